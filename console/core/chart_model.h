@@ -1,0 +1,103 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+namespace quarn::console {
+
+class PairTable;
+
+// One second of one curve. x and y are written by the drawing pass; a negative value
+// marks a missing second.
+struct ChartPoint {
+    float x = 0.0f;
+    float y = 0.0f;
+    float value = 0.0f;
+};
+using ChartSeries = std::vector<ChartPoint>;
+
+// One of the ten horizontal bands of the y scale; band 0 is at the bottom.
+struct ScaleBand {
+    float lowValue = 0.0f;
+    float highValue = 0.0f;
+    float lowY = 0.0f;
+    float highY = 0.0f;  // smaller than lowY
+};
+
+struct PlotRect {
+    int left = 39;
+    int top = 27;
+    int right = 0;
+    int bottom = 0;
+};
+
+// What the scale follows, read from the pair table's All row.
+struct ChartScaleSource {
+    bool totalVisible = false;  // All row's showTotal
+    float allMax = 0.0f;        // All row's max
+    float peakSingle = 0.0f;    // All row's peakSingle
+    static ChartScaleSource From(const PairTable& table);
+};
+
+// The throughput chart's data and arithmetic: series 0 is the "All" curve, series k is
+// pair k. The widget that paints it lives elsewhere; it only reads this model.
+class ChartModel {
+public:
+    static constexpr int kVisibleSamples = 60;
+
+    ChartModel();
+
+    void SetPlotRect(int width, int height);
+    const PlotRect& Plot() const { return plot_; }
+
+    void Reset();
+    void BeginRun(int pairCount);
+    void AppendPoint(int series, float value);
+    void SampleAdded(bool scroll, const ChartScaleSource& source);
+    void FinishRun(int secondsReceived, const ChartScaleSource& source);
+    void SetTotalVisible(bool visible, const ChartScaleSource& source);
+    bool SetPairCount(int n);  // true when it changed
+    void AppendSeries(ChartSeries series);
+    void RemoveSeries(int index);
+    void Rescale(const ChartScaleSource& source);
+    void RebuildScale();
+    // Sets the run state directly, as after opening a file.
+    void SetRunState(int firstVisibleSample, int runLength, int tickStep);
+    void SetLoading(bool loading) { loading_ = loading; }
+
+    // Pixel row of a value; -1 for a value outside the scale.
+    float ValueToY(float value) const;
+    // Horizontal distance between two samples in the current plot.
+    float HorizontalStep() const;
+
+    const std::vector<ChartSeries>& Series() const { return series_; }
+    std::vector<ChartSeries>& MutableSeries() { return series_; }
+    const std::vector<ScaleBand>& Bands() const { return bands_; }
+    float ScaleMaximum() const { return scaleMaximum_; }
+    void SetScaleMaximum(float value) { scaleMaximum_ = value; }
+    int PairCount() const { return pairCount_; }
+    int FirstVisibleSample() const { return firstVisibleSample_; }
+    int TickStep() const { return tickStep_; }
+    int RunLength() const { return runLength_; }
+    bool WindowAutoscale() const { return windowAutoscale_; }
+    bool Loading() const { return loading_; }
+
+    // Called whenever what is shown changes (the widget repaints).
+    std::function<void()> onChanged;
+
+private:
+    void Changed();
+
+    PlotRect plot_;
+    std::vector<ChartSeries> series_;
+    std::vector<ScaleBand> bands_;
+    float scaleMaximum_ = 1000.0f;
+    int pairCount_ = 0;
+    int firstVisibleSample_ = 0;
+    bool windowAutoscale_ = false;
+    int tickStep_ = 5;
+    int runLength_ = -1;
+    bool loading_ = false;
+};
+
+}  // namespace quarn::console

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace quarn::console {
+
+// An EndPoint known from the last search, in reply order.
+struct EndPointEntry {
+    std::string address;          // dotted IPv4; what a pair stores
+    std::string iperfPortText;    // "5001"
+    std::string controlPortText;  // "45000"; "1555" marks a UTF-8 name
+    std::string rawName;          // name bytes as received
+    std::string name;             // decoded, UTF-8
+    std::string label;            // "(" + name, empty when the name is empty
+};
+
+}  // namespace quarn::console

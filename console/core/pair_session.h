@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quarn::console {
+
+// What a pair worker needs to measure one pair; copied from the pair's row at run start.
+struct PairJob {
+    int index = -1;     // row number
+    bool remote = true;  // false: this Console runs the iperf client itself
+    std::string endpoint1;
+    std::string endpoint2;
+    bool udp = false;
+    std::string interval = "1";
+    std::string time;      // iperf run time in seconds, as text
+    std::string rateText;  // window (TCP) or bandwidth (UDP), e.g. "5.000000m"
+    int parallel = 1;
+    std::string iperfPath;
+};
+
+// Receives a pair's output lines on the worker's (or receive thread's) side. Each call
+// returns only after the main thread has handled the line.
+class PairLineSink {
+public:
+    virtual ~PairLineSink() = default;
+    // One line without its LF (a trailing CR may still be there).
+    virtual void LineReady(int index, std::string_view line) = 0;
+    // Local mode: End Point 2's stream has ended, so a stop becomes possible.
+    virtual void StreamEnded(int index) = 0;
+};
+
+// One pair's measurement procedure (remote or local mode), run on the pair's worker thread.
+class PairSession {
+public:
+    virtual ~PairSession() = default;
+    // Runs until the stream ends, stopRequested is seen or set-up fails. 0 or -1.
+    virtual int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) = 0;
+    // From the main thread at completion: unblocks a receive on the control connection.
+    // Thread-safe; the socket itself is closed by the thread that owns it.
+    virtual void Abort() = 0;
+};
+
+class PairSessionFactory {
+public:
+    virtual ~PairSessionFactory() = default;
+    virtual std::unique_ptr<PairSession> Create(const PairJob& job) = 0;
+};
+
+}  // namespace quarn::console
