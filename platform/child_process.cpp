@@ -1,0 +1,305 @@
+#include "platform/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <utility>
+
+extern char** environ;
+
+namespace quarn::platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int OpenPidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    const long fd = syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) {
+        fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+    }
+    return static_cast<int>(fd);
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+std::string_view EnvName(std::string_view entry) {
+    return entry.substr(0, entry.find('='));
+}
+
+// The parent's environment with extraEnv replacing entries of the same name.
+std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extraEnv) {
+    std::vector<std::string> merged;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string_view name = EnvName(*entry);
+        bool overridden = false;
+        for (const std::string& extra : extraEnv) {
+            overridden = overridden || EnvName(extra) == name;
+        }
+        if (!overridden) {
+            merged.emplace_back(*entry);
+        }
+    }
+    merged.insert(merged.end(), extraEnv.begin(), extraEnv.end());
+    return merged;
+}
+
+std::vector<char*> PointerArray(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    pointers.reserve(strings.size() + 1);
+    for (std::string& text : strings) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+class SpawnSetup {
+  public:
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions_);
+        posix_spawnattr_init(&attr_);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions_);
+        posix_spawnattr_destroy(&attr_);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    // stdin from /dev/null, stdout and stderr into writeFd, nothing else inherited,
+    // default signal handling whatever the parent ignores or blocks.
+    bool Prepare(int writeFd) {
+        sigset_t empty;
+        sigset_t all;
+        sigemptyset(&empty);
+        sigfillset(&all);
+        sigdelset(&all, SIGKILL);
+        sigdelset(&all, SIGSTOP);
+        return posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY,
+                                                0) == 0 &&
+               posix_spawn_file_actions_adddup2(&actions_, writeFd, STDOUT_FILENO) == 0 &&
+               posix_spawn_file_actions_adddup2(&actions_, writeFd, STDERR_FILENO) == 0 &&
+               posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1) == 0 &&
+               posix_spawnattr_setsigmask(&attr_, &empty) == 0 &&
+               posix_spawnattr_setsigdefault(&attr_, &all) == 0 &&
+               posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) ==
+                   0;
+    }
+
+    const posix_spawn_file_actions_t* Actions() const { return &actions_; }
+    const posix_spawnattr_t* Attributes() const { return &attr_; }
+
+  private:
+    posix_spawn_file_actions_t actions_;
+    posix_spawnattr_t attr_;
+};
+
+}  // namespace
+
+ChildProcess::~ChildProcess() {
+    Reset();
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      pipeFd_(std::exchange(other.pipeFd_, -1)),
+      pidFd_(std::exchange(other.pidFd_, -1)),
+      reaped_(std::exchange(other.reaped_, false)),
+      waitStatus_(std::exchange(other.waitStatus_, -1)) {}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        pid_ = std::exchange(other.pid_, -1);
+        pipeFd_ = std::exchange(other.pipeFd_, -1);
+        pidFd_ = std::exchange(other.pidFd_, -1);
+        reaped_ = std::exchange(other.reaped_, false);
+        waitStatus_ = std::exchange(other.waitStatus_, -1);
+    }
+    return *this;
+}
+
+void ChildProcess::Reset() {
+    Terminate();
+    CloseFds();
+    pid_ = -1;
+    reaped_ = false;
+    waitStatus_ = -1;
+}
+
+void ChildProcess::CloseFds() {
+    if (pipeFd_ >= 0) {
+        close(pipeFd_);
+        pipeFd_ = -1;
+    }
+    if (pidFd_ >= 0) {
+        close(pidFd_);
+        pidFd_ = -1;
+    }
+}
+
+bool ChildProcess::Start(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& extraEnv) {
+    Reset();
+    if (argv.empty()) {
+        errno = EINVAL;
+        return false;
+    }
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        return false;
+    }
+    SpawnSetup setup;
+    std::vector<std::string> args = argv;
+    std::vector<std::string> env = MergedEnvironment(extraEnv);
+    std::vector<char*> argPointers = PointerArray(args);
+    std::vector<char*> envPointers = PointerArray(env);
+    pid_t pid = -1;
+    int result = setup.Prepare(fds[1]) ? 0 : EINVAL;
+    if (result == 0) {
+        result = posix_spawn(&pid, argPointers[0], setup.Actions(), setup.Attributes(),
+                             argPointers.data(), envPointers.data());
+    }
+    close(fds[1]);
+    if (result != 0) {
+        close(fds[0]);
+        errno = result;
+        return false;
+    }
+    fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+    pid_ = pid;
+    pipeFd_ = fds[0];
+    pidFd_ = OpenPidFd(pid);
+    return true;
+}
+
+long ChildProcess::ReadAvailable(char* buf, size_t max) {
+    if (pipeFd_ < 0) {
+        return -1;
+    }
+    ssize_t got;
+    do {
+        got = read(pipeFd_, buf, max);
+    } while (got < 0 && errno == EINTR);
+    if (got > 0) {
+        return static_cast<long>(got);
+    }
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        return 0;
+    }
+    // End of file: every writer (the child and anything it started) has gone.
+    close(pipeFd_);
+    pipeFd_ = -1;
+    return -1;
+}
+
+bool ChildProcess::WaitForOutputOrExit(int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (true) {
+        if (pipeFd_ < 0 && !Running()) {
+            return false;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const int waitMs = static_cast<int>(std::max<long long>(0, left.count()));
+        pollfd fds[2];
+        nfds_t count = 0;
+        if (pipeFd_ >= 0) {
+            fds[count++] = {pipeFd_, POLLIN, 0};
+        }
+        const bool watchExit = pidFd_ >= 0 && Running();
+        if (watchExit) {
+            fds[count++] = {pidFd_, POLLIN, 0};
+        }
+        // Without a pidfd the exit is noticed by polling in short slices.
+        const int sliceMs = watchExit || !Running() ? waitMs : std::min(waitMs, 10);
+        const int ready = count > 0 ? poll(fds, count, sliceMs) : poll(nullptr, 0, sliceMs);
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (ready > 0 && pipeFd_ >= 0 && fds[0].fd == pipeFd_) {
+            if (fds[0].revents & POLLIN) {
+                return true;
+            }
+            if (fds[0].revents & (POLLHUP | POLLERR)) {
+                close(pipeFd_);
+                pipeFd_ = -1;
+            }
+        }
+        if (Exited()) {
+            return false;
+        }
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+    }
+}
+
+bool ChildProcess::Reap(int options) {
+    if (pid_ <= 0) {
+        return true;
+    }
+    if (reaped_) {
+        return true;
+    }
+    int status = 0;
+    pid_t result;
+    do {
+        result = waitpid(pid_, &status, options);
+    } while (result < 0 && errno == EINTR);
+    if (result == pid_ || (result < 0 && errno == ECHILD)) {
+        reaped_ = true;
+        waitStatus_ = result == pid_ ? status : -1;
+        if (pidFd_ >= 0) {
+            close(pidFd_);
+            pidFd_ = -1;
+        }
+    }
+    return reaped_;
+}
+
+bool ChildProcess::Exited() {
+    return Reap(WNOHANG);
+}
+
+bool ChildProcess::WaitExit(int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!Exited()) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        if (pidFd_ >= 0) {
+            pollfd pfd{pidFd_, POLLIN, 0};
+            poll(&pfd, 1, static_cast<int>(left.count()));
+        } else {
+            std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(10)));
+        }
+    }
+    return true;
+}
+
+void ChildProcess::Terminate() {
+    if (!Running() || Exited()) {
+        return;
+    }
+    // The pid cannot be reused before we reap it, so this never hits another process.
+    kill(pid_, SIGKILL);
+    Reap(0);
+}
+
+}  // namespace quarn::platform

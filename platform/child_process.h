@@ -1,0 +1,57 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quarn::platform {
+
+// One child program with stdout and stderr merged into one pipe.
+// Move-only RAII: the destructor kills a running child, reaps it and closes the fds.
+// Not thread-safe: one owner thread uses the object (other threads must not touch it).
+class ChildProcess {
+  public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess& operator=(ChildProcess&& other) noexcept;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Spawns argv[0] (a path, never through a shell) with the parent's environment plus
+    // extraEnv ("NAME=value"), stdin from /dev/null. False when it cannot be started.
+    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+
+    // Non-blocking: bytes read, 0 when nothing is waiting, -1 at EOF or when no pipe is open.
+    long ReadAvailable(char* buf, size_t max);
+
+    // Waits up to timeoutMs for output or the child's exit; true when output is waiting.
+    bool WaitForOutputOrExit(int timeoutMs);
+
+    // Non-blocking check; reaps the child. Stays true once reaped.
+    bool Exited();
+    // Waits up to timeoutMs for the child to end; true when it has ended.
+    bool WaitExit(int timeoutMs);
+    // SIGKILL if still running, then reap.
+    void Terminate();
+
+    bool Running() const { return pid_ > 0 && !reaped_; }
+    pid_t Pid() const { return pid_; }
+    // Raw wait status once reaped (see WIFEXITED etc.), -1 before.
+    int WaitStatus() const { return waitStatus_; }
+
+  private:
+    void Reset();
+    void CloseFds();
+    bool Reap(int options);
+
+    pid_t pid_ = -1;
+    int pipeFd_ = -1;
+    int pidFd_ = -1;
+    bool reaped_ = false;
+    int waitStatus_ = -1;
+};
+
+}  // namespace quarn::platform

@@ -1,0 +1,315 @@
+#include "platform/socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+
+namespace quarn::platform {
+namespace {
+
+thread_local bool lastRecvTimedOut = false;
+
+sockaddr_in MakeAddress(uint32_t addr, uint16_t port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(addr);
+    sa.sin_port = htons(port);
+    return sa;
+}
+
+bool SetOption(int fd, int level, int name, int value) {
+    return setsockopt(fd, level, name, &value, sizeof value) == 0;
+}
+
+bool SetNonBlocking(int fd, bool on) {
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0) {
+        return false;
+    }
+    return fcntl(fd, F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK)) == 0;
+}
+
+// Keeps errno of the failing call across the close of the half-made socket.
+Socket Fail(Socket& socket) {
+    const int saved = errno;
+    socket.Close();
+    errno = saved;
+    return Socket();
+}
+
+// Waits in short slices so that a cancel flag is noticed promptly.
+bool WaitWritable(int fd, int timeoutMs, const std::atomic<bool>* cancel) {
+    constexpr int kSliceMs = 100;
+    pollfd pfd{fd, POLLOUT, 0};
+    int waitedMs = 0;
+    while (true) {
+        if (cancel != nullptr && cancel->load()) {
+            errno = ECANCELED;
+            return false;
+        }
+        const int sliceMs =
+            cancel != nullptr ? std::min(kSliceMs, timeoutMs - waitedMs) : timeoutMs - waitedMs;
+        const int ready = poll(&pfd, 1, std::max(sliceMs, 0));
+        if (ready > 0) {
+            return true;
+        }
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (ready == 0) {
+            waitedMs += std::max(sliceMs, 0);
+            if (waitedMs >= timeoutMs) {
+                errno = ETIMEDOUT;
+                return false;
+            }
+        }
+    }
+}
+
+bool IsTimeout(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK;
+}
+
+}  // namespace
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.Release();
+    }
+    return *this;
+}
+
+void Socket::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void Socket::ShutdownBoth() const {
+    if (fd_ >= 0) {
+        ::shutdown(fd_, SHUT_RDWR);
+    }
+}
+
+int Socket::Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+std::optional<uint32_t> ParseIpv4(std::string_view text) {
+    uint32_t result = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (text.empty() || text.front() != '.') {
+                return std::nullopt;
+            }
+            text.remove_prefix(1);
+        }
+        size_t digits = 0;
+        while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
+            ++digits;
+        }
+        if (digits == 0 || digits > 3) {
+            return std::nullopt;
+        }
+        unsigned value = 0;
+        std::from_chars(text.data(), text.data() + digits, value);
+        if (value > 255) {
+            return std::nullopt;
+        }
+        result = (result << 8) | value;
+        text.remove_prefix(digits);
+    }
+    if (!text.empty()) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::string FormatIpv4(uint32_t hostOrder) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        if (!text.empty()) {
+            text += '.';
+        }
+        text += std::to_string((hostOrder >> shift) & 0xFF);
+    }
+    return text;
+}
+
+Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs) {
+    return TcpConnect(addr, port, timeoutMs, nullptr);
+}
+
+Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
+    Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket.Valid() || !SetNonBlocking(socket.Fd(), true)) {
+        return Fail(socket);
+    }
+    const sockaddr_in sa = MakeAddress(addr, port);
+    if (::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+        if (errno != EINPROGRESS || !WaitWritable(socket.Fd(), timeoutMs, cancel)) {
+            return Fail(socket);
+        }
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (getsockopt(socket.Fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+            return Fail(socket);
+        }
+        if (error != 0) {
+            errno = error;
+            return Fail(socket);
+        }
+    }
+    if (!SetNonBlocking(socket.Fd(), false)) {
+        return Fail(socket);
+    }
+    return socket;
+}
+
+Socket TcpListen(uint32_t addr, uint16_t port, int backlog) {
+    Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket.Valid() || !SetOption(socket.Fd(), SOL_SOCKET, SO_REUSEADDR, 1)) {
+        return Fail(socket);
+    }
+    const sockaddr_in sa = MakeAddress(addr, port);
+    if (::bind(socket.Fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 ||
+        ::listen(socket.Fd(), backlog) != 0) {
+        return Fail(socket);
+    }
+    return socket;
+}
+
+Socket UdpSocket(bool broadcast) {
+    Socket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!socket.Valid()) {
+        return socket;
+    }
+    if (broadcast && !SetOption(socket.Fd(), SOL_SOCKET, SO_BROADCAST, 1)) {
+        return Fail(socket);
+    }
+    return socket;
+}
+
+Socket UdpBind(uint32_t addr, uint16_t port, bool broadcast) {
+    Socket socket = UdpSocket(broadcast);
+    if (!socket.Valid()) {
+        return socket;
+    }
+    const sockaddr_in sa = MakeAddress(addr, port);
+    if (::bind(socket.Fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+        return Fail(socket);
+    }
+    return socket;
+}
+
+bool SetRecvTimeout(const Socket& socket, int ms) {
+    timeval tv{};
+    tv.tv_sec = ms / 1000;
+    tv.tv_usec = (ms % 1000) * 1000;
+    return setsockopt(socket.Fd(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
+}
+
+RecvResult Receive(const Socket& socket, char* buf, size_t len) {
+    ssize_t received;
+    do {
+        received = ::recv(socket.Fd(), buf, len, 0);
+    } while (received < 0 && errno == EINTR);
+    if (received > 0) {
+        return {RecvStatus::Data, static_cast<size_t>(received)};
+    }
+    if (received == 0) {
+        return {RecvStatus::Closed, 0};
+    }
+    return {IsTimeout(errno) ? RecvStatus::TimedOut : RecvStatus::Error, 0};
+}
+
+long RecvSome(const Socket& socket, char* buf, size_t len) {
+    const RecvResult result = Receive(socket, buf, len);
+    lastRecvTimedOut = result.status == RecvStatus::TimedOut;
+    switch (result.status) {
+        case RecvStatus::Data:
+            return static_cast<long>(result.bytes);
+        case RecvStatus::Closed:
+            return 0;
+        default:
+            return -1;
+    }
+}
+
+bool LastRecvTimedOut() {
+    return lastRecvTimedOut;
+}
+
+bool SendAll(const Socket& socket, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t sent = ::send(socket.Fd(), data.data(), data.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(sent));
+    }
+    return true;
+}
+
+bool SendTo(const Socket& socket, std::string_view data, uint32_t addr, uint16_t port) {
+    const sockaddr_in sa = MakeAddress(addr, port);
+    ssize_t sent;
+    do {
+        sent = ::sendto(socket.Fd(), data.data(), data.size(), MSG_NOSIGNAL,
+                        reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    } while (sent < 0 && errno == EINTR);
+    return sent == static_cast<ssize_t>(data.size());
+}
+
+std::optional<Datagram> RecvFrom(const Socket& socket, size_t maxLen) {
+    Datagram datagram;
+    datagram.data.resize(maxLen);
+    sockaddr_in sa{};
+    socklen_t length = sizeof sa;
+    ssize_t received;
+    do {
+        received = ::recvfrom(socket.Fd(), datagram.data.data(), maxLen, 0,
+                              reinterpret_cast<sockaddr*>(&sa), &length);
+    } while (received < 0 && errno == EINTR);
+    lastRecvTimedOut = received < 0 && IsTimeout(errno);
+    if (received < 0) {
+        return std::nullopt;
+    }
+    datagram.data.resize(static_cast<size_t>(received));
+    datagram.addr = ntohl(sa.sin_addr.s_addr);
+    datagram.port = ntohs(sa.sin_port);
+    return datagram;
+}
+
+Socket Accept(const Socket& listener) {
+    int fd;
+    do {
+        fd = ::accept4(listener.Fd(), nullptr, nullptr, SOCK_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return Socket(fd);
+}
+
+uint16_t LocalPort(const Socket& socket) {
+    sockaddr_in sa{};
+    socklen_t length = sizeof sa;
+    if (getsockname(socket.Fd(), reinterpret_cast<sockaddr*>(&sa), &length) != 0) {
+        return 0;
+    }
+    return ntohs(sa.sin_port);
+}
+
+}  // namespace quarn::platform

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quarn::platform {
+
+// Owns one file descriptor. Move-only; closes on destruction.
+// ShutdownBoth() may be called from another thread to wake a thread blocked in
+// recv/accept on this socket; only the owning thread calls Close().
+class Socket {
+  public:
+    Socket() = default;
+    explicit Socket(int fd) : fd_(fd) {}
+    ~Socket() { Close(); }
+
+    Socket(Socket&& other) noexcept : fd_(other.Release()) {}
+    Socket& operator=(Socket&& other) noexcept;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    int Fd() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    void Close();
+    void ShutdownBoth() const;
+    // Gives up ownership without closing.
+    int Release();
+
+  private:
+    int fd_ = -1;
+};
+
+// Strict dotted decimal a.b.c.d, each part 0..255, digits only. Host byte order.
+std::optional<uint32_t> ParseIpv4(std::string_view text);
+std::string FormatIpv4(uint32_t hostOrder);
+
+// Factories return an invalid Socket on failure with errno kept.
+Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs);
+// The same, but gives up early (errno ECANCELED) once *cancel is true; it is looked at
+// every 100 ms. A null cancel waits the whole time.
+Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel);
+Socket TcpListen(uint32_t addr, uint16_t port, int backlog);
+Socket UdpBind(uint32_t addr, uint16_t port, bool broadcast);
+Socket UdpSocket(bool broadcast);
+
+bool SetRecvTimeout(const Socket& socket, int ms);
+
+enum class RecvStatus { Data, Closed, TimedOut, Error };
+
+struct RecvResult {
+    RecvStatus status = RecvStatus::Error;
+    size_t bytes = 0;
+};
+
+// Receives into buf and reports why nothing arrived, so a timeout is distinguishable.
+RecvResult Receive(const Socket& socket, char* buf, size_t len);
+
+// >0 bytes received, 0 peer closed, -1 error or timeout (LastRecvTimedOut() tells which).
+long RecvSome(const Socket& socket, char* buf, size_t len);
+// True when the calling thread's last RecvSome/RecvFrom failed because of the receive timeout.
+bool LastRecvTimedOut();
+
+// Sends everything (MSG_NOSIGNAL, retries on EINTR and partial writes).
+bool SendAll(const Socket& socket, std::string_view data);
+bool SendTo(const Socket& socket, std::string_view data, uint32_t addr, uint16_t port);
+
+struct Datagram {
+    std::string data;
+    uint32_t addr = 0;  // host order
+    uint16_t port = 0;
+};
+
+// nullopt on error or timeout (LastRecvTimedOut() tells which).
+std::optional<Datagram> RecvFrom(const Socket& socket, size_t maxLen);
+
+Socket Accept(const Socket& listener);
+uint16_t LocalPort(const Socket& socket);
+
+}  // namespace quarn::platform

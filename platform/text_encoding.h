@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quarn::platform {
+
+// Network text is 8-bit in the locale's character set; inside we use UTF-8.
+// The C locale (ASCII) is treated as UTF-8 so non-Latin names survive.
+// Invalid bytes become '?'; these never throw.
+std::string AnsiToUtf8(std::string_view text);
+std::string Utf8ToAnsi(std::string_view text);
+
+bool IsValidUtf8(std::string_view text);
+
+// Invalid input becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+}  // namespace quarn::platform

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace quarn::platform {
+
+struct Utf8Step {
+    char32_t codePoint = 0;
+    size_t length = 1;  // bytes consumed; for invalid input the maximal invalid subpart
+    bool valid = false;
+};
+
+// Decodes one code point at pos (pos < text.size()): no overlong forms, no surrogates,
+// nothing above U+10FFFF.
+Utf8Step DecodeUtf8(std::string_view text, size_t pos);
+
+}  // namespace quarn::platform

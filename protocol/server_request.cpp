@@ -1,0 +1,86 @@
+#include "protocol/server_request.h"
+
+#include <algorithm>
+
+#include "protocol/client_command.h"
+#include "protocol/ok_reply.h"
+
+namespace quarn::protocol {
+namespace {
+
+// A peer that never ends its reply line must not make us collect forever.
+constexpr size_t kMaxReplyBytes = 4096;
+constexpr int kMaxPort = 65535;
+// How often a wait for the reply looks at the cancel flag.
+constexpr int kCancelSliceMs = 100;
+
+// One receive of the reply: up to replyTimeoutMs, in slices when it can be cancelled.
+long ReceiveReplyChunk(const platform::Socket& socket, char* buffer, size_t size,
+                       int replyTimeoutMs, const std::atomic<bool>* cancel) {
+    int waitedMs = 0;
+    while (true) {
+        if (cancel != nullptr && cancel->load()) {
+            return -1;
+        }
+        const long got = platform::RecvSome(socket, buffer, size);
+        if (got >= 0 || cancel == nullptr || !platform::LastRecvTimedOut()) {
+            return got;
+        }
+        waitedMs += kCancelSliceMs;
+        if (waitedMs >= replyTimeoutMs) {
+            return -1;
+        }
+    }
+}
+
+// The reply line up to its CR LF; nullopt when the peer closes, times out or overruns.
+std::optional<std::string> ReadReplyLine(const platform::Socket& socket, int replyTimeoutMs,
+                                         const std::atomic<bool>* cancel) {
+    std::string reply;
+    char buffer[kReplyChunk];
+    size_t end;
+    while ((end = reply.find(kCrLf)) == std::string::npos) {
+        if (reply.size() > kMaxReplyBytes) {
+            return std::nullopt;
+        }
+        const long got = ReceiveReplyChunk(socket, buffer, sizeof buffer, replyTimeoutMs, cancel);
+        if (got <= 0) {
+            return std::nullopt;
+        }
+        reply.append(buffer, static_cast<size_t>(got));
+    }
+    // Bytes after the CR LF can only be the start of the server's banner; they are dropped.
+    reply.resize(end);
+    return reply;
+}
+
+}  // namespace
+
+std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint16_t controlPort,
+                                                 int connectTimeoutMs, int replyTimeoutMs,
+                                                 const std::atomic<bool>* cancel) {
+    const CommandScan scan = ScanCommand(command);
+    const std::optional<uint32_t> peer = platform::ParseIpv4(scan.peer);
+    if (!peer) {
+        return std::nullopt;
+    }
+    platform::Socket socket = platform::TcpConnect(*peer, controlPort, connectTimeoutMs, cancel);
+    const int sliceMs =
+        cancel != nullptr ? std::min(kCancelSliceMs, replyTimeoutMs) : replyTimeoutMs;
+    if (!socket.Valid() || !platform::SetRecvTimeout(socket, sliceMs) ||
+        !platform::SendAll(socket, ServerRequestFor(scan))) {
+        return std::nullopt;
+    }
+    const std::optional<std::string> line = ReadReplyLine(socket, replyTimeoutMs, cancel);
+    // The stream after the reply is read with the full timeout.
+    if (!line || !platform::SetRecvTimeout(socket, replyTimeoutMs)) {
+        return std::nullopt;
+    }
+    const int port = ParseOkReply(*line);
+    if (port <= 0 || port > kMaxPort) {
+        return std::nullopt;
+    }
+    return ServerRequestResult{std::move(socket), port};
+}
+
+}  // namespace quarn::protocol

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <atomic>
+#include <optional>
+#include <string_view>
+
+#include "platform/socket.h"
+#include "protocol/messages.h"
+
+namespace quarn::protocol {
+
+struct ServerRequestResult {
+    platform::Socket socket;  // stays open and carries the server's output stream
+    int port = -1;            // the iperf data port, > 0
+};
+
+// Asks the EndPoint named by the client command's "-c" for an iperf server and waits for
+// "ok;<port>" (port 1..65535). nullopt (socket closed) on any failure. On success the
+// socket keeps replyTimeoutMs as its receive timeout until the caller sets its own.
+// A cancel flag that becomes true (shutdown) ends the connect or the wait for the reply
+// within about 100 ms.
+std::optional<ServerRequestResult> ServerRequest(std::string_view command,
+                                                 uint16_t controlPort = kControlPort,
+                                                 int connectTimeoutMs = 10000,
+                                                 int replyTimeoutMs = 15000,
+                                                 const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace quarn::protocol

@@ -1,0 +1,110 @@
+#include "platform/child_process.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+namespace quarn::platform {
+namespace {
+
+// Collects the child's output until it exits and the pipe is drained.
+std::string DrainUntilExit(ChildProcess& child, int budgetMs = 5000) {
+    std::string output;
+    char buffer[64];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        child.WaitForOutputOrExit(100);
+        long got;
+        while ((got = child.ReadAvailable(buffer, sizeof buffer)) > 0) {
+            output.append(buffer, static_cast<size_t>(got));
+        }
+        if (got < 0 && child.Exited()) {
+            break;
+        }
+    }
+    return output;
+}
+
+TEST(ChildProcess, MergesStdoutAndStderrAndReportsExit) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({"/bin/sh", "-c", "echo out; echo err >&2; exit 3"}));
+    EXPECT_GT(child.Pid(), 0);
+    const std::string output = DrainUntilExit(child);
+    EXPECT_EQ(output, "out\nerr\n");
+    EXPECT_TRUE(child.Exited());
+    EXPECT_TRUE(child.Exited());  // stays true once reaped
+    ASSERT_TRUE(WIFEXITED(child.WaitStatus()));
+    EXPECT_EQ(WEXITSTATUS(child.WaitStatus()), 3);
+}
+
+TEST(ChildProcess, ExtraEnvironmentStdinAndNoLeakedDescriptors) {
+    setenv("QUARN_TEST_INHERITED", "parent", 1);
+    ChildProcess child;
+    // stdin must be /dev/null (cat ends at once) and only fds 0..2 may be open.
+    ASSERT_TRUE(child.Start({"/bin/sh", "-c",
+                             "cat; echo \"$QUARN_TEST_EXTRA $QUARN_TEST_INHERITED\"; "
+                             "ls /proc/self/fd | wc -l"},
+                            {"QUARN_TEST_EXTRA=given", "QUARN_TEST_INHERITED=replaced"}));
+    const std::string output = DrainUntilExit(child);
+    unsetenv("QUARN_TEST_INHERITED");
+    // ls sees 0, 1, 2 and the directory it reads.
+    EXPECT_EQ(output, "given replaced\n4\n");
+}
+
+TEST(ChildProcess, MissingOrNonExecutableProgramFailsToStart) {
+    ChildProcess child;
+    EXPECT_FALSE(child.Start({"/nonexistent/iperf", "-s"}));
+    EXPECT_FALSE(child.Running());
+    EXPECT_FALSE(child.Start({"/etc/passwd"}));
+    EXPECT_FALSE(child.Start({}));
+    EXPECT_EQ(child.ReadAvailable(nullptr, 0), -1);
+}
+
+TEST(ChildProcess, WaitForOutputOrExitSeesOutputThenExit) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({"/bin/sh", "-c", "sleep 0.2; echo late; sleep 0.2"}));
+    char buffer[32];
+    EXPECT_EQ(child.ReadAvailable(buffer, sizeof buffer), 0);  // nothing yet, no blocking
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(child.WaitForOutputOrExit(50));  // times out
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(40));
+    EXPECT_TRUE(child.WaitForOutputOrExit(3000));
+    EXPECT_EQ(child.ReadAvailable(buffer, sizeof buffer), 5);
+    EXPECT_FALSE(child.WaitForOutputOrExit(3000));  // returns on exit, no output
+    EXPECT_TRUE(child.Exited());
+}
+
+TEST(ChildProcess, TerminateKillsARunningChild) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({"/bin/sleep", "100"}));
+    const pid_t pid = child.Pid();
+    EXPECT_FALSE(child.Exited());
+    EXPECT_FALSE(child.WaitExit(50));
+    const auto start = std::chrono::steady_clock::now();
+    child.Terminate();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(child.Exited());
+    ASSERT_TRUE(WIFSIGNALED(child.WaitStatus()));
+    EXPECT_EQ(WTERMSIG(child.WaitStatus()), SIGKILL);
+    // Reaped: the pid no longer names our child.
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);
+}
+
+TEST(ChildProcess, DestructorAndMoveEndTheChild) {
+    pid_t pid;
+    {
+        ChildProcess child;
+        ASSERT_TRUE(child.Start({"/bin/sleep", "100"}));
+        pid = child.Pid();
+        ChildProcess moved = std::move(child);
+        EXPECT_EQ(moved.Pid(), pid);
+        EXPECT_FALSE(child.Running());
+    }
+    EXPECT_EQ(kill(pid, 0), -1);
+}
+
+}  // namespace
+}  // namespace quarn::platform

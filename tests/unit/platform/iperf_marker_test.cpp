@@ -1,0 +1,133 @@
+#include "platform/iperf_marker.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "platform/child_process.h"
+
+namespace quarn::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(IperfMarker, EnvironmentEntryNamesRoleAndOwner) {
+    const std::string entry = OwnerMarkerEnv("endpoint");
+    EXPECT_EQ(entry, "QUARN_IPERF_OWNER=endpoint:" + std::to_string(getpid()));
+    EXPECT_EQ(MarkerOwner("endpoint:" + std::to_string(getpid()), "endpoint"), getpid());
+    for (const char* bad : {"console:12", "endpoint:", "endpoint:12x", "endpoint12", "endpoint:-3",
+                            "endpointx:12", ""}) {
+        EXPECT_FALSE(MarkerOwner(bad, "endpoint")) << bad;
+    }
+}
+
+TEST(IperfMarker, StrayDecision) {
+    struct Case {
+        pid_t ppid;
+        std::optional<std::string> marker;
+        bool stray;
+    };
+    const Case cases[] = {
+        {500, "endpoint:500", false},  // its owner is alive and still its parent
+        {1, "endpoint:500", true},     // owner died, re-parented to init
+        {77, "endpoint:500", true},    // re-parented to a subreaper
+        {1, std::nullopt, false},      // not ours: never touched
+        {1, "console:500", false},     // another role's process
+        {1, "endpoint:abc", false},    // malformed marker
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsStray({4242, c.ppid, "/usr/bin/iperf"}, c.marker, "endpoint"), c.stray)
+            << c.ppid << " " << c.marker.value_or("(none)");
+    }
+}
+
+// A private copy of sleep stands in for iperf, so nothing else on the machine matches.
+class IperfSweep : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quarn-sweep-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        iperf_ = dir_ + "/iperf";
+        fs::copy_file("/bin/sleep", iperf_);
+        fs::permissions(iperf_, fs::perms::owner_all);
+        fs::create_symlink(iperf_, dir_ + "/link");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    ChildProcess StartSleeper(const std::string& program, std::vector<std::string> env) {
+        ChildProcess child;
+        EXPECT_TRUE(child.Start({program, "30"}, env));
+        return child;
+    }
+
+    std::string dir_;
+    std::string iperf_;
+};
+
+TEST_F(IperfSweep, KillOwnChildrenTakesOnlyMarkedChildrenOfThisPath) {
+    ChildProcess own = StartSleeper(iperf_, {OwnerMarkerEnv("endpoint")});
+    ChildProcess unmarked = StartSleeper(iperf_, {});
+    ChildProcess otherRole = StartSleeper(iperf_, {OwnerMarkerEnv("console")});
+    ChildProcess otherPath = StartSleeper("/bin/sleep", {OwnerMarkerEnv("endpoint")});
+    // The symlink resolves to the same program.
+    EXPECT_EQ(KillOwnChildren(dir_ + "/link", "endpoint"), 1);
+    EXPECT_TRUE(own.WaitExit(2000));
+    EXPECT_FALSE(unmarked.Exited());
+    EXPECT_FALSE(otherRole.Exited());
+    EXPECT_FALSE(otherPath.Exited());
+    EXPECT_EQ(KillOwnChildren(dir_ + "/missing", "endpoint"), 0);
+}
+
+TEST_F(IperfSweep, KillStraysTakesOrphansButNotLiveOwnersChildren) {
+    ChildProcess live = StartSleeper(iperf_, {OwnerMarkerEnv("endpoint")});
+    ChildProcess unmarked = StartSleeper(iperf_, {});
+    // A shell that starts the iperf stand-in and exits: the orphan keeps our marker.
+    ChildProcess shell;
+    ASSERT_TRUE(shell.Start({"/bin/sh", "-c", iperf_ + " 30 >/dev/null 2>&1 & echo $!"},
+                            {OwnerMarkerEnv("endpoint")}));
+    std::string output;
+    char buffer[32];
+    while (shell.WaitForOutputOrExit(2000) || !shell.Exited()) {
+        const long got = shell.ReadAvailable(buffer, sizeof buffer);
+        if (got > 0) {
+            output.append(buffer, static_cast<size_t>(got));
+        }
+    }
+    long got;
+    while ((got = shell.ReadAvailable(buffer, sizeof buffer)) > 0) {
+        output.append(buffer, static_cast<size_t>(got));
+    }
+    const pid_t orphan = static_cast<pid_t>(std::stol(output));
+    ASSERT_GT(orphan, 0);
+    // The background child may not have reached its exec yet.
+    bool running = false;
+    for (int i = 0; i < 100 && !running; ++i) {
+        const auto info = ReadProcessInfo(orphan);
+        running = info && info->exePath == fs::canonical(iperf_).string();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(running);
+
+    EXPECT_EQ(KillStrays(iperf_, "endpoint"), 1);
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        const auto info = ReadProcessInfo(orphan);
+        gone = !info || info->exePath.empty();  // gone, or a zombie awaiting its reaper
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(gone);
+    if (!gone) {
+        kill(orphan, SIGKILL);
+    }
+    EXPECT_FALSE(live.Exited());
+    EXPECT_FALSE(unmarked.Exited());
+}
+
+}  // namespace
+}  // namespace quarn::platform

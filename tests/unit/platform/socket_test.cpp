@@ -1,0 +1,118 @@
+#include "platform/socket.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace quarn::platform {
+namespace {
+
+constexpr uint32_t kLoopback = 0x7F000001;
+
+TEST(Ipv4, StrictDottedDecimalRoundTrip) {
+    for (const char* text : {"198.18.0.1", "0.0.0.0", "255.255.255.255", "10.200.3.45"}) {
+        const auto parsed = ParseIpv4(text);
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_EQ(FormatIpv4(*parsed), text);
+    }
+    EXPECT_EQ(ParseIpv4("198.18.0.1"), 0xC6120001u);
+    EXPECT_EQ(ParseIpv4("0.0.0.0"), 0u);
+    EXPECT_EQ(ParseIpv4("255.255.255.255"), 0xFFFFFFFFu);
+    for (const char* bad :
+         {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.256", "1..2.3", "1.2.3.4 ", " 1.2.3.4",
+          "a.b.c.d", "1.2.3.-4", "0x1.2.3.4", "1.2.3.4/24", "1234.1.1.1", "1.2.3."}) {
+        EXPECT_FALSE(ParseIpv4(bad)) << bad;
+    }
+}
+
+TEST(TcpSocket, ConnectAcceptSendReceive) {
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    ASSERT_TRUE(listener.Valid());
+    const uint16_t port = LocalPort(listener);
+    ASSERT_NE(port, 0);
+    Socket client = TcpConnect(kLoopback, port, 1000);
+    ASSERT_TRUE(client.Valid());
+    Socket server = Accept(listener);
+    ASSERT_TRUE(server.Valid());
+
+    ASSERT_TRUE(SendAll(client, "ping\r\n"));
+    char buffer[16];
+    const long got = RecvSome(server, buffer, sizeof buffer);
+    ASSERT_EQ(got, 6);
+    EXPECT_EQ(std::string(buffer, 6), "ping\r\n");
+
+    // Silence: a timeout, distinguishable from a close.
+    ASSERT_TRUE(SetRecvTimeout(server, 100));
+    EXPECT_EQ(RecvSome(server, buffer, sizeof buffer), -1);
+    EXPECT_TRUE(LastRecvTimedOut());
+    EXPECT_EQ(Receive(server, buffer, sizeof buffer).status, RecvStatus::TimedOut);
+
+    client.Close();
+    EXPECT_EQ(RecvSome(server, buffer, sizeof buffer), 0);
+    EXPECT_FALSE(LastRecvTimedOut());
+    // Sending to a closed peer fails instead of raising SIGPIPE.
+    bool sendFailed = false;
+    for (int i = 0; i < 50 && !sendFailed; ++i) {
+        sendFailed = !SendAll(server, std::string(4096, 'x'));
+    }
+    EXPECT_TRUE(sendFailed);
+}
+
+TEST(TcpSocket, ConnectToClosedLoopbackPortFailsFast) {
+    uint16_t port;
+    {
+        Socket probe = TcpListen(kLoopback, 0, 1);
+        port = LocalPort(probe);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    Socket client = TcpConnect(kLoopback, port, 5000);
+    EXPECT_FALSE(client.Valid());
+    EXPECT_EQ(errno, ECONNREFUSED);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST(TcpSocket, ShutdownFromAnotherThreadWakesAccept) {
+    Socket listener = TcpListen(kLoopback, 0, 1);
+    ASSERT_TRUE(listener.Valid());
+    std::atomic<bool> returned{false};
+    std::thread acceptor([&] {
+        Socket none = Accept(listener);
+        EXPECT_FALSE(none.Valid());
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    listener.ShutdownBoth();
+    acceptor.join();
+    EXPECT_TRUE(returned);
+}
+
+TEST(UdpSocket, DatagramRoundTripOnLoopback) {
+    Socket receiver = UdpBind(kLoopback, 0, false);
+    ASSERT_TRUE(receiver.Valid());
+    Socket sender = UdpBind(kLoopback, 0, true);
+    ASSERT_TRUE(sender.Valid());
+    ASSERT_TRUE(SendTo(sender, "hello", kLoopback, LocalPort(receiver)));
+    ASSERT_TRUE(SetRecvTimeout(receiver, 1000));
+    const auto datagram = RecvFrom(receiver, 1499);
+    ASSERT_TRUE(datagram);
+    EXPECT_EQ(datagram->data, "hello");
+    EXPECT_EQ(datagram->addr, kLoopback);
+    EXPECT_EQ(datagram->port, LocalPort(sender));
+
+    // A longer datagram is cut at maxLen.
+    ASSERT_TRUE(SendTo(sender, std::string(2000, 'x'), kLoopback, LocalPort(receiver)));
+    const auto cut = RecvFrom(receiver, 1499);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->data.size(), 1499u);
+
+    ASSERT_TRUE(SetRecvTimeout(receiver, 50));
+    EXPECT_FALSE(RecvFrom(receiver, 1499));
+    EXPECT_TRUE(LastRecvTimedOut());
+}
+
+}  // namespace
+}  // namespace quarn::platform

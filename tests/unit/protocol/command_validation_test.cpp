@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "protocol/codec.h"
+
+namespace quarn::protocol {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(ValidateClientCommand, AcceptsEverythingTheConsoleBuilds) {
+    const ClientCommand commands[] = {
+        {"198.18.0.3", "1", "310", false, "5.000000m", 4},
+        {"198.18.0.3", "1", "310", false, "64K", 1},
+        {"198.18.0.3", "1", "310", false, "", 1},
+        {"198.18.0.3", "1", "65535", true, "100.5M", 1},
+        {"10.0.0.255", "1", "12", true, "1g", 16},
+    };
+    for (const ClientCommand& command : commands) {
+        const std::string line = BuildClientCommand(command);
+        const auto args = ValidateClientCommand(line);
+        ASSERT_TRUE(args) << line;
+        // The argument tail is the command itself, token by token.
+        std::string rejoined;
+        for (const std::string& arg : *args) {
+            rejoined += " " + arg;
+        }
+        EXPECT_EQ(rejoined, line);
+    }
+    EXPECT_EQ(ValidateClientCommand(" -c 198.18.0.3 -P 4 -f m"),
+              (Args{"-c", "198.18.0.3", "-P", "4", "-f", "m"}));
+}
+
+TEST(ValidateClientCommand, RejectsAnythingElse) {
+    const char* rejected[] = {
+        "",
+        " -i 1 -t 310 -f m",             // no -c
+        " -c 198.18.0.3 -c 198.18.0.4",  // -c twice
+        " -c 198.18.0.256 -f m",         // not an IPv4 address
+        " -c 198.18.0 -f m",
+        " -c host.example -f m",
+        " -c 198.18.0.3 -f k",            // only -f m
+        " -c 198.18.0.3 -s",              // server mode
+        " -c 198.18.0.3 -o /etc/passwd",  // output file
+        " -c 198.18.0.3 -F /etc/shadow",  // input file
+        " -c 198.18.0.3 --reverse",
+        " -c 198.18.0.3 -t 10;reboot",
+        " -c 198.18.0.3 | cat",
+        " -c 198.18.0.3 -t $(id)",
+        " -c 198.18.0.3 -t `id`",
+        " -c 198.18.0.3 -w 64K;id",
+        " -c 198.18.0.3 -b 10 m",  // space inside a size
+        " -c 198.18.0.3 -w 1.m",
+        " -c 198.18.0.3 -w .5m",
+        " -c 198.18.0.3 -w 5mm",
+        " -c 198.18.0.3 -t -1",
+        " -c 198.18.0.3 -t",  // value missing
+        " -c 198.18.0.3 stray",
+        " -c 198.18.0.3\t-t 1",
+    };
+    for (const char* line : rejected) {
+        EXPECT_FALSE(ValidateClientCommand(line)) << line;
+    }
+}
+
+TEST(ValidateServerOptions, OnlyTheThreeRequestForms) {
+    for (const std::string_view request : {kServerRequestUdp, kServerRequestTcp}) {
+        RequestFramer framer;
+        ASSERT_EQ(framer.Append(request), RequestFramer::Complete);
+        EXPECT_TRUE(ValidateServerOptions(RequestFramer::ServerOptions(framer.Line()))) << request;
+    }
+    EXPECT_EQ(ValidateServerOptions(" -s -f m -i 1 -w 5.000000m"),
+              (Args{"-s", "-f", "m", "-i", "1", "-w", "5.000000m"}));
+    EXPECT_EQ(ValidateServerOptions(" -s -u -f m -i 1"), (Args{"-s", "-u", "-f", "m", "-i", "1"}));
+
+    const char* rejected[] = {
+        "",
+        " -s -f m -i 1 -w",
+        " -s -f m -i 1 -w 5m -P 2",
+        " -s -u -f m -i 1 -w 5m",
+        " -s -f m -i 2",
+        " -s -f m -i 1 -w 5m;id",
+        " -s -f m -i 1 -o /tmp/x",
+        " -f m -s -i 1",
+    };
+    for (const char* options : rejected) {
+        EXPECT_FALSE(ValidateServerOptions(options)) << options;
+    }
+}
+
+TEST(IsIperfSize, Syntax) {
+    for (const char* good : {"5", "64K", "5.000000m", "1g", "10M", "0.5k"}) {
+        EXPECT_TRUE(IsIperfSize(good)) << good;
+    }
+    for (const char* bad : {"", "m", "5x", "5 m", "5.", ".5", "1e6", "-5", "5kk", "5.5.5",
+                            "1111111111111111111111111"}) {
+        EXPECT_FALSE(IsIperfSize(bad)) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace quarn::protocol
