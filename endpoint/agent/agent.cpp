@@ -1,0 +1,135 @@
+#include "endpoint/agent/agent.h"
+
+#include <chrono>
+
+#include "platform/iperf_marker.h"
+
+namespace quarn::agent {
+
+Agent::Agent(AgentConfig config, AgentObserver& observer)
+    : state_(std::move(config), observer),
+      connections_(state_.Config().maxConnections),
+      listener_(state_, connections_),
+      responder_(state_, [this] { Restart(); }),
+      identity_(state_.Config().nameStoreDir) {}
+
+Agent::~Agent() {
+    Shutdown();
+}
+
+bool Agent::Start() {
+    if (started_) {
+        return true;
+    }
+    started_ = true;
+    {
+        std::lock_guard lock(identityMutex_);
+        state_.InitIdentity(identity_.InitialName(), CurrentAddressText());
+    }
+    // Left over by an earlier instance that died.
+    platform::KillStrays(state_.Config().iperfPath, kIperfOwnerRole);
+
+    const bool listening = listener_.Bind();
+    const bool responding = responder_.Bind();
+    if (listening) {
+        state_.SetControlPort(listener_.Port());
+        listenerThread_ = std::thread([this] { listener_.Run(); });
+    } else {
+        state_.Observer().OnPortInUse(state_.Config().controlPort);
+    }
+    if (responding) {
+        responderThread_ = std::thread([this] { responder_.Run(); });
+    } else {
+        state_.Observer().OnPortInUse(state_.Config().discoveryPort);
+    }
+    refreshThread_ = std::thread([this] { RefreshLoop(); });
+    if (listening && responding) {
+        state_.Observer().OnStarted(state_.DisplayName(), state_.AddressText());
+    }
+    return listening && responding;
+}
+
+void Agent::Shutdown() {
+    if (stopped_) {
+        return;
+    }
+    stopped_ = true;
+    state_.RequestShutdown();
+    {
+        std::lock_guard lock(refreshMutex_);
+        refreshWake_.notify_all();
+    }
+    listener_.Wake();
+    responder_.Wake();
+    state_.Sockets().WakeAll();
+    platform::KillOwnChildren(state_.Config().iperfPath, kIperfOwnerRole);
+    // The listener first, so that no connection starts after the group closes.
+    if (listenerThread_.joinable()) {
+        listenerThread_.join();
+    }
+    connections_.JoinAll();
+    if (responderThread_.joinable()) {
+        responderThread_.join();
+    }
+    if (refreshThread_.joinable()) {
+        refreshThread_.join();
+    }
+    listener_.Close();
+    responder_.Close();
+}
+
+bool Agent::Rename(const std::string& name) {
+    if (!IsAcceptableName(name)) {
+        return false;
+    }
+    bool saved;
+    {
+        std::lock_guard lock(identityMutex_);
+        saved = identity_.Save(name);
+    }
+    state_.SetDisplayName(name);
+    return saved;
+}
+
+void Agent::ResetName() {
+    std::string name;
+    {
+        std::lock_guard lock(identityMutex_);
+        name = identity_.Reset();
+    }
+    state_.SetDisplayName(name);
+}
+
+void Agent::Restart() {
+    platform::KillOwnChildren(state_.Config().iperfPath, kIperfOwnerRole);
+    platform::KillStrays(state_.Config().iperfPath, kIperfOwnerRole);
+    state_.Ports().Reset();
+}
+
+void Agent::RefreshIdentity() {
+    state_.SetAddressText(CurrentAddressText());
+    std::optional<std::string> changed;
+    {
+        std::lock_guard lock(identityMutex_);
+        changed = identity_.StoredNameChange();
+    }
+    if (changed) {
+        state_.SetDisplayName(*changed);
+    }
+}
+
+void Agent::RefreshLoop() {
+    const auto period = std::chrono::milliseconds(state_.Config().addressRefreshMs);
+    std::unique_lock lock(refreshMutex_);
+    while (!state_.ShuttingDown()) {
+        refreshWake_.wait_for(lock, period, [this] { return state_.ShuttingDown(); });
+        if (state_.ShuttingDown()) {
+            break;
+        }
+        lock.unlock();
+        RefreshIdentity();
+        lock.lock();
+    }
+}
+
+}  // namespace quarn::agent

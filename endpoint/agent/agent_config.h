@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "endpoint/agent/iperf_timing.h"
+#include "endpoint/agent/port_allocator.h"
+#include "protocol/messages.h"
+
+namespace quarn::agent {
+
+// Fixed for the program; tests change ports (0 = any free port), timing and the busy-port
+// reader.
+struct AgentConfig {
+    std::string iperfPath;
+    uint32_t bindAddress = 0;  // host order; 0 = every address
+    uint16_t controlPort = protocol::kControlPort;
+    uint16_t discoveryPort = protocol::kDiscoveryPort;
+    // Where other EndPoints listen for server requests.
+    uint16_t peerControlPort = protocol::kControlPort;
+    // Control connections served at once; further ones are closed on accept.
+    int maxConnections = 64;
+    int addressRefreshMs = 10000;
+    IperfTiming timing;
+    BusyPortReader busyPorts;  // empty: the system's tables
+    std::string nameStoreDir;  // empty: NameStore::DefaultDir()
+};
+
+}  // namespace quarn::agent

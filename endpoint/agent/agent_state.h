@@ -1,0 +1,80 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "endpoint/agent/agent_config.h"
+#include "endpoint/agent/agent_observer.h"
+#include "endpoint/agent/port_allocator.h"
+#include "endpoint/agent/socket_watch.h"
+
+namespace quarn::agent {
+
+// Role of our iperf children in their owner marker.
+inline constexpr const char* kIperfOwnerRole = "endpoint";
+
+// What the agent's threads share. One per agent; outlives all of its threads.
+class AgentState {
+  public:
+    AgentState(AgentConfig config, AgentObserver& observer);
+    AgentState(const AgentState&) = delete;
+    AgentState& operator=(const AgentState&) = delete;
+
+    const AgentConfig& Config() const { return config_; }
+    AgentObserver& Observer() { return observer_; }
+    PortAllocator& Ports() { return ports_; }
+    SocketWatch& Sockets() { return sockets_; }
+
+    bool ShuttingDown() const { return shutdown_.load(); }
+    void RequestShutdown() { shutdown_.store(true); }
+    // For waits that can be cut short by shutdown.
+    const std::atomic<bool>& ShutdownFlag() const { return shutdown_; }
+
+    // Running while at least one server role has replied and not yet ended.
+    AgentStatus Status() const { return static_cast<AgentStatus>(status_.load()); }
+    void ServerRunning();
+    void ServerEnded();
+
+    std::string DisplayName() const;
+    std::string AddressText() const;
+    // Sets both without reporting (before the agent has started).
+    void InitIdentity(const std::string& name, const std::string& addressText);
+    // Each reports a change to the observer; true when the value changed.
+    bool SetDisplayName(const std::string& name);
+    bool SetAddressText(const std::string& text);
+
+    // The control port actually bound (differs from the configured one only for port 0).
+    uint16_t ControlPort() const { return controlPort_.load(); }
+    void SetControlPort(uint16_t port) { controlPort_.store(port); }
+
+  private:
+    const AgentConfig config_;
+    AgentObserver& observer_;
+    PortAllocator ports_;
+    SocketWatch sockets_;
+    std::atomic<bool> shutdown_{false};
+    std::atomic<int> status_{static_cast<int>(AgentStatus::Ready)};
+    std::atomic<uint16_t> controlPort_;
+    std::mutex statusMutex_;
+    int runningServers_ = 0;
+    std::mutex notifyMutex_;
+    mutable std::mutex identityMutex_;
+    std::string displayName_;
+    std::string addressText_;
+};
+
+// Marks one server role as running for its lifetime.
+class RunningServer {
+  public:
+    explicit RunningServer(AgentState& state) : state_(state) { state_.ServerRunning(); }
+    ~RunningServer() { state_.ServerEnded(); }
+    RunningServer(const RunningServer&) = delete;
+    RunningServer& operator=(const RunningServer&) = delete;
+
+  private:
+    AgentState& state_;
+};
+
+}  // namespace quarn::agent

@@ -1,0 +1,64 @@
+#include "endpoint/agent/discovery_responder.h"
+
+#include <optional>
+
+#include "platform/text_encoding.h"
+#include "protocol/messages.h"
+#include "protocol/probe_reply.h"
+
+namespace quarn::agent {
+namespace {
+
+// The loop looks at the shutdown flag at least this often.
+constexpr int kReceiveTimeoutMs = 1000;
+
+}  // namespace
+
+std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adapters,
+                                      const std::string& name, uint16_t controlPort) {
+    const std::string networkName = platform::Utf8ToAnsi(name);
+    std::vector<std::string> replies;
+    for (const platform::Adapter& adapter : adapters) {
+        replies.push_back(protocol::FormatProbeReply(platform::FormatIpv4(adapter.address),
+                                                     protocol::kDefaultIperfPort, controlPort,
+                                                     networkName));
+    }
+    return replies;
+}
+
+bool DiscoveryResponder::Bind() {
+    socket_ = platform::UdpBind(state_.Config().bindAddress, state_.Config().discoveryPort,
+                                /*broadcast=*/true);
+    return socket_.Valid() && platform::SetRecvTimeout(socket_, kReceiveTimeoutMs);
+}
+
+void DiscoveryResponder::Run() {
+    while (!state_.ShuttingDown()) {
+        const std::optional<platform::Datagram> datagram =
+            platform::RecvFrom(socket_, protocol::kMaxDatagram);
+        if (!datagram || state_.ShuttingDown()) {
+            continue;
+        }
+        switch (protocol::ClassifyDatagram(datagram->data)) {
+            case protocol::DatagramKind::Probe:
+                Answer(*datagram);
+                break;
+            case protocol::DatagramKind::Restart:
+                onRestart_();
+                break;
+            case protocol::DatagramKind::Other:
+                break;
+        }
+    }
+}
+
+void DiscoveryResponder::Answer(const platform::Datagram& probe) {
+    const std::vector<std::string> replies =
+        ProbeReplies(platform::QualifyingAdapters(), state_.DisplayName(), state_.ControlPort());
+    for (const std::string& reply : replies) {
+        // A sender that cannot be reached back simply gets nothing.
+        platform::SendTo(socket_, reply, probe.addr, probe.port);
+    }
+}
+
+}  // namespace quarn::agent

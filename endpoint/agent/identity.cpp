@@ -1,0 +1,72 @@
+#include "endpoint/agent/identity.h"
+
+#include "platform/socket.h"
+#include "platform/text_encoding.h"
+
+namespace quarn::agent {
+
+std::string FormatAddressText(std::optional<uint32_t> primary,
+                              const std::vector<platform::Adapter>& adapters) {
+    const std::string primaryText = primary ? platform::FormatIpv4(*primary) : "0.0.0.0";
+    std::string text = primaryText;
+    for (const platform::Adapter& adapter : adapters) {
+        const std::string address = platform::FormatIpv4(adapter.address);
+        if (address != primaryText) {
+            text += " / " + address;
+        }
+    }
+    return text;
+}
+
+bool IsAcceptableName(const std::string& name) {
+    if (name.empty() || !platform::IsValidUtf8(name)) {
+        return false;
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string CurrentAddressText() {
+    return FormatAddressText(platform::PrimaryAddress(), platform::QualifyingAdapters());
+}
+
+Identity::Identity(const std::string& storeDir)
+    : store_(storeDir.empty() ? platform::NameStore::DefaultDir() : storeDir) {}
+
+std::string Identity::NameFrom(const std::optional<std::string>& stored) const {
+    return stored ? *stored : platform::ComputerName();
+}
+
+std::string Identity::InitialName() {
+    lastStored_ = store_.Load();
+    return NameFrom(lastStored_);
+}
+
+std::optional<std::string> Identity::StoredNameChange() {
+    std::optional<std::string> stored = store_.Load();
+    if (stored == lastStored_) {
+        return std::nullopt;
+    }
+    lastStored_ = std::move(stored);
+    return NameFrom(lastStored_);
+}
+
+bool Identity::Save(const std::string& name) {
+    const bool saved = store_.Save(name);
+    if (saved) {
+        lastStored_ = name;
+    }
+    return saved;
+}
+
+std::string Identity::Reset() {
+    store_.Remove();
+    lastStored_ = store_.Load();
+    return NameFrom(lastStored_);
+}
+
+}  // namespace quarn::agent

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace quarn::agent {
+
+// How long the agent waits on iperf and on requesters. Tests shorten these.
+struct IperfTiming {
+    int pollMs = 100;
+    // Polls in a row without output before "listening" that end a server start.
+    int startupIdlePolls = 100;
+    // Polls in a row without output that end streaming or a client run.
+    int runIdlePolls = 200;
+    // Each receive of a request line.
+    int requestTimeoutMs = 20000;
+    // The server request End Point 1 makes to End Point 2.
+    int peerConnectTimeoutMs = 10000;
+    int peerReplyTimeoutMs = 15000;
+};
+
+}  // namespace quarn::agent

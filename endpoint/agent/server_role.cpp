@@ -1,0 +1,149 @@
+#include "endpoint/agent/server_role.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "endpoint/agent/iperf_launch.h"
+#include "platform/child_process.h"
+#include "protocol/command_validation.h"
+#include "protocol/messages.h"
+#include "protocol/ok_reply.h"
+
+namespace quarn::agent {
+namespace {
+
+enum class StartOutcome { Listening, TryNextPort, GiveUp };
+
+// Only the tail matters for finding the two markers, however much iperf prints first.
+constexpr size_t kCollectedLimit = 4096;
+constexpr size_t kCollectedKeep = 64;
+// What is left in the pipe after iperf has ended, at most.
+constexpr int kDrainChunks = 128;
+
+void AppendBounded(std::string& collected, std::string_view chunk) {
+    collected.append(chunk);
+    if (collected.size() > kCollectedLimit) {
+        collected.erase(0, collected.size() - kCollectedKeep);
+    }
+}
+
+StartOutcome WaitUntilListening(AgentState& state, platform::ChildProcess& iperf) {
+    const IperfTiming& timing = state.Config().timing;
+    std::string collected;
+    int idlePolls = 0;
+    char buffer[protocol::kOutputChunk];
+    while (!state.ShuttingDown()) {
+        const long got = iperf.ReadAvailable(buffer, sizeof buffer);
+        if (got > 0) {
+            AppendBounded(collected, std::string_view(buffer, static_cast<size_t>(got)));
+            idlePolls = 0;
+        }
+        // Old iperf prints both; a failed bind wins.
+        if (collected.find("bind failed") != std::string::npos) {
+            iperf.Terminate();
+            return StartOutcome::TryNextPort;
+        }
+        if (collected.find("listening") != std::string::npos) {
+            return StartOutcome::Listening;
+        }
+        if (got > 0 || iperf.WaitForOutputOrExit(timing.pollMs)) {
+            continue;
+        }
+        if (iperf.Exited()) {
+            return StartOutcome::TryNextPort;
+        }
+        if (++idlePolls >= timing.startupIdlePolls) {
+            break;
+        }
+    }
+    iperf.Terminate();
+    return StartOutcome::GiveUp;
+}
+
+// The port the server listens on, or nullopt when every attempt failed.
+std::optional<uint16_t> StartServer(AgentState& state, const std::vector<std::string>& tokens,
+                                    bool udp, platform::ChildProcess& iperf) {
+    const std::vector<uint16_t> candidates = state.Ports().Choose(udp);
+    for (size_t attempt = 0; attempt < PortAllocator::kCandidates; ++attempt) {
+        const uint16_t port = AttemptPort(candidates, attempt);
+        if (!StartIperf(iperf, state.Config().iperfPath, tokens, port)) {
+            return std::nullopt;  // a missing iperf does not appear on the next port
+        }
+        switch (WaitUntilListening(state, iperf)) {
+            case StartOutcome::Listening:
+                return port;
+            case StartOutcome::GiveUp:
+                return std::nullopt;
+            case StartOutcome::TryNextPort:
+                iperf.Terminate();
+                break;
+        }
+    }
+    return std::nullopt;
+}
+
+// Sends what iperf wrote before it ended.
+void ForwardRemaining(platform::ChildProcess& iperf, const platform::Socket& connection) {
+    char buffer[protocol::kOutputChunk];
+    for (int chunk = 0; chunk < kDrainChunks; ++chunk) {
+        const long got = iperf.ReadAvailable(buffer, sizeof buffer);
+        if (got <= 0 ||
+            !platform::SendAll(connection, std::string_view(buffer, static_cast<size_t>(got)))) {
+            return;
+        }
+    }
+}
+
+void StreamOutput(AgentState& state, platform::ChildProcess& iperf,
+                  const platform::Socket& connection) {
+    const IperfTiming& timing = state.Config().timing;
+    int idlePolls = 0;
+    char buffer[protocol::kOutputChunk];
+    while (!state.ShuttingDown()) {
+        const long got = iperf.ReadAvailable(buffer, sizeof buffer);
+        if (got > 0) {
+            idlePolls = 0;
+            // Nobody reads a connection that cannot be written any more.
+            if (!platform::SendAll(connection,
+                                   std::string_view(buffer, static_cast<size_t>(got)))) {
+                return;
+            }
+            continue;
+        }
+        if (iperf.WaitForOutputOrExit(timing.pollMs)) {
+            continue;
+        }
+        if (iperf.Exited()) {
+            ForwardRemaining(iperf, connection);
+            return;
+        }
+        if (++idlePolls >= timing.runIdlePolls) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+bool RunServerRole(AgentState& state, const platform::Socket& connection,
+                   std::string_view options) {
+    const std::optional<std::vector<std::string>> tokens = protocol::ValidateServerOptions(options);
+    if (!tokens) {
+        return false;
+    }
+    const bool udp = options.find("-u") != std::string_view::npos;
+    platform::ChildProcess iperf;
+    const std::optional<uint16_t> port = StartServer(state, *tokens, udp, iperf);
+    if (!port) {
+        return false;
+    }
+    if (platform::SendAll(connection, protocol::FormatOkReply(*port))) {
+        RunningServer running(state);
+        StreamOutput(state, iperf, connection);
+    }
+    iperf.Terminate();
+    return true;
+}
+
+}  // namespace quarn::agent

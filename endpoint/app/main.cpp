@@ -1,0 +1,116 @@
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "endpoint/agent/agent.h"
+#include "endpoint/agent/identity.h"
+#include "endpoint/app/command_line.h"
+#include "endpoint/app/headless_front_end.h"
+#include "firewall/firewall.h"
+#include "platform/iperf_locator.h"
+#include "platform/name_store.h"
+#include "platform/single_instance.h"
+
+namespace {
+
+using quarn::endpoint_app::Action;
+
+constexpr const char* kVersion = "v1.04";
+constexpr const char* kProgramName = "Quarn_EndPoint";
+
+int StoreName(const std::string& name) {
+    if (!quarn::agent::IsAcceptableName(name)) {
+        std::fprintf(stderr, "%s: a name must be non-empty text without control characters\n",
+                     kProgramName);
+        return 2;
+    }
+    if (!quarn::platform::NameStore(quarn::platform::NameStore::DefaultDir()).Save(name)) {
+        std::fprintf(stderr, "%s: cannot store the name\n", kProgramName);
+        return 1;
+    }
+    return 0;
+}
+
+int RemoveName() {
+    return quarn::platform::NameStore(quarn::platform::NameStore::DefaultDir()).Remove() ? 0 : 1;
+}
+
+// SIGINT and SIGTERM arrive on a descriptor, blocked in every thread started after this.
+int TakeShutdownSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) {
+        return -1;
+    }
+    return signalfd(-1, &signals, SFD_CLOEXEC);
+}
+
+int RunAgent() {
+    const int signalFd = TakeShutdownSignals();
+    if (signalFd < 0) {
+        std::perror(kProgramName);
+        return 1;
+    }
+    quarn::platform::SingleInstance instance;
+    if (!instance.Acquire("endpoint")) {
+        quarn::platform::SingleInstance::NotifyRunning("endpoint");
+        std::fprintf(stderr, "%s: an EndPoint is already running\n", kProgramName);
+        close(signalFd);
+        return 1;
+    }
+    quarn::firewall::RegisterFirewallExceptions(kProgramName);
+
+    quarn::agent::AgentConfig config;
+    config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
+    quarn::endpoint_app::HeadlessFrontEnd frontEnd;
+    int exitCode = 1;
+    if (frontEnd.Valid()) {
+        quarn::agent::Agent agent(config, frontEnd);
+        agent.Start();
+        exitCode = frontEnd.Run(signalFd, stdout);
+        agent.Shutdown();
+        frontEnd.Flush(stdout);
+    }
+    close(signalFd);
+    return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Names travel in the locale's character set.
+    std::setlocale(LC_CTYPE, "");
+    std::string error;
+    const auto commandLine = quarn::endpoint_app::ParseCommandLine(
+        std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!commandLine) {
+        std::fprintf(stderr, "%s: %s\n%s", kProgramName, error.c_str(),
+                     quarn::endpoint_app::UsageText().c_str());
+        return 2;
+    }
+    switch (commandLine->action) {
+        case Action::Help:
+            std::fputs(quarn::endpoint_app::UsageText().c_str(), stdout);
+            return 0;
+        case Action::Version:
+            std::printf("%s %s\n", kProgramName, kVersion);
+            return 0;
+        case Action::SetName:
+            return StoreName(commandLine->name);
+        case Action::ResetName:
+            return RemoveName();
+        case Action::Run:
+            break;
+    }
+    if (!commandLine->headless) {
+        std::fprintf(stderr, "%s: this build has no window; running headless\n", kProgramName);
+    }
+    return RunAgent();
+}

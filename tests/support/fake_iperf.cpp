@@ -1,0 +1,187 @@
+// A scripted stand-in for iperf 2, selected in tests through QUARN_IPERF.
+//
+// FAKE_IPERF_SCRIPT holds rules, one per line: "<server|client|*> <port|*>: step; step; ..."
+// The first rule matching the role (-s or -c) and the -p port runs. Steps:
+//   listen            "Server listening on TCP port N" (UDP with -u)
+//   bindfail          "listener bind failed: Address already in use", then exit 0
+//   print TEXT        TEXT as a line on stdout;  eprint TEXT: on stderr
+//   report N MS       N per-second report lines, one every MS milliseconds
+//   sleep MS          wait;  hang: wait until killed;  exit CODE
+// Without a matching rule a server listens and hangs and a client exits at once.
+// FAKE_IPERF_LOG names a file that gets one line per start:
+//   "<pid>\t<QUARN_IPERF_OWNER or ->\t<arg1>\t<arg2>...".
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Invocation {
+    std::string role;  // "server" or "client"
+    int port = 5001;
+    bool udp = false;
+};
+
+Invocation ParseArguments(const std::vector<std::string>& args) {
+    Invocation invocation;
+    invocation.role = "client";
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-s") {
+            invocation.role = "server";
+        } else if (args[i] == "-u") {
+            invocation.udp = true;
+        } else if (args[i] == "-p" && i + 1 < args.size()) {
+            invocation.port = std::atoi(args[i + 1].c_str());
+        }
+    }
+    return invocation;
+}
+
+void WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = write(fd, text.data(), text.size());
+        if (written <= 0) {
+            return;
+        }
+        text.remove_prefix(static_cast<size_t>(written));
+    }
+}
+
+void Log(const std::vector<std::string>& args) {
+    const char* path = std::getenv("FAKE_IPERF_LOG");
+    if (path == nullptr || *path == '\0') {
+        return;
+    }
+    const char* owner = std::getenv("QUARN_IPERF_OWNER");
+    std::string line = std::to_string(getpid()) + "\t" + (owner != nullptr ? owner : "-");
+    for (const std::string& arg : args) {
+        line += "\t" + arg;
+    }
+    line += "\n";
+    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        WriteAll(fd, line);  // one write, so concurrent starts do not interleave
+        close(fd);
+    }
+}
+
+std::string Trim(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const size_t last = text.find_last_not_of(" \t\r");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+// The steps of the first rule that matches, or nullopt-like empty when none does.
+bool FindRule(const Invocation& invocation, std::vector<std::string>& steps) {
+    const char* script = std::getenv("FAKE_IPERF_SCRIPT");
+    std::istringstream lines(script != nullptr ? script : "");
+    for (std::string line; std::getline(lines, line);) {
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos) {
+            continue;
+        }
+        std::istringstream head(line.substr(0, colon));
+        std::string role;
+        std::string port;
+        head >> role >> port;
+        const bool roleMatches = role == "*" || role == invocation.role;
+        const bool portMatches = port == "*" || port == std::to_string(invocation.port);
+        if (!roleMatches || !portMatches) {
+            continue;
+        }
+        std::istringstream body(line.substr(colon + 1));
+        for (std::string step; std::getline(body, step, ';');) {
+            if (!Trim(step).empty()) {
+                steps.push_back(Trim(step));
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+void SleepMs(long ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void Report(long count, long intervalMs) {
+    char line[128];
+    for (long i = 0; i < count; ++i) {
+        SleepMs(intervalMs);
+        std::snprintf(line, sizeof line,
+                      "[  1] %ld.0000-%ld.0000 sec   119 MBytes  1000 Mbits/sec\n", i, i + 1);
+        WriteAll(STDOUT_FILENO, line);
+    }
+}
+
+int RunStep(const Invocation& invocation, const std::string& step, bool& done) {
+    const size_t space = step.find(' ');
+    const std::string verb = step.substr(0, space);
+    const std::string rest = space == std::string::npos ? "" : Trim(step.substr(space + 1));
+    if (verb == "listen") {
+        WriteAll(STDOUT_FILENO,
+                 "------------------------------------------------------------\n"
+                 "Server listening on " +
+                     std::string(invocation.udp ? "UDP" : "TCP") + " port " +
+                     std::to_string(invocation.port) + "\n");
+    } else if (verb == "bindfail") {
+        WriteAll(STDERR_FILENO, "listener bind failed: Address already in use\n");
+        done = true;
+    } else if (verb == "print") {
+        WriteAll(STDOUT_FILENO, rest + "\n");
+    } else if (verb == "eprint") {
+        WriteAll(STDERR_FILENO, rest + "\n");
+    } else if (verb == "report") {
+        std::istringstream numbers(rest);
+        long count = 0;
+        long intervalMs = 1000;
+        numbers >> count >> intervalMs;
+        Report(count, intervalMs);
+    } else if (verb == "sleep") {
+        SleepMs(std::atol(rest.c_str()));
+    } else if (verb == "hang") {
+        while (true) {
+            pause();
+        }
+    } else if (verb == "exit") {
+        done = true;
+        return std::atoi(rest.c_str());
+    } else {
+        WriteAll(STDERR_FILENO, "fake_iperf: unknown step '" + step + "'\n");
+        done = true;
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    Log(args);
+    const Invocation invocation = ParseArguments(args);
+    std::vector<std::string> steps;
+    if (!FindRule(invocation, steps)) {
+        steps = invocation.role == "server" ? std::vector<std::string>{"listen", "hang"}
+                                            : std::vector<std::string>{"exit 0"};
+    }
+    for (const std::string& step : steps) {
+        bool done = false;
+        const int code = RunStep(invocation, step, done);
+        if (done) {
+            return code;
+        }
+    }
+    return 0;
+}

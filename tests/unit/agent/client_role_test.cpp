@@ -1,0 +1,53 @@
+// End Point 1's client role against a second in-process agent as End Point 2.
+#include <gtest/gtest.h>
+
+#include "tests/unit/agent/agent_harness.h"
+
+namespace quarn::agent_test {
+namespace {
+
+using test_support::ReadUntilClosed;
+
+TEST(ClientRole, ForwardsThePeersStreamAndRunsTheClientAgainstIt) {
+    FakeIperfScript script(
+        "server *: listen; report 3 50; hang\n"
+        "client *: sleep 100; exit 0");
+    LoopbackAgent endPoint2;
+    LoopbackAgent endPoint1(
+        [&](agent::AgentConfig& config) { config.peerControlPort = endPoint2.ControlPort(); });
+    const platform::Socket console = endPoint1.Send(" -c 127.0.0.1 -i 1 -t 3 -f m\r\n");
+    // End Point 2 falls silent after three lines, closes, and End Point 1 follows.
+    const auto read = ReadUntilClosed(console, 5000);
+    EXPECT_TRUE(read.closed);
+    EXPECT_NE(read.data.find("[  1] 2.0000-3.0000 sec"), std::string::npos) << read.data;
+    EXPECT_EQ(read.data.find("ok;"), std::string::npos);
+
+    std::vector<std::string> clientArgs;
+    for (const auto& start : script.Starts()) {
+        if (start.args.at(0) == "-c") {
+            clientArgs = start.args;
+            EXPECT_EQ(start.owner, OwnMarker());
+        }
+    }
+    EXPECT_EQ(clientArgs, (std::vector<std::string>{"-c", "127.0.0.1", "-i", "1", "-t", "3", "-f",
+                                                    "m", "-p", "5001"}));
+}
+
+TEST(ClientRole, FailedServerRequestClosesWithoutTextAndStartsNoClient) {
+    FakeIperfScript script("server *: bindfail");
+    LoopbackAgent endPoint2;
+    LoopbackAgent endPoint1(
+        [&](agent::AgentConfig& config) { config.peerControlPort = endPoint2.ControlPort(); });
+    const platform::Socket console = endPoint1.Send(" -c 127.0.0.1 -i 1 -t 3 -u -b 10M -f m\r\n");
+    const auto read = ReadUntilClosed(console, 5000);
+    EXPECT_TRUE(read.closed);
+    EXPECT_EQ(read.data, "");
+    for (const auto& start : script.Starts()) {
+        EXPECT_EQ(start.args.at(0), "-s");
+        // A UDP client command asks for a UDP server.
+        EXPECT_EQ(start.args.at(1), "-u");
+    }
+}
+
+}  // namespace
+}  // namespace quarn::agent_test

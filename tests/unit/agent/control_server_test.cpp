@@ -1,0 +1,92 @@
+// Request framing, hardening and limits of the control server, on loopback.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "protocol/messages.h"
+#include "tests/unit/agent/agent_harness.h"
+
+namespace quarn::agent_test {
+namespace {
+
+using test_support::ReadUntilClosed;
+
+const std::string kTcpRequest(protocol::kServerRequestTcp);
+
+TEST(ControlServer, RequestSplitAcrossSegmentsIsAssembled) {
+    FakeIperfScript script("server *: listen; hang");
+    LoopbackAgent agent;
+    const platform::Socket connection = agent.Send("server_con");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    platform::SendAll(connection, "fig -s -f m -i 1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    platform::SendAll(connection, "\r\n");
+    EXPECT_EQ(ReadReply(connection), "ok;5001\r\n");
+}
+
+// Only what the Console itself sends reaches iperf; anything else closes the connection
+// without text, starts nothing and leaves the agent serving.
+TEST(ControlServer, RejectedRequestsCloseWithoutTextAndStartNothing) {
+    FakeIperfScript script("server *: listen; hang");
+    LoopbackAgent agent;
+    const std::vector<std::string> rejected = {
+        "server_config -s -f m -i 1 -D\r\n",
+        "server_config -s -f m -i 1 -w 64K;reboot\r\n",
+        "server_config -s -f m -i 1 -w `id`\r\n",
+        " -c 127.0.0.1 -i 1 -t 3 -f m -o /tmp/quarn-injected\r\n",
+        " -c 127.0.0.1 -i 1 -t 3 -f m | sh\r\n",
+        " -c $(reboot) -i 1 -t 3 -f m\r\n",
+        " -c 127.0.0.256 -i 1 -t 3 -f m\r\n",
+        " -i 1 -t 3 -f m\r\n",
+        " server_config -s -f m -i 1\r\n",
+        std::string(protocol::kMaxRequestLine + 100, 'a'),
+    };
+    for (const std::string& request : rejected) {
+        const platform::Socket connection = agent.Send(request);
+        const auto read = ReadUntilClosed(connection, 3000);
+        EXPECT_TRUE(read.closed) << request;
+        EXPECT_EQ(read.data, "") << request;
+    }
+    EXPECT_TRUE(script.Starts().empty());
+    const platform::Socket good = agent.Send(kTcpRequest);
+    EXPECT_EQ(ReadReply(good), "ok;5001\r\n");
+}
+
+TEST(ControlServer, IncompleteRequestTimesOutWithoutText) {
+    FakeIperfScript script("");
+    LoopbackAgent agent([](agent::AgentConfig& config) { config.timing.requestTimeoutMs = 300; });
+    const auto begin = std::chrono::steady_clock::now();
+    const platform::Socket connection = agent.Send("server_co");
+    const auto read = ReadUntilClosed(connection, 3000);
+    EXPECT_TRUE(read.closed);
+    EXPECT_EQ(read.data, "");
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(2000));
+}
+
+TEST(ControlServer, ConnectionsBeyondTheLimitAreClosedAtOnce) {
+    FakeIperfScript script("server *: listen; hang");
+    LoopbackAgent agent([](agent::AgentConfig& config) { config.maxConnections = 3; });
+    std::vector<platform::Socket> idle;
+    for (int i = 0; i < 3; ++i) {
+        idle.push_back(agent.Send(""));
+    }
+    // Give the listener time to hand the three to their threads.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const platform::Socket refused = agent.Send(kTcpRequest);
+    const auto read = ReadUntilClosed(refused, 2000);
+    EXPECT_TRUE(read.closed);
+    EXPECT_EQ(read.data, "");
+
+    // A freed place is served again.
+    idle.pop_back();
+    std::string reply;
+    for (int attempt = 0; attempt < 20 && reply.empty(); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        reply = ReadReply(agent.Send(kTcpRequest), 1000);
+    }
+    EXPECT_EQ(reply, "ok;5001\r\n");
+}
+
+}  // namespace
+}  // namespace quarn::agent_test
