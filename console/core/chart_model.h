@@ -42,7 +42,7 @@ struct ChartScaleSource {
 // The throughput chart's data and arithmetic: series 0 is the "All" curve, series k is
 // pair k. The widget that paints it lives elsewhere; it only reads this model.
 class ChartModel {
-public:
+  public:
     static constexpr int kVisibleSamples = 60;
 
     ChartModel();
@@ -53,6 +53,8 @@ public:
     void Reset();
     void BeginRun(int pairCount);
     void AppendPoint(int series, float value);
+    // Room for a run's points in advance, so a long run never holds doubled capacity.
+    void ReserveSamples(int series, int samples);
     void SampleAdded(bool scroll, const ChartScaleSource& source);
     void FinishRun(int secondsReceived, const ChartScaleSource& source);
     void SetTotalVisible(bool visible, const ChartScaleSource& source);
@@ -85,7 +87,7 @@ public:
     // Called whenever what is shown changes (the widget repaints).
     std::function<void()> onChanged;
 
-private:
+  private:
     void Changed();
 
     PlotRect plot_;

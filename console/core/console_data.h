@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,20 @@ struct ConsoleData {
 
     // The File menu's New: an empty table, no EndPoints, default duration, chart reset.
     void ResetToNew();
+
+    // Table operations that change the number of rows and keep the chart in step. Each
+    // returns the notice text to show, or an empty string.
+    std::string AddPairFromLists(bool endPointsKnown, const std::optional<std::string>& endpoint1,
+                                 const std::optional<std::string>& endpoint2);
+    // Appends a pair confirmed in the Pair Setting dialog; the row, or -1 when full.
+    int AddPair(PairRecord record);
+    // Deletes the selected rows (nothing outside Idle mode). When rowMap is given it
+    // receives, for every former row, its new row number or -1 when it was deleted, so
+    // that open log windows can follow their rows.
+    std::string DeletePairs(ConsoleMode mode, const std::vector<int>& rows,
+                            std::vector<int>* rowMap = nullptr);
+    // Pastes from the clipboard; returns the number of rows appended.
+    int PastePairs(ConsoleMode mode, const PairClipboard& clipboard);
     // Name shown for an address: the looked-up name, or the address when none is known.
     std::string DisplayName(const std::string& address) const;
 };

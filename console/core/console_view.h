@@ -8,7 +8,7 @@ enum class NoticeKind { Completed, Quit, Message, Progress, Info };
 
 // How the core tells the windows (or a headless runner) what to show.
 class ConsoleView {
-public:
+  public:
     virtual ~ConsoleView() = default;
     virtual void ShowNotice(NoticeKind kind, std::string_view text) = 0;
     // The figures of the list changed (a tick was processed, a run started or ended).

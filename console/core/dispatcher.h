@@ -9,7 +9,7 @@ namespace quarn::console {
 // of a search. Once closed, Send and Post return at once without running anything, so
 // threads blocked on the main thread can always be joined after Close.
 class Dispatcher {
-public:
+  public:
     virtual ~Dispatcher() = default;
     virtual void Send(const std::function<void()>& call) = 0;
     virtual void Post(std::function<void()> call) = 0;

@@ -18,7 +18,7 @@ struct LogLine {
 // A pair's log. A run may last days and produce millions of lines, so the text is kept
 // in fixed-size blocks (no doubling slack) with one packed offset per line.
 class PairLog {
-public:
+  public:
     PairLog();
     PairLog(const PairLog& other);
     PairLog& operator=(const PairLog& other);
@@ -37,7 +37,7 @@ public:
     // Bytes held for the text and the index, for the memory benchmark.
     std::size_t BytesReserved() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -9,7 +9,7 @@ namespace quarn::console {
 
 // What a pair worker needs to measure one pair; copied from the pair's row at run start.
 struct PairJob {
-    int index = -1;     // row number
+    int index = -1;      // row number
     bool remote = true;  // false: this Console runs the iperf client itself
     std::string endpoint1;
     std::string endpoint2;
@@ -24,7 +24,7 @@ struct PairJob {
 // Receives a pair's output lines on the worker's (or receive thread's) side. Each call
 // returns only after the main thread has handled the line.
 class PairLineSink {
-public:
+  public:
     virtual ~PairLineSink() = default;
     // One line without its LF (a trailing CR may still be there).
     virtual void LineReady(int index, std::string_view line) = 0;
@@ -34,7 +34,7 @@ public:
 
 // One pair's measurement procedure (remote or local mode), run on the pair's worker thread.
 class PairSession {
-public:
+  public:
     virtual ~PairSession() = default;
     // Runs until the stream ends, stopRequested is seen or set-up fails. 0 or -1.
     virtual int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) = 0;
@@ -44,7 +44,7 @@ public:
 };
 
 class PairSessionFactory {
-public:
+  public:
     virtual ~PairSessionFactory() = default;
     virtual std::unique_ptr<PairSession> Create(const PairJob& job) = 0;
 };

@@ -5,7 +5,14 @@
 namespace quarn::console {
 
 // Values are stored in configuration files; keep them stable.
-enum class PairState : int { Ready = 0, Running = 1, Error = 2, Stopped = 3, Done = 4, Inactive = 5 };
+enum class PairState : int {
+    Ready = 0,
+    Running = 1,
+    Error = 2,
+    Stopped = 3,
+    Done = 4,
+    Inactive = 5
+};
 
 // "Ready", "Running", "Error", "Stopped", "Done", "Inactive".
 std::string_view StatusText(PairState state);

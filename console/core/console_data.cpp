@@ -1,0 +1,90 @@
+#include "console/core/console_data.h"
+
+#include <algorithm>
+
+namespace quarn::console {
+
+void ConsoleData::ResetToNew() {
+    table.RemoveAllPairs();
+    table.All().showTotal = 0;
+    endPoints.clear();
+    nameLookup.clear();
+    measuredAt.clear();
+    ticks = 0;
+    settings.durationText = "60";
+    chart.Reset();
+}
+
+std::string ConsoleData::DisplayName(const std::string& address) const {
+    const auto found = nameLookup.find(address);
+    if (found == nameLookup.end() || found->second.empty()) {
+        return address;
+    }
+    return found->second;
+}
+
+std::string ConsoleData::AddPairFromLists(bool endPointsKnown,
+                                          const std::optional<std::string>& endpoint1,
+                                          const std::optional<std::string>& endpoint2) {
+    std::string notice = table.AddFromLists(endPointsKnown, endpoint1, endpoint2);
+    if (notice.empty()) {
+        chart.SetPairCount(table.PairCount());
+    }
+    return notice;
+}
+
+int ConsoleData::AddPair(PairRecord record) {
+    const int row = table.AppendPair(std::move(record));
+    chart.SetPairCount(table.PairCount());
+    return row;
+}
+
+std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& rows,
+                                     std::vector<int>* rowMap) {
+    if (mode != ConsoleMode::Idle) {
+        return {};
+    }
+    std::vector<int> doomed;
+    for (int row : rows) {
+        if (table.IsPairRow(row)) {
+            doomed.push_back(row);
+        }
+    }
+    if (doomed.empty()) {
+        return PairTable::kSelectPairToDelete;
+    }
+    std::sort(doomed.begin(), doomed.end());
+    doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
+    if (rowMap) {
+        rowMap->assign(static_cast<std::size_t>(table.Size()), -1);
+        int next = 0;
+        for (int row = 0; row < table.Size(); ++row) {
+            if (!std::binary_search(doomed.begin(), doomed.end(), row)) {
+                (*rowMap)[static_cast<std::size_t>(row)] = next++;
+            }
+        }
+    }
+    // Highest row first, so the lower row numbers stay valid while erasing.
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
+        table[*it].log.Clear();
+        table.RemovePairRow(*it);
+        chart.RemoveSeries(*it);
+    }
+    if (table.PairCount() == 0) {
+        PairTable::ResetForRun(table.All());
+        chart.Reset();
+    }
+    table.RenamePairs();
+    chart.SetPairCount(table.PairCount());
+    return {};
+}
+
+int ConsoleData::PastePairs(ConsoleMode mode, const PairClipboard& clipboard) {
+    const int pasted = table.PasteRows(mode, clipboard);
+    if (pasted > 0) {
+        chart.SetPairCount(table.PairCount());
+    }
+    return pasted;
+}
+
+}  // namespace quarn::console

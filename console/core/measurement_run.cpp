@@ -1,0 +1,432 @@
+#include "console/core/measurement_run.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <system_error>
+#include <thread>
+
+#include "console/core/ipv4_text.h"
+#include "console/core/number_text.h"
+
+namespace quarn::console {
+
+struct MeasurementRun::Worker {
+    int row = -1;
+    std::uint64_t generation = 0;
+    std::chrono::milliseconds startDelay{0};
+    std::unique_ptr<PairSession> session;
+    std::atomic<bool> stop{false};
+    // Set by the thread after its last Send: joining it can no longer block the loop.
+    std::atomic<bool> exited{false};
+    std::thread thread;
+};
+
+// Hands a worker's lines to the main thread; each call returns once it was handled there.
+class MeasurementRun::WorkerSink : public PairLineSink {
+  public:
+    WorkerSink(MeasurementRun& run, const Worker& worker) : run_(run), worker_(worker) {}
+
+    void LineReady(int /*index*/, std::string_view line) override {
+        run_.SendFromWorker([&] { run_.OnLine(worker_.generation, worker_.row, line); });
+    }
+    void StreamEnded(int /*index*/) override {
+        run_.SendFromWorker([&] { run_.OnStreamEnded(worker_.generation, worker_.row); });
+    }
+
+  private:
+    MeasurementRun& run_;
+    const Worker& worker_;
+};
+
+std::string RateText(double value) {
+    // "%fm" in the C locale whatever the program's locale: iperf reads a point.
+    char text[400];
+    const auto result =
+        std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, 6);
+    char* end = result.ec == std::errc() ? result.ptr : text;
+    *end++ = 'm';
+    return std::string(text, end);
+}
+
+MeasurementRun::MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
+                               PairSessionFactory& sessions, RunEnvironment& environment)
+    : data_(data),
+      view_(view),
+      dispatcher_(dispatcher),
+      sessions_(sessions),
+      environment_(environment),
+      ticks_(data, view) {}
+
+MeasurementRun::~MeasurementRun() {
+    Shutdown();
+}
+
+bool MeasurementRun::SetMode(ConsoleMode mode) {
+    if (mode_ == ConsoleMode::Measuring || mode == ConsoleMode::Measuring) {
+        return false;
+    }
+    mode_ = mode;
+    return true;
+}
+
+void MeasurementRun::StartOrStop() {
+    if (mode_ == ConsoleMode::Idle) {
+        Start();
+    } else if (mode_ == ConsoleMode::Measuring && firstTickSeen_) {
+        Complete(false);
+    }
+}
+
+std::string MeasurementRun::Validate(int& duration, double& value) const {
+    const MeasurementSettings& settings = data_.settings;
+    if (data_.table.PairCount() == 0) {
+        return kNoPair;
+    }
+    duration = LeadingInt(settings.durationText);
+    if (duration <= 0) {
+        return kDurationNotPositive;
+    }
+    if (duration > kMaxDuration) {
+        return kDurationTooLong;
+    }
+    bool anyActive = false;
+    for (int row = 1; row < data_.table.Size(); ++row) {
+        anyActive = anyActive || data_.table[row].active != 0;
+    }
+    if (!anyActive) {
+        return kNoActivePair;
+    }
+    value = LeadingDouble(settings.ValueText());
+    // "nan" or "inf" would reach iperf as its rate argument; they count as no value.
+    if (!std::isfinite(value)) {
+        value = 0.0;
+    }
+    if (settings.udp) {
+        return value <= 0.0 ? kThroughputNotPositive : "";
+    }
+    if (value <= 0.0) {
+        return kWindowNotPositive;
+    }
+    return value > 5.0 ? kWindowTooLarge : "";
+}
+
+bool MeasurementRun::Start() {
+    if (shutDown_ || mode_ != ConsoleMode::Idle) {
+        return false;
+    }
+    int duration = 0;
+    double value = 0.0;
+    const std::string refusal = Validate(duration, value);
+    if (!refusal.empty()) {
+        view_.ShowNotice(NoticeKind::Message, refusal);
+        return false;
+    }
+    const std::string rateText = RateText(value);
+
+    environment_.EndLeftoverClients();
+    environment_.BroadcastRestart();
+    JoinFinishedWorkers();
+
+    ++generation_;
+    ticks_.BeginRun(duration, data_.settings.udp != 0);
+    firstTickSeen_ = false;
+    stopRequested_ = false;
+    data_.chart.BeginRun(data_.table.Size() - 1);
+    ReserveChart(duration);
+    PrepareRows(duration, rateText);
+
+    data_.measuredAt.clear();
+    mode_ = ConsoleMode::Measuring;
+    view_.ModeChanged();
+    view_.RedrawList();
+    PairRecord& all = data_.table.All();
+    if (all.showTotal == 0) {
+        all.showTotal = 1;
+        data_.chart.SetTotalVisible(true, ChartScaleSource::From(data_.table));
+    }
+    bool anyWorker = false;
+    for (const auto& worker : workers_) {
+        anyWorker = anyWorker || worker->generation == generation_;
+    }
+    // Without a single worker nothing would ever end the run.
+    if (!anyWorker) {
+        Complete(false);
+    }
+    return true;
+}
+
+void MeasurementRun::ReserveChart(int duration) {
+    data_.chart.ReserveSamples(0, duration);
+    for (int row = 1; row < data_.table.Size(); ++row) {
+        if (data_.table[row].active) {
+            data_.chart.ReserveSamples(row, duration);
+        }
+    }
+}
+
+void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
+    const std::optional<std::uint32_t> ownAddress = environment_.OwnAddress();
+    const std::string iperfPath = environment_.IperfPath();
+    for (int row = 0; row < data_.table.Size(); ++row) {
+        PairRecord& pair = data_.table[row];
+        if (row == 0 || !pair.active) {
+            PairTable::ResetForRun(pair);
+            continue;
+        }
+        pair.finished = 0;
+        pair.result = 0;
+        pair.index = row;
+        pair.iperfPath = iperfPath;
+        PairTable::ResetForRun(pair);
+        const std::optional<std::uint32_t> endpoint1 = ParseDottedIpv4(pair.endpoint1);
+        pair.remote = (endpoint1 && ownAddress && *endpoint1 == *ownAddress) ? 0 : 1;
+        pair.interval = std::to_string(kReportIntervalSeconds);
+        pair.time = std::to_string(duration + kIperfExtraSeconds);
+        pair.udp = data_.settings.udp;
+        pair.rateText = rateText;
+        if (LaunchWorker(row)) {
+            pair.state = PairState::Running;
+        } else {
+            pair.finished = 1;
+            pair.result = -1;
+            pair.state = PairState::Error;
+        }
+        // Completion turns the text of a row that could not start into "Error".
+        pair.statusText = std::string(StatusText(PairState::Running));
+    }
+}
+
+bool MeasurementRun::LaunchWorker(int row) {
+    const PairRecord& pair = data_.table[row];
+    PairJob job;
+    job.index = row;
+    job.remote = pair.remote != 0;
+    job.endpoint1 = pair.endpoint1;
+    job.endpoint2 = pair.endpoint2;
+    job.udp = pair.udp != 0;
+    job.interval = pair.interval;
+    job.time = pair.time;
+    job.rateText = pair.rateText;
+    job.parallel = pair.parallel;
+    job.iperfPath = pair.iperfPath;
+
+    auto worker = std::make_unique<Worker>();
+    worker->row = row;
+    worker->generation = generation_;
+    worker->startDelay = startDelay_;
+    worker->session = sessions_.Create(job);
+    if (!worker->session) {
+        return false;
+    }
+    try {
+        worker->thread = std::thread([this, w = worker.get()] { WorkerMain(*w); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    workers_.push_back(std::move(worker));
+    return true;
+}
+
+void MeasurementRun::WorkerMain(Worker& worker) {
+    {
+        std::unique_lock lock(delayMutex_);
+        delayWake_.wait_for(lock, worker.startDelay, [&] { return worker.stop.load(); });
+    }
+    int result = 0;
+    // A run stopped during the delay must not start traffic after the restart broadcast.
+    if (!worker.stop.load()) {
+        WorkerSink sink(*this, worker);
+        try {
+            result = worker.session->Run(sink, worker.stop);
+        } catch (...) {
+            result = -1;  // a session that throws has failed; the thread must not die with it
+        }
+    }
+    SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.row, result); });
+    worker.exited = true;
+}
+
+void MeasurementRun::SendFromWorker(const std::function<void()>& handler) {
+    dispatcher_.Send([&] {
+        // While this runs, the sending worker waits for it and cannot be joined.
+        struct Depth {
+            int& depth;
+            explicit Depth(int& d) : depth(d) { ++depth; }
+            ~Depth() { --depth; }
+        } inside(workerEventDepth_);
+        handler();
+    });
+}
+
+void MeasurementRun::JoinFinishedWorkers() {
+    std::erase_if(workers_, [](const std::unique_ptr<Worker>& worker) {
+        if (!worker->exited.load()) {
+            return false;
+        }
+        worker->thread.join();
+        return true;
+    });
+}
+
+void MeasurementRun::StopWorkers(bool allRuns) {
+    for (const auto& worker : workers_) {
+        if (allRuns || worker->generation == generation_) {
+            worker->stop = true;
+        }
+    }
+    {
+        // Taking the lock orders the flags before a waiting worker's next check.
+        std::lock_guard lock(delayMutex_);
+    }
+    delayWake_.notify_all();
+}
+
+bool MeasurementRun::Current(std::uint64_t generation, int row) const {
+    return generation == generation_ && mode_ == ConsoleMode::Measuring &&
+           data_.table.IsPairRow(row);
+}
+
+void MeasurementRun::OnLine(std::uint64_t generation, int row, std::string_view line) {
+    if (stopRequested_ || !Current(generation, row)) {
+        return;
+    }
+    switch (ticks_.HandleLine(row, line)) {
+        case LineOutcome::Failure:
+            Complete(false);
+            break;
+        case LineOutcome::TickProcessed:
+            firstTickSeen_ = true;
+            if (ticks_.DurationReached()) {
+                Complete(true);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void MeasurementRun::OnStreamEnded(std::uint64_t generation, int row) {
+    if (!stopRequested_ && Current(generation, row)) {
+        firstTickSeen_ = true;
+    }
+}
+
+void MeasurementRun::OnWorkerEnded(std::uint64_t generation, int row, int result) {
+    if (generation != generation_ || !data_.table.IsPairRow(row)) {
+        return;
+    }
+    PairRecord& pair = data_.table[row];
+    pair.result = result;
+    if (stopRequested_ || mode_ != ConsoleMode::Measuring) {
+        return;
+    }
+    pair.finished = 1;
+    if (pair.count < ticks_.Duration()) {
+        pair.state = PairState::Error;
+        Complete(false);
+        return;
+    }
+    for (int r = 1; r < data_.table.Size(); ++r) {
+        if (data_.table[r].active && !data_.table[r].finished) {
+            return;
+        }
+    }
+    Complete(true);
+}
+
+void MeasurementRun::Complete(bool completed) {
+    if (mode_ != ConsoleMode::Measuring) {
+        return;
+    }
+    stopRequested_ = true;
+    StopWorkers(false);
+    environment_.EndLeftoverClients();
+    environment_.BroadcastRestart();
+    // Unblocks receives on the control connections; the workers close their sockets.
+    for (const auto& worker : workers_) {
+        if (worker->generation == generation_ && !worker->exited.load()) {
+            worker->session->Abort();
+        }
+    }
+    bool errorNoted = false;
+    FinishPairStates(completed, errorNoted);
+    if (!closing_) {
+        data_.chart.FinishRun(ticks_.Ticks(), ChartScaleSource::From(data_.table));
+        view_.RedrawList();
+        ShowOutcome(completed, errorNoted);
+        data_.measuredAt = FormatMeasuredAt(std::chrono::system_clock::now());
+    }
+    mode_ = ConsoleMode::Idle;
+    firstTickSeen_ = false;
+    view_.ModeChanged();
+}
+
+void MeasurementRun::FinishPairStates(bool completed, bool& errorNoted) {
+    for (int row = 1; row < data_.table.Size(); ++row) {
+        PairRecord& pair = data_.table[row];
+        if (!pair.active) {
+            continue;
+        }
+        if (pair.state == PairState::Error) {
+            errorNoted = true;
+        } else {
+            pair.state = completed ? PairState::Done : PairState::Stopped;
+        }
+        pair.statusText = std::string(StatusText(pair.state));
+    }
+}
+
+void MeasurementRun::ShowOutcome(bool completed, bool errorNoted) {
+    if (completed) {
+        view_.ShowNotice(NoticeKind::Completed, kCompleted);
+    } else if (errorNoted) {
+        view_.ShowNotice(NoticeKind::Message, kFailed);
+    } else {
+        view_.ShowNotice(NoticeKind::Message, kStopped);
+    }
+}
+
+void MeasurementRun::Quit() {
+    closing_ = true;
+    environment_.EndLeftoverClients();
+    environment_.BroadcastRestart();
+    Shutdown();
+}
+
+void MeasurementRun::Shutdown() {
+    if (!shutDown_) {
+        shutDown_ = true;
+        // Closed first: a worker blocked in Send returns, so the joins below cannot hang.
+        dispatcher_.Close();
+        stopRequested_ = true;
+        StopWorkers(true);
+        for (const auto& worker : workers_) {
+            if (!worker->exited.load()) {
+                worker->session->Abort();
+            }
+        }
+    }
+    // Called from a handler of a worker's event, that worker waits for the handler to
+    // return: the joins are left to the destructor.
+    if (workerEventDepth_ > 0) {
+        return;
+    }
+    for (const auto& worker : workers_) {
+        worker->thread.join();
+    }
+    workers_.clear();
+}
+
+std::string FormatMeasuredAt(std::chrono::system_clock::time_point when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+}  // namespace quarn::console

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console/core/console_data.h"
+#include "console/core/console_view.h"
+#include "console/core/dispatcher.h"
+#include "console/core/pair_session.h"
+#include "console/core/run_environment.h"
+#include "console/core/tick_processor.h"
+
+namespace quarn::console {
+
+// Starts, feeds, stops and completes a measurement run of all active pairs. Lives on the
+// main thread; one worker thread per active pair runs that pair's PairSession and reaches
+// the main thread only through the dispatcher. Workers are joined only where none can be
+// inside Dispatcher::Send: finished ones at the next Start, all of them in Shutdown (after
+// the dispatcher is closed).
+class MeasurementRun {
+  public:
+    static constexpr std::chrono::milliseconds kDefaultStartDelay{2000};
+    static constexpr int kMaxDuration = 259200;
+    // iperf runs this much longer than the run; the Console ends the run itself.
+    static constexpr int kIperfExtraSeconds = 300;
+    static constexpr int kReportIntervalSeconds = 1;
+
+    static constexpr const char* kNoPair = "No pair to measure. Add a pair first.";
+    static constexpr const char* kDurationNotPositive = "Duration must be greater than 0.";
+    static constexpr const char* kDurationTooLong = "Duration can be set from 1 to 259,200 sec.";
+    static constexpr const char* kNoActivePair = "No activated pair to measure.";
+    static constexpr const char* kThroughputNotPositive = "Throughput must be greater than 0.";
+    static constexpr const char* kWindowNotPositive = "Window size must be greater than 0.";
+    static constexpr const char* kWindowTooLarge = "The max value of Window size is 5MByte.";
+    static constexpr const char* kCompleted = "The current measurement is completed.";
+    static constexpr const char* kFailed = "An error is occurred during measurement.";
+    static constexpr const char* kStopped = "The current measurement is stopped.";
+
+    MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
+                   PairSessionFactory& sessions, RunEnvironment& environment);
+    ~MeasurementRun();
+    MeasurementRun(const MeasurementRun&) = delete;
+    MeasurementRun& operator=(const MeasurementRun&) = delete;
+
+    // The Start/Stop button: starts in Idle mode, stops once the first tick was processed
+    // (or a local stream ended), and is ignored before that.
+    void StartOrStop();
+    // Validates the settings (a refusal is shown as a notice) and starts the workers.
+    bool Start();
+    // Ends the run: final pair states, chart compression, notice, measuredAt, Idle mode.
+    void Complete(bool completed);
+    // Quitting: leftover clients ended, restart broadcast, no completion, then Shutdown.
+    void Quit();
+    // Closes the dispatcher, aborts every session and joins every worker. Final. Called
+    // from inside a ConsoleView callback of a worker's event, the joins wait for the
+    // destructor (the worker is waiting for that very callback to return).
+    void Shutdown();
+
+    ConsoleMode Mode() const { return mode_; }
+    // For the window's own activities (Searching, FileBusy and back to Idle); refused
+    // while a run is active.
+    bool SetMode(ConsoleMode mode);
+    bool FirstTickSeen() const { return firstTickSeen_; }
+    bool StopRequested() const { return stopRequested_.load(); }
+    bool Closing() const { return closing_; }
+    int Ticks() const { return ticks_.Ticks(); }
+    int WarmupTicks() const { return ticks_.WarmupTicks(); }
+    int Duration() const { return ticks_.Duration(); }
+    // Worker threads not yet joined (running or waiting for the next Start).
+    std::size_t WorkerThreads() const { return workers_.size(); }
+
+    // Delay before each worker starts its session (default 2000 ms; tests shorten it).
+    void SetStartDelay(std::chrono::milliseconds delay) { startDelay_ = delay; }
+
+  private:
+    struct Worker;
+    class WorkerSink;
+
+    std::string Validate(int& duration, double& value) const;
+    void ReserveChart(int duration);
+    void PrepareRows(int duration, const std::string& rateText);
+    bool LaunchWorker(int row);
+    void WorkerMain(Worker& worker);
+    void SendFromWorker(const std::function<void()>& handler);
+    void JoinFinishedWorkers();
+    void StopWorkers(bool abortSessions);
+
+    // Main-thread handlers of worker events; events of an earlier run are ignored.
+    void OnLine(std::uint64_t generation, int row, std::string_view line);
+    void OnStreamEnded(std::uint64_t generation, int row);
+    void OnWorkerEnded(std::uint64_t generation, int row, int result);
+    bool Current(std::uint64_t generation, int row) const;
+
+    void FinishPairStates(bool completed, bool& errorNoted);
+    void ShowOutcome(bool completed, bool errorNoted);
+
+    ConsoleData& data_;
+    ConsoleView& view_;
+    Dispatcher& dispatcher_;
+    PairSessionFactory& sessions_;
+    RunEnvironment& environment_;
+    TickProcessor ticks_;
+
+    ConsoleMode mode_ = ConsoleMode::Idle;
+    std::atomic<bool> stopRequested_{false};
+    bool firstTickSeen_ = false;
+    bool closing_ = false;
+    bool shutDown_ = false;
+    int workerEventDepth_ = 0;
+    std::uint64_t generation_ = 0;
+    std::chrono::milliseconds startDelay_ = kDefaultStartDelay;
+
+    std::vector<std::unique_ptr<Worker>> workers_;
+    std::mutex delayMutex_;
+    std::condition_variable delayWake_;
+};
+
+// The rate argument of a run: "%fm" of the window size (TCP) or throughput (UDP).
+std::string RateText(double value);
+
+// The local time as "%04d-%02d-%02d %02d:%02d:%02d".
+std::string FormatMeasuredAt(std::chrono::system_clock::time_point when);
+
+}  // namespace quarn::console

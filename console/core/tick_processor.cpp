@@ -1,0 +1,158 @@
+#include "console/core/tick_processor.h"
+
+#include <charconv>
+#include <string>
+
+#include "console/core/line_parser.h"
+
+namespace quarn::console {
+
+namespace {
+
+// "%.2f" of the value: to_chars writes exactly what printf would, only much faster.
+void FormatFigure(std::string& text, float value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
+                                      std::chars_format::fixed, 2);
+    text.assign(buffer, result.ec == std::errc() ? result.ptr : buffer);
+}
+
+void FormatCount(std::string& text, int count) {
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, count);
+    text.assign(buffer, result.ptr);
+}
+
+}  // namespace
+
+TickProcessor::TickProcessor(ConsoleData& data, ConsoleView& view) : data_(data), view_(view) {}
+
+void TickProcessor::BeginRun(int duration, bool udp) {
+    duration_ = duration;
+    udp_ = udp;
+    data_.ticks = 0;
+    warmupTicks_ = 0;
+}
+
+LineOutcome TickProcessor::HandleLine(int row, std::string_view rawLine) {
+    if (!data_.table.IsPairRow(row)) {
+        return LineOutcome::Logged;
+    }
+    // A CR of a CR LF ending would stick to the last token, so it goes before anything.
+    const std::string_view line = WithoutTrailingCr(rawLine);
+    PairRecord& pair = data_.table[row];
+    pair.log.Append(line);
+
+    LineOutcome outcome = LineOutcome::Logged;
+    if (IsFailureLine(line)) {
+        pair.state = PairState::Error;
+        outcome = LineOutcome::Failure;
+    } else if (IsSampleLine(line, pair.parallel, udp_)) {
+        if (IsRunTotalLine(line) && pair.count >= 1) {
+            outcome = LineOutcome::TotalDropped;
+        } else {
+            outcome = TakeSample(row, SampleValue(line));
+        }
+    }
+    view_.LogChanged(row);
+    return outcome;
+}
+
+LineOutcome TickProcessor::TakeSample(int row, float value) {
+    const int tick = data_.ticks + 1;
+    PairRecord& pair = data_.table[row];
+    pair.count = tick;
+    pair.current = value;
+    if (!TickComplete(tick)) {
+        return LineOutcome::SampleTaken;
+    }
+    if (warmupTicks_ < kWarmupTicks) {
+        for (int r = 1; r < data_.table.Size(); ++r) {
+            data_.table[r].count = 0;
+        }
+        ++warmupTicks_;
+        return LineOutcome::TickDiscarded;
+    }
+    ProcessTick(tick);
+    return LineOutcome::TickProcessed;
+}
+
+bool TickProcessor::TickComplete(int tick) const {
+    for (int r = 1; r < data_.table.Size(); ++r) {
+        const PairRecord& pair = data_.table[r];
+        if (pair.active && pair.count != tick) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TickProcessor::ProcessTick(int tick) {
+    const bool firstTick = data_.ticks == 0;
+    PairRecord& all = data_.table.All();
+    all.sum = 0.0f;
+    all.average = 0.0f;
+    // Row k always feeds series k, whether or not it is active.
+    for (int r = 1; r < data_.table.Size(); ++r) {
+        PairRecord& pair = data_.table[r];
+        if (!pair.active) {
+            continue;
+        }
+        UpdatePairFigures(pair, tick, firstTick);
+        all.sum += pair.current;
+        all.average += pair.average;
+        data_.chart.AppendPoint(r, pair.current);
+        ++all.count;
+    }
+    UpdateAllFigures(firstTick);
+    data_.chart.AppendPoint(0, all.sum);
+    view_.RedrawList();
+    ++data_.ticks;
+    data_.chart.SampleAdded(data_.ticks > ChartModel::kVisibleSamples,
+                            ChartScaleSource::From(data_.table));
+    view_.TickProcessed(data_.ticks, duration_);
+}
+
+void TickProcessor::UpdatePairFigures(PairRecord& pair, int tick, bool firstTick) {
+    PairRecord& all = data_.table.All();
+    if (firstTick) {
+        pair.min = pair.current;
+    }
+    pair.log.MarkLastCounted();
+    FormatCount(pair.countText, tick);
+    if (pair.current > all.peakSingle) {
+        all.peakSingle = pair.current;
+    }
+    pair.sum += pair.current;
+    pair.average = pair.sum / static_cast<float>(tick);
+    if (pair.max < pair.current) {
+        pair.max = pair.current;
+    }
+    if (pair.min > pair.current) {
+        pair.min = pair.current;
+    }
+    FormatFigure(pair.currentText, pair.current);
+    FormatFigure(pair.averageText, pair.average);
+    FormatFigure(pair.maxText, pair.max);
+    FormatFigure(pair.minText, pair.min);
+}
+
+void TickProcessor::UpdateAllFigures(bool firstTick) {
+    PairRecord& all = data_.table.All();
+    if (firstTick) {
+        all.min = all.sum;
+    }
+    if (all.max < all.sum) {
+        all.max = all.sum;
+    }
+    if (all.min > all.sum) {
+        all.min = all.sum;
+    }
+    FormatCount(all.countText, all.count);
+    FormatFigure(all.currentText, all.sum);
+    FormatFigure(all.averageText, all.average);
+    FormatFigure(all.maxText, all.max);
+    FormatFigure(all.minText, all.min);
+}
+
+}  // namespace quarn::console

@@ -1,0 +1,395 @@
+#include "console/core/measurement_run.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "console/core/event_loop.h"
+#include "tests/unit/console_core/iperf_capture.h"
+#include "tests/unit/console_core/recording_view.h"
+#include "tests/unit/console_core/scripted_sessions.h"
+
+namespace quarn::console {
+namespace {
+
+using namespace std::chrono_literals;
+using test::SessionScript;
+
+constexpr std::uint32_t kOwnAddress = 0xC612000A;  // 198.18.0.10
+
+// "%04d-%02d-%02d %02d:%02d:%02d"
+bool LooksLikeMeasuredAt(const std::string& text) {
+    int y, mo, d, h, mi, sec;
+    char extra;
+    return text.size() == 19 && text[4] == '-' &&
+           std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &sec,
+                       &extra) == 6;
+}
+
+std::string Interval(int second, int rate) {
+    return "[  1] " + std::to_string(second) + ".0000-" + std::to_string(second + 1) +
+           ".0000 sec  100 MBytes  " + std::to_string(rate) + " Mbits/sec";
+}
+
+// Everything a run talks to, built on the test's thread (the loop thread).
+struct Harness {
+    Harness() {
+        environment.ownAddress = kOwnAddress;
+        run.SetStartDelay(0ms);
+    }
+
+    int AddPair(const std::string& endpoint1, bool active = true) {
+        PairRecord pair;
+        pair.endpoint1 = endpoint1;
+        pair.endpoint2 = "198.18.0.20";
+        const int row = data.AddPair(std::move(pair));
+        if (!active) {
+            data.table.SetActive({row}, false);
+        }
+        return row;
+    }
+
+    bool WaitFor(const std::function<bool()>& condition) { return loop.RunUntil(condition, 10s); }
+    bool WaitForIdle() {
+        return WaitFor([&] { return run.Mode() == ConsoleMode::Idle; });
+    }
+    std::vector<std::string> NoticeTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& notice : view.notices) {
+            texts.push_back(notice.second);
+        }
+        return texts;
+    }
+
+    EventLoop loop;
+    ConsoleData data;
+    test::RecordingView view;
+    test::FakeEnvironment environment;
+    test::ScriptedSessionFactory sessions;
+    MeasurementRun run{data, view, loop, sessions, environment};
+};
+
+TEST(MeasurementRunTest, RefusesBadSettingsWithTheFirstFailingCheck) {
+    struct Case {
+        int activePairs;
+        int inactivePairs;
+        const char* duration;
+        int udp;
+        const char* value;
+        const char* notice;
+    };
+    const Case cases[] = {
+        {0, 0, "0", 0, "9", MeasurementRun::kNoPair},
+        {1, 0, "0", 0, "9", MeasurementRun::kDurationNotPositive},
+        {1, 0, "-5", 0, "5", MeasurementRun::kDurationNotPositive},
+        {1, 0, "abc", 0, "5", MeasurementRun::kDurationNotPositive},
+        {1, 0, "259201", 0, "5", MeasurementRun::kDurationTooLong},
+        {0, 2, "abc", 0, "5", MeasurementRun::kDurationNotPositive},
+        {0, 2, "60", 0, "9", MeasurementRun::kNoActivePair},
+        {1, 0, "60", 0, "0", MeasurementRun::kWindowNotPositive},
+        {1, 0, "60", 0, "5.01", MeasurementRun::kWindowTooLarge},
+        {1, 0, "60", 0, "nan", MeasurementRun::kWindowNotPositive},
+        {1, 0, "60", 1, "0", MeasurementRun::kThroughputNotPositive},
+        {1, 0, "60", 1, "-3", MeasurementRun::kThroughputNotPositive},
+        {1, 0, "60", 1, "inf", MeasurementRun::kThroughputNotPositive},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        for (int i = 0; i < c.activePairs; ++i) {
+            h.AddPair("198.18.0.30");
+        }
+        for (int i = 0; i < c.inactivePairs; ++i) {
+            h.AddPair("198.18.0.30", false);
+        }
+        h.data.settings.durationText = c.duration;
+        h.data.settings.udp = c.udp;
+        h.data.settings.ValueText() = c.value;
+        EXPECT_FALSE(h.run.Start()) << c.notice;
+        EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{c.notice})
+            << c.duration << " " << c.value;
+        EXPECT_EQ(h.run.Mode(), ConsoleMode::Idle);
+        EXPECT_TRUE(h.sessions.probes.empty());
+        EXPECT_EQ(h.environment.restarts, 0);
+    }
+}
+
+TEST(MeasurementRunTest, AcceptsTheLimitsAndPassesThemToTheSessions) {
+    struct Case {
+        const char* duration;
+        int udp;
+        const char* value;
+        const char* time;
+        const char* rateText;
+    };
+    const Case cases[] = {
+        {"1", 0, "5", "301", "5.000000m"},
+        {"259200", 0, "0.5", "259500", "0.500000m"},
+        {"10", 1, "1000", "310", "1000.000000m"},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        h.AddPair("198.18.0.30");
+        h.data.settings.durationText = c.duration;
+        h.data.settings.udp = c.udp;
+        h.data.settings.ValueText() = c.value;
+        ASSERT_TRUE(h.run.Start()) << c.duration;
+        EXPECT_TRUE(h.view.notices.empty());
+        ASSERT_EQ(h.sessions.probes.size(), 1u);
+        const PairJob& job = h.sessions.probes[0]->job;
+        EXPECT_EQ(job.time, c.time);
+        EXPECT_EQ(job.rateText, c.rateText);
+        EXPECT_EQ(job.udp, c.udp != 0);
+        EXPECT_EQ(job.interval, "1");
+        h.run.Complete(false);
+        EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
+    }
+}
+
+TEST(MeasurementRunTest, StartSetsUpEveryActivePair) {
+    Harness h;
+    h.AddPair("198.18.0.10");         // this machine: local mode
+    h.AddPair("198.18.0.30", false);  // inactive
+    h.AddPair("198.18.0.31");         // another machine: remote mode
+    h.data.table[3].parallel = 4;
+    h.data.measuredAt = "2020-01-01 00:00:00";
+    h.data.settings.durationText = "10";
+    ASSERT_TRUE(h.run.Start());
+
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_EQ(h.environment.leftoverEnds, 1);
+    EXPECT_EQ(h.environment.restarts, 1);
+    EXPECT_TRUE(h.data.measuredAt.empty());
+    EXPECT_EQ(h.data.table.All().showTotal, 1);
+    EXPECT_EQ(h.data.chart.Series().size(), 4u);
+    ASSERT_EQ(h.sessions.probes.size(), 2u);
+    const PairJob& local = h.sessions.probes[0]->job;
+    const PairJob& remote = h.sessions.probes[1]->job;
+    EXPECT_EQ(local.index, 1);
+    EXPECT_FALSE(local.remote);
+    EXPECT_EQ(remote.index, 3);
+    EXPECT_TRUE(remote.remote);
+    EXPECT_EQ(remote.parallel, 4);
+    EXPECT_EQ(remote.iperfPath, "/opt/quarn/iperf");
+    EXPECT_EQ(h.data.table[1].remote, 0);
+    EXPECT_EQ(h.data.table[3].remote, 1);
+    EXPECT_EQ(h.data.table[1].statusText, "Running");
+    EXPECT_EQ(h.data.table[2].statusText, "Inactive");
+
+    h.run.Complete(false);
+    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
+    EXPECT_EQ(h.data.table[2].statusText, "Inactive");
+    EXPECT_EQ(h.environment.restarts, 2);
+    EXPECT_FALSE(h.data.measuredAt.empty());
+}
+
+TEST(MeasurementRunTest, RunOfRealOutputCompletesAtItsDuration) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    h.data.settings.durationText = "10";
+    SessionScript script;
+    script.lines = test::PlainCaptureLines("iperf-2.1.8-server-tcp-12s.txt");
+    h.sessions.Script(1, script);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitForIdle());
+
+    const PairRecord& pair = h.data.table[1];
+    ASSERT_EQ(h.view.notices.size(), 1u);
+    EXPECT_EQ(h.view.notices[0].first, NoticeKind::Completed);
+    EXPECT_EQ(h.view.notices[0].second, MeasurementRun::kCompleted);
+    EXPECT_EQ(pair.statusText, "Done");
+    EXPECT_EQ(h.run.Ticks(), 10);
+    EXPECT_EQ(h.data.ticks, 10);
+    EXPECT_EQ(h.data.chart.RunLength(), 10);
+    EXPECT_TRUE(LooksLikeMeasuredAt(h.data.measuredAt)) << h.data.measuredAt;
+    // The run ended on the twelfth interval; the total after it arrived too late.
+    EXPECT_EQ(pair.log.Size(), script.lines.size() - 1);
+    EXPECT_TRUE(h.WaitFor([&] { return h.sessions.probes[0]->returned.load(); }));
+    EXPECT_TRUE(h.sessions.probes[0]->aborted);
+    EXPECT_FALSE(h.run.FirstTickSeen());
+}
+
+TEST(MeasurementRunTest, StopIsIgnoredUntilTheFirstTickIsProcessed) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    SessionScript script;
+    script.lines = {Interval(0, 10), Interval(1, 10), Interval(2, 10)};
+    script.gateBefore = 2;
+    h.sessions.Script(1, script);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitFor([&] { return h.data.table[1].log.Size() == 2; }));
+    EXPECT_EQ(h.run.WarmupTicks(), 2);
+
+    h.run.StartOrStop();
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(h.view.notices.empty());
+
+    h.sessions.probes[0]->gateOpen = true;
+    ASSERT_TRUE(h.WaitFor([&] { return h.run.FirstTickSeen(); }));
+    h.run.StartOrStop();
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
+    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
+    EXPECT_EQ(h.data.table[1].countText, "1");
+}
+
+TEST(MeasurementRunTest, EndOfTheLocalStreamMakesStopPossible) {
+    Harness h;
+    h.AddPair("198.18.0.10");
+    SessionScript script;
+    script.streamEnded = true;
+    h.sessions.Script(1, script);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitFor([&] { return h.run.FirstTickSeen(); }));
+    h.run.StartOrStop();
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
+}
+
+TEST(MeasurementRunTest, FailureLineEndsTheRunWithAnError) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    h.AddPair("198.18.0.31");
+    SessionScript failing;
+    failing.lines = {"------------------------------------------------------------",
+                     "tcp connect failed: Connection refused", Interval(0, 5)};
+    h.sessions.Script(2, failing);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitForIdle());
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
+    EXPECT_EQ(h.data.table[2].statusText, "Error");
+    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
+    EXPECT_EQ(h.data.table[2].log.Size(), 2u);
+}
+
+TEST(MeasurementRunTest, WorkerEndingBeforeTheDurationIsAnError) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    SessionScript script;
+    script.lines = {Interval(0, 5), Interval(1, 5), Interval(2, 5), Interval(3, 5)};
+    script.waitForAbort = false;
+    script.result = -1;
+    h.sessions.Script(1, script);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitForIdle());
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
+    EXPECT_EQ(h.data.table[1].statusText, "Error");
+    EXPECT_EQ(h.data.table[1].result, -1);
+    EXPECT_EQ(h.data.table[1].finished, 1);
+    EXPECT_EQ(h.data.chart.RunLength(), 2);
+}
+
+TEST(MeasurementRunTest, RunWhoseOnlySessionCannotStartEndsAtOnce) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    SessionScript script;
+    script.cannotStart = true;
+    h.sessions.Script(1, script);
+    EXPECT_TRUE(h.run.Start());
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
+    EXPECT_EQ(h.data.table[1].statusText, "Error");
+    EXPECT_EQ(h.data.table[1].result, -1);
+}
+
+TEST(MeasurementRunTest, StopDuringTheStartDelayNeverStartsTheSession) {
+    Harness h;
+    h.run.SetStartDelay(30s);
+    h.AddPair("198.18.0.30");
+    ASSERT_TRUE(h.run.Start());
+    const auto start = std::chrono::steady_clock::now();
+    h.run.Complete(false);
+    h.run.Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_FALSE(h.sessions.probes[0]->runCalled);
+    EXPECT_EQ(h.run.WorkerThreads(), 0u);
+}
+
+TEST(MeasurementRunTest, ShutdownReleasesWorkersWaitingForTheMainThread) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    h.AddPair("198.18.0.31");
+    SessionScript script;
+    script.lines = {Interval(0, 5)};
+    h.sessions.Script(1, script);
+    h.sessions.Script(2, script);
+    ASSERT_TRUE(h.run.Start());
+    // Nobody runs the loop: both workers end up blocked in Send.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (
+        (h.sessions.probes[0]->linesAttempted == 0 || h.sessions.probes[1]->linesAttempted == 0) &&
+        std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    h.run.Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(h.run.WorkerThreads(), 0u);
+    EXPECT_TRUE(h.sessions.probes[0]->returned);
+    EXPECT_TRUE(h.data.table[1].log.Empty());
+}
+
+TEST(MeasurementRunTest, LateLinesOfAnEarlierRunAreIgnored) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    SessionScript late;
+    late.lines = {Interval(0, 5), Interval(1, 5), Interval(2, 5), Interval(3, 777)};
+    late.gateBefore = 3;
+    late.ignoreStop = true;
+    late.waitForAbort = false;
+    h.sessions.Script(1, late);
+    h.sessions.Script(1, SessionScript{});
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitFor([&] { return h.run.FirstTickSeen(); }));
+    h.run.StartOrStop();
+    ASSERT_EQ(h.run.Mode(), ConsoleMode::Idle);
+
+    ASSERT_TRUE(h.run.Start());
+    EXPECT_EQ(h.run.WorkerThreads(), 2u);
+    h.sessions.probes[0]->gateOpen = true;
+    ASSERT_TRUE(h.WaitFor([&] { return h.sessions.probes[0]->returned.load(); }));
+    h.loop.RunFor(50ms);  // lets its worker-ended event through
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(h.data.table[1].log.Empty());
+    EXPECT_EQ(h.data.table[1].statusText, "Running");
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
+
+    h.run.Complete(false);
+    // The finished worker of the first run is joined by the next start.
+    ASSERT_TRUE(h.WaitFor([&] { return h.sessions.probes[1]->returned.load(); }));
+    h.loop.RunFor(20ms);
+    h.sessions.Script(1, SessionScript{});
+    ASSERT_TRUE(h.run.Start());
+    EXPECT_EQ(h.run.WorkerThreads(), 1u);
+}
+
+TEST(MeasurementRunTest, ShutdownFromTheCompletionNoticeDoesNotDeadlock) {
+    auto h = std::make_unique<Harness>();
+    h->AddPair("198.18.0.30");
+    h->data.settings.durationText = "1";
+    SessionScript script;
+    script.lines = {Interval(0, 5), Interval(1, 5), Interval(2, 5)};
+    h->sessions.Script(1, script);
+    h->view.onNotice = [&] { h->run.Shutdown(); };
+    ASSERT_TRUE(h->run.Start());
+    ASSERT_TRUE(h->WaitForIdle());
+    EXPECT_EQ(h->NoticeTexts(), std::vector<std::string>{MeasurementRun::kCompleted});
+    EXPECT_TRUE(h->loop.Closed());
+    const auto start = std::chrono::steady_clock::now();
+    h.reset();  // the destructor joins the worker
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST(MeasurementRunTest, QuitEndsWithoutCompletion) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    ASSERT_TRUE(h.run.Start());
+    h.run.Quit();
+    EXPECT_TRUE(h.run.Closing());
+    EXPECT_TRUE(h.view.notices.empty());
+    EXPECT_EQ(h.environment.restarts, 2);
+    EXPECT_EQ(h.run.WorkerThreads(), 0u);
+    EXPECT_FALSE(h.run.Start());
+}
+
+}  // namespace
+}  // namespace quarn::console

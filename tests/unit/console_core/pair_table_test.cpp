@@ -1,0 +1,196 @@
+#include "console/core/pair_table.h"
+
+#include <gtest/gtest.h>
+
+#include "console/core/console_data.h"
+
+namespace quarn::console {
+namespace {
+
+PairRecord PairBetween(const std::string& endpoint1, const std::string& endpoint2) {
+    PairRecord pair;
+    pair.endpoint1 = endpoint1;
+    pair.endpoint2 = endpoint2;
+    return pair;
+}
+
+void FillPairs(ConsoleData& data, int count) {
+    for (int i = 0; i < count; ++i) {
+        data.AddPair(PairBetween("198.18.0." + std::to_string(10 + i), "198.18.0.99"));
+    }
+}
+
+TEST(PairTableTest, AddFromListsChecksInOrder) {
+    ConsoleData data;
+    const std::optional<std::string> none;
+    const std::optional<std::string> a = "198.18.0.10";
+    const std::optional<std::string> b = "198.18.0.11";
+    EXPECT_EQ(data.AddPairFromLists(false, a, b), "No End Point found.");
+    EXPECT_EQ(data.AddPairFromLists(true, none, none), "Select End Point 1.");
+    EXPECT_EQ(data.AddPairFromLists(true, a, none), "Select End Point 2.");
+    EXPECT_EQ(data.table.PairCount(), 0);
+
+    EXPECT_EQ(data.AddPairFromLists(true, a, a), "");  // the same EndPoint at both ends
+    ASSERT_EQ(data.table.PairCount(), 1);
+    EXPECT_EQ(data.table[1].name, "Pair1");
+    EXPECT_EQ(data.table[1].endpoint2, "198.18.0.10");
+    EXPECT_EQ(data.chart.PairCount(), 1);
+
+    FillPairs(data, 15);
+    EXPECT_EQ(data.AddPairFromLists(false, none, none), "No End Point found.");
+    EXPECT_EQ(data.AddPairFromLists(true, none, none), "The max count of pairs is 16.");
+    EXPECT_EQ(data.table.CheckRoomForPair(), "The max count of pairs is 16.");
+    EXPECT_EQ(data.AddPair(PairBetween("1.1.1.1", "2.2.2.2")), -1);
+    EXPECT_EQ(data.table.PairCount(), 16);
+    EXPECT_EQ(data.table[16].name, "Pair16");
+}
+
+TEST(PairTableTest, PasteFillsOnlyUpToSixteenPairs) {
+    ConsoleData data;
+    FillPairs(data, 14);
+    data.table.SetActive({3}, false);
+    data.table[1].log.Append("a line of the last run");
+    data.table[1].currentText = "12.00";
+    PairClipboard clipboard;
+    ASSERT_TRUE(data.table.CopyRows(ConsoleMode::Idle, {5, 1, 3, 2, 4, 1}, clipboard));
+    ASSERT_EQ(clipboard.size(), 5u);
+    EXPECT_EQ(clipboard[0].endpoint1, "198.18.0.10");
+    EXPECT_TRUE(clipboard[0].log.Empty());
+    EXPECT_EQ(clipboard[0].currentText, "0.00");
+    EXPECT_EQ(clipboard[2].statusText, "Inactive");
+
+    PairClipboard untouched(1);
+    EXPECT_FALSE(data.table.CopyRows(ConsoleMode::Measuring, {1}, untouched));
+    EXPECT_FALSE(data.table.CopyRows(ConsoleMode::Idle, {0, 20}, untouched));
+    EXPECT_EQ(untouched.size(), 1u);
+    EXPECT_EQ(data.PastePairs(ConsoleMode::Measuring, clipboard), 0);
+    EXPECT_EQ(data.PastePairs(ConsoleMode::Idle, clipboard), 2);
+    ASSERT_EQ(data.table.PairCount(), 16);
+    EXPECT_EQ(data.table[15].name, "Pair15");
+    EXPECT_EQ(data.table[15].endpoint1, "198.18.0.10");
+    EXPECT_EQ(data.table[16].name, "Pair16");
+    EXPECT_EQ(data.table[16].endpoint1, "198.18.0.11");
+    EXPECT_EQ(data.chart.PairCount(), 16);
+    EXPECT_EQ(clipboard.size(), 5u);
+    EXPECT_EQ(data.PastePairs(ConsoleMode::Idle, clipboard), 0);
+}
+
+TEST(PairTableTest, DeleteRenamesAndKeepsTheChartInStep) {
+    ConsoleData data;
+    FillPairs(data, 3);
+    data.chart.BeginRun(3);
+    data.chart.AppendPoint(3, 33.0f);
+    std::vector<int> rowMap;
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {2}, &rowMap), "");
+    ASSERT_EQ(data.table.PairCount(), 2);
+    EXPECT_EQ(data.table[2].name, "Pair2");
+    EXPECT_EQ(data.table[2].endpoint1, "198.18.0.12");
+    EXPECT_EQ(rowMap, (std::vector<int>{0, 1, -1, 2}));
+    ASSERT_EQ(data.chart.Series().size(), 3u);
+    ASSERT_EQ(data.chart.Series()[2].size(), 1u);
+    EXPECT_FLOAT_EQ(data.chart.Series()[2][0].value, 33.0f);
+    EXPECT_EQ(data.chart.PairCount(), 2);
+}
+
+TEST(PairTableTest, DeleteRefusalsAndModes) {
+    ConsoleData data;
+    FillPairs(data, 2);
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {}), "Select pair to delete.");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {0}), "Select pair to delete.");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Measuring, {1}), "");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::FileBusy, {1}), "");
+    EXPECT_EQ(data.table.PairCount(), 2);
+}
+
+TEST(PairTableTest, DeletingEveryPairResetsAllAndTheChart) {
+    ConsoleData data;
+    FillPairs(data, 2);
+    PairRecord& all = data.table.All();
+    all.countText = "24";
+    all.maxText = "99.00";
+    all.max = 99.0f;
+    data.chart.BeginRun(2);
+    data.chart.AppendPoint(0, 5.0f);
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {2, 1}), "");
+    EXPECT_EQ(data.table.PairCount(), 0);
+    EXPECT_EQ(all.countText, "0");
+    EXPECT_EQ(all.maxText, "0.00");
+    EXPECT_FLOAT_EQ(all.max, 0.0f);
+    EXPECT_FLOAT_EQ(all.min, -1.0f);
+    EXPECT_TRUE(data.chart.Series().empty());
+    EXPECT_EQ(data.chart.PairCount(), 0);
+}
+
+TEST(PairTableTest, ActivateShowAndExchangeActOnTheSelection) {
+    ConsoleData data;
+    FillPairs(data, 3);
+    data.table.SetActive({1, 3}, false);
+    EXPECT_EQ(data.table[1].statusText, "Inactive");
+    EXPECT_EQ(data.table[1].state, PairState::Inactive);
+    EXPECT_EQ(data.table[2].statusText, "Ready");
+    data.table.SetActive({1}, true);
+    EXPECT_EQ(data.table[1].active, 1);
+    EXPECT_EQ(data.table[1].statusText, "Ready");
+
+    data.table.SetShowAddress({2}, false);
+    EXPECT_EQ(data.table[2].showAddress, 0);
+    EXPECT_EQ(data.table[1].showAddress, 1);
+
+    data.table.ExchangeEndpoints({2, 2, 7});
+    EXPECT_EQ(data.table[2].endpoint1, "198.18.0.99");
+    EXPECT_EQ(data.table[2].endpoint2, "198.18.0.11");
+}
+
+TEST(PairTableTest, ResetForRunKeepsIdentityAndInactiveState) {
+    PairRecord pair = PairBetween("198.18.0.10", "198.18.0.11");
+    pair.active = 0;
+    pair.state = PairState::Inactive;
+    pair.statusText = "Inactive";
+    pair.parallel = 4;
+    pair.count = 5;
+    pair.max = 80.0f;
+    pair.rateText = "5.000000m";
+    pair.log.Append("line");
+    PairTable::ResetForRun(pair);
+    EXPECT_EQ(pair.statusText, "Inactive");
+    EXPECT_EQ(pair.parallel, 4);
+    EXPECT_EQ(pair.endpoint1, "198.18.0.10");
+    EXPECT_EQ(pair.count, 0);
+    EXPECT_FLOAT_EQ(pair.min, -1.0f);
+    EXPECT_FLOAT_EQ(pair.max, 0.0f);
+    EXPECT_TRUE(pair.rateText.empty());
+    EXPECT_TRUE(pair.log.Empty());
+}
+
+TEST(ConsoleDataTest, NewClearsTheWorkingState) {
+    ConsoleData data;
+    FillPairs(data, 2);
+    data.endPoints.push_back(EndPointEntry{"198.18.0.10", "5001", "45000", "a", "a", "(a"});
+    data.nameLookup["198.18.0.10"] = "a";
+    data.measuredAt = "2024-01-02 03:04:05";
+    data.ticks = 12;
+    data.settings.durationText = "300";
+    data.table.All().showTotal = 1;
+    data.chart.BeginRun(2);
+    data.ResetToNew();
+    EXPECT_EQ(data.table.PairCount(), 0);
+    EXPECT_TRUE(data.endPoints.empty());
+    EXPECT_TRUE(data.nameLookup.empty());
+    EXPECT_TRUE(data.measuredAt.empty());
+    EXPECT_EQ(data.ticks, 0);
+    EXPECT_EQ(data.settings.durationText, "60");
+    EXPECT_EQ(data.table.All().showTotal, 0);
+    EXPECT_TRUE(data.chart.Series().empty());
+}
+
+TEST(ConsoleDataTest, DisplayNameFallsBackToTheAddress) {
+    ConsoleData data;
+    data.nameLookup["198.18.0.10"] = "lab-1";
+    data.nameLookup["198.18.0.11"] = "";
+    EXPECT_EQ(data.DisplayName("198.18.0.10"), "lab-1");
+    EXPECT_EQ(data.DisplayName("198.18.0.11"), "198.18.0.11");
+    EXPECT_EQ(data.DisplayName("198.18.0.12"), "198.18.0.12");
+}
+
+}  // namespace
+}  // namespace quarn::console

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "console/core/console_view.h"
+
+namespace quarn::console::test {
+
+// A view that remembers what the core asked it to show.
+class RecordingView : public ConsoleView {
+  public:
+    void ShowNotice(NoticeKind kind, std::string_view text) override {
+        notices.emplace_back(kind, std::string(text));
+        if (onNotice) {
+            onNotice();
+        }
+    }
+    void RedrawList() override { ++listRedraws; }
+    void TickProcessed(int ticks, int duration) override {
+        lastTicks = ticks;
+        lastDuration = duration;
+    }
+    void ModeChanged() override { ++modeChanges; }
+    void LogChanged(int row) override { lastLogRow = row; }
+
+    std::function<void()> onNotice;
+    std::vector<std::pair<NoticeKind, std::string>> notices;
+    int listRedraws = 0;
+    int lastTicks = -1;
+    int lastDuration = -1;
+    int modeChanges = 0;
+    int lastLogRow = -1;
+};
+
+}  // namespace quarn::console::test

@@ -1,0 +1,258 @@
+#include "console/core/tick_processor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/unit/console_core/iperf_capture.h"
+#include "tests/unit/console_core/recording_view.h"
+
+namespace quarn::console {
+namespace {
+
+using test::PlainCaptureLines;
+using test::RateLines;
+using test::ServerLines;
+
+class TickProcessorTest : public ::testing::Test {
+  protected:
+    void SetUpRun(int pairs, int duration, bool udp = false, int parallel = 1) {
+        for (int i = 0; i < pairs; ++i) {
+            PairRecord pair;
+            pair.endpoint1 = "198.18.0.10";
+            pair.endpoint2 = "198.18.0.11";
+            pair.parallel = parallel;
+            data.table.AppendPair(std::move(pair));
+        }
+        data.chart.BeginRun(pairs);
+        ticks.BeginRun(duration, udp);
+    }
+
+    std::vector<LineOutcome> Feed(int row, const std::vector<std::string>& lines) {
+        std::vector<LineOutcome> outcomes;
+        for (const std::string& line : lines) {
+            outcomes.push_back(ticks.HandleLine(row, line));
+        }
+        return outcomes;
+    }
+
+    static std::size_t CountedLines(const PairLog& log) {
+        std::size_t counted = 0;
+        for (std::size_t i = 0; i < log.Size(); ++i) {
+            counted += log.Counted(i) ? 1 : 0;
+        }
+        return counted;
+    }
+
+    ConsoleData data;
+    test::RecordingView view;
+    TickProcessor ticks{data, view};
+};
+
+TEST_F(TickProcessorTest, SinglePairOfRealTcpOutput) {
+    SetUpRun(1, 60);
+    const auto lines = PlainCaptureLines("iperf-2.1.8-server-tcp-12s.txt");
+    const auto outcomes = Feed(1, lines);
+
+    std::vector<LineOutcome> rateOutcomes;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find("Mbits/sec") != std::string::npos) {
+            rateOutcomes.push_back(outcomes[i]);
+        } else {
+            EXPECT_EQ(outcomes[i], LineOutcome::Logged) << lines[i];
+        }
+    }
+    ASSERT_EQ(rateOutcomes.size(), 13u);
+    EXPECT_EQ(rateOutcomes[0], LineOutcome::TickDiscarded);
+    EXPECT_EQ(rateOutcomes[1], LineOutcome::TickDiscarded);
+    for (std::size_t i = 2; i < 12; ++i) {
+        EXPECT_EQ(rateOutcomes[i], LineOutcome::TickProcessed) << i;
+    }
+    // The run's total (0.0000-11.9990) is logged but is no sample.
+    EXPECT_EQ(rateOutcomes[12], LineOutcome::TotalDropped);
+
+    const PairRecord& pair = data.table[1];
+    const PairRecord& all = data.table.All();
+    EXPECT_EQ(ticks.Ticks(), 10);
+    EXPECT_EQ(ticks.WarmupTicks(), 2);
+    EXPECT_EQ(pair.countText, "10");
+    EXPECT_EQ(pair.currentText, "24121.00");
+    EXPECT_EQ(pair.maxText, "28443.00");
+    EXPECT_EQ(pair.minText, "19711.00");
+    EXPECT_EQ(pair.averageText, "24464.50");
+    EXPECT_EQ(all.countText, "10");
+    EXPECT_EQ(all.currentText, "24121.00");
+    EXPECT_FLOAT_EQ(all.peakSingle, 28443.0f);
+    EXPECT_EQ(pair.log.Size(), lines.size());
+    EXPECT_EQ(CountedLines(pair.log), 10u);
+    EXPECT_EQ(view.lastTicks, 10);
+    ASSERT_EQ(data.chart.Series().size(), 2u);
+    EXPECT_EQ(data.chart.Series()[0].size(), 10u);
+    EXPECT_EQ(data.chart.Series()[1].size(), 10u);
+    EXPECT_FLOAT_EQ(data.chart.Series()[1].front().value, 19711.0f);
+}
+
+// Every iperf 2 format of the final total must be dropped once samples were taken.
+TEST_F(TickProcessorTest, FinalTotalIsDroppedInEveryFormat) {
+    struct Capture {
+        const char* file;
+        float lastSample;
+    };
+    const Capture captures[] = {
+        {"iperf-2.0.13-ABCD.txt", 25171.0f},  // "[  4]  0.0- 3.0 sec"
+        {"iperf-2.1.8-ABCD.txt", 22623.0f},   // "[  1] 0.0000-3.0005 sec"
+        {"iperf-2.2.1-ABCD.txt", 23333.0f},   // "[  1] 0.00-3.00 sec"
+    };
+    for (const Capture& capture : captures) {
+        ConsoleData fresh;
+        TickProcessor processor(fresh, view);
+        PairRecord pair;
+        fresh.table.AppendPair(pair);
+        fresh.chart.BeginRun(1);
+        processor.BeginRun(60, false);
+        const auto rates = RateLines(ServerLines(capture.file, "TCP -t 3"));
+        ASSERT_GE(rates.size(), 4u) << capture.file;
+        std::vector<LineOutcome> outcomes;
+        for (const std::string& line : rates) {
+            outcomes.push_back(processor.HandleLine(1, line));
+        }
+        EXPECT_EQ(outcomes.back(), LineOutcome::TotalDropped) << capture.file;
+        EXPECT_EQ(processor.Ticks(), static_cast<int>(rates.size()) - 3) << capture.file;
+        EXPECT_FLOAT_EQ(fresh.table[1].current, capture.lastSample) << capture.file;
+    }
+}
+
+TEST_F(TickProcessorTest, ParallelTcpTakesOnlySumLines) {
+    SetUpRun(1, 60, false, 4);
+    const auto lines = PlainCaptureLines("iperf-2.1.8-server-tcp-P4-12s.txt");
+    const auto outcomes = Feed(1, lines);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find("[SUM]") == std::string::npos) {
+            EXPECT_EQ(outcomes[i], LineOutcome::Logged) << lines[i];
+        }
+    }
+    // 12 sum intervals, two of them warm-up; the sum's total is dropped.
+    EXPECT_EQ(ticks.Ticks(), 10);
+    EXPECT_EQ(outcomes.back(), LineOutcome::TotalDropped);
+    EXPECT_EQ(data.table[1].currentText, "54395.00");
+    EXPECT_EQ(data.table[1].maxText, "58128.00");
+}
+
+TEST_F(TickProcessorTest, UdpReadsTheRateNotTheJitterOrLossColumns) {
+    SetUpRun(1, 60, true);
+    const auto outcomes = Feed(1, PlainCaptureLines("iperf-2.1.8-server-udp-100M-12s.txt"));
+    EXPECT_EQ(ticks.Ticks(), 10);
+    EXPECT_EQ(outcomes.back(), LineOutcome::TotalDropped);
+    EXPECT_EQ(data.table[1].averageText, "100.00");
+    EXPECT_EQ(data.table[1].minText, "100.00");
+
+    // With parallel UDP streams every stream line is a sample: one pair, one tick each.
+    ConsoleData parallelData;
+    TickProcessor parallelTicks(parallelData, view);
+    PairRecord pair;
+    pair.parallel = 2;
+    parallelData.table.AppendPair(pair);
+    parallelTicks.BeginRun(60, true);
+    const auto rates = RateLines(ServerLines("iperf-2.0.13-ABCD.txt", "UDP -b 5M -P 2 -t 3"));
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(parallelTicks.HandleLine(1, rates[i]),
+                  i < 2 ? LineOutcome::TickDiscarded : LineOutcome::TickProcessed);
+    }
+}
+
+TEST_F(TickProcessorTest, CrLfLinesAreLoggedWithoutCrAndStillCount) {
+    SetUpRun(1, 60);
+    for (const char* interval : {"0.0000-1.0000", "1.0000-2.0000", "2.0000-3.0000"}) {
+        ticks.HandleLine(1,
+                         std::string("[  1] ") + interval + " sec  3027 MBytes  25390 Mbits/sec\r");
+    }
+    EXPECT_EQ(ticks.Ticks(), 1);
+    EXPECT_EQ(data.table[1].currentText, "25390.00");
+    EXPECT_EQ(data.table[1].log.Text(2), "[  1] 2.0000-3.0000 sec  3027 MBytes  25390 Mbits/sec");
+}
+
+TEST_F(TickProcessorTest, TwoPairsReportingOutOfOrder) {
+    SetUpRun(2, 60);
+    auto line = [](int second, int rate) {
+        return "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
+               ".0 sec  100 MBytes  " + std::to_string(rate) + " Mbits/sec";
+    };
+    // Warm-up: two complete ticks, pair 2 first in the second one.
+    EXPECT_EQ(ticks.HandleLine(1, line(0, 1)), LineOutcome::SampleTaken);
+    EXPECT_EQ(ticks.HandleLine(2, line(0, 2)), LineOutcome::TickDiscarded);
+    EXPECT_EQ(ticks.HandleLine(2, line(1, 2)), LineOutcome::SampleTaken);
+    EXPECT_EQ(ticks.HandleLine(1, line(1, 1)), LineOutcome::TickDiscarded);
+    EXPECT_EQ(ticks.Ticks(), 0);
+
+    EXPECT_EQ(ticks.HandleLine(2, line(2, 300)), LineOutcome::SampleTaken);
+    EXPECT_EQ(ticks.HandleLine(1, line(2, 100)), LineOutcome::TickProcessed);
+    const PairRecord& all = data.table.All();
+    EXPECT_FLOAT_EQ(all.sum, 400.0f);
+    EXPECT_EQ(all.count, 2);
+
+    // A second line of pair 2 within the same tick replaces its value.
+    EXPECT_EQ(ticks.HandleLine(2, line(3, 500)), LineOutcome::SampleTaken);
+    EXPECT_EQ(ticks.HandleLine(2, line(3, 700)), LineOutcome::SampleTaken);
+    EXPECT_EQ(ticks.HandleLine(1, line(3, 200)), LineOutcome::TickProcessed);
+    EXPECT_FLOAT_EQ(all.sum, 900.0f);
+    EXPECT_EQ(all.count, 4);
+    EXPECT_EQ(all.countText, "4");
+    EXPECT_EQ(all.maxText, "900.00");
+    EXPECT_EQ(all.minText, "400.00");
+    // The All row's average is the sum of the pairs' averages: 150 + 500.
+    EXPECT_EQ(all.averageText, "650.00");
+    EXPECT_EQ(data.table[2].countText, "2");
+    EXPECT_FLOAT_EQ(all.peakSingle, 700.0f);
+    const auto& series = data.chart.Series();
+    EXPECT_FLOAT_EQ(series[0].back().value, 900.0f);
+    EXPECT_FLOAT_EQ(series[2].back().value, 700.0f);
+}
+
+TEST_F(TickProcessorTest, InactiveRowKeepsItsSeriesNumber) {
+    SetUpRun(3, 60);
+    data.table.SetActive({2}, false);
+    auto line = [](int second, int rate) {
+        return "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
+               ".0 sec  1 MBytes  " + std::to_string(rate) + " Mbits/sec";
+    };
+    for (int second = 0; second < 3; ++second) {
+        ticks.HandleLine(1, line(second, 10));
+        ticks.HandleLine(3, line(second, 30));
+    }
+    EXPECT_EQ(ticks.Ticks(), 1);
+    const auto& series = data.chart.Series();
+    ASSERT_EQ(series.size(), 4u);
+    EXPECT_EQ(series[1].size(), 1u);
+    EXPECT_TRUE(series[2].empty());
+    ASSERT_EQ(series[3].size(), 1u);
+    EXPECT_FLOAT_EQ(series[3][0].value, 30.0f);
+    EXPECT_FLOAT_EQ(series[0][0].value, 40.0f);
+    EXPECT_EQ(data.table[2].countText, "0");
+}
+
+TEST_F(TickProcessorTest, DurationTenIsReachedOnTheTwelfthCompleteTick) {
+    SetUpRun(1, 10);
+    for (int second = 0; second < 12; ++second) {
+        EXPECT_FALSE(ticks.DurationReached()) << second;
+        ticks.HandleLine(1, "[  4] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
+                                ".0 sec  1 MBytes  5 Mbits/sec");
+    }
+    EXPECT_TRUE(ticks.DurationReached());
+    EXPECT_EQ(ticks.Ticks(), 10);
+}
+
+TEST_F(TickProcessorTest, FailureLineMarksTheRowAndIsLogged) {
+    SetUpRun(2, 60);
+    EXPECT_EQ(ticks.HandleLine(2, "tcp connect failed: Connection refused"), LineOutcome::Failure);
+    EXPECT_EQ(data.table[2].state, PairState::Error);
+    EXPECT_EQ(data.table[2].log.Size(), 1u);
+    EXPECT_EQ(data.table[1].state, PairState::Ready);
+    // Rows outside the table are ignored, not logged anywhere.
+    EXPECT_EQ(ticks.HandleLine(0, "failed"), LineOutcome::Logged);
+    EXPECT_EQ(ticks.HandleLine(7, "failed"), LineOutcome::Logged);
+    EXPECT_TRUE(data.table.All().log.Empty());
+}
+
+}  // namespace
+}  // namespace quarn::console
