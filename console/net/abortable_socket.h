@@ -1,0 +1,34 @@
+#pragma once
+
+#include <atomic>
+#include <mutex>
+
+#include "platform/socket.h"
+
+namespace quarn::console {
+
+// A session's connection: used and closed by the session's threads, and shut down from
+// the main thread to wake a blocked receive. The lock keeps that shutdown from ever
+// reaching a descriptor number that was closed and reused meanwhile.
+class AbortableSocket {
+  public:
+    // Takes the connected socket; closes it and returns false when Abort came first.
+    bool Attach(platform::Socket socket);
+    // For the session's threads while attached; never closed under them.
+    const platform::Socket& Get() const { return socket_; }
+
+    // Any thread: marks the session aborted and shuts the connection down.
+    void Abort();
+    bool Aborted() const { return aborted_.load(); }
+    // Shuts the connection down without marking it aborted (the session ends its reader).
+    void Wake();
+    // The owning thread, once no other thread uses the socket.
+    void Close();
+
+  private:
+    mutable std::mutex mutex_;
+    platform::Socket socket_;
+    std::atomic<bool> aborted_{false};
+};
+
+}  // namespace quarn::console

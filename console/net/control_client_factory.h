@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "console/core/pair_session.h"
+#include "console/net/control_client_settings.h"
+
+namespace quarn::console {
+
+// Makes the session of a pair: remote when End Point 1 is another machine, local when
+// this Console runs the iperf client itself.
+class ControlClientFactory : public PairSessionFactory {
+  public:
+    explicit ControlClientFactory(std::string iperfPath,
+                                  uint16_t controlPort = protocol::kControlPort);
+    explicit ControlClientFactory(ControlClientSettings settings);
+
+    std::unique_ptr<PairSession> Create(const PairJob& job) override;
+
+  private:
+    ControlClientSettings settings_;
+};
+
+}  // namespace quarn::console

@@ -1,0 +1,42 @@
+#include "console/net/endpoint_collector.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/socket.h"
+#include "platform/text_encoding.h"
+#include "protocol/probe_reply.h"
+
+namespace quarn::console {
+
+std::string DecodeEndPointName(std::string_view rawName, bool nameIsUtf8) {
+    if (nameIsUtf8 && platform::IsValidUtf8(rawName)) {
+        return std::string(rawName);
+    }
+    return platform::AnsiToUtf8(rawName);
+}
+
+bool EndPointCollector::Known(std::string_view address) const {
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [address](const EndPointEntry& entry) { return entry.address == address; });
+}
+
+bool EndPointCollector::Add(std::string_view datagram) {
+    std::optional<protocol::ProbeReply> reply = protocol::ParseProbeReply(datagram);
+    if (!reply || !platform::ParseIpv4(reply->address) || Known(reply->address)) {
+        return false;
+    }
+    EndPointEntry entry;
+    entry.address = reply->address;
+    entry.iperfPortText = platform::AnsiToUtf8(reply->iperfPortText);
+    entry.controlPortText = platform::AnsiToUtf8(reply->controlPortText);
+    entry.rawName = reply->rawName;
+    if (!entry.rawName.empty()) {
+        entry.name = DecodeEndPointName(entry.rawName, reply->NameIsUtf8());
+        entry.label = "(" + entry.name;
+    }
+    entries_.push_back(std::move(entry));
+    return true;
+}
+
+}  // namespace quarn::console

@@ -1,0 +1,171 @@
+#include "console/net/local_session.h"
+
+#include <array>
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+#include "console/net/line_splitter.h"
+#include "console/net/own_machine.h"
+#include "console/net/pair_command.h"
+#include "platform/iperf_marker.h"
+#include "platform/text_encoding.h"
+#include "protocol/client_command.h"
+#include "protocol/server_request.h"
+
+namespace quarn::console {
+
+namespace {
+
+constexpr size_t kServerOutputChunk = 511;
+constexpr size_t kClientOutputChunk = 1499;
+constexpr int kPollMs = 100;
+
+// Joins the receive thread on every way out of Run; shutting the connection down first
+// guarantees the join cannot wait for the network.
+class ReceiverJoin {
+  public:
+    ReceiverJoin(AbortableSocket& connection, std::thread& receiver)
+        : connection_(connection), receiver_(receiver) {}
+    ~ReceiverJoin() {
+        connection_.Wake();
+        if (receiver_.joinable()) {
+            receiver_.join();
+        }
+        connection_.Close();
+    }
+    ReceiverJoin(const ReceiverJoin&) = delete;
+    ReceiverJoin& operator=(const ReceiverJoin&) = delete;
+
+  private:
+    AbortableSocket& connection_;
+    std::thread& receiver_;
+};
+
+// Waits up to one poll interval; true when the client has ended. Once the pipe is at its
+// end only the exit is left to wait for.
+bool WaitForClient(platform::ChildProcess& iperf, bool pipeOpen) {
+    if (!pipeOpen) {
+        return iperf.WaitExit(kPollMs);
+    }
+    iperf.WaitForOutputOrExit(kPollMs);
+    return iperf.Exited();
+}
+
+}  // namespace
+
+LocalSession::LocalSession(PairJob job, ControlClientSettings settings)
+    : job_(std::move(job)), settings_(std::move(settings)) {
+    if (!job_.iperfPath.empty()) {
+        settings_.iperfPath = job_.iperfPath;
+    }
+}
+
+bool LocalSession::StopWanted(const std::atomic<bool>& stopRequested) const {
+    return stopRequested || connection_.Aborted();
+}
+
+int LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
+    // The "-c" of the command names End Point 2, whom the server request goes to.
+    std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
+        protocol::BuildClientCommand(ClientCommandFor(job_)), settings_.controlPort,
+        settings_.connectTimeoutMs, settings_.serverReplyTimeoutMs);
+    if (!server) {
+        return -1;
+    }
+    if (!connection_.Attach(std::move(server->socket))) {
+        return 0;  // the run was completed meanwhile
+    }
+    std::thread receiver;
+    try {
+        receiver = std::thread([this, &sink] { ReceiveStream(sink); });
+    } catch (const std::system_error&) {
+        connection_.Close();
+        return -1;
+    }
+    ReceiverJoin joinOnExit(connection_, receiver);
+    RunClient(server->port, stopRequested);
+    AwaitStreamEnd(stopRequested);
+    return 0;
+}
+
+void LocalSession::ReceiveStream(PairLineSink& sink) {
+    LineSplitter lines;
+    auto deliver = [&](std::string_view line) {
+        sink.LineReady(job_.index, platform::AnsiToUtf8(line));
+    };
+    std::array<char, kServerOutputChunk> buffer{};
+    for (;;) {
+        platform::RecvResult received =
+            platform::Receive(connection_.Get(), buffer.data(), buffer.size());
+        if (received.status != platform::RecvStatus::Data) {
+            break;
+        }
+        lines.Feed(std::string_view(buffer.data(), received.bytes), deliver);
+    }
+    sink.StreamEnded(job_.index);
+    {
+        std::lock_guard<std::mutex> lock(streamMutex_);
+        streamEnded_ = true;
+    }
+    streamEndedSignal_.notify_all();
+}
+
+void LocalSession::RunClient(int dataPort, const std::atomic<bool>& stopRequested) {
+    platform::ChildProcess iperf;
+    if (!iperf.Start(LocalClientArgv(job_, settings_.iperfPath, dataPort),
+                     {platform::OwnerMarkerEnv(kIperfOwnerRole)})) {
+        return;  // End Point 2's stream is still read until it ends
+    }
+    PollClient(iperf, stopRequested);
+}
+
+// The client's own output is not used (End Point 2 reports what arrived) but is drained
+// so the client never blocks on a full pipe.
+void LocalSession::PollClient(platform::ChildProcess& iperf,
+                              const std::atomic<bool>& stopRequested) {
+    std::array<char, kClientOutputChunk> discard{};
+    bool pipeOpen = true;
+    bool endedSeen = false;
+    int idlePolls = 0;
+    for (;;) {
+        if (StopWanted(stopRequested)) {
+            iperf.Terminate();
+            return;
+        }
+        bool gotOutput = false;
+        if (pipeOpen) {
+            long read = iperf.ReadAvailable(discard.data(), discard.size());
+            gotOutput = read > 0;
+            pipeOpen = read >= 0;
+        }
+        if (gotOutput) {
+            idlePolls = 0;
+        }
+        if (endedSeen) {
+            return;
+        }
+        endedSeen = WaitForClient(iperf, pipeOpen);
+        if (!endedSeen && !gotOutput && ++idlePolls >= settings_.idlePollLimit) {
+            iperf.Terminate();
+            return;
+        }
+    }
+}
+
+// Run must not return while the receive thread can still call the sink. After the client
+// has ended, End Point 2 sends its last report at once but keeps the connection until
+// "restart" or its own idle limit, so waiting for the close would only delay the end of
+// the pair: wait at most streamDrainMs (not at all once a stop is requested or the
+// session aborted); the caller then shuts the connection down, which ends the thread.
+void LocalSession::AwaitStreamEnd(const std::atomic<bool>& stopRequested) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(settings_.streamDrainMs);
+    std::unique_lock<std::mutex> lock(streamMutex_);
+    while (!streamEnded_ && !StopWanted(stopRequested) &&
+           std::chrono::steady_clock::now() < deadline) {
+        streamEndedSignal_.wait_for(lock, std::chrono::milliseconds(kPollMs));
+    }
+}
+
+}  // namespace quarn::console

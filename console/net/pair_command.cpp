@@ -1,0 +1,34 @@
+#include "console/net/pair_command.h"
+
+namespace quarn::console {
+
+protocol::ClientCommand ClientCommandFor(const PairJob& job) {
+    protocol::ClientCommand command;
+    command.peer = job.endpoint2;
+    command.interval = job.interval;
+    command.time = job.time;
+    command.udp = job.udp;
+    command.rate = job.rateText;
+    command.parallel = job.parallel;
+    return command;
+}
+
+std::vector<std::string> LocalClientArgv(const PairJob& job, const std::string& iperfPath,
+                                         int dataPort) {
+    std::vector<std::string> argv = {iperfPath,    "-c", job.endpoint2, "-i",
+                                     job.interval, "-t", job.time};
+    if (job.udp) {
+        argv.insert(argv.end(), {"-u", "-b", job.rateText});
+    } else {
+        if (!job.rateText.empty()) {
+            argv.insert(argv.end(), {"-w", job.rateText});
+        }
+        if (job.parallel > 1) {
+            argv.insert(argv.end(), {"-P", std::to_string(job.parallel)});
+        }
+    }
+    argv.insert(argv.end(), {"-f", "m", "-p", std::to_string(dataPort)});
+    return argv;
+}
+
+}  // namespace quarn::console

@@ -1,0 +1,62 @@
+#include "console/net/remote_session.h"
+
+#include <array>
+
+#include "console/net/line_splitter.h"
+#include "console/net/pair_command.h"
+#include "platform/text_encoding.h"
+#include "protocol/client_command.h"
+
+namespace quarn::console {
+
+namespace {
+constexpr size_t kStreamChunk = 1499;
+}
+
+RemoteSession::RemoteSession(PairJob job, ControlClientSettings settings)
+    : job_(std::move(job)), settings_(std::move(settings)) {}
+
+int RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
+    std::optional<uint32_t> endPoint1 = platform::ParseIpv4(job_.endpoint1);
+    if (!endPoint1) {
+        return -1;
+    }
+    platform::Socket socket =
+        platform::TcpConnect(*endPoint1, settings_.controlPort, settings_.connectTimeoutMs);
+    if (!socket.Valid() || !platform::SetRecvTimeout(socket, settings_.streamTimeoutMs)) {
+        return -1;
+    }
+    if (!connection_.Attach(std::move(socket))) {
+        return 0;  // the run was completed while connecting
+    }
+    const std::string command =
+        protocol::WithCrLf(protocol::BuildClientCommand(ClientCommandFor(job_)));
+    int result = 0;
+    if (platform::SendAll(connection_.Get(), command)) {
+        result = ReadStream(sink, stopRequested);
+    }
+    connection_.Close();
+    return result;
+}
+
+int RemoteSession::ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
+    LineSplitter lines;
+    auto deliver = [&](std::string_view line) {
+        sink.LineReady(job_.index, platform::AnsiToUtf8(line));
+    };
+    std::array<char, kStreamChunk> buffer{};
+    while (!stopRequested) {
+        platform::RecvResult received =
+            platform::Receive(connection_.Get(), buffer.data(), buffer.size());
+        if (received.status == platform::RecvStatus::TimedOut) {
+            return -1;
+        }
+        if (received.status != platform::RecvStatus::Data) {
+            break;
+        }
+        lines.Feed(std::string_view(buffer.data(), received.bytes), deliver);
+    }
+    return 0;
+}
+
+}  // namespace quarn::console

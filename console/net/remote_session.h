@@ -1,0 +1,28 @@
+#pragma once
+
+#include "console/core/pair_session.h"
+#include "console/net/abortable_socket.h"
+#include "console/net/control_client_settings.h"
+
+namespace quarn::console {
+
+// A pair whose End Point 1 is another machine: sends End Point 1 the client command and
+// reads the stream of End Point 2's server output that End Point 1 forwards.
+class RemoteSession : public PairSession {
+  public:
+    RemoteSession(PairJob job, ControlClientSettings settings);
+
+    // -1 when End Point 1 cannot be reached or its stream stays silent for the stream
+    // timeout; 0 when the stream ends, the command cannot be sent or a stop is requested.
+    int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override;
+    void Abort() override { connection_.Abort(); }
+
+  private:
+    int ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested);
+
+    PairJob job_;
+    ControlClientSettings settings_;
+    AbortableSocket connection_;
+};
+
+}  // namespace quarn::console

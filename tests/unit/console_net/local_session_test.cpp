@@ -1,0 +1,185 @@
+#include "console/net/local_session.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "protocol/messages.h"
+#include "tests/unit/console_net/fake_iperf.h"
+#include "tests/unit/console_net/loopback_peer.h"
+#include "tests/unit/console_net/recording_sink.h"
+
+namespace quarn::console {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::AwaitPeerClose;
+using testing::FakeIperf;
+using testing::LoopbackPeer;
+using testing::ReadRequestLine;
+using testing::RecordingSink;
+
+PairJob LocalJob(const std::string& iperfPath) {
+    PairJob job;
+    job.index = 2;
+    job.remote = false;
+    job.endpoint1 = "198.18.0.1";
+    job.endpoint2 = "127.0.0.1";
+    job.time = "310";
+    job.rateText = "5.000000m";
+    job.parallel = 2;
+    job.iperfPath = iperfPath;
+    return job;
+}
+
+ControlClientSettings SettingsFor(const LoopbackPeer& peer) {
+    ControlClientSettings settings;
+    settings.controlPort = peer.Port();
+    settings.connectTimeoutMs = 2000;
+    settings.serverReplyTimeoutMs = 2000;
+    return settings;
+}
+
+bool ProcessGone(pid_t pid) {
+    return kill(pid, 0) != 0;
+}
+
+// End Point 2 granting a server on `port`, then streaming `lines` and closing.
+LoopbackPeer::Script ServerThatStreams(std::string* request, std::string reply,
+                                       std::vector<std::string> lines) {
+    return [=](const platform::Socket& connection) {
+        *request = ReadRequestLine(connection);
+        platform::SendAll(connection, reply);
+        for (const std::string& line : lines) {
+            std::this_thread::sleep_for(milliseconds(20));
+            platform::SendAll(connection, line);
+        }
+    };
+}
+
+TEST(LocalSession, RunsTheClientAgainstTheGrantedServerAndDeliversItsStream) {
+    FakeIperf iperf(0);
+    std::string request;
+    LoopbackPeer peer(ServerThatStreams(&request, "ok;5123\r\n",
+                                        {"Server listening on TCP port 5123\r\n[  1] 0.0",
+                                         "000-1.0000 sec  10 MBytes  84 Mbits/sec\r\n"}));
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), SettingsFor(peer)).Run(sink, stop), 0);
+    peer.Join();
+
+    EXPECT_EQ(request, "server_config -s -f m -i 1 -w 5.000000m\r\n");
+    EXPECT_EQ(iperf.Arguments(),
+              (std::vector<std::string>{"-c", "127.0.0.1", "-i", "1", "-t", "310", "-w",
+                                        "5.000000m", "-P", "2", "-f", "m", "-p", "5123"}));
+    EXPECT_EQ(iperf.OwnerMarker(), "console:" + std::to_string(getpid()));
+    EXPECT_EQ(sink.Lines(),
+              (std::vector<std::string>{"Server listening on TCP port 5123\r",
+                                        "[  1] 0.0000-1.0000 sec  10 MBytes  84 Mbits/sec\r"}));
+    EXPECT_EQ(sink.Indexes(), (std::vector<int>{2, 2}));
+    EXPECT_EQ(sink.StreamEnds(), std::vector<int>{2});
+}
+
+TEST(LocalSession, UdpPairAsksForTheUdpServer) {
+    FakeIperf iperf(0);
+    std::string request;
+    LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {}));
+    PairJob job = LocalJob(iperf.Path());
+    job.udp = true;
+    job.rateText = "100.000000m";
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    EXPECT_EQ(LocalSession(job, SettingsFor(peer)).Run(sink, stop), 0);
+    peer.Join();
+    EXPECT_EQ(request, protocol::kServerRequestUdp);
+    EXPECT_EQ(iperf.Arguments(),
+              (std::vector<std::string>{"-c", "127.0.0.1", "-i", "1", "-t", "310", "-u", "-b",
+                                        "100.000000m", "-f", "m", "-p", "5001"}));
+}
+
+TEST(LocalSession, RefusedServerFailsWithoutStartingTheClient) {
+    for (const char* reply : {"", "ok;0\r\n", "error\r\n"}) {
+        FakeIperf iperf(0);
+        std::string request;
+        LoopbackPeer peer(ServerThatStreams(&request, reply, {}));
+        RecordingSink sink;
+        std::atomic<bool> stop{false};
+        EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), SettingsFor(peer)).Run(sink, stop), -1)
+            << reply;
+        EXPECT_FALSE(iperf.Started()) << reply;
+        EXPECT_TRUE(sink.StreamEnds().empty()) << reply;
+    }
+}
+
+TEST(LocalSession, MissingIperfStillReadsEndPoint2sStream) {
+    std::string request;
+    LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {"Server listening\n"}));
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    EXPECT_EQ(LocalSession(LocalJob("/nonexistent/quarn/iperf"), SettingsFor(peer)).Run(sink, stop),
+              0);
+    EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
+    EXPECT_EQ(sink.StreamEnds(), std::vector<int>{2});
+}
+
+// A running pair ends promptly, its client killed and the connection to End Point 2
+// closed, whichever way the end is asked for.
+TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
+    for (bool viaAbort : {false, true}) {
+        FakeIperf iperf(30);
+        bool peerSawClose = false;
+        LoopbackPeer peer([&](const platform::Socket& connection) {
+            ReadRequestLine(connection);
+            platform::SendAll(connection, "ok;5001\r\n");
+            peerSawClose = AwaitPeerClose(connection);
+        });
+        LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
+        RecordingSink sink;
+        std::atomic<bool> stop{false};
+        std::future<int> result =
+            std::async(std::launch::async, [&] { return session.Run(sink, stop); });
+        ASSERT_TRUE(iperf.AwaitStart(5000));
+
+        const auto ended = std::chrono::steady_clock::now();
+        if (viaAbort) {
+            session.Abort();
+        } else {
+            stop = true;
+        }
+        ASSERT_EQ(result.wait_for(std::chrono::seconds(3)), std::future_status::ready);
+        EXPECT_LT(std::chrono::steady_clock::now() - ended, milliseconds(1000));
+        EXPECT_EQ(result.get(), 0);
+        EXPECT_TRUE(ProcessGone(*iperf.Pid())) << viaAbort;
+        peer.Join();
+        EXPECT_TRUE(peerSawClose) << viaAbort;
+        EXPECT_EQ(sink.StreamEnds(), std::vector<int>{2}) << viaAbort;
+    }
+}
+
+TEST(LocalSession, SilentClientIsEndedAndTheStreamWaitIsBounded) {
+    FakeIperf iperf(30);
+    LoopbackPeer peer([](const platform::Socket& connection) {
+        ReadRequestLine(connection);
+        platform::SendAll(connection, "ok;5001\r\n");
+        AwaitPeerClose(connection);  // End Point 2 keeps its connection open
+    });
+    ControlClientSettings settings = SettingsFor(peer);
+    settings.idlePollLimit = 5;
+    settings.streamDrainMs = 300;
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), settings).Run(sink, stop), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(3000));
+    ASSERT_TRUE(iperf.Pid().has_value());
+    EXPECT_TRUE(ProcessGone(*iperf.Pid()));
+    EXPECT_EQ(sink.StreamEnds(), std::vector<int>{2});
+}
+
+}  // namespace
+}  // namespace quarn::console

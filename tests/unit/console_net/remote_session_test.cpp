@@ -1,0 +1,164 @@
+#include "console/net/remote_session.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "tests/unit/console_net/loopback_peer.h"
+#include "tests/unit/console_net/recording_sink.h"
+
+namespace quarn::console {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::AwaitPeerClose;
+using testing::LoopbackPeer;
+using testing::ReadRequestLine;
+using testing::RecordingSink;
+
+PairJob RemoteJob() {
+    PairJob job;
+    job.index = 3;
+    job.remote = true;
+    job.endpoint1 = "127.0.0.1";
+    job.endpoint2 = "198.18.0.2";
+    job.time = "310";
+    job.rateText = "5.000000m";
+    job.parallel = 4;
+    return job;
+}
+
+ControlClientSettings SettingsFor(const LoopbackPeer& peer) {
+    ControlClientSettings settings;
+    settings.controlPort = peer.Port();
+    settings.connectTimeoutMs = 2000;
+    return settings;
+}
+
+struct CommandCase {
+    bool udp;
+    int parallel;
+    const char* expected;
+};
+
+// The peer reads the command and closes without sending anything: a normal end.
+TEST(RemoteSession, SendsTheClientCommandOfThePair) {
+    const CommandCase cases[] = {
+        {false, 4, " -c 198.18.0.2 -i 1 -t 310 -w 5.000000m -P 4 -f m\r\n"},
+        {false, 1, " -c 198.18.0.2 -i 1 -t 310 -w 5.000000m -f m\r\n"},
+        {true, 4, " -c 198.18.0.2 -i 1 -t 310 -u -b 5.000000m -f m\r\n"},
+    };
+    for (const CommandCase& c : cases) {
+        std::string request;
+        LoopbackPeer peer(
+            [&](const platform::Socket& connection) { request = ReadRequestLine(connection); });
+        PairJob job = RemoteJob();
+        job.udp = c.udp;
+        job.parallel = c.parallel;
+        RecordingSink sink;
+        std::atomic<bool> stop{false};
+        EXPECT_EQ(RemoteSession(job, SettingsFor(peer)).Run(sink, stop), 0);
+        peer.Join();
+        EXPECT_EQ(request, c.expected);
+        EXPECT_TRUE(sink.Lines().empty());
+    }
+}
+
+TEST(RemoteSession, DeliversLinesInOrderUntilTheStreamCloses) {
+    LoopbackPeer peer([](const platform::Socket& connection) {
+        ReadRequestLine(connection);
+        platform::SendAll(connection, "Server listening on TCP port 5001\r\n[  1] 0.0-");
+        std::this_thread::sleep_for(milliseconds(50));
+        platform::SendAll(connection, "1.0 sec  112 MBytes   940 Mbits/sec\r\n");
+        std::this_thread::sleep_for(milliseconds(50));
+        platform::SendAll(connection, "\n[  1] 1.0-2.0 sec\nunfinished");
+    });
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), 0);
+    EXPECT_EQ(sink.Lines(),
+              (std::vector<std::string>{"Server listening on TCP port 5001\r",
+                                        "[  1] 0.0-1.0 sec  112 MBytes   940 Mbits/sec\r", "",
+                                        "[  1] 1.0-2.0 sec"}));
+    EXPECT_EQ(sink.Indexes(), std::vector<int>(4, 3));
+    EXPECT_TRUE(sink.StreamEnds().empty());
+}
+
+TEST(RemoteSession, SilentStreamTimesOutAsAFailure) {
+    LoopbackPeer peer([](const platform::Socket& connection) {
+        ReadRequestLine(connection);
+        platform::SendAll(connection, "Server listening\n");
+        AwaitPeerClose(connection);
+    });
+    ControlClientSettings settings = SettingsFor(peer);
+    settings.streamTimeoutMs = 200;
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    EXPECT_EQ(RemoteSession(RemoteJob(), settings).Run(sink, stop), -1);
+    EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
+}
+
+TEST(RemoteSession, UnreachableEndPointFails) {
+    uint16_t closedPort = 0;
+    {
+        platform::Socket probe = platform::TcpListen(testing::kLoopback, 0, 1);
+        closedPort = platform::LocalPort(probe);
+    }
+    ControlClientSettings settings;
+    settings.controlPort = closedPort;
+    settings.connectTimeoutMs = 2000;
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    EXPECT_EQ(RemoteSession(RemoteJob(), settings).Run(sink, stop), -1);
+
+    PairJob badAddress = RemoteJob();
+    badAddress.endpoint1 = "198.18.0";
+    EXPECT_EQ(RemoteSession(badAddress, settings).Run(sink, stop), -1);
+}
+
+TEST(RemoteSession, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {
+    std::promise<void> commandRead;
+    bool peerSawClose = false;
+    LoopbackPeer peer([&](const platform::Socket& connection) {
+        ReadRequestLine(connection);
+        commandRead.set_value();
+        peerSawClose = AwaitPeerClose(connection);
+    });
+    RemoteSession session(RemoteJob(), SettingsFor(peer));  // 20 s stream timeout
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    std::future<int> result =
+        std::async(std::launch::async, [&] { return session.Run(sink, stop); });
+    ASSERT_EQ(commandRead.get_future().wait_for(std::chrono::seconds(5)),
+              std::future_status::ready);
+    std::this_thread::sleep_for(milliseconds(50));  // let Run block in its receive
+
+    const auto aborted = std::chrono::steady_clock::now();
+    session.Abort();
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    EXPECT_LT(std::chrono::steady_clock::now() - aborted, milliseconds(500));
+    EXPECT_EQ(result.get(), 0);
+    peer.Join();
+    EXPECT_TRUE(peerSawClose);
+}
+
+TEST(RemoteSession, StopRequestedEndsTheReadAfterTheCurrentChunk) {
+    LoopbackPeer peer([](const platform::Socket& connection) {
+        ReadRequestLine(connection);
+        platform::SendAll(connection, "first\n");
+        std::this_thread::sleep_for(milliseconds(200));
+        platform::SendAll(connection, "second\n");
+        AwaitPeerClose(connection);
+    });
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    sink.onLine = [&](std::string_view) { stop = true; };  // the main thread completes the run
+    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), 0);
+    EXPECT_EQ(sink.Lines(), std::vector<std::string>{"first"});
+}
+
+}  // namespace
+}  // namespace quarn::console
