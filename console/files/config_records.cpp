@@ -1,0 +1,157 @@
+#include "console/files/config_records.h"
+
+#include <algorithm>
+#include <map>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "console/core/number_text.h"
+#include "console/files/config_layout.h"
+#include "console/files/config_numbers.h"
+#include "console/files/utf16le.h"
+
+namespace quarn::console {
+namespace {
+
+std::string WithoutChars(std::string_view text, std::string_view unwanted) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (const char c : text) {
+        if (unwanted.find(c) == std::string_view::npos) {
+            kept += c;
+        }
+    }
+    return kept;
+}
+
+// A CR or LF inside a text (a name reported by an EndPoint, say) would split the record
+// and shift every record after it, so texts never carry them into the file.
+std::string RecordSafe(std::string_view text) {
+    return WithoutChars(text, "\r\n");
+}
+
+// Each field is written as exactly one token: an empty one (an address typed as blanks)
+// would make the reader take every later field from its neighbour.
+std::string FieldToken(std::string_view text, std::string_view emptyAs) {
+    std::string token = WithoutChars(text, "\r\n ");
+    return token.empty() ? std::string(emptyAs) : token;
+}
+
+std::string Figure(std::string_view text) {
+    return FieldToken(text, "0.00");
+}
+std::string Address(std::string_view text) {
+    return FieldToken(text, "-");
+}
+std::string Rate(std::string_view text) {
+    return FieldToken(text, "0");
+}
+
+std::string SamplePart(const ConsoleData& data, int row) {
+    const auto& series = data.chart.Series();
+    std::string part;
+    if (row < 0 || static_cast<std::size_t>(row) >= series.size()) {
+        return part;
+    }
+    for (const ChartPoint& point : series[static_cast<std::size_t>(row)]) {
+        if (!part.empty()) {
+            part += ' ';
+        }
+        part += FormatFixed2(point.value);
+    }
+    return part;
+}
+
+std::string JoinTokens(const std::vector<std::string>& tokens) {
+    std::string line;
+    for (const std::string& token : tokens) {
+        if (!line.empty()) {
+            line += ' ';
+        }
+        line += token;
+    }
+    return line;
+}
+
+std::string AllFieldPart(const ConsoleData& data) {
+    const PairRecord& all = data.table.All();
+    const MeasurementSettings& settings = data.settings;
+    return JoinTokens({"All", std::to_string(all.count),
+                       std::to_string(LeadingInt(settings.durationText)), all.showTotal ? "1" : "0",
+                       std::to_string(data.ticks), Figure(all.averageText), Figure(all.minText),
+                       Figure(all.maxText), Figure(all.currentText), std::to_string(settings.udp),
+                       Rate(settings.windowSizeText), Rate(settings.throughputText)});
+}
+
+std::string PairFieldPart(const PairRecord& pair, int row) {
+    return JoinTokens({FieldToken(pair.name, "Pair" + std::to_string(row)), Address(pair.endpoint1),
+                       Address(pair.endpoint2), std::to_string(static_cast<int>(pair.state)),
+                       std::to_string(pair.count), std::to_string(pair.parallel),
+                       Figure(pair.averageText), Figure(pair.minText), Figure(pair.maxText),
+                       pair.showAddress ? "1" : "0", Figure(pair.currentText)});
+}
+
+}  // namespace
+
+std::string ConfigHeaderBytes() {
+    std::string header = "\xFF\xFE";
+    header += kConfigIdentifier;
+    return header;
+}
+
+std::string FormatTimeLine(const ConsoleData& data) {
+    return "[" + RecordSafe(data.measuredAt) + "]" + kRecordEnd;
+}
+
+std::string FormatEndPointLine(const ConsoleData& data) {
+    std::string line = "[";
+    for (const EndPointEntry& entry : data.endPoints) {
+        line += RecordSafe(entry.address);
+        line += kAddressNameSeparator;
+        line += RecordSafe(entry.label);
+        line += kPartEnd;
+    }
+    line += "]";
+    line += kRecordEnd;
+    return line;
+}
+
+std::string FormatRowLine(const ConsoleData& data, int row) {
+    std::string line = row == 0 ? AllFieldPart(data) : PairFieldPart(data.table[row], row);
+    line += kPartEnd;
+    line += SamplePart(data, row);
+    line += kRecordEnd;
+    return line;
+}
+
+std::string FormatNameBlock(const ConsoleData& data) {
+    if (data.nameLookup.empty()) {
+        return {};
+    }
+    // Entries in the order of their UTF-16 code units, which is not UTF-8 byte order
+    // for characters beyond U+FFFF.
+    using Entry = std::map<std::string, std::string>::const_iterator;
+    std::vector<std::pair<std::u16string, Entry>> sorted;
+    for (auto entry = data.nameLookup.begin(); entry != data.nameLookup.end(); ++entry) {
+        sorted.emplace_back(Utf8ToUtf16(entry->first), entry);
+    }
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string block(kNameBlockStart);
+    for (const auto& [key, entry] : sorted) {
+        block += RecordSafe(entry->first);
+        block += kAddressNameSeparator;
+        block += RecordSafe(entry->second);
+        block += kPartEnd;
+    }
+    block += kNameBlockEnd;
+    return block;
+}
+
+void NormaliseRateTexts(MeasurementSettings& settings) {
+    settings.windowSizeText = WithoutChars(settings.windowSizeText, " ");
+    settings.throughputText = WithoutChars(settings.throughputText, " ");
+}
+
+}  // namespace quarn::console

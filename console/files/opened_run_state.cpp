@@ -1,0 +1,26 @@
+#include "console/files/opened_run_state.h"
+
+#include <algorithm>
+
+namespace quarn::console {
+
+bool ApplyOpenedRunState(ConsoleData& data) {
+    constexpr int kDefaultRunLength = ChartModel::kVisibleSamples;
+    constexpr int kDefaultTickStep = 5;
+    constexpr int kLabelCount = 12;
+    // A negative count can only come from a damaged file; it is taken as no run at all.
+    const int ticks = std::max(0, data.ticks);
+    int runLength = kDefaultRunLength;
+    int tickStep = kDefaultTickStep;
+    if (ticks > kDefaultRunLength) {
+        runLength = ticks;
+        tickStep = ticks / kLabelCount;
+    } else if (ticks != 0 && ticks != kDefaultRunLength) {
+        runLength = ticks;
+        tickStep = ticks > kLabelCount ? ticks / kLabelCount : 1;
+    }
+    data.chart.SetRunState(0, runLength, tickStep);
+    return data.chart.SetPairCount(data.table.PairCount());
+}
+
+}  // namespace quarn::console
