@@ -1,0 +1,213 @@
+#include "console/headless/headless_console.h"
+
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+#include "console/core/console_data.h"
+#include "console/core/event_loop.h"
+#include "console/core/measurement_run.h"
+#include "console/files/config_file.h"
+#include "console/files/opened_run_state.h"
+#include "console/headless/signal_watcher.h"
+#include "console/headless/terminal_view.h"
+#include "console/headless/tick_csv.h"
+#include "console/net/control_client_factory.h"
+#include "console/net/endpoint_search.h"
+#include "console/net/network_run_environment.h"
+
+namespace quarn::console {
+namespace {
+
+DiscoveryOptions MakeDiscoveryOptions(const HeadlessOptions& options) {
+    DiscoveryOptions discovery;
+    discovery.interfaces = options.interfaces;
+    return discovery;
+}
+
+class HeadlessConsole {
+  public:
+    HeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment)
+        : options_(options),
+          env_(environment),
+          discovery_(MakeDiscoveryOptions(options)),
+          view_(data_, environment.out),
+          network_(environment.iperfPath, discovery_),
+          sessions_(environment.iperfPath),
+          run_(data_, view_, loop_, sessions_, network_) {}
+
+    ~HeadlessConsole() { run_.Shutdown(); }
+
+    int Run();
+
+  private:
+    int Open();
+    void ApplyOverrides();
+    void Search();
+    int Measure();
+    void OnSignal();
+    int Save();
+    void Say(const std::string& text) { std::fprintf(env_.out, "%s", text.c_str()); }
+    int Fail(const std::string& text) {
+        std::fprintf(env_.err, "%s\n", text.c_str());
+        return kExitFailed;
+    }
+
+    const HeadlessOptions& options_;
+    const HeadlessEnvironment& env_;
+    DiscoveryOptions discovery_;
+    ConsoleData data_;
+    EventLoop loop_;
+    TerminalView view_;
+    NetworkRunEnvironment network_;
+    ControlClientFactory sessions_;
+    MeasurementRun run_;
+    TickCsv csv_;
+    bool stopIgnored_ = false;
+    bool quitRequested_ = false;
+    std::atomic<bool> measuring_{false};
+    std::atomic<bool> interrupted_{false};  // Ctrl-C outside a measurement
+};
+
+int HeadlessConsole::Run() {
+    SignalWatcher signals([this](int) {
+        if (!measuring_)
+            interrupted_ = true;
+        loop_.Post([this] { OnSignal(); });
+    });
+    if (!options_.openPath.empty()) {
+        if (const int status = Open(); status != kExitOk)
+            return status;
+    }
+    ApplyOverrides();
+    if (options_.search)
+        Search();
+    if (interrupted_)
+        return Fail("Interrupted.");
+
+    int status = kExitOk;
+    if (data_.table.PairCount() > 0 && !options_.noRun) {
+        status = Measure();
+    } else if (!options_.openPath.empty()) {
+        if (!data_.measuredAt.empty())
+            Say("(measured at " + data_.measuredAt + ")\n");
+        Say(FormatPairTable(data_));
+    } else if (!options_.search && options_.savePath.empty()) {
+        return Fail("Nothing to do: give --pair, --search, --open or --save (see --help).");
+    }
+    if (status == kExitRefused || quitRequested_)
+        return status;
+    if (!options_.savePath.empty()) {
+        if (const int saved = Save(); saved != kExitOk)
+            return saved;
+    }
+    return status;
+}
+
+int HeadlessConsole::Open() {
+    const int result = ReadConfigFile(options_.openPath, data_, [this] { data_.ResetToNew(); });
+    ApplyOpenedRunState(data_);
+    data_.chart.SetTotalVisible(data_.table.All().showTotal != 0,
+                                ChartScaleSource::From(data_.table));
+    if (result == -1)
+        return Fail("Cannot open the file: " + options_.openPath);
+    if (result == -2)
+        return Fail("File format is not valid.");
+    return kExitOk;
+}
+
+void HeadlessConsole::ApplyOverrides() {
+    MeasurementSettings& settings = data_.settings;
+    if (options_.durationText)
+        settings.durationText = *options_.durationText;
+    if (options_.udp)
+        settings.udp = *options_.udp;
+    if (options_.windowText)
+        settings.windowSizeText = *options_.windowText;
+    if (options_.throughputText)
+        settings.throughputText = *options_.throughputText;
+    if (options_.pairs.empty())
+        return;
+    // Pairs given on the command line replace the opened file's pairs and their series.
+    data_.table.RemoveAllPairs();
+    data_.chart.Reset();
+    for (const PairSpec& spec : options_.pairs) {
+        PairRecord pair;
+        pair.endpoint1 = spec.endpoint1;
+        pair.endpoint2 = spec.endpoint2;
+        pair.parallel = spec.streams;
+        data_.table.AppendPair(std::move(pair));
+    }
+    data_.chart.SetPairCount(data_.table.PairCount());
+}
+
+void HeadlessConsole::Search() {
+    Say("Searching for End Points...\n");
+    data_.endPoints = SearchEndPoints(discovery_, &interrupted_);
+    for (const EndPointEntry& entry : data_.endPoints)
+        data_.nameLookup[entry.address] = entry.name;
+    Say(FormatEndPointList(data_));
+}
+
+int HeadlessConsole::Measure() {
+    if (!options_.csvPath.empty()) {
+        if (!csv_.Open(options_.csvPath, data_.table)) {
+            return Fail("Cannot create the CSV file: " + options_.csvPath);
+        }
+        view_.onTick = [this](int tick) { csv_.WriteTick(tick, data_.table); };
+    }
+    measuring_ = true;
+    if (!run_.Start())
+        return kExitRefused;
+    Say("Measuring " + std::to_string(data_.table.PairCount()) + " pair(s) for " +
+        std::to_string(run_.Duration()) + " s...\n");
+    loop_.RunUntil([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
+                   std::chrono::hours(24 * 365));
+    measuring_ = false;
+    if (quitRequested_) {
+        run_.Quit();
+        Say("Quit before the measurement ended.\n");
+        return kExitFailed;
+    }
+    csv_.Close();
+    Say(FormatPairTable(data_));
+    if (!options_.csvPath.empty() && !csv_.Good())
+        return Fail("Writing the CSV file failed.");
+    return view_.LastNoticeKind() == NoticeKind::Completed ? kExitOk : kExitFailed;
+}
+
+// Ctrl-C is the Stop button; before the first processed second a stop is not possible,
+// so a second Ctrl-C then quits.
+void HeadlessConsole::OnSignal() {
+    if (run_.Mode() != ConsoleMode::Measuring)
+        return;
+    if (run_.FirstTickSeen()) {
+        run_.StartOrStop();
+    } else if (stopIgnored_) {
+        quitRequested_ = true;
+        loop_.Quit();
+    } else {
+        stopIgnored_ = true;
+        Say("\nThe measurement can be stopped once its first second is processed; "
+            "press Ctrl-C again to quit.\n");
+    }
+}
+
+int HeadlessConsole::Save() {
+    if (WriteConfigFile(options_.savePath, data_) != 0) {
+        return Fail("Cannot save the file: " + options_.savePath);
+    }
+    Say("Saved " + options_.savePath + "\n");
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunHeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment) {
+    HeadlessConsole console(options, environment);
+    return console.Run();
+}
+
+}  // namespace quarn::console

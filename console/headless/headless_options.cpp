@@ -1,0 +1,159 @@
+#include "console/headless/headless_options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+#include "console/core/pair_table.h"
+
+namespace quarn::console {
+namespace {
+
+bool IsDottedIpv4(const std::string& text) {
+    int parts = 0;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        std::size_t end = text.find('.', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string_view part(text.data() + pos, end - pos);
+        int value = -1;
+        const auto [ptr, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+        if (part.empty() || part.size() > 3 || ec != std::errc() ||
+            ptr != part.data() + part.size() || value > 255) {
+            return false;
+        }
+        ++parts;
+        pos = end + 1;
+    }
+    return parts == 4;
+}
+
+std::vector<std::string> SplitComma(const std::string& text) {
+    std::vector<std::string> fields;
+    std::size_t pos = 0;
+    while (true) {
+        const std::size_t end = text.find(',', pos);
+        fields.push_back(
+            text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+        if (end == std::string::npos)
+            return fields;
+        pos = end + 1;
+    }
+}
+
+std::string ParsePair(const std::string& text, PairSpec& pair) {
+    const std::vector<std::string> fields = SplitComma(text);
+    if (fields.size() < 2 || fields.size() > 3)
+        return "--pair expects EP1,EP2[,STREAMS]: " + text;
+    if (!IsDottedIpv4(fields[0]) || !IsDottedIpv4(fields[1])) {
+        return "--pair expects dotted IPv4 addresses: " + text;
+    }
+    pair.endpoint1 = fields[0];
+    pair.endpoint2 = fields[1];
+    if (fields.size() == 3) {
+        const std::string& streams = fields[2];
+        const auto [ptr, ec] =
+            std::from_chars(streams.data(), streams.data() + streams.size(), pair.streams);
+        if (streams.empty() || ec != std::errc() || ptr != streams.data() + streams.size() ||
+            pair.streams < 1 || pair.streams > 16) {
+            return "--pair: STREAMS must be 1 to 16: " + text;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
+    ParseResult result;
+    HeadlessOptions& o = result.options;
+    using Setter = std::function<std::string(const std::string&)>;
+    const std::map<std::string, Setter> valued = {
+        {"--pair",
+         [&](const std::string& v) {
+             if (static_cast<int>(o.pairs.size()) >= PairTable::kMaxPairs) {
+                 return std::string("The max count of pairs is 16.");
+             }
+             PairSpec pair;
+             std::string error = ParsePair(v, pair);
+             if (error.empty())
+                 o.pairs.push_back(pair);
+             return error;
+         }},
+        {"--duration", [&](const std::string& v) { return o.durationText = v, std::string(); }},
+        {"--window", [&](const std::string& v) { return o.windowText = v, std::string(); }},
+        {"--throughput", [&](const std::string& v) { return o.throughputText = v, std::string(); }},
+        {"--open", [&](const std::string& v) { return o.openPath = v, std::string(); }},
+        {"--save", [&](const std::string& v) { return o.savePath = v, std::string(); }},
+        {"--csv", [&](const std::string& v) { return o.csvPath = v, std::string(); }},
+        {"--interface",
+         [&](const std::string& v) { return o.interfaces.push_back(v), std::string(); }},
+    };
+    const std::map<std::string, std::function<void()>> flags = {
+        {"--headless", [] {}},
+        {"--help", [&] { o.help = true; }},
+        {"-h", [&] { o.help = true; }},
+        {"--search", [&] { o.search = true; }},
+        {"--no-run", [&] { o.noRun = true; }},
+        {"--udp", [&] { o.udp = 1; }},
+        {"--tcp", [&] { o.udp = 0; }},
+    };
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (const std::size_t eq = name.find('=');
+            name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        if (const auto flag = flags.find(name); flag != flags.end() && !inlineValue) {
+            flag->second();
+            continue;
+        }
+        const auto setter = valued.find(name);
+        if (setter == valued.end()) {
+            result.error = "unknown option: " + args[i];
+            return result;
+        }
+        if (!inlineValue && i + 1 >= args.size()) {
+            result.error = name + " needs a value";
+            return result;
+        }
+        result.error = setter->second(inlineValue ? *inlineValue : args[++i]);
+        if (!result.error.empty())
+            return result;
+    }
+    return result;
+}
+
+std::string HeadlessUsage(const std::string& program) {
+    return "Usage: " + program +
+           " --headless [options]\n"
+           "Runs a Quarn measurement from the command line.\n"
+           "\n"
+           "  --search              find the EndPoints and list them with their names\n"
+           "  --pair EP1,EP2[,N]    add a pair: EP1 sends to EP2 with N TCP streams (1-16,\n"
+           "                        default 1); repeatable, at most 16 pairs\n"
+           "  --duration SEC        measurement duration in seconds (1-259200, default 60)\n"
+           "  --udp | --tcp         protocol (default TCP)\n"
+           "  --window MBYTE        TCP window size in MByte (up to 5, default 5)\n"
+           "  --throughput MBPS     UDP throughput in Mbit/s (default 100)\n"
+           "  --open FILE           load a .config file (pairs, settings, figures, series)\n"
+           "  --no-run              do not measure: show an opened result, or rewrite it\n"
+           "                        with --save\n"
+           "  --save FILE           write the whole state to a .config file at the end\n"
+           "  --csv FILE            write one row per processed second: tick, each pair's\n"
+           "                        value, the total\n"
+           "  --interface NAME      limit discovery and \"restart\" to this interface\n"
+           "                        (repeatable; lo allowed)\n"
+           "  --help                show this text\n"
+           "\n"
+           "Options given here override what an opened file holds. A measurement runs when\n"
+           "there is at least one pair and --no-run is not given. Ctrl-C stops a running\n"
+           "measurement once its first second has been processed; a second Ctrl-C quits.\n"
+           "Exit status: 0 for a completed run (or a successful --no-run load and save),\n"
+           "2 for a refused setting, 1 otherwise.\n";
+}
+
+}  // namespace quarn::console

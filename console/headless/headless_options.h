@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarn::console {
+
+struct PairSpec {
+    std::string endpoint1;
+    std::string endpoint2;
+    int streams = 1;
+};
+
+// The command line of `Quarn_Console --headless`. Settings left unset keep what an opened
+// file holds (or the defaults).
+struct HeadlessOptions {
+    bool help = false;
+    bool search = false;
+    bool noRun = false;
+    std::vector<PairSpec> pairs;
+    std::optional<std::string> durationText;
+    std::optional<int> udp;
+    std::optional<std::string> windowText;
+    std::optional<std::string> throughputText;
+    std::string openPath;
+    std::string savePath;
+    std::string csvPath;
+    std::vector<std::string> interfaces;
+};
+
+struct ParseResult {
+    HeadlessOptions options;
+    std::string error;  // empty when the command line was understood
+};
+
+// argv[0] is the program name; "--headless" itself is accepted and ignored.
+ParseResult ParseHeadlessOptions(const std::vector<std::string>& args);
+
+std::string HeadlessUsage(const std::string& program);
+
+}  // namespace quarn::console

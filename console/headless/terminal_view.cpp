@@ -1,0 +1,85 @@
+#include "console/headless/terminal_view.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace quarn::console {
+namespace {
+
+std::string Padded(std::string text, std::size_t width) {
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string PairRow(const PairRecord& row, const std::string& ends) {
+    char figures[160];
+    std::snprintf(figures, sizeof figures, "%-9s %6s %10s %10s %10s %10s", row.statusText.c_str(),
+                  row.countText.c_str(), row.currentText.c_str(), row.averageText.c_str(),
+                  row.minText.c_str(), row.maxText.c_str());
+    return Padded(row.name, 7) + " " + Padded(ends, 36) + " " + figures + "\n";
+}
+
+}  // namespace
+
+TerminalView::TerminalView(const ConsoleData& data, std::FILE* out)
+    : data_(data), out_(out), interactive_(isatty(fileno(out)) != 0) {}
+
+void TerminalView::ShowNotice(NoticeKind kind, std::string_view text) {
+    EndProgressLine();
+    lastKind_ = kind;
+    lastNotice_ = std::string(text);
+    std::fprintf(out_, "%s\n", lastNotice_.c_str());
+    std::fflush(out_);
+}
+
+void TerminalView::TickProcessed(int ticks, int duration) {
+    std::fprintf(out_, "%stick %d of %d, total %s Mbit/s%s", interactive_ ? "\r" : "", ticks,
+                 duration, data_.table.All().currentText.c_str(), interactive_ ? "  " : "\n");
+    std::fflush(out_);
+    progressOpen_ = interactive_;
+    if (onTick)
+        onTick(ticks);
+}
+
+void TerminalView::EndProgressLine() {
+    if (progressOpen_)
+        std::fputc('\n', out_);
+    progressOpen_ = false;
+}
+
+std::string FormatPairTable(const ConsoleData& data) {
+    char header[160];
+    std::snprintf(header, sizeof header, "%-9s %6s %10s %10s %10s %10s", "State", "Count",
+                  "Current", "Average", "Minimum", "Maximum");
+    std::string text = Padded("Pair", 7) + " " + Padded("End Point 1 -> End Point 2", 36) + " " +
+                       header + "  (Mbit/s)\n";
+    const PairTable& table = data.table;
+    for (int r = 1; r < table.Size(); ++r) {
+        const PairRecord& row = table[r];
+        const auto shown = [&](const std::string& address) {
+            return row.showAddress ? address : data.DisplayName(address);
+        };
+        std::string ends = shown(row.endpoint1) + " -> " + shown(row.endpoint2);
+        if (row.parallel > 1 && !data.settings.udp)
+            ends += " x" + std::to_string(row.parallel);
+        text += PairRow(row, ends);
+    }
+    PairRecord all = table.All();
+    all.statusText = "";
+    text += PairRow(all, "");
+    return text;
+}
+
+std::string FormatEndPointList(const ConsoleData& data) {
+    if (data.endPoints.empty())
+        return "No End Point found.\n";
+    std::string text;
+    for (const EndPointEntry& entry : data.endPoints) {
+        text += Padded(entry.address, 16) + " " + entry.name + "\n";
+    }
+    return text;
+}
+
+}  // namespace quarn::console

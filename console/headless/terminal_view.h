@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "console/core/console_data.h"
+#include "console/core/console_view.h"
+
+namespace quarn::console {
+
+// Shows a run on a terminal: one progress line per processed second (rewritten in place
+// on a terminal) and every notice. Remembers the last notice for the exit status.
+class TerminalView : public ConsoleView {
+  public:
+    TerminalView(const ConsoleData& data, std::FILE* out);
+
+    void ShowNotice(NoticeKind kind, std::string_view text) override;
+    void TickProcessed(int ticks, int duration) override;
+
+    NoticeKind LastNoticeKind() const { return lastKind_; }
+    const std::string& LastNotice() const { return lastNotice_; }
+    // Called after each processed second (the CSV writer hooks in here).
+    std::function<void(int ticks)> onTick;
+
+  private:
+    void EndProgressLine();
+
+    const ConsoleData& data_;
+    std::FILE* out_;
+    bool interactive_;
+    bool progressOpen_ = false;
+    NoticeKind lastKind_ = NoticeKind::Info;
+    std::string lastNotice_;
+};
+
+// The table of pairs with their final figures, as printed after a run or for a saved file.
+std::string FormatPairTable(const ConsoleData& data);
+// The EndPoints found by a search, one per line with their names.
+std::string FormatEndPointList(const ConsoleData& data);
+
+}  // namespace quarn::console
