@@ -1,0 +1,282 @@
+// Quarn_EndPoint with the real iperf, on hosts built from network namespaces: hosts 1 and 2
+// run EndPoints, the test speaks from host 3 like the Console does.
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "platform/socket.h"
+#include "protocol/messages.h"
+#include "tests/support/fake_iperf.h"
+#include "tests/support/socket_reading.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_network.h"
+
+namespace quarn::e2e {
+namespace {
+
+using test_support::ReadUntilClosed;
+using test_support::ReadUntilContains;
+using test_support::RunningProgram;
+using test_support::TempDir;
+using test_support::TestNetwork;
+
+const std::string kIperf = "/usr/bin/iperf";
+const std::string kBroadcast = "198.18.0.255";
+constexpr int kStartTimeoutMs = 5000;
+
+int Count(const std::string& text, const std::string& fragment) {
+    int count = 0;
+    for (size_t at = text.find(fragment); at != std::string::npos;
+         at = text.find(fragment, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+uint32_t Ipv4(const std::string& text) {
+    return platform::ParseIpv4(text).value();
+}
+
+class EndPointNetwork : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QUARN_SKIP_WITHOUT_NETNS();
+        if (access(kIperf.c_str(), X_OK) != 0) {
+            GTEST_SKIP() << "iperf 2 is not installed at " << kIperf;
+        }
+        net_ = std::make_unique<TestNetwork>(3);
+    }
+
+    // Every EndPoint must end cleanly on SIGTERM (a sanitizer report would fail the exit
+    // code); ending them before the network also lets them end their own iperf processes.
+    void TearDown() override {
+        for (auto& [host, endPoint] : endPoints_) {
+            endPoint.Signal(SIGTERM);
+            EXPECT_TRUE(endPoint.WaitExit(5000)) << "host " << host;
+            endPoint.ReadRemainingLines(1000);
+            EXPECT_EQ(endPoint.ExitCode(), 0) << "host " << host << "\n" << endPoint.Transcript();
+        }
+    }
+
+    std::vector<std::string> EndPointEnv(int host) {
+        return {"QUARN_CONFIG_HOME=" + configs_[host].Path(), "QUARN_IPERF=" + kIperf,
+                "LC_ALL=C.UTF-8"};
+    }
+
+    std::vector<std::string> EndPointArgs(std::vector<std::string> options) {
+        options.insert(options.begin(), test_support::BuiltProgramPath("Quarn_EndPoint"));
+        return options;
+    }
+
+    // Stores the name, starts the EndPoint and waits for its start line.
+    RunningProgram& StartEndPoint(int host, const std::string& name) {
+        const auto stored = net_->Run(host, EndPointArgs({"--set-name", name}), EndPointEnv(host));
+        EXPECT_EQ(stored.exitCode, 0) << stored.output;
+        endPoints_[host] = net_->Spawn(host, EndPointArgs({"--headless"}), EndPointEnv(host));
+        RunningProgram& endPoint = endPoints_[host];
+        startLines_[host] = endPoint.WaitForLine("Started: ", kStartTimeoutMs).value_or("");
+        EXPECT_NE(startLines_[host], "") << endPoint.Transcript();
+        return endPoint;
+    }
+
+    // A control connection from a host, with text sent on it.
+    platform::Socket Request(int fromHost, const std::string& address, const std::string& text) {
+        platform::Socket socket;
+        net_->RunInHost(fromHost, [&] {
+            socket = platform::TcpConnect(Ipv4(address), protocol::kControlPort, 3000);
+            if (socket.Valid()) {
+                platform::SendAll(socket, text);
+            }
+        });
+        return socket;
+    }
+
+    // Sends one datagram to the discovery port and collects what comes back.
+    std::vector<std::string> Broadcast(int fromHost, const std::string& word, int collectMs) {
+        platform::Socket socket;
+        net_->RunInHost(fromHost, [&] {
+            socket = platform::UdpBind(0, 0, /*broadcast=*/true);
+            platform::SendTo(socket, word, Ipv4(kBroadcast), protocol::kDiscoveryPort);
+        });
+        platform::SetRecvTimeout(socket, 100);
+        std::vector<std::string> replies;
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(collectMs);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (auto datagram = platform::RecvFrom(socket, protocol::kMaxDatagram)) {
+                replies.push_back(datagram->data);
+            }
+        }
+        std::sort(replies.begin(), replies.end());
+        return replies;
+    }
+
+    // iperf processes running inside a host.
+    int IperfCount(int host) {
+        std::istringstream lines(
+            test_support::RunCommand({"ip", "netns", "pids", net_->Namespace(host)}).output);
+        int count = 0;
+        for (std::string pid; std::getline(lines, pid);) {
+            char exe[PATH_MAX] = {};
+            const std::string link = "/proc/" + pid + "/exe";
+            if (readlink(link.c_str(), exe, sizeof exe - 1) > 0 && kIperf == exe) {
+                ++count;
+            }
+        }
+        return count;
+    }
+
+    bool IperfGoneWithin(int host, int timeoutMs) {
+        for (int waited = 0; waited < timeoutMs; waited += 50) {
+            if (IperfCount(host) == 0) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return IperfCount(host) == 0;
+    }
+
+    std::string ServerRequestReply(int fromHost, const std::string& address,
+                                   platform::Socket& connection) {
+        connection = Request(fromHost, address, std::string(protocol::kServerRequestTcp));
+        // The rest of iperf's banner may follow in the same segment.
+        const std::string data = ReadUntilContains(connection, "\r\n", 15000).data;
+        return data.substr(0, std::min(data.size(), data.find("\r\n") + 2));
+    }
+
+    // Declared first so that it goes last, after the programs running inside it.
+    std::unique_ptr<TestNetwork> net_;
+    std::map<int, TempDir> configs_;
+    std::map<int, std::string> startLines_;
+    std::map<int, RunningProgram> endPoints_;
+};
+
+TEST_F(EndPointNetwork, ProbeIsAnsweredOncePerQualifyingAddressWithTheStoredName) {
+    net_->AddInterface(1, "198.19.0.11/24");
+    StartEndPoint(1, "Bench One");
+    const std::string korean = "\xEC\x8B\x9C\xED\x97\x98 PC";  // a Korean name with a space
+    StartEndPoint(2, korean);
+    EXPECT_EQ(startLines_[1], "Started: Bench One (198.18.0.11 / 198.19.0.11)");
+    EXPECT_EQ(startLines_[2], "Started: " + korean + " (198.18.0.12)");
+
+    const std::vector<std::string> replies = Broadcast(3, "hello", 1000);
+    EXPECT_EQ(replies, (std::vector<std::string>{"198.18.0.11 5001 45000 Bench One",
+                                                 "198.18.0.12 5001 45000 " + korean,
+                                                 "198.19.0.11 5001 45000 Bench One"}));
+}
+
+TEST_F(EndPointNetwork, ServerRequestGetsOkAndStreamsTheServerUntilSigterm) {
+    RunningProgram& endPoint2 = StartEndPoint(2, "Bench Two");
+    platform::Socket connection;
+    ASSERT_EQ(ServerRequestReply(3, net_->Address(2), connection), "ok;5001\r\n");
+    EXPECT_TRUE(endPoint2.WaitForLine("Running", 3000)) << endPoint2.Transcript();
+
+    RunningProgram client = net_->Spawn(
+        3, {kIperf, "-c", net_->Address(2), "-p", "5001", "-t", "2", "-i", "1", "-f", "m"});
+    const auto stream = ReadUntilContains(connection, "Mbits/sec", 10000);
+    EXPECT_NE(stream.data.find(" sec "), std::string::npos) << stream.data;
+    EXPECT_TRUE(client.WaitExit(10000));
+
+    ASSERT_TRUE(endPoint2.Signal(SIGTERM));
+    EXPECT_TRUE(endPoint2.WaitExit(3000));
+    EXPECT_EQ(endPoint2.ExitCode(), 0);
+    EXPECT_TRUE(ReadUntilClosed(connection, 2000).closed);
+    EXPECT_EQ(IperfCount(2), 0);
+}
+
+TEST_F(EndPointNetwork, ClientCommandRelaysTheServerReportAndRestartEndsEverything) {
+    StartEndPoint(1, "Bench One");
+    StartEndPoint(2, "Bench Two");
+    const platform::Socket console =
+        Request(3, net_->Address(1), " -c " + net_->Address(2) + " -i 1 -t 300 -f m\r\n");
+    std::string stream;
+    for (int second = 0; second < 10 && Count(stream, "Mbits/sec") < 2; ++second) {
+        stream += ReadUntilContains(console, "Mbits/sec", 1000).data;
+    }
+    EXPECT_GE(Count(stream, "Mbits/sec"), 2) << stream;
+    EXPECT_EQ(stream.find("ok;"), std::string::npos);
+    EXPECT_GE(IperfCount(1), 1);  // the client
+    EXPECT_GE(IperfCount(2), 1);  // the server
+
+    EXPECT_TRUE(Broadcast(3, "restart", 100).empty());
+    EXPECT_TRUE(IperfGoneWithin(1, 3000));
+    EXPECT_TRUE(IperfGoneWithin(2, 3000));
+    EXPECT_TRUE(ReadUntilClosed(console, 5000).closed);
+
+    platform::Socket next;
+    EXPECT_EQ(ServerRequestReply(3, net_->Address(2), next), "ok;5001\r\n");
+}
+
+TEST_F(EndPointNetwork, TakenControlPortPrintsTheNoticeAndFails) {
+    platform::Socket holder;
+    net_->RunInHost(1, [&] { holder = platform::TcpListen(0, protocol::kControlPort, 1); });
+    ASSERT_TRUE(holder.Valid());
+    RunningProgram endPoint = net_->Spawn(1, EndPointArgs({"--headless"}), EndPointEnv(1));
+    EXPECT_EQ(endPoint.ReadRemainingLines(5000),
+              (std::vector<std::string>{"The port required for EndPoint is in use by",
+                                        "another program. Please terminate the program",
+                                        "and run EndPoint again. (TCP port: 45000)"}));
+    EXPECT_TRUE(endPoint.WaitExit(3000));
+    EXPECT_NE(endPoint.ExitCode().value_or(0), 0);
+}
+
+TEST_F(EndPointNetwork, SecondEndPointOnAHostRefusesToStart) {
+    StartEndPoint(2, "Bench Two");
+    const auto second = net_->Run(2, EndPointArgs({"--headless"}), EndPointEnv(2), 5000);
+    EXPECT_TRUE(second.finished);
+    EXPECT_NE(second.exitCode, 0);
+    EXPECT_NE(second.output.find("already running"), std::string::npos) << second.output;
+}
+
+TEST_F(EndPointNetwork, HostileRequestsCloseWithoutTextAndServingGoesOn) {
+    RunningProgram& endPoint2 = StartEndPoint(2, "Bench Two");
+    const std::string address = net_->Address(2);
+    const std::vector<std::string> hostile = {
+        "server_config -s -f m -i 1 -D\r\n",
+        " -c 198.18.0.11 -i 1 -t 3 -f m; reboot\r\n",
+        "server_config -s -f m -i 1 -w 1M|sh\r\n",
+        std::string(protocol::kMaxRequestLine + 1000, 'x'),
+    };
+    for (const std::string& request : hostile) {
+        const auto read = ReadUntilClosed(Request(3, address, request), 3000);
+        EXPECT_TRUE(read.closed) << request.substr(0, 60);
+        EXPECT_EQ(read.data, "") << request.substr(0, 60);
+    }
+    EXPECT_EQ(IperfCount(2), 0);
+
+    // 64 idle connections are served at once; the rest are closed without text.
+    std::vector<platform::Socket> idle;
+    for (int i = 0; i < 70; ++i) {
+        idle.push_back(Request(3, address, ""));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    int closed = 0;
+    for (const platform::Socket& socket : idle) {
+        const auto read = ReadUntilClosed(socket, 20);
+        closed += read.closed ? 1 : 0;
+        EXPECT_EQ(read.data, "");
+    }
+    EXPECT_EQ(closed, 6);
+    idle.clear();
+
+    std::string reply;
+    for (int attempt = 0; attempt < 20 && reply.empty(); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        platform::Socket connection;
+        reply = ServerRequestReply(3, address, connection);
+    }
+    EXPECT_EQ(reply, "ok;5001\r\n") << endPoint2.Transcript();
+}
+
+}  // namespace
+}  // namespace quarn::e2e
