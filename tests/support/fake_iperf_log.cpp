@@ -14,9 +14,7 @@ std::string FakeIperfPath() {
 }
 
 std::string BuiltProgramPath(const std::string& name) {
-    const char* buildDir = std::getenv("QUARN_BUILD_DIR");
-    const std::string dir = buildDir != nullptr ? buildDir : QUARN_DEFAULT_BUILD_DIR;
-    return dir + "/bin/" + name;
+    return std::string(QUARN_DEFAULT_BUILD_DIR) + "/bin/" + name;
 }
 
 std::vector<FakeIperfStart> ReadFakeIperfLog(const std::string& path) {
