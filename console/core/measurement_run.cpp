@@ -390,9 +390,11 @@ void MeasurementRun::ShowOutcome(bool completed, bool errorNoted) {
 
 void MeasurementRun::Quit() {
     closing_ = true;
+    // Workers first: one still setting up its pair could otherwise start iperf after the
+    // "restart" that is meant to end them all.
+    Shutdown();
     environment_.EndLeftoverClients();
     environment_.BroadcastRestart();
-    Shutdown();
 }
 
 void MeasurementRun::Shutdown() {

@@ -57,7 +57,7 @@ class MeasurementRun {
     bool Start();
     // Ends the run: final pair states, chart compression, notice, measuredAt, Idle mode.
     void Complete(bool completed);
-    // Quitting: leftover clients ended, restart broadcast, no completion, then Shutdown.
+    // Quitting: Shutdown, then leftover clients ended and restart broadcast; no completion.
     void Quit();
     // Closes the dispatcher, aborts every session and joins every worker. Final. Called
     // from inside a ConsoleView callback of a worker's event, the joins wait for the

@@ -20,6 +20,8 @@ class AbortableSocket {
     // Any thread: marks the session aborted and shuts the connection down.
     void Abort();
     bool Aborted() const { return aborted_.load(); }
+    // Lets a blocking connect give up as soon as the session is aborted.
+    const std::atomic<bool>& AbortFlag() const { return aborted_; }
     // Shuts the connection down without marking it aborted (the session ends its reader).
     void Wake();
     // The owning thread, once no other thread uses the socket.

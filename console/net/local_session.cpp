@@ -69,7 +69,7 @@ int LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested
     // The "-c" of the command names End Point 2, whom the server request goes to.
     std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
         protocol::BuildClientCommand(ClientCommandFor(job_)), settings_.controlPort,
-        settings_.connectTimeoutMs, settings_.serverReplyTimeoutMs);
+        settings_.connectTimeoutMs, settings_.serverReplyTimeoutMs, &connection_.AbortFlag());
     if (!server) {
         return -1;
     }

@@ -21,13 +21,21 @@ int RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequeste
     if (!endPoint1) {
         return -1;
     }
-    platform::Socket socket =
-        platform::TcpConnect(*endPoint1, settings_.controlPort, settings_.connectTimeoutMs);
+    platform::Socket socket = platform::TcpConnect(
+        *endPoint1, settings_.controlPort, settings_.connectTimeoutMs, &connection_.AbortFlag());
+    if (connection_.Aborted()) {
+        return 0;  // the run was completed while connecting
+    }
     if (!socket.Valid() || !platform::SetRecvTimeout(socket, settings_.streamTimeoutMs)) {
         return -1;
     }
     if (!connection_.Attach(std::move(socket))) {
-        return 0;  // the run was completed while connecting
+        return 0;
+    }
+    // A command sent after the run's "restart" would start iperf that nothing ends.
+    if (stopRequested) {
+        connection_.Close();
+        return 0;
     }
     const std::string command =
         protocol::WithCrLf(protocol::BuildClientCommand(ClientCommandFor(job_)));

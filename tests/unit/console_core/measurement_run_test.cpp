@@ -383,7 +383,12 @@ TEST(MeasurementRunTest, QuitEndsWithoutCompletion) {
     Harness h;
     h.AddPair("198.18.0.30");
     ASSERT_TRUE(h.run.Start());
+    // The quitting "restart" must come after every worker is gone, or a worker still
+    // setting up its pair could start iperf that nothing ends.
+    std::size_t workersAtRestart = 99;
+    h.environment.onRestart = [&] { workersAtRestart = h.run.WorkerThreads(); };
     h.run.Quit();
+    EXPECT_EQ(workersAtRestart, 0u);
     EXPECT_TRUE(h.run.Closing());
     EXPECT_TRUE(h.view.notices.empty());
     EXPECT_EQ(h.environment.restarts, 2);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -100,13 +101,18 @@ class ScriptedSessionFactory : public PairSessionFactory {
 class FakeEnvironment : public RunEnvironment {
   public:
     void EndLeftoverClients() override { ++leftoverEnds; }
-    void BroadcastRestart() override { ++restarts; }
+    void BroadcastRestart() override {
+        ++restarts;
+        if (onRestart)
+            onRestart();
+    }
     std::optional<std::uint32_t> OwnAddress() override { return ownAddress; }
     std::string IperfPath() override { return "/opt/quarn/iperf"; }
 
     int leftoverEnds = 0;
     int restarts = 0;
     std::optional<std::uint32_t> ownAddress;
+    std::function<void()> onRestart;
 };
 
 }  // namespace quarn::console::test

@@ -67,6 +67,19 @@ TEST(RemoteSession, SendsTheClientCommandOfThePair) {
     }
 }
 
+// A run that ended while End Point 1 was being reached must not start anything there:
+// its "restart" has already gone out.
+TEST(RemoteSession, SendsNothingOnceTheRunIsOver) {
+    std::string request = "not read";
+    LoopbackPeer peer(
+        [&](const platform::Socket& connection) { request = ReadRequestLine(connection); });
+    RecordingSink sink;
+    std::atomic<bool> stop{true};
+    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), 0);
+    peer.Join();
+    EXPECT_EQ(request, "");
+}
+
 TEST(RemoteSession, DeliversLinesInOrderUntilTheStreamCloses) {
     LoopbackPeer peer([](const platform::Socket& connection) {
         ReadRequestLine(connection);
