@@ -23,6 +23,23 @@ void FormatCount(std::string& text, int count) {
     text.assign(buffer, result.ptr);
 }
 
+// Comparisons are strict: an equal value changes nothing.
+void UpdateExtremes(PairRecord& row, float value) {
+    if (row.max < value) {
+        row.max = value;
+    }
+    if (row.min > value) {
+        row.min = value;
+    }
+}
+
+void FormatFigures(PairRecord& row, float current) {
+    FormatFigure(row.currentText, current);
+    FormatFigure(row.averageText, row.average);
+    FormatFigure(row.maxText, row.max);
+    FormatFigure(row.minText, row.min);
+}
+
 }  // namespace
 
 TickProcessor::TickProcessor(ConsoleData& data, ConsoleView& view) : data_(data), view_(view) {}
@@ -125,16 +142,8 @@ void TickProcessor::UpdatePairFigures(PairRecord& pair, int tick, bool firstTick
     }
     pair.sum += pair.current;
     pair.average = pair.sum / static_cast<float>(tick);
-    if (pair.max < pair.current) {
-        pair.max = pair.current;
-    }
-    if (pair.min > pair.current) {
-        pair.min = pair.current;
-    }
-    FormatFigure(pair.currentText, pair.current);
-    FormatFigure(pair.averageText, pair.average);
-    FormatFigure(pair.maxText, pair.max);
-    FormatFigure(pair.minText, pair.min);
+    UpdateExtremes(pair, pair.current);
+    FormatFigures(pair, pair.current);
 }
 
 void TickProcessor::UpdateAllFigures(bool firstTick) {
@@ -142,17 +151,9 @@ void TickProcessor::UpdateAllFigures(bool firstTick) {
     if (firstTick) {
         all.min = all.sum;
     }
-    if (all.max < all.sum) {
-        all.max = all.sum;
-    }
-    if (all.min > all.sum) {
-        all.min = all.sum;
-    }
+    UpdateExtremes(all, all.sum);
     FormatCount(all.countText, all.count);
-    FormatFigure(all.currentText, all.sum);
-    FormatFigure(all.averageText, all.average);
-    FormatFigure(all.maxText, all.max);
-    FormatFigure(all.minText, all.min);
+    FormatFigures(all, all.sum);
 }
 
 }  // namespace quarn::console
