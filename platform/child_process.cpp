@@ -1,9 +1,10 @@
 #include "platform/child_process.h"
 
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -66,46 +67,74 @@ std::vector<char*> PointerArray(std::vector<std::string>& strings) {
     return pointers;
 }
 
-class SpawnSetup {
-  public:
-    SpawnSetup() {
-        posix_spawn_file_actions_init(&actions_);
-        posix_spawnattr_init(&attr_);
+// Runs in the forked child before exec: only async-signal-safe calls, no allocation.
+[[noreturn]] void ExecChild(pid_t parent, const char* path, char* const argv[], char* const envp[],
+                            int outFd, int errorFd) {
+    // Our iperf children must not outlive us, even when we are killed: the kernel sends
+    // SIGKILL once the spawning thread ends, and every caller keeps that thread until
+    // its child has ended.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) {
+        _exit(127);
     }
-    ~SpawnSetup() {
-        posix_spawn_file_actions_destroy(&actions_);
-        posix_spawnattr_destroy(&attr_);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (signal != SIGKILL && signal != SIGSTOP) {
+            sigaction(signal, &defaults, nullptr);
+        }
     }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-    // stdin from /dev/null, stdout and stderr into writeFd, nothing else inherited,
-    // default signal handling whatever the parent ignores or blocks.
-    bool Prepare(int writeFd) {
-        sigset_t empty;
-        sigset_t all;
-        sigemptyset(&empty);
-        sigfillset(&all);
-        sigdelset(&all, SIGKILL);
-        sigdelset(&all, SIGSTOP);
-        return posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY,
-                                                0) == 0 &&
-               posix_spawn_file_actions_adddup2(&actions_, writeFd, STDOUT_FILENO) == 0 &&
-               posix_spawn_file_actions_adddup2(&actions_, writeFd, STDERR_FILENO) == 0 &&
-               posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1) == 0 &&
-               posix_spawnattr_setsigmask(&attr_, &empty) == 0 &&
-               posix_spawnattr_setsigdefault(&attr_, &all) == 0 &&
-               posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) ==
-                   0;
+    sigset_t empty;
+    sigemptyset(&empty);
+    sigprocmask(SIG_SETMASK, &empty, nullptr);
+    const int devNull = open("/dev/null", O_RDONLY);
+    if (devNull < 0 || dup2(devNull, STDIN_FILENO) < 0 || dup2(outFd, STDOUT_FILENO) < 0 ||
+        dup2(outFd, STDERR_FILENO) < 0) {
+        const int error = errno;
+        (void)!write(errorFd, &error, sizeof error);
+        _exit(127);
     }
+    // Nothing else is inherited; the error pipe closes itself on a successful exec.
+    if (close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        for (int fd = STDERR_FILENO + 1; fd < 65536; ++fd) {
+            fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+    }
+    execve(path, argv, envp);
+    const int error = errno;
+    (void)!write(errorFd, &error, sizeof error);
+    _exit(127);
+}
 
-    const posix_spawn_file_actions_t* Actions() const { return &actions_; }
-    const posix_spawnattr_t* Attributes() const { return &attr_; }
-
-  private:
-    posix_spawn_file_actions_t actions_;
-    posix_spawnattr_t attr_;
-};
+// Forks and execs; 0 with the child's pid, or the errno of what failed (exec included).
+int Spawn(char* const argv[], char* const envp[], int outFd, pid_t& pid) {
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC) != 0) {
+        return errno;
+    }
+    const pid_t parent = getpid();
+    pid = fork();
+    if (pid == 0) {
+        ExecChild(parent, argv[0], argv, envp, outFd, errorPipe[1]);
+    }
+    const int forkError = errno;
+    close(errorPipe[1]);
+    if (pid < 0) {
+        close(errorPipe[0]);
+        return forkError;
+    }
+    int execError = 0;
+    ssize_t got;
+    do {
+        got = read(errorPipe[0], &execError, sizeof execError);
+    } while (got < 0 && errno == EINTR);
+    close(errorPipe[0]);
+    if (got == static_cast<ssize_t>(sizeof execError)) {
+        waitpid(pid, nullptr, 0);
+        return execError;
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -162,17 +191,12 @@ bool ChildProcess::Start(const std::vector<std::string>& argv,
     if (pipe2(fds, O_CLOEXEC) != 0) {
         return false;
     }
-    SpawnSetup setup;
     std::vector<std::string> args = argv;
     std::vector<std::string> env = MergedEnvironment(extraEnv);
     std::vector<char*> argPointers = PointerArray(args);
     std::vector<char*> envPointers = PointerArray(env);
     pid_t pid = -1;
-    int result = setup.Prepare(fds[1]) ? 0 : EINVAL;
-    if (result == 0) {
-        result = posix_spawn(&pid, argPointers[0], setup.Actions(), setup.Attributes(),
-                             argPointers.data(), envPointers.data());
-    }
+    const int result = Spawn(argPointers.data(), envPointers.data(), fds[1], pid);
     close(fds[1]);
     if (result != 0) {
         close(fds[0]);

@@ -22,6 +22,8 @@ class ChildProcess {
 
     // Spawns argv[0] (a path, never through a shell) with the parent's environment plus
     // extraEnv ("NAME=value"), stdin from /dev/null. False when it cannot be started.
+    // The child is killed when the thread that started it ends (or this process dies),
+    // so start it on the thread that waits for it.
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 
     // Non-blocking: bytes read, 0 when nothing is waiting, -1 at EOF or when no pipe is open.

@@ -1,11 +1,14 @@
 #include "platform/child_process.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
+#include <thread>
 
 namespace quarn::platform {
 namespace {
@@ -104,6 +107,52 @@ TEST(ChildProcess, DestructorAndMoveEndTheChild) {
         EXPECT_FALSE(child.Running());
     }
     EXPECT_EQ(kill(pid, 0), -1);
+}
+
+bool GoneWithin(pid_t pid, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        // Gone, or a zombie waiting for its new parent to reap it.
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string pidField, comm, state;
+        if (!(stat >> pidField >> comm >> state) || state == "Z") {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// A killed owner must not leave its children running (they would go on sending traffic).
+TEST(ChildProcess, ChildEndsWhenItsOwnerIsKilled) {
+    int pidPipe[2];
+    ASSERT_EQ(pipe(pidPipe), 0);
+    const pid_t owner = fork();
+    ASSERT_GE(owner, 0);
+    if (owner == 0) {
+        ChildProcess child;
+        pid_t started = child.Start({"/bin/sleep", "30"}) ? child.Pid() : -1;
+        (void)!write(pidPipe[1], &started, sizeof started);
+        pause();
+        _exit(0);
+    }
+    close(pidPipe[1]);
+    pid_t grandchild = -1;
+    ASSERT_EQ(read(pidPipe[0], &grandchild, sizeof grandchild),
+              static_cast<ssize_t>(sizeof grandchild));
+    close(pidPipe[0]);
+    ASSERT_GT(grandchild, 0);
+    kill(owner, SIGKILL);
+    waitpid(owner, nullptr, 0);
+    EXPECT_TRUE(GoneWithin(grandchild, std::chrono::seconds(3)));
+    kill(grandchild, SIGKILL);  // only matters when the check failed
+}
+
+// The same holds for the thread that started it, which is why callers wait on that thread.
+TEST(ChildProcess, ChildEndsWithTheThreadThatStartedIt) {
+    ChildProcess child;
+    std::thread([&] { ASSERT_TRUE(child.Start({"/bin/sleep", "30"})); }).join();
+    EXPECT_TRUE(child.WaitExit(3000));
 }
 
 }  // namespace
