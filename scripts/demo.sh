@@ -22,7 +22,7 @@ trap cleanup EXIT
 
 # Keep the demo's EndPoint name out of the user's own settings.
 QUARN_CONFIG_HOME="$state" "$bin/Quarn_EndPoint" --set-name "Quarn demo EndPoint" >/dev/null
-QUARN_CONFIG_HOME="$state" "$bin/Quarn_EndPoint" --headless &
+QUARN_CONFIG_HOME="$state" "$bin/Quarn_EndPoint" --headless > >(sed -u 's/^/[EndPoint] /') &
 endpoint_pid=$!
 for _ in $(seq 50); do
     if ss -Hltn 'sport = :45000' | grep -q .; then break; fi
