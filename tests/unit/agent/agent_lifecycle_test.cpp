@@ -53,6 +53,17 @@ TEST(AgentLifecycle, ShutdownWithOpenConnectionsEndsQuicklyAndEndsIperf) {
     EXPECT_FALSE(test_support::ConnectLoopback(endPoint2.ControlPort(), 500).Valid());
 }
 
+// Sends a client command whose server request cannot finish, then shuts the agent down:
+// that must not wait for the request's timeouts, and the Console's connection closes.
+void ExpectClientRoleShutdownIsQuick(LoopbackAgent& endPoint1) {
+    const platform::Socket console = endPoint1.Send(" -c 127.0.0.1 -i 1 -t 3 -f m\r\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto begin = std::chrono::steady_clock::now();
+    endPoint1.Get().Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(2000));
+    EXPECT_TRUE(ReadUntilClosed(console, 1000).closed);
+}
+
 TEST(AgentLifecycle, ShutdownDoesNotWaitForAPeerThatNeverReplies) {
     FakeIperfScript script("");
     // A peer that accepts (through its backlog) and never answers the server request.
@@ -62,12 +73,7 @@ TEST(AgentLifecycle, ShutdownDoesNotWaitForAPeerThatNeverReplies) {
         config.timing = agent::IperfTiming();  // 15 s for the reply
         config.peerControlPort = platform::LocalPort(mutePeer);
     });
-    const platform::Socket console = endPoint1.Send(" -c 127.0.0.1 -i 1 -t 3 -f m\r\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const auto begin = std::chrono::steady_clock::now();
-    endPoint1.Get().Shutdown();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(2000));
-    EXPECT_TRUE(ReadUntilClosed(console, 1000).closed);
+    ExpectClientRoleShutdownIsQuick(endPoint1);
 }
 
 TEST(AgentLifecycle, ShutdownDoesNotWaitForAConnectThatHangs) {
@@ -85,12 +91,7 @@ TEST(AgentLifecycle, ShutdownDoesNotWaitForAConnectThatHangs) {
         config.timing = agent::IperfTiming();  // 10 s for the connect
         config.peerControlPort = peerPort;
     });
-    const platform::Socket console = endPoint1.Send(" -c 127.0.0.1 -i 1 -t 3 -f m\r\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const auto begin = std::chrono::steady_clock::now();
-    endPoint1.Get().Shutdown();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(2000));
-    EXPECT_TRUE(ReadUntilClosed(console, 1000).closed);
+    ExpectClientRoleShutdownIsQuick(endPoint1);
 }
 
 TEST(AgentLifecycle, RestartEndsIperfAndStartsThePortsAgain) {
