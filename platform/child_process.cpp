@@ -16,6 +16,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/deadline.h"
+
 extern char** environ;
 
 namespace quarn::platform {
@@ -236,9 +238,7 @@ bool ChildProcess::WaitForOutputOrExit(int timeoutMs) {
         if (pipeFd_ < 0 && !Running()) {
             return false;
         }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        const int waitMs = static_cast<int>(std::max<long long>(0, left.count()));
+        const int waitMs = PollTimeoutMs(deadline);
         pollfd fds[2];
         nfds_t count = 0;
         if (pipeFd_ >= 0) {
@@ -302,16 +302,15 @@ bool ChildProcess::Exited() {
 bool ChildProcess::WaitExit(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!Exited()) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
+        const int leftMs = PollTimeoutMs(deadline);
+        if (leftMs == 0) {
             return false;
         }
         if (pidFd_ >= 0) {
             pollfd pfd{pidFd_, POLLIN, 0};
-            poll(&pfd, 1, static_cast<int>(left.count()));
+            poll(&pfd, 1, leftMs);
         } else {
-            std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(10)));
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(leftMs, 10)));
         }
     }
     return true;

@@ -9,12 +9,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
+#include <chrono>
+
+#include "platform/deadline.h"
 
 namespace quarn::platform {
 namespace {
-
-thread_local bool lastRecvTimedOut = false;
 
 sockaddr_in MakeAddress(uint32_t addr, uint16_t port) {
     sockaddr_in sa{};
@@ -47,28 +47,24 @@ Socket Fail(Socket& socket) {
 // Waits in short slices so that a cancel flag is noticed promptly.
 bool WaitWritable(int fd, int timeoutMs, const std::atomic<bool>* cancel) {
     constexpr int kSliceMs = 100;
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
     pollfd pfd{fd, POLLOUT, 0};
-    int waitedMs = 0;
     while (true) {
         if (cancel != nullptr && cancel->load()) {
             errno = ECANCELED;
             return false;
         }
-        const int sliceMs =
-            cancel != nullptr ? std::min(kSliceMs, timeoutMs - waitedMs) : timeoutMs - waitedMs;
-        const int ready = poll(&pfd, 1, std::max(sliceMs, 0));
+        const int leftMs = PollTimeoutMs(deadline);
+        if (leftMs == 0) {
+            errno = ETIMEDOUT;
+            return false;
+        }
+        const int ready = poll(&pfd, 1, cancel != nullptr ? std::min(kSliceMs, leftMs) : leftMs);
         if (ready > 0) {
             return true;
         }
         if (ready < 0 && errno != EINTR) {
             return false;
-        }
-        if (ready == 0) {
-            waitedMs += std::max(sliceMs, 0);
-            if (waitedMs >= timeoutMs) {
-                errno = ETIMEDOUT;
-                return false;
-            }
         }
     }
 }
@@ -104,47 +100,6 @@ int Socket::Release() {
     const int fd = fd_;
     fd_ = -1;
     return fd;
-}
-
-std::optional<uint32_t> ParseIpv4(std::string_view text) {
-    uint32_t result = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (text.empty() || text.front() != '.') {
-                return std::nullopt;
-            }
-            text.remove_prefix(1);
-        }
-        size_t digits = 0;
-        while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
-            ++digits;
-        }
-        if (digits == 0 || digits > 3) {
-            return std::nullopt;
-        }
-        unsigned value = 0;
-        std::from_chars(text.data(), text.data() + digits, value);
-        if (value > 255) {
-            return std::nullopt;
-        }
-        result = (result << 8) | value;
-        text.remove_prefix(digits);
-    }
-    if (!text.empty()) {
-        return std::nullopt;
-    }
-    return result;
-}
-
-std::string FormatIpv4(uint32_t hostOrder) {
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        if (!text.empty()) {
-            text += '.';
-        }
-        text += std::to_string((hostOrder >> shift) & 0xFF);
-    }
-    return text;
 }
 
 Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs) {
@@ -234,23 +189,6 @@ RecvResult Receive(const Socket& socket, char* buf, size_t len) {
     return {IsTimeout(errno) ? RecvStatus::TimedOut : RecvStatus::Error, 0};
 }
 
-long RecvSome(const Socket& socket, char* buf, size_t len) {
-    const RecvResult result = Receive(socket, buf, len);
-    lastRecvTimedOut = result.status == RecvStatus::TimedOut;
-    switch (result.status) {
-        case RecvStatus::Data:
-            return static_cast<long>(result.bytes);
-        case RecvStatus::Closed:
-            return 0;
-        default:
-            return -1;
-    }
-}
-
-bool LastRecvTimedOut() {
-    return lastRecvTimedOut;
-}
-
 bool SendAll(const Socket& socket, std::string_view data) {
     while (!data.empty()) {
         const ssize_t sent = ::send(socket.Fd(), data.data(), data.size(), MSG_NOSIGNAL);
@@ -275,8 +213,9 @@ bool SendTo(const Socket& socket, std::string_view data, uint32_t addr, uint16_t
     return sent == static_cast<ssize_t>(data.size());
 }
 
-std::optional<Datagram> RecvFrom(const Socket& socket, size_t maxLen) {
-    Datagram datagram;
+DatagramResult ReceiveFrom(const Socket& socket, size_t maxLen) {
+    DatagramResult result;
+    Datagram& datagram = result.datagram;
     datagram.data.resize(maxLen);
     sockaddr_in sa{};
     socklen_t length = sizeof sa;
@@ -285,14 +224,16 @@ std::optional<Datagram> RecvFrom(const Socket& socket, size_t maxLen) {
         received = ::recvfrom(socket.Fd(), datagram.data.data(), maxLen, 0,
                               reinterpret_cast<sockaddr*>(&sa), &length);
     } while (received < 0 && errno == EINTR);
-    lastRecvTimedOut = received < 0 && IsTimeout(errno);
     if (received < 0) {
-        return std::nullopt;
+        datagram.data.clear();
+        result.status = IsTimeout(errno) ? RecvStatus::TimedOut : RecvStatus::Error;
+        return result;
     }
     datagram.data.resize(static_cast<size_t>(received));
     datagram.addr = ntohl(sa.sin_addr.s_addr);
     datagram.port = ntohs(sa.sin_port);
-    return datagram;
+    result.status = RecvStatus::Data;
+    return result;
 }
 
 Socket Accept(const Socket& listener) {
@@ -310,6 +251,25 @@ uint16_t LocalPort(const Socket& socket) {
         return 0;
     }
     return ntohs(sa.sin_port);
+}
+
+std::optional<uint32_t> PeerAddress(const Socket& socket) {
+    sockaddr_in sa{};
+    socklen_t length = sizeof sa;
+    if (getpeername(socket.Fd(), reinterpret_cast<sockaddr*>(&sa), &length) != 0 ||
+        sa.sin_family != AF_INET) {
+        return std::nullopt;
+    }
+    return ntohl(sa.sin_addr.s_addr);
+}
+
+bool PeerHasClosed(const Socket& socket) {
+    pollfd pfd{socket.Fd(), POLLRDHUP, 0};
+    int ready;
+    do {
+        ready = poll(&pfd, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready < 0 || (pfd.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 }  // namespace quarn::platform

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ipv4.h"
+
 namespace quarn::platform {
 
 // Owns one file descriptor. Move-only; closes on destruction.
@@ -34,10 +36,6 @@ class Socket {
     int fd_ = -1;
 };
 
-// Strict dotted decimal a.b.c.d, each part 0..255, digits only. Host byte order.
-std::optional<uint32_t> ParseIpv4(std::string_view text);
-std::string FormatIpv4(uint32_t hostOrder);
-
 // Factories return an invalid Socket on failure with errno kept.
 Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs);
 // The same, but gives up early (errno ECANCELED) once *cancel is true; it is looked at
@@ -59,11 +57,6 @@ struct RecvResult {
 // Receives into buf and reports why nothing arrived, so a timeout is distinguishable.
 RecvResult Receive(const Socket& socket, char* buf, size_t len);
 
-// >0 bytes received, 0 peer closed, -1 error or timeout (LastRecvTimedOut() tells which).
-long RecvSome(const Socket& socket, char* buf, size_t len);
-// True when the calling thread's last RecvSome/RecvFrom failed because of the receive timeout.
-bool LastRecvTimedOut();
-
 // Sends everything (MSG_NOSIGNAL, retries on EINTR and partial writes).
 bool SendAll(const Socket& socket, std::string_view data);
 bool SendTo(const Socket& socket, std::string_view data, uint32_t addr, uint16_t port);
@@ -74,10 +67,20 @@ struct Datagram {
     uint16_t port = 0;
 };
 
-// nullopt on error or timeout (LastRecvTimedOut() tells which).
-std::optional<Datagram> RecvFrom(const Socket& socket, size_t maxLen);
+struct DatagramResult {
+    RecvStatus status = RecvStatus::Error;  // Data (possibly empty), TimedOut or Error
+    Datagram datagram;
+};
+
+// Receives one datagram of up to maxLen bytes (longer ones are cut).
+DatagramResult ReceiveFrom(const Socket& socket, size_t maxLen);
 
 Socket Accept(const Socket& listener);
 uint16_t LocalPort(const Socket& socket);
+// The connected peer's address (host order), nullopt when unknown.
+std::optional<uint32_t> PeerAddress(const Socket& socket);
+// Without blocking: true once the peer has closed its side (or the connection failed).
+// Bytes waiting to be read do not count.
+bool PeerHasClosed(const Socket& socket);
 
 }  // namespace quarn::platform

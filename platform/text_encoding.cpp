@@ -54,7 +54,8 @@ class Converter {
 
     // Converts everything; an unconvertible input unit becomes '?' and is skipped, its
     // length given by skipLength.
-    std::string Run(std::string_view input, size_t (*skipLength)(std::string_view, size_t)) {
+    template <typename SkipLength>
+    std::string Run(std::string_view input, SkipLength skipLength) {
         std::string out;
         char buffer[1024];
         size_t pos = 0;
@@ -142,6 +143,30 @@ std::string Utf8ToAnsi(std::string_view text) {
         return SanitizeUtf8(text);
     }
     return Convert(text, codeset.c_str(), "UTF-8", SkipUtf8Sequence);
+}
+
+std::optional<std::string> ToUtf8Strict(std::string_view text, const char* codeset) {
+    Converter converter("UTF-8", codeset);
+    if (!converter.Valid()) {
+        return std::nullopt;
+    }
+    bool failed = false;
+    std::string out = converter.Run(text, [&failed](std::string_view input, size_t pos) {
+        failed = true;
+        return input.size() - pos;  // the rest: nothing more to convert
+    });
+    if (failed) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::optional<std::string> AnsiToUtf8Strict(std::string_view text) {
+    const std::string codeset = LocaleCodeset();
+    if (codeset == "UTF-8") {
+        return IsValidUtf8(text) ? std::optional<std::string>(text) : std::nullopt;
+    }
+    return ToUtf8Strict(text, codeset.c_str());
 }
 
 bool IsValidUtf8(std::string_view text) {

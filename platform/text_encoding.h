@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,11 @@ namespace quarn::platform {
 // Invalid bytes become '?'; these never throw.
 std::string AnsiToUtf8(std::string_view text);
 std::string Utf8ToAnsi(std::string_view text);
+
+// Without replacements: nullopt as soon as one byte sequence does not convert.
+std::optional<std::string> AnsiToUtf8Strict(std::string_view text);
+// From the named character set (an iconv name such as "CP949").
+std::optional<std::string> ToUtf8Strict(std::string_view text, const char* codeset);
 
 bool IsValidUtf8(std::string_view text);
 

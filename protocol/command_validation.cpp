@@ -1,6 +1,7 @@
 #include "protocol/command_validation.h"
 
 #include <algorithm>
+#include <charconv>
 #include <set>
 
 #include "platform/socket.h"
@@ -17,6 +18,16 @@ bool IsDigits(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Decimal text within [low, high].
+bool IsNumberIn(std::string_view text, long low, long high) {
+    if (!IsDigits(text)) {
+        return false;
+    }
+    long value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value >= low && value <= high;
+}
+
 size_t CountDigits(std::string_view text, size_t pos) {
     size_t count = 0;
     while (pos + count < text.size() && text[pos + count] >= '0' && text[pos + count] <= '9') {
@@ -29,8 +40,16 @@ bool ValueIsValid(std::string_view option, std::string_view value) {
     if (option == "-c") {
         return platform::ParseIpv4(value).has_value();
     }
-    if (option == "-i" || option == "-t" || option == "-P") {
-        return IsDigits(value);
+    // What the Console sends, no more: a run must not outlast any run it can ask for, nor
+    // open more streams than a pair has.
+    if (option == "-i") {
+        return IsNumberIn(value, kReportInterval, kReportInterval);
+    }
+    if (option == "-t") {
+        return IsNumberIn(value, 1, kMaxRunSeconds);
+    }
+    if (option == "-P") {
+        return IsNumberIn(value, 1, kMaxParallelStreams);
     }
     if (option == "-b" || option == "-w") {
         return IsIperfSize(value);

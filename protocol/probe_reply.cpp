@@ -1,5 +1,7 @@
 #include "protocol/probe_reply.h"
 
+#include <algorithm>
+
 #include "protocol/messages.h"
 
 namespace quarn::protocol {
@@ -9,27 +11,48 @@ bool IsUtf8Continuation(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
-// The longest prefix of name within maxBytes that does not end inside a UTF-8 sequence.
-std::string_view ShortenName(std::string_view name, size_t maxBytes) {
-    if (name.size() <= maxBytes) {
-        return name;
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A character is one byte and the continuation bytes after it, at most four bytes, so that
+// even stray continuation bytes are counted and the length stays bounded.
+size_t CharacterLength(std::string_view text, size_t pos) {
+    size_t length = 1;
+    while (length < 4 && pos + length < text.size() && IsUtf8Continuation(text[pos + length])) {
+        ++length;
     }
-    size_t cut = maxBytes;
-    while (cut > 0 && IsUtf8Continuation(name[cut])) {
-        --cut;
-    }
-    return name.substr(0, cut);
+    return length;
 }
 
 }  // namespace
 
+size_t CountCharacters(std::string_view text) {
+    size_t characters = 0;
+    for (size_t pos = 0; pos < text.size(); pos += CharacterLength(text, pos)) {
+        ++characters;
+    }
+    return characters;
+}
+
+std::string_view LimitCharacters(std::string_view text, size_t maxCharacters) {
+    size_t characters = 0;
+    for (size_t pos = 0; pos < text.size(); pos += CharacterLength(text, pos)) {
+        if (characters++ == maxCharacters) {
+            return text.substr(0, pos);
+        }
+    }
+    return text;
+}
+
 std::string FormatProbeReply(std::string_view address, int iperfPort, int controlPort,
                              std::string_view name) {
-    std::string reply = std::string(address) + " " + std::to_string(iperfPort) + " " +
-                        std::to_string(controlPort) + " ";
-    const size_t room = reply.size() < kMaxDatagram ? kMaxDatagram - reply.size() : 0;
-    reply += ShortenName(name, room);
-    return reply;
+    const std::string_view announced = LimitCharacters(name, kMaxNameCharacters);
+    const std::string mark =
+        IsAscii(announced) ? std::to_string(controlPort) : std::string(kUtf8DialectMark);
+    return std::string(address) + " " + std::to_string(iperfPort) + " " + mark + " " +
+           std::string(announced);
 }
 
 bool ProbeReply::NameIsUtf8() const {

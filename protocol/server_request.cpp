@@ -22,9 +22,19 @@ long ReceiveReplyChunk(const platform::Socket& socket, char* buffer, size_t size
         if (cancel != nullptr && cancel->load()) {
             return -1;
         }
-        const long got = platform::RecvSome(socket, buffer, size);
-        if (got >= 0 || cancel == nullptr || !platform::LastRecvTimedOut()) {
-            return got;
+        const platform::RecvResult got = platform::Receive(socket, buffer, size);
+        switch (got.status) {
+            case platform::RecvStatus::Data:
+                return static_cast<long>(got.bytes);
+            case platform::RecvStatus::Closed:
+                return 0;
+            case platform::RecvStatus::TimedOut:
+                if (cancel == nullptr) {
+                    return -1;
+                }
+                break;
+            case platform::RecvStatus::Error:
+                return -1;
         }
         waitedMs += kCancelSliceMs;
         if (waitedMs >= replyTimeoutMs) {

@@ -5,28 +5,13 @@
 #include <map>
 
 #include "console/core/pair_table.h"
+#include "platform/ipv4.h"
 
 namespace quarn::console {
 namespace {
 
 bool IsDottedIpv4(const std::string& text) {
-    int parts = 0;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t end = text.find('.', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string_view part(text.data() + pos, end - pos);
-        int value = -1;
-        const auto [ptr, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
-        if (part.empty() || part.size() > 3 || ec != std::errc() ||
-            ptr != part.data() + part.size() || value > 255) {
-            return false;
-        }
-        ++parts;
-        pos = end + 1;
-    }
-    return parts == 4;
+    return platform::ParseIpv4(text).has_value();
 }
 
 std::vector<std::string> SplitComma(const std::string& text) {

@@ -8,10 +8,23 @@
 #include "protocol/probe_reply.h"
 
 namespace quarn::console {
+namespace {
+
+constexpr const char* kWindowsCodePage = "CP949";
+
+}  // namespace
 
 std::string DecodeEndPointName(std::string_view rawName, bool nameIsUtf8) {
     if (nameIsUtf8 && platform::IsValidUtf8(rawName)) {
         return std::string(rawName);
+    }
+    if (std::optional<std::string> local = platform::AnsiToUtf8Strict(rawName)) {
+        return *local;
+    }
+    // Not our character set: an EndPoint on Windows sent it in its 8-bit code page, which
+    // for the names we meet is the Korean one.
+    if (std::optional<std::string> korean = platform::ToUtf8Strict(rawName, kWindowsCodePage)) {
+        return *korean;
     }
     return platform::AnsiToUtf8(rawName);
 }

@@ -24,7 +24,9 @@ class EndPointCollector {
     std::vector<EndPointEntry> entries_;
 };
 
-// UTF-8 names pass through (invalid sequences are replaced); others are locale text.
+// A name marked UTF-8 passes through when it is valid UTF-8. Otherwise it is text in our
+// locale's character set when it converts cleanly, else Korean text from a Windows code
+// page (CP949); failing both, locale text with invalid bytes replaced.
 std::string DecodeEndPointName(std::string_view rawName, bool nameIsUtf8);
 
 }  // namespace quarn::console

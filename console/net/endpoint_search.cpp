@@ -26,12 +26,12 @@ void CollectReplies(const platform::Socket& socket, EndPointCollector& collector
                     const std::atomic<bool>* cancel) {
     const std::time_t sentAt = std::time(nullptr);
     while (std::time(nullptr) == sentAt && !Cancelled(cancel)) {
-        std::optional<platform::Datagram> reply =
-            platform::RecvFrom(socket, protocol::kMaxDatagram);
-        if (!reply) {
+        const platform::DatagramResult reply =
+            platform::ReceiveFrom(socket, protocol::kMaxDatagram);
+        if (reply.status != platform::RecvStatus::Data) {
             return;
         }
-        collector.Add(reply->data);
+        collector.Add(reply.datagram.data);
     }
 }
 

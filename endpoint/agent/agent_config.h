@@ -20,6 +20,11 @@ struct AgentConfig {
     uint16_t peerControlPort = protocol::kControlPort;
     // Control connections served at once; further ones are closed on accept.
     int maxConnections = 64;
+    // Of those, from one source address. A host takes part in at most 16 pairs of a run;
+    // the rest is room for connections of the previous run that are still closing.
+    int maxConnectionsPerSource = 24;
+    // iperf servers one requester address may hold at once.
+    int maxServersPerRequester = 20;
     int addressRefreshMs = 10000;
     IperfTiming timing;
     BusyPortReader busyPorts;  // empty: the system's tables

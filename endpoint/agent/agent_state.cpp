@@ -6,6 +6,8 @@ AgentState::AgentState(AgentConfig config, AgentObserver& observer)
     : config_(std::move(config)),
       observer_(observer),
       ports_(config_.busyPorts),
+      connectionSlots_(config_.maxConnectionsPerSource),
+      serverSlots_(config_.maxServersPerRequester),
       controlPort_(config_.controlPort) {}
 
 void AgentState::ServerRunning() {

@@ -9,6 +9,7 @@
 #include "endpoint/agent/agent_observer.h"
 #include "endpoint/agent/port_allocator.h"
 #include "endpoint/agent/socket_watch.h"
+#include "endpoint/agent/source_slots.h"
 
 namespace quarn::agent {
 
@@ -26,6 +27,9 @@ class AgentState {
     AgentObserver& Observer() { return observer_; }
     PortAllocator& Ports() { return ports_; }
     SocketWatch& Sockets() { return sockets_; }
+    // Connections and iperf servers held per source address.
+    SourceSlots& ConnectionSlots() { return connectionSlots_; }
+    SourceSlots& ServerSlots() { return serverSlots_; }
 
     bool ShuttingDown() const { return shutdown_.load(); }
     void RequestShutdown() { shutdown_.store(true); }
@@ -54,6 +58,8 @@ class AgentState {
     AgentObserver& observer_;
     PortAllocator ports_;
     SocketWatch sockets_;
+    SourceSlots connectionSlots_;
+    SourceSlots serverSlots_;
     std::atomic<bool> shutdown_{false};
     std::atomic<int> status_{static_cast<int>(AgentStatus::Ready)};
     std::atomic<uint16_t> controlPort_;

@@ -1,5 +1,8 @@
 #include "endpoint/agent/client_role.h"
 
+#include <poll.h>
+
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -13,23 +16,52 @@
 #include "protocol/server_request.h"
 
 namespace quarn::agent {
+namespace {
+
+enum class ForwardWait { PeerReadable, RequesterGone, Failed };
+
+// Blocks until the peer has something (data or its close) or the requester has closed its
+// side; the requester never sends anything after its command line. Shutdown wakes it by
+// shutting both sockets down.
+ForwardWait WaitForPeerOrRequesterEnd(const platform::Socket& peer,
+                                      const platform::Socket& requester) {
+    pollfd fds[2] = {{peer.Fd(), POLLIN, 0}, {requester.Fd(), POLLRDHUP, 0}};
+    while (true) {
+        const int ready = poll(fds, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return ForwardWait::Failed;
+        }
+        if (fds[1].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) {
+            return ForwardWait::RequesterGone;
+        }
+        if (fds[0].revents != 0) {
+            return ForwardWait::PeerReadable;
+        }
+    }
+}
+
+}  // namespace
 
 void ForwardStream(const platform::Socket& peer, const platform::Socket& requester) {
     char buffer[protocol::kOutputChunk];
-    while (true) {
-        const long got = platform::RecvSome(peer, buffer, sizeof buffer);
-        if (got <= 0) {
+    while (WaitForPeerOrRequesterEnd(peer, requester) == ForwardWait::PeerReadable) {
+        const platform::RecvResult got = platform::Receive(peer, buffer, sizeof buffer);
+        if (got.status != platform::RecvStatus::Data) {
             break;
         }
-        // A requester that went away does not end the stream; the peer's close does.
-        platform::SendAll(requester, std::string_view(buffer, static_cast<size_t>(got)));
+        platform::SendAll(requester, std::string_view(buffer, got.bytes));
     }
-    // The requester sees the end now; the sockets are closed by their owner.
+    // The requester sees the end now, and the peer's server ends once it sees ours; the
+    // sockets are closed by their owner.
     requester.ShutdownBoth();
     peer.ShutdownBoth();
 }
 
-void RunIperfClient(AgentState& state, const std::vector<std::string>& tokens, uint16_t port) {
+void RunIperfClient(AgentState& state, const std::vector<std::string>& tokens, uint16_t port,
+                    std::stop_token stop) {
     platform::ChildProcess iperf;
     if (!StartIperf(iperf, state.Config().iperfPath, tokens, port)) {
         return;
@@ -37,7 +69,7 @@ void RunIperfClient(AgentState& state, const std::vector<std::string>& tokens, u
     const IperfTiming& timing = state.Config().timing;
     int idlePolls = 0;
     char buffer[protocol::kOutputChunk];
-    while (!state.ShuttingDown()) {
+    while (!state.ShuttingDown() && !stop.stop_requested()) {
         if (iperf.ReadAvailable(buffer, sizeof buffer) > 0) {
             idlePolls = 0;
             continue;
@@ -69,14 +101,20 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
     if (!watched) {
         return;
     }
-    std::thread forwarding;
+    // The forwarding ends when the peer's server ends or the requester goes away; either
+    // way the client run has nobody left to measure for.
+    std::stop_source runOver;
+    std::jthread forwarding;
     try {
-        forwarding = std::thread([&peer, &requester] { ForwardStream(peer, requester); });
+        forwarding = std::jthread([&peer, &requester, runOver] {
+            ForwardStream(peer, requester);
+            runOver.request_stop();
+        });
     } catch (const std::system_error&) {
         return;  // both connections close
     }
-    RunIperfClient(state, *tokens, static_cast<uint16_t>(server->port));
-    forwarding.join();
+    RunIperfClient(state, *tokens, static_cast<uint16_t>(server->port), runOver.get_token());
+    // The peer's last report still comes through; the jthread joins the forwarding.
 }
 
 }  // namespace quarn::agent

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "endpoint/agent/connection.h"
@@ -12,6 +13,12 @@ namespace {
 constexpr int kBacklog = 5;
 // After a failed accept (out of descriptors, say) instead of spinning.
 constexpr auto kAcceptRetryDelay = std::chrono::milliseconds(50);
+
+struct AcceptedConnection {
+    platform::Socket socket;
+    uint32_t source;
+    SourceSlots::Slot slot;
+};
 
 }  // namespace
 
@@ -31,11 +38,25 @@ void ControlListener::Run() {
             std::this_thread::sleep_for(kAcceptRetryDelay);
             continue;
         }
-        // std::function needs a copyable callable, so the socket travels in a shared_ptr.
-        auto owned = std::make_shared<platform::Socket>(std::move(connection));
+        const std::optional<uint32_t> source = platform::PeerAddress(connection);
+        if (!source) {
+            continue;
+        }
+        // A source at its own limit is closed at once, unanswered, like any connection
+        // beyond the overall limit.
+        SourceSlots::Slot slot = state_.ConnectionSlots().TryTake(*source);
+        if (!slot) {
+            continue;
+        }
+        // std::function needs a copyable callable, so the socket and slot travel in a
+        // shared_ptr.
+        auto owned = std::make_shared<AcceptedConnection>(
+            AcceptedConnection{std::move(connection), *source, std::move(slot)});
         AgentState& state = state_;
-        // At the limit the connection is closed at once, unanswered.
-        connections_.Launch([&state, owned] { ServeConnection(state, std::move(*owned)); });
+        connections_.Launch([&state, owned] {
+            ServeConnection(state, std::move(owned->socket), owned->source);
+            owned->slot = SourceSlots::Slot();
+        });
     }
 }
 

@@ -1,7 +1,5 @@
 #include "endpoint/agent/discovery_responder.h"
 
-#include <optional>
-
 #include "platform/text_encoding.h"
 #include "protocol/messages.h"
 #include "protocol/probe_reply.h"
@@ -16,7 +14,9 @@ constexpr int kReceiveTimeoutMs = 1000;
 
 std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adapters,
                                       const std::string& name, uint16_t controlPort) {
-    const std::string networkName = platform::Utf8ToAnsi(name);
+    // Names go out as UTF-8 (marked as such unless plain ASCII), whatever our locale is.
+    const std::string networkName =
+        platform::IsValidUtf8(name) ? name : platform::Utf16ToUtf8(platform::Utf8ToUtf16(name));
     std::vector<std::string> replies;
     for (const platform::Adapter& adapter : adapters) {
         replies.push_back(protocol::FormatProbeReply(platform::FormatIpv4(adapter.address),
@@ -34,14 +34,17 @@ bool DiscoveryResponder::Bind() {
 
 void DiscoveryResponder::Run() {
     while (!state_.ShuttingDown()) {
-        const std::optional<platform::Datagram> datagram =
-            platform::RecvFrom(socket_, protocol::kMaxDatagram);
-        if (!datagram || state_.ShuttingDown()) {
+        const platform::DatagramResult received =
+            platform::ReceiveFrom(socket_, protocol::kMaxDatagram);
+        if (received.status != platform::RecvStatus::Data || state_.ShuttingDown()) {
             continue;
         }
-        switch (protocol::ClassifyDatagram(datagram->data)) {
+        const platform::Datagram& datagram = received.datagram;
+        switch (protocol::ClassifyDatagram(datagram.data)) {
             case protocol::DatagramKind::Probe:
-                Answer(*datagram);
+                if (rateLimit_.Allow(datagram.addr, ProbeRateLimit::Clock::now())) {
+                    Answer(datagram);
+                }
                 break;
             case protocol::DatagramKind::Restart:
                 onRestart_();

@@ -6,21 +6,25 @@
 #include <vector>
 
 #include "endpoint/agent/agent_state.h"
+#include "endpoint/agent/probe_rate_limit.h"
 #include "platform/adapters.h"
 #include "platform/socket.h"
 
 namespace quarn::agent {
 
 // The replies to one probe: one per qualifying address, with the default iperf port, the
-// control port and the name in the locale's character set (shortened to fit a datagram).
+// control port (or the UTF-8 mark for a name that is not plain ASCII) and the name cut to
+// protocol::kMaxNameCharacters.
 std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adapters,
                                       const std::string& name, uint16_t controlPort);
 
-// Answers "hello" on the discovery port and runs onRestart for "restart".
+// Answers "hello" on the discovery port, within the probe rate limits, and runs onRestart
+// for "restart".
 class DiscoveryResponder {
   public:
-    DiscoveryResponder(AgentState& state, std::function<void()> onRestart)
-        : state_(state), onRestart_(std::move(onRestart)) {}
+    DiscoveryResponder(AgentState& state, std::function<void()> onRestart,
+                       const ProbeRateLimit::Limits& limits = {})
+        : state_(state), onRestart_(std::move(onRestart)), rateLimit_(limits) {}
 
     // False when the port is taken.
     bool Bind();
@@ -36,6 +40,7 @@ class DiscoveryResponder {
 
     AgentState& state_;
     std::function<void()> onRestart_;
+    ProbeRateLimit rateLimit_;
     platform::Socket socket_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
+#include "protocol/probe_reply.h"
 
 namespace quarn::agent {
 
@@ -18,8 +19,12 @@ std::string FormatAddressText(std::optional<uint32_t> primary,
     return text;
 }
 
+bool NameIsTooLong(const std::string& name) {
+    return protocol::CountCharacters(name) > protocol::kMaxNameCharacters;
+}
+
 bool IsAcceptableName(const std::string& name) {
-    if (name.empty() || !platform::IsValidUtf8(name)) {
+    if (name.empty() || !platform::IsValidUtf8(name) || NameIsTooLong(name)) {
         return false;
     }
     for (const char c : name) {
@@ -38,7 +43,9 @@ Identity::Identity(const std::string& storeDir)
     : store_(storeDir.empty() ? platform::NameStore::DefaultDir() : storeDir) {}
 
 std::string Identity::NameFrom(const std::optional<std::string>& stored) const {
-    return stored ? *stored : platform::ComputerName();
+    // A longer name stored by hand is used as far as it may be announced.
+    return stored ? std::string(protocol::LimitCharacters(*stored, protocol::kMaxNameCharacters))
+                  : platform::ComputerName();
 }
 
 std::string Identity::InitialName() {

@@ -19,8 +19,10 @@ std::string FormatAddressText(std::optional<uint32_t> primary,
 std::string CurrentAddressText();
 
 // A display name must be non-empty UTF-8 without control characters (a line break would
-// end the stored line and split printed lines).
+// end the stored line and split printed lines) and at most protocol::kMaxNameCharacters
+// characters long.
 bool IsAcceptableName(const std::string& name);
+bool NameIsTooLong(const std::string& name);
 
 // The display name: the stored name, else the computer name. Follows changes of the
 // stored name made by another process (for example "Quarn_EndPoint --set-name").

@@ -9,7 +9,7 @@ struct IperfTiming {
     int startupIdlePolls = 100;
     // Polls in a row without output that end streaming or a client run.
     int runIdlePolls = 200;
-    // Each receive of a request line.
+    // The whole request line, however slowly it trickles in.
     int requestTimeoutMs = 20000;
     // The server request End Point 1 makes to End Point 2.
     int peerConnectTimeoutMs = 10000;

@@ -101,6 +101,10 @@ void StreamOutput(AgentState& state, platform::ChildProcess& iperf,
     int idlePolls = 0;
     char buffer[protocol::kOutputChunk];
     while (!state.ShuttingDown()) {
+        // The requester closed its side: its run is over, whatever iperf still does.
+        if (platform::PeerHasClosed(connection)) {
+            return;
+        }
         const long got = iperf.ReadAvailable(buffer, sizeof buffer);
         if (got > 0) {
             idlePolls = 0;

@@ -15,6 +15,7 @@
 #include "platform/iperf_locator.h"
 #include "platform/name_store.h"
 #include "platform/single_instance.h"
+#include "protocol/probe_reply.h"
 
 namespace {
 
@@ -24,6 +25,12 @@ constexpr const char* kVersion = "v1.04";
 constexpr const char* kProgramName = "Quarn_EndPoint";
 
 int StoreName(const std::string& name) {
+    if (quarn::agent::NameIsTooLong(name)) {
+        std::fprintf(stderr, "%s: a name may have at most %zu characters; this one has %zu\n",
+                     kProgramName, quarn::protocol::kMaxNameCharacters,
+                     quarn::protocol::CountCharacters(name));
+        return 2;
+    }
     if (!quarn::agent::IsAcceptableName(name)) {
         std::fprintf(stderr, "%s: a name must be non-empty text without control characters\n",
                      kProgramName);

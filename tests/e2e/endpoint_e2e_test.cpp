@@ -113,8 +113,10 @@ class EndPointNetwork : public ::testing::Test {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(collectMs);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (auto datagram = platform::RecvFrom(socket, protocol::kMaxDatagram)) {
-                replies.push_back(datagram->data);
+            const platform::DatagramResult received =
+                platform::ReceiveFrom(socket, protocol::kMaxDatagram);
+            if (received.status == platform::RecvStatus::Data) {
+                replies.push_back(received.datagram.data);
             }
         }
         std::sort(replies.begin(), replies.end());

@@ -7,15 +7,15 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "platform/deadline.h"
+
 namespace quarn::test_support {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 int MillisecondsLeft(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
+    return platform::PollTimeoutMs(deadline);
 }
 
 }  // namespace

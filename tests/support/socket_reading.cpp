@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+#include "platform/deadline.h"
+
 namespace quarn::test_support {
 namespace {
 
@@ -18,13 +20,12 @@ StreamRead ReadUntilContains(const platform::Socket& socket, const std::string& 
     StreamRead read;
     char buffer[4096];
     while (fragment.empty() || read.data.find(fragment) == std::string::npos) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
+        const int leftMs = platform::PollTimeoutMs(deadline);
+        if (leftMs == 0) {
             break;
         }
         pollfd pfd{socket.Fd(), POLLIN, 0};
-        if (poll(&pfd, 1, static_cast<int>(left.count())) <= 0) {
+        if (poll(&pfd, 1, leftMs) <= 0) {
             continue;
         }
         const platform::RecvResult result = platform::Receive(socket, buffer, sizeof buffer);

@@ -63,16 +63,32 @@ TEST(ProbeReplies, OneReplyPerAdapterWithTheWholeName) {
     EXPECT_TRUE(ProbeReplies({}, "Lab PC 7", 45000).empty());
 }
 
-TEST(ProbeReplies, OverlongNameIsShortenedToFitOneDatagram) {
+TEST(ProbeReplies, NameIsCutTo120CharactersAndKoreanIsMarkedUtf8) {
     const std::string name(3000, 'n');
-    const auto replies = ProbeReplies({AdapterAt("eth0", kWired)}, name, 45000);
+    auto replies = ProbeReplies({AdapterAt("eth0", kWired)}, name, 45000);
     ASSERT_EQ(replies.size(), 1u);
-    EXPECT_LE(replies[0].size(), protocol::kMaxDatagram);
-    const auto parsed = protocol::ParseProbeReply(replies[0]);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->address, "198.18.0.11");
-    EXPECT_EQ(parsed->rawName, name.substr(0, parsed->rawName.size()));
-    EXPECT_GT(parsed->rawName.size(), 1400u);
+    EXPECT_EQ(replies[0], "198.18.0.11 5001 45000 " + std::string(120, 'n'));
+
+    const std::string korean = "\xEC\x8B\x9C\xED\x97\x98 PC";
+    replies = ProbeReplies({AdapterAt("eth0", kWired)}, korean, 45000);
+    EXPECT_EQ(replies, (std::vector<std::string>{"198.18.0.11 5001 1555 " + korean}));
+}
+
+TEST(DisplayName, AtMost120CharactersAreStoredOrUsed) {
+    EXPECT_TRUE(IsAcceptableName(std::string(120, 'n')));
+    EXPECT_FALSE(IsAcceptableName(std::string(121, 'n')));
+    EXPECT_TRUE(NameIsTooLong(std::string(121, 'n')));
+    std::string korean;
+    for (int i = 0; i < 120; ++i) {
+        korean += "\xED\x95\x9C";
+    }
+    EXPECT_TRUE(IsAcceptableName(korean));  // characters count, not bytes
+    EXPECT_FALSE(IsAcceptableName(korean + "x"));
+
+    // A longer name written into the store by hand is used cut to the limit.
+    test_support::TempDir dir;
+    ASSERT_TRUE(platform::NameStore(dir.Path()).Save(std::string(2000, 'n')));
+    EXPECT_EQ(Identity(dir.Path()).InitialName(), std::string(120, 'n'));
 }
 
 }  // namespace

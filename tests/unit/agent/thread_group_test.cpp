@@ -52,7 +52,7 @@ TEST(SocketWatch, WakeAllUnblocksAReceiveAndRefusesLaterSockets) {
         WatchedSocket watched(watch, served);
         watching = static_cast<bool>(watched);
         char byte;
-        platform::RecvSome(served, &byte, 1);  // no timeout: only the watch can end it
+        platform::Receive(served, &byte, 1);  // no timeout: only the watch can end it
         returned = true;
     });
     while (!watching.load()) {

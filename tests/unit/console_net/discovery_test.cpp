@@ -53,6 +53,22 @@ TEST(EndPointCollector, KeepsTheFirstReplyPerAddressAndDecodesNames) {
     EXPECT_TRUE(platform::IsValidUtf8(entries[3].name));  // claimed UTF-8 but was not
 }
 
+// An EndPoint on Windows sends a Korean name in its code page, marked "45000"; read in our
+// UTF-8 locale those bytes are not text at all.
+TEST(EndPointCollector, NameInAWindowsCodePageIsDecodedAsKorean) {
+    EndPointCollector collector;
+    EXPECT_TRUE(collector.Add("198.18.0.2 5001 45000 \xBD\xC3\xC7\xE8 PC"));
+    EXPECT_TRUE(collector.Add("198.18.0.3 5001 45000 \xEC\x8B\x9C\xED\x97\x98 PC"));
+    EXPECT_TRUE(collector.Add("198.18.0.4 5001 45000 \xFF\xFF"));  // neither
+    const std::vector<EndPointEntry>& entries = collector.Entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].name, "\xEC\x8B\x9C\xED\x97\x98 PC");
+    EXPECT_EQ(entries[0].rawName, "\xBD\xC3\xC7\xE8 PC");
+    // Valid in our own character set: taken as it is.
+    EXPECT_EQ(entries[1].name, "\xEC\x8B\x9C\xED\x97\x98 PC");
+    EXPECT_TRUE(platform::IsValidUtf8(entries[2].name));
+}
+
 TEST(EndPointCollector, DropsIncompleteAndUnsafeReplies) {
     EndPointCollector collector;
     for (const char* reply : {"198.18.0.2 5001 45000",  // third field without its space

@@ -63,11 +63,12 @@ LoopbackResponder::~LoopbackResponder() {
 
 void LoopbackResponder::Serve() {
     while (!stop_) {
-        std::optional<platform::Datagram> datagram =
-            platform::RecvFrom(socket_, protocol::kMaxDatagram);
-        if (!datagram) {
+        const platform::DatagramResult received =
+            platform::ReceiveFrom(socket_, protocol::kMaxDatagram);
+        if (received.status != platform::RecvStatus::Data) {
             continue;
         }
+        const platform::Datagram* datagram = &received.datagram;
         switch (protocol::ClassifyDatagram(datagram->data)) {
             case protocol::DatagramKind::Probe:
                 ++probes_;

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <string>
 #include <thread>
+
+#include "platform/deadline.h"
 
 namespace quarn::platform {
 namespace {
@@ -78,6 +81,44 @@ TEST(ChildProcess, WaitForOutputOrExitSeesOutputThenExit) {
     EXPECT_EQ(child.ReadAvailable(buffer, sizeof buffer), 5);
     EXPECT_FALSE(child.WaitForOutputOrExit(3000));  // returns on exit, no output
     EXPECT_TRUE(child.Exited());
+}
+
+TEST(PollTimeout, RoundsTheTimeLeftUp) {
+    using std::chrono::microseconds;
+    const auto now = SteadyClock::now();
+    EXPECT_EQ(PollTimeoutMs(now + microseconds(300), now), 1);
+    EXPECT_EQ(PollTimeoutMs(now + microseconds(1000), now), 1);
+    EXPECT_EQ(PollTimeoutMs(now + microseconds(1001), now), 2);
+    EXPECT_EQ(PollTimeoutMs(now + std::chrono::milliseconds(100), now), 100);
+    EXPECT_EQ(PollTimeoutMs(now, now), 0);
+    EXPECT_EQ(PollTimeoutMs(now - microseconds(1), now), 0);
+}
+
+// The time left was cut to whole milliseconds, so the last millisecond of every wait was
+// spent calling poll with timeout 0 in a loop.
+TEST(ChildProcess, WaitingOnASilentChildDoesNotSpin) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({"/bin/sleep", "100"}));
+    const auto cpuNow = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
+    };
+    const auto wallStart = std::chrono::steady_clock::now();
+    const auto cpuStart = cpuNow();
+    for (int wait = 0; wait < 100; ++wait) {
+        ASSERT_FALSE(child.WaitForOutputOrExit(3));
+        ASSERT_FALSE(child.WaitExit(2));
+    }
+    const auto cpu = cpuNow() - cpuStart;
+    const auto wall = std::chrono::steady_clock::now() - wallStart;
+    // Spinning through the last millisecond of each wait burns about a third of it.
+    EXPECT_LT(cpu * 10, wall) << "cpu "
+                              << std::chrono::duration_cast<std::chrono::microseconds>(cpu).count()
+                              << " us of "
+                              << std::chrono::duration_cast<std::chrono::microseconds>(wall).count()
+                              << " us";
+    child.Terminate();
 }
 
 TEST(ChildProcess, TerminateKillsARunningChild) {

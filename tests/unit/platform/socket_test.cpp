@@ -41,19 +41,19 @@ TEST(TcpSocket, ConnectAcceptSendReceive) {
 
     ASSERT_TRUE(SendAll(client, "ping\r\n"));
     char buffer[16];
-    const long got = RecvSome(server, buffer, sizeof buffer);
-    ASSERT_EQ(got, 6);
+    const RecvResult got = Receive(server, buffer, sizeof buffer);
+    ASSERT_EQ(got.status, RecvStatus::Data);
+    ASSERT_EQ(got.bytes, 6u);
     EXPECT_EQ(std::string(buffer, 6), "ping\r\n");
 
     // Silence: a timeout, distinguishable from a close.
     ASSERT_TRUE(SetRecvTimeout(server, 100));
-    EXPECT_EQ(RecvSome(server, buffer, sizeof buffer), -1);
-    EXPECT_TRUE(LastRecvTimedOut());
     EXPECT_EQ(Receive(server, buffer, sizeof buffer).status, RecvStatus::TimedOut);
+    EXPECT_FALSE(PeerHasClosed(server));
 
     client.Close();
-    EXPECT_EQ(RecvSome(server, buffer, sizeof buffer), 0);
-    EXPECT_FALSE(LastRecvTimedOut());
+    EXPECT_TRUE(PeerHasClosed(server));
+    EXPECT_EQ(Receive(server, buffer, sizeof buffer).status, RecvStatus::Closed);
     // Sending to a closed peer fails instead of raising SIGPIPE.
     bool sendFailed = false;
     for (int i = 0; i < 50 && !sendFailed; ++i) {
@@ -97,21 +97,26 @@ TEST(UdpSocket, DatagramRoundTripOnLoopback) {
     ASSERT_TRUE(sender.Valid());
     ASSERT_TRUE(SendTo(sender, "hello", kLoopback, LocalPort(receiver)));
     ASSERT_TRUE(SetRecvTimeout(receiver, 1000));
-    const auto datagram = RecvFrom(receiver, 1499);
-    ASSERT_TRUE(datagram);
-    EXPECT_EQ(datagram->data, "hello");
-    EXPECT_EQ(datagram->addr, kLoopback);
-    EXPECT_EQ(datagram->port, LocalPort(sender));
+    const DatagramResult received = ReceiveFrom(receiver, 1499);
+    ASSERT_EQ(received.status, RecvStatus::Data);
+    EXPECT_EQ(received.datagram.data, "hello");
+    EXPECT_EQ(received.datagram.addr, kLoopback);
+    EXPECT_EQ(received.datagram.port, LocalPort(sender));
 
     // A longer datagram is cut at maxLen.
     ASSERT_TRUE(SendTo(sender, std::string(2000, 'x'), kLoopback, LocalPort(receiver)));
-    const auto cut = RecvFrom(receiver, 1499);
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(cut->data.size(), 1499u);
+    const DatagramResult cut = ReceiveFrom(receiver, 1499);
+    ASSERT_EQ(cut.status, RecvStatus::Data);
+    EXPECT_EQ(cut.datagram.data.size(), 1499u);
+
+    // An empty datagram is data, not a close.
+    ASSERT_TRUE(SendTo(sender, "", kLoopback, LocalPort(receiver)));
+    const DatagramResult empty = ReceiveFrom(receiver, 1499);
+    EXPECT_EQ(empty.status, RecvStatus::Data);
+    EXPECT_EQ(empty.datagram.data, "");
 
     ASSERT_TRUE(SetRecvTimeout(receiver, 50));
-    EXPECT_FALSE(RecvFrom(receiver, 1499));
-    EXPECT_TRUE(LastRecvTimedOut());
+    EXPECT_EQ(ReceiveFrom(receiver, 1499).status, RecvStatus::TimedOut);
 }
 
 }  // namespace

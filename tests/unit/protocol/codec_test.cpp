@@ -61,22 +61,45 @@ TEST(ProbeReply, FieldRules) {
     }
 }
 
-TEST(ProbeReply, OverlongNameIsShortenedOnCharacterBoundary) {
+// A long stored name made every 5-byte probe earn a reply of a whole datagram.
+TEST(ProbeReply, NameIsCutTo120CharactersOnACharacterBoundary) {
     // Three-byte characters so a plain byte cut would land inside one.
     std::string name;
     for (int i = 0; i < 700; ++i) {
         name += "\xED\x95\x9C";
     }
-    const std::string text = FormatProbeReply("198.18.0.2", 5001, 45000, name);
-    ASSERT_LE(text.size(), kMaxDatagram);
-    EXPECT_GT(text.size(), kMaxDatagram - 3);
-    const auto reply = ParseProbeReply(text);
+    auto reply = ParseProbeReply(FormatProbeReply("198.18.0.2", 5001, 45000, name));
     ASSERT_TRUE(reply);
-    EXPECT_EQ(reply->rawName.size() % 3, 0u);
-    EXPECT_EQ(name.compare(0, reply->rawName.size(), reply->rawName), 0);
+    EXPECT_EQ(reply->rawName, name.substr(0, 3 * kMaxNameCharacters));
 
     const std::string ascii(2000, 'n');
-    EXPECT_EQ(FormatProbeReply("198.18.0.2", 5001, 45000, ascii).size(), kMaxDatagram);
+    const std::string text = FormatProbeReply("198.18.0.2", 5001, 45000, ascii);
+    EXPECT_EQ(text, "198.18.0.2 5001 45000 " + std::string(kMaxNameCharacters, 'n'));
+
+    // Stray continuation bytes still count, so no input makes the reply grow.
+    const std::string stray(2000, '\x80');
+    EXPECT_LE(FormatProbeReply("198.18.0.2", 5001, 45000, stray).size(),
+              22 + 4 * kMaxNameCharacters);
+    EXPECT_EQ(CountCharacters("\xED\x95\x9C"
+                              "a"),
+              2u);
+    EXPECT_EQ(LimitCharacters("ab\xED\x95\x9C", 3), "ab\xED\x95\x9C");
+    EXPECT_EQ(LimitCharacters("ab\xED\x95\x9C", 2), "ab");
+}
+
+// UTF-8 bytes marked "45000" tell the receiver to decode them in its own 8-bit code page.
+TEST(ProbeReply, NameThatIsNotPlainAsciiIsMarkedUtf8) {
+    const std::string korean = "\xEC\x8B\xA4\xED\x97\x98 PC";
+    auto reply = ParseProbeReply(FormatProbeReply("198.18.0.2", 5001, 45000, korean));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->controlPortText, "1555");
+    EXPECT_TRUE(reply->NameIsUtf8());
+    EXPECT_EQ(reply->rawName, korean);
+
+    reply = ParseProbeReply(FormatProbeReply("198.18.0.2", 5001, 45000, "Lab PC 7"));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->controlPortText, "45000");
+    EXPECT_FALSE(reply->NameIsUtf8());
 }
 
 TEST(OkReply, FormatAndParse) {

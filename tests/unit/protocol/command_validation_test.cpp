@@ -65,6 +65,22 @@ TEST(ValidateClientCommand, RejectsAnythingElse) {
     }
 }
 
+// A run that outlasts any the Console can ask for, or with more streams than a pair has,
+// only ties up the EndPoint and its peer.
+TEST(ValidateClientCommand, BoundsIntervalDurationAndStreamsToWhatTheConsoleSends) {
+    const std::string base = " -c 198.18.0.3";
+    for (const char* accepted :
+         {" -i 1 -t 259500 -P 16 -f m", " -i 1 -t 1 -P 1 -f m", " -i 1 -t 301 -w 64K -P 2 -f m"}) {
+        EXPECT_TRUE(ValidateClientCommand(base + accepted)) << accepted;
+    }
+    for (const char* rejected :
+         {" -i 1 -t 999999999 -f m", " -i 1 -t 259501 -f m", " -i 1 -t 0 -f m",
+          " -i 1 -t 300 -P 2000 -f m", " -i 1 -t 300 -P 17 -f m", " -i 1 -t 300 -P 0 -f m",
+          " -i 0 -t 300 -f m", " -i 2 -t 300 -f m", " -i 100000 -t 300 -f m"}) {
+        EXPECT_FALSE(ValidateClientCommand(base + rejected)) << rejected;
+    }
+}
+
 TEST(ValidateServerOptions, OnlyTheThreeRequestForms) {
     for (const std::string_view request : {kServerRequestUdp, kServerRequestTcp}) {
         RequestFramer framer;

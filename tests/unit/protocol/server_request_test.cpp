@@ -48,11 +48,11 @@ class FakeEndPoint {
         std::string text;
         char buffer[64];
         while (text.find("\r\n") == std::string::npos) {
-            const long got = platform::RecvSome(connection, buffer, sizeof buffer);
-            if (got <= 0) {
+            const platform::RecvResult got = platform::Receive(connection, buffer, sizeof buffer);
+            if (got.status != platform::RecvStatus::Data) {
                 break;
             }
-            text.append(buffer, static_cast<size_t>(got));
+            text.append(buffer, got.bytes);
         }
         return text;
     }
@@ -60,7 +60,8 @@ class FakeEndPoint {
     // Holds the connection until the requester closes its side.
     static void WaitForClose(const Socket& connection) {
         char buffer[64];
-        while (platform::RecvSome(connection, buffer, sizeof buffer) > 0) {
+        while (platform::Receive(connection, buffer, sizeof buffer).status ==
+               platform::RecvStatus::Data) {
         }
     }
 
@@ -93,9 +94,10 @@ TEST(ServerRequest, OkReplyKeepsTheStreamOpen) {
     ASSERT_TRUE(result->socket.Valid());
     std::string stream;
     char buffer[64];
-    long got;
-    while ((got = platform::RecvSome(result->socket, buffer, sizeof buffer)) > 0) {
-        stream.append(buffer, static_cast<size_t>(got));
+    platform::RecvResult got;
+    while ((got = platform::Receive(result->socket, buffer, sizeof buffer)).status ==
+           platform::RecvStatus::Data) {
+        stream.append(buffer, got.bytes);
     }
     EXPECT_EQ(stream, "report line\n");
     peer.Join();
