@@ -171,9 +171,11 @@ TEST_F(EndPointNetwork, ProbeIsAnsweredOncePerQualifyingAddressWithTheStoredName
     EXPECT_EQ(startLines_[1], "Started: Bench One (198.18.0.11 / 198.19.0.11)");
     EXPECT_EQ(startLines_[2], "Started: " + korean + " (198.18.0.12)");
 
+    // A name that is not plain ASCII carries the UTF-8 mark, so that no Console decodes it
+    // in its own 8-bit code page.
     const std::vector<std::string> replies = Broadcast(3, "hello", 1000);
     EXPECT_EQ(replies, (std::vector<std::string>{"198.18.0.11 5001 45000 Bench One",
-                                                 "198.18.0.12 5001 45000 " + korean,
+                                                 "198.18.0.12 5001 1555 " + korean,
                                                  "198.19.0.11 5001 45000 Bench One"}));
 }
 
@@ -246,6 +248,8 @@ TEST_F(EndPointNetwork, HostileRequestsCloseWithoutTextAndServingGoesOn) {
     const std::vector<std::string> hostile = {
         "server_config -s -f m -i 1 -D\r\n",
         " -c 198.18.0.11 -i 1 -t 3 -f m; reboot\r\n",
+        " -c 127.0.0.1 -i 1 -t 999999999 -f m\r\n",
+        " -c 198.18.0.11 -i 1 -t 300 -P 2000 -f m\r\n",
         "server_config -s -f m -i 1 -w 1M|sh\r\n",
         std::string(protocol::kMaxRequestLine + 1000, 'x'),
     };
@@ -256,7 +260,8 @@ TEST_F(EndPointNetwork, HostileRequestsCloseWithoutTextAndServingGoesOn) {
     }
     EXPECT_EQ(IperfCount(2), 0);
 
-    // 64 idle connections are served at once; the rest are closed without text.
+    // One host's idle connections: 24 are held, the rest closed without text, and they
+    // no longer lock other requesters out.
     std::vector<platform::Socket> idle;
     for (int i = 0; i < 70; ++i) {
         idle.push_back(Request(3, address, ""));
@@ -268,7 +273,9 @@ TEST_F(EndPointNetwork, HostileRequestsCloseWithoutTextAndServingGoesOn) {
         closed += read.closed ? 1 : 0;
         EXPECT_EQ(read.data, "");
     }
-    EXPECT_EQ(closed, 6);
+    EXPECT_EQ(closed, 70 - 24);
+    platform::Socket other;
+    EXPECT_EQ(ServerRequestReply(1, address, other), "ok;5001\r\n") << endPoint2.Transcript();
     idle.clear();
 
     std::string reply;
@@ -277,7 +284,81 @@ TEST_F(EndPointNetwork, HostileRequestsCloseWithoutTextAndServingGoesOn) {
         platform::Socket connection;
         reply = ServerRequestReply(3, address, connection);
     }
-    EXPECT_EQ(reply, "ok;5001\r\n") << endPoint2.Transcript();
+    EXPECT_EQ(reply, "ok;5004\r\n") << endPoint2.Transcript();
+}
+
+// The client and the server it asked for ran on for the whole "-t" after the requester
+// had gone.
+TEST_F(EndPointNetwork, ClientRunEndsWithItsRequester) {
+    StartEndPoint(1, "Bench One");
+    StartEndPoint(2, "Bench Two");
+    platform::Socket console = Request(
+        3, net_->Address(1), " -c " + net_->Address(2) + " -i 1 -t 259500 -u -b 1M -f m\r\n");
+    EXPECT_NE(ReadUntilContains(console, "Mbits/sec", 10000).data, "");
+    EXPECT_EQ(IperfCount(1), 1);
+    EXPECT_EQ(IperfCount(2), 1);
+    console.Close();
+    EXPECT_TRUE(IperfGoneWithin(1, 3000));
+    EXPECT_TRUE(IperfGoneWithin(2, 3000));
+}
+
+// Sixteen pairs between the same two hosts, all at once, stay within every per-host bound.
+TEST_F(EndPointNetwork, SixteenPairsBetweenTheSameTwoHostsAllRun) {
+    StartEndPoint(1, "Bench One");
+    StartEndPoint(2, "Bench Two");
+    std::vector<platform::Socket> consoles;
+    for (int pair = 0; pair < 16; ++pair) {
+        consoles.push_back(Request(3, net_->Address(1),
+                                   " -c " + net_->Address(2) + " -i 1 -t 300 -u -b 1M -f m\r\n"));
+    }
+    int reporting = 0;
+    for (const platform::Socket& console : consoles) {
+        reporting += ReadUntilContains(console, "Mbits/sec", 15000).data.find("Mbits/sec") !=
+                             std::string::npos
+                         ? 1
+                         : 0;
+    }
+    EXPECT_EQ(reporting, 16);
+    EXPECT_EQ(IperfCount(1), 16);
+    EXPECT_EQ(IperfCount(2), 16);
+}
+
+// Probes sent as fast as possible earned a reply each; a Console's search (three probes a
+// second apart) is still answered in full, also while another host floods.
+TEST_F(EndPointNetwork, ProbeFloodIsAnsweredAtABoundedRateAndSearchesInFull) {
+    StartEndPoint(2, "Bench Two");
+    platform::Socket flooder;
+    net_->RunInHost(3, [&] { flooder = platform::UdpBind(0, 0, /*broadcast=*/false); });
+    for (int probe = 0; probe < 200; ++probe) {
+        platform::SendTo(flooder, "hello", Ipv4(net_->Address(2)), protocol::kDiscoveryPort);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    platform::SetRecvTimeout(flooder, 100);
+    int floodReplies = 0;
+    while (platform::ReceiveFrom(flooder, protocol::kMaxDatagram).status ==
+           platform::RecvStatus::Data) {
+        ++floodReplies;
+    }
+    EXPECT_GE(floodReplies, 1);
+    EXPECT_LE(floodReplies, 8);
+
+    int searchReplies = 0;
+    for (int probe = 0; probe < 3; ++probe) {
+        for (int flood = 0; flood < 50; ++flood) {
+            platform::SendTo(flooder, "hello", Ipv4(net_->Address(2)), protocol::kDiscoveryPort);
+        }
+        searchReplies += static_cast<int>(Broadcast(1, "hello", 1000).size());
+    }
+    EXPECT_EQ(searchReplies, 3);
+}
+
+TEST_F(EndPointNetwork, SetNameRefusesAnOverlongName) {
+    const auto refused =
+        net_->Run(1, EndPointArgs({"--set-name", std::string(121, 'n')}), EndPointEnv(1));
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.output.find("at most 120 characters"), std::string::npos) << refused.output;
+    StartEndPoint(1, std::string(120, 'n'));
+    EXPECT_EQ(startLines_[1], "Started: " + std::string(120, 'n') + " (198.18.0.11)");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // End Point 1's client role against a second in-process agent as End Point 2.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "tests/unit/agent/agent_harness.h"
 
 namespace quarn::agent_test {
@@ -31,6 +34,44 @@ TEST(ClientRole, ForwardsThePeersStreamAndRunsTheClientAgainstIt) {
     }
     EXPECT_EQ(clientArgs, (std::vector<std::string>{"-c", "127.0.0.1", "-i", "1", "-t", "3", "-f",
                                                     "m", "-p", "5001"}));
+}
+
+bool EndsWithin(pid_t pid, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs && test_support::ProcessAlive(pid); waited += 20) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return !test_support::ProcessAlive(pid);
+}
+
+// The client and the server it asked for kept running for the whole "-t" after the
+// requester had gone.
+TEST(ClientRole, RequesterGoingAwayEndsTheClientAndThePeersServer) {
+    FakeIperfScript script(
+        "server *: listen; report 1000 50; hang\n"
+        "client *: sleep 1000; exit 0");
+    LoopbackAgent endPoint2([](agent::AgentConfig& config) { config.timing = FastTiming(); });
+    LoopbackAgent endPoint1([&](agent::AgentConfig& config) {
+        config.timing = FastTiming();
+        config.timing.runIdlePolls = 100000;  // only the requester's leaving ends it
+        config.peerControlPort = endPoint2.ControlPort();
+    });
+    platform::Socket console = endPoint1.Send(" -c 127.0.0.1 -i 1 -t 259500 -f m\r\n");
+    ASSERT_NE(test_support::ReadUntilContains(console, "sec", 5000).data, "");
+    std::vector<pid_t> pids;
+    for (int attempt = 0; attempt < 100 && pids.size() < 2; ++attempt) {
+        pids.clear();
+        for (const auto& start : script.Starts()) {
+            pids.push_back(start.pid);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(pids.size(), 2u);  // the server and the client
+
+    console.Close();
+    for (const pid_t pid : pids) {
+        EXPECT_TRUE(EndsWithin(pid, 3000)) << pid;
+    }
+    EXPECT_TRUE(endPoint2.Observer().WaitFor("status:Ready", 3000));
 }
 
 TEST(ClientRole, FailedServerRequestClosesWithoutTextAndStartsNoClient) {

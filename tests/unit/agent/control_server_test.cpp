@@ -1,5 +1,8 @@
 // Request framing, hardening and limits of the control server, on loopback.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <thread>
@@ -62,6 +65,73 @@ TEST(ControlServer, IncompleteRequestTimesOutWithoutText) {
     EXPECT_TRUE(read.closed);
     EXPECT_EQ(read.data, "");
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(2000));
+}
+
+// A limit per receive let a requester that sends a byte now and then hold its connection
+// for ever.
+TEST(ControlServer, TrickledRequestIsCutOffAtTheLineDeadline) {
+    FakeIperfScript script("");
+    LoopbackAgent agent([](agent::AgentConfig& config) { config.timing.requestTimeoutMs = 500; });
+    const auto begin = std::chrono::steady_clock::now();
+    const platform::Socket connection = agent.Send("s");
+    bool closed = false;
+    for (int byte = 0; byte < 30 && !closed; ++byte) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        platform::SendAll(connection, "e");
+        closed = ReadUntilClosed(connection, 1).closed;
+    }
+    EXPECT_TRUE(closed);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(1500));
+}
+
+// A connection from a chosen loopback address, so that two sources can be told apart.
+platform::Socket ConnectFrom(const char* source, uint16_t port, const std::string& text) {
+    platform::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &local.sin_addr);
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(port);
+    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(socket.Fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
+        return platform::Socket();
+    }
+    platform::SendAll(socket, text);
+    return socket;
+}
+
+// Idle connections from one host locked every other requester out.
+TEST(ControlServer, ConnectionsAndServersAreBoundedPerSource) {
+    FakeIperfScript script("server *: listen; hang");
+    LoopbackAgent agent([](agent::AgentConfig& config) {
+        config.maxConnections = 10;
+        config.maxConnectionsPerSource = 3;
+        config.maxServersPerRequester = 2;
+    });
+    const uint16_t port = agent.ControlPort();
+    std::vector<platform::Socket> servers;
+    for (int i = 0; i < 2; ++i) {
+        servers.push_back(ConnectFrom("127.0.0.1", port, kTcpRequest));
+        EXPECT_EQ(ReadReply(servers.back()), "ok;" + std::to_string(5001 + 3 * i) + "\r\n");
+    }
+    // A third server for the same requester: refused like a failed start.
+    platform::Socket third = ConnectFrom("127.0.0.1", port, kTcpRequest);
+    auto read = ReadUntilClosed(third, 2000);
+    EXPECT_TRUE(read.closed);
+    EXPECT_EQ(read.data, "");
+
+    const platform::Socket idle = ConnectFrom("127.0.0.1", port, "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The source holds three connections now; a fourth is closed at once.
+    read = ReadUntilClosed(ConnectFrom("127.0.0.1", port, kTcpRequest), 2000);
+    EXPECT_TRUE(read.closed);
+    EXPECT_EQ(read.data, "");
+
+    // Another host is served all the same.
+    const platform::Socket other = ConnectFrom("127.0.0.2", port, kTcpRequest);
+    EXPECT_EQ(ReadReply(other), "ok;5007\r\n");
 }
 
 TEST(ControlServer, ConnectionsBeyondTheLimitAreClosedAtOnce) {
