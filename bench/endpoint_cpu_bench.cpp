@@ -1,0 +1,194 @@
+// Runs 16 UDP pairs among four EndPoints, driven by a headless Console, and prints the CPU
+// the EndPoint and Console processes themselves use (iperf not counted) against targets.
+// Everything runs inside network namespaces that this program builds and removes.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tests/support/program_runner.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_network.h"
+
+namespace {
+
+using quarn::test_support::RunningProgram;
+using quarn::test_support::TempDir;
+using quarn::test_support::TestNetwork;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kEndPoints = 4;  // hosts 1 to 4
+constexpr int kConsoleHost = 5;
+constexpr int kPairs = 16;
+// Seconds left out at the start (connections, iperf start-up) and taken at the end.
+constexpr int kSkipSeconds = 4;
+constexpr double kEndPointTargetPerPair = 0.001;  // of one core
+constexpr double kConsoleTarget = 0.005;          // of one core, for all pairs
+
+std::string Program(const std::string& name) {
+    return std::string(QUARN_BIN_DIR) + "/" + name;
+}
+
+// utime + stime of a process in seconds, from /proc/<pid>/stat; nullopt once it is gone.
+std::optional<double> CpuSeconds(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(file, text)) {
+        return std::nullopt;
+    }
+    // The command name may hold spaces; the fields after it start with the state (field 3).
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(text.substr(close + 2));
+    std::vector<std::string> values;
+    for (std::string value; fields >> value;) {
+        values.push_back(value);
+    }
+    if (values.size() < 13) {
+        return std::nullopt;
+    }
+    // utime and stime are fields 14 and 15, here 11 and 12 counted from the state.
+    const double ticks =
+        std::strtod(values[11].c_str(), nullptr) + std::strtod(values[12].c_str(), nullptr);
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+class EndPoint {
+  public:
+    EndPoint(const TestNetwork& network, int host) {
+        program_ = network.Spawn(host, {Program("Quarn_EndPoint"), "--headless"},
+                                 {"QUARN_CONFIG_HOME=" + config_.Path()});
+        if (!program_.WaitForLine("Started:", 5000)) {
+            throw std::runtime_error("the EndPoint did not start:\n" + program_.Transcript());
+        }
+    }
+    ~EndPoint() {
+        program_.Signal(SIGTERM);
+        program_.WaitExit(5000);
+    }
+    EndPoint(const EndPoint&) = delete;
+    EndPoint& operator=(const EndPoint&) = delete;
+
+    pid_t Pid() const { return program_.Pid(); }
+
+  private:
+    TempDir config_;
+    RunningProgram program_;
+};
+
+struct Sample {
+    Clock::time_point at;
+    double endPoints = 0;  // all four together
+    double console = 0;
+};
+
+std::optional<Sample> TakeSample(const std::vector<std::unique_ptr<EndPoint>>& endPoints,
+                                 pid_t console) {
+    Sample sample;
+    sample.at = Clock::now();
+    for (const auto& endPoint : endPoints) {
+        const std::optional<double> cpu = CpuSeconds(endPoint->Pid());
+        if (!cpu) {
+            return std::nullopt;
+        }
+        sample.endPoints += *cpu;
+    }
+    const std::optional<double> cpu = CpuSeconds(console);
+    if (!cpu) {
+        return std::nullopt;
+    }
+    sample.console = *cpu;
+    return sample;
+}
+
+int Run(int seconds) {
+    if (const std::string reason = TestNetwork::Unavailable(); !reason.empty()) {
+        std::fprintf(stderr, "bench_endpoint_cpu: %s\n", reason.c_str());
+        return 2;
+    }
+    TestNetwork network(kConsoleHost);
+    std::vector<std::unique_ptr<EndPoint>> endPoints;
+    for (int host = 1; host <= kEndPoints; ++host) {
+        endPoints.push_back(std::make_unique<EndPoint>(network, host));
+    }
+    // Every EndPoint sends in four pairs and receives in four: host h -> host h+1.
+    std::vector<std::string> argv = {Program("Quarn_Console"), "--headless", "--udp",
+                                     "--throughput",           "1",          "--duration",
+                                     std::to_string(seconds)};
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const int from = pair % kEndPoints + 1;
+        const int to = from % kEndPoints + 1;
+        argv.push_back("--pair");
+        argv.push_back(network.Address(from) + "," + network.Address(to));
+    }
+    RunningProgram console = network.Spawn(kConsoleHost, argv);
+
+    std::printf(
+        "bench_endpoint_cpu: %d UDP pairs (1 Mbit/s each) among %d EndPoints, %d s run, "
+        "CPU of the EndPoint and Console processes only\n",
+        kPairs, kEndPoints, seconds);
+    std::fflush(stdout);
+    std::optional<Sample> first;
+    std::optional<Sample> last;
+    const auto start = Clock::now();
+    auto nextSample = start + std::chrono::seconds(kSkipSeconds);
+    // Reads the Console's output (so it never blocks on a full pipe) and samples once a
+    // second; the last sample before the Console ends closes the window.
+    while (console.NextLine(100) || !console.WaitExit(0)) {
+        if (Clock::now() < nextSample) {
+            continue;
+        }
+        nextSample += std::chrono::seconds(1);
+        if (std::optional<Sample> sample = TakeSample(endPoints, console.Pid())) {
+            (first ? last : first) = sample;
+        }
+        if (Clock::now() - start > std::chrono::seconds(seconds + 120)) {
+            std::fprintf(stderr, "bench_endpoint_cpu: the run did not end\n");
+            return 1;
+        }
+    }
+    console.WaitExit(5000);
+    if (console.ExitCode() != 0 || !first || !last) {
+        std::fprintf(stderr, "bench_endpoint_cpu: the run did not complete (exit %d)\n%s",
+                     console.ExitCode().value_or(-1), console.Transcript().c_str());
+        return 1;
+    }
+    const double wall = std::chrono::duration<double>(last->at - first->at).count();
+    const double endPointPerPair = (last->endPoints - first->endPoints) / wall / kPairs;
+    const double consoleAll = (last->console - first->console) / wall;
+    std::printf("  window %.1f s (the first %d s left out)\n", wall, kSkipSeconds);
+    std::printf("  EndPoints: %.3f%% of a core per pair  target <= %.3f%%  ratio %.3f\n",
+                100 * endPointPerPair, 100 * kEndPointTargetPerPair,
+                endPointPerPair / kEndPointTargetPerPair);
+    std::printf("  Console:   %.3f%% of a core for %d pairs  target <= %.3f%%  ratio %.3f\n",
+                100 * consoleAll, kPairs, 100 * kConsoleTarget, consoleAll / kConsoleTarget);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 25;
+    if (seconds < kSkipSeconds + 5) {
+        std::fprintf(stderr, "usage: %s [SECONDS]  (default 25, at least %d)\n", argv[0],
+                     kSkipSeconds + 5);
+        return 2;
+    }
+    try {
+        return Run(seconds);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_endpoint_cpu: %s\n", error.what());
+        return 1;
+    }
+}
