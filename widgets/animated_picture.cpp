@@ -10,6 +10,8 @@ namespace quarn::widgets {
 
 namespace {
 
+constexpr int kMaxSide = 4096;
+
 // The block layout of a GIF, walked only to find each image's rectangle, delay and
 // disposal and to cut it out as a one-frame GIF; pixels are decoded by Qt.
 struct GifFrameBlock {
@@ -206,6 +208,11 @@ bool AnimatedPicture::LoadFromData(const QByteArray& data) {
     }
     if (pictureSize_.isEmpty()) {
         pictureSize_ = still_.isNull() ? QSize(1, 1) : still_.size();
+    }
+    if (pictureSize_.width() > kMaxSide || pictureSize_.height() > kMaxSide) {
+        // A control of this kind never shows more; refuse rather than allocate gigabytes.
+        Unload();
+        return false;
     }
     PrepareSurface();
     return true;

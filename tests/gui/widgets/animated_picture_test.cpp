@@ -231,6 +231,11 @@ TEST(AnimatedPicture, BrokenDataIsRefusedWithoutPlaying) {
             EXPECT_LE(picture.FrameCount(), 2);
         }
     }
+    // A logical screen of 65535 x 65535 with tiny frames is refused, not allocated.
+    QByteArray huge = gif;
+    huge[6] = huge[7] = huge[8] = huge[9] = char(0xFF);
+    EXPECT_FALSE(picture.LoadFromData(huge));
+    EXPECT_EQ(picture.FrameCount(), 0);
     EXPECT_FALSE(picture.LoadFromFile(QStringLiteral("/nonexistent/busy.gif")));
     picture.Draw();  // nothing loaded: harmless
     EXPECT_FALSE(picture.IsPlaying());
