@@ -15,6 +15,9 @@
 #include "platform/iperf_locator.h"
 #include "platform/name_store.h"
 #include "platform/single_instance.h"
+#ifdef QUARN_HAVE_WINDOW
+#include "endpoint/window/window_program.h"
+#endif
 
 namespace {
 
@@ -110,7 +113,13 @@ int main(int argc, char** argv) {
             break;
     }
     if (!commandLine->headless) {
+#ifdef QUARN_HAVE_WINDOW
+        quarn::agent::AgentConfig config;
+        config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
+        return quarn::endpoint_window::RunWindowProgram(argc, argv, std::move(config));
+#else
         std::fprintf(stderr, "%s: this build has no window; running headless\n", kProgramName);
+#endif
     }
     return RunAgent();
 }
