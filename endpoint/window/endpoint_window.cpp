@@ -191,18 +191,20 @@ void EndPointWindow::closeEvent(QCloseEvent* event) {
 }
 
 RenameDialog* EndPointWindow::OpenRenameDialog() const {
-    return findChild<RenameDialog*>(QString(), Qt::FindDirectChildrenOnly);
+    return renameDialog_.data();
 }
 
 void EndPointWindow::Rename() {
-    if (portInUse_ || OpenRenameDialog() != nullptr) {
+    if (portInUse_ || renameDialog_ != nullptr) {
         return;
     }
     exitButton_->hide();
     auto* dialog = new RenameDialog(name_, normalFont_, this);
+    renameDialog_ = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->move(mapToGlobal(QPoint((kWidth - dialog->width()) / 2, 42)));
     connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+        renameDialog_ = nullptr;
         if (result == QDialog::Accepted) {
             // Used for this run even when it cannot be stored.
             agent_->Rename(dialog->Name().toStdString());

@@ -2,6 +2,7 @@
 
 #include <QPixmap>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -89,6 +90,7 @@ class EndPointWindow : public QWidget {
     widgets::SkinButton* initButton_ = nullptr;
     QSocketNotifier* raiseNotifier_ = nullptr;
     platform::SingleInstance* instance_ = nullptr;
+    QPointer<RenameDialog> renameDialog_;
 
     QString name_;
     QString addressText_;
