@@ -46,12 +46,21 @@ strip() {  # name glyph
 strip close.png "$glyph_close"
 strip minimise.png "$glyph_min"
 
-# Program icon: a green tile with three rising bars on a base line.
+# Program icon: a station sending, on a dark green tile; also at the sizes the desktop
+# icon theme wants. The two waves are rings masked to the upper right quarter.
 "$IM" -size 256x256 xc:none \
-    -fill "$GREEN" -stroke "$GREEN_DARK" -strokewidth 6 -draw 'roundrectangle 10,10 245,245 44,44' \
-    -stroke none -fill white \
-    -draw 'roundrectangle 50,136 90,192 8,8' \
-    -draw 'roundrectangle 108,96 148,192 8,8' \
-    -draw 'roundrectangle 166,56 206,192 8,8' \
-    -draw 'roundrectangle 40,200 216,210 4,4' \
+    -fill '#5F7F1F' -draw 'roundrectangle 4,4 251,251 40,40' \
+    -fill white -draw 'circle 84,172 84,200' \
+    \( -size 256x256 xc:white \
+       \( -size 256x256 xc:black -fill white -draw 'circle 84,172 228,172' \
+          -fill black -draw 'circle 84,172 204,172' \
+          -fill white -draw 'circle 84,172 174,172' \
+          -fill black -draw 'circle 84,172 150,172' \
+          -draw 'rectangle 0,0 71,255' -draw 'rectangle 0,173 255,255' \) \
+       -alpha off -compose CopyOpacity -composite \) \
+    -compose Over -composite \
     -strip icon.png
+mkdir -p icons
+for size in 16 24 32 48 64 128 256; do
+    "$IM" icon.png -filter Lanczos -resize "${size}x${size}" -strip "icons/quarn-endpoint-$size.png"
+done
