@@ -46,6 +46,9 @@ RenameDialog::RenameDialog(const QString& currentName, const QFont& font, QWidge
     QPalette palette = field_->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, Qt::black);
+    // The flat green family's selection colour rather than the desktop's.
+    palette.setColor(QPalette::Highlight, QColor(214, 221, 185));
+    palette.setColor(QPalette::HighlightedText, Qt::black);
     field_->setPalette(palette);
     field_->setFocus();
     connect(field_, &QLineEdit::returnPressed, this, &RenameDialog::Apply);

@@ -71,6 +71,14 @@ QImage Grab(QWidget& widget) {
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+// With QUARN_SCREENSHOT_DIR set, keeps a picture of the widget there to look at.
+void KeepShot(QWidget& widget, const char* name) {
+    const QByteArray dir = qgetenv("QUARN_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        widget.grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+    }
+}
+
 bool IsDark(QRgb pixel) {
     return qRed(pixel) < 90 && qGreen(pixel) < 90 && qBlue(pixel) < 90;
 }
@@ -233,6 +241,7 @@ TEST_F(EndPointWindowTest, RenameWithApplyStoresAndShowsTheName) {
     EXPECT_EQ(image.pixelColor(100, 24), QColor(196, 196, 196));
     EXPECT_EQ(image.pixelColor(100, 23), QColor(250, 250, 250));
     EXPECT_GT(CountDark(image, QRect(9, 8, 60, 13)), 20);  // "New name"
+    KeepShot(*dialog, "endpoint-rename");
 
     dialog->Field()->setText(QStringLiteral("실험실 PC"));
     QTest::mouseClick(dialog->ApplyButton(), Qt::LeftButton);
@@ -290,6 +299,7 @@ TEST_F(EndPointWindowTest, EmptyNameShowsTheHintForTwoSeconds) {
     QTest::mouseClick(dialog->ApplyButton(), Qt::LeftButton);
     EXPECT_TRUE(dialog->WarningShown());
     EXPECT_GT(CountNear(Grab(*dialog), hint, QColor(123, 123, 123), 20), 5);
+    KeepShot(*dialog, "endpoint-rename-empty");
     // Still there well within the two seconds, the dialog still open.
     QTest::qWait(1500);
     EXPECT_TRUE(dialog->WarningShown());
@@ -336,6 +346,7 @@ TEST_F(EndPointWindowTest, LongNameEndsInAnEllipsisInsideItsRectangle) {
     platform::NameStore(dir_.Path()).Save(std::string(80, 'W'));
     Open();
     const QImage image = Grab(*window_);
+    KeepShot(*window_, "endpoint-long-name");
     const QRect nameBand(73, 62, 136, 16);  // up to the Edit button at 209
     const int right = RightmostDark(image, nameBand);
     // The text runs to the rectangle's end (x 206), short of it by less than a "W", and not

@@ -14,14 +14,31 @@ PAPER='#F4F6EE'
 FRAME='#C9D3A8'
 LABEL='#5F6F2C'
 
+# Program icon: a station sending, on a dark green tile; also at the sizes the desktop
+# icon theme wants. The two waves are rings masked to the upper right quarter.
+"$IM" -size 256x256 xc:none \
+    -fill '#5F7F1F' -draw 'roundrectangle 4,4 251,251 40,40' \
+    -fill white -draw 'circle 84,172 84,200' \
+    \( -size 256x256 xc:white \
+       \( -size 256x256 xc:black -fill white -draw 'circle 84,172 228,172' \
+          -fill black -draw 'circle 84,172 204,172' \
+          -fill white -draw 'circle 84,172 174,172' \
+          -fill black -draw 'circle 84,172 150,172' \
+          -draw 'rectangle 0,0 71,255' -draw 'rectangle 0,173 255,255' \) \
+       -alpha off -compose CopyOpacity -composite \) \
+    -compose Over -composite \
+    -strip icon.png
+mkdir -p icons
+for size in 16 24 32 48 64 128 256; do
+    "$IM" icon.png -filter Lanczos -resize "${size}x${size}" -strip "icons/quarn-endpoint-$size.png"
+done
+
 # Background, 302 x 176: title band (the drag area, 31 pixels), a white content box
 # (7,58)-(295,142) with the row labels, a thin frame around the window.
 "$IM" -size 302x176 "xc:$PAPER" \
     -fill "$GREEN" -draw 'rectangle 0,0 301,30' \
     -fill "$GREEN_DARK" -draw 'rectangle 0,31 301,31' \
-    -fill white -draw 'roundrectangle 8,8 22,22 3,3' \
-    -fill "$GREEN" -draw 'rectangle 11,17 12,19' -draw 'rectangle 14,14 15,19' \
-    -draw 'rectangle 17,11 18,19' \
+    icons/quarn-endpoint-16.png -geometry +8+7 -composite \
     -font "$BOLD" -pointsize 11 -fill white -draw "text 29,20 'Tolvex Quarn EndPoint'" \
     -font "$REGULAR" -pointsize 10 -fill "$LABEL" -draw "text 12,47 'Throughput measurement agent'" \
     -fill white -stroke "$FRAME" -draw 'rectangle 7,58 295,142' -stroke none \
@@ -45,22 +62,3 @@ strip() {  # name glyph
 }
 strip close.png "$glyph_close"
 strip minimise.png "$glyph_min"
-
-# Program icon: a station sending, on a dark green tile; also at the sizes the desktop
-# icon theme wants. The two waves are rings masked to the upper right quarter.
-"$IM" -size 256x256 xc:none \
-    -fill '#5F7F1F' -draw 'roundrectangle 4,4 251,251 40,40' \
-    -fill white -draw 'circle 84,172 84,200' \
-    \( -size 256x256 xc:white \
-       \( -size 256x256 xc:black -fill white -draw 'circle 84,172 228,172' \
-          -fill black -draw 'circle 84,172 204,172' \
-          -fill white -draw 'circle 84,172 174,172' \
-          -fill black -draw 'circle 84,172 150,172' \
-          -draw 'rectangle 0,0 71,255' -draw 'rectangle 0,173 255,255' \) \
-       -alpha off -compose CopyOpacity -composite \) \
-    -compose Over -composite \
-    -strip icon.png
-mkdir -p icons
-for size in 16 24 32 48 64 128 256; do
-    "$IM" icon.png -filter Lanczos -resize "${size}x${size}" -strip "icons/quarn-endpoint-$size.png"
-done
