@@ -477,6 +477,7 @@ TEST_F(EndPointWindowTest, SecondStartRaisesTheWindow) {
 
     ASSERT_TRUE(platform::SingleInstance::NotifyRunning(name));
     EXPECT_TRUE(WaitUntil([&] { return !window_->isMinimized() && window_->isVisible(); }));
+    window_.reset();  // before the instance it watches
 }
 
 // The program itself: a second start in the same network namespace raises the window
@@ -500,6 +501,7 @@ TEST_F(EndPointWindowTest, SecondProgramStartRaisesTheRunningWindowAndExitsZero)
     EXPECT_TRUE(WaitUntil([&] { return !window_->isMinimized(); }, 10000));
     ASSERT_TRUE(second.WaitExit(10000)) << second.Transcript();
     EXPECT_EQ(second.ExitCode(), 0) << second.Transcript();
+    window_.reset();  // before the instance it watches
 }
 
 // Without --headless the program opens its window and serves; a second start leaves it
