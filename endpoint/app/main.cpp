@@ -11,13 +11,13 @@
 #include "endpoint/agent/identity.h"
 #include "endpoint/app/command_line.h"
 #include "endpoint/app/headless_front_end.h"
+#ifdef QUARN_HAVE_WINDOW
+#include "endpoint/window/window_program.h"
+#endif
 #include "firewall/firewall.h"
 #include "platform/iperf_locator.h"
 #include "platform/name_store.h"
 #include "platform/single_instance.h"
-#ifdef QUARN_HAVE_WINDOW
-#include "endpoint/window/window_program.h"
-#endif
 
 namespace {
 
