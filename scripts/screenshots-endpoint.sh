@@ -4,9 +4,10 @@
 # Needs root (the window's agent runs in a network namespace of its own, so nothing is
 # bound on the machine's interfaces), xvfb-run, ImageMagick's import and python3.
 # Other scripts may source this file and call endpoint_screenshots BUILD OUT.
-set -euo pipefail
 
-endpoint_screenshots() {
+# Runs in a subshell of its own, so its clean-up trap and options stay there.
+endpoint_screenshots() (
+    set -eu
     local build out bin ns peer home holder
     build=$(cd "${1:-build}" && pwd)
     out=$(mkdir -p "${2:-screenshots}" && cd "${2:-screenshots}" && pwd)
@@ -16,14 +17,13 @@ endpoint_screenshots() {
     peer="qshot$$-gw"
     home=$(mktemp -d)
     holder=""
-    # shellcheck disable=SC2317
     cleanup_endpoint_shots() {
         [ -n "$holder" ] && kill "$holder" 2>/dev/null || true
         ip netns del "$ns" 2>/dev/null || true
         ip netns del "$peer" 2>/dev/null || true
         rm -rf "$home"
     }
-    trap cleanup_endpoint_shots RETURN
+    trap cleanup_endpoint_shots EXIT
 
     # One host with a test address and a default route, so the window has an address.
     ip netns add "$ns"
@@ -64,9 +64,10 @@ time.sleep(60)' &
     sleep 0.5
     shoot "$out/endpoint-port-in-use.png"
     echo "screenshots-endpoint: wrote $out/endpoint-normal.png and $out/endpoint-port-in-use.png"
-}
+)
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    set -euo pipefail
     export PATH="/usr/bin:$PATH"  # the real ImageMagick
     endpoint_screenshots "${1:-build}" "${2:-screenshots}"
 fi
