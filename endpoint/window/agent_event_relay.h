@@ -13,11 +13,11 @@ namespace quarn::endpoint_window {
 class AgentEventRelay : public agent::AgentObserver {
   public:
     struct Handlers {
-        std::function<void(const QString& name, const QString& addressText)> started;
-        std::function<void(const QString& name)> nameChanged;
-        std::function<void(const QString& addressText)> addressTextChanged;
-        std::function<void(agent::AgentStatus status)> statusChanged;
-        std::function<void(uint16_t port)> portInUse;
+        std::function<void(const QString& name, const QString& addressText)> started = {};
+        std::function<void(const QString& name)> nameChanged = {};
+        std::function<void(const QString& addressText)> addressTextChanged = {};
+        std::function<void(agent::AgentStatus status)> statusChanged = {};
+        std::function<void(uint16_t port)> portInUse = {};
     };
 
     AgentEventRelay(QObject* receiver, Handlers handlers);

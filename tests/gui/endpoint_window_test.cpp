@@ -7,13 +7,16 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
+#include <QThread>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
+#include "endpoint/window/agent_event_relay.h"
 #include "endpoint/window/endpoint_window.h"
 #include "endpoint/window/rename_dialog.h"
 #include "platform/name_store.h"
@@ -138,6 +141,46 @@ void SendMouse(QWidget& widget, QEvent::Type type, QPoint local, Qt::MouseButton
                       type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
                       Qt::NoModifier);
     QApplication::sendEvent(&widget, &event);
+}
+
+// Agent events from the agent's threads run on the receiver's thread, in order.
+TEST(AgentEventRelay, RunsEventsOnTheReceiversThreadInOrder) {
+    QObject receiver;
+    std::vector<QString> seen;
+    std::vector<QThread*> threads;
+    AgentEventRelay relay(&receiver, {.nameChanged =
+                                          [&](const QString& name) {
+                                              seen.push_back(name);
+                                              threads.push_back(QThread::currentThread());
+                                          },
+                                      .statusChanged =
+                                          [&](agent::AgentStatus status) {
+                                              seen.push_back(agent::StatusText(status));
+                                              threads.push_back(QThread::currentThread());
+                                          }});
+    std::thread agentThread([&] {
+        relay.OnNameChanged("첫째");
+        relay.OnStatusChanged(agent::AgentStatus::Running);
+        relay.OnNameChanged("second");
+    });
+    agentThread.join();
+    EXPECT_TRUE(seen.empty());  // nothing runs on the agent's thread
+    ASSERT_TRUE(WaitUntil([&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen, (std::vector<QString>{QStringLiteral("첫째"), "Running", "second"}));
+    for (QThread* thread : threads) {
+        EXPECT_EQ(thread, QThread::currentThread());
+    }
+}
+
+TEST(AgentEventRelay, DropsEventsWhoseReceiverIsGone) {
+    auto receiver = std::make_unique<QObject>();
+    auto called = std::make_shared<int>(0);
+    AgentEventRelay relay(receiver.get(), {.portInUse = [called](uint16_t) { ++*called; }});
+    std::thread agentThread([&] { relay.OnPortInUse(45000); });
+    agentThread.join();
+    receiver.reset();
+    QTest::qWait(50);
+    EXPECT_EQ(*called, 0);
 }
 
 class EndPointWindowTest : public ::testing::Test {
