@@ -177,6 +177,10 @@ void EndPointWindow::Shutdown() {
         return;
     }
     shutDown_ = true;
+    // An open rename dialog must not keep the program alive.
+    if (renameDialog_ != nullptr) {
+        renameDialog_->done(QDialog::Rejected);
+    }
     agent_->Shutdown();
     close();
 }

@@ -471,6 +471,17 @@ TEST_F(EndPointWindowTest, ExitAndCloseStopTheAgent) {
     EXPECT_FALSE(test_support::ConnectLoopback(port, 500).Valid());
 }
 
+TEST_F(EndPointWindowTest, ShutdownClosesAnOpenRenameDialog) {
+    Open();
+    RenameDialog* dialog = ClickEdit();
+    ASSERT_NE(dialog, nullptr);
+    dialog->Field()->setText("Not applied");
+    window_->Shutdown();
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(window_->OpenRenameDialog(), nullptr);
+    EXPECT_EQ(StoredName(), std::nullopt);
+}
+
 TEST_F(EndPointWindowTest, MinimiseButtonMinimises) {
     Open();
     QTest::mouseClick(window_->MinimiseButton(), Qt::LeftButton);
