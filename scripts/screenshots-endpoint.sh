@@ -43,12 +43,12 @@ endpoint_screenshots() (
             ip netns exec "$1" env QUARN_CONFIG_HOME="$2" QUARN_IPERF=/bin/false "$3" &
             pid=$!
             for _ in $(seq 50); do
-                import -window root -crop 302x176+0+0 "$4" 2>/dev/null && \
-                    [ "$(convert "$4" -format "%[fx:mean]" info: 2>/dev/null)" != "0" ] && break
+                /usr/bin/import -window root -crop 302x176+0+0 "$4" 2>/dev/null && \
+                    [ "$(/usr/bin/convert "$4" -format "%[fx:mean]" info: 2>/dev/null)" != "0" ] && break
                 sleep 0.2
             done
             sleep 1
-            import -window root -crop 302x176+0+0 +repage "$4"
+            /usr/bin/import -window root -crop 302x176+0+0 +repage "$4"
             kill "$pid"; wait "$pid" || true' _ "$ns" "$home" "$bin" "$1"
     }
 
@@ -68,6 +68,5 @@ time.sleep(60)' &
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     set -euo pipefail
-    export PATH="/usr/bin:$PATH"  # the real ImageMagick
     endpoint_screenshots "${1:-build}" "${2:-screenshots}"
 fi
