@@ -11,6 +11,9 @@
 #include "endpoint/agent/identity.h"
 #include "endpoint/app/command_line.h"
 #include "endpoint/app/headless_front_end.h"
+#ifdef QUARN_HAVE_WINDOW
+#include "endpoint/window/window_program.h"
+#endif
 #include "firewall/firewall.h"
 #include "platform/iperf_locator.h"
 #include "platform/name_store.h"
@@ -117,7 +120,13 @@ int main(int argc, char** argv) {
             break;
     }
     if (!commandLine->headless) {
+#ifdef QUARN_HAVE_WINDOW
+        quarn::agent::AgentConfig config;
+        config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
+        return quarn::endpoint_window::RunWindowProgram(argc, argv, std::move(config));
+#else
         std::fprintf(stderr, "%s: this build has no window; running headless\n", kProgramName);
+#endif
     }
     return RunAgent();
 }

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Checks one group of the installed data files with the desktop's own validators.
+#   check_packaging.sh desktop SOURCE_DIR
+#   check_packaging.sh systemd SOURCE_DIR ENDPOINT_PROGRAM
+#   check_packaging.sh mime    SOURCE_DIR
+# Exit 0 passed, 1 failed, 77 skipped (the validator is not installed).
+set -uo pipefail
+mode=$1
+packaging="$2/packaging"
+
+need() {  # tool package
+    if ! command -v "$1" >/dev/null 2>&1; then
+        echo "SKIPPED: $1 is not installed (Debian package $2)"
+        exit 77
+    fi
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+case "$mode" in
+desktop)
+    need desktop-file-validate desktop-file-utils
+    # Warnings count as failures too.
+    out=$(desktop-file-validate "$packaging"/quarn-console.desktop \
+        "$packaging"/quarn-endpoint.desktop 2>&1)
+    status=$?
+    [ -n "$out" ] && echo "$out"
+    [ $status -eq 0 ] && [ -z "$out" ] || exit 1
+    grep -qx 'Exec=Quarn_Console %f' "$packaging"/quarn-console.desktop || {
+        echo "the Console's entry does not take a file"; exit 1; }
+    grep -qx 'MimeType=application/x-quarn-config;' "$packaging"/quarn-console.desktop || {
+        echo "the Console's entry does not claim its configuration files"; exit 1; }
+    echo "desktop entries valid"
+    ;;
+systemd)
+    need systemd-analyze systemd
+    program=$3
+    [ -x "$program" ] || { echo "FAILED: $program is not built"; exit 1; }
+    sed "s|@QUARN_BINDIR@|$(dirname "$program")|" "$packaging"/quarn-endpoint.service.in \
+        >"$work/quarn-endpoint.service"
+    # systemd-analyze only warns about many mistakes; any output is a failure here.
+    out=$(systemd-analyze verify "$work/quarn-endpoint.service" 2>&1)
+    status=$?
+    [ -n "$out" ] && echo "$out"
+    [ $status -eq 0 ] && [ -z "$out" ] || exit 1
+    grep -q '^ExecStart=.*/Quarn_EndPoint --headless$' "$work/quarn-endpoint.service" || {
+        echo "the unit does not run the headless EndPoint"; exit 1; }
+    echo "systemd unit valid"
+    ;;
+mime)
+    need update-mime-database shared-mime-info
+    need gio libglib2.0-bin
+    mkdir -p "$work/mime/packages"
+    cp "$packaging"/quarn-config.xml "$work/mime/packages/"
+    out=$(XDG_DATA_DIRS="$work:/usr/share" update-mime-database "$work/mime" 2>&1)
+    [ -z "$out" ] || { echo "$out"; exit 1; }
+    # A saved configuration: byte-order mark, identifier, then UTF-16LE text.
+    printf '\xff\xfe{2E01FA3A-1C1D-4df1-BB63-3DB505F897BD}[\x00]\x00\n\x00' >"$work/run.config"
+    # Other files named .config: XML, and an identifier one byte off.
+    printf '<?xml version="1.0"?>\n<configuration/>\n' >"$work/web.config"
+    printf '\xff\xfe{2E01FA3A-1C1D-4df1-BB63-3DB505F897BE}[\x00]\x00' >"$work/near.config"
+    type_of() {
+        XDG_DATA_DIRS="$work:/usr/share" XDG_DATA_HOME="$work/none" \
+            gio info -a standard::content-type "$1" | sed -n 's/.*content-type: //p'
+    }
+    failed=0
+    for expect in run:application/x-quarn-config web:!application/x-quarn-config \
+        near:!application/x-quarn-config; do
+        file=${expect%%:*}
+        want=${expect#*:}
+        got=$(type_of "$work/$file.config")
+        if [ "${want#!}" != "$want" ]; then
+            [ "$got" != "${want#!}" ] || { echo "$file.config taken for ${want#!}"; failed=1; }
+        else
+            [ "$got" = "$want" ] || { echo "$file.config is '$got', not $want"; failed=1; }
+        fi
+    done
+    [ $failed -eq 0 ] || exit 1
+    echo "configuration files recognised by their identifier"
+    ;;
+*)
+    echo "unknown check $mode"
+    exit 1
+    ;;
+esac
