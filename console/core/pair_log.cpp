@@ -49,7 +49,10 @@ struct PairLog::Impl {
 
     // The block to write `bytes` into, or null when the address space is used up.
     Block* BlockWithRoom(std::size_t bytes) {
-        if (!blocks.empty() && blocks.back().capacity - blocks.back().used >= bytes) {
+        // A line must start inside its block: at a full block's end its address would
+        // name a page the block does not own, even for an empty line.
+        if (!blocks.empty() && blocks.back().used < blocks.back().capacity &&
+            blocks.back().capacity - blocks.back().used >= bytes) {
             return &blocks.back();
         }
         Block block;

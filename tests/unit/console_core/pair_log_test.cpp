@@ -41,6 +41,31 @@ TEST(PairLogTest, KeepsEveryLineAcrossBlocksIncludingEmptyAndHugeOnes) {
     EXPECT_FALSE(log.Counted(lines.size() - 1));
 }
 
+// An empty line after a line that fills its block to the last byte must not point
+// past the pages that block owns.
+TEST(PairLogTest, EmptyLineAfterAnExactlyFullBlockReadsBack) {
+    const std::string forced(65536, 'f');
+    PairLog log;
+    log.Append(forced);
+    log.Append("");
+    ASSERT_EQ(log.Size(), 2u);
+    EXPECT_EQ(log.Text(1), "");
+    EXPECT_EQ(log.Text(0), forced);
+    log.Append("after");
+    EXPECT_EQ(log.Text(1), "");
+    EXPECT_EQ(log.Text(2), "after");
+
+    // The same after smaller blocks have filled up exactly.
+    PairLog filled;
+    for (std::size_t capacity : {4096u, 8192u, 16384u, 32768u}) {
+        filled.Append(std::string(capacity, 'a'));
+        filled.Append("");
+    }
+    ASSERT_EQ(filled.Size(), 8u);
+    EXPECT_EQ(filled.Text(6).size(), 32768u);
+    EXPECT_EQ(filled.Text(7), "");
+}
+
 TEST(PairLogTest, CopiesAreIndependentAndMovesLeaveAUsableLog) {
     PairLog original;
     for (int i = 0; i < 3000; ++i) {
