@@ -152,11 +152,13 @@ PairLog::PairLog(PairLog&&) noexcept = default;
 PairLog& PairLog::operator=(PairLog&&) noexcept = default;
 PairLog::~PairLog() = default;
 
-void PairLog::Append(std::string_view line, bool counted) {
+std::size_t PairLog::Append(std::string_view line, bool counted) {
     if (!impl_) {
         impl_ = std::make_unique<Impl>();
     }
+    const std::size_t before = impl_->lines;
     impl_->Append(line, counted);
+    return impl_->lines > before ? before : kNoLine;
 }
 
 void PairLog::Clear() {
@@ -185,6 +187,12 @@ bool PairLog::Counted(std::size_t i) const {
 void PairLog::MarkLastCounted() {
     if (Size() > 0) {
         impl_->Entry(impl_->lines - 1) |= Impl::kCountedBit;
+    }
+}
+
+void PairLog::MarkCounted(std::size_t i) {
+    if (i < Size()) {
+        impl_->Entry(i) |= Impl::kCountedBit;
     }
 }
 

@@ -26,13 +26,18 @@ class PairLog {
     PairLog& operator=(PairLog&&) noexcept;
     ~PairLog();
 
-    void Append(std::string_view line, bool counted = false);
+    static constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
+
+    // The new line's index, or kNoLine when it was not kept.
+    std::size_t Append(std::string_view line, bool counted = false);
     void Clear();
     bool Empty() const { return Size() == 0; }
     std::size_t Size() const;
     std::string_view Text(std::size_t i) const;
     bool Counted(std::size_t i) const;
     void MarkLastCounted();
+    // Marks line i; kNoLine or any index past the end is ignored.
+    void MarkCounted(std::size_t i);
     LogLine At(std::size_t i) const { return {Counted(i), std::string(Text(i))}; }
     // Bytes held for the text and the index, for the memory benchmark.
     std::size_t BytesReserved() const;
