@@ -151,7 +151,7 @@ TEST_F(ConfigEdgeCaseTest, LenientTokens) {
     EXPECT_EQ(data_.measuredAt, "x");
     EXPECT_EQ(all.count, 7);
     EXPECT_EQ(data_.settings.durationText, "45x");
-    EXPECT_EQ(all.showTotal, 0);  // only the exact text "1" shows the total
+    EXPECT_FALSE(all.showTotal);  // only the exact text "1" shows the total
     EXPECT_EQ(data_.ticks, 12);
     EXPECT_FLOAT_EQ(all.average, 1.5f);
     EXPECT_EQ(all.minText, "abc");
@@ -166,7 +166,7 @@ TEST_F(ConfigEdgeCaseTest, LenientTokens) {
     EXPECT_EQ(pair.count, 3);
     EXPECT_EQ(pair.countText, "3x");
     EXPECT_EQ(pair.parallel, 2);
-    EXPECT_EQ(pair.showAddress, 1);  // the integer value of "01" is 1
+    EXPECT_TRUE(pair.showAddress);  // the integer value of "01" is 1
     EXPECT_FLOAT_EQ(pair.current, 4.0f);
     ASSERT_EQ(data_.chart.Series()[1].size(), 3u);
     EXPECT_FLOAT_EQ(data_.chart.Series()[1][2].value, 0.0f);
@@ -208,6 +208,29 @@ TEST_F(ConfigEdgeCaseTest, TextsRoundTripWithoutBreakingTheRecords) {
     EXPECT_EQ(data_.endPoints[1].label, "(A1");
     EXPECT_EQ(data_.nameLookup["198.18.0.2"], "A1");
     EXPECT_EQ(data_.nameLookup["198.18.0.3"], "[C]");
+}
+
+// Entries the reader would skip or merge are not written, so a second save writes the
+// file the first one wrote.
+TEST_F(ConfigEdgeCaseTest, SaveOpenSaveGivesTheSameFileForOddNameEntries) {
+    data_.nameLookup = {{"\n", "only a newline as address"},
+                        {"198.18.0.4", "\r\n"},
+                        {"198.18.0.5", "five"},
+                        {"198.18.0.5\r", "five again"},
+                        {"198.18.0.6", "six"}};
+    const std::string first = WriteAndLoad();
+    ASSERT_EQ(ReadFileBytes(first), 0);
+    EXPECT_EQ(data_.nameLookup, (std::map<std::string, std::string>{{"198.18.0.5", "five again"},
+                                                                    {"198.18.0.6", "six"}}));
+    EXPECT_EQ(WriteAndLoad(), first);
+
+    // Nothing left to write: no block at all, as for an empty lookup.
+    data_.nameLookup = {{"\r\n", "x"}};
+    const std::string none = WriteAndLoad();
+    EXPECT_EQ(none.find(LeAscii("\r\r\r\r\r[")), std::string::npos);
+    ASSERT_EQ(ReadFileBytes(none), 0);
+    EXPECT_TRUE(data_.nameLookup.empty());
+    EXPECT_EQ(WriteAndLoad(), none);
 }
 
 }  // namespace
