@@ -33,7 +33,7 @@ void PaintColumnTitles(QPainter& painter, int right) {
             break;
         const QRect cell(x, strip.top(), width, strip.height() - 1);
         painter.setPen(QColor(70, 70, 70));
-        painter.drawText(cell.adjusted(5, 0, -2, 0),
+        painter.drawText(cell.adjusted(4, 0, -1, 0),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                          PairColumnTitle(column));
         if (column < 7) {

@@ -78,6 +78,8 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         child->hide();
     resize(kIntroSize);
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     introTimer_.setSingleShot(true);
     connect(&introTimer_, &QTimer::timeout, this, &MainWindow::EndIntro);
     introTimer_.start(options_.introTime);
