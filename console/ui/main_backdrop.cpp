@@ -78,11 +78,12 @@ void PaintMainLook(QPainter& painter, const MainLook& look) {
     }
 
     // The two edit frames.
-    for (const QRect& frame : {QRect(QPoint(499, 37), QPoint(550, 55)),
-                               QRect(QPoint(655, 37), QPoint(706, 55))}) {
+    // (499, 37)-(551, 56) and (655, 37)-(707, 56), right and bottom exclusive.
+    for (const int left : {499, 655}) {
+        const QRect frame(left, 37, 52, 19);
         painter.fillRect(frame, Qt::white);
         painter.setPen(kEditFrame);
-        painter.drawRect(frame);
+        painter.drawRect(frame.adjusted(0, 0, -1, -1));
     }
 
     painter.setPen(Qt::black);
