@@ -50,8 +50,7 @@ int main(int argc, char** argv) {
     bool headless = false;
     for (const std::string& arg : args)
         headless = headless || arg == "--headless";
-    const std::string iperfPath =
-        quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
+    const std::string iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
     if (!headless) {
 #ifdef QUARN_WITH_WINDOW
         if (HasHeadlessOnlyOptions(parsed.options)) {
@@ -65,8 +64,8 @@ int main(int argc, char** argv) {
         // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
         return quarn::console::ui::RunConsoleWindow(
             argc, argv, std::move(window), [](std::function<void()> quit) {
-                return std::static_pointer_cast<void>(std::make_shared<SignalWatcher>(
-                    [quit = std::move(quit)](int) { quit(); }));
+                return std::static_pointer_cast<void>(
+                    std::make_shared<SignalWatcher>([quit = std::move(quit)](int) { quit(); }));
             });
 #else
         std::fprintf(stderr,

@@ -49,7 +49,8 @@ void AllStrip::paintEvent(QPaintEvent*) {
         painter.drawText(area, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
     };
     figure(270, 357, QString::fromStdString(all.countText));
-    figure(367, 447, AllFigureText(all.current, all.currentText));
+    // All keeps the total of the current second in sum.
+    figure(367, 447, AllFigureText(all.sum, all.currentText));
     figure(458, 538, AllFigureText(all.average, all.averageText));
     figure(549, 629, AllFigureText(all.min, all.minText));
     figure(640, 720, AllFigureText(all.max, all.maxText));

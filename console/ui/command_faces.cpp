@@ -23,14 +23,14 @@ std::vector<QPixmap> LoadStrip(const QString& path, int count, int width,
 
 widgets::SkinButton::Painter StartStopFace(std::function<bool()> measuring,
                                            std::function<bool()> stoppable) {
-    const std::vector<QPixmap> symbols =
-        LoadStrip(widgets::kStartStopStrip, 2, widgets::kStartStopSize,
-                  widgets::kStartStopTransparent);
+    const std::vector<QPixmap> symbols = LoadStrip(
+        widgets::kStartStopStrip, 2, widgets::kStartStopSize, widgets::kStartStopTransparent);
     return [=](QPainter& painter, const widgets::SkinButton& button) {
         const bool running = measuring();
         QColor fill;
         if (running)
-            fill = button.IsHovered() && stoppable() ? QColor(191, 199, 167) : QColor(176, 184, 152);
+            fill =
+                button.IsHovered() && stoppable() ? QColor(191, 199, 167) : QColor(176, 184, 152);
         else
             fill = button.IsHovered() ? QColor(167, 189, 88) : QColor(154, 177, 75);
         painter.fillRect(button.rect(), fill);
@@ -38,8 +38,9 @@ widgets::SkinButton::Painter StartStopFace(std::function<bool()> measuring,
         painter.setFont(widgets::GulimFont(12));
         painter.setPen(Qt::black);
         DrawDoubledText(painter, 35, 7, QStringLiteral("Tolvex Quarn"));
-        DrawTextAt(painter, 34, 21,
-                   running ? QStringLiteral("Stop measurement") : QStringLiteral("Start measurement"));
+        DrawTextAt(
+            painter, 34, 21,
+            running ? QStringLiteral("Stop measurement") : QStringLiteral("Start measurement"));
     };
 }
 
@@ -70,7 +71,8 @@ widgets::SkinButton::Painter EndPointCommandFace(const QString& text, int firstI
                   widgets::kEndPointButtonsTransparent);
     return [=](QPainter& painter, const widgets::SkinButton& button) {
         painter.fillRect(button.rect(), QColor(241, 241, 241));
-        painter.drawPixmap(0, 0, images[static_cast<std::size_t>(firstImage + (button.IsHovered() ? 1 : 0))]);
+        painter.drawPixmap(
+            0, 0, images[static_cast<std::size_t>(firstImage + (button.IsHovered() ? 1 : 0))]);
         painter.setFont(widgets::GulimFont(12));
         painter.setPen(Qt::black);
         DrawTextAt(painter, 19, 2, text);

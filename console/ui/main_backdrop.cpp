@@ -47,9 +47,10 @@ void PaintColumnTitles(QPainter& painter, int right) {
 }  // namespace
 
 QString PairColumnTitle(int column) {
-    static const char* const titles[] = {
-        "Pair 이름", "End Point 1  >  End Point 2", "현재상태", "측정횟수",
-        "현재속도",  "평균속도",                   "최소속도", "최대속도"};
+    static const char* const titles[] = {"Pair 이름", "End Point 1  >  End Point 2",
+                                         "현재상태",  "측정횟수",
+                                         "현재속도",  "평균속도",
+                                         "최소속도",  "최대속도"};
     return column >= 0 && column < 8 ? QString::fromUtf8(titles[column]) : QString();
 }
 

@@ -119,7 +119,8 @@ void MainCommands::Search() {
     MeasurementRun& run = window_.Run();
     if (run.Mode() != ConsoleMode::Idle)
         return;
-    if (search_.Start([this](std::vector<EndPointEntry> found) { OnSearchDone(std::move(found)); })) {
+    if (search_.Start(
+            [this](std::vector<EndPointEntry> found) { OnSearchDone(std::move(found)); })) {
         ConsoleData& data = window_.Data();
         if (data.endPointsKnown)
             window_.EndPoints()->ShowEmpty();

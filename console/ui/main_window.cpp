@@ -1,11 +1,11 @@
 #include "console/ui/main_window.h"
 
+#include <arpa/inet.h>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
-#include <arpa/inet.h>
 
 #include "console/net/own_machine.h"
 #include "console/ui/all_strip.h"
@@ -19,6 +19,7 @@
 #include "console/ui/mode_input_filter.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
+#include "platform/iperf_locator.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
@@ -26,6 +27,12 @@
 
 namespace quarn::console::ui {
 namespace {
+
+MainWindow::Options Resolved(MainWindow::Options options) {
+    if (options.iperfPath.empty())
+        options.iperfPath = platform::FindIperf(platform::OwnExecutableDir());
+    return options;
+}
 
 DiscoveryOptions MakeDiscovery(const MainWindow::Options& options) {
     DiscoveryOptions discovery;
@@ -48,7 +55,7 @@ QString DottedAddress(std::optional<std::uint32_t> address) {
 
 MainWindow::MainWindow(Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      options_(std::move(options)),
+      options_(Resolved(std::move(options))),
       discovery_(MakeDiscovery(options_)),
       network_(options_.iperfPath, discovery_),
       sessions_(options_.iperfPath),
@@ -66,7 +73,8 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     CreateControls();
     commands_ = std::make_unique<MainCommands>(*this);
     ConnectControls();
-    inputFilter_ = new ModeInputFilter(this, [this] { return run_.Mode(); }, this);
+    inputFilter_ = new ModeInputFilter(
+        this, [this] { return run_.Mode(); }, this);
     RegisterInputRoles();
     qApp->installEventFilter(inputFilter_);
 
@@ -97,7 +105,8 @@ void MainWindow::CreateControls() {
     allStrip_ = new AllStrip(data_.table, this);
     endPointPanel_ = new EndPointPanel(this);
     pairList_ = new PairListWidget(data_, this);
-    chart_ = new ChartWidget(data_.chart, [this] { return data_.highlightedRow; }, this);
+    chart_ = new ChartWidget(
+        data_.chart, [this] { return data_.highlightedRow; }, this);
     notice_ = new NoticePanel(this);
 
     protocol_ = new widgets::SkinCombo(this);
@@ -115,7 +124,8 @@ QLineEdit* MainWindow::CreateEdit(const std::string& text) {
     edit->setFrame(false);
     edit->setFont(widgets::GulimFont(12));
     edit->setTextMargins(0, 0, 0, 0);
-    edit->setStyleSheet(QStringLiteral("QLineEdit { border: none; padding: 0px; background: white; }"));
+    edit->setStyleSheet(
+        QStringLiteral("QLineEdit { border: none; padding: 0px; background: white; }"));
     return edit;
 }
 
@@ -128,16 +138,17 @@ void MainWindow::CreateButtons() {
         return button;
     };
     startStop_ = make(StartStopFace(measuring, [this] { return run_.FirstTickSeen(); }));
-    addManually_ = make(PairCommandFace(QStringLiteral("Add manually"), widgets::kAddPairIcon, measuring));
-    deletePair_ = make(PairCommandFace(QStringLiteral("Delete pair"), widgets::kDeletePairIcon, measuring));
+    addManually_ =
+        make(PairCommandFace(QStringLiteral("Add manually"), widgets::kAddPairIcon, measuring));
+    deletePair_ =
+        make(PairCommandFace(QStringLiteral("Delete pair"), widgets::kDeletePairIcon, measuring));
     addEndPoint_ = make(EndPointCommandFace(QStringLiteral("Add End Point"), 0));
     searchEndPoint_ = make(EndPointCommandFace(QStringLiteral("Search End Point"), 2));
     fileMenu_ = make(StripFace(widgets::kFileMenuStrip, widgets::kFileMenuWidth,
                                [](const widgets::SkinButton& b) { return b.IsHovered() ? 1 : 0; }));
-    totalToggle_ = make(StripFace(widgets::kTotalToggleStrip, widgets::kTotalToggleWidth,
-                                  [this](const widgets::SkinButton&) {
-                                      return data_.table.All().showTotal ? 0 : 1;
-                                  }));
+    totalToggle_ = make(StripFace(
+        widgets::kTotalToggleStrip, widgets::kTotalToggleWidth,
+        [this](const widgets::SkinButton&) { return data_.table.All().showTotal ? 0 : 1; }));
 }
 
 void MainWindow::ConnectControls() {
@@ -149,7 +160,8 @@ void MainWindow::ConnectControls() {
     connect(searchEndPoint_, &QAbstractButton::clicked, c, [c] { c->Search(); });
     connect(totalToggle_, &QAbstractButton::clicked, c, [c] { c->ToggleTotal(); });
     connect(fileMenu_, &QAbstractButton::clicked, this, &MainWindow::fileMenuClicked);
-    connect(protocol_, &QComboBox::currentIndexChanged, c, [c](int index) { c->SwitchProtocol(index); });
+    connect(protocol_, &QComboBox::currentIndexChanged, c,
+            [c](int index) { c->SwitchProtocol(index); });
     connect(caption_, &CaptionBar::helpClicked, this, &MainWindow::helpRequested);
     connect(caption_, &CaptionBar::minimiseClicked, this, &QWidget::showMinimized);
     connect(caption_, &CaptionBar::closeClicked, c, [c] { c->AskQuit(); });

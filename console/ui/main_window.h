@@ -45,7 +45,8 @@ class MainWindow : public QWidget, public ConsoleView {
     static constexpr QSize kMainSize{1115, 631};
 
     struct Options {
-        std::string iperfPath = "iperf";
+        // Empty: beside this program, then on PATH (QUARN_IPERF overrides).
+        std::string iperfPath;
         // Discovery and "restart" go only through these interfaces; empty: all of them.
         std::vector<std::string> interfaces;
         std::chrono::milliseconds introTime{2000};

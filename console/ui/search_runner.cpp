@@ -25,7 +25,8 @@ bool SearchRunner::Start(Done done) {
             std::vector<EndPointEntry> found = SearchEndPoints(options_, &cancel_);
             // Cleared before posting: the result's handler may start the next search.
             running_ = false;
-            dispatcher_.Post([done, found = std::move(found)]() mutable { done(std::move(found)); });
+            dispatcher_.Post(
+                [done, found = std::move(found)]() mutable { done(std::move(found)); });
         });
     } catch (const std::system_error&) {
         running_ = false;

@@ -38,7 +38,8 @@ int RunConsoleWindow(int& argc, char** argv, MainWindow::Options options,
     std::shared_ptr<void> quitSource;
     if (quitHook) {
         quitSource = quitHook([&window] {
-            QMetaObject::invokeMethod(&window, [&window] { window.Quit(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &window, [&window] { window.Quit(); }, Qt::QueuedConnection);
         });
     }
     window.show();

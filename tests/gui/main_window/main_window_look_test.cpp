@@ -160,7 +160,7 @@ TEST(MainWindowLook, AllFiguresUseTheirNumberFormats) {
     console::PairRecord& all = window->Data().table.All();
     const QRect current(367, 81, 80, 42);
     const auto leftmostInk = [&](float value, const char* stored) {
-        all.current = value;
+        all.sum = value;
         all.currentText = stored;
         window->RedrawList();
         const QImage image = Grab(*window);
@@ -186,7 +186,8 @@ TEST(MainWindowLayout, ResizingKeepsTheRightAnchoredItemsAndWidensTheList) {
     EXPECT_EQ(window->PairList()->geometry().width(), 1500 - 376 - 7);
     EXPECT_EQ(window->StartStop()->geometry(), QRect(6, 275, 1500 - 486, 37));
     EXPECT_EQ(window->Chart()->geometry(), QRect(7, 337, 1500 - 14, 700 - 344));
-    EXPECT_EQ(window->Caption()->ButtonRect(CaptionBar::Button::Close), QRect(1500 - 23, 10, 12, 12));
+    EXPECT_EQ(window->Caption()->ButtonRect(CaptionBar::Button::Close),
+              QRect(1500 - 23, 10, 12, 12));
     // Never smaller than the main size.
     window->resize(900, 500);
     QApplication::processEvents();
@@ -336,7 +337,8 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
         EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Duration must be greater than 0.");
     }
     window->DurationEdit()->setText("259201");
-    EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Duration can be set from 1 to 259,200 sec.");
+    EXPECT_EQ(refusal([&] { commands.StartOrStop(); }),
+              "Duration can be set from 1 to 259,200 sec.");
     window->DurationEdit()->setText("10");
     window->ValueEdit()->setText("5.01");
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "The max value of Window size is 5MByte.");
@@ -354,8 +356,7 @@ TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhile
     auto window = MainLookWindow();
     AddPairs(*window, 2);
     ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Searching));
-    console::ui::ModeInputFilter* filter =
-        window->findChild<console::ui::ModeInputFilter*>();
+    console::ui::ModeInputFilter* filter = window->findChild<console::ui::ModeInputFilter*>();
     ASSERT_NE(filter, nullptr);
     QMouseEvent leftPress(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);

@@ -4,9 +4,9 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <stdexcept>
 
@@ -42,7 +42,6 @@ std::unique_ptr<MainWindow> MakeWindow(std::vector<std::string> interfaces,
     MainWindow::Options options;
     options.interfaces = std::move(interfaces);
     options.introTime = intro;
-    options.iperfPath = "iperf";
     return std::make_unique<MainWindow>(std::move(options));
 }
 

@@ -29,8 +29,9 @@ class NamespaceEntry {
 };
 
 // A window with a short intro whose discovery and "restart" stay on the given interfaces.
-std::unique_ptr<MainWindow> MakeWindow(std::vector<std::string> interfaces,
-                                       std::chrono::milliseconds intro = std::chrono::milliseconds(1));
+std::unique_ptr<MainWindow> MakeWindow(
+    std::vector<std::string> interfaces,
+    std::chrono::milliseconds intro = std::chrono::milliseconds(1));
 // Shows the window and ends its intro.
 void ShowMain(MainWindow& window);
 
