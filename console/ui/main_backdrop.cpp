@@ -2,6 +2,7 @@
 
 #include <QPixmap>
 
+#include "console/ui/pair_list_widget.h"
 #include "console/ui/paint_text.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
@@ -11,7 +12,6 @@ namespace {
 
 const QColor kBackground(241, 241, 241);
 const QColor kFrame(210, 210, 210);
-const QColor kHeaderFill(225, 225, 225);
 const QColor kEditFrame(217, 217, 217);
 
 void PaintFrame(QPainter& painter, QSize size) {
@@ -20,39 +20,7 @@ void PaintFrame(QPainter& painter, QSize size) {
     painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
 }
 
-// The column-title strip over the pair list, (7, 61) to (w - 376, 81).
-void PaintColumnTitles(QPainter& painter, int right) {
-    const QRect strip(QPoint(7, 61), QPoint(right - 1, 80));
-    painter.fillRect(strip, kHeaderFill);
-    painter.setPen(QColor(196, 196, 196));
-    painter.drawLine(strip.left(), strip.bottom(), strip.right(), strip.bottom());
-    int x = strip.left();
-    for (int column = 0; column < 8; ++column) {
-        const int width = column < 7 ? kPairColumnWidths[column] : strip.right() + 1 - x;
-        if (width <= 0)
-            break;
-        const QRect cell(x, strip.top(), width, strip.height() - 1);
-        painter.setPen(QColor(70, 70, 70));
-        painter.drawText(cell.adjusted(4, 0, -1, 0),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         PairColumnTitle(column));
-        if (column < 7) {
-            painter.setPen(QColor(205, 205, 205));
-            painter.drawLine(cell.right(), cell.top() + 4, cell.right(), cell.bottom() - 3);
-        }
-        x += width;
-    }
-}
-
 }  // namespace
-
-QString PairColumnTitle(int column) {
-    static const char* const titles[] = {"Pair 이름", "End Point 1  >  End Point 2",
-                                         "현재상태",  "측정횟수",
-                                         "현재속도",  "평균속도",
-                                         "최소속도",  "최대속도"};
-    return column >= 0 && column < 8 ? QString::fromUtf8(titles[column]) : QString();
-}
 
 void PaintIntro(QPainter& painter, QSize size) {
     PaintFrame(painter, size);
@@ -71,7 +39,8 @@ void PaintMainLook(QPainter& painter, const MainLook& look) {
     const QFont normal = widgets::GulimFont(12);
     painter.setFont(normal);
 
-    PaintColumnTitles(painter, w - 376);
+    const QRect strip(QPoint(7, 61), QPoint(w - 377, 80));
+    PairListWidget::PaintHeaderStrip(painter, strip, strip.width(), normal);
     // Stripes behind the list rows, from the list's top to the area's bottom.
     for (int y = 123, i = 0; y < 270; y += 21, ++i) {
         painter.fillRect(QRect(QPoint(7, y), QPoint(w - 377, std::min(y + 20, 269))),

@@ -6,10 +6,6 @@
 
 namespace quarn::console::ui {
 
-// Column titles of the pair list and their widths (the last takes what is left).
-inline constexpr int kPairColumnWidths[] = {58, 193, 46, 57, 91, 91, 91};
-QString PairColumnTitle(int column);
-
 // What the main look paints around its controls.
 struct MainLook {
     QSize size;

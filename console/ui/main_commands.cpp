@@ -1,5 +1,6 @@
 #include "console/ui/main_commands.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include "console/ui/all_strip.h"
@@ -40,10 +41,7 @@ void MainCommands::Notice(const std::string& text) {
 
 std::vector<int> MainCommands::SelectedRows() const {
     std::vector<int> rows;
-    for (int item : window_.PairList()->SelectedItems())
-        rows.push_back(item + 1);
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    return window_.PairList()->SelectedTableRows();
 }
 
 void MainCommands::StoreSettingTexts() {
@@ -73,9 +71,9 @@ void MainCommands::AddManually() {
         Notice(refusal);
         return;
     }
-    PairRecord record;
-    if (PairSettingDialog::AddPair(record, data.settings.udp != 0, &window_)) {
-        data.AddPair(std::move(record));
+    PairSettingDialog dialog(true, PairRecord(), data.settings.udp != 0, &window_);
+    if (dialog.exec() == QDialog::Accepted) {
+        data.AddPair(dialog.NewRecord());
         AfterShapeChange();
     }
 }
@@ -85,8 +83,12 @@ void MainCommands::EditPair(int item) {
     const int row = item + 1;
     if (!data.table.IsPairRow(row) || window_.Run().Mode() != ConsoleMode::Idle)
         return;
-    if (PairSettingDialog::EditPair(data.table[row], data.settings.udp != 0, &window_))
+    PairSettingDialog dialog(false, data.table[row], data.settings.udp != 0, &window_);
+    // The table keeps its shape while the dialog is open: nothing else runs in Idle mode.
+    if (dialog.exec() == QDialog::Accepted) {
+        data.table.EditPair(row, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
         window_.RedrawList();
+    }
 }
 
 void MainCommands::DeleteSelected() {
@@ -98,7 +100,7 @@ void MainCommands::DeleteSelected() {
         Notice(refusal);
         return;
     }
-    window_.PairList()->ClearSelection();
+    window_.PairList()->clearSelection();
     AfterShapeChange();
 }
 
@@ -170,6 +172,24 @@ void MainCommands::SwitchProtocol(int index) {
     window_.ValueEdit()->setText(QString::fromStdString(settings.ValueText()));
     window_.RedrawList();
     window_.update();
+}
+
+bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
+    // Ctrl+C and Ctrl+V in the pair list; outside Idle mode they do nothing.
+    if (watched == window_.PairList() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier &&
+            (key->key() == Qt::Key_C || key->key() == Qt::Key_V)) {
+            if (window_.Run().Mode() == ConsoleMode::Idle) {
+                if (key->key() == Qt::Key_C)
+                    Copy();
+                else
+                    Paste();
+            }
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void MainCommands::Copy() {

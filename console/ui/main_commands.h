@@ -53,6 +53,9 @@ class MainCommands : public QObject {
     // Rows (list item + 1) of the selected pairs, in ascending order.
     std::vector<int> SelectedRows() const;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   signals:
     // "Show Log" for a row; the log window belongs to whoever listens.
     void showLogRequested(int row);

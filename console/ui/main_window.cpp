@@ -104,9 +104,16 @@ void MainWindow::CreateControls() {
     caption_ = new CaptionBar(this);
     allStrip_ = new AllStrip(data_.table, this);
     endPointPanel_ = new EndPointPanel(this);
-    pairList_ = new PairListWidget(data_, this);
+    pairList_ = new PairListWidget(data_.table, this);
+    pairList_->SetNameLookup([this](const std::string& address) {
+        const auto found = data_.nameLookup.find(address);
+        return found == data_.nameLookup.end() ? std::string() : found->second;
+    });
+    pairList_->SetProtocolIsTcp(data_.settings.udp == 0);
     chart_ = new ChartWidget(
         data_.chart, [this] { return data_.highlightedRow; }, this);
+    chart_->SetPairTable(&data_.table);
+    data_.chart.onChanged = [this] { chart_->Refresh(); };
     notice_ = new NoticePanel(this);
 
     protocol_ = new widgets::SkinCombo(this);
@@ -169,12 +176,18 @@ void MainWindow::ConnectControls() {
         if (yes)
             Quit();
     });
-    connect(pairList_, &PairListWidget::itemDoubleClicked, c, [c](int item) { c->EditPair(item); });
+    connect(pairList_, &PairListWidget::rowDoubleClicked, c, [c](int item) { c->EditPair(item); });
     connect(pairList_, &PairListWidget::contextMenuRequested, c,
-            [c](int item, QPoint globalPos) { c->OpenItemMenu(item, globalPos); });
-    connect(pairList_, &PairListWidget::copyRequested, c, [c] { c->Copy(); });
-    connect(pairList_, &PairListWidget::pasteRequested, c, [c] { c->Paste(); });
-    connect(pairList_, &PairListWidget::highlightChanged, this, [this](int) { chart_->update(); });
+            [c](int item, const QPoint& globalPos) { c->OpenItemMenu(item, globalPos); });
+    pairList_->installEventFilter(c);
+    connect(pairList_, &PairListWidget::highlightChanged, this, [this](int highlightedRow) {
+        data_.highlightedRow = highlightedRow;
+        chart_->Refresh();
+    });
+    connect(chart_, &ChartWidget::sizeChanged, this, [this](int width, int height) {
+        data_.chart.SetPlotRect(width, height);
+        data_.chart.RebuildScale();
+    });
 }
 
 void MainWindow::RegisterInputRoles() {
@@ -208,7 +221,7 @@ void MainWindow::EndIntro() {
 }
 
 int MainWindow::PairListHeight(int pairs) {
-    return pairs <= 6 ? (pairs + 1) * 21 : 147;
+    return PairListWidget::HeightFor(pairs);
 }
 
 QRect MainWindow::PairListArea() const {
@@ -337,6 +350,8 @@ void MainWindow::ShowNotice(NoticeKind kind, std::string_view text) {
 }
 
 void MainWindow::RedrawList() {
+    pairList_->SetProtocolIsTcp(data_.settings.udp == 0);
+    pairList_->SetHighlightedRow(data_.highlightedRow);
     pairList_->Refresh();
     allStrip_->update();
 }
@@ -348,7 +363,11 @@ void MainWindow::TickProcessed(int, int) {
 }
 
 void MainWindow::RunStarted() {
-    pairList_->BeginRun();
+    // One pair at a time may be picked for the chart while a run lasts.
+    pairList_->clearSelection();
+    pairList_->setCurrentIndex(QModelIndex());
+    pairList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    pairList_->SetHighlightedRow(data_.highlightedRow);
 }
 
 void MainWindow::ModeChanged() {
@@ -357,8 +376,11 @@ void MainWindow::ModeChanged() {
     deletePair_->update();
     totalToggle_->update();
     allStrip_->update();
-    if (run_.Mode() == ConsoleMode::Idle)
-        pairList_->EndRun();
+    if (run_.Mode() == ConsoleMode::Idle &&
+        pairList_->selectionMode() != QAbstractItemView::ExtendedSelection) {
+        pairList_->clearSelection();
+        pairList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
     chart_->Refresh();
     update();
 }

@@ -17,6 +17,7 @@
 #include "console/ui/endpoint_panel.h"
 #include "console/ui/main_commands.h"
 #include "console/ui/mode_input_filter.h"
+#include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "tests/gui/main_window/window_test_support.h"
@@ -242,11 +243,12 @@ TEST(MainWindowCommands, CaptionButtonsHoverAndTheCloseButtonAsksFirst) {
     QTest::mouseClick(caption, Qt::LeftButton, {}, close);
     ASSERT_TRUE(NoticeShown(*window));
     EXPECT_EQ(NoticeText(*window), "Are you sure to quit?");
-    EXPECT_FALSE(window->isEnabled());
+    EXPECT_TRUE(window->Notice()->Blocking());
     AnswerQuit(*window, false);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->Quitting());
-    EXPECT_TRUE(window->isEnabled());
+    EXPECT_FALSE(NoticeShown(*window));
+    EXPECT_FALSE(window->Notice()->Blocking());
     // A window-system close asks the same question.
     window->close();
     EXPECT_TRUE(window->isVisible());

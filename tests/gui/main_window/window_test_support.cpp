@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -14,6 +16,8 @@
 #include "console/ui/endpoint_panel.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
+#include "console/ui/pair_setting_dialog.h"
+#include "widgets/skin_button.h"
 
 namespace quarn::gui_test {
 
@@ -77,15 +81,12 @@ QString NoticeText(const MainWindow& window) {
 }
 
 void ConfirmNotice(MainWindow& window) {
-    window.Notice()->Confirm();
+    Click(window.Notice()->ConfirmButton());
     QApplication::processEvents();
 }
 
 void AnswerQuit(MainWindow& window, bool yes) {
-    if (yes)
-        window.Notice()->AnswerYes();
-    else
-        window.Notice()->Confirm();
+    Click(yes ? window.Notice()->YesButton() : window.Notice()->ConfirmButton());
     QApplication::processEvents();
 }
 
@@ -93,7 +94,8 @@ void SelectEndPoint(MainWindow& window, int list, const std::string& address) {
     console::ui::EndPointListBox* box = window.EndPoints()->List(list);
     for (int i = 0; i < box->count(); ++i) {
         if (box->item(i)->text().startsWith(QString::fromStdString(address))) {
-            box->setCurrentRow(i);
+            QTest::mouseClick(box->viewport(), Qt::LeftButton, {},
+                              box->visualItemRect(box->item(i)).center());
             return;
         }
     }
@@ -103,23 +105,49 @@ void SelectEndPoint(MainWindow& window, int list, const std::string& address) {
 void SelectPairItems(MainWindow& window, const std::vector<int>& items) {
     console::ui::PairListWidget* list = window.PairList();
     list->clearSelection();
-    for (int item : items)
-        list->topLevelItem(item)->setSelected(true);
+    for (int item : items) {
+        const QModelIndex index = list->model()->index(item, 0);
+        list->selectionModel()->select(index,
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
 }
+
+namespace {
+
+// Runs `fill` on the Pair Setting dialog once it is open, then presses its Add/Apply.
+void OnDialog(const std::function<void(console::ui::PairSettingDialog&)>& fill) {
+    QTimer::singleShot(0, [fill] {
+        auto* dialog =
+            qobject_cast<console::ui::PairSettingDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            ADD_FAILURE() << "the Pair Setting dialog did not open";
+            return;
+        }
+        fill(*dialog);
+        Click(dialog->AddButton());
+    });
+}
+
+}  // namespace
 
 void AddPairThroughDialog(MainWindow& window, const std::string& endpoint1,
                           const std::string& endpoint2) {
-    console::PairRecord pair;
-    pair.endpoint1 = endpoint1;
-    pair.endpoint2 = endpoint2;
-    window.Data().AddPair(pair);
-    window.UpdateLayout();
-    window.RedrawList();
+    OnDialog([&](console::ui::PairSettingDialog& dialog) {
+        EXPECT_TRUE(dialog.AddMode());
+        dialog.Edit1()->setText(QString::fromStdString(endpoint1));
+        dialog.Edit2()->setText(QString::fromStdString(endpoint2));
+    });
+    Click(window.AddManually());
 }
 
 void EditPairThroughDialog(MainWindow& window, int item, const std::string& endpoint2) {
-    window.Data().table[item + 1].endpoint2 = endpoint2;
-    window.RedrawList();
+    OnDialog([&](console::ui::PairSettingDialog& dialog) {
+        EXPECT_FALSE(dialog.AddMode());
+        dialog.Edit2()->setText(QString::fromStdString(endpoint2));
+    });
+    console::ui::PairListWidget* list = window.PairList();
+    const QRect row = list->visualRect(list->model()->index(item, 0));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
 }
 
 void Click(QWidget* button) {
