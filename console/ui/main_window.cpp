@@ -59,7 +59,8 @@ MainWindow::MainWindow(Options options, QWidget* parent)
       discovery_(MakeDiscovery(options_)),
       network_(options_.iperfPath, discovery_),
       sessions_(options_.iperfPath),
-      run_(data_, *this, dispatcher_, sessions_, network_) {
+      run_(data_, *this, dispatcher_, options_.sessions ? *options_.sessions : sessions_,
+           options_.environment ? *options_.environment : network_) {
     widgets::InitArtwork();
     setWindowTitle(QStringLiteral("Tolvex Quarn Console"));
     setWindowIcon(widgets::ConsoleIcon());
@@ -68,7 +69,7 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     setFont(widgets::GulimFont(12));
 
     // Only iperf clients this Console started are ever ended.
-    network_.EndLeftoverClients();
+    (options_.environment ? *options_.environment : network_).EndLeftoverClients();
 
     CreateControls();
     commands_ = std::make_unique<MainCommands>(*this);

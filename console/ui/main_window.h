@@ -51,6 +51,10 @@ class MainWindow : public QWidget, public ConsoleView {
         std::vector<std::string> interfaces;
         std::chrono::milliseconds introTime{2000};
         std::chrono::milliseconds addressRefresh{10000};
+        // Replace the network's pair sessions and run environment (benchmarks); must
+        // outlive the window.
+        PairSessionFactory* sessions = nullptr;
+        RunEnvironment* environment = nullptr;
     };
 
     explicit MainWindow(Options options, QWidget* parent = nullptr);

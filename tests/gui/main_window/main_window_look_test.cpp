@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTest>
 
 #include "console/ui/all_strip.h"
@@ -198,9 +199,13 @@ TEST(MainWindowLayout, ResizingKeepsTheRightAnchoredItemsAndWidensTheList) {
 TEST(MainWindowLayout, SixPairsFitTheListAndTheSeventhScrolls) {
     auto window = MainLookWindow();
     AddPairs(*window, 6);
+    QApplication::processEvents();
     EXPECT_EQ(window->PairList()->height(), 147);
+    EXPECT_EQ(window->PairList()->verticalScrollBar()->maximum(), 0);
     AddPairs(*window, 1);
+    QApplication::processEvents();
     EXPECT_EQ(window->PairList()->height(), 147);
+    EXPECT_GT(window->PairList()->verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(MainWindow::PairListHeight(3), 84);
     EXPECT_EQ(MainWindow::PairListHeight(16), 147);
 }

@@ -45,7 +45,8 @@ int Run(const QString& dir) {
         const std::vector<std::string> env = {"QUARN_CONFIG_HOME=" + configs.back()->Path()};
         const std::string name = host == 2 ? "Lab PC 2" : "Build server";
         network.Run(host, {e2e::BuiltProgram("Quarn_EndPoint"), "--set-name", name}, env);
-        endPoints.push_back(network.Spawn(host, {e2e::BuiltProgram("Quarn_EndPoint"), "--headless"}, env));
+        endPoints.push_back(
+            network.Spawn(host, {e2e::BuiltProgram("Quarn_EndPoint"), "--headless"}, env));
         if (!endPoints.back().WaitForLine("Started:", 5000)) {
             std::fprintf(stderr, "EndPoint on host %d did not start\n", host);
             return 1;
