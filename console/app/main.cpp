@@ -15,6 +15,7 @@
 
 namespace {
 
+#ifdef QUARN_WITH_WINDOW
 constexpr const char* kWindowUsage =
     "Without --headless, Quarn_Console opens its main window (one per user session; a\n"
     "second start brings the running window to the front and exits). There, only\n"
@@ -27,6 +28,11 @@ bool HasHeadlessOnlyOptions(const quarn::console::HeadlessOptions& o) {
     return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.udp || o.windowText ||
            o.throughputText || !o.openPath.empty() || !o.savePath.empty() || !o.csvPath.empty();
 }
+#else
+constexpr const char* kWindowUsage =
+    "This build has no main window: Quarn_Console always runs headless.\n"
+    "\n";
+#endif
 
 }  // namespace
 
