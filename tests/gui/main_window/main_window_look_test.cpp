@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "console/core/endpoint_entry.h"
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
@@ -355,8 +356,44 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     window->ValueEdit()->setText("0");
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Throughput must be greater than 0.");
     EXPECT_EQ(window->Run().Mode(), ConsoleMode::Idle);
-    AddPairs(*window, 14);
+
+    // EndPoints known, but a list without a selection.
+    console::EndPointEntry first;
+    first.address = "198.18.0.12";
+    console::EndPointEntry second;
+    second.address = "198.18.0.13";
+    window->Data().ApplySearchResult({first, second});
+    window->EndPoints()->ShowEntries(window->Data().endPoints);
+    window->EndPoints()->List(1)->clearSelection();
+    EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "Select End Point 1.");
+    window->EndPoints()->List(1)->setCurrentRow(1);
+    window->EndPoints()->List(2)->clearSelection();
+    EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "Select End Point 2.");
+    window->EndPoints()->List(2)->setCurrentRow(0);
+    EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "");
+    ASSERT_EQ(window->Data().table.PairCount(), 3);
+    EXPECT_EQ(window->Data().table[3].endpoint1, "198.18.0.13");
+    EXPECT_EQ(window->Data().table[3].endpoint2, "198.18.0.12");
+
+    AddPairs(*window, 13);
     EXPECT_EQ(refusal([&] { commands.AddManually(); }), "The max count of pairs is 16.");
+    EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "The max count of pairs is 16.");
+}
+
+TEST(MainWindowLook, TheCaptionShowsTheFileNameRightAlignedAndCut) {
+    auto window = MainLookWindow();
+    const int w = window->width();
+    const QColor fill(224, 224, 224);
+    const QRect area(512, 3, w - 90 - 512, 28);
+    EXPECT_EQ(InkIn(Grab(*window), area, fill), 0);
+    window->Caption()->SetFileName(QStringLiteral("lab.config"));
+    QImage image = Grab(*window);
+    EXPECT_GT(InkIn(image, QRect(w - 90 - 60, 3, 60, 28), fill), 20);  // right-aligned
+    EXPECT_EQ(InkIn(image, QRect(512, 3, 200, 28), fill), 0);
+    window->Caption()->SetFileName(QString(300, QChar('x')));
+    image = Grab(*window);
+    EXPECT_GT(InkIn(image, QRect(512, 3, 40, 28), fill), 20);   // reaches the left end
+    EXPECT_EQ(InkIn(image, QRect(w - 90, 3, 8, 28), fill), 0);  // and stops at w - 90
 }
 
 TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhileBusy) {
