@@ -9,8 +9,10 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <atomic>
 
 #include "console/core/endpoint_entry.h"
+#include "console/core/run_environment.h"
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
@@ -378,6 +380,31 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     AddPairs(*window, 13);
     EXPECT_EQ(refusal([&] { commands.AddManually(); }), "The max count of pairs is 16.");
     EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "The max count of pairs is 16.");
+}
+
+// Answers the window's own-address question; nothing else of it is used here.
+class AddressOnlyEnvironment : public console::RunEnvironment {
+  public:
+    void EndLeftoverClients() override {}
+    void BroadcastRestart() override { ADD_FAILURE() << "no broadcast expected"; }
+    std::optional<std::uint32_t> OwnAddress() override { return address.load(); }
+    std::string IperfPath() override { return "iperf"; }
+    std::atomic<std::uint32_t> address{0xC612000Bu};  // 198.18.0.11
+};
+
+TEST(MainWindowLook, TheOwnAddressIsReadAgainEveryPeriod) {
+    AddressOnlyEnvironment environment;
+    MainWindow::Options options;
+    options.environment = &environment;
+    options.introTime = std::chrono::milliseconds(1);
+    options.addressRefresh = std::chrono::milliseconds(100);
+    MainWindow window(options);
+    ShowMain(window);
+    EXPECT_EQ(window.Caption()->AddressText(), "198.18.0.11");
+    const QImage before = Grab(window).copy(178, 12, 120, 16);
+    environment.address = 0x0A000105u;  // 10.0.1.5
+    ASSERT_TRUE(WaitFor([&] { return window.Caption()->AddressText() == "10.0.1.5"; }, 2000));
+    EXPECT_NE(Grab(window).copy(178, 12, 120, 16), before);
 }
 
 TEST(MainWindowLook, TheCaptionShowsTheFileNameRightAlignedAndCut) {
