@@ -100,6 +100,10 @@ MainWindow::~MainWindow() {
     // The dispatcher closes first, so no worker or search result reaches a dying window.
     run_.Shutdown();
     commands_->StopSearch();
+    // The controls read the data, which goes before QWidget would delete them.
+    data_.chart.onChanged = nullptr;
+    commands_.reset();
+    qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 void MainWindow::CreateControls() {
