@@ -1,6 +1,11 @@
 // Feeds the iperf server lines of a long run of 16 pairs through the Console's line handling
 // (TickProcessor on ConsoleData: parsing, ticks, statistics, logs, chart) as fast as it takes
-// them, and prints the line rate and the memory held against the text logged.
+// them, and prints the line rate and the memory held against the text logged: once with one
+// stream per pair, once with 16 streams per pair (16 stream lines and a [SUM] line a second).
+// Each run is a child process of its own, so each peak memory is its own.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +33,10 @@ constexpr int kDefaultSeconds = quarn::console::MeasurementRun::kMaxDuration;
 constexpr int kBatchSeconds = 1024;
 constexpr double kTargetLinesPerSecond = 1'000'000.0;
 constexpr double kTargetMemoryPerText = 1.5;
+// The run with 16 streams per pair: about 5 GB of text in under 1 GiB, 4 times less.
+constexpr int kManyStreams = 16;
+constexpr double kTargetManyStreamsMemoryPerText = 0.25;
+constexpr long long kTargetManyStreamsMemory = 1LL << 30;
 
 class SilentView : public quarn::console::ConsoleView {
   public:
@@ -72,11 +81,12 @@ struct Feeder {
     }
 };
 
-void StartRun(Feeder& feeder, int seconds) {
+void StartRun(Feeder& feeder, int seconds, int streams) {
     for (int pair = 1; pair <= kPairs; ++pair) {
         PairRecord record;
         record.endpoint1 = "198.18.1." + std::to_string(pair);
         record.endpoint2 = "198.18.2." + std::to_string(pair);
+        record.parallel = streams;
         feeder.servers.emplace_back(record.endpoint2, record.endpoint1, 5000 + pair);
         feeder.data.table.AppendPair(std::move(record));
     }
@@ -92,21 +102,34 @@ void AddLine(Batch& batch, int row) {
     batch.lines.emplace_back(row, batch.text.size());
 }
 
-int Run(int argc, char** argv) {
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : kDefaultSeconds;
-    if (seconds < 1 || seconds > kDefaultSeconds) {
-        std::fprintf(stderr, "usage: %s [SECONDS]  (1..%d, default %d)\n", argv[0], kDefaultSeconds,
-                     kDefaultSeconds);
-        return 2;
+// One second of a pair's output: its report, or with several streams each stream's
+// report and their sum.
+void AddInterval(Batch& batch, quarn::bench::ServerLines& server, int row, long long second,
+                 int streams) {
+    if (streams < 2) {
+        server.AppendInterval(second, batch.text);
+        AddLine(batch, row);
+        return;
     }
+    int sum = 0;
+    for (int id = 1; id <= streams; ++id) {
+        sum += server.AppendStreamInterval(second, id, batch.text);
+        AddLine(batch, row);
+    }
+    quarn::bench::ServerLines::AppendSumInterval(second, sum, batch.text);
+    AddLine(batch, row);
+}
+
+int RunScenario(int seconds, int streams) {
     // The two warm-up seconds come before the run's own.
     const long long intervals = seconds + quarn::console::TickProcessor::kWarmupTicks;
+    const std::size_t linesPerInterval = static_cast<std::size_t>(streams < 2 ? 1 : streams + 1);
 
     Feeder feeder;
-    StartRun(feeder, seconds);
+    StartRun(feeder, seconds, streams);
     Batch batch;
-    batch.text.reserve(static_cast<std::size_t>(kBatchSeconds) * kPairs * 64);
-    batch.lines.reserve(static_cast<std::size_t>(kBatchSeconds) * kPairs);
+    batch.text.reserve(static_cast<std::size_t>(kBatchSeconds) * kPairs * linesPerInterval * 64);
+    batch.lines.reserve(static_cast<std::size_t>(kBatchSeconds) * kPairs * linesPerInterval);
     const long long peakBefore = PeakResidentBytes();
 
     for (int header = 0; header < quarn::bench::ServerLines::kHeaderLines; ++header) {
@@ -117,8 +140,7 @@ int Run(int argc, char** argv) {
     }
     for (long long second = 0; second < intervals; ++second) {
         for (int pair = 1; pair <= kPairs; ++pair) {
-            feeder.servers[pair - 1].AppendInterval(second, batch.text);
-            AddLine(batch, pair);
+            AddInterval(batch, feeder.servers[pair - 1], pair, second, streams);
         }
         if ((second + 1) % kBatchSeconds == 0 || second + 1 == intervals) {
             feeder.Feed(batch);
@@ -147,8 +169,10 @@ int Run(int argc, char** argv) {
     const double linesPerSecond = static_cast<double>(feeder.lines) / feeder.seconds;
     const long long growth = peakAfter - peakBefore;
     const double memoryPerText = static_cast<double>(growth) / static_cast<double>(logged);
-    std::printf("bench_scale: %d pairs, a %d-second run (%lld intervals with the warm-up)\n",
-                kPairs, seconds, intervals);
+    std::printf(
+        "bench_scale: %d pairs, %d stream%s each, a %d-second run (%lld intervals with "
+        "the warm-up)\n",
+        kPairs, streams, streams == 1 ? "" : "s", seconds, intervals);
     std::printf("  lines fed             %lld (%lld logged), %lld bytes\n", feeder.lines,
                 loggedLines, feeder.bytes);
     std::printf("  ticks processed       %d of %d\n", feeder.ticks.Ticks(), seconds);
@@ -160,8 +184,17 @@ int Run(int argc, char** argv) {
                 peakAfter);
     std::printf("    of which logs       %lld bytes reserved; chart %lld points\n", reserved,
                 chartPoints);
-    std::printf("  memory / text         %.3f   target <= %.2f\n", memoryPerText,
-                kTargetMemoryPerText);
+    if (streams < 2) {
+        std::printf("  memory / text         %.3f   target <= %.2f\n", memoryPerText,
+                    kTargetMemoryPerText);
+    } else {
+        std::printf("  memory / text         %.3f   target <= %.2f (text / memory %.1f)\n",
+                    memoryPerText, kTargetManyStreamsMemoryPerText, 1.0 / memoryPerText);
+        std::printf("  memory in all         %.1f MiB   target < %.0f MiB\n",
+                    static_cast<double>(growth) / (1 << 20),
+                    static_cast<double>(kTargetManyStreamsMemory) / (1 << 20));
+    }
+    std::fflush(stdout);
     const bool whole = feeder.ticks.Ticks() == seconds && logged == feeder.bytes;
     if (!whole) {
         std::printf("  WARNING: the run did not take every line as expected\n");
@@ -172,5 +205,30 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return Run(argc, argv);
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : kDefaultSeconds;
+    const int onlyStreams = argc > 2 ? std::atoi(argv[2]) : 0;
+    if (seconds < 1 || seconds > kDefaultSeconds || onlyStreams < 0 || onlyStreams > kManyStreams) {
+        std::fprintf(stderr,
+                     "usage: %s [SECONDS [STREAMS]]  (seconds 1..%d, default %d; streams 1..%d, "
+                     "default: a run with 1 and one with %d)\n",
+                     argv[0], kDefaultSeconds, kDefaultSeconds, kManyStreams, kManyStreams);
+        return 2;
+    }
+    int result = 0;
+    for (const int streams : {1, kManyStreams}) {
+        if (onlyStreams != 0 && streams != onlyStreams) {
+            continue;
+        }
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0) {
+            _exit(RunScenario(seconds, streams));
+        }
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+            result = 1;
+        }
+    }
+    return result;
 }

@@ -39,4 +39,24 @@ void ServerLines::AppendInterval(std::int64_t second, std::string& out) {
     out.append(line, static_cast<std::size_t>(length));
 }
 
+int ServerLines::AppendStreamInterval(std::int64_t second, int id, std::string& out) {
+    // One of several streams sharing a gigabit link: 50 to 62 Mbit/s each.
+    random_ = random_ * 1664525u + 1013904223u;
+    const double rate = 50.0 + static_cast<double>((random_ >> 16) % 120) / 10.0;
+    char line[128];
+    const int length = std::snprintf(
+        line, sizeof line, "[%3d] %lld.0000-%lld.0000 sec  %.2f MBytes  %.1f Mbits/sec", id,
+        static_cast<long long>(second), static_cast<long long>(second + 1), rate / 8.0, rate);
+    out.append(line, static_cast<std::size_t>(length));
+    return static_cast<int>(rate);
+}
+
+void ServerLines::AppendSumInterval(std::int64_t second, int rate, std::string& out) {
+    char line[128];
+    const int length = std::snprintf(
+        line, sizeof line, "[SUM] %lld.0000-%lld.0000 sec  %4.0f MBytes  %d Mbits/sec",
+        static_cast<long long>(second), static_cast<long long>(second + 1), rate / 8.0, rate);
+    out.append(line, static_cast<std::size_t>(length));
+}
+
 }  // namespace quarn::bench

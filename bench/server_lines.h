@@ -16,6 +16,10 @@ class ServerLines {
     std::string Header(int index) const;
     // The report of interval [second, second + 1), appended to out (no LF).
     void AppendInterval(std::int64_t second, std::string& out);
+    // With parallel streams: stream `id`'s report of the interval (returns its rate in
+    // Mbit/s), and the "[SUM]" line of all streams.
+    int AppendStreamInterval(std::int64_t second, int id, std::string& out);
+    static void AppendSumInterval(std::int64_t second, int rate, std::string& out);
 
   private:
     std::string serverAddress_;

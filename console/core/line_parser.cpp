@@ -22,6 +22,26 @@ std::size_t SkipSeparators(std::string_view line, std::size_t pos) {
     return pos;
 }
 
+// The token before "Mbits/sec", or the last token when there is none.
+std::string_view ValueText(std::string_view line) {
+    std::string_view previous;
+    std::string_view token;
+    std::size_t pos = SkipSeparators(line, 0);
+    while (pos < line.size()) {
+        std::size_t end = pos;
+        while (end < line.size() && !IsSeparator(line[end])) {
+            ++end;
+        }
+        previous = token;
+        token = line.substr(pos, end - pos);
+        if (token == kRateUnit) {
+            break;
+        }
+        pos = SkipSeparators(line, end);
+    }
+    return token == kRateUnit ? previous : token;
+}
+
 }  // namespace
 
 std::string_view WithoutTrailingCr(std::string_view line) {
@@ -35,11 +55,18 @@ bool IsFailureLine(std::string_view line) {
     return line.find("failed") != std::string_view::npos;
 }
 
+bool IsPossibleRate(double mbits) {
+    return mbits >= 0.0 && mbits <= kMaxRateMbits;  // false for NaN too
+}
+
 bool IsSampleLine(std::string_view line, int parallel, bool udp) {
     if (line.find(kRateUnit) == std::string_view::npos) {
         return false;
     }
-    return parallel < 2 || udp || line.find("[SUM]") != std::string_view::npos;
+    if (!(parallel < 2 || udp || line.find("[SUM]") != std::string_view::npos)) {
+        return false;
+    }
+    return IsPossibleRate(LeadingDouble(ValueText(line)));
 }
 
 bool IsRunTotalLine(std::string_view line) {
@@ -65,23 +92,7 @@ bool IsRunTotalLine(std::string_view line) {
 }
 
 float SampleValue(std::string_view line) {
-    std::string_view previous;
-    std::string_view token;
-    std::size_t pos = SkipSeparators(line, 0);
-    while (pos < line.size()) {
-        std::size_t end = pos;
-        while (end < line.size() && !IsSeparator(line[end])) {
-            ++end;
-        }
-        previous = token;
-        token = line.substr(pos, end - pos);
-        if (token == kRateUnit) {
-            break;
-        }
-        pos = SkipSeparators(line, end);
-    }
-    const std::string_view valueText = token == kRateUnit ? previous : token;
-    const double value = LeadingDouble(valueText);
+    const double value = LeadingDouble(ValueText(line));
     if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max()) {
         return 0.0f;
     }

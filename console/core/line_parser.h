@@ -12,7 +12,12 @@ std::string_view WithoutTrailingCr(std::string_view line);
 // Any line that mentions "failed" ends the run with an error.
 bool IsFailureLine(std::string_view line);
 
-// A line that carries a rate in Mbits/sec for the pair. With TCP and two or more
+// Rates outside 0..10^9 Mbit/s (negative, absurdly high, not finite) are no measurement:
+// a broken or hostile peer's line is logged but never counted.
+inline constexpr double kMaxRateMbits = 1e9;
+bool IsPossibleRate(double mbits);
+
+// A line that carries a possible rate in Mbits/sec for the pair. With TCP and two or more
 // parallel streams only the "[SUM]" lines count.
 bool IsSampleLine(std::string_view line, int parallel, bool udp);
 

@@ -1,135 +1,221 @@
 #include "console/core/pair_log.h"
 
+#include <zstd.h>
+
 #include <algorithm>
 #include <cstring>
 
 namespace quarn::console {
 
-// Text lives in blocks that never move once allocated. Blocks are placed in a 2 GiB
-// address space of 64 KiB pages (a block larger than a page spans several), so each
-// line needs one 32-bit entry: bit 31 the counted flag, bits 0..30 the address of its
-// first byte. A line's end is the next line's start in the same block, or the block's
-// fill level. The index is chunked as well, so nothing ever reallocates what it holds.
-struct PairLog::Impl {
-    static constexpr std::size_t kPageBits = 16;
-    static constexpr std::size_t kPageBytes = std::size_t{1} << kPageBits;
-    static constexpr std::size_t kMaxPages = std::size_t{1} << (31 - kPageBits);
-    static constexpr std::size_t kFirstBlockBytes = 4 * 1024;
-    static constexpr std::size_t kChunkLines = 4096;
-    static constexpr std::uint32_t kCountedBit = std::uint32_t{1} << 31;
+namespace {
 
-    struct Block {
-        std::unique_ptr<char[]> data;
-        std::size_t capacity = 0;
-        std::size_t used = 0;
-        std::size_t firstPage = 0;
+// iperf's lines repeat themselves with other numbers; the fastest level already packs
+// them about tenfold, at a small cost per line.
+constexpr int kCompressionLevel = 1;
+
+struct CompressContext {
+    ZSTD_CCtx* context = ZSTD_createCCtx();
+    ~CompressContext() { ZSTD_freeCCtx(context); }
+};
+struct DecompressContext {
+    ZSTD_DCtx* context = ZSTD_createDCtx();
+    ~DecompressContext() { ZSTD_freeDCtx(context); }
+};
+
+// Logs are filled and read on the main thread; one context per thread avoids a lock.
+ZSTD_CCtx* Compressor() {
+    thread_local CompressContext compressor;
+    return compressor.context;
+}
+ZSTD_DCtx* Decompressor() {
+    thread_local DecompressContext decompressor;
+    return decompressor.context;
+}
+
+// The cut keeps whole UTF-8 characters.
+std::size_t CutPoint(std::string_view line, std::size_t limit) {
+    std::size_t cut = limit;
+    for (int back = 0;
+         back < 3 && cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80; ++back) {
+        --cut;
+    }
+    return cut;
+}
+
+}  // namespace
+
+// The open block takes lines until its text would pass 64 KiB or it holds kBlockLines
+// lines (empty lines carry no text but still cost an index entry); then it is sealed:
+// its text followed by each line's 16-bit length is compressed into one zstd frame.
+// Reading a sealed line unpacks its block once and keeps it until another is read.
+struct PairLog::Impl {
+    static constexpr std::size_t kBlockBytes = std::size_t{64} * 1024;
+    static constexpr std::size_t kBlockLines = 8192;
+    static_assert(kMaxLineBytes + kCutMark.size() <= 0xFFFF, "lengths are stored in 16 bits");
+    static_assert(kMaxLineBytes + kCutMark.size() <= kBlockBytes);
+
+    struct SealedBlock {
+        std::string frame;
+        std::size_t firstLine = 0;
+        std::uint32_t lines = 0;
+        std::uint32_t textBytes = 0;
     };
 
-    std::vector<Block> blocks;
-    std::vector<std::uint32_t> pageToBlock;
-    std::vector<std::unique_ptr<std::uint32_t[]>> chunks;
-    std::size_t lines = 0;
+    std::vector<SealedBlock> sealed;
+    std::size_t sealedLines = 0;
+    std::size_t frameBytes = 0;
+    std::string openText;
+    std::vector<std::uint32_t> openEnds;  // end offset of each open line in openText
+    std::vector<bool> counted;
+    bool full = false;
 
-    std::uint32_t& Entry(std::size_t i) { return chunks[i / kChunkLines][i % kChunkLines]; }
-    std::uint32_t Entry(std::size_t i) const { return chunks[i / kChunkLines][i % kChunkLines]; }
+    // The one unpacked block: its index in `sealed` and its lines' start offsets.
+    mutable std::size_t cachedBlock = kNoLine;
+    mutable std::string cachedText;
+    mutable std::vector<std::uint32_t> cachedStarts;
 
-    static std::size_t AddressOf(std::uint32_t entry) { return entry & ~kCountedBit; }
-    const Block& BlockAt(std::size_t address) const {
-        return blocks[pageToBlock[address >> kPageBits]];
+    std::size_t Lines() const { return counted.size(); }
+
+    std::size_t HeldBytes() const {
+        return frameBytes + sealed.size() * sizeof(SealedBlock) + openText.size() +
+               openEnds.size() * sizeof(std::uint32_t) + counted.size() / 8;
     }
 
-    // Small logs stay small: blocks grow 4, 8, 16, 32 KiB, then stay at one page.
-    std::size_t NextBlockCapacity(std::size_t needed) const {
-        std::size_t capacity = kPageBytes;
-        if (blocks.size() < 4) {
-            capacity = kFirstBlockBytes << blocks.size();
+    void Seal() {
+        if (openEnds.empty()) {
+            return;
         }
-        return std::max(capacity, needed);
+        std::string raw = openText;
+        raw.reserve(openText.size() + 2 * openEnds.size());
+        std::uint32_t start = 0;
+        for (const std::uint32_t end : openEnds) {
+            const std::uint32_t length = end - start;
+            raw += static_cast<char>(length & 0xFF);
+            raw += static_cast<char>(length >> 8);
+            start = end;
+        }
+        SealedBlock block;
+        block.frame.resize(ZSTD_compressBound(raw.size()));
+        const std::size_t packed =
+            ZSTD_compressCCtx(Compressor(), block.frame.data(), block.frame.size(), raw.data(),
+                              raw.size(), kCompressionLevel);
+        if (ZSTD_isError(packed)) {
+            block.frame = std::move(raw);  // cannot happen with a bound-sized buffer
+            block.textBytes = static_cast<std::uint32_t>(openText.size());
+        } else {
+            block.frame.resize(packed);
+            block.frame.shrink_to_fit();
+        }
+        block.firstLine = sealedLines;
+        block.lines = static_cast<std::uint32_t>(openEnds.size());
+        block.textBytes = static_cast<std::uint32_t>(openText.size());
+        frameBytes += block.frame.size();
+        sealedLines += openEnds.size();
+        sealed.push_back(std::move(block));
+        openText.clear();
+        openEnds.clear();
     }
 
-    // The block to write `bytes` into, or null when the address space is used up.
-    Block* BlockWithRoom(std::size_t bytes) {
-        if (!blocks.empty() && blocks.back().capacity - blocks.back().used >= bytes) {
-            return &blocks.back();
+    void Store(std::string_view line, bool isCounted) {
+        if (openText.size() + line.size() > kBlockBytes || openEnds.size() >= kBlockLines) {
+            Seal();
         }
-        Block block;
-        block.capacity = NextBlockCapacity(bytes);
-        block.firstPage = pageToBlock.size();
-        const std::size_t pages = (block.capacity + kPageBytes - 1) / kPageBytes;
-        if (block.firstPage + pages > kMaxPages) {
-            return nullptr;
-        }
-        block.data = std::make_unique_for_overwrite<char[]>(block.capacity);
-        pageToBlock.insert(pageToBlock.end(), pages, static_cast<std::uint32_t>(blocks.size()));
-        blocks.push_back(std::move(block));
-        return &blocks.back();
+        openText.append(line);
+        openEnds.push_back(static_cast<std::uint32_t>(openText.size()));
+        counted.push_back(isCounted);
     }
 
-    void Append(std::string_view line, bool counted) {
-        Block* block = BlockWithRoom(line.size());
-        if (!block) {
-            return;  // 2 GiB of one pair's text: later lines are not kept
+    std::size_t Append(std::string_view line, bool isCounted) {
+        if (full) {
+            return kNoLine;
         }
-        const std::size_t offset = block->used;
-        if (!line.empty()) {
-            std::memcpy(block->data.get() + offset, line.data(), line.size());
+        std::string cut;
+        if (line.size() > kMaxLineBytes) {
+            cut.assign(line.substr(0, CutPoint(line, kMaxLineBytes)));
+            cut += kCutMark;
+            line = cut;
         }
-        block->used += line.size();
-        if (lines % kChunkLines == 0) {
-            chunks.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(kChunkLines));
+        if (HeldBytes() + line.size() + sizeof(std::uint32_t) > kMaxHeldBytes) {
+            full = true;
+            Store(kDroppedLine, false);
+            return kNoLine;
         }
-        const std::size_t address = (block->firstPage << kPageBits) + offset;
-        Entry(lines) = static_cast<std::uint32_t>(address) | (counted ? kCountedBit : 0);
-        ++lines;
+        Store(line, isCounted);
+        return Lines() - 1;
+    }
+
+    // Unpacks block b into the cache; false (and an empty cache) when its frame is broken.
+    bool Unpack(std::size_t b) const {
+        if (cachedBlock == b) {
+            return true;
+        }
+        const SealedBlock& block = sealed[b];
+        cachedBlock = b;
+        cachedStarts.clear();
+        const std::size_t rawSize = block.textBytes + std::size_t{2} * block.lines;
+        cachedText.resize(rawSize);
+        const std::size_t got = ZSTD_decompressDCtx(Decompressor(), cachedText.data(), rawSize,
+                                                    block.frame.data(), block.frame.size());
+        if (ZSTD_isError(got) || got != rawSize) {
+            if (block.frame.size() != rawSize) {
+                cachedBlock = kNoLine;
+                cachedText.clear();
+                return false;
+            }
+            cachedText = block.frame;  // stored unpacked
+        }
+        std::uint32_t start = 0;
+        cachedStarts.reserve(block.lines + std::size_t{1});
+        for (std::uint32_t line = 0; line < block.lines; ++line) {
+            cachedStarts.push_back(start);
+            const auto* length = reinterpret_cast<const unsigned char*>(cachedText.data() +
+                                                                        block.textBytes + 2 * line);
+            start += static_cast<std::uint32_t>(length[0] | (length[1] << 8));
+        }
+        cachedStarts.push_back(std::min<std::uint32_t>(start, block.textBytes));
+        return true;
     }
 
     std::string_view Text(std::size_t i) const {
-        const std::size_t address = AddressOf(Entry(i));
-        const Block& block = BlockAt(address);
-        const std::size_t blockStart = block.firstPage << kPageBits;
-        std::size_t end = block.used;
-        if (i + 1 < lines) {
-            const std::size_t next = AddressOf(Entry(i + 1));
-            if (&BlockAt(next) == &block) {
-                end = next - blockStart;
-            }
+        if (i >= sealedLines) {
+            const std::size_t open = i - sealedLines;
+            const std::uint32_t begin = open == 0 ? 0 : openEnds[open - 1];
+            return std::string_view(openText).substr(begin, openEnds[open] - begin);
         }
-        const std::size_t begin = address - blockStart;
-        return {block.data.get() + begin, end - begin};
+        const auto after = std::upper_bound(
+            sealed.begin(), sealed.end(), i,
+            [](std::size_t line, const SealedBlock& block) { return line < block.firstLine; });
+        const std::size_t b = static_cast<std::size_t>(after - sealed.begin()) - 1;
+        if (!Unpack(b)) {
+            return {};
+        }
+        const std::size_t line = i - sealed[b].firstLine;
+        const std::uint32_t begin = std::min(cachedStarts[line], cachedStarts.back());
+        const std::uint32_t end = std::min(cachedStarts[line + 1], cachedStarts.back());
+        return std::string_view(cachedText).substr(begin, end - begin);
+    }
+
+    std::size_t BytesReserved() const {
+        std::size_t bytes = sizeof(Impl) + sealed.capacity() * sizeof(SealedBlock) +
+                            openText.capacity() + openEnds.capacity() * sizeof(std::uint32_t) +
+                            counted.capacity() / 8 + cachedText.capacity() +
+                            cachedStarts.capacity() * sizeof(std::uint32_t);
+        for (const SealedBlock& block : sealed) {
+            bytes += block.frame.capacity();
+        }
+        return bytes;
     }
 
     std::unique_ptr<Impl> Clone() const {
         auto copy = std::make_unique<Impl>();
-        copy->blocks.reserve(blocks.size());
-        for (const Block& block : blocks) {
-            Block duplicate;
-            duplicate.capacity = block.capacity;
-            duplicate.used = block.used;
-            duplicate.firstPage = block.firstPage;
-            duplicate.data = std::make_unique_for_overwrite<char[]>(block.capacity);
-            std::memcpy(duplicate.data.get(), block.data.get(), block.used);
-            copy->blocks.push_back(std::move(duplicate));
-        }
-        copy->pageToBlock = pageToBlock;
-        copy->chunks.reserve(chunks.size());
-        for (std::size_t c = 0; c < chunks.size(); ++c) {
-            copy->chunks.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(kChunkLines));
-            const std::size_t filled = std::min(kChunkLines, lines - c * kChunkLines);
-            std::copy_n(chunks[c].get(), filled, copy->chunks.back().get());
-        }
-        copy->lines = lines;
+        copy->sealed = sealed;
+        copy->sealedLines = sealedLines;
+        copy->frameBytes = frameBytes;
+        copy->openText = openText;
+        copy->openEnds = openEnds;
+        copy->counted = counted;
+        copy->full = full;
         return copy;
-    }
-
-    std::size_t BytesReserved() const {
-        std::size_t bytes = sizeof(Impl) + blocks.capacity() * sizeof(Block) +
-                            pageToBlock.capacity() * sizeof(std::uint32_t) +
-                            chunks.capacity() * sizeof(chunks[0]) +
-                            chunks.size() * kChunkLines * sizeof(std::uint32_t);
-        for (const Block& block : blocks) {
-            bytes += block.capacity;
-        }
-        return bytes;
     }
 };
 
@@ -149,11 +235,11 @@ PairLog::PairLog(PairLog&&) noexcept = default;
 PairLog& PairLog::operator=(PairLog&&) noexcept = default;
 PairLog::~PairLog() = default;
 
-void PairLog::Append(std::string_view line, bool counted) {
+std::size_t PairLog::Append(std::string_view line, bool counted) {
     if (!impl_) {
         impl_ = std::make_unique<Impl>();
     }
-    impl_->Append(line, counted);
+    return impl_->Append(line, counted);
 }
 
 void PairLog::Clear() {
@@ -162,7 +248,7 @@ void PairLog::Clear() {
 }
 
 std::size_t PairLog::Size() const {
-    return impl_ ? impl_->lines : 0;
+    return impl_ ? impl_->Lines() : 0;
 }
 
 std::string_view PairLog::Text(std::size_t i) const {
@@ -173,16 +259,23 @@ std::string_view PairLog::Text(std::size_t i) const {
 }
 
 bool PairLog::Counted(std::size_t i) const {
-    if (i >= Size()) {
-        return false;
-    }
-    return (impl_->Entry(i) & Impl::kCountedBit) != 0;
+    return i < Size() && impl_->counted[i];
 }
 
 void PairLog::MarkLastCounted() {
     if (Size() > 0) {
-        impl_->Entry(impl_->lines - 1) |= Impl::kCountedBit;
+        impl_->counted.back() = true;
     }
+}
+
+void PairLog::MarkCounted(std::size_t i) {
+    if (i < Size()) {
+        impl_->counted[i] = true;
+    }
+}
+
+bool PairLog::Full() const {
+    return impl_ && impl_->full;
 }
 
 std::size_t PairLog::BytesReserved() const {

@@ -49,6 +49,7 @@ void TickProcessor::BeginRun(int duration, bool udp) {
     udp_ = udp;
     data_.ticks = 0;
     warmupTicks_ = 0;
+    sampleLines_.assign(static_cast<std::size_t>(data_.table.Size()), PairLog::kNoLine);
 }
 
 LineOutcome TickProcessor::HandleLine(int row, std::string_view rawLine) {
@@ -58,7 +59,7 @@ LineOutcome TickProcessor::HandleLine(int row, std::string_view rawLine) {
     // A CR of a CR LF ending would stick to the last token, so it goes before anything.
     const std::string_view line = WithoutTrailingCr(rawLine);
     PairRecord& pair = data_.table[row];
-    pair.log.Append(line);
+    const std::size_t logged = pair.log.Append(line);
 
     LineOutcome outcome = LineOutcome::Logged;
     if (IsFailureLine(line)) {
@@ -68,6 +69,12 @@ LineOutcome TickProcessor::HandleLine(int row, std::string_view rawLine) {
         if (IsRunTotalLine(line) && pair.count >= 1) {
             outcome = LineOutcome::TotalDropped;
         } else {
+            // Only this line is counted if the tick completes, not a later one.
+            const auto slot = static_cast<std::size_t>(row);
+            if (slot >= sampleLines_.size()) {
+                sampleLines_.resize(slot + 1, PairLog::kNoLine);
+            }
+            sampleLines_[slot] = logged;
             outcome = TakeSample(row, SampleValue(line));
         }
     }
@@ -115,6 +122,9 @@ void TickProcessor::ProcessTick(int tick) {
         if (!pair.active) {
             continue;
         }
+        if (static_cast<std::size_t>(r) < sampleLines_.size()) {
+            pair.log.MarkCounted(sampleLines_[static_cast<std::size_t>(r)]);
+        }
         UpdatePairFigures(pair, tick, firstTick);
         all.sum += pair.current;
         all.average += pair.average;
@@ -135,7 +145,6 @@ void TickProcessor::UpdatePairFigures(PairRecord& pair, int tick, bool firstTick
     if (firstTick) {
         pair.min = pair.current;
     }
-    pair.log.MarkLastCounted();
     FormatCount(pair.countText, tick);
     if (pair.current > all.peakSingle) {
         all.peakSingle = pair.current;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "console/core/console_data.h"
 #include "console/core/console_view.h"
@@ -48,6 +50,8 @@ class TickProcessor {
     int duration_ = 0;
     bool udp_ = false;
     int warmupTicks_ = 0;
+    // Per row: the log line of the sample waiting for its tick.
+    std::vector<std::size_t> sampleLines_;
 };
 
 }  // namespace quarn::console

@@ -129,20 +129,31 @@ std::string FormatNameBlock(const ConsoleData& data) {
     if (data.nameLookup.empty()) {
         return {};
     }
-    // Entries in the order of their UTF-16 code units, which is not UTF-8 byte order
-    // for characters beyond U+FFFF.
-    using Entry = std::map<std::string, std::string>::const_iterator;
-    std::vector<std::pair<std::u16string, Entry>> sorted;
-    for (auto entry = data.nameLookup.begin(); entry != data.nameLookup.end(); ++entry) {
-        sorted.emplace_back(Utf8ToUtf16(entry->first), entry);
+    // Only entries that read back as they are written, so that save, open and save give
+    // the same file: an address or a name made only of line breaks is empty once they
+    // are removed (the reader skips such an entry), and two addresses that differ only
+    // in line breaks are one entry on reading. A name that was empty from the start is
+    // still written; the EndPoint line gives it back.
+    std::map<std::u16string, std::pair<std::string, std::string>> kept;
+    for (const auto& [address, name] : data.nameLookup) {
+        std::string safeAddress = RecordSafe(address);
+        std::string safeName = RecordSafe(name);
+        if (safeAddress.empty() || (safeName.empty() && !name.empty())) {
+            continue;
+        }
+        // Keyed by UTF-16 code units, which is not UTF-8 byte order beyond U+FFFF.
+        std::u16string key = Utf8ToUtf16(safeAddress);
+        kept.insert_or_assign(std::move(key),
+                              std::pair{std::move(safeAddress), std::move(safeName)});
     }
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (kept.empty()) {
+        return {};
+    }
     std::string block(kNameBlockStart);
-    for (const auto& [key, entry] : sorted) {
-        block += RecordSafe(entry->first);
+    for (const auto& [key, entry] : kept) {
+        block += entry.first;
         block += kAddressNameSeparator;
-        block += RecordSafe(entry->second);
+        block += entry.second;
         block += kPartEnd;
     }
     block += kNameBlockEnd;

@@ -1,5 +1,7 @@
 #include "console/headless/tick_csv.h"
 
+#include "console/files/config_numbers.h"
+
 namespace quarn::console {
 
 TickCsv::~TickCsv() {
@@ -23,17 +25,17 @@ bool TickCsv::Open(const std::string& path, const PairTable& table) {
 void TickCsv::WriteTick(int tick, const PairTable& table) {
     if (file_ == nullptr)
         return;
+    // Every figure in full: a float can need 43 characters, so nothing fixed-size here.
     std::string row = std::to_string(tick);
-    char value[32];
     for (int r = 1; r < table.Size(); ++r) {
         row += ',';
         if (!table[r].active)
             continue;
-        std::snprintf(value, sizeof value, "%.2f", table[r].current);
-        row += value;
+        row += FormatFixed2(table[r].current);
     }
-    std::snprintf(value, sizeof value, ",%.2f\n", table.All().sum);
-    row += value;
+    row += ',';
+    row += FormatFixed2(table.All().sum);
+    row += '\n';
     good_ = good_ && std::fputs(row.c_str(), file_) >= 0 && std::fflush(file_) == 0;
 }
 

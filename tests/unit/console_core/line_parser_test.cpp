@@ -112,11 +112,42 @@ TEST(LineParserTest, SampleLinesDependOnStreamsAndProtocol) {
     const std::string sum = "[SUM] 1.0000-2.0000 sec  5556 MBytes  46611 Mbits/sec";
     const std::string header = "[ ID] Interval       Transfer     Bandwidth";
     EXPECT_TRUE(IsSampleLine(stream, 1, false));
+    // Two streams is already parallel: a stream's own line is no sample of the pair.
+    EXPECT_FALSE(IsSampleLine(stream, 2, false));
+    EXPECT_TRUE(IsSampleLine(sum, 2, false));
     EXPECT_FALSE(IsSampleLine(stream, 4, false));
     EXPECT_TRUE(IsSampleLine(sum, 4, false));
+    EXPECT_TRUE(IsSampleLine(stream, 2, true));
     EXPECT_TRUE(IsSampleLine(stream, 4, true));
     EXPECT_FALSE(IsSampleLine(header, 1, false));
     EXPECT_FALSE(IsSampleLine("[  3] 0.00-1.00 sec  1 datagrams received out-of-order", 1, true));
+}
+
+// A rate no link can have is no sample, whatever the streams and protocol.
+TEST(LineParserTest, ImpossibleRatesAreNoSamples) {
+    struct Case {
+        const char* rate;
+        bool sample;
+    };
+    const Case cases[] = {
+        {"0", true},     {"0.00", true},   {"1000000000", true},  {"999999999.9", true},
+        {"many", true},  // no number: a zero sample, as before
+        {"-5", false},   {"-0.01", false}, {"1000000001", false}, {"3.4e38", false},
+        {"1e39", false}, {"inf", false},   {"nan", false},        {"-inf", false},
+    };
+    for (const Case& c : cases) {
+        const std::string single =
+            std::string("[  1] 4.0-5.0 sec  1 MBytes  ") + c.rate + " Mbits/sec";
+        const std::string sum =
+            std::string("[SUM] 4.0-5.0 sec  1 MBytes  ") + c.rate + " Mbits/sec";
+        EXPECT_EQ(IsSampleLine(single, 1, false), c.sample) << c.rate;
+        EXPECT_EQ(IsSampleLine(sum, 4, false), c.sample) << c.rate;
+        EXPECT_EQ(IsSampleLine(single, 4, true), c.sample) << c.rate;
+    }
+    EXPECT_TRUE(IsPossibleRate(0.0));
+    EXPECT_TRUE(IsPossibleRate(kMaxRateMbits));
+    EXPECT_FALSE(IsPossibleRate(-1e-9));
+    EXPECT_FALSE(IsPossibleRate(std::nextafter(kMaxRateMbits, 2 * kMaxRateMbits)));
 }
 
 TEST(LineParserTest, FailureLinesOfRealIperfVersions) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,14 @@ namespace {
 std::string IntervalLine(int second) {
     return "[  1] " + std::to_string(second) + ".0000-" + std::to_string(second + 1) +
            ".0000 sec  2932 MBytes  24594 Mbits/sec";
+}
+
+// What the log keeps of a line: all of it, or its start and the cut mark.
+std::string Kept(const std::string& line) {
+    if (line.size() <= PairLog::kMaxLineBytes) {
+        return line;
+    }
+    return line.substr(0, PairLog::kMaxLineBytes) + std::string(PairLog::kCutMark);
 }
 
 TEST(PairLogTest, KeepsEveryLineAcrossBlocksIncludingEmptyAndHugeOnes) {
@@ -26,12 +35,17 @@ TEST(PairLogTest, KeepsEveryLineAcrossBlocksIncludingEmptyAndHugeOnes) {
     }
     PairLog log;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        log.Append(lines[i], i % 3 == 0);
+        EXPECT_EQ(log.Append(lines[i], i % 3 == 0), i);
     }
     ASSERT_EQ(log.Size(), lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        ASSERT_EQ(log.Text(i), lines[i]) << i;
+        ASSERT_EQ(log.Text(i), Kept(lines[i])) << i;
         ASSERT_EQ(log.Counted(i), i % 3 == 0) << i;
+    }
+    // Backwards and jumping between blocks reads the same.
+    for (std::size_t i = lines.size(); i-- > 0;) {
+        ASSERT_EQ(log.Text(i), Kept(lines[i])) << i;
+        ASSERT_EQ(log.Text(lines.size() - 1 - i), Kept(lines[lines.size() - 1 - i])) << i;
     }
     EXPECT_EQ(log.Text(lines.size()), "");
     EXPECT_FALSE(log.Counted(lines.size()));
@@ -39,6 +53,87 @@ TEST(PairLogTest, KeepsEveryLineAcrossBlocksIncludingEmptyAndHugeOnes) {
     log.MarkLastCounted();
     EXPECT_TRUE(log.At(lines.size()).counted);
     EXPECT_FALSE(log.Counted(lines.size() - 1));
+}
+
+// An empty line after a line that fills its block to the last byte must not point
+// past the storage that block owns.
+TEST(PairLogTest, EmptyLineAfterAnExactlyFullBlockReadsBack) {
+    const std::string forced(65536, 'f');  // what the line splitter hands over at most
+    PairLog log;
+    log.Append(forced);
+    log.Append("");
+    ASSERT_EQ(log.Size(), 2u);
+    EXPECT_EQ(log.Text(1), "");
+    EXPECT_EQ(log.Text(0), Kept(forced));
+    log.Append("after");
+    EXPECT_EQ(log.Text(1), "");
+    EXPECT_EQ(log.Text(2), "after");
+
+    // 32 lines of 2 KiB fill a 64 KiB block exactly.
+    PairLog filled;
+    for (int i = 0; i < 32; ++i) {
+        filled.Append(std::string(PairLog::kMaxLineBytes, static_cast<char>('a' + i % 26)));
+    }
+    filled.Append("");
+    EXPECT_EQ(filled.Text(32), "");
+    filled.Append("next block");
+    filled.Append("");
+    ASSERT_EQ(filled.Size(), 35u);
+    EXPECT_EQ(filled.Text(31), std::string(PairLog::kMaxLineBytes, 'f'));
+    EXPECT_EQ(filled.Text(32), "");
+    EXPECT_EQ(filled.Text(33), "next block");
+    EXPECT_EQ(filled.Text(34), "");
+    EXPECT_EQ(filled.Text(0), std::string(PairLog::kMaxLineBytes, 'a'));
+}
+
+// A peer's line without end, or a flood of lines, must not take the Console's memory:
+// a long line is cut (never inside a UTF-8 character) and marked, and past the limit
+// one line says that the rest is dropped.
+TEST(PairLogTest, LongLinesAreCutAndAFloodStopsAtTheLimit) {
+    PairLog log;
+    std::string korean = std::string(PairLog::kMaxLineBytes - 1, 'k') + "\xEA\xB0\x80 tail";
+    log.Append(korean);
+    EXPECT_EQ(log.Text(0), std::string(PairLog::kMaxLineBytes - 1, 'k') + " [line cut]");
+    const std::string exact(PairLog::kMaxLineBytes, 'e');
+    log.Append(exact);
+    EXPECT_EQ(log.Text(1), exact);
+
+    // 300 MB sent without a newline reach the log as 64 KiB pieces.
+    PairLog endless;
+    const std::string piece(64 * 1024, 'z');
+    for (int i = 0; i < 4578; ++i) {
+        endless.Append(piece);
+    }
+    EXPECT_EQ(endless.Size(), 4578u);
+    EXPECT_FALSE(endless.Full());
+    EXPECT_LT(endless.BytesReserved(), std::size_t{2} << 20);
+
+    // Text that packs badly: pseudo-random lines until the limit.
+    PairLog flood;
+    std::uint64_t state = 88172645463325252ull;
+    std::string line(200, ' ');
+    std::size_t kept = 0;
+    std::size_t appended = 0;
+    while (!flood.Full() && appended < 2'000'000) {
+        for (char& c : line) {
+            state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+            c = static_cast<char>(' ' + state % 95);
+        }
+        kept += flood.Append(line) != PairLog::kNoLine ? 1 : 0;
+        ++appended;
+    }
+    ASSERT_TRUE(flood.Full());
+    EXPECT_EQ(flood.Size(), kept + 1);
+    EXPECT_EQ(flood.Text(kept), PairLog::kDroppedLine);
+    EXPECT_LE(flood.BytesReserved(), PairLog::kMaxHeldBytes + (std::size_t{1} << 20));
+    EXPECT_GT(flood.BytesReserved(), PairLog::kMaxHeldBytes / 2);
+    // Later lines are dropped without a second marker; earlier ones stay readable.
+    EXPECT_EQ(flood.Append("more"), PairLog::kNoLine);
+    EXPECT_EQ(flood.Size(), kept + 1);
+    EXPECT_EQ(flood.Text(0).size(), 200u);
+    flood.Clear();
+    EXPECT_FALSE(flood.Full());
+    EXPECT_EQ(flood.Append("a new run"), 0u);
 }
 
 TEST(PairLogTest, CopiesAreIndependentAndMovesLeaveAUsableLog) {
@@ -79,8 +174,8 @@ TEST(PairLogTest, SmallLogsStaySmallAndClearGivesTheMemoryBack) {
     EXPECT_LT(log.BytesReserved(), full / 100);
 }
 
-// A three-day run of one pair: the storage must stay close to the text it holds.
-TEST(PairLogTest, LongRunCostsLittleMoreThanItsText) {
+// A three-day run of one pair: the storage must be well below the text it holds.
+TEST(PairLogTest, LongRunCostsFarLessThanItsText) {
     PairLog log;
     std::size_t textBytes = 0;
     for (int second = 0; second < 259200; ++second) {
@@ -90,7 +185,10 @@ TEST(PairLogTest, LongRunCostsLittleMoreThanItsText) {
     }
     EXPECT_EQ(log.Size(), 259200u);
     EXPECT_EQ(log.Text(259199), IntervalLine(259199));
-    EXPECT_LE(static_cast<double>(log.BytesReserved()), 1.25 * static_cast<double>(textBytes));
+    EXPECT_EQ(log.Text(0), IntervalLine(0));
+    EXPECT_EQ(log.Text(123456), IntervalLine(123456));
+    // Packed blocks: a fraction of the text.
+    EXPECT_LE(static_cast<double>(log.BytesReserved()), 0.25 * static_cast<double>(textBytes));
 }
 
 }  // namespace

@@ -242,6 +242,63 @@ TEST_F(TickProcessorTest, DurationTenIsReachedOnTheTwelfthCompleteTick) {
     EXPECT_EQ(ticks.Ticks(), 10);
 }
 
+// Negative and absurd rates are logged but leave every figure alone, even when they
+// arrive between a row's sample and the completion of its tick.
+TEST_F(TickProcessorTest, ImpossibleRatesAreLoggedUncounted) {
+    SetUpRun(2, 60);
+    auto line = [](int second, const std::string& rate) {
+        return "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
+               ".0 sec  1 MBytes  " + rate + " Mbits/sec";
+    };
+    for (int second = 0; second < 2; ++second) {
+        ticks.HandleLine(1, line(second, "10"));
+        ticks.HandleLine(2, line(second, "20"));
+    }
+    for (int second = 2; second < 5; ++second) {
+        EXPECT_EQ(ticks.HandleLine(1, line(second, "10")), LineOutcome::SampleTaken);
+        EXPECT_EQ(ticks.HandleLine(1, line(second, "-5")), LineOutcome::Logged);
+        EXPECT_EQ(ticks.HandleLine(2, line(second, "3.4e38")), LineOutcome::Logged);
+        EXPECT_EQ(ticks.HandleLine(2, line(second, "20")), LineOutcome::TickProcessed);
+    }
+    const PairRecord& first = data.table[1];
+    const PairRecord& second = data.table[2];
+    const PairRecord& all = data.table.All();
+    EXPECT_EQ(ticks.Ticks(), 3);
+    EXPECT_EQ(first.minText, "10.00");
+    EXPECT_EQ(first.averageText, "10.00");
+    EXPECT_EQ(second.maxText, "20.00");
+    EXPECT_EQ(second.averageText, "20.00");
+    EXPECT_EQ(all.averageText, "30.00");
+    EXPECT_EQ(all.maxText, "30.00");
+    EXPECT_FLOAT_EQ(all.peakSingle, 20.0f);
+    // Per tick the sample line is counted, never the impossible one logged after it.
+    ASSERT_EQ(first.log.Size(), 8u);
+    for (std::size_t i = 2; i < 8; ++i) {
+        EXPECT_EQ(first.log.Counted(i), i % 2 == 0) << first.log.Text(i);
+        EXPECT_EQ(second.log.Counted(i), i % 2 == 1) << second.log.Text(i);
+    }
+}
+
+// With two TCP streams each stream's line is only logged; a fault that took them as
+// samples would complete the warm-up on the first second's stream lines.
+TEST_F(TickProcessorTest, TwoTcpStreamsCountOnlyTheirSum) {
+    SetUpRun(1, 60, false, 2);
+    for (int second = 0; second < 3; ++second) {
+        const std::string interval =
+            std::to_string(second) + ".0000-" + std::to_string(second + 1) + ".0000 sec";
+        EXPECT_EQ(ticks.HandleLine(1, "[  1] " + interval + "  100 MBytes  800 Mbits/sec"),
+                  LineOutcome::Logged);
+        EXPECT_EQ(ticks.HandleLine(1, "[  2] " + interval + "  50 MBytes  400 Mbits/sec"),
+                  LineOutcome::Logged);
+        EXPECT_EQ(ticks.HandleLine(1, "[SUM] " + interval + "  150 MBytes  1200 Mbits/sec"),
+                  second < 2 ? LineOutcome::TickDiscarded : LineOutcome::TickProcessed);
+    }
+    EXPECT_EQ(ticks.Ticks(), 1);
+    EXPECT_EQ(data.table[1].currentText, "1200.00");
+    EXPECT_EQ(CountedLines(data.table[1].log), 1u);
+    EXPECT_TRUE(data.table[1].log.Counted(8));
+}
+
 TEST_F(TickProcessorTest, FailureLineMarksTheRowAndIsLogged) {
     SetUpRun(2, 60);
     EXPECT_EQ(ticks.HandleLine(2, "tcp connect failed: Connection refused"), LineOutcome::Failure);

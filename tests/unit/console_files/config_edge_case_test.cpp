@@ -210,5 +210,28 @@ TEST_F(ConfigEdgeCaseTest, TextsRoundTripWithoutBreakingTheRecords) {
     EXPECT_EQ(data_.nameLookup["198.18.0.3"], "[C]");
 }
 
+// Entries the reader would skip or merge are not written, so a second save writes the
+// file the first one wrote.
+TEST_F(ConfigEdgeCaseTest, SaveOpenSaveGivesTheSameFileForOddNameEntries) {
+    data_.nameLookup = {{"\n", "only a newline as address"},
+                        {"198.18.0.4", "\r\n"},
+                        {"198.18.0.5", "five"},
+                        {"198.18.0.5\r", "five again"},
+                        {"198.18.0.6", "six"}};
+    const std::string first = WriteAndLoad();
+    ASSERT_EQ(ReadFileBytes(first), 0);
+    EXPECT_EQ(data_.nameLookup, (std::map<std::string, std::string>{{"198.18.0.5", "five again"},
+                                                                    {"198.18.0.6", "six"}}));
+    EXPECT_EQ(WriteAndLoad(), first);
+
+    // Nothing left to write: no block at all, as for an empty lookup.
+    data_.nameLookup = {{"\r\n", "x"}};
+    const std::string none = WriteAndLoad();
+    EXPECT_EQ(none.find(LeAscii("\r\r\r\r\r[")), std::string::npos);
+    ASSERT_EQ(ReadFileBytes(none), 0);
+    EXPECT_TRUE(data_.nameLookup.empty());
+    EXPECT_EQ(WriteAndLoad(), none);
+}
+
 }  // namespace
 }  // namespace quarn::console

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace quarn::console {
@@ -32,6 +34,34 @@ TEST(TickCsv, WritesHeaderAndOneRowPerTickWithInactivePairsEmpty) {
     EXPECT_EQ(ReadAll(path), "tick,Pair1,Pair2,Pair3,All\n1,940.23,,10.00,950.23\n");
     csv.Close();
     EXPECT_TRUE(csv.Good());
+    std::filesystem::remove(path);
+}
+
+// The largest float takes 42 characters: each figure stays whole and each row on a
+// line of its own, the last one ended too.
+TEST(TickCsv, HugeFiguresAreNeverCut) {
+    PairTable table;
+    for (int i = 0; i < 2; ++i)
+        table.AppendPair(PairRecord{});
+    const auto path = std::filesystem::temp_directory_path() / "quarn_tick_csv_huge_test.csv";
+    TickCsv csv;
+    ASSERT_TRUE(csv.Open(path.string(), table));
+    const std::string biggest = "340282346638528859811704183484516925440.00";
+    for (int tick = 1; tick <= 3; ++tick) {
+        table[1].current = 3.4e38f;
+        table[2].current = -std::numeric_limits<float>::max();
+        table.All().sum = std::numeric_limits<float>::max();
+        csv.WriteTick(tick, table);
+    }
+    csv.Close();
+    EXPECT_TRUE(csv.Good());
+    std::string expected = "tick,Pair1,Pair2,All\n";
+    for (int tick = 1; tick <= 3; ++tick) {
+        char exact[64];
+        std::snprintf(exact, sizeof exact, "%.2f", static_cast<double>(3.4e38f));
+        expected += std::to_string(tick) + "," + exact + ",-" + biggest + "," + biggest + "\n";
+    }
+    EXPECT_EQ(ReadAll(path), expected);
     std::filesystem::remove(path);
 }
 
