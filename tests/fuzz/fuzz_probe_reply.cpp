@@ -73,30 +73,34 @@ void CheckCollector(std::string_view datagram, const std::optional<ProbeReply>& 
 }
 
 // The EndPoint's own reply for this address and name must fit a datagram, read back the
-// same and cut the name only between UTF-8 sequences.
+// same, cut the name only between UTF-8 sequences, and reach the Console's list as sent.
 void CheckFormat(const ProbeReply& reply) {
     if (!quarn::platform::ParseIpv4(reply.address)) {
         return;
     }
     const int iperfPort = 5001;
-    const int controlPort = reply.NameIsUtf8() ? 1555 : 45000;
+    const int controlPort = 45000;
+    const std::string& name = reply.rawName;
     const std::string formatted =
-        quarn::protocol::FormatProbeReply(reply.address, iperfPort, controlPort, reply.rawName);
+        quarn::protocol::FormatProbeReply(reply.address, iperfPort, controlPort, name);
     FUZZ_CHECK(formatted.size() <= quarn::protocol::kMaxDatagram);
     const std::optional<ProbeReply> back = quarn::protocol::ParseProbeReply(formatted);
     FUZZ_CHECK(back.has_value());
     FUZZ_CHECK(back->address == reply.address);
     FUZZ_CHECK(back->iperfPortText == std::to_string(iperfPort));
-    FUZZ_CHECK(back->controlPortText == std::to_string(controlPort));
-    const std::string& name = reply.rawName;
-    const std::string& cut = back->rawName;
-    FUZZ_CHECK(name.compare(0, cut.size(), cut) == 0);
-    if (cut.size() < name.size() && quarn::platform::IsValidUtf8(name)) {
-        // Shortened only as far as needed, and never inside a sequence.
-        FUZZ_CHECK(formatted.size() + 4 > quarn::protocol::kMaxDatagram);
-        FUZZ_CHECK(!IsContinuation(name[cut.size()]));
-        FUZZ_CHECK(quarn::platform::IsValidUtf8(cut));
+    // The mark is the control port, or the UTF-8 mark for a name that needs it.
+    FUZZ_CHECK(back->controlPortText == std::to_string(controlPort) || back->NameIsUtf8());
+    if (!quarn::platform::IsValidUtf8(name)) {
+        return;  // names are UTF-8 inside the program
     }
+    const std::string& sent = back->rawName;
+    FUZZ_CHECK(name.compare(0, sent.size(), sent) == 0);
+    FUZZ_CHECK(sent.size() == name.size() || !IsContinuation(name[sent.size()]));
+    FUZZ_CHECK(quarn::platform::IsValidUtf8(sent));
+
+    quarn::console::EndPointCollector collector;
+    FUZZ_CHECK(collector.Add(formatted));
+    FUZZ_CHECK(collector.Entries().front().name == sent);
 }
 
 }  // namespace
