@@ -148,6 +148,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     CheckFigures(console, active);
+    // One counted line per processed tick and active pair, and it is the line that gave
+    // the sample (a cut line may have lost its rate).
+    for (int r = 1; r <= pairs; ++r) {
+        const PairRecord& pair = console.table[r];
+        int counted = 0;
+        for (std::size_t i = 0; i < pair.log.Size(); ++i) {
+            if (!pair.log.Counted(i)) {
+                continue;
+            }
+            ++counted;
+            const std::string text(pair.log.Text(i));
+            FUZZ_CHECK(text.ends_with(PairLog::kCutMark) || IsSampleLine(text, pair.parallel, udp));
+        }
+        FUZZ_CHECK(counted == (active[static_cast<std::size_t>(r)] ? console.ticks : 0));
+    }
     console.chart.FinishRun(console.ticks, ChartScaleSource::From(console.table));
     FUZZ_CHECK(std::isfinite(console.chart.ScaleMaximum()));
     return 0;
