@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan+UBSan, in build-fuzz) and runs each one for
 # SECONDS (default 20) on a copy of its seed corpus in tests/fuzz/corpus/<target>/.
-# Fails when any target finds a crash, a leak, a timeout or a broken invariant; the input
+# Fails when any target finds a crash, a leak, a hang (30 s per input, generous for a
+# shared machine) or a broken invariant; the input
 # is kept in the run's folder (printed). Prints each target's number of executions.
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET ...]
 # The .config seeds come from build-fuzz/tests/fuzz/fuzz_config_seeds tests/data/iperf2 DIR.
@@ -38,7 +39,7 @@ for target in "${targets[@]}"; do
     # Crash inputs go to the run's folder; tmp holds what a target writes.
     (cd "$dir" && TMPDIR="$dir/tmp" \
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
-        "$OLDPWD/build-fuzz/tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 \
+        "$OLDPWD/build-fuzz/tests/fuzz/$target" -max_total_time="$seconds" -timeout=30 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$dir/" corpus \
         >"$log" 2>&1) || status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
