@@ -2,8 +2,8 @@
 # Builds the libFuzzer targets (clang, ASan+UBSan, in build-fuzz) and runs each one for
 # SECONDS (default 20) on a copy of its seed corpus in tests/fuzz/corpus/<target>/.
 # Fails when any target finds a crash, a leak, a hang (30 s per input, generous for a
-# shared machine) or a broken invariant; the input
-# is kept in the run's folder (printed). Prints each target's number of executions.
+# shared machine) or a broken invariant; the input is kept in the run's folder (printed).
+# Prints each target's number of executions.
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET ...]
 # The .config seeds come from build-fuzz/tests/fuzz/fuzz_config_seeds tests/data/iperf2 DIR.
 set -euo pipefail
