@@ -60,7 +60,10 @@ void CheckShape(const ConsoleData& data) {
     FUZZ_CHECK(data.table.PairCount() >= 0 && data.table.PairCount() <= PairTable::kMaxPairs);
     const std::size_t series = data.chart.Series().size();
     FUZZ_CHECK(series == 0 || series == static_cast<std::size_t>(data.table.PairCount()) + 1);
-    FUZZ_CHECK(data.ticks >= 0);
+    // A damaged file may hold any tick count (it is saved back as read); the chart must
+    // still get a usable run length and label step.
+    FUZZ_CHECK(data.chart.RunLength() >= 1 && data.chart.TickStep() >= 1);
+    FUZZ_CHECK(data.chart.FirstVisibleSample() == 0);
 }
 
 }  // namespace
