@@ -93,7 +93,7 @@ std::string MeasurementRun::Validate(int& duration, double& value) const {
     }
     bool anyActive = false;
     for (int row = 1; row < data_.table.Size(); ++row) {
-        anyActive = anyActive || data_.table[row].active != 0;
+        anyActive = anyActive || data_.table[row].active;
     }
     if (!anyActive) {
         return kNoActivePair;
@@ -142,8 +142,8 @@ bool MeasurementRun::Start() {
     view_.ModeChanged();
     view_.RedrawList();
     PairRecord& all = data_.table.All();
-    if (all.showTotal == 0) {
-        all.showTotal = 1;
+    if (!all.showTotal) {
+        all.showTotal = true;
         data_.chart.SetTotalVisible(true, ChartScaleSource::From(data_.table));
     }
     bool anyWorker = false;
@@ -175,7 +175,7 @@ void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
             PairTable::ResetForRun(pair);
             continue;
         }
-        pair.finished = 0;
+        pair.finished = false;
         pair.result = 0;
         pair.index = row;
         pair.iperfPath = iperfPath;
@@ -184,12 +184,12 @@ void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
         pair.remote = (endpoint1 && ownAddress && *endpoint1 == *ownAddress) ? 0 : 1;
         pair.interval = std::to_string(kReportIntervalSeconds);
         pair.time = std::to_string(duration + kIperfExtraSeconds);
-        pair.udp = data_.settings.udp;
+        pair.udp = data_.settings.udp != 0;
         pair.rateText = rateText;
         if (LaunchWorker(row)) {
             pair.state = PairState::Running;
         } else {
-            pair.finished = 1;
+            pair.finished = true;
             pair.result = -1;
             pair.state = PairState::Error;
         }
@@ -205,7 +205,7 @@ bool MeasurementRun::LaunchWorker(int row) {
     job.remote = pair.remote != 0;
     job.endpoint1 = pair.endpoint1;
     job.endpoint2 = pair.endpoint2;
-    job.udp = pair.udp != 0;
+    job.udp = pair.udp;
     job.interval = pair.interval;
     job.time = pair.time;
     job.rateText = pair.rateText;
@@ -322,7 +322,7 @@ void MeasurementRun::OnWorkerEnded(std::uint64_t generation, int row, int result
     if (stopRequested_ || mode_ != ConsoleMode::Measuring) {
         return;
     }
-    pair.finished = 1;
+    pair.finished = true;
     if (pair.count < ticks_.Duration()) {
         pair.state = PairState::Error;
         Complete(false);

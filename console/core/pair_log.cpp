@@ -10,7 +10,7 @@ namespace quarn::console {
 namespace {
 
 // iperf's lines repeat themselves with other numbers; the fastest level already packs
-// them about tenfold, at a small cost per line.
+// them about eightfold, at a small cost per line.
 constexpr int kCompressionLevel = 1;
 
 struct CompressContext {

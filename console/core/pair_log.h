@@ -26,7 +26,7 @@ class PairLog {
     static constexpr std::size_t kMaxLineBytes = 2048;
     static constexpr std::string_view kCutMark = " [line cut]";
     // Memory one log may hold; 16 pairs stay below 1 GiB. A run of three days with 16
-    // streams per pair needs well under this (about 20 MiB), so only junk reaches it.
+    // streams per pair needs about half of it (32 MiB), so only junk reaches it.
     static constexpr std::size_t kMaxHeldBytes = std::size_t{60} << 20;
     static constexpr std::string_view kDroppedLine =
         "[log limit reached: later lines of this run are not kept]";

@@ -14,13 +14,13 @@ struct PairRecord {
     int remote = -1;  // 1: End Point 1 runs the iperf client; 0: this Console runs it
     std::string endpoint1;
     std::string endpoint2;
-    int udp = 0;
+    bool udp = false;
     std::string interval;  // "1" while running
     std::string time;      // iperf run time: duration + 300
     std::string iperfPath;
     PairLog log;
-    int finished = 0;
-    int result = 0;  // worker's return value: 0 normal end, -1 failure
+    bool finished = false;  // the pair's worker has ended in this run
+    int result = 0;         // worker's return value: 0 normal end, -1 failure
     PairState state = PairState::Ready;
     float max = 0.0f;
     float min = -1.0f;  // -1: no sample yet
@@ -36,10 +36,10 @@ struct PairRecord {
     std::string maxText = "0.00";
     int count = 0;
     int parallel = 1;
-    int showTotal = 0;  // All row only
-    int active = 1;
-    int showAddress = 1;
-    std::string rateText;  // "%fm" of the window size (TCP) or throughput (UDP)
+    bool showTotal = false;  // All row only: the chart shows the aggregate curve
+    bool active = true;
+    bool showAddress = true;  // false: EndPoint names where known
+    std::string rateText;     // "%fm" of the window size (TCP) or throughput (UDP)
 };
 
 }  // namespace quarn::console

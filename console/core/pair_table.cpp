@@ -75,7 +75,7 @@ std::string PairTable::AddFromLists(bool endPointsKnown,
     PairRecord record;
     record.endpoint1 = *endpoint1;
     record.endpoint2 = *endpoint2;
-    record.udp = 0;
+    record.udp = false;
     AppendPair(std::move(record));
     return {};
 }
@@ -112,7 +112,7 @@ void PairTable::SetActive(const std::vector<int>& rows, bool active) {
     for (int row : rows) {
         if (IsPairRow(row)) {
             PairRecord& record = (*this)[row];
-            record.active = active ? 1 : 0;
+            record.active = active;
             record.state = state;
             record.statusText = std::string(StatusText(state));
         }
@@ -122,7 +122,7 @@ void PairTable::SetActive(const std::vector<int>& rows, bool active) {
 void PairTable::SetShowAddress(const std::vector<int>& rows, bool showAddress) {
     for (int row : rows) {
         if (IsPairRow(row)) {
-            (*this)[row].showAddress = showAddress ? 1 : 0;
+            (*this)[row].showAddress = showAddress;
         }
     }
 }

@@ -131,7 +131,7 @@ void ApplyAllToken(int position, Text token, ConsoleData& data) {
             settings.durationText = Utf8(token);
             break;
         case 4:
-            all.showTotal = token == u"1" ? 1 : 0;
+            all.showTotal = token == u"1";
             break;
         case 5:
             data.ticks = IntOf(token);
@@ -192,7 +192,7 @@ void ApplyPairToken(int position, Text token, PairRecord& pair) {
             pair.state = static_cast<PairState>(state);
             pair.statusText = StatusTextOfRead(state);
             if (state == static_cast<int>(PairState::Inactive)) {
-                pair.active = 0;
+                pair.active = false;
             }
             break;
         }
@@ -213,7 +213,7 @@ void ApplyPairToken(int position, Text token, PairRecord& pair) {
             SetValueText(token, pair.maxText, pair.max);
             break;
         case 10:
-            pair.showAddress = IntOf(token) == 1 ? 1 : 0;
+            pair.showAddress = IntOf(token) == 1;
             break;
         case 11:
             SetValueText(token, pair.currentText, pair.current);

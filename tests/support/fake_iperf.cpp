@@ -1,4 +1,5 @@
-// A scripted stand-in for iperf 2, selected in tests through QUARN_IPERF.
+// The one scripted stand-in for iperf 2 of all tests, selected through QUARN_IPERF or by
+// path (a private copy, see PrivateFakeIperf in fake_iperf.h).
 //
 // FAKE_IPERF_SCRIPT holds rules, one per line: "<server|client|*> <port|*>: step; step; ..."
 // The first rule matching the role (-s or -c) and the -p port runs. Steps:
@@ -10,12 +11,16 @@
 // Without a matching rule a server listens and hangs and a client exits at once.
 // FAKE_IPERF_LOG names a file that gets one line per start:
 //   "<pid>\t<QUARN_IPERF_OWNER or ->\t<arg1>\t<arg2>...".
+// A copy started as PATH with a file PATH.script beside it takes its rules from that file
+// and logs to PATH.log instead, whatever the environment says.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -55,9 +60,31 @@ void WriteAll(int fd, std::string_view text) {
     }
 }
 
-void Log(const std::vector<std::string>& args) {
-    const char* path = std::getenv("FAKE_IPERF_LOG");
-    if (path == nullptr || *path == '\0') {
+// Where the rules and the start log come from: files beside a private copy, else the
+// environment.
+struct Setup {
+    std::string script;
+    std::string logPath;
+};
+
+Setup ReadSetup(const char* program) {
+    Setup setup;
+    std::ifstream file(std::string(program) + ".script");
+    if (file) {
+        setup.script.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        setup.logPath = std::string(program) + ".log";
+        return setup;
+    }
+    const char* script = std::getenv("FAKE_IPERF_SCRIPT");
+    const char* log = std::getenv("FAKE_IPERF_LOG");
+    setup.script = script != nullptr ? script : "";
+    setup.logPath = log != nullptr ? log : "";
+    return setup;
+}
+
+void Log(const std::string& logPath, const std::vector<std::string>& args) {
+    const char* path = logPath.c_str();
+    if (logPath.empty()) {
         return;
     }
     const char* owner = std::getenv("QUARN_IPERF_OWNER");
@@ -83,9 +110,9 @@ std::string Trim(std::string_view text) {
 }
 
 // The steps of the first rule that matches, or nullopt-like empty when none does.
-bool FindRule(const Invocation& invocation, std::vector<std::string>& steps) {
-    const char* script = std::getenv("FAKE_IPERF_SCRIPT");
-    std::istringstream lines(script != nullptr ? script : "");
+bool FindRule(const std::string& script, const Invocation& invocation,
+              std::vector<std::string>& steps) {
+    std::istringstream lines(script);
     for (std::string line; std::getline(lines, line);) {
         const size_t colon = line.find(':');
         if (colon == std::string::npos) {
@@ -169,10 +196,11 @@ int RunStep(const Invocation& invocation, const std::string& step, bool& done) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    Log(args);
+    const Setup setup = ReadSetup(argv[0]);
+    Log(setup.logPath, args);
     const Invocation invocation = ParseArguments(args);
     std::vector<std::string> steps;
-    if (!FindRule(invocation, steps)) {
+    if (!FindRule(setup.script, invocation, steps)) {
         steps = invocation.role == "server" ? std::vector<std::string>{"listen", "hang"}
                                             : std::vector<std::string>{"exit 0"};
     }

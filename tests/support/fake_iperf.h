@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,32 @@ struct FakeIperfStart {
 
 // Every start recorded so far; empty when the file does not exist.
 std::vector<FakeIperfStart> ReadFakeIperfLog(const std::string& path);
+
+// A private copy of the stand-in in a temporary folder of its own, with its rules in a
+// file beside it and its own start log, so nothing in the environment is shared and a
+// sweep that matches processes by program path finds only this copy's.
+class PrivateFakeIperf {
+  public:
+    // `script`: rules as for FAKE_IPERF_SCRIPT.
+    explicit PrivateFakeIperf(const std::string& script);
+    ~PrivateFakeIperf();
+    PrivateFakeIperf(const PrivateFakeIperf&) = delete;
+    PrivateFakeIperf& operator=(const PrivateFakeIperf&) = delete;
+
+    const std::string& Path() const { return path_; }
+    const std::string& Folder() const { return dir_; }
+    std::vector<FakeIperfStart> Starts() const;
+    bool Started() const { return !Starts().empty(); }
+    bool AwaitStart(std::chrono::milliseconds timeout) const;
+    // Of the first start: its arguments, its owner marker ("" without one) and its pid.
+    std::vector<std::string> Arguments() const;
+    std::string OwnerMarker() const;
+    std::optional<pid_t> Pid() const;
+
+  private:
+    std::string dir_;
+    std::string path_;
+};
 
 // True while a process with this pid exists and is not a zombie.
 bool ProcessAlive(pid_t pid);

@@ -1,9 +1,14 @@
 #include <signal.h>
 
+#include <stdlib.h>
 #include <cerrno>
+
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "tests/support/fake_iperf.h"
 
@@ -35,6 +40,59 @@ std::vector<FakeIperfStart> ReadFakeIperfLog(const std::string& path) {
         starts.push_back(std::move(start));
     }
     return starts;
+}
+
+PrivateFakeIperf::PrivateFakeIperf(const std::string& script) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quarn-fake-iperf-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        return;
+    }
+    dir_ = pattern;
+    path_ = dir_ + "/iperf";
+    std::error_code error;
+    std::filesystem::copy_file(FakeIperfPath(), path_, error);
+    std::ofstream(path_ + ".script") << script << '\n';
+}
+
+PrivateFakeIperf::~PrivateFakeIperf() {
+    std::error_code ignored;
+    if (!dir_.empty()) {
+        std::filesystem::remove_all(dir_, ignored);
+    }
+}
+
+std::vector<FakeIperfStart> PrivateFakeIperf::Starts() const {
+    return ReadFakeIperfLog(path_ + ".log");
+}
+
+bool PrivateFakeIperf::AwaitStart(std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!Started()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+std::vector<std::string> PrivateFakeIperf::Arguments() const {
+    const auto starts = Starts();
+    return starts.empty() ? std::vector<std::string>{} : starts.front().args;
+}
+
+std::string PrivateFakeIperf::OwnerMarker() const {
+    const auto starts = Starts();
+    return starts.empty() || starts.front().owner == "-" ? std::string() : starts.front().owner;
+}
+
+std::optional<pid_t> PrivateFakeIperf::Pid() const {
+    const auto starts = Starts();
+    if (starts.empty()) {
+        return std::nullopt;
+    }
+    return starts.front().pid;
 }
 
 bool ProcessAlive(pid_t pid) {

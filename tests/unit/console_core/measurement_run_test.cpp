@@ -160,7 +160,7 @@ TEST(MeasurementRunTest, StartSetsUpEveryActivePair) {
     EXPECT_EQ(h.environment.leftoverEnds, 1);
     EXPECT_EQ(h.environment.restarts, 1);
     EXPECT_TRUE(h.data.measuredAt.empty());
-    EXPECT_EQ(h.data.table.All().showTotal, 1);
+    EXPECT_TRUE(h.data.table.All().showTotal);
     EXPECT_EQ(h.data.chart.Series().size(), 4u);
     ASSERT_EQ(h.sessions.probes.size(), 2u);
     const PairJob& local = h.sessions.probes[0]->job;
@@ -274,7 +274,7 @@ TEST(MeasurementRunTest, WorkerEndingBeforeTheDurationIsAnError) {
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
     EXPECT_EQ(h.data.table[1].statusText, "Error");
     EXPECT_EQ(h.data.table[1].result, -1);
-    EXPECT_EQ(h.data.table[1].finished, 1);
+    EXPECT_TRUE(h.data.table[1].finished);
     EXPECT_EQ(h.data.chart.RunLength(), 2);
 }
 

@@ -129,12 +129,12 @@ TEST(PairTableTest, ActivateShowAndExchangeActOnTheSelection) {
     EXPECT_EQ(data.table[1].state, PairState::Inactive);
     EXPECT_EQ(data.table[2].statusText, "Ready");
     data.table.SetActive({1}, true);
-    EXPECT_EQ(data.table[1].active, 1);
+    EXPECT_TRUE(data.table[1].active);
     EXPECT_EQ(data.table[1].statusText, "Ready");
 
     data.table.SetShowAddress({2}, false);
-    EXPECT_EQ(data.table[2].showAddress, 0);
-    EXPECT_EQ(data.table[1].showAddress, 1);
+    EXPECT_FALSE(data.table[2].showAddress);
+    EXPECT_TRUE(data.table[1].showAddress);
 
     data.table.ExchangeEndpoints({2, 2, 7});
     EXPECT_EQ(data.table[2].endpoint1, "198.18.0.99");
@@ -143,7 +143,7 @@ TEST(PairTableTest, ActivateShowAndExchangeActOnTheSelection) {
 
 TEST(PairTableTest, ResetForRunKeepsIdentityAndInactiveState) {
     PairRecord pair = PairBetween("198.18.0.10", "198.18.0.11");
-    pair.active = 0;
+    pair.active = false;
     pair.state = PairState::Inactive;
     pair.statusText = "Inactive";
     pair.parallel = 4;
@@ -170,7 +170,7 @@ TEST(ConsoleDataTest, NewClearsTheWorkingState) {
     data.measuredAt = "2024-01-02 03:04:05";
     data.ticks = 12;
     data.settings.durationText = "300";
-    data.table.All().showTotal = 1;
+    data.table.All().showTotal = true;
     data.chart.BeginRun(2);
     data.ResetToNew();
     EXPECT_EQ(data.table.PairCount(), 0);
@@ -179,7 +179,7 @@ TEST(ConsoleDataTest, NewClearsTheWorkingState) {
     EXPECT_TRUE(data.measuredAt.empty());
     EXPECT_EQ(data.ticks, 0);
     EXPECT_EQ(data.settings.durationText, "60");
-    EXPECT_EQ(data.table.All().showTotal, 0);
+    EXPECT_FALSE(data.table.All().showTotal);
     EXPECT_TRUE(data.chart.Series().empty());
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -297,6 +298,31 @@ TEST_F(TickProcessorTest, TwoTcpStreamsCountOnlyTheirSum) {
     EXPECT_EQ(data.table[1].currentText, "1200.00");
     EXPECT_EQ(CountedLines(data.table[1].log), 1u);
     EXPECT_TRUE(data.table[1].log.Counted(8));
+}
+
+// A pair whose log reached its memory limit goes on measuring; its log ends in the one
+// line that says later lines are dropped.
+TEST_F(TickProcessorTest, FullLogDoesNotStopTheRun) {
+    SetUpRun(1, 60);
+    std::uint64_t state = 0x9E3779B97F4A7C15ull;
+    std::string junk(1000, ' ');
+    while (!data.table[1].log.Full()) {
+        for (char& c : junk) {
+            state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+            c = static_cast<char>('!' + state % 90);
+        }
+        ticks.HandleLine(1, junk);
+    }
+    const std::size_t logged = data.table[1].log.Size();
+    EXPECT_EQ(data.table[1].log.Text(logged - 1), PairLog::kDroppedLine);
+    for (int second = 0; second < 3; ++second) {
+        ticks.HandleLine(1, "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
+                                ".0 sec  1 MBytes  8 Mbits/sec");
+    }
+    EXPECT_EQ(ticks.Ticks(), 1);
+    EXPECT_EQ(data.table[1].currentText, "8.00");
+    EXPECT_EQ(data.table[1].log.Size(), logged);
+    EXPECT_EQ(CountedLines(data.table[1].log), 0u);
 }
 
 TEST_F(TickProcessorTest, FailureLineMarksTheRowAndIsLogged) {

@@ -151,7 +151,7 @@ TEST_F(ConfigEdgeCaseTest, LenientTokens) {
     EXPECT_EQ(data_.measuredAt, "x");
     EXPECT_EQ(all.count, 7);
     EXPECT_EQ(data_.settings.durationText, "45x");
-    EXPECT_EQ(all.showTotal, 0);  // only the exact text "1" shows the total
+    EXPECT_FALSE(all.showTotal);  // only the exact text "1" shows the total
     EXPECT_EQ(data_.ticks, 12);
     EXPECT_FLOAT_EQ(all.average, 1.5f);
     EXPECT_EQ(all.minText, "abc");
@@ -166,7 +166,7 @@ TEST_F(ConfigEdgeCaseTest, LenientTokens) {
     EXPECT_EQ(pair.count, 3);
     EXPECT_EQ(pair.countText, "3x");
     EXPECT_EQ(pair.parallel, 2);
-    EXPECT_EQ(pair.showAddress, 1);  // the integer value of "01" is 1
+    EXPECT_TRUE(pair.showAddress);  // the integer value of "01" is 1
     EXPECT_FLOAT_EQ(pair.current, 4.0f);
     ASSERT_EQ(data_.chart.Series()[1].size(), 3u);
     EXPECT_FLOAT_EQ(data_.chart.Series()[1][2].value, 0.0f);

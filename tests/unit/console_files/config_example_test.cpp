@@ -31,7 +31,7 @@ void FillExampleState(ConsoleData& data) {
     data.ticks = 3;
     PairRecord& all = data.table.All();
     SetFigures(all, 3, 940.23f, 939.2f, 941.5f, 939.2f);
-    all.showTotal = 1;
+    all.showTotal = true;
     PairRecord pair;
     pair.endpoint1 = "192.168.0.10";
     pair.endpoint2 = "192.168.0.11";

@@ -103,16 +103,16 @@ inline ConsoleData MeasuredState() {
     data.settings.udp = 1;
     data.settings.throughputText = "250.5";
     data.ticks = 120;
-    data.table.All().showTotal = 1;
+    data.table.All().showTotal = true;
     SetFigures(data.table.All(), 300, 24.68f, 2.0f, 199.98f, 100.0f);
     for (int i = 0; i < 3; ++i) {
         PairRecord pair;
         pair.endpoint1 = "198.18.0." + std::to_string(i + 1);
         pair.endpoint2 = "198.18.1." + std::to_string(i + 1);
         pair.parallel = 4 + i;
-        pair.showAddress = i % 2;
+        pair.showAddress = i % 2 == 1;
         pair.state = i == 2 ? PairState::Inactive : PairState::Stopped;
-        pair.active = i == 2 ? 0 : 1;
+        pair.active = i != 2;
         pair.statusText = std::string(StatusText(pair.state));
         SetFigures(pair, 100 + i, 12.34f, 1.0f, 99.99f, 50.0f);
         data.table.AppendPair(pair);

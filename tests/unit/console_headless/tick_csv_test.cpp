@@ -22,7 +22,7 @@ TEST(TickCsv, WritesHeaderAndOneRowPerTickWithInactivePairsEmpty) {
     PairTable table;
     for (int i = 0; i < 3; ++i)
         table.AppendPair(PairRecord{});
-    table[2].active = 0;
+    table[2].active = false;
     const auto path = std::filesystem::temp_directory_path() / "quarn_tick_csv_test.csv";
     TickCsv csv;
     ASSERT_TRUE(csv.Open(path.string(), table));

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "protocol/messages.h"
-#include "tests/unit/console_net/fake_iperf.h"
+#include "tests/support/fake_iperf.h"
 #include "tests/unit/console_net/loopback_peer.h"
 #include "tests/unit/console_net/recording_sink.h"
 
@@ -19,10 +19,17 @@ namespace {
 
 using std::chrono::milliseconds;
 using testing::AwaitPeerClose;
-using testing::FakeIperf;
 using testing::LoopbackPeer;
 using testing::ReadRequestLine;
 using testing::RecordingSink;
+
+using test_support::PrivateFakeIperf;
+
+// The iperf client: prints iperf's separator line, then runs for `seconds`.
+std::string ClientScript(int seconds) {
+    return "client *: print ------------------------------------------------------------; sleep " +
+           std::to_string(seconds * 1000);
+}
 
 PairJob LocalJob(const std::string& iperfPath) {
     PairJob job;
@@ -63,7 +70,7 @@ LoopbackPeer::Script ServerThatStreams(std::string* request, std::string reply,
 }
 
 TEST(LocalSession, RunsTheClientAgainstTheGrantedServerAndDeliversItsStream) {
-    FakeIperf iperf(0);
+    PrivateFakeIperf iperf(ClientScript(0));
     std::string request;
     LoopbackPeer peer(ServerThatStreams(&request, "ok;5123\r\n",
                                         {"Server listening on TCP port 5123\r\n[  1] 0.0",
@@ -86,7 +93,7 @@ TEST(LocalSession, RunsTheClientAgainstTheGrantedServerAndDeliversItsStream) {
 }
 
 TEST(LocalSession, UdpPairAsksForTheUdpServer) {
-    FakeIperf iperf(0);
+    PrivateFakeIperf iperf(ClientScript(0));
     std::string request;
     LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {}));
     PairJob job = LocalJob(iperf.Path());
@@ -104,7 +111,7 @@ TEST(LocalSession, UdpPairAsksForTheUdpServer) {
 
 TEST(LocalSession, RefusedServerFailsWithoutStartingTheClient) {
     for (const char* reply : {"", "ok;0\r\n", "error\r\n"}) {
-        FakeIperf iperf(0);
+        PrivateFakeIperf iperf(ClientScript(0));
         std::string request;
         LoopbackPeer peer(ServerThatStreams(&request, reply, {}));
         RecordingSink sink;
@@ -131,7 +138,7 @@ TEST(LocalSession, MissingIperfStillReadsEndPoint2sStream) {
 // closed, whichever way the end is asked for.
 TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
     for (bool viaAbort : {false, true}) {
-        FakeIperf iperf(30);
+        PrivateFakeIperf iperf(ClientScript(30));
         bool peerSawClose = false;
         LoopbackPeer peer([&](const platform::Socket& connection) {
             ReadRequestLine(connection);
@@ -143,7 +150,7 @@ TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
         std::atomic<bool> stop{false};
         std::future<int> result =
             std::async(std::launch::async, [&] { return session.Run(sink, stop); });
-        ASSERT_TRUE(iperf.AwaitStart(5000));
+        ASSERT_TRUE(iperf.AwaitStart(std::chrono::seconds(5)));
 
         const auto ended = std::chrono::steady_clock::now();
         if (viaAbort) {
@@ -162,7 +169,7 @@ TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
 }
 
 TEST(LocalSession, SilentClientIsEndedAndTheStreamWaitIsBounded) {
-    FakeIperf iperf(30);
+    PrivateFakeIperf iperf(ClientScript(30));
     LoopbackPeer peer([](const platform::Socket& connection) {
         ReadRequestLine(connection);
         platform::SendAll(connection, "ok;5001\r\n");

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/child_process.h"
+#include "tests/support/fake_iperf.h"
 
 namespace quarn::platform {
 namespace {
@@ -46,19 +47,18 @@ TEST(IperfMarker, StrayDecision) {
     }
 }
 
-// A private copy of sleep stands in for iperf, so nothing else on the machine matches.
+// A private copy of the iperf stand-in that runs for 30 s, so nothing else on
+// the machine matches its path.
 class IperfSweep : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quarn-sweep-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        iperf_ = dir_ + "/iperf";
-        fs::copy_file("/bin/sleep", iperf_);
-        fs::permissions(iperf_, fs::perms::owner_all);
+        ASSERT_TRUE(fs::exists(fake_.Path()));
+        dir_ = fake_.Folder();
+        iperf_ = fake_.Path();
         fs::create_symlink(iperf_, dir_ + "/link");
     }
-    void TearDown() override { fs::remove_all(dir_); }
+
+    test_support::PrivateFakeIperf fake_{"* *: sleep 30000"};
 
     ChildProcess StartSleeper(const std::string& program, std::vector<std::string> env) {
         ChildProcess child;
