@@ -14,6 +14,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev \
     fonts-nanum \
     iperf iproute2 procps psmisc \
-    clang-format \
+    clang-format clang libclang-rt-14-dev \
+    libzstd-dev \
     >/dev/null
 echo "setup: dependencies installed"

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds Quarn and runs the whole test suite three times: a normal build, then
-# AddressSanitizer+UBSan and ThreadSanitizer builds (without the Qt windows).
-# Usage: scripts/test.sh [normal|asan|tsan ...]   (default: all three)
+# AddressSanitizer+UBSan and ThreadSanitizer builds (without the Qt windows), then runs
+# every libFuzzer target for 20 seconds (scripts/fuzz.sh, clang build in build-fuzz).
+# Usage: scripts/test.sh [normal|asan|tsan|fuzz ...]   (default: all four)
 # Needs root for the network-namespace tests (they skip without it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 variants=("$@")
-[ ${#variants[@]} -gt 0 ] || variants=(normal asan tsan)
+[ ${#variants[@]} -gt 0 ] || variants=(normal asan tsan fuzz)
 
 failed=()
 run_variant() {
@@ -30,6 +31,7 @@ for v in "${variants[@]}"; do
         normal) run_variant normal build ;;
         asan) run_variant asan build-asan -DQUARN_SANITIZE=address -DQUARN_BUILD_GUI=OFF -DQUARN_BUILD_BENCH=OFF ;;
         tsan) run_variant tsan build-tsan -DQUARN_SANITIZE=thread -DQUARN_BUILD_GUI=OFF -DQUARN_BUILD_BENCH=OFF ;;
+        fuzz) scripts/fuzz.sh 20 || failed+=(fuzz) ;;
         *) echo "unknown variant: $v" >&2; exit 2 ;;
     esac
 done

@@ -1,0 +1,98 @@
+// Any bytes opened as a .config file: the reader gives a defined answer, and whatever it
+// accepted saves to a file that opens and saves again to the very same bytes.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "console/core/console_data.h"
+#include "console/files/config_file.h"
+#include "console/files/opened_run_state.h"
+#include "tests/fuzz/fuzz_check.h"
+
+namespace {
+
+using namespace quarn::console;
+
+// Files live in $TMPDIR (scripts/fuzz.sh points it at memory) and go when the run ends.
+class ScratchDir {
+  public:
+    ScratchDir() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/quarn-fuzz-XXXXXX";
+        FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
+        path_ = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+  private:
+    std::string path_;
+};
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const uint8_t* data, size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    FUZZ_CHECK(out.good());
+}
+
+int Open(const std::string& path, ConsoleData& data) {
+    const int result = ReadConfigFile(path, data, [&] { data.ResetToNew(); });
+    ApplyOpenedRunState(data);
+    return result;
+}
+
+void CheckShape(const ConsoleData& data) {
+    FUZZ_CHECK(data.table.PairCount() >= 0 && data.table.PairCount() <= PairTable::kMaxPairs);
+    const std::size_t series = data.chart.Series().size();
+    FUZZ_CHECK(series == 0 || series == static_cast<std::size_t>(data.table.PairCount()) + 1);
+    // A damaged file may hold any tick count (it is saved back as read); the chart must
+    // still get a usable run length and label step.
+    FUZZ_CHECK(data.chart.RunLength() >= 1 && data.chart.TickStep() >= 1);
+    FUZZ_CHECK(data.chart.FirstVisibleSample() == 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const ScratchDir dir;
+    const std::string input = dir.File("input.config");
+    const std::string first = dir.File("first.config");
+    const std::string second = dir.File("second.config");
+    WriteBytes(input, data, size);
+
+    ConsoleData opened;
+    const int result = Open(input, opened);
+    FUZZ_CHECK(result == 0 || result == -2);  // a readable regular file is never -1
+    CheckShape(opened);
+    if (result == -2) {
+        // Not a configuration file: the state is what New left.
+        FUZZ_CHECK(opened.table.PairCount() == 0 && opened.endPoints.empty() &&
+                   opened.nameLookup.empty() && opened.measuredAt.empty() && opened.ticks == 0);
+        return 0;
+    }
+
+    FUZZ_CHECK(WriteConfigFile(first, opened) == 0);
+    ConsoleData reopened;
+    FUZZ_CHECK(Open(first, reopened) == 0);
+    CheckShape(reopened);
+    FUZZ_CHECK(reopened.table.PairCount() == opened.table.PairCount());
+    FUZZ_CHECK(reopened.ticks == opened.ticks);
+    FUZZ_CHECK(WriteConfigFile(second, reopened) == 0);
+    FUZZ_CHECK(ReadBytes(second) == ReadBytes(first));
+    return 0;
+}
