@@ -16,5 +16,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     iperf iproute2 procps psmisc \
     clang-format clang libclang-rt-14-dev \
     libzstd-dev \
+    desktop-file-utils systemd shared-mime-info libglib2.0-bin dpkg-dev file \
+    xvfb xauth imagemagick python3 \
     >/dev/null
 echo "setup: dependencies installed"
