@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include "console/ui/paint_text.h"
 #include "widgets/animated_picture.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
@@ -19,30 +20,11 @@ const QColor kBackground(0xFA, 0xFA, 0xFA);
 const QColor kLightEdge(0xD2, 0xD2, 0xD2);
 const QColor kDarkEdge(0x7B, 0x7B, 0x7B);
 const QColor kRule(0xC4, 0xC4, 0xC4);
-const QColor kButtonHover(0xF3, 0xF8, 0xE2);
-const QColor kButtonFace(0xED, 0xED, 0xED);
-const QColor kButtonFrame(0xBF, 0xBE, 0xBC);
 
 constexpr int kIconCheck = 0;
 constexpr int kIconQuestion = 1;
 constexpr int kIconWarning = 2;
 constexpr int kAnimationBackgroundMode = 25;
-
-// Text whose top-left corner is at (x, y), as the panel's texts are placed.
-void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
-    painter.drawText(QRect(x, y, 4000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     text);
-}
-
-void PaintButton(QPainter& painter, const widgets::SkinButton& button) {
-    const QRect r = button.rect();
-    painter.fillRect(r, button.IsHovered() ? kButtonHover : kButtonFace);
-    painter.setPen(kButtonFrame);
-    painter.drawRect(r.adjusted(0, 0, -1, -1));
-    painter.setPen(Qt::black);
-    painter.setFont(widgets::GulimFont(12));
-    painter.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, button.text());
-}
 
 bool IsInputEvent(QEvent::Type type) {
     switch (type) {
@@ -83,7 +65,9 @@ NoticePanel::NoticePanel(QWidget* mainWindow)
     const QFont font = widgets::GulimFont(12);
     for (widgets::SkinButton* button : {confirm_, yes_}) {
         button->setFont(font);
-        button->SetPainter(PaintButton);
+        button->SetPainter([](QPainter& painter, const widgets::SkinButton& self) {
+            widgets::PaintFlatTextButton(painter, self);
+        });
     }
     confirm_->setGeometry(241, 89, 55, 22);
     yes_->setGeometry(182, 89, 55, 22);

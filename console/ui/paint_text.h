@@ -1,14 +1,10 @@
 #pragma once
 
-#include <QFont>
-#include <QPainter>
-#include <QString>
+#include "widgets/flat_painting.h"
 
 namespace quarn::console::ui {
 
-// Text placed by the top of its line, as the window's layout gives positions.
-void DrawTextAt(QPainter& painter, int x, int y, const QString& text);
-// The title look: the text drawn twice, one pixel apart.
-void DrawDoubledText(QPainter& painter, int x, int y, const QString& text);
+using widgets::DrawDoubledText;
+using widgets::DrawTextAt;
 
 }  // namespace quarn::console::ui

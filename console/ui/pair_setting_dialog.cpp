@@ -7,7 +7,9 @@
 #include <algorithm>
 
 #include "console/core/pair_table.h"
+#include "console/ui/paint_text.h"
 #include "widgets/artwork.h"
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
@@ -20,29 +22,10 @@ const QColor kBackground(0xFA, 0xFA, 0xFA);
 const QColor kLightEdge(0xD2, 0xD2, 0xD2);
 const QColor kDarkEdge(0x7B, 0x7B, 0x7B);
 const QColor kRule(0xC4, 0xC4, 0xC4);
-const QColor kButtonHover(0xF3, 0xF8, 0xE2);
-const QColor kButtonFace(0xED, 0xED, 0xED);
-const QColor kButtonFrame(0xBF, 0xBE, 0xBC);
 
 const QRect kAddressFrame1(QPoint(50, 51), QPoint(149, 71));
 const QRect kAddressFrame2(QPoint(164, 51), QPoint(263, 71));
 const QRect kHintRect(QPoint(94, 3), QPoint(296, 25));
-
-void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
-    painter.drawText(QRect(x, y, 4000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     text);
-}
-
-void PaintTextButton(QPainter& painter, const widgets::SkinButton& button) {
-    const QRect r = button.rect();
-    painter.fillRect(r, button.IsHovered() ? kButtonHover : kButtonFace);
-    painter.setPen(kButtonFrame);
-    painter.drawRect(r.adjusted(0, 0, -1, -1));
-    painter.setPen(Qt::black);
-    painter.setFont(widgets::GulimFont(12));
-    // Two pixels below the centre.
-    painter.drawText(r.translated(0, 2), Qt::AlignCenter | Qt::TextSingleLine, button.text());
-}
 
 void PaintSwapButton(QPainter& painter, const widgets::SkinButton& button) {
     painter.fillRect(button.rect(), kBackground);
@@ -98,7 +81,10 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairRecord& record, boo
     swap_->setGeometry(271, 51, widgets::kSwapSize, widgets::kSwapSize);
     for (widgets::SkinButton* button : {add_, cancel_}) {
         button->setFont(widgets::GulimFont(12));
-        button->SetPainter(PaintTextButton);
+        // Captions two pixels below the centre.
+        button->SetPainter([](QPainter& painter, const widgets::SkinButton& self) {
+            widgets::PaintFlatTextButton(painter, self, std::nullopt, 2);
+        });
     }
     swap_->SetPainter(PaintSwapButton);
     connect(add_, &QAbstractButton::clicked, this, &PairSettingDialog::Confirm);

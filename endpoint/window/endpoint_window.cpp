@@ -9,6 +9,7 @@
 
 #include "endpoint/window/rename_dialog.h"
 #include "platform/single_instance.h"
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
 
@@ -30,9 +31,6 @@ const QPoint kNoticeAt[] = {{13, 75}, {12, 91}, {12, 107}};
 
 const QColor kVersionColour(127, 127, 127);
 const QColor kNoticeColour(123, 123, 123);
-const QColor kButtonFill(237, 237, 237);
-const QColor kButtonHoverFill(243, 248, 226);
-const QColor kButtonOutline(191, 190, 188);
 
 // The name's rectangle (73,64)-(206,75): one line, centred vertically, cut with "...".
 const QRect kNameRect(73, 64, 133, 11);
@@ -42,12 +40,6 @@ const QPoint kStatusAt(73, 106);
 constexpr int kAddressRight = 293;
 // Filled white in port-in-use mode: (7,58)-(295,142).
 const QRect kNoticeRect(7, 58, 288, 84);
-
-// Text whose cell's top-left corner is at the point.
-void DrawTextAt(QPainter& painter, QPoint at, const QString& text) {
-    painter.drawText(QRect(at, QSize(4096, 256)), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     text);
-}
 
 }  // namespace
 
@@ -114,14 +106,8 @@ widgets::SkinButton* EndPointWindow::MakeTextButton(const QString& caption, QPoi
     button->setGeometry(geometry);
     button->setFont(normalFont_);
     button->setText(caption);
-    button->SetPainter([caption, captionAt](QPainter& painter, const widgets::SkinButton& self) {
-        const QRect area = self.rect();
-        painter.fillRect(area, self.IsHovered() ? kButtonHoverFill : kButtonFill);
-        painter.setPen(kButtonOutline);
-        painter.drawRect(area.adjusted(0, 0, -1, -1));
-        painter.setFont(self.font());
-        painter.setPen(Qt::black);
-        DrawTextAt(painter, captionAt, caption);
+    button->SetPainter([captionAt](QPainter& painter, const widgets::SkinButton& self) {
+        widgets::PaintFlatTextButton(painter, self, captionAt);
     });
     return button;
 }
@@ -242,14 +228,14 @@ void EndPointWindow::paintEvent(QPaintEvent*) {
 
     painter.setFont(smallFont_);
     painter.setPen(kVersionColour);
-    DrawTextAt(painter, QPoint(265, 38), QString::fromLatin1(kVersionText));
+    widgets::DrawTextAt(painter, QPoint(265, 38), QString::fromLatin1(kVersionText));
 
     painter.setFont(normalFont_);
     if (portInUse_) {
         painter.fillRect(kNoticeRect, Qt::white);
         painter.setPen(kNoticeColour);
         for (int i = 0; i < 3; ++i) {
-            DrawTextAt(painter, kNoticeAt[i], QString::fromLatin1(kNoticeLines[i]));
+            widgets::DrawTextAt(painter, kNoticeAt[i], QString::fromLatin1(kNoticeLines[i]));
         }
         return;
     }
@@ -257,9 +243,11 @@ void EndPointWindow::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::black);
     painter.drawText(kNameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                      metrics.elidedText(name_, Qt::ElideRight, kNameRect.width()));
-    DrawTextAt(painter, kAddressAt,
-               metrics.elidedText(addressText_, Qt::ElideRight, kAddressRight - kAddressAt.x()));
-    DrawTextAt(painter, kStatusAt, running_ ? QStringLiteral("Running") : QStringLiteral("Ready"));
+    widgets::DrawTextAt(
+        painter, kAddressAt,
+        metrics.elidedText(addressText_, Qt::ElideRight, kAddressRight - kAddressAt.x()));
+    widgets::DrawTextAt(painter, kStatusAt,
+                        running_ ? QStringLiteral("Running") : QStringLiteral("Ready"));
 }
 
 void EndPointWindow::mousePressEvent(QMouseEvent* event) {

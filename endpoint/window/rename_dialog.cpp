@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "endpoint/agent/identity.h"
+#include "widgets/flat_painting.h"
 #include "widgets/skin_button.h"
 
 namespace quarn::endpoint_window {
@@ -13,19 +14,11 @@ const QColor kBackground(250, 250, 250);
 const QColor kFrame(210, 210, 210);
 const QColor kRule(196, 196, 196);
 const QColor kWarningColour(123, 123, 123);
-const QColor kButtonFill(237, 237, 237);
-const QColor kButtonHoverFill(243, 248, 226);
-const QColor kButtonOutline(191, 190, 188);
 
 // The white box (6,37)-(244,57); the field sits inside it, 5 pixels in at the sides, 4 at
 // the top and 2 at the bottom.
 const QRect kBox(6, 37, 238, 20);
 const QRect kFieldRect = kBox.adjusted(5, 4, -5, -2);
-
-void DrawTextAt(QPainter& painter, QPoint at, const QString& text) {
-    painter.drawText(QRect(at, QSize(1024, 64)), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     text);
-}
 
 }  // namespace
 
@@ -71,14 +64,8 @@ widgets::SkinButton* RenameDialog::MakeButton(const QString& caption, const QRec
     button->setGeometry(geometry);
     button->setFont(font_);
     button->setText(caption);
-    button->SetPainter([caption](QPainter& painter, const widgets::SkinButton& self) {
-        const QRect area = self.rect();
-        painter.fillRect(area, self.IsHovered() ? kButtonHoverFill : kButtonFill);
-        painter.setPen(kButtonOutline);
-        painter.drawRect(area.adjusted(0, 0, -1, -1));
-        painter.setFont(self.font());
-        painter.setPen(Qt::black);
-        painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, caption);
+    button->SetPainter([](QPainter& painter, const widgets::SkinButton& self) {
+        widgets::PaintFlatTextButton(painter, self);
     });
     return button;
 }
@@ -110,11 +97,11 @@ void RenameDialog::paintEvent(QPaintEvent*) {
     painter.setFont(font_);
     painter.setPen(Qt::black);
     // Drawn twice, one pixel apart, for a bold look.
-    DrawTextAt(painter, QPoint(9, 8), QStringLiteral("New name"));
-    DrawTextAt(painter, QPoint(10, 8), QStringLiteral("New name"));
+    widgets::DrawTextAt(painter, QPoint(9, 8), QStringLiteral("New name"));
+    widgets::DrawTextAt(painter, QPoint(10, 8), QStringLiteral("New name"));
     if (warning_) {
         painter.setPen(kWarningColour);
-        DrawTextAt(painter, QPoint(8, 69), QStringLiteral("Enter name"));
+        widgets::DrawTextAt(painter, QPoint(8, 69), QStringLiteral("Enter name"));
     }
 }
 
