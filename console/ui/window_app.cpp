@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "console/ui/instance_raiser.h"
+#include "firewall/firewall.h"
 #include "platform/single_instance.h"
 
 namespace quarn::console::ui {
@@ -31,8 +32,12 @@ int RunConsoleWindow(int& argc, char** argv, MainWindow::Options options,
             return 0;
         }
     }
+    // The single instance first, then the firewall, as the EndPoint's start-up does.
+    firewall::RegisterFirewallExceptions("Quarn_Console");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvex Quarn Console"));
+    // Matches the installed desktop entry, so desktops show its icon for the window.
+    QApplication::setDesktopFileName(QStringLiteral("quarn-console"));
     MainWindow window(std::move(options));
     InstanceRaiser raiser(instance, &window);
     // Windows of their own (log, help) must not keep the program alive after a quit.
