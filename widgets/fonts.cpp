@@ -1,0 +1,41 @@
+#include "widgets/fonts.h"
+
+#include <QStringList>
+#include <mutex>
+
+namespace quarn::widgets {
+
+namespace {
+
+void InstallSubstitutes() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Faces with Hangul first; the Latin faces catch anything they lack.
+        QFont::insertSubstitutions(QStringLiteral("gulim"), {QStringLiteral("NanumGothic"),
+                                                             QStringLiteral("NanumBarunGothic"),
+                                                             QStringLiteral("DejaVu Sans")});
+        QFont::insertSubstitutions(QStringLiteral("tahoma"), {QStringLiteral("NanumGothic"),
+                                                              QStringLiteral("NanumBarunGothic"),
+                                                              QStringLiteral("DejaVu Sans")});
+    });
+}
+
+QFont Make(const char* family, int pixelHeight) {
+    InstallSubstitutes();
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 12);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+}  // namespace
+
+QFont GulimFont(int pixelHeight) {
+    return Make("gulim", pixelHeight);
+}
+
+QFont TahomaFont(int pixelHeight) {
+    return Make("tahoma", pixelHeight);
+}
+
+}  // namespace quarn::widgets

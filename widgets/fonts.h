@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QFont>
+
+namespace quarn::widgets {
+
+// The windows' two faces. "gulim" and "tahoma" are not installed here, so both are
+// substituted by installed faces that draw Korean (the list's column titles are Korean).
+QFont GulimFont(int pixelHeight);
+QFont TahomaFont(int pixelHeight);
+
+}  // namespace quarn::widgets

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <functional>
+
+namespace quarn::widgets {
+
+// A flat push button that only knows whether the pointer is over it; the owner window
+// paints it through SetPainter, choosing its look from IsHovered() and its own state.
+class SkinButton : public QAbstractButton {
+    Q_OBJECT
+
+  public:
+    using Painter = std::function<void(QPainter&, const SkinButton&)>;
+
+    explicit SkinButton(QWidget* parent = nullptr);
+
+    bool IsHovered() const { return hovered_; }
+    void SetPainter(Painter painter);
+    // Number of paint passes so far (lets owners and tests see redraw counts).
+    int PaintCount() const { return paintCount_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+  private:
+    Painter painter_;
+    bool hovered_ = false;
+    int paintCount_ = 0;
+};
+
+}  // namespace quarn::widgets
