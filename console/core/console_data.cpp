@@ -5,10 +5,13 @@
 namespace quarn::console {
 
 void ConsoleData::ResetToNew() {
+    windowThread.Check("ConsoleData::ResetToNew");
     table.RemoveAllPairs();
     table.All().showTotal = 0;
     endPoints.clear();
     nameLookup.clear();
+    endPointsKnown = false;
+    highlightedRow = -1;
     measuredAt.clear();
     ticks = 0;
     settings.durationText = "60";
@@ -23,10 +26,32 @@ std::string ConsoleData::DisplayName(const std::string& address) const {
     return found->second;
 }
 
-std::string ConsoleData::AddPairFromLists(bool endPointsKnown,
-                                          const std::optional<std::string>& endpoint1,
+void ConsoleData::BeginSearch() {
+    windowThread.Check("ConsoleData::BeginSearch");
+    endPoints.clear();
+    endPointsKnown = false;
+}
+
+std::string ConsoleData::ApplySearchResult(std::vector<EndPointEntry> found) {
+    windowThread.Check("ConsoleData::ApplySearchResult");
+    endPoints = std::move(found);
+    endPointsKnown = !endPoints.empty();
+    // Names of earlier searches stay; an address answering again gets its current name.
+    for (const EndPointEntry& entry : endPoints) {
+        nameLookup[entry.address] = entry.name;
+    }
+    return endPointsKnown ? std::string() : std::string(PairTable::kNoEndPointFound);
+}
+
+std::string ConsoleData::AddPairFromLists(const std::optional<std::string>& endpoint1,
                                           const std::optional<std::string>& endpoint2) {
-    std::string notice = table.AddFromLists(endPointsKnown, endpoint1, endpoint2);
+    return AddPairFromLists(endPointsKnown, endpoint1, endpoint2);
+}
+
+std::string ConsoleData::AddPairFromLists(bool known, const std::optional<std::string>& endpoint1,
+                                          const std::optional<std::string>& endpoint2) {
+    windowThread.Check("ConsoleData::AddPairFromLists");
+    std::string notice = table.AddFromLists(known, endpoint1, endpoint2);
     if (notice.empty()) {
         chart.SetPairCount(table.PairCount());
     }
@@ -34,6 +59,7 @@ std::string ConsoleData::AddPairFromLists(bool endPointsKnown,
 }
 
 int ConsoleData::AddPair(PairRecord record) {
+    windowThread.Check("ConsoleData::AddPair");
     const int row = table.AppendPair(std::move(record));
     chart.SetPairCount(table.PairCount());
     return row;
@@ -41,6 +67,7 @@ int ConsoleData::AddPair(PairRecord record) {
 
 std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& rows,
                                      std::vector<int>* rowMap) {
+    windowThread.Check("ConsoleData::DeletePairs");
     if (mode != ConsoleMode::Idle) {
         return {};
     }
@@ -55,14 +82,17 @@ std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& r
     }
     std::sort(doomed.begin(), doomed.end());
     doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
-    if (rowMap) {
-        rowMap->assign(static_cast<std::size_t>(table.Size()), -1);
-        int next = 0;
-        for (int row = 0; row < table.Size(); ++row) {
-            if (!std::binary_search(doomed.begin(), doomed.end(), row)) {
-                (*rowMap)[static_cast<std::size_t>(row)] = next++;
-            }
+    std::vector<int> newRows(static_cast<std::size_t>(table.Size()), -1);
+    int next = 0;
+    for (int row = 0; row < table.Size(); ++row) {
+        if (!std::binary_search(doomed.begin(), doomed.end(), row)) {
+            newRows[static_cast<std::size_t>(row)] = next++;
         }
+    }
+    highlightedRow =
+        table.IsPairRow(highlightedRow) ? newRows[static_cast<std::size_t>(highlightedRow)] : -1;
+    if (rowMap) {
+        *rowMap = std::move(newRows);
     }
     // Highest row first, so the lower row numbers stay valid while erasing.
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
@@ -80,6 +110,7 @@ std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& r
 }
 
 int ConsoleData::PastePairs(ConsoleMode mode, const PairClipboard& clipboard) {
+    windowThread.Check("ConsoleData::PastePairs");
     const int pasted = table.PasteRows(mode, clipboard);
     if (pasted > 0) {
         chart.SetPairCount(table.PairCount());

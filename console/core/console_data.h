@@ -9,6 +9,7 @@
 #include "console/core/endpoint_entry.h"
 #include "console/core/measurement_settings.h"
 #include "console/core/pair_table.h"
+#include "console/core/thread_affinity.h"
 
 namespace quarn::console {
 
@@ -18,20 +19,36 @@ struct ConsoleData {
     MeasurementSettings settings;
     std::vector<EndPointEntry> endPoints;
     std::map<std::string, std::string> nameLookup;  // address -> name
+    bool endPointsKnown = false;                    // the last search (or opened file) found some
     std::string measuredAt;                         // "%04d-%02d-%02d %02d:%02d:%02d" or empty
     int ticks = 0;                                  // processed ticks of the last run
     ChartModel chart;
+    // The selected pair whose curve the chart emphasises: list item + 1, -1 for none.
+    int highlightedRow = -1;
+    // The window thread; the entry points below check it in debug builds.
+    ThreadAffinity windowThread;
 
     // The File menu's New: an empty table, no EndPoints, default duration, chart reset.
     void ResetToNew();
+
+    // A search begins: the EndPoints of the previous one are forgotten.
+    void BeginSearch();
+    // A search ended with `found` (in reply order): keeps the entries, adds their names to
+    // the lookup and sets endPointsKnown. Returns the notice to show ("No End Point found."
+    // when nothing answered), or an empty string.
+    std::string ApplySearchResult(std::vector<EndPointEntry> found);
 
     // Table operations that change the number of rows and keep the chart in step. Each
     // returns the notice text to show, or an empty string.
     std::string AddPairFromLists(bool endPointsKnown, const std::optional<std::string>& endpoint1,
                                  const std::optional<std::string>& endpoint2);
+    // The same with this state's endPointsKnown.
+    std::string AddPairFromLists(const std::optional<std::string>& endpoint1,
+                                 const std::optional<std::string>& endpoint2);
     // Appends a pair confirmed in the Pair Setting dialog; the row, or -1 when full.
     int AddPair(PairRecord record);
-    // Deletes the selected rows (nothing outside Idle mode). When rowMap is given it
+    // Deletes the selected rows (nothing outside Idle mode); highlightedRow follows its row
+    // or becomes -1 when that row goes. When rowMap is given it
     // receives, for every former row, its new row number or -1 when it was deleted, so
     // that open log windows can follow their rows.
     std::string DeletePairs(ConsoleMode mode, const std::vector<int>& rows,

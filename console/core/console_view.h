@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 namespace quarn::console {
 
@@ -19,6 +20,12 @@ class ConsoleView {
     virtual void ModeChanged() {}
     // A line arrived for a row (open log windows refresh).
     virtual void LogChanged(int /*row*/) {}
+    // A processed tick marked the last line of these rows counted (open log windows of
+    // those rows refresh too, not only the one whose line completed the tick).
+    virtual void RowsChanged(const std::vector<int>& /*rows*/) {}
+    // A run was set up: rows reset, workers started, mode Measuring (the list drops its
+    // selection, open log windows go live). Comes before the ModeChanged of the start.
+    virtual void RunStarted() {}
 };
 
 }  // namespace quarn::console

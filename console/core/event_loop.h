@@ -1,12 +1,9 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <mutex>
-#include <thread>
 
+#include "console/core/dispatch_queue.h"
 #include "console/core/dispatcher.h"
 
 namespace quarn::console {
@@ -17,18 +14,18 @@ namespace quarn::console {
 // Send or Post has been joined.
 class EventLoop : public Dispatcher {
   public:
-    EventLoop();
+    EventLoop() = default;
     ~EventLoop() override;
     EventLoop(const EventLoop&) = delete;
     EventLoop& operator=(const EventLoop&) = delete;
 
     // Waits until the loop thread has run the call (or the loop is closed).
-    void Send(const std::function<void()>& call) override;
+    void Send(const std::function<void()>& call) override { queue_.Send(call); }
     // Queues the call for the loop thread.
-    void Post(std::function<void()> call) override;
+    void Post(std::function<void()> call) override { queue_.Post(std::move(call)); }
     // Drops everything queued; later Send and Post return at once without running.
-    void Close() override;
-    bool Closed() const;
+    void Close() override { queue_.Close(); }
+    bool Closed() const { return queue_.Closed(); }
 
     static constexpr std::chrono::milliseconds kRecheckInterval{20};
 
@@ -39,35 +36,14 @@ class EventLoop : public Dispatcher {
     // Runs queued calls for the given time (or until Quit or Close).
     void RunFor(std::chrono::milliseconds duration);
     // Runs what is queued now without waiting; returns the number of calls run.
-    int RunPending();
+    int RunPending() { return queue_.RunPending(); }
     // Makes the current (or next) RunUntil/RunFor return; callable from any thread.
-    void Quit();
+    void Quit() { queue_.Interrupt(); }
 
-    bool OnLoopThread() const { return std::this_thread::get_id() == loopThread_; }
+    bool OnLoopThread() const { return queue_.OnOwnerThread(); }
 
   private:
-    enum class SendState { Queued, Running, Done, Dropped };
-    // Lives on the sender's stack; its own condition variable wakes only that sender.
-    struct SendRequest {
-        const std::function<void()>* call = nullptr;
-        SendState state = SendState::Queued;
-        std::condition_variable finished;
-    };
-    struct Entry {
-        std::function<void()> posted;
-        SendRequest* send = nullptr;
-    };
-
-    // Takes the next entry, waiting until the deadline; false when none came.
-    bool TakeEntry(Entry& entry, std::chrono::steady_clock::time_point deadline);
-    void RunEntry(Entry& entry);
-
-    const std::thread::id loopThread_;
-    mutable std::mutex mutex_;
-    std::condition_variable queueChanged_;
-    std::deque<Entry> queue_;
-    bool closed_ = false;
-    bool quitRequested_ = false;
+    DispatchQueue queue_;
 };
 
 }  // namespace quarn::console

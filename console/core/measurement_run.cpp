@@ -64,6 +64,7 @@ MeasurementRun::~MeasurementRun() {
 }
 
 bool MeasurementRun::SetMode(ConsoleMode mode) {
+    data_.windowThread.Check("MeasurementRun::SetMode");
     if (mode_ == ConsoleMode::Measuring || mode == ConsoleMode::Measuring) {
         return false;
     }
@@ -72,6 +73,7 @@ bool MeasurementRun::SetMode(ConsoleMode mode) {
 }
 
 void MeasurementRun::StartOrStop() {
+    data_.windowThread.Check("MeasurementRun::StartOrStop");
     if (mode_ == ConsoleMode::Idle) {
         Start();
     } else if (mode_ == ConsoleMode::Measuring && firstTickSeen_) {
@@ -113,6 +115,7 @@ std::string MeasurementRun::Validate(int& duration, double& value) const {
 }
 
 bool MeasurementRun::Start() {
+    data_.windowThread.Check("MeasurementRun::Start");
     if (shutDown_ || mode_ != ConsoleMode::Idle) {
         return false;
     }
@@ -133,12 +136,14 @@ bool MeasurementRun::Start() {
     ticks_.BeginRun(duration, data_.settings.udp != 0);
     firstTickSeen_ = false;
     stopRequested_ = false;
+    data_.highlightedRow = -1;
     data_.chart.BeginRun(data_.table.Size() - 1);
     ReserveChart(duration);
     PrepareRows(duration, rateText);
 
     data_.measuredAt.clear();
     mode_ = ConsoleMode::Measuring;
+    view_.RunStarted();
     view_.ModeChanged();
     view_.RedrawList();
     PairRecord& all = data_.table.All();
@@ -249,7 +254,10 @@ void MeasurementRun::WorkerMain(Worker& worker) {
 }
 
 void MeasurementRun::SendFromWorker(const std::function<void()>& handler) {
-    dispatcher_.Send([&] {
+    // Close drops queued sends, and the run joins its workers before it is freed; the
+    // guard also keeps a call that a dispatcher ran late away from a run that is gone.
+    dispatcher_.Send(liveness_.Guard([&] {
+        data_.windowThread.Check("MeasurementRun worker event");
         // While this runs, the sending worker waits for it and cannot be joined.
         struct Depth {
             int& depth;
@@ -257,7 +265,7 @@ void MeasurementRun::SendFromWorker(const std::function<void()>& handler) {
             ~Depth() { --depth; }
         } inside(workerEventDepth_);
         handler();
-    });
+    }));
 }
 
 void MeasurementRun::JoinFinishedWorkers() {
@@ -337,6 +345,7 @@ void MeasurementRun::OnWorkerEnded(std::uint64_t generation, int row, int result
 }
 
 void MeasurementRun::Complete(bool completed) {
+    data_.windowThread.Check("MeasurementRun::Complete");
     if (mode_ != ConsoleMode::Measuring) {
         return;
     }
@@ -389,6 +398,7 @@ void MeasurementRun::ShowOutcome(bool completed, bool errorNoted) {
 }
 
 void MeasurementRun::Quit() {
+    data_.windowThread.Check("MeasurementRun::Quit");
     closing_ = true;
     // Workers first: one still setting up its pair could otherwise start iperf after the
     // "restart" that is meant to end them all.
@@ -398,6 +408,7 @@ void MeasurementRun::Quit() {
 }
 
 void MeasurementRun::Shutdown() {
+    data_.windowThread.Check("MeasurementRun::Shutdown");
     if (!shutDown_) {
         shutDown_ = true;
         // Closed first: a worker blocked in Send returns, so the joins below cannot hang.

@@ -14,6 +14,7 @@
 #include "console/core/console_data.h"
 #include "console/core/console_view.h"
 #include "console/core/dispatcher.h"
+#include "console/core/liveness.h"
 #include "console/core/pair_session.h"
 #include "console/core/run_environment.h"
 #include "console/core/tick_processor.h"
@@ -121,6 +122,7 @@ class MeasurementRun {
     std::vector<std::unique_ptr<Worker>> workers_;
     std::mutex delayMutex_;
     std::condition_variable delayWake_;
+    Liveness liveness_;  // last member: expires first when the run is destroyed
 };
 
 // The rate argument of a run: "%fm" of the window size (TCP) or throughput (UDP).

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <string>
+#include <vector>
 
 #include "console/core/line_parser.h"
 
@@ -109,11 +110,15 @@ void TickProcessor::ProcessTick(int tick) {
     PairRecord& all = data_.table.All();
     all.sum = 0.0f;
     all.average = 0.0f;
+    std::vector<int> countedRows;
     // Row k always feeds series k, whether or not it is active.
     for (int r = 1; r < data_.table.Size(); ++r) {
         PairRecord& pair = data_.table[r];
         if (!pair.active) {
             continue;
+        }
+        if (!pair.log.Empty() && !pair.log.Counted(pair.log.Size() - 1)) {
+            countedRows.push_back(r);
         }
         UpdatePairFigures(pair, tick, firstTick);
         all.sum += pair.current;
@@ -124,6 +129,9 @@ void TickProcessor::ProcessTick(int tick) {
     UpdateAllFigures(firstTick);
     data_.chart.AppendPoint(0, all.sum);
     view_.RedrawList();
+    if (!countedRows.empty()) {
+        view_.RowsChanged(countedRows);
+    }
     ++data_.ticks;
     data_.chart.SampleAdded(data_.ticks > ChartModel::kVisibleSamples,
                             ChartScaleSource::From(data_.table));

@@ -145,10 +145,9 @@ void HeadlessConsole::ApplyOverrides() {
 
 void HeadlessConsole::Search() {
     Say("Searching for End Points...\n");
-    data_.endPoints = SearchEndPoints(discovery_, &interrupted_);
-    for (const EndPointEntry& entry : data_.endPoints)
-        data_.nameLookup[entry.address] = entry.name;
-    Say(FormatEndPointList(data_));
+    data_.BeginSearch();
+    const std::string notice = data_.ApplySearchResult(SearchEndPoints(discovery_, &interrupted_));
+    Say(notice.empty() ? FormatEndPointList(data_) : notice + "\n");
 }
 
 int HeadlessConsole::Measure() {

@@ -74,7 +74,7 @@ std::string FormatPairTable(const ConsoleData& data) {
 
 std::string FormatEndPointList(const ConsoleData& data) {
     if (data.endPoints.empty())
-        return "No End Point found.\n";
+        return std::string(PairTable::kNoEndPointFound) + "\n";
     std::string text;
     for (const EndPointEntry& entry : data.endPoints) {
         text += Padded(entry.address, 16) + " " + entry.name + "\n";

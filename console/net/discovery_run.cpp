@@ -22,6 +22,8 @@ std::unique_ptr<DiscoveryRun> DiscoveryRun::Start(DiscoveryOptions options, Disp
 }
 
 DiscoveryRun::~DiscoveryRun() {
+    // First: a result posted while the thread is being joined is dropped as well.
+    liveness_.Expire();
     cancel_ = true;
     if (thread_.joinable()) {
         thread_.join();
@@ -32,9 +34,10 @@ void DiscoveryRun::Search(const DiscoveryOptions& options, Dispatcher& dispatche
                           DoneHandler onDone) {
     std::vector<EndPointEntry> found = SearchEndPoints(options, &cancel_);
     if (!cancel_) {
-        dispatcher.Post([onDone = std::move(onDone), found = std::move(found)]() mutable {
-            onDone(std::move(found));
-        });
+        dispatcher.Post(
+            liveness_.Guard([onDone = std::move(onDone), found = std::move(found)]() mutable {
+                onDone(std::move(found));
+            }));
     }
     finished_ = true;
 }

@@ -8,6 +8,7 @@
 
 #include "console/core/dispatcher.h"
 #include "console/core/endpoint_entry.h"
+#include "console/core/liveness.h"
 #include "console/net/discovery_options.h"
 
 namespace quarn::console {
@@ -20,8 +21,9 @@ class DiscoveryRun {
     using DoneHandler = std::function<void(std::vector<EndPointEntry>)>;
 
     // Starts the search; nullptr when the thread cannot be created. `onDone` runs on the
-    // main thread unless the run is destroyed first; what it captures must outlive the
-    // dispatcher's queue.
+    // main thread unless the run is destroyed first: a result still queued in the
+    // dispatcher when the run is destroyed is dropped there. Destroy the run on the main
+    // thread.
     static std::unique_ptr<DiscoveryRun> Start(DiscoveryOptions options, Dispatcher& dispatcher,
                                                DoneHandler onDone);
 
@@ -36,6 +38,7 @@ class DiscoveryRun {
     DiscoveryRun() = default;
     void Search(const DiscoveryOptions& options, Dispatcher& dispatcher, DoneHandler onDone);
 
+    Liveness liveness_;
     std::atomic<bool> cancel_{false};
     std::atomic<bool> finished_{false};
     std::thread thread_;

@@ -396,5 +396,61 @@ TEST(MeasurementRunTest, QuitEndsWithoutCompletion) {
     EXPECT_FALSE(h.run.Start());
 }
 
+TEST(MeasurementRunTest, StartClearsTheHighlightAndAnnouncesTheRunBeforeItsMode) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    h.AddPair("198.18.0.31");
+    h.data.highlightedRow = 2;
+    ConsoleMode modeAtRunStart = ConsoleMode::Idle;
+    int highlightAtRunStart = 0;
+    h.view.onRunStarted = [&] {
+        modeAtRunStart = h.run.Mode();
+        highlightAtRunStart = h.data.highlightedRow;
+    };
+    ASSERT_TRUE(h.run.Start());
+    EXPECT_EQ(h.view.runStarts, 1);
+    EXPECT_EQ(modeAtRunStart, ConsoleMode::Measuring);
+    EXPECT_EQ(highlightAtRunStart, -1);
+    EXPECT_EQ(h.view.modeChangesAtRunStart, 0);  // before the start's ModeChanged
+    EXPECT_EQ(h.view.modeChanges, 1);
+    h.run.Complete(false);
+    EXPECT_EQ(h.view.runStarts, 1);  // completion is a ModeChanged, not a run start
+
+    // A refused start announces nothing and keeps the highlight.
+    h.data.highlightedRow = 1;
+    h.data.settings.durationText = "0";
+    EXPECT_FALSE(h.run.Start());
+    EXPECT_EQ(h.view.runStarts, 1);
+    EXPECT_EQ(h.data.highlightedRow, 1);
+}
+
+TEST(MeasurementRunTest, EventOfAWorkerBlockedWhenTheRunIsDestroyedIsDropped) {
+    EventLoop loop;
+    ConsoleData data;
+    test::RecordingView view;
+    test::FakeEnvironment environment;
+    test::ScriptedSessionFactory sessions;
+    PairRecord pair;
+    pair.endpoint1 = "198.18.0.30";
+    pair.endpoint2 = "198.18.0.20";
+    data.AddPair(pair);
+    SessionScript script;
+    script.lines = {Interval(0, 5)};
+    sessions.Script(1, script);
+    auto run = std::make_unique<MeasurementRun>(data, view, loop, sessions, environment);
+    run->SetStartDelay(0ms);
+    ASSERT_TRUE(run->Start());
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (sessions.probes[0]->linesAttempted == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    // The worker waits in Send with its line; the run goes away without running the loop.
+    run.reset();
+    EXPECT_TRUE(sessions.probes[0]->returned);
+    EXPECT_EQ(loop.RunPending(), 0);
+    EXPECT_TRUE(data.table[1].log.Empty());
+    EXPECT_EQ(view.lastLogRow, -1);
+}
+
 }  // namespace
 }  // namespace quarn::console

@@ -25,8 +25,20 @@ class RecordingView : public ConsoleView {
     }
     void ModeChanged() override { ++modeChanges; }
     void LogChanged(int row) override { lastLogRow = row; }
+    void RowsChanged(const std::vector<int>& rows) override { rowsChanged.push_back(rows); }
+    void RunStarted() override {
+        ++runStarts;
+        modeChangesAtRunStart = modeChanges;
+        if (onRunStarted) {
+            onRunStarted();
+        }
+    }
 
     std::function<void()> onNotice;
+    std::function<void()> onRunStarted;
+    std::vector<std::vector<int>> rowsChanged;
+    int runStarts = 0;
+    int modeChangesAtRunStart = -1;
     std::vector<std::pair<NoticeKind, std::string>> notices;
     int listRedraws = 0;
     int lastTicks = -1;

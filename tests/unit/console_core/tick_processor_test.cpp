@@ -254,5 +254,28 @@ TEST_F(TickProcessorTest, FailureLineMarksTheRowAndIsLogged) {
     EXPECT_TRUE(data.table.All().log.Empty());
 }
 
+TEST_F(TickProcessorTest, ProcessedTickReportsEveryRowWhoseLineWasCounted) {
+    SetUpRun(3, 60);
+    data.table.SetActive({2}, false);
+    auto line = [](int second) {
+        return "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
+               ".0 sec  1 MBytes  8 Mbits/sec";
+    };
+    for (int second = 0; second < 2; ++second) {
+        ticks.HandleLine(1, line(second));
+        ticks.HandleLine(3, line(second));
+    }
+    EXPECT_TRUE(view.rowsChanged.empty());  // warm-up ticks count no line
+
+    ticks.HandleLine(1, line(2));
+    EXPECT_TRUE(view.rowsChanged.empty());
+    EXPECT_EQ(ticks.HandleLine(3, line(2)), LineOutcome::TickProcessed);
+    // Row 1's line became counted although row 3's line completed the tick.
+    ASSERT_EQ(view.rowsChanged.size(), 1u);
+    EXPECT_EQ(view.rowsChanged[0], (std::vector<int>{1, 3}));
+    EXPECT_TRUE(data.table[1].log.Counted(2));
+    EXPECT_TRUE(data.table[3].log.Counted(2));
+}
+
 }  // namespace
 }  // namespace quarn::console

@@ -177,5 +177,31 @@ TEST(DiscoveryRun, DestroyingARunningSearchCancelsItPromptlyWithoutPosting) {
     EXPECT_EQ(dispatcher.Pending(), 0u);
 }
 
+TEST(DiscoveryRun, ResultQueuedWhenItsRunIsDestroyedNeverReachesTheReceiver) {
+    LoopbackResponder responder({"127.0.0.1 5001 45000 agent"});
+    QueueDispatcher dispatcher;
+    // The receiver dies with the run, as a window does with its search.
+    auto receiver = std::make_unique<std::vector<EndPointEntry>>();
+    auto delivered = std::make_shared<bool>(false);
+    std::unique_ptr<DiscoveryRun> run =
+        DiscoveryRun::Start(LoopbackOptions(responder), dispatcher,
+                            [target = receiver.get(), delivered](std::vector<EndPointEntry> found) {
+                                *delivered = true;
+                                *target = found;
+                            });
+    ASSERT_NE(run, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!run->Finished() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(dispatcher.Pending(), 1u);
+    run.reset();
+    receiver.reset();
+    // The queued result still runs on the main thread, but finds its run gone (ASan would
+    // report a write to the freed receiver).
+    EXPECT_TRUE(dispatcher.RunOne(std::chrono::milliseconds(0)));
+    EXPECT_FALSE(*delivered);
+}
+
 }  // namespace
 }  // namespace quarn::console
