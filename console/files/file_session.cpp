@@ -14,11 +14,6 @@
 
 namespace quarn::console {
 
-// Posted calls reach the session only while it exists; main thread only.
-struct FileSession::Link {
-    FileSession* owner = nullptr;
-};
-
 namespace {
 
 bool IsSave(FileCommand command) {
@@ -41,14 +36,12 @@ FileSession::FileSession(ConsoleData& data, Dispatcher& dispatcher, FileSessionH
       dispatcher_(dispatcher),
       host_(host),
       dialogs_(dialogs),
-      configFolder_(std::move(configFolder)),
-      link_(std::make_shared<Link>()) {
-    link_->owner = this;
+      configFolder_(std::move(configFolder)) {
     EnsureFolder(configFolder_);
 }
 
 FileSession::~FileSession() {
-    link_->owner = nullptr;
+    liveness_.Expire();
     if (worker_.joinable()) {
         worker_.request_stop();
         worker_.join();
@@ -82,10 +75,7 @@ void FileSession::StartOpen() {
     if (!path || path->empty()) {
         return;
     }
-    // The reader starts from the current protocol and rate texts: New keeps them.
-    auto copy = std::make_shared<ConsoleData>();
-    copy->settings = data_.settings;
-    if (!StartWorker(FileCommand::Open, *path, std::move(copy))) {
+    if (!StartWorker(FileCommand::Open, *path, nullptr, data_.settings)) {
         return;
     }
     data_.chart.SetLoading(true);
@@ -113,7 +103,7 @@ void FileSession::StartSave(FileCommand command) {
         }
         path = *chosen;
     }
-    if (!StartWorker(command, path, CopyForSave())) {
+    if (!StartWorker(command, path, CopyForSave(), data_.settings)) {
         return;
     }
     busy_ = true;
@@ -144,46 +134,48 @@ std::shared_ptr<ConsoleData> FileSession::CopyForSave() const {
 }
 
 bool FileSession::StartWorker(FileCommand command, const std::string& path,
-                              std::shared_ptr<ConsoleData> copy) {
+                              std::shared_ptr<ConsoleData> copy,
+                              const MeasurementSettings& settings) {
     if (worker_.joinable()) {
         worker_.join();  // the previous worker has already reported, so it is ending
     }
     resetApplied_ = false;
     Dispatcher& dispatcher = dispatcher_;
-    const std::shared_ptr<Link> link = link_;
     const std::chrono::milliseconds minimum = progressMinimum_;
+    // Wrapped here, on the main thread; they do nothing once the session is gone.
+    auto reset = liveness_.Guard([this] { ApplyReset(); });
+    auto finish = liveness_.Guard(
+        [this, command, path](int result, const std::shared_ptr<ConsoleData>& data) {
+            Finish(command, result, path, data);
+        });
     try {
-        worker_ =
-            std::jthread([&dispatcher, link, minimum, command, path, copy](std::stop_token stop) {
-                const auto started = std::chrono::steady_clock::now();
-                int result = -1;
-                if (command == FileCommand::Open) {
-                    result = ReadConfigFile(path, *copy, [&] {
-                        copy->ResetToNew();
-                        // Queued ahead of the result, so the window is New before it takes
-                        // over what was read.
-                        dispatcher.Post([link] {
-                            if (link->owner) {
-                                link->owner->ApplyReset();
-                            }
-                        });
-                    });
-                } else {
-                    result = WriteConfigFile(path, *copy);
-                }
-                const bool notConfigFile = command == FileCommand::Open && result == -2;
-                if (!notConfigFile && std::chrono::steady_clock::now() - started <= minimum) {
-                    HoldFor(stop, minimum);
-                }
-                if (stop.stop_requested()) {
-                    return;
-                }
-                dispatcher.Post([link, command, result, path, copy] {
-                    if (link->owner) {
-                        link->owner->Finish(command, result, path, copy);
-                    }
+        worker_ = std::jthread([&dispatcher, minimum, command, path, copy, settings, reset,
+                                finish](std::stop_token stop) mutable {
+            const auto started = std::chrono::steady_clock::now();
+            int result = -1;
+            if (command == FileCommand::Open) {
+                // Made here, so the data belong to this thread while it fills them.
+                copy = std::make_shared<ConsoleData>();
+                copy->settings = settings;
+                result = ReadConfigFile(path, *copy, [&] {
+                    copy->ResetToNew();
+                    // Queued ahead of the result, so the window is New before it takes
+                    // over what was read.
+                    dispatcher.Post(reset);
                 });
-            });
+            } else {
+                ThreadAffinity::Lend lend(copy->windowThread);
+                result = WriteConfigFile(path, *copy);
+            }
+            const bool notConfigFile = command == FileCommand::Open && result == -2;
+            if (!notConfigFile && std::chrono::steady_clock::now() - started <= minimum) {
+                HoldFor(stop, minimum);
+            }
+            if (stop.stop_requested()) {
+                return;
+            }
+            dispatcher.Post([finish, result, copy]() mutable { finish(result, copy); });
+        });
     } catch (const std::system_error&) {
         return false;  // no thread: nothing shown, nothing changed
     }
@@ -246,6 +238,7 @@ void FileSession::TakeOverOpened(ConsoleData& opened) {
     data_.settings = opened.settings;
     data_.endPoints = std::move(opened.endPoints);
     data_.nameLookup = std::move(opened.nameLookup);
+    data_.endPointsKnown = !data_.endPoints.empty();
     data_.measuredAt = std::move(opened.measuredAt);
     data_.ticks = opened.ticks;
     data_.chart.MutableSeries().clear();

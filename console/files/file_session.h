@@ -10,6 +10,7 @@
 #include "console/core/console_data.h"
 #include "console/core/console_view.h"
 #include "console/core/dispatcher.h"
+#include "console/core/liveness.h"
 
 namespace quarn::console {
 
@@ -98,12 +99,12 @@ class FileSession {
     static void EnsureFolder(const std::string& folder);
 
   private:
-    struct Link;
-
     void StartSave(FileCommand command);
     void StartOpen();
+    // `copy` is what a save writes; an open reads into data its worker makes, starting
+    // from `settings` (New keeps the protocol and rate texts).
     bool StartWorker(FileCommand command, const std::string& path,
-                     std::shared_ptr<ConsoleData> copy);
+                     std::shared_ptr<ConsoleData> copy, const MeasurementSettings& settings);
     void ApplyReset();
     void Finish(FileCommand command, int result, const std::string& path,
                 const std::shared_ptr<ConsoleData>& copy);
@@ -121,8 +122,8 @@ class FileSession {
     bool busy_ = false;
     bool resetApplied_ = false;  // an open has made the window New
     std::chrono::milliseconds progressMinimum_ = kProgressMinimum;
-    // Shared with the calls the worker posts; cleared when this session goes away.
-    std::shared_ptr<Link> link_;
+    // Calls the worker posts run only while this session exists.
+    Liveness liveness_;
     std::jthread worker_;
 };
 
