@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "console/files/file_session.h"
+
+namespace quarn::widgets {
+class SkinButton;
+}
+
+namespace quarn::console {
+
+// The File panel: New, Open, Save and Save as, a small child panel of the main window
+// that its file button shows and hides. A click hides the panel and runs the command;
+// paths are asked with the platform's file dialogs unless other dialogs are given.
+class CIOMenu : public QWidget, private FileDialogs {
+    Q_OBJECT
+
+  public:
+    static constexpr int kWidth = 112;
+    static constexpr int kHeight = 89;
+
+    // `dialogs` replaces the file dialogs (tests); null uses QFileDialog. `configFolder`
+    // empty means DefaultConfigFolder().
+    CIOMenu(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host, QWidget* parent,
+            FileDialogs* dialogs = nullptr, const std::string& configFolder = {});
+    ~CIOMenu() override;
+
+    FileSession& Session() { return *session_; }
+    const FileSession& Session() const { return *session_; }
+    // Button 1023: shown when hidden, hidden when shown.
+    void Toggle();
+    // The button for a command (its label: "New", "Open", "Save", "Save as").
+    widgets::SkinButton* Button(FileCommand command) const;
+
+    // Documents/Tolvex_Quarn_Configs, or the program folder + "/configs" without a
+    // Documents folder.
+    static std::string DefaultConfigFolder();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    std::optional<std::string> ChooseOpenPath(const std::string& folder) override;
+    std::optional<std::string> ChooseSavePath(FileCommand command, const std::string& folder,
+                                              const std::string& initialPath) override;
+    void Clicked(FileCommand command);
+
+    std::array<widgets::SkinButton*, 4> buttons_{};  // indexed by FileCommand
+    std::unique_ptr<FileSession> session_;
+};
+
+}  // namespace quarn::console
