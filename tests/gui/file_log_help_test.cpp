@@ -178,6 +178,14 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     }
     EXPECT_GT(black, 20);
 
+    // Opened again after the run, it shows the first lines.
+    windows.Close(1);
+    CResultBWDlg* after = windows.Open(1, false);
+    QApplication::processEvents();
+    EXPECT_EQ(after->List()->verticalScrollBar()->value(), 0);
+    window = after;
+    model = window->List()->model();
+
     // A new run clears the log: the window follows it.
     data.table[1].log.Clear();
     windows.RunStarted();
