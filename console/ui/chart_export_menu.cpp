@@ -9,7 +9,7 @@
 #include "console/files/file_session.h"
 #include "console/files/series_csv.h"
 
-namespace quarn::console {
+namespace quarn::console::ui {
 
 ChartExportMenu::ChartExportMenu(QWidget* chart, const ConsoleData& data, QString folder)
     : QObject(chart), chart_(chart), data_(data), folder_(std::move(folder)) {
@@ -85,4 +85,4 @@ void ChartExportMenu::Report(bool ok) const {
     }
 }
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -11,7 +11,7 @@
 class QMenu;
 class QWidget;
 
-namespace quarn::console {
+namespace quarn::console::ui {
 
 // The chart's context menu: "Save chart as PNG..." (the chart as it is drawn) and
 // "Export per-second CSV..." (the curves in the layout of the headless run's --csv).
@@ -53,4 +53,4 @@ class ChartExportMenu : public QObject {
     std::function<void(NoticeKind, const QString&)> notice_;
 };
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -9,7 +9,7 @@
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
 
-namespace quarn::console {
+namespace quarn::console::ui {
 namespace {
 
 const QColor kLineColour(0x82, 0x82, 0x82);
@@ -142,4 +142,4 @@ std::optional<std::string> CIOMenu::ChooseSavePath(FileCommand command, const st
     return dialog.selectedFiles().front().toStdString();
 }
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -12,7 +12,7 @@ namespace quarn::widgets {
 class SkinButton;
 }
 
-namespace quarn::console {
+namespace quarn::console::ui {
 
 // The File panel: New, Open, Save and Save as, a small child panel of the main window
 // that its file button shows and hides. A click hides the panel and runs the command;
@@ -57,4 +57,4 @@ class CIOMenu : public QWidget, private FileDialogs {
     std::unique_ptr<FileSession> session_;
 };
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -16,7 +16,7 @@
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
 
-namespace quarn::console {
+namespace quarn::console::ui {
 namespace {
 
 const QRect kCaptionRect(1, 1, 816, 30);
@@ -156,4 +156,4 @@ void CHelpWindow::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -11,7 +11,7 @@ namespace quarn::widgets {
 class SkinButton;
 }
 
-namespace quarn::console {
+namespace quarn::console::ui {
 
 // The manual: a borderless window with its own title strip that shows help_quarn.html.
 // At most one is open; it deletes itself when closed.
@@ -52,4 +52,4 @@ class CHelpWindow : public QWidget {
     QPoint dragOffset_;
 };
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-namespace quarn::console {
+namespace quarn::console::ui {
 
 LogListModel::LogListModel(const PairTable& table, int row, QObject* parent)
     : QAbstractListModel(parent), table_(table), row_(row) {}
@@ -72,4 +72,4 @@ QSize LogRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelI
     return {option.rect.width(), kRowHeight};
 }
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -5,7 +5,7 @@
 
 #include "console/core/pair_table.h"
 
-namespace quarn::console {
+namespace quarn::console::ui {
 
 // One list row per line of a pair's log, read from the log when the view asks: the log
 // is never copied. The row count follows the log only at Refresh, so a view never sees
@@ -53,4 +53,4 @@ class LogRowDelegate : public QStyledItemDelegate {
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -13,7 +13,7 @@
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
 
-namespace quarn::console {
+namespace quarn::console::ui {
 namespace {
 
 const QRect kListRect(6, 31, 488, 290);
@@ -197,4 +197,4 @@ void CResultBWDlg::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

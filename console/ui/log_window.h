@@ -12,7 +12,7 @@ namespace quarn::widgets {
 class SkinButton;
 }
 
-namespace quarn::console {
+namespace quarn::console::ui {
 
 class LogListModel;
 
@@ -63,4 +63,4 @@ class CResultBWDlg : public QWidget {
     QPoint dragOffset_;
 };
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -4,7 +4,7 @@
 
 #include "console/ui/log_window.h"
 
-namespace quarn::console {
+namespace quarn::console::ui {
 
 LogWindows::LogWindows(const PairTable& table, QWidget* owner) : table_(table), owner_(owner) {}
 
@@ -104,4 +104,4 @@ void LogWindows::CloseAll() {
     }
 }
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

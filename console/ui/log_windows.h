@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace quarn::console {
+namespace quarn::console::ui {
 
 class CResultBWDlg;
 
@@ -49,4 +49,4 @@ class LogWindows {
     mutable std::map<int, QPointer<CResultBWDlg>> windows_;
 };
 
-}  // namespace quarn::console
+}  // namespace quarn::console::ui

@@ -33,6 +33,12 @@
 namespace quarn::console {
 namespace {
 
+using ui::ChartExportMenu;
+using ui::CHelpWindow;
+using ui::CIOMenu;
+using ui::CResultBWDlg;
+using ui::LogWindows;
+
 // Grabs land in the build folder, so they can be looked at after a run.
 void Shot(QWidget& widget, const QString& name) {
     QDir().mkpath(QStringLiteral(QUARN_GUI_SHOT_DIR));
