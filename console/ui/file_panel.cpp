@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStandardPaths>
 
@@ -75,6 +76,43 @@ void CIOMenu::Toggle() {
     }
 }
 
+void CIOMenu::PlaceFor(int width) {
+    move(width - kWidth, 31);
+}
+
+void CIOMenu::showEvent(QShowEvent* event) {
+    QCoreApplication::instance()->installEventFilter(this);
+    QWidget::showEvent(event);
+}
+
+void CIOMenu::hideEvent(QHideEvent* event) {
+    QCoreApplication::instance()->removeEventFilter(this);
+    QWidget::hideEvent(event);
+}
+
+bool CIOMenu::PressOutside(QObject* watched, const QEvent* event) const {
+    if (event->type() != QEvent::MouseButtonPress) {
+        return false;
+    }
+    const auto* mouse = static_cast<const QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton) {
+        return false;
+    }
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (!widget) {
+        return false;
+    }
+    if (widget->window() != window()) {
+        return true;  // another window
+    }
+    // By position: a press a child ignores comes again for each of its parents.
+    const QPoint global = mouse->globalPosition().toPoint();
+    const bool onPanel = rect().contains(mapFromGlobal(global));
+    const bool onToggle = toggleButton_ && toggleButton_->isVisible() &&
+                          toggleButton_->rect().contains(toggleButton_->mapFromGlobal(global));
+    return !onPanel && !onToggle;
+}
+
 void CIOMenu::Clicked(FileCommand command) {
     hide();
     session_->Run(command);
@@ -107,6 +145,14 @@ void CIOMenu::keyReleaseEvent(QKeyEvent* event) {
 }
 
 bool CIOMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (isVisible() && PressOutside(watched, event)) {
+        hide();
+        return false;  // the press still does what it does there
+    }
+    const bool ownButton = watched->parent() == this;
+    if (!ownButton) {
+        return QWidget::eventFilter(watched, event);
+    }
     switch (event->type()) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:

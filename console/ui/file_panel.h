@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -34,6 +35,11 @@ class CIOMenu : public QWidget, private FileDialogs {
     const FileSession& Session() const { return *session_; }
     // Button 1023: shown when hidden, hidden when shown.
     void Toggle();
+    // The main window's file button: a press on it is left to Toggle, a left or right
+    // press anywhere else outside the panel hides the shown panel.
+    void SetToggleButton(QWidget* button) { toggleButton_ = button; }
+    // Places the panel below the caption at the right edge of a main window of `width`.
+    void PlaceFor(int width);
     // The button for a command (its label: "New", "Open", "Save", "Save as").
     widgets::SkinButton* Button(FileCommand command) const;
 
@@ -46,6 +52,8 @@ class CIOMenu : public QWidget, private FileDialogs {
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     std::optional<std::string> ChooseOpenPath(const std::string& folder) override;
@@ -53,7 +61,10 @@ class CIOMenu : public QWidget, private FileDialogs {
                                               const std::string& initialPath) override;
     void Clicked(FileCommand command);
 
+    bool PressOutside(QObject* watched, const QEvent* event) const;
+
     std::array<widgets::SkinButton*, 4> buttons_{};  // indexed by FileCommand
+    QPointer<QWidget> toggleButton_;
     std::unique_ptr<FileSession> session_;
 };
 

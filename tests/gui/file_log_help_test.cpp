@@ -474,6 +474,21 @@ TEST_F(FilePanelTest, PanelLooksAndKeys) {
     EXPECT_EQ(data.table.PairCount(), 1);
     panel.Toggle();
     EXPECT_FALSE(panel.isVisible());
+
+    // A press elsewhere hides the shown panel; one on the file button is left to it.
+    QWidget fileButton(&owner);
+    fileButton.setGeometry(300, 5, 14, 15);
+    fileButton.show();
+    panel.SetToggleButton(&fileButton);
+    panel.PlaceFor(owner.width());
+    EXPECT_EQ(panel.geometry(), QRect(400 - 112, 31, 112, 89));
+    panel.Toggle();
+    QTest::mousePress(&fileButton, Qt::LeftButton);
+    EXPECT_TRUE(panel.isVisible());
+    QTest::mousePress(panel.Button(FileCommand::Save), Qt::RightButton);
+    EXPECT_TRUE(panel.isVisible());
+    QTest::mousePress(&owner, Qt::RightButton, {}, QPoint(20, 200));
+    EXPECT_FALSE(panel.isVisible());
 }
 
 // ---- help window -----------------------------------------------------------------------
