@@ -280,6 +280,33 @@ TEST_F(FileSessionTest, SaveNeedsAPairAndCancelChangesNothing) {
     EXPECT_TRUE(host.notices.empty());
 }
 
+TEST_F(FileSessionTest, SaveWritesTheStateOfItsStartWhileTheWindowGoesOn) {
+    data = MeasuredState();
+    session.SetProgressMinimum(std::chrono::milliseconds(200));
+    const std::string path = dir.File("snapshot.config");
+    dialogs.answers = {path};
+    session.Run(FileCommand::Save);
+    ASSERT_TRUE(session.Busy());
+    // The window keeps painting and the data may change meanwhile (a log line, say).
+    for (int i = 0; i < 200; ++i) {
+        data.table[1].log.Append("line " + std::to_string(i));
+        data.table[2].currentText = std::to_string(i);
+        data.chart.MutableSeries()[0].push_back(ChartPoint{0.0f, 0.0f, 1.0f});
+    }
+    ASSERT_TRUE(loop.RunUntil([&] { return !session.Busy(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(LastNotice().second, "Success to save the file.");
+    ConsoleData saved;
+    ASSERT_EQ(ReadConfigFile(path, saved, nullptr), 0);
+    ConsoleData original = MeasuredState();
+    // Compare through a file round trip of the original state (samples are rounded).
+    const std::string reference = dir.File("reference.config");
+    ASSERT_EQ(WriteConfigFile(reference, original), 0);
+    ConsoleData referenceRead;
+    ASSERT_EQ(ReadConfigFile(reference, referenceRead, nullptr), 0);
+    EXPECT_EQ(DescribeSavedState(saved), DescribeSavedState(referenceRead));
+    EXPECT_EQ(data.table[1].log.Size(), 200u);
+}
+
 TEST_F(FileSessionTest, ProgressNoticeStaysAtLeastOneSecond) {
     session.SetProgressMinimum(FileSession::kProgressMinimum);
     data = MeasuredState();
