@@ -189,9 +189,11 @@ void FileSession::ApplyReset() {
 
 void FileSession::Finish(FileCommand command, int result, const std::string& path,
                          const std::shared_ptr<ConsoleData>& copy) {
+    // Loading ends first, so the window sees the chart drawable again when it leaves
+    // FileBusy.
+    data_.chart.SetLoading(false);
     busy_ = false;
     host_.SetFileBusy(false);
-    data_.chart.SetLoading(false);
 
     if (IsSave(command)) {
         if (result == 0) {
