@@ -18,6 +18,7 @@ namespace quarn::console::ui {
 // The File panel: New, Open, Save and Save as, a small child panel of the main window
 // that its file button shows and hides. A click hides the panel and runs the command;
 // paths are asked with the platform's file dialogs unless other dialogs are given.
+// Destroy it before the data and the dispatcher it was given: it joins its worker.
 class CIOMenu : public QWidget, private FileDialogs {
     Q_OBJECT
 
