@@ -10,7 +10,8 @@ namespace {
 void InstallSubstitutes() {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Faces with Hangul first; the Latin faces catch anything they lack.
+        // Faces with Hangul first (NanumBarunGothic's small sizes draw a clean full stop,
+        // NanumGothic's embedded 12-pixel strike does not); DejaVu for anything missing.
         QFont::insertSubstitutions(QStringLiteral("gulim"), {QStringLiteral("NanumGothic"),
                                                              QStringLiteral("NanumBarunGothic"),
                                                              QStringLiteral("DejaVu Sans")});
@@ -22,7 +23,10 @@ void InstallSubstitutes() {
 
 QFont Make(const char* family, int pixelHeight) {
     InstallSubstitutes();
-    QFont font(QString::fromLatin1(family));
+    QFont font;
+    // The list is tried in order; the substitutes above serve QFont("gulim") elsewhere.
+    font.setFamilies({QString::fromLatin1(family), QStringLiteral("NanumBarunGothic"),
+                      QStringLiteral("NanumGothic"), QStringLiteral("DejaVu Sans")});
     font.setPixelSize(pixelHeight > 0 ? pixelHeight : 12);
     font.setStyleStrategy(QFont::PreferAntialias);
     return font;

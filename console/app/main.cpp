@@ -1,5 +1,7 @@
 #include <clocale>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -7,6 +9,32 @@
 #include "console/headless/headless_options.h"
 #include "console/headless/signal_watcher.h"
 #include "platform/iperf_locator.h"
+#ifdef QUARN_WITH_WINDOW
+#include "console/ui/window_app.h"
+#endif
+
+namespace {
+
+#ifdef QUARN_WITH_WINDOW
+constexpr const char* kWindowUsage =
+    "Without --headless, Quarn_Console opens its main window (one per user session; a\n"
+    "second start brings the running window to the front and exits). There, only\n"
+    "--interface NAME (repeatable) applies: it limits the window's End Point search and\n"
+    "its \"restart\" broadcast to the named interfaces.\n"
+    "\n";
+
+// Options that only a headless run uses.
+bool HasHeadlessOnlyOptions(const quarn::console::HeadlessOptions& o) {
+    return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.udp || o.windowText ||
+           o.throughputText || !o.openPath.empty() || !o.savePath.empty() || !o.csvPath.empty();
+}
+#else
+constexpr const char* kWindowUsage =
+    "This build has no main window: Quarn_Console always runs headless.\n"
+    "\n";
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace quarn::console;
@@ -21,18 +49,37 @@ int main(int argc, char** argv) {
         return kExitRefused;
     }
     if (parsed.options.help) {
+        std::fputs(kWindowUsage, stdout);
         std::fputs(HeadlessUsage(program).c_str(), stdout);
         return kExitOk;
     }
     bool headless = false;
     for (const std::string& arg : args)
         headless = headless || arg == "--headless";
+    const std::string iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
     if (!headless) {
+#ifdef QUARN_WITH_WINDOW
+        if (HasHeadlessOnlyOptions(parsed.options)) {
+            std::fprintf(stderr, "Those options need --headless.\nTry '%s --help'.\n",
+                         program.c_str());
+            return kExitRefused;
+        }
+        quarn::console::ui::MainWindow::Options window;
+        window.iperfPath = iperfPath;
+        window.interfaces = parsed.options.interfaces;
+        // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
+        return quarn::console::ui::RunConsoleWindow(
+            argc, argv, std::move(window), [](std::function<void()> quit) {
+                return std::static_pointer_cast<void>(
+                    std::make_shared<SignalWatcher>([quit = std::move(quit)](int) { quit(); }));
+            });
+#else
         std::fprintf(stderr,
                      "Quarn_Console: the main window is not available in this build; "
                      "running headless.\n");
+#endif
     }
     HeadlessEnvironment environment;
-    environment.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
+    environment.iperfPath = iperfPath;
     return RunHeadlessConsole(parsed.options, environment);
 }

@@ -253,6 +253,18 @@ float ChartModel::HorizontalStep() const {
     return step;
 }
 
+int ChartModel::SecondsPerPoint() const {
+    return ShowsWholeRun() ? runLength_ / kVisibleSamples : 1;
+}
+
+float ChartModel::RunTimeX(double seconds) const {
+    if (runLength_ <= 0) {
+        return static_cast<float>(plot_.left);
+    }
+    const double width = plot_.right - plot_.left;
+    return static_cast<float>(plot_.left + seconds * width / runLength_);
+}
+
 void ChartModel::Changed() {
     if (onChanged) {
         onChanged();

@@ -71,6 +71,13 @@ class ChartModel {
     float ValueToY(float value) const;
     // Horizontal distance between two samples in the current plot.
     float HorizontalStep() const;
+    // A finished run longer than the visible window is drawn whole, each stored point at
+    // the end of the seconds it stands for, so points and time labels share one axis.
+    bool ShowsWholeRun() const { return runLength_ > kVisibleSamples; }
+    // Seconds that one stored point stands for: the averaging bin of a long finished run.
+    int SecondsPerPoint() const;
+    // x of a moment of a finished run (0 at the plot's left, the run length at its right).
+    float RunTimeX(double seconds) const;
 
     const std::vector<ChartSeries>& Series() const { return series_; }
     std::vector<ChartSeries>& MutableSeries() { return series_; }

@@ -23,8 +23,8 @@ std::string PairRow(const PairRecord& row, const std::string& ends) {
 
 }  // namespace
 
-TerminalView::TerminalView(const ConsoleData& data, std::FILE* out)
-    : data_(data), out_(out), interactive_(isatty(fileno(out)) != 0) {}
+TerminalView::TerminalView(const ConsoleData& data, std::FILE* out, std::optional<bool> interactive)
+    : data_(data), out_(out), interactive_(interactive.value_or(isatty(fileno(out)) != 0)) {}
 
 void TerminalView::ShowNotice(NoticeKind kind, std::string_view text) {
     EndProgressLine();
@@ -35,8 +35,14 @@ void TerminalView::ShowNotice(NoticeKind kind, std::string_view text) {
 }
 
 void TerminalView::TickProcessed(int ticks, int duration) {
-    std::fprintf(out_, "%stick %d of %d, total %s Mbit/s%s", interactive_ ? "\r" : "", ticks,
-                 duration, data_.table.All().currentText.c_str(), interactive_ ? "  " : "\n");
+    const char* total = data_.table.All().currentText.c_str();
+    if (interactive_) {
+        // Back to the line's start, then clear what a longer earlier line left behind.
+        std::fprintf(out_, "\rtick %d of %d, total %s Mbit/s, %s left\033[K", ticks, duration,
+                     total, FormatTimeLeft(duration - ticks).c_str());
+    } else {
+        std::fprintf(out_, "tick %d of %d, total %s Mbit/s\n", ticks, duration, total);
+    }
     std::fflush(out_);
     progressOpen_ = interactive_;
     if (onTick)
@@ -47,6 +53,14 @@ void TerminalView::EndProgressLine() {
     if (progressOpen_)
         std::fputc('\n', out_);
     progressOpen_ = false;
+}
+
+std::string FormatTimeLeft(int seconds) {
+    seconds = seconds < 0 ? 0 : seconds;
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
 }
 
 std::string FormatPairTable(const ConsoleData& data) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "console/core/console_data.h"
@@ -9,11 +10,15 @@
 
 namespace quarn::console {
 
-// Shows a run on a terminal: one progress line per processed second (rewritten in place
-// on a terminal) and every notice. Remembers the last notice for the exit status.
+// Shows a run on a terminal: the progress of every processed second and every notice.
+// On a terminal the progress is one line rewritten in place (tick, total, time left); to
+// a pipe or file it is one line per second, which scripts read. Remembers the last notice
+// for the exit status.
 class TerminalView : public ConsoleView {
   public:
-    TerminalView(const ConsoleData& data, std::FILE* out);
+    // `interactive` defaults to whether `out` is a terminal.
+    TerminalView(const ConsoleData& data, std::FILE* out,
+                 std::optional<bool> interactive = std::nullopt);
 
     void ShowNotice(NoticeKind kind, std::string_view text) override;
     void TickProcessed(int ticks, int duration) override;
@@ -33,6 +38,9 @@ class TerminalView : public ConsoleView {
     NoticeKind lastKind_ = NoticeKind::Info;
     std::string lastNotice_;
 };
+
+// "H:MM:SS" of a number of seconds (negative counts as 0).
+std::string FormatTimeLeft(int seconds);
 
 // The table of pairs with their final figures, as printed after a run or for a saved file.
 std::string FormatPairTable(const ConsoleData& data);

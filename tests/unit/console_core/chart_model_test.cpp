@@ -155,5 +155,32 @@ TEST(ChartModelTest, RemovingASeriesShiftsTheOnesAbove) {
     EXPECT_TRUE(chart.SetPairCount(2));
 }
 
+TEST(ChartModelTest, LongFinishedRunSpreadsEveryPointOverTheRun) {
+    ChartModel chart;
+    chart.SetPlotRect(609, 300);  // plot 39..600: 561 pixels
+    chart.BeginRun(1);
+    EXPECT_FALSE(chart.ShowsWholeRun());
+    EXPECT_EQ(chart.SecondsPerPoint(), 1);
+    for (int second = 0; second < 150; ++second) {
+        chart.AppendPoint(0, 10.0f);
+        chart.AppendPoint(1, 10.0f);
+    }
+    chart.FinishRun(150, Source(true, 10.0f, 10.0f));
+    ASSERT_EQ(chart.Series()[1].size(), 75u);  // stored data keeps its compressed form
+    EXPECT_TRUE(chart.ShowsWholeRun());
+    EXPECT_EQ(chart.SecondsPerPoint(), 2);
+    EXPECT_FLOAT_EQ(chart.RunTimeX(0.0), 39.0f);
+    EXPECT_FLOAT_EQ(chart.RunTimeX(150.0), 600.0f);  // last point's end: the right edge
+    EXPECT_FLOAT_EQ(chart.RunTimeX(75.0), 319.5f);
+
+    chart.FinishRun(0, Source(true, 10.0f, 10.0f));  // nothing received: view unchanged
+    EXPECT_TRUE(chart.ShowsWholeRun());
+    chart.Reset();
+    EXPECT_FALSE(chart.ShowsWholeRun());
+    chart.SetRunState(0, 45, 3);  // a short opened run is drawn by the step, not spread
+    EXPECT_FALSE(chart.ShowsWholeRun());
+    EXPECT_EQ(chart.SecondsPerPoint(), 1);
+}
+
 }  // namespace
 }  // namespace quarn::console

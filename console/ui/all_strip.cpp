@@ -1,0 +1,59 @@
+#include "console/ui/all_strip.h"
+
+#include <QPainter>
+#include <cstdio>
+
+#include "console/ui/paint_text.h"
+#include "widgets/artwork.h"
+#include "widgets/fonts.h"
+
+namespace quarn::console::ui {
+
+QString AllFigureText(float value, const std::string& storedText) {
+    char text[64];
+    if (value > 100000.0f) {
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+        return QString::fromLatin1(text);
+    }
+    if (value > 10000.0f) {
+        std::snprintf(text, sizeof text, "%.01f", static_cast<double>(value));
+        return QString::fromLatin1(text);
+    }
+    return QString::fromStdString(storedText);
+}
+
+AllStrip::AllStrip(const PairTable& table, QWidget* parent) : QWidget(parent), table_(table) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFont(widgets::GulimFont(12));
+    markerOn_ = QPixmap(widgets::MarkerPath(0, 8));
+    markerOff_ = QPixmap(widgets::MarkerPath(0, 6));
+}
+
+void AllStrip::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    const PairRecord& all = table_.All();
+    if (all.showTotal)
+        painter.drawPixmap(4, 18, markerOn_);
+    else
+        painter.drawPixmap(5, 19, markerOff_);
+
+    painter.setFont(widgets::TahomaFont(25));
+    painter.setPen(QColor(64, 64, 64));
+    DrawTextAt(painter, 15, 7, QStringLiteral("All"));
+
+    painter.setFont(font());
+    painter.setPen(QColor(123, 123, 123));
+    const auto figure = [&](int left, int right, const QString& text) {
+        const QRect area(QPoint(left - kLeft, 0), QPoint(right - kLeft - 1, height() - 1));
+        painter.drawText(area, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    };
+    figure(270, 357, QString::fromStdString(all.countText));
+    // All keeps the total of the current second in sum.
+    figure(367, 447, AllFigureText(all.sum, all.currentText));
+    figure(458, 538, AllFigureText(all.average, all.averageText));
+    figure(549, 629, AllFigureText(all.min, all.minText));
+    figure(640, 720, AllFigureText(all.max, all.maxText));
+}
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+namespace quarn::console {
+class ChartModel;
+class PairTable;
+}  // namespace quarn::console
+
+namespace quarn::console::ui {
+
+// The live throughput chart: paints a ChartModel (scale, bands, steps and compression
+// are the model's); legend and the "All" switch come from the pair table, the
+// emphasised curve from the owner's highlightedRow (list item + 1, -1 for none).
+class ChartWidget : public QWidget {
+    Q_OBJECT
+
+  public:
+    // Curve and marker colours: 0 "All", k pair k.
+    static const std::array<QColor, 17> kSeriesPalette;
+
+    ChartWidget(const ChartModel& model, std::function<int()> highlightedRow,
+                QWidget* parent = nullptr);
+
+    // The table whose rows name the legend and whose All row says whether the "All"
+    // curve shows. Without one every pair counts as active and "All" is hidden.
+    void SetPairTable(const PairTable* table);
+    // While a configuration file is being opened no curves are drawn.
+    void SetLoading(bool loading);
+    bool Loading() const { return loading_; }
+    // Repaint after the model or the table changed (one tick, a new selection).
+    void Refresh();
+
+  signals:
+    // A left or right press anywhere on the chart (the owner hides its File panel).
+    void pressed();
+    // The owner sets the model's plot rectangle from this size and rebuilds the scale.
+    void sizeChanged(int width, int height);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void PaintLegend(QPainter& painter, bool totalVisible);
+    void PaintScale(QPainter& painter);
+    void PaintTimeLabels(QPainter& painter);
+    void PaintCurves(QPainter& painter, bool totalVisible);
+
+    const ChartModel& model_;
+    std::function<int()> highlightedRow_;
+    const PairTable* table_ = nullptr;
+    bool loading_ = false;
+    std::array<QPixmap, 17> markers_;
+};
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,153 @@
+#include "console/ui/endpoint_list_box.h"
+
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include "console/core/endpoint_entry.h"
+#include "widgets/fonts.h"
+
+namespace quarn::console::ui {
+
+namespace {
+
+const QColor kSelected(0xED, 0xF3, 0xD8);
+const QColor kStripe(0xF7, 0xF7, 0xF7);
+const QColor kNameColour(0x7B, 0x7B, 0x7B);
+
+}  // namespace
+
+class EndPointListBox::Delegate : public QStyledItemDelegate {
+  public:
+    explicit Delegate(EndPointListBox* box) : QStyledItemDelegate(box), box_(box) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        box_->DrawItem(*painter, option.rect, index.row(),
+                       option.state.testFlag(QStyle::State_Selected));
+    }
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return {box_->viewport()->width(), kRowHeight};
+    }
+
+  private:
+    EndPointListBox* box_;
+};
+
+EndPointListBox::EndPointListBox(QWidget* parent)
+    : QListWidget(parent), smallFont_(widgets::GulimFont(11)) {
+    setFont(widgets::GulimFont(12));
+    setItemDelegate(new Delegate(this));
+    setUniformItemSizes(true);
+    setSelectionMode(SingleSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setEditTriggers(NoEditTriggers);
+    viewport()->setAutoFillBackground(false);
+    SetEmpty();
+}
+
+EndPointListBox::~EndPointListBox() = default;
+
+void EndPointListBox::SetEntries(const std::vector<EndPointEntry>& entries) {
+    clear();
+    items_.clear();
+    for (const EndPointEntry& entry : entries) {
+        Item item;
+        item.address = QString::fromStdString(entry.address);
+        if (!entry.name.empty()) {
+            item.label = QStringLiteral("(") + QString::fromStdString(entry.name);
+        }
+        items_.push_back(item);
+        addItem(item.address);
+    }
+    known_ = !entries.empty();
+    if (!known_) {
+        SetEmpty();
+        return;
+    }
+    Measure();
+    setCurrentRow(0);
+}
+
+void EndPointListBox::SetEmpty() {
+    clear();
+    items_.clear();
+    known_ = false;
+    addItem(QString::fromLatin1(kEmptyText));
+}
+
+std::optional<std::string> EndPointListBox::SelectedAddress() const {
+    const int row = currentRow();
+    if (!known_ || row < 0 || row >= static_cast<int>(items_.size()) || !item(row)->isSelected()) {
+        return std::nullopt;
+    }
+    return items_[static_cast<std::size_t>(row)].address.toStdString();
+}
+
+void EndPointListBox::SetSmallFont(const QFont& font) {
+    smallFont_ = font;
+    Measure();
+    viewport()->update();
+}
+
+void EndPointListBox::Measure() {
+    const QFontMetrics addressMetrics(font());
+    const QFontMetrics labelMetrics(smallFont_);
+    for (Item& item : items_) {
+        item.addressWidth = addressMetrics.horizontalAdvance(item.address);
+        item.labelWidth = labelMetrics.horizontalAdvance(item.label);
+    }
+}
+
+void EndPointListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool selected) const {
+    if (!known_ || row < 0 || row >= static_cast<int>(items_.size())) {
+        return;
+    }
+    const Item& item = items_[static_cast<std::size_t>(row)];
+    painter.save();
+    painter.fillRect(rect, selected ? kSelected : (row % 2 == 1 ? kStripe : QColor(Qt::white)));
+    painter.setFont(font());
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(rect.left() + 5, rect.top() + 5, rect.width(), rect.height()),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, item.address);
+    if (!item.label.isEmpty()) {
+        const int nameLeft = rect.left() + 8 + item.addressWidth;
+        const int nameRight = rect.right() + 1 - 5;
+        const QRect nameRect(nameLeft, rect.top(), std::max(nameRight - nameLeft, 0),
+                             rect.height());
+        const bool fits = item.labelWidth <= nameRect.width();
+        const QFontMetrics metrics(smallFont_);
+        painter.setFont(smallFont_);
+        painter.setPen(kNameColour);
+        painter.drawText(
+            nameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+            fits ? item.label : metrics.elidedText(item.label, Qt::ElideRight, nameRect.width()));
+        painter.setFont(font());
+        if (fits) {
+            painter.drawText(
+                QRect(nameLeft + item.labelWidth + 1, rect.top() + 5, 20, rect.height()),
+                Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral(")"));
+        } else {
+            // Closed at the item's right edge: the glyph ends there rather than starting
+            // there, so it stays visible whatever the face's side bearing.
+            painter.drawText(QRect(rect.left(), rect.top() + 5, rect.width() - 1, rect.height()),
+                             Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
+                             QStringLiteral(")"));
+        }
+    }
+    painter.restore();
+}
+
+void EndPointListBox::paintEvent(QPaintEvent* event) {
+    // Stripes from the top, white first, then the items over them.
+    QPainter painter(viewport());
+    for (int y = 0, i = 0; y < viewport()->height(); y += kRowHeight, ++i) {
+        painter.fillRect(QRect(0, y, viewport()->width(), kRowHeight),
+                         i % 2 == 0 ? QColor(Qt::white) : kStripe);
+    }
+    painter.end();
+    QListWidget::paintEvent(event);
+}
+
+}  // namespace quarn::console::ui

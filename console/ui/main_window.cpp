@@ -1,0 +1,389 @@
+#include "console/ui/main_window.h"
+
+#include <arpa/inet.h>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include "console/net/own_machine.h"
+#include "console/ui/all_strip.h"
+#include "console/ui/border_zones.h"
+#include "console/ui/caption_bar.h"
+#include "console/ui/chart_widget.h"
+#include "console/ui/command_faces.h"
+#include "console/ui/endpoint_panel.h"
+#include "console/ui/main_backdrop.h"
+#include "console/ui/main_commands.h"
+#include "console/ui/mode_input_filter.h"
+#include "console/ui/notice_panel.h"
+#include "console/ui/pair_list_widget.h"
+#include "platform/iperf_locator.h"
+#include "widgets/artwork.h"
+#include "widgets/fonts.h"
+#include "widgets/skin_button.h"
+#include "widgets/skin_combo.h"
+
+namespace quarn::console::ui {
+namespace {
+
+MainWindow::Options Resolved(MainWindow::Options options) {
+    if (options.iperfPath.empty())
+        options.iperfPath = platform::FindIperf(platform::OwnExecutableDir());
+    return options;
+}
+
+DiscoveryOptions MakeDiscovery(const MainWindow::Options& options) {
+    DiscoveryOptions discovery;
+    discovery.interfaces = options.interfaces;
+    return discovery;
+}
+
+QString DottedAddress(std::optional<std::uint32_t> address) {
+    if (!address)
+        return QStringLiteral("0.0.0.0");
+    const std::uint32_t a = *address;
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg((a >> 24) & 0xFF)
+        .arg((a >> 16) & 0xFF)
+        .arg((a >> 8) & 0xFF)
+        .arg(a & 0xFF);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Options options, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      options_(Resolved(std::move(options))),
+      discovery_(MakeDiscovery(options_)),
+      network_(options_.iperfPath, discovery_),
+      sessions_(options_.iperfPath),
+      run_(data_, *this, dispatcher_, options_.sessions ? *options_.sessions : sessions_,
+           options_.environment ? *options_.environment : network_) {
+    widgets::InitArtwork();
+    setWindowTitle(QStringLiteral("Tolvex Quarn Console"));
+    setWindowIcon(widgets::ConsoleIcon());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFont(widgets::GulimFont(12));
+
+    // Only iperf clients this Console started are ever ended.
+    (options_.environment ? *options_.environment : network_).EndLeftoverClients();
+
+    CreateControls();
+    commands_ = std::make_unique<MainCommands>(*this);
+    ConnectControls();
+    inputFilter_ = new ModeInputFilter(
+        this, [this] { return run_.Mode(); }, this);
+    RegisterInputRoles();
+    qApp->installEventFilter(inputFilter_);
+
+    RefreshOwnAddress();
+    connect(&addressTimer_, &QTimer::timeout, this, &MainWindow::RefreshOwnAddress);
+    addressTimer_.start(options_.addressRefresh);
+
+    // The intro: every control hidden, the small window, then the main look.
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        child->hide();
+    resize(kIntroSize);
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    introTimer_.setSingleShot(true);
+    connect(&introTimer_, &QTimer::timeout, this, &MainWindow::EndIntro);
+    introTimer_.start(options_.introTime);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(inputFilter_);
+    // The dispatcher closes first, so no worker or search result reaches a dying window.
+    run_.Shutdown();
+    commands_->StopSearch();
+}
+
+void MainWindow::CreateControls() {
+    caption_ = new CaptionBar(this);
+    allStrip_ = new AllStrip(data_.table, this);
+    endPointPanel_ = new EndPointPanel(this);
+    pairList_ = new PairListWidget(data_.table, this);
+    pairList_->SetNameLookup([this](const std::string& address) {
+        const auto found = data_.nameLookup.find(address);
+        return found == data_.nameLookup.end() ? std::string() : found->second;
+    });
+    pairList_->SetProtocolIsTcp(data_.settings.udp == 0);
+    chart_ = new ChartWidget(
+        data_.chart, [this] { return data_.highlightedRow; }, this);
+    chart_->SetPairTable(&data_.table);
+    data_.chart.onChanged = [this] { chart_->Refresh(); };
+    notice_ = new NoticePanel(this);
+
+    protocol_ = new widgets::SkinCombo(this);
+    protocol_->addItem(QStringLiteral("TCP"));
+    protocol_->addItem(QStringLiteral("UDP"));
+    protocol_->setCurrentIndex(data_.settings.udp ? 1 : 0);
+    valueEdit_ = CreateEdit(data_.settings.ValueText());
+    durationEdit_ = CreateEdit(data_.settings.durationText);
+    CreateButtons();
+}
+
+QLineEdit* MainWindow::CreateEdit(const std::string& text) {
+    auto* edit = new QLineEdit(QString::fromStdString(text), this);
+    edit->setMaxLength(6);
+    edit->setFrame(false);
+    edit->setFont(widgets::GulimFont(12));
+    edit->setTextMargins(0, 0, 0, 0);
+    edit->setStyleSheet(
+        QStringLiteral("QLineEdit { border: none; padding: 0px; background: white; }"));
+    return edit;
+}
+
+void MainWindow::CreateButtons() {
+    const auto measuring = [this] { return run_.Mode() == ConsoleMode::Measuring; };
+    const auto make = [this](widgets::SkinButton::Painter face) {
+        auto* button = new widgets::SkinButton(this);
+        button->SetPainter(std::move(face));
+        button->setFocusPolicy(Qt::NoFocus);
+        return button;
+    };
+    startStop_ = make(StartStopFace(measuring, [this] { return run_.FirstTickSeen(); }));
+    addManually_ =
+        make(PairCommandFace(QStringLiteral("Add manually"), widgets::kAddPairIcon, measuring));
+    deletePair_ =
+        make(PairCommandFace(QStringLiteral("Delete pair"), widgets::kDeletePairIcon, measuring));
+    addEndPoint_ = make(EndPointCommandFace(QStringLiteral("Add End Point"), 0));
+    searchEndPoint_ = make(EndPointCommandFace(QStringLiteral("Search End Point"), 2));
+    fileMenu_ = make(StripFace(widgets::kFileMenuStrip, widgets::kFileMenuWidth,
+                               [](const widgets::SkinButton& b) { return b.IsHovered() ? 1 : 0; }));
+    totalToggle_ = make(StripFace(
+        widgets::kTotalToggleStrip, widgets::kTotalToggleWidth,
+        [this](const widgets::SkinButton&) { return data_.table.All().showTotal ? 0 : 1; }));
+}
+
+void MainWindow::ConnectControls() {
+    MainCommands* c = commands_.get();
+    connect(startStop_, &QAbstractButton::clicked, c, [c] { c->StartOrStop(); });
+    connect(addManually_, &QAbstractButton::clicked, c, [c] { c->AddManually(); });
+    connect(deletePair_, &QAbstractButton::clicked, c, [c] { c->DeleteSelected(); });
+    connect(addEndPoint_, &QAbstractButton::clicked, c, [c] { c->AddFromLists(); });
+    connect(searchEndPoint_, &QAbstractButton::clicked, c, [c] { c->Search(); });
+    connect(totalToggle_, &QAbstractButton::clicked, c, [c] { c->ToggleTotal(); });
+    connect(fileMenu_, &QAbstractButton::clicked, this, &MainWindow::fileMenuClicked);
+    connect(protocol_, &QComboBox::currentIndexChanged, c,
+            [c](int index) { c->SwitchProtocol(index); });
+    connect(caption_, &CaptionBar::helpClicked, this, &MainWindow::helpRequested);
+    connect(caption_, &CaptionBar::minimiseClicked, this, &QWidget::showMinimized);
+    connect(caption_, &CaptionBar::closeClicked, c, [c] { c->AskQuit(); });
+    connect(notice_, &NoticePanel::quitAnswered, this, [this](bool yes) {
+        if (yes)
+            Quit();
+    });
+    connect(pairList_, &PairListWidget::rowDoubleClicked, c, [c](int item) { c->EditPair(item); });
+    connect(pairList_, &PairListWidget::contextMenuRequested, c,
+            [c](int item, const QPoint& globalPos) { c->OpenItemMenu(item, globalPos); });
+    pairList_->installEventFilter(c);
+    connect(pairList_, &PairListWidget::highlightChanged, this, [this](int highlightedRow) {
+        data_.highlightedRow = highlightedRow;
+        chart_->Refresh();
+    });
+    connect(chart_, &ChartWidget::sizeChanged, this, [this](int width, int height) {
+        data_.chart.SetPlotRect(width, height);
+        data_.chart.RebuildScale();
+    });
+}
+
+void MainWindow::RegisterInputRoles() {
+    using Role = ModeInputFilter::Role;
+    inputFilter_->Register(pairList_, Role::PairList);
+    inputFilter_->Register(startStop_, Role::RunControl);
+    inputFilter_->Register(totalToggle_, Role::RunControl);
+    for (QWidget* other : std::initializer_list<QWidget*>{
+             protocol_, valueEdit_, durationEdit_, addManually_, deletePair_, addEndPoint_,
+             searchEndPoint_, fileMenu_, endPointPanel_, chart_, allStrip_}) {
+        inputFilter_->Register(other, Role::Other);
+    }
+}
+
+void MainWindow::EndIntro() {
+    if (!intro_)
+        return;
+    introTimer_.stop();
+    intro_ = false;
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child != notice_ && !child->isWindow())
+            child->show();
+    }
+    notice_->hide();
+    setMinimumSize(kMainSize);
+    resize(kMainSize);
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    UpdateLayout();
+    update();
+}
+
+int MainWindow::PairListHeight(int pairs) {
+    return PairListWidget::HeightFor(pairs);
+}
+
+QRect MainWindow::PairListArea() const {
+    return QRect(QPoint(7, 61), QPoint(width() - 376 - 1, 270 - 1));
+}
+
+void MainWindow::UpdateLayout() {
+    const int w = width();
+    const int h = height();
+    caption_->setGeometry(0, 0, w, CaptionBar::kHeight);
+    fileMenu_->setGeometry(w - 81, 9, 14, 15);
+    fileMenu_->raise();
+    protocol_->setGeometry(355, 36, 56, 20);
+    valueEdit_->setGeometry(499 + 5, 37 + 4, 52 - 10, 19 - 6);
+    durationEdit_->setGeometry(655 + 5, 37 + 4, 52 - 10, 19 - 6);
+    allStrip_->setGeometry(AllStrip::kLeft, AllStrip::kTop, w - 376 - AllStrip::kLeft,
+                           AllStrip::kHeight);
+    totalToggle_->setGeometry(72, 94, 45, 19);
+    totalToggle_->raise();
+    pairList_->setGeometry(7, 123, w - 376 - 7, PairListHeight(data_.table.PairCount()));
+    startStop_->setGeometry(6, 275, w - 480 - 6, 312 - 275);
+    addManually_->setGeometry(w - 477, 275, 101, 17);
+    deletePair_->setGeometry(w - 477, 295, 101, 17);
+    addEndPoint_->setGeometry(w - 373, 40, 104, 14);
+    searchEndPoint_->setGeometry(w - 259, 40, 122, 14);
+    endPointPanel_->setGeometry(w - EndPointPanel::kRightOffset, EndPointPanel::kTop,
+                                EndPointPanel::kWidth, EndPointPanel::kHeight);
+    chart_->setGeometry(7, 337, w - 14, h - 7 - 337);
+}
+
+void MainWindow::resizeEvent(QResizeEvent*) {
+    if (!intro_)
+        UpdateLayout();
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (intro_) {
+        PaintIntro(painter, size());
+        return;
+    }
+    MainLook look;
+    look.size = size();
+    look.udp = data_.settings.udp != 0;
+    look.measuredAt = QString::fromStdString(data_.measuredAt);
+    PaintMainLook(painter, look);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    if (intro_)
+        return;
+    const QPoint point = event->position().toPoint();
+    const Qt::Edges zone = BorderZoneAt(point, size());
+    if (event->button() == Qt::LeftButton && zone) {
+        QWindow* handle = windowHandle();
+        if (!handle || !handle->startSystemResize(zone)) {
+            resizing_ = zone;
+            resizeStart_ = event->globalPosition().toPoint();
+            resizeGeometry_ = geometry();
+        }
+        return;
+    }
+    if (PairListArea().contains(point)) {
+        pairList_->setFocus();
+        if (event->button() == Qt::RightButton)
+            commands_->OpenEmptyAreaMenu(event->globalPosition().toPoint());
+    }
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (intro_)
+        return;
+    if (resizing_) {
+        const QPoint delta = event->globalPosition().toPoint() - resizeStart_;
+        QRect g = resizeGeometry_;
+        if (resizing_ & Qt::LeftEdge)
+            g.setLeft(std::min(g.left() + delta.x(), g.right() - kMainSize.width() + 1));
+        if (resizing_ & Qt::RightEdge)
+            g.setRight(std::max(g.right() + delta.x(), g.left() + kMainSize.width() - 1));
+        if (resizing_ & Qt::TopEdge)
+            g.setTop(std::min(g.top() + delta.y(), g.bottom() - kMainSize.height() + 1));
+        if (resizing_ & Qt::BottomEdge)
+            g.setBottom(std::max(g.bottom() + delta.y(), g.top() + kMainSize.height() - 1));
+        setGeometry(g);
+        return;
+    }
+    setCursor(BorderCursor(BorderZoneAt(event->position().toPoint(), size())));
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent*) {
+    resizing_ = {};
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (quitting_) {
+        event->accept();
+        return;
+    }
+    // Closing from outside (the window system) asks first, as the close button does.
+    event->ignore();
+    commands_->AskQuit();
+}
+
+void MainWindow::Quit() {
+    if (quitting_)
+        return;
+    quitting_ = true;
+    introTimer_.stop();
+    addressTimer_.stop();
+    // Closes the dispatcher, ends and joins the workers, ends own iperf clients and
+    // broadcasts "restart"; a search still running is cancelled and joined after that.
+    run_.Quit();
+    commands_->StopSearch();
+    notice_->hide();
+    close();
+}
+
+void MainWindow::RefreshOwnAddress() {
+    caption_->SetAddressText(DottedAddress(console::OwnAddress()));
+}
+
+void MainWindow::ShowNotice(NoticeKind kind, std::string_view text) {
+    if (quitting_)
+        return;
+    notice_->ShowNotice(kind, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+void MainWindow::RedrawList() {
+    pairList_->SetProtocolIsTcp(data_.settings.udp == 0);
+    pairList_->SetHighlightedRow(data_.highlightedRow);
+    pairList_->Refresh();
+    allStrip_->update();
+}
+
+void MainWindow::TickProcessed(int, int) {
+    pairList_->Refresh();
+    allStrip_->update();
+    chart_->Refresh();
+}
+
+void MainWindow::RunStarted() {
+    // One pair at a time may be picked for the chart while a run lasts.
+    pairList_->clearSelection();
+    pairList_->setCurrentIndex(QModelIndex());
+    pairList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    pairList_->SetHighlightedRow(data_.highlightedRow);
+}
+
+void MainWindow::ModeChanged() {
+    startStop_->update();
+    addManually_->update();
+    deletePair_->update();
+    totalToggle_->update();
+    allStrip_->update();
+    if (run_.Mode() == ConsoleMode::Idle &&
+        pairList_->selectionMode() != QAbstractItemView::ExtendedSelection) {
+        pairList_->clearSelection();
+        pairList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+    chart_->Refresh();
+    update();
+}
+
+}  // namespace quarn::console::ui

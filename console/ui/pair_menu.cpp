@@ -1,0 +1,61 @@
+#include "console/ui/pair_menu.h"
+
+#include "widgets/fonts.h"
+
+namespace quarn::console::ui {
+
+PairMenuEnabling ComputePairMenuEnabling(const PairMenuContext& c) {
+    PairMenuEnabling e;
+    const bool idle = c.mode == ConsoleMode::Idle;
+    if (c.contextRow == PairMenuContext::kEmptyArea) {
+        e.exchange = e.remove = e.copy = c.selected >= 1;
+        e.paste = !c.clipboardEmpty;
+        e.showLog = false;
+    } else {
+        e.exchange = e.remove = e.copy = idle;
+        e.showLog = true;
+        e.paste = !c.clipboardEmpty && idle;
+    }
+    if (c.selected == 1) {
+        e.showAsAddress = !c.singleShowsAddress;
+        e.showAsName = c.singleShowsAddress;
+    }
+    if (!idle || c.selected == 0) {
+        e.activate = e.inactivate = false;
+    } else if (c.selected == 1) {
+        e.activate = !c.singleActive;
+        e.inactivate = c.singleActive;
+    }
+    return e;
+}
+
+PairMenu::PairMenu(QWidget* parent) : QMenu(parent) {
+    setFont(widgets::GulimFont(12));
+    exchange = addAction(QStringLiteral("Exchange Position (&E)"));
+    showLog = addAction(QStringLiteral("Show Log (&L)"));
+    addSeparator();
+    showAsAddress = addAction(QStringLiteral("Show EndPoint as IP address"));
+    showAsName = addAction(QStringLiteral("Show EndPoint as a name"));
+    addSeparator();
+    activate = addAction(QStringLiteral("Activate"));
+    inactivate = addAction(QStringLiteral("Inactivate"));
+    addSeparator();
+    copy = addAction(QStringLiteral("Copy (&C)"));
+    paste = addAction(QStringLiteral("Paste(&P)"));
+    addSeparator();
+    remove = addAction(QStringLiteral("Delete (&D)"));
+}
+
+void PairMenu::Apply(const PairMenuEnabling& e) {
+    exchange->setEnabled(e.exchange);
+    showLog->setEnabled(e.showLog);
+    showAsAddress->setEnabled(e.showAsAddress);
+    showAsName->setEnabled(e.showAsName);
+    activate->setEnabled(e.activate);
+    inactivate->setEnabled(e.inactivate);
+    copy->setEnabled(e.copy);
+    paste->setEnabled(e.paste);
+    remove->setEnabled(e.remove);
+}
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QMenu>
+
+#include "console/core/pair_state.h"
+
+namespace quarn::console::ui {
+
+// What decides which commands of the pair context menu are offered.
+struct PairMenuContext {
+    static constexpr int kEmptyArea = -2;
+    int contextRow = -1;  // list item under the click, kEmptyArea below the last item
+    ConsoleMode mode = ConsoleMode::Idle;
+    int selected = 0;  // number of selected pairs
+    bool clipboardEmpty = true;
+    bool singleActive = true;        // with one selected pair: it is active
+    bool singleShowsAddress = true;  // with one selected pair: it shows addresses
+};
+
+struct PairMenuEnabling {
+    bool exchange = true;
+    bool showLog = true;
+    bool showAsAddress = true;
+    bool showAsName = true;
+    bool activate = true;
+    bool inactivate = true;
+    bool copy = true;
+    bool paste = true;
+    bool remove = true;
+};
+
+PairMenuEnabling ComputePairMenuEnabling(const PairMenuContext& context);
+
+// The pair list's context menu; its items enable themselves each time it opens.
+class PairMenu : public QMenu {
+    Q_OBJECT
+  public:
+    explicit PairMenu(QWidget* parent);
+
+    void Apply(const PairMenuEnabling& enabling);
+
+    QAction* exchange;
+    QAction* showLog;
+    QAction* showAsAddress;
+    QAction* showAsName;
+    QAction* activate;
+    QAction* inactivate;
+    QAction* copy;
+    QAction* paste;
+    QAction* remove;
+};
+
+}  // namespace quarn::console::ui

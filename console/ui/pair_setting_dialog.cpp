@@ -1,0 +1,243 @@
+#include "console/ui/pair_setting_dialog.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QWindow>
+#include <algorithm>
+
+#include "console/core/pair_table.h"
+#include "widgets/artwork.h"
+#include "widgets/fonts.h"
+#include "widgets/skin_button.h"
+#include "widgets/skin_combo.h"
+
+namespace quarn::console::ui {
+
+namespace {
+
+const QColor kBackground(0xFA, 0xFA, 0xFA);
+const QColor kLightEdge(0xD2, 0xD2, 0xD2);
+const QColor kDarkEdge(0x7B, 0x7B, 0x7B);
+const QColor kRule(0xC4, 0xC4, 0xC4);
+const QColor kButtonHover(0xF3, 0xF8, 0xE2);
+const QColor kButtonFace(0xED, 0xED, 0xED);
+const QColor kButtonFrame(0xBF, 0xBE, 0xBC);
+
+const QRect kAddressFrame1(QPoint(50, 51), QPoint(149, 71));
+const QRect kAddressFrame2(QPoint(164, 51), QPoint(263, 71));
+const QRect kHintRect(QPoint(94, 3), QPoint(296, 25));
+
+void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
+    painter.drawText(QRect(x, y, 4000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     text);
+}
+
+void PaintTextButton(QPainter& painter, const widgets::SkinButton& button) {
+    const QRect r = button.rect();
+    painter.fillRect(r, button.IsHovered() ? kButtonHover : kButtonFace);
+    painter.setPen(kButtonFrame);
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+    painter.setPen(Qt::black);
+    painter.setFont(widgets::GulimFont(12));
+    // Two pixels below the centre.
+    painter.drawText(r.translated(0, 2), Qt::AlignCenter | Qt::TextSingleLine, button.text());
+}
+
+void PaintSwapButton(QPainter& painter, const widgets::SkinButton& button) {
+    painter.fillRect(button.rect(), kBackground);
+    painter.drawPixmap(
+        0, 0,
+        widgets::StripImage(QString::fromLatin1(widgets::kSwapStrip), button.IsHovered() ? 1 : 0,
+                            widgets::kSwapSize, QColor(Qt::white)));
+}
+
+QLineEdit* MakeAddressEdit(QWidget* parent, int x, const std::string& text) {
+    auto* edit = new QLineEdit(parent);
+    edit->setFrame(false);
+    edit->setMaxLength(PairSettingDialog::kAddressLength);
+    edit->setFont(widgets::GulimFont(12));
+    edit->setTextMargins(0, 0, 0, 0);
+    edit->setGeometry(x, 55, 89, 14);
+    edit->setText(QString::fromStdString(text));
+    return edit;
+}
+
+}  // namespace
+
+PairSettingDialog::PairSettingDialog(bool addMode, const PairRecord& record, bool udp,
+                                     QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      addMode_(addMode),
+      udp_(udp),
+      originalParallel_(record.parallel),
+      edit1_(MakeAddressEdit(this, 55, addMode ? std::string() : record.endpoint1)),
+      edit2_(MakeAddressEdit(this, 169, addMode ? std::string() : record.endpoint2)),
+      connections_(new widgets::SkinCombo(this)),
+      add_(new widgets::SkinButton(this)),
+      cancel_(new widgets::SkinButton(this)),
+      swap_(new widgets::SkinButton(this)) {
+    setModal(true);
+    setFixedSize(kWidth, kHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFont(widgets::GulimFont(12));
+
+    connections_->setGeometry(92, 79, 57, 20);
+    connections_->setFont(widgets::GulimFont(12));
+    for (int streams = 1; streams <= PairTable::kMaxPairs; ++streams) {
+        connections_->addItem(QString::number(streams));
+    }
+    const int parallel = addMode ? 1 : std::clamp(record.parallel, 1, PairTable::kMaxPairs);
+    connections_->setCurrentIndex(parallel - 1);
+    connections_->setEnabled(!udp);
+
+    add_->setText(addMode ? QStringLiteral("Add") : QStringLiteral("Apply"));
+    cancel_->setText(QStringLiteral("Cancel"));
+    add_->setGeometry(244, 112, 52, 21);
+    cancel_->setGeometry(188, 112, 52, 21);
+    swap_->setGeometry(271, 51, widgets::kSwapSize, widgets::kSwapSize);
+    for (widgets::SkinButton* button : {add_, cancel_}) {
+        button->setFont(widgets::GulimFont(12));
+        button->SetPainter(PaintTextButton);
+    }
+    swap_->SetPainter(PaintSwapButton);
+    connect(add_, &QAbstractButton::clicked, this, &PairSettingDialog::Confirm);
+    connect(cancel_, &QAbstractButton::clicked, this, &QDialog::reject);
+    connect(swap_, &QAbstractButton::clicked, this, &PairSettingDialog::Swap);
+
+    hintTimer_.setSingleShot(true);
+    hintTimer_.setInterval(kHintMs);
+    connect(&hintTimer_, &QTimer::timeout, this, &PairSettingDialog::HideHint);
+    edit1_->setFocus();
+}
+
+std::string PairSettingDialog::Endpoint1() const {
+    return edit1_->text().toStdString();
+}
+
+std::string PairSettingDialog::Endpoint2() const {
+    return edit2_->text().toStdString();
+}
+
+int PairSettingDialog::Parallel() const {
+    // Under UDP the choice is off: an edited pair keeps what it had.
+    if (udp_ && !addMode_) {
+        return originalParallel_;
+    }
+    return connections_->currentIndex() + 1;
+}
+
+PairRecord PairSettingDialog::NewRecord() const {
+    PairRecord record;
+    record.endpoint1 = Endpoint1();
+    record.endpoint2 = Endpoint2();
+    record.parallel = Parallel();
+    return record;
+}
+
+void PairSettingDialog::Confirm() {
+    if (edit1_->text().isEmpty() || edit2_->text().isEmpty()) {
+        // Every refused try shows the hint for the full two seconds again.
+        hintTimer_.start();
+        hintShown_ = true;
+        update(kHintRect);
+        return;
+    }
+    hintTimer_.stop();
+    HideHint();
+    accept();
+}
+
+void PairSettingDialog::Swap() {
+    const QString first = edit1_->text();
+    edit1_->setText(edit2_->text());
+    edit2_->setText(first);
+}
+
+void PairSettingDialog::HideHint() {
+    hintShown_ = false;
+    update(kHintRect);
+}
+
+void PairSettingDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            Confirm();
+            return;
+        case Qt::Key_Escape:
+            event->accept();  // only Cancel cancels
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void PairSettingDialog::closeEvent(QCloseEvent* event) {
+    event->ignore();  // no close box: only Add/Apply and Cancel end the dialog
+}
+
+void PairSettingDialog::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    // A press anywhere on the dialog moves it, as a caption would.
+    if (windowHandle() && windowHandle()->startSystemMove()) {
+        return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void PairSettingDialog::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+    }
+}
+
+void PairSettingDialog::mouseReleaseEvent(QMouseEvent*) {
+    dragging_ = false;
+}
+
+void PairSettingDialog::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int w = width();
+    const int h = height();
+    painter.fillRect(rect(), kBackground);
+    painter.setPen(kLightEdge);
+    painter.drawLine(0, 0, w - 1, 0);
+    painter.drawLine(0, 0, 0, h - 1);
+    painter.setPen(kDarkEdge);
+    painter.drawLine(0, h - 1, w - 1, h - 1);
+    painter.drawLine(w - 1, 0, w - 1, h - 1);
+    for (const QRect& frame : {kAddressFrame1, kAddressFrame2}) {
+        painter.fillRect(frame, Qt::white);
+        painter.setPen(kLightEdge);
+        painter.drawRect(frame.adjusted(0, 0, -1, -1));
+    }
+    painter.setPen(kRule);
+    painter.drawLine(6, 25, 296, 25);
+    painter.drawLine(6, 107, 296, 107);
+
+    painter.setFont(widgets::GulimFont(12));
+    painter.setPen(Qt::black);
+    DrawTextAt(painter, 8, 8, QStringLiteral("Pair Setting"));
+    DrawTextAt(painter, 9, 8, QStringLiteral("Pair Setting"));
+    DrawTextAt(painter, 9, 55, QStringLiteral("IP"));
+    DrawTextAt(painter, 21, 55, QStringLiteral("addr"));
+    DrawTextAt(painter, 8, 84, QStringLiteral("Connections"));
+
+    painter.drawPixmap(152, 56,
+                       widgets::StripImage(QString::fromLatin1(widgets::kArrowSmall), 0, 10,
+                                           widgets::kArrowSmallTransparent));
+
+    painter.setPen(kDarkEdge);
+    DrawTextAt(painter, 55, 35, QStringLiteral("End Point 1"));
+    DrawTextAt(painter, 169, 35, QStringLiteral("End Point 2"));
+    if (hintShown_) {
+        painter.drawText(kHintRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                         QString::fromLatin1(kHintText));
+    }
+}
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+#include <QTimer>
+
+#include "console/core/pair_record.h"
+
+class QLineEdit;
+
+namespace quarn::widgets {
+class SkinButton;
+class SkinCombo;
+}  // namespace quarn::widgets
+
+namespace quarn::console::ui {
+
+// The Pair Setting dialog: End Point 1 and End Point 2 addresses and the number of
+// parallel connections, for a new pair ("Add") or an existing one ("Apply"). Modal and
+// without a caption; it ends confirmed only through Add/Apply or Enter (both addresses
+// given) and cancelled only through Cancel. The caller reads the fields after accepted().
+class PairSettingDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr int kWidth = 302;
+    static constexpr int kHeight = 138;
+    static constexpr int kAddressLength = 15;
+    static constexpr int kHintMs = 2000;
+    static constexpr const char* kHintText = "Enter IP addresses of all End Point.";
+
+    // addMode: a new pair (edits empty, "1" connection); otherwise `record` is edited (its
+    // addresses and parallel value are shown). With `udp` the connections choice is off.
+    PairSettingDialog(bool addMode, const PairRecord& record, bool udp, QWidget* parent = nullptr);
+
+    bool AddMode() const { return addMode_; }
+    std::string Endpoint1() const;
+    std::string Endpoint2() const;
+    // The chosen parallel streams (1..16); an edited pair keeps its own value under UDP.
+    int Parallel() const;
+    // Add mode: a default record with the dialog's addresses and parallel value.
+    PairRecord NewRecord() const;
+
+    bool HintShown() const { return hintShown_; }
+    int HintRemainingMs() const { return hintTimer_.remainingTime(); }
+
+    QLineEdit* Edit1() const { return edit1_; }
+    QLineEdit* Edit2() const { return edit2_; }
+    widgets::SkinCombo* Connections() const { return connections_; }
+    widgets::SkinButton* AddButton() const { return add_; }
+    widgets::SkinButton* CancelButton() const { return cancel_; }
+    widgets::SkinButton* SwapButton() const { return swap_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void Confirm();
+    void Swap();
+    void HideHint();
+
+    const bool addMode_;
+    const bool udp_;
+    const int originalParallel_;
+    bool hintShown_ = false;
+    QTimer hintTimer_;
+    bool dragging_ = false;
+    QPoint dragOffset_;
+    QLineEdit* edit1_;
+    QLineEdit* edit2_;
+    widgets::SkinCombo* connections_;
+    widgets::SkinButton* add_;
+    widgets::SkinButton* cancel_;
+    widgets::SkinButton* swap_;
+};
+
+}  // namespace quarn::console::ui

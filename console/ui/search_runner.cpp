@@ -1,0 +1,45 @@
+#include "console/ui/search_runner.h"
+
+#include <system_error>
+
+#include "console/net/endpoint_search.h"
+
+namespace quarn::console::ui {
+
+SearchRunner::SearchRunner(DiscoveryOptions options, Dispatcher& dispatcher)
+    : options_(std::move(options)), dispatcher_(dispatcher) {}
+
+SearchRunner::~SearchRunner() {
+    Stop();
+}
+
+bool SearchRunner::Start(Done done) {
+    if (running_.load())
+        return false;
+    if (thread_.joinable())
+        thread_.join();  // the last search has posted its result already
+    cancel_ = false;
+    running_ = true;
+    try {
+        thread_ = std::jthread([this, done = std::move(done)] {
+            std::vector<EndPointEntry> found = SearchEndPoints(options_, &cancel_);
+            // Cleared before posting: the result's handler may start the next search.
+            running_ = false;
+            dispatcher_.Post(
+                [done, found = std::move(found)]() mutable { done(std::move(found)); });
+        });
+    } catch (const std::system_error&) {
+        running_ = false;
+        return false;
+    }
+    return true;
+}
+
+void SearchRunner::Stop() {
+    cancel_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    running_ = false;
+}
+
+}  // namespace quarn::console::ui

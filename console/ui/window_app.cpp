@@ -1,0 +1,51 @@
+#include "console/ui/window_app.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "console/ui/instance_raiser.h"
+#include "platform/single_instance.h"
+
+namespace quarn::console::ui {
+
+std::string ConsoleInstanceKey() {
+    if (const char* key = std::getenv("QUARN_INSTANCE_KEY"); key && *key)
+        return key;
+    return "Tolvex_Quarn_Console_{3EFE073B-FF4F-491d-8BCF-DE5D58BA74D9}-" +
+           std::to_string(::getuid());
+}
+
+int RunConsoleWindow(int& argc, char** argv, MainWindow::Options options,
+                     const QuitHook& quitHook) {
+    const std::string key = ConsoleInstanceKey();
+    platform::SingleInstance instance;
+    if (!instance.Acquire(key)) {
+        if (platform::SingleInstance::NotifyRunning(key))
+            return 0;
+        // The first instance may just have ended; one more try before giving up.
+        if (!instance.Acquire(key)) {
+            std::fprintf(stderr, "Quarn_Console: another Console is starting; not opened.\n");
+            return 0;
+        }
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tolvex Quarn Console"));
+    MainWindow window(std::move(options));
+    InstanceRaiser raiser(instance, &window);
+    std::shared_ptr<void> quitSource;
+    if (quitHook) {
+        quitSource = quitHook([&window] {
+            QMetaObject::invokeMethod(
+                &window, [&window] { window.Quit(); }, Qt::QueuedConnection);
+        });
+    }
+    window.show();
+    const int status = QApplication::exec();
+    quitSource.reset();
+    return status;
+}
+
+}  // namespace quarn::console::ui

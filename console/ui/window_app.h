@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "console/ui/main_window.h"
+
+namespace quarn::console::ui {
+
+// The single-instance name of the Console for this user; QUARN_INSTANCE_KEY replaces it
+// (tests run several Consoles side by side).
+std::string ConsoleInstanceKey();
+
+// Given a call that makes the window quit (callable from any thread), returns what keeps
+// the caller's signal handling alive; it is released before the window goes.
+using QuitHook = std::function<std::shared_ptr<void>(std::function<void()> quit)>;
+
+// Runs the Console with its main window until the operator quits. A second start in the
+// same session raises the running window and returns 0 at once.
+int RunConsoleWindow(int& argc, char** argv, MainWindow::Options options,
+                     const QuitHook& quitHook = {});
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Screenshots of the Console's main window under Xvfb: the intro and the idle window of
+# the real program, then a running and a finished measurement between EndPoints. All of it
+# runs in network namespaces that are removed again (needs root).
+# Usage: scripts/screenshots.sh [OUTPUT_DIR]   (default: screenshots/)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=$(realpath -m "${1:-screenshots}")
+mkdir -p "$out"
+
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build -j "$(nproc)" --target Quarn_Console Quarn_EndPoint main_window_screenshots
+
+xvfb-run -a -s "-screen 0 1600x1000x24" build/tests/gui/main_window_screenshots "$out"
+ls -l "$out"/*.png

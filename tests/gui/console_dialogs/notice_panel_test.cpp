@@ -1,0 +1,222 @@
+#include "console/ui/notice_panel.h"
+
+#include <gtest/gtest.h>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include "console/ui/qt_dispatcher.h"
+#include "widgets/animated_picture.h"
+#include "widgets/skin_button.h"
+
+namespace quarn::console::ui {
+namespace {
+
+using quarn::console::NoticeKind;
+
+const QRgb kBackground = qRgb(0xFA, 0xFA, 0xFA);
+
+// A stand-in main window with one control of its own.
+struct MainWindow {
+    MainWindow() : control(&window), panel(&window) {
+        window.resize(1115, 631);
+        control.setGeometry(10, 10, 80, 24);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    QWidget window;
+    QPushButton control;
+    NoticePanel panel;
+};
+
+QImage Grab(QWidget& widget) {
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// With QUARN_GUI_GRAB_DIR set, keeps the picture for a person to look at.
+void KeepForReview(const QImage& image, const QString& name) {
+    const QString dir = qEnvironmentVariable("QUARN_GUI_GRAB_DIR");
+    if (!dir.isEmpty()) {
+        image.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+}
+
+bool AnyPixelOtherThan(const QImage& image, const QRect& area, QRgb colour) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixel(x, y) != colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(NoticePanelTest, EachKindHasItsTextIconAndButtons) {
+    struct Case {
+        NoticeKind kind;
+        const char* given;
+        const char* shown;
+        int icon;
+        bool yes;
+        const char* confirm;  // nullptr: hidden
+    };
+    const Case cases[] = {
+        {NoticeKind::Completed, "ignored", "The current measurement is completed.", 0, false,
+         "Confirm"},
+        {NoticeKind::Quit, "ignored", "Are you sure to quit?", 1, true, "No"},
+        {NoticeKind::Message, "Select pair to delete.", "Select pair to delete.", 2, false,
+         "Confirm"},
+        {NoticeKind::Progress, "Saving...", "Saving...", -1, false, nullptr},
+        {NoticeKind::Info, "Saved.", "Saved.", 0, false, "Confirm"},
+    };
+    for (const Case& c : cases) {
+        MainWindow main;
+        main.panel.ShowNotice(c.kind, QString::fromLatin1(c.given));
+        SCOPED_TRACE(c.shown);
+        EXPECT_TRUE(main.panel.isVisible());
+        EXPECT_EQ(main.panel.Text(), QString::fromLatin1(c.shown));
+        EXPECT_EQ(main.panel.Icon(), c.icon);
+        EXPECT_EQ(main.panel.YesButton()->isVisible(), c.yes);
+        EXPECT_EQ(main.panel.ConfirmButton()->isVisible(), c.confirm != nullptr);
+        if (c.confirm) {
+            EXPECT_EQ(main.panel.ConfirmButton()->text(), QString::fromLatin1(c.confirm));
+        }
+        const bool progress = c.kind == NoticeKind::Progress;
+        EXPECT_EQ(main.panel.Animation()->isVisible(), progress);
+        EXPECT_EQ(main.panel.Animation()->IsPlaying(), progress);
+
+        const QImage image = Grab(main.panel);
+        KeepForReview(image, QStringLiteral("notice_%1").arg(static_cast<int>(c.kind)));
+        KeepForReview(Grab(main.window),
+                      QStringLiteral("notice_window_%1").arg(static_cast<int>(c.kind)));
+        // The icon's own area left of the animation: drawn or plain background.
+        EXPECT_EQ(AnyPixelOtherThan(image, QRect(16, 42, 5, 24), kBackground), c.icon >= 0);
+        // The text in grey from (47, 49).
+        EXPECT_TRUE(AnyPixelOtherThan(image, QRect(47, 49, 120, 14), kBackground));
+        EXPECT_EQ(image.pixel(183, 90) == qRgb(0xED, 0xED, 0xED), c.yes);
+        EXPECT_EQ(image.pixel(242, 90) == qRgb(0xED, 0xED, 0xED), c.confirm != nullptr);
+    }
+}
+
+TEST(NoticePanelTest, PaintsItsFrameRulesAndButtonsAtTheirPlaces) {
+    MainWindow main;
+    main.panel.ShowNotice(NoticeKind::Quit);
+    ASSERT_EQ(main.panel.size(), QSize(302, 116));
+    const QImage image = Grab(main.panel);
+    EXPECT_EQ(image.pixel(150, 0), qRgb(0xD2, 0xD2, 0xD2));    // top edge
+    EXPECT_EQ(image.pixel(0, 60), qRgb(0xD2, 0xD2, 0xD2));     // left edge
+    EXPECT_EQ(image.pixel(150, 115), qRgb(0x7B, 0x7B, 0x7B));  // bottom edge
+    EXPECT_EQ(image.pixel(301, 60), qRgb(0x7B, 0x7B, 0x7B));   // right edge
+    for (int x : {6, 150, 296}) {
+        EXPECT_EQ(image.pixel(x, 25), qRgb(0xC4, 0xC4, 0xC4)) << x;
+        EXPECT_EQ(image.pixel(x, 84), qRgb(0xC4, 0xC4, 0xC4)) << x;
+    }
+    EXPECT_EQ(image.pixel(5, 25), kBackground);
+    EXPECT_EQ(image.pixel(297, 84), kBackground);
+    EXPECT_EQ(image.pixel(150, 70), kBackground);
+    // Buttons: frame #BFBEBC, face #EDEDED; Confirm (No) at (241, 89), Yes at (182, 89).
+    EXPECT_EQ(image.pixel(241, 89), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(295, 110), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(182, 89), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(236, 110), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(238, 100), kBackground);  // between the two buttons
+    // The black title "Tolvex Quarn Console" in the top strip.
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(7, 9, 130, 13), kBackground));
+    // Centred over the main window, and again after it is resized.
+    EXPECT_EQ(main.panel.pos(), QPoint((1115 - 302) / 2, (631 - 116) / 2));
+    main.window.resize(1500, 800);
+    EXPECT_EQ(main.panel.pos(), QPoint((1500 - 302) / 2, (800 - 116) / 2));
+
+    // A hovered button is filled #F3F8E2.
+    QTest::mouseMove(main.panel.ConfirmButton(), QPoint(5, 5));
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(main.panel.ConfirmButton(), &enter);
+    EXPECT_EQ(Grab(main.panel).pixel(243, 91), qRgb(0xF3, 0xF8, 0xE2));
+}
+
+TEST(NoticePanelTest, MainWindowGetsNoInputWhileShown) {
+    MainWindow main;
+    QSignalSpy controlClicks(&main.control, &QPushButton::clicked);
+    QSignalSpy closed(&main.panel, &NoticePanel::closed);
+    main.panel.ShowNotice(NoticeKind::Message, QStringLiteral("Select End Point 1."));
+    QTest::mouseClick(&main.control, Qt::LeftButton);
+    QTest::keyClick(&main.control, Qt::Key_Space);
+    EXPECT_EQ(controlClicks.count(), 0);
+
+    // A second notice replaces the first; one Confirm hides it.
+    main.panel.ShowNotice(NoticeKind::Info, QStringLiteral("Saved."));
+    EXPECT_EQ(main.panel.Kind(), NoticeKind::Info);
+    QTest::mouseClick(main.panel.ConfirmButton(), Qt::LeftButton);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(main.panel.isVisible());
+    EXPECT_FALSE(main.panel.Blocking());
+    QTest::mouseClick(&main.control, Qt::LeftButton);
+    EXPECT_EQ(controlClicks.count(), 1);
+
+    // Other windows keep their input.
+    QPushButton other;
+    other.show();
+    QSignalSpy otherClicks(&other, &QPushButton::clicked);
+    main.panel.ShowNotice(NoticeKind::Message, QStringLiteral("x"));
+    QTest::mouseClick(&other, Qt::LeftButton);
+    EXPECT_EQ(otherClicks.count(), 1);
+}
+
+TEST(NoticePanelTest, EnterConfirmsEveryNoticeButTheQuitQuestion) {
+    MainWindow main;
+    QSignalSpy closed(&main.panel, &NoticePanel::closed);
+    QSignalSpy answered(&main.panel, &NoticePanel::quitAnswered);
+
+    main.panel.ShowNotice(NoticeKind::Progress, QStringLiteral("Opening..."));
+    EXPECT_TRUE(main.panel.hasFocus());
+    QTest::keyClick(&main.panel, Qt::Key_Escape);
+    EXPECT_TRUE(main.panel.isVisible());
+    QTest::keyClick(&main.panel, Qt::Key_Return);  // also without a visible Confirm
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(main.panel.isVisible());
+    // ShowNotice never stops the animation; the file operation does.
+    EXPECT_TRUE(main.panel.Animation()->IsPlaying());
+    main.panel.StopProgress();
+    EXPECT_FALSE(main.panel.Animation()->IsPlaying());
+    EXPECT_FALSE(main.panel.Animation()->isVisible());
+
+    main.panel.ShowNotice(NoticeKind::Quit);
+    QTest::keyClick(&main.panel, Qt::Key_Return);
+    QTest::keyClick(&main.panel, Qt::Key_Escape);
+    EXPECT_TRUE(main.panel.isVisible());
+    EXPECT_EQ(answered.count(), 0);
+    QTest::mouseClick(main.panel.ConfirmButton(), Qt::LeftButton);  // "No"
+    ASSERT_EQ(answered.count(), 1);
+    EXPECT_FALSE(answered.at(0).at(0).toBool());
+    EXPECT_EQ(closed.count(), 2);
+
+    main.panel.ShowNotice(NoticeKind::Quit);
+    QTest::mouseClick(main.panel.YesButton(), Qt::LeftButton);
+    ASSERT_EQ(answered.count(), 2);
+    EXPECT_TRUE(answered.at(1).at(0).toBool());
+    EXPECT_EQ(closed.count(), 2);
+}
+
+TEST(NoticePanelTest, ShownFromAWorkersBlockingDeliveryWithoutWaitingForTheOperator) {
+    MainWindow main;
+    QtDispatcher dispatcher;
+    std::atomic<bool> delivered{false};
+    std::thread worker([&] {
+        // The end of a run reaches the window inside the worker's Send.
+        dispatcher.Send([&] { main.panel.ShowNotice(NoticeKind::Completed); });
+        delivered = true;
+    });
+    for (int i = 0; i < 500 && !delivered; ++i) {
+        QTest::qWait(10);
+    }
+    worker.join();
+    EXPECT_TRUE(delivered.load());
+    EXPECT_TRUE(main.panel.isVisible());  // still waiting for the operator
+}
+
+}  // namespace
+}  // namespace quarn::console::ui

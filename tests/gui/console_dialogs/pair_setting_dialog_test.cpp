@@ -1,0 +1,204 @@
+#include "console/ui/pair_setting_dialog.h"
+
+#include <gtest/gtest.h>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "widgets/skin_button.h"
+#include "widgets/skin_combo.h"
+
+namespace quarn::console::ui {
+namespace {
+
+const QRgb kBackground = qRgb(0xFA, 0xFA, 0xFA);
+
+PairRecord Existing(int parallel) {
+    PairRecord record;
+    record.endpoint1 = "198.18.0.10";
+    record.endpoint2 = "198.18.0.20";
+    record.parallel = parallel;
+    return record;
+}
+
+QImage Grab(QWidget& widget) {
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void KeepForReview(const QImage& image, const QString& name) {
+    const QString dir = qEnvironmentVariable("QUARN_GUI_GRAB_DIR");
+    if (!dir.isEmpty()) {
+        image.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+}
+
+bool AnyPixelOtherThan(const QImage& image, const QRect& area, QRgb colour) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixel(x, y) != colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(PairSettingDialogTest, AddAndEditModesStartFromTheirRecord) {
+    PairSettingDialog add(true, Existing(4), false);
+    EXPECT_TRUE(add.Edit1()->text().isEmpty());
+    EXPECT_TRUE(add.Edit2()->text().isEmpty());
+    EXPECT_EQ(add.Connections()->currentText(), QStringLiteral("1"));
+    EXPECT_EQ(add.Connections()->count(), 16);
+    EXPECT_EQ(add.Connections()->itemText(15), QStringLiteral("16"));
+    EXPECT_EQ(add.AddButton()->text(), QStringLiteral("Add"));
+    EXPECT_EQ(add.Edit1()->maxLength(), 15);
+    EXPECT_EQ(add.Edit2()->maxLength(), 15);
+
+    PairSettingDialog edit(false, Existing(4), false);
+    EXPECT_EQ(edit.Edit1()->text(), QStringLiteral("198.18.0.10"));
+    EXPECT_EQ(edit.Edit2()->text(), QStringLiteral("198.18.0.20"));
+    EXPECT_EQ(edit.Connections()->currentText(), QStringLiteral("4"));
+    EXPECT_EQ(edit.AddButton()->text(), QStringLiteral("Apply"));
+    EXPECT_TRUE(edit.Connections()->isEnabled());
+    edit.Connections()->setCurrentIndex(7);
+    EXPECT_EQ(edit.Parallel(), 8);
+
+    // A value out of range (an odd file) shows as the nearest choice, never as nothing.
+    PairSettingDialog odd(false, Existing(40), false);
+    EXPECT_EQ(odd.Parallel(), 16);
+}
+
+TEST(PairSettingDialogTest, UdpTurnsTheConnectionsOffAndKeepsTheEditedValue) {
+    PairSettingDialog edit(false, Existing(4), true);
+    EXPECT_FALSE(edit.Connections()->isEnabled());
+    EXPECT_EQ(edit.Connections()->currentText(), QStringLiteral("4"));
+    edit.Connections()->setCurrentIndex(0);  // whatever the control holds
+    EXPECT_EQ(edit.Parallel(), 4);
+
+    PairSettingDialog add(true, PairRecord{}, true);
+    EXPECT_FALSE(add.Connections()->isEnabled());
+    add.Edit1()->setText(QStringLiteral("198.18.0.1"));
+    add.Edit2()->setText(QStringLiteral("198.18.0.2"));
+    const PairRecord record = add.NewRecord();
+    EXPECT_EQ(record.endpoint1, "198.18.0.1");
+    EXPECT_EQ(record.endpoint2, "198.18.0.2");
+    EXPECT_EQ(record.parallel, 1);
+}
+
+TEST(PairSettingDialogTest, SwapExchangesWhateverTheEditsHold) {
+    PairSettingDialog dialog(true, PairRecord{}, false);
+    dialog.Edit1()->setText(QStringLiteral("anything"));
+    QTest::mouseClick(dialog.SwapButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog.Edit1()->text().isEmpty());
+    EXPECT_EQ(dialog.Edit2()->text(), QStringLiteral("anything"));
+    QTest::mouseClick(dialog.SwapButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.Edit1()->text(), QStringLiteral("anything"));
+}
+
+TEST(PairSettingDialogTest, AddOrEnterConfirmsOnlyWithBothAddresses) {
+    PairSettingDialog dialog(true, PairRecord{}, false);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    QSignalSpy rejected(&dialog, &QDialog::rejected);
+
+    QTest::keyClicks(dialog.Edit1(), QStringLiteral("198.18.0.1"));
+    QTest::keyClick(dialog.Edit1(), Qt::Key_Return);
+    EXPECT_EQ(accepted.count(), 0);
+    EXPECT_TRUE(dialog.HintShown());
+    QTest::keyClick(&dialog, Qt::Key_Escape);  // does nothing
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.close();  // nor does closing the window
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(rejected.count(), 0);
+
+    QTest::keyClicks(dialog.Edit2(), QStringLiteral("198.18.0.2"));
+    dialog.Connections()->setCurrentIndex(2);
+    QTest::keyClick(dialog.Edit2(), Qt::Key_Return);
+    EXPECT_EQ(accepted.count(), 1);
+    EXPECT_FALSE(dialog.HintShown());
+    const PairRecord record = dialog.NewRecord();
+    EXPECT_EQ(record.endpoint1, "198.18.0.1");
+    EXPECT_EQ(record.endpoint2, "198.18.0.2");
+    EXPECT_EQ(record.parallel, 3);
+    EXPECT_EQ(record.state, PairState::Ready);
+    EXPECT_EQ(record.statusText, "Ready");
+
+    PairSettingDialog cancelled(false, Existing(2), false);
+    QSignalSpy cancelledSpy(&cancelled, &QDialog::rejected);
+    QTest::mouseClick(cancelled.CancelButton(), Qt::LeftButton);
+    EXPECT_EQ(cancelledSpy.count(), 1);
+}
+
+TEST(PairSettingDialogTest, HintShowsForTwoSecondsCountedFromTheLastRefusedAdd) {
+    PairSettingDialog dialog(true, PairRecord{}, false);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.Edit1()->setText(QStringLiteral("198.18.0.1"));  // End Point 2 stays empty
+    EXPECT_FALSE(dialog.HintShown());
+    EXPECT_FALSE(AnyPixelOtherThan(Grab(dialog), QRect(100, 5, 190, 18), kBackground));
+
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(dialog.AddButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialog.HintShown());
+    EXPECT_TRUE(dialog.isVisible());
+    const QImage withHint = Grab(dialog);
+    KeepForReview(withHint, QStringLiteral("pair_setting_hint"));
+    // Grey text, right-aligned against x 296.
+    EXPECT_TRUE(AnyPixelOtherThan(withHint, QRect(250, 5, 46, 18), kBackground));
+
+    QTest::qWait(1200);
+    QTest::mouseClick(dialog.AddButton(), Qt::LeftButton);  // restarts the two seconds
+    const qint64 second = clock.elapsed();
+    EXPECT_GT(dialog.HintRemainingMs(), 1800);
+    QTest::qWait(static_cast<int>(2000 + 100 - second));  // past the first press's end
+    EXPECT_TRUE(dialog.HintShown());
+    QElapsedTimer until;
+    until.start();
+    while (dialog.HintShown() && until.elapsed() < 5000) {
+        QTest::qWait(20);
+    }
+    EXPECT_FALSE(dialog.HintShown());
+    EXPECT_GE(clock.elapsed(), second + 1900);
+    EXPECT_FALSE(AnyPixelOtherThan(Grab(dialog), QRect(100, 5, 190, 18), kBackground));
+}
+
+TEST(PairSettingDialogTest, PaintsItsFramesRulesAndButtonsAtTheirPlaces) {
+    PairSettingDialog dialog(false, Existing(4), false);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    ASSERT_EQ(dialog.size(), QSize(302, 138));
+    const QImage image = Grab(dialog);
+    KeepForReview(image, QStringLiteral("pair_setting_edit"));
+    EXPECT_EQ(image.pixel(150, 0), qRgb(0xD2, 0xD2, 0xD2));
+    EXPECT_EQ(image.pixel(0, 70), qRgb(0xD2, 0xD2, 0xD2));
+    EXPECT_EQ(image.pixel(150, 137), qRgb(0x7B, 0x7B, 0x7B));
+    EXPECT_EQ(image.pixel(301, 70), qRgb(0x7B, 0x7B, 0x7B));
+    for (int x : {6, 150, 296}) {
+        EXPECT_EQ(image.pixel(x, 25), qRgb(0xC4, 0xC4, 0xC4)) << x;
+        EXPECT_EQ(image.pixel(x, 107), qRgb(0xC4, 0xC4, 0xC4)) << x;
+    }
+    // Address frames: #D2D2D2 border, white inside.
+    EXPECT_EQ(image.pixel(50, 51), qRgb(0xD2, 0xD2, 0xD2));
+    EXPECT_EQ(image.pixel(164, 60), qRgb(0xD2, 0xD2, 0xD2));
+    EXPECT_EQ(image.pixel(52, 53), qRgb(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(image.pixel(261, 69), qRgb(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(image.pixel(155, 45), kBackground);  // between the frames
+    // Buttons: Cancel (188, 112) and Apply (244, 112), 52 x 21.
+    EXPECT_EQ(image.pixel(188, 112), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(190, 114), qRgb(0xED, 0xED, 0xED));
+    EXPECT_EQ(image.pixel(295, 132), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(242, 120), kBackground);
+    // Texts: the bold title, the labels and the two grey column titles.
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 8, 70, 13), kBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 84, 70, 13), kBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(55, 35, 60, 13), kBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(169, 35, 60, 13), kBackground));
+    // The arrow between the frames.
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(152, 56, 10, 9), kBackground));
+}
+
+}  // namespace
+}  // namespace quarn::console::ui

@@ -1,0 +1,30 @@
+# The Console's main window: its look and commands offscreen, and whole operator sessions
+# against real EndPoints in network namespaces (the test enters the Console's host).
+if(NOT TARGET quarn_console_ui OR NOT TARGET quarn_test_support OR NOT TARGET Quarn_EndPoint)
+  return()
+endif()
+
+quarn_add_gui_test(NAME main_window_gui_test TIMEOUT 300
+  SOURCES
+    main_window/main_window_look_test.cpp
+    main_window/main_window_session_test.cpp
+    main_window/window_test_support.cpp
+    ${QUARN_ROOT}/tests/e2e/console_network_test.cpp
+    ${QUARN_ROOT}/tests/e2e/namespace_processes.cpp
+  LIBS quarn_console_ui quarn_test_support)
+target_compile_definitions(main_window_gui_test PRIVATE
+    QUARN_BIN_DIR="$<TARGET_FILE_DIR:Quarn_Console>")
+add_dependencies(main_window_gui_test Quarn_Console Quarn_EndPoint)
+
+# The README's screenshots (scripts/screenshots.sh runs it under Xvfb); not a test.
+add_executable(main_window_screenshots
+    main_window/screenshot_driver.cpp
+    main_window/window_test_support.cpp
+    ${QUARN_ROOT}/tests/e2e/console_network_test.cpp
+    ${QUARN_ROOT}/tests/e2e/namespace_processes.cpp)
+target_include_directories(main_window_screenshots PRIVATE ${QUARN_ROOT})
+target_link_libraries(main_window_screenshots PRIVATE quarn_console_ui quarn_test_support
+                                                      Qt6::Test GTest::gtest)
+target_compile_definitions(main_window_screenshots PRIVATE
+    QUARN_BIN_DIR="$<TARGET_FILE_DIR:Quarn_Console>")
+add_dependencies(main_window_screenshots Quarn_Console Quarn_EndPoint)

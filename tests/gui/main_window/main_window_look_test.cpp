@@ -1,0 +1,403 @@
+// The window's look and its commands that need no network: pixels at the layout's
+// coordinates, sizes, number formats, the protocol text memory, the menu's enabling, the
+// input filter and the refusal notices that come before anything is sent.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTest>
+
+#include "console/ui/all_strip.h"
+#include "console/ui/border_zones.h"
+#include "console/ui/caption_bar.h"
+#include "console/ui/chart_widget.h"
+#include "console/ui/endpoint_list_box.h"
+#include "console/ui/endpoint_panel.h"
+#include "console/ui/main_commands.h"
+#include "console/ui/mode_input_filter.h"
+#include "console/ui/notice_panel.h"
+#include "console/ui/pair_list_widget.h"
+#include "console/ui/pair_menu.h"
+#include "tests/gui/main_window/window_test_support.h"
+#include "widgets/skin_button.h"
+#include "widgets/skin_combo.h"
+
+namespace quarn::gui_test {
+namespace {
+
+using console::ConsoleMode;
+using console::PairRecord;
+using console::ui::AllFigureText;
+using console::ui::CaptionBar;
+using console::ui::PairMenuContext;
+
+const QColor kBackground(241, 241, 241);
+const QColor kFrame(210, 210, 210);
+
+void AddPairs(MainWindow& window, int count) {
+    for (int i = 0; i < count; ++i) {
+        PairRecord pair;
+        pair.endpoint1 = "198.18.0." + std::to_string(20 + i);
+        pair.endpoint2 = "198.18.0.12";
+        window.Data().AddPair(std::move(pair));
+    }
+    window.UpdateLayout();
+    window.RedrawList();
+}
+
+// Every test here keeps its (nonexistent) discovery on loopback and never starts a run.
+std::unique_ptr<MainWindow> MainLookWindow() {
+    auto window = MakeWindow({"lo"});
+    ShowMain(*window);
+    return window;
+}
+
+TEST(MainWindowLook, IntroShowsForItsTimeThenTheMainLookCentred) {
+    auto window = MakeWindow({"lo"}, std::chrono::milliseconds(400));
+    window->show();
+    ASSERT_TRUE(window->InIntro());
+    EXPECT_EQ(window->size(), QSize(527, 347));
+    EXPECT_FALSE(window->StartStop()->isVisible());
+    EXPECT_FALSE(window->Caption()->isVisible());
+    const QImage intro = Grab(*window);
+    EXPECT_EQ(PixelAt(intro, 300, 330), kBackground);
+    EXPECT_EQ(PixelAt(intro, 0, 200), kFrame);
+    EXPECT_EQ(PixelAt(intro, 526, 200), kFrame);
+    // The wait line, grey, inside its band; the logo at (114, 82).
+    EXPECT_GT(InkIn(intro, QRect(0, 282, 526, 25), kBackground), 100);
+    EXPECT_EQ(InkIn(intro, QRect(1, 310, 524, 30), kBackground), 0);
+    EXPECT_GT(InkIn(intro, QRect(114, 82, 277, 178), kBackground), 1000);
+
+    ASSERT_TRUE(WaitFor([&] { return !window->InIntro(); }, 3000));
+    EXPECT_EQ(window->size(), QSize(1115, 631));
+    EXPECT_EQ(window->minimumSize(), QSize(1115, 631));
+    EXPECT_TRUE(window->StartStop()->isVisible());
+    EXPECT_TRUE(window->Caption()->isVisible());
+    EXPECT_FALSE(window->EndPoints()->Animation()->isVisible());
+    const QRect screen = window->screen()->availableGeometry();
+    EXPECT_LE(std::abs(window->geometry().center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(window->geometry().center().y() - screen.center().y()), 1);
+}
+
+TEST(MainWindowLook, CaptionStripesAndTheAllStripSitAtTheirCoordinates) {
+    auto window = MainLookWindow();
+    const int w = window->width();
+    QImage image = Grab(*window);
+    // Frame, white top line, caption fill and its separator.
+    EXPECT_EQ(PixelAt(image, 0, 300), kFrame);
+    EXPECT_EQ(PixelAt(image, w - 1, 300), kFrame);
+    EXPECT_EQ(PixelAt(image, 600, 630), kFrame);
+    EXPECT_EQ(PixelAt(image, 400, 1), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(image, 400, 6), QColor(224, 224, 224));
+    EXPECT_EQ(PixelAt(image, 400, 30), QColor(224, 224, 224));
+    EXPECT_NE(PixelAt(image, 400, 31), QColor(224, 224, 224));
+    EXPECT_EQ(PixelAt(image, 400, 33), kBackground);
+    // The IP text and its separator at x 169.
+    EXPECT_EQ(PixelAt(image, 169, 20), QColor(177, 177, 177));
+    EXPECT_GT(InkIn(image, QRect(178, 14, 60, 14), QColor(224, 224, 224)), 20);
+    // The caption buttons are drawn at w - 51, w - 37, w - 23.
+    for (int left : {w - 51, w - 37, w - 23})
+        EXPECT_GT(InkIn(image, QRect(left, 10, 12, 12), QColor(224, 224, 224)), 4) << left;
+
+    // Stripes below the list, from 123 on: 247 first, then white.
+    const int listBottom = 123 + MainWindow::PairListHeight(0);
+    for (int y = listBottom; y < 270; ++y) {
+        const int stripe = (y - 123) / 21;
+        const QColor expected = stripe % 2 == 0 ? QColor(247, 247, 247) : QColor(Qt::white);
+        EXPECT_EQ(PixelAt(image, 400, y), expected) << y;
+    }
+    // The All strip: white, its marker 6 x 6 while the aggregate curve is off.
+    EXPECT_EQ(PixelAt(image, 250, 84), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(image, 250, 121), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(image, 7 + 4, 81 + 18), QColor(Qt::white));
+    EXPECT_EQ(PixelAt(image, 7 + 5 + 2, 81 + 19 + 2), QColor(Qt::black));
+    EXPECT_GT(InkIn(image, QRect(7 + 15, 81 + 7, 40, 26), QColor(Qt::white)), 50);  // "All"
+    window->Commands().ToggleTotal();
+    image = Grab(*window);
+    EXPECT_EQ(PixelAt(image, 7 + 4, 81 + 18), QColor(Qt::black));
+    EXPECT_EQ(PixelAt(image, 7 + 4 + 7, 81 + 18 + 7), QColor(Qt::black));
+    // The edit frames.
+    EXPECT_EQ(PixelAt(image, 499, 45), QColor(217, 217, 217));
+    EXPECT_EQ(PixelAt(image, 655, 45), QColor(217, 217, 217));
+    EXPECT_EQ(PixelAt(image, 550, 45), QColor(217, 217, 217));
+    EXPECT_EQ(PixelAt(image, 520, 37), QColor(217, 217, 217));
+    EXPECT_EQ(PixelAt(image, 520, 55), QColor(217, 217, 217));
+    EXPECT_EQ(window->ValueEdit()->geometry(), QRect(504, 41, 42, 13));
+    EXPECT_EQ(window->DurationEdit()->geometry(), QRect(660, 41, 42, 13));
+}
+
+TEST(MainWindowLook, ButtonFacesFollowHoverAndMode) {
+    auto window = MainLookWindow();
+    const int w = window->width();
+    QImage image = Grab(*window);
+    EXPECT_EQ(PixelAt(image, 8, 275 + 34), QColor(154, 177, 75));
+    EXPECT_EQ(PixelAt(image, w - 477 + 1, 275 + 15), QColor(185, 198, 140));
+    EXPECT_EQ(PixelAt(image, w - 477 + 1, 295 + 15), QColor(185, 198, 140));
+    // Under the pointer.
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(window->StartStop(), &enter);
+    QApplication::sendEvent(window->AddManually(), &enter);
+    image = Grab(*window);
+    EXPECT_EQ(PixelAt(image, 8, 275 + 34), QColor(167, 189, 88));
+    EXPECT_EQ(PixelAt(image, w - 477 + 1, 275 + 15), QColor(194, 207, 149));
+    // Texts: the product name and the command under it.
+    EXPECT_GT(InkIn(image, QRect(35, 275 + 7, 80, 12), QColor(167, 189, 88)), 30);
+    EXPECT_GT(InkIn(image, QRect(34, 275 + 21, 100, 12), QColor(167, 189, 88)), 30);
+}
+
+TEST(MainWindowLook, AllFiguresUseTheirNumberFormats) {
+    EXPECT_EQ(AllFigureText(12345.678f, "12345.68"), "12345.7");
+    EXPECT_EQ(AllFigureText(123456.7f, "123456.70"), "123456");
+    EXPECT_EQ(AllFigureText(9999.99f, "9999.99"), "9999.99");
+    EXPECT_EQ(AllFigureText(10000.0f, "10000.00"), "10000.00");
+    EXPECT_EQ(AllFigureText(100000.0f, "100000.00"), "100000.0");
+    EXPECT_EQ(AllFigureText(-1.0f, "0.00"), "0.00");
+
+    // The strip draws what the formats give, not the stored text: right-aligned, the
+    // shorter text starts further right than the stored one would.
+    auto window = MainLookWindow();
+    console::PairRecord& all = window->Data().table.All();
+    const QRect current(367, 81, 80, 42);
+    const auto leftmostInk = [&](float value, const char* stored) {
+        all.sum = value;
+        all.currentText = stored;
+        window->RedrawList();
+        const QImage image = Grab(*window);
+        for (int x = current.left(); x <= current.right(); ++x) {
+            if (InkIn(image, QRect(x, current.top(), 1, current.height()), Qt::white) > 0)
+                return x;
+        }
+        return -1;
+    };
+    EXPECT_GT(leftmostInk(12345.678f, "12345.68"), leftmostInk(9999.0f, "12345.68"));
+    EXPECT_GT(leftmostInk(123456.7f, "123456.70"), leftmostInk(9999.0f, "123456.70"));
+    EXPECT_EQ(leftmostInk(9999.99f, "9999.99"), leftmostInk(1.0f, "9999.99"));
+}
+
+TEST(MainWindowLayout, ResizingKeepsTheRightAnchoredItemsAndWidensTheList) {
+    auto window = MainLookWindow();
+    window->resize(1500, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(window->EndPoints()->geometry(), QRect(1500 - 373, 60, 367, 253));
+    EXPECT_EQ(window->SearchEndPoint()->geometry(), QRect(1500 - 259, 40, 122, 14));
+    EXPECT_EQ(window->AddManually()->geometry(), QRect(1500 - 477, 275, 101, 17));
+    EXPECT_EQ(window->FileMenuButton()->geometry(), QRect(1500 - 81, 9, 14, 15));
+    EXPECT_EQ(window->PairList()->geometry().width(), 1500 - 376 - 7);
+    EXPECT_EQ(window->StartStop()->geometry(), QRect(6, 275, 1500 - 486, 37));
+    EXPECT_EQ(window->Chart()->geometry(), QRect(7, 337, 1500 - 14, 700 - 344));
+    EXPECT_EQ(window->Caption()->ButtonRect(CaptionBar::Button::Close),
+              QRect(1500 - 23, 10, 12, 12));
+    // Never smaller than the main size.
+    window->resize(900, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(window->size(), QSize(1115, 631));
+}
+
+TEST(MainWindowLayout, SixPairsFitTheListAndTheSeventhScrolls) {
+    auto window = MainLookWindow();
+    AddPairs(*window, 6);
+    QApplication::processEvents();
+    EXPECT_EQ(window->PairList()->height(), 147);
+    EXPECT_EQ(window->PairList()->verticalScrollBar()->maximum(), 0);
+    AddPairs(*window, 1);
+    QApplication::processEvents();
+    EXPECT_EQ(window->PairList()->height(), 147);
+    EXPECT_GT(window->PairList()->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(MainWindow::PairListHeight(3), 84);
+    EXPECT_EQ(MainWindow::PairListHeight(16), 147);
+}
+
+TEST(MainWindowLayout, BorderZonesResizeWithTheirCursors) {
+    using console::ui::BorderZoneAt;
+    const QSize size(1115, 631);
+    EXPECT_EQ(BorderZoneAt({3, 3}, size), Qt::TopEdge | Qt::LeftEdge);
+    EXPECT_EQ(BorderZoneAt({500, 5}, size), Qt::TopEdge);
+    EXPECT_EQ(BorderZoneAt({1110, 2}, size), Qt::TopEdge | Qt::RightEdge);
+    EXPECT_EQ(BorderZoneAt({2, 300}, size), Qt::LeftEdge);
+    EXPECT_EQ(BorderZoneAt({3, 300}, size), Qt::Edges());
+    EXPECT_EQ(BorderZoneAt({10, 628}, size), Qt::BottomEdge | Qt::LeftEdge);
+    EXPECT_EQ(BorderZoneAt({1112, 300}, size), Qt::RightEdge);
+    EXPECT_EQ(BorderZoneAt({1105, 630}, size), Qt::BottomEdge | Qt::RightEdge);
+    EXPECT_EQ(BorderZoneAt({500, 628}, size), Qt::BottomEdge);
+    EXPECT_EQ(BorderZoneAt({500, 300}, size), Qt::Edges());
+    EXPECT_EQ(console::ui::BorderCursor(Qt::BottomEdge | Qt::RightEdge), Qt::SizeFDiagCursor);
+    EXPECT_EQ(console::ui::BorderCursor(Qt::TopEdge | Qt::RightEdge), Qt::SizeBDiagCursor);
+
+    auto window = MainLookWindow();
+    QTest::mouseMove(window.get(), QPoint(1113, 300));
+    EXPECT_EQ(window->cursor().shape(), Qt::SizeHorCursor);
+    // The caption bar leaves its top edge to the window.
+    QTest::mouseMove(window->Caption(), QPoint(500, 3));
+    EXPECT_EQ(window->Caption()->cursor().shape(), Qt::SizeVerCursor);
+    QTest::mouseMove(window->Caption(), QPoint(500, 20));
+    EXPECT_EQ(window->Caption()->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(MainWindowCommands, CaptionButtonsHoverAndTheCloseButtonAsksFirst) {
+    auto window = MainLookWindow();
+    CaptionBar* caption = window->Caption();
+    const QPoint close = caption->ButtonRect(CaptionBar::Button::Close).center();
+    const QRect closeRect = caption->ButtonRect(CaptionBar::Button::Close);
+    const QImage before = Grab(*caption).copy(closeRect);
+    QTest::mouseMove(caption, close);
+    EXPECT_EQ(caption->Hovered(), CaptionBar::Button::Close);
+    EXPECT_NE(Grab(*caption).copy(closeRect), before);
+    QTest::mouseClick(caption, Qt::LeftButton, {}, close);
+    ASSERT_TRUE(NoticeShown(*window));
+    EXPECT_EQ(NoticeText(*window), "Are you sure to quit?");
+    EXPECT_TRUE(window->Notice()->Blocking());
+    AnswerQuit(*window, false);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->Quitting());
+    EXPECT_FALSE(NoticeShown(*window));
+    EXPECT_FALSE(window->Notice()->Blocking());
+    // A window-system close asks the same question.
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(NoticeText(*window), "Are you sure to quit?");
+    AnswerQuit(*window, false);
+}
+
+TEST(MainWindowCommands, TheProtocolSwitchKeepsATextPerProtocol) {
+    auto window = MainLookWindow();
+    QLineEdit* value = window->ValueEdit();
+    EXPECT_EQ(value->text(), "5");
+    value->setText("3");
+    const QImage tcp = Grab(*window);
+    window->Protocol()->setCurrentIndex(1);
+    EXPECT_EQ(value->text(), "100");
+    EXPECT_EQ(window->Data().settings.udp, 1);
+    // "Window size" / "MByte" became "Throughput" / "Mbps".
+    const QImage udp = Grab(*window);
+    EXPECT_NE(tcp.copy(420, 38, 75, 16), udp.copy(420, 38, 75, 16));
+    EXPECT_NE(tcp.copy(556, 38, 40, 16), udp.copy(556, 38, 40, 16));
+    value->setText("250");
+    window->Protocol()->setCurrentIndex(0);
+    EXPECT_EQ(value->text(), "3");
+    window->Protocol()->setCurrentIndex(1);
+    EXPECT_EQ(value->text(), "250");
+    EXPECT_EQ(window->Data().settings.windowSizeText, "3");
+}
+
+TEST(MainWindowCommands, MenuEnablingFollowsModeSelectionAndClipboard) {
+    using console::ui::ComputePairMenuEnabling;
+    PairMenuContext running;
+    running.contextRow = 0;
+    running.mode = ConsoleMode::Measuring;
+    running.selected = 1;
+    auto e = ComputePairMenuEnabling(running);
+    EXPECT_TRUE(e.showLog);
+    EXPECT_FALSE(e.exchange || e.remove || e.copy || e.paste || e.activate || e.inactivate);
+    EXPECT_FALSE(e.showAsAddress);  // the pair shows addresses already
+    EXPECT_TRUE(e.showAsName);
+
+    PairMenuContext idleOne;
+    idleOne.contextRow = 0;
+    idleOne.selected = 1;
+    idleOne.clipboardEmpty = false;
+    e = ComputePairMenuEnabling(idleOne);
+    EXPECT_FALSE(e.activate);
+    EXPECT_TRUE(e.inactivate && e.paste && e.copy && e.remove && e.exchange);
+
+    PairMenuContext idleMany = idleOne;
+    idleMany.selected = 3;
+    e = ComputePairMenuEnabling(idleMany);
+    EXPECT_TRUE(e.activate && e.inactivate && e.showAsAddress && e.showAsName);
+
+    PairMenuContext emptyArea;
+    emptyArea.contextRow = PairMenuContext::kEmptyArea;
+    emptyArea.selected = 0;
+    emptyArea.clipboardEmpty = false;
+    e = ComputePairMenuEnabling(emptyArea);
+    EXPECT_FALSE(e.showLog || e.copy || e.remove || e.exchange || e.activate || e.inactivate);
+    EXPECT_TRUE(e.paste);
+
+    // In the window: nothing selected and an empty clipboard offer no menu below the rows.
+    auto window = MainLookWindow();
+    AddPairs(*window, 2);
+    EXPECT_FALSE(window->Commands().OpenEmptyAreaMenu(QPoint(100, 250)));
+    EXPECT_FALSE(window->Commands().Menu()->isVisible());
+}
+
+TEST(MainWindowCommands, RefusalsShowTheirNotices) {
+    auto window = MainLookWindow();
+    console::ui::MainCommands& commands = window->Commands();
+    const auto refusal = [&](const std::function<void()>& command) {
+        command();
+        const QString text = NoticeShown(*window) ? NoticeText(*window) : QString();
+        if (NoticeShown(*window))
+            ConfirmNotice(*window);
+        return text.toStdString();
+    };
+    EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "No End Point found.");
+    EXPECT_EQ(refusal([&] { commands.DeleteSelected(); }), "Select pair to delete.");
+    EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "No pair to measure. Add a pair first.");
+    AddPairs(*window, 2);
+    window->Data().table.SetActive({1, 2}, false);
+    EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "No activated pair to measure.");
+    window->Data().table.SetActive({1, 2}, true);
+    for (const char* duration : {"0", "-5", "abc"}) {
+        window->DurationEdit()->setText(duration);
+        EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Duration must be greater than 0.");
+    }
+    window->DurationEdit()->setText("259201");
+    EXPECT_EQ(refusal([&] { commands.StartOrStop(); }),
+              "Duration can be set from 1 to 259,200 sec.");
+    window->DurationEdit()->setText("10");
+    window->ValueEdit()->setText("5.01");
+    EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "The max value of Window size is 5MByte.");
+    window->ValueEdit()->setText("0");
+    EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Window size must be greater than 0.");
+    window->Protocol()->setCurrentIndex(1);
+    window->ValueEdit()->setText("0");
+    EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Throughput must be greater than 0.");
+    EXPECT_EQ(window->Run().Mode(), ConsoleMode::Idle);
+    AddPairs(*window, 14);
+    EXPECT_EQ(refusal([&] { commands.AddManually(); }), "The max count of pairs is 16.");
+}
+
+TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhileBusy) {
+    auto window = MainLookWindow();
+    AddPairs(*window, 2);
+    ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Searching));
+    console::ui::ModeInputFilter* filter = window->findChild<console::ui::ModeInputFilter*>();
+    ASSERT_NE(filter, nullptr);
+    QMouseEvent leftPress(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5),
+                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+    QWidget* list = window->PairList();
+    QWidget* listViewport = list->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"));
+    QWidget* listTarget = listViewport ? listViewport : list;
+    EXPECT_TRUE(filter->Passes(listTarget, &leftPress));
+    EXPECT_TRUE(filter->Passes(list, &up));
+    EXPECT_FALSE(filter->Passes(list, &paste));
+    EXPECT_FALSE(filter->Passes(listTarget, &doubleClick));
+    // Searching: Start/Stop does not react, nor does any other button or edit.
+    EXPECT_FALSE(filter->Passes(window->StartStop(), &leftPress));
+    EXPECT_FALSE(filter->Passes(window->TotalToggle(), &leftPress));
+    EXPECT_FALSE(filter->Passes(window->AddManually(), &leftPress));
+    EXPECT_FALSE(filter->Passes(window->DurationEdit(), &paste));
+    EXPECT_FALSE(filter->Passes(window->EndPoints()->List(1), &leftPress));
+    // The caption (the window's own area) still works.
+    EXPECT_TRUE(filter->Passes(window->Caption(), &leftPress));
+    // A real click on a button is swallowed.
+    int clicks = 0;
+    QObject::connect(window->DeletePair(), &QAbstractButton::clicked, [&] { ++clicks; });
+    QTest::mouseClick(window->DeletePair(), Qt::LeftButton);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(NoticeShown(*window));
+    ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Idle));
+    EXPECT_TRUE(filter->Passes(window->StartStop(), &leftPress));
+    QTest::mouseClick(window->DeletePair(), Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(NoticeText(*window), "Select pair to delete.");
+}
+
+}  // namespace
+}  // namespace quarn::gui_test

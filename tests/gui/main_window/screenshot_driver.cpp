@@ -1,0 +1,113 @@
+// Takes the README's screenshots: builds a small network of namespaces with EndPoints on
+// hosts 2 and 3, photographs the real Quarn_Console's intro and idle window (host 1), then
+// drives the same main window in this process through a search, a run and its end.
+// Usage (under an X server such as Xvfb): main_window_screenshots OUTPUT_DIR
+#include <signal.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+#include "console/ui/endpoint_panel.h"
+#include "console/ui/main_commands.h"
+#include "console/ui/notice_panel.h"
+#include "console/ui/pair_list_widget.h"
+#include "tests/e2e/console_network_test.h"
+#include "tests/gui/main_window/window_test_support.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_network.h"
+#include "widgets/skin_button.h"
+
+namespace {
+
+using namespace quarn;
+
+bool Save(QWidget& window, const QString& path) {
+    const bool saved = window.grab().save(path);
+    std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+bool ImportRoot(const QString& path) {
+    const auto result = test_support::RunCommand({"import", "-window", "root", path.toStdString()});
+    std::printf("%s %s\n", result.exitCode == 0 ? "saved" : "FAILED", qPrintable(path));
+    return result.exitCode == 0;
+}
+
+int Run(const QString& dir) {
+    test_support::TestNetwork network(3);
+    std::vector<std::unique_ptr<test_support::TempDir>> configs;
+    std::vector<test_support::RunningProgram> endPoints;
+    for (int host : {2, 3}) {
+        configs.push_back(std::make_unique<test_support::TempDir>());
+        const std::vector<std::string> env = {"QUARN_CONFIG_HOME=" + configs.back()->Path()};
+        const std::string name = host == 2 ? "Lab PC 2" : "Build server";
+        network.Run(host, {e2e::BuiltProgram("Quarn_EndPoint"), "--set-name", name}, env);
+        endPoints.push_back(
+            network.Spawn(host, {e2e::BuiltProgram("Quarn_EndPoint"), "--headless"}, env));
+        if (!endPoints.back().WaitForLine("Started:", 5000)) {
+            std::fprintf(stderr, "EndPoint on host %d did not start\n", host);
+            return 1;
+        }
+    }
+
+    // The real program: its intro, then its idle main look.
+    const std::string display = qEnvironmentVariable("DISPLAY").toStdString();
+    test_support::RunningProgram console = network.Spawn(
+        1, {e2e::BuiltProgram("Quarn_Console"), "--interface", "eth0"},
+        {"DISPLAY=" + display, "QUARN_INSTANCE_KEY=screenshots-" + std::to_string(getpid())});
+    QTest::qWait(900);
+    bool ok = ImportRoot(dir + "/intro.png");
+    QTest::qWait(2600);
+    ok = ImportRoot(dir + "/idle.png") && ok;
+    console.Signal(SIGTERM);
+    console.WaitExit(5000);
+
+    // The same window in this process, driven through a run.
+    gui_test::NamespaceEntry inHost(network.Namespace(1));
+    auto window = gui_test::MakeWindow({"eth0"});
+    gui_test::ShowMain(*window);
+    gui_test::Click(window->SearchEndPoint());
+    gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 8000);
+    gui_test::SelectEndPoint(*window, 1, network.Address(2));
+    gui_test::SelectEndPoint(*window, 2, network.Address(3));
+    gui_test::Click(window->AddEndPoint());
+    gui_test::SelectEndPoint(*window, 1, network.Address(3));
+    gui_test::SelectEndPoint(*window, 2, network.Address(2));
+    gui_test::Click(window->AddEndPoint());
+    gui_test::AddPairThroughDialog(*window, network.Address(1), network.Address(3));
+    window->Data().table.SetShowAddress({2}, false);
+    window->RedrawList();
+    window->DurationEdit()->setText("20");
+    gui_test::Click(window->StartStop());
+    gui_test::WaitFor([&] { return window->Data().ticks >= 12; }, 40000);
+    gui_test::SelectPairItems(*window, {0});
+    QTest::qWait(300);
+    ok = Save(*window, dir + "/running.png") && ok;
+    gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 40000);
+    QTest::qWait(300);
+    ok = Save(*window, dir + "/finished.png") && ok;
+    window->Quit();
+    window.reset();
+    for (auto& endPoint : endPoints) {
+        endPoint.Signal(SIGTERM);
+        endPoint.WaitExit(5000);
+    }
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(dir);
+    try {
+        return Run(QDir(dir).absolutePath());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "screenshots: %s\n", error.what());
+        return 1;
+    }
+}

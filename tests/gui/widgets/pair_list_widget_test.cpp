@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "console/core/endpoint_entry.h"
+#include "console/core/pair_table.h"
+#include "console/ui/endpoint_list_box.h"
+#include "console/ui/pair_list_widget.h"
+#include "gui_dump.h"
+
+namespace quarn::console::ui {
+namespace {
+
+using widgets::testing::GrabAndDump;
+using widgets::testing::Near;
+
+const QColor kEvenRow(0xF7, 0xF7, 0xF7);
+const QColor kWhite(0xFF, 0xFF, 0xFF);
+const QColor kSelected(0xED, 0xF3, 0xD8);
+
+// Darkest grey level in an area (text colour of anti-aliased glyphs).
+int Darkest(const QImage& image, const QRect& area) {
+    int darkest = 255;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            darkest = std::min(darkest, qGray(image.pixel(x, y)));
+        }
+    }
+    return darkest;
+}
+
+PairRecord Pair(const char* ep1, const char* ep2, int parallel = 1, int active = 1) {
+    PairRecord p;
+    p.endpoint1 = ep1;
+    p.endpoint2 = ep2;
+    p.parallel = parallel;
+    p.active = active;
+    p.statusText = "Running";
+    p.countText = "12";
+    p.currentText = "941.20";
+    p.averageText = "938.55";
+    p.minText = "901.00";
+    p.maxText = "950.10";
+    return p;
+}
+
+class PairListWidgetTest : public ::testing::Test {
+  protected:
+    PairListWidgetTest() : list(table) {
+        list.resize(732, PairListWidget::HeightFor(0));
+        list.show();  // a hidden widget gets its resize only when shown
+    }
+
+    void Add(PairRecord p) {
+        table.AppendPair(std::move(p));
+        list.Refresh();
+        list.resize(732, PairListWidget::HeightFor(table.PairCount()));
+    }
+
+    PairTable table;
+    PairListWidget list;
+};
+
+TEST_F(PairListWidgetTest, ColumnsAndTitles) {
+    const char* titles[] = {"Pair 이름", "End Point 1  >  End Point 2",
+                            "현재상태",  "측정횟수",
+                            "현재속도",  "평균속도",
+                            "최소속도",  "최대속도"};
+    for (int c = 0; c < 8; ++c) {
+        EXPECT_STREQ(PairListWidget::kColumnTitles[static_cast<std::size_t>(c)], titles[c]);
+    }
+    const int widths[] = {58, 193, 46, 57, 91, 91, 91, 732 - 627};
+    for (int c = 0; c < 8; ++c) {
+        EXPECT_EQ(list.columnWidth(c), widths[c]) << c;
+    }
+    list.resize(1500 - 376 - 7, 21);
+    QApplication::processEvents();
+    EXPECT_EQ(list.columnWidth(7), 1500 - 376 - 7 - 627);
+    EXPECT_EQ(PairListWidget::HeightFor(0), 21);
+    EXPECT_EQ(PairListWidget::HeightFor(6), 147);
+    EXPECT_EQ(PairListWidget::HeightFor(9), 147);
+
+    QImage strip(732, 19, QImage::Format_RGB32);
+    {
+        QPainter p(&strip);
+        PairListWidget::PaintHeaderStrip(p, strip.rect(), 732, list.font());
+    }
+    EXPECT_EQ(strip.pixelColor(1, 1), QColor(0xE1, 0xE1, 0xE1));
+    EXPECT_LT(Darkest(strip, QRect(58 + 193 + 3, 2, 40, 15)), 0xA0);  // "현재상태" drawn
+}
+
+TEST_F(PairListWidgetTest, RowsMarkersBadgesAndTextColours) {
+    Add(Pair("10.0.0.1", "10.0.0.2", 4));
+    Add(Pair("10.0.0.3", "10.0.0.4", 4, /*active=*/0));
+    Add(Pair("10.0.0.5", "10.0.0.6", 3));
+    QImage image = GrabAndDump(list, "pair_list");
+    EXPECT_EQ(image.pixelColor(300, 2), kEvenRow);
+    EXPECT_EQ(image.pixelColor(300, 23), kWhite);
+    EXPECT_EQ(image.pixelColor(300, 44), kEvenRow);
+    EXPECT_EQ(image.pixelColor(300, 65), kWhite);  // the stripe below the rows
+    // Small markers of pairs 1 and 2.
+    EXPECT_EQ(image.pixelColor(7, 9), QColor(0x57, 0x81, 0x01));
+    EXPECT_EQ(image.pixelColor(7, 21 + 9), QColor(0xAF, 0xB7, 0x4C));
+    EXPECT_EQ(image.pixelColor(4, 6), kEvenRow);  // the larger marker is not shown
+    // Badges: pair 1 (4 streams), none for the inactive pair 2.
+    EXPECT_TRUE(Near(image.pixelColor(45, 11), QColor(0x9A, 0xB1, 0x4B), 2));
+    EXPECT_EQ(image.pixelColor(45, 21 + 11), kWhite);
+    EXPECT_TRUE(Near(image.pixelColor(45, 42 + 11), QColor(0x9A, 0xB1, 0x4B), 2));
+    // Text: #7B7B7B for active pairs, #D0D0D0 for the inactive one.
+    const QRect status(58 + 193, 5, 46, 14);
+    EXPECT_NEAR(Darkest(image, status), 0x7B, 25);
+    EXPECT_NEAR(Darkest(image, status.translated(0, 21)), 0xD0, 25);
+    EXPECT_NEAR(Darkest(image, QRect(627 + 20, 5, 80, 14)), 0x7B, 25);  // max column
+
+    // UDP: no badges.
+    list.SetProtocolIsTcp(false);
+    image = GrabAndDump(list, "pair_list_udp");
+    EXPECT_EQ(image.pixelColor(45, 11), kEvenRow);
+}
+
+TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {
+    for (int i = 0; i < 3; ++i) {
+        Add(Pair("10.0.0.1", "10.0.0.2"));
+    }
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QSignalSpy highlight(&list, &PairListWidget::highlightChanged);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(300, 2 * 21 + 10));
+    ASSERT_EQ(highlight.count(), 1);
+    EXPECT_EQ(highlight.takeFirst().at(0).toInt(), 3);
+    EXPECT_EQ(list.SelectedRow(), 2);
+    EXPECT_EQ(list.SelectedTableRows(), std::vector<int>{3});
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(300, 2 * 21 + 10));
+    EXPECT_EQ(highlight.count(), 0);
+
+    const QImage image = GrabAndDump(list, "pair_list_selected");
+    EXPECT_EQ(image.pixelColor(300, 2 * 21 + 2), kSelected);
+    // Pair 3's 8 x 8 marker (rim, then its colour inside).
+    EXPECT_EQ(image.pixelColor(4, 2 * 21 + 6).name(), QColor(0xFF, 0xE2, 0x00).darker(125).name());
+    EXPECT_EQ(image.pixelColor(7, 2 * 21 + 9), QColor(0xFF, 0xE2, 0x00));
+    EXPECT_EQ(image.pixelColor(300, 2), kEvenRow);
+
+    // Ctrl adds a second row; the owner's reset to -1 makes the next pick report again.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, QPoint(300, 10));
+    EXPECT_EQ(list.SelectedTableRows(), (std::vector<int>{1, 3}));
+    ASSERT_EQ(highlight.count(), 1);
+    EXPECT_EQ(highlight.takeFirst().at(0).toInt(), 1);
+    list.SetHighlightedRow(-1);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(300, 21 + 10));
+    ASSERT_EQ(highlight.count(), 1);
+    EXPECT_EQ(highlight.takeFirst().at(0).toInt(), 2);
+}
+
+TEST_F(PairListWidgetTest, SixRowsFitAndTheSeventhScrolls) {
+    for (int i = 0; i < 6; ++i) {
+        Add(Pair("10.0.0.1", "10.0.0.2"));
+    }
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    EXPECT_EQ(list.height(), 147);
+    EXPECT_EQ(list.verticalScrollBar()->maximum(), 0);
+    Add(Pair("10.0.0.1", "10.0.0.2"));
+    QApplication::processEvents();
+    EXPECT_EQ(list.height(), 147);
+    EXPECT_GT(list.verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(list.verticalScrollBar()->isVisible());
+    GrabAndDump(list, "pair_list_seven");
+}
+
+TEST_F(PairListWidgetTest, DoubleAndRightClicks) {
+    Add(Pair("10.0.0.1", "10.0.0.2"));
+    Add(Pair("10.0.0.3", "10.0.0.4"));
+    list.resize(732, 147);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QSignalSpy doubled(&list, &PairListWidget::rowDoubleClicked);
+    QSignalSpy menu(&list, &PairListWidget::contextMenuRequested);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 21 + 8));
+    ASSERT_EQ(doubled.count(), 1);
+    EXPECT_EQ(doubled.takeFirst().at(0).toInt(), 1);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 100));  // below the rows
+    EXPECT_EQ(doubled.count(), 0);
+
+    auto rightClick = [&](QPoint at) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list.viewport(), &event);
+    };
+    rightClick(QPoint(100, 8));
+    EXPECT_EQ(list.ContextRow(), 0);
+    ASSERT_EQ(menu.count(), 1);
+    EXPECT_EQ(menu.takeFirst().at(0).toInt(), 0);
+    rightClick(QPoint(100, 100));
+    EXPECT_EQ(list.ContextRow(), -1);
+    EXPECT_EQ(menu.count(), 0);
+}
+
+TEST_F(PairListWidgetTest, NamesReplaceAddressesPerRow) {
+    PairRecord named = Pair("10.0.0.1", "10.0.0.2");
+    named.showAddress = 0;
+    Add(named);
+    list.SetNameLookup([](const std::string& address) {
+        return address == "10.0.0.1" ? std::string("서버실-노트북") : std::string();
+    });
+    const QModelIndex cell = list.model()->index(0, 1);
+    EXPECT_TRUE(cell.isValid());
+    const QImage image = GrabAndDump(list, "pair_list_names");
+    EXPECT_NEAR(Darkest(image, QRect(58 + 7, 5, 80, 14)), 0x7B, 25);
+    EXPECT_NEAR(Darkest(image, QRect(58 + 105, 5, 80, 14)), 0x7B, 25);
+}
+
+EndPointEntry Entry(const char* address, const char* name) {
+    EndPointEntry e;
+    e.address = address;
+    e.name = name;
+    return e;
+}
+
+TEST(EndPointListBox, EmptyDrawsNoItemAndEntriesAreStriped) {
+    EndPointListBox box;
+    box.resize(182, 231);
+    EXPECT_FALSE(box.EndPointsKnown());
+    EXPECT_EQ(box.count(), 1);
+    EXPECT_EQ(box.item(0)->text(), QStringLiteral("empty"));
+    QImage image = GrabAndDump(box, "endpoint_list_empty");
+    EXPECT_EQ(image.pixelColor(10, 10), kWhite);
+    EXPECT_EQ(image.pixelColor(10, 30), kEvenRow);
+    EXPECT_EQ(Darkest(image, QRect(0, 0, 182, 21)), 255);  // "empty" not drawn
+    EXPECT_FALSE(box.SelectedAddress().has_value());
+
+    box.SetEntries({Entry("192.168.10.21", "lab-pc"), Entry("192.168.10.22", ""),
+                    Entry("192.168.10.23", "아주 긴 이름을 가진 측정용 컴퓨터")});
+    EXPECT_TRUE(box.EndPointsKnown());
+    EXPECT_EQ(box.SelectedAddress(), std::optional<std::string>("192.168.10.21"));
+    image = GrabAndDump(box, "endpoint_list");
+    EXPECT_EQ(image.pixelColor(178, 2), kSelected);
+    EXPECT_EQ(image.pixelColor(178, 23), kEvenRow);
+    EXPECT_EQ(image.pixelColor(178, 44), kWhite);
+    EXPECT_EQ(image.pixelColor(178, 65), kEvenRow);        // background stripe below the items
+    EXPECT_LT(Darkest(image, QRect(5, 5, 40, 14)), 0x40);  // address in black
+    // The name of the first entry in grey after the address.
+    const int nameLeft = 8 + QFontMetrics(box.font()).horizontalAdvance("192.168.10.21");
+    EXPECT_NEAR(Darkest(image, QRect(nameLeft, 2, 40, 17)), 0x7B, 25);
+    // The long name is cut and closed at the right edge.
+    const int close = Darkest(image, QRect(182 - 6, 42 + 5, 6, 14));  // a thin grey ")"
+    EXPECT_LT(close, 0xC8);
+    EXPECT_GT(close, 0x60);
+
+    box.SetEntries({});
+    EXPECT_FALSE(box.EndPointsKnown());
+    EXPECT_EQ(box.item(0)->text(), QStringLiteral("empty"));
+}
+
+}  // namespace
+}  // namespace quarn::console::ui
