@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "console/files/file_session.h"
+#include "console/ui/log_windows.h"
+
+namespace quarn::console::ui {
+
+class CIOMenu;
+class ChartExportMenu;
+class MainWindow;
+
+// The main window's File panel, pair log windows, help window and chart menu, and what
+// the file flow asks of the window. The main window holds it as its last member, so it
+// goes before the data and the dispatcher; every call on the window thread.
+class WindowFiles : public QObject, public FileSessionHost {
+    Q_OBJECT
+
+  public:
+    // `dialogs` replaces the file dialogs (tests); null uses the platform's.
+    explicit WindowFiles(MainWindow& window, FileDialogs* dialogs = nullptr);
+    ~WindowFiles() override;
+
+    CIOMenu* Panel() const { return panel_; }
+    LogWindows& Logs() { return logs_; }
+    ChartExportMenu* ChartMenu() const { return chartMenu_; }
+    // The main window's width changed: the panel stays at its right edge.
+    void Layout(int width);
+    // The intro showed every child: the panel is hidden again.
+    void IntroEnded();
+
+    // What the main window hears from the core, for the log windows.
+    void LineAdded(int row) { logs_.LineAdded(row); }
+    void RowsCounted(const std::vector<int>& rows);
+    void RunStarted() { logs_.RunStarted(); }
+    // Rows were deleted: rowMap[old row] = new row, or -1.
+    void RowsMoved(const std::vector<int>& rowMap) { logs_.RowsMoved(rowMap); }
+    // Activate or Inactivate changed the table: windows of inactive rows close.
+    void ActiveChanged();
+
+    // FileSessionHost
+    bool IsIdle() const override;
+    void CommitEditsToSettings() override;
+    void PerformNew() override;
+    void SetFileBusy(bool busy) override;
+    void ShowNotice(NoticeKind kind, std::string_view text) override;
+    void FileFinished(FileCommand command, int result) override;
+
+  private:
+    void ShowData();
+
+    MainWindow& window_;
+    LogWindows logs_;
+    CIOMenu* panel_;
+    ChartExportMenu* chartMenu_;
+};
+
+}  // namespace quarn::console::ui
