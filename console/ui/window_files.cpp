@@ -88,6 +88,7 @@ void WindowFiles::CommitEditsToSettings() {
 
 void WindowFiles::PerformNew() {
     logs_.CloseAll();
+    window_.PairList()->clearSelection();
     window_.Data().ResetToNew();
     window_.DurationEdit()->setText(FromUtf8(window_.Data().settings.durationText));
     ShowData();
