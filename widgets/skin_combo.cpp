@@ -63,6 +63,14 @@ QRect SkinCombo::DropButtonRect() const {
     return {width() - 2 - kDropButtonWidth, 2, kDropButtonWidth, height() - 4};
 }
 
+void SkinCombo::showPopup() {
+    QComboBox::showPopup();
+    QWidget* popup = view()->window();
+    if (popup != nullptr && popup != window()) {
+        popup->move(mapToGlobal(QPoint(0, height())));
+    }
+}
+
 void SkinCombo::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);

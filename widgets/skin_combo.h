@@ -21,6 +21,9 @@ class SkinCombo : public QComboBox {
     // Rectangle of the drop-down button inside the control.
     QRect DropButtonRect() const;
 
+    // Drops the list below the control (styles on this platform lay it over the field).
+    void showPopup() override;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 };

@@ -2,8 +2,8 @@
 
 #include <QPixmap>
 
-#include "console/ui/pair_list_widget.h"
 #include "console/ui/paint_text.h"
+#include "console/ui/pair_list_widget.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 

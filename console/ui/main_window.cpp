@@ -3,11 +3,11 @@
 #include <arpa/inet.h>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
 
-#include "console/net/own_machine.h"
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
@@ -19,6 +19,7 @@
 #include "console/ui/mode_input_filter.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
+#include "console/ui/pair_menu.h"
 #include "platform/iperf_locator.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
@@ -69,7 +70,7 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     setFont(widgets::GulimFont(12));
 
     // Only iperf clients this Console started are ever ended.
-    (options_.environment ? *options_.environment : network_).EndLeftoverClients();
+    Environment().EndLeftoverClients();
 
     CreateControls();
     commands_ = std::make_unique<MainCommands>(*this);
@@ -99,6 +100,10 @@ MainWindow::~MainWindow() {
     // The dispatcher closes first, so no worker or search result reaches a dying window.
     run_.Shutdown();
     commands_->StopSearch();
+    // The controls read the data, which goes before QWidget would delete them.
+    data_.chart.onChanged = nullptr;
+    commands_.reset();
+    qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 void MainWindow::CreateControls() {
@@ -212,7 +217,6 @@ void MainWindow::EndIntro() {
         if (child != notice_ && !child->isWindow())
             child->show();
     }
-    notice_->hide();
     setMinimumSize(kMainSize);
     resize(kMainSize);
     if (const QScreen* screen = this->screen())
@@ -332,16 +336,21 @@ void MainWindow::Quit() {
     quitting_ = true;
     introTimer_.stop();
     addressTimer_.stop();
+    // A Pair Setting dialog open at this moment (a signal may ask to quit) ends first.
+    for (QDialog* dialog : findChildren<QDialog*>())
+        dialog->reject();
+    commands_->Menu()->hide();
     // Closes the dispatcher, ends and joins the workers, ends own iperf clients and
     // broadcasts "restart"; a search still running is cancelled and joined after that.
     run_.Quit();
     commands_->StopSearch();
     notice_->hide();
     close();
+    emit quitted();
 }
 
 void MainWindow::RefreshOwnAddress() {
-    caption_->SetAddressText(DottedAddress(console::OwnAddress()));
+    caption_->SetAddressText(DottedAddress(Environment().OwnAddress()));
 }
 
 void MainWindow::ShowNotice(NoticeKind kind, std::string_view text) {

@@ -109,6 +109,8 @@ class MainWindow : public QWidget, public ConsoleView {
   signals:
     void fileMenuClicked();
     void helpRequested();
+    // Quit has ended everything; the program may end.
+    void quitted();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -122,6 +124,9 @@ class MainWindow : public QWidget, public ConsoleView {
     void CreateControls();
     void CreateButtons();
     QLineEdit* CreateEdit(const std::string& text);
+    RunEnvironment& Environment() {
+        return options_.environment ? *options_.environment : network_;
+    }
     void ConnectControls();
     void RegisterInputRoles();
 

@@ -150,6 +150,10 @@ void NoticePanel::ShowNotice(NoticeKind kind, const QString& text) {
         }
         setFocus(Qt::OtherFocusReason);
     }
+    // The notice is activated, but only within this program: never taken from another one.
+    if (QApplication::activeWindow() && QApplication::activeWindow() != window()) {
+        window()->activateWindow();
+    }
     update();
 }
 

@@ -79,26 +79,28 @@ class PairListWidget::Model : public QAbstractTableModel {
         return {};
     }
 
-    // Follows the table; returns whether the number of rows changed.
-    bool Sync() {
+    enum class Change { None, Grew, Reset };
+
+    // Follows the table: rows appended keep the selection, any other change of shape
+    // starts the view again.
+    Change Sync() {
         const int now = table_.PairCount();
         if (now == rows_) {
             if (rows_ > 0) {
                 emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1));
             }
-            return false;
+            return Change::None;
         }
         if (now > rows_) {
             beginInsertRows({}, rows_, now - 1);
             rows_ = now;
             endInsertRows();
-        } else {
-            // Rows may have gone from anywhere: start again.
-            beginResetModel();
-            rows_ = now;
-            endResetModel();
+            return Change::Grew;
         }
-        return true;
+        beginResetModel();
+        rows_ = now;
+        endResetModel();
+        return Change::Reset;
     }
 
   private:
@@ -201,14 +203,13 @@ void PairListWidget::SetNameLookup(std::function<std::string(const std::string&)
 }
 
 void PairListWidget::Refresh() {
-    if (model_->Sync()) {
-        const int rows = model_->rowCount({});
-        if (selectedRow_ >= rows) {
-            selectedRow_ = -1;
-        }
-        if (contextRow_ >= rows) {
-            contextRow_ = -1;
-        }
+    const Model::Change change = model_->Sync();
+    if (change == Model::Change::Reset) {
+        // Rows went away from anywhere: nothing stays selected.
+        selectedRow_ = -1;
+        contextRow_ = -1;
+    }
+    if (change != Model::Change::None) {
         filler_->update();
     }
     viewport()->update();

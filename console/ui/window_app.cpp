@@ -35,6 +35,9 @@ int RunConsoleWindow(int& argc, char** argv, MainWindow::Options options,
     QApplication::setApplicationName(QStringLiteral("Tolvex Quarn Console"));
     MainWindow window(std::move(options));
     InstanceRaiser raiser(instance, &window);
+    // Windows of their own (log, help) must not keep the program alive after a quit.
+    QObject::connect(&window, &MainWindow::quitted, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
     std::shared_ptr<void> quitSource;
     if (quitHook) {
         quitSource = quitHook([&window] {

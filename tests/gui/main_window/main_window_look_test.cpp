@@ -9,7 +9,10 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <atomic>
 
+#include "console/core/endpoint_entry.h"
+#include "console/core/run_environment.h"
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
@@ -355,8 +358,69 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     window->ValueEdit()->setText("0");
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Throughput must be greater than 0.");
     EXPECT_EQ(window->Run().Mode(), ConsoleMode::Idle);
-    AddPairs(*window, 14);
+
+    // EndPoints known, but a list without a selection.
+    console::EndPointEntry first;
+    first.address = "198.18.0.12";
+    console::EndPointEntry second;
+    second.address = "198.18.0.13";
+    window->Data().ApplySearchResult({first, second});
+    window->EndPoints()->ShowEntries(window->Data().endPoints);
+    window->EndPoints()->List(1)->clearSelection();
+    EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "Select End Point 1.");
+    window->EndPoints()->List(1)->setCurrentRow(1);
+    window->EndPoints()->List(2)->clearSelection();
+    EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "Select End Point 2.");
+    window->EndPoints()->List(2)->setCurrentRow(0);
+    EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "");
+    ASSERT_EQ(window->Data().table.PairCount(), 3);
+    EXPECT_EQ(window->Data().table[3].endpoint1, "198.18.0.13");
+    EXPECT_EQ(window->Data().table[3].endpoint2, "198.18.0.12");
+
+    AddPairs(*window, 13);
     EXPECT_EQ(refusal([&] { commands.AddManually(); }), "The max count of pairs is 16.");
+    EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "The max count of pairs is 16.");
+}
+
+// Answers the window's own-address question; nothing else of it is used here.
+class AddressOnlyEnvironment : public console::RunEnvironment {
+  public:
+    void EndLeftoverClients() override {}
+    void BroadcastRestart() override { ADD_FAILURE() << "no broadcast expected"; }
+    std::optional<std::uint32_t> OwnAddress() override { return address.load(); }
+    std::string IperfPath() override { return "iperf"; }
+    std::atomic<std::uint32_t> address{0xC612000Bu};  // 198.18.0.11
+};
+
+TEST(MainWindowLook, TheOwnAddressIsReadAgainEveryPeriod) {
+    AddressOnlyEnvironment environment;
+    MainWindow::Options options;
+    options.environment = &environment;
+    options.introTime = std::chrono::milliseconds(1);
+    options.addressRefresh = std::chrono::milliseconds(100);
+    MainWindow window(options);
+    ShowMain(window);
+    EXPECT_EQ(window.Caption()->AddressText(), "198.18.0.11");
+    const QImage before = Grab(window).copy(178, 12, 120, 16);
+    environment.address = 0x0A000105u;  // 10.0.1.5
+    ASSERT_TRUE(WaitFor([&] { return window.Caption()->AddressText() == "10.0.1.5"; }, 2000));
+    EXPECT_NE(Grab(window).copy(178, 12, 120, 16), before);
+}
+
+TEST(MainWindowLook, TheCaptionShowsTheFileNameRightAlignedAndCut) {
+    auto window = MainLookWindow();
+    const int w = window->width();
+    const QColor fill(224, 224, 224);
+    const QRect area(512, 3, w - 90 - 512, 28);
+    EXPECT_EQ(InkIn(Grab(*window), area, fill), 0);
+    window->Caption()->SetFileName(QStringLiteral("lab.config"));
+    QImage image = Grab(*window);
+    EXPECT_GT(InkIn(image, QRect(w - 90 - 60, 3, 60, 28), fill), 20);  // right-aligned
+    EXPECT_EQ(InkIn(image, QRect(512, 3, 200, 28), fill), 0);
+    window->Caption()->SetFileName(QString(300, QChar('x')));
+    image = Grab(*window);
+    EXPECT_GT(InkIn(image, QRect(512, 3, 40, 28), fill), 20);   // reaches the left end
+    EXPECT_EQ(InkIn(image, QRect(w - 90, 3, 8, 28), fill), 0);  // and stops at w - 90
 }
 
 TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhileBusy) {

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 
 #include "console/ui/caption_bar.h"
@@ -247,6 +248,22 @@ TEST_F(LonelyWindowTest, ASearchThatFindsNothingLeavesEmptyListsAndSaysSo) {
     ConfirmNotice(*window_);
     window_->Commands().AddFromLists();
     EXPECT_EQ(NoticeText(*window_), "No End Point found.");
+}
+
+TEST_F(LonelyWindowTest, QuittingWhileThePairSettingDialogIsOpenEndsIt) {
+    Enter();
+    window_ = MakeWindow({"eth0"});
+    ShowMain(*window_);
+    bool dialogSeen = false;
+    QTimer::singleShot(50, [&] {
+        dialogSeen = QApplication::activeModalWidget() != nullptr;
+        window_->Quit();  // as SIGTERM does
+    });
+    Click(window_->AddManually());  // returns once the dialog has ended
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_TRUE(window_->Quitting());
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(window_->Data().table.PairCount(), 0);
 }
 
 TEST_F(LonelyWindowTest, ASecondStartRaisesTheFirstWindowAndEnds) {

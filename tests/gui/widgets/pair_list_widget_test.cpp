@@ -153,6 +153,16 @@ TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(300, 21 + 10));
     ASSERT_EQ(highlight.count(), 1);
     EXPECT_EQ(highlight.takeFirst().at(0).toInt(), 2);
+
+    // An appended pair keeps the selection; a removed one clears it.
+    Add(Pair("10.0.0.7", "10.0.0.8"));
+    EXPECT_EQ(list.SelectedTableRows(), std::vector<int>{2});
+    EXPECT_EQ(list.SelectedRow(), 1);
+    table.RemovePairRow(1);
+    list.Refresh();
+    EXPECT_TRUE(list.SelectedTableRows().empty());
+    EXPECT_EQ(list.SelectedRow(), -1);
+    EXPECT_EQ(list.model()->rowCount(), 3);
 }
 
 TEST_F(PairListWidgetTest, SixRowsFitAndTheSeventhScrolls) {

@@ -73,9 +73,13 @@ TEST(SkinCombo, ItemColoursAndTextOffset) {
         EXPECT_FALSE(HasBlackish(canvas, QRect(0, 0, 3, 15)));
         EXPECT_TRUE(HasBlackish(canvas, QRect(3, 2, 30, 13)));
     }
-    // The popup rows are 15 pixels high.
+    // The popup rows are 15 pixels high and the list drops below the control.
+    combo.resize(56, 20);
+    combo.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&combo));
     combo.showPopup();
     EXPECT_EQ(combo.view()->sizeHintForRow(0), SkinCombo::kItemHeight);
+    EXPECT_EQ(combo.view()->window()->geometry().top(), combo.mapToGlobal(QPoint(0, 20)).y());
     combo.hidePopup();
 }
 
