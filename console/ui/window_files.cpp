@@ -36,7 +36,7 @@ WindowFiles::WindowFiles(MainWindow& window, FileDialogs* dialogs)
     chartMenu_->SetNotice([this](NoticeKind kind, const QString& text) {
         window_.ShowNotice(kind, text.toStdString());
     });
-    connect(&window, &MainWindow::fileMenuClicked, panel_, &CIOMenu::Toggle);
+    connect(&window, &MainWindow::fileMenuClicked, panel_.data(), &CIOMenu::Toggle);
     connect(&window, &MainWindow::helpRequested, this, [this] { CHelpWindow::Open(&window_); });
     connect(&window.Commands(), &MainCommands::showLogRequested, this,
             [this](int row) { logs_.Open(row, window_.Run().Mode() == ConsoleMode::Measuring); });
@@ -47,8 +47,8 @@ WindowFiles::WindowFiles(MainWindow& window, FileDialogs* dialogs)
 // Before the window's data and dispatcher go: the File panel joins its worker, which
 // may still post to the dispatcher.
 WindowFiles::~WindowFiles() {
-    delete chartMenu_;
-    delete panel_;
+    delete chartMenu_.data();
+    delete panel_.data();
 }
 
 void WindowFiles::Layout(int width) {

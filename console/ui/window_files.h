@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -55,8 +56,9 @@ class WindowFiles : public QObject, public FileSessionHost {
 
     MainWindow& window_;
     LogWindows logs_;
-    CIOMenu* panel_;
-    ChartExportMenu* chartMenu_;
+    // Guarded: a window that deletes its children itself may have taken them already.
+    QPointer<CIOMenu> panel_;
+    QPointer<ChartExportMenu> chartMenu_;
 };
 
 }  // namespace quarn::console::ui
