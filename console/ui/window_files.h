@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "console/files/file_session.h"
+#include "console/ui/chart_export_menu.h"
+#include "console/ui/file_panel.h"
 #include "console/ui/log_windows.h"
 
 namespace quarn::console::ui {
 
-class CIOMenu;
-class ChartExportMenu;
 class MainWindow;
 
 // The main window's File panel, pair log windows, help window and chart menu, and what
