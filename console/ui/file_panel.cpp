@@ -35,7 +35,7 @@ QString FromUtf8(const std::string& text) {
 
 CIOMenu::CIOMenu(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host, QWidget* parent,
                  FileDialogs* dialogs, const std::string& configFolder)
-    : QWidget(parent) {
+    : QWidget(parent), dialogs_(dialogs) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
     resize(kWidth, kHeight);
@@ -57,9 +57,9 @@ CIOMenu::CIOMenu(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& hos
         connect(button, &QAbstractButton::clicked, this, [this, command] { Clicked(command); });
         buttons_[static_cast<std::size_t>(command)] = button;
     }
-    session_ = std::make_unique<FileSession>(
-        data, dispatcher, host, dialogs ? *dialogs : static_cast<FileDialogs&>(*this),
-        configFolder.empty() ? DefaultConfigFolder() : configFolder);
+    session_ =
+        std::make_unique<FileSession>(data, dispatcher, host, static_cast<FileDialogs&>(*this),
+                                      configFolder.empty() ? DefaultConfigFolder() : configFolder);
     hide();
 }
 
@@ -164,6 +164,9 @@ bool CIOMenu::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::optional<std::string> CIOMenu::ChooseOpenPath(const std::string& folder) {
+    if (dialogs_) {
+        return dialogs_->ChooseOpenPath(folder);
+    }
     QFileDialog dialog(window(), QStringLiteral("Open"), FromUtf8(folder), kFilter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -176,6 +179,9 @@ std::optional<std::string> CIOMenu::ChooseOpenPath(const std::string& folder) {
 
 std::optional<std::string> CIOMenu::ChooseSavePath(FileCommand command, const std::string& folder,
                                                    const std::string& initialPath) {
+    if (dialogs_) {
+        return dialogs_->ChooseSavePath(command, folder, initialPath);
+    }
     const QString title =
         command == FileCommand::SaveAs ? QStringLiteral("Save as") : QStringLiteral("Save");
     QFileDialog dialog(window(), title, FromUtf8(folder), kFilter);

@@ -32,6 +32,9 @@ class CIOMenu : public QWidget, private FileDialogs {
             FileDialogs* dialogs = nullptr, const std::string& configFolder = {});
     ~CIOMenu() override;
 
+    // Replaces the file dialogs (tests); null goes back to QFileDialog.
+    void SetDialogs(FileDialogs* dialogs) { dialogs_ = dialogs; }
+
     FileSession& Session() { return *session_; }
     const FileSession& Session() const { return *session_; }
     // Button 1023: shown when hidden, hidden when shown.
@@ -66,6 +69,7 @@ class CIOMenu : public QWidget, private FileDialogs {
 
     std::array<widgets::SkinButton*, 4> buttons_{};  // indexed by FileCommand
     QPointer<QWidget> toggleButton_;
+    FileDialogs* dialogs_ = nullptr;
     std::unique_ptr<FileSession> session_;
 };
 

@@ -26,10 +26,10 @@ QString FromUtf8(const std::string& text) {
 
 }  // namespace
 
-WindowFiles::WindowFiles(MainWindow& window, FileDialogs* dialogs)
+WindowFiles::WindowFiles(MainWindow& window)
     : window_(window),
       logs_(window.Data().table, &window),
-      panel_(new CIOMenu(window.Data(), window.Dispatcher(), *this, &window, dialogs)),
+      panel_(new CIOMenu(window.Data(), window.Dispatcher(), *this, &window)),
       chartMenu_(new ChartExportMenu(window.Chart(), window.Data(),
                                      FromUtf8(panel_->Session().ConfigFolder()))) {
     panel_->SetToggleButton(window.FileMenuButton());

@@ -22,8 +22,7 @@ class WindowFiles : public QObject, public FileSessionHost {
     Q_OBJECT
 
   public:
-    // `dialogs` replaces the file dialogs (tests); null uses the platform's.
-    explicit WindowFiles(MainWindow& window, FileDialogs* dialogs = nullptr);
+    explicit WindowFiles(MainWindow& window);
     ~WindowFiles() override;
 
     CIOMenu* Panel() const { return panel_; }

@@ -86,10 +86,10 @@ int FileNameInk(MainWindow& window) {
 
 class WindowFilesTest : public ::testing::Test {
   protected:
-    WindowFilesTest() : window(QuietOptions(environment)), files(window, &dialogs) {
+    WindowFilesTest() : window(QuietOptions(environment)), files(window.Files()) {
+        files.Panel()->SetDialogs(&dialogs);
         window.show();
         window.EndIntro();
-        files.IntroEnded();
         files.Panel()->Session().SetProgressMinimum(std::chrono::milliseconds(10));
         std::string pattern =
             (std::filesystem::temp_directory_path() / "quarn-window-XXXXXX").string();
@@ -121,9 +121,9 @@ class WindowFilesTest : public ::testing::Test {
     }
 
     QuietEnvironment environment;
-    MainWindow window;
     AnsweringDialogs dialogs;
-    WindowFiles files;  // goes before the window, as in the main window itself
+    MainWindow window;
+    WindowFiles& files;
     std::string folder;
 };
 
