@@ -86,6 +86,13 @@ void LogWindows::RowsMoved(const std::vector<int>& rowMap) {
     windows_ = std::move(moved);
 }
 
+void LogWindows::Retitle() {
+    Prune();
+    for (auto& [row, window] : windows_) {
+        window->Bind(row);
+    }
+}
+
 void LogWindows::Close(int row) {
     if (CResultBWDlg* window = Find(row)) {
         window->close();

@@ -35,6 +35,8 @@ class LogWindows {
     void RowsMoved(const std::vector<int>& rowMap);
     // The row was inactivated.
     void Close(int row);
+    // A pair's name or endpoints may have changed: every open window reads them again.
+    void Retitle();
     // New.
     void CloseAll();
 

@@ -40,7 +40,7 @@ WindowFiles::WindowFiles(MainWindow& window)
     connect(&window, &MainWindow::helpRequested, this, [this] { CHelpWindow::Open(&window_); });
     connect(&window.Commands(), &MainCommands::showLogRequested, this,
             [this](int row) { logs_.Open(row, window_.Run().Mode() == ConsoleMode::Measuring); });
-    connect(&window.Commands(), &MainCommands::rowsChanged, this, &WindowFiles::ActiveChanged);
+    connect(&window.Commands(), &MainCommands::rowsChanged, this, &WindowFiles::TableChanged);
     Layout(window.width());
 }
 
@@ -67,13 +67,14 @@ void WindowFiles::RowsCounted(const std::vector<int>& rows) {
     }
 }
 
-void WindowFiles::ActiveChanged() {
+void WindowFiles::TableChanged() {
     const PairTable& table = window_.Data().table;
     for (int row = 1; row < table.Size(); ++row) {
         if (!table[row].active) {
             logs_.Close(row);
         }
     }
+    logs_.Retitle();
 }
 
 bool WindowFiles::IsIdle() const {

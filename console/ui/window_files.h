@@ -39,8 +39,9 @@ class WindowFiles : public QObject, public FileSessionHost {
     void RunStarted() { logs_.RunStarted(); }
     // Rows were deleted: rowMap[old row] = new row, or -1.
     void RowsMoved(const std::vector<int>& rowMap) { logs_.RowsMoved(rowMap); }
-    // Activate or Inactivate changed the table: windows of inactive rows close.
-    void ActiveChanged();
+    // The table changed (rows added or deleted, Activate, Inactivate): windows of
+    // inactive rows close, the others read their pair's name and endpoints again.
+    void TableChanged();
 
     // FileSessionHost
     bool IsIdle() const override;

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QListView>
+#include <QPointer>
 #include <QTest>
 #include <chrono>
 #include <deque>
@@ -20,6 +23,7 @@
 #include "console/ui/main_commands.h"
 #include "console/ui/main_window.h"
 #include "console/ui/notice_panel.h"
+#include "console/ui/pair_list_widget.h"
 #include "console/ui/window_files.h"
 #include "widgets/skin_button.h"
 
@@ -191,6 +195,45 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
     EXPECT_TRUE(CHelpWindow::IsOpen());
     CHelpWindow::Open()->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
+    for (int i = 0; i < 3; ++i) {
+        PairRecord pair;
+        pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
+        pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
+        window.Data().AddPair(pair);
+    }
+    window.UpdateLayout();
+    window.RedrawList();
+    window.Data().table[2].log.Append("pair two's line");
+    emit window.Commands().showLogRequested(1);
+    emit window.Commands().showLogRequested(2);
+    CResultBWDlg* second = files.Logs().Find(2);
+    ASSERT_NE(second, nullptr);
+
+    // "Delete pair" with Pair1 selected.
+    PairListWidget* list = window.PairList();
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    Click(window.DeletePair());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(window.Data().table.PairCount(), 2);
+    EXPECT_EQ(files.Logs().Count(), 1);
+    EXPECT_EQ(files.Logs().Find(1), second);
+    EXPECT_EQ(second->windowTitle(), "Pair1 198.18.0.11  > 198.18.1.11  Log");
+    ASSERT_EQ(second->List()->model()->rowCount(), 1);
+    EXPECT_EQ(second->List()->model()->index(0, 0).data().toString(), "pair two's line");
+
+    // "Inactivate" closes it.
+    QPointer<CResultBWDlg> watched = second;
+    list->clearSelection();
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window.Commands().ActivateSelected(false);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watched.isNull());
+    EXPECT_EQ(files.Logs().Count(), 0);
 }
 
 TEST_F(WindowFilesTest, FailedOpenLeavesTheWindowAsItWas) {
