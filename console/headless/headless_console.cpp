@@ -13,7 +13,7 @@
 #include "console/files/opened_run_state.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
-#include "console/headless/tick_csv.h"
+#include "console/files/tick_csv.h"
 #include "console/net/control_client_factory.h"
 #include "console/net/endpoint_search.h"
 #include "console/net/network_run_environment.h"

@@ -10,6 +10,7 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "console/ui/pair_setting_dialog.h"
+#include "console/ui/window_files.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
 
@@ -95,11 +96,13 @@ void MainCommands::DeleteSelected() {
     ConsoleData& data = window_.Data();
     if (window_.Run().Mode() != ConsoleMode::Idle)
         return;
-    const std::string refusal = data.DeletePairs(window_.Run().Mode(), SelectedRows());
+    std::vector<int> rowMap;
+    const std::string refusal = data.DeletePairs(window_.Run().Mode(), SelectedRows(), &rowMap);
     if (!refusal.empty()) {
         Notice(refusal);
         return;
     }
+    window_.Files().RowsMoved(rowMap);  // open log windows follow their pairs
     window_.PairList()->clearSelection();
     AfterShapeChange();
 }

@@ -20,6 +20,7 @@
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
+#include "console/ui/window_files.h"
 #include "platform/iperf_locator.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
@@ -75,6 +76,7 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     CreateControls();
     commands_ = std::make_unique<MainCommands>(*this);
     ConnectControls();
+    files_ = std::make_unique<WindowFiles>(*this);
     inputFilter_ = new ModeInputFilter(
         this, [this] { return run_.Mode(); }, this);
     RegisterInputRoles();
@@ -100,6 +102,8 @@ MainWindow::~MainWindow() {
     // The dispatcher closes first, so no worker or search result reaches a dying window.
     run_.Shutdown();
     commands_->StopSearch();
+    // The File panel joins its worker, which may still post, before the dispatcher goes.
+    files_.reset();
     // The controls read the data, which goes before QWidget would delete them.
     data_.chart.onChanged = nullptr;
     commands_.reset();
@@ -203,7 +207,7 @@ void MainWindow::RegisterInputRoles() {
     inputFilter_->Register(totalToggle_, Role::RunControl);
     for (QWidget* other : std::initializer_list<QWidget*>{
              protocol_, valueEdit_, durationEdit_, addManually_, deletePair_, addEndPoint_,
-             searchEndPoint_, fileMenu_, endPointPanel_, chart_, allStrip_}) {
+             searchEndPoint_, fileMenu_, endPointPanel_, chart_, allStrip_, files_->Panel()}) {
         inputFilter_->Register(other, Role::Other);
     }
 }
@@ -222,6 +226,7 @@ void MainWindow::EndIntro() {
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     UpdateLayout();
+    files_->IntroEnded();
     update();
 }
 
@@ -255,6 +260,8 @@ void MainWindow::UpdateLayout() {
     endPointPanel_->setGeometry(w - EndPointPanel::kRightOffset, EndPointPanel::kTop,
                                 EndPointPanel::kWidth, EndPointPanel::kHeight);
     chart_->setGeometry(7, 337, w - 14, h - 7 - 337);
+    if (files_)
+        files_->Layout(w);
 }
 
 void MainWindow::resizeEvent(QResizeEvent*) {
@@ -378,6 +385,15 @@ void MainWindow::RunStarted() {
     pairList_->setCurrentIndex(QModelIndex());
     pairList_->setSelectionMode(QAbstractItemView::SingleSelection);
     pairList_->SetHighlightedRow(data_.highlightedRow);
+    files_->RunStarted();
+}
+
+void MainWindow::LogChanged(int row) {
+    files_->LineAdded(row);
+}
+
+void MainWindow::RowsChanged(const std::vector<int>& rows) {
+    files_->RowsCounted(rows);
 }
 
 void MainWindow::ModeChanged() {

@@ -33,6 +33,7 @@ class MainCommands;
 class ModeInputFilter;
 class NoticePanel;
 class PairListWidget;
+class WindowFiles;
 
 // The Console's main window: a 2-second intro, then the main look with the pair list,
 // the All strip, the settings, the EndPoint panel and the chart. It draws its own caption
@@ -66,6 +67,8 @@ class MainWindow : public QWidget, public ConsoleView {
     void TickProcessed(int ticks, int duration) override;
     void ModeChanged() override;
     void RunStarted() override;
+    void LogChanged(int row) override;
+    void RowsChanged(const std::vector<int>& rows) override;
 
     bool InIntro() const { return intro_; }
     // Ends the intro now (the timer does it after two seconds).
@@ -84,6 +87,8 @@ class MainWindow : public QWidget, public ConsoleView {
     ConsoleData& Data() { return data_; }
     MeasurementRun& Run() { return run_; }
     MainCommands& Commands() { return *commands_; }
+    // The File panel, the pair log windows, the help window and the chart's menu.
+    WindowFiles& Files() { return *files_; }
     const DiscoveryOptions& Discovery() const { return discovery_; }
     console::Dispatcher& Dispatcher() { return dispatcher_; }
 
@@ -165,6 +170,7 @@ class MainWindow : public QWidget, public ConsoleView {
     widgets::SkinButton* totalToggle_ = nullptr;
     ModeInputFilter* inputFilter_ = nullptr;
     std::unique_ptr<MainCommands> commands_;
+    std::unique_ptr<WindowFiles> files_;
 };
 
 }  // namespace quarn::console::ui

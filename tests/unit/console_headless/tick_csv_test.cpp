@@ -1,4 +1,4 @@
-#include "console/headless/tick_csv.h"
+#include "console/files/tick_csv.h"
 
 #include <gtest/gtest.h>
 

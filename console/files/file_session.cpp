@@ -1,0 +1,283 @@
+#include "console/files/file_session.h"
+
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "console/files/config_file.h"
+#include "console/files/opened_run_state.h"
+
+namespace quarn::console {
+
+namespace {
+
+bool IsSave(FileCommand command) {
+    return command == FileCommand::Save || command == FileCommand::SaveAs;
+}
+
+// Sleeps for `duration` unless a stop is requested first.
+void HoldFor(std::stop_token stop, std::chrono::milliseconds duration) {
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    wake.wait_for(lock, stop, duration, [] { return false; });
+}
+
+}  // namespace
+
+FileSession::FileSession(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host,
+                         FileDialogs& dialogs, std::string configFolder)
+    : data_(data),
+      dispatcher_(dispatcher),
+      host_(host),
+      dialogs_(dialogs),
+      configFolder_(std::move(configFolder)) {
+    EnsureFolder(configFolder_);
+}
+
+FileSession::~FileSession() {
+    liveness_.Expire();
+    if (worker_.joinable()) {
+        worker_.request_stop();
+        worker_.join();
+    }
+}
+
+void FileSession::Run(FileCommand command) {
+    if (busy_ || !host_.IsIdle()) {
+        return;
+    }
+    lastCommand_ = command;
+    EnsureFolder(configFolder_);
+    switch (command) {
+        case FileCommand::New:
+            currentFilePath_.clear();
+            currentFileName_.clear();
+            host_.PerformNew();
+            return;
+        case FileCommand::Open:
+            StartOpen();
+            return;
+        case FileCommand::Save:
+        case FileCommand::SaveAs:
+            StartSave(command);
+            return;
+    }
+}
+
+void FileSession::StartOpen() {
+    const std::optional<std::string> path = dialogs_.ChooseOpenPath(configFolder_);
+    if (!path || path->empty()) {
+        return;
+    }
+    if (!StartWorker(FileCommand::Open, *path, nullptr, data_.settings)) {
+        return;
+    }
+    data_.chart.SetLoading(true);
+    busy_ = true;
+    host_.SetFileBusy(true);
+    host_.ShowNotice(NoticeKind::Progress, kOpening);
+}
+
+void FileSession::StartSave(FileCommand command) {
+    if (data_.table.PairCount() == 0) {
+        host_.ShowNotice(NoticeKind::Message, kSaveNeedsPair);
+        return;
+    }
+    host_.CommitEditsToSettings();
+    std::string path = currentFilePath_;
+    if (path.empty() || command == FileCommand::SaveAs) {
+        const std::string proposed =
+            currentFilePath_.empty()
+                ? configFolder_ + "/" + DefaultFileName(std::chrono::system_clock::now())
+                : currentFilePath_;
+        const std::optional<std::string> chosen =
+            dialogs_.ChooseSavePath(command, configFolder_, proposed);
+        if (!chosen || chosen->empty()) {
+            return;
+        }
+        path = *chosen;
+    }
+    if (!StartWorker(command, path, CopyForSave(), data_.settings)) {
+        return;
+    }
+    busy_ = true;
+    host_.SetFileBusy(true);
+    host_.ShowNotice(NoticeKind::Progress, kSaving);
+}
+
+std::shared_ptr<ConsoleData> FileSession::CopyForSave() const {
+    auto copy = std::make_shared<ConsoleData>();
+    // Logs are not saved and may hold millions of lines: the copy leaves them out.
+    PairTable& table = data_.table;
+    std::vector<PairLog> logs;
+    logs.reserve(static_cast<std::size_t>(table.Size()));
+    for (int row = 0; row < table.Size(); ++row) {
+        logs.push_back(std::move(table[row].log));
+    }
+    copy->table = table;
+    for (int row = 0; row < table.Size(); ++row) {
+        table[row].log = std::move(logs[static_cast<std::size_t>(row)]);
+    }
+    copy->settings = data_.settings;
+    copy->endPoints = data_.endPoints;
+    copy->nameLookup = data_.nameLookup;
+    copy->measuredAt = data_.measuredAt;
+    copy->ticks = data_.ticks;
+    copy->chart.MutableSeries() = data_.chart.Series();
+    return copy;
+}
+
+bool FileSession::StartWorker(FileCommand command, const std::string& path,
+                              std::shared_ptr<ConsoleData> copy,
+                              const MeasurementSettings& settings) {
+    if (worker_.joinable()) {
+        worker_.join();  // the previous worker has already reported, so it is ending
+    }
+    resetApplied_ = false;
+    Dispatcher& dispatcher = dispatcher_;
+    const std::chrono::milliseconds minimum = progressMinimum_;
+    // Wrapped here, on the main thread; they do nothing once the session is gone.
+    auto reset = liveness_.Guard([this] { ApplyReset(); });
+    auto finish = liveness_.Guard(
+        [this, command, path](int result, const std::shared_ptr<ConsoleData>& data) {
+            Finish(command, result, path, data);
+        });
+    try {
+        worker_ = std::jthread([&dispatcher, minimum, command, path, copy, settings, reset,
+                                finish](std::stop_token stop) mutable {
+            const auto started = std::chrono::steady_clock::now();
+            int result = -1;
+            if (command == FileCommand::Open) {
+                // Made here, so the data belong to this thread while it fills them.
+                copy = std::make_shared<ConsoleData>();
+                copy->settings = settings;
+                result = ReadConfigFile(path, *copy, [&] {
+                    copy->ResetToNew();
+                    // Queued ahead of the result, so the window is New before it takes
+                    // over what was read.
+                    dispatcher.Post(reset);
+                });
+            } else {
+                ThreadAffinity::Lend lend(copy->windowThread);
+                result = WriteConfigFile(path, *copy);
+            }
+            const bool notConfigFile = command == FileCommand::Open && result == -2;
+            if (!notConfigFile && std::chrono::steady_clock::now() - started <= minimum) {
+                HoldFor(stop, minimum);
+            }
+            if (stop.stop_requested()) {
+                return;
+            }
+            dispatcher.Post([finish, result, copy]() mutable { finish(result, copy); });
+        });
+    } catch (const std::system_error&) {
+        return false;  // no thread: nothing shown, nothing changed
+    }
+    return true;
+}
+
+void FileSession::ApplyReset() {
+    resetApplied_ = true;
+    host_.PerformNew();
+}
+
+void FileSession::Finish(FileCommand command, int result, const std::string& path,
+                         const std::shared_ptr<ConsoleData>& copy) {
+    // Loading ends first, so the window sees the chart drawable again when it leaves
+    // FileBusy.
+    data_.chart.SetLoading(false);
+    busy_ = false;
+    host_.SetFileBusy(false);
+
+    if (IsSave(command)) {
+        if (result == 0) {
+            // The writer removed the spaces from the rate texts; that change stays.
+            data_.settings.windowSizeText = copy->settings.windowSizeText;
+            data_.settings.throughputText = copy->settings.throughputText;
+            currentFilePath_ = path;
+            currentFileName_ = FileNamePart(path);
+        }
+        host_.FileFinished(command, result);
+        if (result == 0) {
+            host_.ShowNotice(NoticeKind::Info, kSaveSucceeded);
+        } else {
+            host_.ShowNotice(NoticeKind::Message, kSaveFailed);
+        }
+        return;
+    }
+
+    if (result == 0) {
+        TakeOverOpened(*copy);
+        currentFilePath_ = path;
+        currentFileName_ = FileNamePart(path);
+    } else if (resetApplied_) {
+        // The window is New now; a later Save must not overwrite an earlier file with it
+        // unasked, nor name the file that failed.
+        currentFilePath_.clear();
+        currentFileName_.clear();
+    }
+    ApplyOpenedRunState(data_);
+    data_.chart.SetTotalVisible(data_.table.All().showTotal != 0,
+                                ChartScaleSource::From(data_.table));
+    host_.FileFinished(command, result);
+    if (result == 0) {
+        host_.ShowNotice(NoticeKind::Info, kOpenSucceeded);
+    } else if (result == -2) {
+        host_.ShowNotice(NoticeKind::Info, kNotConfigFile);
+    } else {
+        host_.ShowNotice(NoticeKind::Message, kOpenFailed);
+    }
+}
+
+void FileSession::TakeOverOpened(ConsoleData& opened) {
+    data_.table = std::move(opened.table);
+    data_.settings = opened.settings;
+    data_.endPoints = std::move(opened.endPoints);
+    data_.nameLookup = std::move(opened.nameLookup);
+    data_.endPointsKnown = !data_.endPoints.empty();
+    data_.measuredAt = std::move(opened.measuredAt);
+    data_.ticks = opened.ticks;
+    data_.chart.MutableSeries().clear();
+    for (ChartSeries& series : opened.chart.MutableSeries()) {
+        data_.chart.AppendSeries(std::move(series));
+    }
+}
+
+std::string FileSession::DefaultFileName(std::chrono::system_clock::time_point now) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char name[64];
+    std::snprintf(name, sizeof name, "%04d%02d%02d_%02dh%02dm%02ds.config", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return name;
+}
+
+std::string FileSession::FileNamePart(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FileSession::ChooseConfigFolder(const std::string& documentsFolder,
+                                            const std::string& programFolder) {
+    if (!documentsFolder.empty()) {
+        return documentsFolder + "/" + kFolderName;
+    }
+    return programFolder + "/configs";
+}
+
+void FileSession::EnsureFolder(const std::string& folder) {
+    if (folder.empty()) {
+        return;
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+}
+
+}  // namespace quarn::console

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+#include "console/core/console_data.h"
+#include "console/core/console_view.h"
+
+class QMenu;
+class QWidget;
+
+namespace quarn::console::ui {
+
+// The chart's context menu: "Save chart as PNG..." (the chart as it is drawn) and
+// "Export per-second CSV..." (the curves in the layout of the headless run's --csv).
+class ChartExportMenu : public QObject {
+    Q_OBJECT
+
+  public:
+    static constexpr const char* kSavePng = "Save chart as PNG...";
+    static constexpr const char* kExportCsv = "Export per-second CSV...";
+
+    // Answers right-clicks on `chart`; `folder` is where the save dialogs start.
+    ChartExportMenu(QWidget* chart, const ConsoleData& data, QString folder);
+
+    // Adds the two actions to a menu the chart builds itself.
+    void AddActions(QMenu& menu);
+    bool SavePng(const QString& path) const;
+    bool ExportCsv(const QString& path) const;
+
+    // Asks for a file name: title, proposed path, filter; empty when cancelled.
+    using PathChooser = std::function<QString(const QString&, const QString&, const QString&)>;
+    void SetPathChooser(PathChooser chooser) { chooser_ = std::move(chooser); }
+    // Where the outcome goes (the notice panel); nothing is shown without it.
+    void SetNotice(std::function<void(NoticeKind, const QString&)> notice) {
+        notice_ = std::move(notice);
+    }
+
+    void AskAndSavePng();
+    void AskAndExportCsv();
+
+  private:
+    void ShowMenu(const QPoint& position);
+    QString Ask(const QString& title, const QString& name, const QString& filter) const;
+    void Report(bool ok) const;
+
+    QPointer<QWidget> chart_;
+    const ConsoleData& data_;
+    QString folder_;
+    PathChooser chooser_;
+    std::function<void(NoticeKind, const QString&)> notice_;
+};
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,197 @@
+#include "console/ui/file_panel.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStandardPaths>
+
+#include "widgets/fonts.h"
+#include "widgets/skin_button.h"
+
+namespace quarn::console::ui {
+namespace {
+
+const QColor kLineColour(0x82, 0x82, 0x82);
+const QColor kHoverColour(0xED, 0xF3, 0xD8);
+const QString kFilter = QStringLiteral("Quarn Files (*.config)");
+
+struct ButtonSpec {
+    FileCommand command;
+    const char* label;
+    int top;
+};
+constexpr ButtonSpec kButtons[] = {{FileCommand::New, "New", 1},
+                                   {FileCommand::Open, "Open", 23},
+                                   {FileCommand::Save, "Save", 45},
+                                   {FileCommand::SaveAs, "Save as", 67}};
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CIOMenu::CIOMenu(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host, QWidget* parent,
+                 FileDialogs* dialogs, const std::string& configFolder)
+    : QWidget(parent), dialogs_(dialogs) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
+    resize(kWidth, kHeight);
+    setFont(widgets::GulimFont(12));
+    for (const ButtonSpec& spec : kButtons) {
+        auto* button = new widgets::SkinButton(this);
+        button->setGeometry(1, spec.top, 110, 21);
+        button->setText(QString::fromLatin1(spec.label));
+        button->setFont(font());
+        button->SetPainter([](QPainter& painter, const widgets::SkinButton& b) {
+            painter.fillRect(b.rect(), b.IsHovered() ? kHoverColour : QColor(Qt::white));
+            painter.setPen(Qt::black);
+            painter.setFont(b.font());
+            painter.drawText(b.rect().adjusted(5, 5, 0, 0),
+                             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, b.text());
+        });
+        button->installEventFilter(this);
+        const FileCommand command = spec.command;
+        connect(button, &QAbstractButton::clicked, this, [this, command] { Clicked(command); });
+        buttons_[static_cast<std::size_t>(command)] = button;
+    }
+    session_ =
+        std::make_unique<FileSession>(data, dispatcher, host, static_cast<FileDialogs&>(*this),
+                                      configFolder.empty() ? DefaultConfigFolder() : configFolder);
+    hide();
+}
+
+CIOMenu::~CIOMenu() = default;
+
+widgets::SkinButton* CIOMenu::Button(FileCommand command) const {
+    return buttons_[static_cast<std::size_t>(command)];
+}
+
+void CIOMenu::Toggle() {
+    setVisible(isHidden());
+    if (isVisible()) {
+        raise();
+    }
+}
+
+void CIOMenu::PlaceFor(int width) {
+    move(width - kWidth, 31);
+}
+
+void CIOMenu::showEvent(QShowEvent* event) {
+    QCoreApplication::instance()->installEventFilter(this);
+    QWidget::showEvent(event);
+}
+
+void CIOMenu::hideEvent(QHideEvent* event) {
+    QCoreApplication::instance()->removeEventFilter(this);
+    QWidget::hideEvent(event);
+}
+
+bool CIOMenu::PressOutside(QObject* watched, const QEvent* event) const {
+    if (event->type() != QEvent::MouseButtonPress) {
+        return false;
+    }
+    const auto* mouse = static_cast<const QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton) {
+        return false;
+    }
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (!widget) {
+        return false;
+    }
+    if (widget->window() != window()) {
+        return true;  // another window
+    }
+    // By position: a press a child ignores comes again for each of its parents.
+    const QPoint global = mouse->globalPosition().toPoint();
+    const bool onPanel = rect().contains(mapFromGlobal(global));
+    const bool onToggle = toggleButton_ && toggleButton_->isVisible() &&
+                          toggleButton_->rect().contains(toggleButton_->mapFromGlobal(global));
+    return !onPanel && !onToggle;
+}
+
+void CIOMenu::Clicked(FileCommand command) {
+    hide();
+    session_->Run(command);
+}
+
+std::string CIOMenu::DefaultConfigFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QByteArray program = QCoreApplication::applicationDirPath().toUtf8();
+    return FileSession::ChooseConfigFolder(documents.toStdString(), program.toStdString());
+}
+
+void CIOMenu::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect r = rect();
+    painter.fillRect(r, Qt::white);
+    painter.setPen(kLineColour);
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+    for (const int y : {22, 44, 66}) {
+        painter.drawLine(0, y, r.right(), y);
+    }
+}
+
+// Keys never operate the panel's buttons.
+void CIOMenu::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+}
+
+void CIOMenu::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
+}
+
+bool CIOMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (isVisible() && PressOutside(watched, event)) {
+        hide();
+        return false;  // the press still does what it does there
+    }
+    const bool ownButton = watched->parent() == this;
+    if (!ownButton) {
+        return QWidget::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+            return true;
+        default:
+            return QWidget::eventFilter(watched, event);
+    }
+}
+
+std::optional<std::string> CIOMenu::ChooseOpenPath(const std::string& folder) {
+    if (dialogs_) {
+        return dialogs_->ChooseOpenPath(folder);
+    }
+    QFileDialog dialog(window(), QStringLiteral("Open"), FromUtf8(folder), kFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("config"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> CIOMenu::ChooseSavePath(FileCommand command, const std::string& folder,
+                                                   const std::string& initialPath) {
+    if (dialogs_) {
+        return dialogs_->ChooseSavePath(command, folder, initialPath);
+    }
+    const QString title =
+        command == FileCommand::SaveAs ? QStringLiteral("Save as") : QStringLiteral("Save");
+    QFileDialog dialog(window(), title, FromUtf8(folder), kFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("config"));
+    dialog.selectFile(FromUtf8(initialPath));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,159 @@
+#include "console/ui/help_window.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QWindow>
+
+#include "widgets/artwork.h"
+#include "widgets/fonts.h"
+#include "widgets/skin_button.h"
+
+namespace quarn::console::ui {
+namespace {
+
+const QRect kCaptionRect(1, 1, 816, 30);
+
+QPointer<CHelpWindow>& OpenWindow() {
+    static QPointer<CHelpWindow> window;
+    return window;
+}
+
+}  // namespace
+
+CHelpWindow* CHelpWindow::Open(const QWidget* owner) {
+    QPointer<CHelpWindow>& open = OpenWindow();
+    if (open) {
+        open->raise();
+        open->activateWindow();
+        return open.data();
+    }
+    auto* window = new CHelpWindow();
+    open = window;
+    QRect area;
+    if (owner) {
+        area = owner->frameGeometry();
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    }
+    if (area.isValid()) {
+        window->move(area.center() - QPoint(kWidth / 2, kHeight / 2));
+    }
+    window->show();
+    return window;
+}
+
+bool CHelpWindow::IsOpen() {
+    return !OpenWindow().isNull();
+}
+
+QStringList CHelpWindow::PageCandidates() {
+    const QString name = QString::fromLatin1(kPageName);
+    const QString programDir = QCoreApplication::applicationDirPath();
+    QStringList candidates{QDir(programDir).filePath(name),
+                           QDir(programDir).filePath(QStringLiteral("../share/quarn/") + name)};
+#ifdef QUARN_HELP_INSTALL_DIR
+    candidates << QDir(QStringLiteral(QUARN_HELP_INSTALL_DIR)).filePath(name);
+#endif
+#ifdef QUARN_HELP_SOURCE_DIR
+    candidates << QDir(QStringLiteral(QUARN_HELP_SOURCE_DIR)).filePath(name);
+#endif
+    for (QString& candidate : candidates) {
+        candidate = QDir::cleanPath(candidate);
+    }
+    candidates.removeDuplicates();
+    return candidates;
+}
+
+QString CHelpWindow::FindPage() {
+    for (const QString& candidate : PageCandidates()) {
+        if (QFileInfo(candidate).isFile()) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+CHelpWindow::CHelpWindow()
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      browser_(new QTextBrowser(this)),
+      closeButton_(new widgets::SkinButton(this)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setWindowTitle(QStringLiteral("Manual"));
+    setWindowIcon(widgets::ConsoleIcon());
+    setFixedSize(kWidth, kHeight);
+    setFont(widgets::GulimFont(12));
+
+    closeButton_->setGeometry(796, 10, 12, 12);
+    closeButton_->SetPainter([](QPainter& painter, const widgets::SkinButton& button) {
+        painter.drawPixmap(
+            0, 0,
+            widgets::StripImage(QString::fromLatin1(widgets::kCloseSmallStrip),
+                                button.IsHovered() ? 1 : 0, widgets::kCaptionButtonSize));
+    });
+    connect(closeButton_, &QAbstractButton::clicked, this, &QWidget::close);
+
+    browser_->setGeometry(5, 36, 808, 718);
+    browser_->setOpenExternalLinks(true);
+    pagePath_ = FindPage();
+    if (pagePath_.isEmpty()) {
+        browser_->setHtml(
+            QStringLiteral("<p>The manual page <b>%1</b> was not found beside the program "
+                           "or in share/quarn.</p>")
+                .arg(QString::fromLatin1(kPageName)));
+    } else {
+        browser_->setSource(QUrl::fromLocalFile(pagePath_));
+    }
+}
+
+void CHelpWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect r = rect();
+    painter.fillRect(r, QColor(0xF1, 0xF1, 0xF1));
+    painter.setPen(QColor(0xC3, 0xC3, 0xC3));
+    painter.drawLine(0, 0, r.right(), 0);
+    painter.drawLine(0, 0, 0, r.bottom());
+    painter.drawLine(r.right(), 0, r.right(), r.bottom());
+    painter.drawLine(0, r.bottom(), r.right(), r.bottom());
+    painter.drawPixmap(1, 1, 816, 31, QPixmap(QString::fromLatin1(widgets::kTitleHelp)));
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(QRect(35, 11, 200, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     QStringLiteral("Manual"));
+    painter.drawText(QRect(762, 11, 30, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     QStringLiteral("v1.04"));
+}
+
+// Only the title strip moves the window.
+void CHelpWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !kCaptionRect.contains(event->position().toPoint())) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (windowHandle() && windowHandle()->startSystemMove()) {
+        return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CHelpWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+    }
+}
+
+void CHelpWindow::mouseReleaseEvent(QMouseEvent* event) {
+    dragging_ = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,200 @@
+#include "console/ui/log_window.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include "console/ui/log_list_model.h"
+#include "widgets/artwork.h"
+#include "widgets/fonts.h"
+#include "widgets/skin_button.h"
+
+namespace quarn::console::ui {
+namespace {
+
+const QRect kListRect(6, 31, 488, 290);
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CResultBWDlg::CResultBWDlg(const PairTable& table, int row)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      table_(table),
+      row_(row),
+      model_(new LogListModel(table, row, this)),
+      list_(new QListView(this)),
+      closeButton_(new widgets::SkinButton(this)),
+      smallCloseButton_(new widgets::SkinButton(this)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFixedSize(kWidth, kHeight);
+    setWindowIcon(widgets::ConsoleIcon());
+    const QFont font = widgets::GulimFont(12);
+    setFont(font);
+
+    list_->setGeometry(kListRect);
+    list_->setModel(model_);
+    list_->setItemDelegate(new LogRowDelegate(list_));
+    list_->setUniformItemSizes(true);  // millions of lines: no per-row measuring
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setTextElideMode(Qt::ElideNone);
+    list_->setFont(font);
+    QPalette palette = list_->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    list_->setPalette(palette);
+    list_->hide();
+
+    closeButton_->setGeometry(442, 329, 52, 21);
+    closeButton_->setFont(font);
+    closeButton_->SetPainter([](QPainter& painter, const widgets::SkinButton& button) {
+        const QRect r = button.rect();
+        painter.fillRect(r,
+                         button.IsHovered() ? QColor(0xF3, 0xF8, 0xE2) : QColor(0xED, 0xED, 0xED));
+        painter.setPen(QColor(0xBF, 0xBE, 0xBC));
+        painter.drawRect(r.adjusted(0, 0, -1, -1));
+        painter.setPen(Qt::black);
+        painter.setFont(button.font());
+        painter.drawText(QRect(10, 5, r.width() - 10, r.height() - 5),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                         QStringLiteral("Close"));
+    });
+    smallCloseButton_->setGeometry(480, 7, 12, 12);
+    smallCloseButton_->SetPainter([](QPainter& painter, const widgets::SkinButton& button) {
+        painter.drawPixmap(
+            0, 0,
+            widgets::StripImage(QString::fromLatin1(widgets::kCloseSmallStrip),
+                                button.IsHovered() ? 1 : 0, widgets::kCaptionButtonSize));
+    });
+    connect(closeButton_, &QAbstractButton::clicked, this, &QWidget::close);
+    connect(smallCloseButton_, &QAbstractButton::clicked, this, &QWidget::close);
+    Bind(row);
+}
+
+void CResultBWDlg::Bind(int row) {
+    row_ = row;
+    if (table_.IsPairRow(row)) {
+        const PairRecord& pair = table_[row];
+        nameText_ = FromUtf8(pair.name);
+        routeText_ =
+            QStringLiteral("%1  > %2  Log").arg(FromUtf8(pair.endpoint1), FromUtf8(pair.endpoint2));
+    }
+    setWindowTitle(nameText_ + QLatin1Char(' ') + routeText_);
+    if (model_->Row() != row) {
+        model_->SetRow(row);
+    }
+    update();
+}
+
+void CResultBWDlg::RefreshLog(bool live) {
+    model_->Refresh();
+    const int lines = model_->rowCount();
+    if (lines > 0) {
+        if (list_->isHidden()) {
+            list_->show();
+            update();
+        }
+        // Lines already shown may have become counted: their colour changes.
+        list_->viewport()->update();
+        if (live) {
+            list_->scrollToBottom();
+        }
+    } else if (!list_->isHidden()) {
+        list_->hide();
+        update();
+    }
+}
+
+bool CResultBWDlg::ListShown() const {
+    return !list_->isHidden();
+}
+
+void CResultBWDlg::ShowCentredOver(const QWidget* owner) {
+    QRect area;
+    if (owner) {
+        area = owner->frameGeometry();
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    }
+    if (area.isValid()) {
+        move(area.center() - QPoint(kWidth / 2, kHeight / 2));
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void CResultBWDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect r = rect();
+    painter.fillRect(r, QColor(0xFA, 0xFA, 0xFA));
+    painter.setPen(QColor(0xD2, 0xD2, 0xD2));
+    painter.drawLine(r.left(), r.top(), r.right(), r.top());
+    painter.drawLine(r.left(), r.top(), r.left(), r.bottom());
+    painter.setPen(QColor(0x7B, 0x7B, 0x7B));
+    painter.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+    painter.drawLine(r.right(), r.top(), r.right(), r.bottom());
+
+    painter.drawPixmap(9, 13, 6, 6, QPixmap(widgets::MarkerPath(row_, 6)));
+    painter.setFont(font());
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(17, 11, 40, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     nameText_);
+    painter.setPen(QColor(0x7B, 0x7B, 0x7B));
+    painter.drawText(QRect(59, 11, 415, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     routeText_);
+    if (list_->isHidden()) {
+        painter.fillRect(kListRect, Qt::white);
+        painter.setPen(Qt::black);
+        painter.drawText(kListRect, Qt::AlignCenter | Qt::TextSingleLine,
+                         QString::fromLatin1(kNoData));
+    }
+}
+
+// A press anywhere on the window moves it, as the caption would.
+void CResultBWDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (windowHandle() && windowHandle()->startSystemMove()) {
+        return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CResultBWDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+    }
+}
+
+void CResultBWDlg::mouseReleaseEvent(QMouseEvent* event) {
+    dragging_ = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+// Enter and Escape do not close the window.
+void CResultBWDlg::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+}  // namespace quarn::console::ui

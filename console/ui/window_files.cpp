@@ -1,0 +1,143 @@
+#include "console/ui/window_files.h"
+
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+#include "console/ui/all_strip.h"
+#include "console/ui/caption_bar.h"
+#include "console/ui/chart_export_menu.h"
+#include "console/ui/chart_widget.h"
+#include "console/ui/endpoint_panel.h"
+#include "console/ui/file_panel.h"
+#include "console/ui/help_window.h"
+#include "console/ui/main_commands.h"
+#include "console/ui/main_window.h"
+#include "console/ui/notice_panel.h"
+#include "console/ui/pair_list_widget.h"
+#include "widgets/skin_button.h"
+#include "widgets/skin_combo.h"
+
+namespace quarn::console::ui {
+namespace {
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+WindowFiles::WindowFiles(MainWindow& window)
+    : window_(window),
+      logs_(window.Data().table, &window),
+      panel_(new CIOMenu(window.Data(), window.Dispatcher(), *this, &window)),
+      chartMenu_(new ChartExportMenu(window.Chart(), window.Data(),
+                                     FromUtf8(panel_->Session().ConfigFolder()))) {
+    panel_->SetToggleButton(window.FileMenuButton());
+    chartMenu_->SetNotice([this](NoticeKind kind, const QString& text) {
+        window_.ShowNotice(kind, text.toStdString());
+    });
+    connect(&window, &MainWindow::fileMenuClicked, panel_.data(), &CIOMenu::Toggle);
+    connect(&window, &MainWindow::helpRequested, this, [this] { CHelpWindow::Open(&window_); });
+    connect(&window.Commands(), &MainCommands::showLogRequested, this,
+            [this](int row) { logs_.Open(row, window_.Run().Mode() == ConsoleMode::Measuring); });
+    connect(&window.Commands(), &MainCommands::rowsChanged, this, &WindowFiles::TableChanged);
+    Layout(window.width());
+}
+
+// Before the window's data and dispatcher go: the File panel joins its worker, which
+// may still post to the dispatcher.
+WindowFiles::~WindowFiles() {
+    delete chartMenu_.data();
+    delete panel_.data();
+}
+
+void WindowFiles::Layout(int width) {
+    panel_->PlaceFor(width);
+    panel_->raise();
+}
+
+void WindowFiles::IntroEnded() {
+    panel_->hide();
+    Layout(window_.width());
+}
+
+void WindowFiles::RowsCounted(const std::vector<int>& rows) {
+    for (const int row : rows) {
+        logs_.LineAdded(row);
+    }
+}
+
+void WindowFiles::TableChanged() {
+    const PairTable& table = window_.Data().table;
+    for (int row = 1; row < table.Size(); ++row) {
+        if (!table[row].active) {
+            logs_.Close(row);
+        }
+    }
+    logs_.Retitle();
+}
+
+bool WindowFiles::IsIdle() const {
+    return window_.Run().Mode() == ConsoleMode::Idle;
+}
+
+void WindowFiles::CommitEditsToSettings() {
+    MeasurementSettings& settings = window_.Data().settings;
+    settings.durationText = window_.DurationEdit()->text().toStdString();
+    settings.ValueText() = window_.ValueEdit()->text().toStdString();
+}
+
+void WindowFiles::PerformNew() {
+    logs_.CloseAll();
+    window_.PairList()->clearSelection();
+    window_.Data().ResetToNew();
+    window_.DurationEdit()->setText(FromUtf8(window_.Data().settings.durationText));
+    ShowData();
+}
+
+void WindowFiles::SetFileBusy(bool busy) {
+    window_.Run().SetMode(busy ? ConsoleMode::FileBusy : ConsoleMode::Idle);
+    window_.Chart()->SetLoading(window_.Data().chart.Loading());
+    if (!busy) {
+        window_.Notice()->StopProgress();
+    }
+}
+
+void WindowFiles::ShowNotice(NoticeKind kind, std::string_view text) {
+    window_.ShowNotice(kind, text);
+}
+
+void WindowFiles::FileFinished(FileCommand command, int) {
+    const ConsoleData& data = window_.Data();
+    window_.Caption()->SetFileName(FromUtf8(panel_->Session().CurrentFileName()));
+    if (command == FileCommand::Open) {
+        const MeasurementSettings& settings = data.settings;
+        window_.DurationEdit()->setText(FromUtf8(settings.durationText));
+        {
+            // The file's protocol comes with its own rate text: no switch handling.
+            const QSignalBlocker quiet(window_.Protocol());
+            window_.Protocol()->setCurrentIndex(settings.udp);
+        }
+        window_.ValueEdit()->setText(FromUtf8(settings.ValueText()));
+        ShowData();
+    }
+    window_.update();
+}
+
+// The table, the EndPoint lists and the chart as the data now hold them.
+void WindowFiles::ShowData() {
+    const ConsoleData& data = window_.Data();
+    if (data.endPointsKnown) {
+        window_.EndPoints()->ShowEntries(data.endPoints);
+    } else {
+        window_.EndPoints()->ShowEmpty();
+    }
+    window_.Caption()->SetFileName(FromUtf8(panel_->Session().CurrentFileName()));
+    window_.UpdateLayout();
+    window_.RedrawList();
+    window_.TotalToggle()->update();
+    window_.Chart()->Refresh();
+    window_.update();
+}
+
+}  // namespace quarn::console::ui

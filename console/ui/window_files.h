@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "console/files/file_session.h"
+#include "console/ui/chart_export_menu.h"
+#include "console/ui/file_panel.h"
+#include "console/ui/log_windows.h"
+
+namespace quarn::console::ui {
+
+class MainWindow;
+
+// The main window's File panel, pair log windows, help window and chart menu, and what
+// the file flow asks of the window. The main window holds it as its last member, so it
+// goes before the data and the dispatcher; every call on the window thread.
+class WindowFiles : public QObject, public FileSessionHost {
+    Q_OBJECT
+
+  public:
+    explicit WindowFiles(MainWindow& window);
+    ~WindowFiles() override;
+
+    CIOMenu* Panel() const { return panel_; }
+    LogWindows& Logs() { return logs_; }
+    ChartExportMenu* ChartMenu() const { return chartMenu_; }
+    // The main window's width changed: the panel stays at its right edge.
+    void Layout(int width);
+    // The intro showed every child: the panel is hidden again.
+    void IntroEnded();
+
+    // What the main window hears from the core, for the log windows.
+    void LineAdded(int row) { logs_.LineAdded(row); }
+    void RowsCounted(const std::vector<int>& rows);
+    void RunStarted() { logs_.RunStarted(); }
+    // Rows were deleted: rowMap[old row] = new row, or -1.
+    void RowsMoved(const std::vector<int>& rowMap) { logs_.RowsMoved(rowMap); }
+    // The table changed (rows added or deleted, Activate, Inactivate): windows of
+    // inactive rows close, the others read their pair's name and endpoints again.
+    void TableChanged();
+
+    // FileSessionHost
+    bool IsIdle() const override;
+    void CommitEditsToSettings() override;
+    void PerformNew() override;
+    void SetFileBusy(bool busy) override;
+    void ShowNotice(NoticeKind kind, std::string_view text) override;
+    void FileFinished(FileCommand command, int result) override;
+
+  private:
+    void ShowData();
+
+    MainWindow& window_;
+    LogWindows logs_;
+    // Guarded: a window that deletes its children itself may have taken them already.
+    QPointer<CIOMenu> panel_;
+    QPointer<ChartExportMenu> chartMenu_;
+};
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,585 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QListView>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBrowser>
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "console/core/console_data.h"
+#include "console/core/event_loop.h"
+#include "console/core/tick_processor.h"
+#include "console/files/series_csv.h"
+#include "console/ui/chart_export_menu.h"
+#include "console/ui/file_panel.h"
+#include "console/ui/help_window.h"
+#include "console/ui/log_list_model.h"
+#include "console/ui/log_window.h"
+#include "console/ui/log_windows.h"
+#include "widgets/skin_button.h"
+
+namespace quarn::console {
+namespace {
+
+using ui::ChartExportMenu;
+using ui::CHelpWindow;
+using ui::CIOMenu;
+using ui::CResultBWDlg;
+using ui::LogWindows;
+
+// Grabs land in the build folder, so they can be looked at after a run.
+void Shot(QWidget& widget, const QString& name) {
+    QDir().mkpath(QStringLiteral(QUARN_GUI_SHOT_DIR));
+    widget.grab().save(QStringLiteral(QUARN_GUI_SHOT_DIR "/") + name + QStringLiteral(".png"));
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "quarn-gui-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+std::string RateLine(int second, int rate) {
+    return "[  3] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
+           ".0 sec  112 MBytes  " + std::to_string(rate) + " Mbits/sec";
+}
+
+// Two pairs measured for a few seconds through the core's line handling, as a run
+// would feed them; log windows are told what the main window would tell them.
+class RunFeeder : public ConsoleView {
+  public:
+    explicit RunFeeder(ConsoleData& data) : data_(data), ticks_(data, *this) {}
+
+    void Begin(int pairs, int duration) {
+        for (int i = 0; i < pairs; ++i) {
+            PairRecord pair;
+            pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
+            pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
+            data_.AddPair(pair);
+        }
+        data_.chart.BeginRun(pairs);
+        ticks_.BeginRun(duration, false);
+    }
+    void Line(int row, const std::string& line) { ticks_.HandleLine(row, line); }
+
+    void ShowNotice(NoticeKind, std::string_view) override {}
+    void LogChanged(int row) override {
+        if (windows) {
+            windows->LineAdded(row);
+        }
+    }
+    void RowsChanged(const std::vector<int>& rows) override {
+        for (int row : rows) {
+            LogChanged(row);
+        }
+    }
+
+    LogWindows* windows = nullptr;
+
+  private:
+    ConsoleData& data_;
+    TickProcessor ticks_;
+};
+
+QColor PixelAt(QWidget& widget, QPoint point) {
+    return widget.grab().toImage().pixelColor(point);
+}
+
+// ---- log windows ---------------------------------------------------------------------
+
+TEST(LogWindowTest, NeverRunPairShowsNoData) {
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    LogWindows windows(data.table, nullptr);
+    CResultBWDlg* window = windows.Open(1, false);
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->ListShown());
+    EXPECT_EQ(window->windowTitle(), "Pair1 198.18.0.10  > 198.18.1.10  Log");
+    EXPECT_EQ(window->size(), QSize(500, 357));
+    Shot(*window, QStringLiteral("log_window_empty"));
+    // The empty list area is white with the notice text in black in its middle.
+    const QImage image = window->grab().toImage();
+    EXPECT_EQ(image.pixelColor(10, 35), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(2, 2), QColor(0xFA, 0xFA, 0xFA));
+    EXPECT_EQ(image.pixelColor(499, 200), QColor(0x7B, 0x7B, 0x7B));
+    int dark = 0;
+    for (int x = 150; x < 350; ++x) {
+        for (int y = 166; y < 186; ++y) {
+            dark += qGray(image.pixel(x, y)) < 80 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(dark, 40) << "\"No measurement data.\" is drawn";
+    EXPECT_EQ(windows.Open(7, false), nullptr);  // not a pair row
+}
+
+TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    LogWindows windows(data.table, nullptr);
+    feeder.windows = &windows;
+    CResultBWDlg* window = windows.Open(1, true);
+    ASSERT_NE(window, nullptr);
+    feeder.Line(1, "------------------------------------------------------------");
+    feeder.Line(1, "[  3] local 198.18.1.10 port 5001 connected with 198.18.0.10 port 40000");
+    EXPECT_TRUE(window->ListShown());
+    for (int second = 0; second < 30; ++second) {
+        feeder.Line(1, RateLine(second, 900 + second));
+    }
+    QAbstractItemModel* model = window->List()->model();
+    ASSERT_EQ(model->rowCount(), 32);
+    EXPECT_EQ(model->index(31, 0).data().toString().toStdString(), RateLine(29, 929));
+    // The first two seconds are warm-up; from the third on every rate line counted.
+    const auto colour = [&](int row) {
+        return model->index(row, 0).data(Qt::ForegroundRole).value<QColor>();
+    };
+    EXPECT_EQ(colour(0), QColor(0xD0, 0xD0, 0xD0));
+    EXPECT_EQ(colour(3), QColor(0xD0, 0xD0, 0xD0));
+    EXPECT_EQ(colour(4), QColor(Qt::black));
+    EXPECT_EQ(colour(31), QColor(Qt::black));
+    // Live: the last line is in view.
+    QApplication::processEvents();
+    const QScrollBar* bar = window->List()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    Shot(*window, QStringLiteral("log_window_live"));
+
+    // Pixels of the last visible row: the text is black.
+    const QRect last = window->List()->visualRect(model->index(31, 0));
+    const QImage image = window->List()->viewport()->grab().toImage();
+    int black = 0;
+    for (int x = last.left() + 5; x < last.left() + 200; ++x) {
+        for (int y = last.top(); y <= last.bottom(); ++y) {
+            black += qGray(image.pixel(x, y)) < 60 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(black, 20);
+
+    // Opened again after the run, it shows the first lines.
+    windows.Close(1);
+    CResultBWDlg* after = windows.Open(1, false);
+    QApplication::processEvents();
+    EXPECT_EQ(after->List()->verticalScrollBar()->value(), 0);
+    window = after;
+    model = window->List()->model();
+
+    // A new run clears the log: the window follows it.
+    data.table[1].log.Clear();
+    windows.RunStarted();
+    EXPECT_FALSE(window->ListShown());
+    EXPECT_EQ(model->rowCount(), 0);
+}
+
+TEST(LogWindowTest, OpenedTwiceKeepsOneWindowAndClosesWithItsRow) {
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(3, 60);
+    LogWindows windows(data.table, nullptr);
+    CResultBWDlg* first = windows.Open(2, false);
+    EXPECT_EQ(windows.Open(2, false), first);
+    EXPECT_EQ(windows.Count(), 1);
+    EXPECT_NE(windows.Open(3, false), first);
+    EXPECT_EQ(windows.Count(), 2);
+
+    windows.Close(3);  // inactivated
+    QApplication::processEvents();
+    EXPECT_EQ(windows.Count(), 1);
+    EXPECT_EQ(windows.Find(3), nullptr);
+
+    // The operator's Close button.
+    QPointer<CResultBWDlg> closing = first;
+    auto* closeButton = first->findChildren<widgets::SkinButton*>().value(0);
+    ASSERT_NE(closeButton, nullptr);
+    QTest::mouseClick(closeButton, Qt::LeftButton);
+    QTest::qWait(0);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(closing.isNull());
+    EXPECT_EQ(windows.Count(), 0);
+    EXPECT_NE(windows.Open(2, false), nullptr);  // opens again
+
+    windows.CloseAll();  // New
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(windows.Count(), 0);
+}
+
+TEST(LogWindowTest, DeletingPair1RetitlesPair2AndKeepsItUpdating) {
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(2, 60);
+    LogWindows windows(data.table, nullptr);
+    feeder.windows = &windows;
+    feeder.Line(1, RateLine(0, 100));
+    feeder.Line(2, RateLine(0, 200));
+    CResultBWDlg* pair1 = windows.Open(1, false);
+    CResultBWDlg* pair2 = windows.Open(2, false);
+    QPointer<CResultBWDlg> pair1Alive = pair1;
+    ASSERT_EQ(pair2->List()->model()->rowCount(), 1);
+
+    std::vector<int> rowMap;
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {1}, &rowMap), "");
+    windows.RowsMoved(rowMap);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(pair1Alive.isNull());
+    EXPECT_EQ(windows.Find(1), pair2);
+    EXPECT_EQ(pair2->Row(), 1);
+    EXPECT_EQ(pair2->NameText(), "Pair1");
+    EXPECT_EQ(pair2->windowTitle(), "Pair1 198.18.0.11  > 198.18.1.11  Log");
+    ASSERT_EQ(pair2->List()->model()->rowCount(), 1);
+    EXPECT_EQ(pair2->List()->model()->index(0, 0).data().toString().toStdString(),
+              RateLine(0, 200));
+    // The marker is Pair1's now: the colour of series 1 at (9, 13).
+    Shot(*pair2, QStringLiteral("log_window_retitled"));
+    EXPECT_EQ(PixelAt(*pair2, QPoint(11, 15)),
+              QImage(QStringLiteral(":/quarn/marker_01_6.png")).pixelColor(2, 2));
+
+    feeder.Line(1, RateLine(1, 210));
+    EXPECT_EQ(pair2->List()->model()->rowCount(), 2);
+}
+
+// ---- file panel ------------------------------------------------------------------------
+
+class QueuedDialogs : public FileDialogs {
+  public:
+    std::optional<std::string> ChooseOpenPath(const std::string&) override {
+        ++openAsked;
+        return Next();
+    }
+    std::optional<std::string> ChooseSavePath(FileCommand, const std::string&,
+                                              const std::string&) override {
+        ++saveAsked;
+        return Next();
+    }
+    std::deque<std::optional<std::string>> answers;
+    int openAsked = 0;
+    int saveAsked = 0;
+
+  private:
+    std::optional<std::string> Next() {
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+// The main window's part, as small as the file flow needs.
+class PanelHost : public FileSessionHost {
+  public:
+    PanelHost(ConsoleData& data, LogWindows& windows) : data_(data), windows_(windows) {}
+    bool IsIdle() const override { return !busy; }
+    void CommitEditsToSettings() override {}
+    void PerformNew() override {
+        data_.ResetToNew();
+        windows_.CloseAll();
+    }
+    void SetFileBusy(bool value) override { busy = value; }
+    void ShowNotice(NoticeKind kind, std::string_view text) override {
+        notices.emplace_back(kind, std::string(text));
+        times.push_back(std::chrono::steady_clock::now());
+    }
+    void FileFinished(FileCommand, int) override { ++finished; }
+
+    bool busy = false;
+    int finished = 0;
+    std::vector<std::pair<NoticeKind, std::string>> notices;
+    std::vector<std::chrono::steady_clock::time_point> times;
+
+  private:
+    ConsoleData& data_;
+    LogWindows& windows_;
+};
+
+class FilePanelTest : public ::testing::Test {
+  protected:
+    FilePanelTest()
+        : windows(data.table, &owner),
+          host(data, windows),
+          panel(data, loop, host, &owner, &dialogs, folder.File("configs")) {
+        owner.resize(400, 300);
+        owner.show();
+        panel.Session().SetProgressMinimum(std::chrono::milliseconds(10));
+    }
+
+    void Click(FileCommand command) {
+        panel.Toggle();
+        ASSERT_TRUE(panel.isVisible());
+        const int before = host.finished;
+        QTest::mouseClick(panel.Button(command), Qt::LeftButton);
+        EXPECT_FALSE(panel.isVisible());  // a click hides the panel first
+        if (!panel.Session().Busy()) {
+            return;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (host.finished == before && std::chrono::steady_clock::now() < deadline) {
+            loop.RunFor(std::chrono::milliseconds(5));
+            QApplication::processEvents();
+        }
+        ASSERT_GT(host.finished, before);
+    }
+    std::string LastNotice() const {
+        return host.notices.empty() ? "" : host.notices.back().second;
+    }
+
+    TempFolder folder;
+    EventLoop loop;
+    QWidget owner;
+    ConsoleData data;
+    LogWindows windows;
+    PanelHost host;
+    QueuedDialogs dialogs;
+    CIOMenu panel;
+};
+
+TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
+    RunFeeder feeder(data);
+    feeder.Begin(2, 60);
+    for (int second = 0; second < 8; ++second) {
+        feeder.Line(1, RateLine(second, 500 + second));
+        feeder.Line(2, RateLine(second, 300 + second));
+    }
+    data.chart.FinishRun(data.ticks, ChartScaleSource::From(data.table));
+    data.measuredAt = "2026-12-08 21:00:00";
+    const ConsoleData before = data;
+    ASSERT_EQ(before.table[1].count, 6);
+
+    panel.Session().SetProgressMinimum(FileSession::kProgressMinimum);
+    const std::string path = folder.File("configs/run.config");
+    dialogs.answers = {path};
+    Click(FileCommand::Save);
+    ASSERT_EQ(host.notices.size(), 2u);
+    EXPECT_EQ(host.notices[0],
+              std::make_pair(NoticeKind::Progress, std::string("Saving measured data...")));
+    EXPECT_EQ(host.notices[1],
+              std::make_pair(NoticeKind::Info, std::string("Success to save the file.")));
+    EXPECT_GE(host.times[1] - host.times[0], std::chrono::milliseconds(1000));
+    EXPECT_EQ(panel.Session().CurrentFileName(), "run.config");
+    panel.Session().SetProgressMinimum(std::chrono::milliseconds(10));
+
+    windows.Open(1, false);
+    Click(FileCommand::New);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(data.table.PairCount(), 0);
+    EXPECT_EQ(windows.Count(), 0);  // New closes log windows
+    EXPECT_EQ(panel.Session().CurrentFileName(), "");
+
+    dialogs.answers = {path};
+    Click(FileCommand::Open);
+    EXPECT_EQ(LastNotice(), "Success to open the file.");
+    ASSERT_EQ(data.table.PairCount(), 2);
+    EXPECT_EQ(data.measuredAt, before.measuredAt);
+    for (int row = 0; row <= 2; ++row) {
+        SCOPED_TRACE(row);
+        const PairRecord& a = before.table[row];
+        const PairRecord& b = data.table[row];
+        EXPECT_EQ(b.name, a.name);
+        EXPECT_EQ(b.endpoint1, a.endpoint1);
+        EXPECT_EQ(b.endpoint2, a.endpoint2);
+        EXPECT_EQ(b.countText, a.countText);
+        EXPECT_EQ(b.currentText, a.currentText);
+        EXPECT_EQ(b.averageText, a.averageText);
+        EXPECT_EQ(b.minText, a.minText);
+        EXPECT_EQ(b.maxText, a.maxText);
+        EXPECT_TRUE(b.log.Empty());
+    }
+    ASSERT_EQ(data.chart.Series().size(), before.chart.Series().size());
+    for (std::size_t s = 0; s < data.chart.Series().size(); ++s) {
+        ASSERT_EQ(data.chart.Series()[s].size(), before.chart.Series()[s].size());
+        for (std::size_t i = 0; i < data.chart.Series()[s].size(); ++i) {
+            EXPECT_NEAR(data.chart.Series()[s][i].value, before.chart.Series()[s][i].value, 0.005);
+        }
+    }
+    EXPECT_EQ(data.ticks, before.ticks);
+}
+
+TEST_F(FilePanelTest, WrongIdentifierAndUnreadableFile) {
+    RunFeeder feeder(data);
+    feeder.Begin(2, 60);
+    const std::string path = folder.File("not-a-config.config");
+    std::ofstream(path) << "hello, this is not a configuration file at all.............";
+
+    // An unreadable file (a folder) leaves everything as it was.
+    const std::string unreadable = folder.File("folder.config");
+    std::filesystem::create_directory(unreadable);
+    dialogs.answers = {unreadable};
+    Click(FileCommand::Open);
+    EXPECT_EQ(host.notices.back(),
+              std::make_pair(NoticeKind::Message, std::string("Failed to open the file.")));
+    EXPECT_EQ(data.table.PairCount(), 2);
+    // No save target before, none now: Save asks for a name.
+    dialogs.answers = {std::nullopt};
+    Click(FileCommand::Save);
+    EXPECT_EQ(dialogs.saveAsked, 1);
+
+    dialogs.answers = {path};
+    Click(FileCommand::Open);
+    EXPECT_EQ(host.notices.back(),
+              std::make_pair(NoticeKind::Info, std::string("File format is not valid.")));
+    EXPECT_EQ(data.table.PairCount(), 0);
+    EXPECT_TRUE(data.chart.Series().empty());
+    EXPECT_FALSE(host.busy);
+}
+
+TEST_F(FilePanelTest, PanelLooksAndKeys) {
+    owner.show();
+    panel.move(10, 10);
+    panel.Toggle();
+    ASSERT_TRUE(panel.isVisible());
+    Shot(panel, QStringLiteral("file_panel"));
+    const QImage image = panel.grab().toImage();
+    EXPECT_EQ(image.size(), QSize(112, 89));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(0x82, 0x82, 0x82));
+    EXPECT_EQ(image.pixelColor(50, 22), QColor(0x82, 0x82, 0x82));
+    EXPECT_EQ(image.pixelColor(50, 66), QColor(0x82, 0x82, 0x82));
+    EXPECT_EQ(image.pixelColor(100, 30), QColor(Qt::white));
+    EXPECT_EQ(panel.Button(FileCommand::SaveAs)->text(), "Save as");
+    EXPECT_EQ(panel.Button(FileCommand::Open)->geometry(), QRect(1, 23, 110, 21));
+
+    // Keys do not operate the buttons.
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    QTest::keyClick(&panel, Qt::Key_Space);
+    QTest::keyClick(panel.Button(FileCommand::New), Qt::Key_Space);
+    QTest::keyClick(panel.Button(FileCommand::New), Qt::Key_Return);
+    EXPECT_EQ(data.table.PairCount(), 1);
+    panel.Toggle();
+    EXPECT_FALSE(panel.isVisible());
+
+    // A press elsewhere hides the shown panel; one on the file button is left to it.
+    QWidget fileButton(&owner);
+    fileButton.setGeometry(300, 5, 14, 15);
+    fileButton.show();
+    panel.SetToggleButton(&fileButton);
+    panel.PlaceFor(owner.width());
+    EXPECT_EQ(panel.geometry(), QRect(400 - 112, 31, 112, 89));
+    panel.Toggle();
+    QTest::mousePress(&fileButton, Qt::LeftButton);
+    EXPECT_TRUE(panel.isVisible());
+    QTest::mousePress(panel.Button(FileCommand::Save), Qt::RightButton);
+    EXPECT_TRUE(panel.isVisible());
+    QTest::mousePress(&owner, Qt::RightButton, {}, QPoint(20, 200));
+    EXPECT_FALSE(panel.isVisible());
+}
+
+// ---- help window -----------------------------------------------------------------------
+
+TEST(HelpWindowTest, OneWindowShowingTheManual) {
+    ASSERT_FALSE(CHelpWindow::IsOpen());
+    CHelpWindow* help = CHelpWindow::Open();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(CHelpWindow::Open(), help);  // the help area twice: one window
+    EXPECT_TRUE(CHelpWindow::IsOpen());
+    EXPECT_EQ(help->size(), QSize(818, 759));
+    EXPECT_EQ(help->windowTitle(), "Manual");
+    ASSERT_FALSE(help->PagePath().isEmpty()) << "help_quarn.html not found";
+    const QString text = help->Browser()->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("Quarn_EndPoint --headless")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Troubleshooting")));
+    EXPECT_EQ(help->Browser()->geometry(), QRect(5, 36, 808, 718));
+    Shot(*help, QStringLiteral("help_window"));
+    // The contents links lead to their sections.
+    help->Browser()->scrollToAnchor(QStringLiteral("trouble"));
+    EXPECT_GT(help->Browser()->verticalScrollBar()->value(), 0);
+    Shot(*help, QStringLiteral("help_window_troubleshooting"));
+    help->Browser()->scrollToAnchor(QStringLiteral("figures"));
+    Shot(*help, QStringLiteral("help_window_figures"));
+    const QImage image = help->grab().toImage();
+    EXPECT_EQ(image.pixelColor(0, 400), QColor(0xC3, 0xC3, 0xC3));
+    EXPECT_EQ(image.pixelColor(2, 400), QColor(0xF1, 0xF1, 0xF1));
+
+    // Pressing below the title strip does not move the window.
+    const QPoint before = help->pos();
+    QTest::mousePress(help, Qt::LeftButton, {}, QPoint(2, 400));
+    QTest::mouseMove(help, QPoint(50, 450));
+    QTest::mouseRelease(help, Qt::LeftButton, {}, QPoint(50, 450));
+    EXPECT_EQ(help->pos(), before);
+
+    help->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(CHelpWindow::IsOpen());
+    CHelpWindow* again = CHelpWindow::Open();
+    EXPECT_NE(again, nullptr);
+    again->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(HelpWindowTest, PageIsLookedUpBesideTheProgramFirst) {
+    const QStringList candidates = CHelpWindow::PageCandidates();
+    ASSERT_GE(candidates.size(), 3);
+    EXPECT_EQ(candidates.front(),
+              QDir(QCoreApplication::applicationDirPath()).filePath("help_quarn.html"));
+    EXPECT_TRUE(candidates.back().endsWith("resources/help/help_quarn.html"));
+}
+
+// ---- chart export ------------------------------------------------------------------------
+
+TEST(ChartExportTest, PngAndCsvOfTheChart) {
+    TempFolder folder;
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(2, 60);
+    for (int second = 0; second < 6; ++second) {
+        feeder.Line(1, RateLine(second, 500));
+        feeder.Line(2, RateLine(second, 250));
+    }
+    QWidget chart;
+    chart.resize(300, 120);
+    chart.setStyleSheet("background: #123456");
+    ChartExportMenu menu(&chart, data, QString::fromStdString(folder.File("")));
+    std::vector<std::pair<NoticeKind, QString>> notices;
+    menu.SetNotice([&](NoticeKind kind, const QString& text) { notices.emplace_back(kind, text); });
+    QString answer = QString::fromStdString(folder.File("chart.png"));
+    menu.SetPathChooser([&](const QString&, const QString&, const QString&) { return answer; });
+
+    menu.AskAndSavePng();
+    const QImage png(answer);
+    EXPECT_EQ(png.size(), QSize(300, 120));
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].second, "Success to save the file.");
+
+    answer = QString::fromStdString(folder.File("run.csv"));
+    menu.AskAndExportCsv();
+    const std::string expected = folder.File("expected.csv");
+    ASSERT_TRUE(WriteSeriesCsv(expected, data.table, data.chart));
+    EXPECT_EQ(ReadFile(answer.toStdString()), ReadFile(expected));
+    EXPECT_EQ(ReadFile(expected).substr(0, 25), "tick,Pair1,Pair2,All\n1,50");
+
+    answer = QString::fromStdString(folder.File("missing/run.csv"));
+    menu.AskAndExportCsv();
+    EXPECT_EQ(notices.back(),
+              std::make_pair(NoticeKind::Message, QString("Failed to save the file.")));
+    EXPECT_EQ(chart.contextMenuPolicy(), Qt::CustomContextMenu);
+}
+
+}  // namespace
+}  // namespace quarn::console

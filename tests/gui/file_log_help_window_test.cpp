@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPointer>
+#include <QTest>
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "console/core/run_environment.h"
+#include "console/core/tick_processor.h"
+#include "console/ui/caption_bar.h"
+#include "console/ui/file_panel.h"
+#include "console/ui/help_window.h"
+#include "console/ui/log_window.h"
+#include "console/ui/main_commands.h"
+#include "console/ui/main_window.h"
+#include "console/ui/notice_panel.h"
+#include "console/ui/pair_list_widget.h"
+#include "console/ui/window_files.h"
+#include "widgets/skin_button.h"
+
+namespace quarn::console::ui {
+namespace {
+
+// The window's run side never reaches the network here.
+class QuietEnvironment : public RunEnvironment {
+  public:
+    void EndLeftoverClients() override {}
+    void BroadcastRestart() override {}
+    std::optional<std::uint32_t> OwnAddress() override { return std::nullopt; }
+    std::string IperfPath() override { return "iperf"; }
+};
+
+class AnsweringDialogs : public FileDialogs {
+  public:
+    std::optional<std::string> ChooseOpenPath(const std::string&) override { return Next(); }
+    std::optional<std::string> ChooseSavePath(FileCommand, const std::string&,
+                                              const std::string&) override {
+        return Next();
+    }
+    std::deque<std::optional<std::string>> answers;
+
+  private:
+    std::optional<std::string> Next() {
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+class Lines : public ConsoleView {
+  public:
+    void ShowNotice(NoticeKind, std::string_view) override {}
+};
+
+MainWindow::Options QuietOptions(QuietEnvironment& environment) {
+    MainWindow::Options options;
+    options.interfaces = {"lo"};
+    options.introTime = std::chrono::milliseconds(1);
+    options.environment = &environment;
+    return options;
+}
+
+void Click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(5, 5));
+}
+
+// Pixels in the caption's file-name area that differ from the caption's grey.
+int FileNameInk(MainWindow& window) {
+    const QImage image = window.grab().toImage();
+    int ink = 0;
+    for (int x = 512; x < window.width() - 90; ++x) {
+        for (int y = 8; y < 28; ++y) {
+            ink += image.pixelColor(x, y) != image.pixelColor(window.width() - 95, 30) ? 1 : 0;
+        }
+    }
+    return ink;
+}
+
+class WindowFilesTest : public ::testing::Test {
+  protected:
+    WindowFilesTest() : window(QuietOptions(environment)), files(window.Files()) {
+        files.Panel()->SetDialogs(&dialogs);
+        window.show();
+        window.EndIntro();
+        files.Panel()->Session().SetProgressMinimum(std::chrono::milliseconds(10));
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "quarn-window-XXXXXX").string();
+        folder = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~WindowFilesTest() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
+    // Runs a File panel command as the operator does and confirms its result notice.
+    QString RunFileCommand(FileCommand command) {
+        Click(window.FileMenuButton());
+        EXPECT_TRUE(files.Panel()->isVisible());
+        Click(files.Panel()->Button(command));
+        if (command == FileCommand::New) {
+            return {};
+        }
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !files.Panel()->Session().Busy() &&
+                       window.Notice()->Kind() != NoticeKind::Progress;
+            },
+            10000));
+        const QString text = window.Notice()->Text();
+        Click(window.Notice()->ConfirmButton());
+        QApplication::processEvents();
+        return text;
+    }
+
+    QuietEnvironment environment;
+    AnsweringDialogs dialogs;
+    MainWindow window;
+    WindowFiles& files;
+    std::string folder;
+};
+
+TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
+    ConsoleData& data = window.Data();
+    Lines lines;
+    TickProcessor ticks(data, lines);
+    for (int i = 0; i < 2; ++i) {
+        PairRecord pair;
+        pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
+        pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
+        data.AddPair(pair);
+    }
+    data.chart.BeginRun(2);
+    ticks.BeginRun(60, false);
+    for (int second = 0; second < 6; ++second) {
+        for (int row = 1; row <= 2; ++row) {
+            ticks.HandleLine(row, "[  3] " + std::to_string(second) + ".0-" +
+                                      std::to_string(second + 1) + ".0 sec  112 MBytes  " +
+                                      std::to_string(400 * row) + " Mbits/sec");
+        }
+    }
+    window.UpdateLayout();
+    window.RedrawList();
+    const int noName = FileNameInk(window);
+
+    Click(window.FileMenuButton());
+    ASSERT_TRUE(files.Panel()->isVisible());
+    EXPECT_EQ(files.Panel()->geometry(), QRect(window.width() - 112, 31, 112, 89));
+    QDir().mkpath(QStringLiteral(QUARN_GUI_SHOT_DIR));
+    window.grab().save(QStringLiteral(QUARN_GUI_SHOT_DIR "/main_window_file_panel.png"));
+    Click(window.FileMenuButton());
+    EXPECT_FALSE(files.Panel()->isVisible());
+
+    const std::string path = folder + "/window.config";
+    dialogs.answers = {path};
+    EXPECT_EQ(RunFileCommand(FileCommand::Save), "Success to save the file.");
+    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
+    EXPECT_GT(FileNameInk(window), noName + 20) << "the title shows window.config";
+
+    files.Logs().Open(1, false);
+    EXPECT_EQ(files.Logs().Count(), 1);
+    RunFileCommand(FileCommand::New);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(data.table.PairCount(), 0);
+    EXPECT_EQ(files.Logs().Count(), 0);
+    EXPECT_EQ(FileNameInk(window), noName);
+
+    window.ValueEdit()->setText("3");
+    dialogs.answers = {path};
+    EXPECT_EQ(RunFileCommand(FileCommand::Open), "Success to open the file.");
+    ASSERT_EQ(data.table.PairCount(), 2);
+    EXPECT_EQ(data.table[2].currentText, "800.00");
+    EXPECT_EQ(window.ValueEdit()->text(), "5");  // the file's window size
+    EXPECT_EQ(window.DurationEdit()->text(), "60");
+    EXPECT_EQ(data.chart.Series().size(), 3u);
+    EXPECT_GT(FileNameInk(window), noName + 20);
+    window.grab().save(QStringLiteral(QUARN_GUI_SHOT_DIR "/main_window_opened.png"));
+
+    // Show Log from the context menu, and the help area.
+    emit window.Commands().showLogRequested(2);
+    ASSERT_NE(files.Logs().Find(2), nullptr);
+    EXPECT_EQ(files.Logs().Find(2)->NameText(), "Pair2");
+    emit window.helpRequested();
+    EXPECT_TRUE(CHelpWindow::IsOpen());
+    CHelpWindow::Open()->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
+    for (int i = 0; i < 3; ++i) {
+        PairRecord pair;
+        pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
+        pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
+        window.Data().AddPair(pair);
+    }
+    window.UpdateLayout();
+    window.RedrawList();
+    window.Data().table[2].log.Append("pair two's line");
+    emit window.Commands().showLogRequested(1);
+    emit window.Commands().showLogRequested(2);
+    CResultBWDlg* second = files.Logs().Find(2);
+    ASSERT_NE(second, nullptr);
+
+    // "Delete pair" with Pair1 selected.
+    PairListWidget* list = window.PairList();
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    Click(window.DeletePair());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(window.Data().table.PairCount(), 2);
+    EXPECT_EQ(files.Logs().Count(), 1);
+    EXPECT_EQ(files.Logs().Find(1), second);
+    EXPECT_EQ(second->windowTitle(), "Pair1 198.18.0.11  > 198.18.1.11  Log");
+    ASSERT_EQ(second->List()->model()->rowCount(), 1);
+    EXPECT_EQ(second->List()->model()->index(0, 0).data().toString(), "pair two's line");
+
+    // "Inactivate" closes it.
+    QPointer<CResultBWDlg> watched = second;
+    list->clearSelection();
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window.Commands().ActivateSelected(false);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watched.isNull());
+    EXPECT_EQ(files.Logs().Count(), 0);
+}
+
+TEST_F(WindowFilesTest, FailedOpenLeavesTheWindowAsItWas) {
+    PairRecord pair;
+    pair.endpoint1 = "198.18.0.10";
+    pair.endpoint2 = "198.18.1.10";
+    window.Data().AddPair(pair);
+    window.UpdateLayout();
+    dialogs.answers = {folder};  // a folder cannot be read as a file
+    EXPECT_EQ(RunFileCommand(FileCommand::Open), "Failed to open the file.");
+    EXPECT_EQ(window.Data().table.PairCount(), 1);
+    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
+    EXPECT_FALSE(window.Data().chart.Loading());
+}
+
+}  // namespace
+}  // namespace quarn::console::ui
