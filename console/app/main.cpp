@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <functional>
@@ -20,7 +21,8 @@ constexpr const char* kWindowUsage =
     "Without --headless, Quarn_Console opens its main window (one per user session; a\n"
     "second start brings the running window to the front and exits). There, only\n"
     "--interface NAME (repeatable) applies: it limits the window's End Point search and\n"
-    "its \"restart\" broadcast to the named interfaces.\n"
+    "its \"restart\" broadcast to the named interfaces. A FILE given last is opened as\n"
+    "the File panel's Open does:  Quarn_Console [--interface NAME] [FILE.config]\n"
     "\n";
 
 // Options that only a headless run uses.
@@ -44,6 +46,20 @@ int main(int argc, char** argv) {
     const std::string program = args.empty() ? "Quarn_Console" : args[0];
 
     ParseResult parsed = ParseHeadlessOptions(args);
+#ifdef QUARN_WITH_WINDOW
+    // A configuration file as the last argument opens in the window (desktop entries pass
+    // the file that way).
+    std::string openFile;
+    if (!parsed.error.empty() && args.size() > 1 && !args.back().starts_with('-')) {
+        ParseResult withoutFile =
+            ParseHeadlessOptions(std::vector<std::string>(args.begin(), args.end() - 1));
+        if (withoutFile.error.empty() &&
+            std::find(args.begin(), args.end(), "--headless") == args.end()) {
+            openFile = args.back();
+            parsed = std::move(withoutFile);
+        }
+    }
+#endif
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "%s\nTry '%s --help'.\n", parsed.error.c_str(), program.c_str());
         return kExitRefused;
@@ -67,6 +83,7 @@ int main(int argc, char** argv) {
         quarn::console::ui::MainWindow::Options window;
         window.iperfPath = iperfPath;
         window.interfaces = parsed.options.interfaces;
+        window.openFile = openFile;
         // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
         return quarn::console::ui::RunConsoleWindow(
             argc, argv, std::move(window), [](std::function<void()> quit) {

@@ -61,7 +61,7 @@ void FileSession::Run(FileCommand command) {
             host_.PerformNew();
             return;
         case FileCommand::Open:
-            StartOpen();
+            StartOpen(dialogs_.ChooseOpenPath(configFolder_));
             return;
         case FileCommand::Save:
         case FileCommand::SaveAs:
@@ -70,8 +70,15 @@ void FileSession::Run(FileCommand command) {
     }
 }
 
-void FileSession::StartOpen() {
-    const std::optional<std::string> path = dialogs_.ChooseOpenPath(configFolder_);
+void FileSession::OpenPath(const std::string& path) {
+    if (busy_ || !host_.IsIdle()) {
+        return;
+    }
+    lastCommand_ = FileCommand::Open;
+    StartOpen(path);
+}
+
+void FileSession::StartOpen(const std::optional<std::string>& path) {
     if (!path || path->empty()) {
         return;
     }

@@ -74,6 +74,9 @@ class FileSession {
 
     // Runs a File panel command; returns at once (saving and opening go on in a worker).
     void Run(FileCommand command);
+    // Opens the file at path as Open does, without asking for it (a file given on the
+    // command line).
+    void OpenPath(const std::string& path);
 
     bool Busy() const { return busy_; }
     FileCommand LastCommand() const { return lastCommand_; }
@@ -100,7 +103,7 @@ class FileSession {
 
   private:
     void StartSave(FileCommand command);
-    void StartOpen();
+    void StartOpen(const std::optional<std::string>& path);
     // `copy` is what a save writes; an open reads into data its worker makes, starting
     // from `settings` (New keeps the protocol and rate texts).
     bool StartWorker(FileCommand command, const std::string& path,

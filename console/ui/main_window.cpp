@@ -228,6 +228,8 @@ void MainWindow::EndIntro() {
     UpdateLayout();
     files_->IntroEnded();
     update();
+    if (!options_.openFile.empty())
+        files_->Panel()->Session().OpenPath(options_.openFile);
 }
 
 int MainWindow::PairListHeight(int pairs) {

@@ -52,6 +52,8 @@ class MainWindow : public QWidget, public ConsoleView {
         std::vector<std::string> interfaces;
         std::chrono::milliseconds introTime{2000};
         std::chrono::milliseconds addressRefresh{10000};
+        // A configuration file to open once the intro has ended ("" for none).
+        std::string openFile;
         // Replace the network's pair sessions and run environment (benchmarks); must
         // outlive the window.
         PairSessionFactory* sessions = nullptr;

@@ -249,5 +249,35 @@ TEST_F(WindowFilesTest, FailedOpenLeavesTheWindowAsItWas) {
     EXPECT_FALSE(window.Data().chart.Loading());
 }
 
+// Quarn_Console FILE: the window opens the file once its intro has ended, as Open does.
+TEST_F(WindowFilesTest, FileGivenAtStartOpensAfterTheIntro) {
+    PairRecord pair;
+    pair.endpoint1 = "198.18.0.10";
+    pair.endpoint2 = "198.18.1.10";
+    window.Data().AddPair(pair);
+    const std::string path = folder + "/start.config";
+    dialogs.answers = {path};
+    ASSERT_EQ(RunFileCommand(FileCommand::Save), "Success to save the file.");
+
+    QuietEnvironment otherEnvironment;
+    MainWindow::Options options = QuietOptions(otherEnvironment);
+    options.introTime = std::chrono::hours(1);
+    options.openFile = path;
+    MainWindow second(std::move(options));
+    second.show();
+    EXPECT_EQ(second.Data().table.PairCount(), 0) << "nothing opens during the intro";
+    second.EndIntro();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !second.Files().Panel()->Session().Busy() &&
+                   second.Notice()->Kind() != NoticeKind::Progress;
+        },
+        10000));
+    EXPECT_EQ(second.Notice()->Text(), "Success to open the file.");
+    ASSERT_EQ(second.Data().table.PairCount(), 1);
+    EXPECT_EQ(second.Data().table[1].endpoint2, "198.18.1.10");
+    EXPECT_EQ(second.Files().Panel()->Session().CurrentFilePath(), path);
+}
+
 }  // namespace
 }  // namespace quarn::console::ui
