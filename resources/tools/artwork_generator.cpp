@@ -177,12 +177,8 @@ void Titles() {
     {
         QPainter p(&help);
         p.fillRect(0, 29, 816, 2, kGreen);
+        // The window writes "Manual" at (35, 11) itself: only the mark is drawn here.
         Mark(p, QRectF(7, 6, 17, 17));
-        p.setRenderHint(QPainter::TextAntialiasing);
-        p.setPen(QColor(0x4B, 0x4B, 0x4B));
-        p.setFont(Face(13, true));
-        p.drawText(QRect(32, 0, 500, 29), Qt::AlignVCenter | Qt::AlignLeft,
-                   "Tolvex Quarn Console  Manual");
     }
     Save(help, "title_help.png");
 }
