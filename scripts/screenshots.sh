@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Screenshots of the Console's main window under Xvfb: the intro and the idle window of
-# the real program, then a running and a finished measurement between EndPoints. All of it
-# runs in network namespaces that are removed again (needs root).
+# Screenshots under Xvfb: the Console's intro and idle window (the real program), a
+# running and a finished measurement between EndPoints, the File panel, a log window and
+# the help window; then the EndPoint window in normal and port-in-use mode. All of it runs
+# in network namespaces that are removed again (needs root).
 # Usage: scripts/screenshots.sh [OUTPUT_DIR]   (default: screenshots/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,4 +13,6 @@ cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j "$(nproc)" --target Quarn_Console Quarn_EndPoint main_window_screenshots
 
 xvfb-run -a -s "-screen 0 1600x1000x24" build/tests/gui/main_window_screenshots "$out"
+. scripts/screenshots-endpoint.sh
+endpoint_screenshots build "$out"
 ls -l "$out"/*.png

@@ -11,9 +11,13 @@
 #include <cstdio>
 
 #include "console/ui/endpoint_panel.h"
+#include "console/ui/help_window.h"
+#include "console/ui/log_window.h"
+#include "console/ui/log_windows.h"
 #include "console/ui/main_commands.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
+#include "console/ui/window_files.h"
 #include "tests/e2e/console_network_test.h"
 #include "tests/gui/main_window/window_test_support.h"
 #include "tests/support/temp_dir.h"
@@ -34,6 +38,30 @@ bool ImportRoot(const QString& path) {
     const auto result = test_support::RunCommand({"import", "-window", "root", path.toStdString()});
     std::printf("%s %s\n", result.exitCode == 0 ? "saved" : "FAILED", qPrintable(path));
     return result.exitCode == 0;
+}
+
+// The File panel over the finished run, Pair1's log and the help window.
+bool SaveSideWindows(console::ui::MainWindow& window, const QString& dir) {
+    gui_test::Click(window.Notice()->ConfirmButton());
+    gui_test::Click(window.FileMenuButton());
+    QTest::qWait(300);
+    bool ok = Save(window, dir + "/file-panel.png");
+    gui_test::Click(window.FileMenuButton());
+    if (QWidget* log = window.Files().Logs().Open(1, false)) {
+        QTest::qWait(300);
+        ok = Save(*log, dir + "/log-window.png") && ok;
+        log->close();
+    } else {
+        ok = false;
+    }
+    if (QWidget* help = console::ui::CHelpWindow::Open(&window)) {
+        QTest::qWait(500);
+        ok = Save(*help, dir + "/help-window.png") && ok;
+        help->close();
+    } else {
+        ok = false;
+    }
+    return ok;
 }
 
 int Run(const QString& dir) {
@@ -89,6 +117,7 @@ int Run(const QString& dir) {
     gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 40000);
     QTest::qWait(300);
     ok = Save(*window, dir + "/finished.png") && ok;
+    ok = SaveSideWindows(*window, dir) && ok;
     window->Quit();
     window.reset();
     for (auto& endPoint : endPoints) {
