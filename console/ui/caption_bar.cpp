@@ -120,19 +120,13 @@ void CaptionBar::mousePressEvent(QMouseEvent* event) {
         update();
         return;
     }
-    QWindow* handle = window()->windowHandle();
-    if (!handle || !handle->startSystemMove()) {
-        dragging_ = true;
-        dragOffset_ = event->globalPosition().toPoint() - window()->frameGeometry().topLeft();
-    }
+    mover_.Start(*window(), *event);
 }
 
 void CaptionBar::mouseMoveEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
-    if (dragging_) {
-        window()->move(event->globalPosition().toPoint() - dragOffset_);
+    if (mover_.Follow(*window(), *event))
         return;
-    }
     const Button now = ButtonAt(point);
     if (now != hovered_) {
         hovered_ = now;
@@ -144,7 +138,7 @@ void CaptionBar::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CaptionBar::mouseReleaseEvent(QMouseEvent* event) {
-    dragging_ = false;
+    mover_.Stop();
     if (event->button() != Qt::LeftButton || pressed_ == Button::None) {
         event->ignore();
         return;

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "widgets/window_mover.h"
+
 namespace quarn::console::ui {
 
 // The main window's own caption: title, own address, file name and the help, minimise
@@ -51,8 +53,7 @@ class CaptionBar : public QWidget {
     Button hovered_ = Button::None;
     Button pressed_ = Button::None;
     // Moving by hand where the window system cannot move the window itself.
-    bool dragging_ = false;
-    QPoint dragOffset_;
+    widgets::WindowMover mover_;
 };
 
 }  // namespace quarn::console::ui

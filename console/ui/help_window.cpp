@@ -138,21 +138,15 @@ void CHelpWindow::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    if (windowHandle() && windowHandle()->startSystemMove()) {
-        return;
-    }
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    mover_.Start(*this, *event);
 }
 
 void CHelpWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_) {
-        move(event->globalPosition().toPoint() - dragOffset_);
-    }
+    mover_.Follow(*this, *event);
 }
 
 void CHelpWindow::mouseReleaseEvent(QMouseEvent* event) {
-    dragging_ = false;
+    mover_.Stop();
     QWidget::mouseReleaseEvent(event);
 }
 

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "widgets/window_mover.h"
+
 class QTextBrowser;
 
 namespace quarn::widgets {
@@ -48,8 +50,7 @@ class CHelpWindow : public QWidget {
     QTextBrowser* browser_;
     widgets::SkinButton* closeButton_;
     QString pagePath_;
-    bool dragging_ = false;
-    QPoint dragOffset_;
+    widgets::WindowMover mover_;
 };
 
 }  // namespace quarn::console::ui

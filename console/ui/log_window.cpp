@@ -166,21 +166,15 @@ void CResultBWDlg::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    if (windowHandle() && windowHandle()->startSystemMove()) {
-        return;
-    }
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    mover_.Start(*this, *event);
 }
 
 void CResultBWDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_) {
-        move(event->globalPosition().toPoint() - dragOffset_);
-    }
+    mover_.Follow(*this, *event);
 }
 
 void CResultBWDlg::mouseReleaseEvent(QMouseEvent* event) {
-    dragging_ = false;
+    mover_.Stop();
     QWidget::mouseReleaseEvent(event);
 }
 

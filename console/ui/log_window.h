@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "console/core/pair_table.h"
+#include "widgets/window_mover.h"
 
 class QListView;
 
@@ -59,8 +60,7 @@ class CResultBWDlg : public QWidget {
     QListView* list_;
     widgets::SkinButton* closeButton_;
     widgets::SkinButton* smallCloseButton_;
-    bool dragging_ = false;
-    QPoint dragOffset_;
+    widgets::WindowMover mover_;
 };
 
 }  // namespace quarn::console::ui

@@ -168,21 +168,15 @@ void PairSettingDialog::mousePressEvent(QMouseEvent* event) {
         return;
     }
     // A press anywhere on the dialog moves it, as a caption would.
-    if (windowHandle() && windowHandle()->startSystemMove()) {
-        return;
-    }
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    mover_.Start(*this, *event);
 }
 
 void PairSettingDialog::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_) {
-        move(event->globalPosition().toPoint() - dragOffset_);
-    }
+    mover_.Follow(*this, *event);
 }
 
 void PairSettingDialog::mouseReleaseEvent(QMouseEvent*) {
-    dragging_ = false;
+    mover_.Stop();
 }
 
 void PairSettingDialog::paintEvent(QPaintEvent*) {

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "console/core/pair_record.h"
+#include "widgets/window_mover.h"
 
 class QLineEdit;
 
@@ -70,8 +71,7 @@ class PairSettingDialog : public QDialog {
     const int originalParallel_;
     bool hintShown_ = false;
     QTimer hintTimer_;
-    bool dragging_ = false;
-    QPoint dragOffset_;
+    widgets::WindowMover mover_;
     QLineEdit* edit1_;
     QLineEdit* edit2_;
     widgets::SkinCombo* connections_;

@@ -256,24 +256,18 @@ void EndPointWindow::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    // The window manager moves the window where it can; elsewhere it follows the pointer.
-    if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
-        return;
-    }
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    mover_.Start(*this, *event);
 }
 
 void EndPointWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - dragOffset_);
+    if (mover_.Follow(*this, *event)) {
         return;
     }
     QWidget::mouseMoveEvent(event);
 }
 
 void EndPointWindow::mouseReleaseEvent(QMouseEvent* event) {
-    dragging_ = false;
+    mover_.Stop();
     QWidget::mouseReleaseEvent(event);
 }
 

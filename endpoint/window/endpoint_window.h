@@ -9,6 +9,7 @@
 
 #include "endpoint/agent/agent.h"
 #include "endpoint/window/agent_event_relay.h"
+#include "widgets/window_mover.h"
 
 class QSocketNotifier;
 
@@ -98,8 +99,7 @@ class EndPointWindow : public QWidget {
     bool portInUse_ = false;
     bool shutDown_ = false;
     // Set while the window follows the pointer after a press in the drag band.
-    bool dragging_ = false;
-    QPoint dragOffset_;
+    widgets::WindowMover mover_;
 };
 
 }  // namespace quarn::endpoint_window
