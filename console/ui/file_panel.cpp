@@ -33,7 +33,7 @@ QString FromUtf8(const std::string& text) {
 
 }  // namespace
 
-CIOMenu::CIOMenu(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host, QWidget* parent,
+FilePanel::FilePanel(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host, QWidget* parent,
                  FileDialogs* dialogs, const std::string& configFolder)
     : QWidget(parent), dialogs_(dialogs) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -63,34 +63,34 @@ CIOMenu::CIOMenu(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& hos
     hide();
 }
 
-CIOMenu::~CIOMenu() = default;
+FilePanel::~FilePanel() = default;
 
-widgets::SkinButton* CIOMenu::Button(FileCommand command) const {
+widgets::SkinButton* FilePanel::Button(FileCommand command) const {
     return buttons_[static_cast<std::size_t>(command)];
 }
 
-void CIOMenu::Toggle() {
+void FilePanel::Toggle() {
     setVisible(isHidden());
     if (isVisible()) {
         raise();
     }
 }
 
-void CIOMenu::PlaceFor(int width) {
+void FilePanel::PlaceFor(int width) {
     move(width - kWidth, 31);
 }
 
-void CIOMenu::showEvent(QShowEvent* event) {
+void FilePanel::showEvent(QShowEvent* event) {
     QCoreApplication::instance()->installEventFilter(this);
     QWidget::showEvent(event);
 }
 
-void CIOMenu::hideEvent(QHideEvent* event) {
+void FilePanel::hideEvent(QHideEvent* event) {
     QCoreApplication::instance()->removeEventFilter(this);
     QWidget::hideEvent(event);
 }
 
-bool CIOMenu::PressOutside(QObject* watched, const QEvent* event) const {
+bool FilePanel::PressOutside(QObject* watched, const QEvent* event) const {
     if (event->type() != QEvent::MouseButtonPress) {
         return false;
     }
@@ -113,18 +113,18 @@ bool CIOMenu::PressOutside(QObject* watched, const QEvent* event) const {
     return !onPanel && !onToggle;
 }
 
-void CIOMenu::Clicked(FileCommand command) {
+void FilePanel::Clicked(FileCommand command) {
     hide();
     session_->Run(command);
 }
 
-std::string CIOMenu::DefaultConfigFolder() {
+std::string FilePanel::DefaultConfigFolder() {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QByteArray program = QCoreApplication::applicationDirPath().toUtf8();
     return FileSession::ChooseConfigFolder(documents.toStdString(), program.toStdString());
 }
 
-void CIOMenu::paintEvent(QPaintEvent*) {
+void FilePanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect r = rect();
     painter.fillRect(r, Qt::white);
@@ -136,15 +136,15 @@ void CIOMenu::paintEvent(QPaintEvent*) {
 }
 
 // Keys never operate the panel's buttons.
-void CIOMenu::keyPressEvent(QKeyEvent* event) {
+void FilePanel::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-void CIOMenu::keyReleaseEvent(QKeyEvent* event) {
+void FilePanel::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
 }
 
-bool CIOMenu::eventFilter(QObject* watched, QEvent* event) {
+bool FilePanel::eventFilter(QObject* watched, QEvent* event) {
     if (isVisible() && PressOutside(watched, event)) {
         hide();
         return false;  // the press still does what it does there
@@ -163,7 +163,7 @@ bool CIOMenu::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-std::optional<std::string> CIOMenu::ChooseOpenPath(const std::string& folder) {
+std::optional<std::string> FilePanel::ChooseOpenPath(const std::string& folder) {
     if (dialogs_) {
         return dialogs_->ChooseOpenPath(folder);
     }
@@ -177,7 +177,7 @@ std::optional<std::string> CIOMenu::ChooseOpenPath(const std::string& folder) {
     return dialog.selectedFiles().front().toStdString();
 }
 
-std::optional<std::string> CIOMenu::ChooseSavePath(FileCommand command, const std::string& folder,
+std::optional<std::string> FilePanel::ChooseSavePath(FileCommand command, const std::string& folder,
                                                    const std::string& initialPath) {
     if (dialogs_) {
         return dialogs_->ChooseSavePath(command, folder, initialPath);

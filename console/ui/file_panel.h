@@ -19,7 +19,7 @@ namespace quarn::console::ui {
 // that its file button shows and hides. A click hides the panel and runs the command;
 // paths are asked with the platform's file dialogs unless other dialogs are given.
 // Destroy it before the data and the dispatcher it was given: it joins its worker.
-class CIOMenu : public QWidget, private FileDialogs {
+class FilePanel : public QWidget, private FileDialogs {
     Q_OBJECT
 
   public:
@@ -28,9 +28,9 @@ class CIOMenu : public QWidget, private FileDialogs {
 
     // `dialogs` replaces the file dialogs (tests); null uses QFileDialog. `configFolder`
     // empty means DefaultConfigFolder().
-    CIOMenu(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host, QWidget* parent,
+    FilePanel(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host, QWidget* parent,
             FileDialogs* dialogs = nullptr, const std::string& configFolder = {});
-    ~CIOMenu() override;
+    ~FilePanel() override;
 
     // Replaces the file dialogs (tests); null goes back to QFileDialog.
     void SetDialogs(FileDialogs* dialogs) { dialogs_ = dialogs; }

@@ -21,21 +21,21 @@ namespace {
 
 const QRect kCaptionRect(1, 1, 816, 30);
 
-QPointer<CHelpWindow>& OpenWindow() {
-    static QPointer<CHelpWindow> window;
+QPointer<HelpWindow>& OpenWindow() {
+    static QPointer<HelpWindow> window;
     return window;
 }
 
 }  // namespace
 
-CHelpWindow* CHelpWindow::Open(const QWidget* owner) {
-    QPointer<CHelpWindow>& open = OpenWindow();
+HelpWindow* HelpWindow::Open(const QWidget* owner) {
+    QPointer<HelpWindow>& open = OpenWindow();
     if (open) {
         open->raise();
         open->activateWindow();
         return open.data();
     }
-    auto* window = new CHelpWindow();
+    auto* window = new HelpWindow();
     open = window;
     QRect area;
     if (owner) {
@@ -50,11 +50,11 @@ CHelpWindow* CHelpWindow::Open(const QWidget* owner) {
     return window;
 }
 
-bool CHelpWindow::IsOpen() {
+bool HelpWindow::IsOpen() {
     return !OpenWindow().isNull();
 }
 
-QStringList CHelpWindow::PageCandidates() {
+QStringList HelpWindow::PageCandidates() {
     const QString name = QString::fromLatin1(kPageName);
     const QString programDir = QCoreApplication::applicationDirPath();
     QStringList candidates{QDir(programDir).filePath(name),
@@ -72,7 +72,7 @@ QStringList CHelpWindow::PageCandidates() {
     return candidates;
 }
 
-QString CHelpWindow::FindPage() {
+QString HelpWindow::FindPage() {
     for (const QString& candidate : PageCandidates()) {
         if (QFileInfo(candidate).isFile()) {
             return candidate;
@@ -81,7 +81,7 @@ QString CHelpWindow::FindPage() {
     return {};
 }
 
-CHelpWindow::CHelpWindow()
+HelpWindow::HelpWindow()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       browser_(new QTextBrowser(this)),
       closeButton_(new widgets::SkinButton(this)) {
@@ -114,7 +114,7 @@ CHelpWindow::CHelpWindow()
     }
 }
 
-void CHelpWindow::paintEvent(QPaintEvent*) {
+void HelpWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect r = rect();
     painter.fillRect(r, QColor(0xF1, 0xF1, 0xF1));
@@ -133,7 +133,7 @@ void CHelpWindow::paintEvent(QPaintEvent*) {
 }
 
 // Only the title strip moves the window.
-void CHelpWindow::mousePressEvent(QMouseEvent* event) {
+void HelpWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !kCaptionRect.contains(event->position().toPoint())) {
         QWidget::mousePressEvent(event);
         return;
@@ -141,11 +141,11 @@ void CHelpWindow::mousePressEvent(QMouseEvent* event) {
     mover_.Start(*this, *event);
 }
 
-void CHelpWindow::mouseMoveEvent(QMouseEvent* event) {
+void HelpWindow::mouseMoveEvent(QMouseEvent* event) {
     mover_.Follow(*this, *event);
 }
 
-void CHelpWindow::mouseReleaseEvent(QMouseEvent* event) {
+void HelpWindow::mouseReleaseEvent(QMouseEvent* event) {
     mover_.Stop();
     QWidget::mouseReleaseEvent(event);
 }

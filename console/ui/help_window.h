@@ -17,7 +17,7 @@ namespace quarn::console::ui {
 
 // The manual: a borderless window with its own title strip that shows help_quarn.html.
 // At most one is open; it deletes itself when closed.
-class CHelpWindow : public QWidget {
+class HelpWindow : public QWidget {
     Q_OBJECT
 
   public:
@@ -26,7 +26,7 @@ class CHelpWindow : public QWidget {
     static constexpr const char* kPageName = "help_quarn.html";
 
     // Opens the help window unless one is open (that one is raised); returns it.
-    static CHelpWindow* Open(const QWidget* owner = nullptr);
+    static HelpWindow* Open(const QWidget* owner = nullptr);
     static bool IsOpen();
     // Where the page is looked for, in order: beside the program, the installed
     // share/quarn folder, the source tree (a run from the build folder).
@@ -45,7 +45,7 @@ class CHelpWindow : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    CHelpWindow();
+    HelpWindow();
 
     QTextBrowser* browser_;
     widgets::SkinButton* closeButton_;

@@ -24,7 +24,7 @@ QString FromUtf8(const std::string& text) {
 
 }  // namespace
 
-CResultBWDlg::CResultBWDlg(const PairTable& table, int row)
+LogWindow::LogWindow(const PairTable& table, int row)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       table_(table),
       row_(row),
@@ -80,7 +80,7 @@ CResultBWDlg::CResultBWDlg(const PairTable& table, int row)
     Bind(row);
 }
 
-void CResultBWDlg::Bind(int row) {
+void LogWindow::Bind(int row) {
     row_ = row;
     if (table_.IsPairRow(row)) {
         const PairRecord& pair = table_[row];
@@ -95,7 +95,7 @@ void CResultBWDlg::Bind(int row) {
     update();
 }
 
-void CResultBWDlg::RefreshLog(bool live) {
+void LogWindow::RefreshLog(bool live) {
     model_->Refresh();
     const int lines = model_->rowCount();
     if (lines > 0) {
@@ -114,11 +114,11 @@ void CResultBWDlg::RefreshLog(bool live) {
     }
 }
 
-bool CResultBWDlg::ListShown() const {
+bool LogWindow::ListShown() const {
     return !list_->isHidden();
 }
 
-void CResultBWDlg::ShowCentredOver(const QWidget* owner) {
+void LogWindow::ShowCentredOver(const QWidget* owner) {
     QRect area;
     if (owner) {
         area = owner->frameGeometry();
@@ -133,7 +133,7 @@ void CResultBWDlg::ShowCentredOver(const QWidget* owner) {
     activateWindow();
 }
 
-void CResultBWDlg::paintEvent(QPaintEvent*) {
+void LogWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect r = rect();
     painter.fillRect(r, QColor(0xFA, 0xFA, 0xFA));
@@ -161,7 +161,7 @@ void CResultBWDlg::paintEvent(QPaintEvent*) {
 }
 
 // A press anywhere on the window moves it, as the caption would.
-void CResultBWDlg::mousePressEvent(QMouseEvent* event) {
+void LogWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -169,17 +169,17 @@ void CResultBWDlg::mousePressEvent(QMouseEvent* event) {
     mover_.Start(*this, *event);
 }
 
-void CResultBWDlg::mouseMoveEvent(QMouseEvent* event) {
+void LogWindow::mouseMoveEvent(QMouseEvent* event) {
     mover_.Follow(*this, *event);
 }
 
-void CResultBWDlg::mouseReleaseEvent(QMouseEvent* event) {
+void LogWindow::mouseReleaseEvent(QMouseEvent* event) {
     mover_.Stop();
     QWidget::mouseReleaseEvent(event);
 }
 
 // Enter and Escape do not close the window.
-void CResultBWDlg::keyPressEvent(QKeyEvent* event) {
+void LogWindow::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:

@@ -21,7 +21,7 @@ class LogListModel;
 // top-level window that draws itself. It reads the pair's log through the table and a
 // row number; LogWindows re-points it when rows move and closes it on New, Delete and
 // Inactivate. Deletes itself when closed.
-class CResultBWDlg : public QWidget {
+class LogWindow : public QWidget {
     Q_OBJECT
 
   public:
@@ -29,7 +29,7 @@ class CResultBWDlg : public QWidget {
     static constexpr int kHeight = 357;
     static constexpr const char* kNoData = "No measurement data.";
 
-    CResultBWDlg(const PairTable& table, int row);
+    LogWindow(const PairTable& table, int row);
 
     int Row() const { return row_; }
     // Follows the pair to `row`: marker, name and route texts, window title.

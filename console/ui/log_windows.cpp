@@ -24,7 +24,7 @@ void LogWindows::Prune() const {
     }
 }
 
-CResultBWDlg* LogWindows::Find(int row) const {
+LogWindow* LogWindows::Find(int row) const {
     Prune();
     const auto found = windows_.find(row);
     return found == windows_.end() ? nullptr : found->second.data();
@@ -35,8 +35,8 @@ int LogWindows::Count() const {
     return static_cast<int>(windows_.size());
 }
 
-CResultBWDlg* LogWindows::Open(int row, bool live) {
-    if (CResultBWDlg* open = Find(row)) {
+LogWindow* LogWindows::Open(int row, bool live) {
+    if (LogWindow* open = Find(row)) {
         open->show();
         open->raise();
         open->activateWindow();
@@ -45,7 +45,7 @@ CResultBWDlg* LogWindows::Open(int row, bool live) {
     if (!table_.IsPairRow(row)) {
         return nullptr;
     }
-    auto* window = new CResultBWDlg(table_, row);
+    auto* window = new LogWindow(table_, row);
     windows_[row] = window;
     window->ShowCentredOver(owner_.data());
     window->RefreshLog(live);
@@ -53,7 +53,7 @@ CResultBWDlg* LogWindows::Open(int row, bool live) {
 }
 
 void LogWindows::LineAdded(int row) {
-    CResultBWDlg* window = Find(row);
+    LogWindow* window = Find(row);
     if (window && window->isVisible()) {
         window->RefreshLog(true);
     }
@@ -68,7 +68,7 @@ void LogWindows::RunStarted() {
 
 void LogWindows::RowsMoved(const std::vector<int>& rowMap) {
     Prune();
-    std::map<int, QPointer<CResultBWDlg>> moved;
+    std::map<int, QPointer<LogWindow>> moved;
     for (auto& [row, window] : windows_) {
         const int to = row >= 0 && row < static_cast<int>(rowMap.size())
                            ? rowMap[static_cast<std::size_t>(row)]
@@ -94,7 +94,7 @@ void LogWindows::Retitle() {
 }
 
 void LogWindows::Close(int row) {
-    if (CResultBWDlg* window = Find(row)) {
+    if (LogWindow* window = Find(row)) {
         window->close();
     }
     windows_.erase(row);

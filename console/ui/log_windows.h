@@ -10,7 +10,7 @@ class QWidget;
 
 namespace quarn::console::ui {
 
-class CResultBWDlg;
+class LogWindow;
 
 // The open log windows, at most one per pair row. The main window owns it and tells it
 // when rows move, lines arrive or a run starts; windows the operator closes drop out.
@@ -25,7 +25,7 @@ class LogWindows {
 
     // "Show Log": raises the row's window when it is open, else opens one; `live` when a
     // run is going on (it scrolls to the last line). Nothing for a row that is no pair.
-    CResultBWDlg* Open(int row, bool live);
+    LogWindow* Open(int row, bool live);
     // A line arrived for (or a tick counted a line of) `row`.
     void LineAdded(int row);
     // A run started: logs were cleared and every open window goes live.
@@ -40,7 +40,7 @@ class LogWindows {
     // New.
     void CloseAll();
 
-    CResultBWDlg* Find(int row) const;
+    LogWindow* Find(int row) const;
     int Count() const;
 
   private:
@@ -48,7 +48,7 @@ class LogWindows {
 
     const PairTable& table_;
     QPointer<QWidget> owner_;
-    mutable std::map<int, QPointer<CResultBWDlg>> windows_;
+    mutable std::map<int, QPointer<LogWindow>> windows_;
 };
 
 }  // namespace quarn::console::ui

@@ -29,15 +29,15 @@ QString FromUtf8(const std::string& text) {
 WindowFiles::WindowFiles(MainWindow& window)
     : window_(window),
       logs_(window.Data().table, &window),
-      panel_(new CIOMenu(window.Data(), window.Dispatcher(), *this, &window)),
+      panel_(new FilePanel(window.Data(), window.Dispatcher(), *this, &window)),
       chartMenu_(new ChartExportMenu(window.Chart(), window.Data(),
                                      FromUtf8(panel_->Session().ConfigFolder()))) {
     panel_->SetToggleButton(window.FileMenuButton());
     chartMenu_->SetNotice([this](NoticeKind kind, const QString& text) {
         window_.ShowNotice(kind, text.toStdString());
     });
-    connect(&window, &MainWindow::fileMenuClicked, panel_.data(), &CIOMenu::Toggle);
-    connect(&window, &MainWindow::helpRequested, this, [this] { CHelpWindow::Open(&window_); });
+    connect(&window, &MainWindow::fileMenuClicked, panel_.data(), &FilePanel::Toggle);
+    connect(&window, &MainWindow::helpRequested, this, [this] { HelpWindow::Open(&window_); });
     connect(&window.Commands(), &MainCommands::showLogRequested, this,
             [this](int row) { logs_.Open(row, window_.Run().Mode() == ConsoleMode::Measuring); });
     connect(&window.Commands(), &MainCommands::rowsChanged, this, &WindowFiles::TableChanged);

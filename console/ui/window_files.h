@@ -25,7 +25,7 @@ class WindowFiles : public QObject, public FileSessionHost {
     explicit WindowFiles(MainWindow& window);
     ~WindowFiles() override;
 
-    CIOMenu* Panel() const { return panel_; }
+    FilePanel* Panel() const { return panel_; }
     LogWindows& Logs() { return logs_; }
     ChartExportMenu* ChartMenu() const { return chartMenu_; }
     // The main window's width changed: the panel stays at its right edge.
@@ -57,7 +57,7 @@ class WindowFiles : public QObject, public FileSessionHost {
     MainWindow& window_;
     LogWindows logs_;
     // Guarded: a window that deletes its children itself may have taken them already.
-    QPointer<CIOMenu> panel_;
+    QPointer<FilePanel> panel_;
     QPointer<ChartExportMenu> chartMenu_;
 };
 

@@ -34,9 +34,9 @@ namespace quarn::console {
 namespace {
 
 using ui::ChartExportMenu;
-using ui::CHelpWindow;
-using ui::CIOMenu;
-using ui::CResultBWDlg;
+using ui::HelpWindow;
+using ui::FilePanel;
+using ui::LogWindow;
 using ui::LogWindows;
 
 // Grabs land in the build folder, so they can be looked at after a run.
@@ -120,7 +120,7 @@ TEST(LogWindowTest, NeverRunPairShowsNoData) {
     RunFeeder feeder(data);
     feeder.Begin(1, 60);
     LogWindows windows(data.table, nullptr);
-    CResultBWDlg* window = windows.Open(1, false);
+    LogWindow* window = windows.Open(1, false);
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->ListShown());
     EXPECT_EQ(window->windowTitle(), "Pair1 198.18.0.10  > 198.18.1.10  Log");
@@ -147,7 +147,7 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     feeder.Begin(1, 60);
     LogWindows windows(data.table, nullptr);
     feeder.windows = &windows;
-    CResultBWDlg* window = windows.Open(1, true);
+    LogWindow* window = windows.Open(1, true);
     ASSERT_NE(window, nullptr);
     feeder.Line(1, "------------------------------------------------------------");
     feeder.Line(1, "[  3] local 198.18.1.10 port 5001 connected with 198.18.0.10 port 40000");
@@ -186,7 +186,7 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
 
     // Opened again after the run, it shows the first lines.
     windows.Close(1);
-    CResultBWDlg* after = windows.Open(1, false);
+    LogWindow* after = windows.Open(1, false);
     QApplication::processEvents();
     EXPECT_EQ(after->List()->verticalScrollBar()->value(), 0);
     window = after;
@@ -204,7 +204,7 @@ TEST(LogWindowTest, OpenedTwiceKeepsOneWindowAndClosesWithItsRow) {
     RunFeeder feeder(data);
     feeder.Begin(3, 60);
     LogWindows windows(data.table, nullptr);
-    CResultBWDlg* first = windows.Open(2, false);
+    LogWindow* first = windows.Open(2, false);
     EXPECT_EQ(windows.Open(2, false), first);
     EXPECT_EQ(windows.Count(), 1);
     EXPECT_NE(windows.Open(3, false), first);
@@ -216,7 +216,7 @@ TEST(LogWindowTest, OpenedTwiceKeepsOneWindowAndClosesWithItsRow) {
     EXPECT_EQ(windows.Find(3), nullptr);
 
     // The operator's Close button.
-    QPointer<CResultBWDlg> closing = first;
+    QPointer<LogWindow> closing = first;
     auto* closeButton = first->findChildren<widgets::SkinButton*>().value(0);
     ASSERT_NE(closeButton, nullptr);
     QTest::mouseClick(closeButton, Qt::LeftButton);
@@ -239,9 +239,9 @@ TEST(LogWindowTest, DeletingPair1RetitlesPair2AndKeepsItUpdating) {
     feeder.windows = &windows;
     feeder.Line(1, RateLine(0, 100));
     feeder.Line(2, RateLine(0, 200));
-    CResultBWDlg* pair1 = windows.Open(1, false);
-    CResultBWDlg* pair2 = windows.Open(2, false);
-    QPointer<CResultBWDlg> pair1Alive = pair1;
+    LogWindow* pair1 = windows.Open(1, false);
+    LogWindow* pair2 = windows.Open(2, false);
+    QPointer<LogWindow> pair1Alive = pair1;
     ASSERT_EQ(pair2->List()->model()->rowCount(), 1);
 
     std::vector<int> rowMap;
@@ -358,7 +358,7 @@ class FilePanelTest : public ::testing::Test {
     LogWindows windows;
     PanelHost host;
     QueuedDialogs dialogs;
-    CIOMenu panel;
+    FilePanel panel;
 };
 
 TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
@@ -494,11 +494,11 @@ TEST_F(FilePanelTest, PanelLooksAndKeys) {
 // ---- help window -----------------------------------------------------------------------
 
 TEST(HelpWindowTest, OneWindowShowingTheManual) {
-    ASSERT_FALSE(CHelpWindow::IsOpen());
-    CHelpWindow* help = CHelpWindow::Open();
+    ASSERT_FALSE(HelpWindow::IsOpen());
+    HelpWindow* help = HelpWindow::Open();
     ASSERT_NE(help, nullptr);
-    EXPECT_EQ(CHelpWindow::Open(), help);  // the help area twice: one window
-    EXPECT_TRUE(CHelpWindow::IsOpen());
+    EXPECT_EQ(HelpWindow::Open(), help);  // the help area twice: one window
+    EXPECT_TRUE(HelpWindow::IsOpen());
     EXPECT_EQ(help->size(), QSize(818, 759));
     EXPECT_EQ(help->windowTitle(), "Manual");
     ASSERT_FALSE(help->PagePath().isEmpty()) << "help_quarn.html not found";
@@ -526,15 +526,15 @@ TEST(HelpWindowTest, OneWindowShowingTheManual) {
 
     help->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(CHelpWindow::IsOpen());
-    CHelpWindow* again = CHelpWindow::Open();
+    EXPECT_FALSE(HelpWindow::IsOpen());
+    HelpWindow* again = HelpWindow::Open();
     EXPECT_NE(again, nullptr);
     again->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(HelpWindowTest, PageIsLookedUpBesideTheProgramFirst) {
-    const QStringList candidates = CHelpWindow::PageCandidates();
+    const QStringList candidates = HelpWindow::PageCandidates();
     ASSERT_GE(candidates.size(), 3);
     EXPECT_EQ(candidates.front(),
               QDir(QCoreApplication::applicationDirPath()).filePath("help_quarn.html"));

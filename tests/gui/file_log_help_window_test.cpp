@@ -192,8 +192,8 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
     ASSERT_NE(files.Logs().Find(2), nullptr);
     EXPECT_EQ(files.Logs().Find(2)->NameText(), "Pair2");
     emit window.helpRequested();
-    EXPECT_TRUE(CHelpWindow::IsOpen());
-    CHelpWindow::Open()->close();
+    EXPECT_TRUE(HelpWindow::IsOpen());
+    HelpWindow::Open()->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -209,7 +209,7 @@ TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
     window.Data().table[2].log.Append("pair two's line");
     emit window.Commands().showLogRequested(1);
     emit window.Commands().showLogRequested(2);
-    CResultBWDlg* second = files.Logs().Find(2);
+    LogWindow* second = files.Logs().Find(2);
     ASSERT_NE(second, nullptr);
 
     // "Delete pair" with Pair1 selected.
@@ -226,7 +226,7 @@ TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
     EXPECT_EQ(second->List()->model()->index(0, 0).data().toString(), "pair two's line");
 
     // "Inactivate" closes it.
-    QPointer<CResultBWDlg> watched = second;
+    QPointer<LogWindow> watched = second;
     list->clearSelection();
     list->selectionModel()->select(list->model()->index(0, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);

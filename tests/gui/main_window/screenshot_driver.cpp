@@ -54,7 +54,7 @@ bool SaveSideWindows(console::ui::MainWindow& window, const QString& dir) {
     } else {
         ok = false;
     }
-    if (QWidget* help = console::ui::CHelpWindow::Open(&window)) {
+    if (QWidget* help = console::ui::HelpWindow::Open(&window)) {
         QTest::qWait(500);
         ok = Save(*help, dir + "/help-window.png") && ok;
         help->close();
