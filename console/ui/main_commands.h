@@ -6,7 +6,7 @@
 
 #include "console/core/endpoint_entry.h"
 #include "console/core/pair_table.h"
-#include "console/ui/search_runner.h"
+#include "console/session/search_runner.h"
 
 namespace quarn::console::ui {
 

@@ -1,10 +1,10 @@
-#include "console/ui/search_runner.h"
+#include "console/session/search_runner.h"
 
 #include <system_error>
 
 #include "console/net/endpoint_search.h"
 
-namespace quarn::console::ui {
+namespace quarn::console {
 
 SearchRunner::SearchRunner(DiscoveryOptions options, Dispatcher& dispatcher)
     : options_(std::move(options)), dispatcher_(dispatcher) {}
@@ -42,4 +42,4 @@ void SearchRunner::Stop() {
     running_ = false;
 }
 
-}  // namespace quarn::console::ui
+}  // namespace quarn::console

@@ -9,7 +9,7 @@
 #include "console/core/endpoint_entry.h"
 #include "console/net/discovery_options.h"
 
-namespace quarn::console::ui {
+namespace quarn::console {
 
 // Runs one EndPoint search at a time on a thread of its own and posts the result to the
 // main thread. Stop cancels a running search (within one reply timeout) and joins it;
@@ -36,4 +36,4 @@ class SearchRunner {
     std::jthread thread_;
 };
 
-}  // namespace quarn::console::ui
+}  // namespace quarn::console
