@@ -1,0 +1,113 @@
+#include "console/session/console_session.h"
+
+#include "console/net/endpoint_search.h"
+#include "platform/iperf_locator.h"
+
+namespace quarn::console {
+namespace {
+
+DiscoveryOptions MakeDiscovery(const SessionOptions& options) {
+    DiscoveryOptions discovery;
+    discovery.interfaces = options.interfaces;
+    return discovery;
+}
+
+}  // namespace
+
+SessionOptions ConsoleSession::Resolved(SessionOptions options) {
+    if (options.iperfPath.empty())
+        options.iperfPath = platform::FindIperf(platform::OwnExecutableDir());
+    return options;
+}
+
+ConsoleSession::ConsoleSession(SessionOptions options, Dispatcher& dispatcher)
+    : options_(Resolved(std::move(options))),
+      discovery_(MakeDiscovery(options_)),
+      dispatcher_(dispatcher),
+      network_(options_.iperfPath, discovery_),
+      clients_(options_.iperfPath),
+      environment_(options_.environment ? *options_.environment : network_),
+      run_(data_, view_, dispatcher_, options_.sessions ? *options_.sessions : clients_,
+           environment_),
+      search_(discovery_, dispatcher_) {}
+
+ConsoleSession::~ConsoleSession() {
+    Shutdown();
+}
+
+bool ConsoleSession::StartSearch(std::function<void(const std::string& notice)> done) {
+    if (run_.Mode() != ConsoleMode::Idle)
+        return false;
+    const bool started =
+        search_.Start([this, done = std::move(done)](std::vector<EndPointEntry> found) {
+            if (quitting_)
+                return;
+            run_.SetMode(ConsoleMode::Idle);
+            const std::string notice = data_.ApplySearchResult(std::move(found));
+            if (done)
+                done(notice);
+        });
+    if (!started)
+        return false;
+    data_.BeginSearch();
+    run_.SetMode(ConsoleMode::Searching);
+    return true;
+}
+
+std::string ConsoleSession::SearchNow(const std::atomic<bool>* cancel) {
+    data_.BeginSearch();
+    return data_.ApplySearchResult(SearchEndPoints(discovery_, cancel));
+}
+
+void ConsoleSession::Quit() {
+    if (quitting_)
+        return;
+    quitting_ = true;
+    // Closes the dispatcher, ends and joins the workers, ends own iperf clients and
+    // broadcasts "restart"; a search still running is cancelled and joined after that.
+    run_.Quit();
+    search_.Stop();
+}
+
+void ConsoleSession::Shutdown() {
+    // The dispatcher closes first, so no worker or search result arrives any more.
+    run_.Shutdown();
+    search_.Stop();
+}
+
+void ConsoleSession::ForwardingView::ShowNotice(NoticeKind kind, std::string_view text) {
+    if (target)
+        target->ShowNotice(kind, text);
+}
+
+void ConsoleSession::ForwardingView::RedrawList() {
+    if (target)
+        target->RedrawList();
+}
+
+void ConsoleSession::ForwardingView::TickProcessed(int ticks, int duration) {
+    if (target)
+        target->TickProcessed(ticks, duration);
+}
+
+void ConsoleSession::ForwardingView::ModeChanged() {
+    if (target)
+        target->ModeChanged();
+}
+
+void ConsoleSession::ForwardingView::LogChanged(int row) {
+    if (target)
+        target->LogChanged(row);
+}
+
+void ConsoleSession::ForwardingView::RowsChanged(const std::vector<int>& rows) {
+    if (target)
+        target->RowsChanged(rows);
+}
+
+void ConsoleSession::ForwardingView::RunStarted() {
+    if (target)
+        target->RunStarted();
+}
+
+}  // namespace quarn::console
