@@ -18,6 +18,7 @@
 #include "console/core/pair_session.h"
 #include "console/core/run_environment.h"
 #include "console/ui/main_window.h"
+#include "console/ui/qt_dispatcher.h"
 
 namespace {
 
@@ -94,10 +95,12 @@ int main(int argc, char** argv) {
 
     PacedFactory sessions;
     QuietEnvironment environment;
-    console::ui::MainWindow::Options options;
+    console::SessionOptions options;
     options.sessions = &sessions;
     options.environment = &environment;
-    console::ui::MainWindow window(options);
+    console::ui::QtDispatcher dispatcher;
+    console::ConsoleSession session(options, dispatcher);
+    console::ui::MainWindow window(session);
     window.show();
     window.EndIntro();
     AddPairs(window, 16);

@@ -80,13 +80,14 @@ int main(int argc, char** argv) {
                          program.c_str());
             return kExitRefused;
         }
+        SessionOptions session;
+        session.iperfPath = iperfPath;
+        session.interfaces = parsed.options.interfaces;
         quarn::console::ui::MainWindow::Options window;
-        window.iperfPath = iperfPath;
-        window.interfaces = parsed.options.interfaces;
         window.openFile = openFile;
         // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
         return quarn::console::ui::RunConsoleWindow(
-            argc, argv, std::move(window), [](std::function<void()> quit) {
+            argc, argv, std::move(session), std::move(window), [](std::function<void()> quit) {
                 return std::static_pointer_cast<void>(
                     std::make_shared<SignalWatcher>([quit = std::move(quit)](int) { quit(); }));
             });

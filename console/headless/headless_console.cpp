@@ -6,25 +6,23 @@
 #include <chrono>
 #include <memory>
 
-#include "console/core/console_data.h"
 #include "console/core/event_loop.h"
-#include "console/core/measurement_run.h"
 #include "console/files/config_file.h"
 #include "console/files/opened_run_state.h"
+#include "console/files/tick_csv.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
-#include "console/files/tick_csv.h"
-#include "console/net/control_client_factory.h"
-#include "console/net/endpoint_search.h"
-#include "console/net/network_run_environment.h"
+#include "console/session/console_session.h"
 
 namespace quarn::console {
 namespace {
 
-DiscoveryOptions MakeDiscoveryOptions(const HeadlessOptions& options) {
-    DiscoveryOptions discovery;
-    discovery.interfaces = options.interfaces;
-    return discovery;
+SessionOptions MakeSessionOptions(const HeadlessOptions& options,
+                                  const HeadlessEnvironment& environment) {
+    SessionOptions session;
+    session.iperfPath = environment.iperfPath;
+    session.interfaces = options.interfaces;
+    return session;
 }
 
 class HeadlessConsole {
@@ -32,13 +30,17 @@ class HeadlessConsole {
     HeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment)
         : options_(options),
           env_(environment),
-          discovery_(MakeDiscoveryOptions(options)),
-          view_(data_, environment.out),
-          network_(environment.iperfPath, discovery_),
-          sessions_(environment.iperfPath),
-          run_(data_, view_, loop_, sessions_, network_) {}
+          session_(MakeSessionOptions(options, environment), loop_),
+          data_(session_.Data()),
+          run_(session_.Run()),
+          view_(data_, environment.out) {
+        session_.AttachView(&view_);
+    }
 
-    ~HeadlessConsole() { run_.Shutdown(); }
+    ~HeadlessConsole() {
+        session_.Shutdown();
+        session_.AttachView(nullptr);
+    }
 
     int Run();
 
@@ -57,13 +59,11 @@ class HeadlessConsole {
 
     const HeadlessOptions& options_;
     const HeadlessEnvironment& env_;
-    DiscoveryOptions discovery_;
-    ConsoleData data_;
     EventLoop loop_;
+    ConsoleSession session_;
+    ConsoleData& data_;
+    MeasurementRun& run_;
     TerminalView view_;
-    NetworkRunEnvironment network_;
-    ControlClientFactory sessions_;
-    MeasurementRun run_;
     TickCsv csv_;
     bool stopIgnored_ = false;
     bool quitRequested_ = false;
@@ -145,8 +145,7 @@ void HeadlessConsole::ApplyOverrides() {
 
 void HeadlessConsole::Search() {
     Say("Searching for End Points...\n");
-    data_.BeginSearch();
-    const std::string notice = data_.ApplySearchResult(SearchEndPoints(discovery_, &interrupted_));
+    const std::string notice = session_.SearchNow(&interrupted_);
     Say(notice.empty() ? FormatEndPointList(data_) : notice + "\n");
 }
 

@@ -2,26 +2,42 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QString>
+#include <optional>
+#include <string>
 #include <vector>
 
-#include "console/core/endpoint_entry.h"
 #include "console/core/pair_table.h"
-#include "console/session/search_runner.h"
+#include "console/session/console_session.h"
+
+class QWidget;
 
 namespace quarn::console::ui {
 
-class MainWindow;
 class PairMenu;
 
+// What the commands read from the window's controls when they run.
+class CommandInputs {
+  public:
+    virtual ~CommandInputs() = default;
+    // Rows (list item + 1) of the selected pairs, in ascending order.
+    virtual std::vector<int> SelectedRows() const = 0;
+    virtual std::string DurationText() const = 0;
+    virtual std::string ValueText() const = 0;
+    // The address picked in EndPoint list 1 or 2, if any.
+    virtual std::optional<std::string> EndPointSelection(int list) const = 0;
+    // Owner of the Pair Setting dialog and the pair menu.
+    virtual QWidget* DialogParent() = 0;
+};
+
 // What the main window's buttons, protocol switch, context menu and shortcuts do, over
-// the core: the table operations with their notices, the run's start and stop, the
-// EndPoint search and the quit question.
+// the session: the table operations with their notices, the run's start and stop, the
+// EndPoint search and the quit question. Notices and list redraws go through the
+// session's view; what else the window must show comes as signals.
 class MainCommands : public QObject {
     Q_OBJECT
   public:
-    static constexpr const char* kNoEndPointFound = "No End Point found.";
-
-    explicit MainCommands(MainWindow& window);
+    MainCommands(ConsoleSession& session, CommandInputs& inputs);
     ~MainCommands() override;
 
     void StartOrStop();
@@ -43,35 +59,43 @@ class MainCommands : public QObject {
     // A right click below the last item; false when no menu is offered.
     bool OpenEmptyAreaMenu(QPoint globalPos);
     void AskQuit();
-    // Cancels and joins a running search (its result is dropped once the dispatcher is
-    // closed).
-    void StopSearch();
 
     PairMenu* Menu() const { return menu_; }
     int ContextRow() const { return contextRow_; }
     const PairClipboard& Clipboard() const { return clipboard_; }
-    // Rows (list item + 1) of the selected pairs, in ascending order.
-    std::vector<int> SelectedRows() const;
 
   protected:
+    // Ctrl+C and Ctrl+V on the watched pair list.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   signals:
     // "Show Log" for a row; the log window belongs to whoever listens.
     void showLogRequested(int row);
-    // The table's shape changed (rows added, deleted or pasted).
+    // The table's shape changed (rows added, deleted or pasted): the layout follows.
+    void shapeChanged();
+    // The table changed (shape, Activate, Inactivate).
     void rowsChanged();
+    // Rows were deleted: rowMap[old row] = new row, or -1; the selection is gone.
+    void pairsDeleted(const std::vector<int>& rowMap);
+    // A search began; the EndPoint lists it showed are emptied.
+    void searchStarted(bool listsShown);
+    void searchEnded();
+    void totalToggled();
+    // The protocol changed; the value box shows the new protocol's text.
+    void protocolSwitched(const QString& valueText);
 
   private:
-    void OnSearchDone(std::vector<EndPointEntry> found);
+    void OnSearchDone(const std::string& notice);
     void StoreSettingTexts();
     void PrepareMenu(int contextRow);
     void AfterShapeChange();
+    void RedrawList() { session_.View().RedrawList(); }
     void Notice(const std::string& text);
+    bool Idle() const { return session_.Mode() == ConsoleMode::Idle; }
 
-    MainWindow& window_;
+    ConsoleSession& session_;
+    CommandInputs& inputs_;
     PairClipboard clipboard_;
-    SearchRunner search_;
     PairMenu* menu_;
     int contextRow_ = -1;
 };

@@ -21,26 +21,14 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "console/ui/window_files.h"
-#include "platform/iperf_locator.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
+#include "widgets/text.h"
 
 namespace quarn::console::ui {
 namespace {
-
-MainWindow::Options Resolved(MainWindow::Options options) {
-    if (options.iperfPath.empty())
-        options.iperfPath = platform::FindIperf(platform::OwnExecutableDir());
-    return options;
-}
-
-DiscoveryOptions MakeDiscovery(const MainWindow::Options& options) {
-    DiscoveryOptions discovery;
-    discovery.interfaces = options.interfaces;
-    return discovery;
-}
 
 QString DottedAddress(std::optional<std::uint32_t> address) {
     if (!address)
@@ -55,14 +43,10 @@ QString DottedAddress(std::optional<std::uint32_t> address) {
 
 }  // namespace
 
-MainWindow::MainWindow(Options options, QWidget* parent)
+MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      options_(Resolved(std::move(options))),
-      discovery_(MakeDiscovery(options_)),
-      network_(options_.iperfPath, discovery_),
-      sessions_(options_.iperfPath),
-      run_(data_, *this, dispatcher_, options_.sessions ? *options_.sessions : sessions_,
-           options_.environment ? *options_.environment : network_) {
+      session_(session),
+      options_(std::move(options)) {
     widgets::InitArtwork();
     setWindowTitle(QStringLiteral("Tolvex Quarn Console"));
     setWindowIcon(widgets::ConsoleIcon());
@@ -70,15 +54,15 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     setMouseTracking(true);
     setFont(widgets::GulimFont(12));
 
-    // Only iperf clients this Console started are ever ended.
-    Environment().EndLeftoverClients();
-
     CreateControls();
-    commands_ = std::make_unique<MainCommands>(*this);
+    commands_ = std::make_unique<MainCommands>(session_, static_cast<CommandInputs&>(*this));
     ConnectControls();
+    ConnectCommands();
+    ConnectEvents();
+    session_.AttachView(&events_);
     files_ = std::make_unique<WindowFiles>(*this);
     inputFilter_ = new ModeInputFilter(
-        this, [this] { return run_.Mode(); }, this);
+        this, [this] { return session_.Mode(); }, this);
     RegisterInputRoles();
     qApp->installEventFilter(inputFilter_);
 
@@ -100,38 +84,38 @@ MainWindow::MainWindow(Options options, QWidget* parent)
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(inputFilter_);
     // The dispatcher closes first, so no worker or search result reaches a dying window.
-    run_.Shutdown();
-    commands_->StopSearch();
+    session_.Shutdown();
     // The File panel joins its worker, which may still post, before the dispatcher goes.
     files_.reset();
-    // The controls read the data, which goes before QWidget would delete them.
-    data_.chart.onChanged = nullptr;
+    session_.AttachView(nullptr);
+    Data().chart.onChanged = nullptr;
     commands_.reset();
     qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 void MainWindow::CreateControls() {
+    ConsoleData& data = session_.Data();
     caption_ = new CaptionBar(this);
-    allStrip_ = new AllStrip(data_.table, this);
+    allStrip_ = new AllStrip(data.table, this);
     endPointPanel_ = new EndPointPanel(this);
-    pairList_ = new PairListWidget(data_.table, this);
+    pairList_ = new PairListWidget(data.table, this);
     pairList_->SetNameLookup([this](const std::string& address) {
-        const auto found = data_.nameLookup.find(address);
-        return found == data_.nameLookup.end() ? std::string() : found->second;
+        const auto found = Data().nameLookup.find(address);
+        return found == Data().nameLookup.end() ? std::string() : found->second;
     });
-    pairList_->SetProtocolIsTcp(data_.settings.udp == 0);
+    pairList_->SetProtocolIsTcp(data.settings.udp == 0);
     chart_ = new ChartWidget(
-        data_.chart, [this] { return data_.highlightedRow; }, this);
-    chart_->SetPairTable(&data_.table);
-    data_.chart.onChanged = [this] { chart_->Refresh(); };
+        data.chart, [this] { return Data().highlightedRow; }, this);
+    chart_->SetPairTable(&data.table);
+    data.chart.onChanged = [this] { chart_->Refresh(); };
     notice_ = new NoticePanel(this);
 
     protocol_ = new widgets::SkinCombo(this);
     protocol_->addItem(QStringLiteral("TCP"));
     protocol_->addItem(QStringLiteral("UDP"));
-    protocol_->setCurrentIndex(data_.settings.udp ? 1 : 0);
-    valueEdit_ = CreateEdit(data_.settings.ValueText());
-    durationEdit_ = CreateEdit(data_.settings.durationText);
+    protocol_->setCurrentIndex(data.settings.udp ? 1 : 0);
+    valueEdit_ = CreateEdit(data.settings.ValueText());
+    durationEdit_ = CreateEdit(data.settings.durationText);
     CreateButtons();
 }
 
@@ -147,14 +131,14 @@ QLineEdit* MainWindow::CreateEdit(const std::string& text) {
 }
 
 void MainWindow::CreateButtons() {
-    const auto measuring = [this] { return run_.Mode() == ConsoleMode::Measuring; };
+    const auto measuring = [this] { return session_.Mode() == ConsoleMode::Measuring; };
     const auto make = [this](widgets::SkinButton::Painter face) {
         auto* button = new widgets::SkinButton(this);
         button->SetPainter(std::move(face));
         button->setFocusPolicy(Qt::NoFocus);
         return button;
     };
-    startStop_ = make(StartStopFace(measuring, [this] { return run_.FirstTickSeen(); }));
+    startStop_ = make(StartStopFace(measuring, [this] { return session_.Run().FirstTickSeen(); }));
     addManually_ =
         make(PairCommandFace(QStringLiteral("Add manually"), widgets::kAddPairIcon, measuring));
     deletePair_ =
@@ -165,7 +149,7 @@ void MainWindow::CreateButtons() {
                                [](const widgets::SkinButton& b) { return b.IsHovered() ? 1 : 0; }));
     totalToggle_ = make(StripFace(
         widgets::kTotalToggleStrip, widgets::kTotalToggleWidth,
-        [this](const widgets::SkinButton&) { return data_.table.All().showTotal ? 0 : 1; }));
+        [this](const widgets::SkinButton&) { return Data().table.All().showTotal ? 0 : 1; }));
 }
 
 void MainWindow::ConnectControls() {
@@ -191,13 +175,61 @@ void MainWindow::ConnectControls() {
             [c](int item, const QPoint& globalPos) { c->OpenItemMenu(item, globalPos); });
     pairList_->installEventFilter(c);
     connect(pairList_, &PairListWidget::highlightChanged, this, [this](int highlightedRow) {
-        data_.highlightedRow = highlightedRow;
+        Data().highlightedRow = highlightedRow;
         chart_->Refresh();
     });
     connect(chart_, &ChartWidget::sizeChanged, this, [this](int width, int height) {
-        data_.chart.SetPlotRect(width, height);
-        data_.chart.RebuildScale();
+        Data().chart.SetPlotRect(width, height);
+        Data().chart.RebuildScale();
     });
+}
+
+// What the commands changed beyond the list and the notices.
+void MainWindow::ConnectCommands() {
+    MainCommands* c = commands_.get();
+    connect(c, &MainCommands::shapeChanged, this, &MainWindow::UpdateLayout);
+    connect(c, &MainCommands::pairsDeleted, pairList_, &QAbstractItemView::clearSelection);
+    connect(c, &MainCommands::searchStarted, endPointPanel_, [this](bool listsShown) {
+        if (listsShown)
+            endPointPanel_->ShowEmpty();
+        endPointPanel_->BeginSearch();
+        update();
+    });
+    connect(c, &MainCommands::searchEnded, endPointPanel_, [this] {
+        if (Data().endPointsKnown)
+            endPointPanel_->ShowEntries(Data().endPoints);
+        else
+            endPointPanel_->ShowEmpty();
+        endPointPanel_->EndSearch();
+        update();
+    });
+    connect(c, &MainCommands::totalToggled, totalToggle_, qOverload<>(&QWidget::update));
+    connect(c, &MainCommands::totalToggled, allStrip_, qOverload<>(&QWidget::update));
+    connect(c, &MainCommands::protocolSwitched, this, [this](const QString& valueText) {
+        valueEdit_->setText(valueText);
+        update();
+    });
+}
+
+// The core's events, each to the widgets that show it.
+void MainWindow::ConnectEvents() {
+    ConsoleSignals* e = &events_;
+    connect(e, &ConsoleSignals::noticeRequested, notice_,
+            [this](NoticeKind kind, const QString& text) {
+                if (!quitting_)
+                    notice_->ShowNotice(kind, text);
+            });
+    connect(e, &ConsoleSignals::listChanged, pairList_, [this] {
+        pairList_->SetProtocolIsTcp(Data().settings.udp == 0);
+        pairList_->SetHighlightedRow(Data().highlightedRow);
+        pairList_->Refresh();
+    });
+    connect(e, &ConsoleSignals::tickProcessed, pairList_, &PairListWidget::Refresh);
+    connect(e, &ConsoleSignals::tickProcessed, chart_, &ChartWidget::Refresh);
+    connect(e, &ConsoleSignals::listChanged, allStrip_, qOverload<>(&QWidget::update));
+    connect(e, &ConsoleSignals::tickProcessed, allStrip_, [this] { allStrip_->update(); });
+    connect(e, &ConsoleSignals::runStarted, this, &MainWindow::ShowRunStarted);
+    connect(e, &ConsoleSignals::modeChanged, this, &MainWindow::ShowMode);
 }
 
 void MainWindow::RegisterInputRoles() {
@@ -253,7 +285,7 @@ void MainWindow::UpdateLayout() {
                            AllStrip::kHeight);
     totalToggle_->setGeometry(72, 94, 45, 19);
     totalToggle_->raise();
-    pairList_->setGeometry(7, 123, w - 376 - 7, PairListHeight(data_.table.PairCount()));
+    pairList_->setGeometry(7, 123, w - 376 - 7, PairListHeight(Data().table.PairCount()));
     startStop_->setGeometry(6, 275, w - 480 - 6, 312 - 275);
     addManually_->setGeometry(w - 477, 275, 101, 17);
     deletePair_->setGeometry(w - 477, 295, 101, 17);
@@ -279,8 +311,8 @@ void MainWindow::paintEvent(QPaintEvent*) {
     }
     MainLook look;
     look.size = size();
-    look.udp = data_.settings.udp != 0;
-    look.measuredAt = QString::fromStdString(data_.measuredAt);
+    look.udp = Data().settings.udp != 0;
+    look.measuredAt = widgets::FromUtf8(Data().measuredAt);
     PaintMainLook(painter, look);
 }
 
@@ -349,62 +381,47 @@ void MainWindow::Quit() {
     for (QDialog* dialog : findChildren<QDialog*>())
         dialog->reject();
     commands_->Menu()->hide();
-    // Closes the dispatcher, ends and joins the workers, ends own iperf clients and
-    // broadcasts "restart"; a search still running is cancelled and joined after that.
-    run_.Quit();
-    commands_->StopSearch();
+    session_.Quit();
     notice_->hide();
     close();
     emit quitted();
 }
 
 void MainWindow::RefreshOwnAddress() {
-    caption_->SetAddressText(DottedAddress(Environment().OwnAddress()));
+    caption_->SetAddressText(DottedAddress(session_.Environment().OwnAddress()));
 }
 
-void MainWindow::ShowNotice(NoticeKind kind, std::string_view text) {
-    if (quitting_)
-        return;
-    notice_->ShowNotice(kind, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-}
-
-void MainWindow::RedrawList() {
-    pairList_->SetProtocolIsTcp(data_.settings.udp == 0);
-    pairList_->SetHighlightedRow(data_.highlightedRow);
-    pairList_->Refresh();
-    allStrip_->update();
-}
-
-void MainWindow::TickProcessed(int, int) {
-    pairList_->Refresh();
-    allStrip_->update();
-    chart_->Refresh();
-}
-
-void MainWindow::RunStarted() {
+void MainWindow::ShowRunStarted() {
     // One pair at a time may be picked for the chart while a run lasts.
     pairList_->clearSelection();
     pairList_->setCurrentIndex(QModelIndex());
     pairList_->setSelectionMode(QAbstractItemView::SingleSelection);
-    pairList_->SetHighlightedRow(data_.highlightedRow);
-    files_->RunStarted();
+    pairList_->SetHighlightedRow(Data().highlightedRow);
 }
 
-void MainWindow::LogChanged(int row) {
-    files_->LineAdded(row);
+std::vector<int> MainWindow::SelectedRows() const {
+    return pairList_->SelectedTableRows();
 }
 
-void MainWindow::RowsChanged(const std::vector<int>& rows) {
-    files_->RowsCounted(rows);
+std::string MainWindow::DurationText() const {
+    return durationEdit_->text().toStdString();
 }
 
-void MainWindow::ModeChanged() {
+std::string MainWindow::ValueText() const {
+    return valueEdit_->text().toStdString();
+}
+
+std::optional<std::string> MainWindow::EndPointSelection(int list) const {
+    return endPointPanel_->Selection(list);
+}
+
+void MainWindow::ShowMode() {
     startStop_->update();
     addManually_->update();
     deletePair_->update();
     totalToggle_->update();
     allStrip_->update();
-    if (run_.Mode() == ConsoleMode::Idle &&
+    if (session_.Mode() == ConsoleMode::Idle &&
         pairList_->selectionMode() != QAbstractItemView::ExtendedSelection) {
         pairList_->clearSelection();
         pairList_->setSelectionMode(QAbstractItemView::ExtendedSelection);

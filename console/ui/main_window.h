@@ -7,16 +7,13 @@
 #include <QWidget>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "console/core/console_data.h"
-#include "console/core/console_view.h"
-#include "console/core/measurement_run.h"
-#include "console/net/control_client_factory.h"
-#include "console/net/discovery_options.h"
-#include "console/net/network_run_environment.h"
-#include "console/ui/qt_dispatcher.h"
+#include "console/session/console_session.h"
+#include "console/ui/console_signals.h"
+#include "console/ui/main_commands.h"
 
 namespace quarn::widgets {
 class SkinButton;
@@ -29,48 +26,37 @@ class AllStrip;
 class CaptionBar;
 class ChartWidget;
 class EndPointPanel;
-class MainCommands;
 class ModeInputFilter;
 class NoticePanel;
 class PairListWidget;
 class WindowFiles;
 
+struct MainWindowOptions {
+    std::chrono::milliseconds introTime{2000};
+    std::chrono::milliseconds addressRefresh{10000};
+    // A configuration file to open once the intro has ended ("" for none).
+    std::string openFile;
+};
+
 // The Console's main window: a 2-second intro, then the main look with the pair list,
 // the All strip, the settings, the EndPoint panel and the chart. It draws its own caption
-// and frame. The state lives in ConsoleData and the run in MeasurementRun, driven exactly
-// as the headless runner drives them; MainCommands holds what the controls do.
-class MainWindow : public QWidget, public ConsoleView {
+// and frame. It shows a ConsoleSession, driven exactly as the headless runner drives it:
+// the core's events come as signals of one ConsoleSignals that the widgets connect to, and
+// MainCommands holds what the controls do.
+class MainWindow : public QWidget, private CommandInputs {
     Q_OBJECT
   public:
     static constexpr QSize kIntroSize{527, 347};
     static constexpr QSize kMainSize{1115, 631};
 
-    struct Options {
-        // Empty: beside this program, then on PATH (QUARN_IPERF overrides).
-        std::string iperfPath;
-        // Discovery and "restart" go only through these interfaces; empty: all of them.
-        std::vector<std::string> interfaces;
-        std::chrono::milliseconds introTime{2000};
-        std::chrono::milliseconds addressRefresh{10000};
-        // A configuration file to open once the intro has ended ("" for none).
-        std::string openFile;
-        // Replace the network's pair sessions and run environment (benchmarks); must
-        // outlive the window.
-        PairSessionFactory* sessions = nullptr;
-        RunEnvironment* environment = nullptr;
-    };
+    using Options = MainWindowOptions;
 
-    explicit MainWindow(Options options, QWidget* parent = nullptr);
+    // The session must outlive the window; the window shuts it down when it goes.
+    explicit MainWindow(ConsoleSession& session, Options options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // ConsoleView
-    void ShowNotice(NoticeKind kind, std::string_view text) override;
-    void RedrawList() override;
-    void TickProcessed(int ticks, int duration) override;
-    void ModeChanged() override;
-    void RunStarted() override;
-    void LogChanged(int row) override;
-    void RowsChanged(const std::vector<int>& rows) override;
+    // The list as the data now hold it (what the core's list redraw does).
+    void RedrawList() { events_.RedrawList(); }
 
     bool InIntro() const { return intro_; }
     // Ends the intro now (the timer does it after two seconds).
@@ -86,13 +72,14 @@ class MainWindow : public QWidget, public ConsoleView {
     // The pair list's height for a number of pairs.
     static int PairListHeight(int pairs);
 
-    ConsoleData& Data() { return data_; }
-    MeasurementRun& Run() { return run_; }
+    ConsoleSession& Session() { return session_; }
+    ConsoleData& Data() { return session_.Data(); }
+    MeasurementRun& Run() { return session_.Run(); }
+    // The core's events as signals, and the notices and redraws of the window's own parts.
+    ConsoleSignals& Events() { return events_; }
     MainCommands& Commands() { return *commands_; }
     // The File panel, the pair log windows, the help window and the chart's menu.
     WindowFiles& Files() { return *files_; }
-    const DiscoveryOptions& Discovery() const { return discovery_; }
-    console::Dispatcher& Dispatcher() { return dispatcher_; }
 
     CaptionBar* Caption() const { return caption_; }
     AllStrip* Strip() const { return allStrip_; }
@@ -131,19 +118,23 @@ class MainWindow : public QWidget, public ConsoleView {
     void CreateControls();
     void CreateButtons();
     QLineEdit* CreateEdit(const std::string& text);
-    RunEnvironment& Environment() {
-        return options_.environment ? *options_.environment : network_;
-    }
     void ConnectControls();
+    void ConnectCommands();
+    void ConnectEvents();
     void RegisterInputRoles();
+    void ShowRunStarted();
+    void ShowMode();
 
+    // CommandInputs
+    std::vector<int> SelectedRows() const override;
+    std::string DurationText() const override;
+    std::string ValueText() const override;
+    std::optional<std::string> EndPointSelection(int list) const override;
+    QWidget* DialogParent() override { return this; }
+
+    ConsoleSession& session_;
     Options options_;
-    DiscoveryOptions discovery_;
-    ConsoleData data_;
-    QtDispatcher dispatcher_;
-    NetworkRunEnvironment network_;
-    ControlClientFactory sessions_;
-    MeasurementRun run_;
+    ConsoleSignals events_;
 
     bool intro_ = true;
     bool quitting_ = false;

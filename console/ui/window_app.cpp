@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "console/ui/instance_raiser.h"
+#include "console/ui/qt_dispatcher.h"
 #include "firewall/firewall.h"
 #include "platform/single_instance.h"
 
@@ -19,8 +20,8 @@ std::string ConsoleInstanceKey() {
            std::to_string(::getuid());
 }
 
-int RunConsoleWindow(int& argc, char** argv, MainWindow::Options options,
-                     const QuitHook& quitHook) {
+int RunConsoleWindow(int& argc, char** argv, SessionOptions sessionOptions,
+                     MainWindow::Options windowOptions, const QuitHook& quitHook) {
     const std::string key = ConsoleInstanceKey();
     platform::SingleInstance instance;
     if (!instance.Acquire(key)) {
@@ -38,7 +39,11 @@ int RunConsoleWindow(int& argc, char** argv, MainWindow::Options options,
     QApplication::setApplicationName(QStringLiteral("Tolvex Quarn Console"));
     // Matches the installed desktop entry, so desktops show its icon for the window.
     QApplication::setDesktopFileName(QStringLiteral("quarn-console"));
-    MainWindow window(std::move(options));
+    QtDispatcher dispatcher;
+    ConsoleSession session(std::move(sessionOptions), dispatcher);
+    // Only iperf clients this Console started are ever ended.
+    session.Environment().EndLeftoverClients();
+    MainWindow window(session, std::move(windowOptions));
     InstanceRaiser raiser(instance, &window);
     // Windows of their own (log, help) must not keep the program alive after a quit.
     QObject::connect(&window, &MainWindow::quitted, &app, &QApplication::quit,

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "console/session/console_session.h"
 #include "console/ui/main_window.h"
 
 namespace quarn::console::ui {
@@ -18,7 +19,7 @@ using QuitHook = std::function<std::shared_ptr<void>(std::function<void()> quit)
 
 // Runs the Console with its main window until the operator quits. A second start in the
 // same session raises the running window and returns 0 at once.
-int RunConsoleWindow(int& argc, char** argv, MainWindow::Options options,
+int RunConsoleWindow(int& argc, char** argv, SessionOptions session, MainWindow::Options window,
                      const QuitHook& quitHook = {});
 
 }  // namespace quarn::console::ui

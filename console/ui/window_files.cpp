@@ -16,31 +16,32 @@
 #include "console/ui/pair_list_widget.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
+#include "widgets/text.h"
 
 namespace quarn::console::ui {
-namespace {
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
+using widgets::FromUtf8;
 
 WindowFiles::WindowFiles(MainWindow& window)
     : window_(window),
       logs_(window.Data().table, &window),
-      panel_(new FilePanel(window.Data(), window.Dispatcher(), *this, &window)),
+      panel_(new FilePanel(window.Data(), window.Session().MainThread(), *this, &window)),
       chartMenu_(new ChartExportMenu(window.Chart(), window.Data(),
                                      FromUtf8(panel_->Session().ConfigFolder()))) {
     panel_->SetToggleButton(window.FileMenuButton());
     chartMenu_->SetNotice([this](NoticeKind kind, const QString& text) {
-        window_.ShowNotice(kind, text.toStdString());
+        window_.Events().ShowNotice(kind, text.toStdString());
     });
     connect(&window, &MainWindow::fileMenuClicked, panel_.data(), &FilePanel::Toggle);
     connect(&window, &MainWindow::helpRequested, this, [this] { HelpWindow::Open(&window_); });
     connect(&window.Commands(), &MainCommands::showLogRequested, this,
             [this](int row) { logs_.Open(row, window_.Run().Mode() == ConsoleMode::Measuring); });
     connect(&window.Commands(), &MainCommands::rowsChanged, this, &WindowFiles::TableChanged);
+    connect(&window.Commands(), &MainCommands::pairsDeleted, this,
+            [this](const std::vector<int>& rowMap) { logs_.RowsMoved(rowMap); });
+    const ConsoleSignals* events = &window.Events();
+    connect(events, &ConsoleSignals::runStarted, this, [this] { logs_.RunStarted(); });
+    connect(events, &ConsoleSignals::logChanged, this, [this](int row) { logs_.LineAdded(row); });
+    connect(events, &ConsoleSignals::rowsCounted, this, &WindowFiles::RowsCounted);
     Layout(window.width());
 }
 
@@ -104,7 +105,7 @@ void WindowFiles::SetFileBusy(bool busy) {
 }
 
 void WindowFiles::ShowNotice(NoticeKind kind, std::string_view text) {
-    window_.ShowNotice(kind, text);
+    window_.Events().ShowNotice(kind, text);
 }
 
 void WindowFiles::FileFinished(FileCommand command, int) {

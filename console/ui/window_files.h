@@ -33,12 +33,8 @@ class WindowFiles : public QObject, public FileSessionHost {
     // The intro showed every child: the panel is hidden again.
     void IntroEnded();
 
-    // What the main window hears from the core, for the log windows.
-    void LineAdded(int row) { logs_.LineAdded(row); }
+    // A processed tick counted the last lines of these rows: their log windows refresh.
     void RowsCounted(const std::vector<int>& rows);
-    void RunStarted() { logs_.RunStarted(); }
-    // Rows were deleted: rowMap[old row] = new row, or -1.
-    void RowsMoved(const std::vector<int>& rowMap) { logs_.RowsMoved(rowMap); }
     // The table changed (rows added or deleted, Activate, Inactivate): windows of
     // inactive rows close, the others read their pair's name and endpoints again.
     void TableChanged();

@@ -25,6 +25,7 @@
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/window_files.h"
+#include "tests/gui/session_window.h"
 #include "widgets/skin_button.h"
 
 namespace quarn::console::ui {
@@ -64,11 +65,16 @@ class Lines : public ConsoleView {
     void ShowNotice(NoticeKind, std::string_view) override {}
 };
 
-MainWindow::Options QuietOptions(QuietEnvironment& environment) {
-    MainWindow::Options options;
+SessionOptions QuietSession(QuietEnvironment& environment) {
+    SessionOptions options;
     options.interfaces = {"lo"};
-    options.introTime = std::chrono::milliseconds(1);
     options.environment = &environment;
+    return options;
+}
+
+MainWindow::Options ShortIntro() {
+    MainWindow::Options options;
+    options.introTime = std::chrono::milliseconds(1);
     return options;
 }
 
@@ -90,7 +96,7 @@ int FileNameInk(MainWindow& window) {
 
 class WindowFilesTest : public ::testing::Test {
   protected:
-    WindowFilesTest() : window(QuietOptions(environment)), files(window.Files()) {
+    WindowFilesTest() : window(QuietSession(environment), ShortIntro()), files(window.Files()) {
         files.Panel()->SetDialogs(&dialogs);
         window.show();
         window.EndIntro();
@@ -126,7 +132,7 @@ class WindowFilesTest : public ::testing::Test {
 
     QuietEnvironment environment;
     AnsweringDialogs dialogs;
-    MainWindow window;
+    gui_test::SessionWindow window;
     WindowFiles& files;
     std::string folder;
 };
@@ -260,10 +266,10 @@ TEST_F(WindowFilesTest, FileGivenAtStartOpensAfterTheIntro) {
     ASSERT_EQ(RunFileCommand(FileCommand::Save), "Success to save the file.");
 
     QuietEnvironment otherEnvironment;
-    MainWindow::Options options = QuietOptions(otherEnvironment);
+    MainWindow::Options options;
     options.introTime = std::chrono::hours(1);
     options.openFile = path;
-    MainWindow second(std::move(options));
+    gui_test::SessionWindow second(QuietSession(otherEnvironment), std::move(options));
     second.show();
     EXPECT_EQ(second.Data().table.PairCount(), 0) << "nothing opens during the intro";
     second.EndIntro();

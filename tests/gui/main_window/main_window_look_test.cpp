@@ -25,6 +25,7 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "tests/gui/main_window/window_test_support.h"
+#include "tests/gui/session_window.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
 
@@ -394,11 +395,12 @@ class AddressOnlyEnvironment : public console::RunEnvironment {
 
 TEST(MainWindowLook, TheOwnAddressIsReadAgainEveryPeriod) {
     AddressOnlyEnvironment environment;
+    console::SessionOptions session;
+    session.environment = &environment;
     MainWindow::Options options;
-    options.environment = &environment;
     options.introTime = std::chrono::milliseconds(1);
     options.addressRefresh = std::chrono::milliseconds(100);
-    MainWindow window(options);
+    SessionWindow window(session, options);
     ShowMain(window);
     EXPECT_EQ(window.Caption()->AddressText(), "198.18.0.11");
     const QImage before = Grab(window).copy(178, 12, 120, 16);

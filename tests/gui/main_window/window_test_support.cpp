@@ -17,6 +17,7 @@
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_setting_dialog.h"
+#include "tests/gui/session_window.h"
 #include "widgets/skin_button.h"
 
 namespace quarn::gui_test {
@@ -43,10 +44,11 @@ NamespaceEntry::~NamespaceEntry() {
 
 std::unique_ptr<MainWindow> MakeWindow(std::vector<std::string> interfaces,
                                        std::chrono::milliseconds intro) {
-    MainWindow::Options options;
-    options.interfaces = std::move(interfaces);
-    options.introTime = intro;
-    return std::make_unique<MainWindow>(std::move(options));
+    console::SessionOptions session;
+    session.interfaces = std::move(interfaces);
+    MainWindow::Options window;
+    window.introTime = intro;
+    return std::make_unique<SessionWindow>(std::move(session), std::move(window));
 }
 
 void ShowMain(MainWindow& window) {

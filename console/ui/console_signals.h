@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <string_view>
+#include <vector>
+
+#include "console/core/console_view.h"
+
+namespace quarn::console::ui {
+
+// The core's view as Qt signals: each call is re-emitted at once on the window thread
+// (the dispatcher already runs the core's calls there), and each widget connects to what
+// it shows.
+class ConsoleSignals : public QObject, public ConsoleView {
+    Q_OBJECT
+  public:
+    explicit ConsoleSignals(QObject* parent = nullptr) : QObject(parent) {}
+
+    void ShowNotice(NoticeKind kind, std::string_view text) override;
+    void RedrawList() override { emit listChanged(); }
+    void TickProcessed(int ticks, int duration) override { emit tickProcessed(ticks, duration); }
+    void ModeChanged() override { emit modeChanged(); }
+    void LogChanged(int row) override { emit logChanged(row); }
+    void RowsChanged(const std::vector<int>& rows) override { emit rowsCounted(rows); }
+    void RunStarted() override { emit runStarted(); }
+
+  signals:
+    void noticeRequested(quarn::console::NoticeKind kind, const QString& text);
+    void listChanged();
+    void tickProcessed(int ticks, int duration);
+    void modeChanged();
+    void logChanged(int row);
+    void rowsCounted(const std::vector<int>& rows);
+    void runStarted();
+};
+
+}  // namespace quarn::console::ui
