@@ -1,4 +1,5 @@
 #include "widgets/flat_painting.h"
+#include "widgets/palette.h"
 
 #include <QColor>
 #include <QFontMetrics>
@@ -18,6 +19,16 @@ void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
 void DrawDoubledText(QPainter& painter, int x, int y, const QString& text) {
     DrawTextAt(painter, x, y, text);
     DrawTextAt(painter, x + 1, y, text);
+}
+
+void PaintRaisedFrame(QPainter& painter, const QRect& area) {
+    painter.fillRect(area, palette::kPanelFace);
+    painter.setPen(palette::kLightEdge);
+    painter.drawLine(area.topLeft(), area.topRight());
+    painter.drawLine(area.topLeft(), area.bottomLeft());
+    painter.setPen(palette::kDarkEdge);
+    painter.drawLine(area.bottomLeft(), area.bottomRight());
+    painter.drawLine(area.topRight(), area.bottomRight());
 }
 
 void PaintFlatTextButton(QPainter& painter, const SkinButton& button,

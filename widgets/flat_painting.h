@@ -17,6 +17,9 @@ inline void DrawTextAt(QPainter& painter, QPoint at, const QString& text) {
 // The title look: the text drawn twice, one pixel apart.
 void DrawDoubledText(QPainter& painter, int x, int y, const QString& text);
 
+// A raised panel: the face, light top and left edges, dark bottom and right ones.
+void PaintRaisedFrame(QPainter& painter, const QRect& area);
+
 // The dialogs' flat text button: a light face, tinted under the pointer, with a one-pixel
 // outline. The caption is the button's text in its font, with its top-left corner at
 // captionAt, or centred and moved down by centreShift pixels.

@@ -18,7 +18,6 @@ void SkinButton::SetPainter(Painter painter) {
 }
 
 void SkinButton::paintEvent(QPaintEvent*) {
-    ++paintCount_;
     QPainter painter(this);
     if (painter_) {
         painter_(painter, *this);

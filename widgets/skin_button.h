@@ -17,8 +17,6 @@ class SkinButton : public QAbstractButton {
 
     bool IsHovered() const { return hovered_; }
     void SetPainter(Painter painter);
-    // Number of paint passes so far (lets owners and tests see redraw counts).
-    int PaintCount() const { return paintCount_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -29,7 +27,6 @@ class SkinButton : public QAbstractButton {
   private:
     Painter painter_;
     bool hovered_ = false;
-    int paintCount_ = 0;
 };
 
 }  // namespace quarn::widgets

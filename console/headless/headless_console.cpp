@@ -8,6 +8,7 @@
 
 #include "console/core/event_loop.h"
 #include "console/files/config_file.h"
+#include "console/files/file_session.h"
 #include "console/files/opened_run_state.h"
 #include "console/files/tick_csv.h"
 #include "console/headless/signal_watcher.h"
@@ -114,7 +115,7 @@ int HeadlessConsole::Open() {
     if (result == -1)
         return Fail("Cannot open the file: " + options_.openPath);
     if (result == -2)
-        return Fail("File format is not valid.");
+        return Fail(FileSession::kNotConfigFile);
     return kExitOk;
 }
 

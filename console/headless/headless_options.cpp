@@ -58,7 +58,7 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"--pair",
          [&](const std::string& v) {
              if (static_cast<int>(o.pairs.size()) >= PairTable::kMaxPairs) {
-                 return std::string("The max count of pairs is 16.");
+                 return std::string(PairTable::kMaxPairsReached);
              }
              PairSpec pair;
              std::string error = ParsePair(v, pair);

@@ -3,9 +3,11 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "console/ui/paint_text.h"
 #include "widgets/artwork.h"
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
+#include "widgets/text.h"
 
 namespace quarn::console::ui {
 
@@ -19,7 +21,7 @@ QString AllFigureText(float value, const std::string& storedText) {
         std::snprintf(text, sizeof text, "%.01f", static_cast<double>(value));
         return QString::fromLatin1(text);
     }
-    return QString::fromStdString(storedText);
+    return widgets::FromUtf8(storedText);
 }
 
 AllStrip::AllStrip(const PairTable& table, QWidget* parent) : QWidget(parent), table_(table) {
@@ -40,15 +42,15 @@ void AllStrip::paintEvent(QPaintEvent*) {
 
     painter.setFont(widgets::TahomaFont(25));
     painter.setPen(QColor(64, 64, 64));
-    DrawTextAt(painter, 15, 7, QStringLiteral("All"));
+    widgets::DrawTextAt(painter, 15, 7, QStringLiteral("All"));
 
     painter.setFont(font());
-    painter.setPen(QColor(123, 123, 123));
+    painter.setPen(widgets::palette::kGreyText);
     const auto figure = [&](int left, int right, const QString& text) {
         const QRect area(QPoint(left - kLeft, 0), QPoint(right - kLeft - 1, height() - 1));
         painter.drawText(area, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
     };
-    figure(270, 357, QString::fromStdString(all.countText));
+    figure(270, 357, widgets::FromUtf8(all.countText));
     // All keeps the total of the current second in sum.
     figure(367, 447, AllFigureText(all.sum, all.currentText));
     figure(458, 538, AllFigureText(all.average, all.averageText));

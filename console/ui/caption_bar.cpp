@@ -6,14 +6,15 @@
 #include <QWindow>
 
 #include "console/ui/border_zones.h"
-#include "console/ui/paint_text.h"
 #include "widgets/artwork.h"
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 
 namespace quarn::console::ui {
 namespace {
 
-const QColor kBorder(210, 210, 210);
+const QColor& kBorder = widgets::palette::kLightEdge;
 const QColor kCaptionFill(224, 224, 224);
 const QColor kSeparator(200, 200, 200);
 const QColor kAddressText(177, 177, 177);
@@ -22,6 +23,9 @@ const QColor kFileNameText(120, 120, 120);
 }  // namespace
 
 CaptionBar::CaptionBar(QWidget* parent) : QWidget(parent) {
+    // Elsewhere than on its buttons and the resize border, the caption moves the window.
+    widgets::WindowMover::Install(
+        this, [this](QPoint at) { return !InBorderZone(at) && ButtonAt(at) == Button::None; });
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFont(widgets::GulimFont(12));
@@ -72,7 +76,7 @@ bool CaptionBar::InBorderZone(QPoint point) const {
 void CaptionBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int w = width();
-    painter.fillRect(rect(), QColor(241, 241, 241));
+    painter.fillRect(rect(), widgets::palette::kWindowFace);
     painter.setPen(kBorder);
     painter.drawLine(0, 0, w - 1, 0);
     painter.drawLine(0, 0, 0, kHeight - 1);
@@ -86,7 +90,7 @@ void CaptionBar::paintEvent(QPaintEvent*) {
     painter.drawPixmap(6, 5, title_);
     painter.setPen(kAddressText);
     painter.drawLine(169, 14, 169, 26);
-    DrawTextAt(painter, 178, 15, QStringLiteral("IP: %1").arg(address_));
+    widgets::DrawTextAt(painter, 178, 15, QStringLiteral("IP: %1").arg(address_));
 
     if (!fileName_.isEmpty() && w - 90 > 512) {
         const QRect area(QPoint(512, 3), QPoint(w - 90 - 1, 31));
@@ -116,17 +120,12 @@ void CaptionBar::mousePressEvent(QMouseEvent* event) {
         return;
     }
     pressed_ = ButtonAt(point);
-    if (pressed_ != Button::None) {
+    if (pressed_ != Button::None)
         update();
-        return;
-    }
-    mover_.Start(*window(), *event);
 }
 
 void CaptionBar::mouseMoveEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
-    if (mover_.Follow(*window(), *event))
-        return;
     const Button now = ButtonAt(point);
     if (now != hovered_) {
         hovered_ = now;
@@ -138,7 +137,6 @@ void CaptionBar::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CaptionBar::mouseReleaseEvent(QMouseEvent* event) {
-    mover_.Stop();
     if (event->button() != Qt::LeftButton || pressed_ == Button::None) {
         event->ignore();
         return;

@@ -53,7 +53,6 @@ class CaptionBar : public QWidget {
     Button hovered_ = Button::None;
     Button pressed_ = Button::None;
     // Moving by hand where the window system cannot move the window itself.
-    widgets::WindowMover mover_;
 };
 
 }  // namespace quarn::console::ui

@@ -8,6 +8,7 @@
 
 #include "console/files/file_session.h"
 #include "console/files/series_csv.h"
+#include "widgets/text.h"
 
 namespace quarn::console::ui {
 
@@ -54,7 +55,7 @@ QString ChartExportMenu::Ask(const QString& title, const QString& name,
 // The measurement's time names the files, like a saved configuration.
 void ChartExportMenu::AskAndSavePng() {
     QString name =
-        QString::fromStdString(FileSession::DefaultFileName(std::chrono::system_clock::now()));
+        widgets::FromUtf8(FileSession::DefaultFileName(std::chrono::system_clock::now()));
     name.replace(QStringLiteral(".config"), QStringLiteral(".png"));
     const QString path =
         Ask(QStringLiteral("Save chart as PNG"), name, QStringLiteral("PNG images (*.png)"));
@@ -65,7 +66,7 @@ void ChartExportMenu::AskAndSavePng() {
 
 void ChartExportMenu::AskAndExportCsv() {
     QString name =
-        QString::fromStdString(FileSession::DefaultFileName(std::chrono::system_clock::now()));
+        widgets::FromUtf8(FileSession::DefaultFileName(std::chrono::system_clock::now()));
     name.replace(QStringLiteral(".config"), QStringLiteral(".csv"));
     const QString path =
         Ask(QStringLiteral("Export per-second CSV"), name, QStringLiteral("CSV files (*.csv)"));

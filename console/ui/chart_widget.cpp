@@ -8,6 +8,7 @@
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
 #include "widgets/artwork.h"
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
 
 namespace quarn::console::ui {
@@ -21,11 +22,6 @@ const QColor kAxisColour(0xD0, 0xD0, 0xD0);
 const QColor kEvenBand(0xF7, 0xF7, 0xF7);
 constexpr int kHighlightAlpha = 0x50;
 constexpr int kWindow = ChartModel::kVisibleSamples;
-
-// Text placed by its top-left corner, as the window's texts are positioned.
-void TextAt(QPainter& p, int x, int y, const QString& text) {
-    p.drawText(QRect(x, y, 1000, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
-}
 
 }  // namespace
 
@@ -118,13 +114,13 @@ void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
 void ChartWidget::PaintScale(QPainter& p) {
     const PlotRect& plot = model_.Plot();
     p.setPen(Qt::black);
-    TextAt(p, 4, 5, QStringLiteral("Mbps"));
+    widgets::DrawTextAt(p, 4, 5, QStringLiteral("Mbps"));
     p.drawText(
         QRect(QPoint(width() - 50, height() - 16), QPoint(width() - 6 - 1, height() - 1 - 1)),
         Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, QStringLiteral("sec"));
 
     p.setPen(kLabelColour);
-    TextAt(p, 30, height() - 36, QStringLiteral("0"));
+    widgets::DrawTextAt(p, 30, height() - 36, QStringLiteral("0"));
     const auto& bands = model_.Bands();
     for (std::size_t i = 0; i < bands.size(); ++i) {
         const ScaleBand& band = bands[i];

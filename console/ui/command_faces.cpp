@@ -4,9 +4,10 @@
 #include <QPixmap>
 #include <vector>
 
-#include "console/ui/paint_text.h"
 #include "widgets/artwork.h"
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 
 namespace quarn::console::ui {
 namespace {
@@ -37,8 +38,8 @@ widgets::SkinButton::Painter StartStopFace(std::function<bool()> measuring,
         painter.drawPixmap(6, 6, symbols[running ? 1 : 0]);
         painter.setFont(widgets::GulimFont(12));
         painter.setPen(Qt::black);
-        DrawDoubledText(painter, 35, 7, QStringLiteral("Tolvex Quarn"));
-        DrawTextAt(
+        widgets::DrawDoubledText(painter, 35, 7, QStringLiteral("Tolvex Quarn"));
+        widgets::DrawTextAt(
             painter, 34, 21,
             running ? QStringLiteral("Stop measurement") : QStringLiteral("Start measurement"));
     };
@@ -53,7 +54,7 @@ widgets::SkinButton::Painter PairCommandFace(const QString& text, const QString&
         QColor ink = Qt::black;
         if (running) {
             fill = QColor(176, 184, 152);
-            ink = QColor(123, 123, 123);
+            ink = widgets::palette::kGreyText;
         } else if (button.IsHovered()) {
             fill = QColor(194, 207, 149);
         }
@@ -61,7 +62,7 @@ widgets::SkinButton::Painter PairCommandFace(const QString& text, const QString&
         painter.drawPixmap(4, 4, icon);
         painter.setFont(widgets::GulimFont(12));
         painter.setPen(ink);
-        DrawTextAt(painter, 19, 3, text);
+        widgets::DrawTextAt(painter, 19, 3, text);
     };
 }
 
@@ -70,12 +71,12 @@ widgets::SkinButton::Painter EndPointCommandFace(const QString& text, int firstI
         LoadStrip(widgets::kEndPointButtonsStrip, 4, widgets::kEndPointButtonSize,
                   widgets::kEndPointButtonsTransparent);
     return [=](QPainter& painter, const widgets::SkinButton& button) {
-        painter.fillRect(button.rect(), QColor(241, 241, 241));
+        painter.fillRect(button.rect(), widgets::palette::kWindowFace);
         painter.drawPixmap(
             0, 0, images[static_cast<std::size_t>(firstImage + (button.IsHovered() ? 1 : 0))]);
         painter.setFont(widgets::GulimFont(12));
         painter.setPen(Qt::black);
-        DrawTextAt(painter, 19, 2, text);
+        widgets::DrawTextAt(painter, 19, 2, text);
     };
 }
 
@@ -83,7 +84,7 @@ widgets::SkinButton::Painter StripFace(const QString& path, int imageWidth,
                                        std::function<int(const widgets::SkinButton&)> image) {
     const std::vector<QPixmap> images = LoadStrip(path, 2, imageWidth);
     return [=](QPainter& painter, const widgets::SkinButton& button) {
-        painter.fillRect(button.rect(), QColor(241, 241, 241));
+        painter.fillRect(button.rect(), widgets::palette::kWindowFace);
         const int index = image(button) != 0 ? 1 : 0;
         painter.drawPixmap(0, 0, images[static_cast<std::size_t>(index)]);
     };

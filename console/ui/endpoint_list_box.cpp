@@ -6,14 +6,16 @@
 
 #include "console/core/endpoint_entry.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
+#include "widgets/text.h"
 
 namespace quarn::console::ui {
 
 namespace {
 
-const QColor kSelected(0xED, 0xF3, 0xD8);
-const QColor kStripe(0xF7, 0xF7, 0xF7);
-const QColor kNameColour(0x7B, 0x7B, 0x7B);
+const QColor& kSelected = widgets::palette::kSelection;
+const QColor& kStripe = widgets::palette::kStripe;
+const QColor& kNameColour = widgets::palette::kGreyText;
 
 }  // namespace
 
@@ -54,9 +56,9 @@ void EndPointListBox::SetEntries(const std::vector<EndPointEntry>& entries) {
     items_.clear();
     for (const EndPointEntry& entry : entries) {
         Item item;
-        item.address = QString::fromStdString(entry.address);
+        item.address = widgets::FromUtf8(entry.address);
         if (!entry.name.empty()) {
-            item.label = QStringLiteral("(") + QString::fromStdString(entry.name);
+            item.label = QStringLiteral("(") + widgets::FromUtf8(entry.name);
         }
         items_.push_back(item);
         addItem(item.address);

@@ -3,15 +3,16 @@
 #include <QPainter>
 
 #include "console/ui/endpoint_list_box.h"
-#include "console/ui/paint_text.h"
 #include "widgets/animated_picture.h"
 #include "widgets/artwork.h"
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 
 namespace quarn::console::ui {
 namespace {
 
-const QColor kFrame(210, 210, 210);
+const QColor& kFrame = widgets::palette::kLightEdge;
 const QColor kTitleFill(225, 225, 225);
 constexpr int kListTop = 21;
 constexpr int kListWidth = 182;
@@ -73,15 +74,15 @@ void EndPointPanel::paintEvent(QPaintEvent*) {
     painter.setPen(kFrame);
     painter.drawRect(0, 0, width() - 1, height() - 1);
     painter.setPen(QColor(70, 70, 70));
-    DrawTextAt(painter, 60, 5, QStringLiteral("End Point 1"));
+    widgets::DrawTextAt(painter, 60, 5, QStringLiteral("End Point 1"));
     painter.drawPixmap(179, 5, QPixmap(widgets::kArrowPanel));
-    DrawTextAt(painter, 243, 5, QStringLiteral("End Point 2"));
+    widgets::DrawTextAt(painter, 243, 5, QStringLiteral("End Point 2"));
     painter.setPen(kFrame);
     painter.drawLine(1, kListTop - 1, width() - 2, kListTop - 1);
     if (searching_) {
         painter.fillRect(QRect(1, kListTop, width() - 2, kListHeight), Qt::white);
-        painter.setPen(QColor(123, 123, 123));
-        DrawTextAt(painter, 115, 110, QStringLiteral("Searching for End Point"));
+        painter.setPen(widgets::palette::kGreyText);
+        widgets::DrawTextAt(painter, 115, 110, QStringLiteral("Searching for End Point"));
     } else {
         // The frame between the two lists.
         painter.drawLine(1 + kListWidth, kListTop, 1 + kListWidth, height() - 2);

@@ -8,13 +8,15 @@
 #include <QStandardPaths>
 
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 #include "widgets/skin_button.h"
+#include "widgets/text.h"
 
 namespace quarn::console::ui {
 namespace {
 
 const QColor kLineColour(0x82, 0x82, 0x82);
-const QColor kHoverColour(0xED, 0xF3, 0xD8);
+const QColor& kHoverColour = widgets::palette::kSelection;
 const QString kFilter = QStringLiteral("Quarn Files (*.config)");
 
 struct ButtonSpec {
@@ -27,14 +29,12 @@ constexpr ButtonSpec kButtons[] = {{FileCommand::New, "New", 1},
                                    {FileCommand::Save, "Save", 45},
                                    {FileCommand::SaveAs, "Save as", 67}};
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using widgets::FromUtf8;
 
 }  // namespace
 
-FilePanel::FilePanel(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host, QWidget* parent,
-                 FileDialogs* dialogs, const std::string& configFolder)
+FilePanel::FilePanel(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host,
+                     QWidget* parent, FileDialogs* dialogs, const std::string& configFolder)
     : QWidget(parent), dialogs_(dialogs) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
@@ -178,7 +178,7 @@ std::optional<std::string> FilePanel::ChooseOpenPath(const std::string& folder) 
 }
 
 std::optional<std::string> FilePanel::ChooseSavePath(FileCommand command, const std::string& folder,
-                                                   const std::string& initialPath) {
+                                                     const std::string& initialPath) {
     if (dialogs_) {
         return dialogs_->ChooseSavePath(command, folder, initialPath);
     }

@@ -14,6 +14,7 @@
 
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 #include "widgets/skin_button.h"
 
 namespace quarn::console::ui {
@@ -85,6 +86,8 @@ HelpWindow::HelpWindow()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       browser_(new QTextBrowser(this)),
       closeButton_(new widgets::SkinButton(this)) {
+    // Only the title strip moves the window.
+    widgets::WindowMover::Install(this, [](QPoint at) { return kCaptionRect.contains(at); });
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowTitle(QStringLiteral("Manual"));
@@ -117,7 +120,7 @@ HelpWindow::HelpWindow()
 void HelpWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect r = rect();
-    painter.fillRect(r, QColor(0xF1, 0xF1, 0xF1));
+    painter.fillRect(r, widgets::palette::kWindowFace);
     painter.setPen(QColor(0xC3, 0xC3, 0xC3));
     painter.drawLine(0, 0, r.right(), 0);
     painter.drawLine(0, 0, 0, r.bottom());
@@ -130,24 +133,6 @@ void HelpWindow::paintEvent(QPaintEvent*) {
                      QStringLiteral("Manual"));
     painter.drawText(QRect(762, 11, 30, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      QStringLiteral("v1.04"));
-}
-
-// Only the title strip moves the window.
-void HelpWindow::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !kCaptionRect.contains(event->position().toPoint())) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    mover_.Start(*this, *event);
-}
-
-void HelpWindow::mouseMoveEvent(QMouseEvent* event) {
-    mover_.Follow(*this, *event);
-}
-
-void HelpWindow::mouseReleaseEvent(QMouseEvent* event) {
-    mover_.Stop();
-    QWidget::mouseReleaseEvent(event);
 }
 
 }  // namespace quarn::console::ui

@@ -40,9 +40,6 @@ class HelpWindow : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     HelpWindow();
@@ -50,7 +47,6 @@ class HelpWindow : public QWidget {
     QTextBrowser* browser_;
     widgets::SkinButton* closeButton_;
     QString pagePath_;
-    widgets::WindowMover mover_;
 };
 
 }  // namespace quarn::console::ui

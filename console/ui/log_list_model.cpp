@@ -1,4 +1,6 @@
 #include "console/ui/log_list_model.h"
+#include "widgets/palette.h"
+#include "widgets/text.h"
 
 #include <QPainter>
 
@@ -46,7 +48,7 @@ QVariant LogListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole: {
             const std::string_view text = log->Text(line);
-            return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+            return widgets::FromUtf8(text);
         }
         case Qt::ForegroundRole:
             return QColor::fromRgb(log->Counted(line) ? kCountedColour : kOtherColour);
@@ -61,7 +63,7 @@ void LogRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
                            const QModelIndex& index) const {
     const QRect r = option.rect;
     const bool selected = option.state.testFlag(QStyle::State_Selected);
-    painter->fillRect(r, selected ? QColor(0xED, 0xF3, 0xD8) : QColor(Qt::white));
+    painter->fillRect(r, selected ? widgets::palette::kSelection : QColor(Qt::white));
     painter->setPen(index.data(Qt::ForegroundRole).value<QColor>());
     painter->setFont(option.font);
     painter->drawText(r.adjusted(5, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,

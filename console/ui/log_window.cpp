@@ -11,16 +11,16 @@
 #include "console/ui/log_list_model.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 #include "widgets/skin_button.h"
+#include "widgets/text.h"
 
 namespace quarn::console::ui {
 namespace {
 
 const QRect kListRect(6, 31, 488, 290);
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using widgets::FromUtf8;
 
 }  // namespace
 
@@ -32,6 +32,7 @@ LogWindow::LogWindow(const PairTable& table, int row)
       list_(new QListView(this)),
       closeButton_(new widgets::SkinButton(this)),
       smallCloseButton_(new widgets::SkinButton(this)) {
+    widgets::WindowMover::Install(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(kWidth, kHeight);
@@ -136,11 +137,11 @@ void LogWindow::ShowCentredOver(const QWidget* owner) {
 void LogWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect r = rect();
-    painter.fillRect(r, QColor(0xFA, 0xFA, 0xFA));
-    painter.setPen(QColor(0xD2, 0xD2, 0xD2));
+    painter.fillRect(r, widgets::palette::kPanelFace);
+    painter.setPen(widgets::palette::kLightEdge);
     painter.drawLine(r.left(), r.top(), r.right(), r.top());
     painter.drawLine(r.left(), r.top(), r.left(), r.bottom());
-    painter.setPen(QColor(0x7B, 0x7B, 0x7B));
+    painter.setPen(widgets::palette::kGreyText);
     painter.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
     painter.drawLine(r.right(), r.top(), r.right(), r.bottom());
 
@@ -149,7 +150,7 @@ void LogWindow::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::black);
     painter.drawText(QRect(17, 11, 40, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      nameText_);
-    painter.setPen(QColor(0x7B, 0x7B, 0x7B));
+    painter.setPen(widgets::palette::kGreyText);
     painter.drawText(QRect(59, 11, 415, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      routeText_);
     if (list_->isHidden()) {
@@ -161,22 +162,6 @@ void LogWindow::paintEvent(QPaintEvent*) {
 }
 
 // A press anywhere on the window moves it, as the caption would.
-void LogWindow::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    mover_.Start(*this, *event);
-}
-
-void LogWindow::mouseMoveEvent(QMouseEvent* event) {
-    mover_.Follow(*this, *event);
-}
-
-void LogWindow::mouseReleaseEvent(QMouseEvent* event) {
-    mover_.Stop();
-    QWidget::mouseReleaseEvent(event);
-}
 
 // Enter and Escape do not close the window.
 void LogWindow::keyPressEvent(QKeyEvent* event) {

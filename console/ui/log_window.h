@@ -46,9 +46,6 @@ class LogWindow : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
@@ -60,7 +57,6 @@ class LogWindow : public QWidget {
     QListView* list_;
     widgets::SkinButton* closeButton_;
     widgets::SkinButton* smallCloseButton_;
-    widgets::WindowMover mover_;
 };
 
 }  // namespace quarn::console::ui

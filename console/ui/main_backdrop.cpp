@@ -2,16 +2,17 @@
 
 #include <QPixmap>
 
-#include "console/ui/paint_text.h"
 #include "console/ui/pair_list_widget.h"
 #include "widgets/artwork.h"
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 
 namespace quarn::console::ui {
 namespace {
 
-const QColor kBackground(241, 241, 241);
-const QColor kFrame(210, 210, 210);
+const QColor& kBackground = widgets::palette::kWindowFace;
+const QColor& kFrame = widgets::palette::kLightEdge;
 const QColor kEditFrame(217, 217, 217);
 
 void PaintFrame(QPainter& painter, QSize size) {
@@ -28,7 +29,7 @@ void PaintIntro(QPainter& painter, QSize size) {
     painter.drawPixmap(114, 82, QPixmap(widgets::kLogo));
     painter.setFont(widgets::GulimFont(12));
     painter.setPen(QColor(120, 120, 120));
-    DrawTextAt(painter, 491, 40, QStringLiteral("v1.04"));
+    widgets::DrawTextAt(painter, 491, 40, QStringLiteral("v1.04"));
     painter.drawText(QRect(QPoint(0, 282), QPoint(525, 306)), Qt::AlignCenter | Qt::TextSingleLine,
                      QStringLiteral("Tolvex Quarn Console is running. Please wait a minute."));
 }
@@ -44,7 +45,7 @@ void PaintMainLook(QPainter& painter, const MainLook& look) {
     // Stripes behind the list rows, from the list's top to the area's bottom.
     for (int y = 123, i = 0; y < 270; y += 21, ++i) {
         painter.fillRect(QRect(QPoint(7, y), QPoint(w - 377, std::min(y + 20, 269))),
-                         i % 2 == 0 ? QColor(247, 247, 247) : QColor(Qt::white));
+                         i % 2 == 0 ? widgets::palette::kStripe : QColor(Qt::white));
     }
 
     // The two edit frames.
@@ -60,25 +61,27 @@ void PaintMainLook(QPainter& painter, const MainLook& look) {
     QFont bold = normal;
     bold.setBold(true);
     painter.setFont(bold);
-    DrawDoubledText(painter, 7, 42, QStringLiteral("Pair list"));
-    DrawTextAt(painter, 7, 321, QStringLiteral("Measurement graph"));
+    widgets::DrawDoubledText(painter, 7, 42, QStringLiteral("Pair list"));
+    widgets::DrawTextAt(painter, 7, 321, QStringLiteral("Measurement graph"));
     painter.setFont(normal);
     if (!look.measuredAt.isEmpty()) {
-        painter.setPen(QColor(123, 123, 123));
-        DrawTextAt(painter, 58, 42, QStringLiteral("(measured at %1)").arg(look.measuredAt));
+        painter.setPen(widgets::palette::kGreyText);
+        widgets::DrawTextAt(painter, 58, 42,
+                            QStringLiteral("(measured at %1)").arg(look.measuredAt));
     }
     painter.setPen(QColor(60, 60, 60));
-    DrawTextAt(painter, 605, 41, QStringLiteral("Duration"));
-    DrawTextAt(painter, 712, 41, QStringLiteral("sec"));
+    widgets::DrawTextAt(painter, 605, 41, QStringLiteral("Duration"));
+    widgets::DrawTextAt(painter, 712, 41, QStringLiteral("sec"));
     if (look.udp)
-        DrawTextAt(painter, 430, 41, QStringLiteral("Throughput"));
+        widgets::DrawTextAt(painter, 430, 41, QStringLiteral("Throughput"));
     else
-        DrawTextAt(painter, 423, 41, QStringLiteral("Window size"));
-    DrawTextAt(painter, 556, 41, look.udp ? QStringLiteral("Mbps") : QStringLiteral("MByte"));
+        widgets::DrawTextAt(painter, 423, 41, QStringLiteral("Window size"));
+    widgets::DrawTextAt(painter, 556, 41,
+                        look.udp ? QStringLiteral("Mbps") : QStringLiteral("MByte"));
 
     painter.setFont(widgets::GulimFont(11));
     painter.setPen(QColor(127, 127, 127));
-    DrawTextAt(painter, w - 40, 39, QStringLiteral("v1.04"));
+    widgets::DrawTextAt(painter, w - 40, 39, QStringLiteral("v1.04"));
 }
 
 }  // namespace quarn::console::ui

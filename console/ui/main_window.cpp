@@ -120,7 +120,7 @@ void MainWindow::CreateControls() {
 }
 
 QLineEdit* MainWindow::CreateEdit(const std::string& text) {
-    auto* edit = new QLineEdit(QString::fromStdString(text), this);
+    auto* edit = new QLineEdit(widgets::FromUtf8(text), this);
     edit->setMaxLength(6);
     edit->setFrame(false);
     edit->setFont(widgets::GulimFont(12));

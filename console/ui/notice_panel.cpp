@@ -4,10 +4,11 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-#include "console/ui/paint_text.h"
 #include "widgets/animated_picture.h"
 #include "widgets/artwork.h"
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 #include "widgets/skin_button.h"
 
 namespace quarn::console::ui {
@@ -15,11 +16,6 @@ namespace quarn::console::ui {
 namespace {
 
 using quarn::console::NoticeKind;
-
-const QColor kBackground(0xFA, 0xFA, 0xFA);
-const QColor kLightEdge(0xD2, 0xD2, 0xD2);
-const QColor kDarkEdge(0x7B, 0x7B, 0x7B);
-const QColor kRule(0xC4, 0xC4, 0xC4);
 
 constexpr int kIconCheck = 0;
 constexpr int kIconQuestion = 1;
@@ -221,24 +217,15 @@ void NoticePanel::keyPressEvent(QKeyEvent* event) {
 
 void NoticePanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const int w = width();
-    const int h = height();
-    painter.fillRect(rect(), kBackground);
-    painter.setPen(kLightEdge);
-    painter.drawLine(0, 0, w - 1, 0);
-    painter.drawLine(0, 0, 0, h - 1);
-    painter.setPen(kRule);
+    widgets::PaintRaisedFrame(painter, rect());
+    painter.setPen(widgets::palette::kRule);
     painter.drawLine(6, 25, 296, 25);
     painter.drawLine(6, 84, 296, 84);
-    painter.setPen(kDarkEdge);
-    painter.drawLine(0, h - 1, w - 1, h - 1);
-    painter.drawLine(w - 1, 0, w - 1, h - 1);
 
     painter.setFont(widgets::GulimFont(12));
     painter.setPen(Qt::black);
-    DrawTextAt(painter, 7, 9, QStringLiteral("Tolvex Quarn"));
-    DrawTextAt(painter, 8, 9, QStringLiteral("Tolvex Quarn"));
-    DrawTextAt(painter, 91, 9, QStringLiteral("Console"));
+    widgets::DrawDoubledText(painter, 7, 9, QStringLiteral("Tolvex Quarn"));
+    widgets::DrawTextAt(painter, 91, 9, QStringLiteral("Console"));
 
     if (icon_ >= 0) {
         painter.drawPixmap(
@@ -246,8 +233,8 @@ void NoticePanel::paintEvent(QPaintEvent*) {
             widgets::StripImage(QString::fromLatin1(widgets::kNoticeIconsStrip), icon_,
                                 widgets::kNoticeIconWidth, widgets::kNoticeIconsTransparent));
     }
-    painter.setPen(kDarkEdge);
-    DrawTextAt(painter, 47, 49, text_);
+    painter.setPen(widgets::palette::kGreyText);
+    widgets::DrawTextAt(painter, 47, 49, text_);
 }
 
 }  // namespace quarn::console::ui

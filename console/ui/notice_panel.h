@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "console/core/console_view.h"
+#include "console/core/measurement_run.h"
 
 namespace quarn::widgets {
 class AnimatedPicture;
@@ -23,7 +24,7 @@ class NoticePanel : public QWidget {
   public:
     static constexpr int kWidth = 302;
     static constexpr int kHeight = 116;
-    static constexpr const char* kCompletedText = "The current measurement is completed.";
+    static constexpr const char* kCompletedText = MeasurementRun::kCompleted;
     static constexpr const char* kQuitText = "Are you sure to quit?";
 
     // `mainWindow` is the window it covers and blocks; created hidden.

@@ -7,28 +7,24 @@
 #include <algorithm>
 
 #include "console/core/pair_table.h"
-#include "console/ui/paint_text.h"
 #include "widgets/artwork.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
+#include "widgets/text.h"
 
 namespace quarn::console::ui {
 
 namespace {
-
-const QColor kBackground(0xFA, 0xFA, 0xFA);
-const QColor kLightEdge(0xD2, 0xD2, 0xD2);
-const QColor kDarkEdge(0x7B, 0x7B, 0x7B);
-const QColor kRule(0xC4, 0xC4, 0xC4);
 
 const QRect kAddressFrame1(QPoint(50, 51), QPoint(149, 71));
 const QRect kAddressFrame2(QPoint(164, 51), QPoint(263, 71));
 const QRect kHintRect(QPoint(94, 3), QPoint(296, 25));
 
 void PaintSwapButton(QPainter& painter, const widgets::SkinButton& button) {
-    painter.fillRect(button.rect(), kBackground);
+    painter.fillRect(button.rect(), widgets::palette::kPanelFace);
     painter.drawPixmap(
         0, 0,
         widgets::StripImage(QString::fromLatin1(widgets::kSwapStrip), button.IsHovered() ? 1 : 0,
@@ -42,7 +38,7 @@ QLineEdit* MakeAddressEdit(QWidget* parent, int x, const std::string& text) {
     edit->setFont(widgets::GulimFont(12));
     edit->setTextMargins(0, 0, 0, 0);
     edit->setGeometry(x, 55, 89, 14);
-    edit->setText(QString::fromStdString(text));
+    edit->setText(widgets::FromUtf8(text));
     return edit;
 }
 
@@ -60,6 +56,8 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairRecord& record, boo
       add_(new widgets::SkinButton(this)),
       cancel_(new widgets::SkinButton(this)),
       swap_(new widgets::SkinButton(this)) {
+    // A press anywhere on the dialog moves it, as a caption would.
+    widgets::WindowMover::Install(this);
     setModal(true);
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -163,57 +161,32 @@ void PairSettingDialog::closeEvent(QCloseEvent* event) {
     event->ignore();  // no close box: only Add/Apply and Cancel end the dialog
 }
 
-void PairSettingDialog::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        return;
-    }
-    // A press anywhere on the dialog moves it, as a caption would.
-    mover_.Start(*this, *event);
-}
-
-void PairSettingDialog::mouseMoveEvent(QMouseEvent* event) {
-    mover_.Follow(*this, *event);
-}
-
-void PairSettingDialog::mouseReleaseEvent(QMouseEvent*) {
-    mover_.Stop();
-}
-
 void PairSettingDialog::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const int w = width();
-    const int h = height();
-    painter.fillRect(rect(), kBackground);
-    painter.setPen(kLightEdge);
-    painter.drawLine(0, 0, w - 1, 0);
-    painter.drawLine(0, 0, 0, h - 1);
-    painter.setPen(kDarkEdge);
-    painter.drawLine(0, h - 1, w - 1, h - 1);
-    painter.drawLine(w - 1, 0, w - 1, h - 1);
+    widgets::PaintRaisedFrame(painter, rect());
     for (const QRect& frame : {kAddressFrame1, kAddressFrame2}) {
         painter.fillRect(frame, Qt::white);
-        painter.setPen(kLightEdge);
+        painter.setPen(widgets::palette::kLightEdge);
         painter.drawRect(frame.adjusted(0, 0, -1, -1));
     }
-    painter.setPen(kRule);
+    painter.setPen(widgets::palette::kRule);
     painter.drawLine(6, 25, 296, 25);
     painter.drawLine(6, 107, 296, 107);
 
     painter.setFont(widgets::GulimFont(12));
     painter.setPen(Qt::black);
-    DrawTextAt(painter, 8, 8, QStringLiteral("Pair Setting"));
-    DrawTextAt(painter, 9, 8, QStringLiteral("Pair Setting"));
-    DrawTextAt(painter, 9, 55, QStringLiteral("IP"));
-    DrawTextAt(painter, 21, 55, QStringLiteral("addr"));
-    DrawTextAt(painter, 8, 84, QStringLiteral("Connections"));
+    widgets::DrawDoubledText(painter, 8, 8, QStringLiteral("Pair Setting"));
+    widgets::DrawTextAt(painter, 9, 55, QStringLiteral("IP"));
+    widgets::DrawTextAt(painter, 21, 55, QStringLiteral("addr"));
+    widgets::DrawTextAt(painter, 8, 84, QStringLiteral("Connections"));
 
     painter.drawPixmap(152, 56,
                        widgets::StripImage(QString::fromLatin1(widgets::kArrowSmall), 0, 10,
                                            widgets::kArrowSmallTransparent));
 
-    painter.setPen(kDarkEdge);
-    DrawTextAt(painter, 55, 35, QStringLiteral("End Point 1"));
-    DrawTextAt(painter, 169, 35, QStringLiteral("End Point 2"));
+    painter.setPen(widgets::palette::kGreyText);
+    widgets::DrawTextAt(painter, 55, 35, QStringLiteral("End Point 1"));
+    widgets::DrawTextAt(painter, 169, 35, QStringLiteral("End Point 2"));
     if (hintShown_) {
         painter.drawText(kHintRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
                          QString::fromLatin1(kHintText));

@@ -57,9 +57,6 @@ class PairSettingDialog : public QDialog {
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void Confirm();
@@ -71,7 +68,6 @@ class PairSettingDialog : public QDialog {
     const int originalParallel_;
     bool hintShown_ = false;
     QTimer hintTimer_;
-    widgets::WindowMover mover_;
     QLineEdit* edit1_;
     QLineEdit* edit2_;
     widgets::SkinCombo* connections_;

@@ -2,47 +2,35 @@
 
 #include <QMetaObject>
 
+#include "widgets/text.h"
+
 namespace quarn::endpoint_window {
 
-AgentEventRelay::AgentEventRelay(QObject* receiver, Handlers handlers)
-    : receiver_(receiver), handlers_(std::move(handlers)) {}
-
 void AgentEventRelay::Post(std::function<void()> call) {
-    // The receiver is the context: Qt runs the call on its thread, or drops it with it.
-    QMetaObject::invokeMethod(receiver_, std::move(call), Qt::QueuedConnection);
+    // The relay is the context: Qt runs the call on its thread, or drops it with it.
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
 }
 
 void AgentEventRelay::OnStarted(const std::string& name, const std::string& addressText) {
-    if (handlers_.started) {
-        Post([this, name = QString::fromStdString(name),
-              address = QString::fromStdString(addressText)] { handlers_.started(name, address); });
-    }
+    Post([this, name = widgets::FromUtf8(name), address = widgets::FromUtf8(addressText)] {
+        emit started(name, address);
+    });
 }
 
 void AgentEventRelay::OnNameChanged(const std::string& name) {
-    if (handlers_.nameChanged) {
-        Post([this, name = QString::fromStdString(name)] { handlers_.nameChanged(name); });
-    }
+    Post([this, name = widgets::FromUtf8(name)] { emit nameChanged(name); });
 }
 
 void AgentEventRelay::OnAddressTextChanged(const std::string& addressText) {
-    if (handlers_.addressTextChanged) {
-        Post([this, address = QString::fromStdString(addressText)] {
-            handlers_.addressTextChanged(address);
-        });
-    }
+    Post([this, address = widgets::FromUtf8(addressText)] { emit addressTextChanged(address); });
 }
 
 void AgentEventRelay::OnStatusChanged(agent::AgentStatus status) {
-    if (handlers_.statusChanged) {
-        Post([this, status] { handlers_.statusChanged(status); });
-    }
+    Post([this, status] { emit statusChanged(status); });
 }
 
 void AgentEventRelay::OnPortInUse(uint16_t port) {
-    if (handlers_.portInUse) {
-        Post([this, port] { handlers_.portInUse(port); });
-    }
+    Post([this, port] { emit portInUse(port); });
 }
 
 }  // namespace quarn::endpoint_window

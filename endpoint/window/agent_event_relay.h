@@ -2,25 +2,20 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 #include "endpoint/agent/agent_observer.h"
 
 namespace quarn::endpoint_window {
 
-// Hands the agent's events, which come from its own threads, to the window's thread as
-// queued calls. A call still queued when the receiver is destroyed is dropped.
-class AgentEventRelay : public agent::AgentObserver {
+// The agent's events, which come from its own threads, as Qt signals on the thread the
+// relay lives on: each call is queued to the relay and re-emitted there. A call still
+// queued when the relay is destroyed is dropped with it.
+class AgentEventRelay : public QObject, public agent::AgentObserver {
+    Q_OBJECT
   public:
-    struct Handlers {
-        std::function<void(const QString& name, const QString& addressText)> started = {};
-        std::function<void(const QString& name)> nameChanged = {};
-        std::function<void(const QString& addressText)> addressTextChanged = {};
-        std::function<void(agent::AgentStatus status)> statusChanged = {};
-        std::function<void(uint16_t port)> portInUse = {};
-    };
-
-    AgentEventRelay(QObject* receiver, Handlers handlers);
+    explicit AgentEventRelay(QObject* parent = nullptr) : QObject(parent) {}
 
     void OnStarted(const std::string& name, const std::string& addressText) override;
     void OnNameChanged(const std::string& name) override;
@@ -28,11 +23,15 @@ class AgentEventRelay : public agent::AgentObserver {
     void OnStatusChanged(agent::AgentStatus status) override;
     void OnPortInUse(uint16_t port) override;
 
+  signals:
+    void started(const QString& name, const QString& addressText);
+    void nameChanged(const QString& name);
+    void addressTextChanged(const QString& addressText);
+    void statusChanged(quarn::agent::AgentStatus status);
+    void portInUse(quint16 port);
+
   private:
     void Post(std::function<void()> call);
-
-    QObject* receiver_;
-    const Handlers handlers_;
 };
 
 }  // namespace quarn::endpoint_window

@@ -11,7 +11,9 @@
 #include "platform/single_instance.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
+#include "widgets/palette.h"
 #include "widgets/skin_button.h"
+#include "widgets/text.h"
 
 // Resources of a static library are registered by hand; the name is the .qrc's.
 static void InitEndPointArt() {
@@ -30,7 +32,7 @@ constexpr const char* kNoticeLines[] = {
 const QPoint kNoticeAt[] = {{13, 75}, {12, 91}, {12, 107}};
 
 const QColor kVersionColour(127, 127, 127);
-const QColor kNoticeColour(123, 123, 123);
+const QColor& kNoticeColour = widgets::palette::kGreyText;
 
 // The name's rectangle (73,64)-(206,75): one line, centred vertically, cut with "...".
 const QRect kNameRect(73, 64, 133, 11);
@@ -45,32 +47,14 @@ const QRect kNoticeRect(7, 58, 288, 84);
 
 EndPointWindow::EndPointWindow(agent::AgentConfig config, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      relay_(this, {.started =
-                        [this](const QString& name, const QString& address) {
-                            name_ = name;
-                            addressText_ = address;
-                            update();
-                        },
-                    .nameChanged =
-                        [this](const QString& name) {
-                            name_ = name;
-                            update();
-                        },
-                    .addressTextChanged =
-                        [this](const QString& address) {
-                            addressText_ = address;
-                            update();
-                        },
-                    .statusChanged =
-                        [this](agent::AgentStatus status) {
-                            running_ = status == agent::AgentStatus::Running;
-                            update();
-                        },
-                    .portInUse = [this](uint16_t) { EnterPortInUseMode(); }}),
       agent_(std::make_unique<agent::Agent>(std::move(config), relay_)),
       normalFont_(widgets::GulimFont(12)),
       smallFont_(widgets::GulimFont(11)) {
     InitEndPointArt();
+    ConnectAgentEvents();
+    // The top band moves the window, as a caption would.
+    widgets::WindowMover::Install(
+        this, [](QPoint at) { return at.y() >= 0 && at.y() < kDragBandHeight; });
     background_.load(QStringLiteral(":/endpoint/background.png"));
     closeStrip_.load(QStringLiteral(":/endpoint/close.png"));
     minimiseStrip_.load(QStringLiteral(":/endpoint/minimise.png"));
@@ -98,6 +82,28 @@ EndPointWindow::EndPointWindow(agent::AgentConfig config, QWidget* parent)
 EndPointWindow::~EndPointWindow() {
     // The agent's threads post to this object: they end before it does.
     agent_->Shutdown();
+}
+
+void EndPointWindow::ConnectAgentEvents() {
+    connect(&relay_, &AgentEventRelay::started, this,
+            [this](const QString& name, const QString& address) {
+                name_ = name;
+                addressText_ = address;
+                update();
+            });
+    connect(&relay_, &AgentEventRelay::nameChanged, this, [this](const QString& name) {
+        name_ = name;
+        update();
+    });
+    connect(&relay_, &AgentEventRelay::addressTextChanged, this, [this](const QString& address) {
+        addressText_ = address;
+        update();
+    });
+    connect(&relay_, &AgentEventRelay::statusChanged, this, [this](agent::AgentStatus status) {
+        running_ = status == agent::AgentStatus::Running;
+        update();
+    });
+    connect(&relay_, &AgentEventRelay::portInUse, this, [this] { EnterPortInUseMode(); });
 }
 
 widgets::SkinButton* EndPointWindow::MakeTextButton(const QString& caption, QPoint captionAt,
@@ -129,8 +135,8 @@ void EndPointWindow::StartAgent() {
 }
 
 void EndPointWindow::ReadAgentIdentity() {
-    name_ = QString::fromStdString(agent_->DisplayName());
-    addressText_ = QString::fromStdString(agent_->AddressText());
+    name_ = widgets::FromUtf8(agent_->DisplayName());
+    addressText_ = widgets::FromUtf8(agent_->AddressText());
     running_ = agent_->Status() == agent::AgentStatus::Running;
     update();
 }
@@ -198,7 +204,7 @@ void EndPointWindow::Rename() {
         if (result == QDialog::Accepted) {
             // Used for this run even when it cannot be stored.
             agent_->Rename(dialog->Name().toStdString());
-            name_ = QString::fromStdString(agent_->DisplayName());
+            name_ = widgets::FromUtf8(agent_->DisplayName());
             update();
         }
         exitButton_->show();
@@ -208,7 +214,7 @@ void EndPointWindow::Rename() {
 
 void EndPointWindow::ResetName() {
     agent_->ResetName();
-    name_ = QString::fromStdString(agent_->DisplayName());
+    name_ = widgets::FromUtf8(agent_->DisplayName());
     update();
 }
 
@@ -248,27 +254,6 @@ void EndPointWindow::paintEvent(QPaintEvent*) {
         metrics.elidedText(addressText_, Qt::ElideRight, kAddressRight - kAddressAt.x()));
     widgets::DrawTextAt(painter, kStatusAt,
                         running_ ? QStringLiteral("Running") : QStringLiteral("Ready"));
-}
-
-void EndPointWindow::mousePressEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
-    if (event->button() != Qt::LeftButton || at.y() < 0 || at.y() >= kDragBandHeight) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    mover_.Start(*this, *event);
-}
-
-void EndPointWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (mover_.Follow(*this, *event)) {
-        return;
-    }
-    QWidget::mouseMoveEvent(event);
-}
-
-void EndPointWindow::mouseReleaseEvent(QMouseEvent* event) {
-    mover_.Stop();
-    QWidget::mouseReleaseEvent(event);
 }
 
 }  // namespace quarn::endpoint_window

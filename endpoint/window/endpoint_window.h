@@ -62,9 +62,6 @@ class EndPointWindow : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -75,6 +72,7 @@ class EndPointWindow : public QWidget {
     void ResetName();
     void EnterPortInUseMode();
     void ReadAgentIdentity();
+    void ConnectAgentEvents();
 
     AgentEventRelay relay_;
     std::unique_ptr<agent::Agent> agent_;
@@ -99,7 +97,6 @@ class EndPointWindow : public QWidget {
     bool portInUse_ = false;
     bool shutDown_ = false;
     // Set while the window follows the pointer after a press in the drag band.
-    widgets::WindowMover mover_;
 };
 
 }  // namespace quarn::endpoint_window

@@ -5,15 +5,11 @@
 
 #include "endpoint/agent/identity.h"
 #include "widgets/flat_painting.h"
+#include "widgets/palette.h"
 #include "widgets/skin_button.h"
 
 namespace quarn::endpoint_window {
 namespace {
-
-const QColor kBackground(250, 250, 250);
-const QColor kFrame(210, 210, 210);
-const QColor kRule(196, 196, 196);
-const QColor kWarningColour(123, 123, 123);
 
 // The white box (6,37)-(244,57); the field sits inside it, 5 pixels in at the sides, 4 at
 // the top and 2 at the bottom.
@@ -86,21 +82,19 @@ void RenameDialog::Apply() {
 
 void RenameDialog::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), kBackground);
-    painter.setPen(kFrame);
+    painter.fillRect(rect(), widgets::palette::kPanelFace);
+    painter.setPen(widgets::palette::kLightEdge);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     painter.fillRect(kBox, Qt::white);
     painter.drawRect(kBox.adjusted(0, 0, -1, -1));
-    painter.setPen(kRule);
+    painter.setPen(widgets::palette::kRule);
     painter.drawLine(6, 24, 243, 24);
 
     painter.setFont(font_);
     painter.setPen(Qt::black);
-    // Drawn twice, one pixel apart, for a bold look.
-    widgets::DrawTextAt(painter, QPoint(9, 8), QStringLiteral("New name"));
-    widgets::DrawTextAt(painter, QPoint(10, 8), QStringLiteral("New name"));
+    widgets::DrawDoubledText(painter, 9, 8, QStringLiteral("New name"));
     if (warning_) {
-        painter.setPen(kWarningColour);
+        painter.setPen(widgets::palette::kGreyText);
         widgets::DrawTextAt(painter, QPoint(8, 69), QStringLiteral("Enter name"));
     }
 }

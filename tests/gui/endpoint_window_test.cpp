@@ -144,44 +144,55 @@ void SendMouse(QWidget& widget, QEvent::Type type, QPoint local, Qt::MouseButton
     QApplication::sendEvent(&widget, &event);
 }
 
-// Agent events from the agent's threads run on the receiver's thread, in order.
-TEST(AgentEventRelay, RunsEventsOnTheReceiversThreadInOrder) {
-    QObject receiver;
+// Agent events from the agent's threads arrive as signals on the relay's thread, in order.
+TEST(AgentEventRelay, EmitsEventsOnItsOwnThreadInOrder) {
+    AgentEventRelay relay;
     std::vector<QString> seen;
     std::vector<QThread*> threads;
-    AgentEventRelay relay(&receiver, {.nameChanged =
-                                          [&](const QString& name) {
-                                              seen.push_back(name);
-                                              threads.push_back(QThread::currentThread());
-                                          },
-                                      .statusChanged =
-                                          [&](agent::AgentStatus status) {
-                                              seen.push_back(agent::StatusText(status));
-                                              threads.push_back(QThread::currentThread());
-                                          }});
+    QObject::connect(&relay, &AgentEventRelay::nameChanged, [&](const QString& name) {
+        seen.push_back(name);
+        threads.push_back(QThread::currentThread());
+    });
+    QObject::connect(&relay, &AgentEventRelay::statusChanged, [&](agent::AgentStatus status) {
+        seen.push_back(agent::StatusText(status));
+        threads.push_back(QThread::currentThread());
+    });
+    QObject::connect(&relay, &AgentEventRelay::started,
+                     [&](const QString& name, const QString& address) {
+                         seen.push_back(name + "@" + address);
+                         threads.push_back(QThread::currentThread());
+                     });
     std::thread agentThread([&] {
         relay.OnNameChanged("첫째");
         relay.OnStatusChanged(agent::AgentStatus::Running);
-        relay.OnNameChanged("second");
+        relay.OnStarted("second", "198.18.0.7");
     });
     agentThread.join();
     EXPECT_TRUE(seen.empty());  // nothing runs on the agent's thread
     ASSERT_TRUE(WaitUntil([&] { return seen.size() == 3; }));
-    EXPECT_EQ(seen, (std::vector<QString>{QStringLiteral("첫째"), "Running", "second"}));
+    EXPECT_EQ(seen, (std::vector<QString>{QStringLiteral("첫째"), "Running", "second@198.18.0.7"}));
     for (QThread* thread : threads) {
         EXPECT_EQ(thread, QThread::currentThread());
     }
 }
 
-TEST(AgentEventRelay, DropsEventsWhoseReceiverIsGone) {
-    auto receiver = std::make_unique<QObject>();
+TEST(AgentEventRelay, DropsEventsQueuedWhenItGoes) {
+    auto relay = std::make_unique<AgentEventRelay>();
     auto called = std::make_shared<int>(0);
-    AgentEventRelay relay(receiver.get(), {.portInUse = [called](uint16_t) { ++*called; }});
-    std::thread agentThread([&] { relay.OnPortInUse(45000); });
+    QObject::connect(relay.get(), &AgentEventRelay::portInUse,
+                     [called](quint16 port) { *called += port == 45000 ? 1 : 100; });
+    std::thread agentThread([&] { relay->OnPortInUse(45000); });
     agentThread.join();
-    receiver.reset();
+    relay.reset();
     QTest::qWait(50);
     EXPECT_EQ(*called, 0);
+
+    // The same event with the relay alive does arrive.
+    AgentEventRelay alive;
+    QObject::connect(&alive, &AgentEventRelay::portInUse, [called](quint16) { ++*called; });
+    std::thread again([&] { alive.OnPortInUse(45000); });
+    again.join();
+    EXPECT_TRUE(WaitUntil([&] { return *called == 1; }));
 }
 
 class EndPointWindowTest : public ::testing::Test {
