@@ -194,10 +194,6 @@ void MainWindow::ConnectControls() {
         data_.highlightedRow = highlightedRow;
         chart_->Refresh();
     });
-    connect(chart_, &ChartWidget::sizeChanged, this, [this](int width, int height) {
-        data_.chart.SetPlotRect(width, height);
-        data_.chart.RebuildScale();
-    });
 }
 
 void MainWindow::RegisterInputRoles() {
