@@ -10,9 +10,6 @@ namespace quarn::console {
 namespace {
 
 constexpr int kBandCount = 10;
-constexpr float kStepNudge = 0.1f;
-// A width of millions of pixels would need that many nudges; no real plot comes close.
-constexpr int kMaxNudges = 100000;
 
 // Below 100 the scale is 100; above, the next multiple of 500 (a multiple stays).
 float SnapScaleMaximum(float value) {
@@ -59,13 +56,6 @@ ChartScaleSource ChartScaleSource::From(const PairTable& table) {
 
 ChartModel::ChartModel() {
     RebuildScale();
-}
-
-void ChartModel::SetPlotRect(int width, int height) {
-    plot_.left = 39;
-    plot_.top = 27;
-    plot_.right = width - 9;
-    plot_.bottom = height - 30;
 }
 
 void ChartModel::Reset() {
@@ -197,14 +187,10 @@ void ChartModel::Rescale(const ChartScaleSource& source) {
 void ChartModel::RebuildScale() {
     bands_.clear();
     const float step = std::floor(scaleMaximum_ / static_cast<float>(kBandCount));
-    const int bandHeight = (plot_.bottom - plot_.top) / kBandCount;
-    const float base = static_cast<float>(plot_.bottom - 1);
     for (int i = 0; i < kBandCount; ++i) {
         ScaleBand band;
         band.lowValue = static_cast<float>(i) * step;
         band.highValue = static_cast<float>(i + 1) * step;
-        band.lowY = base - static_cast<float>(i * bandHeight);
-        band.highY = base - static_cast<float>((i + 1) * bandHeight);
         bands_.push_back(band);
     }
 }
@@ -215,54 +201,8 @@ void ChartModel::SetRunState(int firstVisibleSample, int runLength, int tickStep
     tickStep_ = tickStep;
 }
 
-float ChartModel::ValueToY(float value) const {
-    for (const ScaleBand& band : bands_) {
-        if (band.lowValue <= value && value <= band.highValue) {
-            const float d = value - band.lowValue;
-            if (d <= 0.0f) {
-                return band.lowY;
-            }
-            float range = band.highValue - band.lowValue;
-            if (range <= 0.0f) {
-                range = 1.0f;
-            }
-            return band.lowY - std::ceil(d * (band.lowY - band.highY) / range);
-        }
-    }
-    return -1.0f;
-}
-
-float ChartModel::HorizontalStep() const {
-    int n = kVisibleSamples;
-    if (runLength_ > 0 && runLength_ < kVisibleSamples) {
-        n = runLength_;
-    }
-    const double width = plot_.right - plot_.left;
-    float step = static_cast<float>(width / n);
-    // The products are compared exactly; the step itself stays a float, as it is drawn.
-    const auto span = [&] { return static_cast<double>(n) * static_cast<double>(step); };
-    if (span() > width) {
-        for (int i = 0; i < kMaxNudges && span() >= width; ++i) {
-            step -= kStepNudge;
-        }
-    } else if (span() < width) {
-        for (int i = 0; i < kMaxNudges && span() <= width; ++i) {
-            step += kStepNudge;
-        }
-    }
-    return step;
-}
-
 int ChartModel::SecondsPerPoint() const {
     return ShowsWholeRun() ? runLength_ / kVisibleSamples : 1;
-}
-
-float ChartModel::RunTimeX(double seconds) const {
-    if (runLength_ <= 0) {
-        return static_cast<float>(plot_.left);
-    }
-    const double width = plot_.right - plot_.left;
-    return static_cast<float>(plot_.left + seconds * width / runLength_);
 }
 
 void ChartModel::Changed() {

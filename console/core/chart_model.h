@@ -7,28 +7,16 @@ namespace quarn::console {
 
 class PairTable;
 
-// One second of one curve. x and y are written by the drawing pass; a negative value
-// marks a missing second.
+// One second of one curve; a negative value marks a missing second.
 struct ChartPoint {
-    float x = 0.0f;
-    float y = 0.0f;
     float value = 0.0f;
 };
 using ChartSeries = std::vector<ChartPoint>;
 
-// One of the ten horizontal bands of the y scale; band 0 is at the bottom.
+// One of the ten bands of the value scale; band 0 is at the bottom.
 struct ScaleBand {
     float lowValue = 0.0f;
     float highValue = 0.0f;
-    float lowY = 0.0f;
-    float highY = 0.0f;  // smaller than lowY
-};
-
-struct PlotRect {
-    int left = 39;
-    int top = 27;
-    int right = 0;
-    int bottom = 0;
 };
 
 // What the scale follows, read from the pair table's All row.
@@ -40,15 +28,12 @@ struct ChartScaleSource {
 };
 
 // The throughput chart's data and arithmetic: series 0 is the "All" curve, series k is
-// pair k. The widget that paints it lives elsewhere; it only reads this model.
+// pair k. It knows values and seconds only; where they land in pixels is the widget's.
 class ChartModel {
   public:
     static constexpr int kVisibleSamples = 60;
 
     ChartModel();
-
-    void SetPlotRect(int width, int height);
-    const PlotRect& Plot() const { return plot_; }
 
     void Reset();
     void BeginRun(int pairCount);
@@ -67,17 +52,11 @@ class ChartModel {
     void SetRunState(int firstVisibleSample, int runLength, int tickStep);
     void SetLoading(bool loading) { loading_ = loading; }
 
-    // Pixel row of a value; -1 for a value outside the scale.
-    float ValueToY(float value) const;
-    // Horizontal distance between two samples in the current plot.
-    float HorizontalStep() const;
     // A finished run longer than the visible window is drawn whole, each stored point at
     // the end of the seconds it stands for, so points and time labels share one axis.
     bool ShowsWholeRun() const { return runLength_ > kVisibleSamples; }
     // Seconds that one stored point stands for: the averaging bin of a long finished run.
     int SecondsPerPoint() const;
-    // x of a moment of a finished run (0 at the plot's left, the run length at its right).
-    float RunTimeX(double seconds) const;
 
     const std::vector<ChartSeries>& Series() const { return series_; }
     std::vector<ChartSeries>& MutableSeries() { return series_; }
@@ -97,7 +76,6 @@ class ChartModel {
   private:
     void Changed();
 
-    PlotRect plot_;
     std::vector<ChartSeries> series_;
     std::vector<ScaleBand> bands_;
     float scaleMaximum_ = 1000.0f;

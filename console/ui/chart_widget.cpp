@@ -2,11 +2,11 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <vector>
 
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
+#include "console/ui/chart_layout.h"
 #include "widgets/artwork.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
@@ -21,7 +21,6 @@ const QColor kGridColour(0xEE, 0xEE, 0xEE);
 const QColor kAxisColour(0xD0, 0xD0, 0xD0);
 const QColor kEvenBand(0xF7, 0xF7, 0xF7);
 constexpr int kHighlightAlpha = 0x50;
-constexpr int kWindow = ChartModel::kVisibleSamples;
 
 }  // namespace
 
@@ -67,21 +66,17 @@ void ChartWidget::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
 }
 
-void ChartWidget::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    emit sizeChanged(width(), height());
-}
-
 void ChartWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.setFont(font());
     const bool totalVisible = table_ != nullptr && table_->All().showTotal != 0;
+    const ChartLayout layout(model_, width(), height());
     PaintLegend(painter, totalVisible);
-    PaintScale(painter);
-    PaintTimeLabels(painter);
+    PaintScale(painter, layout);
+    PaintTimeLabels(painter, layout);
     if (!loading_ && !model_.Loading()) {
-        PaintCurves(painter, totalVisible);
+        PaintCurves(painter, layout, totalVisible);
     }
 }
 
@@ -111,8 +106,8 @@ void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
     }
 }
 
-void ChartWidget::PaintScale(QPainter& p) {
-    const PlotRect& plot = model_.Plot();
+void ChartWidget::PaintScale(QPainter& p, const ChartLayout& layout) {
+    const PlotRect& plot = layout.Plot();
     p.setPen(Qt::black);
     widgets::DrawTextAt(p, 4, 5, QStringLiteral("Mbps"));
     p.drawText(
@@ -121,19 +116,17 @@ void ChartWidget::PaintScale(QPainter& p) {
 
     p.setPen(kLabelColour);
     widgets::DrawTextAt(p, 30, height() - 36, QStringLiteral("0"));
-    const auto& bands = model_.Bands();
+    const std::vector<BandRows> bands = layout.Bands();
     for (std::size_t i = 0; i < bands.size(); ++i) {
-        const ScaleBand& band = bands[i];
-        const int lowY = static_cast<int>(band.lowY);
-        const int highY = static_cast<int>(band.highY);
-        p.fillRect(QRect(QPoint(plot.left, highY), QPoint(plot.right - 1, lowY - 1)),
+        const BandRows& band = bands[i];
+        p.fillRect(QRect(QPoint(plot.left, band.highY), QPoint(plot.right - 1, band.lowY - 1)),
                    i % 2 == 0 ? kEvenBand : QColor(Qt::white));
         if (i > 0) {
             p.setPen(kGridColour);
-            p.drawLine(plot.left + 1, lowY, plot.right - 1, lowY);
+            p.drawLine(plot.left + 1, band.lowY, plot.right - 1, band.lowY);
         }
         p.setPen(kLabelColour);
-        p.drawText(QRect(QPoint(0, highY - 4), QPoint(36 - 1, highY + 9 - 1)),
+        p.drawText(QRect(QPoint(0, band.highY - 4), QPoint(36 - 1, band.highY + 9 - 1)),
                    Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
                    QString::number(static_cast<int>(band.highValue)));
     }
@@ -152,48 +145,20 @@ void ChartWidget::PaintScale(QPainter& p) {
     p.drawPolyline(axisPoints, 3);
 }
 
-void ChartWidget::PaintTimeLabels(QPainter& p) {
-    const PlotRect& plot = model_.Plot();
-    const int runLength = model_.RunLength();
-    const int tickStep = std::max(model_.TickStep(), 1);
-    const int first = model_.FirstVisibleSample();
-    const int width = plot.right - plot.left;
-    const int ticks =
-        (runLength == -1 || runLength >= kWindow) ? 12 : std::max(runLength / tickStep, 1);
-    const int spacing = width / ticks;
-    const int limit = runLength == -1 ? first + kWindow : runLength;
-    const int top = height() - 31;
-    const int bottom = height() - 10;
+void ChartWidget::PaintTimeLabels(QPainter& p, const ChartLayout& layout) {
     p.setPen(kLabelColour);
-    for (int k = 0, v = first; v < limit; ++k, v += tickStep) {
-        // A finished run places each label at its second, the axis its points use; labels
-        // stop where the end label begins (as the evenly spaced ones do).
-        const int x =
-            runLength > 0 ? static_cast<int>(model_.RunTimeX(v - first)) : plot.left + k * spacing;
-        if (x >= plot.right || (runLength > 0 && x > plot.right - spacing + 2)) {
-            break;
-        }
-        p.drawText(QRect(QPoint(x, top), QPoint(x + spacing - 1, bottom - 1)),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, QString::number(v));
+    for (const TimeLabel& label : layout.TimeLabels()) {
+        const PixelBox& b = label.box;
+        const Qt::Alignment align = label.alignRight ? Qt::AlignRight : Qt::AlignLeft;
+        p.drawText(QRect(QPoint(b.left, b.top), QPoint(b.right - 1, b.bottom - 1)),
+                   align | Qt::AlignVCenter | Qt::TextSingleLine, QString::number(label.seconds));
     }
-    const int end = (runLength == -1 ? 12 * tickStep : runLength) + first;
-    p.drawText(QRect(QPoint(plot.right - spacing, top), QPoint(plot.right - 1, bottom - 1)),
-               Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, QString::number(end));
 }
 
-void ChartWidget::PaintCurves(QPainter& p, bool totalVisible) {
-    const PlotRect& plot = model_.Plot();
+void ChartWidget::PaintCurves(QPainter& p, const ChartLayout& layout, bool totalVisible) {
     const auto& series = model_.Series();
     const int highlighted = highlightedRow_ ? highlightedRow_() : -1;
-    const int first = std::max(model_.FirstVisibleSample(), 0);
-    const bool wholeRun = model_.ShowsWholeRun();
-    const int secondsPerPoint = model_.SecondsPerPoint();
-    const int runLength = model_.RunLength();
-    const float step = wholeRun ? model_.RunTimeX(secondsPerPoint) - static_cast<float>(plot.left)
-                                : model_.HorizontalStep();
-    const float left = static_cast<float>(plot.left);
-    const float lastX = static_cast<float>(plot.right - 1);
-    const float baseY = static_cast<float>(plot.bottom - 1);
+    auto point = [](const ChartPixel& at) { return QPointF(at.x, at.y); };
 
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -201,72 +166,22 @@ void ChartWidget::PaintCurves(QPainter& p, bool totalVisible) {
     p.translate(0.5, 0.5);
     p.setClipRect(QRectF(0, 0, width(), height()).translated(-0.5, -0.5));
     for (int k = totalVisible ? 0 : 1; k < static_cast<int>(series.size()); ++k) {
-        const ChartSeries& points = series[static_cast<std::size_t>(k)];
         const QColor colour = kSeriesPalette[static_cast<std::size_t>(k % 17)];
         QPen pen(colour, 1.0);
         pen.setCapStyle(Qt::RoundCap);
         pen.setJoinStyle(Qt::RoundJoin);
         p.setPen(pen);
         const bool emphasised = k == highlighted;
-        QPolygonF polygon;
-        if (emphasised) {
-            polygon << QPointF(left, baseY);
+        const CurveGeometry curve = layout.Curve(series[static_cast<std::size_t>(k)], emphasised);
+        for (const CurveSegment& line : curve.lines) {
+            p.drawLine(point(line.from), point(line.to));
         }
-        float runningX = left + step;
-        float previousX = 0.0f;
-        float previousY = 0.0f;
-        bool previousMissing = false;
-        int walked = 0;
-        for (int j = first; j < static_cast<int>(points.size()); ++j) {
-            const float value = points[static_cast<std::size_t>(j)].value;
-            const bool missing = value < 0.0f;
-            const float y = model_.ValueToY(value);
-            float x = runningX;
-            if (wholeRun) {
-                // Every point of the finished run, at the end of the seconds it averages.
-                const int endSecond = (j + 1) * secondsPerPoint;
-                if (endSecond > runLength) {
-                    break;
-                }
-                x = std::min(model_.RunTimeX(endSecond), lastX);
-            } else if (x > lastX) {
-                if (walked > kWindow - 1) {
-                    break;
-                }
-                x = lastX;
+        // The fill goes over the series' own lines; a highlight of 0 (the All row) has none.
+        if (highlighted > 0 && !curve.fill.empty()) {
+            QPolygonF polygon;
+            for (const ChartPixel& vertex : curve.fill) {
+                polygon << point(vertex);
             }
-            if (j == first) {
-                QPointF start(left, static_cast<float>(plot.bottom));
-                if (j > 0) {
-                    const float before = points[static_cast<std::size_t>(j - 1)].value;
-                    start =
-                        before < 0.0f ? QPointF(x, baseY) : QPointF(left, model_.ValueToY(before));
-                }
-                if (!missing) {
-                    p.drawLine(start, QPointF(x, y));
-                    if (emphasised) {
-                        polygon << start;
-                    }
-                } else if (emphasised && j == 0) {
-                    polygon[0] = QPointF(left + step, baseY);
-                    polygon << QPointF(left, baseY);
-                }
-            } else if (!missing) {
-                const QPointF from =
-                    previousMissing ? QPointF(x - step, y) : QPointF(previousX, previousY);
-                p.drawLine(from, QPointF(x, y));
-            }
-            if (emphasised && !missing) {
-                polygon << QPointF(x, y);
-            }
-            previousX = x;
-            previousY = y;
-            previousMissing = missing;
-            runningX += step;
-            ++walked;
-        }
-        if (emphasised && highlighted > 0 && polygon.size() > 1) {
-            polygon << QPointF(polygon.back().x(), baseY);
             QColor fill = colour;
             fill.setAlpha(kHighlightAlpha);
             p.setPen(Qt::NoPen);

@@ -12,9 +12,12 @@ class PairTable;
 
 namespace quarn::console::ui {
 
-// The live throughput chart: paints a ChartModel (scale, bands, steps and compression
-// are the model's); legend and the "All" switch come from the pair table, the
-// emphasised curve from the owner's highlightedRow (list item + 1, -1 for none).
+class ChartLayout;
+
+// The live throughput chart: paints a ChartModel (scale, bands and compression are the
+// model's, their pixel places a ChartLayout's for the widget's size); legend and the "All" switch
+// come from the pair table, the emphasised curve from the owner's highlightedRow (list item + 1, -1
+// for none).
 class ChartWidget : public QWidget {
     Q_OBJECT
 
@@ -37,19 +40,16 @@ class ChartWidget : public QWidget {
   signals:
     // A left or right press anywhere on the chart (the owner hides its File panel).
     void pressed();
-    // The owner sets the model's plot rectangle from this size and rebuilds the scale.
-    void sizeChanged(int width, int height);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void PaintLegend(QPainter& painter, bool totalVisible);
-    void PaintScale(QPainter& painter);
-    void PaintTimeLabels(QPainter& painter);
-    void PaintCurves(QPainter& painter, bool totalVisible);
+    void PaintScale(QPainter& painter, const ChartLayout& layout);
+    void PaintTimeLabels(QPainter& painter, const ChartLayout& layout);
+    void PaintCurves(QPainter& painter, const ChartLayout& layout, bool totalVisible);
 
     const ChartModel& model_;
     std::function<int()> highlightedRow_;

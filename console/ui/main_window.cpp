@@ -178,10 +178,6 @@ void MainWindow::ConnectControls() {
         Data().highlightedRow = highlightedRow;
         chart_->Refresh();
     });
-    connect(chart_, &ChartWidget::sizeChanged, this, [this](int width, int height) {
-        Data().chart.SetPlotRect(width, height);
-        Data().chart.RebuildScale();
-    });
 }
 
 // What the commands changed beyond the list and the notices.

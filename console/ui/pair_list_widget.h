@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "console/ui/pair_list_model.h"
+#include "console/ui/pair_row_delegate.h"
+
 class QPainter;
 
 namespace quarn::console {
@@ -14,22 +17,20 @@ class PairTable;
 
 namespace quarn::console::ui {
 
-// The pair list: one 21-pixel row per pair of the table (list item i is table row
-// i + 1; the All row is never an item), eight fixed columns, no header of its own.
-// Rows are drawn from the table's texts; what is selected is reported upward.
+// The pair list: one 21-pixel row per pair of the table, eight fixed columns, no
+// header of its own. A PairListModel gives the rows, a PairRowDelegate paints them;
+// the list keeps its pairs by key and reports what is selected upward.
 class PairListWidget : public QTreeView {
     Q_OBJECT
 
   public:
-    static constexpr int kRowHeight = 21;
-    static constexpr int kColumnCount = 8;
+    static constexpr int kRowHeight = PairRowDelegate::kRowHeight;
+    static constexpr int kColumnCount = PairListModel::ColumnCount;
     // Widths of the first seven columns; the last takes the rest of the list width.
     static constexpr std::array<int, 7> kColumnWidths = {58, 193, 46, 57, 91, 91, 91};
     static constexpr int kFixedColumnsWidth = 627;
     static constexpr int kRowsWithoutScrolling = 6;
 
-    // "Pair 이름", "End Point 1  >  End Point 2", "현재상태", ... "최대속도".
-    static const std::array<const char*, kColumnCount> kColumnTitles;
     // Height of the list for `pairs` rows: one stripe more than the rows up to six
     // pairs, then fixed at seven stripes (147) with the rows scrolling.
     static int HeightFor(int pairs);
@@ -41,20 +42,25 @@ class PairListWidget : public QTreeView {
     explicit PairListWidget(const PairTable& table, QWidget* parent = nullptr);
     ~PairListWidget() override;
 
+    PairListModel* Model() const { return model_; }
     // Parallel-stream badges show only under TCP.
     void SetProtocolIsTcp(bool tcp);
     // Name shown for an address while a row shows names (empty: the address is shown).
     void SetNameLookup(std::function<std::string(const std::string&)> lookup);
     // Re-reads the table: rows added or removed, texts changed. Keeps the selection
-    // while the number of rows stays.
+    // while rows are only appended.
     void Refresh();
 
-    // The list item selected last (drawn with the larger marker), -1 for none.
-    int SelectedRow() const { return selectedRow_; }
+    // The pair selected last (drawn with the larger marker), kNoPair for none.
+    PairKey MarkedPair() const { return delegate_->MarkedPair(); }
+    // Its list item, -1 for none.
+    int SelectedRow() const { return model_->RowOfKey(MarkedPair()); }
+    // Keys of every selected pair, in list order.
+    std::vector<PairKey> SelectedPairs() const;
     // Table rows (item + 1) of every selected item, ascending.
     std::vector<int> SelectedTableRows() const;
     // Item under the last right click, -1 when it hit no item.
-    int ContextRow() const { return contextRow_; }
+    int ContextRow() const { return model_->RowOfKey(contextPair_); }
     // Last value reported by highlightChanged; the owner may reset it (say -1 after a
     // delete) without a signal.
     int HighlightedRow() const { return highlightedRow_; }
@@ -69,8 +75,6 @@ class PairListWidget : public QTreeView {
     void contextMenuRequested(int item, const QPoint& globalPos);
 
   protected:
-    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-                 const QModelIndex& index) const override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -80,19 +84,14 @@ class PairListWidget : public QTreeView {
     void updateGeometries() override;
 
   private:
-    class Model;
     class Filler;
 
     void LayoutColumns();
-    QString EndPointText(const std::string& address, bool showAddress) const;
 
-    const PairTable& table_;
-    Model* model_;
+    PairListModel* model_;
+    PairRowDelegate* delegate_;
     Filler* filler_;
-    std::function<std::string(const std::string&)> lookup_;
-    bool tcp_ = true;
-    int selectedRow_ = -1;
-    int contextRow_ = -1;
+    PairKey contextPair_ = kNoPair;
     int highlightedRow_ = -1;
 };
 

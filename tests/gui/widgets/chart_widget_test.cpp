@@ -6,6 +6,7 @@
 
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
+#include "console/ui/chart_layout.h"
 #include "console/ui/chart_widget.h"
 #include "gui_dump.h"
 
@@ -29,7 +30,6 @@ class ChartWidgetTest : public ::testing::Test {
     static constexpr int kHeight = 287;
 
     ChartWidgetTest() {
-        model.SetPlotRect(kWidth, kHeight);
         model.Reset();
         chart = std::make_unique<ChartWidget>(model, [this] { return highlighted; });
         chart->resize(kWidth, kHeight);
@@ -67,11 +67,14 @@ class ChartWidgetTest : public ::testing::Test {
 
     QImage Grab(const char* name) { return GrabAndDump(*chart, name); }
 
+    ChartLayout Layout() const { return ChartLayout(model, kWidth, kHeight); }
+    PlotRect Plot() const { return Layout().Plot(); }
     float X(int sample) const {
-        return static_cast<float>(model.Plot().left) +
-               static_cast<float>(sample - model.FirstVisibleSample() + 1) * model.HorizontalStep();
+        return static_cast<float>(Plot().left) +
+               static_cast<float>(sample - model.FirstVisibleSample() + 1) *
+                   Layout().HorizontalStep();
     }
-    int Y(float value) const { return static_cast<int>(model.ValueToY(value)); }
+    int Y(float value) const { return static_cast<int>(Layout().ValueToY(value)); }
 
     ChartModel model;
     PairTable table;
@@ -81,17 +84,15 @@ class ChartWidgetTest : public ::testing::Test {
 
 TEST_F(ChartWidgetTest, EmptyChartHasBandsGridFrameAndAxes) {
     const QImage image = Grab("chart_empty");
-    const PlotRect& plot = model.Plot();
-    const auto& bands = model.Bands();
+    const PlotRect plot = Plot();
+    const std::vector<BandRows> bands = Layout().Bands();
     ASSERT_EQ(bands.size(), 10u);
     const int mid = (plot.left + plot.right) / 2;
     for (std::size_t i = 0; i < bands.size(); ++i) {
-        const int y = static_cast<int>((bands[i].lowY + bands[i].highY) / 2);
+        const int y = (bands[i].lowY + bands[i].highY) / 2;
         EXPECT_EQ(image.pixelColor(mid, y), i % 2 == 0 ? kEvenBand : kWhite) << i;
         if (i > 0) {
-            EXPECT_EQ(image.pixelColor(mid, static_cast<int>(bands[i].lowY)),
-                      QColor(0xEE, 0xEE, 0xEE))
-                << i;
+            EXPECT_EQ(image.pixelColor(mid, bands[i].lowY), QColor(0xEE, 0xEE, 0xEE)) << i;
         }
     }
     EXPECT_EQ(image.pixelColor(plot.left + 1, (plot.top + plot.bottom) / 2),
@@ -118,8 +119,8 @@ TEST_F(ChartWidgetTest, CurveInItsColourAndHighlightFillUnderIt) {
     EXPECT_TRUE(ColumnHas(plain, x, y1 - 1, y1 + 1, kPair1, 10));
     EXPECT_TRUE(ColumnHas(plain, x, Y(600.0f) - 1, Y(600.0f) + 1, kPair2, 10));
     // Beyond the last point no curve.
-    EXPECT_FALSE(ColumnHas(plain, static_cast<int>(X(40)), model.Plot().top,
-                           model.Plot().bottom - 3, kPair1, 10));
+    EXPECT_FALSE(
+        ColumnHas(plain, static_cast<int>(X(40)), Plot().top, Plot().bottom - 3, kPair1, 10));
 
     highlighted = 1;  // list item 0
     chart->Refresh();
@@ -170,7 +171,7 @@ TEST_F(ChartWidgetTest, SlidingWindowStartsAtTheFirstVisibleSample) {
     const int later = static_cast<int>((X(30) + X(31)) / 2);
     EXPECT_TRUE(ColumnHas(image, later, Y(100.0f) - 1, Y(100.0f) + 1, kPair1, 10));
     // The last sample reaches the plot's last column.
-    EXPECT_TRUE(ColumnHas(image, model.Plot().right - 3, Y(100.0f) - 1, Y(100.0f) + 1, kPair1, 10));
+    EXPECT_TRUE(ColumnHas(image, Plot().right - 3, Y(100.0f) - 1, Y(100.0f) + 1, kPair1, 10));
 }
 
 TEST_F(ChartWidgetTest, MissingSecondInterruptsTheCurve) {
@@ -191,7 +192,7 @@ TEST_F(ChartWidgetTest, FinishedLongRunReachesTheRightEdgeWithPointsAtTheirSecon
     highlighted = 1;
     chart->Refresh();
     const QImage image = Grab("chart_finished_150");
-    const PlotRect& plot = model.Plot();
+    const PlotRect plot = Plot();
     const double perSecond = (plot.right - plot.left) / 150.0;
     auto at = [&](double second) { return static_cast<int>(plot.left + second * perSecond); };
     // Second 60 still shows 100; second 100 shows 600 (drawn by the first 60 points only,
@@ -210,8 +211,8 @@ TEST_F(ChartWidgetTest, FinishedShortRunUsesTheWholeWidth) {
         1, 30, [](int, int) { return 300.0f; }, true);
     ASSERT_EQ(model.RunLength(), 30);
     const QImage image = Grab("chart_finished_30");
-    EXPECT_TRUE(ColumnHas(image, model.Plot().right - 3, Y(300.0f) - 1, Y(300.0f) + 1, kPair1, 10));
-    EXPECT_TRUE(ColumnHas(image, model.Plot().left + 40, 0, kHeight, kPair1, 10));
+    EXPECT_TRUE(ColumnHas(image, Plot().right - 3, Y(300.0f) - 1, Y(300.0f) + 1, kPair1, 10));
+    EXPECT_TRUE(ColumnHas(image, Plot().left + 40, 0, kHeight, kPair1, 10));
 }
 
 TEST_F(ChartWidgetTest, LoadingHidesTheCurvesAndPressIsReported) {

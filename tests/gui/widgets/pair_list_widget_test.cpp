@@ -71,7 +71,7 @@ TEST_F(PairListWidgetTest, ColumnsAndTitles) {
                             "현재속도",  "평균속도",
                             "최소속도",  "최대속도"};
     for (int c = 0; c < 8; ++c) {
-        EXPECT_STREQ(PairListWidget::kColumnTitles[static_cast<std::size_t>(c)], titles[c]);
+        EXPECT_STREQ(PairListModel::kColumnTitles[static_cast<std::size_t>(c)], titles[c]);
     }
     const int widths[] = {58, 193, 46, 57, 91, 91, 91, 732 - 627};
     for (int c = 0; c < 8; ++c) {

@@ -25,7 +25,6 @@ TEST(ChartModelTest, ScaleMaximumSnapsToHundredOrMultiplesOfFiveHundred) {
     };
     for (const Case& c : cases) {
         ChartModel chart;
-        chart.SetPlotRect(648, 300);
         chart.SetScaleMaximum(c.value);
         chart.Rescale(Source(true, 0.0f, 0.0f));
         EXPECT_FLOAT_EQ(chart.ScaleMaximum(), c.snapped) << c.value;
@@ -33,34 +32,6 @@ TEST(ChartModelTest, ScaleMaximumSnapsToHundredOrMultiplesOfFiveHundred) {
         EXPECT_FLOAT_EQ(chart.Bands()[1].lowValue, c.bandStep) << c.value;
         EXPECT_FLOAT_EQ(chart.Bands()[9].highValue, 10 * c.bandStep) << c.value;
     }
-}
-
-TEST(ChartModelTest, ValueToYFollowsTheBands) {
-    ChartModel chart;
-    chart.SetPlotRect(648, 300);  // plot top 27, bottom 270
-    chart.RebuildScale();
-    ASSERT_EQ(chart.Plot().top, 27);
-    ASSERT_EQ(chart.Plot().bottom, 270);
-    EXPECT_FLOAT_EQ(chart.ValueToY(0.0f), 269.0f);
-    EXPECT_FLOAT_EQ(chart.ValueToY(250.0f), 209.0f);
-    EXPECT_FLOAT_EQ(chart.ValueToY(1000.0f), 29.0f);
-    EXPECT_FLOAT_EQ(chart.ValueToY(1000.5f), -1.0f);
-    EXPECT_FLOAT_EQ(chart.ValueToY(-1.0f), -1.0f);
-    // 24 pixels per 100 Mbit/s band, rounded up towards the top.
-    EXPECT_FLOAT_EQ(chart.ValueToY(101.0f), 269.0f - 24.0f - 1.0f);
-}
-
-TEST(ChartModelTest, HorizontalStepIsNudgedAsAFloat) {
-    ChartModel chart;
-    chart.SetPlotRect(648, 300);  // plot width 600
-    EXPECT_FLOAT_EQ(chart.HorizontalStep(), 10.0f);
-    chart.SetPlotRect(600, 300);  // plot width 552: 9.2 as a float is below 9.2
-    EXPECT_FLOAT_EQ(chart.HorizontalStep(), 9.3f);
-    chart.SetPlotRect(648, 300);
-    chart.SetRunState(0, 30, 2);
-    EXPECT_FLOAT_EQ(chart.HorizontalStep(), 20.0f);
-    chart.SetRunState(0, 0, 1);  // no run length yet: the 60-second window
-    EXPECT_FLOAT_EQ(chart.HorizontalStep(), 10.0f);
 }
 
 class FinishedRunTest : public ::testing::Test {
@@ -115,7 +86,6 @@ TEST_F(FinishedRunTest, PartialLastBinIsDroppedAndNoSecondsChangeNothing) {
 
 TEST(ChartModelTest, ScrollingScaleFollowsTheVisibleWindow) {
     ChartModel chart;
-    chart.SetPlotRect(648, 300);
     chart.BeginRun(1);
     const ChartScaleSource source = Source(false, 0.0f, 1200.0f);
     for (int second = 1; second <= 130; ++second) {
@@ -157,7 +127,6 @@ TEST(ChartModelTest, RemovingASeriesShiftsTheOnesAbove) {
 
 TEST(ChartModelTest, LongFinishedRunSpreadsEveryPointOverTheRun) {
     ChartModel chart;
-    chart.SetPlotRect(609, 300);  // plot 39..600: 561 pixels
     chart.BeginRun(1);
     EXPECT_FALSE(chart.ShowsWholeRun());
     EXPECT_EQ(chart.SecondsPerPoint(), 1);
@@ -169,9 +138,6 @@ TEST(ChartModelTest, LongFinishedRunSpreadsEveryPointOverTheRun) {
     ASSERT_EQ(chart.Series()[1].size(), 75u);  // stored data keeps its compressed form
     EXPECT_TRUE(chart.ShowsWholeRun());
     EXPECT_EQ(chart.SecondsPerPoint(), 2);
-    EXPECT_FLOAT_EQ(chart.RunTimeX(0.0), 39.0f);
-    EXPECT_FLOAT_EQ(chart.RunTimeX(150.0), 600.0f);  // last point's end: the right edge
-    EXPECT_FLOAT_EQ(chart.RunTimeX(75.0), 319.5f);
 
     chart.FinishRun(0, Source(true, 10.0f, 10.0f));  // nothing received: view unchanged
     EXPECT_TRUE(chart.ShowsWholeRun());

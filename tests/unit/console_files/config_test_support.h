@@ -70,7 +70,7 @@ inline std::string ConfigFileBytes(std::string_view asciiText) {
 inline ChartSeries Samples(std::initializer_list<float> values) {
     ChartSeries series;
     for (const float value : values) {
-        series.push_back(ChartPoint{0.0f, 0.0f, value});
+        series.push_back(ChartPoint{value});
     }
     return series;
 }

@@ -291,7 +291,7 @@ TEST_F(FileSessionTest, SaveWritesTheStateOfItsStartWhileTheWindowGoesOn) {
     for (int i = 0; i < 200; ++i) {
         data.table[1].log.Append("line " + std::to_string(i));
         data.table[2].currentText = std::to_string(i);
-        data.chart.MutableSeries()[0].push_back(ChartPoint{0.0f, 0.0f, 1.0f});
+        data.chart.MutableSeries()[0].push_back(ChartPoint{1.0f});
     }
     ASSERT_TRUE(loop.RunUntil([&] { return !session.Busy(); }, std::chrono::seconds(10)));
     EXPECT_EQ(LastNotice().second, "Success to save the file.");

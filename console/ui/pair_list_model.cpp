@@ -1,0 +1,154 @@
+#include "console/ui/pair_list_model.h"
+
+#include <algorithm>
+
+#include "console/core/pair_table.h"
+
+namespace quarn::console::ui {
+
+namespace {
+
+constexpr int kMaxBadge = 16;
+
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+}  // namespace
+
+const std::array<const char*, PairListModel::ColumnCount> PairListModel::kColumnTitles = {
+    "Pair 이름", "End Point 1  >  End Point 2",
+    "현재상태",  "측정횟수",
+    "현재속도",  "평균속도",
+    "최소속도",  "최대속도"};
+
+PairListModel::PairListModel(const PairTable& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table) {}
+
+int PairListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+
+int PairListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+const PairRecord* PairListModel::RecordAt(int row) const {
+    return row >= 0 && row < rows_ && table_.IsPairRow(row + 1) ? &table_[row + 1] : nullptr;
+}
+
+QVariant PairListModel::data(const QModelIndex& index, int role) const {
+    const PairRecord* p = index.isValid() ? RecordAt(index.row()) : nullptr;
+    if (p == nullptr) {
+        return {};
+    }
+    switch (role) {
+        case Qt::DisplayRole:
+            return ColumnText(*p, index.column());
+        case PairKeyRole:
+            return KeyOfRow(index.row());
+        case PairNumberRole:
+            return index.row() + 1;
+        case ActiveRole:
+            return p->active;
+        case BadgeRole:
+            return tcp_ && p->parallel >= 2 && p->active ? std::min(p->parallel, kMaxBadge) : 0;
+        case FirstEndPointRole:
+            return EndPointText(p->endpoint1, p->showAddress);
+        case SecondEndPointRole:
+            return EndPointText(p->endpoint2, p->showAddress);
+        default:
+            return {};
+    }
+}
+
+QString PairListModel::ColumnText(const PairRecord& p, int column) const {
+    switch (column) {
+        case NameColumn:
+            return Text(p.name);
+        case EndPointsColumn:
+            return EndPointText(p.endpoint1, p.showAddress) + QStringLiteral(" > ") +
+                   EndPointText(p.endpoint2, p.showAddress);
+        case StatusColumn:
+            return Text(p.statusText);
+        case CountColumn:
+            return Text(p.countText);
+        case CurrentColumn:
+            return Text(p.currentText);
+        case AverageColumn:
+            return Text(p.averageText);
+        case MinColumn:
+            return Text(p.minText);
+        default:
+            return Text(p.maxText);
+    }
+}
+
+QVariant PairListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < ColumnCount) {
+        return QString::fromUtf8(kColumnTitles[static_cast<std::size_t>(section)]);
+    }
+    return {};
+}
+
+QString PairListModel::EndPointText(const std::string& address, bool showAddress) const {
+    if (!showAddress && lookup_) {
+        const std::string name = lookup_(address);
+        if (!name.empty()) {
+            return Text(name);
+        }
+    }
+    return Text(address);
+}
+
+void PairListModel::SetProtocolIsTcp(bool tcp) {
+    if (tcp_ != tcp) {
+        tcp_ = tcp;
+        AllRowsChanged();
+    }
+}
+
+void PairListModel::SetNameLookup(std::function<std::string(const std::string&)> lookup) {
+    lookup_ = std::move(lookup);
+    AllRowsChanged();
+}
+
+void PairListModel::AllRowsChanged() {
+    if (rows_ > 0) {
+        emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1));
+    }
+}
+
+PairListModel::Change PairListModel::Sync() {
+    const int now = table_.PairCount();
+    if (now == rows_) {
+        AllRowsChanged();
+        return Change::None;
+    }
+    if (now > rows_) {
+        beginInsertRows({}, rows_, now - 1);
+        rows_ = now;
+        endInsertRows();
+        return Change::Grew;
+    }
+    beginResetModel();
+    rows_ = now;
+    endResetModel();
+    return Change::Reset;
+}
+
+PairKey PairListModel::KeyOfRow(int row) const {
+    return row >= 0 && row < rows_ ? row + 1 : kNoPair;
+}
+
+int PairListModel::RowOfKey(PairKey key) const {
+    for (int row = 0; row < rows_; ++row) {
+        if (KeyOfRow(row) == key) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+}  // namespace quarn::console::ui

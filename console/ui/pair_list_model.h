@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <array>
+#include <functional>
+#include <string>
+
+namespace quarn::console {
+class PairTable;
+struct PairRecord;
+}  // namespace quarn::console
+
+namespace quarn::console::ui {
+
+// What the list knows a pair by, whatever row it sits in: its number in the table.
+// KeyOfRow and RowOfKey are the only places that turn one into the other.
+using PairKey = int;
+inline constexpr PairKey kNoPair = -1;
+
+// The pairs of the table as list rows (row i is table row i + 1; the All row is never
+// a row), with one column per figure and roles for what the row's painter needs.
+class PairListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    enum Column {
+        NameColumn,
+        EndPointsColumn,
+        StatusColumn,
+        CountColumn,
+        CurrentColumn,
+        AverageColumn,
+        MinColumn,
+        MaxColumn,
+        ColumnCount
+    };
+    enum Role {
+        PairKeyRole = Qt::UserRole + 1,  // PairKey
+        PairNumberRole,                  // n of "Pair<n>" and of its marker
+        ActiveRole,                      // bool
+        BadgeRole,                       // parallel streams shown as a badge, 0 for none
+        FirstEndPointRole,               // End Point 1 as shown: its name or its address
+        SecondEndPointRole,              // End Point 2 as shown
+    };
+
+    // "Pair 이름", "End Point 1  >  End Point 2", "현재상태", ... "최대속도".
+    static const std::array<const char*, ColumnCount> kColumnTitles;
+
+    explicit PairListModel(const PairTable& table, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Parallel-stream badges show only under TCP.
+    void SetProtocolIsTcp(bool tcp);
+    // Name shown for an address while a row shows names (empty: the address is shown).
+    void SetNameLookup(std::function<std::string(const std::string&)> lookup);
+
+    enum class Change { None, Grew, Reset };
+    // Follows the table: rows appended keep the selection, any other change of shape
+    // starts the view again; the same shape only changes the texts.
+    Change Sync();
+
+    PairKey KeyOfRow(int row) const;
+    int RowOfKey(PairKey key) const;  // -1 when the pair is not listed
+
+  private:
+    const PairRecord* RecordAt(int row) const;
+    QString ColumnText(const PairRecord& p, int column) const;
+    QString EndPointText(const std::string& address, bool showAddress) const;
+    void AllRowsChanged();
+
+    const PairTable& table_;
+    std::function<std::string(const std::string&)> lookup_;
+    bool tcp_ = true;
+    int rows_ = 0;
+};
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,124 @@
+#include "console/ui/pair_row_delegate.h"
+
+#include <QAbstractItemView>
+#include <QPainter>
+#include <algorithm>
+
+#include "widgets/artwork.h"
+
+namespace quarn::console::ui {
+
+namespace {
+
+const QColor kSelectedRow(0xED, 0xF3, 0xD8);
+const QColor kEvenRow(0xF7, 0xF7, 0xF7);
+const QColor kActiveText(0x7B, 0x7B, 0x7B);
+const QColor kInactiveText(0xD0, 0xD0, 0xD0);
+constexpr int kTextFlags = Qt::TextSingleLine;
+constexpr int kTextTop = 5;
+constexpr int kMarkers = 16;
+
+// The row's left edge: where its first column starts in the view.
+int RowLeft(const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (index.column() == 0) {
+        return option.rect.left();
+    }
+    const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+    return view != nullptr ? view->visualRect(index.siblingAtColumn(0)).left() : 0;
+}
+
+}  // namespace
+
+PairRowDelegate::PairRowDelegate(QObject* parent) : QStyledItemDelegate(parent) {
+    widgets::InitArtwork();
+}
+
+QSize PairRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+    return QSize(0, kRowHeight);
+}
+
+void PairRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    if (!index.isValid() || !index.data(PairListModel::PairKeyRole).isValid()) {
+        return;
+    }
+    const QRect cell = option.rect;
+    const QPoint row(RowLeft(option, index), cell.top());
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    painter->save();
+    painter->fillRect(
+        cell, selected ? kSelectedRow : (index.row() % 2 == 1 ? QColor(Qt::white) : kEvenRow));
+    PaintMarks(*painter, cell, row, index);
+    PaintText(*painter, option, index);
+    painter->restore();
+}
+
+void PairRowDelegate::PaintMarks(QPainter& painter, const QRect& cell, const QPoint& row,
+                                 const QModelIndex& index) const {
+    painter.save();
+    painter.setClipRect(cell, Qt::IntersectClip);
+    auto place = [&](const QPoint& at, const QPixmap& picture) {
+        if (QRect(at, picture.size()).intersects(cell)) {
+            painter.drawPixmap(at, picture);
+        }
+    };
+    const int pairNumber = index.data(PairListModel::PairNumberRole).toInt();
+    if (pairNumber <= kMarkers) {
+        const bool large = index.data(PairListModel::PairKeyRole).toInt() == marked_;
+        place(large ? row + QPoint(4, 6) : row + QPoint(5, 7),
+              QPixmap(widgets::MarkerPath(pairNumber, large ? 8 : 6)));
+    }
+    const int badge = index.data(PairListModel::BadgeRole).toInt();
+    if (badge >= 2) {
+        place(row + QPoint(44 + (pairNumber >= 10 ? 5 : 0), 7), QPixmap(widgets::BadgePath(badge)));
+    }
+    painter.restore();
+}
+
+void PairRowDelegate::PaintText(QPainter& painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    const QRect cell = option.rect;
+    const bool active = index.data(PairListModel::ActiveRole).toBool();
+    painter.setFont(option.font);
+    painter.setPen(active ? kActiveText : kInactiveText);
+    const int start = cell.left();
+    const int end = cell.right() + 1;
+    const int top = cell.top() + kTextTop;
+    const int textHeight = cell.top() + kRowHeight - top;
+    auto span = [&](int x0, int x1) { return QRect(x0, top, std::max(x1 - x0, 0), textHeight); };
+    auto draw = [&](const QRect& box, Qt::Alignment align, const QString& text) {
+        painter.drawText(box, align | Qt::AlignTop | kTextFlags, text);
+    };
+    const QString text = index.data(Qt::DisplayRole).toString();
+    switch (index.column()) {
+        case PairListModel::NameColumn:
+            draw(span(start + 15, end), Qt::AlignLeft, text);
+            break;
+        case PairListModel::EndPointsColumn: {
+            // Each End Point in its own box, cut with an ellipsis.
+            const QFontMetrics metrics(option.font);
+            auto elided = [&](int role, int width) {
+                return metrics.elidedText(index.data(role).toString(), Qt::ElideRight, width);
+            };
+            draw(span(start + 7, start + 93), Qt::AlignLeft,
+                 elided(PairListModel::FirstEndPointRole, 86));
+            draw(span(start + 105, start + 189), Qt::AlignLeft,
+                 elided(PairListModel::SecondEndPointRole, 84));
+            break;
+        }
+        case PairListModel::StatusColumn:
+            draw(span(start, end), Qt::AlignHCenter, text);
+            break;
+        case PairListModel::CountColumn:
+            draw(span(start + 6, start + 51), Qt::AlignRight, text);
+            break;
+        case PairListModel::MaxColumn:
+            draw(span(start + 9, start + 84), Qt::AlignRight, text);
+            break;
+        default:  // current, average, minimum
+            draw(span(start, end - 6), Qt::AlignRight, text);
+            break;
+    }
+}
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+#include "console/ui/pair_list_model.h"
+
+namespace quarn::console::ui {
+
+// Paints the pair list's cells from the model's roles: the striped or selected row
+// background, the pair's marker and parallel-streams badge, and each column's text in
+// its own place. Row-wide pieces that straddle a column edge are painted by every cell
+// they touch, clipped to it, so any one cell repaints alone.
+class PairRowDelegate : public QStyledItemDelegate {
+  public:
+    static constexpr int kRowHeight = 21;
+
+    explicit PairRowDelegate(QObject* parent = nullptr);
+
+    // The pair drawn with the larger marker (the one selected last).
+    void SetMarkedPair(PairKey key) { marked_ = key; }
+    PairKey MarkedPair() const { return marked_; }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+  private:
+    void PaintMarks(QPainter& painter, const QRect& cell, const QPoint& row,
+                    const QModelIndex& index) const;
+    void PaintText(QPainter& painter, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) const;
+
+    PairKey marked_ = kNoPair;
+};
+
+}  // namespace quarn::console::ui
