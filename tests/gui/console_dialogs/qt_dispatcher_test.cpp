@@ -60,6 +60,7 @@ TEST(QtDispatcherTest, ManyWorkersSendAndEachCallRunsOnTheWindowThread) {
         });
     }
     EXPECT_TRUE(ProcessUntil([&] { return finished.load() == kWorkers; }));
+    dispatcher.Close();  // a lost wake-up then fails the test instead of hanging it
     for (std::thread& worker : workers) {
         worker.join();
     }
