@@ -16,7 +16,11 @@ target_compile_definitions(main_window_gui_test PRIVATE
     QUARN_BIN_DIR="$<TARGET_FILE_DIR:Quarn_Console>")
 add_dependencies(main_window_gui_test Quarn_Console Quarn_EndPoint)
 
-# The README's screenshots (scripts/screenshots.sh runs it under Xvfb); not a test.
+# The README's screenshots (scripts/screenshots.sh runs it under Xvfb); not a test, so
+# sanitizer builds skip it.
+if(QUARN_SANITIZE)
+  return()
+endif()
 add_executable(main_window_screenshots
     main_window/screenshot_driver.cpp
     main_window/window_test_support.cpp

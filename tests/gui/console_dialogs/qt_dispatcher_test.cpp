@@ -1,13 +1,18 @@
 #include "console/ui/qt_dispatcher.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <numeric>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -55,6 +60,7 @@ TEST(QtDispatcherTest, ManyWorkersSendAndEachCallRunsOnTheWindowThread) {
         });
     }
     EXPECT_TRUE(ProcessUntil([&] { return finished.load() == kWorkers; }));
+    dispatcher.Close();  // a lost wake-up then fails the test instead of hanging it
     for (std::thread& worker : workers) {
         worker.join();
     }
@@ -128,6 +134,127 @@ TEST(QtDispatcherTest, DestroyedDispatcherLeavesNoWakeUpBehind) {
     QCoreApplication::processEvents();
     QTest::qWait(20);
     EXPECT_EQ(ran, 0);
+
+    // A successor (likely on the same descriptor number) inherits no stale wake-up.
+    QtDispatcher next;
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+    EXPECT_EQ(next.WakeCount(), 0);
+}
+
+TEST(QtDispatcherTest, PostsQueuedBeforeAWakeUpShareItAndRunInOrder) {
+    QtDispatcher dispatcher;
+    std::vector<int> order;  // window thread only
+    for (int round = 1; round <= 3; ++round) {
+        std::thread poster([&] {
+            for (int i = 0; i < 1000; ++i) {
+                dispatcher.Post([&order, i] { order.push_back(i); });
+            }
+        });
+        poster.join();
+        ASSERT_TRUE(ProcessUntil([&] { return order.size() == 1000; }));
+        std::vector<int> expected(1000);
+        std::iota(expected.begin(), expected.end(), 0);
+        EXPECT_EQ(order, expected);
+        // One wake-up per round: the flag clears, so the next round wakes again.
+        EXPECT_EQ(dispatcher.WakeCount(), round);
+        order.clear();
+    }
+}
+
+TEST(QtDispatcherTest, AFloodFromSeveralWorkersLosesNoCallAndKeepsEachWorkersOrder) {
+    QtDispatcher dispatcher;
+    constexpr int kWorkers = 4;
+    constexpr int kCalls = 5000;
+    std::vector<std::vector<int>> seen(kWorkers);  // window thread only
+    int total = 0;
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kWorkers; ++w) {
+        workers.emplace_back([&, w] {
+            for (int i = 0; i < kCalls; ++i) {
+                dispatcher.Post([&, w, i] {
+                    seen[w].push_back(i);
+                    ++total;
+                });
+                if (i % 500 == 0) {
+                    // Sends between the posts: each must wait for every post before it.
+                    dispatcher.Send([&, w, i] { EXPECT_EQ(seen[w].back(), i); });
+                }
+            }
+        });
+    }
+    EXPECT_TRUE(ProcessUntil([&] { return total == kWorkers * kCalls; }));
+    dispatcher.Close();  // releases a worker left in Send if calls were lost
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    std::vector<int> expected(kCalls);
+    std::iota(expected.begin(), expected.end(), 0);
+    for (int w = 0; w < kWorkers; ++w) {
+        EXPECT_EQ(seen[w], expected) << "worker " << w;
+    }
+    // Wake-ups merge: far fewer than calls, however the threads happened to interleave.
+    EXPECT_LT(dispatcher.WakeCount(), kWorkers * kCalls / 4);
+}
+
+TEST(QtDispatcherTest, CallsQueuedByARunningCallAreNotLeftWaiting) {
+    QtDispatcher dispatcher;
+    std::vector<std::string> ran;
+    std::thread poster([&] {
+        dispatcher.Post([&] {
+            ran.push_back("first");
+            dispatcher.Post([&] { ran.push_back("queued by first"); });
+        });
+    });
+    poster.join();
+    EXPECT_TRUE(ProcessUntil([&] { return ran.size() == 2; }));
+    EXPECT_EQ(ran, (std::vector<std::string>{"first", "queued by first"}));
+}
+
+TEST(QtDispatcherTest, ANestedEventLoopInsideACallStillRunsLaterCalls) {
+    // A call that opens a modal dialog spins an event loop of its own; workers must still
+    // reach the window thread meanwhile.
+    QtDispatcher dispatcher;
+    bool innerRan = false;
+    bool outerDone = false;
+    std::thread poster([&] {
+        dispatcher.Post([&] {
+            QEventLoop nested;
+            QTimer::singleShot(3000, &nested, &QEventLoop::quit);
+            std::thread worker([&] {
+                dispatcher.Send([&] {
+                    innerRan = true;
+                    nested.quit();
+                });
+            });
+            nested.exec();
+            if (!innerRan) {
+                dispatcher.Close();  // release the worker, or the join below hangs
+            }
+            worker.join();
+            outerDone = true;
+        });
+    });
+    poster.join();
+    EXPECT_TRUE(ProcessUntil([&] { return outerDone; }));
+    EXPECT_TRUE(innerRan);
+}
+
+TEST(WakeFdTest, SignalsAddUpUntilDrainedAndShowAsReadable) {
+    WakeFd fd;
+    auto readable = [&] {
+        pollfd entry{fd.Handle(), POLLIN, 0};
+        return ::poll(&entry, 1, 0) == 1 && (entry.revents & POLLIN) != 0;
+    };
+    EXPECT_FALSE(readable());
+    EXPECT_EQ(fd.Drain(), 0u);
+    fd.Signal();
+    fd.Signal();
+    fd.Signal();
+    EXPECT_TRUE(readable());
+    EXPECT_EQ(fd.Drain(), 3u);
+    EXPECT_FALSE(readable());
+    EXPECT_EQ(fd.Drain(), 0u);
 }
 
 }  // namespace
