@@ -11,12 +11,14 @@
 #include "console/core/measurement_run.h"
 #include "console/files/config_file.h"
 #include "console/files/opened_run_state.h"
+#include "console/files/tick_csv.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
-#include "console/files/tick_csv.h"
 #include "console/net/control_client_factory.h"
 #include "console/net/endpoint_search.h"
 #include "console/net/network_run_environment.h"
+#include "console/records/journal_directory.h"
+#include "console/records/run_recording.h"
 
 namespace quarn::console {
 namespace {
@@ -27,16 +29,22 @@ DiscoveryOptions MakeDiscoveryOptions(const HeadlessOptions& options) {
     return discovery;
 }
 
+// With the records on standard output, what people read goes to standard error.
+std::FILE* TextOut(const HeadlessOptions& options, const HeadlessEnvironment& environment) {
+    return options.jsonlPath == "-" ? environment.err : environment.out;
+}
+
 class HeadlessConsole {
   public:
     HeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment)
         : options_(options),
           env_(environment),
           discovery_(MakeDiscoveryOptions(options)),
-          view_(data_, environment.out),
+          view_(data_, TextOut(options, environment)),
           network_(environment.iperfPath, discovery_),
           sessions_(environment.iperfPath),
-          run_(data_, view_, loop_, sessions_, network_) {}
+          run_(data_, view_, loop_, sessions_, network_),
+          records_(records::JournalDirectory(), options.historyLimit) {}
 
     ~HeadlessConsole() { run_.Shutdown(); }
 
@@ -49,7 +57,7 @@ class HeadlessConsole {
     int Measure();
     void OnSignal();
     int Save();
-    void Say(const std::string& text) { std::fprintf(env_.out, "%s", text.c_str()); }
+    void Say(const std::string& text) { std::fprintf(TextOut(options_, env_), "%s", text.c_str()); }
     int Fail(const std::string& text) {
         std::fprintf(env_.err, "%s\n", text.c_str());
         return kExitFailed;
@@ -65,6 +73,7 @@ class HeadlessConsole {
     ControlClientFactory sessions_;
     MeasurementRun run_;
     TickCsv csv_;
+    records::RunRecording records_;
     bool stopIgnored_ = false;
     bool quitRequested_ = false;
     std::atomic<bool> measuring_{false};
@@ -77,7 +86,11 @@ int HeadlessConsole::Run() {
             interrupted_ = true;
         loop_.Post([this] { OnSignal(); });
     });
-    if (!options_.openPath.empty()) {
+    if (options_.listRuns) {
+        Say(records::FormatRunList(records::ListRuns(records::JournalDirectory())));
+        return kExitOk;
+    }
+    if (!options_.openPath.empty() || options_.recover) {
         if (const int status = Open(); status != kExitOk)
             return status;
     }
@@ -90,7 +103,7 @@ int HeadlessConsole::Run() {
     int status = kExitOk;
     if (data_.table.PairCount() > 0 && !options_.noRun) {
         status = Measure();
-    } else if (!options_.openPath.empty()) {
+    } else if (!options_.openPath.empty() || options_.recover) {
         if (!data_.measuredAt.empty())
             Say("(measured at " + data_.measuredAt + ")\n");
         Say(FormatPairTable(data_));
@@ -107,6 +120,12 @@ int HeadlessConsole::Run() {
 }
 
 int HeadlessConsole::Open() {
+    if (options_.recover) {
+        const std::string error =
+            records::RecoverRun(records::JournalDirectory(), options_.recoverId, data_);
+        ApplyOpenedRunState(data_);
+        return error.empty() ? kExitOk : Fail(error);
+    }
     const int result = ReadConfigFile(options_.openPath, data_, [this] { data_.ResetToNew(); });
     ApplyOpenedRunState(data_);
     data_.chart.SetTotalVisible(data_.table.All().showTotal != 0,
@@ -155,16 +174,24 @@ int HeadlessConsole::Measure() {
         if (!csv_.Open(options_.csvPath, data_.table)) {
             return Fail("Cannot create the CSV file: " + options_.csvPath);
         }
-        view_.onTick = [this](int tick) { csv_.WriteTick(tick, data_.table); };
     }
+    if (!options_.jsonlPath.empty() && !records_.OpenJsonl(options_.jsonlPath, env_.out))
+        return Fail("Cannot create the JSON Lines file: " + options_.jsonlPath);
+    view_.onTick = [this](int tick) {
+        csv_.WriteTick(tick, data_.table);
+        records_.Second(data_);
+    };
     measuring_ = true;
     if (!run_.Start())
         return kExitRefused;
+    if (const std::string warning = records_.Begin(data_); !warning.empty())
+        std::fprintf(env_.err, "%s\n", warning.c_str());
     Say("Measuring " + std::to_string(data_.table.PairCount()) + " pair(s) for " +
         std::to_string(run_.Duration()) + " s...\n");
     loop_.RunUntil([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
                    std::chrono::hours(24 * 365));
     measuring_ = false;
+    records_.End(data_, quitRequested_);
     if (quitRequested_) {
         run_.Quit();
         Say("Quit before the measurement ended.\n");
@@ -174,6 +201,8 @@ int HeadlessConsole::Measure() {
     Say(FormatPairTable(data_));
     if (!options_.csvPath.empty() && !csv_.Good())
         return Fail("Writing the CSV file failed.");
+    if (!options_.jsonlPath.empty() && !records_.JsonlGood())
+        return Fail("Writing the JSON Lines file failed.");
     return view_.LastNoticeKind() == NoticeKind::Completed ? kExitOk : kExitFailed;
 }
 
