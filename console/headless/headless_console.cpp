@@ -90,6 +90,13 @@ int HeadlessConsole::Run() {
         Say(records::FormatRunList(records::ListRuns(records::JournalDirectory())));
         return kExitOk;
     }
+    if (!options_.metricsAddress.empty()) {
+        std::string error;
+        const auto where = records::ParseListenAddress(options_.metricsAddress, error);
+        if (!where || !records_.ServeMetrics(*where, data_))
+            return Fail("Cannot serve metrics on " + options_.metricsAddress);
+        Say("Metrics on port " + std::to_string(records_.MetricsPort()) + " at /metrics\n");
+    }
     if (!options_.openPath.empty() || options_.recover) {
         if (const int status = Open(); status != kExitOk)
             return status;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "console/core/pair_table.h"
+#include "console/records/metrics_server.h"
 #include "console/records/run_history.h"
 #include "ipv4/ipv4.h"
 
@@ -74,6 +75,13 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"--save", [&](const std::string& v) { return o.savePath = v, std::string(); }},
         {"--csv", [&](const std::string& v) { return o.csvPath = v, std::string(); }},
         {"--jsonl", [&](const std::string& v) { return o.jsonlPath = v, std::string(); }},
+        {"--metrics",
+         [&](const std::string& v) {
+             std::string error;
+             if (records::ParseListenAddress(v, error))
+                 o.metricsAddress = v;
+             return error;
+         }},
         {"--history-limit",
          [&](const std::string& v) {
              const auto size = records::ParseSize(v);
@@ -156,6 +164,8 @@ std::string HeadlessUsage(const std::string& program) {
            "  --recover [ID]        load a run of the history as --open loads a file (the\n"
            "                        latest unfinished one without ID); --no-run --save FILE\n"
            "                        keeps it\n"
+           "  --metrics [ADDR:]PORT serve /metrics for Prometheus on this port (on the\n"
+           "                        loopback address unless ADDR is given, e.g. 0.0.0.0)\n"
            "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"
            "                        (default 2G)\n"
            "  --interface NAME      limit discovery and \"restart\" to this interface\n"

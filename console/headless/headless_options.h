@@ -34,6 +34,7 @@ struct HeadlessOptions {
     std::optional<std::string> recoverId;  // none: the latest unfinished run
     std::string jsonlPath;
     std::uintmax_t historyLimit = 2ULL << 30;
+    std::string metricsAddress;  // "[ADDR:]PORT", checked while parsing
 };
 
 struct ParseResult {

@@ -23,6 +23,17 @@ bool RunRecording::OpenJsonl(const std::string& path, std::FILE* standardOutput)
     return true;
 }
 
+bool RunRecording::ServeMetrics(const ListenAddress& where, const ConsoleData& data) {
+    metricsServed_ = metrics_.Start(where);
+    PublishMetrics(data, false);
+    return metricsServed_;
+}
+
+void RunRecording::PublishMetrics(const ConsoleData& data, bool measuring) {
+    if (metricsServed_)
+        metrics_.Publish(RenderMetrics(collector_.Collect(data, measuring)));
+}
+
 std::string RunRecording::Begin(const ConsoleData& data) {
     const auto now = std::chrono::system_clock::now();
     const std::string runId = NewRunId(now);
@@ -36,15 +47,19 @@ std::string RunRecording::Begin(const ConsoleData& data) {
         }
     }
     recorder_.Begin(data, runId, now);
+    collector_.BeginRun(data);
+    PublishMetrics(data, true);
     return warning;
 }
 
 void RunRecording::Second(const ConsoleData& data) {
     recorder_.Second(data, std::chrono::system_clock::now());
+    PublishMetrics(data, true);
 }
 
 void RunRecording::End(const ConsoleData& data, bool quit) {
     recorder_.End(data, quit ? "quit" : RunOutcome(data.table), std::chrono::system_clock::now());
+    PublishMetrics(data, false);
 }
 
 std::string RecoverRun(const std::string& historyDir, const std::optional<std::string>& id,
