@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "console/core/measurement_run.h"
+#include "console/records/journal_directory.h"
 #include "console/records/journal_reader.h"
 #include "console/records/journal_writer.h"
 
@@ -111,11 +112,11 @@ std::vector<RunInfo> ListRuns(const std::string& dir) {
 }
 
 std::optional<RunInfo> FindRun(const std::string& dir, const std::string& id) {
-    for (RunInfo& run : ListRuns(dir)) {
-        if (run.id == id)
-            return std::move(run);
-    }
-    return std::nullopt;
+    // An id is a file name; anything that could leave the directory is no id.
+    if (id.empty() || id.find('/') != std::string::npos || id[0] == '.')
+        return std::nullopt;
+    std::optional<RunInfo> run = Inspect(JournalPath(dir, id));
+    return run && run->id == id ? run : std::nullopt;
 }
 
 std::optional<RunInfo> LatestUnfinished(const std::string& dir) {
@@ -127,22 +128,35 @@ std::optional<RunInfo> LatestUnfinished(const std::string& dir) {
     return std::nullopt;
 }
 
+// Only names and sizes are needed: ids begin with the UTC start time, so names sort oldest
+// first, and no journal has to be read.
 std::vector<std::string> CapHistory(const std::string& dir, std::uintmax_t limit,
                                     const std::string& keepId) {
-    const std::vector<RunInfo> runs = ListRuns(dir);
+    std::vector<std::pair<std::string, std::uintmax_t>> journals;
     std::uintmax_t total = 0;
-    for (const RunInfo& run : runs)
-        total += run.bytes;
+    std::error_code error;
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+        std::error_code sizeError;
+        const std::uintmax_t size = it->file_size(sizeError);
+        if (sizeError || !it->is_regular_file(sizeError) || !IsJournalName(it->path()))
+            continue;
+        journals.emplace_back(it->path().filename().string(), size);
+        total += size;
+    }
+    std::sort(journals.begin(), journals.end());
+    const std::string extension = JournalWriter::kExtension;
     std::vector<std::string> deleted;
-    for (const RunInfo& run : runs) {
+    for (const auto& [name, size] : journals) {
         if (total <= limit)
             break;
-        if (run.running || run.id == keepId)
+        const std::string id = name.substr(0, name.size() - extension.size());
+        const std::string path = dir + "/" + name;
+        if (id == keepId || BeingWritten(path))
             continue;
-        std::error_code error;
-        if (fs::remove(run.path, error)) {
-            total -= run.bytes;
-            deleted.push_back(run.id);
+        std::error_code removeError;
+        if (fs::remove(path, removeError)) {
+            total -= size;
+            deleted.push_back(id);
         }
     }
     return deleted;

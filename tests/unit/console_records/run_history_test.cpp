@@ -74,6 +74,12 @@ TEST_F(RunHistoryTest, ListsRunsOldestFirstWithWhatTheirJournalsTell) {
     EXPECT_NE(table.find("0:00:20"), std::string::npos);
     EXPECT_EQ(FindRun(dir.Path(), "b-run")->seconds, 20);
     EXPECT_FALSE(FindRun(dir.Path(), "c-run").has_value());
+    // An id never reaches outside the history.
+    std::filesystem::create_directory(dir.File("sub"));
+    std::filesystem::copy_file(dir.File("b-run.jsonl.zst"), dir.File("sub/b-run.jsonl.zst"));
+    EXPECT_FALSE(FindRun(dir.File("sub/x"), "../b-run").has_value());
+    EXPECT_TRUE(FindRun(dir.File("sub"), "b-run").has_value());
+    EXPECT_FALSE(FindRun(dir.Path(), "").has_value());
 }
 
 TEST_F(RunHistoryTest, ARunStillBeingWrittenIsNeitherRecoveredNorDeleted) {
