@@ -120,9 +120,8 @@ bool ScanJournal(const std::string& path, const std::function<bool(std::string_v
             ZSTD_outBuffer out{output.data(), output.size(), 0};
             const std::size_t result = ZSTD_decompressStream(stream.get(), &out, &in);
             text.append(output.data(), out.pos);
-            if (ZSTD_isError(result))
-                return EmitLines(text, visit), true;
-            if (!EmitLines(text, visit))
+            // Damage ends the journal: the complete lines before it still count.
+            if (!EmitLines(text, visit) || ZSTD_isError(result))
                 return true;
         }
     }
