@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "console/records/metrics_server.h"
 #include "console/records/metrics_text.h"
@@ -161,6 +163,34 @@ TEST(MetricsServerTest, ServesTheLatestPageAndOutlivesBadClients) {
               std::string::npos);
     server.Stop();
     EXPECT_FALSE(platform::TcpConnect(kLoopback, server.Port(), 500).Valid());
+}
+
+TEST(MetricsServerTest, EveryAnswerIsOneWholePageWhilePagesChange) {
+    MetricsServer server;
+    ASSERT_TRUE(server.Start({kLoopback, 0}));
+    server.Publish("page 0\n");
+    std::atomic<bool> done{false};
+    std::thread publisher([&] {
+        for (int i = 1; !done; ++i)
+            server.Publish("page " + std::to_string(i) + "\n" + std::string(i % 5000, '#') + "\n");
+    });
+    for (int fetch = 0; fetch < 20; ++fetch) {
+        const std::string answer = Exchange(server.Port(), "GET /metrics HTTP/1.1\r\n\r\n");
+        const std::size_t body = answer.find("\r\n\r\n");
+        ASSERT_NE(body, std::string::npos) << answer;
+        const std::string page = answer.substr(body + 4);
+        const std::size_t length = answer.find("Content-Length: ");
+        ASSERT_NE(length, std::string::npos);
+        EXPECT_EQ(std::stoul(answer.substr(length + 16)), page.size());
+        ASSERT_EQ(page.rfind("page ", 0), 0u) << page.substr(0, 40);
+        const int number = std::stoi(page.substr(5));
+        const std::string expected = number == 0 ? "page 0\n"
+                                                 : "page " + std::to_string(number) + "\n" +
+                                                       std::string(number % 5000, '#') + "\n";
+        EXPECT_EQ(page, expected);
+    }
+    done = true;
+    publisher.join();
 }
 
 TEST(MetricsServerTest, ReportsAnAddressItCannotBind) {
