@@ -15,7 +15,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     fonts-nanum \
     iperf iproute2 procps psmisc \
     clang-format clang libclang-rt-14-dev \
-    libzstd-dev \
+    libzstd-dev prometheus \
     desktop-file-utils systemd shared-mime-info libglib2.0-bin dpkg-dev file \
     xvfb xauth imagemagick python3 \
     >/dev/null

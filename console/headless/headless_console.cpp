@@ -13,6 +13,8 @@
 #include "console/files/tick_csv.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
+#include "console/records/journal_directory.h"
+#include "console/records/run_recording.h"
 #include "console/session/console_session.h"
 
 namespace quarn::console {
@@ -26,6 +28,11 @@ SessionOptions MakeSessionOptions(const HeadlessOptions& options,
     return session;
 }
 
+// With the records on standard output, what people read goes to standard error.
+std::FILE* TextOut(const HeadlessOptions& options, const HeadlessEnvironment& environment) {
+    return options.jsonlPath == "-" ? environment.err : environment.out;
+}
+
 class HeadlessConsole {
   public:
     HeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment)
@@ -34,7 +41,8 @@ class HeadlessConsole {
           session_(MakeSessionOptions(options, environment), loop_),
           data_(session_.Data()),
           run_(session_.Run()),
-          view_(data_, environment.out) {
+          view_(data_, TextOut(options, environment)),
+          records_(records::JournalDirectory(), options.historyLimit) {
         session_.AttachView(&view_);
     }
 
@@ -52,7 +60,7 @@ class HeadlessConsole {
     int Measure();
     void OnSignal();
     int Save();
-    void Say(const std::string& text) { std::fprintf(env_.out, "%s", text.c_str()); }
+    void Say(const std::string& text) { std::fprintf(TextOut(options_, env_), "%s", text.c_str()); }
     int Fail(const std::string& text) {
         std::fprintf(env_.err, "%s\n", text.c_str());
         return kExitFailed;
@@ -66,6 +74,7 @@ class HeadlessConsole {
     MeasurementRun& run_;
     TerminalView view_;
     TickCsv csv_;
+    records::RunRecording records_;
     bool stopIgnored_ = false;
     bool quitRequested_ = false;
     std::atomic<bool> measuring_{false};
@@ -78,7 +87,18 @@ int HeadlessConsole::Run() {
             interrupted_ = true;
         loop_.Post([this] { OnSignal(); });
     });
-    if (!options_.openPath.empty()) {
+    if (options_.listRuns) {
+        Say(records::FormatRunList(records::ListRuns(records::JournalDirectory())));
+        return kExitOk;
+    }
+    if (!options_.metricsAddress.empty()) {
+        std::string error;
+        const auto where = records::ParseListenAddress(options_.metricsAddress, error);
+        if (!where || !records_.ServeMetrics(*where, data_))
+            return Fail("Cannot serve metrics on " + options_.metricsAddress);
+        Say("Metrics on port " + std::to_string(records_.MetricsPort()) + " at /metrics\n");
+    }
+    if (!options_.openPath.empty() || options_.recover) {
         if (const int status = Open(); status != kExitOk)
             return status;
     }
@@ -91,7 +111,7 @@ int HeadlessConsole::Run() {
     int status = kExitOk;
     if (data_.table.PairCount() > 0 && !options_.noRun) {
         status = Measure();
-    } else if (!options_.openPath.empty()) {
+    } else if (!options_.openPath.empty() || options_.recover) {
         if (!data_.measuredAt.empty())
             Say("(measured at " + data_.measuredAt + ")\n");
         Say(FormatPairTable(data_));
@@ -108,6 +128,12 @@ int HeadlessConsole::Run() {
 }
 
 int HeadlessConsole::Open() {
+    if (options_.recover) {
+        const std::string error =
+            records::RecoverRun(records::JournalDirectory(), options_.recoverId, data_);
+        ApplyOpenedRunState(data_);
+        return error.empty() ? kExitOk : Fail(error);
+    }
     const int result = ReadConfigFile(options_.openPath, data_, [this] { data_.ResetToNew(); });
     ApplyOpenedRunState(data_);
     data_.chart.SetTotalVisible(data_.table.All().showTotal != 0,
@@ -155,16 +181,24 @@ int HeadlessConsole::Measure() {
         if (!csv_.Open(options_.csvPath, data_.table)) {
             return Fail("Cannot create the CSV file: " + options_.csvPath);
         }
-        view_.onTick = [this](int tick) { csv_.WriteTick(tick, data_.table); };
     }
+    if (!options_.jsonlPath.empty() && !records_.OpenJsonl(options_.jsonlPath, env_.out))
+        return Fail("Cannot create the JSON Lines file: " + options_.jsonlPath);
+    view_.onTick = [this](int tick) {
+        csv_.WriteTick(tick, data_.table);
+        records_.Second(data_);
+    };
     measuring_ = true;
     if (!run_.Start())
         return kExitRefused;
+    if (const std::string warning = records_.Begin(data_); !warning.empty())
+        std::fprintf(env_.err, "%s\n", warning.c_str());
     Say("Measuring " + std::to_string(data_.table.PairCount()) + " pair(s) for " +
         std::to_string(run_.Duration()) + " s...\n");
     loop_.RunUntil([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
                    std::chrono::hours(24 * 365));
     measuring_ = false;
+    records_.End(data_, quitRequested_);
     if (quitRequested_) {
         run_.Quit();
         Say("Quit before the measurement ended.\n");
@@ -174,6 +208,8 @@ int HeadlessConsole::Measure() {
     Say(FormatPairTable(data_));
     if (!options_.csvPath.empty() && !csv_.Good())
         return Fail("Writing the CSV file failed.");
+    if (!options_.jsonlPath.empty() && !records_.JsonlGood())
+        return Fail("Writing the JSON Lines file failed.");
     return view_.LastNoticeKind() == NoticeKind::Completed ? kExitOk : kExitFailed;
 }
 

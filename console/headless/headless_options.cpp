@@ -5,6 +5,8 @@
 #include <map>
 
 #include "console/core/pair_table.h"
+#include "console/records/metrics_server.h"
+#include "console/records/run_history.h"
 #include "ipv4/ipv4.h"
 
 namespace quarn::console {
@@ -72,6 +74,22 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"--open", [&](const std::string& v) { return o.openPath = v, std::string(); }},
         {"--save", [&](const std::string& v) { return o.savePath = v, std::string(); }},
         {"--csv", [&](const std::string& v) { return o.csvPath = v, std::string(); }},
+        {"--jsonl", [&](const std::string& v) { return o.jsonlPath = v, std::string(); }},
+        {"--metrics",
+         [&](const std::string& v) {
+             std::string error;
+             if (records::ParseListenAddress(v, error))
+                 o.metricsAddress = v;
+             return error;
+         }},
+        {"--history-limit",
+         [&](const std::string& v) {
+             const auto size = records::ParseSize(v);
+             if (!size)
+                 return "--history-limit expects a size such as 500M or 2G: " + v;
+             o.historyLimit = *size;
+             return std::string();
+         }},
         {"--interface",
          [&](const std::string& v) { return o.interfaces.push_back(v), std::string(); }},
     };
@@ -83,6 +101,7 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"--no-run", [&] { o.noRun = true; }},
         {"--udp", [&] { o.udp = 1; }},
         {"--tcp", [&] { o.udp = 0; }},
+        {"--runs", [&] { o.listRuns = true; }},
     };
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string name = args[i];
@@ -91,6 +110,15 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
             name.rfind("--", 0) == 0 && eq != std::string::npos) {
             inlineValue = name.substr(eq + 1);
             name.resize(eq);
+        }
+        // Its run id is optional: a next argument that is not an option.
+        if (name == "--recover") {
+            o.recover = true;
+            if (inlineValue)
+                o.recoverId = *inlineValue;
+            else if (i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0)
+                o.recoverId = args[++i];
+            continue;
         }
         if (const auto flag = flags.find(name); flag != flags.end() && !inlineValue) {
             flag->second();
@@ -130,6 +158,16 @@ std::string HeadlessUsage(const std::string& program) {
            "  --save FILE           write the whole state to a .config file at the end\n"
            "  --csv FILE            write one row per processed second: tick, each pair's\n"
            "                        value, the total\n"
+           "  --jsonl FILE|-        write every processed second of every pair, then the\n"
+           "                        summaries, as JSON Lines (docs/records.md); - for stdout\n"
+           "  --runs                list the run history: ID, date, pairs, state, duration\n"
+           "  --recover [ID]        load a run of the history as --open loads a file (the\n"
+           "                        latest unfinished one without ID); --no-run --save FILE\n"
+           "                        keeps it\n"
+           "  --metrics [ADDR:]PORT serve /metrics for Prometheus on this port (on the\n"
+           "                        loopback address unless ADDR is given, e.g. 0.0.0.0)\n"
+           "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"
+           "                        (default 2G)\n"
            "  --interface NAME      limit discovery and \"restart\" to this interface\n"
            "                        (repeatable; lo allowed)\n"
            "  --help                show this text\n"

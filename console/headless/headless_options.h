@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,13 @@ struct HeadlessOptions {
     std::string savePath;
     std::string csvPath;
     std::vector<std::string> interfaces;
+    // Run records: the history of journals, a JSON Lines stream.
+    bool listRuns = false;
+    bool recover = false;
+    std::optional<std::string> recoverId;  // none: the latest unfinished run
+    std::string jsonlPath;
+    std::uintmax_t historyLimit = 2ULL << 30;
+    std::string metricsAddress;  // "[ADDR:]PORT", checked while parsing
 };
 
 struct ParseResult {

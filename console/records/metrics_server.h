@@ -1,0 +1,63 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+#include "platform/socket.h"
+
+namespace quarn::console::records {
+
+struct ListenAddress {
+    std::uint32_t address = 0;  // host order
+    std::uint16_t port = 0;
+};
+
+// "[ADDR:]PORT": without an address the loopback one. Any other address must be written
+// out, so a page is never offered to the network by accident. nullopt with `error` set
+// when the text is not an IPv4 address and a port.
+std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string& error);
+
+// Serves the latest published page at /metrics over HTTP/1.1 from a thread of its own.
+// One connection at a time, each closed after its answer; a request must arrive whole
+// within kRequestTimeout and kMaxRequestBytes, and an answer that cannot be sent within
+// the same time is given up, so a slow or hostile client holds the server only briefly.
+class MetricsServer {
+  public:
+    static constexpr std::size_t kMaxRequestBytes = 8192;
+    static constexpr std::chrono::milliseconds kRequestTimeout{3000};
+    static constexpr std::chrono::milliseconds kStopPoll{200};
+
+    MetricsServer() = default;
+    ~MetricsServer();
+    MetricsServer(const MetricsServer&) = delete;
+    MetricsServer& operator=(const MetricsServer&) = delete;
+
+    // Listens and starts serving; false (errno kept) when the address cannot be bound.
+    bool Start(const ListenAddress& where);
+    // The port listened on (the one chosen when 0 was asked for).
+    std::uint16_t Port() const { return port_; }
+    // Replaces the page served from now on.
+    void Publish(std::string page);
+    void Stop();
+
+  private:
+    void Serve(const std::stop_token& stop);
+    void Answer(const platform::Socket& client);
+    std::string Page() const;
+
+    platform::Socket listener_;
+    std::uint16_t port_ = 0;
+    mutable std::mutex mutex_;
+    std::string page_;
+    std::jthread thread_;
+};
+
+// The answer to one request's text (request line and headers), as sent.
+std::string MetricsResponse(const std::string& request, const std::string& page);
+
+}  // namespace quarn::console::records

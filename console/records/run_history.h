@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarn::console::records {
+
+// One run in the history, as its journal tells it.
+struct RunInfo {
+    std::string id;
+    std::string path;
+    std::string started;  // RFC 3339 UTC
+    int pairs = 0;        // active pairs
+    bool finished = false;
+    bool running = false;  // another process is still writing it
+    std::string outcome;   // of a finished run
+    int seconds = 0;
+    double totalAverageMbitPerS = 0.0;
+    std::uintmax_t bytes = 0;
+};
+
+inline constexpr std::uintmax_t kDefaultHistoryLimit = 2ULL << 30;
+
+// The runs of `dir`, oldest first; files that are not readable journals are left out.
+std::vector<RunInfo> ListRuns(const std::string& dir);
+// The run with that id, or nullopt.
+std::optional<RunInfo> FindRun(const std::string& dir, const std::string& id);
+// The newest run that did not finish and is not being written; nullopt when none.
+std::optional<RunInfo> LatestUnfinished(const std::string& dir);
+// Deletes the oldest journals until the history takes at most `limit` bytes; a journal
+// being written and `keepId` stay. Returns the ids deleted.
+std::vector<std::string> CapHistory(const std::string& dir, std::uintmax_t limit,
+                                    const std::string& keepId = {});
+// The table printed by --runs.
+std::string FormatRunList(const std::vector<RunInfo>& runs);
+// "500M", "2G", "1048576": bytes; nullopt for anything else.
+std::optional<std::uintmax_t> ParseSize(const std::string& text);
+
+}  // namespace quarn::console::records

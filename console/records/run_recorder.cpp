@@ -1,0 +1,145 @@
+#include "console/records/run_recorder.h"
+
+#include <cstdio>
+#include <ctime>
+#include <random>
+
+namespace quarn::console::records {
+namespace {
+
+std::string NameOf(const ConsoleData& data, const std::string& address) {
+    const auto it = data.nameLookup.find(address);
+    return it == data.nameLookup.end() ? std::string() : it->second;
+}
+
+}  // namespace
+
+long long PairIdOf(const PairTable& /*table*/, int row) {
+    return row;
+}
+
+RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::string& started) {
+    RunHead head;
+    head.run = runId;
+    head.started = started;
+    head.durationText = data.settings.durationText;
+    head.udp = data.settings.udp != 0;
+    head.windowText = data.settings.windowSizeText;
+    head.throughputText = data.settings.throughputText;
+    for (int row = 1; row < data.table.Size(); ++row) {
+        const PairRecord& record = data.table[row];
+        PairHead pair;
+        pair.pair = PairIdOf(data.table, row);
+        pair.name = record.name;
+        pair.endpoint1 = record.endpoint1;
+        pair.endpoint2 = record.endpoint2;
+        pair.endpoint1Name = NameOf(data, record.endpoint1);
+        pair.endpoint2Name = NameOf(data, record.endpoint2);
+        pair.streams = record.parallel;
+        pair.active = record.active;
+        pair.showAddress = record.showAddress;
+        head.pairs.push_back(std::move(pair));
+    }
+    return head;
+}
+
+std::string RunOutcome(const PairTable& table) {
+    bool stopped = false;
+    for (int row = 1; row < table.Size(); ++row) {
+        if (!table[row].active)
+            continue;
+        if (table[row].state == PairState::Error)
+            return "failed";
+        stopped = stopped || table[row].state != PairState::Done;
+    }
+    return stopped ? "stopped" : "completed";
+}
+
+std::string NewRunId(std::chrono::system_clock::time_point now) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm tm{};
+    gmtime_r(&seconds, &tm);
+    std::random_device random;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d-%04x", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                  static_cast<unsigned>(random() & 0xFFFFu));
+    return text;
+}
+
+void RunRecorder::Begin(const ConsoleData& data, std::string runId, TimePoint now) {
+    runId_ = std::move(runId);
+    active_ = true;
+    Emit(EncodeHead(MakeHead(data, runId_, FormatUtc(now))));
+    for (RecordSink* sink : sinks_)
+        sink->SecondEnded();
+}
+
+void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
+    if (!active_)
+        return;
+    SecondRecord record;
+    record.time = FormatUtc(now);
+    record.run = runId_;
+    record.second = data.ticks;
+    for (int row = 1; row < data.table.Size(); ++row) {
+        const PairRecord& pair = data.table[row];
+        if (!pair.active)
+            continue;
+        record.pair = PairIdOf(data.table, row);
+        record.name = pair.name;
+        record.endpoint1 = pair.endpoint1;
+        record.endpoint2 = pair.endpoint2;
+        record.mbitPerS = pair.current;
+        Emit(EncodeSecond(record));
+    }
+    for (RecordSink* sink : sinks_)
+        sink->SecondEnded();
+}
+
+void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimePoint now) {
+    if (!active_)
+        return;
+    active_ = false;
+    const std::string time = FormatUtc(now);
+    int pairs = 0;
+    for (int row = 1; row < data.table.Size(); ++row) {
+        const PairRecord& pair = data.table[row];
+        if (!pair.active)
+            continue;
+        ++pairs;
+        PairSummary summary;
+        summary.time = time;
+        summary.run = runId_;
+        summary.pair = PairIdOf(data.table, row);
+        summary.name = pair.name;
+        summary.endpoint1 = pair.endpoint1;
+        summary.endpoint2 = pair.endpoint2;
+        summary.seconds = data.ticks;
+        summary.averageMbitPerS = pair.average;
+        summary.minMbitPerS = pair.min < 0.0f ? 0.0f : pair.min;
+        summary.maxMbitPerS = pair.max;
+        summary.state = pair.statusText;
+        Emit(EncodePairSummary(summary));
+    }
+    const PairRecord& all = data.table.All();
+    RunSummary summary;
+    summary.time = time;
+    summary.run = runId_;
+    summary.outcome = outcome;
+    summary.seconds = data.ticks;
+    summary.pairs = pairs;
+    summary.totalAverageMbitPerS = all.average;
+    summary.totalMinMbitPerS = all.min < 0.0f ? 0.0f : all.min;
+    summary.totalMaxMbitPerS = all.max;
+    Emit(EncodeRunSummary(summary));
+    for (RecordSink* sink : sinks_)
+        sink->RunEnded();
+}
+
+void RunRecorder::Emit(const std::string& line) {
+    for (RecordSink* sink : sinks_)
+        sink->Write(line);
+}
+
+}  // namespace quarn::console::records

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "console/core/console_data.h"
+#include "console/records/record_sink.h"
+#include "console/records/run_records.h"
+
+namespace quarn::console::records {
+
+// Turns a run of the Console's core into records: the head at its start, one record per
+// active pair for each processed second, the summaries at its end. Main thread only; it
+// reads the pair table right after the core has updated it.
+class RunRecorder {
+  public:
+    using TimePoint = std::chrono::system_clock::time_point;
+
+    void AddSink(RecordSink& sink) { sinks_.push_back(&sink); }
+
+    // The run has started (rows reset, workers launched).
+    void Begin(const ConsoleData& data, std::string runId, TimePoint now);
+    // A second was processed: data.ticks is its number.
+    void Second(const ConsoleData& data, TimePoint now);
+    // The run has ended; `outcome` as RunOutcome gives it, or "quit".
+    void End(const ConsoleData& data, const std::string& outcome, TimePoint now);
+
+    bool Active() const { return active_; }
+    const std::string& RunId() const { return runId_; }
+
+  private:
+    void Emit(const std::string& line);
+
+    std::vector<RecordSink*> sinks_;
+    std::string runId_;
+    bool active_ = false;
+};
+
+// The run's head from the table and settings as they are at the start.
+RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::string& started);
+// "completed", "stopped" or "failed", from the pair states after the core's completion.
+std::string RunOutcome(const PairTable& table);
+// The id a pair has in records.
+long long PairIdOf(const PairTable& table, int row);
+// A new run id: the UTC start time and a random suffix, so ids sort by start.
+std::string NewRunId(std::chrono::system_clock::time_point now);
+
+}  // namespace quarn::console::records

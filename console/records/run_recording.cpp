@@ -1,0 +1,79 @@
+#include "console/records/run_recording.h"
+
+#include <chrono>
+
+#include "console/records/journal_directory.h"
+#include "console/records/journal_reader.h"
+#include "console/records/run_restore.h"
+
+namespace quarn::console::records {
+
+RunRecording::RunRecording(std::string historyDir, std::uintmax_t historyLimit)
+    : historyDir_(std::move(historyDir)), historyLimit_(historyLimit) {
+    // A journal that is not open takes nothing, so it stays a sink from run to run.
+    recorder_.AddSink(journal_);
+}
+
+bool RunRecording::OpenJsonl(const std::string& path, std::FILE* standardOutput) {
+    if (!jsonl_.Open(path, standardOutput))
+        return false;
+    if (!jsonlOpen_)
+        recorder_.AddSink(jsonl_);
+    jsonlOpen_ = true;
+    return true;
+}
+
+bool RunRecording::ServeMetrics(const ListenAddress& where, const ConsoleData& data) {
+    metricsServed_ = metrics_.Start(where);
+    PublishMetrics(data, false);
+    return metricsServed_;
+}
+
+void RunRecording::PublishMetrics(const ConsoleData& data, bool measuring) {
+    if (metricsServed_)
+        metrics_.Publish(RenderMetrics(collector_.Collect(data, measuring)));
+}
+
+std::string RunRecording::Begin(const ConsoleData& data) {
+    const auto now = std::chrono::system_clock::now();
+    const std::string runId = NewRunId(now);
+    std::string warning;
+    if (!historyDir_.empty()) {
+        const std::string path = records::JournalPath(historyDir_, runId);
+        if (MakeJournalDirectory(historyDir_) && journal_.Open(path)) {
+            CapHistory(historyDir_, historyLimit_, runId);
+        } else {
+            warning = "Cannot write the run's journal: " + path;
+        }
+    }
+    recorder_.Begin(data, runId, now);
+    collector_.BeginRun(data);
+    PublishMetrics(data, true);
+    return warning;
+}
+
+void RunRecording::Second(const ConsoleData& data) {
+    recorder_.Second(data, std::chrono::system_clock::now());
+    PublishMetrics(data, true);
+}
+
+void RunRecording::End(const ConsoleData& data, bool quit) {
+    recorder_.End(data, quit ? "quit" : RunOutcome(data.table), std::chrono::system_clock::now());
+    PublishMetrics(data, false);
+}
+
+std::string RecoverRun(const std::string& historyDir, const std::optional<std::string>& id,
+                       ConsoleData& data) {
+    const std::optional<RunInfo> run = id ? FindRun(historyDir, *id) : LatestUnfinished(historyDir);
+    if (!run)
+        return id ? "No run " + *id + " in the history." : "No unfinished run in the history.";
+    if (run->running)
+        return "The run " + run->id + " is still being measured.";
+    const std::optional<JournalContent> content = ReadJournal(run->path);
+    if (!content)
+        return "Cannot read the journal: " + run->path;
+    RestoreRun(*content, data);
+    return {};
+}
+
+}  // namespace quarn::console::records

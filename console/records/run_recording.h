@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "console/core/console_data.h"
+#include "console/records/journal_writer.h"
+#include "console/records/jsonl_stream.h"
+#include "console/records/metrics_server.h"
+#include "console/records/metrics_text.h"
+#include "console/records/run_history.h"
+#include "console/records/run_recorder.h"
+
+namespace quarn::console::records {
+
+// Everything a Console session records of its runs: the journal in the history (kept
+// under its size limit), an optional JSON Lines stream and an optional metrics page.
+// Main thread only.
+class RunRecording {
+  public:
+    // `historyDir` empty: no journal.
+    explicit RunRecording(std::string historyDir,
+                          std::uintmax_t historyLimit = kDefaultHistoryLimit);
+
+    // "-" for standard output; false when the file cannot be created.
+    bool OpenJsonl(const std::string& path, std::FILE* standardOutput = stdout);
+    // Serves the metrics page from now on; false when the address cannot be bound.
+    bool ServeMetrics(const ListenAddress& where, const ConsoleData& data);
+    std::uint16_t MetricsPort() const { return metrics_.Port(); }
+    // A run has started. Returns a warning to show when its journal could not be created
+    // (the run goes on without it), else an empty string.
+    std::string Begin(const ConsoleData& data);
+    void Second(const ConsoleData& data);
+    // The run has ended; `quit` when the Console closed during it.
+    void End(const ConsoleData& data, bool quit = false);
+
+    bool JsonlGood() const { return jsonl_.Good(); }
+    const std::string& RunId() const { return recorder_.RunId(); }
+    const std::string& JournalPath() const { return journal_.Path(); }
+
+  private:
+    void PublishMetrics(const ConsoleData& data, bool measuring);
+
+    std::string historyDir_;
+    std::uintmax_t historyLimit_;
+    bool jsonlOpen_ = false;
+    RunRecorder recorder_;
+    JournalWriter journal_;
+    JsonlStream jsonl_;
+    bool metricsServed_ = false;
+    MetricsCollector collector_;
+    MetricsServer metrics_;  // last: its thread stops before the rest goes
+};
+
+// Loads a run of the history into `data` as a stopped run. Without an id, the latest run
+// that did not finish. Returns an error text, or empty on success.
+std::string RecoverRun(const std::string& historyDir, const std::optional<std::string>& id,
+                       ConsoleData& data);
+
+}  // namespace quarn::console::records

@@ -1,0 +1,237 @@
+#include "console/records/run_records.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "console/records/json_text.h"
+
+namespace quarn::console::records {
+namespace {
+
+std::string EncodePairHead(const PairHead& pair) {
+    JsonObject o;
+    o.Integer("pair", pair.pair)
+        .String("name", pair.name)
+        .String("endpoint1", pair.endpoint1)
+        .String("endpoint2", pair.endpoint2);
+    if (!pair.endpoint1Name.empty())
+        o.String("endpoint1_name", pair.endpoint1Name);
+    if (!pair.endpoint2Name.empty())
+        o.String("endpoint2_name", pair.endpoint2Name);
+    o.Integer("streams", pair.streams).Bool("active", pair.active);
+    o.Bool("show_address", pair.showAddress);
+    return o.Text();
+}
+
+std::optional<PairHead> DecodePairHead(const JsonValue& v) {
+    PairHead pair;
+    const auto id = v.IntegerAt("pair");
+    const auto ep1 = v.StringAt("endpoint1");
+    const auto ep2 = v.StringAt("endpoint2");
+    if (!id || !ep1 || !ep2)
+        return std::nullopt;
+    pair.pair = *id;
+    pair.endpoint1 = *ep1;
+    pair.endpoint2 = *ep2;
+    pair.name = v.StringAt("name").value_or("");
+    pair.endpoint1Name = v.StringAt("endpoint1_name").value_or("");
+    pair.endpoint2Name = v.StringAt("endpoint2_name").value_or("");
+    pair.streams = static_cast<int>(v.IntegerAt("streams").value_or(1));
+    pair.active = v.BoolAt("active").value_or(true);
+    pair.showAddress = v.BoolAt("show_address").value_or(true);
+    return pair;
+}
+
+void AddPairIdentity(JsonObject& o, const std::string& run, long long pair, const std::string& name,
+                     const std::string& endpoint1, const std::string& endpoint2) {
+    o.String("run", run)
+        .Integer("pair", pair)
+        .String("name", name)
+        .String("endpoint1", endpoint1)
+        .String("endpoint2", endpoint2);
+}
+
+template <typename Record>
+bool DecodePairIdentity(const JsonValue& v, Record& r) {
+    const auto run = v.StringAt("run");
+    const auto pair = v.IntegerAt("pair");
+    if (!run || !pair)
+        return false;
+    r.run = *run;
+    r.pair = *pair;
+    r.time = v.StringAt("time").value_or("");
+    r.name = v.StringAt("name").value_or("");
+    r.endpoint1 = v.StringAt("endpoint1").value_or("");
+    r.endpoint2 = v.StringAt("endpoint2").value_or("");
+    return true;
+}
+
+}  // namespace
+
+std::string EncodeHead(const RunHead& head) {
+    std::string pairs = "[";
+    for (const PairHead& pair : head.pairs) {
+        if (pairs.size() > 1)
+            pairs += ',';
+        pairs += EncodePairHead(pair);
+    }
+    pairs += ']';
+    JsonObject o;
+    o.String("type", "run")
+        .Integer("schema", kSchemaVersion)
+        .String("run", head.run)
+        .String("started", head.started)
+        .String("duration_s", head.durationText)
+        .String("protocol", head.udp ? "udp" : "tcp")
+        .String("window_mbyte", head.windowText)
+        .String("throughput_mbit_per_s", head.throughputText)
+        .Raw("pairs", pairs);
+    return o.Text();
+}
+
+std::string EncodeSecond(const SecondRecord& s) {
+    JsonObject o;
+    o.String("type", "second").String("time", s.time);
+    AddPairIdentity(o, s.run, s.pair, s.name, s.endpoint1, s.endpoint2);
+    o.Integer("second", s.second).Number("mbit_per_s", s.mbitPerS);
+    if (s.quality.lossPercent)
+        o.Number("loss_percent", *s.quality.lossPercent);
+    if (s.quality.jitterMs)
+        o.Number("jitter_ms", *s.quality.jitterMs);
+    if (s.quality.rttMs)
+        o.Number("rtt_ms", *s.quality.rttMs);
+    return o.Text();
+}
+
+std::string EncodePairSummary(const PairSummary& s) {
+    JsonObject o;
+    o.String("type", "pair_summary").String("time", s.time);
+    AddPairIdentity(o, s.run, s.pair, s.name, s.endpoint1, s.endpoint2);
+    o.Integer("seconds", s.seconds)
+        .Number("average_mbit_per_s", s.averageMbitPerS)
+        .Number("min_mbit_per_s", s.minMbitPerS)
+        .Number("max_mbit_per_s", s.maxMbitPerS)
+        .String("state", s.state);
+    return o.Text();
+}
+
+std::string EncodeRunSummary(const RunSummary& s) {
+    JsonObject o;
+    o.String("type", "run_summary")
+        .String("time", s.time)
+        .String("run", s.run)
+        .String("outcome", s.outcome)
+        .Integer("seconds", s.seconds)
+        .Integer("pairs", s.pairs)
+        .Number("total_average_mbit_per_s", s.totalAverageMbitPerS)
+        .Number("total_min_mbit_per_s", s.totalMinMbitPerS)
+        .Number("total_max_mbit_per_s", s.totalMaxMbitPerS);
+    return o.Text();
+}
+
+std::string RecordType(const JsonValue& line) {
+    return line.StringAt("type").value_or("");
+}
+
+std::optional<RunHead> DecodeHead(const JsonValue& v) {
+    const auto run = v.StringAt("run");
+    const JsonValue* pairs = v.Find("pairs");
+    if (RecordType(v) != "run" || !run || pairs == nullptr || !pairs->Is(JsonValue::Kind::Array))
+        return std::nullopt;
+    RunHead head;
+    head.run = *run;
+    head.started = v.StringAt("started").value_or("");
+    head.durationText = v.StringAt("duration_s").value_or("");
+    head.udp = v.StringAt("protocol").value_or("tcp") == "udp";
+    head.windowText = v.StringAt("window_mbyte").value_or("");
+    head.throughputText = v.StringAt("throughput_mbit_per_s").value_or("");
+    for (const JsonValue& item : pairs->items) {
+        std::optional<PairHead> pair = DecodePairHead(item);
+        if (!pair)
+            return std::nullopt;
+        head.pairs.push_back(std::move(*pair));
+    }
+    return head;
+}
+
+std::optional<SecondRecord> DecodeSecond(const JsonValue& v) {
+    SecondRecord s;
+    const auto second = v.IntegerAt("second");
+    const auto value = v.NumberAt("mbit_per_s");
+    if (RecordType(v) != "second" || !DecodePairIdentity(v, s) || !second || !value)
+        return std::nullopt;
+    s.second = static_cast<int>(*second);
+    s.mbitPerS = *value;
+    s.quality.lossPercent = v.NumberAt("loss_percent");
+    s.quality.jitterMs = v.NumberAt("jitter_ms");
+    s.quality.rttMs = v.NumberAt("rtt_ms");
+    return s;
+}
+
+std::optional<PairSummary> DecodePairSummary(const JsonValue& v) {
+    PairSummary s;
+    if (RecordType(v) != "pair_summary" || !DecodePairIdentity(v, s))
+        return std::nullopt;
+    s.seconds = static_cast<int>(v.IntegerAt("seconds").value_or(0));
+    s.averageMbitPerS = v.NumberAt("average_mbit_per_s").value_or(0.0);
+    s.minMbitPerS = v.NumberAt("min_mbit_per_s").value_or(0.0);
+    s.maxMbitPerS = v.NumberAt("max_mbit_per_s").value_or(0.0);
+    s.state = v.StringAt("state").value_or("");
+    return s;
+}
+
+std::optional<RunSummary> DecodeRunSummary(const JsonValue& v) {
+    const auto run = v.StringAt("run");
+    const auto outcome = v.StringAt("outcome");
+    if (RecordType(v) != "run_summary" || !run || !outcome)
+        return std::nullopt;
+    RunSummary s;
+    s.run = *run;
+    s.outcome = *outcome;
+    s.time = v.StringAt("time").value_or("");
+    s.seconds = static_cast<int>(v.IntegerAt("seconds").value_or(0));
+    s.pairs = static_cast<int>(v.IntegerAt("pairs").value_or(0));
+    s.totalAverageMbitPerS = v.NumberAt("total_average_mbit_per_s").value_or(0.0);
+    s.totalMinMbitPerS = v.NumberAt("total_min_mbit_per_s").value_or(0.0);
+    s.totalMaxMbitPerS = v.NumberAt("total_max_mbit_per_s").value_or(0.0);
+    return s;
+}
+
+std::string FormatUtc(std::chrono::system_clock::time_point when) {
+    using namespace std::chrono;
+    const auto ms = duration_cast<milliseconds>(when.time_since_epoch()).count();
+    const std::time_t seconds = static_cast<std::time_t>(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
+    const long long millis = ms - static_cast<long long>(seconds) * 1000;
+    std::tm tm{};
+    gmtime_r(&seconds, &tm);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03lldZ", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, millis);
+    return text;
+}
+
+std::optional<std::chrono::system_clock::time_point> ParseUtc(const std::string& text) {
+    std::tm tm{};
+    int consumed = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
+                    &tm.tm_hour, &tm.tm_min, &tm.tm_sec, &consumed) != 6 ||
+        consumed != 19)
+        return std::nullopt;
+    std::size_t pos = 19;
+    long long millis = 0;
+    if (pos < text.size() && text[pos] == '.') {
+        long long scale = 100;
+        for (++pos; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+            millis += (text[pos] - '0') * scale;
+            scale /= 10;
+        }
+    }
+    if (pos + 1 != text.size() || text[pos] != 'Z')
+        return std::nullopt;
+    tm.tm_year -= 1900;
+    tm.tm_mon -= 1;
+    const std::time_t seconds = timegm(&tm);
+    return std::chrono::system_clock::from_time_t(seconds) + std::chrono::milliseconds(millis);
+}
+
+}  // namespace quarn::console::records

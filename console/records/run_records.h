@@ -1,0 +1,105 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "console/records/json_value.h"
+
+namespace quarn::console::records {
+
+// The record types of a run, one JSON object per line. The same lines go to a --jsonl
+// stream and into the journal; docs/records.md describes them.
+inline constexpr int kSchemaVersion = 1;
+
+struct PairHead {
+    long long pair = 0;  // the pair's id
+    std::string name;
+    std::string endpoint1;
+    std::string endpoint2;
+    std::string endpoint1Name;  // empty when unknown
+    std::string endpoint2Name;
+    int streams = 1;
+    bool active = true;
+    bool showAddress = true;
+};
+
+// The first line: what the run measures and with which settings.
+struct RunHead {
+    std::string run;      // the run's id
+    std::string started;  // RFC 3339 UTC
+    std::string durationText;
+    bool udp = false;
+    std::string windowText;      // MByte, as typed
+    std::string throughputText;  // Mbit/s, as typed
+    std::vector<PairHead> pairs;
+};
+
+// Link-quality figures of one second; a key is written only when its figure is known.
+struct QualityFigures {
+    std::optional<double> lossPercent;
+    std::optional<double> jitterMs;
+    std::optional<double> rttMs;
+};
+
+// One processed second of one pair.
+struct SecondRecord {
+    std::string time;  // RFC 3339 UTC, when the second was processed
+    std::string run;
+    long long pair = 0;
+    std::string name;
+    std::string endpoint1;
+    std::string endpoint2;
+    int second = 0;  // 1 for the run's first processed second
+    double mbitPerS = 0.0;
+    QualityFigures quality;
+};
+
+// A pair's figures at the end of the run.
+struct PairSummary {
+    std::string time;
+    std::string run;
+    long long pair = 0;
+    std::string name;
+    std::string endpoint1;
+    std::string endpoint2;
+    int seconds = 0;
+    double averageMbitPerS = 0.0;
+    double minMbitPerS = 0.0;
+    double maxMbitPerS = 0.0;
+    std::string state;  // "Done", "Stopped", "Error"
+};
+
+// The last line of a run; a journal without it belongs to a run that never ended.
+struct RunSummary {
+    std::string time;
+    std::string run;
+    std::string outcome;  // "completed", "stopped", "failed", "quit"
+    int seconds = 0;
+    int pairs = 0;
+    double totalAverageMbitPerS = 0.0;  // the All row's average
+    double totalMinMbitPerS = 0.0;
+    double totalMaxMbitPerS = 0.0;
+};
+
+std::string EncodeHead(const RunHead& head);
+std::string EncodeSecond(const SecondRecord& second);
+std::string EncodePairSummary(const PairSummary& summary);
+std::string EncodeRunSummary(const RunSummary& summary);
+
+// The "type" of a parsed line, or empty.
+std::string RecordType(const JsonValue& line);
+// Decoders take a parsed line of the right type; nullopt when a required key is missing
+// or has the wrong kind.
+std::optional<RunHead> DecodeHead(const JsonValue& line);
+std::optional<SecondRecord> DecodeSecond(const JsonValue& line);
+std::optional<PairSummary> DecodePairSummary(const JsonValue& line);
+std::optional<RunSummary> DecodeRunSummary(const JsonValue& line);
+
+// "2026-12-09T01:46:39.123Z".
+std::string FormatUtc(std::chrono::system_clock::time_point when);
+// Reads FormatUtc's text back (fractions optional, 'Z' required); nullopt otherwise.
+std::optional<std::chrono::system_clock::time_point> ParseUtc(const std::string& text);
+
+}  // namespace quarn::console::records

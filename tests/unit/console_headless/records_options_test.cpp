@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "console/files/config_file.h"
+#include "console/headless/headless_console.h"
+#include "console/headless/headless_options.h"
+#include "console/records/journal_directory.h"
+#include "console/records/journal_writer.h"
+#include "console/records/run_recorder.h"
+#include "tests/support/temp_dir.h"
+
+namespace quarn::console {
+namespace {
+
+ParseResult Parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "Quarn_Console");
+    return ParseHeadlessOptions(args);
+}
+
+TEST(RecordsOptions, ReadsTheHistoryAndStreamOptions) {
+    ParseResult r = Parse({"--runs", "--jsonl", "-", "--history-limit", "500M"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(r.options.listRuns);
+    EXPECT_EQ(r.options.jsonlPath, "-");
+    EXPECT_EQ(r.options.historyLimit, 500ULL << 20);
+    EXPECT_FALSE(r.options.recover);
+    EXPECT_EQ(Parse({}).options.historyLimit, 2ULL << 30);
+
+    // The id of --recover is optional: an option after it is not taken for one.
+    r = Parse({"--recover", "--no-run", "--save", "x.config"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(r.options.recover);
+    EXPECT_FALSE(r.options.recoverId.has_value());
+    EXPECT_TRUE(r.options.noRun);
+    r = Parse({"--recover", "20261209-014639-3fa2", "--no-run"});
+    EXPECT_EQ(r.options.recoverId, "20261209-014639-3fa2");
+    EXPECT_TRUE(r.options.noRun);
+    r = Parse({"--recover=abc"});
+    EXPECT_EQ(r.options.recoverId, "abc");
+    r = Parse({"--recover"});
+    EXPECT_TRUE(r.options.recover);
+    EXPECT_FALSE(r.options.recoverId.has_value());
+
+    EXPECT_NE(Parse({"--history-limit", "lots"}).error, "");
+    EXPECT_NE(Parse({"--history-limit", "5T"}).error, "");
+    EXPECT_NE(Parse({"--jsonl"}).error, "");
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A headless Console with the history in a directory of its own.
+class HeadlessRecordsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ::setenv("XDG_STATE_HOME", state.Path().c_str(), 1); }
+    void TearDown() override { ::unsetenv("XDG_STATE_HOME"); }
+
+    // Writes a journal of two pairs that stopped being written after `seconds` seconds.
+    std::string WriteUnfinishedRun(const std::string& id, int seconds) {
+        ConsoleData data;
+        for (int pair = 1; pair <= 2; ++pair) {
+            PairRecord record;
+            record.endpoint1 = "198.18.1." + std::to_string(pair);
+            record.endpoint2 = "198.18.2." + std::to_string(pair);
+            data.table.AppendPair(std::move(record));
+        }
+        const std::string dir = records::JournalDirectory();
+        EXPECT_TRUE(records::MakeJournalDirectory(dir));
+        records::JournalWriter journal;
+        EXPECT_TRUE(journal.Open(records::JournalPath(dir, id)));
+        records::RunRecorder recorder;
+        recorder.AddSink(journal);
+        const auto start = std::chrono::system_clock::now() - std::chrono::hours(1);
+        recorder.Begin(data, id, start);
+        for (int tick = 1; tick <= seconds; ++tick) {
+            data.ticks = tick;
+            data.table[1].current = 100.0f + static_cast<float>(tick);
+            data.table[2].current = 50.0f;
+            recorder.Second(data, start + std::chrono::seconds(tick));
+        }
+        return id;
+    }
+
+    int Headless(std::vector<std::string> args) {
+        const ParseResult parsed = Parse(std::move(args));
+        EXPECT_EQ(parsed.error, "");
+        std::FILE* out = std::fopen(state.File("out.txt").c_str(), "w");
+        std::FILE* err = std::fopen(state.File("err.txt").c_str(), "w");
+        HeadlessEnvironment env;
+        env.out = out;
+        env.err = err;
+        const int status = RunHeadlessConsole(parsed.options, env);
+        std::fclose(out);
+        std::fclose(err);
+        output = ReadText(state.File("out.txt"));
+        errors = ReadText(state.File("err.txt"));
+        return status;
+    }
+
+    test_support::TempDir state;
+    std::string output;
+    std::string errors;
+};
+
+TEST_F(HeadlessRecordsTest, ListsTheHistoryAndRecoversTheLatestUnfinishedRunIntoAFile) {
+    WriteUnfinishedRun("20261209-010000-0001", 12);
+    WriteUnfinishedRun("20261209-020000-0002", 30);
+    EXPECT_EQ(Headless({"--runs"}), 0) << errors;
+    EXPECT_NE(output.find("20261209-010000-0001"), std::string::npos) << output;
+    EXPECT_NE(output.find("20261209-020000-0002"), std::string::npos) << output;
+    EXPECT_NE(output.find("unfinished"), std::string::npos) << output;
+    EXPECT_NE(output.find("0:00:30"), std::string::npos) << output;
+
+    const std::string saved = state.File("recovered.config");
+    EXPECT_EQ(Headless({"--recover", "--no-run", "--save", saved}), 0) << errors;
+    EXPECT_NE(output.find("Saved"), std::string::npos) << output;
+    ConsoleData opened;
+    ASSERT_EQ(ReadConfigFile(saved, opened, [&] { opened.ResetToNew(); }), 0);
+    EXPECT_EQ(opened.ticks, 30);
+    ASSERT_EQ(opened.table.PairCount(), 2);
+    EXPECT_EQ(opened.table[1].endpoint2, "198.18.2.1");
+    EXPECT_EQ(opened.table[1].maxText, "130.00");
+    EXPECT_EQ(opened.table[2].averageText, "50.00");
+    EXPECT_EQ(opened.table[1].state, PairState::Stopped);
+    EXPECT_EQ(opened.chart.Series().size(), 3u);
+
+    // The older one by its id.
+    EXPECT_EQ(Headless({"--recover", "20261209-010000-0001", "--no-run"}), 0) << errors;
+    EXPECT_NE(output.find("112.00"), std::string::npos) << output;
+    EXPECT_EQ(Headless({"--recover", "nosuchrun", "--no-run"}), 1);
+    EXPECT_NE(errors.find("No run nosuchrun"), std::string::npos) << errors;
+}
+
+TEST_F(HeadlessRecordsTest, AnEmptyHistoryHasNothingToRecover) {
+    EXPECT_EQ(Headless({"--runs"}), 0);
+    EXPECT_NE(output.find("No runs"), std::string::npos) << output;
+    EXPECT_EQ(Headless({"--recover", "--no-run"}), 1);
+    EXPECT_NE(errors.find("No unfinished run"), std::string::npos) << errors;
+}
+
+}  // namespace
+}  // namespace quarn::console

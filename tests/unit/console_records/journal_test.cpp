@@ -1,0 +1,205 @@
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zstd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "console/records/journal_reader.h"
+#include "console/records/journal_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/unit/console_records/fed_run.h"
+
+namespace quarn::console::records {
+namespace {
+
+long long FileSize(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Remembers the journal's size each time a second has been handed to it.
+class SizeProbe : public RecordSink {
+  public:
+    SizeProbe(JournalWriter& journal) : journal_(journal) {}
+    void Write(std::string_view line) override { journal_.Write(line); }
+    void SecondEnded() override {
+        journal_.SecondEnded();
+        sizes.push_back(FileSize(journal_.Path()));
+    }
+    void RunEnded() override { journal_.RunEnded(); }
+    std::vector<long long> sizes;  // [0]: the head, [k]: after second k
+
+  private:
+    JournalWriter& journal_;
+};
+
+class JournalTest : public ::testing::Test {
+  protected:
+    test_support::TempDir dir;
+    std::string path = dir.File("run.jsonl.zst");
+};
+
+TEST_F(JournalTest, AJournalCutAtAnyByteGivesEverySecondWrittenBeforeTheCut) {
+    constexpr int kSeconds = 14;  // a closed frame, then one left open before the end
+    test::FedRun run(2);
+    JournalWriter journal;
+    ASSERT_TRUE(journal.Open(path));
+    SizeProbe probe(journal);
+    run.recorder.AddSink(probe);
+    run.Begin(kSeconds);
+    run.Feed(kSeconds);
+    run.End(true);
+    ASSERT_TRUE(journal.Good());
+    const std::string whole = ReadBytes(path);
+    ASSERT_EQ(probe.sizes.size(), kSeconds + 1u);
+
+    const std::string cut = dir.File("cut.jsonl.zst");
+    int lastSeconds = 0;
+    for (std::size_t offset = 0; offset <= whole.size(); ++offset) {
+        WriteBytes(cut, std::string_view(whole).substr(0, offset));
+        const std::optional<JournalContent> content = ReadJournal(cut);
+        const auto size = static_cast<long long>(offset);
+        if (size < probe.sizes[0]) {
+            EXPECT_FALSE(content.has_value()) << offset;
+            continue;
+        }
+        ASSERT_TRUE(content.has_value()) << offset;
+        int written = 0;
+        while (written < kSeconds && probe.sizes[static_cast<std::size_t>(written + 1)] <= size)
+            ++written;
+        ASSERT_GE(content->seconds, written) << offset;
+        ASSERT_GE(content->seconds, lastSeconds) << offset;
+        lastSeconds = content->seconds;
+        // The closing record may be read before its frame's checksum is complete.
+        if (offset == whole.size()) {
+            EXPECT_TRUE(content->Finished());
+        }
+        if (size <= probe.sizes.back()) {
+            EXPECT_FALSE(content->Finished()) << offset;
+        }
+        for (int pair = 1; pair <= 2; ++pair) {
+            const std::vector<float>& values = content->values.at(pair);
+            ASSERT_EQ(values.size(), static_cast<std::size_t>(content->seconds));
+            for (std::size_t s = 0; s < values.size(); ++s)
+                ASSERT_EQ(values[s], run.values[s][static_cast<std::size_t>(pair - 1)]) << offset;
+        }
+    }
+    EXPECT_EQ(lastSeconds, kSeconds);
+}
+
+TEST_F(JournalTest, FramesAreClosedAtEachSyncAndTheEnd) {
+    test::FedRun run(2);
+    JournalWriter journal;
+    ASSERT_TRUE(journal.Open(path));
+    run.recorder.AddSink(journal);
+    run.Begin(35);
+    run.Feed(35);
+    run.End(true);
+    // The head and 35 seconds are 36 handed-over seconds: 3 syncs, then the closing one.
+    EXPECT_EQ(journal.Syncs(), 4);
+    const std::string bytes = ReadBytes(path);
+    int frames = 0;
+    for (std::size_t pos = 0; pos < bytes.size(); ++frames) {
+        const std::size_t size =
+            ZSTD_findFrameCompressedSize(bytes.data() + pos, bytes.size() - pos);
+        ASSERT_FALSE(ZSTD_isError(size));
+        pos += size;
+    }
+    EXPECT_EQ(frames, 4);
+    const auto content = ReadJournal(path);
+    ASSERT_TRUE(content && content->Finished());
+    EXPECT_EQ(content->seconds, 35);
+    EXPECT_EQ(content->summary->outcome, "completed");
+    EXPECT_EQ(content->pairSummaries.size(), 2u);
+}
+
+TEST_F(JournalTest, AWriterKilledMidRunLeavesEverySecondItHadWritten) {
+    int reports[2];
+    ASSERT_EQ(::pipe(reports), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(reports[0]);
+        test::FedRun run(4, 2);
+        JournalWriter journal;
+        if (!journal.Open(path))
+            ::_exit(3);
+        run.recorder.AddSink(journal);
+        run.Begin(100000);
+        for (int second = 1;; ++second) {
+            run.Feed(1);
+            (void)!::write(reports[1], &second, sizeof second);
+            ::usleep(2000);
+        }
+    }
+    ::close(reports[1]);
+    int reported = 0;
+    for (int second = 0;
+         reported < 57 && ::read(reports[0], &second, sizeof second) == sizeof second;)
+        reported = second;
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(reports[0]);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const auto content = ReadJournal(path);
+    ASSERT_TRUE(content.has_value());
+    EXPECT_FALSE(content->Finished());
+    EXPECT_GE(content->seconds, reported);
+    EXPECT_EQ(content->head.pairs.size(), 4u);
+    EXPECT_FALSE(content->lastTime.empty());
+}
+
+TEST_F(JournalTest, ADamagedJournalYieldsNoMoreThanWasWritten) {
+    test::FedRun run(2);
+    JournalWriter journal;
+    ASSERT_TRUE(journal.Open(path));
+    run.recorder.AddSink(journal);
+    run.Begin(40);
+    run.Feed(40);
+    run.End(true);
+    std::string bytes = ReadBytes(path);
+    // Past the head, which sits at the start of the first frame.
+    for (std::size_t at : {bytes.size() / 2, bytes.size() * 3 / 4, bytes.size() - 20}) {
+        std::string damaged = bytes;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x5a);
+        WriteBytes(path + ".bad", damaged);
+        const auto content = ReadJournal(path + ".bad");
+        ASSERT_TRUE(content.has_value()) << at;
+        EXPECT_LE(content->seconds, 40) << at;
+    }
+    WriteBytes(path + ".bad", "not a journal at all");
+    EXPECT_FALSE(ReadJournal(path + ".bad").has_value());
+    EXPECT_FALSE(ReadJournal(dir.File("missing")).has_value());
+}
+
+TEST_F(JournalTest, NeverReplacesAnExistingJournal) {
+    WriteBytes(path, "x");
+    JournalWriter journal;
+    EXPECT_FALSE(journal.Open(path));
+    EXPECT_FALSE(journal.IsOpen());
+    journal.Write("{}");
+    journal.SecondEnded();
+    journal.RunEnded();
+    EXPECT_EQ(ReadBytes(path), "x");
+}
+
+}  // namespace
+}  // namespace quarn::console::records
