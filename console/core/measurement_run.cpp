@@ -140,6 +140,8 @@ bool MeasurementRun::Start() {
     data_.chart.BeginRun(data_.table.Size() - 1);
     ReserveChart(duration);
     PrepareRows(duration, rateText);
+    // The load starts once the workers' delay is over and iperf has run a second.
+    environment_.StartRttProbes(RttProbeTargets(data_.table), startDelay_ + kLoadSettles);
 
     data_.measuredAt.clear();
     mode_ = ConsoleMode::Measuring;
@@ -306,6 +308,8 @@ void MeasurementRun::OnLine(std::uint64_t generation, int row, std::string_view 
             break;
         case LineOutcome::TickProcessed:
             firstTickSeen_ = true;
+            RefreshRttFigures(data_.table, environment_,
+                              ticks_.Ticks() % kRttSummaryEveryTicks == 0);
             if (ticks_.DurationReached()) {
                 Complete(true);
             }
@@ -351,6 +355,8 @@ void MeasurementRun::Complete(bool completed) {
     }
     stopRequested_ = true;
     StopWorkers(false);
+    environment_.StopRttProbes();
+    RefreshRttFigures(data_.table, environment_, /*complete=*/true);
     environment_.EndLeftoverClients();
     environment_.BroadcastRestart();
     // Unblocks receives on the control connections; the workers close their sockets.
@@ -415,6 +421,7 @@ void MeasurementRun::Shutdown() {
         dispatcher_.Close();
         stopRequested_ = true;
         StopWorkers(true);
+        environment_.StopRttProbes();
         for (const auto& worker : workers_) {
             if (!worker->exited.load()) {
                 worker->session->Abort();
