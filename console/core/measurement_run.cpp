@@ -302,14 +302,17 @@ void MeasurementRun::OnLine(std::uint64_t generation, int row, std::string_view 
     if (stopRequested_ || !Current(generation, row)) {
         return;
     }
+    // The latest round trips first, so that a second this line completes shows them.
+    RefreshRttFigures(data_.table, environment_, /*complete=*/false);
     switch (ticks_.HandleLine(row, line)) {
         case LineOutcome::Failure:
             Complete(false);
             break;
         case LineOutcome::TickProcessed:
             firstTickSeen_ = true;
-            RefreshRttFigures(data_.table, environment_,
-                              ticks_.Ticks() % kRttSummaryEveryTicks == 0);
+            if (ticks_.Ticks() % kRttSummaryEveryTicks == 0) {
+                RefreshRttFigures(data_.table, environment_, /*complete=*/true);
+            }
             if (ticks_.DurationReached()) {
                 Complete(true);
             }
