@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ipv4.h"
+#include "ipv4/ipv4.h"
 
 namespace quarn::platform {
 

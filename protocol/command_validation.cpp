@@ -4,6 +4,7 @@
 #include <charconv>
 #include <set>
 
+#include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "protocol/tokens.h"
 
@@ -38,7 +39,7 @@ size_t CountDigits(std::string_view text, size_t pos) {
 
 bool ValueIsValid(std::string_view option, std::string_view value) {
     if (option == "-c") {
-        return platform::ParseIpv4(value).has_value();
+        return ParseIpv4(value).has_value();
     }
     // What the Console sends, no more: a run must not outlast any run it can ask for, nor
     // open more streams than a pair has.

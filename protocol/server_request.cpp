@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ipv4/ipv4.h"
 #include "protocol/client_command.h"
 #include "protocol/ok_reply.h"
 
@@ -70,7 +71,7 @@ std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint1
                                                  int connectTimeoutMs, int replyTimeoutMs,
                                                  const std::atomic<bool>* cancel) {
     const CommandScan scan = ScanCommand(command);
-    const std::optional<uint32_t> peer = platform::ParseIpv4(scan.peer);
+    const std::optional<uint32_t> peer = ParseIpv4(scan.peer);
     if (!peer) {
         return std::nullopt;
     }

@@ -1,11 +1,11 @@
 #include "console/core/ipv4_text.h"
 
-#include "platform/ipv4.h"
+#include "ipv4/ipv4.h"
 
 namespace quarn::console {
 
 std::optional<std::uint32_t> ParseDottedIpv4(std::string_view text) {
-    return platform::ParseIpv4(text);
+    return ParseIpv4(text);
 }
 
 }  // namespace quarn::console

@@ -5,13 +5,13 @@
 #include <map>
 
 #include "console/core/pair_table.h"
-#include "platform/ipv4.h"
+#include "ipv4/ipv4.h"
 
 namespace quarn::console {
 namespace {
 
 bool IsDottedIpv4(const std::string& text) {
-    return platform::ParseIpv4(text).has_value();
+    return ParseIpv4(text).has_value();
 }
 
 std::vector<std::string> SplitComma(const std::string& text) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
 #include "protocol/probe_reply.h"
@@ -36,7 +37,7 @@ bool EndPointCollector::Known(std::string_view address) const {
 
 bool EndPointCollector::Add(std::string_view datagram) {
     std::optional<protocol::ProbeReply> reply = protocol::ParseProbeReply(datagram);
-    if (!reply || !platform::ParseIpv4(reply->address) || Known(reply->address)) {
+    if (!reply || !ParseIpv4(reply->address) || Known(reply->address)) {
         return false;
     }
     EndPointEntry entry;

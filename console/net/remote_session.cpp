@@ -4,6 +4,7 @@
 
 #include "console/net/line_splitter.h"
 #include "console/net/pair_command.h"
+#include "ipv4/ipv4.h"
 #include "platform/text_encoding.h"
 #include "protocol/client_command.h"
 
@@ -17,7 +18,7 @@ RemoteSession::RemoteSession(PairJob job, ControlClientSettings settings)
     : job_(std::move(job)), settings_(std::move(settings)) {}
 
 int RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
-    std::optional<uint32_t> endPoint1 = platform::ParseIpv4(job_.endpoint1);
+    std::optional<uint32_t> endPoint1 = ParseIpv4(job_.endpoint1);
     if (!endPoint1) {
         return -1;
     }

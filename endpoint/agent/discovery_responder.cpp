@@ -1,5 +1,6 @@
 #include "endpoint/agent/discovery_responder.h"
 
+#include "ipv4/ipv4.h"
 #include "platform/text_encoding.h"
 #include "protocol/messages.h"
 #include "protocol/probe_reply.h"
@@ -19,7 +20,7 @@ std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adap
         platform::IsValidUtf8(name) ? name : platform::Utf16ToUtf8(platform::Utf8ToUtf16(name));
     std::vector<std::string> replies;
     for (const platform::Adapter& adapter : adapters) {
-        replies.push_back(protocol::FormatProbeReply(platform::FormatIpv4(adapter.address),
+        replies.push_back(protocol::FormatProbeReply(FormatIpv4(adapter.address),
                                                      protocol::kDefaultIperfPort, controlPort,
                                                      networkName));
     }

@@ -1,5 +1,6 @@
 #include "endpoint/agent/identity.h"
 
+#include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
 #include "protocol/probe_reply.h"
@@ -8,10 +9,10 @@ namespace quarn::agent {
 
 std::string FormatAddressText(std::optional<uint32_t> primary,
                               const std::vector<platform::Adapter>& adapters) {
-    const std::string primaryText = primary ? platform::FormatIpv4(*primary) : "0.0.0.0";
+    const std::string primaryText = primary ? FormatIpv4(*primary) : "0.0.0.0";
     std::string text = primaryText;
     for (const platform::Adapter& adapter : adapters) {
-        const std::string address = platform::FormatIpv4(adapter.address);
+        const std::string address = FormatIpv4(adapter.address);
         if (address != primaryText) {
             text += " / " + address;
         }

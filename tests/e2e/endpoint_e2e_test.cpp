@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "protocol/messages.h"
 #include "tests/support/fake_iperf.h"
@@ -44,7 +45,7 @@ int Count(const std::string& text, const std::string& fragment) {
 }
 
 uint32_t Ipv4(const std::string& text) {
-    return platform::ParseIpv4(text).value();
+    return ParseIpv4(text).value();
 }
 
 class EndPointNetwork : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "console/net/endpoint_collector.h"
+#include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
 #include "protocol/messages.h"
@@ -53,7 +54,7 @@ void CheckParse(std::string_view datagram, const std::optional<ProbeReply>& repl
 void CheckCollector(std::string_view datagram, const std::optional<ProbeReply>& reply) {
     quarn::console::EndPointCollector collector;
     const bool added = collector.Add(datagram);
-    FUZZ_CHECK(added == (reply && quarn::platform::ParseIpv4(reply->address).has_value()));
+    FUZZ_CHECK(added == (reply && quarn::ParseIpv4(reply->address).has_value()));
     FUZZ_CHECK(collector.Entries().size() == (added ? 1u : 0u));
     if (!added) {
         return;
@@ -75,7 +76,7 @@ void CheckCollector(std::string_view datagram, const std::optional<ProbeReply>& 
 // The EndPoint's own reply for this address and name must fit a datagram, read back the
 // same, cut the name only between UTF-8 sequences, and reach the Console's list as sent.
 void CheckFormat(const ProbeReply& reply) {
-    if (!quarn::platform::ParseIpv4(reply.address)) {
+    if (!quarn::ParseIpv4(reply.address)) {
         return;
     }
     const int iperfPort = 5001;

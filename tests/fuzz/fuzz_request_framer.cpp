@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "protocol/client_command.h"
 #include "protocol/command_validation.h"
@@ -122,7 +123,7 @@ void CheckClientCommand(std::string_view line) {
         if (option == "-c") {
             peer = value;
             ++peers;
-            FUZZ_CHECK(quarn::platform::ParseIpv4(value).has_value());
+            FUZZ_CHECK(quarn::ParseIpv4(value).has_value());
         }
         if (option == "-f") {
             FUZZ_CHECK(value == "m");

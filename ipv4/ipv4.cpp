@@ -1,8 +1,8 @@
-#include "platform/ipv4.h"
+#include "ipv4/ipv4.h"
 
 #include <charconv>
 
-namespace quarn::platform {
+namespace quarn {
 
 std::optional<uint32_t> ParseIpv4(std::string_view text) {
     uint32_t result = 0;
@@ -45,4 +45,4 @@ std::string FormatIpv4(uint32_t hostOrder) {
     return text;
 }
 
-}  // namespace quarn::platform
+}  // namespace quarn
