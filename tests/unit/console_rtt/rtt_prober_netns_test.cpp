@@ -7,7 +7,7 @@
 #include "console/net/rtt_prober.h"
 #include "endpoint/agent/agent_state.h"
 #include "endpoint/agent/discovery_responder.h"
-#include "platform/ipv4.h"
+#include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_network.h"
@@ -60,7 +60,7 @@ class Responder {
 };
 
 std::uint32_t AddressOf(const test_support::TestNetwork& network, int host) {
-    return platform::ParseIpv4(network.Address(host)).value_or(0);
+    return quarn::ParseIpv4(network.Address(host)).value_or(0);
 }
 
 // Host 1 is the Console, host 2 an EndPoint, host 3 a machine without one; the address
@@ -73,7 +73,7 @@ TEST(RttProberNetnsTest, MeasuresEveryProbeToAnEndPointAndNothingWhereNoneAnswer
 
     const std::uint32_t answering = AddressOf(network, 2);
     const std::uint32_t silent = AddressOf(network, 3);
-    const std::uint32_t nobody = platform::ParseIpv4("198.18.0.99").value_or(0);
+    const std::uint32_t nobody = quarn::ParseIpv4("198.18.0.99").value_or(0);
     std::unique_ptr<RttProber> prober;
     network.RunInHost(1, [&] {
         // A search just before the run took three of this source's reply tokens.
