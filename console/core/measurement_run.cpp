@@ -140,6 +140,8 @@ bool MeasurementRun::Start() {
     data_.chart.BeginRun(data_.table.Size() - 1);
     ReserveChart(duration);
     PrepareRows(duration, rateText);
+    // The load starts once the workers' delay is over and iperf has run a second.
+    environment_.StartRttProbes(RttProbeTargets(data_.table), startDelay_ + kLoadSettles);
 
     data_.measuredAt.clear();
     mode_ = ConsoleMode::Measuring;
@@ -300,12 +302,17 @@ void MeasurementRun::OnLine(std::uint64_t generation, int row, std::string_view 
     if (stopRequested_ || !Current(generation, row)) {
         return;
     }
+    // The latest round trips first, so that a second this line completes shows them.
+    RefreshRttFigures(data_.table, environment_, /*complete=*/false);
     switch (ticks_.HandleLine(row, line)) {
         case LineOutcome::Failure:
             Complete(false);
             break;
         case LineOutcome::TickProcessed:
             firstTickSeen_ = true;
+            if (ticks_.Ticks() % kRttSummaryEveryTicks == 0) {
+                RefreshRttFigures(data_.table, environment_, /*complete=*/true);
+            }
             if (ticks_.DurationReached()) {
                 Complete(true);
             }
@@ -351,6 +358,8 @@ void MeasurementRun::Complete(bool completed) {
     }
     stopRequested_ = true;
     StopWorkers(false);
+    environment_.StopRttProbes();
+    RefreshRttFigures(data_.table, environment_, /*complete=*/true);
     environment_.EndLeftoverClients();
     environment_.BroadcastRestart();
     // Unblocks receives on the control connections; the workers close their sockets.
@@ -415,6 +424,7 @@ void MeasurementRun::Shutdown() {
         dispatcher_.Close();
         stopRequested_ = true;
         StopWorkers(true);
+        environment_.StopRttProbes();
         for (const auto& worker : workers_) {
             if (!worker->exited.load()) {
                 worker->session->Abort();

@@ -17,6 +17,7 @@
 #include "console/core/liveness.h"
 #include "console/core/pair_session.h"
 #include "console/core/run_environment.h"
+#include "console/core/run_quality.h"
 #include "console/core/tick_processor.h"
 
 namespace quarn::console {
@@ -33,6 +34,10 @@ class MeasurementRun {
     // iperf runs this much longer than the run; the Console ends the run itself.
     static constexpr int kIperfExtraSeconds = 300;
     static constexpr int kReportIntervalSeconds = 1;
+    // Round-trip probes under load start this long after the workers' start delay.
+    static constexpr std::chrono::milliseconds kLoadSettles{1000};
+    // The loaded RTT median and percentile are refreshed this often during a run.
+    static constexpr int kRttSummaryEveryTicks = 10;
 
     static constexpr const char* kNoPair = "No pair to measure. Add a pair first.";
     static constexpr const char* kDurationNotPositive = "Duration must be greater than 0.";

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "console/core/pair_log.h"
+#include "console/core/pair_quality.h"
 #include "console/core/pair_state.h"
 
 namespace quarn::console {
@@ -40,6 +41,7 @@ struct PairRecord {
     bool active = true;
     bool showAddress = true;  // false: EndPoint names where known
     std::string rateText;     // "%fm" of the window size (TCP) or throughput (UDP)
+    PairQuality quality;      // All row: the run's total loss only
 };
 
 }  // namespace quarn::console

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "console/core/rtt_statistics.h"
 
 namespace quarn::console {
 
@@ -19,6 +23,17 @@ class RunEnvironment {
     virtual std::optional<std::uint32_t> OwnAddress() = 0;
     // The iperf program this Console runs in local mode.
     virtual std::string IperfPath() = 0;
+
+    // Round trips to the runs' End Point 2 addresses: idle probes at once, loaded ones
+    // from `loadStartsIn` on, until StopRttProbes. Without a prober there are no figures.
+    virtual void StartRttProbes(const std::vector<std::string>& /*endpoints*/,
+                                std::chrono::milliseconds /*loadStartsIn*/) {}
+    virtual void StopRttProbes() {}
+    // What was measured to an address of the last StartRttProbes; see RttRecord.
+    virtual std::optional<RttRecord> RttOf(const std::string& /*endpoint*/,
+                                           bool /*withLoadedSamples*/) {
+        return std::nullopt;
+    }
 };
 
 }  // namespace quarn::console

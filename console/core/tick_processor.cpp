@@ -51,6 +51,10 @@ void TickProcessor::BeginRun(int duration, bool udp) {
     data_.ticks = 0;
     warmupTicks_ = 0;
     sampleLines_.assign(static_cast<std::size_t>(data_.table.Size()), PairLog::kNoLine);
+    quality_.assign(static_cast<std::size_t>(data_.table.Size()), QualityAccumulator{});
+    for (int r = 0; r < data_.table.Size(); ++r) {
+        data_.table[r].quality = PairQuality{};
+    }
 }
 
 LineOutcome TickProcessor::HandleLine(int row, std::string_view rawLine) {
@@ -63,10 +67,15 @@ LineOutcome TickProcessor::HandleLine(int row, std::string_view rawLine) {
     const std::size_t logged = pair.log.Append(line);
 
     LineOutcome outcome = LineOutcome::Logged;
-    if (IsFailureLine(line)) {
+    const bool failure = IsFailureLine(line);
+    if (failure) {
         pair.state = PairState::Error;
         outcome = LineOutcome::Failure;
-    } else if (IsSampleLine(line, pair.parallel, udp_)) {
+    } else if (udp_) {
+        // Before the sample, so that a tick this line completes sees its second.
+        FeedQuality(row, line);
+    }
+    if (!failure && IsSampleLine(line, pair.parallel, udp_)) {
         if (IsRunTotalLine(line) && pair.count >= 1) {
             outcome = LineOutcome::TotalDropped;
         } else {
@@ -81,6 +90,27 @@ LineOutcome TickProcessor::HandleLine(int row, std::string_view rawLine) {
     }
     view_.LogChanged(row);
     return outcome;
+}
+
+void TickProcessor::FeedQuality(int row, std::string_view line) {
+    const auto slot = static_cast<std::size_t>(row);
+    if (slot >= quality_.size()) {
+        quality_.resize(slot + 1);
+    }
+    if (quality_[slot].Feed(line) == QualityLine::Ignored) {
+        return;
+    }
+    quality_[slot].Publish(data_.table[row].quality);
+    long long lost = 0;
+    long long total = 0;
+    for (const QualityAccumulator& pair : quality_) {
+        lost += pair.Lost();
+        total += pair.Total();
+    }
+    PairQuality& all = data_.table.All().quality;
+    all.lostDatagrams = lost;
+    all.totalDatagrams = total;
+    all.lossPercent = LossPercentOf(lost, total);
 }
 
 LineOutcome TickProcessor::TakeSample(int row, float value) {

@@ -6,6 +6,7 @@
 
 #include "console/core/console_data.h"
 #include "console/core/console_view.h"
+#include "console/core/quality_accumulator.h"
 
 namespace quarn::console {
 
@@ -44,6 +45,7 @@ class TickProcessor {
     void ProcessTick(int tick);
     void UpdatePairFigures(PairRecord& pair, int tick, bool firstTick);
     void UpdateAllFigures(bool firstTick);
+    void FeedQuality(int row, std::string_view line);
 
     ConsoleData& data_;
     ConsoleView& view_;
@@ -52,6 +54,8 @@ class TickProcessor {
     int warmupTicks_ = 0;
     // Per row: the log line of the sample waiting for its tick.
     std::vector<std::size_t> sampleLines_;
+    // Per row: UDP loss and jitter of the run.
+    std::vector<QualityAccumulator> quality_;
 };
 
 }  // namespace quarn::console

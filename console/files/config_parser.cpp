@@ -8,12 +8,17 @@
 #include "console/core/number_text.h"
 #include "console/files/config_layout.h"
 #include "console/files/config_numbers.h"
+#include "console/files/config_quality.h"
 #include "console/files/utf16le.h"
 
 namespace quarn::console {
 namespace {
 
 using Text = std::u16string_view;
+
+// Fields of the All row and of a pair row; the quality tokens follow them.
+constexpr int kAllBaseFields = 12;
+constexpr int kPairBaseFields = 11;
 
 // Walks the non-empty pieces of a text between separators, so a run of separators counts
 // as one and nothing is collected that the reader does not use.
@@ -160,7 +165,10 @@ void ApplyAllToken(int position, Text token, ConsoleData& data) {
             settings.throughputText = token == u"0" ? "" : Utf8(token);
             break;
         default:
-            break;  // the word "All"
+            if (position > kAllBaseFields) {
+                ApplyAllQualityToken(position - kAllBaseFields - 1, Utf8(token), all.quality);
+            }
+            break;  // position 1, the word "All"
     }
 }
 
@@ -219,7 +227,10 @@ void ApplyPairToken(int position, Text token, PairRecord& pair) {
             SetValueText(token, pair.currentText, pair.current);
             break;
         default:
-            break;  // the name: rows are named by position
+            if (position > kPairBaseFields) {
+                ApplyPairQualityToken(position - kPairBaseFields - 1, Utf8(token), pair.quality);
+            }
+            break;  // position 1, the name: rows are named by position
     }
 }
 
@@ -255,8 +266,8 @@ RowLine SplitRowLine(Text record) {
 }
 
 void ReadRowLines(Pieces& records, ConsoleData& data) {
-    constexpr int kAllFields = 12;
-    constexpr int kPairFields = 11;
+    constexpr int kAllFields = kAllBaseFields + kAllQualityTokens;
+    constexpr int kPairFields = kPairBaseFields + kPairQualityTokens;
     float peakSingle = 0.0f;
     Text record;
     for (int line = 0; records.Next(record); ++line) {

@@ -9,6 +9,7 @@
 #include "console/core/number_text.h"
 #include "console/files/config_layout.h"
 #include "console/files/config_numbers.h"
+#include "console/files/config_quality.h"
 #include "console/files/utf16le.h"
 
 namespace quarn::console {
@@ -81,7 +82,8 @@ std::string AllFieldPart(const ConsoleData& data) {
                        std::to_string(LeadingInt(settings.durationText)), all.showTotal ? "1" : "0",
                        std::to_string(data.ticks), Figure(all.averageText), Figure(all.minText),
                        Figure(all.maxText), Figure(all.currentText), std::to_string(settings.udp),
-                       Rate(settings.windowSizeText), Rate(settings.throughputText)});
+                       Rate(settings.windowSizeText), Rate(settings.throughputText)}) +
+           AllQualityTokens(all.quality);
 }
 
 std::string PairFieldPart(const PairRecord& pair, int row) {
@@ -89,7 +91,8 @@ std::string PairFieldPart(const PairRecord& pair, int row) {
                        Address(pair.endpoint2), std::to_string(static_cast<int>(pair.state)),
                        std::to_string(pair.count), std::to_string(pair.parallel),
                        Figure(pair.averageText), Figure(pair.minText), Figure(pair.maxText),
-                       pair.showAddress ? "1" : "0", Figure(pair.currentText)});
+                       pair.showAddress ? "1" : "0", Figure(pair.currentText)}) +
+           PairQualityTokens(pair.quality);
 }
 
 }  // namespace

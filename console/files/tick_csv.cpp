@@ -1,8 +1,30 @@
 #include "console/files/tick_csv.h"
 
+#include <optional>
+
 #include "console/files/config_numbers.h"
 
 namespace quarn::console {
+namespace {
+
+bool UdpRun(const PairTable& table) {
+    for (int r = 1; r < table.Size(); ++r) {
+        if (table[r].active && table[r].udp)
+            return true;
+    }
+    return false;
+}
+
+// "%.3f" of a figure, or nothing.
+std::string Cell(const std::optional<double>& value) {
+    if (!value)
+        return {};
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f", *value);
+    return text;
+}
+
+}  // namespace
 
 TickCsv::~TickCsv() {
     Close();
@@ -12,19 +34,33 @@ bool TickCsv::Open(const std::string& path, const PairTable& table) {
     Close();
     file_ = std::fopen(path.c_str(), "w");
     good_ = file_ != nullptr;
-    if (!good_)
-        return false;
-    std::string header = "tick";
+    headerWritten_ = false;
+    names_.clear();
     for (int r = 1; r < table.Size(); ++r)
-        header += "," + table[r].name;
-    header += ",All\n";
-    good_ = std::fputs(header.c_str(), file_) >= 0 && std::fflush(file_) == 0;
+        names_.push_back(table[r].name);
     return good_;
+}
+
+void TickCsv::WriteHeader(const PairTable& table) {
+    headerWritten_ = true;
+    udp_ = UdpRun(table);
+    std::string header = "tick";
+    for (const std::string& name : names_)
+        header += "," + name;
+    header += ",All";
+    for (const std::string& name : names_) {
+        if (udp_)
+            header += "," + name + " loss %," + name + " jitter ms";
+        header += "," + name + " RTT ms";
+    }
+    Put(header + "\n");
 }
 
 void TickCsv::WriteTick(int tick, const PairTable& table) {
     if (file_ == nullptr)
         return;
+    if (!headerWritten_)
+        WriteHeader(table);
     // Every figure in full: a float can need 43 characters, so nothing fixed-size here.
     std::string row = std::to_string(tick);
     for (int r = 1; r < table.Size(); ++r) {
@@ -35,13 +71,31 @@ void TickCsv::WriteTick(int tick, const PairTable& table) {
     }
     row += ',';
     row += FormatFixed2(table.All().sum);
+    for (int r = 1; r < table.Size(); ++r) {
+        const bool active = table[r].active;
+        const PairQuality& quality = table[r].quality;
+        if (udp_) {
+            row += ',' + (active ? Cell(quality.lastLossPercent) : std::string());
+            row += ',' + (active ? Cell(quality.lastJitterMs) : std::string());
+        }
+        row += ',' + (active ? Cell(quality.lastRttMs) : std::string());
+    }
     row += '\n';
-    good_ = good_ && std::fputs(row.c_str(), file_) >= 0 && std::fflush(file_) == 0;
+    Put(row);
+}
+
+bool TickCsv::Put(const std::string& text) {
+    good_ = good_ && std::fputs(text.c_str(), file_) >= 0 && std::fflush(file_) == 0;
+    return good_;
 }
 
 void TickCsv::Close() {
     if (file_ == nullptr)
         return;
+    if (!headerWritten_) {
+        PairTable none;
+        WriteHeader(none);
+    }
     good_ = (std::fclose(file_) == 0) && good_;
     file_ = nullptr;
 }

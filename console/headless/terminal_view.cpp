@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quarn::console {
@@ -13,12 +14,66 @@ std::string Padded(std::string text, std::size_t width) {
     return text;
 }
 
-std::string PairRow(const PairRecord& row, const std::string& ends) {
+// Quality columns: loss and jitter for UDP only, RTT for both protocols.
+// The All row has only the run's loss.
+struct QualityColumn {
+    const char* title;
+    bool udpOnly;
+    bool inAllRow;
+    std::optional<double> (*value)(const PairQuality&);
+};
+
+constexpr QualityColumn kQualityColumns[] = {
+    {"Loss%", true, true, [](const PairQuality& q) { return q.lossPercent; }},
+    {"Jitter ms", true, false, [](const PairQuality& q) { return q.jitterAverageMs; }},
+    {"RTT idle", false, false, [](const PairQuality& q) { return q.rttIdleMs; }},
+    {"RTT load", false, false, [](const PairQuality& q) { return q.rttLoadedMedianMs; }},
+};
+constexpr int kQualityWidth = 10;
+// No figure is a dash, never 0.
+constexpr const char* kNoFigure = "\u2013";
+
+// Right-aligned in `width` columns; the dash is one column wide but three bytes long.
+std::string RightAligned(const std::string& text, int width) {
+    const int columns = text == kNoFigure ? 1 : static_cast<int>(text.size());
+    return std::string(static_cast<std::size_t>(std::max(width - columns, 0)), ' ') + text;
+}
+
+std::string QualityCells(const PairQuality& quality, bool udp, bool allRow) {
+    std::string cells;
+    for (const QualityColumn& column : kQualityColumns) {
+        if (column.udpOnly && !udp) {
+            continue;
+        }
+        std::string text;
+        if (!allRow || column.inAllRow) {
+            const std::optional<double> value = column.value(quality);
+            char figure[64];
+            std::snprintf(figure, sizeof figure, "%.2f", value.value_or(0.0));
+            text = value ? figure : kNoFigure;
+        }
+        cells += " " + RightAligned(text, kQualityWidth);
+    }
+    return cells;
+}
+
+std::string QualityHeader(bool udp) {
+    std::string cells;
+    for (const QualityColumn& column : kQualityColumns) {
+        if (!column.udpOnly || udp) {
+            cells += " " + RightAligned(column.title, kQualityWidth);
+        }
+    }
+    return cells;
+}
+
+std::string PairRow(const PairRecord& row, const std::string& ends, bool udp, bool allRow) {
     char figures[160];
     std::snprintf(figures, sizeof figures, "%-9s %6s %10s %10s %10s %10s", row.statusText.c_str(),
                   row.countText.c_str(), row.currentText.c_str(), row.averageText.c_str(),
                   row.minText.c_str(), row.maxText.c_str());
-    return Padded(row.name, 7) + " " + Padded(ends, 36) + " " + figures + "\n";
+    return Padded(row.name, 7) + " " + Padded(ends, 36) + " " + figures +
+           QualityCells(row.quality, udp, allRow) + "\n";
 }
 
 }  // namespace
@@ -67,8 +122,9 @@ std::string FormatPairTable(const ConsoleData& data) {
     char header[160];
     std::snprintf(header, sizeof header, "%-9s %6s %10s %10s %10s %10s", "State", "Count",
                   "Current", "Average", "Minimum", "Maximum");
+    const bool udp = data.settings.udp != 0;
     std::string text = Padded("Pair", 7) + " " + Padded("End Point 1 -> End Point 2", 36) + " " +
-                       header + "  (Mbit/s)\n";
+                       header + QualityHeader(udp) + "  (Mbit/s, ms)\n";
     const PairTable& table = data.table;
     for (int r = 1; r < table.Size(); ++r) {
         const PairRecord& row = table[r];
@@ -78,11 +134,11 @@ std::string FormatPairTable(const ConsoleData& data) {
         std::string ends = shown(row.endpoint1) + " -> " + shown(row.endpoint2);
         if (row.parallel > 1 && !data.settings.udp)
             ends += " x" + std::to_string(row.parallel);
-        text += PairRow(row, ends);
+        text += PairRow(row, ends, udp, false);
     }
     PairRecord all = table.All();
     all.statusText = "";
-    text += PairRow(all, "");
+    text += PairRow(all, "", udp, true);
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "console/net/network_run_environment.h"
 
+#include "console/core/ipv4_text.h"
 #include "console/net/own_machine.h"
 #include "console/net/restart_broadcast.h"
 
@@ -18,6 +19,39 @@ void NetworkRunEnvironment::BroadcastRestart() {
 
 std::optional<std::uint32_t> NetworkRunEnvironment::OwnAddress() {
     return console::OwnAddress();
+}
+
+void NetworkRunEnvironment::StartRttProbes(const std::vector<std::string>& endpoints,
+                                           std::chrono::milliseconds loadStartsIn) {
+    StopRttProbes();
+    probed_.clear();
+    std::vector<std::uint32_t> targets;
+    for (const std::string& endpoint : endpoints) {
+        // Only addresses: a text that is none has no figure.
+        if (const auto address = ParseDottedIpv4(endpoint)) {
+            probed_[endpoint] = *address;
+            targets.push_back(*address);
+        }
+    }
+    RttProber::Options options;
+    options.port = discovery_.port;
+    options.schedule.loadStartsIn = loadStartsIn;
+    prober_ = std::make_unique<RttProber>(std::move(targets), options);
+}
+
+void NetworkRunEnvironment::StopRttProbes() {
+    if (prober_) {
+        prober_->Stop();
+    }
+}
+
+std::optional<RttRecord> NetworkRunEnvironment::RttOf(const std::string& endpoint,
+                                                      bool withLoadedSamples) {
+    const auto found = probed_.find(endpoint);
+    if (!prober_ || found == probed_.end()) {
+        return std::nullopt;
+    }
+    return prober_->Record(found->second, withLoadedSamples);
 }
 
 }  // namespace quarn::console

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
 
 #include "console/core/run_environment.h"
 #include "console/net/discovery_options.h"
+#include "console/net/rtt_prober.h"
 
 namespace quarn::console {
 
@@ -18,9 +21,17 @@ class NetworkRunEnvironment : public RunEnvironment {
     std::optional<std::uint32_t> OwnAddress() override;
     std::string IperfPath() override { return iperfPath_; }
 
+    // Probes each address's discovery port (the discovery options' port).
+    void StartRttProbes(const std::vector<std::string>& endpoints,
+                        std::chrono::milliseconds loadStartsIn) override;
+    void StopRttProbes() override;
+    std::optional<RttRecord> RttOf(const std::string& endpoint, bool withLoadedSamples) override;
+
   private:
     std::string iperfPath_;
     DiscoveryOptions discovery_;
+    std::unique_ptr<RttProber> prober_;
+    std::map<std::string, std::uint32_t> probed_;  // endpoint text -> address
 };
 
 }  // namespace quarn::console

@@ -1,5 +1,6 @@
 #include "tests/e2e/console_output.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -35,6 +36,15 @@ std::vector<std::string> SplitCsv(const std::string& line) {
     return cells;
 }
 
+bool IsStateWord(const std::string& word) {
+    for (const char* state : {"Ready", "Running", "Error", "Stopped", "Done", "Inactive"}) {
+        if (word == state) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<RowFigures> FindRow(const std::vector<std::string>& lines, std::string_view name) {
@@ -43,12 +53,17 @@ std::optional<RowFigures> FindRow(const std::vector<std::string>& lines, std::st
         if (words.empty() || words[0] != name) {
             continue;
         }
-        // The five figures close every row; a pair row has its state just before them.
+        // Five figures follow the state of a pair row (the name of the All row); quality
+        // columns may follow them.
         const bool pairRow = name != "All";
-        if (words.size() < (pairRow ? 7u : 6u)) {
+        std::size_t first = 1;
+        if (pairRow) {
+            const auto state = std::find_if(words.rbegin(), words.rend() - 1, IsStateWord);
+            first = static_cast<std::size_t>(words.rend() - state);
+        }
+        if (words.size() < first + 5 || (pairRow && first < 2)) {
             return std::nullopt;
         }
-        const std::size_t first = words.size() - 5;
         std::optional<double> figures[5];
         for (std::size_t i = 0; i < 5; ++i) {
             figures[i] = Number(words[first + i]);

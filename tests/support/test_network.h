@@ -34,6 +34,9 @@ class TestNetwork {
     // "198.19.0.11/24"; returns the interface's name inside the host.
     std::string AddInterface(int host, const std::string& cidr);
 
+    // The bridge's namespace; its port to host i is "h<i>" (to shape a host's link there).
+    std::string SwitchNamespace() const;
+
     // argv prefixed with "ip netns exec <namespace>".
     std::vector<std::string> InHost(int host, const std::vector<std::string>& argv) const;
     // Runs a command inside the host to its end.
@@ -50,7 +53,6 @@ class TestNetwork {
                          const std::vector<std::string>& env = {}) const;
 
   private:
-    std::string SwitchNamespace() const;
     void Build();
     void AddHost(int host);
     void EnsureSecondBridge();

@@ -108,7 +108,28 @@ class FakeEnvironment : public RunEnvironment {
     }
     std::optional<std::uint32_t> OwnAddress() override { return ownAddress; }
     std::string IperfPath() override { return "/opt/quarn/iperf"; }
+    void StartRttProbes(const std::vector<std::string>& endpoints,
+                        std::chrono::milliseconds loadStartsIn) override {
+        rttTargets.push_back(endpoints);
+        rttLoadStartsIn = loadStartsIn;
+    }
+    void StopRttProbes() override { ++rttStops; }
+    std::optional<RttRecord> RttOf(const std::string& endpoint, bool withLoadedSamples) override {
+        const auto found = rtt.find(endpoint);
+        if (found == rtt.end()) {
+            return std::nullopt;
+        }
+        RttRecord record = found->second;
+        if (!withLoadedSamples) {
+            record.loadedMs.clear();
+        }
+        return record;
+    }
 
+    std::vector<std::vector<std::string>> rttTargets;  // of each StartRttProbes
+    std::chrono::milliseconds rttLoadStartsIn{-1};
+    int rttStops = 0;
+    std::map<std::string, RttRecord> rtt;
     int leftoverEnds = 0;
     int restarts = 0;
     std::optional<std::uint32_t> ownAddress;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace quarn::console {
 namespace {
@@ -65,6 +66,80 @@ TEST(TerminalViewTest, TimeLeftFormat) {
     EXPECT_EQ(FormatTimeLeft(3600), "1:00:00");
     EXPECT_EQ(FormatTimeLeft(259200), "72:00:00");
     EXPECT_EQ(FormatTimeLeft(-4), "0:00:00");
+}
+
+// The visible width of a table line: the dash of a missing figure is one column.
+std::size_t Columns(const std::string& line) {
+    std::size_t columns = 0;
+    for (const char c : line) {
+        columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return columns;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+ConsoleData TwoPairs(bool udp) {
+    ConsoleData data;
+    data.settings.udp = udp ? 1 : 0;
+    for (int i = 0; i < 2; ++i) {
+        PairRecord pair;
+        pair.endpoint1 = "198.18.0.11";
+        pair.endpoint2 = "198.18.0.1" + std::to_string(2 + i);
+        pair.statusText = "Done";
+        data.table.AppendPair(pair);
+    }
+    PairQuality& first = data.table[1].quality;
+    first.lossPercent = 66.6667;
+    first.jitterAverageMs = 0.0456;
+    first.rttIdleMs = 0.25;
+    first.rttLoadedMedianMs = 31.5;
+    data.table[2].quality.lossPercent = 0.0;  // End Point 2 never answered a probe
+    data.table.All().quality.lossPercent = 33.3333;
+    return data;
+}
+
+TEST(PairTableTextTest, UdpTableShowsLossJitterAndRttWithDashesForMissingFigures) {
+    const std::vector<std::string> lines = Lines(FormatPairTable(TwoPairs(true)));
+    ASSERT_EQ(lines.size(), 4u);
+    const std::string& header = lines[0];
+    const std::size_t maximum = header.find("Maximum");
+    ASSERT_NE(maximum, std::string::npos);
+    EXPECT_LT(maximum, header.find("Loss%"));
+    EXPECT_LT(header.find("Loss%"), header.find("Jitter ms"));
+    EXPECT_LT(header.find("Jitter ms"), header.find("RTT idle"));
+    EXPECT_LT(header.find("RTT idle"), header.find("RTT load"));
+    EXPECT_NE(lines[1].find("0.00      66.67       0.05       0.25      31.50"), std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[2].find("0.00       0.00          \u2013          \u2013          \u2013"),
+              std::string::npos)
+        << lines[2];
+    // The All row: the run's loss, nothing else.
+    EXPECT_NE(lines[3].find("0.00      33.33" + std::string(33, ' ')), std::string::npos)
+        << lines[3];
+    for (const std::string& line : lines) {
+        EXPECT_EQ(Columns(line), Columns(lines[1]) + (line == header ? 14 : 0)) << line;
+    }
+}
+
+TEST(PairTableTextTest, TcpTableHasOnlyTheRttColumns) {
+    const std::string text = FormatPairTable(TwoPairs(false));
+    EXPECT_EQ(text.find("Loss%"), std::string::npos);
+    EXPECT_EQ(text.find("Jitter"), std::string::npos);
+    const std::vector<std::string> lines = Lines(text);
+    EXPECT_NE(lines[0].find("Maximum   RTT idle   RTT load  (Mbit/s, ms)"), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("0.00       0.25      31.50"), std::string::npos) << lines[1];
+    // Only the RTT columns, both empty in the All row.
+    EXPECT_EQ(Columns(lines[3]), Columns(lines[1]));
+    EXPECT_EQ(lines[3].find_last_not_of(' ') + 1, lines[3].rfind("0.00") + 4) << lines[3];
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#include "console/core/run_quality.h"
+
+#include <algorithm>
+
+namespace quarn::console {
+
+std::vector<std::string> RttProbeTargets(const PairTable& table) {
+    std::vector<std::string> targets;
+    for (int row = 1; row < table.Size(); ++row) {
+        const PairRecord& pair = table[row];
+        if (pair.active &&
+            std::find(targets.begin(), targets.end(), pair.endpoint2) == targets.end()) {
+            targets.push_back(pair.endpoint2);
+        }
+    }
+    return targets;
+}
+
+void RefreshRttFigures(PairTable& table, RunEnvironment& environment, bool complete) {
+    for (int row = 1; row < table.Size(); ++row) {
+        PairRecord& pair = table[row];
+        if (!pair.active) {
+            continue;
+        }
+        const std::optional<RttRecord> record = environment.RttOf(pair.endpoint2, complete);
+        if (complete) {
+            ApplyRtt(record, pair.quality);
+        } else {
+            ApplyLatestRtt(record, pair.quality);
+        }
+    }
+}
+
+}  // namespace quarn::console

@@ -1,0 +1,299 @@
+// The .config reader as it was before rows carried quality tokens, kept verbatim (only
+// its namespace differs) to prove that such readers open the files written today.
+#include "tests/unit/console_files/legacy_config_parser.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "console/core/number_text.h"
+#include "console/files/config_layout.h"
+#include "console/files/config_numbers.h"
+#include "console/files/utf16le.h"
+
+namespace quarn::console::legacy {
+namespace {
+
+using Text = std::u16string_view;
+
+// Walks the non-empty pieces of a text between separators, so a run of separators counts
+// as one and nothing is collected that the reader does not use.
+class Pieces {
+  public:
+    Pieces(Text text, char16_t separator) : rest_(text), separator_(separator) {}
+
+    bool Next(Text& piece) {
+        while (!rest_.empty()) {
+            const std::size_t end = std::min(rest_.find(separator_), rest_.size());
+            piece = rest_.substr(0, end);
+            rest_.remove_prefix(std::min(end + 1, rest_.size()));
+            if (!piece.empty()) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    Text rest_;
+    char16_t separator_;
+};
+
+std::string Utf8(Text text) {
+    return Utf16ToUtf8(text);
+}
+int IntOf(Text token) {
+    return LeadingInt(Utf8(token));
+}
+
+void SetValueText(Text token, std::string& text, float& value) {
+    text = Utf8(token);
+    value = RealToken(text);
+}
+
+std::u16string WithoutBrackets(Text text) {
+    std::u16string kept;
+    kept.reserve(text.size());
+    for (const char16_t c : text) {
+        if (c != u'[' && c != u']') {
+            kept += c;
+        }
+    }
+    return kept;
+}
+
+// Splits "address<quote>rest" at the first quotation mark; false when there is none.
+bool SplitAtQuote(Text piece, Text& address, Text& rest) {
+    const std::size_t quote = piece.find(static_cast<char16_t>(kAddressNameSeparator));
+    if (quote == Text::npos) {
+        return false;
+    }
+    address = piece.substr(0, quote);
+    rest = piece.substr(quote + 1);
+    return true;
+}
+
+// Reads the name block and returns the text before it, so later steps never see it.
+Text ReadNameBlock(Text text, std::map<std::string, std::string>& lookup) {
+    const std::size_t start = text.find(kNameBlockStart16);
+    if (start == Text::npos) {
+        return text;
+    }
+    const std::size_t end = text.find(kNameBlockEnd16);
+    if (end != Text::npos && start < end) {
+        const std::size_t bodyStart = start + kNameBlockStart16.size();
+        Pieces entries(text.substr(bodyStart, end - bodyStart), kPartEnd);
+        Text entry, address, name;
+        while (entries.Next(entry)) {
+            if (SplitAtQuote(entry, address, name) && !address.empty() && !name.empty()) {
+                lookup[Utf8(address)] = Utf8(name);
+            }
+        }
+    }
+    return text.substr(0, start);
+}
+
+void ReadTimeLine(Text record, ConsoleData& data) {
+    if (record.size() > 2) {
+        data.measuredAt = Utf8(WithoutBrackets(record));
+    }
+}
+
+void ReadEndPointLine(Text record, ConsoleData& data) {
+    if (record.size() <= 2) {
+        return;
+    }
+    const std::u16string body = WithoutBrackets(record);
+    Pieces entries(body, kPartEnd);
+    Text entry, address, label;
+    while (entries.Next(entry)) {
+        if (!SplitAtQuote(entry, address, label)) {
+            continue;
+        }
+        EndPointEntry endPoint;
+        endPoint.address = Utf8(address);
+        endPoint.label = Utf8(label);
+        // The label is "(" followed by the name.
+        data.nameLookup[endPoint.address] =
+            Utf8(label.substr(std::min<std::size_t>(1, label.size())));
+        data.endPoints.push_back(std::move(endPoint));
+    }
+}
+
+void ApplyAllToken(int position, Text token, ConsoleData& data) {
+    PairRecord& all = data.table.All();
+    MeasurementSettings& settings = data.settings;
+    switch (position) {
+        case 2:
+            all.countText = Utf8(token);
+            all.count = IntOf(token);
+            break;
+        case 3:
+            settings.durationText = Utf8(token);
+            break;
+        case 4:
+            all.showTotal = token == u"1";
+            break;
+        case 5:
+            data.ticks = IntOf(token);
+            break;
+        case 6:
+            SetValueText(token, all.averageText, all.average);
+            break;
+        case 7:
+            SetValueText(token, all.minText, all.min);
+            break;
+        case 8:
+            SetValueText(token, all.maxText, all.max);
+            break;
+        case 9:
+            SetValueText(token, all.currentText, all.current);
+            break;
+        case 10: {
+            const int udp = IntOf(token);
+            settings.udp = udp == 0 || udp == 1 ? udp : 0;
+            break;
+        }
+        case 11:
+            settings.windowSizeText = token == u"0" ? "" : Utf8(token);
+            break;
+        case 12:
+            settings.throughputText = token == u"0" ? "" : Utf8(token);
+            break;
+        default:
+            break;  // the word "All"
+    }
+}
+
+std::string StatusTextOfRead(int state) {
+    switch (state) {
+        case 0:
+            return "Ready";
+        case 2:
+            return "Error";
+        case 3:
+            return "Stopped";
+        case 5:
+            return "Inactive";
+        default:
+            return "Done";  // a run that was saved while going on counts as done
+    }
+}
+
+void ApplyPairToken(int position, Text token, PairRecord& pair) {
+    switch (position) {
+        case 2:
+            pair.endpoint1 = Utf8(token);
+            break;
+        case 3:
+            pair.endpoint2 = Utf8(token);
+            break;
+        case 4: {
+            const int state = IntOf(token);
+            pair.state = static_cast<PairState>(state);
+            pair.statusText = StatusTextOfRead(state);
+            if (state == static_cast<int>(PairState::Inactive)) {
+                pair.active = false;
+            }
+            break;
+        }
+        case 5:
+            pair.countText = Utf8(token);
+            pair.count = IntOf(token);
+            break;
+        case 6:
+            pair.parallel = IntOf(token);
+            break;
+        case 7:
+            SetValueText(token, pair.averageText, pair.average);
+            break;
+        case 8:
+            SetValueText(token, pair.minText, pair.min);
+            break;
+        case 9:
+            SetValueText(token, pair.maxText, pair.max);
+            break;
+        case 10:
+            pair.showAddress = IntOf(token) == 1;
+            break;
+        case 11:
+            SetValueText(token, pair.currentText, pair.current);
+            break;
+        default:
+            break;  // the name: rows are named by position
+    }
+}
+
+// Calls apply(position, token) for tokens 1..lastPosition of a field part.
+template <typename Apply>
+void ForEachToken(Text fieldPart, int lastPosition, Apply apply) {
+    Pieces tokens(fieldPart, u' ');
+    Text token;
+    for (int position = 1; position <= lastPosition && tokens.Next(token); ++position) {
+        apply(position, token);
+    }
+}
+
+ChartSeries ReadSamples(Text samplePart) {
+    ChartSeries series;
+    Pieces tokens(samplePart, u' ');
+    Text token;
+    while (tokens.Next(token)) {
+        series.push_back(ChartPoint{0.0f, 0.0f, RealToken(Utf8(token))});
+    }
+    return series;
+}
+
+struct RowLine {
+    Text fieldPart;
+    Text samplePart;
+};
+
+RowLine SplitRowLine(Text record) {
+    const std::size_t fieldEnd = std::min(record.find(kPartEnd), record.size());
+    const Text afterField = record.substr(std::min(fieldEnd + 1, record.size()));
+    return {record.substr(0, fieldEnd), afterField.substr(0, afterField.find(kPartEnd))};
+}
+
+void ReadRowLines(Pieces& records, ConsoleData& data) {
+    constexpr int kAllFields = 12;
+    constexpr int kPairFields = 11;
+    float peakSingle = 0.0f;
+    Text record;
+    for (int line = 0; records.Next(record); ++line) {
+        if (line > 0 && data.table.PairCount() >= PairTable::kMaxPairs) {
+            break;  // later pair lines are ignored
+        }
+        const RowLine row = SplitRowLine(record);
+        if (line == 0) {
+            ForEachToken(row.fieldPart, kAllFields,
+                         [&](int position, Text token) { ApplyAllToken(position, token, data); });
+        } else {
+            PairRecord pair;
+            ForEachToken(row.fieldPart, kPairFields,
+                         [&](int position, Text token) { ApplyPairToken(position, token, pair); });
+            peakSingle = std::max(peakSingle, pair.max);
+            data.table.AppendPair(std::move(pair));
+        }
+        data.chart.AppendSeries(ReadSamples(row.samplePart));
+    }
+    data.table.All().peakSingle = peakSingle;
+}
+
+}  // namespace
+
+void ApplyConfigText(Text text, ConsoleData& data) {
+    text = ReadNameBlock(text, data.nameLookup);
+    Pieces records(text, kRecordEnd);
+    Text record;
+    if (records.Next(record)) {
+        ReadTimeLine(record, data);
+    }
+    if (records.Next(record)) {
+        ReadEndPointLine(record, data);
+    }
+    ReadRowLines(records, data);
+}
+
+}  // namespace quarn::console::legacy
