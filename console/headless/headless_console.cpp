@@ -49,7 +49,11 @@ class HeadlessConsole {
     int Measure();
     void OnSignal();
     int Save();
-    void Say(const std::string& text) { std::fprintf(env_.out, "%s", text.c_str()); }
+    // Flushed at once: through a pipe, "Measuring..." would otherwise wait for the first tick.
+    void Say(const std::string& text) {
+        std::fprintf(env_.out, "%s", text.c_str());
+        std::fflush(env_.out);
+    }
     int Fail(const std::string& text) {
         std::fprintf(env_.err, "%s\n", text.c_str());
         return kExitFailed;
