@@ -11,9 +11,9 @@
 #include "console/core/measurement_run.h"
 #include "console/files/config_file.h"
 #include "console/files/opened_run_state.h"
+#include "console/files/tick_csv.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
-#include "console/files/tick_csv.h"
 #include "console/net/control_client_factory.h"
 #include "console/net/endpoint_search.h"
 #include "console/net/network_run_environment.h"
@@ -69,7 +69,7 @@ class HeadlessConsole {
     ControlClientFactory sessions_;
     MeasurementRun run_;
     TickCsv csv_;
-    bool stopIgnored_ = false;
+    bool stopPressed_ = false;
     bool quitRequested_ = false;
     std::atomic<bool> measuring_{false};
     std::atomic<bool> interrupted_{false};  // Ctrl-C outside a measurement
@@ -181,20 +181,23 @@ int HeadlessConsole::Measure() {
     return view_.LastNoticeKind() == NoticeKind::Completed ? kExitOk : kExitFailed;
 }
 
-// Ctrl-C is the Stop button; before the first processed second a stop is not possible,
-// so a second Ctrl-C then quits.
+// Ctrl-C is the Stop button. Before the first processed second the stop waits for it (at
+// most MeasurementRun::kForcedStopDelay); a second Ctrl-C meanwhile quits.
 void HeadlessConsole::OnSignal() {
     if (run_.Mode() != ConsoleMode::Measuring)
         return;
     if (run_.FirstTickSeen()) {
         run_.StartOrStop();
-    } else if (stopIgnored_) {
+    } else if (stopPressed_) {
         quitRequested_ = true;
         loop_.Quit();
     } else {
-        stopIgnored_ = true;
-        Say("\nThe measurement can be stopped once its first second is processed; "
-            "press Ctrl-C again to quit.\n");
+        stopPressed_ = true;
+        run_.StartOrStop();
+        const auto limit =
+            std::chrono::duration_cast<std::chrono::seconds>(MeasurementRun::kForcedStopDelay);
+        Say("\nStopping... once the first second is processed, or in " +
+            std::to_string(limit.count()) + " s at the latest; press Ctrl-C again to quit.\n");
     }
 }
 

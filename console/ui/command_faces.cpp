@@ -22,7 +22,8 @@ std::vector<QPixmap> LoadStrip(const QString& path, int count, int width,
 }  // namespace
 
 widgets::SkinButton::Painter StartStopFace(std::function<bool()> measuring,
-                                           std::function<bool()> stoppable) {
+                                           std::function<bool()> stoppable,
+                                           std::function<bool()> stopping) {
     const std::vector<QPixmap> symbols = LoadStrip(
         widgets::kStartStopStrip, 2, widgets::kStartStopSize, widgets::kStartStopTransparent);
     return [=](QPainter& painter, const widgets::SkinButton& button) {
@@ -38,9 +39,11 @@ widgets::SkinButton::Painter StartStopFace(std::function<bool()> measuring,
         painter.setFont(widgets::GulimFont(12));
         painter.setPen(Qt::black);
         DrawDoubledText(painter, 35, 7, QStringLiteral("Tolvex Quarn"));
-        DrawTextAt(
-            painter, 34, 21,
-            running ? QStringLiteral("Stop measurement") : QStringLiteral("Start measurement"));
+        QString caption = QStringLiteral("Start measurement");
+        if (running)
+            caption = stopping && stopping() ? QStringLiteral("Stopping...")
+                                             : QStringLiteral("Stop measurement");
+        DrawTextAt(painter, 34, 21, caption);
     };
 }
 

@@ -154,7 +154,8 @@ void MainWindow::CreateButtons() {
         button->setFocusPolicy(Qt::NoFocus);
         return button;
     };
-    startStop_ = make(StartStopFace(measuring, [this] { return run_.FirstTickSeen(); }));
+    startStop_ = make(StartStopFace(
+        measuring, [this] { return run_.FirstTickSeen(); }, [this] { return run_.StopPending(); }));
     addManually_ =
         make(PairCommandFace(QStringLiteral("Add manually"), widgets::kAddPairIcon, measuring));
     deletePair_ =
