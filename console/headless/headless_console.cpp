@@ -70,6 +70,7 @@ class HeadlessConsole {
     MeasurementRun run_;
     TickCsv csv_;
     bool stopPressed_ = false;
+    bool incomplete_ = false;  // the opened file was cut short
     bool quitRequested_ = false;
     std::atomic<bool> measuring_{false};
     std::atomic<bool> interrupted_{false};  // Ctrl-C outside a measurement
@@ -107,7 +108,7 @@ int HeadlessConsole::Run() {
         if (const int saved = Save(); saved != kExitOk)
             return saved;
     }
-    return status;
+    return incomplete_ ? kExitFailed : status;
 }
 
 int HeadlessConsole::Open() {
@@ -119,6 +120,11 @@ int HeadlessConsole::Open() {
         return Fail("Cannot open the file: " + options_.openPath);
     if (result == -2)
         return Fail("File format is not valid.");
+    if (result == kConfigIncomplete) {
+        // What was read is used (and can be saved again), but the run as a whole fails.
+        std::fprintf(env_.err, "%s\n", IncompleteFileText(data_.table.PairCount()).c_str());
+        incomplete_ = true;
+    }
     return kExitOk;
 }
 
