@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
 #include "console/files/utf16le.h"
 #include "tests/unit/console_files/config_test_support.h"
@@ -232,6 +233,46 @@ TEST(ConfigSafetyTest, TruncatedFilesOpenAsFarAsTheyGoAndSaySo) {
     source.table.RemoveAllPairs();
     ASSERT_EQ(WriteConfigFile(path, source), 0);
     EXPECT_EQ(ReadConfigFile(path, data, [&] { data.ResetToNew(); }), 0);
+}
+
+// A save killed halfway leaves its temporary file; the next save into the folder removes
+// it, but never a temporary file of a process that is still alive, nor other files.
+TEST(ConfigSafetyTest, SaveRemovesTemporaryFilesOfKilledSaves) {
+    TempDir dir;
+    ConsoleData data = test::MeasuredState();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        AtomicFileWriter writer(dir.File("run.config"));
+        const bool written = writer.Open() && writer.Write("half of a file");
+        ::raise(SIGKILL);  // killed before it could commit or clean up
+        ::_exit(written ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const std::vector<std::string> afterKill = DirectoryEntries(dir.Path());
+    ASSERT_EQ(afterKill.size(), 1u);
+    EXPECT_EQ(afterKill[0].rfind(".run.config.tmp-" + std::to_string(child) + "-", 0), 0u);
+
+    const std::string alive = ".other.config.tmp-" + std::to_string(::getppid()) + "-4";
+    const std::string own = ".mine.config.tmp-" + std::to_string(::getpid()) + "-9";
+    const std::vector<std::string> kept = {alive, own, ".run.config.tmp-x-0",
+                                           "run.config.tmp-" + std::to_string(child) + "-0",
+                                           ".tmp-" + std::to_string(child) + "-0"};
+    for (const std::string& name : kept) {
+        WriteBytes(dir.File(name), "kept");
+    }
+    const std::string folderLike = ".dir.config.tmp-" + std::to_string(child) + "-1";
+    ASSERT_EQ(::mkdir(dir.File(folderLike).c_str(), 0700), 0);
+
+    ASSERT_EQ(WriteConfigFile(dir.File("next.config"), data), 0);
+    std::vector<std::string> names = DirectoryEntries(dir.Path());
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected = kept;
+    expected.push_back(folderLike);
+    expected.push_back("next.config");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
 }
 
 }  // namespace
