@@ -69,7 +69,7 @@ cleanup() {
     umount "$root/dev/pts" 2>/dev/null || true
     ip netns del "$ns" 2>/dev/null || true
     ip netns del "$gw" 2>/dev/null || true
-    if [ $keep -eq 0 ]; then rm -rf "$root"; else echo "root kept in $root"; fi
+    if [ $keep -eq 0 ]; then rm -rf "$root" "$root.boot.log"; else echo "root kept in $root"; fi
 }
 trap cleanup EXIT
 
