@@ -1,8 +1,10 @@
 #include "protocol/server_request.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "ipv4/ipv4.h"
+#include "platform/deadline.h"
 #include "protocol/client_command.h"
 #include "protocol/ok_reply.h"
 
@@ -12,17 +14,15 @@ namespace {
 // A peer that never ends its reply line must not make us collect forever.
 constexpr size_t kMaxReplyBytes = 4096;
 constexpr int kMaxPort = 65535;
-// How often a wait for the reply looks at the cancel flag.
+// How often a wait for the reply looks at the deadline and the cancel flag.
 constexpr int kCancelSliceMs = 100;
 
-// One receive of the reply: up to replyTimeoutMs, in slices when it can be cancelled.
+// One receive of the reply, in receive-timeout slices until data, the peer's close, the
+// cancel flag or the deadline; -1 for the last two and for errors.
 long ReceiveReplyChunk(const platform::Socket& socket, char* buffer, size_t size,
-                       int replyTimeoutMs, const std::atomic<bool>* cancel) {
-    int waitedMs = 0;
-    while (true) {
-        if (cancel != nullptr && cancel->load()) {
-            return -1;
-        }
+                       platform::SteadyClock::time_point deadline,
+                       const std::atomic<bool>* cancel) {
+    while (cancel == nullptr || !cancel->load()) {
         const platform::RecvResult got = platform::Receive(socket, buffer, size);
         switch (got.status) {
             case platform::RecvStatus::Data:
@@ -30,23 +30,23 @@ long ReceiveReplyChunk(const platform::Socket& socket, char* buffer, size_t size
             case platform::RecvStatus::Closed:
                 return 0;
             case platform::RecvStatus::TimedOut:
-                if (cancel == nullptr) {
-                    return -1;
-                }
                 break;
             case platform::RecvStatus::Error:
                 return -1;
         }
-        waitedMs += kCancelSliceMs;
-        if (waitedMs >= replyTimeoutMs) {
+        if (platform::SteadyClock::now() >= deadline) {
             return -1;
         }
     }
+    return -1;
 }
 
-// The reply line up to its CR LF; nullopt when the peer closes, times out or overruns.
+// The reply line up to its CR LF; nullopt when the peer closes, overruns or has not ended
+// the line by the deadline. One deadline for the whole line: a peer that drips a byte at a
+// time must not keep the requester waiting for longer than a silent one.
 std::optional<std::string> ReadReplyLine(const platform::Socket& socket, int replyTimeoutMs,
                                          const std::atomic<bool>* cancel) {
+    const auto deadline = platform::SteadyClock::now() + std::chrono::milliseconds(replyTimeoutMs);
     std::string reply;
     char buffer[kReplyChunk];
     size_t end;
@@ -54,7 +54,7 @@ std::optional<std::string> ReadReplyLine(const platform::Socket& socket, int rep
         if (reply.size() > kMaxReplyBytes) {
             return std::nullopt;
         }
-        const long got = ReceiveReplyChunk(socket, buffer, sizeof buffer, replyTimeoutMs, cancel);
+        const long got = ReceiveReplyChunk(socket, buffer, sizeof buffer, deadline, cancel);
         if (got <= 0) {
             return std::nullopt;
         }
@@ -76,8 +76,8 @@ std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint1
         return std::nullopt;
     }
     platform::Socket socket = platform::TcpConnect(*peer, controlPort, connectTimeoutMs, cancel);
-    const int sliceMs =
-        cancel != nullptr ? std::min(kCancelSliceMs, replyTimeoutMs) : replyTimeoutMs;
+    // Receives wait in slices, so the deadline and the cancel flag are looked at often.
+    const int sliceMs = std::max(1, std::min(kCancelSliceMs, replyTimeoutMs));
     if (!socket.Valid() || !platform::SetRecvTimeout(socket, sliceMs) ||
         !platform::SendAll(socket, ServerRequestFor(scan))) {
         return std::nullopt;

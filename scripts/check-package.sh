@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
 # Builds the .deb, installs it with apt-get into a fresh Debian 12 root made by
 # debootstrap, and starts both programs there: --version, a headless EndPoint and the
-# windowed one (offscreen) answering a discovery probe on loopback. The EndPoints run in a
-# network namespace of their own, so nothing is bound or sent on this machine's network.
-#   scripts/check-package.sh [build-dir] [--keep]
+# windowed one (offscreen) answering a discovery probe on loopback. Then it boots the root
+# with systemd (systemd-nspawn -b) and checks the quarn-endpoint service for real: enable,
+# readiness only once the ports are bound, a probe, a rename seen within 10 s, stop and
+# restart in the middle of a measurement with no iperf left, restart after a clean exit,
+# and the `systemd-analyze security` exposure. The EndPoints run in a network namespace of
+# their own, so nothing is bound or sent on this machine's network.
+#   scripts/check-package.sh [build-dir] [--keep] [--root=DIR]
+# --keep leaves the root in /var/tmp; --root=DIR uses such a root again (no debootstrap).
 # Needs root and the Debian mirror; takes several minutes (debootstrap). Not part of the
 # default test run.
 set -euo pipefail
 
 build=build
 keep=0
+reuse=""
 for arg in "$@"; do
     case "$arg" in
     --keep) keep=1 ;;
+    --root=*) reuse=${arg#--root=} ;;
     *) build=$arg ;;
     esac
 done
@@ -23,10 +30,12 @@ mirror=${QUARN_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 step() { echo "== $*"; }
 fail() { echo "check-package: FAILED: $*" >&2; exit 1; }
 
-if ! command -v debootstrap >/dev/null; then
-    step "installing debootstrap"
-    apt-get install -y -qq debootstrap >/dev/null
-fi
+for tool in debootstrap:debootstrap systemd-nspawn:systemd-container nsenter:util-linux; do
+    if ! command -v "${tool%%:*}" >/dev/null; then
+        step "installing ${tool#*:}"
+        apt-get install -y -qq "${tool#*:}" >/dev/null
+    fi
+done
 
 step "building the package in $build"
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$repo" -B "$build" -G Ninja >/dev/null
@@ -36,25 +45,42 @@ rm -f "$build"/quarn_*.deb
 deb=$(ls "$build"/quarn_*.deb)
 dpkg-deb -f "$deb" Package Version Depends
 
-root=$(mktemp -d /var/tmp/quarn-root.XXXXXX)
+if [ -n "$reuse" ]; then
+    root=$reuse
+    keep=1
+else
+    root=$(mktemp -d /var/tmp/quarn-root.XXXXXX)
+fi
+# mktemp made it 0700: the service's unprivileged user could not even enter "/".
+chmod 0755 "$root"
 ns="qpkg$$-ep"
 gw="qpkg$$-gw"
 pids=()
+booted=""
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    if [ -n "$booted" ]; then
+        kill -TERM "$booted" 2>/dev/null || true  # nspawn: a clean shutdown of the root
+        for _ in $(seq 50); do kill -0 "$booted" 2>/dev/null || break; sleep 0.2; done
+        kill -KILL "$booted" 2>/dev/null || true
+    fi
     sleep 0.3
     umount "$root/proc" 2>/dev/null || true
     umount "$root/dev/pts" 2>/dev/null || true
     ip netns del "$ns" 2>/dev/null || true
     ip netns del "$gw" 2>/dev/null || true
-    if [ $keep -eq 0 ]; then rm -rf "$root"; else echo "root kept in $root"; fi
+    if [ $keep -eq 0 ]; then rm -rf "$root" "$root.boot.log"; else echo "root kept in $root"; fi
 }
 trap cleanup EXIT
 
-step "debootstrap bookworm into $root"
-debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.log" 2>&1 ||
-    { tail -20 "$root.log"; fail "debootstrap"; }
-rm -f "$root.log"
+if [ -z "$reuse" ]; then
+    step "debootstrap bookworm into $root"
+    # systemd to boot the root; procps to look for iperf processes inside it.
+    debootstrap --variant=minbase --include=systemd,systemd-sysv,dbus,procps bookworm "$root" \
+        "$mirror" >"$root.log" 2>&1 ||
+        { tail -20 "$root.log"; fail "debootstrap"; }
+    rm -f "$root.log"
+fi
 mount -t proc proc "$root/proc"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root "$@"; }
@@ -98,15 +124,15 @@ probe() {
     in_ns timeout 3 bash -c 'exec 3<>/dev/udp/127.0.0.1/54321; printf hello >&3
                              dd bs=1500 count=1 <&3 2>/dev/null' || true
 }
-expect_reply() {  # what
-    local reply=""
+expect_reply() {  # what [name]
+    local want="198.18.0.11 5001 45000 ${2:-check root}" reply=""
     for _ in $(seq 20); do
         reply=$(probe)
-        [ -n "$reply" ] && break
-        sleep 0.3
+        [ "$reply" = "$want" ] && break
+        sleep 0.5
     done
     echo "probe reply ($1): $reply"
-    [ "$reply" = "198.18.0.11 5001 45000 check root" ] || fail "$1 did not answer the probe"
+    [ "$reply" = "$want" ] || fail "$1 did not answer the probe as \"$want\""
 }
 stop() {  # pid what
     kill -TERM "$1"
@@ -130,5 +156,112 @@ pids+=($!)
 expect_reply "windowed EndPoint"
 stop "${pids[-1]}" "windowed EndPoint"
 sed 's/^/  | /' "$root/tmp/window.log"
+
+step "booting the root with systemd (systemd-nspawn -b --keep-unit)"
+umount "$root/proc"
+# --keep-unit: this machine's PID 1 need not be systemd. The root gets the test namespace
+# as its network, so the service sees only the test network.
+systemd-nspawn -q -b -D "$root" --keep-unit --register=no -M "qpkg$$" \
+    --network-namespace-path="/run/netns/$ns" >"$root.boot.log" 2>&1 &
+booted=$!
+# The root's PID 1: the child of nspawn that is PID 1 in a namespace of its own.
+leader=""
+for _ in $(seq 100); do
+    for pid in $(pgrep -P "$booted" || true); do
+        if awk '/^NSpid:/ { exit !(NF > 2 && $NF == 1) }' "/proc/$pid/status" 2>/dev/null; then
+            leader=$pid
+        fi
+    done
+    [ -n "$leader" ] && break
+    sleep 0.2
+done
+[ -n "$leader" ] || { cat "$root.boot.log"; fail "the root did not boot"; }
+in_boot() {
+    nsenter -t "$leader" -m -u -i -n -p -r -w /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin \
+        HOME=/root "$@"
+}
+# systemctl answers once PID 1 has set up its socket.
+for _ in $(seq 150); do
+    in_boot test -S /run/systemd/private && break
+    sleep 0.2
+done
+state=$(in_boot timeout 90 systemctl is-system-running --wait 2>/dev/null || true)
+echo "booted root: $state"
+unit=quarn-endpoint.service
+show() { in_boot systemctl show -P "$1" "$unit"; }
+iperfs() { { in_boot pgrep -x iperf || true; } | wc -l; }  # pgrep fails when none is left
+# Asks the EndPoint for an iperf server, as a Console does, and keeps the connection open.
+start_measurement() {
+    "${ns_cmd[@]}" bash -c 'exec 3<>/dev/tcp/127.0.0.1/45000
+                   printf "server_config -s -f m -i 1\r\n" >&3
+                   head -c 9 <&3; exec sleep 60' >"$root/tmp/request.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ "$(iperfs)" -ge 1 ] && return 0; sleep 0.2; done
+    fail "no iperf server started for the request"
+}
+expect_no_iperf() {  # what
+    local left=1
+    for _ in $(seq 25); do left=$(iperfs); [ "$left" -eq 0 ] && break; sleep 0.2; done
+    echo "iperf processes after $1: $left"
+    [ "$left" -eq 0 ] || fail "iperf left after $1"
+}
+
+step "enable --now"
+in_boot systemctl enable --now "$unit" || fail "systemctl enable --now"
+[ "$(show Type)" = notify ] || fail "the unit is not Type=notify"
+[ "$(show ActiveState)" = active ] || fail "the service is not active"
+echo "Type=$(show Type) Restart=$(show Restart) ActiveState=$(show ActiveState)"
+expect_reply "service"
+
+step "rename while the service runs"
+renamed_at=$SECONDS
+in_boot env QUARN_CONFIG_HOME=/var/lib/quarn Quarn_EndPoint --set-name "renamed root"
+expect_reply "renamed service" "renamed root"
+echo "the new name was announced after $((SECONDS - renamed_at)) s"
+[ $((SECONDS - renamed_at)) -le 11 ] || fail "the rename took longer than 10 s"
+
+step "restart and stop in the middle of a measurement"
+start_measurement
+echo "iperf processes while measuring: $(iperfs)"
+old=$(show MainPID)
+in_boot systemctl restart "$unit" || fail "systemctl restart"
+expect_no_iperf "restart"
+[ "$(show ActiveState)" = active ] && [ "$(show MainPID)" != "$old" ] ||
+    fail "the service did not come back after the restart"
+start_measurement
+in_boot systemctl stop "$unit"
+expect_no_iperf "stop"
+[ "$(show ActiveState)" = inactive ] || fail "the service did not stop"
+
+step "readiness: a start with TCP 45000 taken fails"
+# Not through in_ns: a function in the background would be a subshell of its own, and
+# the pid below would not be iperf's.
+"${ns_cmd[@]}" iperf -s -p 45000 >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+if in_boot timeout 60 systemctl start "$unit"; then
+    fail "systemctl start reported success although the port was taken"
+fi
+echo "systemctl start failed as it should: $(show Result)"
+kill -KILL "${pids[-1]}" 2>/dev/null || true  # iperf 2 lingers after a first SIGTERM
+wait "${pids[-1]}" 2>/dev/null || true
+sleep 1
+in_boot systemctl reset-failed "$unit" || true
+in_boot systemctl start "$unit" || fail "systemctl start once the port is free"
+
+step "a clean exit is restarted"
+restarts=$(show NRestarts)
+in_boot systemctl kill -s TERM --kill-whom=main "$unit"
+for _ in $(seq 50); do
+    [ "$(show NRestarts)" -gt "$restarts" ] && [ "$(show ActiveState)" = active ] && break
+    sleep 0.2
+done
+echo "NRestarts $restarts -> $(show NRestarts), $(show ActiveState)"
+[ "$(show NRestarts)" -gt "$restarts" ] || fail "no restart after a clean exit"
+expect_reply "restarted service" "renamed root"
+[ "$(show ActiveState)" = active ] || fail "the service is not active after the restart"
+
+step "systemd-analyze security"
+in_boot systemd-analyze security --no-pager "$unit" | tail -1
 
 echo "check-package: passed"

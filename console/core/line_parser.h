@@ -12,9 +12,10 @@ std::string_view WithoutTrailingCr(std::string_view line);
 // Any line that mentions "failed" ends the run with an error.
 bool IsFailureLine(std::string_view line);
 
-// Rates outside 0..10^9 Mbit/s (negative, absurdly high, not finite) are no measurement:
-// a broken or hostile peer's line is logged but never counted.
-inline constexpr double kMaxRateMbits = 1e9;
+// Rates outside 0..10^6 Mbit/s (negative, above 1 Tbit/s for one pair, not finite) are no
+// measurement: a broken or hostile peer's line is logged but never counted. The bound also
+// keeps every figure short enough to be shown whole ("1000000.00").
+inline constexpr double kMaxRateMbits = 1e6;
 bool IsPossibleRate(double mbits);
 
 // A line that carries a possible rate in Mbits/sec for the pair. With TCP and two or more

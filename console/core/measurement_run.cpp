@@ -76,7 +76,50 @@ void MeasurementRun::StartOrStop() {
     data_.windowThread.Check("MeasurementRun::StartOrStop");
     if (mode_ == ConsoleMode::Idle) {
         Start();
-    } else if (mode_ == ConsoleMode::Measuring && firstTickSeen_) {
+    } else if (mode_ == ConsoleMode::Measuring) {
+        if (firstTickSeen_) {
+            Complete(false);
+        } else {
+            RequestPendingStop();
+        }
+    }
+}
+
+void MeasurementRun::RequestPendingStop() {
+    if (stopPending_) {
+        return;
+    }
+    stopPending_ = true;
+    Dispatcher& dispatcher = dispatcher_;
+    const std::chrono::milliseconds delay = forcedStopDelay_;
+    auto force = liveness_.Guard([this, generation = generation_] { OnForcedStop(generation); });
+    try {
+        stopTimer_ = std::jthread([&dispatcher, delay, force](std::stop_token stop) {
+            std::mutex mutex;
+            std::condition_variable_any wake;
+            std::unique_lock lock(mutex);
+            if (!wake.wait_for(lock, stop, delay, [] { return false; }) && !stop.stop_requested()) {
+                dispatcher.Post(force);
+            }
+        });
+    } catch (const std::system_error&) {
+        Complete(false);  // without the timer nothing would end the wait
+        return;
+    }
+    view_.ModeChanged();
+}
+
+void MeasurementRun::EndPendingStop() {
+    stopPending_ = false;
+    if (stopTimer_.joinable()) {
+        stopTimer_.request_stop();
+        stopTimer_.join();
+    }
+}
+
+void MeasurementRun::OnForcedStop(std::uint64_t generation) {
+    data_.windowThread.Check("MeasurementRun::OnForcedStop");
+    if (generation == generation_ && mode_ == ConsoleMode::Measuring && stopPending_) {
         Complete(false);
     }
 }
@@ -315,6 +358,8 @@ void MeasurementRun::OnLine(std::uint64_t generation, int row, std::string_view 
             }
             if (ticks_.DurationReached()) {
                 Complete(true);
+            } else if (stopPending_) {
+                Complete(false);
             }
             break;
         default:
@@ -325,6 +370,9 @@ void MeasurementRun::OnLine(std::uint64_t generation, int row, std::string_view 
 void MeasurementRun::OnStreamEnded(std::uint64_t generation, int row) {
     if (!stopRequested_ && Current(generation, row)) {
         firstTickSeen_ = true;
+        if (stopPending_) {
+            Complete(false);
+        }
     }
 }
 
@@ -357,6 +405,7 @@ void MeasurementRun::Complete(bool completed) {
         return;
     }
     stopRequested_ = true;
+    EndPendingStop();
     StopWorkers(false);
     environment_.StopRttProbes();
     RefreshRttFigures(data_.table, environment_, /*complete=*/true);
@@ -423,6 +472,7 @@ void MeasurementRun::Shutdown() {
         // Closed first: a worker blocked in Send returns, so the joins below cannot hang.
         dispatcher_.Close();
         stopRequested_ = true;
+        EndPendingStop();
         StopWorkers(true);
         environment_.StopRttProbes();
         for (const auto& worker : workers_) {

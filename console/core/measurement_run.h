@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "console/core/console_data.h"
@@ -38,6 +39,8 @@ class MeasurementRun {
     static constexpr std::chrono::milliseconds kLoadSettles{1000};
     // The loaded RTT median and percentile are refreshed this often during a run.
     static constexpr int kRttSummaryEveryTicks = 10;
+    // A Stop pressed before the first processed second waits this long for it.
+    static constexpr std::chrono::milliseconds kForcedStopDelay{5000};
 
     static constexpr const char* kNoPair = "No pair to measure. Add a pair first.";
     static constexpr const char* kDurationNotPositive = "Duration must be greater than 0.";
@@ -56,8 +59,10 @@ class MeasurementRun {
     MeasurementRun(const MeasurementRun&) = delete;
     MeasurementRun& operator=(const MeasurementRun&) = delete;
 
-    // The Start/Stop button: starts in Idle mode, stops once the first tick was processed
-    // (or a local stream ended), and is ignored before that.
+    // The Start/Stop button: starts in Idle mode and stops once the first tick was processed
+    // (or a local stream ended). Pressed before that, the stop is pending: it happens at
+    // the first processed tick, or kForcedStopDelay later if none comes (a pair that sends
+    // lines but never a sample would otherwise hold the run for iperf's whole time).
     void StartOrStop();
     // Validates the settings (a refusal is shown as a notice) and starts the workers.
     bool Start();
@@ -75,6 +80,8 @@ class MeasurementRun {
     // while a run is active.
     bool SetMode(ConsoleMode mode);
     bool FirstTickSeen() const { return firstTickSeen_; }
+    // A Stop was pressed before the first processed tick and the run is waiting for it.
+    bool StopPending() const { return stopPending_; }
     bool StopRequested() const { return stopRequested_.load(); }
     bool Closing() const { return closing_; }
     int Ticks() const { return ticks_.Ticks(); }
@@ -85,6 +92,8 @@ class MeasurementRun {
 
     // Delay before each worker starts its session (default 2000 ms; tests shorten it).
     void SetStartDelay(std::chrono::milliseconds delay) { startDelay_ = delay; }
+    // How long a pending stop waits for the first tick (tests shorten it).
+    void SetForcedStopDelay(std::chrono::milliseconds delay) { forcedStopDelay_ = delay; }
 
   private:
     struct Worker;
@@ -98,6 +107,9 @@ class MeasurementRun {
     void SendFromWorker(const std::function<void()>& handler);
     void JoinFinishedWorkers();
     void StopWorkers(bool abortSessions);
+    void RequestPendingStop();
+    void EndPendingStop();
+    void OnForcedStop(std::uint64_t generation);
 
     // Main-thread handlers of worker events; events of an earlier run are ignored.
     void OnLine(std::uint64_t generation, int row, std::string_view line);
@@ -118,11 +130,15 @@ class MeasurementRun {
     ConsoleMode mode_ = ConsoleMode::Idle;
     std::atomic<bool> stopRequested_{false};
     bool firstTickSeen_ = false;
+    bool stopPending_ = false;
     bool closing_ = false;
     bool shutDown_ = false;
     int workerEventDepth_ = 0;
     std::uint64_t generation_ = 0;
     std::chrono::milliseconds startDelay_ = kDefaultStartDelay;
+    std::chrono::milliseconds forcedStopDelay_ = kForcedStopDelay;
+    // Posts the forced stop; it never waits for the main thread, so joining it is safe.
+    std::jthread stopTimer_;
 
     std::vector<std::unique_ptr<Worker>> workers_;
     std::mutex delayMutex_;

@@ -1,18 +1,50 @@
 #include "console/files/atomic_file_writer.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace quarn::console {
 namespace {
 
 std::atomic<unsigned> temporaryCounter{0};
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
+// The process id in a temporary name ".NAME.tmp-PID-N"; 0 for any other name.
+pid_t WriterOfTemporary(std::string_view name) {
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    if (name.size() < 2 || name[0] != '.' || mark == std::string_view::npos || mark < 2) {
+        return 0;
+    }
+    const std::string_view rest = name.substr(mark + kTemporaryMark.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == std::string_view::npos || dash + 1 == rest.size()) {
+        return 0;
+    }
+    const auto allDigits = [](std::string_view text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    pid_t pid = 0;
+    const std::string_view pidText = rest.substr(0, dash);
+    if (!allDigits(pidText) || !allDigits(rest.substr(dash + 1)) ||
+        std::from_chars(pidText.data(), pidText.data() + pidText.size(), pid).ec != std::errc()) {
+        return 0;
+    }
+    return pid;
+}
+
+bool ProcessGone(pid_t pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
 
 // A symbolic link stays a link: the file it points to is the one replaced.
 std::string ResolveTarget(const std::string& path) {
@@ -37,6 +69,28 @@ void SyncDirectory(const std::string& directory) {
 
 }  // namespace
 
+void RemoveLeftoverTemporaries(const std::string& directory) {
+    DIR* folder = ::opendir(directory.c_str());
+    if (folder == nullptr) {
+        return;
+    }
+    const pid_t self = ::getpid();
+    const uid_t owner = ::geteuid();
+    while (const dirent* entry = ::readdir(folder)) {
+        const pid_t writer = WriterOfTemporary(entry->d_name);
+        if (writer <= 0 || writer == self || !ProcessGone(writer)) {
+            continue;
+        }
+        // Only our own plain files: never a link, a folder or another user's file.
+        struct stat status {};
+        if (::fstatat(::dirfd(folder), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(status.st_mode) && status.st_uid == owner) {
+            ::unlinkat(::dirfd(folder), entry->d_name, 0);
+        }
+    }
+    ::closedir(folder);
+}
+
 AtomicFileWriter::AtomicFileWriter(std::string targetPath)
     : targetPath_(ResolveTarget(targetPath)) {}
 
@@ -52,6 +106,8 @@ bool AtomicFileWriter::Open() {
     }
     // Shortened so that the temporary name stays within the file-name limit.
     const std::string baseName = target.filename().string().substr(0, 100);
+    // A save that was killed left its temporary file; nobody else will ever remove it.
+    RemoveLeftoverTemporaries(directory);
     if (baseName.empty() || !CreateTemporary(directory, baseName)) {
         failed_ = true;
         return false;
@@ -63,7 +119,7 @@ bool AtomicFileWriter::Open() {
 bool AtomicFileWriter::CreateTemporary(const std::string& directory, const std::string& baseName) {
     constexpr int kAttempts = 100;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const std::string candidate = directory + "/." + baseName + ".tmp-" +
+        const std::string candidate = directory + "/." + baseName + std::string(kTemporaryMark) +
                                       std::to_string(::getpid()) + "-" +
                                       std::to_string(temporaryCounter.fetch_add(1));
         // 0666 so that the process umask decides, as for any newly created file.

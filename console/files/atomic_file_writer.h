@@ -8,6 +8,7 @@ namespace quarn::console {
 // Replaces a file as a whole: the bytes go to a temporary file beside the target, which
 // is flushed to disk and renamed over the target only when everything was written. A
 // failure at any step leaves the old file as it was, and the temporary file is removed.
+// Opening one also removes what saves of processes that no longer exist left in the folder.
 class AtomicFileWriter {
   public:
     explicit AtomicFileWriter(std::string targetPath);
@@ -32,5 +33,9 @@ class AtomicFileWriter {
     int fd_ = -1;
     bool failed_ = false;
 };
+
+// Removes the temporary files (".NAME.tmp-PID-N") of writers whose process has ended, when
+// they are this user's plain files.
+void RemoveLeftoverTemporaries(const std::string& directory);
 
 }  // namespace quarn::console

@@ -110,14 +110,20 @@ int ReadConfigFile(const std::string& path, ConsoleData& data,
         if (!HasConfigIdentifier(bytes)) {
             return -2;
         }
+        // A written file holds whole UTF-16 code units; an odd size was cut off.
+        const bool wholeUnits = bytes.size() % 2 == 0;
         const std::u16string text =
             Utf16FromLeBytes(std::string_view(bytes).substr(kConfigHeaderSize));
         std::string().swap(bytes);  // the text alone is enough from here on
-        ApplyConfigText(text, data);
-        return 0;
+        const bool complete = ApplyConfigText(text, data);
+        return complete && wholeUnits ? 0 : kConfigIncomplete;
     } catch (const std::bad_alloc&) {
         return -1;
     }
+}
+
+std::string IncompleteFileText(int pairsRead) {
+    return "The file is incomplete: " + std::to_string(pairsRead) + " pairs were read.";
 }
 
 }  // namespace quarn::console

@@ -17,11 +17,16 @@ int WriteConfigFile(const std::string& path, ConsoleData& data);
 // Restores the working state from a .config file. `performNew` runs the File menu's New
 // (normally ConsoleData::ResetToNew, on whichever thread the caller decides) once the
 // file has been read into memory and before anything is parsed. Returns 0 when read,
-// -1 when the file cannot be opened or read (nothing has changed, New has not run) and
-// -2 when the file identifier does not match (the state is what New left). The chart's
+// -1 when the file cannot be opened or read (nothing has changed, New has not run), -2
+// when the file identifier does not match (the state is what New left) and
+// kConfigIncomplete when the file was cut short (what could be read is there). The chart's
 // run state is left to ApplyOpenedRunState, which the caller runs on the thread that
 // owns the chart.
 int ReadConfigFile(const std::string& path, ConsoleData& data,
                    const std::function<void()>& performNew);
+inline constexpr int kConfigIncomplete = -3;
+
+// "The file is incomplete: N pairs were read."
+std::string IncompleteFileText(int pairsRead);
 
 }  // namespace quarn::console

@@ -78,13 +78,15 @@ bool SplitAtQuote(Text piece, Text& address, Text& rest) {
 }
 
 // Reads the name block and returns the text before it, so later steps never see it.
-Text ReadNameBlock(Text text, std::map<std::string, std::string>& lookup) {
+// `complete` becomes false for a block that was cut off before its end.
+Text ReadNameBlock(Text text, std::map<std::string, std::string>& lookup, bool& complete) {
     const std::size_t start = text.find(kNameBlockStart16);
     if (start == Text::npos) {
         return text;
     }
     const std::size_t end = text.find(kNameBlockEnd16);
-    if (end != Text::npos && start < end) {
+    complete = end != Text::npos && start < end;
+    if (complete) {
         const std::size_t bodyStart = start + kNameBlockStart16.size();
         Pieces entries(text.substr(bodyStart, end - bodyStart), kPartEnd);
         Text entry, address, name;
@@ -265,12 +267,14 @@ RowLine SplitRowLine(Text record) {
     return {record.substr(0, fieldEnd), afterField.substr(0, afterField.find(kPartEnd))};
 }
 
-void ReadRowLines(Pieces& records, ConsoleData& data) {
+// Returns the number of row lines read (the All line included).
+int ReadRowLines(Pieces& records, ConsoleData& data) {
     constexpr int kAllFields = kAllBaseFields + kAllQualityTokens;
     constexpr int kPairFields = kPairBaseFields + kPairQualityTokens;
     float peakSingle = 0.0f;
     Text record;
-    for (int line = 0; records.Next(record); ++line) {
+    int line = 0;
+    for (; records.Next(record); ++line) {
         if (line > 0 && data.table.PairCount() >= PairTable::kMaxPairs) {
             break;  // later pair lines are ignored
         }
@@ -288,12 +292,22 @@ void ReadRowLines(Pieces& records, ConsoleData& data) {
         data.chart.AppendSeries(ReadSamples(row.samplePart));
     }
     data.table.All().peakSingle = peakSingle;
+    return line;
 }
 
 }  // namespace
 
-void ApplyConfigText(Text text, ConsoleData& data) {
-    text = ReadNameBlock(text, data.nameLookup);
+bool ApplyConfigText(Text text, ConsoleData& data) {
+    bool complete = true;
+    text = ReadNameBlock(text, data.nameLookup, complete);
+    // Every record before the name block ends with its LF.
+    complete = complete && !text.empty() && text.back() == kRecordEnd;
+    if (!complete) {
+        // CRs at the cut are the start of a name block, not a pair line of their own.
+        while (!text.empty() && text.back() == kPartEnd) {
+            text.remove_suffix(1);
+        }
+    }
     Pieces records(text, kRecordEnd);
     Text record;
     if (records.Next(record)) {
@@ -302,7 +316,8 @@ void ApplyConfigText(Text text, ConsoleData& data) {
     if (records.Next(record)) {
         ReadEndPointLine(record, data);
     }
-    ReadRowLines(records, data);
+    const int rowLines = ReadRowLines(records, data);
+    return complete && rowLines > 0;
 }
 
 }  // namespace quarn::console

@@ -219,7 +219,9 @@ void FileSession::Finish(FileCommand command, int result, const std::string& pat
         return;
     }
 
-    if (result == 0) {
+    // A file that was cut short opens with what could be read.
+    const bool opened = result == 0 || result == kConfigIncomplete;
+    if (opened) {
         TakeOverOpened(*copy);
         currentFilePath_ = path;
         currentFileName_ = FileNamePart(path);
@@ -235,6 +237,8 @@ void FileSession::Finish(FileCommand command, int result, const std::string& pat
     host_.FileFinished(command, result);
     if (result == 0) {
         host_.ShowNotice(NoticeKind::Info, kOpenSucceeded);
+    } else if (result == kConfigIncomplete) {
+        host_.ShowNotice(NoticeKind::Message, IncompleteFileText(data_.table.PairCount()));
     } else if (result == -2) {
         host_.ShowNotice(NoticeKind::Info, kNotConfigFile);
     } else {

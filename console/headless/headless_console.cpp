@@ -60,7 +60,12 @@ class HeadlessConsole {
     int Measure();
     void OnSignal();
     int Save();
-    void Say(const std::string& text) { std::fprintf(TextOut(options_, env_), "%s", text.c_str()); }
+    // Flushed at once: through a pipe, "Measuring..." would otherwise wait for the first tick.
+    void Say(const std::string& text) {
+        std::FILE* out = TextOut(options_, env_);
+        std::fprintf(out, "%s", text.c_str());
+        std::fflush(out);
+    }
     int Fail(const std::string& text) {
         std::fprintf(env_.err, "%s\n", text.c_str());
         return kExitFailed;
@@ -75,7 +80,8 @@ class HeadlessConsole {
     TerminalView view_;
     TickCsv csv_;
     records::RunRecording records_;
-    bool stopIgnored_ = false;
+    bool stopPressed_ = false;
+    bool incomplete_ = false;  // the opened file was cut short
     bool quitRequested_ = false;
     std::atomic<bool> measuring_{false};
     std::atomic<bool> interrupted_{false};  // Ctrl-C outside a measurement
@@ -124,7 +130,7 @@ int HeadlessConsole::Run() {
         if (const int saved = Save(); saved != kExitOk)
             return saved;
     }
-    return status;
+    return incomplete_ ? kExitFailed : status;
 }
 
 int HeadlessConsole::Open() {
@@ -142,6 +148,12 @@ int HeadlessConsole::Open() {
         return Fail("Cannot open the file: " + options_.openPath);
     if (result == -2)
         return Fail(FileSession::kNotConfigFile);
+    if (result == kConfigIncomplete) {
+        // What was read is used (and can be saved again), but the run as a whole fails.
+        std::fprintf(env_.err, "%s
+", IncompleteFileText(data_.table.PairCount()).c_str());
+        incomplete_ = true;
+    }
     return kExitOk;
 }
 
@@ -213,20 +225,23 @@ int HeadlessConsole::Measure() {
     return view_.LastNoticeKind() == NoticeKind::Completed ? kExitOk : kExitFailed;
 }
 
-// Ctrl-C is the Stop button; before the first processed second a stop is not possible,
-// so a second Ctrl-C then quits.
+// Ctrl-C is the Stop button. Before the first processed second the stop waits for it (at
+// most MeasurementRun::kForcedStopDelay); a second Ctrl-C meanwhile quits.
 void HeadlessConsole::OnSignal() {
     if (run_.Mode() != ConsoleMode::Measuring)
         return;
     if (run_.FirstTickSeen()) {
         run_.StartOrStop();
-    } else if (stopIgnored_) {
+    } else if (stopPressed_) {
         quitRequested_ = true;
         loop_.Quit();
     } else {
-        stopIgnored_ = true;
-        Say("\nThe measurement can be stopped once its first second is processed; "
-            "press Ctrl-C again to quit.\n");
+        stopPressed_ = true;
+        run_.StartOrStop();
+        const auto limit =
+            std::chrono::duration_cast<std::chrono::seconds>(MeasurementRun::kForcedStopDelay);
+        Say("\nStopping... once the first second is processed, or in " +
+            std::to_string(limit.count()) + " s at the latest; press Ctrl-C again to quit.\n");
     }
 }
 

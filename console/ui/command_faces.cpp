@@ -23,7 +23,8 @@ std::vector<QPixmap> LoadStrip(const QString& path, int count, int width,
 }  // namespace
 
 widgets::SkinButton::Painter StartStopFace(std::function<bool()> measuring,
-                                           std::function<bool()> stoppable) {
+                                           std::function<bool()> stoppable,
+                                           std::function<bool()> stopping) {
     const std::vector<QPixmap> symbols = LoadStrip(
         widgets::kStartStopStrip, 2, widgets::kStartStopSize, widgets::kStartStopTransparent);
     return [=](QPainter& painter, const widgets::SkinButton& button) {
@@ -39,9 +40,11 @@ widgets::SkinButton::Painter StartStopFace(std::function<bool()> measuring,
         painter.setFont(widgets::GulimFont(12));
         painter.setPen(Qt::black);
         widgets::DrawDoubledText(painter, 35, 7, QStringLiteral("Tolvex Quarn"));
-        widgets::DrawTextAt(
-            painter, 34, 21,
-            running ? QStringLiteral("Stop measurement") : QStringLiteral("Start measurement"));
+        QString caption = QStringLiteral("Start measurement");
+        if (running)
+            caption = stopping && stopping() ? QStringLiteral("Stopping...")
+                                             : QStringLiteral("Stop measurement");
+        widgets::DrawTextAt(painter, 34, 21, caption);
     };
 }
 

@@ -12,8 +12,10 @@ namespace quarn::console::ui {
 
 // Start/Stop: "Start measurement" or, while measuring, "Stop measurement" under the
 // product name; the measuring face lights up under the pointer only once stopping works.
+// While a stop waits for the run's first second, it reads "Stopping...".
 widgets::SkinButton::Painter StartStopFace(std::function<bool()> measuring,
-                                           std::function<bool()> stoppable);
+                                           std::function<bool()> stoppable,
+                                           std::function<bool()> stopping = {});
 // "Add manually" and "Delete pair": greyed while measuring, even under the pointer.
 widgets::SkinButton::Painter PairCommandFace(const QString& text, const QString& iconPath,
                                              std::function<bool()> measuring);

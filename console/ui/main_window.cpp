@@ -138,7 +138,9 @@ void MainWindow::CreateButtons() {
         button->setFocusPolicy(Qt::NoFocus);
         return button;
     };
-    startStop_ = make(StartStopFace(measuring, [this] { return session_.Run().FirstTickSeen(); }));
+    startStop_ = make(StartStopFace(
+        measuring, [this] { return session_.Run().FirstTickSeen(); },
+        [this] { return session_.Run().StopPending(); }));
     addManually_ =
         make(PairCommandFace(QStringLiteral("Add manually"), widgets::kAddPairIcon, measuring));
     deletePair_ =

@@ -10,18 +10,18 @@ AgentState::AgentState(AgentConfig config, AgentObserver& observer)
       serverSlots_(config_.maxServersPerRequester),
       controlPort_(config_.controlPort) {}
 
-void AgentState::ServerRunning() {
+void AgentState::RoleStarted() {
     std::lock_guard lock(statusMutex_);
-    if (++runningServers_ == 1) {
+    if (++activeRoles_ == 1) {
         status_.store(static_cast<int>(AgentStatus::Running));
         observer_.OnStatusChanged(AgentStatus::Running);
     }
 }
 
-void AgentState::ServerEnded() {
+void AgentState::RoleEnded() {
     std::lock_guard lock(statusMutex_);
-    // Ready only when the last of several concurrent servers ends.
-    if (--runningServers_ == 0) {
+    // Ready only when the last of several concurrent roles ends.
+    if (--activeRoles_ == 0) {
         status_.store(static_cast<int>(AgentStatus::Ready));
         observer_.OnStatusChanged(AgentStatus::Ready);
     }

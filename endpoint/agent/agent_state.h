@@ -36,10 +36,11 @@ class AgentState {
     // For waits that can be cut short by shutdown.
     const std::atomic<bool>& ShutdownFlag() const { return shutdown_; }
 
-    // Running while at least one server role has replied and not yet ended.
+    // Running while at least one role is active: a server role from its "ok" reply, a
+    // client role from its peer's "ok" reply, each until it ends.
     AgentStatus Status() const { return static_cast<AgentStatus>(status_.load()); }
-    void ServerRunning();
-    void ServerEnded();
+    void RoleStarted();
+    void RoleEnded();
 
     std::string DisplayName() const;
     std::string AddressText() const;
@@ -64,20 +65,20 @@ class AgentState {
     std::atomic<int> status_{static_cast<int>(AgentStatus::Ready)};
     std::atomic<uint16_t> controlPort_;
     std::mutex statusMutex_;
-    int runningServers_ = 0;
+    int activeRoles_ = 0;
     std::mutex notifyMutex_;
     mutable std::mutex identityMutex_;
     std::string displayName_;
     std::string addressText_;
 };
 
-// Marks one server role as running for its lifetime.
-class RunningServer {
+// Marks one server or client role as active for its lifetime.
+class ActiveRole {
   public:
-    explicit RunningServer(AgentState& state) : state_(state) { state_.ServerRunning(); }
-    ~RunningServer() { state_.ServerEnded(); }
-    RunningServer(const RunningServer&) = delete;
-    RunningServer& operator=(const RunningServer&) = delete;
+    explicit ActiveRole(AgentState& state) : state_(state) { state_.RoleStarted(); }
+    ~ActiveRole() { state_.RoleEnded(); }
+    ActiveRole(const ActiveRole&) = delete;
+    ActiveRole& operator=(const ActiveRole&) = delete;
 
   private:
     AgentState& state_;

@@ -113,7 +113,11 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
     } catch (const std::system_error&) {
         return;  // both connections close
     }
-    RunIperfClient(state, *tokens, static_cast<uint16_t>(server->port), runOver.get_token());
+    {
+        // Measuring from here: the window says "Running" while this client sends.
+        ActiveRole active(state);
+        RunIperfClient(state, *tokens, static_cast<uint16_t>(server->port), runOver.get_token());
+    }
     // The peer's last report still comes through; the jthread joins the forwarding.
 }
 

@@ -143,7 +143,7 @@ bool RunServerRole(AgentState& state, const platform::Socket& connection,
         return false;
     }
     if (platform::SendAll(connection, protocol::FormatOkReply(*port))) {
-        RunningServer running(state);
+        ActiveRole active(state);
         StreamOutput(state, iperf, connection);
     }
     iperf.Terminate();

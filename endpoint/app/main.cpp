@@ -17,6 +17,7 @@
 #include "firewall/firewall.h"
 #include "platform/iperf_locator.h"
 #include "platform/name_store.h"
+#include "platform/service_notify.h"
 #include "platform/single_instance.h"
 #include "protocol/probe_reply.h"
 
@@ -83,7 +84,10 @@ int RunAgent() {
     int exitCode = 1;
     if (frontEnd.Valid()) {
         quarn::agent::Agent agent(config, frontEnd);
-        agent.Start();
+        // A service manager learns that both ports are bound; a port in use ends us instead.
+        if (agent.Start()) {
+            quarn::platform::NotifyServiceReady();
+        }
         exitCode = frontEnd.Run(signalFd, stdout);
         agent.Shutdown();
         frontEnd.Flush(stdout);

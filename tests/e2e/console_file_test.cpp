@@ -75,6 +75,20 @@ TEST_F(ConsoleFileTest, RemoteTcpRunSavedAndReopenedGivesBackTheSameRun) {
     const std::string original = ReadBytes(saved);
     EXPECT_GT(original.size(), 40u);
     EXPECT_EQ(ReadBytes(resaved), original);
+
+    // Cut short in the pair's series, the file opens as far as it goes, says so and the
+    // Console exits with 1; saved again, what was read makes a whole file.
+    const std::string cut = files.File("cut.config");
+    const std::string repaired = files.File("repaired.config");
+    std::ofstream(cut, std::ios::binary) << original.substr(0, original.size() - 8);
+    const ConsoleResult incomplete = RunConsole({"--open", cut, "--no-run", "--save", repaired});
+    EXPECT_EQ(incomplete.exitCode, 1) << incomplete.Transcript();
+    EXPECT_TRUE(HasLine(incomplete.lines, "The file is incomplete: 1 pairs were read."))
+        << incomplete.Transcript();
+    EXPECT_TRUE(FindRow(incomplete.lines, "Pair1")) << incomplete.Transcript();
+    console::ConsoleData again;
+    EXPECT_EQ(console::ReadConfigFile(repaired, again, [&] { again.ResetToNew(); }), 0);
+    EXPECT_EQ(again.table.PairCount(), 1);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <string>
@@ -89,6 +90,23 @@ TEST_F(ConsoleRunTest, UnreachableEndPoint2EndsTheRunWithAnError) {
         }
         EXPECT_TRUE(ProgressTicks(run.lines).empty()) << run.Transcript();
     }
+}
+
+// Ctrl-C before the first processed second: the stop waits for that second (or at most
+// 5 s) instead of being ignored until the run's end.
+TEST_F(ConsoleRunTest, CtrlCBeforeTheFirstSecondStopsTheRunSoonAfter) {
+    ConsoleProcess console =
+        StartConsole({"--pair", PairOption(Address(2), Address(3)), "--duration", "120"});
+    ASSERT_TRUE(console.WaitForLine("Measuring", 10000)) << console.Finish(0).Transcript();
+    ASSERT_EQ(::kill(console.Pid(), SIGINT), 0);
+    const ConsoleResult run = console.Finish(15000);
+    ASSERT_TRUE(run.exitCode) << "still running 15 s after Ctrl-C\n" << run.Transcript();
+    EXPECT_EQ(*run.exitCode, 1) << run.Transcript();
+    EXPECT_TRUE(AnyLineContains(run.lines, "Stopping...")) << run.Transcript();
+    EXPECT_TRUE(AnyLineContains(run.lines, "The current measurement is stopped."))
+        << run.Transcript();
+    EXPECT_LE(ProgressTicks(run.lines).size(), 1u) << run.Transcript();
+    ExpectNoIperfLeft();
 }
 
 class EndPointKilledTest : public EndPointNetworkTest, public ::testing::WithParamInterface<int> {};

@@ -99,14 +99,12 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     ASSERT_EQ(data.table.PairCount(), 2);
     EXPECT_EQ(data.table[2].name, "Pair2");
 
-    // Start: the faces change, the warm-up ignores Stop, the list and the chart fill.
+    // Start: the faces change, the list and the chart fill.
     StartRun("30");
     const QImage running = Grab(window);
     EXPECT_EQ(PixelAt(running, 8, 275 + 34), QColor(176, 184, 152));
     EXPECT_EQ(PixelAt(running, window.width() - 477 + 1, 275 + 15), QColor(176, 184, 152));
     EXPECT_TRUE(data.table.All().showTotal);
-    Click(window.StartStop());
-    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Measuring);  // before the first tick
 
     // While measuring only Start/Stop, the toggle and the list take input.
     auto* filter = window.findChild<console::ui::ModeInputFilter*>();
@@ -167,6 +165,26 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     EXPECT_EQ(data.table[2].name, "Pair2");
     EXPECT_EQ(data.table[2].endpoint1, Address(2));  // the former Pair3
     EXPECT_FALSE(NoticeShown(window));
+}
+
+// Stop in the warm-up: the face says "Stopping..." and the run ends at its first second
+// (or 5 s later without one) instead of going on.
+TEST_F(WindowSessionTest, StopBeforeTheFirstSecondSaysStoppingAndEndsTheRun) {
+    MainWindow& window = Window();
+    AddPairThroughDialog(window, Address(2), Address(3));
+    StartRun("120");
+    const QImage measuring = window.StartStop()->grab().toImage();
+    Click(window.StartStop());
+    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(window.Run().StopPending());
+    EXPECT_NE(window.StartStop()->grab().toImage(), measuring);
+    ASSERT_TRUE(WaitFor([&] { return window.Run().Mode() == ConsoleMode::Idle; }, 15000));
+    ASSERT_TRUE(NoticeShown(window));
+    EXPECT_EQ(NoticeText(window), "The current measurement is stopped.");
+    EXPECT_LE(window.Data().ticks, 1);
+    EXPECT_EQ(window.Data().table[1].statusText, "Stopped");
+    ConfirmNotice(window);
+    ExpectNoIperfLeft();
 }
 
 TEST_F(WindowSessionTest, ACompletedRunShowsItsNotice) {

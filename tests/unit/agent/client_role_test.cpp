@@ -74,6 +74,37 @@ TEST(ClientRole, RequesterGoingAwayEndsTheClientAndThePeersServer) {
     EXPECT_TRUE(endPoint2.Observer().WaitFor("status:Ready", 3000));
 }
 
+// An EndPoint that sends is measuring too: "Running" from its peer's "ok" until its client
+// ends, also when a server role of its own ends meanwhile.
+TEST(ClientRole, SendingEndPointShowsRunningUntilItsClientEnds) {
+    FakeIperfScript script(
+        "server *: listen; report 1000 50; hang\n"
+        "client *: sleep 1000; exit 0");
+    test_support::PrivateFakeIperf ownIperf(
+        "server *: listen; sleep 300; exit 0\n"
+        "client *: sleep 1000; exit 0");
+    LoopbackAgent endPoint2;
+    LoopbackAgent endPoint1([&](agent::AgentConfig& config) {
+        config.peerControlPort = endPoint2.ControlPort();
+        config.iperfPath = ownIperf.Path();
+        config.timing.runIdlePolls = 100000;  // the silent client runs until the requester goes
+    });
+    platform::Socket console = endPoint1.Send(" -c 127.0.0.1 -i 1 -t 259500 -f m\r\n");
+    ASSERT_NE(test_support::ReadUntilContains(console, "sec", 5000).data, "");
+    EXPECT_TRUE(endPoint1.Observer().WaitFor("status:Running", 3000));
+
+    // A Console of its own asks End Point 1 for a short server while it sends.
+    const platform::Socket server = endPoint1.Send("server_config -s -f m -i 1\r\n");
+    ASSERT_EQ(ReadReply(server), "ok;5001\r\n");
+    EXPECT_TRUE(ReadUntilClosed(server, 3000).closed);
+    EXPECT_EQ(endPoint1.Get().Status(), agent::AgentStatus::Running);
+
+    console.Close();
+    EXPECT_TRUE(endPoint1.Observer().WaitFor("status:Ready", 3000));
+    EXPECT_EQ(endPoint1.Observer().Events(),
+              (std::vector<std::string>{"started", "status:Running", "status:Ready"}));
+}
+
 TEST(ClientRole, FailedServerRequestClosesWithoutTextAndStartsNoClient) {
     FakeIperfScript script("server *: bindfail");
     LoopbackAgent endPoint2;

@@ -129,11 +129,12 @@ TEST(LineParserTest, ImpossibleRatesAreNoSamples) {
         const char* rate;
         bool sample;
     };
+    // "400000.00" is a real 400 Gbit/s pair; "many" has no number: a zero sample, as before.
     const Case cases[] = {
-        {"0", true},     {"0.00", true},   {"1000000000", true},  {"999999999.9", true},
-        {"many", true},  // no number: a zero sample, as before
-        {"-5", false},   {"-0.01", false}, {"1000000001", false}, {"3.4e38", false},
-        {"1e39", false}, {"inf", false},   {"nan", false},        {"-inf", false},
+        {"0", true},       {"0.00", true},        {"400000.00", true},   {"999999.99", true},
+        {"1000000", true}, {"1e6", true},         {"many", true},        {"-5", false},
+        {"-0.01", false},  {"1000000.01", false}, {"1000000000", false}, {"3.4e38", false},
+        {"1e39", false},   {"inf", false},        {"nan", false},        {"-inf", false},
     };
     for (const Case& c : cases) {
         const std::string single =

@@ -209,8 +209,80 @@ TEST(MeasurementRunTest, RunOfRealOutputCompletesAtItsDuration) {
     EXPECT_FALSE(h.run.FirstTickSeen());
 }
 
-TEST(MeasurementRunTest, StopIsIgnoredUntilTheFirstTickIsProcessed) {
+// Stop in the warm-up cannot end the run at once (there is nothing to show yet): it waits
+// for the first processed tick and ends the run there.
+TEST(MeasurementRunTest, StopBeforeTheFirstTickWaitsForIt) {
     Harness h;
+    h.AddPair("198.18.0.30");
+    SessionScript script;
+    script.lines = {Interval(0, 10), Interval(1, 10), Interval(2, 10), Interval(3, 10)};
+    script.gateBefore = 2;
+    h.sessions.Script(1, script);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitFor([&] { return h.data.table[1].log.Size() == 2; }));
+    EXPECT_EQ(h.run.WarmupTicks(), 2);
+
+    const int modeChanges = h.view.modeChanges;
+    h.run.StartOrStop();
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(h.run.StopPending());
+    EXPECT_EQ(h.view.modeChanges, modeChanges + 1);  // the face shows the waiting
+    EXPECT_TRUE(h.view.notices.empty());
+    h.run.StartOrStop();  // a second press changes nothing
+    EXPECT_EQ(h.view.modeChanges, modeChanges + 1);
+
+    h.sessions.probes[0]->gateOpen = true;
+    ASSERT_TRUE(h.WaitForIdle());
+    EXPECT_FALSE(h.run.StopPending());
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
+    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
+    EXPECT_EQ(h.data.table[1].countText, "1");
+    EXPECT_EQ(h.run.Ticks(), 1);
+}
+
+// A pair that sends lines but never a sample would hold the run until iperf's own limit.
+TEST(MeasurementRunTest, PendingStopIsForcedWhenNoTickComes) {
+    Harness h;
+    h.run.SetForcedStopDelay(300ms);
+    h.AddPair("198.18.0.30");
+    h.AddPair("198.18.0.31");
+    SessionScript talking;
+    talking.lines = {"------------------------------------------------------------",
+                     "Client connecting to 198.18.0.20, TCP port 5001", Interval(0, 10)};
+    h.sessions.Script(1, talking);
+    SessionScript silent;
+    silent.lines = {"Client connecting to 198.18.0.20, TCP port 5001"};
+    h.sessions.Script(2, silent);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitFor([&] { return h.data.table[1].log.Size() == 3; }));
+
+    h.run.StartOrStop();
+    EXPECT_TRUE(h.run.StopPending());
+    h.loop.RunFor(100ms);
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);  // still waiting within the delay
+    ASSERT_TRUE(h.WaitForIdle());
+    EXPECT_FALSE(h.run.StopPending());
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
+    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
+    EXPECT_EQ(h.data.table[2].statusText, "Stopped");
+    EXPECT_TRUE(h.WaitFor([&] {
+        return h.sessions.probes[0]->returned.load() && h.sessions.probes[1]->returned.load();
+    }));
+
+    // The next run starts without a stop left over from this one.
+    h.sessions.Script(1, talking);
+    h.sessions.Script(2, silent);
+    ASSERT_TRUE(h.run.Start());
+    EXPECT_FALSE(h.run.StopPending());
+    h.loop.RunFor(500ms);
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+}
+
+// A forced stop that was armed in a run already stopped by its first tick does nothing to
+// the next run.
+TEST(MeasurementRunTest, ForcedStopOfAnEndedRunLeavesTheNextAlone) {
+    Harness h;
+    h.run.SetForcedStopDelay(300ms);
     h.AddPair("198.18.0.30");
     SessionScript script;
     script.lines = {Interval(0, 10), Interval(1, 10), Interval(2, 10)};
@@ -218,19 +290,17 @@ TEST(MeasurementRunTest, StopIsIgnoredUntilTheFirstTickIsProcessed) {
     h.sessions.Script(1, script);
     ASSERT_TRUE(h.run.Start());
     ASSERT_TRUE(h.WaitFor([&] { return h.data.table[1].log.Size() == 2; }));
-    EXPECT_EQ(h.run.WarmupTicks(), 2);
-
     h.run.StartOrStop();
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
-    EXPECT_TRUE(h.view.notices.empty());
-
     h.sessions.probes[0]->gateOpen = true;
-    ASSERT_TRUE(h.WaitFor([&] { return h.run.FirstTickSeen(); }));
-    h.run.StartOrStop();
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Idle);
-    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
-    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
-    EXPECT_EQ(h.data.table[1].countText, "1");
+    ASSERT_TRUE(h.WaitForIdle());
+
+    SessionScript quiet;
+    quiet.lines = {"Client connecting to 198.18.0.20, TCP port 5001"};
+    h.sessions.Script(1, quiet);
+    ASSERT_TRUE(h.run.Start());
+    h.loop.RunFor(600ms);
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_EQ(h.NoticeTexts().size(), 1u);
 }
 
 TEST(MeasurementRunTest, EndOfTheLocalStreamMakesStopPossible) {

@@ -133,12 +133,15 @@ TEST_F(ConfigEdgeCaseTest, EndPointLineAndNameBlockEntries) {
     EXPECT_EQ(data_.nameLookup, expected);
     EXPECT_EQ(data_.table.PairCount(), 0);  // the name block is no pair line
 
-    // The end marker is missing: nothing is read from the block, and it is no pair line.
-    ASSERT_EQ(ReadText("[]\n[]\nAll\r\nPair1 a b\r\n\r\r\r\r\r[198.18.0.1\"A\r"), 0);
+    // The end marker is missing: the file was cut short. Nothing is read from the block,
+    // and it is no pair line.
+    ASSERT_EQ(ReadText("[]\n[]\nAll\r\nPair1 a b\r\n\r\r\r\r\r[198.18.0.1\"A\r"),
+              kConfigIncomplete);
     EXPECT_EQ(data_.table.PairCount(), 1);
     EXPECT_TRUE(data_.nameLookup.empty());
     // The end marker comes first: no entries either.
-    ASSERT_EQ(ReadText("[]\n[]\nAll\r\n]\r\r\r\r\r\nPair1 a b\r\n\r\r\r\r\r[198.18.0.1\"A\r"), 0);
+    ASSERT_EQ(ReadText("[]\n[]\nAll\r\n]\r\r\r\r\r\nPair1 a b\r\n\r\r\r\r\r[198.18.0.1\"A\r"),
+              kConfigIncomplete);
     EXPECT_TRUE(data_.nameLookup.empty());
 }
 

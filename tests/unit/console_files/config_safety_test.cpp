@@ -3,12 +3,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <random>
 
 #include <gtest/gtest.h>
 
+#include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
 #include "console/files/utf16le.h"
 #include "tests/unit/console_files/config_test_support.h"
@@ -154,7 +156,7 @@ TEST(ConfigSafetyTest, DamagedFilesNeverBreakTheReader) {
     for (int i = 0; i < 3000; ++i) {
         WriteBytes(path, mutator.Mutate(valid));
         const int result = ReadConfigFile(path, data, [&] { data.ResetToNew(); });
-        ASSERT_TRUE(result == 0 || result == -2) << i;
+        ASSERT_TRUE(result == 0 || result == -2 || result == kConfigIncomplete) << i;
         const int series = static_cast<int>(data.chart.Series().size());
         ASSERT_LE(data.table.PairCount(), PairTable::kMaxPairs) << i;
         ASSERT_EQ(series, series == 0 ? 0 : data.table.PairCount() + 1) << i;
@@ -177,6 +179,100 @@ TEST(ConfigSafetyTest, DamagedFilesNeverBreakTheReader) {
         ASSERT_EQ(DescribeSavedState(data), once) << i;
     }
     EXPECT_GT(accepted, 2000);  // most damage is beyond the header and must still load
+}
+
+// A file cut anywhere opens with what could be read and says that it is incomplete,
+// except where the cut falls exactly after a row's line end: that file is byte for byte a
+// whole file with fewer pairs.
+TEST(ConfigSafetyTest, TruncatedFilesOpenAsFarAsTheyGoAndSaySo) {
+    TempDir dir(TempDir::Place::Memory);
+    ConsoleData source = test::MeasuredState();
+    ASSERT_EQ(WriteConfigFile(dir.File("whole.config"), source), 0);
+    const std::string whole = ReadBytes(dir.File("whole.config"));
+    ConsoleData data;
+    ASSERT_EQ(ReadConfigFile(dir.File("whole.config"), data, [&] { data.ResetToNew(); }), 0);
+    EXPECT_EQ(data.table.PairCount(), 3);
+
+    // Byte offsets just after each LF of the text: the ends of the time, EndPoint and row
+    // lines.
+    std::vector<std::size_t> recordEnds;
+    for (std::size_t at = 40; at + 1 < whole.size(); at += 2) {
+        if (whole[at] == '\n' && whole[at + 1] == '\0') {
+            recordEnds.push_back(at + 2);
+        }
+    }
+    ASSERT_EQ(recordEnds.size(), 6u);  // time, EndPoints, All and three pairs; then names
+    const std::string path = dir.File("cut.config");
+    int incomplete = 0;
+    for (std::size_t size = 40; size < whole.size(); ++size) {
+        WriteBytes(path, whole.substr(0, size));
+        const int result = ReadConfigFile(path, data, [&] { data.ResetToNew(); });
+        const bool afterRowLine =
+            std::find(recordEnds.begin() + 2, recordEnds.end(), size) != recordEnds.end();
+        if (afterRowLine) {
+            EXPECT_EQ(result, 0) << size;
+            continue;
+        }
+        ASSERT_EQ(result, kConfigIncomplete) << size;
+        ++incomplete;
+        // Pairs whose line was cut are read as far as they go.
+        int pairLinesStarted = 0;
+        for (std::size_t r = 2; r + 1 < recordEnds.size(); ++r) {
+            pairLinesStarted += size >= recordEnds[r] + 2 ? 1 : 0;  // one whole character
+        }
+        EXPECT_EQ(data.table.PairCount(), pairLinesStarted) << size;
+    }
+    EXPECT_EQ(incomplete, static_cast<int>(whole.size()) - 40 - 4);
+    EXPECT_EQ(IncompleteFileText(2), "The file is incomplete: 2 pairs were read.");
+
+    // Whole files without a name block, or with nothing measured, are complete.
+    source.nameLookup.clear();
+    source.chart.Reset();
+    ASSERT_EQ(WriteConfigFile(path, source), 0);
+    EXPECT_EQ(ReadConfigFile(path, data, [&] { data.ResetToNew(); }), 0);
+    source.table.RemoveAllPairs();
+    ASSERT_EQ(WriteConfigFile(path, source), 0);
+    EXPECT_EQ(ReadConfigFile(path, data, [&] { data.ResetToNew(); }), 0);
+}
+
+// A save killed halfway leaves its temporary file; the next save into the folder removes
+// it, but never a temporary file of a process that is still alive, nor other files.
+TEST(ConfigSafetyTest, SaveRemovesTemporaryFilesOfKilledSaves) {
+    TempDir dir;
+    ConsoleData data = test::MeasuredState();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        AtomicFileWriter writer(dir.File("run.config"));
+        const bool written = writer.Open() && writer.Write("half of a file");
+        ::raise(SIGKILL);  // killed before it could commit or clean up
+        ::_exit(written ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const std::vector<std::string> afterKill = DirectoryEntries(dir.Path());
+    ASSERT_EQ(afterKill.size(), 1u);
+    EXPECT_EQ(afterKill[0].rfind(".run.config.tmp-" + std::to_string(child) + "-", 0), 0u);
+
+    const std::string alive = ".other.config.tmp-" + std::to_string(::getppid()) + "-4";
+    const std::string own = ".mine.config.tmp-" + std::to_string(::getpid()) + "-9";
+    const std::vector<std::string> kept = {alive, own, ".run.config.tmp-x-0",
+                                           "run.config.tmp-" + std::to_string(child) + "-0",
+                                           ".tmp-" + std::to_string(child) + "-0"};
+    for (const std::string& name : kept) {
+        WriteBytes(dir.File(name), "kept");
+    }
+    const std::string folderLike = ".dir.config.tmp-" + std::to_string(child) + "-1";
+    ASSERT_EQ(::mkdir(dir.File(folderLike).c_str(), 0700), 0);
+
+    ASSERT_EQ(WriteConfigFile(dir.File("next.config"), data), 0);
+    std::vector<std::string> names = DirectoryEntries(dir.Path());
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected = kept;
+    expected.push_back(folderLike);
+    expected.push_back("next.config");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
 }
 
 }  // namespace

@@ -44,8 +44,19 @@ systemd)
     status=$?
     [ -n "$out" ] && echo "$out"
     [ $status -eq 0 ] && [ -z "$out" ] || exit 1
-    grep -q '^ExecStart=.*/Quarn_EndPoint --headless$' "$work/quarn-endpoint.service" || {
+    unit="$work/quarn-endpoint.service"
+    grep -q '^ExecStart=.*/Quarn_EndPoint --headless$' "$unit" || {
         echo "the unit does not run the headless EndPoint"; exit 1; }
+    # Readiness after binding, restarts after any exit, and the hardening that keeps
+    # everything working.
+    for line in Type=notify Restart=always ProtectProc=invisible PrivateUsers=yes \
+        DevicePolicy=closed 'SystemCallFilter=~@privileged @resources'; do
+        grep -qxF "$line" "$unit" || { echo "the unit lacks $line"; exit 1; }
+    done
+    # The agent reads /proc/net, and the unit documents Quarn, not iperf.
+    for line in ProcSubset=pid 'Documentation=man:iperf(1)'; do
+        ! grep -qxF "$line" "$unit" || { echo "the unit must not have $line"; exit 1; }
+    done
     echo "systemd unit valid"
     ;;
 mime)

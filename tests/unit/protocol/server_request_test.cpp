@@ -144,6 +144,25 @@ TEST(ServerRequest, SilentPeerTimesOut) {
     EXPECT_LT(elapsed, std::chrono::seconds(3));
 }
 
+// One byte every 100 ms, never a line end: each byte comes well within the timeout, but
+// the reply as a whole must not take longer than it.
+TEST(ServerRequest, DrippingPeerTimesOutOnceForTheWholeReply) {
+    for (const bool cancellable : {false, true}) {
+        FakeEndPoint peer([](const Socket& connection) {
+            for (int i = 0; i < 60 && platform::SendAll(connection, "o"); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+        std::atomic<bool> cancel{false};
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(
+            ServerRequest(kTcpCommand, peer.Port(), 2000, 500, cancellable ? &cancel : nullptr));
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(elapsed, std::chrono::milliseconds(450)) << cancellable;
+        EXPECT_LT(elapsed, std::chrono::milliseconds(2500)) << cancellable;
+    }
+}
+
 TEST(ServerRequest, EndlessLineWithoutCrLfFails) {
     FakeEndPoint peer([](const Socket& connection) {
         const std::string junk(1000, 'x');
