@@ -150,8 +150,7 @@ int HeadlessConsole::Open() {
         return Fail(FileSession::kNotConfigFile);
     if (result == kConfigIncomplete) {
         // What was read is used (and can be saved again), but the run as a whole fails.
-        std::fprintf(env_.err, "%s
-", IncompleteFileText(data_.table.PairCount()).c_str());
+        std::fprintf(env_.err, "%s\n", IncompleteFileText(data_.table.PairCount()).c_str());
         incomplete_ = true;
     }
     return kExitOk;

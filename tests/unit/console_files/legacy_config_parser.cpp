@@ -240,7 +240,7 @@ ChartSeries ReadSamples(Text samplePart) {
     Pieces tokens(samplePart, u' ');
     Text token;
     while (tokens.Next(token)) {
-        series.push_back(ChartPoint{0.0f, 0.0f, RealToken(Utf8(token))});
+        series.push_back(ChartPoint{RealToken(Utf8(token))});
     }
     return series;
 }
