@@ -29,7 +29,7 @@ bool WriteSeriesCsv(const std::string& path, const PairTable& table, const Chart
         pair.active = table[row].active;
         sample.AppendPair(std::move(pair));
     }
-    TickCsv csv;
+    TickCsv csv(/*withQuality=*/false);
     if (!csv.Open(path, sample)) {
         return false;
     }

@@ -48,7 +48,8 @@ void TickCsv::WriteHeader(const PairTable& table) {
     for (const std::string& name : names_)
         header += "," + name;
     header += ",All";
-    for (const std::string& name : names_) {
+    for (std::size_t i = 0; withQuality_ && i < names_.size(); ++i) {
+        const std::string& name = names_[i];
         if (udp_)
             header += "," + name + " loss %," + name + " jitter ms";
         header += "," + name + " RTT ms";
@@ -71,7 +72,7 @@ void TickCsv::WriteTick(int tick, const PairTable& table) {
     }
     row += ',';
     row += FormatFixed2(table.All().sum);
-    for (int r = 1; r < table.Size(); ++r) {
+    for (int r = 1; withQuality_ && r < table.Size(); ++r) {
         const bool active = table[r].active;
         const PairQuality& quality = table[r].quality;
         if (udp_) {

@@ -17,6 +17,8 @@ namespace quarn::console {
 class TickCsv {
   public:
     TickCsv() = default;
+    // Without quality columns: throughput only (a chart's samples carry nothing else).
+    explicit TickCsv(bool withQuality) : withQuality_(withQuality) {}
     ~TickCsv();
     TickCsv(const TickCsv&) = delete;
     TickCsv& operator=(const TickCsv&) = delete;
@@ -34,6 +36,7 @@ class TickCsv {
 
     std::FILE* file_ = nullptr;
     bool good_ = false;
+    bool withQuality_ = true;
     bool headerWritten_ = false;
     bool udp_ = false;
     // The rows' names at Open, for a header written at Close.
