@@ -1,8 +1,10 @@
 #include "platform/port_table.h"
 
+// winsock2.h must come before windows.h.
+#include <winsock2.h>
+
 #include <iphlpapi.h>
 #include <windows.h>
-#include <winsock2.h>
 
 #include <vector>
 

@@ -1,7 +1,8 @@
 #include "platform/process_table.h"
 
-#include <tlhelp32.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 #include "platform/windows_handle.h"
 #include "platform/windows_text.h"

@@ -1,7 +1,8 @@
 #include "platform/program_arguments.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include "platform/windows_text.h"
 

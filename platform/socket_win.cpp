@@ -1,8 +1,10 @@
 #include "platform/socket.h"
 
+// winsock2.h must come before windows.h.
+#include <winsock2.h>
+
 #include <mswsock.h>
 #include <windows.h>
-#include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <algorithm>
