@@ -16,7 +16,12 @@ struct Adapter {
     uint32_t broadcast = 0;
 };
 
-// One IPv4 address of an interface as the system lists it (flags are IFF_*).
+// Interface flags as InterfaceAddress carries them (the values of Linux's IFF_*).
+inline constexpr unsigned kInterfaceUp = 0x1;
+inline constexpr unsigned kInterfaceBroadcast = 0x2;
+inline constexpr unsigned kInterfaceLoopback = 0x8;
+
+// One IPv4 address of an interface as the system lists it.
 struct InterfaceAddress {
     std::string name;
     unsigned flags = 0;
@@ -40,6 +45,10 @@ std::vector<Adapter> AdaptersNamed(const std::vector<std::string>& names);
 // Address of the interface carrying the default route; without one, the first qualifying
 // adapter's address; nullopt when there is none.
 std::optional<uint32_t> PrimaryAddress();
+
+// Name of the interface carrying the lowest-metric default route, as ListInterfaceAddresses
+// names it; nullopt without one.
+std::optional<std::string> DefaultRouteInterface();
 
 // Interface of the lowest-metric default route in the text of /proc/net/route.
 std::optional<std::string> DefaultRouteInterface(std::string_view procNetRoute);

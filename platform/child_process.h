@@ -23,7 +23,8 @@ class ChildProcess {
     // Spawns argv[0] (a path, never through a shell) with the parent's environment plus
     // extraEnv ("NAME=value"), stdin from /dev/null. False when it cannot be started.
     // The child is killed when the thread that started it ends (or this process dies),
-    // so start it on the thread that waits for it.
+    // so start it on the thread that waits for it. On Windows it runs in a kill-on-close
+    // job object owned by this object, so it ends when this process dies.
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 
     // Non-blocking: bytes read, 0 when nothing is waiting, -1 at EOF or when no pipe is open.
@@ -36,12 +37,12 @@ class ChildProcess {
     bool Exited();
     // Waits up to timeoutMs for the child to end; true when it has ended.
     bool WaitExit(int timeoutMs);
-    // SIGKILL if still running, then reap.
+    // SIGKILL (TerminateProcess) if still running, then reap.
     void Terminate();
 
     bool Running() const { return pid_ > 0 && !reaped_; }
     pid_t Pid() const { return pid_; }
-    // Raw wait status once reaped (see WIFEXITED etc.), -1 before.
+    // Raw wait status once reaped (see WIFEXITED etc.; the exit code on Windows), -1 before.
     int WaitStatus() const { return waitStatus_; }
 
   private:
@@ -50,8 +51,14 @@ class ChildProcess {
     bool Reap(int options);
 
     pid_t pid_ = -1;
+#ifdef _WIN32
+    void* process_ = nullptr;
+    void* pipe_ = nullptr;
+    void* job_ = nullptr;
+#else
     int pipeFd_ = -1;
     int pidFd_ = -1;
+#endif
     bool reaped_ = false;
     int waitStatus_ = -1;
 };

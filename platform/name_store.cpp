@@ -1,13 +1,5 @@
 #include "platform/name_store.h"
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 #include "platform/file_text.h"
@@ -16,66 +8,10 @@ namespace quarn::platform {
 namespace {
 
 constexpr std::string_view kKey = "EndPoint_Name=";
-constexpr size_t kComputerNameMax = 24;
-
-std::string EnvOrEmpty(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
-
-std::string HomeDir() {
-    std::string home = EnvOrEmpty("HOME");
-    if (home.empty()) {
-        if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir) {
-            home = entry->pw_dir;
-        }
-    }
-    return home;
-}
-
-// mkdir -p
-bool MakeDirs(const std::string& dir) {
-    for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
-        const std::string prefix = dir.substr(0, slash);
-        if (!prefix.empty() && mkdir(prefix.c_str(), 0755) != 0 && errno != EEXIST) {
-            return false;
-        }
-        if (slash == std::string::npos) {
-            break;
-        }
-    }
-    struct stat info {};
-    return stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t written = write(fd, data.data(), data.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-}
 
 }  // namespace
 
 NameStore::NameStore(std::string dir) : dir_(std::move(dir)) {}
-
-std::string NameStore::DefaultDir() {
-    if (std::string own = EnvOrEmpty("QUARN_CONFIG_HOME"); !own.empty()) {
-        return own;
-    }
-    // The XDG rules ignore a relative $XDG_CONFIG_HOME.
-    if (std::string xdg = EnvOrEmpty("XDG_CONFIG_HOME"); !xdg.empty() && xdg.front() == '/') {
-        return xdg + "/quarn";
-    }
-    return HomeDir() + "/.config/quarn";
-}
 
 std::string NameStore::FilePath() const {
     return dir_ + "/endpoint.conf";
@@ -102,41 +38,13 @@ std::optional<std::string> NameStore::Load() const {
     return std::nullopt;
 }
 
-bool NameStore::Save(std::string_view name) const {
+bool NameStore::Storable(std::string_view name) {
     // A line break or NUL would change what Load reads back.
-    if (name.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos ||
-        !MakeDirs(dir_)) {
-        return false;
-    }
-    std::string temp = FilePath() + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const std::string content = std::string(kKey) + std::string(name) + "\n";
-    bool ok = WriteAll(fd, content) && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), FilePath().c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-    }
-    return ok;
+    return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
-bool NameStore::Remove() const {
-    return unlink(FilePath().c_str()) == 0 || errno == ENOENT;
-}
-
-std::string ComputerName() {
-    char buffer[256] = {};
-    if (gethostname(buffer, sizeof buffer - 1) != 0) {
-        return {};
-    }
-    std::string name(buffer);
-    if (name.size() > kComputerNameMax) {
-        name.resize(kComputerNameMax);
-    }
-    return name;
+std::string NameStore::Content(std::string_view name) {
+    return std::string(kKey) + std::string(name) + "\n";
 }
 
 }  // namespace quarn::platform

@@ -24,6 +24,10 @@ class NameStore {
     std::string FilePath() const;
 
   private:
+    static bool Storable(std::string_view name);
+    // The whole file for a stored name.
+    static std::string Content(std::string_view name);
+
     std::string dir_;
 };
 

@@ -11,7 +11,8 @@
 
 namespace quarn::platform {
 
-// Owns one file descriptor. Move-only; closes on destruction.
+// Owns one file descriptor (a Winsock SOCKET on Windows, whose values fit an int).
+// Move-only; closes on destruction.
 // ShutdownBoth() may be called from another thread to wake a thread blocked in
 // recv/accept on this socket; only the owning thread calls Close().
 class Socket {
@@ -31,9 +32,18 @@ class Socket {
     void ShutdownBoth() const;
     // Gives up ownership without closing.
     int Release();
+#ifdef _WIN32
+    // Windows reports no hang-up for a socket shut down here, so waits look at this.
+    bool WasShutDown() const {
+        return shutDown_.load();
+    }
+#endif
 
   private:
     int fd_ = -1;
+#ifdef _WIN32
+    mutable std::atomic<bool> shutDown_{false};
+#endif
 };
 
 // Factories return an invalid Socket on failure with errno kept.
@@ -82,5 +92,11 @@ std::optional<uint32_t> PeerAddress(const Socket& socket);
 // Without blocking: true once the peer has closed its side (or the connection failed).
 // Bytes waiting to be read do not count.
 bool PeerHasClosed(const Socket& socket);
+
+enum class StreamWait { SourceReadable, WatchedGone, Failed };
+
+// Blocks until source has something to read (data or its end) or the peer of watched,
+// which sends nothing more, has closed its side. ShutdownBoth on either wakes it.
+StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched);
 
 }  // namespace quarn::platform

@@ -18,6 +18,8 @@ std::optional<std::string> AnsiToUtf8Strict(std::string_view text);
 std::optional<std::string> ToUtf8Strict(std::string_view text, const char* codeset);
 
 bool IsValidUtf8(std::string_view text);
+// UTF-8 with every invalid sequence replaced by '?'.
+std::string SanitizeUtf8(std::string_view text);
 
 // Invalid input becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);

@@ -7,6 +7,14 @@ else
     SUDO=
 fi
 export DEBIAN_FRONTEND=noninteractive
+# The Windows build compiles iperf from Debian's source: it needs a deb-src line for the
+# mirror the machine already uses.
+if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    mirror=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+    printf 'Types: deb-src\nURIs: %s\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: %s\n' \
+        "${mirror:-http://deb.debian.org/debian}" /usr/share/keyrings/debian-archive-keyring.gpg |
+        $SUDO tee /etc/apt/sources.list.d/quarn-src.sources >/dev/null
+fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential g++ cmake ninja-build pkg-config git \
@@ -18,5 +26,6 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     libzstd-dev prometheus \
     desktop-file-utils systemd shared-mime-info libglib2.0-bin dpkg-dev file \
     xvfb xauth imagemagick python3 \
+    g++-mingw-w64-x86-64-posix wine64 wine zip \
     >/dev/null
 echo "setup: dependencies installed"

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds Quarn and runs the whole test suite three times: a normal build, then
 # AddressSanitizer+UBSan and ThreadSanitizer builds (without the Qt windows), then runs
-# every libFuzzer target for 20 seconds (scripts/fuzz.sh, clang build in build-fuzz).
-# Usage: scripts/test.sh [normal|asan|tsan|fuzz ...]   (default: all four)
+# every libFuzzer target for 20 seconds (scripts/fuzz.sh, clang build in build-fuzz), then
+# cross-builds the Windows EndPoint and runs its unit tests under Wine (build-windows).
+# Usage: scripts/test.sh [normal|asan|tsan|fuzz|windows ...]   (default: all five)
 # Needs root for the network-namespace tests (they skip without it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 variants=("$@")
-[ ${#variants[@]} -gt 0 ] || variants=(normal asan tsan fuzz)
+[ ${#variants[@]} -gt 0 ] || variants=(normal asan tsan fuzz windows)
 
 failed=()
 run_variant() {
@@ -26,12 +27,22 @@ run_variant() {
     fi
 }
 
+# Windows programs run under Wine, one prefix in the build folder, its server kept alive.
+run_windows() {
+    scripts/build-windows.sh build-windows || return 1
+    echo "=== windows: ctest under Wine ==="
+    export WINEPREFIX=$PWD/build-windows/wine-prefix WINEDEBUG=-all
+    /usr/lib/wine/wineserver64 -p60 || true
+    ctest --test-dir build-windows --output-on-failure -j "$jobs"
+}
+
 for v in "${variants[@]}"; do
     case "$v" in
         normal) run_variant normal build ;;
         asan) run_variant asan build-asan -DQUARN_SANITIZE=address -DQUARN_BUILD_GUI=OFF -DQUARN_BUILD_BENCH=OFF ;;
         tsan) run_variant tsan build-tsan -DQUARN_SANITIZE=thread -DQUARN_BUILD_GUI=OFF -DQUARN_BUILD_BENCH=OFF ;;
         fuzz) scripts/fuzz.sh 20 || failed+=(fuzz) ;;
+        windows) run_windows || failed+=(windows) ;;
         *) echo "unknown variant: $v" >&2; exit 2 ;;
     esac
 done

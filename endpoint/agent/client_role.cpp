@@ -1,8 +1,5 @@
 #include "endpoint/agent/client_role.h"
 
-#include <poll.h>
-
-#include <cerrno>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -16,38 +13,12 @@
 #include "protocol/server_request.h"
 
 namespace quarn::agent {
-namespace {
-
-enum class ForwardWait { PeerReadable, RequesterGone, Failed };
-
-// Blocks until the peer has something (data or its close) or the requester has closed its
-// side; the requester never sends anything after its command line. Shutdown wakes it by
-// shutting both sockets down.
-ForwardWait WaitForPeerOrRequesterEnd(const platform::Socket& peer,
-                                      const platform::Socket& requester) {
-    pollfd fds[2] = {{peer.Fd(), POLLIN, 0}, {requester.Fd(), POLLRDHUP, 0}};
-    while (true) {
-        const int ready = poll(fds, 2, -1);
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return ForwardWait::Failed;
-        }
-        if (fds[1].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) {
-            return ForwardWait::RequesterGone;
-        }
-        if (fds[0].revents != 0) {
-            return ForwardWait::PeerReadable;
-        }
-    }
-}
-
-}  // namespace
 
 void ForwardStream(const platform::Socket& peer, const platform::Socket& requester) {
     char buffer[protocol::kOutputChunk];
-    while (WaitForPeerOrRequesterEnd(peer, requester) == ForwardWait::PeerReadable) {
+    // The requester never sends anything after its command line, so its side only ever
+    // ends; shutdown wakes the wait by shutting both sockets down.
+    while (platform::WaitForDataOrHangUp(peer, requester) == platform::StreamWait::SourceReadable) {
         const platform::RecvResult got = platform::Receive(peer, buffer, sizeof buffer);
         if (got.status != platform::RecvStatus::Data) {
             break;

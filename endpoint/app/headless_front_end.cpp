@@ -1,13 +1,5 @@
 #include "endpoint/app/headless_front_end.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdint>
-
 namespace quarn::endpoint_app {
 namespace {
 
@@ -19,22 +11,12 @@ constexpr const char* kPortInUseLines[] = {
 
 }  // namespace
 
-HeadlessFrontEnd::HeadlessFrontEnd() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
-HeadlessFrontEnd::~HeadlessFrontEnd() {
-    if (wakeFd_ >= 0) {
-        close(wakeFd_);
-    }
-}
-
 void HeadlessFrontEnd::Queue(std::string line) {
     {
         std::lock_guard lock(mutex_);
         lines_.push_back(std::move(line));
     }
-    const uint64_t one = 1;
-    // A full counter still leaves the descriptor readable, which is all that matters.
-    [[maybe_unused]] const ssize_t ignored = write(wakeFd_, &one, sizeof one);
+    changed_.notify_one();
 }
 
 void HeadlessFrontEnd::OnStarted(const std::string& name, const std::string& addressText) {
@@ -62,6 +44,7 @@ void HeadlessFrontEnd::OnPortInUse(uint16_t /*port*/) {
             lines_.push_back(line);
         }
     }
+    changed_.notify_one();
 }
 
 void HeadlessFrontEnd::Flush(std::FILE* out) {
@@ -76,29 +59,27 @@ void HeadlessFrontEnd::Flush(std::FILE* out) {
     std::fflush(out);
 }
 
-int HeadlessFrontEnd::Run(int signalFd, std::FILE* out) {
+void HeadlessFrontEnd::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+    }
+    changed_.notify_one();
+}
+
+int HeadlessFrontEnd::Run(std::FILE* out) {
     while (true) {
         Flush(out);
-        {
-            std::lock_guard lock(mutex_);
-            if (portInUse_) {
-                return 1;
-            }
-        }
-        pollfd fds[2] = {{signalFd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0 && errno != EINTR) {
+        std::unique_lock lock(mutex_);
+        if (portInUse_ && lines_.empty()) {
             return 1;
         }
-        if (fds[0].revents & POLLIN) {
-            signalfd_siginfo info;
-            [[maybe_unused]] const ssize_t ignored = read(signalFd, &info, sizeof info);
+        if (stopped_) {
+            lock.unlock();
             Flush(out);
             return 0;
         }
-        if (fds[1].revents & POLLIN) {
-            uint64_t count;
-            [[maybe_unused]] const ssize_t ignored = read(wakeFd_, &count, sizeof count);
-        }
+        changed_.wait(lock, [this] { return stopped_ || portInUse_ || !lines_.empty(); });
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <mutex>
@@ -13,12 +14,9 @@ namespace quarn::endpoint_app {
 // only queue lines; the main thread prints them in Run.
 class HeadlessFrontEnd : public agent::AgentObserver {
   public:
-    HeadlessFrontEnd();
-    ~HeadlessFrontEnd() override;
+    HeadlessFrontEnd() = default;
     HeadlessFrontEnd(const HeadlessFrontEnd&) = delete;
     HeadlessFrontEnd& operator=(const HeadlessFrontEnd&) = delete;
-
-    bool Valid() const { return wakeFd_ >= 0; }
 
     void OnStarted(const std::string& name, const std::string& addressText) override;
     void OnNameChanged(const std::string& name) override;
@@ -26,19 +24,22 @@ class HeadlessFrontEnd : public agent::AgentObserver {
     void OnStatusChanged(agent::AgentStatus status) override;
     void OnPortInUse(uint16_t port) override;
 
-    // Prints queued lines until a signal arrives on signalFd (exit code 0) or a port is in
-    // use (the notice is printed; exit code 1).
-    int Run(int signalFd, std::FILE* out);
+    // Prints queued lines until Stop() (exit code 0) or a port is in use (the notice is
+    // printed; exit code 1).
+    int Run(std::FILE* out);
+    // From any thread, a signal handler's included: makes Run return.
+    void Stop();
     // Prints whatever is still queued.
     void Flush(std::FILE* out);
 
   private:
     void Queue(std::string line);
 
-    int wakeFd_ = -1;
     std::mutex mutex_;
+    std::condition_variable changed_;
     std::deque<std::string> lines_;
     bool portInUse_ = false;
+    bool stopped_ = false;
 };
 
 }  // namespace quarn::endpoint_app

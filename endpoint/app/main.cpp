@@ -1,7 +1,3 @@
-#include <signal.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
-
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -17,7 +13,9 @@
 #include "firewall/firewall.h"
 #include "platform/iperf_locator.h"
 #include "platform/name_store.h"
+#include "platform/program_arguments.h"
 #include "platform/service_notify.h"
+#include "platform/shutdown_signals.h"
 #include "platform/single_instance.h"
 #include "protocol/probe_reply.h"
 
@@ -51,48 +49,31 @@ int RemoveName() {
     return quarn::platform::NameStore(quarn::platform::NameStore::DefaultDir()).Remove() ? 0 : 1;
 }
 
-// SIGINT and SIGTERM arrive on a descriptor, blocked in every thread started after this.
-int TakeShutdownSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) {
-        return -1;
-    }
-    return signalfd(-1, &signals, SFD_CLOEXEC);
-}
-
 int RunAgent() {
-    const int signalFd = TakeShutdownSignals();
-    if (signalFd < 0) {
-        std::perror(kProgramName);
+    quarn::endpoint_app::HeadlessFrontEnd frontEnd;
+    const quarn::platform::ShutdownSignals signals([&frontEnd] { frontEnd.Stop(); });
+    if (!signals.Valid()) {
+        std::fprintf(stderr, "%s: cannot watch for shutdown signals\n", kProgramName);
         return 1;
     }
     quarn::platform::SingleInstance instance;
     if (!instance.Acquire("endpoint")) {
         quarn::platform::SingleInstance::NotifyRunning("endpoint");
         std::fprintf(stderr, "%s: an EndPoint is already running\n", kProgramName);
-        close(signalFd);
         return 1;
     }
     quarn::firewall::RegisterFirewallExceptions(kProgramName);
 
     quarn::agent::AgentConfig config;
     config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
-    quarn::endpoint_app::HeadlessFrontEnd frontEnd;
-    int exitCode = 1;
-    if (frontEnd.Valid()) {
-        quarn::agent::Agent agent(config, frontEnd);
-        // A service manager learns that both ports are bound; a port in use ends us instead.
-        if (agent.Start()) {
-            quarn::platform::NotifyServiceReady();
-        }
-        exitCode = frontEnd.Run(signalFd, stdout);
-        agent.Shutdown();
-        frontEnd.Flush(stdout);
+    quarn::agent::Agent agent(config, frontEnd);
+    // A service manager learns that both ports are bound; a port in use ends us instead.
+    if (agent.Start()) {
+        quarn::platform::NotifyServiceReady();
     }
-    close(signalFd);
+    const int exitCode = frontEnd.Run(stdout);
+    agent.Shutdown();
+    frontEnd.Flush(stdout);
     return exitCode;
 }
 
@@ -102,8 +83,8 @@ int main(int argc, char** argv) {
     // Names travel in the locale's character set.
     std::setlocale(LC_CTYPE, "");
     std::string error;
-    const auto commandLine = quarn::endpoint_app::ParseCommandLine(
-        std::vector<std::string>(argv + 1, argv + argc), error);
+    const auto commandLine =
+        quarn::endpoint_app::ParseCommandLine(quarn::platform::ProgramArguments(argc, argv), error);
     if (!commandLine) {
         std::fprintf(stderr, "%s: %s\n%s", kProgramName, error.c_str(),
                      quarn::endpoint_app::UsageText().c_str());

@@ -51,17 +51,5 @@ TEST(Utf16, InvalidInputBecomesReplacementCharacter) {
     EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD83D}), "\xEF\xBF\xBD");
 }
 
-TEST(LocaleText, CLocaleIsTreatedAsUtf8) {
-    // The test runs in the C locale unless told otherwise: Korean must survive.
-    const std::string korean = "\xED\x95\x9C\xEA\xB8\x80";
-    EXPECT_EQ(AnsiToUtf8(korean), korean);
-    EXPECT_EQ(Utf8ToAnsi(korean), korean);
-    EXPECT_EQ(AnsiToUtf8("bad\xFF"
-                         "byte"),
-              "bad?byte");
-    EXPECT_EQ(Utf8ToAnsi("cut\xE2\x82"), "cut?");
-    EXPECT_EQ(AnsiToUtf8(""), "");
-}
-
 }  // namespace
 }  // namespace quarn::platform

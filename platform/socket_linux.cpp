@@ -272,4 +272,23 @@ bool PeerHasClosed(const Socket& socket) {
     return ready < 0 || (pfd.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
+StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
+    pollfd fds[2] = {{source.Fd(), POLLIN, 0}, {watched.Fd(), POLLRDHUP, 0}};
+    while (true) {
+        const int ready = poll(fds, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return StreamWait::Failed;
+        }
+        if (fds[1].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) {
+            return StreamWait::WatchedGone;
+        }
+        if (fds[0].revents != 0) {
+            return StreamWait::SourceReadable;
+        }
+    }
+}
+
 }  // namespace quarn::platform

@@ -30,6 +30,18 @@ bool MakeAddress(std::string_view name, sockaddr_un& address, socklen_t& length)
 
 }  // namespace
 
+void SingleInstance::Release() {
+    listener_.Close();
+}
+
+bool SingleInstance::Held() const {
+    return listener_.Valid();
+}
+
+int SingleInstance::Fd() const {
+    return listener_.Fd();
+}
+
 bool SingleInstance::Acquire(std::string_view name) {
     listener_.Close();
     sockaddr_un address{};

@@ -1,0 +1,305 @@
+#include "platform/child_process.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cwctype>
+#include <utility>
+
+#include "platform/command_line_quote.h"
+#include "platform/deadline.h"
+#include "platform/windows_handle.h"
+#include "platform/windows_text.h"
+
+namespace quarn::platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kNoHang = 1;
+constexpr UINT kKilledExitCode = 137;  // what a shell shows for SIGKILL
+
+HANDLE H(void* handle) {
+    return static_cast<HANDLE>(handle);
+}
+
+void CloseIfOpen(void*& handle) {
+    if (handle != nullptr) {
+        CloseHandle(H(handle));
+        handle = nullptr;
+    }
+}
+
+std::wstring EnvName(std::wstring_view entry) {
+    // "=C:=C:\dir" entries start with '='; their name runs to the second '='.
+    const size_t equals = entry.find(L'=', 1);
+    std::wstring name(entry.substr(0, equals));
+    std::transform(name.begin(), name.end(), name.begin(), ::towupper);
+    return name;
+}
+
+// The parent's environment with extraEnv added or replacing entries of the same name
+// (names are case-insensitive here), as a double-NUL-terminated block.
+std::wstring EnvironmentBlock(const std::vector<std::string>& extraEnv) {
+    std::vector<std::wstring> extra;
+    for (const std::string& entry : extraEnv) {
+        extra.push_back(Widen(entry));
+    }
+    std::wstring block;
+    if (wchar_t* strings = GetEnvironmentStringsW(); strings != nullptr) {
+        for (const wchar_t* entry = strings; *entry != L'\0'; entry += wcslen(entry) + 1) {
+            const std::wstring name = EnvName(entry);
+            const bool replaced = std::any_of(extra.begin(), extra.end(),
+                                              [&](const auto& e) { return EnvName(e) == name; });
+            if (!replaced) {
+                block.append(entry).push_back(L'\0');
+            }
+        }
+        FreeEnvironmentStringsW(strings);
+    }
+    for (const std::wstring& entry : extra) {
+        block.append(entry).push_back(L'\0');
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+// A job that kills everything in it once its last handle closes, so a child never
+// outlives its owner, even one that dies without cleaning up.
+WinHandle KillOnCloseJob() {
+    WinHandle job(CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job.Valid() && !SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation,
+                                                &limits, sizeof limits)) {
+        job.Close();
+    }
+    return job;
+}
+
+// True when bytes wait in the pipe; a broken pipe is closed.
+bool OutputWaiting(void*& pipe) {
+    if (pipe == nullptr) {
+        return false;
+    }
+    DWORD waiting = 0;
+    if (!PeekNamedPipe(H(pipe), nullptr, 0, nullptr, &waiting, nullptr)) {
+        CloseIfOpen(pipe);
+        return false;
+    }
+    return waiting > 0;
+}
+
+struct Pipe {
+    WinHandle read;
+    WinHandle write;  // inheritable, for the child's stdout and stderr
+};
+
+bool MakeOutputPipe(Pipe& pipe) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) {
+        return false;
+    }
+    pipe.read = WinHandle(read);
+    pipe.write = WinHandle(write);
+    return SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0) != 0;
+}
+
+// Starts the child suspended with only the given handles inherited, so no socket or
+// other pipe of ours leaks into it.
+bool CreateSuspended(std::wstring commandLine, std::wstring& environment, HANDLE input,
+                     HANDLE output, PROCESS_INFORMATION& info) {
+    HANDLE inherited[2] = {input, output};
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<char> storage(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) {
+        return false;
+    }
+    bool started = UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                             inherited, sizeof inherited, nullptr, nullptr) != 0;
+    if (started) {
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = input;
+        startup.StartupInfo.hStdOutput = output;
+        startup.StartupInfo.hStdError = output;
+        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                 CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT |
+                                     EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW,
+                                 environment.data(), nullptr, &startup.StartupInfo, &info) != 0;
+    }
+    DeleteProcThreadAttributeList(attributes);
+    return started;
+}
+
+}  // namespace
+
+ChildProcess::~ChildProcess() {
+    Reset();
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      process_(std::exchange(other.process_, nullptr)),
+      pipe_(std::exchange(other.pipe_, nullptr)),
+      job_(std::exchange(other.job_, nullptr)),
+      reaped_(std::exchange(other.reaped_, false)),
+      waitStatus_(std::exchange(other.waitStatus_, -1)) {}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        pid_ = std::exchange(other.pid_, -1);
+        process_ = std::exchange(other.process_, nullptr);
+        pipe_ = std::exchange(other.pipe_, nullptr);
+        job_ = std::exchange(other.job_, nullptr);
+        reaped_ = std::exchange(other.reaped_, false);
+        waitStatus_ = std::exchange(other.waitStatus_, -1);
+    }
+    return *this;
+}
+
+void ChildProcess::Reset() {
+    Terminate();
+    CloseFds();
+    pid_ = -1;
+    reaped_ = false;
+    waitStatus_ = -1;
+}
+
+void ChildProcess::CloseFds() {
+    CloseIfOpen(pipe_);
+    CloseIfOpen(process_);
+    // Closing the job kills whatever the child started and left running.
+    CloseIfOpen(job_);
+}
+
+bool ChildProcess::Start(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& extraEnv) {
+    Reset();
+    if (argv.empty()) {
+        errno = EINVAL;
+        return false;
+    }
+    Pipe pipe;
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    WinHandle nul(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              OPEN_EXISTING, 0, nullptr));
+    WinHandle job = KillOnCloseJob();
+    std::wstring environment = EnvironmentBlock(extraEnv);
+    PROCESS_INFORMATION info{};
+    if (!nul.Valid() || !job.Valid() || !MakeOutputPipe(pipe) ||
+        !CreateSuspended(Widen(WindowsCommandLine(argv)), environment, nul.Get(), pipe.write.Get(),
+                         info)) {
+        errno = ENOENT;
+        return false;
+    }
+    WinHandle thread(info.hThread);
+    // In the job before it runs a single instruction, so nothing it starts escapes.
+    if (!AssignProcessToJobObject(job.Get(), info.hProcess)) {
+        TerminateProcess(info.hProcess, kKilledExitCode);
+        CloseHandle(info.hProcess);
+        errno = EPERM;
+        return false;
+    }
+    ResumeThread(thread.Get());
+    pid_ = static_cast<pid_t>(info.dwProcessId);
+    process_ = info.hProcess;
+    pipe_ = pipe.read.Release();
+    job_ = job.Release();
+    return true;
+}
+
+long ChildProcess::ReadAvailable(char* buf, size_t max) {
+    if (pipe_ == nullptr) {
+        return -1;
+    }
+    DWORD waiting = 0;
+    if (PeekNamedPipe(H(pipe_), nullptr, 0, nullptr, &waiting, nullptr)) {
+        if (waiting == 0) {
+            return 0;
+        }
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(max, waiting));
+        if (ReadFile(H(pipe_), buf, want, &got, nullptr) && got > 0) {
+            return static_cast<long>(got);
+        }
+    }
+    // Broken pipe: every writer (the child and anything it started) has gone.
+    CloseIfOpen(pipe_);
+    return -1;
+}
+
+bool ChildProcess::WaitForOutputOrExit(int timeoutMs) {
+    // Anonymous pipes cannot be waited on, so look at the pipe in short slices.
+    constexpr int kSliceMs = 10;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (true) {
+        if (OutputWaiting(pipe_)) {
+            return true;
+        }
+        if (pipe_ == nullptr && !Running()) {
+            return false;
+        }
+        if (Exited()) {
+            return OutputWaiting(pipe_);
+        }
+        const int leftMs = PollTimeoutMs(deadline);
+        if (leftMs == 0) {
+            return false;
+        }
+        WaitForSingleObject(H(process_), static_cast<DWORD>(std::min(leftMs, kSliceMs)));
+    }
+}
+
+bool ChildProcess::Reap(int options) {
+    if (pid_ <= 0 || reaped_) {
+        return true;
+    }
+    if (process_ == nullptr) {
+        reaped_ = true;
+        return true;
+    }
+    const DWORD wait = options == kNoHang ? 0 : INFINITE;
+    if (WaitForSingleObject(H(process_), wait) != WAIT_OBJECT_0) {
+        return false;
+    }
+    DWORD code = 0;
+    waitStatus_ = GetExitCodeProcess(H(process_), &code) ? static_cast<int>(code) : -1;
+    reaped_ = true;
+    CloseIfOpen(process_);
+    return true;
+}
+
+bool ChildProcess::Exited() {
+    return Reap(kNoHang);
+}
+
+bool ChildProcess::WaitExit(int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!Exited()) {
+        const int leftMs = PollTimeoutMs(deadline);
+        if (leftMs == 0) {
+            return false;
+        }
+        WaitForSingleObject(H(process_), static_cast<DWORD>(leftMs));
+    }
+    return true;
+}
+
+void ChildProcess::Terminate() {
+    if (!Running() || Exited()) {
+        return;
+    }
+    // The handle pins the process, so this never hits another one with a reused id.
+    TerminateProcess(H(process_), kKilledExitCode);
+    Reap(0);
+}
+
+}  // namespace quarn::platform

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace quarn::platform {
+
+// Calls onSignal (from a thread of its own) when the program is asked to stop: SIGINT or
+// SIGTERM on Linux; Ctrl+C, Ctrl+Break, closing the console, log-off or shut-down on
+// Windows. Create it before any other thread: on Linux the signals are blocked in the
+// creating thread and so in every thread started after it.
+class ShutdownSignals {
+  public:
+    explicit ShutdownSignals(std::function<void()> onSignal);
+    ~ShutdownSignals();
+    ShutdownSignals(const ShutdownSignals&) = delete;
+    ShutdownSignals& operator=(const ShutdownSignals&) = delete;
+
+    bool Valid() const;
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace quarn::platform

@@ -1,0 +1,101 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "platform/child_process.h"
+#include "platform/iperf_locator.h"
+#include "platform/iperf_marker.h"
+#include "platform/process_table.h"
+
+namespace quarn::platform {
+namespace {
+
+std::string Helper() {
+    return OwnExecutableDir() + "\\child_echo.exe";
+}
+
+std::string ReadAll(ChildProcess& child) {
+    std::string out;
+    char buffer[256];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        child.WaitForOutputOrExit(100);
+        const long got = child.ReadAvailable(buffer, sizeof buffer);
+        if (got < 0) {
+            break;
+        }
+        out.append(buffer, static_cast<size_t>(got));
+    }
+    // The child's C runtime writes text mode: "\r\n" line ends.
+    std::erase(out, '\r');
+    return out;
+}
+
+TEST(WindowsChildProcess, ArgumentsArriveExactlyAndBothStreamsShareThePipe) {
+    ChildProcess child;
+    const std::vector<std::string> tricky = {"two words", "say \"hi\"", "C:\\dir with space\\",
+                                             "a\\\\b", ""};
+    std::vector<std::string> argv = {Helper()};
+    argv.insert(argv.end(), tricky.begin(), tricky.end());
+    ASSERT_TRUE(child.Start(argv, {"QUARN_TEST_VALUE=marker-42"}));
+    const std::string out = ReadAll(child);
+    for (const std::string& argument : tricky) {
+        EXPECT_NE(out.find("[" + argument + "]\n"), std::string::npos) << argument << "\n" << out;
+    }
+    EXPECT_NE(out.find("value=marker-42\n"), std::string::npos) << out;
+    EXPECT_TRUE(child.WaitExit(10000));
+    EXPECT_EQ(child.WaitStatus(), 0);
+}
+
+TEST(WindowsChildProcess, ExitCodeAndStartFailure) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({Helper(), "exit", "3"}));
+    ReadAll(child);
+    ASSERT_TRUE(child.WaitExit(10000));
+    EXPECT_EQ(child.WaitStatus(), 3);
+    EXPECT_FALSE(child.Running());
+
+    ChildProcess missing;
+    EXPECT_FALSE(missing.Start({OwnExecutableDir() + "\\no-such-program.exe"}));
+    EXPECT_FALSE(missing.Running());
+}
+
+TEST(WindowsChildProcess, TerminateAndDestructorEndTheChild) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({Helper(), "sleep", "60"}));
+    const pid_t pid = child.Pid();
+    EXPECT_FALSE(child.WaitExit(200));
+    child.Terminate();
+    EXPECT_FALSE(child.Running());
+    EXPECT_FALSE(ReadProcessInfo(pid).has_value());
+    {
+        ChildProcess scoped;
+        ASSERT_TRUE(scoped.Start({Helper(), "sleep", "60"}));
+        ASSERT_TRUE(ReadProcessInfo(scoped.Pid()).has_value());
+    }
+    // The job object went with it; no helper of ours is left.
+    EXPECT_EQ(KillOwnChildren(Helper(), "test"), 0);
+}
+
+TEST(WindowsProcessTable, ListsOurChildWithItsParentAndPath) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({Helper(), "sleep", "60"}));
+    const std::optional<ProcessInfo> info = ReadProcessInfo(child.Pid());
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->ppid, static_cast<pid_t>(GetCurrentProcessId()));
+    const std::string& exe = info->exePath;
+    ASSERT_GE(exe.size(), std::string("child_echo.exe").size());
+    EXPECT_EQ(exe.substr(exe.size() - 14), "child_echo.exe");
+    // The sweep of our own children kills it, and only programs at that path.
+    EXPECT_EQ(KillOwnChildren(OwnExecutableDir() + "\\other.exe", "test"), 0);
+    EXPECT_EQ(KillOwnChildren(Helper(), "test"), 1);
+    EXPECT_TRUE(child.WaitExit(10000));
+}
+
+}  // namespace
+}  // namespace quarn::platform

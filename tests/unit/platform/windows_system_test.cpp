@@ -1,0 +1,150 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "platform/adapters.h"
+#include "platform/name_store.h"
+#include "platform/port_table.h"
+#include "platform/single_instance.h"
+#include "platform/socket.h"
+#include "platform/text_encoding.h"
+#include "platform/windows_text.h"
+
+namespace quarn::platform {
+namespace {
+
+constexpr uint32_t kLoopback = 0x7F000001;
+const std::string kKorean = "\xED\x95\x9C\xEA\xB8\x80";  // two Hangul syllables
+
+TEST(WindowsPortTable, ListsBoundTcpAndUdpPorts) {
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    Socket udp = UdpBind(kLoopback, 0, false);
+    ASSERT_TRUE(listener.Valid() && udp.Valid());
+    const uint16_t tcpPort = LocalPort(listener);
+    const uint16_t udpPort = LocalPort(udp);
+    EXPECT_EQ(BusyTcpPorts(1000).count(tcpPort), 1u);
+    EXPECT_EQ(BusyUdpPorts(1000).count(udpPort), 1u);
+    EXPECT_EQ(BusyTcpPorts(tcpPort).count(tcpPort), 0u);  // only ports above the bound
+    listener.Close();
+    EXPECT_EQ(BusyTcpPorts(1000).count(tcpPort), 0u);
+}
+
+TEST(WindowsSockets, SecondBindOfAPortFails) {
+    Socket first = TcpListen(kLoopback, 0, 4);
+    ASSERT_TRUE(first.Valid());
+    EXPECT_FALSE(TcpListen(kLoopback, LocalPort(first), 4).Valid());
+    Socket udp = UdpBind(kLoopback, 0, true);
+    ASSERT_TRUE(udp.Valid());
+    EXPECT_FALSE(UdpBind(kLoopback, LocalPort(udp), true).Valid());
+}
+
+TEST(WindowsSockets, WaitForDataOrHangUpSeesDataThenTheHangUp) {
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    Socket source = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket sourcePeer = Accept(listener);
+    Socket watched = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket watchedPeer = Accept(listener);
+    ASSERT_TRUE(source.Valid() && sourcePeer.Valid() && watched.Valid() && watchedPeer.Valid());
+    ASSERT_TRUE(SendAll(sourcePeer, "x"));
+    EXPECT_EQ(WaitForDataOrHangUp(source, watched), StreamWait::SourceReadable);
+    char byte;
+    EXPECT_EQ(Receive(source, &byte, 1).status, RecvStatus::Data);
+    EXPECT_FALSE(PeerHasClosed(watched));
+    watchedPeer.Close();
+    EXPECT_EQ(WaitForDataOrHangUp(source, watched), StreamWait::WatchedGone);
+    EXPECT_TRUE(PeerHasClosed(watched));
+}
+
+TEST(WindowsSockets, ShutdownWakesABlockedReceive) {
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    Socket client = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket server = Accept(listener);
+    ASSERT_TRUE(client.Valid() && server.Valid());
+    RecvResult result;
+    std::thread reader([&] {
+        char buffer[16];
+        result = Receive(server, buffer, sizeof buffer);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    server.ShutdownBoth();
+    reader.join();  // a hang here is the failure
+    EXPECT_NE(result.status, RecvStatus::Data);
+}
+
+TEST(WindowsNameStore, KeepsAKoreanNameUnderAppData) {
+    const std::filesystem::path root = std::filesystem::temp_directory_path() /
+                                       ("quarn-names-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(root);
+    _wputenv_s(L"QUARN_CONFIG_HOME", L"");
+    _wputenv_s(L"APPDATA", root.wstring().c_str());
+    const std::string dir = NameStore::DefaultDir();
+    EXPECT_EQ(dir, Narrow(root.wstring()) + "\\Quarn");
+    const NameStore store(dir);
+    EXPECT_FALSE(store.Load().has_value());
+    ASSERT_TRUE(store.Save(kKorean));
+    EXPECT_EQ(store.Load(), kKorean);
+    ASSERT_TRUE(store.Save("second"));  // replaces an existing file
+    EXPECT_EQ(store.Load(), "second");
+    EXPECT_FALSE(store.Save("two\nlines"));
+    EXPECT_TRUE(store.Remove());
+    EXPECT_TRUE(store.Remove());
+    EXPECT_FALSE(store.Load().has_value());
+    std::filesystem::remove_all(root);
+}
+
+TEST(WindowsNameStore, ComputerNameIsShortAndPresent) {
+    const std::string name = ComputerName();
+    EXPECT_FALSE(name.empty());
+    EXPECT_LE(name.size(), 24u);
+}
+
+TEST(WindowsSingleInstance, SecondHolderIsRefusedUntilRelease) {
+    const std::string name = "test-" + std::to_string(GetCurrentProcessId());
+    SingleInstance first;
+    SingleInstance second;
+    ASSERT_TRUE(first.Acquire(name));
+    EXPECT_TRUE(first.Held());
+    EXPECT_FALSE(second.Acquire(name));
+    EXPECT_FALSE(second.Held());
+    first.Release();
+    EXPECT_TRUE(second.Acquire(name));
+}
+
+TEST(WindowsTextEncoding, CodePage949AndTheAnsiPage) {
+    EXPECT_EQ(ToUtf8Strict("\xC7\xD1\xB1\xDB", "CP949"), kKorean);
+    EXPECT_EQ(ToUtf8Strict("plain", "CP949"), "plain");
+    EXPECT_FALSE(ToUtf8Strict("\xC7", "CP949").has_value());  // cut in the middle
+    EXPECT_FALSE(ToUtf8Strict("x", "NO-SUCH-SET").has_value());
+    EXPECT_EQ(ToUtf8Strict(kKorean, "UTF-8"), kKorean);
+    EXPECT_FALSE(ToUtf8Strict("bad\xFF", "UTF-8").has_value());
+    // Whatever the ANSI page is, ASCII survives both ways and invalid UTF-8 becomes '?'.
+    EXPECT_EQ(AnsiToUtf8(Utf8ToAnsi("name-1")), "name-1");
+    EXPECT_EQ(Utf8ToAnsi("cut\xE2\x82"), "cut?");
+    if (GetACP() == 949) {
+        EXPECT_EQ(Utf8ToAnsi(kKorean), "\xC7\xD1\xB1\xDB");
+        EXPECT_EQ(AnsiToUtf8("\xC7\xD1\xB1\xDB"), kKorean);
+    }
+}
+
+TEST(WindowsAdapters, LoopbackIsListedButNeverQualifies) {
+    bool sawLoopback = false;
+    for (const InterfaceAddress& entry : ListInterfaceAddresses()) {
+        if (entry.address == kLoopback) {
+            sawLoopback = true;
+            EXPECT_TRUE(entry.flags & kInterfaceLoopback);
+        }
+    }
+    EXPECT_TRUE(sawLoopback);
+    for (const Adapter& adapter : QualifyingAdapters()) {
+        EXPECT_NE(adapter.address, kLoopback);
+        EXPECT_EQ(adapter.broadcast, (adapter.address & adapter.netmask) | ~adapter.netmask);
+    }
+}
+
+}  // namespace
+}  // namespace quarn::platform
