@@ -10,7 +10,7 @@ namespace quarn::console::records {
 
 std::string JournalDirectory() {
     const char* state = std::getenv("XDG_STATE_HOME");
-    // The base directory specification ignores a relative path.
+    // XDG says a relative XDG_STATE_HOME is to be ignored.
     if (state != nullptr && state[0] == '/')
         return std::string(state) + "/quarn/runs";
     const char* home = std::getenv("HOME");
