@@ -23,6 +23,10 @@ long ReceiveReplyChunk(const platform::Socket& socket, char* buffer, size_t size
                        platform::SteadyClock::time_point deadline,
                        const std::atomic<bool>* cancel) {
     while (cancel == nullptr || !cancel->load()) {
+        // Checked before every receive: a peer that keeps sending bytes never times one out.
+        if (platform::SteadyClock::now() >= deadline) {
+            return -1;
+        }
         const platform::RecvResult got = platform::Receive(socket, buffer, size);
         switch (got.status) {
             case platform::RecvStatus::Data:
@@ -33,9 +37,6 @@ long ReceiveReplyChunk(const platform::Socket& socket, char* buffer, size_t size
                 break;
             case platform::RecvStatus::Error:
                 return -1;
-        }
-        if (platform::SteadyClock::now() >= deadline) {
-            return -1;
         }
     }
     return -1;
