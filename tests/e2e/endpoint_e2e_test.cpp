@@ -17,6 +17,7 @@
 #include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "protocol/messages.h"
+#include "tests/e2e/peer_requests.h"
 #include "tests/support/fake_iperf.h"
 #include "tests/support/socket_reading.h"
 #include "tests/support/temp_dir.h"
@@ -34,15 +35,6 @@ using test_support::TestNetwork;
 const std::string kIperf = "/usr/bin/iperf";
 const std::string kBroadcast = "198.18.0.255";
 constexpr int kStartTimeoutMs = 5000;
-
-int Count(const std::string& text, const std::string& fragment) {
-    int count = 0;
-    for (size_t at = text.find(fragment); at != std::string::npos;
-         at = text.find(fragment, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 uint32_t Ipv4(const std::string& text) {
     return ParseIpv4(text).value();
@@ -90,38 +82,12 @@ class EndPointNetwork : public ::testing::Test {
         return endPoint;
     }
 
-    // A control connection from a host, with text sent on it.
     platform::Socket Request(int fromHost, const std::string& address, const std::string& text) {
-        platform::Socket socket;
-        net_->RunInHost(fromHost, [&] {
-            socket = platform::TcpConnect(Ipv4(address), protocol::kControlPort, 3000);
-            if (socket.Valid()) {
-                platform::SendAll(socket, text);
-            }
-        });
-        return socket;
+        return e2e::Request(*net_, fromHost, address, text);
     }
 
-    // Sends one datagram to the discovery port and collects what comes back.
     std::vector<std::string> Broadcast(int fromHost, const std::string& word, int collectMs) {
-        platform::Socket socket;
-        net_->RunInHost(fromHost, [&] {
-            socket = platform::UdpBind(0, 0, /*broadcast=*/true);
-            platform::SendTo(socket, word, Ipv4(kBroadcast), protocol::kDiscoveryPort);
-        });
-        platform::SetRecvTimeout(socket, 100);
-        std::vector<std::string> replies;
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(collectMs);
-        while (std::chrono::steady_clock::now() < deadline) {
-            const platform::DatagramResult received =
-                platform::ReceiveFrom(socket, protocol::kMaxDatagram);
-            if (received.status == platform::RecvStatus::Data) {
-                replies.push_back(received.datagram.data);
-            }
-        }
-        std::sort(replies.begin(), replies.end());
-        return replies;
+        return Probe(*net_, fromHost, kBroadcast, word, collectMs);
     }
 
     // iperf processes running inside a host.
@@ -151,10 +117,7 @@ class EndPointNetwork : public ::testing::Test {
 
     std::string ServerRequestReply(int fromHost, const std::string& address,
                                    platform::Socket& connection) {
-        connection = Request(fromHost, address, std::string(protocol::kServerRequestTcp));
-        // The rest of iperf's banner may follow in the same segment.
-        const std::string data = ReadUntilContains(connection, "\r\n", 15000).data;
-        return data.substr(0, std::min(data.size(), data.find("\r\n") + 2));
+        return e2e::ServerRequestReply(*net_, fromHost, address, connection);
     }
 
     // Declared first so that it goes last, after the programs running inside it.
@@ -205,10 +168,10 @@ TEST_F(EndPointNetwork, ClientCommandRelaysTheServerReportAndRestartEndsEverythi
     const platform::Socket console =
         Request(3, net_->Address(1), " -c " + net_->Address(2) + " -i 1 -t 300 -f m\r\n");
     std::string stream;
-    for (int second = 0; second < 10 && Count(stream, "Mbits/sec") < 2; ++second) {
+    for (int second = 0; second < 10 && CountOccurrences(stream, "Mbits/sec") < 2; ++second) {
         stream += ReadUntilContains(console, "Mbits/sec", 1000).data;
     }
-    EXPECT_GE(Count(stream, "Mbits/sec"), 2) << stream;
+    EXPECT_GE(CountOccurrences(stream, "Mbits/sec"), 2) << stream;
     EXPECT_EQ(stream.find("ok;"), std::string::npos);
     EXPECT_GE(IperfCount(1), 1);  // the client
     EXPECT_GE(IperfCount(2), 1);  // the server
@@ -334,12 +297,7 @@ TEST_F(EndPointNetwork, ProbeFloodIsAnsweredAtABoundedRateAndSearchesInFull) {
         platform::SendTo(flooder, "hello", Ipv4(net_->Address(2)), protocol::kDiscoveryPort);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    platform::SetRecvTimeout(flooder, 100);
-    int floodReplies = 0;
-    while (platform::ReceiveFrom(flooder, protocol::kMaxDatagram).status ==
-           platform::RecvStatus::Data) {
-        ++floodReplies;
-    }
+    const int floodReplies = CountReplies(flooder);
     EXPECT_GE(floodReplies, 1);
     EXPECT_LE(floodReplies, 8);
 
