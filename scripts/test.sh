@@ -27,13 +27,16 @@ run_variant() {
     fi
 }
 
-# Windows programs run under Wine, one prefix in the build folder, its server kept alive.
+# Windows programs run under Wine, in one session of the build folder's prefix.
 run_windows() {
     scripts/build-windows.sh build-windows || return 1
     echo "=== windows: ctest under Wine ==="
-    export WINEPREFIX=$PWD/build-windows/wine-prefix WINEDEBUG=-all
-    /usr/lib/wine/wineserver64 -p60 || true
-    ctest --test-dir build-windows --output-on-failure -j "$jobs"
+    . scripts/windows/wine-session.sh
+    wine_session_start "$PWD/build-windows/wine-prefix"
+    local status=0
+    ctest --test-dir build-windows --output-on-failure -j "$jobs" || status=1
+    wine_session_stop
+    return $status
 }
 
 for v in "${variants[@]}"; do
