@@ -26,6 +26,11 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     libzstd-dev prometheus \
     desktop-file-utils systemd shared-mime-info libglib2.0-bin dpkg-dev file \
     xvfb xauth imagemagick python3 \
-    g++-mingw-w64-x86-64-posix wine64 wine zip \
+    g++-mingw-w64-x86-64-posix wine64 wine zip locales \
     >/dev/null
+# Wine takes its code page from the locale: the Windows EndPoint's test runs it under
+# ko_KR.UTF-8 (code page 949).
+if ! locale -a 2>/dev/null | grep -qix 'ko_KR.utf8'; then
+    $SUDO localedef -i ko_KR -f UTF-8 ko_KR.UTF-8
+fi
 echo "setup: dependencies installed"

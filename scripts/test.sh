@@ -2,7 +2,8 @@
 # Builds Quarn and runs the whole test suite three times: a normal build, then
 # AddressSanitizer+UBSan and ThreadSanitizer builds (without the Qt windows), then runs
 # every libFuzzer target for 20 seconds (scripts/fuzz.sh, clang build in build-fuzz), then
-# cross-builds the Windows EndPoint and runs its unit tests under Wine (build-windows).
+# cross-builds the Windows EndPoint, runs its unit tests under Wine (build-windows) and
+# measures it with the Linux Console in network namespaces.
 # Usage: scripts/test.sh [normal|asan|tsan|fuzz|windows ...]   (default: all five)
 # Needs root for the network-namespace tests (they skip without it).
 set -euo pipefail
@@ -28,6 +29,8 @@ run_variant() {
 }
 
 # Windows programs run under Wine, in one session of the build folder's prefix.
+# Then the packed Windows EndPoint is measured by the Linux Console in network namespaces
+# (the test from the normal build, which skips there without these variables).
 run_windows() {
     scripts/build-windows.sh build-windows || return 1
     echo "=== windows: ctest under Wine ==="
@@ -36,6 +39,11 @@ run_windows() {
     local status=0
     ctest --test-dir build-windows --output-on-failure -j "$jobs" || status=1
     wine_session_stop
+    echo "=== windows: the Windows EndPoint end to end (build) ==="
+    cmake -S . -B build -G Ninja >/dev/null
+    cmake --build build -j "$jobs" --target windows_endpoint_e2e_test || return 1
+    QUARN_WINDOWS_ENDPOINT_DIR=$PWD/build-windows/package QUARN_WINE_PREFIX=$WINEPREFIX \
+        ctest --test-dir build -R '^WindowsEndPointTest\.' --output-on-failure || status=1
     return $status
 }
 

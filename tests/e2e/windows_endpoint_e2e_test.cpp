@@ -1,0 +1,349 @@
+// The Windows EndPoint under Wine, in a network of namespaces with Linux EndPoints and the
+// headless Linux Console: host 1 runs the Console, hosts 2, 4 and 5 Linux EndPoints and
+// host 3 the Windows one. Every host's link is shaped at the bridge, so that a figure
+// measured with the Windows EndPoint can be held against the same link between two Linux
+// EndPoints.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "ipv4/ipv4.h"
+#include "protocol/messages.h"
+#include "tests/e2e/console_network_test.h"
+#include "tests/e2e/console_output.h"
+#include "tests/e2e/peer_requests.h"
+#include "tests/e2e/run_expectations.h"
+#include "tests/e2e/wine_host.h"
+#include "tests/support/socket_reading.h"
+
+namespace quarn::e2e {
+namespace {
+
+using test_support::ReadUntilClosed;
+using test_support::ReadUntilContains;
+using test_support::RunningProgram;
+
+constexpr int kLinuxA = 2;
+constexpr int kWindows = 3;
+constexpr int kLinuxB = 4;
+constexpr int kLinuxC = 5;
+constexpr int kLinkMbit = 30;
+constexpr int kUdpMbit = 10;
+constexpr int kDuration = 6;
+// Ending an iperf.exe is asked for within this.
+constexpr int kIperfEndMs = 10000;
+// "시험 PC": a Korean name with a space.
+const std::string kKoreanName = "\xEC\x8B\x9C\xED\x97\x98 PC";
+const std::vector<std::string> kKoreanLocale = {"LANG=ko_KR.UTF-8", "LC_ALL=ko_KR.UTF-8"};
+
+std::string PairOption(const std::string& endPoint1, const std::string& endPoint2) {
+    return endPoint1 + "," + endPoint2;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class WindowsEndPointTest : public ConsoleNetworkTest {
+  protected:
+    WindowsEndPointTest() : ConsoleNetworkTest(5) {}
+
+    void SetUp() override {
+        if (const std::string reason = WindowsBuild::Unavailable(); !reason.empty()) {
+            GTEST_SKIP() << reason;
+        }
+        ConsoleNetworkTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        ShapeLinks();
+        for (int host : {kLinuxA, kLinuxB, kLinuxC}) {
+            ASSERT_NO_FATAL_FAILURE(StartLinuxEndPoint(host));
+        }
+        ASSERT_NO_FATAL_FAILURE(StartWindowsEndPoint());
+    }
+
+    void TearDown() override {
+        if (wine_) {
+            EXPECT_TRUE(wine_->IperfGoneWithin(kIperfEndMs)) << IperfExeList();
+            windowsEndPoint_.Kill();
+            wine_.reset();
+        }
+        for (auto& [host, endPoint] : linuxEndPoints_) {
+            endPoint.program.Signal(SIGTERM);
+            EXPECT_TRUE(endPoint.program.WaitExit(5000)) << "host " << host;
+        }
+        linuxEndPoints_.clear();
+        ConsoleNetworkTest::TearDown();
+    }
+
+    // Every host's incoming traffic passes a token bucket at its bridge port.
+    void ShapeLinks() {
+        const std::string rate = std::to_string(kLinkMbit) + "mbit";
+        for (int host = 1; host <= Network().Hosts(); ++host) {
+            const auto shaped =
+                test_support::RunCommand({"ip", "netns", "exec", Network().SwitchNamespace(), "tc",
+                                          "qdisc", "add", "dev", "h" + std::to_string(host), "root",
+                                          "tbf", "rate", rate, "burst", "64kb", "latency", "20ms"});
+            ASSERT_EQ(shaped.exitCode, 0) << shaped.output;
+        }
+    }
+
+    void StartLinuxEndPoint(int host) {
+        LinuxEndPoint& endPoint = linuxEndPoints_[host];
+        endPoint.config = std::make_unique<test_support::TempDir>();
+        const std::vector<std::string> env = {"QUARN_CONFIG_HOME=" + endPoint.config->Path()};
+        const auto named = Network().Run(
+            host, {BuiltProgram("Quarn_EndPoint"), "--set-name", "Linux " + std::to_string(host)},
+            env);
+        ASSERT_EQ(named.exitCode, 0) << named.output;
+        endPoint.program =
+            Network().Spawn(host, {BuiltProgram("Quarn_EndPoint"), "--headless"}, env);
+        ASSERT_TRUE(endPoint.program.WaitForLine("Started:", 5000))
+            << endPoint.program.Transcript();
+    }
+
+    // Named and started under the Korean code page (949), as on a Korean Windows.
+    void StartWindowsEndPoint() {
+        wine_ = std::make_unique<WineHost>(Network(), kWindows, WindowsBuild::FromEnvironment(),
+                                           kKoreanLocale);
+        const auto named = wine_->RunEndPoint({"--set-name", kKoreanName});
+        ASSERT_EQ(named.exitCode, 0) << named.output;
+        windowsEndPoint_ = wine_->SpawnEndPoint({"--headless"});
+        const std::optional<std::string> started = windowsEndPoint_.WaitForLine("Started:", 30000);
+        ASSERT_TRUE(started) << windowsEndPoint_.Transcript();
+        EXPECT_EQ(*started, "Started: " + kKoreanName + " (" + Address(kWindows) + ")");
+    }
+
+    std::string IperfExeList() const {
+        std::string text = "iperf.exe running:";
+        for (const ProcessView& process : wine_->IperfProcesses()) {
+            text += "\n  " + std::to_string(process.pid) + " " + process.CommandLine();
+        }
+        return text;
+    }
+
+    // A client run asked of an EndPoint over a raw control connection, its first report read.
+    platform::Socket StartClientRun(const std::string& from, const std::string& to) {
+        platform::Socket connection =
+            Request(Network(), kConsoleHost, from, " -c " + to + " -i 1 -t 300 -f m\r\n");
+        std::string stream;
+        for (int second = 0; second < 15 && stream.find("Mbits/sec") == std::string::npos;
+             ++second) {
+            stream += ReadUntilContains(connection, "Mbits/sec", 1000).data;
+        }
+        EXPECT_NE(stream.find("Mbits/sec"), std::string::npos) << from << " -> " << to;
+        return connection;
+    }
+
+    struct LinuxEndPoint {
+        std::unique_ptr<test_support::TempDir> config;
+        RunningProgram program;
+    };
+    std::map<int, LinuxEndPoint> linuxEndPoints_;
+    std::unique_ptr<WineHost> wine_;
+    RunningProgram windowsEndPoint_;
+};
+
+TEST_F(WindowsEndPointTest, RunsUnderTheKoreanCodePageAndIsFoundWithItsName) {
+    // The code page the name went through, as Windows keeps it.
+    const auto codePage = wine_->RunWine(
+        {"reg", "query", "HKLM\\System\\CurrentControlSet\\Control\\Nls\\CodePage", "/v", "ACP"});
+    EXPECT_NE(codePage.output.find("REG_SZ    949"), std::string::npos) << codePage.output;
+
+    const ConsoleResult search = RunConsole({"--search"}, 30000);
+    EXPECT_EQ(search.exitCode, 0) << search.Transcript();
+    const auto windowsLine = std::find_if(
+        search.lines.begin(), search.lines.end(),
+        [&](const std::string& line) { return line.rfind(Address(kWindows) + " ", 0) == 0; });
+    ASSERT_NE(windowsLine, search.lines.end()) << search.Transcript();
+    EXPECT_TRUE(EndsWith(*windowsLine, " " + kKoreanName)) << *windowsLine;
+    for (int host : {kLinuxA, kLinuxB, kLinuxC}) {
+        EXPECT_TRUE(std::any_of(search.lines.begin(), search.lines.end(), [&](const auto& line) {
+            return line.rfind(Address(host) + " ", 0) == 0 &&
+                   EndsWith(line, "Linux " + std::to_string(host));
+        })) << search.Transcript();
+    }
+}
+
+// One direction at a time, so that no host's acknowledgements queue behind the data it
+// receives: a pair with the Windows EndPoint beside a pair between two Linux EndPoints, on
+// links of their own.
+TEST_F(WindowsEndPointTest, BothDirectionsMeasureAsBetweenTwoLinuxEndPoints) {
+    const std::string a = Address(kLinuxA), w = Address(kWindows);
+    const std::string b = Address(kLinuxB), c = Address(kLinuxC);
+    struct Direction {
+        const char* name;
+        const char* key;
+        std::string windowsPair;
+        std::string linuxPair;
+    };
+    const Direction directions[] = {
+        {"Linux to Windows", "to_windows", PairOption(a, w), PairOption(b, c)},
+        {"Windows to Linux", "from_windows", PairOption(w, a), PairOption(c, b)}};
+    for (const bool udp : {false, true}) {
+        for (const Direction& direction : directions) {
+            SCOPED_TRACE(std::string(udp ? "UDP, " : "TCP, ") + direction.name);
+            std::vector<std::string> args = {"--pair",     direction.windowsPair,
+                                             "--pair",     direction.linuxPair,
+                                             "--duration", std::to_string(kDuration)};
+            if (udp) {
+                args.insert(args.end(), {"--udp", "--throughput", std::to_string(kUdpMbit)});
+            }
+            const ConsoleResult run = RunConsole(args);
+            ExpectCompletedRun(run, kDuration);
+            const std::optional<RowFigures> windows = ExpectSensiblePair(run, "Pair1", kDuration);
+            const std::optional<RowFigures> reference = ExpectSensiblePair(run, "Pair2", kDuration);
+            if (!windows || !reference) {
+                continue;
+            }
+            // Both figures in the test's XML report, to follow them over time.
+            RecordProperty(std::string(udp ? "udp_" : "tcp_") + direction.key,
+                           std::to_string(windows->average) + " against " +
+                               std::to_string(reference->average));
+            // The reference shows that the shaping took: near the link's or the asked rate.
+            const double expected = udp ? kUdpMbit : kLinkMbit;
+            EXPECT_GT(reference->average, 0.75 * expected) << run.Transcript();
+            EXPECT_LT(reference->average, 1.05 * expected) << run.Transcript();
+            EXPECT_LE(std::abs(windows->average - reference->average), 0.1 * reference->average)
+                << run.Transcript();
+        }
+    }
+}
+
+// Ctrl-C ends a Console with its "restart" broadcast; SIGKILL leaves the EndPoints only the
+// loss of the control connections. Either way the Windows host's iperf.exe go.
+TEST_F(WindowsEndPointTest, StoppedOrKilledConsoleLeavesNoIperfExe) {
+    const std::string a = Address(kLinuxA), w = Address(kWindows);
+    for (const int signal : {SIGINT, SIGKILL}) {
+        SCOPED_TRACE(signal == SIGINT ? "Ctrl-C" : "SIGKILL");
+        ConsoleProcess console = StartConsole(
+            {"--pair", PairOption(a, w), "--pair", PairOption(w, a), "--duration", "300"});
+        ASSERT_TRUE(console.WaitForLine("tick 2 of", kRunTimeoutMs))
+            << console.Finish(0).Transcript();
+        // The server of the first pair and the client of the second.
+        EXPECT_EQ(wine_->IperfProcesses().size(), 2u) << IperfExeList();
+        ASSERT_EQ(::kill(console.Pid(), signal), 0);
+        EXPECT_TRUE(wine_->IperfGoneWithin(kIperfEndMs)) << IperfExeList();
+        console.Finish(15000);
+        ExpectNoIperfLeft();
+    }
+}
+
+TEST_F(WindowsEndPointTest, RestartEndsItsIperfExeAndASecondStartIsRefused) {
+    const auto second = wine_->RunEndPoint({"--headless"});
+    EXPECT_TRUE(second.finished);
+    EXPECT_NE(second.exitCode, 0);
+    EXPECT_NE(second.output.find("already running"), std::string::npos) << second.output;
+
+    const std::string a = Address(kLinuxA), w = Address(kWindows);
+    const platform::Socket windowsClient = StartClientRun(w, a);
+    const platform::Socket linuxClient = StartClientRun(a, w);
+    EXPECT_EQ(wine_->IperfProcesses().size(), 2u) << IperfExeList();
+
+    // Held open: only the broadcast may end the runs.
+    EXPECT_TRUE(Probe(Network(), kConsoleHost, "198.18.0.255", "restart", 100).empty());
+    EXPECT_TRUE(wine_->IperfGoneWithin(kIperfEndMs)) << IperfExeList();
+    EXPECT_TRUE(ReadUntilClosed(windowsClient, 5000).closed);
+    EXPECT_TRUE(ReadUntilClosed(linuxClient, 5000).closed);
+    ExpectNoIperfLeft();
+
+    platform::Socket next;
+    EXPECT_EQ(ServerRequestReply(Network(), kConsoleHost, w, next), "ok;5001\r\n");
+}
+
+// What the Console never sends is closed without a word and starts nothing; a requester
+// dripping its line is cut off at the line's deadline; idle connections of one source are
+// bounded; serving goes on after all of it.
+TEST_F(WindowsEndPointTest, HostileRequestsAreRefusedAndServingGoesOn) {
+    const std::string w = Address(kWindows);
+    const auto dripStart = std::chrono::steady_clock::now();
+    std::optional<std::chrono::steady_clock::duration> dripCutOff;
+    std::jthread drip([&] {
+        const platform::Socket slow = Request(Network(), kLinuxC, w, "");
+        const std::string line(protocol::kServerRequestTcp);
+        for (std::size_t sent = 0; sent < 60; ++sent) {
+            platform::SendAll(slow, line.substr(sent % (line.size() - 2), 1));
+            if (ReadUntilClosed(slow, 500).closed) {
+                dripCutOff = std::chrono::steady_clock::now() - dripStart;
+                return;
+            }
+        }
+    });
+
+    const std::vector<std::string> hostile = {
+        "server_config -s -f m -i 1 -D\r\n",
+        " -c " + Address(kLinuxA) + " -i 1 -t 3 -f m; reboot\r\n",
+        " -c " + Address(kLinuxA) + " -i 1 -t 999999999 -f m\r\n",
+        " -c " + Address(kLinuxA) + " -i 1 -t 300 -P 2000 -f m\r\n",
+        " -c " + Address(kLinuxA) + " -i 1 -t 3 -o C:\\quarn.txt -f m\r\n",
+        "server_config -s -f m -i 1 -w 1M|cmd\r\n",
+        std::string(protocol::kMaxRequestLine + 1000, 'x'),
+    };
+    for (const std::string& request : hostile) {
+        const auto read = ReadUntilClosed(Request(Network(), kConsoleHost, w, request), 5000);
+        EXPECT_TRUE(read.closed) << request.substr(0, 60);
+        EXPECT_EQ(read.data, "") << request.substr(0, 60);
+    }
+    EXPECT_TRUE(wine_->IperfProcesses().empty()) << IperfExeList();
+
+    std::vector<platform::Socket> idle;
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(Request(Network(), kConsoleHost, w, ""));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    int closed = 0;
+    for (const platform::Socket& socket : idle) {
+        closed += ReadUntilClosed(socket, 20).closed ? 1 : 0;
+    }
+    EXPECT_EQ(closed, 40 - 24);
+    idle.clear();
+
+    drip.join();
+    ASSERT_TRUE(dripCutOff) << "a dripping requester was never cut off";
+    EXPECT_GE(*dripCutOff, std::chrono::seconds(19));
+    EXPECT_LE(*dripCutOff, std::chrono::seconds(25));
+
+    std::string reply;
+    for (int attempt = 0; attempt < 20 && reply.empty(); ++attempt) {
+        platform::Socket connection;
+        reply = ServerRequestReply(Network(), kLinuxB, w, connection);
+    }
+    EXPECT_EQ(reply, "ok;5001\r\n") << windowsEndPoint_.Transcript();
+}
+
+// A flood of probes earns a few replies, and a Console's search from another host is still
+// answered in full meanwhile.
+TEST_F(WindowsEndPointTest, ProbeFloodIsAnsweredAtABoundedRate) {
+    const std::string w = Address(kWindows);
+    platform::Socket flooder;
+    Network().RunInHost(kLinuxC, [&] { flooder = platform::UdpBind(0, 0, false); });
+    for (int probe = 0; probe < 200; ++probe) {
+        platform::SendTo(flooder, "hello", ParseIpv4(w).value(), protocol::kDiscoveryPort);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const int floodReplies = CountReplies(flooder);
+    EXPECT_GE(floodReplies, 1);
+    EXPECT_LE(floodReplies, 8);
+
+    int searchReplies = 0;
+    for (int probe = 0; probe < 3; ++probe) {
+        for (int flood = 0; flood < 50; ++flood) {
+            platform::SendTo(flooder, "hello", ParseIpv4(w).value(), protocol::kDiscoveryPort);
+        }
+        searchReplies += static_cast<int>(Probe(Network(), kConsoleHost, w, "hello", 1000).size());
+    }
+    EXPECT_EQ(searchReplies, 3);
+}
+
+}  // namespace
+}  // namespace quarn::e2e
