@@ -6,7 +6,7 @@
 
 #include "console/core/dispatch_queue.h"
 #include "console/core/dispatcher.h"
-#include "console/ui/wake_fd.h"
+#include "widgets/wake_fd.h"
 
 namespace quarn::console::ui {
 
@@ -36,7 +36,7 @@ class QtDispatcher : public quarn::console::Dispatcher {
     void Wake();
     void RunWoken();
 
-    WakeFd wakeFd_;
+    widgets::WakeFd wakeFd_;
     // Set by the wake-up that signalled the eventfd, cleared once the window thread has
     // drained it: while set, later calls are sure to be run without another signal.
     std::atomic<bool> wakePending_{false};

@@ -12,8 +12,10 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -193,6 +195,52 @@ TEST(AgentEventRelay, DropsEventsQueuedWhenItGoes) {
     std::thread again([&] { alive.OnPortInUse(45000); });
     again.join();
     EXPECT_TRUE(WaitUntil([&] { return *called == 1; }));
+}
+
+// A flood of events costs one wake-up per batch, not one per event, and none is lost or
+// reordered when agent threads post while the relay's thread is emitting.
+TEST(AgentEventRelay, MergesAFloodIntoFewWakeUpsAndKeepsEveryEvent) {
+    AgentEventRelay relay;
+    std::vector<int> ports;
+    QObject::connect(&relay, &AgentEventRelay::portInUse,
+                     [&](quint16 port) { ports.push_back(port); });
+    constexpr int kBatch = 2000;
+    std::thread burst([&] {
+        for (int i = 0; i < kBatch; ++i) {
+            relay.OnPortInUse(static_cast<uint16_t>(i));
+        }
+    });
+    burst.join();
+    ASSERT_TRUE(WaitUntil([&] { return ports.size() == kBatch; }));
+    EXPECT_EQ(relay.WakeCount(), 1);  // all were waiting before the thread woke
+    std::vector<int> expected(kBatch);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(ports, expected);
+
+    // Two threads posting while this one emits: every event arrives, each thread's in order.
+    ports.clear();
+    auto post = [&](int base) {
+        for (int i = 0; i < kBatch; ++i) {
+            relay.OnPortInUse(static_cast<uint16_t>(base + i));
+        }
+    };
+    std::thread first(post, 0);
+    std::thread second(post, 30000);
+    EXPECT_TRUE(WaitUntil([&] { return ports.size() == 2 * kBatch; }, 20000));
+    first.join();
+    second.join();
+    QTest::qWait(20);
+    ASSERT_EQ(ports.size(), 2u * kBatch);
+    int lastLow = -1;
+    int lastHigh = -1;
+    for (int port : ports) {
+        int& last = port < 30000 ? lastLow : lastHigh;
+        EXPECT_GT(port, last);
+        last = port;
+    }
+    EXPECT_EQ(lastLow, kBatch - 1);
+    EXPECT_EQ(lastHigh, 30000 + kBatch - 1);
+    EXPECT_LT(relay.WakeCount(), 1 + 2 * kBatch);
 }
 
 class EndPointWindowTest : public ::testing::Test {

@@ -201,6 +201,22 @@ TEST(NoticePanelTest, EnterConfirmsEveryNoticeButTheQuitQuestion) {
     EXPECT_EQ(closed.count(), 2);
 }
 
+// The keypad's Enter is the same key as Return: it confirms a message, and the quit
+// question still waits for a click.
+TEST(NoticePanelTest, TheKeypadEnterAnswersLikeReturn) {
+    MainWindow main;
+    QSignalSpy closed(&main.panel, &NoticePanel::closed);
+    QSignalSpy answered(&main.panel, &NoticePanel::quitAnswered);
+    main.panel.ShowNotice(NoticeKind::Message, QStringLiteral("x"));
+    QTest::keyClick(&main.panel, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(main.panel.isVisible());
+    EXPECT_EQ(closed.count(), 1);
+    main.panel.ShowNotice(NoticeKind::Quit);
+    QTest::keyClick(&main.panel, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(main.panel.isVisible());
+    EXPECT_EQ(answered.count(), 0);
+}
+
 TEST(NoticePanelTest, ShownFromAWorkersBlockingDeliveryWithoutWaitingForTheOperator) {
     MainWindow main;
     QtDispatcher dispatcher;

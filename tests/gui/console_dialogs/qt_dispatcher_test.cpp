@@ -1,4 +1,5 @@
 #include "console/ui/qt_dispatcher.h"
+#include "widgets/wake_fd.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -241,7 +242,7 @@ TEST(QtDispatcherTest, ANestedEventLoopInsideACallStillRunsLaterCalls) {
 }
 
 TEST(WakeFdTest, SignalsAddUpUntilDrainedAndShowAsReadable) {
-    WakeFd fd;
+    widgets::WakeFd fd;
     auto readable = [&] {
         pollfd entry{fd.Handle(), POLLIN, 0};
         return ::poll(&entry, 1, 0) == 1 && (entry.revents & POLLIN) != 0;

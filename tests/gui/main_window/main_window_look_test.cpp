@@ -326,6 +326,23 @@ TEST(MainWindowCommands, MenuEnablingFollowsModeSelectionAndClipboard) {
     EXPECT_FALSE(window->Commands().Menu()->isVisible());
 }
 
+// A pair's menu offers Paste only with something copied; the rest does not depend on it.
+TEST(MainWindowCommands, PasteOnAPairNeedsSomethingCopied) {
+    using console::ui::ComputePairMenuEnabling;
+    PairMenuContext context;
+    context.contextRow = 0;
+    context.selected = 1;
+    context.clipboardEmpty = true;
+    const auto nothingCopied = ComputePairMenuEnabling(context);
+    context.clipboardEmpty = false;
+    const auto copied = ComputePairMenuEnabling(context);
+    EXPECT_FALSE(nothingCopied.paste);
+    EXPECT_TRUE(copied.paste);
+    EXPECT_EQ(nothingCopied.copy, copied.copy);
+    EXPECT_EQ(nothingCopied.remove, copied.remove);
+    EXPECT_EQ(nothingCopied.inactivate, copied.inactivate);
+}
+
 TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     auto window = MainLookWindow();
     console::ui::MainCommands& commands = window->Commands();
@@ -423,6 +440,37 @@ TEST(MainWindowLook, TheCaptionShowsTheFileNameRightAlignedAndCut) {
     image = Grab(*window);
     EXPECT_GT(InkIn(image, QRect(512, 3, 40, 28), fill), 20);   // reaches the left end
     EXPECT_EQ(InkIn(image, QRect(w - 90, 3, 8, 28), fill), 0);  // and stops at w - 90
+}
+
+// While busy, both arrow keys move the list's selection and both buttons select in it;
+// other keys and buttons do not reach it.
+TEST(MainWindowCommands, TheInputFilterTreatsBothArrowsAndBothButtonsAlike) {
+    auto window = MainLookWindow();
+    AddPairs(*window, 2);
+    ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Searching));
+    auto* filter = window->findChild<console::ui::ModeInputFilter*>();
+    ASSERT_NE(filter, nullptr);
+    QWidget* list = window->PairList();
+    QWidget* viewport = list->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"));
+    ASSERT_NE(viewport, nullptr);
+    const auto key = [&](QEvent::Type type, int code) {
+        QKeyEvent event(type, code, Qt::NoModifier);
+        return filter->Passes(list, &event);
+    };
+    const auto press = [&](Qt::MouseButton button) {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), button, button,
+                          Qt::NoModifier);
+        return filter->Passes(viewport, &event);
+    };
+    for (int arrow : {Qt::Key_Up, Qt::Key_Down}) {
+        EXPECT_TRUE(key(QEvent::KeyPress, arrow)) << arrow;
+        EXPECT_TRUE(key(QEvent::KeyRelease, arrow)) << arrow;
+    }
+    EXPECT_FALSE(key(QEvent::KeyPress, Qt::Key_Left));
+    EXPECT_FALSE(key(QEvent::KeyPress, Qt::Key_Delete));
+    EXPECT_TRUE(press(Qt::LeftButton));
+    EXPECT_TRUE(press(Qt::RightButton));
+    EXPECT_FALSE(press(Qt::MiddleButton));
 }
 
 TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhileBusy) {

@@ -9,6 +9,7 @@
 #include "console/ui/chart_layout.h"
 #include "console/ui/chart_widget.h"
 #include "gui_dump.h"
+#include "widgets/artwork.h"
 
 namespace quarn::console::ui {
 namespace {
@@ -17,6 +18,8 @@ using widgets::testing::Blend;
 using widgets::testing::ColumnHas;
 using widgets::testing::GrabAndDump;
 using widgets::testing::Near;
+using widgets::testing::PictureOver;
+using widgets::testing::Shows;
 
 const QColor kEvenBand(0xF7, 0xF7, 0xF7);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
@@ -157,6 +160,22 @@ TEST_F(ChartWidgetTest, LegendSkipsInactivePairsAndShowsAll) {
     image = Grab("chart_legend_inactive");
     EXPECT_EQ(image.pixelColor(kWidth - 54 + 6 + 2, 15), kPair1);
     EXPECT_EQ(image.pixelColor(kWidth - 108 + 16 + 2, 15), kWhite);
+}
+
+// With the most pairs the legend holds, each entry still carries its own marker; from
+// Pair10 on the marker sits 6 pixels further left, before the wider name.
+TEST_F(ChartWidgetTest, LegendShowsTheMarkerOfEveryPairUpToSixteen) {
+    AddPairs(16);
+    model.BeginRun(16);
+    chart->Refresh();
+    const QImage image = Grab("chart_legend_sixteen");
+    for (int m = 1; m <= 16; ++m) {
+        const int entryLeft = kWidth - 54 * (17 - m);
+        const QPoint at(m < 10 ? entryLeft + 6 : entryLeft, 13);
+        EXPECT_TRUE(Shows(image, at, PictureOver(widgets::MarkerPath(m, 6), kWhite))) << m;
+    }
+    EXPECT_NE(PictureOver(widgets::MarkerPath(15, 6), kWhite),
+              PictureOver(widgets::MarkerPath(16, 6), kWhite));
 }
 
 TEST_F(ChartWidgetTest, SlidingWindowStartsAtTheFirstVisibleSample) {

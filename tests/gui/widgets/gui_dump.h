@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QWidget>
 
@@ -40,6 +41,21 @@ inline bool ColumnHas(const QImage& image, int x, int y0, int y1, QColor colour,
         }
     }
     return false;
+}
+
+// The picture at `path` drawn over `background`, as a widget paints it on that ground.
+inline QImage PictureOver(const QString& path, QColor background) {
+    const QImage picture(path);
+    QImage out(picture.size(), QImage::Format_RGB32);
+    out.fill(background);
+    QPainter(&out).drawImage(0, 0, picture);
+    return out;
+}
+
+// Whether `image` shows exactly `picture` with its top left corner at `at`.
+inline bool Shows(const QImage& image, QPoint at, const QImage& picture) {
+    return !picture.isNull() &&
+           image.copy(QRect(at, picture.size())).convertToFormat(QImage::Format_RGB32) == picture;
 }
 
 }  // namespace quarn::widgets::testing

@@ -11,12 +11,15 @@
 #include "console/ui/endpoint_list_box.h"
 #include "console/ui/pair_list_widget.h"
 #include "gui_dump.h"
+#include "widgets/artwork.h"
 
 namespace quarn::console::ui {
 namespace {
 
 using widgets::testing::GrabAndDump;
 using widgets::testing::Near;
+using widgets::testing::PictureOver;
+using widgets::testing::Shows;
 
 const QColor kEvenRow(0xF7, 0xF7, 0xF7);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
@@ -120,6 +123,25 @@ TEST_F(PairListWidgetTest, RowsMarkersBadgesAndTextColours) {
     list.SetProtocolIsTcp(false);
     image = GrabAndDump(list, "pair_list_udp");
     EXPECT_EQ(image.pixelColor(45, 11), kEvenRow);
+}
+
+// Each badge names its own pair's stream count; from pair 10 on it moves right, past the
+// marker's two-digit number.
+TEST_F(PairListWidgetTest, EachBadgeShowsItsOwnStreamCount) {
+    for (int n = 1; n <= 11; ++n) {
+        Add(Pair("10.0.0.1", "10.0.0.2", n + 1));  // pair n runs n + 1 streams
+    }
+    list.resize(732, 21 * 12);
+    const QImage image = GrabAndDump(list, "pair_list_badges");
+    for (int n = 1; n <= 11; ++n) {
+        const int top = 21 * (n - 1);
+        const QColor background = n % 2 == 1 ? kEvenRow : kWhite;
+        const QPoint at(n < 10 ? 44 : 49, top + 7);
+        EXPECT_TRUE(Shows(image, at, PictureOver(widgets::BadgePath(n + 1), background))) << n;
+    }
+    // Neighbouring counts look different, so a badge for the wrong count cannot pass.
+    EXPECT_NE(PictureOver(widgets::BadgePath(3), kWhite),
+              PictureOver(widgets::BadgePath(4), kWhite));
 }
 
 TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {

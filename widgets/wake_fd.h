@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace quarn::console::ui {
+namespace quarn::widgets {
 
 // An eventfd that one thread signals and another watches: signals add up in the kernel's
 // counter, so any number of them before a Drain make the descriptor readable once. Writes
@@ -25,4 +25,4 @@ class WakeFd {
     int fd_;
 };
 
-}  // namespace quarn::console::ui
+}  // namespace quarn::widgets

@@ -1,4 +1,4 @@
-#include "console/ui/wake_fd.h"
+#include "widgets/wake_fd.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <system_error>
 
-namespace quarn::console::ui {
+namespace quarn::widgets {
 
 WakeFd::WakeFd() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     if (fd_ < 0) {
@@ -35,4 +35,4 @@ std::uint64_t WakeFd::Drain() {
     return count;
 }
 
-}  // namespace quarn::console::ui
+}  // namespace quarn::widgets
