@@ -170,6 +170,11 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
             }
             return true;
         }
+        // The Delete key does what the Delete pair button does.
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            DeleteSelected();
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
 }
