@@ -20,7 +20,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential g++ cmake ninja-build pkg-config git \
     libgtest-dev libgmock-dev googletest \
     qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev \
-    fonts-nanum \
+    fonts-nanum fonts-dejavu-core \
     iperf iproute2 procps psmisc \
     clang-format clang libclang-rt-14-dev \
     libzstd-dev prometheus \

@@ -42,4 +42,13 @@ QFont TahomaFont(int pixelHeight) {
     return Make("tahoma", pixelHeight);
 }
 
+QFont MonoFont(int pixelHeight) {
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 12);
+    return font;
+}
+
 }  // namespace quarn::widgets

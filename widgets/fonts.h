@@ -8,5 +8,7 @@ namespace quarn::widgets {
 // substituted by installed faces that draw Korean (the list's column titles are Korean).
 QFont GulimFont(int pixelHeight);
 QFont TahomaFont(int pixelHeight);
+// A fixed-pitch face, for text laid out in columns with spaces (iperf's output).
+QFont MonoFont(int pixelHeight);
 
 }  // namespace quarn::widgets

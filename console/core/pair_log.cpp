@@ -68,6 +68,7 @@ struct PairLog::Impl {
     std::vector<std::uint32_t> openEnds;  // end offset of each open line in openText
     std::vector<bool> counted;
     bool full = false;
+    std::size_t longest = 0;  // bytes of the longest line kept
 
     // The one unpacked block: its index in `sealed` and its lines' start offsets.
     mutable std::size_t cachedBlock = kNoLine;
@@ -117,6 +118,7 @@ struct PairLog::Impl {
     }
 
     void Store(std::string_view line, bool isCounted) {
+        longest = std::max(longest, line.size());
         if (openText.size() + line.size() > kBlockBytes || openEnds.size() >= kBlockLines) {
             Seal();
         }
@@ -245,6 +247,10 @@ std::size_t PairLog::Append(std::string_view line, bool counted) {
 void PairLog::Clear() {
     // Dropping the storage gives a long run's memory back at once.
     impl_ = std::make_unique<Impl>();
+}
+
+std::size_t PairLog::LongestLine() const {
+    return impl_ ? impl_->longest : 0;
 }
 
 std::size_t PairLog::Size() const {

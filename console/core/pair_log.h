@@ -43,6 +43,8 @@ class PairLog {
     void Clear();
     bool Empty() const { return Size() == 0; }
     std::size_t Size() const;
+    // Bytes of the longest line kept, so a view can size itself without reading them all.
+    std::size_t LongestLine() const;
     // Line i ("" past the end). The view stays valid until the next call of Text, At,
     // Append or Clear on this log: lines of a compressed block are read from the one
     // block held unpacked. Copy it to keep it longer.

@@ -1,5 +1,10 @@
 #include "console/ui/caption_bar.h"
 
+#include <QHelpEvent>
+#include <QToolTip>
+
+#include "widgets/cut_text_tip.h"
+
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -93,7 +98,7 @@ void CaptionBar::paintEvent(QPaintEvent*) {
     widgets::DrawTextAt(painter, 178, 15, QStringLiteral("IP: %1").arg(address_));
 
     if (!fileName_.isEmpty() && w - 90 > 512) {
-        const QRect area(QPoint(512, 3), QPoint(w - 90 - 1, 31));
+        const QRect area = FileNameArea();
         painter.setPen(kFileNameText);
         const QString shown =
             painter.fontMetrics().elidedText(fileName_, Qt::ElideRight, area.width());
@@ -101,6 +106,23 @@ void CaptionBar::paintEvent(QPaintEvent*) {
     }
     for (Button button : {Button::Help, Button::Minimise, Button::Close})
         PaintButton(painter, button);
+}
+
+QRect CaptionBar::FileNameArea() const {
+    return QRect(QPoint(512, 3), QPoint(width() - 90 - 1, 31));
+}
+
+bool CaptionBar::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // The whole file name when the caption shows it cut.
+        if (!widgets::ShowCutTextTip(*static_cast<QHelpEvent*>(event), this, FileNameArea(),
+                                     fileName_, fontMetrics())) {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void CaptionBar::PaintButton(QPainter& painter, Button button) const {

@@ -35,6 +35,7 @@ class CaptionBar : public QWidget {
     void closeClicked();
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -42,6 +43,7 @@ class CaptionBar : public QWidget {
     void leaveEvent(QEvent* event) override;
 
   private:
+    QRect FileNameArea() const;
     Button ButtonAt(QPoint point) const;
     bool InBorderZone(QPoint point) const;
     void PaintButton(QPainter& painter, Button button) const;

@@ -15,15 +15,15 @@ constexpr int kMaxNudges = 100000;
 
 }  // namespace
 
-ChartLayout::ChartLayout(const ChartModel& model, int width, int height)
-    : ChartLayout(model, model.Bands(), width, height) {}
+ChartLayout::ChartLayout(const ChartModel& model, int width, int height, int labelWidth)
+    : ChartLayout(model, model.Bands(), width, height, labelWidth) {}
 
 ChartLayout::ChartLayout(const ChartModel& model, const std::vector<ScaleBand>& bands, int width,
-                         int height)
-    : model_(model), bands_(bands), height_(height), plot_(PlotFor(width, height)) {}
+                         int height, int labelWidth)
+    : model_(model), bands_(bands), height_(height), plot_(PlotFor(width, height, labelWidth)) {}
 
-PlotRect ChartLayout::PlotFor(int width, int height) {
-    return PlotRect{39, 27, width - 9, height - 30};
+PlotRect ChartLayout::PlotFor(int width, int height, int labelWidth) {
+    return PlotRect{std::max(labelWidth, kLabelWidth) + kLabelGap, 27, width - 9, height - 30};
 }
 
 std::vector<BandRows> ChartLayout::Bands() const {

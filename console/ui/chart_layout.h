@@ -54,11 +54,17 @@ struct CurveGeometry {
 // chart of another measure passes its own bands and series.
 class ChartLayout {
   public:
-    ChartLayout(const ChartModel& model, int width, int height);
-    ChartLayout(const ChartModel& model, const std::vector<ScaleBand>& bands, int width,
-                int height);
+    // The y labels are right-aligned in x 0..labelWidth; the plot starts 3 pixels after.
+    // Wider labels (figures near the 1 Tbit/s bound) push the plot right, never left.
+    static constexpr int kLabelWidth = 36;
 
-    static PlotRect PlotFor(int width, int height);
+    ChartLayout(const ChartModel& model, int width, int height, int labelWidth = kLabelWidth);
+    ChartLayout(const ChartModel& model, const std::vector<ScaleBand>& bands, int width, int height,
+                int labelWidth = kLabelWidth);
+
+    static PlotRect PlotFor(int width, int height, int labelWidth = kLabelWidth);
+    // The label box actually used: at least kLabelWidth.
+    int LabelWidth() const { return plot_.left - kLabelGap; }
     const PlotRect& Plot() const { return plot_; }
 
     std::vector<BandRows> Bands() const;
@@ -76,6 +82,8 @@ class ChartLayout {
     CurveGeometry Curve(const ChartSeries& points, bool withFill) const;
 
   private:
+    static constexpr int kLabelGap = 3;
+
     // Samples across the plot width: the 60-second window, or a shorter finished run.
     int VisibleIntervals() const;
     // Distance between two points as the curves walk them.

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <vector>
 
 #include "console/core/chart_model.h"
@@ -21,6 +22,10 @@ const QColor kGridColour(0xEE, 0xEE, 0xEE);
 const QColor kAxisColour(0xD0, 0xD0, 0xD0);
 const QColor kEvenBand(0xF7, 0xF7, 0xF7);
 constexpr int kHighlightAlpha = 0x50;
+
+QString BandLabel(float highValue) {
+    return QString::number(static_cast<int>(highValue));
+}
 
 }  // namespace
 
@@ -71,13 +76,22 @@ void ChartWidget::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::white);
     painter.setFont(font());
     const bool totalVisible = table_ != nullptr && table_->All().showTotal != 0;
-    const ChartLayout layout(model_, width(), height());
+    const ChartLayout layout(model_, width(), height(), YLabelWidth());
     PaintLegend(painter, totalVisible);
     PaintScale(painter, layout);
     PaintTimeLabels(painter, layout);
     if (!loading_ && !model_.Loading()) {
         PaintCurves(painter, layout, totalVisible);
     }
+}
+
+int ChartWidget::YLabelWidth() const {
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (const ScaleBand& band : model_.Bands()) {
+        widest = std::max(widest, metrics.horizontalAdvance(BandLabel(band.highValue)));
+    }
+    return std::max(widest + 1, ChartLayout::kLabelWidth);
 }
 
 void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
@@ -115,7 +129,8 @@ void ChartWidget::PaintScale(QPainter& p, const ChartLayout& layout) {
         Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, QStringLiteral("sec"));
 
     p.setPen(kLabelColour);
-    widgets::DrawTextAt(p, 30, height() - 36, QStringLiteral("0"));
+    const int labelRight = layout.LabelWidth();
+    widgets::DrawTextAt(p, labelRight - 6, height() - 36, QStringLiteral("0"));
     const std::vector<BandRows> bands = layout.Bands();
     for (std::size_t i = 0; i < bands.size(); ++i) {
         const BandRows& band = bands[i];
@@ -126,9 +141,9 @@ void ChartWidget::PaintScale(QPainter& p, const ChartLayout& layout) {
             p.drawLine(plot.left + 1, band.lowY, plot.right - 1, band.lowY);
         }
         p.setPen(kLabelColour);
-        p.drawText(QRect(QPoint(0, band.highY - 4), QPoint(36 - 1, band.highY + 9 - 1)),
+        p.drawText(QRect(QPoint(0, band.highY - 4), QPoint(labelRight - 1, band.highY + 9 - 1)),
                    Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-                   QString::number(static_cast<int>(band.highValue)));
+                   BandLabel(band.highValue));
     }
     // Plot frame, then the two axes.
     p.setPen(kGridColour);

@@ -46,6 +46,8 @@ class ChartWidget : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
+    // Room for the widest y label of the current scale (never under the usual 36 pixels).
+    int YLabelWidth() const;
     void PaintLegend(QPainter& painter, bool totalVisible);
     void PaintScale(QPainter& painter, const ChartLayout& layout);
     void PaintTimeLabels(QPainter& painter, const ChartLayout& layout);

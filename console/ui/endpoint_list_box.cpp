@@ -1,10 +1,13 @@
 #include "console/ui/endpoint_list_box.h"
 
+#include <QHelpEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "console/core/endpoint_entry.h"
+#include "widgets/cut_text_tip.h"
 #include "widgets/fonts.h"
 #include "widgets/palette.h"
 #include "widgets/text.h"
@@ -102,6 +105,33 @@ void EndPointListBox::Measure() {
     }
 }
 
+QRect EndPointListBox::NameRect(const QRect& itemRect, const Item& item) {
+    const int nameLeft = itemRect.left() + 8 + item.addressWidth;
+    const int nameRight = itemRect.right() + 1 - 5;
+    return QRect(nameLeft, itemRect.top(), std::max(nameRight - nameLeft, 0), itemRect.height());
+}
+
+bool EndPointListBox::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QListWidget::viewportEvent(event);
+    // A name cut with an ellipsis shows whole in its tooltip.
+    const auto& help = *static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help.pos());
+    const int row = index.row();
+    bool shown = false;
+    if (known_ && row >= 0 && row < static_cast<int>(items_.size())) {
+        const Item& item = items_[static_cast<std::size_t>(row)];
+        shown = !item.label.isEmpty() &&
+                widgets::ShowCutTextTip(help, viewport(), NameRect(visualRect(index), item),
+                                        item.label, QFontMetrics(smallFont_));
+    }
+    if (!shown) {
+        QToolTip::hideText();
+        event->ignore();
+    }
+    return true;
+}
+
 void EndPointListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bool selected) const {
     if (!known_ || row < 0 || row >= static_cast<int>(items_.size())) {
         return;
@@ -114,10 +144,8 @@ void EndPointListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bo
     painter.drawText(QRect(rect.left() + 5, rect.top() + 5, rect.width(), rect.height()),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, item.address);
     if (!item.label.isEmpty()) {
-        const int nameLeft = rect.left() + 8 + item.addressWidth;
-        const int nameRight = rect.right() + 1 - 5;
-        const QRect nameRect(nameLeft, rect.top(), std::max(nameRight - nameLeft, 0),
-                             rect.height());
+        const QRect nameRect = NameRect(rect, item);
+        const int nameLeft = nameRect.left();
         const bool fits = item.labelWidth <= nameRect.width();
         const QFontMetrics metrics(smallFont_);
         painter.setFont(smallFont_);

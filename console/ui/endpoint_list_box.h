@@ -41,6 +41,7 @@ class EndPointListBox : public QListWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     class Delegate;
@@ -51,6 +52,7 @@ class EndPointListBox : public QListWidget {
         int labelWidth = 0;
     };
     void Measure();
+    static QRect NameRect(const QRect& itemRect, const Item& item);
 
     std::vector<Item> items_;
     QFont smallFont_;

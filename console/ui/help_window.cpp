@@ -1,5 +1,7 @@
 #include "console/ui/help_window.h"
 
+#include <QShortcut>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -103,6 +105,10 @@ HelpWindow::HelpWindow()
                                 button.IsHovered() ? 1 : 0, widgets::kCaptionButtonSize));
     });
     connect(closeButton_, &QAbstractButton::clicked, this, &QWidget::close);
+    // Escape closes it wherever the focus is inside, as it does for the log window.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     browser_->setGeometry(5, 36, 808, 718);
     browser_->setOpenExternalLinks(true);

@@ -3,6 +3,7 @@
 #include "widgets/text.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace quarn::console::ui {
 
@@ -17,12 +18,14 @@ void LogListModel::SetRow(int row) {
     beginResetModel();
     row_ = row;
     shown_ = 0;
+    widest_ = 0;
     endResetModel();
 }
 
 void LogListModel::Refresh() {
     const PairLog* log = Log();
     const int lines = log ? static_cast<int>(log->Size()) : 0;
+    widest_ = log ? static_cast<int>(log->LongestLine()) : 0;
     if (lines > shown_) {
         beginInsertRows(QModelIndex(), shown_, lines - 1);
         shown_ = lines;
@@ -66,12 +69,17 @@ void LogRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     painter->fillRect(r, selected ? widgets::palette::kSelection : QColor(Qt::white));
     painter->setPen(index.data(Qt::ForegroundRole).value<QColor>());
     painter->setFont(option.font);
-    painter->drawText(r.adjusted(5, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+    painter->drawText(r.adjusted(kTextInset, 0, 0, 0),
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                       index.data(Qt::DisplayRole).toString());
 }
 
-QSize LogRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return {option.rect.width(), kRowHeight};
+QSize LogRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const auto* model = qobject_cast<const LogListModel*>(index.model());
+    const int widest = model ? model->WidestLine() : 0;
+    // Measured as a whole: a fixed-pitch advance is often fractional.
+    const int textWidth = option.fontMetrics.horizontalAdvance(QString(widest, QLatin1Char('0')));
+    return {std::max(option.rect.width(), kTextInset * 2 + textWidth), kRowHeight};
 }
 
 }  // namespace quarn::console::ui

@@ -28,6 +28,9 @@ class LogListModel : public QAbstractListModel {
     // that shrank (cleared for a new run) resets it.
     void Refresh();
 
+    // Characters of the longest line shown (iperf's lines are ASCII).
+    int WidestLine() const { return widest_; }
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
@@ -37,15 +40,18 @@ class LogListModel : public QAbstractListModel {
     const PairTable& table_;
     int row_;
     int shown_ = 0;
+    int widest_ = 0;
 };
 
 // Draws a log row: 21 pixels high, #EDF3D8 when selected, text 5 pixels in, counted
-// lines black and the others light grey.
+// lines black and the others light grey. Every row is as wide as the longest line, so
+// the view scrolls sideways to the end of any line.
 class LogRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
   public:
     static constexpr int kRowHeight = 21;
+    static constexpr int kTextInset = 5;
     using QStyledItemDelegate::QStyledItemDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,

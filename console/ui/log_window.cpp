@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QWindow>
 
 #include "console/ui/log_list_model.h"
@@ -47,9 +49,12 @@ LogWindow::LogWindow(const PairTable& table, int row)
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setFrameShape(QFrame::NoFrame);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // iperf aligns its columns with spaces: a fixed-pitch face keeps them aligned, and a
+    // horizontal scroll bar shows the end of a line wider than the window.
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     list_->setTextElideMode(Qt::ElideNone);
-    list_->setFont(font);
+    list_->setFont(widgets::MonoFont(12));
     QPalette palette = list_->palette();
     palette.setColor(QPalette::Base, Qt::white);
     list_->setPalette(palette);
@@ -78,6 +83,10 @@ LogWindow::LogWindow(const PairTable& table, int row)
     });
     connect(closeButton_, &QAbstractButton::clicked, this, &QWidget::close);
     connect(smallCloseButton_, &QAbstractButton::clicked, this, &QWidget::close);
+    // Escape closes the window wherever the focus is inside it (the list takes keys).
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     Bind(row);
 }
 
@@ -163,12 +172,11 @@ void LogWindow::paintEvent(QPaintEvent*) {
 
 // A press anywhere on the window moves it, as the caption would.
 
-// Enter and Escape do not close the window.
+// Enter does not close the window.
 void LogWindow::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-        case Qt::Key_Escape:
             event->accept();
             return;
         default:

@@ -58,9 +58,29 @@ void MainCommands::AddManually() {
     }
     PairSettingDialog dialog(true, PairRecord(), data.settings.udp != 0, inputs_.DialogParent());
     if (dialog.exec() == QDialog::Accepted) {
-        data.AddPair(dialog.NewRecord());
+        PairRecord record = dialog.NewRecord();
+        if (KeepLabels(dialog))
+            record.showAddress = false;
+        data.AddPair(std::move(record));
         AfterShapeChange();
     }
+}
+
+// Host names typed in the dialog become the labels of their addresses (unless an End
+// Point already told its own name). Returns whether any name was typed.
+bool MainCommands::KeepLabels(const PairSettingDialog& dialog) {
+    auto& lookup = session_.Data().nameLookup;
+    bool named = false;
+    for (const auto& [address, label] : {std::pair(dialog.Endpoint1(), dialog.Label1()),
+                                         std::pair(dialog.Endpoint2(), dialog.Label2())}) {
+        if (label.empty())
+            continue;
+        named = true;
+        auto& known = lookup[address];
+        if (known.empty())
+            known = label;
+    }
+    return named;
 }
 
 void MainCommands::EditPair(int item) {
@@ -73,6 +93,8 @@ void MainCommands::EditPair(int item) {
     // The table keeps its shape while the dialog is open: nothing else runs in Idle mode.
     if (dialog.exec() == QDialog::Accepted) {
         data.table.EditPair(row, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
+        if (KeepLabels(dialog))
+            data.table[row].showAddress = false;
         RedrawList();
     }
 }
@@ -146,6 +168,11 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
                 else
                     Paste();
             }
+            return true;
+        }
+        // The Delete key does what the Delete pair button does.
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            DeleteSelected();
             return true;
         }
     }

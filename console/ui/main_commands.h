@@ -15,6 +15,7 @@ class QWidget;
 namespace quarn::console::ui {
 
 class PairMenu;
+class PairSettingDialog;
 
 // What the commands read from the window's controls when they run.
 class CommandInputs {
@@ -89,6 +90,7 @@ class MainCommands : public QObject {
     void StoreSettingTexts();
     void PrepareMenu(int contextRow);
     void AfterShapeChange();
+    bool KeepLabels(const PairSettingDialog& dialog);
     void RedrawList() { session_.View().RedrawList(); }
     void Notice(const std::string& text);
     bool Idle() const { return session_.Mode() == ConsoleMode::Idle; }

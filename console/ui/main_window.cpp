@@ -117,6 +117,29 @@ void MainWindow::CreateControls() {
     valueEdit_ = CreateEdit(data.settings.ValueText());
     durationEdit_ = CreateEdit(data.settings.durationText);
     CreateButtons();
+    NameControls();
+}
+
+// Tests and tools find the controls by these names.
+void MainWindow::NameControls() {
+    const std::pair<QWidget*, const char*> names[] = {{caption_, "caption"},
+                                                      {allStrip_, "allStrip"},
+                                                      {endPointPanel_, "endPointPanel"},
+                                                      {pairList_, "pairList"},
+                                                      {chart_, "chart"},
+                                                      {notice_, "notice"},
+                                                      {protocol_, "protocol"},
+                                                      {valueEdit_, "valueEdit"},
+                                                      {durationEdit_, "durationEdit"},
+                                                      {startStop_, "startStop"},
+                                                      {addManually_, "addManually"},
+                                                      {deletePair_, "deletePair"},
+                                                      {addEndPoint_, "addEndPoint"},
+                                                      {searchEndPoint_, "searchEndPoint"},
+                                                      {fileMenu_, "fileMenu"},
+                                                      {totalToggle_, "totalToggle"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(QString::fromLatin1(name));
 }
 
 QLineEdit* MainWindow::CreateEdit(const std::string& text) {
@@ -152,6 +175,12 @@ void MainWindow::CreateButtons() {
     totalToggle_ = make(StripFace(
         widgets::kTotalToggleStrip, widgets::kTotalToggleWidth,
         [this](const widgets::SkinButton&) { return Data().table.All().showTotal ? 0 : 1; }));
+    totalToggle_->setToolTip(QStringLiteral("Show or hide the All curve in the chart"));
+    // Each lies on a bar of its own: as the bar's child it is never a sibling overlapping it.
+    fileMenu_->setParent(caption_);
+    totalToggle_->setParent(allStrip_);
+    fileMenu_->show();
+    totalToggle_->show();
 }
 
 void MainWindow::ConnectControls() {
@@ -274,15 +303,13 @@ void MainWindow::UpdateLayout() {
     const int w = width();
     const int h = height();
     caption_->setGeometry(0, 0, w, CaptionBar::kHeight);
-    fileMenu_->setGeometry(w - 81, 9, 14, 15);
-    fileMenu_->raise();
+    fileMenu_->setGeometry(w - 81, 9, 14, 15);  // the caption starts at the window's corner
     protocol_->setGeometry(355, 36, 56, 20);
     valueEdit_->setGeometry(499 + 5, 37 + 4, 52 - 10, 19 - 6);
     durationEdit_->setGeometry(655 + 5, 37 + 4, 52 - 10, 19 - 6);
     allStrip_->setGeometry(AllStrip::kLeft, AllStrip::kTop, w - 376 - AllStrip::kLeft,
                            AllStrip::kHeight);
-    totalToggle_->setGeometry(72, 94, 45, 19);
-    totalToggle_->raise();
+    totalToggle_->setGeometry(72 - AllStrip::kLeft, 94 - AllStrip::kTop, 45, 19);
     pairList_->setGeometry(7, 123, w - 376 - 7, PairListHeight(Data().table.PairCount()));
     startStop_->setGeometry(6, 275, w - 480 - 6, 312 - 275);
     addManually_->setGeometry(w - 477, 275, 101, 17);

@@ -117,6 +117,7 @@ class MainWindow : public QWidget, private CommandInputs {
   private:
     void CreateControls();
     void CreateButtons();
+    void NameControls();
     QLineEdit* CreateEdit(const std::string& text);
     void ConnectControls();
     void ConnectCommands();

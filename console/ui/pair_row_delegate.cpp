@@ -1,10 +1,13 @@
 #include "console/ui/pair_row_delegate.h"
 
 #include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
 
 #include "widgets/artwork.h"
+#include "widgets/cut_text_tip.h"
 
 namespace quarn::console::ui {
 
@@ -17,6 +20,11 @@ const QColor kInactiveText(0xD0, 0xD0, 0xD0);
 constexpr int kTextFlags = Qt::TextSingleLine;
 constexpr int kTextTop = 5;
 constexpr int kMarkers = 16;
+// The End Point texts of a row: first and second, each cut to its own box.
+constexpr int kFirstEndPointLeft = 7;
+constexpr int kFirstEndPointWidth = 86;
+constexpr int kSecondEndPointLeft = 105;
+constexpr int kSecondEndPointWidth = 84;
 
 // The row's left edge: where its first column starts in the view.
 int RowLeft(const QStyleOptionViewItem& option, const QModelIndex& index) {
@@ -70,9 +78,50 @@ void PairRowDelegate::PaintMarks(QPainter& painter, const QRect& cell, const QPo
     }
     const int badge = index.data(PairListModel::BadgeRole).toInt();
     if (badge >= 2) {
-        place(row + QPoint(44 + (pairNumber >= 10 ? 5 : 0), 7), QPixmap(widgets::BadgePath(badge)));
+        place(BadgeRect(row, index).topLeft(), QPixmap(widgets::BadgePath(badge)));
     }
     painter.restore();
+}
+
+QRect PairRowDelegate::BadgeRect(const QPoint& row, const QModelIndex& index) {
+    const int badge = index.data(PairListModel::BadgeRole).toInt();
+    if (badge < 2)
+        return {};
+    const int pairNumber = index.data(PairListModel::PairNumberRole).toInt();
+    const QPixmap picture(widgets::BadgePath(badge));
+    return QRect(row + QPoint(44 + (pairNumber >= 10 ? 5 : 0), 7), picture.size());
+}
+
+bool PairRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip ||
+        !index.isValid() || !index.data(PairListModel::PairKeyRole).isValid()) {
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    const QRect cell = option.rect;
+    const QPoint row(RowLeft(option, index), cell.top());
+    const QRect badge = BadgeRect(row, index);
+    if (badge.contains(event->pos())) {
+        const int streams = index.data(PairListModel::BadgeRole).toInt();
+        QToolTip::showText(event->globalPos(),
+                           QStringLiteral("%1 parallel connections").arg(streams), view->viewport(),
+                           badge);
+        return true;
+    }
+    if (index.column() == PairListModel::EndPointsColumn) {
+        const QFontMetrics metrics(option.font);
+        const int top = cell.top();
+        const QRect first(cell.left() + kFirstEndPointLeft, top, kFirstEndPointWidth, kRowHeight);
+        const QRect second(cell.left() + kSecondEndPointLeft, top, kSecondEndPointWidth,
+                           kRowHeight);
+        const QString one = index.data(PairListModel::FirstEndPointRole).toString();
+        const QString two = index.data(PairListModel::SecondEndPointRole).toString();
+        if (widgets::ShowCutTextTip(*event, view->viewport(), first, one, metrics) ||
+            widgets::ShowCutTextTip(*event, view->viewport(), second, two, metrics)) {
+            return true;
+        }
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 void PairRowDelegate::PaintText(QPainter& painter, const QStyleOptionViewItem& option,
@@ -100,10 +149,10 @@ void PairRowDelegate::PaintText(QPainter& painter, const QStyleOptionViewItem& o
             auto elided = [&](int role, int width) {
                 return metrics.elidedText(index.data(role).toString(), Qt::ElideRight, width);
             };
-            draw(span(start + 7, start + 93), Qt::AlignLeft,
-                 elided(PairListModel::FirstEndPointRole, 86));
-            draw(span(start + 105, start + 189), Qt::AlignLeft,
-                 elided(PairListModel::SecondEndPointRole, 84));
+            draw(span(start + kFirstEndPointLeft, start + 93), Qt::AlignLeft,
+                 elided(PairListModel::FirstEndPointRole, kFirstEndPointWidth));
+            draw(span(start + kSecondEndPointLeft, start + 189), Qt::AlignLeft,
+                 elided(PairListModel::SecondEndPointRole, kSecondEndPointWidth));
             break;
         }
         case PairListModel::StatusColumn:

@@ -23,8 +23,13 @@ class PairRowDelegate : public QStyledItemDelegate {
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // Tooltips: the whole End Point text where it is cut, the stream count on the badge;
+    // elsewhere the model's own tooltip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
   private:
+    static QRect BadgeRect(const QPoint& row, const QModelIndex& index);
     void PaintMarks(QPainter& painter, const QRect& cell, const QPoint& row,
                     const QModelIndex& index) const;
     void PaintText(QPainter& painter, const QStyleOptionViewItem& option,

@@ -5,8 +5,10 @@
 #include <QPainter>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 
 #include "console/core/pair_table.h"
+#include "platform/host_lookup.h"
 #include "widgets/artwork.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
@@ -22,6 +24,8 @@ namespace {
 const QRect kAddressFrame1(QPoint(50, 51), QPoint(149, 71));
 const QRect kAddressFrame2(QPoint(164, 51), QPoint(263, 71));
 const QRect kHintRect(QPoint(94, 3), QPoint(296, 25));
+// Longer than this and Add feels stuck; a name the local sources know answers at once.
+constexpr std::chrono::milliseconds kLookupLimit{1500};
 
 void PaintSwapButton(QPainter& painter, const widgets::SkinButton& button) {
     painter.fillRect(button.rect(), widgets::palette::kPanelFace);
@@ -89,6 +93,7 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairRecord& record, boo
     connect(cancel_, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(swap_, &QAbstractButton::clicked, this, &PairSettingDialog::Swap);
 
+    lookup_ = [](const std::string& name) { return platform::LookUpIpv4(name, kLookupLimit); };
     hintTimer_.setSingleShot(true);
     hintTimer_.setInterval(kHintMs);
     connect(&hintTimer_, &QTimer::timeout, this, &PairSettingDialog::HideHint);
@@ -96,11 +101,11 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairRecord& record, boo
 }
 
 std::string PairSettingDialog::Endpoint1() const {
-    return edit1_->text().toStdString();
+    return entries_[0].accepted ? entries_[0].address : edit1_->text().toStdString();
 }
 
 std::string PairSettingDialog::Endpoint2() const {
-    return edit2_->text().toStdString();
+    return entries_[1].accepted ? entries_[1].address : edit2_->text().toStdString();
 }
 
 int PairSettingDialog::Parallel() const {
@@ -121,15 +126,40 @@ PairRecord PairSettingDialog::NewRecord() const {
 
 void PairSettingDialog::Confirm() {
     if (edit1_->text().isEmpty() || edit2_->text().isEmpty()) {
-        // Every refused try shows the hint for the full two seconds again.
-        hintTimer_.start();
-        hintShown_ = true;
-        update(kHintRect);
+        ShowHint(QString::fromLatin1(kHintText));
         return;
     }
+    if (!CheckAddresses())
+        return;
     hintTimer_.stop();
     HideHint();
     accept();
+}
+
+// A field that is neither an address nor a name of one address keeps the dialog open,
+// with the reason where the empty-field hint goes and that field selected for retyping.
+bool PairSettingDialog::CheckAddresses() {
+    QLineEdit* edits[] = {edit1_, edit2_};
+    for (int i = 0; i < 2; ++i) {
+        const std::string text = edits[i]->text().trimmed().toStdString();
+        entries_[i] = CheckAddressEntry(text, lookup_);
+        if (!entries_[i].accepted) {
+            ShowHint(widgets::FromUtf8(entries_[i].refusal));
+            entries_[1] = entries_[0] = AddressEntry{};
+            edits[i]->setFocus();
+            edits[i]->selectAll();
+            return false;
+        }
+    }
+    return true;
+}
+
+void PairSettingDialog::ShowHint(const QString& text) {
+    // Every refused try shows the hint for the full two seconds again.
+    hintText_ = text;
+    hintTimer_.start();
+    hintShown_ = true;
+    update(kHintRect);
 }
 
 void PairSettingDialog::Swap() {
@@ -188,8 +218,9 @@ void PairSettingDialog::paintEvent(QPaintEvent*) {
     widgets::DrawTextAt(painter, 55, 35, QStringLiteral("End Point 1"));
     widgets::DrawTextAt(painter, 169, 35, QStringLiteral("End Point 2"));
     if (hintShown_) {
-        painter.drawText(kHintRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-                         QString::fromLatin1(kHintText));
+        const QString shown =
+            painter.fontMetrics().elidedText(hintText_, Qt::ElideRight, kHintRect.width());
+        painter.drawText(kHintRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, shown);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 
+#include "console/core/address_entry.h"
 #include "console/core/pair_record.h"
 #include "widgets/window_mover.h"
 
@@ -27,7 +28,8 @@ class PairSettingDialog : public QDialog {
   public:
     static constexpr int kWidth = 302;
     static constexpr int kHeight = 138;
-    static constexpr int kAddressLength = 15;
+    // Room for a host name (an address needs 15).
+    static constexpr int kAddressLength = 253;
     static constexpr int kHintMs = 2000;
     static constexpr const char* kHintText = "Enter IP addresses of all End Point.";
 
@@ -35,15 +37,24 @@ class PairSettingDialog : public QDialog {
     // addresses and parallel value are shown). With `udp` the connections choice is off.
     PairSettingDialog(bool addMode, const PairRecord& record, bool udp, QWidget* parent = nullptr);
 
+    // Resolves host names on Add/Apply; by default the system's resolver, bounded so the
+    // window never freezes for long.
+    void SetHostLookup(HostLookup lookup) { lookup_ = std::move(lookup); }
+
     bool AddMode() const { return addMode_; }
+    // After acceptance: the dotted addresses (a typed host name is resolved) and, for a
+    // field typed as a name, that name; before it, the fields' texts.
     std::string Endpoint1() const;
     std::string Endpoint2() const;
+    const std::string& Label1() const { return entries_[0].label; }
+    const std::string& Label2() const { return entries_[1].label; }
     // The chosen parallel streams (1..16); an edited pair keeps its own value under UDP.
     int Parallel() const;
     // Add mode: a default record with the dialog's addresses and parallel value.
     PairRecord NewRecord() const;
 
     bool HintShown() const { return hintShown_; }
+    const QString& HintText() const { return hintText_; }
     int HintRemainingMs() const { return hintTimer_.remainingTime(); }
 
     QLineEdit* Edit1() const { return edit1_; }
@@ -60,6 +71,8 @@ class PairSettingDialog : public QDialog {
 
   private:
     void Confirm();
+    bool CheckAddresses();
+    void ShowHint(const QString& text);
     void Swap();
     void HideHint();
 
@@ -67,6 +80,9 @@ class PairSettingDialog : public QDialog {
     const bool udp_;
     const int originalParallel_;
     bool hintShown_ = false;
+    QString hintText_;
+    HostLookup lookup_;
+    AddressEntry entries_[2];
     QTimer hintTimer_;
     QLineEdit* edit1_;
     QLineEdit* edit2_;

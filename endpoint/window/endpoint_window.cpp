@@ -2,13 +2,16 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSocketNotifier>
+#include <QToolTip>
 #include <QWindow>
 
 #include "endpoint/window/rename_dialog.h"
 #include "platform/single_instance.h"
+#include "widgets/cut_text_tip.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
 #include "widgets/palette.h"
@@ -226,6 +229,22 @@ void EndPointWindow::EnterPortInUseMode() {
     editButton_->hide();
     initButton_->hide();
     update();
+}
+
+bool EndPointWindow::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    // A name or address cut with an ellipsis shows whole in its tooltip.
+    const auto& help = *static_cast<QHelpEvent*>(event);
+    const QFontMetrics metrics(normalFont_);
+    const QRect addressArea(kAddressAt.x(), kAddressAt.y(), kAddressRight - kAddressAt.x(),
+                            metrics.height());
+    if (portInUse_ || (!widgets::ShowCutTextTip(help, this, kNameRect, name_, metrics) &&
+                       !widgets::ShowCutTextTip(help, this, addressArea, addressText_, metrics))) {
+        QToolTip::hideText();
+        event->ignore();
+    }
+    return true;
 }
 
 void EndPointWindow::paintEvent(QPaintEvent*) {

@@ -61,6 +61,7 @@ class EndPointWindow : public QWidget {
     widgets::SkinButton* InitButton() const { return initButton_; }
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

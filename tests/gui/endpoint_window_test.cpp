@@ -4,11 +4,13 @@
 #include <utility>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
 #include <QThread>
+#include <QToolTip>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -472,6 +474,28 @@ TEST_F(EndPointWindowTest, LongNameEndsInAnEllipsisInsideItsRectangle) {
     ASSERT_LT(wTop, wBottom);  // the W's themselves
     const int dotsTop = inkRows(QRect(right - 8, 62, 9, 16)).first;
     EXPECT_GT(dotsTop, (wTop + wBottom) / 2);
+}
+
+TEST_F(EndPointWindowTest, CutNameShowsWholeInItsTooltip) {
+    const std::string name(80, 'W');
+    platform::NameStore(dir_.Path()).Save(name);
+    Open();
+    const auto tipAt = [&](QPoint at) {
+        QToolTip::hideText();  // takes effect a moment later
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
+        QHelpEvent help(QEvent::ToolTip, at, window_->mapToGlobal(at));
+        QApplication::sendEvent(window_.get(), &help);
+        return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+    };
+    EXPECT_EQ(tipAt(QPoint(100, 69)), name);
+    // The address fits: no tooltip there, nor away from the texts.
+    EXPECT_EQ(tipAt(QPoint(80, 90)), "");
+    EXPECT_EQ(tipAt(QPoint(20, 120)), "");
+
+    platform::NameStore(dir_.Path()).Save("lab");
+    window_.reset();
+    Open();
+    EXPECT_EQ(tipAt(QPoint(76, 69)), "") << "a name that fits has no tooltip";
 }
 
 TEST_F(EndPointWindowTest, ControlPortInUseShowsTheNoticeAndHidesEditAndInit) {

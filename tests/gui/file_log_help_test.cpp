@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImage>
 #include <QListView>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
@@ -34,8 +35,8 @@ namespace quarn::console {
 namespace {
 
 using ui::ChartExportMenu;
-using ui::HelpWindow;
 using ui::FilePanel;
+using ui::HelpWindow;
 using ui::LogWindow;
 using ui::LogWindows;
 
@@ -197,6 +198,75 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     windows.RunStarted();
     EXPECT_FALSE(window->ListShown());
     EXPECT_EQ(model->rowCount(), 0);
+}
+
+// iperf pads its columns with spaces: in the log they line up under each other, and a
+// line wider than the window scrolls sideways instead of being cut.
+TEST(LogWindowTest, LinesInFixedPitchWithTheirEndsReachable) {
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    LogWindows windows(data.table, nullptr);
+    feeder.windows = &windows;
+    LogWindow* window = windows.Open(1, true);
+    ASSERT_NE(window, nullptr);
+    const QFontInfo face(window->List()->font());
+    EXPECT_TRUE(face.fixedPitch()) << face.family().toStdString();
+    const QFontMetrics metrics(window->List()->font());
+    EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("iiii")),
+              metrics.horizontalAdvance(QStringLiteral("MMMM")));
+
+    feeder.Line(1, RateLine(0, 900));
+    QApplication::processEvents();
+    QScrollBar* bar = window->List()->horizontalScrollBar();
+    EXPECT_EQ(bar->maximum(), 0) << "a short line needs no sideways scrolling";
+
+    const std::string wide = "[SUM] " + std::string(150, '-') + " END";
+    feeder.Line(1, wide);
+    feeder.Line(1, RateLine(1, 901));
+    QApplication::processEvents();
+    Shot(*window, QStringLiteral("log_window_wide_line"));
+    const int lineWidth = metrics.horizontalAdvance(QString::fromStdString(wide));
+    const int viewport = window->List()->viewport()->width();
+    ASSERT_GT(lineWidth, viewport);
+    // Scrolled fully right, the line's last character is inside the viewport.
+    EXPECT_GE(bar->maximum() + viewport, lineWidth + ui::LogRowDelegate::kTextInset);
+    bar->setValue(bar->maximum());
+    QApplication::processEvents();
+    const QRect row = window->List()->visualRect(window->List()->model()->index(1, 0));
+    EXPECT_GE(row.width(), lineWidth + ui::LogRowDelegate::kTextInset);
+    const QImage image = window->List()->viewport()->grab().toImage();
+    int ink = 0;
+    for (int x = viewport - 40; x < viewport; ++x) {
+        for (int y = std::max(row.top(), 0); y <= row.bottom(); ++y) {
+            ink += qGray(image.pixel(x, y)) < 0xE8 ? 1 : 0;  // uncounted lines are light grey
+        }
+    }
+    EXPECT_GT(ink, 10) << "the end of the wide line is drawn at the right edge";
+}
+
+TEST(LogWindowTest, EscapeClosesAndEnterDoesNot) {
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    LogWindows windows(data.table, nullptr);
+    feeder.windows = &windows;
+    LogWindow* window = windows.Open(1, false);
+    ASSERT_NE(window, nullptr);
+    feeder.Line(1, RateLine(0, 900));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QPointer<LogWindow> alive = window;
+    QTest::keyClick(window, Qt::Key_Return);
+    QTest::keyClick(window->List(), Qt::Key_Enter);
+    ASSERT_TRUE(alive);
+    EXPECT_TRUE(window->isVisible());
+    // With the focus in the list, as after a click on a line.
+    window->List()->setFocus();
+    QTest::keyClick(window->List(), Qt::Key_Escape);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(alive);
+    EXPECT_EQ(windows.Find(1), nullptr);
 }
 
 TEST(LogWindowTest, OpenedTwiceKeepsOneWindowAndClosesWithItsRow) {
@@ -531,6 +601,23 @@ TEST(HelpWindowTest, OneWindowShowingTheManual) {
     EXPECT_NE(again, nullptr);
     again->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(HelpWindowTest, EscapeClosesItWhereverTheFocusIs) {
+    for (const bool inBrowser : {false, true}) {
+        HelpWindow* help = HelpWindow::Open();
+        ASSERT_NE(help, nullptr);
+        help->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+        QWidget* target = help;
+        if (inBrowser) {
+            help->Browser()->setFocus();
+            target = help->Browser();
+        }
+        QTest::keyClick(target, Qt::Key_Escape);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(HelpWindow::IsOpen()) << inBrowser;
+    }
 }
 
 TEST(HelpWindowTest, PageIsLookedUpBesideTheProgramFirst) {

@@ -6,6 +6,7 @@ endif()
 
 quarn_add_gui_test(NAME main_window_gui_test TIMEOUT 300
   SOURCES
+    main_window/main_window_details_test.cpp
     main_window/main_window_look_test.cpp
     main_window/main_window_session_test.cpp
     main_window/window_test_support.cpp

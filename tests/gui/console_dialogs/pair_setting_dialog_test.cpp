@@ -52,8 +52,9 @@ TEST(PairSettingDialogTest, AddAndEditModesStartFromTheirRecord) {
     EXPECT_EQ(add.Connections()->count(), 16);
     EXPECT_EQ(add.Connections()->itemText(15), QStringLiteral("16"));
     EXPECT_EQ(add.AddButton()->text(), QStringLiteral("Add"));
-    EXPECT_EQ(add.Edit1()->maxLength(), 15);
-    EXPECT_EQ(add.Edit2()->maxLength(), 15);
+    // Long enough for a host name, not only a dotted address.
+    EXPECT_EQ(add.Edit1()->maxLength(), 253);
+    EXPECT_EQ(add.Edit2()->maxLength(), 253);
 
     PairSettingDialog edit(false, Existing(4), false);
     EXPECT_EQ(edit.Edit1()->text(), QStringLiteral("198.18.0.10"));
@@ -129,6 +130,71 @@ TEST(PairSettingDialogTest, AddOrEnterConfirmsOnlyWithBothAddresses) {
     QSignalSpy cancelledSpy(&cancelled, &QDialog::rejected);
     QTest::mouseClick(cancelled.CancelButton(), Qt::LeftButton);
     EXPECT_EQ(cancelledSpy.count(), 1);
+}
+
+// A resolver with a fixed table, so no name query leaves the machine.
+HostLookup LabNames() {
+    return [](const std::string& name) -> std::vector<std::uint32_t> {
+        if (name == "lab-pc-4")
+            return {0xC6136304};  // 198.19.99.4
+        if (name == "twin")
+            return {0xC6136305, 0xC6136306};
+        return {};
+    };
+}
+
+// Add manually opens the dialog in add mode, Pair Setting on a row in edit mode: both
+// refuse what is neither an address nor a name of exactly one address, and stay open.
+TEST(PairSettingDialogTest, BothModesRefuseWhatIsNotOneIPv4Address) {
+    for (const bool addMode : {true, false}) {
+        PairSettingDialog dialog(addMode, Existing(1), false);
+        dialog.SetHostLookup(LabNames());
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        const struct {
+            const char* first;
+            const char* second;
+            const char* hint;
+            QLineEdit* (PairSettingDialog::*refused)() const;
+        } cases[] = {
+            {"198.19.99.300", "198.18.0.2", "Not an IPv4 address: 198.19.99.300",
+             &PairSettingDialog::Edit1},
+            {"198.18.0.1", "lab-pc-5", "Unknown host: lab-pc-5", &PairSettingDialog::Edit2},
+            {"twin", "198.18.0.2", "twin has more than one address.", &PairSettingDialog::Edit1},
+            {"198.18.0.1", "198.18.0", "Not an IPv4 address: 198.18.0", &PairSettingDialog::Edit2},
+        };
+        for (const auto& c : cases) {
+            dialog.Edit1()->setText(QString::fromLatin1(c.first));
+            dialog.Edit2()->setText(QString::fromLatin1(c.second));
+            QTest::mouseClick(dialog.AddButton(), Qt::LeftButton);
+            EXPECT_EQ(accepted.count(), 0) << c.first << " " << c.second;
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_TRUE(dialog.HintShown());
+            EXPECT_EQ(dialog.HintText().toStdString(), c.hint);
+            // The refused field is selected for retyping.
+            QLineEdit* refused = (dialog.*c.refused)();
+            EXPECT_EQ(refused->selectedText(), refused->text()) << c.hint;
+        }
+        // The refusal is drawn where the empty-field hint goes, in its grey.
+        const QImage withHint = Grab(dialog);
+        KeepForReview(withHint, QStringLiteral("pair_setting_refusal"));
+        EXPECT_TRUE(AnyPixelOtherThan(withHint, QRect(250, 5, 46, 18), kBackground));
+
+        // A name of one address is kept as that address, the name as its label.
+        dialog.Edit1()->setText(QStringLiteral("lab-pc-4"));
+        dialog.Edit2()->setText(QStringLiteral(" 198.18.0.2 "));
+        QTest::keyClick(dialog.Edit2(), Qt::Key_Return);
+        ASSERT_EQ(accepted.count(), 1) << addMode;
+        EXPECT_FALSE(dialog.HintShown());
+        EXPECT_EQ(dialog.Endpoint1(), "198.19.99.4");
+        EXPECT_EQ(dialog.Label1(), "lab-pc-4");
+        EXPECT_EQ(dialog.Endpoint2(), "198.18.0.2");
+        EXPECT_EQ(dialog.Label2(), "");
+        if (addMode) {
+            EXPECT_EQ(dialog.NewRecord().endpoint1, "198.19.99.4");
+        }
+    }
 }
 
 TEST(PairSettingDialogTest, HintShowsForTwoSecondsCountedFromTheLastRefusedAdd) {

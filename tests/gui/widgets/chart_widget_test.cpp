@@ -252,5 +252,51 @@ TEST_F(ChartWidgetTest, LoadingHidesTheCurvesAndPressIsReported) {
     EXPECT_EQ(pressed.count(), 2);
 }
 
+// The largest figure a pair can report (1 Tbit/s): every y label is drawn whole, left of
+// the plot, and the plot gives way only as far as the labels need.
+TEST_F(ChartWidgetTest, YLabelsOfTheLargestFiguresShowWhole) {
+    Run(
+        1, 5, [](int, int) { return 1000000.0f; }, false);
+    const std::vector<ScaleBand>& bands = model.Bands();
+    ASSERT_FALSE(bands.empty());
+    ASSERT_GE(bands.back().highValue, 1000000.0f);
+    const QImage image = Grab("chart_wide_labels");
+    const QColor axis(0xD0, 0xD0, 0xD0);
+    const int mid = kHeight / 2;
+    int axisX = -1;
+    for (int x = 0; x < 150 && axisX < 0; ++x) {
+        if (image.pixelColor(x, mid) == axis) {
+            axisX = x;
+        }
+    }
+    ASSERT_GT(axisX, 0);
+    const QFontMetrics metrics(chart->font());
+    const QString top = QString::number(static_cast<int>(bands.back().highValue));
+    // The top label's ink: from its first to its last inked column, left of the axis.
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < axisX; ++x) {
+        if (ColumnHas(image, x, 23, 34, QColor(0x95, 0x95, 0x95), 60)) {
+            first = first < 0 ? x : first;
+            last = x;
+        }
+    }
+    ASSERT_GE(first, 0) << "the top label is drawn";
+    EXPECT_GT(first, 0) << "its first digit is not cut at the left edge";
+    // Ink is narrower than the advance by the glyphs' side bearings, never by a digit.
+    EXPECT_GE(last - first + 6, metrics.horizontalAdvance(top)) << top.toStdString();
+    EXPECT_LT(last, axisX - 1);
+    // No more room than the widest label needs.
+    EXPECT_LE(axisX, metrics.horizontalAdvance(top) + 8);
+
+    // An everyday scale keeps the plot where it always was.
+    table = PairTable{};
+    model.Reset();
+    Run(
+        1, 5, [](int, int) { return 900.0f; }, false);
+    EXPECT_EQ(Grab("chart_usual_labels").pixelColor(Plot().left + 1, mid), axis);
+    EXPECT_EQ(Plot().left, 39);
+}
+
 }  // namespace
 }  // namespace quarn::console::ui

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -142,6 +143,42 @@ TEST_F(PairListWidgetTest, EachBadgeShowsItsOwnStreamCount) {
     // Neighbouring counts look different, so a badge for the wrong count cannot pass.
     EXPECT_NE(PictureOver(widgets::BadgePath(3), kWhite),
               PictureOver(widgets::BadgePath(4), kWhite));
+}
+
+// Columns of ink (darker than the stripes) in x0..x1 of one row.
+std::vector<int> InkColumns(const QImage& image, int x0, int x1, int top) {
+    std::vector<int> columns;
+    for (int x = std::max(x0, 0); x <= std::min(x1, image.width() - 1); ++x) {
+        if (Darkest(image, QRect(x, top + 3, 1, 15)) < 0xC0) {
+            columns.push_back(x);
+        }
+    }
+    return columns;
+}
+
+// The largest rate a pair may report (1 Tbit/s) and a count of a day and more: each
+// figure is drawn whole inside its own column, with no ink across a column's edge.
+TEST_F(PairListWidgetTest, LargestAcceptedFiguresFitTheirColumns) {
+    PairRecord p = Pair("10.0.0.1", "10.0.0.2");
+    p.countText = "999999";
+    p.currentText = p.averageText = p.minText = p.maxText = "1000000.00";
+    Add(p);
+    const QImage image = GrabAndDump(list, "pair_list_largest");
+    const QFontMetrics metrics(list.font());
+    for (int c = PairListModel::CountColumn; c <= PairListModel::MaxColumn; ++c) {
+        const int left = list.header()->sectionViewportPosition(c);
+        const int right = left + list.columnWidth(c) - 1;
+        const std::vector<int> ink = InkColumns(image, left, right, 0);
+        ASSERT_FALSE(ink.empty()) << c;
+        const QString text = c == PairListModel::CountColumn ? QStringLiteral("999999")
+                                                             : QStringLiteral("1000000.00");
+        EXPECT_GE(ink.back() - ink.front() + 3, metrics.horizontalAdvance(text)) << c;
+        // A right-aligned rate leaves the column's left edge clear (the count column's
+        // edge is where the centred status text ends).
+        if (c != PairListModel::CountColumn) {
+            EXPECT_TRUE(InkColumns(image, left - 2, left + 1, 0).empty()) << c;
+        }
+    }
 }
 
 TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {
