@@ -21,6 +21,25 @@ const QColor kGridColour(0xEE, 0xEE, 0xEE);
 const QColor kAxisColour(0xD0, 0xD0, 0xD0);
 const QColor kEvenBand(0xF7, 0xF7, 0xF7);
 constexpr int kHighlightAlpha = 0x50;
+// The selector sits on the unit's line, right of it, clear of the legend's left end.
+constexpr int kSelectorLeft = 42;
+constexpr int kSelectorTop = 4;
+constexpr int kSelectorGap = 9;
+constexpr int kSelectorHeight = 15;
+
+constexpr ChartMeasure kMeasures[] = {ChartMeasure::Throughput, ChartMeasure::Latency,
+                                      ChartMeasure::Loss};
+
+QString UnitOf(ChartMeasure measure) {
+    switch (measure) {
+        case ChartMeasure::Latency:
+            return QStringLiteral("ms");
+        case ChartMeasure::Loss:
+            return QStringLiteral("%");
+        default:
+            return QStringLiteral("Mbps");
+    }
+}
 
 }  // namespace
 
@@ -43,6 +62,28 @@ ChartWidget::ChartWidget(const ChartModel& model, std::function<int()> highlight
         markers_[static_cast<std::size_t>(k)] = QPixmap(widgets::MarkerPath(k, 6));
     }
     setFont(widgets::GulimFont(12));
+    setMouseTracking(true);  // the selector's texts show a hand under the pointer
+}
+
+void ChartWidget::SetMeasure(ChartMeasure measure) {
+    if (measure_ != measure) {
+        measure_ = measure;
+        update();
+    }
+}
+
+QRect ChartWidget::MeasureTabRect(ChartMeasure measure) const {
+    const QFontMetrics metrics(font());
+    int x = kSelectorLeft;
+    for (ChartMeasure m : kMeasures) {
+        const int width =
+            metrics.horizontalAdvance(QString::fromLatin1(kMeasureTitles[static_cast<int>(m)]));
+        if (m == measure) {
+            return QRect(x, kSelectorTop, width, kSelectorHeight);
+        }
+        x += width + kSelectorGap;
+    }
+    return {};
 }
 
 void ChartWidget::SetPairTable(const PairTable* table) {
@@ -63,16 +104,36 @@ void ChartWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
         emit pressed();
     }
+    if (event->button() == Qt::LeftButton) {
+        for (ChartMeasure m : kMeasures) {
+            if (MeasureTabRect(m).contains(event->position().toPoint())) {
+                SetMeasure(m);
+            }
+        }
+    }
     QWidget::mousePressEvent(event);
+}
+
+void ChartWidget::mouseMoveEvent(QMouseEvent* event) {
+    bool overTab = false;
+    for (ChartMeasure m : kMeasures) {
+        overTab = overTab || MeasureTabRect(m).contains(event->position().toPoint());
+    }
+    setCursor(overTab ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    QWidget::mouseMoveEvent(event);
 }
 
 void ChartWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.setFont(font());
-    const bool totalVisible = table_ != nullptr && table_->All().showTotal != 0;
-    const ChartLayout layout(model_, width(), height());
+    // The All curve is a throughput sum; round trips and loss do not add up.
+    const bool totalVisible =
+        measure_ == ChartMeasure::Throughput && table_ != nullptr && table_->All().showTotal != 0;
+    const std::vector<ScaleBand> bands = model_.BandsOf(measure_);
+    const ChartLayout layout(model_, bands, width(), height());
     PaintLegend(painter, totalVisible);
+    PaintSelector(painter);
     PaintScale(painter, layout);
     PaintTimeLabels(painter, layout);
     if (!loading_ && !model_.Loading()) {
@@ -106,10 +167,23 @@ void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
     }
 }
 
+void ChartWidget::PaintSelector(QPainter& p) {
+    for (ChartMeasure m : kMeasures) {
+        const QRect box = MeasureTabRect(m);
+        const bool selected = m == measure_;
+        p.setPen(selected ? QColor(Qt::black) : kLabelColour);
+        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                   QString::fromLatin1(kMeasureTitles[static_cast<int>(m)]));
+        if (selected) {
+            p.fillRect(QRect(box.left(), box.bottom() + 1, box.width(), 2), kAxisColour);
+        }
+    }
+}
+
 void ChartWidget::PaintScale(QPainter& p, const ChartLayout& layout) {
     const PlotRect& plot = layout.Plot();
     p.setPen(Qt::black);
-    widgets::DrawTextAt(p, 4, 5, QStringLiteral("Mbps"));
+    widgets::DrawTextAt(p, 4, 5, UnitOf(measure_));
     p.drawText(
         QRect(QPoint(width() - 50, height() - 16), QPoint(width() - 6 - 1, height() - 1 - 1)),
         Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, QStringLiteral("sec"));
@@ -156,7 +230,7 @@ void ChartWidget::PaintTimeLabels(QPainter& p, const ChartLayout& layout) {
 }
 
 void ChartWidget::PaintCurves(QPainter& p, const ChartLayout& layout, bool totalVisible) {
-    const auto& series = model_.Series();
+    const auto& series = model_.SeriesOf(measure_);
     const int highlighted = highlightedRow_ ? highlightedRow_() : -1;
     auto point = [](const ChartPixel& at) { return QPointF(at.x, at.y); };
 

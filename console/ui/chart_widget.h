@@ -5,8 +5,9 @@
 #include <array>
 #include <functional>
 
+#include "console/core/chart_model.h"
+
 namespace quarn::console {
-class ChartModel;
 class PairTable;
 }  // namespace quarn::console
 
@@ -14,7 +15,8 @@ namespace quarn::console::ui {
 
 class ChartLayout;
 
-// The live throughput chart: paints a ChartModel (scale, bands and compression are the
+// The live chart: paints a ChartModel's throughput, or its per-second round trips or
+// loss as the selector at the top chooses (scale, bands and compression are the
 // model's, their pixel places a ChartLayout's for the widget's size); legend and the "All" switch
 // come from the pair table, the emphasised curve from the owner's highlightedRow (list item + 1, -1
 // for none).
@@ -25,8 +27,16 @@ class ChartWidget : public QWidget {
     // Curve and marker colours: 0 "All", k pair k.
     static const std::array<QColor, 17> kSeriesPalette;
 
+    // The selector's texts, in the order of ChartMeasure.
+    static constexpr std::array<const char*, 3> kMeasureTitles = {"Throughput", "Latency", "Loss"};
+
     ChartWidget(const ChartModel& model, std::function<int()> highlightedRow,
                 QWidget* parent = nullptr);
+
+    ChartMeasure Measure() const { return measure_; }
+    void SetMeasure(ChartMeasure measure);
+    // Where the selector draws a measure's text; a press there selects it.
+    QRect MeasureTabRect(ChartMeasure measure) const;
 
     // The table whose rows name the legend and whose All row says whether the "All"
     // curve shows. Without one every pair counts as active and "All" is hidden.
@@ -44,9 +54,11 @@ class ChartWidget : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
     void PaintLegend(QPainter& painter, bool totalVisible);
+    void PaintSelector(QPainter& painter);
     void PaintScale(QPainter& painter, const ChartLayout& layout);
     void PaintTimeLabels(QPainter& painter, const ChartLayout& layout);
     void PaintCurves(QPainter& painter, const ChartLayout& layout, bool totalVisible);
@@ -55,6 +67,7 @@ class ChartWidget : public QWidget {
     std::function<int()> highlightedRow_;
     const PairTable* table_ = nullptr;
     bool loading_ = false;
+    ChartMeasure measure_ = ChartMeasure::Throughput;
     std::array<QPixmap, 17> markers_;
 };
 
