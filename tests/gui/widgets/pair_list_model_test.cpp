@@ -57,42 +57,6 @@ TEST_F(PairListModelTest, ColumnsShowTheRowsFigures) {
     EXPECT_EQ(At(0, 0, PairListModel::PairNumberRole).toInt(), 1);
 }
 
-// Every cell of a row shows the same tooltip: the pair's own figures, for its protocol.
-TEST_F(PairListModelTest, TooltipShowsEachPairsFiguresForItsProtocol) {
-    PairRecord udp = Pair("10.0.0.1", "10.0.0.2");
-    udp.udp = true;
-    udp.quality.lostDatagrams = 5;
-    udp.quality.totalDatagrams = 200;
-    udp.quality.lossPercent = 2.5;
-    udp.quality.jitterAverageMs = 0.2;
-    udp.quality.jitterMaxMs = 0.9;
-    Add(udp);
-    PairRecord tcp = Pair("10.0.0.3", "10.0.0.4");
-    tcp.quality.rttIdleMs = 0.5;
-    tcp.quality.rttLoadedMedianMs = 20.5;
-    tcp.quality.rttLoadedP95Ms = 31.25;
-    Add(tcp);
-
-    const QString dash = QString::fromUtf8("\u2013");
-    const QString udpTip =
-        "Loss: 2.50 % (5 of 200 datagrams)\n"
-        "Jitter: 0.200 ms average, 0.900 ms max\n"
-        "RTT idle: " +
-        dash + "\nRTT load: " + dash + "\nRTT increase: " + dash;
-    const QString tcpTip =
-        "RTT idle: 0.50 ms\n"
-        "RTT load: 20.50 ms median, 31.25 ms 95th percentile\n"
-        "RTT increase: +20.00 ms";
-    for (int c = 0; c < PairListModel::ColumnCount; ++c) {
-        EXPECT_EQ(At(0, c, Qt::ToolTipRole).toString(), udpTip) << c;
-        EXPECT_EQ(At(1, c, Qt::ToolTipRole).toString(), tcpTip) << c;
-    }
-    // The tooltip follows the table as the figures change.
-    table[2].quality.rttIdleMs.reset();
-    EXPECT_TRUE(At(1, 0, Qt::ToolTipRole).toString().startsWith("RTT idle: " + dash));
-    EXPECT_FALSE(At(2, 0, Qt::ToolTipRole).isValid());
-}
-
 TEST_F(PairListModelTest, BadgeOnlyForActiveTcpPairsWithParallelStreams) {
     Add(Pair("10.0.0.1", "10.0.0.2", 4));
     Add(Pair("10.0.0.3", "10.0.0.4", 4, /*active=*/false));
