@@ -7,6 +7,7 @@
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
 #include "console/ui/chart_layout.h"
+#include "console/ui/chart_measure_tabs.h"
 #include "widgets/artwork.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
@@ -22,13 +23,7 @@ const QColor kAxisColour(0xD0, 0xD0, 0xD0);
 const QColor kEvenBand(0xF7, 0xF7, 0xF7);
 constexpr int kHighlightAlpha = 0x50;
 // The selector sits on the unit's line, right of it, clear of the legend's left end.
-constexpr int kSelectorLeft = 42;
-constexpr int kSelectorTop = 4;
-constexpr int kSelectorGap = 9;
-constexpr int kSelectorHeight = 15;
-
-constexpr ChartMeasure kMeasures[] = {ChartMeasure::Throughput, ChartMeasure::Latency,
-                                      ChartMeasure::Loss};
+constexpr QPoint kSelectorAt(42, 4);
 
 QString UnitOf(ChartMeasure measure) {
     switch (measure) {
@@ -62,10 +57,13 @@ ChartWidget::ChartWidget(const ChartModel& model, std::function<int()> highlight
         markers_[static_cast<std::size_t>(k)] = QPixmap(widgets::MarkerPath(k, 6));
     }
     setFont(widgets::GulimFont(12));
-    setMouseTracking(true);  // the selector's texts show a hand under the pointer
+    tabs_ = new ChartMeasureTabs(this);
+    tabs_->move(kSelectorAt);
+    connect(tabs_, &ChartMeasureTabs::chosen, this, &ChartWidget::SetMeasure);
 }
 
 void ChartWidget::SetMeasure(ChartMeasure measure) {
+    tabs_->SetMeasure(measure);
     if (measure_ != measure) {
         measure_ = measure;
         update();
@@ -73,17 +71,7 @@ void ChartWidget::SetMeasure(ChartMeasure measure) {
 }
 
 QRect ChartWidget::MeasureTabRect(ChartMeasure measure) const {
-    const QFontMetrics metrics(font());
-    int x = kSelectorLeft;
-    for (ChartMeasure m : kMeasures) {
-        const int width =
-            metrics.horizontalAdvance(QString::fromLatin1(kMeasureTitles[static_cast<int>(m)]));
-        if (m == measure) {
-            return QRect(x, kSelectorTop, width, kSelectorHeight);
-        }
-        x += width + kSelectorGap;
-    }
-    return {};
+    return tabs_->TabRect(measure).translated(tabs_->pos());
 }
 
 void ChartWidget::SetPairTable(const PairTable* table) {
@@ -104,23 +92,7 @@ void ChartWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
         emit pressed();
     }
-    if (event->button() == Qt::LeftButton) {
-        for (ChartMeasure m : kMeasures) {
-            if (MeasureTabRect(m).contains(event->position().toPoint())) {
-                SetMeasure(m);
-            }
-        }
-    }
     QWidget::mousePressEvent(event);
-}
-
-void ChartWidget::mouseMoveEvent(QMouseEvent* event) {
-    bool overTab = false;
-    for (ChartMeasure m : kMeasures) {
-        overTab = overTab || MeasureTabRect(m).contains(event->position().toPoint());
-    }
-    setCursor(overTab ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    QWidget::mouseMoveEvent(event);
 }
 
 void ChartWidget::paintEvent(QPaintEvent*) {
@@ -133,7 +105,6 @@ void ChartWidget::paintEvent(QPaintEvent*) {
     const std::vector<ScaleBand> bands = model_.BandsOf(measure_);
     const ChartLayout layout(model_, bands, width(), height());
     PaintLegend(painter, totalVisible);
-    PaintSelector(painter);
     PaintScale(painter, layout);
     PaintTimeLabels(painter, layout);
     if (!loading_ && !model_.Loading()) {
@@ -164,19 +135,6 @@ void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
         p.drawText(QRect(QPoint(x0 + 25, 11), QPoint(x0 + 50 - 1, 22 - 1)),
                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("All"));
         p.drawPixmap(x0 + 16, 13, markers_[0]);
-    }
-}
-
-void ChartWidget::PaintSelector(QPainter& p) {
-    for (ChartMeasure m : kMeasures) {
-        const QRect box = MeasureTabRect(m);
-        const bool selected = m == measure_;
-        p.setPen(selected ? QColor(Qt::black) : kLabelColour);
-        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                   QString::fromLatin1(kMeasureTitles[static_cast<int>(m)]));
-        if (selected) {
-            p.fillRect(QRect(box.left(), box.bottom() + 1, box.width(), 2), kAxisColour);
-        }
     }
 }
 

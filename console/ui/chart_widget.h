@@ -14,6 +14,7 @@ class PairTable;
 namespace quarn::console::ui {
 
 class ChartLayout;
+class ChartMeasureTabs;
 
 // The live chart: paints a ChartModel's throughput, or its per-second round trips or
 // loss as the selector at the top chooses (scale, bands and compression are the
@@ -35,8 +36,10 @@ class ChartWidget : public QWidget {
 
     ChartMeasure Measure() const { return measure_; }
     void SetMeasure(ChartMeasure measure);
-    // Where the selector draws a measure's text; a press there selects it.
+    // Where the selector draws a measure's text, in the chart's coordinates.
     QRect MeasureTabRect(ChartMeasure measure) const;
+    // The selector, a child of its own (the input filter lets it through during a run).
+    ChartMeasureTabs* MeasureTabs() const { return tabs_; }
 
     // The table whose rows name the legend and whose All row says whether the "All"
     // curve shows. Without one every pair counts as active and "All" is hidden.
@@ -54,11 +57,9 @@ class ChartWidget : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
     void PaintLegend(QPainter& painter, bool totalVisible);
-    void PaintSelector(QPainter& painter);
     void PaintScale(QPainter& painter, const ChartLayout& layout);
     void PaintTimeLabels(QPainter& painter, const ChartLayout& layout);
     void PaintCurves(QPainter& painter, const ChartLayout& layout, bool totalVisible);
@@ -68,6 +69,7 @@ class ChartWidget : public QWidget {
     const PairTable* table_ = nullptr;
     bool loading_ = false;
     ChartMeasure measure_ = ChartMeasure::Throughput;
+    ChartMeasureTabs* tabs_;
     std::array<QPixmap, 17> markers_;
 };
 

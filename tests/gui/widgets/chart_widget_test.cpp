@@ -9,6 +9,7 @@
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
 #include "console/ui/chart_layout.h"
+#include "console/ui/chart_measure_tabs.h"
 #include "console/ui/chart_widget.h"
 #include "gui_dump.h"
 
@@ -319,14 +320,21 @@ TEST_F(ChartQualityViewTest, PressOnATabSelectsItsMeasure) {
     ASSERT_FALSE(latency.intersects(chart->MeasureTabRect(ChartMeasure::Throughput)));
     // With 16 pairs and "All" the legend's leftmost marker starts at width - 17 * 54 + 16.
     EXPECT_LT(loss.right() + 4, kWidth - 17 * 54 + 16);
-    QTest::mouseClick(chart.get(), Qt::LeftButton, {}, loss.center());
+
+    QWidget* tabs = chart->MeasureTabs();
+    ASSERT_EQ(chart->childAt(loss.center()), tabs);
+    const QPoint origin = tabs->pos();
+    QSignalSpy pressed(chart.get(), &ChartWidget::pressed);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, loss.center() - origin);
     EXPECT_EQ(chart->Measure(), ChartMeasure::Loss);
-    QTest::mouseClick(chart.get(), Qt::RightButton, {}, latency.center());
+    QTest::mouseClick(tabs, Qt::RightButton, {}, latency.center() - origin);
     EXPECT_EQ(chart->Measure(), ChartMeasure::Loss);  // the right button opens the menu
-    QTest::mouseClick(chart.get(), Qt::LeftButton, {}, latency.center());
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, latency.center() - origin);
     EXPECT_EQ(chart->Measure(), ChartMeasure::Latency);
     QTest::mouseClick(chart.get(), Qt::LeftButton, {}, QPoint(kWidth / 2, kHeight / 2));
     EXPECT_EQ(chart->Measure(), ChartMeasure::Latency);
+    // Every press still reaches the chart, as a press anywhere on it does.
+    EXPECT_EQ(pressed.count(), 4);
 
     // The selected text is underlined; the others are not.
     const QImage image = Grab("chart_tabs");
