@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots under Xvfb: the Console's intro and idle window (the real program), a
-# running and a finished measurement between EndPoints, the File panel, a log window and
-# the help window; then the EndPoint window in normal and port-in-use mode. All of it runs
+# running and a finished measurement between EndPoints (the finished one also with the
+# chart on Latency), the File panel, a log window and the help window; then the EndPoint
+# window in normal and port-in-use mode. All of it runs
 # in network namespaces that are removed again (needs root).
 # Usage: scripts/screenshots.sh [OUTPUT_DIR]   (default: screenshots/)
 set -euo pipefail

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "console/core/pair_table.h"
 
@@ -44,6 +45,36 @@ ChartSeries Compress(const ChartSeries& series, std::size_t bin) {
     return compressed;
 }
 
+// A quality bin is the mean of its answered seconds; a bin without any stays missing, as
+// a gap is not a zero.
+ChartSeries CompressQuality(const ChartSeries& series, std::size_t bin) {
+    ChartSeries compressed;
+    compressed.reserve(series.size() / bin);
+    for (std::size_t start = 0; start + bin <= series.size(); start += bin) {
+        double sum = 0.0;
+        int counted = 0;
+        for (std::size_t i = start; i < start + bin; ++i) {
+            if (series[i].value >= 0.0f) {
+                sum += series[i].value;
+                ++counted;
+            }
+        }
+        ChartPoint point;
+        point.value = counted > 0 ? static_cast<float>(sum / counted) : -1.0f;
+        compressed.push_back(point);
+    }
+    return compressed;
+}
+
+// 10, 20, 50, 100, ...: the smallest at or above the value, so every band is a whole number.
+float QualityScaleMaximum(float largest, bool percent) {
+    float top = 10.0f;
+    for (int step = 0; top < largest; ++step) {
+        top *= step % 3 == 1 ? 2.5f : 2.0f;
+    }
+    return percent ? std::min(top, 100.0f) : top;
+}
+
 }  // namespace
 
 ChartScaleSource ChartScaleSource::From(const PairTable& table) {
@@ -61,6 +92,8 @@ ChartModel::ChartModel() {
 void ChartModel::Reset() {
     bands_.clear();
     series_.clear();
+    latency_.clear();
+    loss_.clear();
     firstVisibleSample_ = 0;
     pairCount_ = 0;
     tickStep_ = 5;
@@ -74,7 +107,64 @@ void ChartModel::BeginRun(int pairCount) {
     Reset();
     pairCount_ = std::max(pairCount, 0);
     series_.resize(static_cast<std::size_t>(pairCount_) + 1);
+    ResizeQuality();
     windowAutoscale_ = true;
+}
+
+void ChartModel::ResizeQuality() {
+    latency_.resize(series_.size());
+    loss_.resize(series_.size());
+}
+
+void ChartModel::AppendQualityPoint(ChartMeasure measure, int series, std::optional<double> value) {
+    std::vector<ChartSeries>& all = MutableSeriesOf(measure);
+    if (measure == ChartMeasure::Throughput || series < 0 ||
+        series >= static_cast<int>(all.size())) {
+        return;
+    }
+    ChartSeries& points = all[static_cast<std::size_t>(series)];
+    if (points.size() == points.capacity()) {
+        points.reserve(points.capacity() + points.capacity() / 4 + 64);
+    }
+    // A figure that is not a number or below zero is no second to draw.
+    const bool drawn = value && *value >= 0.0;
+    points.push_back(ChartPoint{drawn ? static_cast<float>(*value) : -1.0f});
+}
+
+const std::vector<ChartSeries>& ChartModel::SeriesOf(ChartMeasure measure) const {
+    switch (measure) {
+        case ChartMeasure::Latency:
+            return latency_;
+        case ChartMeasure::Loss:
+            return loss_;
+        default:
+            return series_;
+    }
+}
+
+std::vector<ChartSeries>& ChartModel::MutableSeriesOf(ChartMeasure measure) {
+    return const_cast<std::vector<ChartSeries>&>(std::as_const(*this).SeriesOf(measure));
+}
+
+std::vector<ScaleBand> ChartModel::BandsOf(ChartMeasure measure) const {
+    if (measure == ChartMeasure::Throughput) {
+        return bands_;
+    }
+    // While running only the sliding window's seconds count; a finished run shows all.
+    const std::size_t start =
+        windowAutoscale_ ? static_cast<std::size_t>(std::max(firstVisibleSample_ - 1, 0)) : 0;
+    float largest = 0.0f;
+    const std::vector<ChartSeries>& all = SeriesOf(measure);
+    for (std::size_t k = 1; k < all.size(); ++k) {
+        largest = std::max(largest, LargestFrom(all[k], start));
+    }
+    const float top = QualityScaleMaximum(largest, measure == ChartMeasure::Loss);
+    std::vector<ScaleBand> bands;
+    for (int i = 0; i < kBandCount; ++i) {
+        bands.push_back(ScaleBand{top * static_cast<float>(i) / kBandCount,
+                                  top * static_cast<float>(i + 1) / kBandCount});
+    }
+    return bands;
 }
 
 void ChartModel::AppendPoint(int series, float value) {
@@ -122,6 +212,11 @@ void ChartModel::FinishRun(int secondsReceived, const ChartScaleSource& source) 
             for (ChartSeries& series : series_) {
                 series = Compress(series, bin);
             }
+            for (auto* quality : {&latency_, &loss_}) {
+                for (ChartSeries& series : *quality) {
+                    series = CompressQuality(series, bin);
+                }
+            }
         }
     } else {
         tickStep_ = secondsReceived > 12 ? secondsReceived / 12 : 1;
@@ -152,6 +247,11 @@ bool ChartModel::SetPairCount(int n) {
 
 void ChartModel::AppendSeries(ChartSeries series) {
     series_.push_back(std::move(series));
+    // A file keeps no quality seconds: its pairs get empty quality curves, whatever the
+    // previous run left at that place.
+    ResizeQuality();
+    latency_.back().clear();
+    loss_.back().clear();
 }
 
 void ChartModel::RemoveSeries(int index) {
@@ -159,6 +259,11 @@ void ChartModel::RemoveSeries(int index) {
         return;
     }
     series_.erase(series_.begin() + index);
+    for (auto* quality : {&latency_, &loss_}) {
+        if (index < static_cast<int>(quality->size())) {
+            quality->erase(quality->begin() + index);
+        }
+    }
     Changed();
 }
 

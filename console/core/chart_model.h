@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace quarn::console {
@@ -19,6 +20,9 @@ struct ScaleBand {
     float highValue = 0.0f;
 };
 
+// What the chart draws: the throughput, or the per-second round trip (ms) or loss (%).
+enum class ChartMeasure { Throughput, Latency, Loss };
+
 // What the scale follows, read from the pair table's All row.
 struct ChartScaleSource {
     bool totalVisible = false;  // All row's showTotal
@@ -27,8 +31,10 @@ struct ChartScaleSource {
     static ChartScaleSource From(const PairTable& table);
 };
 
-// The throughput chart's data and arithmetic: series 0 is the "All" curve, series k is
-// pair k. It knows values and seconds only; where they land in pixels is the widget's.
+// The chart's data and arithmetic: series 0 is the "All" curve, series k is pair k. Beside
+// the throughput it keeps each pair's per-second round trip and loss (series 0 of those
+// stays empty), which share the run's time axis, compression and deletes. It knows values
+// and seconds only; where they land in pixels is the widget's.
 class ChartModel {
   public:
     static constexpr int kVisibleSamples = 60;
@@ -38,6 +44,8 @@ class ChartModel {
     void Reset();
     void BeginRun(int pairCount);
     void AppendPoint(int series, float value);
+    // A second of a quality curve; no figure is a missing second.
+    void AppendQualityPoint(ChartMeasure measure, int series, std::optional<double> value);
     // Room for a run's points in advance, so a long run never holds doubled capacity.
     void ReserveSamples(int series, int samples);
     void SampleAdded(bool scroll, const ChartScaleSource& source);
@@ -59,6 +67,11 @@ class ChartModel {
     int SecondsPerPoint() const;
 
     const std::vector<ChartSeries>& Series() const { return series_; }
+    const std::vector<ChartSeries>& SeriesOf(ChartMeasure measure) const;
+    // The value scale of a quality measure: ten whole-numbered bands up to 10, 20 or 50
+    // times a power of ten, over the largest value in view (loss never beyond 100 %).
+    // Throughput answers its own bands.
+    std::vector<ScaleBand> BandsOf(ChartMeasure measure) const;
     std::vector<ChartSeries>& MutableSeries() { return series_; }
     const std::vector<ScaleBand>& Bands() const { return bands_; }
     float ScaleMaximum() const { return scaleMaximum_; }
@@ -76,7 +89,12 @@ class ChartModel {
   private:
     void Changed();
 
+    std::vector<ChartSeries>& MutableSeriesOf(ChartMeasure measure);
+    void ResizeQuality();
+
     std::vector<ChartSeries> series_;
+    std::vector<ChartSeries> latency_;
+    std::vector<ChartSeries> loss_;
     std::vector<ScaleBand> bands_;
     float scaleMaximum_ = 1000.0f;
     int pairCount_ = 0;

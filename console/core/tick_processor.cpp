@@ -165,6 +165,11 @@ void TickProcessor::ProcessTick(int tick) {
         all.sum += pair.current;
         all.average += pair.average;
         data_.chart.AppendPoint(r, pair.current);
+        // The same second's figures the per-second CSV writes: the latest round trip and
+        // the loss of the second the sample closed.
+        data_.chart.AppendQualityPoint(ChartMeasure::Latency, r, pair.quality.lastRttMs);
+        data_.chart.AppendQualityPoint(ChartMeasure::Loss, r,
+                                       udp_ ? pair.quality.lastLossPercent : std::nullopt);
         ++all.count;
     }
     UpdateAllFigures(firstTick);

@@ -8,6 +8,7 @@
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
 #include "console/ui/chart_layout.h"
+#include "console/ui/chart_measure_tabs.h"
 #include "widgets/artwork.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
@@ -22,6 +23,19 @@ const QColor kGridColour(0xEE, 0xEE, 0xEE);
 const QColor kAxisColour(0xD0, 0xD0, 0xD0);
 const QColor kEvenBand(0xF7, 0xF7, 0xF7);
 constexpr int kHighlightAlpha = 0x50;
+// The selector sits on the unit's line, right of it, clear of the legend's left end.
+constexpr QPoint kSelectorAt(42, 4);
+
+QString UnitOf(ChartMeasure measure) {
+    switch (measure) {
+        case ChartMeasure::Latency:
+            return QStringLiteral("ms");
+        case ChartMeasure::Loss:
+            return QStringLiteral("%");
+        default:
+            return QStringLiteral("Mbps");
+    }
+}
 
 QString BandLabel(float highValue) {
     return QString::number(static_cast<int>(highValue));
@@ -48,6 +62,21 @@ ChartWidget::ChartWidget(const ChartModel& model, std::function<int()> highlight
         markers_[static_cast<std::size_t>(k)] = QPixmap(widgets::MarkerPath(k, 6));
     }
     setFont(widgets::GulimFont(12));
+    tabs_ = new ChartMeasureTabs(this);
+    tabs_->move(kSelectorAt);
+    connect(tabs_, &ChartMeasureTabs::chosen, this, &ChartWidget::SetMeasure);
+}
+
+void ChartWidget::SetMeasure(ChartMeasure measure) {
+    tabs_->SetMeasure(measure);
+    if (measure_ != measure) {
+        measure_ = measure;
+        update();
+    }
+}
+
+QRect ChartWidget::MeasureTabRect(ChartMeasure measure) const {
+    return tabs_->TabRect(measure).translated(tabs_->pos());
 }
 
 void ChartWidget::SetPairTable(const PairTable* table) {
@@ -75,8 +104,11 @@ void ChartWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.setFont(font());
-    const bool totalVisible = table_ != nullptr && table_->All().showTotal != 0;
-    const ChartLayout layout(model_, width(), height(), YLabelWidth());
+    // The All curve is a throughput sum; round trips and loss do not add up.
+    const bool totalVisible =
+        measure_ == ChartMeasure::Throughput && table_ != nullptr && table_->All().showTotal != 0;
+    const std::vector<ScaleBand> bands = model_.BandsOf(measure_);
+    const ChartLayout layout(model_, bands, width(), height(), YLabelWidth(bands));
     PaintLegend(painter, totalVisible);
     PaintScale(painter, layout);
     PaintTimeLabels(painter, layout);
@@ -85,10 +117,10 @@ void ChartWidget::paintEvent(QPaintEvent*) {
     }
 }
 
-int ChartWidget::YLabelWidth() const {
+int ChartWidget::YLabelWidth(const std::vector<ScaleBand>& bands) const {
     const QFontMetrics metrics(font());
     int widest = 0;
-    for (const ScaleBand& band : model_.Bands()) {
+    for (const ScaleBand& band : bands) {
         widest = std::max(widest, metrics.horizontalAdvance(BandLabel(band.highValue)));
     }
     return std::max(widest + 1, ChartLayout::kLabelWidth);
@@ -123,7 +155,7 @@ void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
 void ChartWidget::PaintScale(QPainter& p, const ChartLayout& layout) {
     const PlotRect& plot = layout.Plot();
     p.setPen(Qt::black);
-    widgets::DrawTextAt(p, 4, 5, QStringLiteral("Mbps"));
+    widgets::DrawTextAt(p, 4, 5, UnitOf(measure_));
     p.drawText(
         QRect(QPoint(width() - 50, height() - 16), QPoint(width() - 6 - 1, height() - 1 - 1)),
         Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, QStringLiteral("sec"));
@@ -171,7 +203,7 @@ void ChartWidget::PaintTimeLabels(QPainter& p, const ChartLayout& layout) {
 }
 
 void ChartWidget::PaintCurves(QPainter& p, const ChartLayout& layout, bool totalVisible) {
-    const auto& series = model_.Series();
+    const auto& series = model_.SeriesOf(measure_);
     const int highlighted = highlightedRow_ ? highlightedRow_() : -1;
     auto point = [](const ChartPixel& at) { return QPointF(at.x, at.y); };
 

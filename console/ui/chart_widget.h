@@ -5,16 +5,19 @@
 #include <array>
 #include <functional>
 
+#include "console/core/chart_model.h"
+
 namespace quarn::console {
-class ChartModel;
 class PairTable;
 }  // namespace quarn::console
 
 namespace quarn::console::ui {
 
 class ChartLayout;
+class ChartMeasureTabs;
 
-// The live throughput chart: paints a ChartModel (scale, bands and compression are the
+// The live chart: paints a ChartModel's throughput, or its per-second round trips or
+// loss as the selector at the top chooses (scale, bands and compression are the
 // model's, their pixel places a ChartLayout's for the widget's size); legend and the "All" switch
 // come from the pair table, the emphasised curve from the owner's highlightedRow (list item + 1, -1
 // for none).
@@ -25,8 +28,18 @@ class ChartWidget : public QWidget {
     // Curve and marker colours: 0 "All", k pair k.
     static const std::array<QColor, 17> kSeriesPalette;
 
+    // The selector's texts, in the order of ChartMeasure.
+    static constexpr std::array<const char*, 3> kMeasureTitles = {"Throughput", "Latency", "Loss"};
+
     ChartWidget(const ChartModel& model, std::function<int()> highlightedRow,
                 QWidget* parent = nullptr);
+
+    ChartMeasure Measure() const { return measure_; }
+    void SetMeasure(ChartMeasure measure);
+    // Where the selector draws a measure's text, in the chart's coordinates.
+    QRect MeasureTabRect(ChartMeasure measure) const;
+    // The selector, a child of its own (the input filter lets it through during a run).
+    ChartMeasureTabs* MeasureTabs() const { return tabs_; }
 
     // The table whose rows name the legend and whose All row says whether the "All"
     // curve shows. Without one every pair counts as active and "All" is hidden.
@@ -47,7 +60,7 @@ class ChartWidget : public QWidget {
 
   private:
     // Room for the widest y label of the current scale (never under the usual 36 pixels).
-    int YLabelWidth() const;
+    int YLabelWidth(const std::vector<ScaleBand>& bands) const;
     void PaintLegend(QPainter& painter, bool totalVisible);
     void PaintScale(QPainter& painter, const ChartLayout& layout);
     void PaintTimeLabels(QPainter& painter, const ChartLayout& layout);
@@ -57,6 +70,8 @@ class ChartWidget : public QWidget {
     std::function<int()> highlightedRow_;
     const PairTable* table_ = nullptr;
     bool loading_ = false;
+    ChartMeasure measure_ = ChartMeasure::Throughput;
+    ChartMeasureTabs* tabs_;
     std::array<QPixmap, 17> markers_;
 };
 

@@ -11,6 +11,7 @@
 #include <QWindow>
 
 #include "console/ui/log_list_model.h"
+#include "console/ui/pair_tooltip.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/palette.h"
@@ -20,7 +21,9 @@
 namespace quarn::console::ui {
 namespace {
 
-const QRect kListRect(6, 31, 488, 290);
+// The title area holds two lines: name and route, then the pair's figures.
+const QRect kFiguresRect(17, 28, 470, 14);
+const QRect kListRect(6, 45, 488, 276);
 
 using widgets::FromUtf8;
 
@@ -105,8 +108,18 @@ void LogWindow::Bind(int row) {
     update();
 }
 
+QString LogWindow::FiguresText() const {
+    if (!table_.IsPairRow(row_)) {
+        return {};
+    }
+    const PairRecord& pair = table_[row_];
+    return FromUtf8(PairFiguresSummary(pair.quality, ShowsUdpFigures(pair)));
+}
+
 void LogWindow::RefreshLog(bool live) {
     model_->Refresh();
+    // The figures change with the lines that carry them.
+    update(kFiguresRect);
     const int lines = model_->rowCount();
     if (lines > 0) {
         if (list_->isHidden()) {
@@ -162,6 +175,8 @@ void LogWindow::paintEvent(QPaintEvent*) {
     painter.setPen(widgets::palette::kGreyText);
     painter.drawText(QRect(59, 11, 415, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      routeText_);
+    painter.drawText(kFiguresRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     FiguresText());
     if (list_->isHidden()) {
         painter.fillRect(kListRect, Qt::white);
         painter.setPen(Qt::black);

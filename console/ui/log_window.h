@@ -41,6 +41,8 @@ class LogWindow : public QWidget {
 
     const QString& NameText() const { return nameText_; }
     const QString& RouteText() const { return routeText_; }
+    // The pair's loss, jitter and round trips as the title area shows them.
+    QString FiguresText() const;
     bool ListShown() const;
     QListView* List() const { return list_; }
 

@@ -11,6 +11,7 @@
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
+#include "console/ui/chart_measure_tabs.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/command_faces.h"
 #include "console/ui/endpoint_panel.h"
@@ -264,6 +265,7 @@ void MainWindow::RegisterInputRoles() {
     inputFilter_->Register(pairList_, Role::PairList);
     inputFilter_->Register(startStop_, Role::RunControl);
     inputFilter_->Register(totalToggle_, Role::RunControl);
+    inputFilter_->Register(chart_->MeasureTabs(), Role::RunControl);
     for (QWidget* other : std::initializer_list<QWidget*>{
              protocol_, valueEdit_, durationEdit_, addManually_, deletePair_, addEndPoint_,
              searchEndPoint_, fileMenu_, endPointPanel_, chart_, allStrip_, files_->Panel()}) {

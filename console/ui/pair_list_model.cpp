@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "console/core/pair_table.h"
+#include "console/ui/pair_tooltip.h"
 
 namespace quarn::console::ui {
 
@@ -45,6 +46,8 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             return ColumnText(*p, index.column());
+        case Qt::ToolTipRole:
+            return Text(PairTooltipText(*p));
         case PairKeyRole:
             return KeyOfRow(index.row());
         case PairNumberRole:

@@ -9,6 +9,7 @@
 
 #include "tests/e2e/console_network_test.h"
 #include "tests/e2e/console_output.h"
+#include "tests/e2e/older_endpoint.h"
 #include "tests/e2e/run_expectations.h"
 
 namespace quarn::e2e {
@@ -142,6 +143,27 @@ TEST_F(ConsoleQualityTest, DeepQueueAddsLatencyUnderLoadAndAShallowOneLittle) {
     EXPECT_GE(*deep, 20.0);
     EXPECT_LT(*shallow, *deep / 2);
     EXPECT_LT(*shallow, 15.0);
+}
+
+// End Point 2 is an EndPoint of the older protocol: it receives only what it always did
+// (probes, one server request, "restart") and its probe replies still give the pair its
+// round trips.
+TEST_F(ConsoleQualityTest, OlderEndPointTwoStillGivesRoundTrips) {
+    KillEndPoint(3);
+    OlderEndPoint older(Network(), 3, "Old Rack");
+    ASSERT_TRUE(older.Listening());
+    const ConsoleResult run =
+        RunConsole({"--pair", Address(2) + "," + Address(3), "--duration", kDurationText});
+    ExpectCompletedRun(run, kDuration);
+    const std::vector<std::string> cells = QualityCells(run, "Pair1");
+    const std::optional<double> idle = NumberIn(cells, 0);
+    const std::optional<double> loaded = NumberIn(cells, 1);
+    ASSERT_TRUE(idle && loaded) << run.Transcript();
+    EXPECT_GT(*idle, 0.0);
+    EXPECT_LT(*loaded, 1000.0);
+    EXPECT_EQ(older.ServerRequests(), 1);
+    EXPECT_GE(older.Probes(), kDuration);
+    EXPECT_EQ(older.Others(), 0);
 }
 
 }  // namespace

@@ -79,15 +79,16 @@ class RunFeeder : public ConsoleView {
   public:
     explicit RunFeeder(ConsoleData& data) : data_(data), ticks_(data, *this) {}
 
-    void Begin(int pairs, int duration) {
+    void Begin(int pairs, int duration, bool udp = false) {
         for (int i = 0; i < pairs; ++i) {
             PairRecord pair;
+            pair.udp = udp;
             pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
             pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
             data_.AddPair(pair);
         }
         data_.chart.BeginRun(pairs);
-        ticks_.BeginRun(duration, false);
+        ticks_.BeginRun(duration, udp);
     }
     void Line(int row, const std::string& line) { ticks_.HandleLine(row, line); }
 
@@ -129,7 +130,7 @@ TEST(LogWindowTest, NeverRunPairShowsNoData) {
     Shot(*window, QStringLiteral("log_window_empty"));
     // The empty list area is white with the notice text in black in its middle.
     const QImage image = window->grab().toImage();
-    EXPECT_EQ(image.pixelColor(10, 35), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(10, 50), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(2, 2), QColor(0xFA, 0xFA, 0xFA));
     EXPECT_EQ(image.pixelColor(499, 200), QColor(0x7B, 0x7B, 0x7B));
     int dark = 0;
@@ -140,6 +141,48 @@ TEST(LogWindowTest, NeverRunPairShowsNoData) {
     }
     EXPECT_GT(dark, 40) << "\"No measurement data.\" is drawn";
     EXPECT_EQ(windows.Open(7, false), nullptr);  // not a pair row
+}
+
+// The title area's second line carries the pair's figures and follows the run's lines.
+TEST(LogWindowTest, TitleAreaShowsThePairsFiguresAsTheyChange) {
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60, /*udp=*/true);
+    LogWindows windows(data.table, nullptr);
+    feeder.windows = &windows;
+    LogWindow* window = windows.Open(1, true);
+    ASSERT_NE(window, nullptr);
+    const QString none = QString::fromUtf8("\u2013");
+    EXPECT_EQ(window->FiguresText(),
+              "Loss " + none + "   Jitter " + none + "   RTT idle " + none + "   RTT load " + none);
+    const QRect figures(17, 28, 470, 14);
+    const auto darkPixels = [&] {
+        const QImage image = window->grab().toImage();
+        int dark = 0;
+        for (int x = figures.left(); x <= figures.right(); ++x) {
+            for (int y = figures.top(); y <= figures.bottom(); ++y) {
+                dark += qGray(image.pixel(x, y)) < 160 ? 1 : 0;
+            }
+        }
+        return dark;
+    };
+    const int dashesOnly = darkPixels();
+    EXPECT_GT(dashesOnly, 20);
+
+    for (int second = 0; second < 4; ++second) {
+        feeder.Line(1, "[  1] " + std::to_string(second) + ".0000-" + std::to_string(second + 1) +
+                           ".0000 sec  11.9 MBytes   100 Mbits/sec   0.250 ms 25/1000 (2.5%)");
+    }
+    data.table[1].quality.rttIdleMs = 0.4;
+    data.table[1].quality.rttLoadedMedianMs = 12.4;
+    feeder.Line(1,
+                "[  1] 4.0000-5.0000 sec  11.9 MBytes   100 Mbits/sec   0.250 ms 25/1000 (2.5%)");
+    EXPECT_EQ(window->FiguresText(),
+              "Loss 2.50 %   Jitter 0.250 ms   RTT idle 0.40 ms   RTT load 12.40 ms (+12.00 ms)");
+    Shot(*window, QStringLiteral("log_window_figures"));
+    EXPECT_GT(darkPixels(), dashesOnly + 100) << "the figures are drawn in the title area";
+    // The list starts below the figures line.
+    EXPECT_GT(window->List()->geometry().top(), figures.bottom());
 }
 
 TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {

@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "console/ui/caption_bar.h"
+#include "console/ui/chart_measure_tabs.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/endpoint_list_box.h"
 #include "console/ui/endpoint_panel.h"
@@ -112,6 +113,10 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
                       Qt::LeftButton, Qt::NoModifier);
     EXPECT_TRUE(filter->Passes(window.StartStop(), &press));
     EXPECT_TRUE(filter->Passes(window.TotalToggle(), &press));
+    // The chart's measure selector is a view switch like the toggle; the rest of the
+    // chart takes no input.
+    EXPECT_TRUE(filter->Passes(window.Chart()->MeasureTabs(), &press));
+    EXPECT_FALSE(filter->Passes(window.Chart(), &press));
     EXPECT_FALSE(filter->Passes(window.SearchEndPoint(), &press));
     EXPECT_FALSE(filter->Passes(window.AddEndPoint(), &press));
     QTest::keyClick(window.PairList(), Qt::Key_V, Qt::ControlModifier);
@@ -130,6 +135,9 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     ASSERT_GE(data.chart.Series().size(), 3u);
     EXPECT_GE(data.chart.Series()[1].size(), 1u);
     EXPECT_GE(data.chart.Series()[2].size(), 1u);
+    // The round trips go on the chart's latency curves second by second too.
+    EXPECT_EQ(data.chart.SeriesOf(console::ChartMeasure::Latency)[1].size(),
+              data.chart.Series()[1].size());
     EXPECT_NE(data.table[1].currentText, "0.00");
     // The stoppable face lights up under the pointer.
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));

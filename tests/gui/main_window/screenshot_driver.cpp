@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "console/ui/chart_widget.h"
 #include "console/ui/endpoint_panel.h"
 #include "console/ui/help_window.h"
 #include "console/ui/log_window.h"
@@ -117,6 +118,11 @@ int Run(const QString& dir) {
     gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 40000);
     QTest::qWait(300);
     ok = Save(*window, dir + "/finished.png") && ok;
+    // The same run's round trips through the chart's selector.
+    window->Chart()->SetMeasure(console::ChartMeasure::Latency);
+    QTest::qWait(100);
+    ok = Save(*window, dir + "/finished-latency.png") && ok;
+    window->Chart()->SetMeasure(console::ChartMeasure::Throughput);
     ok = SaveSideWindows(*window, dir) && ok;
     window->Quit();
     window.reset();

@@ -3,10 +3,13 @@
 #include <QTest>
 #include <cmath>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
 #include "console/ui/chart_layout.h"
+#include "console/ui/chart_measure_tabs.h"
 #include "console/ui/chart_widget.h"
 #include "gui_dump.h"
 #include "widgets/artwork.h"
@@ -296,6 +299,113 @@ TEST_F(ChartWidgetTest, YLabelsOfTheLargestFiguresShowWhole) {
         1, 5, [](int, int) { return 900.0f; }, false);
     EXPECT_EQ(Grab("chart_usual_labels").pixelColor(Plot().left + 1, mid), axis);
     EXPECT_EQ(Plot().left, 39);
+}
+
+// The selector's quality curves: pair 1 answers probes (and loses datagrams), pair 2's
+// End Point 2 never answered, so it has no curve to draw.
+class ChartQualityViewTest : public ChartWidgetTest {
+  protected:
+    void QualityRun(int seconds, bool finish) {
+        AddPairs(2);
+        table.All().showTotal = 1;
+        model.BeginRun(2);
+        for (int s = 0; s < seconds; ++s) {
+            model.AppendPoint(1, 90.0f);
+            model.AppendPoint(2, 90.0f);
+            model.AppendPoint(0, 180.0f);
+            model.AppendQualityPoint(ChartMeasure::Latency, 1, s < 5 ? 2.0 : 30.0);
+            model.AppendQualityPoint(ChartMeasure::Latency, 2, std::nullopt);
+            model.AppendQualityPoint(ChartMeasure::Loss, 1, 66.0);
+            model.AppendQualityPoint(ChartMeasure::Loss, 2, 0.0);
+            table.All().max = 180.0f;
+            table.All().peakSingle = 90.0f;
+            model.SampleAdded(s + 1 > ChartModel::kVisibleSamples, ChartScaleSource::From(table));
+        }
+        if (finish) {
+            model.FinishRun(seconds, ChartScaleSource::From(table));
+        }
+    }
+
+    int QualityY(ChartMeasure measure, float value) {
+        bands = model.BandsOf(measure);
+        return static_cast<int>(ChartLayout(model, bands, kWidth, kHeight).ValueToY(value));
+    }
+
+    std::vector<ScaleBand> bands;
+};
+
+TEST_F(ChartQualityViewTest, LatencyDrawsEachAnsweringPairsRoundTripInItsColour) {
+    QualityRun(20, false);
+    const int x = static_cast<int>((X(10) + X(11)) / 2);
+    const int y = QualityY(ChartMeasure::Latency, 30.0f);
+    ASSERT_GT(y, Plot().top);
+    // The throughput view has no pair curve at the height of 30 ms on the 50 ms scale.
+    EXPECT_FALSE(ColumnHas(Grab("chart_quality_throughput"), x, y - 1, y + 1, kPair1, 10));
+
+    chart->SetMeasure(ChartMeasure::Latency);
+    const QImage image = Grab("chart_latency_running");
+    EXPECT_FLOAT_EQ(bands[9].highValue, 50.0f);
+    EXPECT_TRUE(ColumnHas(image, x, y - 1, y + 1, kPair1, 10));
+    // The idle seconds sit lower, at 2 ms.
+    const int idleX = static_cast<int>((X(1) + X(2)) / 2);
+    const int idleY = QualityY(ChartMeasure::Latency, 2.0f);
+    EXPECT_TRUE(ColumnHas(image, idleX, idleY - 1, idleY + 1, kPair1, 10));
+    // Pair 2 never answered and the All curve is no round trip: neither is drawn anywhere.
+    for (int column = Plot().left + 3; column < Plot().right - 3; column += 7) {
+        ASSERT_FALSE(ColumnHas(image, column, Plot().top, Plot().bottom - 3, kPair2, 10)) << column;
+        ASSERT_FALSE(ColumnHas(image, column, Plot().top, Plot().bottom - 3, QColor(0, 0, 0), 10))
+            << column;
+    }
+    // Back on throughput both pairs' 90 Mbit/s curves are there again (pair 2 on top).
+    chart->SetMeasure(ChartMeasure::Throughput);
+    EXPECT_TRUE(ColumnHas(Grab("chart_quality_back"), x, Y(90.0f) - 1, Y(90.0f) + 1, kPair2, 10));
+}
+
+TEST_F(ChartQualityViewTest, LossDrawsEveryPairFinishedOverTheWholeWidth) {
+    QualityRun(30, true);
+    chart->SetMeasure(ChartMeasure::Loss);
+    const QImage image = Grab("chart_loss_finished");
+    const int lossY = QualityY(ChartMeasure::Loss, 66.0f);
+    EXPECT_FLOAT_EQ(bands[9].highValue, 100.0f);
+    const int zeroY = QualityY(ChartMeasure::Loss, 0.0f);
+    const int mid = (Plot().left + Plot().right) / 2;
+    EXPECT_TRUE(ColumnHas(image, mid, lossY - 1, lossY + 1, kPair1, 10));
+    EXPECT_TRUE(ColumnHas(image, Plot().right - 3, lossY - 1, lossY + 1, kPair1, 10));
+    // Zero loss is a figure: pair 2's curve runs along the bottom.
+    EXPECT_TRUE(ColumnHas(image, mid, zeroY - 1, zeroY + 1, kPair2, 10));
+}
+
+TEST_F(ChartQualityViewTest, PressOnATabSelectsItsMeasure) {
+    QualityRun(10, false);
+    chart->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(chart.get()));
+    const QRect latency = chart->MeasureTabRect(ChartMeasure::Latency);
+    const QRect loss = chart->MeasureTabRect(ChartMeasure::Loss);
+    ASSERT_FALSE(latency.intersects(loss));
+    ASSERT_FALSE(latency.intersects(chart->MeasureTabRect(ChartMeasure::Throughput)));
+    // With 16 pairs and "All" the legend's leftmost marker starts at width - 17 * 54 + 16.
+    EXPECT_LT(loss.right() + 4, kWidth - 17 * 54 + 16);
+
+    QWidget* tabs = chart->MeasureTabs();
+    ASSERT_EQ(chart->childAt(loss.center()), tabs);
+    const QPoint origin = tabs->pos();
+    QSignalSpy pressed(chart.get(), &ChartWidget::pressed);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, loss.center() - origin);
+    EXPECT_EQ(chart->Measure(), ChartMeasure::Loss);
+    QTest::mouseClick(tabs, Qt::RightButton, {}, latency.center() - origin);
+    EXPECT_EQ(chart->Measure(), ChartMeasure::Loss);  // the right button opens the menu
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, latency.center() - origin);
+    EXPECT_EQ(chart->Measure(), ChartMeasure::Latency);
+    QTest::mouseClick(chart.get(), Qt::LeftButton, {}, QPoint(kWidth / 2, kHeight / 2));
+    EXPECT_EQ(chart->Measure(), ChartMeasure::Latency);
+    // Every press still reaches the chart, as a press anywhere on it does.
+    EXPECT_EQ(pressed.count(), 4);
+
+    // The selected text is underlined; the others are not.
+    const QImage image = Grab("chart_tabs");
+    const QColor underline(0xD0, 0xD0, 0xD0);
+    EXPECT_EQ(image.pixelColor(latency.center().x(), latency.bottom() + 1), underline);
+    EXPECT_NE(image.pixelColor(loss.center().x(), loss.bottom() + 1), underline);
 }
 
 }  // namespace

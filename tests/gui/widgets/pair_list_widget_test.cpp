@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include "console/core/endpoint_entry.h"
 #include "console/core/pair_table.h"
@@ -95,6 +96,37 @@ TEST_F(PairListWidgetTest, ColumnsAndTitles) {
     }
     EXPECT_EQ(strip.pixelColor(1, 1), QColor(0xE1, 0xE1, 0xE1));
     EXPECT_LT(Darkest(strip, QRect(58 + 193 + 3, 2, 40, 15)), 0xA0);  // "현재상태" drawn
+}
+
+// Hovering a row shows its figures: the view asks the row for its tooltip.
+TEST_F(PairListWidgetTest, HoveredRowShowsItsFiguresTooltip) {
+    PairRecord measured = Pair("10.0.0.1", "10.0.0.2");
+    measured.quality.rttIdleMs = 0.25;
+    measured.quality.rttLoadedMedianMs = 40.0;
+    measured.quality.rttLoadedP95Ms = 55.0;
+    Add(measured);
+    Add(Pair("10.0.0.3", "10.0.0.4"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const auto tipAt = [&](QPoint at) -> QWidget* {
+        QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list.viewport(), &help);
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->inherits("QTipLabel") && top->isVisible()) {
+                return top;
+            }
+        }
+        return nullptr;
+    };
+    QWidget* tip = tipAt(QPoint(300, 10));
+    ASSERT_NE(tip, nullptr);
+    GrabAndDump(*tip, "pair_tooltip");
+    EXPECT_EQ(tip->property("text").toString(),
+              QString::fromUtf8("RTT idle: 0.25 ms\nRTT load: 40.00 ms median, 55.00 ms 95th "
+                                "percentile\nRTT increase: +39.75 ms"));
+    tip = tipAt(QPoint(100, 21 + 10));
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(tip->property("text").toString().startsWith(QString::fromUtf8("RTT idle: \u2013")));
+    QToolTip::hideText();
 }
 
 TEST_F(PairListWidgetTest, RowsMarkersBadgesAndTextColours) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace quarn::console {
 namespace {
 
@@ -146,6 +149,123 @@ TEST(ChartModelTest, LongFinishedRunSpreadsEveryPointOverTheRun) {
     chart.SetRunState(0, 45, 3);  // a short opened run is drawn by the step, not spread
     EXPECT_FALSE(chart.ShowsWholeRun());
     EXPECT_EQ(chart.SecondsPerPoint(), 1);
+}
+
+// The largest value in view picks the quality scale: whole-numbered bands, loss at most 100 %.
+TEST(ChartQualityTest, ScaleFollowsTheLargestValueInView) {
+    struct Case {
+        ChartMeasure measure;
+        double largest;
+        float top;
+    };
+    const Case cases[] = {
+        {ChartMeasure::Latency, 0.4, 10.0f},    {ChartMeasure::Latency, 10.0, 10.0f},
+        {ChartMeasure::Latency, 10.5, 20.0f},   {ChartMeasure::Latency, 37.0, 50.0f},
+        {ChartMeasure::Latency, 180.0, 200.0f}, {ChartMeasure::Latency, 420.0, 500.0f},
+        {ChartMeasure::Loss, 0.0, 10.0f},       {ChartMeasure::Loss, 66.7, 100.0f},
+        {ChartMeasure::Loss, 100.0, 100.0f},
+    };
+    for (const Case& c : cases) {
+        ChartModel chart;
+        chart.BeginRun(2);
+        chart.AppendQualityPoint(c.measure, 1, c.largest / 2);
+        chart.AppendQualityPoint(c.measure, 2, c.largest);
+        const std::vector<ScaleBand> bands = chart.BandsOf(c.measure);
+        ASSERT_EQ(bands.size(), 10u);
+        EXPECT_FLOAT_EQ(bands[9].highValue, c.top) << c.largest;
+        EXPECT_FLOAT_EQ(bands[0].lowValue, 0.0f);
+        EXPECT_FLOAT_EQ(bands[3].highValue, std::round(bands[3].highValue)) << c.largest;
+    }
+    // Throughput keeps its own scale, whatever the quality curves hold.
+    ChartModel chart;
+    chart.BeginRun(1);
+    chart.AppendQualityPoint(ChartMeasure::Latency, 1, 900.0);
+    EXPECT_FLOAT_EQ(chart.BandsOf(ChartMeasure::Throughput)[9].highValue,
+                    chart.Bands()[9].highValue);
+}
+
+TEST(ChartQualityTest, NoFigureIsAMissingSecondAndSeriesZeroStaysEmpty) {
+    ChartModel chart;
+    chart.BeginRun(1);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (std::optional<double> value : {std::optional<double>(2.5), std::optional<double>(),
+                                        std::optional<double>(nan), std::optional<double>(-3.0)}) {
+        chart.AppendQualityPoint(ChartMeasure::Latency, 1, value);
+    }
+    chart.AppendQualityPoint(ChartMeasure::Loss, 1, 0.0);
+    chart.AppendQualityPoint(ChartMeasure::Throughput, 1, 5.0);  // not a quality curve
+    chart.AppendQualityPoint(ChartMeasure::Loss, 4, 1.0);        // no such pair
+
+    const ChartSeries& rtt = chart.SeriesOf(ChartMeasure::Latency)[1];
+    ASSERT_EQ(rtt.size(), 4u);
+    EXPECT_FLOAT_EQ(rtt[0].value, 2.5f);
+    for (std::size_t i = 1; i < 4; ++i) {
+        EXPECT_LT(rtt[i].value, 0.0f) << i;
+    }
+    ASSERT_EQ(chart.SeriesOf(ChartMeasure::Loss)[1].size(), 1u);
+    EXPECT_FLOAT_EQ(chart.SeriesOf(ChartMeasure::Loss)[1][0].value, 0.0f);  // zero is a figure
+    EXPECT_TRUE(chart.Series()[1].empty());
+    EXPECT_TRUE(chart.SeriesOf(ChartMeasure::Latency)[0].empty());
+}
+
+// While running the scale follows the sliding window; once finished the whole run.
+TEST(ChartQualityTest, SlidingScaleForgetsSecondsThatLeftTheWindow) {
+    ChartModel chart;
+    chart.BeginRun(1);
+    for (int second = 0; second < 90; ++second) {
+        chart.AppendPoint(1, 100.0f);
+        chart.AppendQualityPoint(ChartMeasure::Latency, 1, second < 10 ? 300.0 : 15.0);
+        chart.SampleAdded(second + 1 > ChartModel::kVisibleSamples, Source(false, 100.f, 100.f));
+    }
+    EXPECT_FLOAT_EQ(chart.BandsOf(ChartMeasure::Latency)[9].highValue, 20.0f);
+    chart.FinishRun(90, Source(false, 100.0f, 100.0f));
+    EXPECT_FLOAT_EQ(chart.BandsOf(ChartMeasure::Latency)[9].highValue, 500.0f);
+}
+
+TEST(ChartQualityTest, LongRunBinsAverageAnsweredSecondsOnly) {
+    ChartModel chart;
+    chart.BeginRun(1);
+    // 150 s in two-second bins: (4, gap), (gap, gap), then 10 and 20 from there on.
+    for (int second = 0; second < 150; ++second) {
+        chart.AppendPoint(1, 1.0f);
+        std::optional<double> rtt;
+        if (second == 0) {
+            rtt = 4.0;
+        } else if (second >= 4) {
+            rtt = second % 2 == 0 ? 10.0 : 20.0;
+        }
+        chart.AppendQualityPoint(ChartMeasure::Latency, 1, rtt);
+        chart.AppendQualityPoint(ChartMeasure::Loss, 1, 1.0);
+    }
+    chart.FinishRun(150, Source(false, 1.0f, 1.0f));
+    const ChartSeries& rtt = chart.SeriesOf(ChartMeasure::Latency)[1];
+    ASSERT_EQ(rtt.size(), 75u);
+    EXPECT_EQ(chart.SeriesOf(ChartMeasure::Loss)[1].size(), 75u);
+    EXPECT_FLOAT_EQ(rtt[0].value, 4.0f);
+    EXPECT_LT(rtt[1].value, 0.0f);
+    EXPECT_FLOAT_EQ(rtt[2].value, 15.0f);
+}
+
+TEST(ChartQualityTest, QualityCurvesFollowDeletesAndOpenedFiles) {
+    ChartModel chart;
+    chart.BeginRun(3);
+    for (int k = 1; k <= 3; ++k) {
+        chart.AppendQualityPoint(ChartMeasure::Latency, k, 10.0 * k);
+    }
+    chart.RemoveSeries(1);
+    ASSERT_EQ(chart.SeriesOf(ChartMeasure::Latency).size(), 3u);
+    EXPECT_FLOAT_EQ(chart.SeriesOf(ChartMeasure::Latency)[1][0].value, 20.0f);
+    EXPECT_FLOAT_EQ(chart.SeriesOf(ChartMeasure::Latency)[2][0].value, 30.0f);
+
+    // An opened file replaces the series: no curve of the previous run may stay behind.
+    chart.MutableSeries().clear();
+    chart.AppendSeries(ChartSeries{});
+    chart.AppendSeries(ChartSeries(5, ChartPoint{50.0f}));
+    ASSERT_EQ(chart.SeriesOf(ChartMeasure::Latency).size(), 2u);
+    EXPECT_TRUE(chart.SeriesOf(ChartMeasure::Latency)[1].empty());
+    EXPECT_EQ(chart.SeriesOf(ChartMeasure::Loss).size(), 2u);
+    chart.Reset();
+    EXPECT_TRUE(chart.SeriesOf(ChartMeasure::Loss).empty());
 }
 
 }  // namespace

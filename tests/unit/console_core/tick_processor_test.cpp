@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -159,6 +161,52 @@ TEST_F(TickProcessorTest, UdpReadsTheRateNotTheJitterOrLossColumns) {
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(parallelTicks.HandleLine(1, rates[i]),
                   i < 2 ? LineOutcome::TickDiscarded : LineOutcome::TickProcessed);
+    }
+}
+
+// Each processed second puts the pair's loss of that second and its latest round trip on
+// the chart's quality curves; warm-up seconds put nothing there.
+TEST_F(TickProcessorTest, ProcessedSecondsFeedTheQualityCurves) {
+    SetUpRun(1, 60, true);
+    for (int s = 0; s < 6; ++s) {
+        // Second 4's probe went unanswered: no round trip to draw.
+        data.table[1].quality.lastRttMs = s == 4 ? std::nullopt : std::optional<double>(1.0 + s);
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "[  1] %d.0000-%d.0000 sec  11.9 MBytes   100 Mbits/sec   0.010 ms "
+                      "%d/1000 (%d%%)",
+                      s, s + 1, 10 * s, s);
+        ticks.HandleLine(1, line);
+    }
+    ASSERT_EQ(ticks.Ticks(), 4);
+    const ChartSeries& loss = data.chart.SeriesOf(ChartMeasure::Loss)[1];
+    const ChartSeries& rtt = data.chart.SeriesOf(ChartMeasure::Latency)[1];
+    ASSERT_EQ(loss.size(), 4u);
+    ASSERT_EQ(rtt.size(), 4u);
+    for (int tick = 0; tick < 4; ++tick) {
+        const int second = tick + ticks.kWarmupTicks;
+        EXPECT_FLOAT_EQ(loss[static_cast<std::size_t>(tick)].value, static_cast<float>(second));
+        if (second == 4) {
+            EXPECT_LT(rtt[static_cast<std::size_t>(tick)].value, 0.0f);
+        } else {
+            EXPECT_FLOAT_EQ(rtt[static_cast<std::size_t>(tick)].value, 1.0f + second);
+        }
+    }
+
+    // TCP has no loss: its curve holds only missing seconds.
+    ConsoleData tcpData;
+    TickProcessor tcpTicks(tcpData, view);
+    tcpData.table.AppendPair(PairRecord{});
+    tcpData.chart.BeginRun(1);
+    tcpTicks.BeginRun(60, false);
+    for (const std::string& line : PlainCaptureLines("iperf-2.1.8-server-tcp-12s.txt")) {
+        tcpTicks.HandleLine(1, line);
+    }
+    const ChartSeries& tcpLoss = tcpData.chart.SeriesOf(ChartMeasure::Loss)[1];
+    ASSERT_EQ(tcpLoss.size(), static_cast<std::size_t>(tcpTicks.Ticks()));
+    ASSERT_FALSE(tcpLoss.empty());
+    for (const ChartPoint& point : tcpLoss) {
+        EXPECT_LT(point.value, 0.0f);
     }
 }
 
