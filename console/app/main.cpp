@@ -28,7 +28,8 @@ constexpr const char* kWindowUsage =
 // Options that only a headless run uses.
 bool HasHeadlessOnlyOptions(const quarn::console::HeadlessOptions& o) {
     return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.udp || o.windowText ||
-           o.throughputText || !o.openPath.empty() || !o.savePath.empty() || !o.csvPath.empty();
+           o.throughputText || !o.openPath.empty() || !o.savePath.empty() || !o.csvPath.empty() ||
+           !o.comparePath.empty();
 }
 #else
 constexpr const char* kWindowUsage =

@@ -11,6 +11,8 @@
 #include "console/files/file_session.h"
 #include "console/files/opened_run_state.h"
 #include "console/files/tick_csv.h"
+#include "console/headless/comparison_text.h"
+#include "console/headless/reference_run.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
 #include "console/records/journal_directory.h"
@@ -60,6 +62,9 @@ class HeadlessConsole {
     int Measure();
     void OnSignal();
     int Save();
+    int LoadComparison();
+    // With `when`, the time it was measured above the table.
+    void ShowTable(bool when);
     // Flushed at once: through a pipe, "Measuring..." would otherwise wait for the first tick.
     void Say(const std::string& text) {
         std::FILE* out = TextOut(options_, env_);
@@ -79,6 +84,7 @@ class HeadlessConsole {
     MeasurementRun& run_;
     TerminalView view_;
     TickCsv csv_;
+    ConsoleData reference_;  // with --compare
     records::RunRecording records_;
     bool stopPressed_ = false;
     bool incomplete_ = false;  // the opened file was cut short
@@ -108,6 +114,9 @@ int HeadlessConsole::Run() {
         if (const int status = Open(); status != kExitOk)
             return status;
     }
+    // A reference that cannot be read fails before anything is measured.
+    if (const int status = LoadComparison(); status != kExitOk)
+        return status;
     ApplyOverrides();
     if (options_.search)
         Search();
@@ -118,9 +127,7 @@ int HeadlessConsole::Run() {
     if (data_.table.PairCount() > 0 && !options_.noRun) {
         status = Measure();
     } else if (!options_.openPath.empty() || options_.recover) {
-        if (!data_.measuredAt.empty())
-            Say("(measured at " + data_.measuredAt + ")\n");
-        Say(FormatPairTable(data_));
+        ShowTable(true);
     } else if (!options_.search && options_.savePath.empty()) {
         return Fail("Nothing to do: give --pair, --search, --open or --save (see --help).");
     }
@@ -154,6 +161,24 @@ int HeadlessConsole::Open() {
         incomplete_ = true;
     }
     return kExitOk;
+}
+
+int HeadlessConsole::LoadComparison() {
+    if (options_.comparePath.empty())
+        return kExitOk;
+    const std::string error =
+        LoadReference(options_.comparePath, records::JournalDirectory(), reference_);
+    return error.empty() ? kExitOk : Fail(error);
+}
+
+void HeadlessConsole::ShowTable(bool when) {
+    if (!options_.comparePath.empty()) {
+        Say(FormatComparison(data_, reference_, options_.comparePath));
+        return;
+    }
+    if (when && !data_.measuredAt.empty())
+        Say("(measured at " + data_.measuredAt + ")\n");
+    Say(FormatPairTable(data_));
 }
 
 void HeadlessConsole::ApplyOverrides() {
@@ -216,7 +241,7 @@ int HeadlessConsole::Measure() {
         return kExitFailed;
     }
     csv_.Close();
-    Say(FormatPairTable(data_));
+    ShowTable(false);
     if (!options_.csvPath.empty() && !csv_.Good())
         return Fail("Writing the CSV file failed.");
     if (!options_.jsonlPath.empty() && !records_.JsonlGood())

@@ -35,6 +35,7 @@ struct HeadlessOptions {
     std::string jsonlPath;
     std::uintmax_t historyLimit = 2ULL << 30;
     std::string metricsAddress;  // "[ADDR:]PORT", checked while parsing
+    std::string comparePath;     // a .config file or a run id of the history
 };
 
 struct ParseResult {
