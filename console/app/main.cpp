@@ -11,6 +11,7 @@
 #include "console/headless/signal_watcher.h"
 #include "platform/iperf_locator.h"
 #ifdef QUARN_WITH_WINDOW
+#include "console/ui/chart_picture.h"
 #include "console/ui/window_app.h"
 #endif
 
@@ -29,7 +30,7 @@ constexpr const char* kWindowUsage =
 bool HasHeadlessOnlyOptions(const quarn::console::HeadlessOptions& o) {
     return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.udp || o.windowText ||
            o.throughputText || !o.openPath.empty() || !o.savePath.empty() || !o.csvPath.empty() ||
-           !o.comparePath.empty();
+           !o.comparePath.empty() || !o.reportPath.empty();
 }
 #else
 constexpr const char* kWindowUsage =
@@ -100,5 +101,15 @@ int main(int argc, char** argv) {
     }
     HeadlessEnvironment environment;
     environment.iperfPath = iperfPath;
+#ifdef QUARN_WITH_WINDOW
+    // A report's chart is drawn by the window's chart widget, on no display.
+    if (!parsed.options.reportPath.empty()) {
+        environment.chartPng = [](const ConsoleData& data) {
+            return quarn::console::ui::PngBytes(quarn::console::ui::OffscreenChartPicture(data));
+        };
+        return quarn::console::ui::RunWithOffscreenQt(
+            argc, argv, [&] { return RunHeadlessConsole(parsed.options, environment); });
+    }
+#endif
     return RunHeadlessConsole(parsed.options, environment);
 }

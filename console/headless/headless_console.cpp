@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "console/core/event_loop.h"
+#include "console/core/measurement_run.h"
+#include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
 #include "console/files/file_session.h"
 #include "console/files/opened_run_state.h"
@@ -17,6 +19,7 @@
 #include "console/headless/terminal_view.h"
 #include "console/records/journal_directory.h"
 #include "console/records/run_recording.h"
+#include "console/records/run_report.h"
 #include "console/session/console_session.h"
 
 namespace quarn::console {
@@ -62,6 +65,7 @@ class HeadlessConsole {
     int Measure();
     void OnSignal();
     int Save();
+    int WriteReport();
     int LoadComparison();
     // With `when`, the time it was measured above the table.
     void ShowTable(bool when);
@@ -133,6 +137,10 @@ int HeadlessConsole::Run() {
     }
     if (status == kExitRefused || quitRequested_)
         return status;
+    if (!options_.reportPath.empty()) {
+        if (const int written = WriteReport(); written != kExitOk)
+            return written;
+    }
     if (!options_.savePath.empty()) {
         if (const int saved = Save(); saved != kExitOk)
             return saved;
@@ -274,6 +282,17 @@ int HeadlessConsole::Save() {
         return Fail("Cannot save the file: " + options_.savePath);
     }
     Say("Saved " + options_.savePath + "\n");
+    return kExitOk;
+}
+
+int HeadlessConsole::WriteReport() {
+    const std::string png = env_.chartPng ? env_.chartPng(data_) : std::string();
+    const std::string html =
+        records::BuildRunReport(data_, png, FormatMeasuredAt(std::chrono::system_clock::now()));
+    AtomicFileWriter file(options_.reportPath);
+    if (!file.Open() || !file.Write(html) || !file.Commit())
+        return Fail("Cannot write the report: " + options_.reportPath);
+    Say("Report " + options_.reportPath + "\n");
     return kExitOk;
 }
 

@@ -36,6 +36,7 @@ struct HeadlessOptions {
     std::uintmax_t historyLimit = 2ULL << 30;
     std::string metricsAddress;  // "[ADDR:]PORT", checked while parsing
     std::string comparePath;     // a .config file or a run id of the history
+    std::string reportPath;      // an HTML report of the run
 };
 
 struct ParseResult {

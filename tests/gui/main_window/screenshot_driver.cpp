@@ -117,6 +117,11 @@ int Run(const QString& dir) {
     gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 40000);
     QTest::qWait(300);
     ok = Save(*window, dir + "/finished.png") && ok;
+    // The chart menu's report of the finished run; the script opens it in a browser.
+    if (!window->Files().ChartMenu()->ExportReport(dir + "/report.html")) {
+        std::fprintf(stderr, "the report could not be written\n");
+        ok = false;
+    }
     ok = SaveSideWindows(*window, dir) && ok;
     window->Quit();
     window.reset();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -108,6 +109,7 @@ class HeadlessRecordsTest : public ::testing::Test {
         std::FILE* out = std::fopen(state.File("out.txt").c_str(), "w");
         std::FILE* err = std::fopen(state.File("err.txt").c_str(), "w");
         HeadlessEnvironment env;
+        env.chartPng = chartPng;
         env.out = out;
         env.err = err;
         const int status = RunHeadlessConsole(parsed.options, env);
@@ -119,6 +121,7 @@ class HeadlessRecordsTest : public ::testing::Test {
     }
 
     test_support::TempDir state;
+    std::function<std::string(const ConsoleData&)> chartPng;
     std::string output;
     std::string errors;
 };
@@ -199,6 +202,28 @@ TEST_F(HeadlessRecordsTest, ComparesWithASavedFileOrAHistoryRunPairByPair) {
     EXPECT_EQ(Headless({"--open", current, "--no-run", "--compare", "nosuchrun"}), 1);
     EXPECT_NE(errors.find("No run nosuchrun"), std::string::npos) << errors;
     EXPECT_EQ(output.find("Current"), std::string::npos) << output;
+}
+
+TEST_F(HeadlessRecordsTest, WritesAReportWithTheTableAndTheChartItIsGiven) {
+    WriteUnfinishedRun("20261209-010000-0001", 30);
+    int drawnPairs = -1;
+    chartPng = [&](const ConsoleData& data) {
+        drawnPairs = data.table.PairCount();
+        return std::string("\x89PNG-chart");
+    };
+    const std::string report = state.File("run.html");
+    ASSERT_EQ(Headless({"--recover", "20261209-010000-0001", "--no-run", "--report", report}), 0)
+        << errors;
+    EXPECT_EQ(drawnPairs, 2);
+    const std::string html = ReadText(report);
+    EXPECT_NE(html.find("data:image/png;base64,iVBORy1jaGFydA=="), std::string::npos);
+    for (const char* text : {"198.18.1.1", "198.18.2.2", "115.50", "Seconds counted"})
+        EXPECT_NE(html.find(text), std::string::npos) << text;
+
+    EXPECT_EQ(Headless({"--recover", "20261209-010000-0001", "--no-run", "--report",
+                        state.File("missing/run.html")}),
+              1);
+    EXPECT_NE(errors.find("Cannot write the report"), std::string::npos) << errors;
 }
 
 }  // namespace
