@@ -87,6 +87,9 @@ int main(int argc, char** argv) {
         session.interfaces = parsed.options.interfaces;
         quarn::console::ui::MainWindow::Options window;
         window.openFile = openFile;
+        window.offerRecovery = true;
+        window.historyLimit = parsed.options.historyLimit;
+        window.metricsAddress = parsed.options.metricsAddress;
         // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
         return quarn::console::ui::RunConsoleWindow(
             argc, argv, std::move(session), std::move(window), [](std::function<void()> quit) {
