@@ -21,9 +21,11 @@ namespace {
 constexpr const char* kWindowUsage =
     "Without --headless, Quarn_Console opens its main window (one per user session; a\n"
     "second start brings the running window to the front and exits). There, only\n"
-    "--interface NAME (repeatable) applies: it limits the window's End Point search and\n"
-    "its \"restart\" broadcast to the named interfaces. A FILE given last is opened as\n"
-    "the File panel's Open does:  Quarn_Console [--interface NAME] [FILE.config]\n"
+    "--interface NAME (repeatable), --metrics [ADDR:]PORT and --history-limit SIZE\n"
+    "apply, as below. A FILE given last is opened as the File panel's Open does:\n"
+    "  Quarn_Console [--interface NAME] [--metrics PORT] [FILE.config]\n"
+    "The window journals its runs into the same history, offers at start to recover a\n"
+    "run that did not finish, and lists Recent runs beside the File panel.\n"
     "\n";
 
 // Options that only a headless run uses.
