@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Screenshots under Xvfb: the Console's intro and idle window (the real program), a
 # running and a finished measurement between EndPoints (the finished one also with the
-# chart on Latency), the File panel, a log window and the help window; then the EndPoint
-# window in normal and port-in-use mode. All of it runs
-# in network namespaces that are removed again (needs root).
+# chart on Latency), the File panel, a log window and the help window; the HTML report of
+# that run as headless Chromium shows it; then the EndPoint window in normal and
+# port-in-use mode. All of it runs in network namespaces that are removed again (needs root).
 # Usage: scripts/screenshots.sh [OUTPUT_DIR]   (default: screenshots/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +14,8 @@ cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j "$(nproc)" --target Quarn_Console Quarn_EndPoint main_window_screenshots
 
 xvfb-run -a -s "-screen 0 1600x1000x24" build/tests/gui/main_window_screenshots "$out"
+. scripts/screenshots-report.sh
+report_screenshot "$out/report.html" "$out/report.png"
 . scripts/screenshots-endpoint.sh
 endpoint_screenshots build "$out"
 ls -l "$out"/*.png

@@ -25,7 +25,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     clang-format clang libclang-rt-14-dev \
     libzstd-dev prometheus \
     desktop-file-utils systemd shared-mime-info libglib2.0-bin dpkg-dev file \
-    xvfb xauth imagemagick python3 \
+    xvfb xauth imagemagick python3 chromium \
     g++-mingw-w64-x86-64-posix wine64 wine zip locales \
     >/dev/null
 # Wine takes its code page from the locale: the Windows EndPoint's test runs it under

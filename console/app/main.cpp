@@ -11,6 +11,7 @@
 #include "console/headless/signal_watcher.h"
 #include "platform/iperf_locator.h"
 #ifdef QUARN_WITH_WINDOW
+#include "console/ui/chart_picture.h"
 #include "console/ui/window_app.h"
 #endif
 
@@ -20,15 +21,18 @@ namespace {
 constexpr const char* kWindowUsage =
     "Without --headless, Quarn_Console opens its main window (one per user session; a\n"
     "second start brings the running window to the front and exits). There, only\n"
-    "--interface NAME (repeatable) applies: it limits the window's End Point search and\n"
-    "its \"restart\" broadcast to the named interfaces. A FILE given last is opened as\n"
-    "the File panel's Open does:  Quarn_Console [--interface NAME] [FILE.config]\n"
+    "--interface NAME (repeatable), --metrics [ADDR:]PORT and --history-limit SIZE\n"
+    "apply, as below. A FILE given last is opened as the File panel's Open does:\n"
+    "  Quarn_Console [--interface NAME] [--metrics PORT] [FILE.config]\n"
+    "The window journals its runs into the same history, offers at start to recover a\n"
+    "run that did not finish, and lists Recent runs beside the File panel.\n"
     "\n";
 
 // Options that only a headless run uses.
 bool HasHeadlessOnlyOptions(const quarn::console::HeadlessOptions& o) {
     return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.udp || o.windowText ||
-           o.throughputText || !o.openPath.empty() || !o.savePath.empty() || !o.csvPath.empty();
+           o.throughputText || !o.openPath.empty() || !o.savePath.empty() || !o.csvPath.empty() ||
+           !o.comparePath.empty() || !o.reportPath.empty();
 }
 #else
 constexpr const char* kWindowUsage =
@@ -85,6 +89,9 @@ int main(int argc, char** argv) {
         session.interfaces = parsed.options.interfaces;
         quarn::console::ui::MainWindow::Options window;
         window.openFile = openFile;
+        window.offerRecovery = true;
+        window.historyLimit = parsed.options.historyLimit;
+        window.metricsAddress = parsed.options.metricsAddress;
         // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
         return quarn::console::ui::RunConsoleWindow(
             argc, argv, std::move(session), std::move(window), [](std::function<void()> quit) {
@@ -99,5 +106,15 @@ int main(int argc, char** argv) {
     }
     HeadlessEnvironment environment;
     environment.iperfPath = iperfPath;
+#ifdef QUARN_WITH_WINDOW
+    // A report's chart is drawn by the window's chart widget, on no display.
+    if (!parsed.options.reportPath.empty()) {
+        environment.chartPng = [](const ConsoleData& data) {
+            return quarn::console::ui::PngBytes(quarn::console::ui::OffscreenChartPicture(data));
+        };
+        return quarn::console::ui::RunWithOffscreenQt(
+            argc, argv, [&] { return RunHeadlessConsole(parsed.options, environment); });
+    }
+#endif
     return RunHeadlessConsole(parsed.options, environment);
 }

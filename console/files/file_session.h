@@ -85,6 +85,12 @@ class FileSession {
     // Its name part, shown in the title area.
     const std::string& CurrentFileName() const { return currentFileName_; }
     const std::string& ConfigFolder() const { return configFolder_; }
+    // What is shown no longer comes from the current file (a run of the history was
+    // opened): the next Save asks for a name as after New.
+    void ForgetCurrentFile() {
+        currentFilePath_.clear();
+        currentFileName_.clear();
+    }
 
     // Tests shorten the progress hold.
     void SetProgressMinimum(std::chrono::milliseconds minimum) { progressMinimum_ = minimum; }

@@ -7,14 +7,19 @@
 #include <memory>
 
 #include "console/core/event_loop.h"
+#include "console/core/measurement_run.h"
+#include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
 #include "console/files/file_session.h"
 #include "console/files/opened_run_state.h"
 #include "console/files/tick_csv.h"
+#include "console/headless/comparison_text.h"
+#include "console/headless/reference_run.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
 #include "console/records/journal_directory.h"
 #include "console/records/run_recording.h"
+#include "console/records/run_report.h"
 #include "console/session/console_session.h"
 
 namespace quarn::console {
@@ -60,6 +65,10 @@ class HeadlessConsole {
     int Measure();
     void OnSignal();
     int Save();
+    int WriteReport();
+    int LoadComparison();
+    // With `when`, the time it was measured above the table.
+    void ShowTable(bool when);
     // Flushed at once: through a pipe, "Measuring..." would otherwise wait for the first tick.
     void Say(const std::string& text) {
         std::FILE* out = TextOut(options_, env_);
@@ -79,6 +88,7 @@ class HeadlessConsole {
     MeasurementRun& run_;
     TerminalView view_;
     TickCsv csv_;
+    ConsoleData reference_;  // with --compare
     records::RunRecording records_;
     bool stopPressed_ = false;
     bool incomplete_ = false;  // the opened file was cut short
@@ -108,6 +118,9 @@ int HeadlessConsole::Run() {
         if (const int status = Open(); status != kExitOk)
             return status;
     }
+    // A reference that cannot be read fails before anything is measured.
+    if (const int status = LoadComparison(); status != kExitOk)
+        return status;
     ApplyOverrides();
     if (options_.search)
         Search();
@@ -118,14 +131,16 @@ int HeadlessConsole::Run() {
     if (data_.table.PairCount() > 0 && !options_.noRun) {
         status = Measure();
     } else if (!options_.openPath.empty() || options_.recover) {
-        if (!data_.measuredAt.empty())
-            Say("(measured at " + data_.measuredAt + ")\n");
-        Say(FormatPairTable(data_));
+        ShowTable(true);
     } else if (!options_.search && options_.savePath.empty()) {
         return Fail("Nothing to do: give --pair, --search, --open or --save (see --help).");
     }
     if (status == kExitRefused || quitRequested_)
         return status;
+    if (!options_.reportPath.empty()) {
+        if (const int written = WriteReport(); written != kExitOk)
+            return written;
+    }
     if (!options_.savePath.empty()) {
         if (const int saved = Save(); saved != kExitOk)
             return saved;
@@ -154,6 +169,24 @@ int HeadlessConsole::Open() {
         incomplete_ = true;
     }
     return kExitOk;
+}
+
+int HeadlessConsole::LoadComparison() {
+    if (options_.comparePath.empty())
+        return kExitOk;
+    const std::string error =
+        LoadReference(options_.comparePath, records::JournalDirectory(), reference_);
+    return error.empty() ? kExitOk : Fail(error);
+}
+
+void HeadlessConsole::ShowTable(bool when) {
+    if (!options_.comparePath.empty()) {
+        Say(FormatComparison(data_, reference_, options_.comparePath));
+        return;
+    }
+    if (when && !data_.measuredAt.empty())
+        Say("(measured at " + data_.measuredAt + ")\n");
+    Say(FormatPairTable(data_));
 }
 
 void HeadlessConsole::ApplyOverrides() {
@@ -216,7 +249,7 @@ int HeadlessConsole::Measure() {
         return kExitFailed;
     }
     csv_.Close();
-    Say(FormatPairTable(data_));
+    ShowTable(false);
     if (!options_.csvPath.empty() && !csv_.Good())
         return Fail("Writing the CSV file failed.");
     if (!options_.jsonlPath.empty() && !records_.JsonlGood())
@@ -249,6 +282,17 @@ int HeadlessConsole::Save() {
         return Fail("Cannot save the file: " + options_.savePath);
     }
     Say("Saved " + options_.savePath + "\n");
+    return kExitOk;
+}
+
+int HeadlessConsole::WriteReport() {
+    const std::string png = env_.chartPng ? env_.chartPng(data_) : std::string();
+    const std::string html =
+        records::BuildRunReport(data_, png, FormatMeasuredAt(std::chrono::system_clock::now()));
+    AtomicFileWriter file(options_.reportPath);
+    if (!file.Open() || !file.Write(html) || !file.Commit())
+        return Fail("Cannot write the report: " + options_.reportPath);
+    Say("Report " + options_.reportPath + "\n");
     return kExitOk;
 }
 

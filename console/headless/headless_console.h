@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
+#include "console/core/console_data.h"
 #include "console/headless/headless_options.h"
 
 namespace quarn::console {
@@ -14,6 +16,8 @@ struct HeadlessEnvironment {
     std::string iperfPath;
     std::FILE* out = stdout;
     std::FILE* err = stderr;
+    // The chart of a run as PNG bytes for --report; a report without one when unset.
+    std::function<std::string(const ConsoleData&)> chartPng;
 };
 
 // Runs the Console's core without a window: open, search, measure, save, as the options

@@ -75,6 +75,8 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"--save", [&](const std::string& v) { return o.savePath = v, std::string(); }},
         {"--csv", [&](const std::string& v) { return o.csvPath = v, std::string(); }},
         {"--jsonl", [&](const std::string& v) { return o.jsonlPath = v, std::string(); }},
+        {"--compare", [&](const std::string& v) { return o.comparePath = v, std::string(); }},
+        {"--report", [&](const std::string& v) { return o.reportPath = v, std::string(); }},
         {"--metrics",
          [&](const std::string& v) {
              std::string error;
@@ -164,6 +166,10 @@ std::string HeadlessUsage(const std::string& program) {
            "  --recover [ID]        load a run of the history as --open loads a file (the\n"
            "                        latest unfinished one without ID); --no-run --save FILE\n"
            "                        keeps it\n"
+           "  --compare FILE|ID     print the table of a saved file or a run of the history\n"
+           "                        beside this one, and each pair's difference in %\n"
+           "  --report FILE.html    write a report at the end: settings, pairs, table and\n"
+           "                        chart in one HTML file\n"
            "  --metrics [ADDR:]PORT serve /metrics for Prometheus on this port (on the\n"
            "                        loopback address unless ADDR is given, e.g. 0.0.0.0)\n"
            "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"

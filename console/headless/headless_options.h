@@ -35,6 +35,8 @@ struct HeadlessOptions {
     std::string jsonlPath;
     std::uintmax_t historyLimit = 2ULL << 30;
     std::string metricsAddress;  // "[ADDR:]PORT", checked while parsing
+    std::string comparePath;     // a .config file or a run id of the history
+    std::string reportPath;      // an HTML report of the run
 };
 
 struct ParseResult {

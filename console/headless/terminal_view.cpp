@@ -118,6 +118,16 @@ std::string FormatTimeLeft(int seconds) {
     return text;
 }
 
+std::string PairEnds(const ConsoleData& data, const PairRecord& row) {
+    const auto shown = [&](const std::string& address) {
+        return row.showAddress ? address : data.DisplayName(address);
+    };
+    std::string ends = shown(row.endpoint1) + " -> " + shown(row.endpoint2);
+    if (row.parallel > 1 && !data.settings.udp)
+        ends += " x" + std::to_string(row.parallel);
+    return ends;
+}
+
 std::string FormatPairTable(const ConsoleData& data) {
     char header[160];
     std::snprintf(header, sizeof header, "%-9s %6s %10s %10s %10s %10s", "State", "Count",
@@ -126,16 +136,8 @@ std::string FormatPairTable(const ConsoleData& data) {
     std::string text = Padded("Pair", 7) + " " + Padded("End Point 1 -> End Point 2", 36) + " " +
                        header + QualityHeader(udp) + "  (Mbit/s, ms)\n";
     const PairTable& table = data.table;
-    for (int r = 1; r < table.Size(); ++r) {
-        const PairRecord& row = table[r];
-        const auto shown = [&](const std::string& address) {
-            return row.showAddress ? address : data.DisplayName(address);
-        };
-        std::string ends = shown(row.endpoint1) + " -> " + shown(row.endpoint2);
-        if (row.parallel > 1 && !data.settings.udp)
-            ends += " x" + std::to_string(row.parallel);
-        text += PairRow(row, ends, udp, false);
-    }
+    for (int r = 1; r < table.Size(); ++r)
+        text += PairRow(table[r], PairEnds(data, table[r]), udp, false);
     PairRecord all = table.All();
     all.statusText = "";
     text += PairRow(all, "", udp, true);

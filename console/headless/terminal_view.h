@@ -42,6 +42,9 @@ class TerminalView : public ConsoleView {
 // "H:MM:SS" of a number of seconds (negative counts as 0).
 std::string FormatTimeLeft(int seconds);
 
+// "EP1 -> EP2" of a pair as the table shows it: names where the pair shows them, and the
+// streams of a TCP pair with more than one.
+std::string PairEnds(const ConsoleData& data, const PairRecord& row);
 // The table of pairs with their final figures, as printed after a run or for a saved file.
 std::string FormatPairTable(const ConsoleData& data);
 // The EndPoints found by a search, one per line with their names.

@@ -182,6 +182,18 @@ std::string FormatRunList(const std::vector<RunInfo>& runs) {
     return text;
 }
 
+std::string RunStartText(const RunInfo& run) {
+    return LocalTime(run.started);
+}
+
+std::string RecentRunText(const RunInfo& run) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%s  %s  %d %s  %.2f Mbit/s%s", LocalTime(run.started).c_str(),
+                  Duration(run.seconds).c_str(), run.pairs, run.pairs == 1 ? "pair" : "pairs",
+                  run.totalAverageMbitPerS, run.finished ? "" : "  (did not finish)");
+    return line;
+}
+
 std::optional<std::uintmax_t> ParseSize(const std::string& text) {
     std::uintmax_t value = 0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

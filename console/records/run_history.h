@@ -35,6 +35,10 @@ std::vector<std::string> CapHistory(const std::string& dir, std::uintmax_t limit
                                     const std::string& keepId = {});
 // The table printed by --runs.
 std::string FormatRunList(const std::vector<RunInfo>& runs);
+// A run's start in local time, "YYYY-MM-DD HH:MM:SS" (empty when unreadable).
+std::string RunStartText(const RunInfo& run);
+// One line of the window's Recent runs: date, duration, pairs, total average.
+std::string RecentRunText(const RunInfo& run);
 // "500M", "2G", "1048576": bytes; nullopt for anything else.
 std::optional<std::uintmax_t> ParseSize(const std::string& text);
 

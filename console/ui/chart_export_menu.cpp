@@ -8,6 +8,7 @@
 
 #include "console/files/file_session.h"
 #include "console/files/series_csv.h"
+#include "console/ui/chart_picture.h"
 #include "widgets/text.h"
 
 namespace quarn::console::ui {
@@ -23,6 +24,8 @@ void ChartExportMenu::AddActions(QMenu& menu) {
             &ChartExportMenu::AskAndSavePng);
     connect(menu.addAction(QString::fromLatin1(kExportCsv)), &QAction::triggered, this,
             &ChartExportMenu::AskAndExportCsv);
+    connect(menu.addAction(QString::fromLatin1(kExportReport)), &QAction::triggered, this,
+            &ChartExportMenu::AskAndExportReport);
 }
 
 void ChartExportMenu::ShowMenu(const QPoint& position) {
@@ -35,11 +38,15 @@ void ChartExportMenu::ShowMenu(const QPoint& position) {
 }
 
 bool ChartExportMenu::SavePng(const QString& path) const {
-    return chart_ && chart_->grab().save(path, "PNG");
+    return chart_ && ChartPicture(*chart_, data_).save(path, "PNG");
 }
 
 bool ChartExportMenu::ExportCsv(const QString& path) const {
     return WriteSeriesCsv(path.toStdString(), data_.table, data_.chart);
+}
+
+bool ChartExportMenu::ExportReport(const QString& path) const {
+    return chart_ && WriteRunReport(path.toStdString(), data_, ChartPicture(*chart_, data_));
 }
 
 QString ChartExportMenu::Ask(const QString& title, const QString& name,
@@ -53,25 +60,38 @@ QString ChartExportMenu::Ask(const QString& title, const QString& name,
 }
 
 // The measurement's time names the files, like a saved configuration.
-void ChartExportMenu::AskAndSavePng() {
+QString ChartExportMenu::AskWithDefaultName(const QString& title, const QString& extension,
+                                            const QString& filter) const {
     QString name =
         widgets::FromUtf8(FileSession::DefaultFileName(std::chrono::system_clock::now()));
-    name.replace(QStringLiteral(".config"), QStringLiteral(".png"));
+    name.replace(QStringLiteral(".config"), extension);
+    return Ask(title, name, filter);
+}
+
+void ChartExportMenu::AskAndSavePng() {
     const QString path =
-        Ask(QStringLiteral("Save chart as PNG"), name, QStringLiteral("PNG images (*.png)"));
+        AskWithDefaultName(QStringLiteral("Save chart as PNG"), QStringLiteral(".png"),
+                           QStringLiteral("PNG images (*.png)"));
     if (!path.isEmpty()) {
         Report(SavePng(path));
     }
 }
 
 void ChartExportMenu::AskAndExportCsv() {
-    QString name =
-        widgets::FromUtf8(FileSession::DefaultFileName(std::chrono::system_clock::now()));
-    name.replace(QStringLiteral(".config"), QStringLiteral(".csv"));
     const QString path =
-        Ask(QStringLiteral("Export per-second CSV"), name, QStringLiteral("CSV files (*.csv)"));
+        AskWithDefaultName(QStringLiteral("Export per-second CSV"), QStringLiteral(".csv"),
+                           QStringLiteral("CSV files (*.csv)"));
     if (!path.isEmpty()) {
         Report(ExportCsv(path));
+    }
+}
+
+void ChartExportMenu::AskAndExportReport() {
+    const QString path =
+        AskWithDefaultName(QStringLiteral("Export report"), QStringLiteral(".html"),
+                           QStringLiteral("HTML files (*.html)"));
+    if (!path.isEmpty()) {
+        Report(ExportReport(path));
     }
 }
 

@@ -13,22 +13,25 @@ class QWidget;
 
 namespace quarn::console::ui {
 
-// The chart's context menu: "Save chart as PNG..." (the chart as it is drawn) and
-// "Export per-second CSV..." (the curves in the layout of the headless run's --csv).
+// The chart's context menu: "Save chart as PNG..." (the chart as it is drawn, under a
+// title line), "Export per-second CSV..." (the curves in the layout of the headless run's
+// --csv) and "Export report..." (one HTML file with the settings, table and chart).
 class ChartExportMenu : public QObject {
     Q_OBJECT
 
   public:
     static constexpr const char* kSavePng = "Save chart as PNG...";
     static constexpr const char* kExportCsv = "Export per-second CSV...";
+    static constexpr const char* kExportReport = "Export report...";
 
     // Answers right-clicks on `chart`; `folder` is where the save dialogs start.
     ChartExportMenu(QWidget* chart, const ConsoleData& data, QString folder);
 
-    // Adds the two actions to a menu the chart builds itself.
+    // Adds the actions to a menu the chart builds itself.
     void AddActions(QMenu& menu);
     bool SavePng(const QString& path) const;
     bool ExportCsv(const QString& path) const;
+    bool ExportReport(const QString& path) const;
 
     // Asks for a file name: title, proposed path, filter; empty when cancelled.
     using PathChooser = std::function<QString(const QString&, const QString&, const QString&)>;
@@ -40,10 +43,14 @@ class ChartExportMenu : public QObject {
 
     void AskAndSavePng();
     void AskAndExportCsv();
+    void AskAndExportReport();
 
   private:
     void ShowMenu(const QPoint& position);
     QString Ask(const QString& title, const QString& name, const QString& filter) const;
+    // Asks with the measurement's time as the proposed name, ending in `extension`.
+    QString AskWithDefaultName(const QString& title, const QString& extension,
+                               const QString& filter) const;
     void Report(bool ok) const;
 
     QPointer<QWidget> chart_;

@@ -83,11 +83,13 @@ void FilePanel::PlaceFor(int width) {
 void FilePanel::showEvent(QShowEvent* event) {
     QCoreApplication::instance()->installEventFilter(this);
     QWidget::showEvent(event);
+    emit visibilityChanged(true);
 }
 
 void FilePanel::hideEvent(QHideEvent* event) {
     QCoreApplication::instance()->removeEventFilter(this);
     QWidget::hideEvent(event);
+    emit visibilityChanged(false);
 }
 
 bool FilePanel::PressOutside(QObject* watched, const QEvent* event) const {
@@ -110,7 +112,9 @@ bool FilePanel::PressOutside(QObject* watched, const QEvent* event) const {
     const bool onPanel = rect().contains(mapFromGlobal(global));
     const bool onToggle = toggleButton_ && toggleButton_->isVisible() &&
                           toggleButton_->rect().contains(toggleButton_->mapFromGlobal(global));
-    return !onPanel && !onToggle;
+    const bool onCompanion = companion_ && companion_->isVisible() &&
+                             companion_->rect().contains(companion_->mapFromGlobal(global));
+    return !onPanel && !onToggle && !onCompanion;
 }
 
 void FilePanel::Clicked(FileCommand command) {

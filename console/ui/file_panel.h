@@ -29,7 +29,7 @@ class FilePanel : public QWidget, private FileDialogs {
     // `dialogs` replaces the file dialogs (tests); null uses QFileDialog. `configFolder`
     // empty means DefaultConfigFolder().
     FilePanel(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host, QWidget* parent,
-            FileDialogs* dialogs = nullptr, const std::string& configFolder = {});
+              FileDialogs* dialogs = nullptr, const std::string& configFolder = {});
     ~FilePanel() override;
 
     // Replaces the file dialogs (tests); null goes back to QFileDialog.
@@ -42,6 +42,8 @@ class FilePanel : public QWidget, private FileDialogs {
     // The main window's file button: a press on it is left to Toggle, a left or right
     // press anywhere else outside the panel hides the shown panel.
     void SetToggleButton(QWidget* button) { toggleButton_ = button; }
+    // A widget shown beside the panel (Recent runs): a press on it does not hide the panel.
+    void SetCompanion(QWidget* companion) { companion_ = companion; }
     // Places the panel below the caption at the right edge of a main window of `width`.
     void PlaceFor(int width);
     // The button for a command (its label: "New", "Open", "Save", "Save as").
@@ -50,6 +52,10 @@ class FilePanel : public QWidget, private FileDialogs {
     // Documents/Tolvex_Quarn_Configs, or the program folder + "/configs" without a
     // Documents folder.
     static std::string DefaultConfigFolder();
+
+  signals:
+    // The panel was shown (true) or hidden (false).
+    void visibilityChanged(bool shown);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -69,6 +75,7 @@ class FilePanel : public QWidget, private FileDialogs {
 
     std::array<widgets::SkinButton*, 4> buttons_{};  // indexed by FileCommand
     QPointer<QWidget> toggleButton_;
+    QPointer<QWidget> companion_;
     FileDialogs* dialogs_ = nullptr;
     std::unique_ptr<FileSession> session_;
 };

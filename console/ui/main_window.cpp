@@ -7,7 +7,9 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
+#include <cstdio>
 
+#include "console/records/journal_directory.h"
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
@@ -22,6 +24,7 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "console/ui/window_files.h"
+#include "console/ui/window_records.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
@@ -62,6 +65,11 @@ MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent
     ConnectEvents();
     session_.AttachView(&events_);
     files_ = std::make_unique<WindowFiles>(*this);
+    records_ = std::make_unique<WindowRecords>(
+        *this, options_.historyDir.empty() ? records::JournalDirectory() : options_.historyDir,
+        options_.historyLimit);
+    if (!options_.metricsAddress.empty() && !records_->ServeMetrics(options_.metricsAddress))
+        std::fprintf(stderr, "Cannot serve metrics on %s\n", options_.metricsAddress.c_str());
     inputFilter_ = new ModeInputFilter(
         this, [this] { return session_.Mode(); }, this);
     RegisterInputRoles();
@@ -86,6 +94,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(inputFilter_);
     // The dispatcher closes first, so no worker or search result reaches a dying window.
     session_.Shutdown();
+    records_.reset();
     // The File panel joins its worker, which may still post, before the dispatcher goes.
     files_.reset();
     session_.AttachView(nullptr);
@@ -291,6 +300,8 @@ void MainWindow::EndIntro() {
     update();
     if (!options_.openFile.empty())
         files_->Panel()->Session().OpenPath(options_.openFile);
+    else if (options_.offerRecovery)
+        records_->OfferRecovery();
 }
 
 int MainWindow::PairListHeight(int pairs) {

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,12 +31,20 @@ class ModeInputFilter;
 class NoticePanel;
 class PairListWidget;
 class WindowFiles;
+class WindowRecords;
 
 struct MainWindowOptions {
     std::chrono::milliseconds introTime{2000};
     std::chrono::milliseconds addressRefresh{10000};
     // A configuration file to open once the intro has ended ("" for none).
     std::string openFile;
+    // After the intro (and without openFile), offer to recover a run that did not finish.
+    bool offerRecovery = false;
+    // The run history ("" for the user's state folder) and its size limit.
+    std::string historyDir;
+    std::uintmax_t historyLimit = 2ULL << 30;
+    // "[ADDR:]PORT" of the metrics page, "" for none.
+    std::string metricsAddress;
 };
 
 // The Console's main window: a 2-second intro, then the main look with the pair list,
@@ -80,6 +89,7 @@ class MainWindow : public QWidget, private CommandInputs {
     MainCommands& Commands() { return *commands_; }
     // The File panel, the pair log windows, the help window and the chart's menu.
     WindowFiles& Files() { return *files_; }
+    WindowRecords& Records() { return *records_; }
 
     CaptionBar* Caption() const { return caption_; }
     AllStrip* Strip() const { return allStrip_; }
@@ -165,6 +175,7 @@ class MainWindow : public QWidget, private CommandInputs {
     ModeInputFilter* inputFilter_ = nullptr;
     std::unique_ptr<MainCommands> commands_;
     std::unique_ptr<WindowFiles> files_;
+    std::unique_ptr<WindowRecords> records_;  // uses files_: goes first
 };
 
 }  // namespace quarn::console::ui

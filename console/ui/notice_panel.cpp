@@ -88,6 +88,7 @@ NoticePanel::~NoticePanel() {
 
 void NoticePanel::ShowNotice(NoticeKind kind, const QString& text) {
     kind_ = kind;
+    question_ = false;
     switch (kind) {
         case NoticeKind::Completed:
             text_ = QString::fromLatin1(kCompletedText);
@@ -137,6 +138,13 @@ void NoticePanel::ShowNotice(NoticeKind kind, const QString& text) {
     update();
 }
 
+void NoticePanel::AskQuestion(const QString& text) {
+    ShowNotice(NoticeKind::Quit);
+    question_ = true;
+    text_ = text;
+    update();
+}
+
 void NoticePanel::StopProgress() {
     animation_->Stop();
     animation_->hide();
@@ -144,8 +152,12 @@ void NoticePanel::StopProgress() {
 
 void NoticePanel::Confirm() {
     const bool quitQuestion = kind_ == NoticeKind::Quit;
+    const bool question = question_;
+    question_ = false;
     Dismiss();
-    if (quitQuestion) {
+    if (question) {
+        emit questionAnswered(false);
+    } else if (quitQuestion) {
         emit quitAnswered(false);
     }
     emit closed();
@@ -155,8 +167,14 @@ void NoticePanel::AnswerYes() {
     if (kind_ != NoticeKind::Quit || !isVisible()) {
         return;
     }
+    const bool question = question_;
+    question_ = false;
     Dismiss();
-    emit quitAnswered(true);
+    if (question) {
+        emit questionAnswered(true);
+    } else {
+        emit quitAnswered(true);
+    }
 }
 
 void NoticePanel::Dismiss() {
@@ -234,7 +252,12 @@ void NoticePanel::paintEvent(QPaintEvent*) {
                                 widgets::kNoticeIconWidth, widgets::kNoticeIconsTransparent));
     }
     painter.setPen(widgets::palette::kGreyText);
-    widgets::DrawTextAt(painter, 47, 49, text_);
+    // One line sits level with the icon; two are spread over the same band.
+    const QStringList lines = text_.split(QLatin1Char('\n'));
+    const int top = lines.size() > 1 ? 40 : 49;
+    for (int line = 0; line < lines.size(); ++line) {
+        widgets::DrawTextAt(painter, 47, top + 18 * line, lines[line]);
+    }
 }
 
 }  // namespace quarn::console::ui

@@ -34,6 +34,10 @@ class NoticePanel : public QWidget {
     // Shows (or, when already shown, changes) the notice. Completed and Quit show their
     // fixed texts; the others show `text`.
     void ShowNotice(quarn::console::NoticeKind kind, const QString& text = QString());
+    // A yes/no question in the quit question's look with `text` ('\n' breaks the line);
+    // questionAnswered gives the answer.
+    void AskQuestion(const QString& text);
+    bool Asking() const { return question_ && isVisible(); }
     // The file operation's end: stops and hides the busy animation (ShowNotice never does).
     void StopProgress();
 
@@ -51,6 +55,8 @@ class NoticePanel : public QWidget {
     void closed();
     // The quit question was answered: Yes (true) or No (false).
     void quitAnswered(bool yes);
+    // AskQuestion's question was answered.
+    void questionAnswered(bool yes);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -70,6 +76,7 @@ class NoticePanel : public QWidget {
     QString text_;
     int icon_ = -1;
     bool blocking_ = false;
+    bool question_ = false;  // the Quit look shows AskQuestion's question
     QPointer<QWidget> focusBefore_;
     widgets::SkinButton* confirm_;
     widgets::SkinButton* yes_;

@@ -61,4 +61,10 @@ int RunConsoleWindow(int& argc, char** argv, SessionOptions sessionOptions,
     return status;
 }
 
+int RunWithOffscreenQt(int& argc, char** argv, const std::function<int()>& body) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return body();
+}
+
 }  // namespace quarn::console::ui

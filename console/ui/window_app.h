@@ -22,4 +22,8 @@ using QuitHook = std::function<std::shared_ptr<void>(std::function<void()> quit)
 int RunConsoleWindow(int& argc, char** argv, SessionOptions session, MainWindow::Options window,
                      const QuitHook& quitHook = {});
 
+// Runs `body` (a headless run) with a Qt application on the offscreen platform, so that it
+// can draw the chart for a report without any display.
+int RunWithOffscreenQt(int& argc, char** argv, const std::function<int()>& body);
+
 }  // namespace quarn::console::ui

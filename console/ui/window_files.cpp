@@ -109,20 +109,31 @@ void WindowFiles::ShowNotice(NoticeKind kind, std::string_view text) {
 }
 
 void WindowFiles::FileFinished(FileCommand command, int) {
-    const ConsoleData& data = window_.Data();
     window_.Caption()->SetFileName(FromUtf8(panel_->Session().CurrentFileName()));
     if (command == FileCommand::Open) {
-        const MeasurementSettings& settings = data.settings;
-        window_.DurationEdit()->setText(FromUtf8(settings.durationText));
-        {
-            // The file's protocol comes with its own rate text: no switch handling.
-            const QSignalBlocker quiet(window_.Protocol());
-            window_.Protocol()->setCurrentIndex(settings.udp);
-        }
-        window_.ValueEdit()->setText(FromUtf8(settings.ValueText()));
+        ShowOpenedSettings();
         ShowData();
     }
     window_.update();
+}
+
+void WindowFiles::ShowRestoredRun() {
+    logs_.CloseAll();
+    window_.PairList()->clearSelection();
+    panel_->Session().ForgetCurrentFile();
+    ShowOpenedSettings();
+    ShowData();
+}
+
+void WindowFiles::ShowOpenedSettings() {
+    const MeasurementSettings& settings = window_.Data().settings;
+    window_.DurationEdit()->setText(FromUtf8(settings.durationText));
+    {
+        // The file's protocol comes with its own rate text: no switch handling.
+        const QSignalBlocker quiet(window_.Protocol());
+        window_.Protocol()->setCurrentIndex(settings.udp);
+    }
+    window_.ValueEdit()->setText(FromUtf8(settings.ValueText()));
 }
 
 // The table, the EndPoint lists and the chart as the data now hold them.

@@ -39,6 +39,10 @@ class WindowFiles : public QObject, public FileSessionHost {
     // inactive rows close, the others read their pair's name and endpoints again.
     void TableChanged();
 
+    // A run of the history was put into the data (as a stopped run): the window shows it
+    // as it shows an opened file, and Save asks for a new name.
+    void ShowRestoredRun();
+
     // FileSessionHost
     bool IsIdle() const override;
     void CommitEditsToSettings() override;
@@ -49,6 +53,7 @@ class WindowFiles : public QObject, public FileSessionHost {
 
   private:
     void ShowData();
+    void ShowOpenedSettings();
 
     MainWindow& window_;
     LogWindows logs_;

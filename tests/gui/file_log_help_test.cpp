@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImage>
 #include <QListView>
+#include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
@@ -691,9 +692,20 @@ TEST(ChartExportTest, PngAndCsvOfTheChart) {
     QString answer = QString::fromStdString(folder.File("chart.png"));
     menu.SetPathChooser([&](const QString&, const QString&, const QString&) { return answer; });
 
+    data.measuredAt = "2026-12-09 01:46:39";
     menu.AskAndSavePng();
     const QImage png(answer);
-    EXPECT_EQ(png.size(), QSize(300, 120));
+    // The chart as drawn, under a title line on white.
+    ASSERT_EQ(png.width(), 300);
+    ASSERT_GT(png.height(), 130);
+    const int titleHeight = png.height() - 120;
+    EXPECT_EQ(png.pixelColor(150, titleHeight + 60), QColor("#123456"));
+    EXPECT_EQ(png.pixelColor(299, 1), QColor(Qt::white));
+    int dark = 0;
+    for (int y = 0; y < titleHeight; ++y)
+        for (int x = 0; x < 300; ++x)
+            dark += png.pixelColor(x, y).lightness() < 100 ? 1 : 0;
+    EXPECT_GT(dark, 50) << "no title text";
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].second, "Success to save the file.");
 
@@ -709,6 +721,31 @@ TEST(ChartExportTest, PngAndCsvOfTheChart) {
     EXPECT_EQ(notices.back(),
               std::make_pair(NoticeKind::Message, QString("Failed to save the file.")));
     EXPECT_EQ(chart.contextMenuPolicy(), Qt::CustomContextMenu);
+
+    // The report carries the same titled picture inside itself.
+    answer = QString::fromStdString(folder.File("run.html"));
+    menu.AskAndExportReport();
+    EXPECT_EQ(notices.back().first, NoticeKind::Info);
+    const std::string html = ReadFile(answer.toStdString());
+    EXPECT_NE(html.find("2026-12-09 01:46:39, 2 pairs, TCP window 5 MByte, 60 s"),
+              std::string::npos);
+    const std::string marker = "data:image/png;base64,";
+    const auto begin = html.find(marker);
+    ASSERT_NE(begin, std::string::npos);
+    const auto end = html.find('"', begin);
+    const QByteArray encoded =
+        QByteArray::fromStdString(html.substr(begin + marker.size(), end - begin - marker.size()));
+    QImage embedded;
+    ASSERT_TRUE(embedded.loadFromData(QByteArray::fromBase64(encoded), "PNG"));
+    EXPECT_EQ(embedded.size(), png.size());
+
+    QMenu actions;
+    menu.AddActions(actions);
+    QStringList texts;
+    for (const QAction* action : actions.actions())
+        texts << action->text();
+    EXPECT_EQ(texts, QStringList(
+                         {"Save chart as PNG...", "Export per-second CSV...", "Export report..."}));
 }
 
 }  // namespace

@@ -123,6 +123,11 @@ int Run(const QString& dir) {
     QTest::qWait(100);
     ok = Save(*window, dir + "/finished-latency.png") && ok;
     window->Chart()->SetMeasure(console::ChartMeasure::Throughput);
+    // The chart menu's report of the finished run; the script opens it in a browser.
+    if (!window->Files().ChartMenu()->ExportReport(dir + "/report.html")) {
+        std::fprintf(stderr, "the report could not be written\n");
+        ok = false;
+    }
     ok = SaveSideWindows(*window, dir) && ok;
     window->Quit();
     window.reset();

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <sstream>
 #include <string>
 
 #include "console/files/config_file.h"
@@ -56,6 +58,19 @@ std::string ReadText(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The whitespace-separated cells of the first line of `text` holding `key`.
+std::vector<std::string> RowCells(const std::string& text, const std::string& key) {
+    const auto at = text.find(key);
+    if (at == std::string::npos)
+        return {};
+    const auto begin = text.rfind('\n', at) + 1;
+    std::istringstream line(text.substr(begin, text.find('\n', at) - begin));
+    std::vector<std::string> cells;
+    for (std::string cell; line >> cell;)
+        cells.push_back(cell);
+    return cells;
+}
+
 // A headless Console with the history in a directory of its own.
 class HeadlessRecordsTest : public ::testing::Test {
   protected:
@@ -94,6 +109,7 @@ class HeadlessRecordsTest : public ::testing::Test {
         std::FILE* out = std::fopen(state.File("out.txt").c_str(), "w");
         std::FILE* err = std::fopen(state.File("err.txt").c_str(), "w");
         HeadlessEnvironment env;
+        env.chartPng = chartPng;
         env.out = out;
         env.err = err;
         const int status = RunHeadlessConsole(parsed.options, env);
@@ -105,6 +121,7 @@ class HeadlessRecordsTest : public ::testing::Test {
     }
 
     test_support::TempDir state;
+    std::function<std::string(const ConsoleData&)> chartPng;
     std::string output;
     std::string errors;
 };
@@ -143,6 +160,70 @@ TEST_F(HeadlessRecordsTest, AnEmptyHistoryHasNothingToRecover) {
     EXPECT_NE(output.find("No runs"), std::string::npos) << output;
     EXPECT_EQ(Headless({"--recover", "--no-run"}), 1);
     EXPECT_NE(errors.find("No unfinished run"), std::string::npos) << errors;
+}
+
+TEST_F(HeadlessRecordsTest, ComparesWithASavedFileOrAHistoryRunPairByPair) {
+    WriteUnfinishedRun("20261209-010000-0001", 30);
+    WriteUnfinishedRun("20261209-020000-0002", 12);
+    const std::string current = state.File("current.config");
+    const std::string reference = state.File("reference.config");
+    ASSERT_EQ(Headless({"--recover", "20261209-010000-0001", "--no-run", "--save", current}), 0);
+    ASSERT_EQ(Headless({"--recover", "20261209-020000-0002", "--no-run", "--save", reference}), 0);
+
+    for (const std::string& what : {reference, std::string("20261209-020000-0002")}) {
+        SCOPED_TRACE(what);
+        ASSERT_EQ(Headless({"--open", current, "--no-run", "--compare", what}), 0) << errors;
+        // Both tables: 30 and 12 seconds counted.
+        const auto currentAt = output.find("Current");
+        const auto referenceAt = output.find("Reference " + what);
+        const auto differenceAt = output.find("Difference");
+        ASSERT_NE(currentAt, std::string::npos) << output;
+        ASSERT_NE(referenceAt, std::string::npos) << output;
+        ASSERT_NE(differenceAt, std::string::npos) << output;
+        EXPECT_LT(currentAt, referenceAt);
+        EXPECT_LT(referenceAt, differenceAt);
+        EXPECT_NE(output.find("115.50"), std::string::npos) << output;
+        EXPECT_NE(output.find("106.50"), std::string::npos) << output;
+        const std::string differences = output.substr(differenceAt);
+        // Pair 1: average 115.50 against 106.50, maximum 130 against 112, same minimum.
+        EXPECT_EQ(RowCells(differences, "198.18.2.1"),
+                  (std::vector<std::string>{"Pair1", "198.18.1.1", "->", "198.18.2.1", "+8.45%",
+                                            "+0.00%", "+16.07%"}));
+        // Pair 2 sent 50 Mbit/s both times.
+        EXPECT_EQ(RowCells(differences, "198.18.2.2").at(4), "+0.00%");
+        // The All row: 165.50 against 156.50; totals 151..180 against 151..162.
+        EXPECT_EQ(RowCells(differences, "All"),
+                  (std::vector<std::string>{"All", "+5.75%", "+0.00%", "+11.11%"}));
+    }
+
+    // A reference that cannot be read fails before anything else happens.
+    EXPECT_EQ(Headless({"--open", current, "--no-run", "--compare", state.File("no.config")}), 1);
+    EXPECT_NE(errors.find("Cannot open the file"), std::string::npos) << errors;
+    EXPECT_EQ(Headless({"--open", current, "--no-run", "--compare", "nosuchrun"}), 1);
+    EXPECT_NE(errors.find("No run nosuchrun"), std::string::npos) << errors;
+    EXPECT_EQ(output.find("Current"), std::string::npos) << output;
+}
+
+TEST_F(HeadlessRecordsTest, WritesAReportWithTheTableAndTheChartItIsGiven) {
+    WriteUnfinishedRun("20261209-010000-0001", 30);
+    int drawnPairs = -1;
+    chartPng = [&](const ConsoleData& data) {
+        drawnPairs = data.table.PairCount();
+        return std::string("\x89PNG-chart");
+    };
+    const std::string report = state.File("run.html");
+    ASSERT_EQ(Headless({"--recover", "20261209-010000-0001", "--no-run", "--report", report}), 0)
+        << errors;
+    EXPECT_EQ(drawnPairs, 2);
+    const std::string html = ReadText(report);
+    EXPECT_NE(html.find("data:image/png;base64,iVBORy1jaGFydA=="), std::string::npos);
+    for (const char* text : {"198.18.1.1", "198.18.2.2", "115.50", "Seconds counted"})
+        EXPECT_NE(html.find(text), std::string::npos) << text;
+
+    EXPECT_EQ(Headless({"--recover", "20261209-010000-0001", "--no-run", "--report",
+                        state.File("missing/run.html")}),
+              1);
+    EXPECT_NE(errors.find("Cannot write the report"), std::string::npos) << errors;
 }
 
 }  // namespace

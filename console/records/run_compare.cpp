@@ -1,0 +1,69 @@
+#include "console/records/run_compare.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace quarn::console::records {
+namespace {
+
+// The figure the table shows; a row that never counted a second has none.
+std::optional<double> Shown(const PairRecord& row, const std::string& text) {
+    if (row.countText.empty() || row.countText == "0")
+        return std::nullopt;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> Change(const PairRecord& current, const PairRecord& reference,
+                             std::string PairRecord::*figure) {
+    const auto now = Shown(current, current.*figure);
+    const auto then = Shown(reference, reference.*figure);
+    if (!now || !then)
+        return std::nullopt;
+    return PercentChange(*now, *then);
+}
+
+int MatchingRow(const PairTable& reference, const PairRecord& pair, std::vector<bool>& taken) {
+    for (int row = 1; row < reference.Size(); ++row) {
+        const PairRecord& candidate = reference[row];
+        if (!taken[static_cast<std::size_t>(row)] && candidate.endpoint1 == pair.endpoint1 &&
+            candidate.endpoint2 == pair.endpoint2) {
+            taken[static_cast<std::size_t>(row)] = true;
+            return row;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::optional<double> PercentChange(double current, double reference) {
+    if (reference == 0.0)
+        return std::nullopt;
+    return (current - reference) / reference * 100.0;
+}
+
+std::vector<PairComparison> ComparePairs(const PairTable& current, const PairTable& reference) {
+    std::vector<PairComparison> rows;
+    std::vector<bool> taken(static_cast<std::size_t>(reference.Size()), false);
+    for (int row = 0; row < current.Size(); ++row) {
+        PairComparison compared;
+        compared.row = row;
+        compared.referenceRow = row == 0 ? 0 : MatchingRow(reference, current[row], taken);
+        if (compared.referenceRow >= 0) {
+            const PairRecord& now = current[row];
+            const PairRecord& then = reference[compared.referenceRow];
+            compared.averagePercent = Change(now, then, &PairRecord::averageText);
+            compared.minimumPercent = Change(now, then, &PairRecord::minText);
+            compared.maximumPercent = Change(now, then, &PairRecord::maxText);
+        }
+        rows.push_back(compared);
+    }
+    return rows;
+}
+
+}  // namespace quarn::console::records

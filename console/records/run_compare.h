@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "console/core/pair_table.h"
+
+namespace quarn::console::records {
+
+// The change from `reference` to `current` in percent; nullopt when the reference is 0,
+// since no change of a silent link can be put as a share of it.
+std::optional<double> PercentChange(double current, double reference);
+
+// One row of the current table set against its counterpart in the reference.
+struct PairComparison {
+    int row = 0;            // in the current table; 0 is the All row
+    int referenceRow = -1;  // -1: the reference has no such pair
+    std::optional<double> averagePercent;
+    std::optional<double> minimumPercent;
+    std::optional<double> maximumPercent;
+};
+
+// Every row of `current` (the All row first) with the difference in % of its shown
+// figures. Pairs are matched by their two addresses, the n-th occurrence with the n-th, so
+// a reordered table still compares like with like; rows without figures have none.
+std::vector<PairComparison> ComparePairs(const PairTable& current, const PairTable& reference);
+
+}  // namespace quarn::console::records

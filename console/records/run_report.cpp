@@ -1,0 +1,161 @@
+#include "console/records/run_report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+#include <optional>
+
+namespace quarn::console::records {
+namespace {
+
+std::string Settings(const MeasurementSettings& settings) {
+    if (settings.udp)
+        return "UDP " + settings.throughputText + " Mbit/s, " + settings.durationText + " s";
+    return "TCP window " + settings.windowSizeText + " MByte, " + settings.durationText + " s";
+}
+
+std::string Figure(const std::optional<double>& value) {
+    if (!value)
+        return "\u2013";  // no figure is a dash, never 0
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", *value);
+    return text;
+}
+
+std::string Cell(std::string_view text, const char* tag = "td") {
+    return std::string("<") + tag + ">" + HtmlEscape(text) + "</" + tag + ">";
+}
+
+std::string Row(std::initializer_list<std::string> cells, const char* tag = "td") {
+    std::string row = "<tr>";
+    for (const std::string& cell : cells)
+        row += Cell(cell, tag);
+    return row + "</tr>\n";
+}
+
+std::string SettingsTable(const ConsoleData& data) {
+    const MeasurementSettings& s = data.settings;
+    std::string html = "<h2>Settings</h2>\n<table class=\"settings\">\n";
+    html += Row({"Protocol", s.udp ? "UDP" : "TCP"});
+    if (s.udp)
+        html += Row({"Throughput (Mbit/s)", s.throughputText});
+    else
+        html += Row({"TCP window (MByte)", s.windowSizeText});
+    html += Row({"Duration (s)", s.durationText});
+    html += Row({"Seconds counted", std::to_string(data.ticks)});
+    return html + "</table>\n";
+}
+
+// The looked-up name, empty when none is known.
+std::string NameOf(const ConsoleData& data, const std::string& address) {
+    const auto found = data.nameLookup.find(address);
+    return found == data.nameLookup.end() ? std::string() : found->second;
+}
+
+std::string PairRow(const ConsoleData& data, const PairRecord& pair) {
+    const PairQuality& q = pair.quality;
+    return Row({pair.name, pair.endpoint1, NameOf(data, pair.endpoint1), pair.endpoint2,
+                NameOf(data, pair.endpoint2), std::to_string(pair.parallel),
+                pair.active ? pair.statusText : "Inactive", pair.countText, pair.currentText,
+                pair.averageText, pair.minText, pair.maxText, Figure(q.lossPercent),
+                Figure(q.jitterAverageMs), Figure(q.rttIdleMs), Figure(q.rttLoadedMedianMs),
+                Figure(q.rttLoadedP95Ms)});
+}
+
+std::string PairsTable(const ConsoleData& data) {
+    std::string html = "<h2>Pairs</h2>\n<table class=\"pairs\">\n<thead>";
+    html += Row(
+        {"Pair", "End Point 1", "Name 1", "End Point 2", "Name 2", "Streams", "State", "Seconds",
+         "Current (Mbit/s)", "Average (Mbit/s)", "Minimum (Mbit/s)", "Maximum (Mbit/s)", "Loss (%)",
+         "Jitter (ms)", "RTT idle (ms)", "RTT loaded median (ms)", "RTT loaded p95 (ms)"},
+        "th");
+    html += "</thead>\n<tbody>\n";
+    for (int row = 1; row < data.table.Size(); ++row)
+        html += PairRow(data, data.table[row]);
+    const PairRecord& all = data.table.All();
+    html += "</tbody>\n<tfoot>";
+    html += Row({"All", "", "", "", "", "", "", all.countText, all.currentText, all.averageText,
+                 all.minText, all.maxText, Figure(all.quality.lossPercent), "", "", "", ""});
+    return html + "</tfoot>\n</table>\n";
+}
+
+constexpr const char* kStyle =
+    "body{font-family:sans-serif;margin:1.5em;color:#222}"
+    "table{border-collapse:collapse;margin-bottom:1em}"
+    "th,td{border:1px solid #bbb;padding:.25em .5em;text-align:right}"
+    "th{background:#eee}td:nth-child(-n+5),th:nth-child(-n+5){text-align:left}"
+    "table.settings td:first-child{text-align:left}"
+    "tfoot td{font-weight:bold}img{max-width:100%;border:1px solid #bbb}";
+
+}  // namespace
+
+std::string RunTitle(const ConsoleData& data) {
+    const int pairs = data.table.PairCount();
+    const std::string when = data.measuredAt.empty() ? "Not measured" : data.measuredAt;
+    return when + ", " + std::to_string(pairs) + (pairs == 1 ? " pair, " : " pairs, ") +
+           Settings(data.settings);
+}
+
+std::string HtmlEscape(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            case '\'':
+                escaped += "&#39;";
+                break;
+            default:
+                escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string Base64(std::string_view bytes) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        unsigned value = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            value = value << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            text += k <= n ? kDigits[value >> (18 - 6 * k) & 63] : '=';
+    }
+    return text;
+}
+
+std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
+                           const std::string& createdAt) {
+    const std::string title = RunTitle(data);
+    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    html += "<title>Quarn report: " + HtmlEscape(title) + "</title>\n";
+    html += std::string("<style>") + kStyle + "</style>\n</head>\n<body>\n";
+    html += "<h1>Quarn measurement report</h1>\n";
+    html += "<p class=\"title\">" + HtmlEscape(title) + "</p>\n";
+    html += "<p class=\"created\">Report made " + HtmlEscape(createdAt) + "</p>\n";
+    html += SettingsTable(data) + PairsTable(data);
+    html += "<h2>Chart</h2>\n";
+    if (chartPng.empty())
+        html += "<p>No chart in this report.</p>\n";
+    else
+        html += "<img alt=\"Throughput chart\" src=\"data:image/png;base64," + Base64(chartPng) +
+                "\">\n";
+    return html + "</body>\n</html>\n";
+}
+
+}  // namespace quarn::console::records

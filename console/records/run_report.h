@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "console/core/console_data.h"
+
+namespace quarn::console::records {
+
+// One line naming a run: when it was measured, how many pairs, the settings. It heads the
+// chart's PNG export and the report.
+std::string RunTitle(const ConsoleData& data);
+
+// Text made safe inside HTML elements and quoted attributes. Names come from the network.
+std::string HtmlEscape(std::string_view text);
+std::string Base64(std::string_view bytes);
+
+// A report of the run that stands on its own: settings, every pair's addresses and names,
+// the table with units and quality figures, and `chartPng` (PNG bytes; none when empty)
+// embedded as a data URI, so that nothing outside the file is ever fetched.
+// `createdAt` is the time the report was made, as shown to people.
+std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
+                           const std::string& createdAt);
+
+}  // namespace quarn::console::records

@@ -1,0 +1,54 @@
+#include "console/ui/chart_picture.h"
+
+#include <QBuffer>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QWidget>
+
+#include "console/core/measurement_run.h"
+#include "console/files/atomic_file_writer.h"
+#include "console/records/run_report.h"
+#include "console/ui/chart_widget.h"
+#include "widgets/text.h"
+
+namespace quarn::console::ui {
+
+QImage ChartPicture(QWidget& chart, const ConsoleData& data) {
+    const QPixmap drawn = chart.grab();
+    QFont font = chart.font();
+    font.setBold(true);
+    const int titleHeight = QFontMetrics(font).height() + 8;
+    QImage picture(drawn.width(), drawn.height() + titleHeight, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(6, 0, drawn.width() - 12, titleHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                     widgets::FromUtf8(records::RunTitle(data)));
+    painter.drawPixmap(0, titleHeight, drawn);
+    return picture;
+}
+
+QImage OffscreenChartPicture(const ConsoleData& data, QSize size) {
+    ChartWidget chart(data.chart, [&data] { return data.highlightedRow; });
+    chart.SetPairTable(&data.table);
+    chart.resize(size);
+    return ChartPicture(chart, data);
+}
+
+std::string PngBytes(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return {};
+    return bytes.toStdString();
+}
+
+bool WriteRunReport(const std::string& path, const ConsoleData& data, const QImage& chart) {
+    const std::string html = records::BuildRunReport(
+        data, PngBytes(chart), FormatMeasuredAt(std::chrono::system_clock::now()));
+    AtomicFileWriter file(path);
+    return file.Open() && file.Write(html) && file.Commit();
+}
+
+}  // namespace quarn::console::ui

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <string>
+
+#include "console/core/console_data.h"
+
+class QWidget;
+
+namespace quarn::console::ui {
+
+// The chart as it is exported: a title line (date, pair count, settings) above the chart
+// as drawn, so that a picture passed around still says what it shows.
+QImage ChartPicture(QWidget& chart, const ConsoleData& data);
+
+// The run's chart drawn without a window at `size` (a QApplication must exist), titled.
+QImage OffscreenChartPicture(const ConsoleData& data, QSize size = QSize(960, 420));
+
+// PNG bytes of an image; empty when it cannot be encoded.
+std::string PngBytes(const QImage& image);
+
+// The report of the run (records::BuildRunReport) with `chart` embedded, written in one go
+// to `path`; false when it cannot be written.
+bool WriteRunReport(const std::string& path, const ConsoleData& data, const QImage& chart);
+
+}  // namespace quarn::console::ui
