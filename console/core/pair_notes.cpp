@@ -16,6 +16,16 @@ std::string MeasuredWith(const PairRecord& pair, bool udpSelected) {
     return ProtocolName(pair.udp);
 }
 
+std::string MeasuredWith(const PairTable& table, bool udpSelected) {
+    for (int row = 1; row < table.Size(); ++row) {
+        std::string measured = MeasuredWith(table[row], udpSelected);
+        if (!measured.empty()) {
+            return measured;
+        }
+    }
+    return {};
+}
+
 std::vector<std::string> PairNoteLines(const PairRecord& pair, bool udpSelected) {
     std::vector<std::string> lines;
     const std::string measured = MeasuredWith(pair, udpSelected);

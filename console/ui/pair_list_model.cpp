@@ -61,8 +61,6 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
             return EndPointText(p->endpoint1, p->showAddress);
         case SecondEndPointRole:
             return EndPointText(p->endpoint2, p->showAddress);
-        case MeasuredWithRole:
-            return Text(MeasuredWith(*p, !tcp_));
         case Qt::ToolTipRole:
             return NoteTip(*p);
         default:

@@ -41,7 +41,6 @@ class PairListModel : public QAbstractTableModel {
         BadgeRole,                       // parallel streams shown as a badge, 0 for none
         FirstEndPointRole,               // End Point 1 as shown: its name or its address
         SecondEndPointRole,              // End Point 2 as shown
-        MeasuredWithRole,                // "TCP"/"UDP" after a protocol switch, else ""
     };
 
     // "Pair 이름", "End Point 1  >  End Point 2", "현재상태", ... "최대속도".

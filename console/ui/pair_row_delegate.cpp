@@ -112,16 +112,9 @@ void PairRowDelegate::PaintText(QPainter& painter, const QStyleOptionViewItem& o
         case PairListModel::CountColumn:
             draw(span(start + 6, start + 51), Qt::AlignRight, text);
             break;
-        case PairListModel::MaxColumn: {
+        case PairListModel::MaxColumn:
             draw(span(start + 9, start + 84), Qt::AlignRight, text);
-            // After a protocol switch: which protocol these figures are from, kept apart
-            // from the figures so that no column changes its meaning.
-            const QString measured = index.data(PairListModel::MeasuredWithRole).toString();
-            if (!measured.isEmpty()) {
-                draw(span(start + 90, end), Qt::AlignLeft, QStringLiteral("(%1)").arg(measured));
-            }
             break;
-        }
         default:  // current, average, minimum
             draw(span(start, end - 6), Qt::AlignRight, text);
             break;

@@ -27,6 +27,7 @@
 #include "console/ui/pair_menu.h"
 #include "tests/gui/main_window/window_test_support.h"
 #include "tests/gui/session_window.h"
+#include "tests/gui/widgets/gui_dump.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
 
@@ -328,18 +329,21 @@ TEST(MainWindowCommands, AnEditedPairLosesItsFiguresAndASwitchNotesTheProtocol) 
         return list->model()->index(item, 0).data(Qt::ToolTipRole).toString();
     };
     EXPECT_TRUE(tip(1).isEmpty());
-    const QRect noteArea(list->visualRect(list->model()->index(1, 7)).left() + 88,
-                         list->visualRect(list->model()->index(1, 7)).top() + 2, 40, 16);
-    const QColor rowBackground = Grab(*list->viewport()).pixelColor(noteArea.topLeft());
-    EXPECT_EQ(InkIn(Grab(*list->viewport()), noteArea, rowBackground), 0);
+    // The All strip's free space between the switch and the count, in strip coordinates.
+    QWidget* strip = window->findChild<console::ui::AllStrip*>();
+    ASSERT_NE(strip, nullptr);
+    const QRect noteArea(125 - 7, 8, 135, 26);
+    EXPECT_EQ(InkIn(Grab(*strip), noteArea, Qt::white), 0);
 
     window->Protocol()->setCurrentIndex(1);
     EXPECT_EQ(tip(1), "Figures measured with TCP; UDP is selected for the next run.");
     EXPECT_TRUE(tip(0).isEmpty()) << "the edited pair has no figures to note";
     EXPECT_EQ(cell(1, console::ui::PairListModel::MaxColumn), "9.50") << "not relabelled";
-    EXPECT_GT(InkIn(Grab(*list->viewport()), noteArea, rowBackground), 10) << "\"(TCP)\" drawn";
+    EXPECT_GT(InkIn(Grab(*strip), noteArea, Qt::white), 40) << "\"measured with TCP\" drawn";
+    widgets::testing::GrabAndDump(*window, "main_window_measured_with");
     window->Protocol()->setCurrentIndex(0);
     EXPECT_TRUE(tip(1).isEmpty());
+    EXPECT_EQ(InkIn(Grab(*strip), noteArea, Qt::white), 0);
 }
 
 TEST(MainWindowCommands, MenuEnablingFollowsModeSelectionAndClipboard) {

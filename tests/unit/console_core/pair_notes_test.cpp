@@ -85,6 +85,16 @@ TEST(PairNotesTest, MeasuredWithShowsOnlyAfterASwitchAndOnlyOverFigures) {
     const std::vector<std::string> lines = PairNoteLines(pair, false);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "Figures measured with UDP; TCP is selected for the next run.");
+
+    // The table answers with the first pair that shows figures, past one that shows none.
+    PairTable table;
+    PairRecord fresh;
+    fresh.udp = false;
+    table.AppendPair(fresh);
+    EXPECT_EQ(MeasuredWith(table, false), "");
+    table.AppendPair(pair);
+    EXPECT_EQ(MeasuredWith(table, false), "UDP");
+    EXPECT_EQ(MeasuredWith(table, true), "");
 }
 
 TEST(PairNotesTest, FailureIsNotedWhileThePairShowsItsError) {
