@@ -1,7 +1,10 @@
 #include "protocol/server_request.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <string>
+#include <utility>
 
 #include "ipv4/ipv4.h"
 #include "platform/deadline.h"
@@ -43,20 +46,26 @@ long ReceiveReplyChunk(const platform::Socket& socket, char* buffer, size_t size
 }
 
 // The reply line up to its CR LF; nullopt when the peer closes, overruns or has not ended
-// the line by the deadline. One deadline for the whole line: a peer that drips a byte at a
-// time must not keep the requester waiting for longer than a silent one.
+// the line by the deadline (`step` says which). One deadline for the whole line: a peer
+// that drips a byte at a time must not keep the requester waiting for longer than a
+// silent one.
 std::optional<std::string> ReadReplyLine(const platform::Socket& socket, int replyTimeoutMs,
-                                         const std::atomic<bool>* cancel) {
+                                         const std::atomic<bool>* cancel,
+                                         ServerRequestFailure::Step& step) {
     const auto deadline = platform::SteadyClock::now() + std::chrono::milliseconds(replyTimeoutMs);
     std::string reply;
     char buffer[kReplyChunk];
     size_t end;
     while ((end = reply.find(kCrLf)) == std::string::npos) {
         if (reply.size() > kMaxReplyBytes) {
+            step = ServerRequestFailure::Step::Refused;
             return std::nullopt;
         }
         const long got = ReceiveReplyChunk(socket, buffer, sizeof buffer, deadline, cancel);
         if (got <= 0) {
+            const bool late = got < 0 && platform::SteadyClock::now() >= deadline;
+            step = late ? ServerRequestFailure::Step::ReplyTimeout
+                        : ServerRequestFailure::Step::ReplyClosed;
             return std::nullopt;
         }
         reply.append(buffer, static_cast<size_t>(got));
@@ -66,31 +75,49 @@ std::optional<std::string> ReadReplyLine(const platform::Socket& socket, int rep
     return reply;
 }
 
+std::optional<ServerRequestResult> Failed(ServerRequestFailure* failure,
+                                          ServerRequestFailure::Step step, int error = 0,
+                                          std::string reply = {}) {
+    if (failure != nullptr) {
+        *failure = ServerRequestFailure{step, error, std::move(reply)};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint16_t controlPort,
                                                  int connectTimeoutMs, int replyTimeoutMs,
-                                                 const std::atomic<bool>* cancel) {
+                                                 const std::atomic<bool>* cancel,
+                                                 ServerRequestFailure* failure) {
+    using Step = ServerRequestFailure::Step;
     const CommandScan scan = ScanCommand(command);
     const std::optional<uint32_t> peer = ParseIpv4(scan.peer);
     if (!peer) {
-        return std::nullopt;
+        return Failed(failure, Step::BadCommand);
     }
     platform::Socket socket = platform::TcpConnect(*peer, controlPort, connectTimeoutMs, cancel);
+    if (!socket.Valid()) {
+        return Failed(failure, Step::Connect, errno);
+    }
     // Receives wait in slices, so the deadline and the cancel flag are looked at often.
     const int sliceMs = std::max(1, std::min(kCancelSliceMs, replyTimeoutMs));
-    if (!socket.Valid() || !platform::SetRecvTimeout(socket, sliceMs) ||
+    if (!platform::SetRecvTimeout(socket, sliceMs) ||
         !platform::SendAll(socket, ServerRequestFor(scan))) {
-        return std::nullopt;
+        return Failed(failure, Step::Send, errno);
     }
-    const std::optional<std::string> line = ReadReplyLine(socket, replyTimeoutMs, cancel);
+    Step step = Step::None;
+    const std::optional<std::string> line = ReadReplyLine(socket, replyTimeoutMs, cancel, step);
+    if (!line) {
+        return Failed(failure, step);
+    }
     // The stream after the reply is read with the full timeout.
-    if (!line || !platform::SetRecvTimeout(socket, replyTimeoutMs)) {
-        return std::nullopt;
+    if (!platform::SetRecvTimeout(socket, replyTimeoutMs)) {
+        return Failed(failure, Step::Send, errno);
     }
     const int port = ParseOkReply(*line);
     if (port <= 0 || port > kMaxPort) {
-        return std::nullopt;
+        return Failed(failure, Step::Refused, 0, *line);
     }
     return ServerRequestResult{std::move(socket), port};
 }

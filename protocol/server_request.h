@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/socket.h"
@@ -14,6 +15,22 @@ struct ServerRequestResult {
     int port = -1;            // the iperf data port, > 0
 };
 
+// Why a server request failed, for the requester to report.
+struct ServerRequestFailure {
+    enum class Step {
+        None,
+        BadCommand,    // the command names no peer address
+        Connect,       // no connection; error holds the system's errno (ETIMEDOUT: no answer)
+        Send,          // the request could not be sent
+        ReplyTimeout,  // no complete reply line by the deadline
+        ReplyClosed,   // the peer closed (or reset) the connection before its reply
+        Refused,       // a reply line other than "ok;<port>"; reply holds it
+    };
+    Step step = Step::None;
+    int error = 0;
+    std::string reply;
+};
+
 // Asks the EndPoint named by the client command's "-c" for an iperf server and waits for
 // "ok;<port>" (port 1..65535). nullopt (socket closed) on any failure. On success the
 // socket keeps replyTimeoutMs as its receive timeout until the caller sets its own.
@@ -23,6 +40,7 @@ std::optional<ServerRequestResult> ServerRequest(std::string_view command,
                                                  uint16_t controlPort = kControlPort,
                                                  int connectTimeoutMs = 10000,
                                                  int replyTimeoutMs = 15000,
-                                                 const std::atomic<bool>* cancel = nullptr);
+                                                 const std::atomic<bool>* cancel = nullptr,
+                                                 ServerRequestFailure* failure = nullptr);
 
 }  // namespace quarn::protocol

@@ -267,6 +267,14 @@ void ChartModel::RemoveSeries(int index) {
     Changed();
 }
 
+void ChartModel::ClearSeries(int index) {
+    if (index < 0 || index >= static_cast<int>(series_.size())) {
+        return;
+    }
+    series_[static_cast<std::size_t>(index)].clear();
+    Changed();
+}
+
 void ChartModel::Rescale(const ChartScaleSource& source) {
     if (windowAutoscale_ && firstVisibleSample_ > 0) {
         const auto start = static_cast<std::size_t>(firstVisibleSample_ - 1);

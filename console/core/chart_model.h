@@ -54,6 +54,8 @@ class ChartModel {
     bool SetPairCount(int n);  // true when it changed
     void AppendSeries(ChartSeries series);
     void RemoveSeries(int index);
+    // Empties one curve (its points no longer describe its pair); the others stay.
+    void ClearSeries(int index);
     void Rescale(const ChartScaleSource& source);
     void RebuildScale();
     // Sets the run state directly, as after opening a file.

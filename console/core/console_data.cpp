@@ -18,6 +18,22 @@ void ConsoleData::ResetToNew() {
     chart.Reset();
 }
 
+bool ConsoleData::EditPair(int row, std::string endpoint1, std::string endpoint2, int parallel) {
+    if (!table.IsPairRow(row)) {
+        return false;
+    }
+    const PairRecord& pair = table[row];
+    const bool same = pair.endpoint1 == endpoint1 && pair.endpoint2 == endpoint2 &&
+                      pair.parallel == std::clamp(parallel, 1, PairTable::kMaxPairs);
+    table.EditPair(row, std::move(endpoint1), std::move(endpoint2), parallel);
+    if (same) {
+        return false;
+    }
+    PairTable::ClearFigures(table[row]);
+    chart.ClearSeries(row);
+    return true;
+}
+
 std::string ConsoleData::DisplayName(const std::string& address) const {
     const auto found = nameLookup.find(address);
     if (found == nameLookup.end() || found->second.empty()) {

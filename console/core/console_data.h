@@ -55,6 +55,10 @@ struct ConsoleData {
                             std::vector<int>* rowMap = nullptr);
     // Pastes from the clipboard; returns the number of rows appended.
     int PastePairs(ConsoleMode mode, const PairClipboard& clipboard);
+    // The Pair Setting dialog's edit of a row. Figures and the chart series belong to the
+    // addresses and stream count that produced them: when either changes, both are
+    // cleared. True when they were.
+    bool EditPair(int row, std::string endpoint1, std::string endpoint2, int parallel);
     // Name shown for an address: the looked-up name, or the address when none is known.
     std::string DisplayName(const std::string& address) const;
 };

@@ -242,6 +242,9 @@ void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
             pair.finished = true;
             pair.result = -1;
             pair.state = PairState::Error;
+            PairFailure failure;
+            failure.side = FailureSide::Console;
+            pair.failure = failure;
         }
         // Completion turns the text of a row that could not start into "Error".
         pair.statusText = std::string(StatusText(PairState::Running));
@@ -285,16 +288,18 @@ void MeasurementRun::WorkerMain(Worker& worker) {
         delayWake_.wait_for(lock, worker.startDelay, [&] { return worker.stop.load(); });
     }
     int result = 0;
+    std::optional<PairFailure> failure;
     // A run stopped during the delay must not start traffic after the restart broadcast.
     if (!worker.stop.load()) {
         WorkerSink sink(*this, worker);
         try {
             result = worker.session->Run(sink, worker.stop);
+            failure = worker.session->Failure();
         } catch (...) {
             result = -1;  // a session that throws has failed; the thread must not die with it
         }
     }
-    SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.row, result); });
+    SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.row, result, failure); });
     worker.exited = true;
 }
 
@@ -349,6 +354,7 @@ void MeasurementRun::OnLine(std::uint64_t generation, int row, std::string_view 
     RefreshRttFigures(data_.table, environment_, /*complete=*/false);
     switch (ticks_.HandleLine(row, line)) {
         case LineOutcome::Failure:
+            NoteIperfError(row, line);
             Complete(false);
             break;
         case LineOutcome::TickProcessed:
@@ -376,7 +382,8 @@ void MeasurementRun::OnStreamEnded(std::uint64_t generation, int row) {
     }
 }
 
-void MeasurementRun::OnWorkerEnded(std::uint64_t generation, int row, int result) {
+void MeasurementRun::OnWorkerEnded(std::uint64_t generation, int row, int result,
+                                   const std::optional<PairFailure>& failure) {
     if (generation != generation_ || !data_.table.IsPairRow(row)) {
         return;
     }
@@ -388,6 +395,7 @@ void MeasurementRun::OnWorkerEnded(std::uint64_t generation, int row, int result
     pair.finished = true;
     if (pair.count < ticks_.Duration()) {
         pair.state = PairState::Error;
+        NoteEarlyEnd(pair, failure);
         Complete(false);
         return;
     }
@@ -397,6 +405,60 @@ void MeasurementRun::OnWorkerEnded(std::uint64_t generation, int row, int result
         }
     }
     Complete(true);
+}
+
+// The stream of either mode carries End Point 2's server output.
+void MeasurementRun::NoteIperfError(int row, std::string_view line) {
+    PairRecord& pair = data_.table[row];
+    if (pair.failure) {
+        return;
+    }
+    PairFailure failure;
+    failure.kind = FailureKind::IperfError;
+    failure.side = FailureSide::EndPoint2;
+    failure.address = pair.endpoint2;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+        line.remove_suffix(1);
+    }
+    failure.detail = std::string(line.substr(0, PairLog::kMaxLineBytes));
+    pair.failure = std::move(failure);
+}
+
+// A session that could not say why is reported as a stream that ended early.
+void MeasurementRun::NoteEarlyEnd(PairRecord& pair, const std::optional<PairFailure>& failure) {
+    if (pair.failure) {
+        return;
+    }
+    if (failure) {
+        pair.failure = failure;
+    } else {
+        PairFailure early;
+        early.kind = FailureKind::EndedEarly;
+        early.side = pair.remote != 0 ? FailureSide::EndPoint1 : FailureSide::EndPoint2;
+        early.address = pair.remote != 0 ? pair.endpoint1 : pair.endpoint2;
+        pair.failure = std::move(early);
+    }
+    if (pair.failure->kind == FailureKind::EndedEarly) {
+        pair.failure->seconds = pair.count;
+        pair.failure->duration = ticks_.Duration();
+    }
+}
+
+// The operator opens the log to learn why: the cause goes before iperf's lines.
+void MeasurementRun::PutCauseFirst(int row) {
+    PairRecord& pair = data_.table[row];
+    if (!pair.failure) {
+        return;
+    }
+    PairLog withCause;
+    for (const std::string& line : FailureLines(*pair.failure)) {
+        withCause.Append(line);
+    }
+    for (std::size_t i = 0; i < pair.log.Size(); ++i) {
+        withCause.Append(pair.log.Text(i), pair.log.Counted(i));
+    }
+    pair.log = std::move(withCause);
+    view_.LogChanged(row);
 }
 
 void MeasurementRun::Complete(bool completed) {
@@ -438,6 +500,7 @@ void MeasurementRun::FinishPairStates(bool completed, bool& errorNoted) {
         }
         if (pair.state == PairState::Error) {
             errorNoted = true;
+            PutCauseFirst(row);
         } else {
             pair.state = completed ? PairState::Done : PairState::Stopped;
         }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -114,9 +115,13 @@ class MeasurementRun {
     // Main-thread handlers of worker events; events of an earlier run are ignored.
     void OnLine(std::uint64_t generation, int row, std::string_view line);
     void OnStreamEnded(std::uint64_t generation, int row);
-    void OnWorkerEnded(std::uint64_t generation, int row, int result);
+    void OnWorkerEnded(std::uint64_t generation, int row, int result,
+                       const std::optional<PairFailure>& failure);
     bool Current(std::uint64_t generation, int row) const;
 
+    void NoteIperfError(int row, std::string_view line);
+    void NoteEarlyEnd(PairRecord& pair, const std::optional<PairFailure>& failure);
+    void PutCauseFirst(int row);
     void FinishPairStates(bool completed, bool& errorNoted);
     void ShowOutcome(bool completed, bool errorNoted);
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "console/core/pair_failure.h"
 
 #include "console/core/pair_log.h"
 #include "console/core/pair_quality.h"
@@ -39,9 +42,10 @@ struct PairRecord {
     int parallel = 1;
     bool showTotal = false;  // All row only: the chart shows the aggregate curve
     bool active = true;
-    bool showAddress = true;  // false: EndPoint names where known
-    std::string rateText;     // "%fm" of the window size (TCP) or throughput (UDP)
-    PairQuality quality;      // All row: the run's total loss only
+    bool showAddress = true;             // false: EndPoint names where known
+    std::string rateText;                // "%fm" of the window size (TCP) or throughput (UDP)
+    PairQuality quality;                 // All row: the run's total loss only
+    std::optional<PairFailure> failure;  // why the last run failed for this pair
 };
 
 }  // namespace quarn::console

@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "console/core/pair_failure.h"
 
 namespace quarn::console {
 
@@ -38,6 +41,9 @@ class PairSession {
     virtual ~PairSession() = default;
     // Runs until the stream ends, stopRequested is seen or set-up fails. 0 or -1.
     virtual int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) = 0;
+    // After Run has returned, on the same thread: why the pair could not be measured,
+    // when the session knows. Nothing for a normal end, a stop or an abort.
+    virtual std::optional<PairFailure> Failure() const { return std::nullopt; }
     // From the main thread at completion: unblocks a receive on the control connection.
     // Thread-safe; the socket itself is closed by the thread that owns it.
     virtual void Abort() = 0;

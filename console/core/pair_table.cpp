@@ -37,6 +37,12 @@ void PairTable::RemoveAllPairs() {
 }
 
 void PairTable::ResetForRun(PairRecord& record) {
+    ClearFigures(record);
+    record.log.Clear();
+    record.rateText.clear();
+}
+
+void PairTable::ClearFigures(PairRecord& record) {
     if (record.active) {
         record.state = PairState::Ready;
         record.statusText = std::string(StatusText(PairState::Ready));
@@ -53,8 +59,7 @@ void PairTable::ResetForRun(PairRecord& record) {
     record.minText = "0.00";
     record.maxText = "0.00";
     record.count = 0;
-    record.log.Clear();
-    record.rateText.clear();
+    record.failure.reset();
 }
 
 std::string PairTable::AddFromLists(bool endPointsKnown,

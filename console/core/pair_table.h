@@ -35,6 +35,8 @@ class PairTable {
 
     // Reset for a run (name, endpoints, udp, parallel, active, showAddress and showTotal stay).
     static void ResetForRun(PairRecord& record);
+    // Back to "no figures" (state Ready for an active row); the log and the settings stay.
+    static void ClearFigures(PairRecord& record);
 
     // Table operations. Those that can be refused return the notice text to show, or an
     // empty string; `rows` are the selected rows (list item + 1). Operations that change

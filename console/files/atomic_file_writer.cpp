@@ -108,8 +108,12 @@ bool AtomicFileWriter::Open() {
     const std::string baseName = target.filename().string().substr(0, 100);
     // A save that was killed left its temporary file; nobody else will ever remove it.
     RemoveLeftoverTemporaries(directory);
-    if (baseName.empty() || !CreateTemporary(directory, baseName)) {
-        failed_ = true;
+    if (baseName.empty()) {
+        Fail(EISDIR);
+        return false;
+    }
+    if (!CreateTemporary(directory, baseName)) {
+        Fail(errno);
         return false;
     }
     CopyModeOfTarget();
@@ -149,7 +153,7 @@ bool AtomicFileWriter::Write(std::string_view bytes) {
             continue;
         }
         if (written <= 0) {
-            failed_ = true;
+            Fail(written < 0 ? errno : EIO);
             break;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
@@ -162,10 +166,13 @@ bool AtomicFileWriter::Commit() {
         return false;
     }
     const bool synced = ::fsync(fd_) == 0;
+    const int syncError = errno;
     const bool closed = ::close(fd_) == 0;
+    const int closeError = errno;
     fd_ = -1;
-    if (!synced || !closed || ::rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
-        failed_ = true;
+    const bool renamed = synced && closed && ::rename(tempPath_.c_str(), targetPath_.c_str()) == 0;
+    if (!renamed) {
+        Fail(!synced ? syncError : !closed ? closeError : errno);
         Discard();
         return false;
     }
@@ -173,6 +180,13 @@ bool AtomicFileWriter::Commit() {
     std::string directory = std::filesystem::path(targetPath_).parent_path().string();
     SyncDirectory(directory.empty() ? "." : directory);
     return true;
+}
+
+void AtomicFileWriter::Fail(int error) {
+    if (!failed_) {
+        error_ = error != 0 ? error : EIO;
+    }
+    failed_ = true;
 }
 
 void AtomicFileWriter::Discard() {

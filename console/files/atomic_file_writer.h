@@ -22,16 +22,20 @@ class AtomicFileWriter {
     bool Write(std::string_view bytes);
     // Flushes, closes and renames over the target. True when the target was replaced.
     bool Commit();
+    // The system's error number of the first failed step, 0 while none failed.
+    int Error() const { return error_; }
 
   private:
     bool CreateTemporary(const std::string& directory, const std::string& baseName);
     void CopyModeOfTarget();
     void Discard();
+    void Fail(int error);
 
     std::string targetPath_;
     std::string tempPath_;
     int fd_ = -1;
     bool failed_ = false;
+    int error_ = 0;
 };
 
 // Removes the temporary files (".NAME.tmp-PID-N") of writers whose process has ended, when

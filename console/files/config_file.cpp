@@ -85,16 +85,20 @@ int WriteRecords(AtomicFileWriter& file, ConsoleData& data) {
 
 }  // namespace
 
-int WriteConfigFile(const std::string& path, ConsoleData& data) {
+int WriteConfigFile(const std::string& path, ConsoleData& data, int* error) {
+    int failure = 0;
+    int result = -1;
     try {
         AtomicFileWriter file(path);
-        if (!file.Open()) {
-            return -1;
-        }
-        return WriteRecords(file, data);
+        result = file.Open() ? WriteRecords(file, data) : -1;
+        failure = file.Error();
     } catch (const std::bad_alloc&) {
-        return -1;
+        failure = ENOMEM;
     }
+    if (error != nullptr) {
+        *error = result == 0 ? 0 : failure;
+    }
+    return result;
 }
 
 int ReadConfigFile(const std::string& path, ConsoleData& data,

@@ -12,7 +12,8 @@ namespace quarn::console {
 // The file is replaced as a whole: a failed save leaves an existing file untouched.
 // Returns 0 when written, -1 when the file cannot be created or written. Changes only
 // the settings' two rate texts (their spaces are removed).
-int WriteConfigFile(const std::string& path, ConsoleData& data);
+// `error`, when given, receives the system's error number of a failed write (0 on success).
+int WriteConfigFile(const std::string& path, ConsoleData& data, int* error = nullptr);
 
 // Restores the working state from a .config file. `performNew` runs the File menu's New
 // (normally ConsoleData::ResetToNew, on whichever thread the caller decides) once the

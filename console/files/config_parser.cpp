@@ -119,9 +119,9 @@ void ReadEndPointLine(Text record, ConsoleData& data) {
         EndPointEntry endPoint;
         endPoint.address = Utf8(address);
         endPoint.label = Utf8(label);
-        // The label is "(" followed by the name.
-        data.nameLookup[endPoint.address] =
-            Utf8(label.substr(std::min<std::size_t>(1, label.size())));
+        // The label is "(" followed by the name; the lists draw the name, as after a search.
+        endPoint.name = Utf8(label.substr(std::min<std::size_t>(1, label.size())));
+        data.nameLookup[endPoint.address] = endPoint.name;
         data.endPoints.push_back(std::move(endPoint));
     }
 }

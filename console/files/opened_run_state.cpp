@@ -20,6 +20,10 @@ bool ApplyOpenedRunState(ConsoleData& data) {
         tickStep = ticks > kLabelCount ? ticks / kLabelCount : 1;
     }
     data.chart.SetRunState(0, runLength, tickStep);
+    // A file holds one protocol for the whole table: the one its figures were measured with.
+    for (int row = 1; row < data.table.Size(); ++row) {
+        data.table[row].udp = data.settings.udp != 0;
+    }
     return data.chart.SetPairCount(data.table.PairCount());
 }
 

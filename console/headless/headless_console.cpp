@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <memory>
 
 #include "console/core/event_loop.h"
@@ -278,8 +279,11 @@ void HeadlessConsole::OnSignal() {
 }
 
 int HeadlessConsole::Save() {
-    if (WriteConfigFile(options_.savePath, data_) != 0) {
-        return Fail("Cannot save the file: " + options_.savePath);
+    int error = 0;
+    if (WriteConfigFile(options_.savePath, data_, &error) != 0) {
+        // The system's own words say why: a full disk, a read-only file system, a permission.
+        const std::string why = error != 0 ? " (" + std::string(std::strerror(error)) + ")" : "";
+        return Fail("Cannot save the file: " + options_.savePath + why);
     }
     Say("Saved " + options_.savePath + "\n");
     return kExitOk;

@@ -141,6 +141,23 @@ std::string FormatPairTable(const ConsoleData& data) {
     PairRecord all = table.All();
     all.statusText = "";
     text += PairRow(all, "", udp, true);
+    text += FormatFailureCauses(data);
+    return text;
+}
+
+std::string FormatFailureCauses(const ConsoleData& data) {
+    std::string text;
+    for (int r = 1; r < data.table.Size(); ++r) {
+        const PairRecord& row = data.table[r];
+        if (!row.failure || row.state != PairState::Error) {
+            continue;
+        }
+        const std::vector<std::string> lines = FailureLines(*row.failure);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            text += (i == 0 ? row.name + ": " : std::string(row.name.size() + 2, ' ')) + lines[i] +
+                    "\n";
+        }
+    }
     return text;
 }
 

@@ -49,5 +49,7 @@ std::string PairEnds(const ConsoleData& data, const PairRecord& row);
 std::string FormatPairTable(const ConsoleData& data);
 // The EndPoints found by a search, one per line with their names.
 std::string FormatEndPointList(const ConsoleData& data);
+// Under the table: why each failed pair failed, "PairN: Error at ...".
+std::string FormatFailureCauses(const ConsoleData& data);
 
 }  // namespace quarn::console

@@ -4,10 +4,12 @@
 #include <chrono>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "console/net/line_splitter.h"
 #include "console/net/own_machine.h"
 #include "console/net/pair_command.h"
+#include "console/net/session_failure.h"
 #include "platform/iperf_marker.h"
 #include "platform/text_encoding.h"
 #include "protocol/client_command.h"
@@ -67,10 +69,14 @@ bool LocalSession::StopWanted(const std::atomic<bool>& stopRequested) const {
 
 int LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
     // The "-c" of the command names End Point 2, whom the server request goes to.
+    protocol::ServerRequestFailure why;
     std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
         protocol::BuildClientCommand(ClientCommandFor(job_)), settings_.controlPort,
-        settings_.connectTimeoutMs, settings_.serverReplyTimeoutMs, &connection_.AbortFlag());
+        settings_.connectTimeoutMs, settings_.serverReplyTimeoutMs, &connection_.AbortFlag(), &why);
     if (!server) {
+        if (!connection_.Aborted()) {
+            setupFailure_ = ServerRequestFailed(why, job_.endpoint2, settings_);
+        }
         return -1;
     }
     if (!connection_.Attach(std::move(server->socket))) {
@@ -79,8 +85,9 @@ int LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested
     std::thread receiver;
     try {
         receiver = std::thread([this, &sink] { ReceiveStream(sink); });
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
         connection_.Close();
+        setupFailure_ = ConsoleFailure(FailureKind::NotStarted, error.what());
         return -1;
     }
     ReceiverJoin joinOnExit(connection_, receiver);
@@ -95,11 +102,17 @@ void LocalSession::ReceiveStream(PairLineSink& sink) {
         sink.LineReady(job_.index, platform::AnsiToUtf8(line));
     };
     std::array<char, kServerOutputChunk> buffer{};
+    bool sawOutput = false;
     for (;;) {
         platform::RecvResult received =
             platform::Receive(connection_.Get(), buffer.data(), buffer.size());
         if (received.status != platform::RecvStatus::Data) {
             break;
+        }
+        if (!sawOutput) {
+            sawOutput = true;
+            std::lock_guard<std::mutex> lock(streamMutex_);
+            streamOutput_ = true;
         }
         lines.Feed(std::string_view(buffer.data(), received.bytes), deliver);
     }
@@ -115,13 +128,15 @@ void LocalSession::RunClient(int dataPort, const std::atomic<bool>& stopRequeste
     platform::ChildProcess iperf;
     if (!iperf.Start(LocalClientArgv(job_, settings_.iperfPath, dataPort),
                      {platform::OwnerMarkerEnv(kIperfOwnerRole)})) {
+        setupFailure_ = ConsoleFailure(FailureKind::NotStarted,
+                                       "iperf could not be started: " + settings_.iperfPath);
         return;  // End Point 2's stream is still read until it ends
     }
     PollClient(iperf, stopRequested);
 }
 
-// The client's own output is not used (End Point 2 reports what arrived) but is drained
-// so the client never blocks on a full pipe.
+// The client's figures are not used (End Point 2 reports what arrived) but its output is
+// drained so the client never blocks on a full pipe, and its error lines are kept.
 void LocalSession::PollClient(platform::ChildProcess& iperf,
                               const std::atomic<bool>& stopRequested) {
     std::array<char, kClientOutputChunk> discard{};
@@ -138,6 +153,9 @@ void LocalSession::PollClient(platform::ChildProcess& iperf,
             long read = iperf.ReadAvailable(discard.data(), discard.size());
             gotOutput = read > 0;
             pipeOpen = read >= 0;
+            if (gotOutput) {
+                NoteClientOutput(std::string_view(discard.data(), static_cast<size_t>(read)));
+            }
         }
         if (gotOutput) {
             idlePolls = 0;
@@ -151,6 +169,44 @@ void LocalSession::PollClient(platform::ChildProcess& iperf,
             return;
         }
     }
+}
+
+void LocalSession::NoteClientOutput(std::string_view chunk) {
+    clientLines_.Feed(chunk, [this](std::string_view line) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.remove_suffix(1);
+        }
+        if (IsIperfErrorLine(line)) {
+            clientError_ = platform::AnsiToUtf8(line.substr(0, 512));
+        }
+    });
+}
+
+PairFailure LocalSession::ConsoleFailure(FailureKind kind, std::string detail) const {
+    PairFailure failure;
+    failure.kind = kind;
+    failure.side = FailureSide::Console;
+    failure.detail = std::move(detail);
+    return failure;
+}
+
+std::optional<PairFailure> LocalSession::Failure() const {
+    if (setupFailure_) {
+        return setupFailure_;
+    }
+    if (!clientError_.empty()) {
+        return ConsoleFailure(FailureKind::IperfError, clientError_);
+    }
+    if (connection_.Aborted()) {
+        return std::nullopt;
+    }
+    PairFailure failure;
+    failure.side = FailureSide::EndPoint2;
+    failure.address = job_.endpoint2;
+    failure.port = settings_.controlPort;
+    std::lock_guard<std::mutex> lock(streamMutex_);
+    failure.kind = streamOutput_ ? FailureKind::EndedEarly : FailureKind::ClosedBeforeOutput;
+    return failure;
 }
 
 // Run must not return while the receive thread can still call the sink. After the client

@@ -3,10 +3,14 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "console/core/pair_session.h"
 #include "console/net/abortable_socket.h"
 #include "console/net/control_client_settings.h"
+#include "console/net/line_splitter.h"
 #include "platform/child_process.h"
 
 namespace quarn::console {
@@ -22,6 +26,7 @@ class LocalSession : public PairSession {
     // Returns only after the receive thread has ended, so the sink is free again.
     int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override;
     void Abort() override { connection_.Abort(); }
+    std::optional<PairFailure> Failure() const override;
 
   private:
     void ReceiveStream(PairLineSink& sink);
@@ -29,14 +34,22 @@ class LocalSession : public PairSession {
     void PollClient(platform::ChildProcess& iperf, const std::atomic<bool>& stopRequested);
     void AwaitStreamEnd(const std::atomic<bool>& stopRequested);
     bool StopWanted(const std::atomic<bool>& stopRequested) const;
+    void NoteClientOutput(std::string_view chunk);
+    PairFailure ConsoleFailure(FailureKind kind, std::string detail) const;
 
     PairJob job_;
     ControlClientSettings settings_;
     AbortableSocket connection_;
 
-    std::mutex streamMutex_;
+    mutable std::mutex streamMutex_;
     std::condition_variable streamEndedSignal_;
-    bool streamEnded_ = false;  // guarded by streamMutex_
+    bool streamEnded_ = false;   // guarded by streamMutex_
+    bool streamOutput_ = false;  // guarded by streamMutex_: End Point 2 sent something
+
+    // Read by Failure only after Run, which joins the receive thread.
+    std::optional<PairFailure> setupFailure_;
+    LineSplitter clientLines_;
+    std::string clientError_;  // the local iperf client's last error line
 };
 
 }  // namespace quarn::console

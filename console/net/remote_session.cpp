@@ -1,9 +1,12 @@
 #include "console/net/remote_session.h"
 
 #include <array>
+#include <cerrno>
+#include <utility>
 
 #include "console/net/line_splitter.h"
 #include "console/net/pair_command.h"
+#include "console/net/session_failure.h"
 #include "ipv4/ipv4.h"
 #include "platform/text_encoding.h"
 #include "protocol/client_command.h"
@@ -20,6 +23,7 @@ RemoteSession::RemoteSession(PairJob job, ControlClientSettings settings)
 int RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
     std::optional<uint32_t> endPoint1 = ParseIpv4(job_.endpoint1);
     if (!endPoint1) {
+        Fail(FailureKind::Unreachable, "not an IPv4 address");
         return -1;
     }
     platform::Socket socket = platform::TcpConnect(
@@ -27,7 +31,12 @@ int RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequeste
     if (connection_.Aborted()) {
         return 0;  // the run was completed while connecting
     }
-    if (!socket.Valid() || !platform::SetRecvTimeout(socket, settings_.streamTimeoutMs)) {
+    if (!socket.Valid()) {
+        failure_ = ConnectFailure(FailureSide::EndPoint1, job_.endpoint1, errno, settings_);
+        return -1;
+    }
+    if (!platform::SetRecvTimeout(socket, settings_.streamTimeoutMs)) {
+        Fail(FailureKind::Unreachable, SystemErrorText(errno));
         return -1;
     }
     if (!connection_.Attach(std::move(socket))) {
@@ -43,13 +52,28 @@ int RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequeste
     int result = 0;
     if (platform::SendAll(connection_.Get(), command)) {
         result = ReadStream(sink, stopRequested);
+    } else {
+        Fail(FailureKind::ClosedBeforeOutput, SystemErrorText(errno));
     }
     connection_.Close();
     return result;
 }
 
+void RemoteSession::Fail(FailureKind kind, std::string detail, int seconds) {
+    PairFailure failure;
+    failure.kind = kind;
+    failure.side = FailureSide::EndPoint1;
+    failure.address = job_.endpoint1;
+    failure.port = settings_.controlPort;
+    failure.detail = std::move(detail);
+    failure.seconds = seconds;
+    failure_ = std::move(failure);
+}
+
+// Notes why the stream ended; the run decides whether that end was early.
 int RemoteSession::ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
     LineSplitter lines;
+    bool anyOutput = false;
     auto deliver = [&](std::string_view line) {
         sink.LineReady(job_.index, platform::AnsiToUtf8(line));
     };
@@ -58,11 +82,19 @@ int RemoteSession::ReadStream(PairLineSink& sink, const std::atomic<bool>& stopR
         platform::RecvResult received =
             platform::Receive(connection_.Get(), buffer.data(), buffer.size());
         if (received.status == platform::RecvStatus::TimedOut) {
+            Fail(FailureKind::Silent, {}, (settings_.streamTimeoutMs + 999) / 1000);
             return -1;
         }
         if (received.status != platform::RecvStatus::Data) {
+            if (connection_.Aborted()) {
+                break;
+            }
+            const std::string why =
+                received.status == platform::RecvStatus::Error ? SystemErrorText(errno) : "";
+            Fail(anyOutput ? FailureKind::EndedEarly : FailureKind::ClosedBeforeOutput, why);
             break;
         }
+        anyOutput = true;
         lines.Feed(std::string_view(buffer.data(), received.bytes), deliver);
     }
     return 0;

@@ -16,13 +16,16 @@ class RemoteSession : public PairSession {
     // timeout; 0 when the stream ends, the command cannot be sent or a stop is requested.
     int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override;
     void Abort() override { connection_.Abort(); }
+    std::optional<PairFailure> Failure() const override { return failure_; }
 
   private:
+    void Fail(FailureKind kind, std::string detail = {}, int seconds = 0);
     int ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested);
 
     PairJob job_;
     ControlClientSettings settings_;
     AbortableSocket connection_;
+    std::optional<PairFailure> failure_;
 };
 
 }  // namespace quarn::console

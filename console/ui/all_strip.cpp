@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <cstdio>
 
+#include "console/core/pair_notes.h"
 #include "widgets/artwork.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
@@ -56,6 +57,15 @@ void AllStrip::paintEvent(QPaintEvent*) {
     figure(458, 538, AllFigureText(all.average, all.averageText));
     figure(549, 629, AllFigureText(all.min, all.minText));
     figure(640, 720, AllFigureText(all.max, all.maxText));
+
+    // After a protocol switch the figures shown are still the other protocol's: say so
+    // beside them rather than let the new choice label them.
+    const std::string measured = udpSelected_ ? MeasuredWith(table_, udpSelected_()) : "";
+    if (!measured.empty()) {
+        const QRect note(QPoint(125 - kLeft, 0), QPoint(262 - kLeft, height() - 1));
+        painter.drawText(note, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         QStringLiteral("measured with %1").arg(widgets::FromUtf8(measured)));
+    }
 }
 
 }  // namespace quarn::console::ui

@@ -3,7 +3,9 @@
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "console/core/pair_table.h"
 
@@ -24,12 +26,17 @@ class AllStrip : public QWidget {
     static constexpr int kHeight = 42;
 
     AllStrip(const PairTable& table, QWidget* parent);
+    // Where the strip learns which protocol is selected for the next run.
+    void SetUdpSelected(std::function<bool()> udpSelected) {
+        udpSelected_ = std::move(udpSelected);
+    }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
     const PairTable& table_;
+    std::function<bool()> udpSelected_;
     QPixmap markerOn_;
     QPixmap markerOff_;
 };

@@ -75,6 +75,13 @@ void EndPointListBox::SetEntries(const std::vector<EndPointEntry>& entries) {
     setCurrentRow(0);
 }
 
+QString EndPointListBox::Label(int row) const {
+    if (row < 0 || row >= static_cast<int>(items_.size())) {
+        return {};
+    }
+    return items_[static_cast<std::size_t>(row)].label;
+}
+
 void EndPointListBox::SetEmpty() {
     clear();
     items_.clear();

@@ -32,6 +32,8 @@ class EndPointListBox : public QListWidget {
     bool EndPointsKnown() const { return known_; }
     // Address of the selected item while EndPoints are known.
     std::optional<std::string> SelectedAddress() const;
+    // The grey "(name" drawn after item `row`'s address; empty without a name.
+    QString Label(int row) const;
     // The names' font ("gulim" 11 unless set).
     void SetSmallFont(const QFont& font);
     QFont SmallFont() const { return smallFont_; }

@@ -92,10 +92,11 @@ void MainCommands::EditPair(int item) {
                              inputs_.DialogParent());
     // The table keeps its shape while the dialog is open: nothing else runs in Idle mode.
     if (dialog.exec() == QDialog::Accepted) {
-        data.table.EditPair(row, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
+        data.EditPair(row, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
         if (KeepLabels(dialog))
             data.table[row].showAddress = false;
         RedrawList();
+        emit rowsChanged();  // open log windows show the new route
     }
 }
 

@@ -107,6 +107,7 @@ void MainWindow::CreateControls() {
     ConsoleData& data = session_.Data();
     caption_ = new CaptionBar(this);
     allStrip_ = new AllStrip(data.table, this);
+    allStrip_->SetUdpSelected([this] { return Data().settings.udp != 0; });
     endPointPanel_ = new EndPointPanel(this);
     pairList_ = new PairListWidget(data.table, this);
     pairList_->SetNameLookup([this](const std::string& address) {

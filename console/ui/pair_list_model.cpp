@@ -1,7 +1,11 @@
 #include "console/ui/pair_list_model.h"
 
+#include <QStringList>
 #include <algorithm>
+#include <string>
+#include <vector>
 
+#include "console/core/pair_notes.h"
 #include "console/core/pair_table.h"
 #include "console/ui/pair_tooltip.h"
 
@@ -60,9 +64,24 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
             return EndPointText(p->endpoint1, p->showAddress);
         case SecondEndPointRole:
             return EndPointText(p->endpoint2, p->showAddress);
+        case Qt::ToolTipRole:
+            return NoteTip(*p);
         default:
             return {};
     }
+}
+
+// The measured-with note and the last run's failure; no tooltip without either.
+QVariant PairListModel::NoteTip(const PairRecord& p) const {
+    const std::vector<std::string> lines = PairNoteLines(p, !tcp_);
+    if (lines.empty()) {
+        return {};
+    }
+    QStringList texts;
+    for (const std::string& line : lines) {
+        texts << Text(line);
+    }
+    return texts.join(QLatin1Char('\n'));
 }
 
 QString PairListModel::ColumnText(const PairRecord& p, int column) const {

@@ -89,6 +89,14 @@ TEST_F(ConsoleFileTest, RemoteTcpRunSavedAndReopenedGivesBackTheSameRun) {
     console::ConsoleData again;
     EXPECT_EQ(console::ReadConfigFile(repaired, again, [&] { again.ResetToNew(); }), 0);
     EXPECT_EQ(again.table.PairCount(), 1);
+
+    // A save that cannot be written says why, in the system's words.
+    const std::string nowhere = files.File("missing/again.config");
+    const ConsoleResult unsaved = RunConsole({"--open", saved, "--no-run", "--save", nowhere});
+    EXPECT_EQ(unsaved.exitCode, 1) << unsaved.Transcript();
+    EXPECT_TRUE(AnyLineContains(
+        unsaved.lines, "Cannot save the file: " + nowhere + " (No such file or directory)"))
+        << unsaved.Transcript();
 }
 
 }  // namespace

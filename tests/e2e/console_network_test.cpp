@@ -140,12 +140,13 @@ std::string EndPointNetworkTest::EndPointName(int host) {
     return "Rack Node " + std::to_string(host);
 }
 
-void EndPointNetworkTest::StartEndPoint(int host) {
+void EndPointNetworkTest::StartEndPoint(int host, const std::vector<std::string>& extraEnv) {
     EndPoint& endPoint = endPoints_[host];
     if (!endPoint.config) {
         endPoint.config = std::make_unique<test_support::TempDir>();
     }
-    const std::vector<std::string> env = {"QUARN_CONFIG_HOME=" + endPoint.config->Path()};
+    std::vector<std::string> env = {"QUARN_CONFIG_HOME=" + endPoint.config->Path()};
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     RunningProgram naming;
     ASSERT_TRUE(naming.Start(
         Network().InHost(host, {BuiltProgram("Quarn_EndPoint"), "--set-name", EndPointName(host)}),

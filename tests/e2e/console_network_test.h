@@ -78,7 +78,8 @@ class EndPointNetworkTest : public ConsoleNetworkTest {
     void TearDown() override;
 
     static std::string EndPointName(int host);
-    void StartEndPoint(int host);
+    // `env` is added to the EndPoint's environment (QUARN_IPERF=... for a stand-in).
+    void StartEndPoint(int host, const std::vector<std::string>& env = {});
     // SIGKILL, as when the machine's agent crashes.
     void KillEndPoint(int host);
 

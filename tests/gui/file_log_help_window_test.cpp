@@ -17,6 +17,8 @@
 #include "console/core/run_environment.h"
 #include "console/core/tick_processor.h"
 #include "console/ui/caption_bar.h"
+#include "console/ui/endpoint_list_box.h"
+#include "console/ui/endpoint_panel.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/help_window.h"
 #include "console/ui/log_window.h"
@@ -253,6 +255,33 @@ TEST_F(WindowFilesTest, FailedOpenLeavesTheWindowAsItWas) {
     EXPECT_EQ(window.Data().table.PairCount(), 1);
     EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
     EXPECT_FALSE(window.Data().chart.Loading());
+}
+
+// The EndPoint lists show the names a file holds, as they did after the search.
+TEST_F(WindowFilesTest, OpenShowsTheEndPointNames) {
+    ConsoleData& data = window.Data();
+    data.ApplySearchResult(
+        {EndPointEntry{"198.18.0.10", "5001", "45000", "lab-a", "lab-a", "(lab-a"},
+         EndPointEntry{"198.18.1.10", "5001", "45000", "", "", ""}});
+    PairRecord pair;
+    pair.endpoint1 = "198.18.0.10";
+    pair.endpoint2 = "198.18.1.10";
+    data.AddPair(pair);
+    const std::string path = folder + "/names.config";
+    dialogs.answers = {path};
+    ASSERT_EQ(RunFileCommand(FileCommand::Save), "Success to save the file.");
+    RunFileCommand(FileCommand::New);
+    ASSERT_FALSE(window.EndPoints()->List(1)->EndPointsKnown());
+
+    dialogs.answers = {path};
+    ASSERT_EQ(RunFileCommand(FileCommand::Open), "Success to open the file.");
+    for (int list : {1, 2}) {
+        EndPointListBox* box = window.EndPoints()->List(list);
+        ASSERT_TRUE(box->EndPointsKnown());
+        ASSERT_EQ(box->count(), 2);
+        EXPECT_EQ(box->Label(0), QStringLiteral("(lab-a"));
+        EXPECT_EQ(box->Label(1), QString());
+    }
 }
 
 // Quarn_Console FILE: the window opens the file once its intro has ended, as Open does.

@@ -22,10 +22,12 @@
 #include "console/ui/main_commands.h"
 #include "console/ui/mode_input_filter.h"
 #include "console/ui/notice_panel.h"
+#include "console/ui/pair_list_model.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "tests/gui/main_window/window_test_support.h"
 #include "tests/gui/session_window.h"
+#include "tests/gui/widgets/gui_dump.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
 
@@ -284,6 +286,64 @@ TEST(MainWindowCommands, TheProtocolSwitchKeepsATextPerProtocol) {
     window->Protocol()->setCurrentIndex(1);
     EXPECT_EQ(value->text(), "250");
     EXPECT_EQ(window->Data().settings.windowSizeText, "3");
+}
+
+// Figures belong to the settings that produced them: an edit of a pair's addresses clears
+// its row and its curve, and after a protocol switch the list notes what the kept figures
+// were measured with.
+TEST(MainWindowCommands, AnEditedPairLosesItsFiguresAndASwitchNotesTheProtocol) {
+    auto window = MainLookWindow();
+    console::ConsoleData& data = window->Data();
+    AddPairs(*window, 2);
+    data.chart.BeginRun(2);
+    for (int row = 1; row <= 2; ++row) {
+        PairRecord& pair = data.table[row];
+        pair.count = 3;
+        pair.countText = "3";
+        pair.max = 9.5f;
+        pair.maxText = "9.50";
+        pair.state = console::PairState::Done;
+        pair.statusText = "Done";
+        for (float value : {8.0f, 9.5f, 9.0f}) {
+            data.chart.AppendPoint(row, value);
+        }
+    }
+    window->RedrawList();
+    console::ui::PairListWidget* list = window->PairList();
+    auto cell = [&](int item, int column) {
+        return list->model()->index(item, column).data().toString();
+    };
+    ASSERT_EQ(cell(0, console::ui::PairListModel::MaxColumn), "9.50");
+
+    EditPairThroughDialog(*window, 0, "198.18.0.99");
+    ASSERT_EQ(data.table[1].endpoint2, "198.18.0.99");
+    EXPECT_EQ(cell(0, console::ui::PairListModel::StatusColumn), "Ready");
+    EXPECT_EQ(cell(0, console::ui::PairListModel::CountColumn), "0");
+    EXPECT_EQ(cell(0, console::ui::PairListModel::MaxColumn), "0.00");
+    EXPECT_TRUE(data.chart.Series()[1].empty());
+    EXPECT_EQ(cell(1, console::ui::PairListModel::MaxColumn), "9.50");
+    EXPECT_EQ(data.chart.Series()[2].size(), 3u);
+
+    // No note while the protocol is the one measured with.
+    const auto tip = [&](int item) {
+        return list->model()->index(item, 0).data(Qt::ToolTipRole).toString();
+    };
+    EXPECT_TRUE(tip(1).isEmpty());
+    // The All strip's free space between the switch and the count, in strip coordinates.
+    QWidget* strip = window->findChild<console::ui::AllStrip*>();
+    ASSERT_NE(strip, nullptr);
+    const QRect noteArea(125 - 7, 8, 135, 26);
+    EXPECT_EQ(InkIn(Grab(*strip), noteArea, Qt::white), 0);
+
+    window->Protocol()->setCurrentIndex(1);
+    EXPECT_EQ(tip(1), "Figures measured with TCP; UDP is selected for the next run.");
+    EXPECT_TRUE(tip(0).isEmpty()) << "the edited pair has no figures to note";
+    EXPECT_EQ(cell(1, console::ui::PairListModel::MaxColumn), "9.50") << "not relabelled";
+    EXPECT_GT(InkIn(Grab(*strip), noteArea, Qt::white), 40) << "\"measured with TCP\" drawn";
+    widgets::testing::GrabAndDump(*window, "main_window_measured_with");
+    window->Protocol()->setCurrentIndex(0);
+    EXPECT_TRUE(tip(1).isEmpty());
+    EXPECT_EQ(InkIn(Grab(*strip), noteArea, Qt::white), 0);
 }
 
 TEST(MainWindowCommands, MenuEnablingFollowsModeSelectionAndClipboard) {

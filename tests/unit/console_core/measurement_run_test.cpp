@@ -328,7 +328,98 @@ TEST(MeasurementRunTest, FailureLineEndsTheRunWithAnError) {
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
     EXPECT_EQ(h.data.table[2].statusText, "Error");
     EXPECT_EQ(h.data.table[1].statusText, "Stopped");
-    EXPECT_EQ(h.data.table[2].log.Size(), 2u);
+    // iperf's own line names the cause, before the lines received.
+    const PairLog& log = h.data.table[2].log;
+    ASSERT_EQ(log.Size(), 4u);
+    EXPECT_EQ(std::string(log.Text(0)).rfind("Error at ", 0), 0u) << log.Text(0);
+    EXPECT_NE(std::string(log.Text(0)).find("End Point 2 198.18.0.20's iperf reported an error"),
+              std::string::npos)
+        << log.Text(0);
+    EXPECT_EQ(log.Text(1), "iperf: tcp connect failed: Connection refused");
+    EXPECT_EQ(log.Text(3), "tcp connect failed: Connection refused");
+    EXPECT_FALSE(h.data.table[1].failure.has_value()) << "a stopped pair did not fail";
+}
+
+// The cause leads the log; the lines received keep their order and counted marks.
+TEST(MeasurementRunTest, SessionCauseLeadsTheLogOfTheFailedPair) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    h.data.settings.durationText = "10";
+    SessionScript script;
+    script.lines = {"header", Interval(0, 5), Interval(1, 6), Interval(2, 7)};
+    script.waitForAbort = false;
+    PairFailure failure;
+    failure.kind = FailureKind::EndedEarly;
+    failure.address = "198.18.0.30";
+    failure.detail = "Connection reset by peer";
+    script.failure = failure;
+    h.sessions.Script(1, script);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitForIdle());
+
+    const PairRecord& pair = h.data.table[1];
+    EXPECT_EQ(pair.statusText, "Error");
+    ASSERT_TRUE(pair.failure.has_value());
+    EXPECT_EQ(pair.failure->seconds, pair.count);
+    EXPECT_EQ(pair.failure->duration, 10);
+    ASSERT_EQ(pair.log.Size(), 6u);
+    const std::string first(pair.log.Text(0));
+    const std::string received =
+        std::to_string(pair.count) + (pair.count == 1 ? " second" : " seconds");
+    EXPECT_NE(
+        first.find("End Point 1 198.18.0.30's stream ended early, after " + received + " of 10."),
+        std::string::npos)
+        << first;
+    EXPECT_EQ(pair.log.Text(1), "Connection reset by peer");
+    EXPECT_EQ(pair.log.Text(2), "header");
+    EXPECT_EQ(pair.log.Text(5), Interval(2, 7));
+    // Counted marks move with their lines: the cause and the header are never counted.
+    EXPECT_FALSE(pair.log.Counted(0) || pair.log.Counted(1) || pair.log.Counted(2));
+    int counted = 0;
+    for (std::size_t i = 3; i < 6; ++i) {
+        counted += pair.log.Counted(i) ? 1 : 0;
+    }
+    EXPECT_EQ(counted > 0, pair.count > 0);
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
+
+    // The next run starts without the old cause.
+    h.sessions.Script(1, SessionScript{});
+    ASSERT_TRUE(h.run.Start());
+    EXPECT_FALSE(h.data.table[1].failure.has_value());
+    EXPECT_TRUE(h.data.table[1].log.Empty());
+    h.run.Quit();
+}
+
+// Without a cause from the session the run names the side whose stream it read.
+TEST(MeasurementRunTest, EarlyEndWithoutACauseNamesTheStreamsEndPoint) {
+    for (const bool local : {false, true}) {
+        Harness h;
+        h.AddPair(local ? "198.18.0.10" : "198.18.0.30");  // .10 is this machine
+        SessionScript script;
+        script.waitForAbort = false;
+        h.sessions.Script(1, script);
+        ASSERT_TRUE(h.run.Start());
+        ASSERT_TRUE(h.WaitForIdle());
+        const PairRecord& pair = h.data.table[1];
+        ASSERT_TRUE(pair.failure.has_value()) << local;
+        EXPECT_EQ(pair.failure->kind, FailureKind::EndedEarly);
+        EXPECT_EQ(pair.failure->side, local ? FailureSide::EndPoint2 : FailureSide::EndPoint1);
+        EXPECT_EQ(pair.failure->address, local ? "198.18.0.20" : "198.18.0.30");
+        EXPECT_EQ(pair.log.Size(), 1u);
+    }
+}
+
+TEST(MeasurementRunTest, PairWhoseSessionCannotStartBlamesThisConsole) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    SessionScript script;
+    script.cannotStart = true;
+    h.sessions.Script(1, script);
+    EXPECT_TRUE(h.run.Start());
+    ASSERT_EQ(h.data.table[1].log.Size(), 1u);
+    EXPECT_NE(std::string(h.data.table[1].log.Text(0))
+                  .find("This Console could not start the pair's measurement."),
+              std::string::npos);
 }
 
 TEST(MeasurementRunTest, WorkerEndingBeforeTheDurationIsAnError) {

@@ -25,7 +25,8 @@ struct SessionScript {
     bool waitForAbort = true;               // otherwise returns right after the lines
     bool ignoreStop = false;                // a late worker that goes on regardless
     int result = 0;
-    bool cannotStart = false;  // the factory gives no session
+    bool cannotStart = false;            // the factory gives no session
+    std::optional<PairFailure> failure;  // what the session says went wrong
 };
 
 // Shared by the test and one session.
@@ -67,6 +68,7 @@ class ScriptedSession : public PairSession {
         return script_.result;
     }
     void Abort() override { probe_->aborted = true; }
+    std::optional<PairFailure> Failure() const override { return script_.failure; }
 
   private:
     SessionScript script_;

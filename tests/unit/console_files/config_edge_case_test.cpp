@@ -128,6 +128,10 @@ TEST_F(ConfigEdgeCaseTest, EndPointLineAndNameBlockEntries) {
     EXPECT_EQ(data_.endPoints[0].address, "198.18.0.1");
     EXPECT_EQ(data_.endPoints[0].label, "");
     EXPECT_EQ(data_.endPoints[2].label, "(C");
+    // The lists draw the name, so an opened file shows the same as a search.
+    EXPECT_EQ(data_.endPoints[0].name, "");
+    EXPECT_EQ(data_.endPoints[1].name, "B");
+    EXPECT_EQ(data_.endPoints[2].name, "C");
     const std::map<std::string, std::string> expected = {
         {"198.18.0.1", ""}, {"198.18.0.2", "B"}, {"198.18.0.3", "C"}, {"198.18.0.5", "E"}};
     EXPECT_EQ(data_.nameLookup, expected);

@@ -142,5 +142,29 @@ TEST(PairTableTextTest, TcpTableHasOnlyTheRttColumns) {
     EXPECT_EQ(lines[3].find_last_not_of(' ') + 1, lines[3].rfind("0.00") + 4) << lines[3];
 }
 
+// The cause of each failed pair follows the table, the pair named on its first line.
+TEST(PairTableTextTest, FailedPairsCausesFollowTheTable) {
+    ConsoleData data = TwoPairs(false);
+    PairFailure failure;
+    failure.kind = FailureKind::IperfError;
+    failure.side = FailureSide::EndPoint2;
+    failure.address = "198.18.0.13";
+    failure.detail = "bind failed: Address already in use";
+    data.table[2].failure = failure;
+    data.table[2].state = PairState::Error;
+    data.table[2].statusText = "Error";
+    // A cause left over on a pair that shows no error is not printed.
+    data.table[1].failure = failure;
+
+    const std::vector<std::string> lines = Lines(FormatPairTable(data));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[4].rfind("Pair2: Error at ", 0), 0u) << lines[4];
+    EXPECT_NE(lines[4].find("End Point 2 198.18.0.13's iperf reported an error."),
+              std::string::npos)
+        << lines[4];
+    EXPECT_EQ(lines[5], "       iperf: bind failed: Address already in use");
+    EXPECT_EQ(FormatFailureCauses(TwoPairs(false)), "");
+}
+
 }  // namespace
 }  // namespace quarn::console

@@ -116,8 +116,13 @@ TEST(LocalSession, RefusedServerFailsWithoutStartingTheClient) {
         LoopbackPeer peer(ServerThatStreams(&request, reply, {}));
         RecordingSink sink;
         std::atomic<bool> stop{false};
-        EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), SettingsFor(peer)).Run(sink, stop), -1)
-            << reply;
+        LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
+        EXPECT_EQ(session.Run(sink, stop), -1) << reply;
+        ASSERT_TRUE(session.Failure().has_value()) << reply;
+        EXPECT_EQ(session.Failure()->kind, FailureKind::ServerNotStarted) << reply;
+        EXPECT_EQ(session.Failure()->side, FailureSide::EndPoint2) << reply;
+        // The refusing reply is quoted; a bare close has nothing to quote.
+        EXPECT_EQ(session.Failure()->detail.empty(), *reply == '\0') << reply;
         EXPECT_FALSE(iperf.Started()) << reply;
         EXPECT_TRUE(sink.StreamEnds().empty()) << reply;
     }
@@ -128,10 +133,48 @@ TEST(LocalSession, MissingIperfStillReadsEndPoint2sStream) {
     LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {"Server listening\n"}));
     RecordingSink sink;
     std::atomic<bool> stop{false};
-    EXPECT_EQ(LocalSession(LocalJob("/nonexistent/quarn/iperf"), SettingsFor(peer)).Run(sink, stop),
-              0);
+    LocalSession session(LocalJob("/nonexistent/quarn/iperf"), SettingsFor(peer));
+    EXPECT_EQ(session.Run(sink, stop), 0);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
     EXPECT_EQ(sink.StreamEnds(), std::vector<int>{2});
+    ASSERT_TRUE(session.Failure().has_value());
+    EXPECT_EQ(session.Failure()->kind, FailureKind::NotStarted);
+    EXPECT_EQ(session.Failure()->side, FailureSide::Console);
+    EXPECT_NE(session.Failure()->detail.find("/nonexistent/quarn/iperf"), std::string::npos);
+}
+
+// The local client's own complaint is the cause; its other output stays unused.
+TEST(LocalSession, ClientErrorLineIsKeptAsTheCause) {
+    PrivateFakeIperf iperf(
+        "client *: print Client connecting to 127.0.0.1; eprint connect failed: Connection "
+        "refused; print done");
+    std::string request;
+    LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {"Server listening\n"}));
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
+    EXPECT_EQ(session.Run(sink, stop), 0);
+    ASSERT_TRUE(session.Failure().has_value());
+    EXPECT_EQ(session.Failure()->kind, FailureKind::IperfError);
+    EXPECT_EQ(session.Failure()->detail, "connect failed: Connection refused");
+    EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
+}
+
+TEST(LocalSession, UnansweredServerRequestNamesEndPoint2AndTheLimit) {
+    LoopbackPeer peer([](const platform::Socket& connection) {
+        ReadRequestLine(connection);
+        AwaitPeerClose(connection);
+    });
+    ControlClientSettings settings = SettingsFor(peer);
+    settings.serverReplyTimeoutMs = 300;
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    LocalSession session(LocalJob("/nonexistent/quarn/iperf"), settings);
+    EXPECT_EQ(session.Run(sink, stop), -1);
+    ASSERT_TRUE(session.Failure().has_value());
+    EXPECT_EQ(session.Failure()->kind, FailureKind::NoReply);
+    EXPECT_EQ(session.Failure()->address, "127.0.0.1");
+    EXPECT_EQ(session.Failure()->seconds, 1);
 }
 
 // A running pair ends promptly, its client killed and the connection to End Point 2

@@ -91,7 +91,13 @@ TEST(RemoteSession, DeliversLinesInOrderUntilTheStreamCloses) {
     });
     RecordingSink sink;
     std::atomic<bool> stop{false};
-    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), 0);
+    RemoteSession session(RemoteJob(), SettingsFor(peer));
+    EXPECT_EQ(session.Run(sink, stop), 0);
+    // Whether that end came early is the run's to decide; the session says what it saw.
+    ASSERT_TRUE(session.Failure().has_value());
+    EXPECT_EQ(session.Failure()->kind, FailureKind::EndedEarly);
+    EXPECT_EQ(session.Failure()->side, FailureSide::EndPoint1);
+    EXPECT_EQ(session.Failure()->address, "127.0.0.1");
     EXPECT_EQ(sink.Lines(),
               (std::vector<std::string>{"Server listening on TCP port 5001\r",
                                         "[  1] 0.0-1.0 sec  112 MBytes   940 Mbits/sec\r", "",
@@ -110,8 +116,23 @@ TEST(RemoteSession, SilentStreamTimesOutAsAFailure) {
     settings.streamTimeoutMs = 200;
     RecordingSink sink;
     std::atomic<bool> stop{false};
-    EXPECT_EQ(RemoteSession(RemoteJob(), settings).Run(sink, stop), -1);
+    RemoteSession session(RemoteJob(), settings);
+    EXPECT_EQ(session.Run(sink, stop), -1);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
+    ASSERT_TRUE(session.Failure().has_value());
+    EXPECT_EQ(session.Failure()->kind, FailureKind::Silent);
+    EXPECT_EQ(session.Failure()->seconds, 1);  // 200 ms, in whole seconds
+}
+
+// End Point 1 that closes without a line (its own server request failed, say).
+TEST(RemoteSession, CloseBeforeAnyOutputIsNamed) {
+    LoopbackPeer peer([](const platform::Socket& connection) { ReadRequestLine(connection); });
+    RecordingSink sink;
+    std::atomic<bool> stop{false};
+    RemoteSession session(RemoteJob(), SettingsFor(peer));
+    EXPECT_EQ(session.Run(sink, stop), 0);
+    ASSERT_TRUE(session.Failure().has_value());
+    EXPECT_EQ(session.Failure()->kind, FailureKind::ClosedBeforeOutput);
 }
 
 TEST(RemoteSession, UnreachableEndPointFails) {
@@ -125,11 +146,18 @@ TEST(RemoteSession, UnreachableEndPointFails) {
     settings.connectTimeoutMs = 2000;
     RecordingSink sink;
     std::atomic<bool> stop{false};
-    EXPECT_EQ(RemoteSession(RemoteJob(), settings).Run(sink, stop), -1);
+    RemoteSession refused(RemoteJob(), settings);
+    EXPECT_EQ(refused.Run(sink, stop), -1);
+    ASSERT_TRUE(refused.Failure().has_value());
+    EXPECT_EQ(refused.Failure()->kind, FailureKind::Refused);
+    EXPECT_EQ(refused.Failure()->port, closedPort);
 
     PairJob badAddress = RemoteJob();
     badAddress.endpoint1 = "198.18.0";
-    EXPECT_EQ(RemoteSession(badAddress, settings).Run(sink, stop), -1);
+    RemoteSession unusable(badAddress, settings);
+    EXPECT_EQ(unusable.Run(sink, stop), -1);
+    ASSERT_TRUE(unusable.Failure().has_value());
+    EXPECT_EQ(unusable.Failure()->kind, FailureKind::Unreachable);
 }
 
 TEST(RemoteSession, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {

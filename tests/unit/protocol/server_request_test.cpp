@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -124,7 +125,12 @@ TEST(ServerRequest, FailedRepliesCloseTheConnection) {
     const char* replies[] = {"ok;0\r\n", "ok;\r\n", "error\r\n", "ok;70000\r\n"};
     for (const char* reply : replies) {
         FakeEndPoint peer(Replies(reply));
-        EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 2000)) << reply;
+        ServerRequestFailure failure;
+        EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 2000, nullptr, &failure))
+            << reply;
+        // The requester reports the refusing line itself.
+        EXPECT_EQ(failure.step, ServerRequestFailure::Step::Refused) << reply;
+        EXPECT_EQ(failure.reply + "\r\n", reply);
         // The peer's WaitForClose only returns once the requester closed its socket.
         peer.Join();
     }
@@ -132,13 +138,17 @@ TEST(ServerRequest, FailedRepliesCloseTheConnection) {
 
 TEST(ServerRequest, ClosedWithoutTextFails) {
     FakeEndPoint peer([](const Socket&) {});
-    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 2000));
+    ServerRequestFailure failure;
+    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 2000, nullptr, &failure));
+    EXPECT_EQ(failure.step, ServerRequestFailure::Step::ReplyClosed);
 }
 
 TEST(ServerRequest, SilentPeerTimesOut) {
     FakeEndPoint peer([](const Socket& connection) { FakeEndPoint::WaitForClose(connection); });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 200));
+    ServerRequestFailure failure;
+    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 200, nullptr, &failure));
+    EXPECT_EQ(failure.step, ServerRequestFailure::Step::ReplyTimeout);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(150));
     EXPECT_LT(elapsed, std::chrono::seconds(3));
@@ -155,8 +165,10 @@ TEST(ServerRequest, DrippingPeerTimesOutOnceForTheWholeReply) {
         });
         std::atomic<bool> cancel{false};
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_FALSE(
-            ServerRequest(kTcpCommand, peer.Port(), 2000, 500, cancellable ? &cancel : nullptr));
+        ServerRequestFailure failure;
+        EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 500,
+                                   cancellable ? &cancel : nullptr, &failure));
+        EXPECT_EQ(failure.step, ServerRequestFailure::Step::ReplyTimeout) << cancellable;
         const auto elapsed = std::chrono::steady_clock::now() - start;
         EXPECT_GE(elapsed, std::chrono::milliseconds(450)) << cancellable;
         EXPECT_LT(elapsed, std::chrono::milliseconds(2500)) << cancellable;
@@ -174,7 +186,9 @@ TEST(ServerRequest, EndlessLineWithoutCrLfFails) {
 }
 
 TEST(ServerRequest, UnusablePeerFails) {
-    EXPECT_FALSE(ServerRequest(" -i 1 -f m", kControlPort, 200, 200));
+    ServerRequestFailure failure;
+    EXPECT_FALSE(ServerRequest(" -i 1 -f m", kControlPort, 200, 200, nullptr, &failure));
+    EXPECT_EQ(failure.step, ServerRequestFailure::Step::BadCommand);
     EXPECT_FALSE(ServerRequest(" -c 127.0.0.256 -f m", kControlPort, 200, 200));
     // A loopback port nobody listens on: refused at once.
     uint16_t closedPort;
@@ -183,7 +197,9 @@ TEST(ServerRequest, UnusablePeerFails) {
         closedPort = platform::LocalPort(probe);
     }
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(ServerRequest(kTcpCommand, closedPort, 2000, 2000));
+    EXPECT_FALSE(ServerRequest(kTcpCommand, closedPort, 2000, 2000, nullptr, &failure));
+    EXPECT_EQ(failure.step, ServerRequestFailure::Step::Connect);
+    EXPECT_EQ(failure.error, ECONNREFUSED);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 

@@ -1,0 +1,75 @@
+#include "console/core/pair_failure.h"
+
+#include <ctime>
+
+namespace quarn::console {
+namespace {
+
+std::string Who(const PairFailure& failure) {
+    switch (failure.side) {
+        case FailureSide::EndPoint1:
+            return "End Point 1 " + failure.address;
+        case FailureSide::EndPoint2:
+            return "End Point 2 " + failure.address;
+        case FailureSide::Console:
+            break;
+    }
+    return "This Console";
+}
+
+std::string Seconds(int seconds) {
+    return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+}
+
+std::string WhatFailed(const PairFailure& failure) {
+    const std::string who = Who(failure);
+    const std::string port = "TCP " + std::to_string(failure.port);
+    switch (failure.kind) {
+        case FailureKind::NoAnswer:
+            return who + " did not answer on " + port + " within " + Seconds(failure.seconds) + ".";
+        case FailureKind::Refused:
+            return who + " refused the connection on " + port + ".";
+        case FailureKind::Unreachable:
+            return who + " could not be reached on " + port + ".";
+        case FailureKind::NoReply:
+            return who + " did not reply to the server request within " + Seconds(failure.seconds) +
+                   ".";
+        case FailureKind::ServerNotStarted:
+            return who + " did not start an iperf server (no \"ok\" reply).";
+        case FailureKind::ClosedBeforeOutput:
+            return who + " closed the connection before any iperf output.";
+        case FailureKind::EndedEarly:
+            return who + "'s stream ended early, after " + Seconds(failure.seconds) + " of " +
+                   std::to_string(failure.duration) + ".";
+        case FailureKind::Silent:
+            return who + " sent nothing for " + Seconds(failure.seconds) + ".";
+        case FailureKind::IperfError:
+            return who + "'s iperf reported an error.";
+        case FailureKind::NotStarted:
+            return who + " could not start the pair's measurement.";
+    }
+    return who + " failed.";
+}
+
+std::string TimeText(std::chrono::system_clock::time_point when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::string> FailureLines(const PairFailure& failure) {
+    std::vector<std::string> lines;
+    lines.push_back("Error at " + TimeText(failure.when) + ": " + WhatFailed(failure));
+    if (!failure.detail.empty()) {
+        const std::string source = failure.kind == FailureKind::IperfError ? "iperf: " : "";
+        lines.push_back(source + failure.detail);
+    }
+    return lines;
+}
+
+}  // namespace quarn::console

@@ -1,0 +1,44 @@
+#include "console/core/pair_notes.h"
+
+namespace quarn::console {
+namespace {
+
+const char* ProtocolName(bool udp) {
+    return udp ? "UDP" : "TCP";
+}
+
+}  // namespace
+
+std::string MeasuredWith(const PairRecord& pair, bool udpSelected) {
+    if (pair.count <= 0 || pair.udp == udpSelected) {
+        return {};
+    }
+    return ProtocolName(pair.udp);
+}
+
+std::string MeasuredWith(const PairTable& table, bool udpSelected) {
+    for (int row = 1; row < table.Size(); ++row) {
+        std::string measured = MeasuredWith(table[row], udpSelected);
+        if (!measured.empty()) {
+            return measured;
+        }
+    }
+    return {};
+}
+
+std::vector<std::string> PairNoteLines(const PairRecord& pair, bool udpSelected) {
+    std::vector<std::string> lines;
+    const std::string measured = MeasuredWith(pair, udpSelected);
+    if (!measured.empty()) {
+        lines.push_back("Figures measured with " + measured + "; " + ProtocolName(udpSelected) +
+                        " is selected for the next run.");
+    }
+    if (pair.failure && pair.state == PairState::Error) {
+        for (std::string& line : FailureLines(*pair.failure)) {
+            lines.push_back(std::move(line));
+        }
+    }
+    return lines;
+}
+
+}  // namespace quarn::console
