@@ -51,7 +51,7 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return ColumnText(*p, index.column());
         case Qt::ToolTipRole:
-            return Text(PairTooltipText(*p));
+            return Tooltip(*p);
         case PairKeyRole:
             return KeyOfRow(index.row());
         case PairNumberRole:
@@ -64,16 +64,17 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
             return EndPointText(p->endpoint1, p->showAddress);
         case SecondEndPointRole:
             return EndPointText(p->endpoint2, p->showAddress);
-        case Qt::ToolTipRole:
-            return NoteTip(*p);
         default:
             return {};
     }
 }
 
-// The measured-with note and the last run's failure; no tooltip without either.
-QVariant PairListModel::NoteTip(const PairRecord& p) const {
-    const std::vector<std::string> lines = PairNoteLines(p, !tcp_);
+// The measured-with note and the last run's failure first, then the quality figures.
+QVariant PairListModel::Tooltip(const PairRecord& p) const {
+    std::vector<std::string> lines = PairNoteLines(p, !tcp_);
+    if (const std::string figures = PairTooltipText(p); !figures.empty()) {
+        lines.push_back(figures);
+    }
     if (lines.empty()) {
         return {};
     }

@@ -69,7 +69,7 @@ class PairListModel : public QAbstractTableModel {
   private:
     const PairRecord* RecordAt(int row) const;
     QString ColumnText(const PairRecord& p, int column) const;
-    QVariant NoteTip(const PairRecord& p) const;
+    QVariant Tooltip(const PairRecord& p) const;
     QString EndPointText(const std::string& address, bool showAddress) const;
     void AllRowsChanged();
 
