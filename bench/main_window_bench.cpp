@@ -160,7 +160,7 @@ double CpuSeconds() {
 
 void AddPairs(console::ui::MainWindow& window, int count) {
     for (int i = 0; i < count; ++i) {
-        console::PairRecord pair;
+        console::PairConfig pair;
         pair.endpoint1 = "198.18.0." + std::to_string(20 + i);
         pair.endpoint2 = EndPointTwo(i);
         window.Data().AddPair(std::move(pair));

@@ -7,28 +7,31 @@ namespace quarn::console {
 void ConsoleData::ResetToNew() {
     windowThread.Check("ConsoleData::ResetToNew");
     table.RemoveAllPairs();
-    table.All().showTotal = 0;
+    table.All().config.showTotal = false;
+    logs.Clear();
     endPoints.clear();
     nameLookup.clear();
     endPointsKnown = false;
-    highlightedRow = -1;
+    highlighted = PairId();
     measuredAt.clear();
     ticks = 0;
     settings.durationText = "60";
     chart.Reset();
 }
 
-bool ConsoleData::EditPair(int row, std::string endpoint1, std::string endpoint2, int parallel) {
-    if (!table.IsPairRow(row)) {
+bool ConsoleData::EditPair(PairId id, std::string endpoint1, std::string endpoint2, int parallel) {
+    const PairRecord* pair = table.Find(id);
+    if (pair == nullptr) {
         return false;
     }
-    const PairRecord& pair = table[row];
-    const bool same = pair.endpoint1 == endpoint1 && pair.endpoint2 == endpoint2 &&
-                      pair.parallel == std::clamp(parallel, 1, PairTable::kMaxPairs);
-    table.EditPair(row, std::move(endpoint1), std::move(endpoint2), parallel);
+    const PairConfig& config = pair->config;
+    const bool same = config.endpoint1 == endpoint1 && config.endpoint2 == endpoint2 &&
+                      config.parallel == std::clamp(parallel, 1, PairTable::kMaxPairs);
+    table.EditPair(id, std::move(endpoint1), std::move(endpoint2), parallel);
     if (same) {
         return false;
     }
+    const int row = table.RowOf(id);
     PairTable::ClearFigures(table[row]);
     chart.ClearSeries(row);
     return true;
@@ -74,21 +77,21 @@ std::string ConsoleData::AddPairFromLists(bool known, const std::optional<std::s
     return notice;
 }
 
-int ConsoleData::AddPair(PairRecord record) {
+PairId ConsoleData::AddPair(PairConfig config) {
     windowThread.Check("ConsoleData::AddPair");
-    const int row = table.AppendPair(std::move(record));
+    const PairId id = table.AppendPair(std::move(config));
     chart.SetPairCount(table.PairCount());
-    return row;
+    return id;
 }
 
-std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& rows,
-                                     std::vector<int>* rowMap) {
+std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<PairId>& ids) {
     windowThread.Check("ConsoleData::DeletePairs");
     if (mode != ConsoleMode::Idle) {
         return {};
     }
     std::vector<int> doomed;
-    for (int row : rows) {
+    for (PairId id : ids) {
+        const int row = table.RowOf(id);
         if (table.IsPairRow(row)) {
             doomed.push_back(row);
         }
@@ -98,23 +101,15 @@ std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& r
     }
     std::sort(doomed.begin(), doomed.end());
     doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
-    std::vector<int> newRows(static_cast<std::size_t>(table.Size()), -1);
-    int next = 0;
-    for (int row = 0; row < table.Size(); ++row) {
-        if (!std::binary_search(doomed.begin(), doomed.end(), row)) {
-            newRows[static_cast<std::size_t>(row)] = next++;
-        }
-    }
-    highlightedRow =
-        table.IsPairRow(highlightedRow) ? newRows[static_cast<std::size_t>(highlightedRow)] : -1;
-    if (rowMap) {
-        *rowMap = std::move(newRows);
-    }
-    // Highest row first, so the lower row numbers stay valid while erasing.
+    // Highest row first: the chart's series stand in row order.
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
-        table[*it].log.Clear();
-        table.RemovePairRow(*it);
+        const PairId id = table[*it].id;
+        logs.Erase(id);
         chart.RemoveSeries(*it);
+        table.RemovePair(id);
+    }
+    if (!table.Contains(highlighted)) {
+        highlighted = PairId();
     }
     if (table.PairCount() == 0) {
         PairTable::ResetForRun(table.All());
@@ -127,7 +122,7 @@ std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& r
 
 int ConsoleData::PastePairs(ConsoleMode mode, const PairClipboard& clipboard) {
     windowThread.Check("ConsoleData::PastePairs");
-    const int pasted = table.PasteRows(mode, clipboard);
+    const int pasted = table.PastePairs(mode, clipboard);
     if (pasted > 0) {
         chart.SetPairCount(table.PairCount());
     }

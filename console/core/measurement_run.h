@@ -113,11 +113,12 @@ class MeasurementRun {
     void OnForcedStop(std::uint64_t generation);
 
     // Main-thread handlers of worker events; events of an earlier run are ignored.
-    void OnLine(std::uint64_t generation, int row, std::string_view line);
-    void OnStreamEnded(std::uint64_t generation, int row);
-    void OnWorkerEnded(std::uint64_t generation, int row, int result,
+    void OnLine(std::uint64_t generation, PairId pair, std::string_view line);
+    void OnStreamEnded(std::uint64_t generation, PairId pair);
+    void OnWorkerEnded(std::uint64_t generation, PairId pair, int result,
                        const std::optional<PairFailure>& failure);
-    bool Current(std::uint64_t generation, int row) const;
+    // The pair's row while the run of `generation` goes on and the pair is in it; else -1.
+    int CurrentRow(std::uint64_t generation, PairId pair) const;
 
     void NoteIperfError(int row, std::string_view line);
     void NoteEarlyEnd(PairRecord& pair, const std::optional<PairFailure>& failure);

@@ -106,7 +106,7 @@ void ChartWidget::paintEvent(QPaintEvent*) {
     painter.setFont(font());
     // The All curve is a throughput sum; round trips and loss do not add up.
     const bool totalVisible =
-        measure_ == ChartMeasure::Throughput && table_ != nullptr && table_->All().showTotal != 0;
+        measure_ == ChartMeasure::Throughput && table_ != nullptr && table_->All().config.showTotal;
     const std::vector<ScaleBand> bands = model_.BandsOf(measure_);
     const ChartLayout layout(model_, bands, width(), height(), YLabelWidth(bands));
     PaintLegend(painter, totalVisible);
@@ -134,7 +134,7 @@ void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
     p.setPen(kTextColour);
     int x0 = width() - 54;
     for (int m = pairCount; m >= 1; --m) {
-        if (table_ != nullptr && m < table_->Size() && (*table_)[m].active == 0) {
+        if (table_ != nullptr && m < table_->Size() && !(*table_)[m].config.active) {
             continue;
         }
         p.drawText(QRect(QPoint(x0 + 6, 11), QPoint(x0 + 43 - 1, 22 - 1)),

@@ -52,7 +52,7 @@ std::string LoadedText(const PairQuality& q) {
 }  // namespace
 
 bool ShowsUdpFigures(const PairRecord& pair) {
-    return pair.udp || pair.quality.lossPercent.has_value();
+    return pair.run.protocol == Protocol::Udp || pair.figures.quality.lossPercent.has_value();
 }
 
 std::vector<std::string> PairFigureLines(const PairQuality& q, bool udp) {
@@ -77,7 +77,7 @@ std::vector<std::string> PairFigureLines(const PairQuality& q, bool udp) {
 
 std::string PairTooltipText(const PairRecord& pair) {
     std::string text;
-    for (const std::string& line : PairFigureLines(pair.quality, ShowsUdpFigures(pair))) {
+    for (const std::string& line : PairFigureLines(pair.figures.quality, ShowsUdpFigures(pair))) {
         if (!text.empty()) {
             text += '\n';
         }

@@ -82,11 +82,11 @@ class RunFeeder : public ConsoleView {
 
     void Begin(int pairs, int duration, bool udp = false) {
         for (int i = 0; i < pairs; ++i) {
-            PairRecord pair;
-            pair.udp = udp;
+            PairConfig pair;
             pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
             pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
             data_.AddPair(pair);
+            data_.table[i + 1].run.protocol = udp ? Protocol::Udp : Protocol::Tcp;
         }
         data_.chart.BeginRun(pairs);
         ticks_.BeginRun(duration, udp);
@@ -94,14 +94,14 @@ class RunFeeder : public ConsoleView {
     void Line(int row, const std::string& line) { ticks_.HandleLine(row, line); }
 
     void ShowNotice(NoticeKind, std::string_view) override {}
-    void LogChanged(int row) override {
+    void LogChanged(PairId pair) override {
         if (windows) {
-            windows->LineAdded(row);
+            windows->LineAdded(pair);
         }
     }
-    void RowsChanged(const std::vector<int>& rows) override {
-        for (int row : rows) {
-            LogChanged(row);
+    void LogsCounted(const std::vector<PairId>& pairs) override {
+        for (PairId pair : pairs) {
+            LogChanged(pair);
         }
     }
 
@@ -122,8 +122,8 @@ TEST(LogWindowTest, NeverRunPairShowsNoData) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(1, 60);
-    LogWindows windows(data.table, nullptr);
-    LogWindow* window = windows.Open(1, false);
+    LogWindows windows(data, nullptr);
+    LogWindow* window = windows.Open(data.table.IdAt(1), false);
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->ListShown());
     EXPECT_EQ(window->windowTitle(), "Pair1 198.18.0.10  > 198.18.1.10  Log");
@@ -141,7 +141,7 @@ TEST(LogWindowTest, NeverRunPairShowsNoData) {
         }
     }
     EXPECT_GT(dark, 40) << "\"No measurement data.\" is drawn";
-    EXPECT_EQ(windows.Open(7, false), nullptr);  // not a pair row
+    EXPECT_EQ(windows.Open(data.table.IdAt(7), false), nullptr);  // not a pair row
 }
 
 // The title area's second line carries the pair's figures and follows the run's lines.
@@ -149,9 +149,9 @@ TEST(LogWindowTest, TitleAreaShowsThePairsFiguresAsTheyChange) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(1, 60, /*udp=*/true);
-    LogWindows windows(data.table, nullptr);
+    LogWindows windows(data, nullptr);
     feeder.windows = &windows;
-    LogWindow* window = windows.Open(1, true);
+    LogWindow* window = windows.Open(data.table.IdAt(1), true);
     ASSERT_NE(window, nullptr);
     const QString none = QString::fromUtf8("\u2013");
     EXPECT_EQ(window->FiguresText(),
@@ -174,8 +174,8 @@ TEST(LogWindowTest, TitleAreaShowsThePairsFiguresAsTheyChange) {
         feeder.Line(1, "[  1] " + std::to_string(second) + ".0000-" + std::to_string(second + 1) +
                            ".0000 sec  11.9 MBytes   100 Mbits/sec   0.250 ms 25/1000 (2.5%)");
     }
-    data.table[1].quality.rttIdleMs = 0.4;
-    data.table[1].quality.rttLoadedMedianMs = 12.4;
+    data.table[1].figures.quality.rttIdleMs = 0.4;
+    data.table[1].figures.quality.rttLoadedMedianMs = 12.4;
     feeder.Line(1,
                 "[  1] 4.0000-5.0000 sec  11.9 MBytes   100 Mbits/sec   0.250 ms 25/1000 (2.5%)");
     EXPECT_EQ(window->FiguresText(),
@@ -190,9 +190,9 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(1, 60);
-    LogWindows windows(data.table, nullptr);
+    LogWindows windows(data, nullptr);
     feeder.windows = &windows;
-    LogWindow* window = windows.Open(1, true);
+    LogWindow* window = windows.Open(data.table.IdAt(1), true);
     ASSERT_NE(window, nullptr);
     feeder.Line(1, "------------------------------------------------------------");
     feeder.Line(1, "[  3] local 198.18.1.10 port 5001 connected with 198.18.0.10 port 40000");
@@ -230,15 +230,15 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     EXPECT_GT(black, 20);
 
     // Opened again after the run, it shows the first lines.
-    windows.Close(1);
-    LogWindow* after = windows.Open(1, false);
+    windows.Close(data.table.IdAt(1));
+    LogWindow* after = windows.Open(data.table.IdAt(1), false);
     QApplication::processEvents();
     EXPECT_EQ(after->List()->verticalScrollBar()->value(), 0);
     window = after;
     model = window->List()->model();
 
     // A new run clears the log: the window follows it.
-    data.table[1].log.Clear();
+    data.logs.Of(data.table[1].id).Clear();
     windows.RunStarted();
     EXPECT_FALSE(window->ListShown());
     EXPECT_EQ(model->rowCount(), 0);
@@ -317,17 +317,17 @@ TEST(LogWindowTest, OpenedTwiceKeepsOneWindowAndClosesWithItsRow) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(3, 60);
-    LogWindows windows(data.table, nullptr);
-    LogWindow* first = windows.Open(2, false);
-    EXPECT_EQ(windows.Open(2, false), first);
+    LogWindows windows(data, nullptr);
+    LogWindow* first = windows.Open(data.table.IdAt(2), false);
+    EXPECT_EQ(windows.Open(data.table.IdAt(2), false), first);
     EXPECT_EQ(windows.Count(), 1);
-    EXPECT_NE(windows.Open(3, false), first);
+    EXPECT_NE(windows.Open(data.table.IdAt(3), false), first);
     EXPECT_EQ(windows.Count(), 2);
 
-    windows.Close(3);  // inactivated
+    windows.Close(data.table.IdAt(3));  // inactivated
     QApplication::processEvents();
     EXPECT_EQ(windows.Count(), 1);
-    EXPECT_EQ(windows.Find(3), nullptr);
+    EXPECT_EQ(windows.Find(data.table.IdAt(3)), nullptr);
 
     // The operator's Close button.
     QPointer<LogWindow> closing = first;
@@ -338,7 +338,7 @@ TEST(LogWindowTest, OpenedTwiceKeepsOneWindowAndClosesWithItsRow) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(closing.isNull());
     EXPECT_EQ(windows.Count(), 0);
-    EXPECT_NE(windows.Open(2, false), nullptr);  // opens again
+    EXPECT_NE(windows.Open(data.table.IdAt(2), false), nullptr);  // opens again
 
     windows.CloseAll();  // New
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -349,21 +349,20 @@ TEST(LogWindowTest, DeletingPair1RetitlesPair2AndKeepsItUpdating) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(2, 60);
-    LogWindows windows(data.table, nullptr);
+    LogWindows windows(data, nullptr);
     feeder.windows = &windows;
     feeder.Line(1, RateLine(0, 100));
     feeder.Line(2, RateLine(0, 200));
-    LogWindow* pair1 = windows.Open(1, false);
-    LogWindow* pair2 = windows.Open(2, false);
+    LogWindow* pair1 = windows.Open(data.table.IdAt(1), false);
+    LogWindow* pair2 = windows.Open(data.table.IdAt(2), false);
     QPointer<LogWindow> pair1Alive = pair1;
     ASSERT_EQ(pair2->List()->model()->rowCount(), 1);
 
-    std::vector<int> rowMap;
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {1}, &rowMap), "");
-    windows.RowsMoved(rowMap);
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({1})), "");
+    windows.TableChanged();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(pair1Alive.isNull());
-    EXPECT_EQ(windows.Find(1), pair2);
+    EXPECT_EQ(windows.Find(data.table.IdAt(1)), pair2);
     EXPECT_EQ(pair2->Row(), 1);
     EXPECT_EQ(pair2->NameText(), "Pair1");
     EXPECT_EQ(pair2->windowTitle(), "Pair1 198.18.0.11  > 198.18.1.11  Log");
@@ -437,7 +436,7 @@ class PanelHost : public FileSessionHost {
 class FilePanelTest : public ::testing::Test {
   protected:
     FilePanelTest()
-        : windows(data.table, &owner),
+        : windows(data, &owner),
           host(data, windows),
           panel(data, loop, host, &owner, &dialogs, folder.File("configs")) {
         owner.resize(400, 300);
@@ -485,7 +484,7 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     data.chart.FinishRun(data.ticks, ChartScaleSource::From(data.table));
     data.measuredAt = "2026-12-08 21:00:00";
     const ConsoleData before = data;
-    ASSERT_EQ(before.table[1].count, 6);
+    ASSERT_EQ(before.table[1].figures.count, 6);
 
     panel.Session().SetProgressMinimum(FileSession::kProgressMinimum);
     const std::string path = folder.File("configs/run.config");
@@ -500,7 +499,7 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_EQ(panel.Session().CurrentFileName(), "run.config");
     panel.Session().SetProgressMinimum(std::chrono::milliseconds(10));
 
-    windows.Open(1, false);
+    windows.Open(data.table.IdAt(1), false);
     Click(FileCommand::New);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(data.table.PairCount(), 0);
@@ -517,14 +516,14 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
         const PairRecord& a = before.table[row];
         const PairRecord& b = data.table[row];
         EXPECT_EQ(b.name, a.name);
-        EXPECT_EQ(b.endpoint1, a.endpoint1);
-        EXPECT_EQ(b.endpoint2, a.endpoint2);
-        EXPECT_EQ(b.countText, a.countText);
-        EXPECT_EQ(b.currentText, a.currentText);
-        EXPECT_EQ(b.averageText, a.averageText);
-        EXPECT_EQ(b.minText, a.minText);
-        EXPECT_EQ(b.maxText, a.maxText);
-        EXPECT_TRUE(b.log.Empty());
+        EXPECT_EQ(b.config.endpoint1, a.config.endpoint1);
+        EXPECT_EQ(b.config.endpoint2, a.config.endpoint2);
+        EXPECT_EQ(b.figures.countText, a.figures.countText);
+        EXPECT_EQ(b.figures.currentText, a.figures.currentText);
+        EXPECT_EQ(b.figures.averageText, a.figures.averageText);
+        EXPECT_EQ(b.figures.minText, a.figures.minText);
+        EXPECT_EQ(b.figures.maxText, a.figures.maxText);
+        EXPECT_EQ(data.logs.Find(b.id), nullptr);
     }
     ASSERT_EQ(data.chart.Series().size(), before.chart.Series().size());
     for (std::size_t s = 0; s < data.chart.Series().size(); ++s) {
