@@ -10,10 +10,10 @@ const char* ProtocolName(bool udp) {
 }  // namespace
 
 std::string MeasuredWith(const PairRecord& pair, bool udpSelected) {
-    if (pair.count <= 0 || pair.udp == udpSelected) {
+    if (pair.figures.count <= 0 || (pair.run.protocol == Protocol::Udp) == udpSelected) {
         return {};
     }
-    return ProtocolName(pair.udp);
+    return ProtocolName((pair.run.protocol == Protocol::Udp));
 }
 
 std::string MeasuredWith(const PairTable& table, bool udpSelected) {
@@ -33,8 +33,8 @@ std::vector<std::string> PairNoteLines(const PairRecord& pair, bool udpSelected)
         lines.push_back("Figures measured with " + measured + "; " + ProtocolName(udpSelected) +
                         " is selected for the next run.");
     }
-    if (pair.failure && pair.state == PairState::Error) {
-        for (std::string& line : FailureLines(*pair.failure)) {
+    if (pair.run.failure && pair.figures.state == PairState::Error) {
+        for (std::string& line : FailureLines(*pair.run.failure)) {
             lines.push_back(std::move(line));
         }
     }

@@ -22,7 +22,7 @@ bool ApplyOpenedRunState(ConsoleData& data) {
     data.chart.SetRunState(0, runLength, tickStep);
     // A file holds one protocol for the whole table: the one its figures were measured with.
     for (int row = 1; row < data.table.Size(); ++row) {
-        data.table[row].udp = data.settings.udp != 0;
+        data.table[row].run.protocol = data.settings.protocol;
     }
     return data.chart.SetPairCount(data.table.PairCount());
 }

@@ -9,7 +9,7 @@ namespace {
 
 // The figure the table shows; a row that never counted a second has none.
 std::optional<double> Shown(const PairRecord& row, const std::string& text) {
-    if (row.countText.empty() || row.countText == "0")
+    if (row.figures.countText.empty() || row.figures.countText == "0")
         return std::nullopt;
     double value = 0.0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -19,9 +19,9 @@ std::optional<double> Shown(const PairRecord& row, const std::string& text) {
 }
 
 std::optional<double> Change(const PairRecord& current, const PairRecord& reference,
-                             std::string PairRecord::*figure) {
-    const auto now = Shown(current, current.*figure);
-    const auto then = Shown(reference, reference.*figure);
+                             std::string PairFigures::*figure) {
+    const auto now = Shown(current, current.figures.*figure);
+    const auto then = Shown(reference, reference.figures.*figure);
     if (!now || !then)
         return std::nullopt;
     return PercentChange(*now, *then);
@@ -30,8 +30,8 @@ std::optional<double> Change(const PairRecord& current, const PairRecord& refere
 int MatchingRow(const PairTable& reference, const PairRecord& pair, std::vector<bool>& taken) {
     for (int row = 1; row < reference.Size(); ++row) {
         const PairRecord& candidate = reference[row];
-        if (!taken[static_cast<std::size_t>(row)] && candidate.endpoint1 == pair.endpoint1 &&
-            candidate.endpoint2 == pair.endpoint2) {
+        if (!taken[static_cast<std::size_t>(row)] && candidate.config.endpoint1 == pair.config.endpoint1 &&
+            candidate.config.endpoint2 == pair.config.endpoint2) {
             taken[static_cast<std::size_t>(row)] = true;
             return row;
         }
@@ -57,9 +57,9 @@ std::vector<PairComparison> ComparePairs(const PairTable& current, const PairTab
         if (compared.referenceRow >= 0) {
             const PairRecord& now = current[row];
             const PairRecord& then = reference[compared.referenceRow];
-            compared.averagePercent = Change(now, then, &PairRecord::averageText);
-            compared.minimumPercent = Change(now, then, &PairRecord::minText);
-            compared.maximumPercent = Change(now, then, &PairRecord::maxText);
+            compared.averagePercent = Change(now, then, &PairFigures::averageText);
+            compared.minimumPercent = Change(now, then, &PairFigures::minText);
+            compared.maximumPercent = Change(now, then, &PairFigures::maxText);
         }
         rows.push_back(compared);
     }

@@ -9,7 +9,7 @@ namespace quarn::console::records {
 namespace {
 
 std::string Settings(const MeasurementSettings& settings) {
-    if (settings.udp)
+    if ((settings.protocol == Protocol::Udp))
         return "UDP " + settings.throughputText + " Mbit/s, " + settings.durationText + " s";
     return "TCP window " + settings.windowSizeText + " MByte, " + settings.durationText + " s";
 }
@@ -36,8 +36,8 @@ std::string Row(std::initializer_list<std::string> cells, const char* tag = "td"
 std::string SettingsTable(const ConsoleData& data) {
     const MeasurementSettings& s = data.settings;
     std::string html = "<h2>Settings</h2>\n<table class=\"settings\">\n";
-    html += Row({"Protocol", s.udp ? "UDP" : "TCP"});
-    if (s.udp)
+    html += Row({"Protocol", (s.protocol == Protocol::Udp) ? "UDP" : "TCP"});
+    if ((s.protocol == Protocol::Udp))
         html += Row({"Throughput (Mbit/s)", s.throughputText});
     else
         html += Row({"TCP window (MByte)", s.windowSizeText});
@@ -53,11 +53,11 @@ std::string NameOf(const ConsoleData& data, const std::string& address) {
 }
 
 std::string PairRow(const ConsoleData& data, const PairRecord& pair) {
-    const PairQuality& q = pair.quality;
-    return Row({pair.name, pair.endpoint1, NameOf(data, pair.endpoint1), pair.endpoint2,
-                NameOf(data, pair.endpoint2), std::to_string(pair.parallel),
-                pair.active ? pair.statusText : "Inactive", pair.countText, pair.currentText,
-                pair.averageText, pair.minText, pair.maxText, Figure(q.lossPercent),
+    const PairQuality& q = pair.figures.quality;
+    return Row({pair.name, pair.config.endpoint1, NameOf(data, pair.config.endpoint1), pair.config.endpoint2,
+                NameOf(data, pair.config.endpoint2), std::to_string(pair.config.parallel),
+                pair.config.active ? pair.figures.statusText : "Inactive", pair.figures.countText, pair.figures.currentText,
+                pair.figures.averageText, pair.figures.minText, pair.figures.maxText, Figure(q.lossPercent),
                 Figure(q.jitterAverageMs), Figure(q.rttIdleMs), Figure(q.rttLoadedMedianMs),
                 Figure(q.rttLoadedP95Ms)});
 }
@@ -74,8 +74,8 @@ std::string PairsTable(const ConsoleData& data) {
         html += PairRow(data, data.table[row]);
     const PairRecord& all = data.table.All();
     html += "</tbody>\n<tfoot>";
-    html += Row({"All", "", "", "", "", "", "", all.countText, all.currentText, all.averageText,
-                 all.minText, all.maxText, Figure(all.quality.lossPercent), "", "", "", ""});
+    html += Row({"All", "", "", "", "", "", "", all.figures.countText, all.figures.currentText, all.figures.averageText,
+                 all.figures.minText, all.figures.maxText, Figure(all.figures.quality.lossPercent), "", "", "", ""});
     return html + "</tfoot>\n</table>\n";
 }
 
