@@ -78,6 +78,7 @@ class QuietEnvironment : public console::RunEnvironment {
     void EndLeftoverClients() override {}
     void BroadcastRestart() override {}
     std::optional<std::uint32_t> OwnAddress() override { return 0xC612000Bu; }  // 198.18.0.11
+    bool IsThisMachine(const std::string& address) override { return address == "198.18.0.11"; }
     std::string IperfPath() override { return "iperf"; }
 };
 

@@ -7,7 +7,6 @@
 #include <system_error>
 #include <thread>
 
-#include "console/core/ipv4_text.h"
 #include "console/core/number_text.h"
 
 namespace quarn::console {
@@ -217,7 +216,6 @@ void MeasurementRun::ReserveChart(int duration) {
 }
 
 void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
-    const std::optional<std::uint32_t> ownAddress = environment_.OwnAddress();
     const std::string iperfPath = environment_.IperfPath();
     for (int row = 0; row < data_.table.Size(); ++row) {
         PairRecord& pair = data_.table[row];
@@ -230,9 +228,8 @@ void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
         run.finished = false;
         run.result = PairResult::Normal;
         run.iperfPath = iperfPath;
-        const std::optional<std::uint32_t> endpoint1 = ParseDottedIpv4(pair.config.endpoint1);
-        run.client = (endpoint1 && ownAddress && *endpoint1 == *ownAddress) ? ClientSide::Console
-                                                                            : ClientSide::EndPoint1;
+        run.client = environment_.IsThisMachine(pair.config.endpoint1) ? ClientSide::Console
+                                                                       : ClientSide::EndPoint1;
         run.interval = std::to_string(kReportIntervalSeconds);
         run.time = std::to_string(duration + kIperfExtraSeconds);
         run.protocol = data_.settings.protocol;

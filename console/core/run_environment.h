@@ -21,6 +21,9 @@ class RunEnvironment {
     virtual void BroadcastRestart() = 0;
     // This machine's primary IPv4 address (host byte order), if it has one.
     virtual std::optional<std::uint32_t> OwnAddress() = 0;
+    // Whether `address` (dotted IPv4 text) is this machine's own: its pair's iperf client
+    // then runs here rather than on End Point 1.
+    virtual bool IsThisMachine(const std::string& address) = 0;
     // The iperf program this Console runs in local mode.
     virtual std::string IperfPath() = 0;
 

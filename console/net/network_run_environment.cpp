@@ -1,8 +1,8 @@
 #include "console/net/network_run_environment.h"
 
-#include "console/core/ipv4_text.h"
 #include "console/net/own_machine.h"
 #include "console/net/restart_broadcast.h"
+#include "ipv4/ipv4.h"
 
 namespace quarn::console {
 
@@ -21,6 +21,14 @@ std::optional<std::uint32_t> NetworkRunEnvironment::OwnAddress() {
     return console::OwnAddress();
 }
 
+bool NetworkRunEnvironment::IsThisMachine(const std::string& address) {
+    const std::optional<std::uint32_t> parsed = ParseIpv4(address);
+    if (!parsed)
+        return false;
+    const std::optional<std::uint32_t> own = OwnAddress();
+    return own && *own == *parsed;
+}
+
 void NetworkRunEnvironment::StartRttProbes(const std::vector<std::string>& endpoints,
                                            std::chrono::milliseconds loadStartsIn) {
     StopRttProbes();
@@ -28,7 +36,7 @@ void NetworkRunEnvironment::StartRttProbes(const std::vector<std::string>& endpo
     std::vector<std::uint32_t> targets;
     for (const std::string& endpoint : endpoints) {
         // Only addresses: a text that is none has no figure.
-        if (const auto address = ParseDottedIpv4(endpoint)) {
+        if (const auto address = ParseIpv4(endpoint)) {
             probed_[endpoint] = *address;
             targets.push_back(*address);
         }

@@ -19,6 +19,7 @@ class NetworkRunEnvironment : public RunEnvironment {
     void EndLeftoverClients() override;
     void BroadcastRestart() override;
     std::optional<std::uint32_t> OwnAddress() override;
+    bool IsThisMachine(const std::string& address) override;
     std::string IperfPath() override { return iperfPath_; }
 
     // Probes each address's discovery port (the discovery options' port).

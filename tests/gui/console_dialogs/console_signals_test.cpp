@@ -58,6 +58,7 @@ class QuietEnvironment : public RunEnvironment {
     void EndLeftoverClients() override {}
     void BroadcastRestart() override {}
     std::optional<std::uint32_t> OwnAddress() override { return std::nullopt; }
+    bool IsThisMachine(const std::string&) override { return false; }
     std::string IperfPath() override { return "iperf"; }
 };
 

@@ -466,6 +466,7 @@ class AddressOnlyEnvironment : public console::RunEnvironment {
     void EndLeftoverClients() override {}
     void BroadcastRestart() override { ADD_FAILURE() << "no broadcast expected"; }
     std::optional<std::uint32_t> OwnAddress() override { return address.load(); }
+    bool IsThisMachine(const std::string&) override { return false; }
     std::string IperfPath() override { return "iperf"; }
     std::atomic<std::uint32_t> address{0xC612000Bu};  // 198.18.0.11
 };

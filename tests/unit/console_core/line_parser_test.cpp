@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 
-#include "console/core/ipv4_text.h"
 #include "console/core/number_text.h"
 #include "tests/unit/console_core/iperf_capture.h"
 
@@ -197,16 +196,6 @@ TEST(NumberTextTest, LeadingDoubleIgnoresTheLocaleAndTrailingText) {
     EXPECT_TRUE(std::isinf(LeadingDouble("1e999")));
     EXPECT_LT(LeadingDouble("-1e999"), 0.0);
     EXPECT_TRUE(std::isnan(LeadingDouble("nan")));
-}
-
-TEST(Ipv4TextTest, AcceptsOnlyStrictDottedDecimal) {
-    EXPECT_EQ(ParseDottedIpv4("198.18.0.10"), std::uint32_t{0xC612000A});
-    EXPECT_EQ(ParseDottedIpv4("0.0.0.0"), std::uint32_t{0});
-    EXPECT_EQ(ParseDottedIpv4("255.255.255.255"), std::uint32_t{0xFFFFFFFF});
-    for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256", "1.2.3.4 ", " 1.2.3.4",
-                            "a.b.c.d", "1..2.3", "1.2.3.0004", "-1.2.3.4"}) {
-        EXPECT_FALSE(ParseDottedIpv4(bad).has_value()) << bad;
-    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "console/core/pair_session.h"
 #include "console/core/run_environment.h"
+#include "ipv4/ipv4.h"
 
 namespace quarn::console::test {
 
@@ -109,6 +110,10 @@ class FakeEnvironment : public RunEnvironment {
             onRestart();
     }
     std::optional<std::uint32_t> OwnAddress() override { return ownAddress; }
+    bool IsThisMachine(const std::string& address) override {
+        const std::optional<std::uint32_t> parsed = ParseIpv4(address);
+        return parsed && ownAddress && *parsed == *ownAddress;
+    }
     std::string IperfPath() override { return "/opt/quarn/iperf"; }
     void StartRttProbes(const std::vector<std::string>& endpoints,
                         std::chrono::milliseconds loadStartsIn) override {
