@@ -52,10 +52,10 @@ class Feeder : public quarn::console::ConsoleView {
     explicit Feeder(const std::string& journalPath) {
         for (int pair = 1; pair <= kPairs; ++pair) {
             PairRecord record;
-            record.endpoint1 = "198.18.1." + std::to_string(pair);
-            record.endpoint2 = "198.18.2." + std::to_string(pair);
-            record.parallel = kStreams;
-            servers.emplace_back(record.endpoint2, record.endpoint1, 5000 + pair);
+            record.config.endpoint1 = "198.18.1." + std::to_string(pair);
+            record.config.endpoint2 = "198.18.2." + std::to_string(pair);
+            record.config.parallel = kStreams;
+            servers.emplace_back(record.config.endpoint2, record.config.endpoint1, 5000 + pair);
             data.table.AppendPair(std::move(record));
         }
         if (!journalPath.empty() && journal.Open(journalPath))

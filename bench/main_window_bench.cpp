@@ -77,7 +77,7 @@ double CpuSeconds() {
 
 void AddPairs(console::ui::MainWindow& window, int count) {
     for (int i = 0; i < count; ++i) {
-        console::PairRecord pair;
+        console::PairConfig pair;
         pair.endpoint1 = "198.18.0." + std::to_string(20 + i);
         pair.endpoint2 = "198.18.0.12";
         window.Data().AddPair(std::move(pair));

@@ -84,10 +84,10 @@ struct Feeder {
 void StartRun(Feeder& feeder, int seconds, int streams) {
     for (int pair = 1; pair <= kPairs; ++pair) {
         PairRecord record;
-        record.endpoint1 = "198.18.1." + std::to_string(pair);
-        record.endpoint2 = "198.18.2." + std::to_string(pair);
-        record.parallel = streams;
-        feeder.servers.emplace_back(record.endpoint2, record.endpoint1, 5000 + pair);
+        record.config.endpoint1 = "198.18.1." + std::to_string(pair);
+        record.config.endpoint2 = "198.18.2." + std::to_string(pair);
+        record.config.parallel = streams;
+        feeder.servers.emplace_back(record.config.endpoint2, record.config.endpoint1, 5000 + pair);
         feeder.data.table.AppendPair(std::move(record));
     }
     feeder.data.chart.SetPairCount(kPairs);
@@ -154,7 +154,7 @@ int RunScenario(int seconds, int streams) {
     long long loggedLines = 0;
     long long reserved = 0;
     for (int row = 1; row <= kPairs; ++row) {
-        const quarn::console::PairLog& log = feeder.data.table[row].log;
+        const quarn::console::PairLog& log = feeder.data.logs.Of(feeder.data.table[row].id);
         for (std::size_t i = 0; i < log.Size(); ++i) {
             logged += static_cast<long long>(log.Text(i).size());
         }

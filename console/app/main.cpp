@@ -27,8 +27,9 @@ constexpr const char* kWindowUsage =
 
 // Options that only a headless run uses.
 bool HasHeadlessOnlyOptions(const quarn::console::HeadlessOptions& o) {
-    return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.udp || o.windowText ||
-           o.throughputText || !o.openPath.empty() || !o.savePath.empty() || !o.csvPath.empty();
+    return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.protocol ||
+           o.windowText || o.throughputText || !o.openPath.empty() || !o.savePath.empty() ||
+           !o.csvPath.empty();
 }
 #else
 constexpr const char* kWindowUsage =

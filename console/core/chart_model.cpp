@@ -48,9 +48,9 @@ ChartSeries Compress(const ChartSeries& series, std::size_t bin) {
 
 ChartScaleSource ChartScaleSource::From(const PairTable& table) {
     ChartScaleSource source;
-    source.totalVisible = table.All().showTotal != 0;
-    source.allMax = table.All().max;
-    source.peakSingle = table.All().peakSingle;
+    source.totalVisible = table.All().config.showTotal;
+    source.allMax = table.All().figures.max;
+    source.peakSingle = table.All().figures.peakSingle;
     return source;
 }
 

@@ -7,11 +7,12 @@ namespace quarn::console {
 void ConsoleData::ResetToNew() {
     windowThread.Check("ConsoleData::ResetToNew");
     table.RemoveAllPairs();
-    table.All().showTotal = 0;
+    table.All().config.showTotal = false;
+    logs.Clear();
     endPoints.clear();
     nameLookup.clear();
     endPointsKnown = false;
-    highlightedRow = -1;
+    highlighted = PairId();
     measuredAt.clear();
     ticks = 0;
     settings.durationText = "60";
@@ -58,21 +59,21 @@ std::string ConsoleData::AddPairFromLists(bool known, const std::optional<std::s
     return notice;
 }
 
-int ConsoleData::AddPair(PairRecord record) {
+PairId ConsoleData::AddPair(PairConfig config) {
     windowThread.Check("ConsoleData::AddPair");
-    const int row = table.AppendPair(std::move(record));
+    const PairId id = table.AppendPair(std::move(config));
     chart.SetPairCount(table.PairCount());
-    return row;
+    return id;
 }
 
-std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& rows,
-                                     std::vector<int>* rowMap) {
+std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<PairId>& ids) {
     windowThread.Check("ConsoleData::DeletePairs");
     if (mode != ConsoleMode::Idle) {
         return {};
     }
     std::vector<int> doomed;
-    for (int row : rows) {
+    for (PairId id : ids) {
+        const int row = table.RowOf(id);
         if (table.IsPairRow(row)) {
             doomed.push_back(row);
         }
@@ -82,23 +83,15 @@ std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& r
     }
     std::sort(doomed.begin(), doomed.end());
     doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
-    std::vector<int> newRows(static_cast<std::size_t>(table.Size()), -1);
-    int next = 0;
-    for (int row = 0; row < table.Size(); ++row) {
-        if (!std::binary_search(doomed.begin(), doomed.end(), row)) {
-            newRows[static_cast<std::size_t>(row)] = next++;
-        }
-    }
-    highlightedRow =
-        table.IsPairRow(highlightedRow) ? newRows[static_cast<std::size_t>(highlightedRow)] : -1;
-    if (rowMap) {
-        *rowMap = std::move(newRows);
-    }
-    // Highest row first, so the lower row numbers stay valid while erasing.
+    // Highest row first: the chart's series stand in row order.
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
-        table[*it].log.Clear();
-        table.RemovePairRow(*it);
+        const PairId id = table[*it].id;
+        logs.Erase(id);
         chart.RemoveSeries(*it);
+        table.RemovePair(id);
+    }
+    if (!table.Contains(highlighted)) {
+        highlighted = PairId();
     }
     if (table.PairCount() == 0) {
         PairTable::ResetForRun(table.All());
@@ -111,7 +104,7 @@ std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<int>& r
 
 int ConsoleData::PastePairs(ConsoleMode mode, const PairClipboard& clipboard) {
     windowThread.Check("ConsoleData::PastePairs");
-    const int pasted = table.PasteRows(mode, clipboard);
+    const int pasted = table.PastePairs(mode, clipboard);
     if (pasted > 0) {
         chart.SetPairCount(table.PairCount());
     }

@@ -8,6 +8,7 @@
 #include "console/core/chart_model.h"
 #include "console/core/endpoint_entry.h"
 #include "console/core/measurement_settings.h"
+#include "console/core/pair_logs.h"
 #include "console/core/pair_table.h"
 #include "console/core/thread_affinity.h"
 
@@ -16,6 +17,7 @@ namespace quarn::console {
 // The Console's whole working state: what a configuration file saves and restores.
 struct ConsoleData {
     PairTable table;
+    PairLogs logs;
     MeasurementSettings settings;
     std::vector<EndPointEntry> endPoints;
     std::map<std::string, std::string> nameLookup;  // address -> name
@@ -23,8 +25,8 @@ struct ConsoleData {
     std::string measuredAt;                         // "%04d-%02d-%02d %02d:%02d:%02d" or empty
     int ticks = 0;                                  // processed ticks of the last run
     ChartModel chart;
-    // The selected pair whose curve the chart emphasises: list item + 1, -1 for none.
-    int highlightedRow = -1;
+    // The selected pair whose curve the chart emphasises; invalid for none.
+    PairId highlighted;
     // The window thread; the entry points below check it in debug builds.
     ThreadAffinity windowThread;
 
@@ -45,14 +47,11 @@ struct ConsoleData {
     // The same with this state's endPointsKnown.
     std::string AddPairFromLists(const std::optional<std::string>& endpoint1,
                                  const std::optional<std::string>& endpoint2);
-    // Appends a pair confirmed in the Pair Setting dialog; the row, or -1 when full.
-    int AddPair(PairRecord record);
-    // Deletes the selected rows (nothing outside Idle mode); highlightedRow follows its row
-    // or becomes -1 when that row goes. When rowMap is given it
-    // receives, for every former row, its new row number or -1 when it was deleted, so
-    // that open log windows can follow their rows.
-    std::string DeletePairs(ConsoleMode mode, const std::vector<int>& rows,
-                            std::vector<int>* rowMap = nullptr);
+    // Appends a pair confirmed in the Pair Setting dialog; its id, invalid when full.
+    PairId AddPair(PairConfig config);
+    // Deletes the selected pairs with their logs and curves (nothing outside Idle mode);
+    // the highlight goes when its pair goes. The others keep their ids.
+    std::string DeletePairs(ConsoleMode mode, const std::vector<PairId>& ids);
     // Pastes from the clipboard; returns the number of rows appended.
     int PastePairs(ConsoleMode mode, const PairClipboard& clipboard);
     // Name shown for an address: the looked-up name, or the address when none is known.

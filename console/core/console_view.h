@@ -3,6 +3,8 @@
 #include <string_view>
 #include <vector>
 
+#include "console/core/pair_id.h"
+
 namespace quarn::console {
 
 enum class NoticeKind { Completed, Quit, Message, Progress, Info };
@@ -18,11 +20,11 @@ class ConsoleView {
     virtual void TickProcessed(int /*ticks*/, int /*duration*/) {}
     // The run mode changed (Idle <-> Measuring); buttons repaint.
     virtual void ModeChanged() {}
-    // A line arrived for a row (open log windows refresh).
-    virtual void LogChanged(int /*row*/) {}
-    // A processed tick marked the last line of these rows counted (open log windows of
-    // those rows refresh too, not only the one whose line completed the tick).
-    virtual void RowsChanged(const std::vector<int>& /*rows*/) {}
+    // A line arrived for a pair (its open log window refreshes).
+    virtual void LogChanged(PairId /*pair*/) {}
+    // A processed tick marked the last line of these pairs counted (their open log
+    // windows refresh too, not only the one whose line completed the tick).
+    virtual void LogsCounted(const std::vector<PairId>& /*pairs*/) {}
     // A run was set up: rows reset, workers started, mode Measuring (the list drops its
     // selection, open log windows go live). Comes before the ModeChanged of the start.
     virtual void RunStarted() {}

@@ -13,7 +13,7 @@
 namespace quarn::console {
 
 struct MeasurementRun::Worker {
-    int row = -1;
+    PairId pair;
     std::uint64_t generation = 0;
     std::chrono::milliseconds startDelay{0};
     std::unique_ptr<PairSession> session;
@@ -29,10 +29,10 @@ class MeasurementRun::WorkerSink : public PairLineSink {
     WorkerSink(MeasurementRun& run, const Worker& worker) : run_(run), worker_(worker) {}
 
     void LineReady(int /*index*/, std::string_view line) override {
-        run_.SendFromWorker([&] { run_.OnLine(worker_.generation, worker_.row, line); });
+        run_.SendFromWorker([&] { run_.OnLine(worker_.generation, worker_.pair, line); });
     }
     void StreamEnded(int /*index*/) override {
-        run_.SendFromWorker([&] { run_.OnStreamEnded(worker_.generation, worker_.row); });
+        run_.SendFromWorker([&] { run_.OnStreamEnded(worker_.generation, worker_.pair); });
     }
 
   private:
@@ -138,7 +138,7 @@ std::string MeasurementRun::Validate(int& duration, double& value) const {
     }
     bool anyActive = false;
     for (int row = 1; row < data_.table.Size(); ++row) {
-        anyActive = anyActive || data_.table[row].active;
+        anyActive = anyActive || data_.table[row].config.active;
     }
     if (!anyActive) {
         return kNoActivePair;
@@ -148,7 +148,7 @@ std::string MeasurementRun::Validate(int& duration, double& value) const {
     if (!std::isfinite(value)) {
         value = 0.0;
     }
-    if (settings.udp) {
+    if (settings.protocol == Protocol::Udp) {
         return value <= 0.0 ? kThroughputNotPositive : "";
     }
     if (value <= 0.0) {
@@ -176,10 +176,10 @@ bool MeasurementRun::Start() {
     JoinFinishedWorkers();
 
     ++generation_;
-    ticks_.BeginRun(duration, data_.settings.udp != 0);
+    ticks_.BeginRun(duration, data_.settings.protocol == Protocol::Udp);
     firstTickSeen_ = false;
     stopRequested_ = false;
-    data_.highlightedRow = -1;
+    data_.highlighted = PairId();
     data_.chart.BeginRun(data_.table.Size() - 1);
     ReserveChart(duration);
     PrepareRows(duration, rateText);
@@ -192,8 +192,8 @@ bool MeasurementRun::Start() {
     view_.ModeChanged();
     view_.RedrawList();
     PairRecord& all = data_.table.All();
-    if (!all.showTotal) {
-        all.showTotal = true;
+    if (!all.config.showTotal) {
+        all.config.showTotal = true;
         data_.chart.SetTotalVisible(true, ChartScaleSource::From(data_.table));
     }
     bool anyWorker = false;
@@ -210,7 +210,7 @@ bool MeasurementRun::Start() {
 void MeasurementRun::ReserveChart(int duration) {
     data_.chart.ReserveSamples(0, duration);
     for (int row = 1; row < data_.table.Size(); ++row) {
-        if (data_.table[row].active) {
+        if (data_.table[row].config.active) {
             data_.chart.ReserveSamples(row, duration);
         }
     }
@@ -221,30 +221,31 @@ void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
     const std::string iperfPath = environment_.IperfPath();
     for (int row = 0; row < data_.table.Size(); ++row) {
         PairRecord& pair = data_.table[row];
-        if (row == 0 || !pair.active) {
-            PairTable::ResetForRun(pair);
+        data_.logs.ClearOf(pair.id);
+        PairTable::ResetForRun(pair);
+        if (row == 0 || !pair.config.active) {
             continue;
         }
-        pair.finished = false;
-        pair.result = 0;
-        pair.index = row;
-        pair.iperfPath = iperfPath;
-        PairTable::ResetForRun(pair);
-        const std::optional<std::uint32_t> endpoint1 = ParseDottedIpv4(pair.endpoint1);
-        pair.remote = (endpoint1 && ownAddress && *endpoint1 == *ownAddress) ? 0 : 1;
-        pair.interval = std::to_string(kReportIntervalSeconds);
-        pair.time = std::to_string(duration + kIperfExtraSeconds);
-        pair.udp = data_.settings.udp != 0;
-        pair.rateText = rateText;
+        PairRunState& run = pair.run;
+        run.finished = false;
+        run.result = PairResult::Normal;
+        run.iperfPath = iperfPath;
+        const std::optional<std::uint32_t> endpoint1 = ParseDottedIpv4(pair.config.endpoint1);
+        run.client = (endpoint1 && ownAddress && *endpoint1 == *ownAddress) ? ClientSide::Console
+                                                                            : ClientSide::EndPoint1;
+        run.interval = std::to_string(kReportIntervalSeconds);
+        run.time = std::to_string(duration + kIperfExtraSeconds);
+        run.protocol = data_.settings.protocol;
+        run.rateText = rateText;
         if (LaunchWorker(row)) {
-            pair.state = PairState::Running;
+            pair.figures.state = PairState::Running;
         } else {
-            pair.finished = true;
-            pair.result = -1;
-            pair.state = PairState::Error;
+            run.finished = true;
+            run.result = PairResult::Failed;
+            pair.figures.state = PairState::Error;
         }
         // Completion turns the text of a row that could not start into "Error".
-        pair.statusText = std::string(StatusText(PairState::Running));
+        pair.figures.statusText = std::string(StatusText(PairState::Running));
     }
 }
 
@@ -252,18 +253,18 @@ bool MeasurementRun::LaunchWorker(int row) {
     const PairRecord& pair = data_.table[row];
     PairJob job;
     job.index = row;
-    job.remote = pair.remote != 0;
-    job.endpoint1 = pair.endpoint1;
-    job.endpoint2 = pair.endpoint2;
-    job.udp = pair.udp;
-    job.interval = pair.interval;
-    job.time = pair.time;
-    job.rateText = pair.rateText;
-    job.parallel = pair.parallel;
-    job.iperfPath = pair.iperfPath;
+    job.remote = pair.run.client == ClientSide::EndPoint1;
+    job.endpoint1 = pair.config.endpoint1;
+    job.endpoint2 = pair.config.endpoint2;
+    job.udp = pair.run.protocol == Protocol::Udp;
+    job.interval = pair.run.interval;
+    job.time = pair.run.time;
+    job.rateText = pair.run.rateText;
+    job.parallel = pair.config.parallel;
+    job.iperfPath = pair.run.iperfPath;
 
     auto worker = std::make_unique<Worker>();
-    worker->row = row;
+    worker->pair = pair.id;
     worker->generation = generation_;
     worker->startDelay = startDelay_;
     worker->session = sessions_.Create(job);
@@ -294,7 +295,7 @@ void MeasurementRun::WorkerMain(Worker& worker) {
             result = -1;  // a session that throws has failed; the thread must not die with it
         }
     }
-    SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.row, result); });
+    SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.pair, result); });
     worker.exited = true;
 }
 
@@ -336,13 +337,16 @@ void MeasurementRun::StopWorkers(bool allRuns) {
     delayWake_.notify_all();
 }
 
-bool MeasurementRun::Current(std::uint64_t generation, int row) const {
-    return generation == generation_ && mode_ == ConsoleMode::Measuring &&
-           data_.table.IsPairRow(row);
+int MeasurementRun::CurrentRow(std::uint64_t generation, PairId pair) const {
+    if (generation != generation_ || mode_ != ConsoleMode::Measuring) {
+        return -1;
+    }
+    return data_.table.Contains(pair) ? data_.table.RowOf(pair) : -1;
 }
 
-void MeasurementRun::OnLine(std::uint64_t generation, int row, std::string_view line) {
-    if (stopRequested_ || !Current(generation, row)) {
+void MeasurementRun::OnLine(std::uint64_t generation, PairId pair, std::string_view line) {
+    const int row = CurrentRow(generation, pair);
+    if (stopRequested_ || row < 0) {
         return;
     }
     // The latest round trips first, so that a second this line completes shows them.
@@ -367,8 +371,8 @@ void MeasurementRun::OnLine(std::uint64_t generation, int row, std::string_view 
     }
 }
 
-void MeasurementRun::OnStreamEnded(std::uint64_t generation, int row) {
-    if (!stopRequested_ && Current(generation, row)) {
+void MeasurementRun::OnStreamEnded(std::uint64_t generation, PairId pair) {
+    if (!stopRequested_ && CurrentRow(generation, pair) >= 0) {
         firstTickSeen_ = true;
         if (stopPending_) {
             Complete(false);
@@ -376,23 +380,23 @@ void MeasurementRun::OnStreamEnded(std::uint64_t generation, int row) {
     }
 }
 
-void MeasurementRun::OnWorkerEnded(std::uint64_t generation, int row, int result) {
-    if (generation != generation_ || !data_.table.IsPairRow(row)) {
+void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, int result) {
+    if (generation != generation_ || !data_.table.Contains(id)) {
         return;
     }
-    PairRecord& pair = data_.table[row];
-    pair.result = result;
+    PairRecord* pair = data_.table.Find(id);
+    pair->run.result = result == 0 ? PairResult::Normal : PairResult::Failed;
     if (stopRequested_ || mode_ != ConsoleMode::Measuring) {
         return;
     }
-    pair.finished = true;
-    if (pair.count < ticks_.Duration()) {
-        pair.state = PairState::Error;
+    pair->run.finished = true;
+    if (pair->figures.count < ticks_.Duration()) {
+        pair->figures.state = PairState::Error;
         Complete(false);
         return;
     }
     for (int r = 1; r < data_.table.Size(); ++r) {
-        if (data_.table[r].active && !data_.table[r].finished) {
+        if (data_.table[r].config.active && !data_.table[r].run.finished) {
             return;
         }
     }
@@ -432,10 +436,11 @@ void MeasurementRun::Complete(bool completed) {
 
 void MeasurementRun::FinishPairStates(bool completed, bool& errorNoted) {
     for (int row = 1; row < data_.table.Size(); ++row) {
-        PairRecord& pair = data_.table[row];
-        if (!pair.active) {
+        PairRecord& record = data_.table[row];
+        if (!record.config.active) {
             continue;
         }
+        PairFigures& pair = record.figures;
         if (pair.state == PairState::Error) {
             errorNoted = true;
         } else {

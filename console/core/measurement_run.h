@@ -112,10 +112,11 @@ class MeasurementRun {
     void OnForcedStop(std::uint64_t generation);
 
     // Main-thread handlers of worker events; events of an earlier run are ignored.
-    void OnLine(std::uint64_t generation, int row, std::string_view line);
-    void OnStreamEnded(std::uint64_t generation, int row);
-    void OnWorkerEnded(std::uint64_t generation, int row, int result);
-    bool Current(std::uint64_t generation, int row) const;
+    void OnLine(std::uint64_t generation, PairId pair, std::string_view line);
+    void OnStreamEnded(std::uint64_t generation, PairId pair);
+    void OnWorkerEnded(std::uint64_t generation, PairId pair, int result);
+    // The pair's row while the run of `generation` goes on and the pair is in it; else -1.
+    int CurrentRow(std::uint64_t generation, PairId pair) const;
 
     void FinishPairStates(bool completed, bool& errorNoted);
     void ShowOutcome(bool completed, bool errorNoted);

@@ -15,18 +15,57 @@ std::string PairName(int row) {
 
 PairTable::PairTable() {
     PairRecord all;
+    all.id = PairId::Next();
     all.name = "All";
     rows_.push_back(std::move(all));
 }
 
-int PairTable::AppendPair(PairRecord record) {
-    if (PairCount() >= kMaxPairs) {
+int PairTable::RowOf(PairId id) const {
+    if (!id.Valid()) {
         return -1;
     }
-    const int row = Size();
-    record.name = PairName(row);
+    for (int row = 0; row < Size(); ++row) {
+        if ((*this)[row].id == id) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+PairRecord* PairTable::Find(PairId id) {
+    const int row = RowOf(id);
+    return row < 0 ? nullptr : &(*this)[row];
+}
+
+const PairRecord* PairTable::Find(PairId id) const {
+    const int row = RowOf(id);
+    return row < 0 ? nullptr : &(*this)[row];
+}
+
+std::vector<PairId> PairTable::IdsAt(const std::vector<int>& rows) const {
+    std::vector<PairId> ids;
+    for (int row : rows) {
+        if (IsPairRow(row)) {
+            ids.push_back((*this)[row].id);
+        }
+    }
+    return ids;
+}
+
+PairId PairTable::AppendPair(PairConfig config) {
+    PairRecord record;
+    record.config = std::move(config);
+    return AppendPair(std::move(record));
+}
+
+PairId PairTable::AppendPair(PairRecord record) {
+    if (PairCount() >= kMaxPairs) {
+        return {};
+    }
+    record.id = PairId::Next();
+    record.name = PairName(Size());
     rows_.push_back(std::move(record));
-    return row;
+    return rows_.back().id;
 }
 
 void PairTable::RemoveAllPairs() {
@@ -37,24 +76,13 @@ void PairTable::RemoveAllPairs() {
 }
 
 void PairTable::ResetForRun(PairRecord& record) {
-    if (record.active) {
-        record.state = PairState::Ready;
-        record.statusText = std::string(StatusText(PairState::Ready));
+    PairFigures fresh;
+    if (!record.config.active) {
+        fresh.state = record.figures.state;
+        fresh.statusText = std::move(record.figures.statusText);
     }
-    record.max = 0.0f;
-    record.min = -1.0f;
-    record.sum = 0.0f;
-    record.current = 0.0f;
-    record.average = 0.0f;
-    record.peakSingle = 0.0f;
-    record.countText = "0";
-    record.currentText = "0.00";
-    record.averageText = "0.00";
-    record.minText = "0.00";
-    record.maxText = "0.00";
-    record.count = 0;
-    record.log.Clear();
-    record.rateText.clear();
+    record.figures = std::move(fresh);
+    record.run.rateText.clear();
 }
 
 std::string PairTable::AddFromLists(bool endPointsKnown,
@@ -72,11 +100,10 @@ std::string PairTable::AddFromLists(bool endPointsKnown,
     if (!endpoint2) {
         return kSelectEndPoint2;
     }
-    PairRecord record;
-    record.endpoint1 = *endpoint1;
-    record.endpoint2 = *endpoint2;
-    record.udp = false;
-    AppendPair(std::move(record));
+    PairConfig config;
+    config.endpoint1 = *endpoint1;
+    config.endpoint2 = *endpoint2;
+    AppendPair(std::move(config));
     return {};
 }
 
@@ -84,21 +111,22 @@ std::string PairTable::CheckRoomForPair() const {
     return PairCount() >= kMaxPairs ? kMaxPairsReached : std::string();
 }
 
-void PairTable::EditPair(int row, std::string endpoint1, std::string endpoint2, int parallel) {
+void PairTable::EditPair(PairId id, std::string endpoint1, std::string endpoint2, int parallel) {
+    const int row = RowOf(id);
     if (!IsPairRow(row)) {
         return;
     }
-    PairRecord& record = (*this)[row];
-    record.endpoint1 = std::move(endpoint1);
-    record.endpoint2 = std::move(endpoint2);
-    record.parallel = std::clamp(parallel, 1, kMaxPairs);
+    PairConfig& config = (*this)[row].config;
+    config.endpoint1 = std::move(endpoint1);
+    config.endpoint2 = std::move(endpoint2);
+    config.parallel = std::clamp(parallel, 1, kMaxPairs);
 }
 
-void PairTable::RemovePairRow(int row) {
-    if (!IsPairRow(row)) {
-        return;
+void PairTable::RemovePair(PairId id) {
+    const int row = RowOf(id);
+    if (IsPairRow(row)) {
+        rows_.erase(rows_.begin() + row);
     }
-    rows_.erase(rows_.begin() + row);
 }
 
 void PairTable::RenamePairs() {
@@ -107,42 +135,46 @@ void PairTable::RenamePairs() {
     }
 }
 
-void PairTable::SetActive(const std::vector<int>& rows, bool active) {
+void PairTable::SetActive(const std::vector<PairId>& ids, bool active) {
     const PairState state = active ? PairState::Ready : PairState::Inactive;
-    for (int row : rows) {
+    for (PairId id : ids) {
+        const int row = RowOf(id);
         if (IsPairRow(row)) {
             PairRecord& record = (*this)[row];
-            record.active = active;
-            record.state = state;
-            record.statusText = std::string(StatusText(state));
+            record.config.active = active;
+            record.figures.state = state;
+            record.figures.statusText = std::string(StatusText(state));
         }
     }
 }
 
-void PairTable::SetShowAddress(const std::vector<int>& rows, bool showAddress) {
-    for (int row : rows) {
+void PairTable::SetShowAddress(const std::vector<PairId>& ids, bool showAddress) {
+    for (PairId id : ids) {
+        const int row = RowOf(id);
         if (IsPairRow(row)) {
-            (*this)[row].showAddress = showAddress;
+            (*this)[row].config.showAddress = showAddress;
         }
     }
 }
 
-void PairTable::ExchangeEndpoints(const std::vector<int>& rows) {
-    std::vector<int> unique = rows;
+void PairTable::ExchangeEndpoints(const std::vector<PairId>& ids) {
+    std::vector<PairId> unique = ids;
     std::sort(unique.begin(), unique.end());
     unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
-    for (int row : unique) {
+    for (PairId id : unique) {
+        const int row = RowOf(id);
         if (IsPairRow(row)) {
-            PairRecord& record = (*this)[row];
-            std::swap(record.endpoint1, record.endpoint2);
+            PairConfig& config = (*this)[row].config;
+            std::swap(config.endpoint1, config.endpoint2);
         }
     }
 }
 
-bool PairTable::CopyRows(ConsoleMode mode, const std::vector<int>& rows,
-                         PairClipboard& clipboard) const {
+bool PairTable::CopyPairs(ConsoleMode mode, const std::vector<PairId>& ids,
+                          PairClipboard& clipboard) const {
     std::vector<int> selected;
-    for (int row : rows) {
+    for (PairId id : ids) {
+        const int row = RowOf(id);
         if (IsPairRow(row)) {
             selected.push_back(row);
         }
@@ -154,22 +186,25 @@ bool PairTable::CopyRows(ConsoleMode mode, const std::vector<int>& rows,
     selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
     clipboard.clear();
     for (int row : selected) {
-        PairRecord copy = (*this)[row];
-        ResetForRun(copy);
-        clipboard.push_back(std::move(copy));
+        clipboard.push_back((*this)[row].config);
     }
     return true;
 }
 
-int PairTable::PasteRows(ConsoleMode mode, const PairClipboard& clipboard) {
+int PairTable::PastePairs(ConsoleMode mode, const PairClipboard& clipboard) {
     if (mode != ConsoleMode::Idle || PairCount() >= kMaxPairs) {
         return 0;
     }
     const auto room = static_cast<std::size_t>(kMaxPairs - PairCount());
     const std::size_t count = std::min(clipboard.size(), room);
     for (std::size_t i = 0; i < count; ++i) {
-        PairRecord record = clipboard[i];
-        ResetForRun(record);
+        PairRecord record;
+        record.config = clipboard[i];
+        // An inactive pair is pasted inactive, showing so.
+        if (!record.config.active) {
+            record.figures.state = PairState::Inactive;
+            record.figures.statusText = std::string(StatusText(PairState::Inactive));
+        }
         AppendPair(std::move(record));
     }
     return static_cast<int>(count);

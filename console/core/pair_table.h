@@ -9,8 +9,8 @@
 
 namespace quarn::console {
 
-// Copied pairs waiting to be pasted; no aggregate row.
-using PairClipboard = std::vector<PairRecord>;
+// Copied pairs waiting to be pasted: their set-up only, a paste makes new pairs.
+using PairClipboard = std::vector<PairConfig>;
 
 // The Console's table of pairs. Row 0 is the aggregate "All" row, never removed;
 // rows 1..N are the pairs, always named "Pair<row>".
@@ -28,17 +28,31 @@ class PairTable {
     const PairRecord& All() const { return rows_.front(); }
     bool IsPairRow(int row) const { return row >= 1 && row < Size(); }
 
-    // Appends a pair and names it after its row. Returns the new row number.
-    int AppendPair(PairRecord record);
+    // Where the pair stands now: its row (0 for All), or -1 when it is not in the table.
+    int RowOf(PairId id) const;
+    bool Contains(PairId id) const { return RowOf(id) >= 1; }
+    PairRecord* Find(PairId id);
+    const PairRecord* Find(PairId id) const;
+    // The id at a pair row, or an invalid id for any other row.
+    PairId IdAt(int row) const { return IsPairRow(row) ? (*this)[row].id : PairId(); }
+    // The ids of the pair rows among `rows` (a view's selection), in the order given.
+    std::vector<PairId> IdsAt(const std::vector<int>& rows) const;
+
+    // Appends a pair under a new id and names it after its row. Returns the id, or an
+    // invalid id when the table is full.
+    PairId AppendPair(PairConfig config);
+    // The same with figures already known (a file being read); the record's id is replaced.
+    PairId AppendPair(PairRecord record);
     // Removes every pair row (last first) and resets All.
     void RemoveAllPairs();
 
-    // Reset for a run (name, endpoints, udp, parallel, active, showAddress and showTotal stay).
+    // Reset for a run: the figures start over (an inactive row keeps its state); the
+    // set-up stays. The log is the caller's (PairLogs).
     static void ResetForRun(PairRecord& record);
 
     // Table operations. Those that can be refused return the notice text to show, or an
-    // empty string; `rows` are the selected rows (list item + 1). Operations that change
-    // the number of rows have ConsoleData counterparts that keep the chart in step.
+    // empty string; ids that are not in the table are ignored. Operations that change the
+    // number of rows have ConsoleData counterparts that keep the chart and logs in step.
 
     // "Add End Point": endpoint1/endpoint2 are the selections of the two EndPoint lists.
     std::string AddFromLists(bool endPointsKnown, const std::optional<std::string>& endpoint1,
@@ -46,18 +60,21 @@ class PairTable {
     // "Add manually" may open its dialog only when this returns an empty string.
     std::string CheckRoomForPair() const;
     // The Pair Setting dialog's edit of an existing row (parallel kept within 1..16).
-    void EditPair(int row, std::string endpoint1, std::string endpoint2, int parallel);
-    // Removes one pair row without renaming the others (see RenamePairs).
-    void RemovePairRow(int row);
+    void EditPair(PairId id, std::string endpoint1, std::string endpoint2, int parallel);
+    // Removes one pair without renaming the others (see RenamePairs).
+    void RemovePair(PairId id);
     // Names every pair row "Pair<row>".
     void RenamePairs();
-    void SetActive(const std::vector<int>& rows, bool active);
-    void SetShowAddress(const std::vector<int>& rows, bool showAddress);
-    void ExchangeEndpoints(const std::vector<int>& rows);
-    // Only in Idle mode and with a selection; returns whether the clipboard was filled.
-    bool CopyRows(ConsoleMode mode, const std::vector<int>& rows, PairClipboard& clipboard) const;
-    // Only in Idle mode with fewer than 16 pairs; returns the number of rows appended.
-    int PasteRows(ConsoleMode mode, const PairClipboard& clipboard);
+    void SetActive(const std::vector<PairId>& ids, bool active);
+    void SetShowAddress(const std::vector<PairId>& ids, bool showAddress);
+    void ExchangeEndpoints(const std::vector<PairId>& ids);
+    // Only in Idle mode and with a selection; returns whether the clipboard was filled
+    // (in row order).
+    bool CopyPairs(ConsoleMode mode, const std::vector<PairId>& ids,
+                   PairClipboard& clipboard) const;
+    // Only in Idle mode with fewer than 16 pairs: appends new pairs with the clipboard's
+    // set-up. Returns the number of pairs appended.
+    int PastePairs(ConsoleMode mode, const PairClipboard& clipboard);
 
     static constexpr const char* kNoEndPointFound = "No End Point found.";
     static constexpr const char* kMaxPairsReached = "The max count of pairs is 16.";

@@ -8,9 +8,9 @@ std::vector<std::string> RttProbeTargets(const PairTable& table) {
     std::vector<std::string> targets;
     for (int row = 1; row < table.Size(); ++row) {
         const PairRecord& pair = table[row];
-        if (pair.active &&
-            std::find(targets.begin(), targets.end(), pair.endpoint2) == targets.end()) {
-            targets.push_back(pair.endpoint2);
+        if (pair.config.active &&
+            std::find(targets.begin(), targets.end(), pair.config.endpoint2) == targets.end()) {
+            targets.push_back(pair.config.endpoint2);
         }
     }
     return targets;
@@ -19,14 +19,14 @@ std::vector<std::string> RttProbeTargets(const PairTable& table) {
 void RefreshRttFigures(PairTable& table, RunEnvironment& environment, bool complete) {
     for (int row = 1; row < table.Size(); ++row) {
         PairRecord& pair = table[row];
-        if (!pair.active) {
+        if (!pair.config.active) {
             continue;
         }
-        const std::optional<RttRecord> record = environment.RttOf(pair.endpoint2, complete);
+        const std::optional<RttRecord> record = environment.RttOf(pair.config.endpoint2, complete);
         if (complete) {
-            ApplyRtt(record, pair.quality);
+            ApplyRtt(record, pair.figures.quality);
         } else {
-            ApplyLatestRtt(record, pair.quality);
+            ApplyLatestRtt(record, pair.figures.quality);
         }
     }
 }

@@ -25,7 +25,7 @@ void FormatCount(std::string& text, int count) {
 }
 
 // Comparisons are strict: an equal value changes nothing.
-void UpdateExtremes(PairRecord& row, float value) {
+void UpdateExtremes(PairFigures& row, float value) {
     if (row.max < value) {
         row.max = value;
     }
@@ -34,7 +34,7 @@ void UpdateExtremes(PairRecord& row, float value) {
     }
 }
 
-void FormatFigures(PairRecord& row, float current) {
+void FormatFigures(PairFigures& row, float current) {
     FormatFigure(row.currentText, current);
     FormatFigure(row.averageText, row.average);
     FormatFigure(row.maxText, row.max);
@@ -53,7 +53,7 @@ void TickProcessor::BeginRun(int duration, bool udp) {
     sampleLines_.assign(static_cast<std::size_t>(data_.table.Size()), PairLog::kNoLine);
     quality_.assign(static_cast<std::size_t>(data_.table.Size()), QualityAccumulator{});
     for (int r = 0; r < data_.table.Size(); ++r) {
-        data_.table[r].quality = PairQuality{};
+        data_.table[r].figures.quality = PairQuality{};
     }
 }
 
@@ -64,19 +64,19 @@ LineOutcome TickProcessor::HandleLine(int row, std::string_view rawLine) {
     // A CR of a CR LF ending would stick to the last token, so it goes before anything.
     const std::string_view line = WithoutTrailingCr(rawLine);
     PairRecord& pair = data_.table[row];
-    const std::size_t logged = pair.log.Append(line);
+    const std::size_t logged = data_.logs.Of(pair.id).Append(line);
 
     LineOutcome outcome = LineOutcome::Logged;
     const bool failure = IsFailureLine(line);
     if (failure) {
-        pair.state = PairState::Error;
+        pair.figures.state = PairState::Error;
         outcome = LineOutcome::Failure;
     } else if (udp_) {
         // Before the sample, so that a tick this line completes sees its second.
         FeedQuality(row, line);
     }
-    if (!failure && IsSampleLine(line, pair.parallel, udp_)) {
-        if (IsRunTotalLine(line) && pair.count >= 1) {
+    if (!failure && IsSampleLine(line, pair.config.parallel, udp_)) {
+        if (IsRunTotalLine(line) && pair.figures.count >= 1) {
             outcome = LineOutcome::TotalDropped;
         } else {
             // Only this line is counted if the tick completes, not a later one.
@@ -88,7 +88,7 @@ LineOutcome TickProcessor::HandleLine(int row, std::string_view rawLine) {
             outcome = TakeSample(row, SampleValue(line));
         }
     }
-    view_.LogChanged(row);
+    view_.LogChanged(pair.id);
     return outcome;
 }
 
@@ -100,14 +100,14 @@ void TickProcessor::FeedQuality(int row, std::string_view line) {
     if (quality_[slot].Feed(line) == QualityLine::Ignored) {
         return;
     }
-    quality_[slot].Publish(data_.table[row].quality);
+    quality_[slot].Publish(data_.table[row].figures.quality);
     long long lost = 0;
     long long total = 0;
     for (const QualityAccumulator& pair : quality_) {
         lost += pair.Lost();
         total += pair.Total();
     }
-    PairQuality& all = data_.table.All().quality;
+    PairQuality& all = data_.table.All().figures.quality;
     all.lostDatagrams = lost;
     all.totalDatagrams = total;
     all.lossPercent = LossPercentOf(lost, total);
@@ -115,7 +115,7 @@ void TickProcessor::FeedQuality(int row, std::string_view line) {
 
 LineOutcome TickProcessor::TakeSample(int row, float value) {
     const int tick = data_.ticks + 1;
-    PairRecord& pair = data_.table[row];
+    PairFigures& pair = data_.table[row].figures;
     pair.count = tick;
     pair.current = value;
     if (!TickComplete(tick)) {
@@ -123,7 +123,7 @@ LineOutcome TickProcessor::TakeSample(int row, float value) {
     }
     if (warmupTicks_ < kWarmupTicks) {
         for (int r = 1; r < data_.table.Size(); ++r) {
-            data_.table[r].count = 0;
+            data_.table[r].figures.count = 0;
         }
         ++warmupTicks_;
         return LineOutcome::TickDiscarded;
@@ -135,7 +135,7 @@ LineOutcome TickProcessor::TakeSample(int row, float value) {
 bool TickProcessor::TickComplete(int tick) const {
     for (int r = 1; r < data_.table.Size(); ++r) {
         const PairRecord& pair = data_.table[r];
-        if (pair.active && pair.count != tick) {
+        if (pair.config.active && pair.figures.count != tick) {
             return false;
         }
     }
@@ -144,23 +144,25 @@ bool TickProcessor::TickComplete(int tick) const {
 
 void TickProcessor::ProcessTick(int tick) {
     const bool firstTick = data_.ticks == 0;
-    PairRecord& all = data_.table.All();
+    PairFigures& all = data_.table.All().figures;
     all.sum = 0.0f;
     all.average = 0.0f;
-    std::vector<int> countedRows;
+    std::vector<PairId> countedPairs;
     // Row k always feeds series k, whether or not it is active.
     for (int r = 1; r < data_.table.Size(); ++r) {
-        PairRecord& pair = data_.table[r];
-        if (!pair.active) {
+        PairRecord& record = data_.table[r];
+        if (!record.config.active) {
             continue;
         }
         const std::size_t sampleLine = static_cast<std::size_t>(r) < sampleLines_.size()
                                            ? sampleLines_[static_cast<std::size_t>(r)]
                                            : PairLog::kNoLine;
-        if (sampleLine < pair.log.Size() && !pair.log.Counted(sampleLine)) {
-            pair.log.MarkCounted(sampleLine);
-            countedRows.push_back(r);
+        PairLog& log = data_.logs.Of(record.id);
+        if (sampleLine < log.Size() && !log.Counted(sampleLine)) {
+            log.MarkCounted(sampleLine);
+            countedPairs.push_back(record.id);
         }
+        PairFigures& pair = record.figures;
         UpdatePairFigures(pair, tick, firstTick);
         all.sum += pair.current;
         all.average += pair.average;
@@ -170,8 +172,8 @@ void TickProcessor::ProcessTick(int tick) {
     UpdateAllFigures(firstTick);
     data_.chart.AppendPoint(0, all.sum);
     view_.RedrawList();
-    if (!countedRows.empty()) {
-        view_.RowsChanged(countedRows);
+    if (!countedPairs.empty()) {
+        view_.LogsCounted(countedPairs);
     }
     ++data_.ticks;
     data_.chart.SampleAdded(data_.ticks > ChartModel::kVisibleSamples,
@@ -179,8 +181,8 @@ void TickProcessor::ProcessTick(int tick) {
     view_.TickProcessed(data_.ticks, duration_);
 }
 
-void TickProcessor::UpdatePairFigures(PairRecord& pair, int tick, bool firstTick) {
-    PairRecord& all = data_.table.All();
+void TickProcessor::UpdatePairFigures(PairFigures& pair, int tick, bool firstTick) {
+    PairFigures& all = data_.table.All().figures;
     if (firstTick) {
         pair.min = pair.current;
     }
@@ -195,7 +197,7 @@ void TickProcessor::UpdatePairFigures(PairRecord& pair, int tick, bool firstTick
 }
 
 void TickProcessor::UpdateAllFigures(bool firstTick) {
-    PairRecord& all = data_.table.All();
+    PairFigures& all = data_.table.All().figures;
     if (firstTick) {
         all.min = all.sum;
     }

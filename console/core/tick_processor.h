@@ -43,7 +43,7 @@ class TickProcessor {
     LineOutcome TakeSample(int row, float value);
     bool TickComplete(int tick) const;
     void ProcessTick(int tick);
-    void UpdatePairFigures(PairRecord& pair, int tick, bool firstTick);
+    void UpdatePairFigures(PairFigures& pair, int tick, bool firstTick);
     void UpdateAllFigures(bool firstTick);
     void FeedQuality(int row, std::string_view line);
 

@@ -78,21 +78,25 @@ std::string JoinTokens(const std::vector<std::string>& tokens) {
 std::string AllFieldPart(const ConsoleData& data) {
     const PairRecord& all = data.table.All();
     const MeasurementSettings& settings = data.settings;
-    return JoinTokens({"All", std::to_string(all.count),
-                       std::to_string(LeadingInt(settings.durationText)), all.showTotal ? "1" : "0",
-                       std::to_string(data.ticks), Figure(all.averageText), Figure(all.minText),
-                       Figure(all.maxText), Figure(all.currentText), std::to_string(settings.udp),
+    return JoinTokens({"All", std::to_string(all.figures.count),
+                       std::to_string(LeadingInt(settings.durationText)),
+                       all.config.showTotal ? "1" : "0", std::to_string(data.ticks),
+                       Figure(all.figures.averageText), Figure(all.figures.minText),
+                       Figure(all.figures.maxText), Figure(all.figures.currentText),
+                       settings.protocol == Protocol::Udp ? "1" : "0",
                        Rate(settings.windowSizeText), Rate(settings.throughputText)}) +
-           AllQualityTokens(all.quality);
+           AllQualityTokens(all.figures.quality);
 }
 
 std::string PairFieldPart(const PairRecord& pair, int row) {
-    return JoinTokens({FieldToken(pair.name, "Pair" + std::to_string(row)), Address(pair.endpoint1),
-                       Address(pair.endpoint2), std::to_string(static_cast<int>(pair.state)),
-                       std::to_string(pair.count), std::to_string(pair.parallel),
-                       Figure(pair.averageText), Figure(pair.minText), Figure(pair.maxText),
-                       pair.showAddress ? "1" : "0", Figure(pair.currentText)}) +
-           PairQualityTokens(pair.quality);
+    return JoinTokens({FieldToken(pair.name, "Pair" + std::to_string(row)),
+                       Address(pair.config.endpoint1), Address(pair.config.endpoint2),
+                       std::to_string(static_cast<int>(pair.figures.state)),
+                       std::to_string(pair.figures.count), std::to_string(pair.config.parallel),
+                       Figure(pair.figures.averageText), Figure(pair.figures.minText),
+                       Figure(pair.figures.maxText), pair.config.showAddress ? "1" : "0",
+                       Figure(pair.figures.currentText)}) +
+           PairQualityTokens(pair.figures.quality);
 }
 
 }  // namespace

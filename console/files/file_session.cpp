@@ -119,18 +119,9 @@ void FileSession::StartSave(FileCommand command) {
 }
 
 std::shared_ptr<ConsoleData> FileSession::CopyForSave() const {
+    // Logs are not saved (they live beside the table and are not copied).
     auto copy = std::make_shared<ConsoleData>();
-    // Logs are not saved and may hold millions of lines: the copy leaves them out.
-    PairTable& table = data_.table;
-    std::vector<PairLog> logs;
-    logs.reserve(static_cast<std::size_t>(table.Size()));
-    for (int row = 0; row < table.Size(); ++row) {
-        logs.push_back(std::move(table[row].log));
-    }
-    copy->table = table;
-    for (int row = 0; row < table.Size(); ++row) {
-        table[row].log = std::move(logs[static_cast<std::size_t>(row)]);
-    }
+    copy->table = data_.table;
     copy->settings = data_.settings;
     copy->endPoints = data_.endPoints;
     copy->nameLookup = data_.nameLookup;
@@ -232,7 +223,7 @@ void FileSession::Finish(FileCommand command, int result, const std::string& pat
         currentFileName_.clear();
     }
     ApplyOpenedRunState(data_);
-    data_.chart.SetTotalVisible(data_.table.All().showTotal != 0,
+    data_.chart.SetTotalVisible(data_.table.All().config.showTotal,
                                 ChartScaleSource::From(data_.table));
     host_.FileFinished(command, result);
     if (result == 0) {

@@ -26,7 +26,7 @@ bool WriteSeriesCsv(const std::string& path, const PairTable& table, const Chart
     PairTable sample;
     for (int row = 1; row < table.Size(); ++row) {
         PairRecord pair;
-        pair.active = table[row].active;
+        pair.config.active = table[row].config.active;
         sample.AppendPair(std::move(pair));
     }
     TickCsv csv(/*withQuality=*/false);
@@ -53,13 +53,13 @@ bool WriteSeriesCsv(const std::string& path, const PairTable& table, const Chart
     for (std::size_t i = 0; i < samples; ++i) {
         for (int row = 1; row < sample.Size(); ++row) {
             float value = 0.0f;
-            const bool known = table[row].active && valueAt(row, i, value);
-            sample[row].active = known ? 1 : 0;
-            sample[row].current = value;
+            const bool known = table[row].config.active && valueAt(row, i, value);
+            sample[row].config.active = known;
+            sample[row].figures.current = value;
         }
         float total = 0.0f;
         valueAt(0, i, total);
-        sample.All().sum = total;
+        sample.All().figures.sum = total;
         csv.WriteTick(static_cast<int>(i + 1) * secondsPerSample, sample);
     }
     csv.Close();

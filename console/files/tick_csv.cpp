@@ -9,7 +9,7 @@ namespace {
 
 bool UdpRun(const PairTable& table) {
     for (int r = 1; r < table.Size(); ++r) {
-        if (table[r].active && table[r].udp)
+        if (table[r].config.active && table[r].run.protocol == Protocol::Udp)
             return true;
     }
     return false;
@@ -66,15 +66,15 @@ void TickCsv::WriteTick(int tick, const PairTable& table) {
     std::string row = std::to_string(tick);
     for (int r = 1; r < table.Size(); ++r) {
         row += ',';
-        if (!table[r].active)
+        if (!table[r].config.active)
             continue;
-        row += FormatFixed2(table[r].current);
+        row += FormatFixed2(table[r].figures.current);
     }
     row += ',';
-    row += FormatFixed2(table.All().sum);
+    row += FormatFixed2(table.All().figures.sum);
     for (int r = 1; withQuality_ && r < table.Size(); ++r) {
-        const bool active = table[r].active;
-        const PairQuality& quality = table[r].quality;
+        const bool active = table[r].config.active;
+        const PairQuality& quality = table[r].figures.quality;
         if (udp_) {
             row += ',' + (active ? Cell(quality.lastLossPercent) : std::string());
             row += ',' + (active ? Cell(quality.lastJitterMs) : std::string());

@@ -142,7 +142,7 @@ int HeadlessConsole::Open() {
     }
     const int result = ReadConfigFile(options_.openPath, data_, [this] { data_.ResetToNew(); });
     ApplyOpenedRunState(data_);
-    data_.chart.SetTotalVisible(data_.table.All().showTotal != 0,
+    data_.chart.SetTotalVisible(data_.table.All().config.showTotal,
                                 ChartScaleSource::From(data_.table));
     if (result == -1)
         return Fail("Cannot open the file: " + options_.openPath);
@@ -160,8 +160,8 @@ void HeadlessConsole::ApplyOverrides() {
     MeasurementSettings& settings = data_.settings;
     if (options_.durationText)
         settings.durationText = *options_.durationText;
-    if (options_.udp)
-        settings.udp = *options_.udp;
+    if (options_.protocol)
+        settings.protocol = *options_.protocol;
     if (options_.windowText)
         settings.windowSizeText = *options_.windowText;
     if (options_.throughputText)
@@ -172,7 +172,7 @@ void HeadlessConsole::ApplyOverrides() {
     data_.table.RemoveAllPairs();
     data_.chart.Reset();
     for (const PairSpec& spec : options_.pairs) {
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = spec.endpoint1;
         pair.endpoint2 = spec.endpoint2;
         pair.parallel = spec.streams;

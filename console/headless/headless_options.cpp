@@ -99,8 +99,8 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"-h", [&] { o.help = true; }},
         {"--search", [&] { o.search = true; }},
         {"--no-run", [&] { o.noRun = true; }},
-        {"--udp", [&] { o.udp = 1; }},
-        {"--tcp", [&] { o.udp = 0; }},
+        {"--udp", [&] { o.protocol = Protocol::Udp; }},
+        {"--tcp", [&] { o.protocol = Protocol::Tcp; }},
         {"--runs", [&] { o.listRuns = true; }},
     };
     for (std::size_t i = 1; i < args.size(); ++i) {

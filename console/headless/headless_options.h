@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "console/core/pair_record.h"
+
 namespace quarn::console {
 
 struct PairSpec {
@@ -21,7 +23,7 @@ struct HeadlessOptions {
     bool noRun = false;
     std::vector<PairSpec> pairs;
     std::optional<std::string> durationText;
-    std::optional<int> udp;
+    std::optional<Protocol> protocol;
     std::optional<std::string> windowText;
     std::optional<std::string> throughputText;
     std::string openPath;

@@ -69,11 +69,12 @@ std::string QualityHeader(bool udp) {
 
 std::string PairRow(const PairRecord& row, const std::string& ends, bool udp, bool allRow) {
     char figures[160];
-    std::snprintf(figures, sizeof figures, "%-9s %6s %10s %10s %10s %10s", row.statusText.c_str(),
-                  row.countText.c_str(), row.currentText.c_str(), row.averageText.c_str(),
-                  row.minText.c_str(), row.maxText.c_str());
+    std::snprintf(figures, sizeof figures, "%-9s %6s %10s %10s %10s %10s",
+                  row.figures.statusText.c_str(), row.figures.countText.c_str(),
+                  row.figures.currentText.c_str(), row.figures.averageText.c_str(),
+                  row.figures.minText.c_str(), row.figures.maxText.c_str());
     return Padded(row.name, 7) + " " + Padded(ends, 36) + " " + figures +
-           QualityCells(row.quality, udp, allRow) + "\n";
+           QualityCells(row.figures.quality, udp, allRow) + "\n";
 }
 
 }  // namespace
@@ -90,7 +91,7 @@ void TerminalView::ShowNotice(NoticeKind kind, std::string_view text) {
 }
 
 void TerminalView::TickProcessed(int ticks, int duration) {
-    const char* total = data_.table.All().currentText.c_str();
+    const char* total = data_.table.All().figures.currentText.c_str();
     if (interactive_) {
         // Back to the line's start, then clear what a longer earlier line left behind.
         std::fprintf(out_, "\rtick %d of %d, total %s Mbit/s, %s left\033[K", ticks, duration,
@@ -122,22 +123,22 @@ std::string FormatPairTable(const ConsoleData& data) {
     char header[160];
     std::snprintf(header, sizeof header, "%-9s %6s %10s %10s %10s %10s", "State", "Count",
                   "Current", "Average", "Minimum", "Maximum");
-    const bool udp = data.settings.udp != 0;
+    const bool udp = data.settings.protocol == Protocol::Udp;
     std::string text = Padded("Pair", 7) + " " + Padded("End Point 1 -> End Point 2", 36) + " " +
                        header + QualityHeader(udp) + "  (Mbit/s, ms)\n";
     const PairTable& table = data.table;
     for (int r = 1; r < table.Size(); ++r) {
         const PairRecord& row = table[r];
         const auto shown = [&](const std::string& address) {
-            return row.showAddress ? address : data.DisplayName(address);
+            return row.config.showAddress ? address : data.DisplayName(address);
         };
-        std::string ends = shown(row.endpoint1) + " -> " + shown(row.endpoint2);
-        if (row.parallel > 1 && !data.settings.udp)
-            ends += " x" + std::to_string(row.parallel);
+        std::string ends = shown(row.config.endpoint1) + " -> " + shown(row.config.endpoint2);
+        if (row.config.parallel > 1 && data.settings.protocol == Protocol::Tcp)
+            ends += " x" + std::to_string(row.config.parallel);
         text += PairRow(row, ends, udp, false);
     }
     PairRecord all = table.All();
-    all.statusText = "";
+    all.figures.statusText = "";
     text += PairRow(all, "", udp, true);
     return text;
 }

@@ -118,15 +118,14 @@ std::string RenderMetrics(const RunMetrics& metrics) {
 }
 
 void MetricsCollector::BeginRun(const ConsoleData& data) {
-    udp_ = data.settings.udp != 0;
+    udp_ = data.settings.protocol == Protocol::Udp;
     scanned_.assign(static_cast<std::size_t>(data.table.Size()), 0);
     dropped_.assign(static_cast<std::size_t>(data.table.Size()), 0);
 }
 
 // Lines up to the last counted one are settled: a report before it that is not counted
 // never will be.
-void MetricsCollector::CountDropped(const PairRecord& pair, std::size_t row) {
-    const PairLog& log = pair.log;
+void MetricsCollector::CountDropped(const PairLog& log, const PairRecord& pair, std::size_t row) {
     std::size_t& from = scanned_[row];
     if (from > log.Size())
         from = 0;
@@ -138,7 +137,7 @@ void MetricsCollector::CountDropped(const PairRecord& pair, std::size_t row) {
         }
     }
     for (std::size_t i = from; i < settled; ++i) {
-        if (!log.Counted(i) && IsSampleLine(log.Text(i), pair.parallel, udp_))
+        if (!log.Counted(i) && IsSampleLine(log.Text(i), pair.config.parallel, udp_))
             ++dropped_[row];
     }
     from = settled;
@@ -152,19 +151,21 @@ RunMetrics MetricsCollector::Collect(const ConsoleData& data, bool measuring) {
     metrics.secondsProcessed = data.ticks;
     for (int row = 1; row < data.table.Size(); ++row) {
         const PairRecord& record = data.table[row];
-        if (!record.active)
+        if (!record.config.active)
             continue;
-        CountDropped(record, static_cast<std::size_t>(row));
+        if (const PairLog* log = data.logs.Find(record.id))
+            CountDropped(*log, record, static_cast<std::size_t>(row));
         PairMetrics pair;
-        pair.pair = PairIdOf(data.table, row);
-        pair.endpoint1 = record.endpoint1;
-        pair.endpoint2 = record.endpoint2;
-        pair.names =
-            NameOrAddress(data, record.endpoint1) + " -> " + NameOrAddress(data, record.endpoint2);
-        pair.mbitPerS = record.current;
-        pair.secondsCounted = record.count < 0 ? 0 : std::min(record.count, data.ticks);
+        pair.pair = PairIdOf(data.table, record.id);
+        pair.endpoint1 = record.config.endpoint1;
+        pair.endpoint2 = record.config.endpoint2;
+        pair.names = NameOrAddress(data, record.config.endpoint1) + " -> " +
+                     NameOrAddress(data, record.config.endpoint2);
+        pair.mbitPerS = record.figures.current;
+        pair.secondsCounted =
+            record.figures.count < 0 ? 0 : std::min(record.figures.count, data.ticks);
         pair.linesDropped = dropped_[static_cast<std::size_t>(row)];
-        metrics.totalMbitPerS += record.current;
+        metrics.totalMbitPerS += record.figures.current;
         metrics.pairs.push_back(std::move(pair));
     }
     return metrics;

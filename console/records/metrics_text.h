@@ -45,7 +45,7 @@ class MetricsCollector {
     RunMetrics Collect(const ConsoleData& data, bool measuring);
 
   private:
-    void CountDropped(const PairRecord& pair, std::size_t row);
+    void CountDropped(const PairLog& log, const PairRecord& pair, std::size_t row);
 
     bool udp_ = false;
     std::vector<std::size_t> scanned_;  // per row: log lines already looked at

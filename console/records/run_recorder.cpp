@@ -14,8 +14,8 @@ std::string NameOf(const ConsoleData& data, const std::string& address) {
 
 }  // namespace
 
-long long PairIdOf(const PairTable& /*table*/, int row) {
-    return row;
+long long PairIdOf(const PairTable& table, PairId id) {
+    return table.RowOf(id);
 }
 
 RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::string& started) {
@@ -23,21 +23,21 @@ RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::s
     head.run = runId;
     head.started = started;
     head.durationText = data.settings.durationText;
-    head.udp = data.settings.udp != 0;
+    head.udp = data.settings.protocol == Protocol::Udp;
     head.windowText = data.settings.windowSizeText;
     head.throughputText = data.settings.throughputText;
     for (int row = 1; row < data.table.Size(); ++row) {
         const PairRecord& record = data.table[row];
         PairHead pair;
-        pair.pair = PairIdOf(data.table, row);
+        pair.pair = PairIdOf(data.table, record.id);
         pair.name = record.name;
-        pair.endpoint1 = record.endpoint1;
-        pair.endpoint2 = record.endpoint2;
-        pair.endpoint1Name = NameOf(data, record.endpoint1);
-        pair.endpoint2Name = NameOf(data, record.endpoint2);
-        pair.streams = record.parallel;
-        pair.active = record.active;
-        pair.showAddress = record.showAddress;
+        pair.endpoint1 = record.config.endpoint1;
+        pair.endpoint2 = record.config.endpoint2;
+        pair.endpoint1Name = NameOf(data, record.config.endpoint1);
+        pair.endpoint2Name = NameOf(data, record.config.endpoint2);
+        pair.streams = record.config.parallel;
+        pair.active = record.config.active;
+        pair.showAddress = record.config.showAddress;
         head.pairs.push_back(std::move(pair));
     }
     return head;
@@ -46,11 +46,11 @@ RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::s
 std::string RunOutcome(const PairTable& table) {
     bool stopped = false;
     for (int row = 1; row < table.Size(); ++row) {
-        if (!table[row].active)
+        if (!table[row].config.active)
             continue;
-        if (table[row].state == PairState::Error)
+        if (table[row].figures.state == PairState::Error)
             return "failed";
-        stopped = stopped || table[row].state != PairState::Done;
+        stopped = stopped || table[row].figures.state != PairState::Done;
     }
     return stopped ? "stopped" : "completed";
 }
@@ -84,13 +84,13 @@ void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
     record.second = data.ticks;
     for (int row = 1; row < data.table.Size(); ++row) {
         const PairRecord& pair = data.table[row];
-        if (!pair.active)
+        if (!pair.config.active)
             continue;
-        record.pair = PairIdOf(data.table, row);
+        record.pair = PairIdOf(data.table, pair.id);
         record.name = pair.name;
-        record.endpoint1 = pair.endpoint1;
-        record.endpoint2 = pair.endpoint2;
-        record.mbitPerS = pair.current;
+        record.endpoint1 = pair.config.endpoint1;
+        record.endpoint2 = pair.config.endpoint2;
+        record.mbitPerS = pair.figures.current;
         Emit(EncodeSecond(record));
     }
     for (RecordSink* sink : sinks_)
@@ -105,21 +105,21 @@ void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimeP
     int pairs = 0;
     for (int row = 1; row < data.table.Size(); ++row) {
         const PairRecord& pair = data.table[row];
-        if (!pair.active)
+        if (!pair.config.active)
             continue;
         ++pairs;
         PairSummary summary;
         summary.time = time;
         summary.run = runId_;
-        summary.pair = PairIdOf(data.table, row);
+        summary.pair = PairIdOf(data.table, pair.id);
         summary.name = pair.name;
-        summary.endpoint1 = pair.endpoint1;
-        summary.endpoint2 = pair.endpoint2;
+        summary.endpoint1 = pair.config.endpoint1;
+        summary.endpoint2 = pair.config.endpoint2;
         summary.seconds = data.ticks;
-        summary.averageMbitPerS = pair.average;
-        summary.minMbitPerS = pair.min < 0.0f ? 0.0f : pair.min;
-        summary.maxMbitPerS = pair.max;
-        summary.state = pair.statusText;
+        summary.averageMbitPerS = pair.figures.average;
+        summary.minMbitPerS = pair.figures.min < 0.0f ? 0.0f : pair.figures.min;
+        summary.maxMbitPerS = pair.figures.max;
+        summary.state = pair.figures.statusText;
         Emit(EncodePairSummary(summary));
     }
     const PairRecord& all = data.table.All();
@@ -129,9 +129,9 @@ void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimeP
     summary.outcome = outcome;
     summary.seconds = data.ticks;
     summary.pairs = pairs;
-    summary.totalAverageMbitPerS = all.average;
-    summary.totalMinMbitPerS = all.min < 0.0f ? 0.0f : all.min;
-    summary.totalMaxMbitPerS = all.max;
+    summary.totalAverageMbitPerS = all.figures.average;
+    summary.totalMinMbitPerS = all.figures.min < 0.0f ? 0.0f : all.figures.min;
+    summary.totalMaxMbitPerS = all.figures.max;
     Emit(EncodeRunSummary(summary));
     for (RecordSink* sink : sinks_)
         sink->RunEnded();

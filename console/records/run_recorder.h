@@ -41,8 +41,9 @@ class RunRecorder {
 RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::string& started);
 // "completed", "stopped" or "failed", from the pair states after the core's completion.
 std::string RunOutcome(const PairTable& table);
-// The id a pair has in records.
-long long PairIdOf(const PairTable& table, int row);
+// The number records know a pair by: where it stood when the run began (rows never move
+// during a run), so a journal reads the same whichever process wrote it.
+long long PairIdOf(const PairTable& table, PairId id);
 // A new run id: the UTC start time and a random suffix, so ids sort by start.
 std::string NewRunId(std::chrono::system_clock::time_point now);
 

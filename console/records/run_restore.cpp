@@ -17,28 +17,28 @@ void FormatFigure(std::string& text, float value) {
 }
 
 void FormatFigures(PairRecord& row, float current) {
-    FormatFigure(row.currentText, current);
-    FormatFigure(row.averageText, row.average);
-    FormatFigure(row.maxText, row.max);
-    FormatFigure(row.minText, row.min);
-    row.countText = std::to_string(row.count);
+    FormatFigure(row.figures.currentText, current);
+    FormatFigure(row.figures.averageText, row.figures.average);
+    FormatFigure(row.figures.maxText, row.figures.max);
+    FormatFigure(row.figures.minText, row.figures.min);
+    row.figures.countText = std::to_string(row.figures.count);
 }
 
 void AddPairs(const RunHead& head, ConsoleData& data) {
     for (const PairHead& pair : head.pairs) {
         PairRecord record;
-        record.endpoint1 = pair.endpoint1;
-        record.endpoint2 = pair.endpoint2;
-        record.parallel = pair.streams;
-        record.active = pair.active;
-        record.showAddress = pair.showAddress;
-        record.state = pair.active ? PairState::Ready : PairState::Inactive;
-        record.statusText = std::string(StatusText(record.state));
+        record.config.endpoint1 = pair.endpoint1;
+        record.config.endpoint2 = pair.endpoint2;
+        record.config.parallel = pair.streams;
+        record.config.active = pair.active;
+        record.config.showAddress = pair.showAddress;
+        record.figures.state = pair.active ? PairState::Ready : PairState::Inactive;
+        record.figures.statusText = std::string(StatusText(record.figures.state));
         if (!pair.endpoint1Name.empty())
             data.nameLookup[pair.endpoint1] = pair.endpoint1Name;
         if (!pair.endpoint2Name.empty())
             data.nameLookup[pair.endpoint2] = pair.endpoint2Name;
-        if (data.table.AppendPair(std::move(record)) < 0)
+        if (!data.table.AppendPair(std::move(record)).Valid())
             break;
     }
 }
@@ -48,36 +48,38 @@ void AddPairs(const RunHead& head, ConsoleData& data) {
 void ReplaySecond(const JournalContent& journal, ConsoleData& data, int tick) {
     PairRecord& all = data.table.All();
     const bool first = tick == 1;
-    all.sum = 0.0f;
-    all.average = 0.0f;
+    all.figures.sum = 0.0f;
+    all.figures.average = 0.0f;
     for (int row = 1; row < data.table.Size(); ++row) {
         PairRecord& pair = data.table[row];
-        if (!pair.active)
+        if (!pair.config.active)
             continue;
         const auto found =
             journal.values.find(journal.head.pairs[static_cast<std::size_t>(row - 1)].pair);
-        pair.current = found == journal.values.end()
-                           ? 0.0f
-                           : found->second[static_cast<std::size_t>(tick - 1)];
-        pair.count = tick;
+        pair.figures.current = found == journal.values.end()
+                                   ? 0.0f
+                                   : found->second[static_cast<std::size_t>(tick - 1)];
+        pair.figures.count = tick;
         if (first)
-            pair.min = pair.current;
-        if (pair.current > all.peakSingle)
-            all.peakSingle = pair.current;
-        pair.sum += pair.current;
-        pair.average = pair.sum / static_cast<float>(tick);
-        pair.max = pair.max < pair.current ? pair.current : pair.max;
-        pair.min = pair.min > pair.current ? pair.current : pair.min;
-        all.sum += pair.current;
-        all.average += pair.average;
-        data.chart.AppendPoint(row, pair.current);
-        ++all.count;
+            pair.figures.min = pair.figures.current;
+        if (pair.figures.current > all.figures.peakSingle)
+            all.figures.peakSingle = pair.figures.current;
+        pair.figures.sum += pair.figures.current;
+        pair.figures.average = pair.figures.sum / static_cast<float>(tick);
+        pair.figures.max =
+            pair.figures.max < pair.figures.current ? pair.figures.current : pair.figures.max;
+        pair.figures.min =
+            pair.figures.min > pair.figures.current ? pair.figures.current : pair.figures.min;
+        all.figures.sum += pair.figures.current;
+        all.figures.average += pair.figures.average;
+        data.chart.AppendPoint(row, pair.figures.current);
+        ++all.figures.count;
     }
     if (first)
-        all.min = all.sum;
-    all.max = all.max < all.sum ? all.sum : all.max;
-    all.min = all.min > all.sum ? all.sum : all.min;
-    data.chart.AppendPoint(0, all.sum);
+        all.figures.min = all.figures.sum;
+    all.figures.max = all.figures.max < all.figures.sum ? all.figures.sum : all.figures.max;
+    all.figures.min = all.figures.min > all.figures.sum ? all.figures.sum : all.figures.min;
+    data.chart.AppendPoint(0, all.figures.sum);
 }
 
 PairState FinalState(const JournalContent& journal, long long pairId) {
@@ -102,7 +104,7 @@ std::string MeasuredAt(const JournalContent& journal) {
 void RestoreRun(const JournalContent& journal, ConsoleData& data) {
     data.ResetToNew();
     data.settings.durationText = journal.head.durationText;
-    data.settings.udp = journal.head.udp ? 1 : 0;
+    data.settings.protocol = journal.head.udp ? Protocol::Udp : Protocol::Tcp;
     data.settings.windowSizeText = journal.head.windowText;
     data.settings.throughputText = journal.head.throughputText;
     AddPairs(journal.head, data);
@@ -110,18 +112,18 @@ void RestoreRun(const JournalContent& journal, ConsoleData& data) {
     data.chart.SetPairCount(pairs);
     data.chart.BeginRun(pairs);
     PairTable::ResetForRun(data.table.All());
-    data.table.All().showTotal = 1;
+    data.table.All().config.showTotal = 1;
     for (int tick = 1; tick <= journal.seconds; ++tick)
         ReplaySecond(journal, data, tick);
     for (int row = 0; row < data.table.Size(); ++row) {
         PairRecord& pair = data.table[row];
-        if (row > 0 && pair.active) {
-            pair.state =
+        if (row > 0 && pair.config.active) {
+            pair.figures.state =
                 FinalState(journal, journal.head.pairs[static_cast<std::size_t>(row - 1)].pair);
-            pair.statusText = std::string(StatusText(pair.state));
+            pair.figures.statusText = std::string(StatusText(pair.figures.state));
         }
-        if (row == 0 || pair.active)
-            FormatFigures(pair, row == 0 ? pair.sum : pair.current);
+        if (row == 0 || pair.config.active)
+            FormatFigures(pair, row == 0 ? pair.figures.sum : pair.figures.current);
     }
     data.ticks = journal.seconds;
     data.chart.SetTotalVisible(true, ChartScaleSource::From(data.table));

@@ -95,14 +95,14 @@ void ConsoleSession::ForwardingView::ModeChanged() {
         target->ModeChanged();
 }
 
-void ConsoleSession::ForwardingView::LogChanged(int row) {
+void ConsoleSession::ForwardingView::LogChanged(PairId pair) {
     if (target)
-        target->LogChanged(row);
+        target->LogChanged(pair);
 }
 
-void ConsoleSession::ForwardingView::RowsChanged(const std::vector<int>& rows) {
+void ConsoleSession::ForwardingView::LogsCounted(const std::vector<PairId>& pairs) {
     if (target)
-        target->RowsChanged(rows);
+        target->LogsCounted(pairs);
 }
 
 void ConsoleSession::ForwardingView::RunStarted() {

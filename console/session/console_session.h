@@ -74,8 +74,8 @@ class ConsoleSession {
         void RedrawList() override;
         void TickProcessed(int ticks, int duration) override;
         void ModeChanged() override;
-        void LogChanged(int row) override;
-        void RowsChanged(const std::vector<int>& rows) override;
+        void LogChanged(PairId pair) override;
+        void LogsCounted(const std::vector<PairId>& pairs) override;
         void RunStarted() override;
         ConsoleView* target = nullptr;
     };

@@ -35,7 +35,7 @@ void AllStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     const PairRecord& all = table_.All();
-    if (all.showTotal)
+    if (all.config.showTotal)
         painter.drawPixmap(4, 18, markerOn_);
     else
         painter.drawPixmap(5, 19, markerOff_);
@@ -50,12 +50,12 @@ void AllStrip::paintEvent(QPaintEvent*) {
         const QRect area(QPoint(left - kLeft, 0), QPoint(right - kLeft - 1, height() - 1));
         painter.drawText(area, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text);
     };
-    figure(270, 357, widgets::FromUtf8(all.countText));
+    figure(270, 357, widgets::FromUtf8(all.figures.countText));
     // All keeps the total of the current second in sum.
-    figure(367, 447, AllFigureText(all.sum, all.currentText));
-    figure(458, 538, AllFigureText(all.average, all.averageText));
-    figure(549, 629, AllFigureText(all.min, all.minText));
-    figure(640, 720, AllFigureText(all.max, all.maxText));
+    figure(367, 447, AllFigureText(all.figures.sum, all.figures.currentText));
+    figure(458, 538, AllFigureText(all.figures.average, all.figures.averageText));
+    figure(549, 629, AllFigureText(all.figures.min, all.figures.minText));
+    figure(640, 720, AllFigureText(all.figures.max, all.figures.maxText));
 }
 
 }  // namespace quarn::console::ui

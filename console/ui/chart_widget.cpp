@@ -70,7 +70,7 @@ void ChartWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.setFont(font());
-    const bool totalVisible = table_ != nullptr && table_->All().showTotal != 0;
+    const bool totalVisible = table_ != nullptr && table_->All().config.showTotal;
     const ChartLayout layout(model_, width(), height());
     PaintLegend(painter, totalVisible);
     PaintScale(painter, layout);
@@ -88,7 +88,7 @@ void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
     p.setPen(kTextColour);
     int x0 = width() - 54;
     for (int m = pairCount; m >= 1; --m) {
-        if (table_ != nullptr && m < table_->Size() && (*table_)[m].active == 0) {
+        if (table_ != nullptr && m < table_->Size() && !(*table_)[m].config.active) {
             continue;
         }
         p.drawText(QRect(QPoint(x0 + 6, 11), QPoint(x0 + 43 - 1, 22 - 1)),

@@ -21,8 +21,8 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void RedrawList() override { emit listChanged(); }
     void TickProcessed(int ticks, int duration) override { emit tickProcessed(ticks, duration); }
     void ModeChanged() override { emit modeChanged(); }
-    void LogChanged(int row) override { emit logChanged(row); }
-    void RowsChanged(const std::vector<int>& rows) override { emit rowsCounted(rows); }
+    void LogChanged(PairId pair) override { emit logChanged(pair); }
+    void LogsCounted(const std::vector<PairId>& pairs) override { emit logsCounted(pairs); }
     void RunStarted() override { emit runStarted(); }
 
   signals:
@@ -30,8 +30,8 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void listChanged();
     void tickProcessed(int ticks, int duration);
     void modeChanged();
-    void logChanged(int row);
-    void rowsCounted(const std::vector<int>& rows);
+    void logChanged(quarn::console::PairId pair);
+    void logsCounted(const std::vector<quarn::console::PairId>& pairs);
     void runStarted();
 };
 

@@ -6,18 +6,11 @@
 
 namespace quarn::console::ui {
 
-LogListModel::LogListModel(const PairTable& table, int row, QObject* parent)
-    : QAbstractListModel(parent), table_(table), row_(row) {}
+LogListModel::LogListModel(const PairLogs& logs, PairId pair, QObject* parent)
+    : QAbstractListModel(parent), logs_(logs), pair_(pair) {}
 
 const PairLog* LogListModel::Log() const {
-    return table_.IsPairRow(row_) ? &table_[row_].log : nullptr;
-}
-
-void LogListModel::SetRow(int row) {
-    beginResetModel();
-    row_ = row;
-    shown_ = 0;
-    endResetModel();
+    return logs_.Find(pair_);
 }
 
 void LogListModel::Refresh() {

@@ -3,7 +3,7 @@
 #include <QAbstractListModel>
 #include <QStyledItemDelegate>
 
-#include "console/core/pair_table.h"
+#include "console/core/pair_logs.h"
 
 namespace quarn::console::ui {
 
@@ -19,11 +19,7 @@ class LogListModel : public QAbstractListModel {
     // Data role: whether the line's value entered the statistics.
     static constexpr int kCountedRole = Qt::UserRole + 1;
 
-    LogListModel(const PairTable& table, int row, QObject* parent = nullptr);
-
-    // Follows the pair to another row (rows moved); the list starts over.
-    void SetRow(int row);
-    int Row() const { return row_; }
+    LogListModel(const PairLogs& logs, PairId pair, QObject* parent = nullptr);
     // Takes up the log's current line count: new lines are appended to the view, a log
     // that shrank (cleared for a new run) resets it.
     void Refresh();
@@ -34,8 +30,8 @@ class LogListModel : public QAbstractListModel {
   private:
     const PairLog* Log() const;
 
-    const PairTable& table_;
-    int row_;
+    const PairLogs& logs_;
+    PairId pair_;
     int shown_ = 0;
 };
 

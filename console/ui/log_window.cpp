@@ -24,11 +24,11 @@ using widgets::FromUtf8;
 
 }  // namespace
 
-LogWindow::LogWindow(const PairTable& table, int row)
+LogWindow::LogWindow(const ConsoleData& data, PairId pair)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
-      table_(table),
-      row_(row),
-      model_(new LogListModel(table, row, this)),
+      data_(data),
+      pair_(pair),
+      model_(new LogListModel(data.logs, pair, this)),
       list_(new QListView(this)),
       closeButton_(new widgets::SkinButton(this)),
       smallCloseButton_(new widgets::SkinButton(this)) {
@@ -78,21 +78,16 @@ LogWindow::LogWindow(const PairTable& table, int row)
     });
     connect(closeButton_, &QAbstractButton::clicked, this, &QWidget::close);
     connect(smallCloseButton_, &QAbstractButton::clicked, this, &QWidget::close);
-    Bind(row);
+    Retitle();
 }
 
-void LogWindow::Bind(int row) {
-    row_ = row;
-    if (table_.IsPairRow(row)) {
-        const PairRecord& pair = table_[row];
-        nameText_ = FromUtf8(pair.name);
-        routeText_ =
-            QStringLiteral("%1  > %2  Log").arg(FromUtf8(pair.endpoint1), FromUtf8(pair.endpoint2));
+void LogWindow::Retitle() {
+    if (const PairRecord* pair = data_.table.Find(pair_)) {
+        nameText_ = FromUtf8(pair->name);
+        routeText_ = QStringLiteral("%1  > %2  Log")
+                         .arg(FromUtf8(pair->config.endpoint1), FromUtf8(pair->config.endpoint2));
     }
     setWindowTitle(nameText_ + QLatin1Char(' ') + routeText_);
-    if (model_->Row() != row) {
-        model_->SetRow(row);
-    }
     update();
 }
 
@@ -145,7 +140,7 @@ void LogWindow::paintEvent(QPaintEvent*) {
     painter.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
     painter.drawLine(r.right(), r.top(), r.right(), r.bottom());
 
-    painter.drawPixmap(9, 13, 6, 6, QPixmap(widgets::MarkerPath(row_, 6)));
+    painter.drawPixmap(9, 13, 6, 6, QPixmap(widgets::MarkerPath(Row(), 6)));
     painter.setFont(font());
     painter.setPen(Qt::black);
     painter.drawText(QRect(17, 11, 40, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "console/core/pair_table.h"
+#include "console/core/console_data.h"
 #include "widgets/window_mover.h"
 
 class QListView;
@@ -18,9 +18,9 @@ namespace quarn::console::ui {
 class LogListModel;
 
 // A pair's iperf output, one row per line, live while a run goes on: a modeless
-// top-level window that draws itself. It reads the pair's log through the table and a
-// row number; LogWindows re-points it when rows move and closes it on New, Delete and
-// Inactivate. Deletes itself when closed.
+// top-level window that draws itself. It follows its pair by id: the log, and the name,
+// route and marker of wherever the pair stands now. LogWindows closes it on New, Delete
+// and Inactivate. Deletes itself when closed.
 class LogWindow : public QWidget {
     Q_OBJECT
 
@@ -29,11 +29,13 @@ class LogWindow : public QWidget {
     static constexpr int kHeight = 357;
     static constexpr const char* kNoData = "No measurement data.";
 
-    LogWindow(const PairTable& table, int row);
+    LogWindow(const ConsoleData& data, PairId pair);
 
-    int Row() const { return row_; }
-    // Follows the pair to `row`: marker, name and route texts, window title.
-    void Bind(int row);
+    PairId Pair() const { return pair_; }
+    // The pair's row now (its marker), -1 once it is gone.
+    int Row() const { return data_.table.RowOf(pair_); }
+    // Reads the pair again: marker, name and route texts, window title.
+    void Retitle();
     // Takes up the log's line count; `live` scrolls to the last line.
     void RefreshLog(bool live);
     // Shows the window centred over `owner` (or where the system puts it without one).
@@ -49,8 +51,8 @@ class LogWindow : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    const PairTable& table_;
-    int row_;
+    const ConsoleData& data_;
+    PairId pair_;
     QString nameText_;
     QString routeText_;
     LogListModel* model_;

@@ -6,14 +6,14 @@
 
 namespace quarn::console::ui {
 
-LogWindows::LogWindows(const PairTable& table, QWidget* owner) : table_(table), owner_(owner) {}
+LogWindows::LogWindows(const ConsoleData& data, QWidget* owner) : data_(data), owner_(owner) {}
 
 LogWindows::~LogWindows() {
-    // Deleted now rather than later: they read the table, which goes with the owner.
+    // Deleted now rather than later: they read the data, which go with the owner.
     Prune();
     auto windows = std::move(windows_);
     windows_.clear();
-    for (auto& [row, window] : windows) {
+    for (auto& [pair, window] : windows) {
         delete window.data();
     }
 }
@@ -24,9 +24,9 @@ void LogWindows::Prune() const {
     }
 }
 
-LogWindow* LogWindows::Find(int row) const {
+LogWindow* LogWindows::Find(PairId pair) const {
     Prune();
-    const auto found = windows_.find(row);
+    const auto found = windows_.find(pair);
     return found == windows_.end() ? nullptr : found->second.data();
 }
 
@@ -35,25 +35,25 @@ int LogWindows::Count() const {
     return static_cast<int>(windows_.size());
 }
 
-LogWindow* LogWindows::Open(int row, bool live) {
-    if (LogWindow* open = Find(row)) {
+LogWindow* LogWindows::Open(PairId pair, bool live) {
+    if (LogWindow* open = Find(pair)) {
         open->show();
         open->raise();
         open->activateWindow();
         return open;
     }
-    if (!table_.IsPairRow(row)) {
+    if (!data_.table.Contains(pair)) {
         return nullptr;
     }
-    auto* window = new LogWindow(table_, row);
-    windows_[row] = window;
+    auto* window = new LogWindow(data_, pair);
+    windows_[pair] = window;
     window->ShowCentredOver(owner_.data());
     window->RefreshLog(live);
     return window;
 }
 
-void LogWindows::LineAdded(int row) {
-    LogWindow* window = Find(row);
+void LogWindows::LineAdded(PairId pair) {
+    LogWindow* window = Find(pair);
     if (window && window->isVisible()) {
         window->RefreshLog(true);
     }
@@ -61,50 +61,37 @@ void LogWindows::LineAdded(int row) {
 
 void LogWindows::RunStarted() {
     Prune();
-    for (auto& [row, window] : windows_) {
+    for (auto& [pair, window] : windows_) {
         window->RefreshLog(true);
     }
 }
 
-void LogWindows::RowsMoved(const std::vector<int>& rowMap) {
+void LogWindows::TableChanged() {
     Prune();
-    std::map<int, QPointer<LogWindow>> moved;
-    for (auto& [row, window] : windows_) {
-        const int to = row >= 0 && row < static_cast<int>(rowMap.size())
-                           ? rowMap[static_cast<std::size_t>(row)]
-                           : -1;
-        if (to < 1) {
-            window->close();
+    for (auto it = windows_.begin(); it != windows_.end();) {
+        const PairRecord* record = data_.table.Find(it->first);
+        if (!data_.table.Contains(it->first) || !record->config.active) {
+            it->second->close();
+            it = windows_.erase(it);
             continue;
         }
-        if (to != row) {
-            window->Bind(to);
-        }
-        window->RefreshLog(false);
-        moved[to] = window;
-    }
-    windows_ = std::move(moved);
-}
-
-void LogWindows::Retitle() {
-    Prune();
-    for (auto& [row, window] : windows_) {
-        window->Bind(row);
+        it->second->Retitle();
+        ++it;
     }
 }
 
-void LogWindows::Close(int row) {
-    if (LogWindow* window = Find(row)) {
+void LogWindows::Close(PairId pair) {
+    if (LogWindow* window = Find(pair)) {
         window->close();
     }
-    windows_.erase(row);
+    windows_.erase(pair);
 }
 
 void LogWindows::CloseAll() {
     Prune();
     auto windows = std::move(windows_);
     windows_.clear();
-    for (auto& [row, window] : windows) {
+    for (auto& [pair, window] : windows) {
         if (window) {
             window->close();
         }

@@ -2,9 +2,8 @@
 
 #include <QPointer>
 #include <map>
-#include <vector>
 
-#include "console/core/pair_table.h"
+#include "console/core/console_data.h"
 
 class QWidget;
 
@@ -12,43 +11,42 @@ namespace quarn::console::ui {
 
 class LogWindow;
 
-// The open log windows, at most one per pair row. The main window owns it and tells it
-// when rows move, lines arrive or a run starts; windows the operator closes drop out.
+// The open log windows, at most one per pair, known by the pair's id. The main window
+// owns it and tells it when lines arrive, a run starts or the table changes; windows the
+// operator closes drop out.
 class LogWindows {
   public:
     // `owner` is the window the log windows are centred over.
-    LogWindows(const PairTable& table, QWidget* owner);
+    LogWindows(const ConsoleData& data, QWidget* owner);
     // Closes every window still open.
     ~LogWindows();
     LogWindows(const LogWindows&) = delete;
     LogWindows& operator=(const LogWindows&) = delete;
 
-    // "Show Log": raises the row's window when it is open, else opens one; `live` when a
-    // run is going on (it scrolls to the last line). Nothing for a row that is no pair.
-    LogWindow* Open(int row, bool live);
-    // A line arrived for (or a tick counted a line of) `row`.
-    void LineAdded(int row);
+    // "Show Log": raises the pair's window when it is open, else opens one; `live` when a
+    // run is going on (it scrolls to the last line). Nothing for an id that is no pair.
+    LogWindow* Open(PairId pair, bool live);
+    // A line arrived for (or a tick counted a line of) the pair.
+    void LineAdded(PairId pair);
     // A run started: logs were cleared and every open window goes live.
     void RunStarted();
-    // Rows moved (delete, paste): rowMap[old row] is the new row, or -1 when deleted.
-    // Windows of deleted rows close; the others follow their pair.
-    void RowsMoved(const std::vector<int>& rowMap);
-    // The row was inactivated.
-    void Close(int row);
-    // A pair's name or endpoints may have changed: every open window reads them again.
-    void Retitle();
+    // The table changed (Delete, Paste, Exchange, an edit, Activate, Inactivate): windows
+    // of pairs that are gone or inactive close; the others read their pair again.
+    void TableChanged();
+    // The pair was inactivated.
+    void Close(PairId pair);
     // New.
     void CloseAll();
 
-    LogWindow* Find(int row) const;
+    LogWindow* Find(PairId pair) const;
     int Count() const;
 
   private:
     void Prune() const;
 
-    const PairTable& table_;
+    const ConsoleData& data_;
     QPointer<QWidget> owner_;
-    mutable std::map<int, QPointer<LogWindow>> windows_;
+    mutable std::map<PairId, QPointer<LogWindow>> windows_;
 };
 
 }  // namespace quarn::console::ui

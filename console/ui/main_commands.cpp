@@ -29,6 +29,10 @@ void MainCommands::Notice(const std::string& text) {
         session_.View().ShowNotice(NoticeKind::Message, text);
 }
 
+std::vector<PairId> MainCommands::SelectedPairs() const {
+    return session_.Data().table.IdsAt(inputs_.SelectedRows());
+}
+
 void MainCommands::StoreSettingTexts() {
     MeasurementSettings& settings = session_.Data().settings;
     settings.durationText = inputs_.DurationText();
@@ -56,9 +60,10 @@ void MainCommands::AddManually() {
         Notice(refusal);
         return;
     }
-    PairSettingDialog dialog(true, PairRecord(), data.settings.udp != 0, inputs_.DialogParent());
+    PairSettingDialog dialog(true, PairConfig(), data.settings.protocol == Protocol::Udp,
+                             inputs_.DialogParent());
     if (dialog.exec() == QDialog::Accepted) {
-        data.AddPair(dialog.NewRecord());
+        data.AddPair(dialog.NewConfig());
         AfterShapeChange();
     }
 }
@@ -68,26 +73,26 @@ void MainCommands::EditPair(int item) {
     const int row = item + 1;
     if (!data.table.IsPairRow(row) || !Idle())
         return;
-    PairSettingDialog dialog(false, data.table[row], data.settings.udp != 0,
+    const PairId pair = data.table.IdAt(row);
+    PairSettingDialog dialog(false, data.table[row].config, data.settings.protocol == Protocol::Udp,
                              inputs_.DialogParent());
     // The table keeps its shape while the dialog is open: nothing else runs in Idle mode.
     if (dialog.exec() == QDialog::Accepted) {
-        data.table.EditPair(row, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
+        data.table.EditPair(pair, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
         RedrawList();
+        emit rowsChanged();  // an open log window shows the new route at once
     }
 }
 
 void MainCommands::DeleteSelected() {
     if (!Idle())
         return;
-    std::vector<int> rowMap;
-    const std::string refusal =
-        session_.Data().DeletePairs(session_.Mode(), inputs_.SelectedRows(), &rowMap);
+    const std::string refusal = session_.Data().DeletePairs(session_.Mode(), SelectedPairs());
     if (!refusal.empty()) {
         Notice(refusal);
         return;
     }
-    emit pairsDeleted(rowMap);  // open log windows follow their pairs
+    emit pairsDeleted();
     AfterShapeChange();
 }
 
@@ -118,18 +123,18 @@ void MainCommands::OnSearchDone(const std::string& notice) {
 void MainCommands::ToggleTotal() {
     ConsoleData& data = session_.Data();
     PairRecord& all = data.table.All();
-    all.showTotal = all.showTotal ? 0 : 1;
+    all.config.showTotal = !all.config.showTotal;
     emit totalToggled();
-    data.chart.SetTotalVisible(all.showTotal != 0, ChartScaleSource::From(data.table));
+    data.chart.SetTotalVisible(all.config.showTotal, ChartScaleSource::From(data.table));
 }
 
 void MainCommands::SwitchProtocol(int index) {
     MeasurementSettings& settings = session_.Data().settings;
-    const int udp = index != 0 ? 1 : 0;
-    if (udp == settings.udp)
+    const Protocol protocol = index != 0 ? Protocol::Udp : Protocol::Tcp;
+    if (protocol == settings.protocol)
         return;
     settings.ValueText() = inputs_.ValueText();
-    settings.udp = udp;
+    settings.protocol = protocol;
     emit protocolSwitched(widgets::FromUtf8(settings.ValueText()));
     RedrawList();
 }
@@ -153,7 +158,7 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainCommands::Copy() {
-    session_.Data().table.CopyRows(session_.Mode(), inputs_.SelectedRows(), clipboard_);
+    session_.Data().table.CopyPairs(session_.Mode(), SelectedPairs(), clipboard_);
 }
 
 void MainCommands::Paste() {
@@ -162,24 +167,25 @@ void MainCommands::Paste() {
 }
 
 void MainCommands::ExchangeSelected() {
-    session_.Data().table.ExchangeEndpoints(inputs_.SelectedRows());
+    session_.Data().table.ExchangeEndpoints(SelectedPairs());
     RedrawList();
+    emit rowsChanged();  // open log windows show the exchanged route at once
 }
 
 void MainCommands::ShowSelectedAs(bool address) {
-    session_.Data().table.SetShowAddress(inputs_.SelectedRows(), address);
+    session_.Data().table.SetShowAddress(SelectedPairs(), address);
     RedrawList();
 }
 
 void MainCommands::ActivateSelected(bool active) {
-    session_.Data().table.SetActive(inputs_.SelectedRows(), active);
+    session_.Data().table.SetActive(SelectedPairs(), active);
     RedrawList();
     emit rowsChanged();
 }
 
 void MainCommands::ShowLog() {
     if (contextRow_ >= 0)
-        emit showLogRequested(contextRow_ + 1);
+        emit showLogRequested(session_.Data().table.IdAt(contextRow_ + 1));
 }
 
 void MainCommands::PrepareMenu(int contextRow) {
@@ -193,8 +199,8 @@ void MainCommands::PrepareMenu(int contextRow) {
     context.clipboardEmpty = clipboard_.empty();
     if (rows.size() == 1) {
         const PairRecord& pair = data.table[rows.front()];
-        context.singleActive = pair.active != 0;
-        context.singleShowsAddress = pair.showAddress != 0;
+        context.singleActive = pair.config.active;
+        context.singleShowsAddress = pair.config.showAddress;
     }
     menu_->Apply(ComputePairMenuEnabling(context));
 }

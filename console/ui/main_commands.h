@@ -69,14 +69,14 @@ class MainCommands : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   signals:
-    // "Show Log" for a row; the log window belongs to whoever listens.
-    void showLogRequested(int row);
+    // "Show Log" for a pair; the log window belongs to whoever listens.
+    void showLogRequested(PairId pair);
     // The table's shape changed (rows added, deleted or pasted): the layout follows.
     void shapeChanged();
     // The table changed (shape, Activate, Inactivate).
     void rowsChanged();
-    // Rows were deleted: rowMap[old row] = new row, or -1; the selection is gone.
-    void pairsDeleted(const std::vector<int>& rowMap);
+    // Pairs were deleted; the selection is gone.
+    void pairsDeleted();
     // A search began; the EndPoint lists it showed are emptied.
     void searchStarted(bool listsShown);
     void searchEnded();
@@ -86,6 +86,7 @@ class MainCommands : public QObject {
 
   private:
     void OnSearchDone(const std::string& notice);
+    std::vector<PairId> SelectedPairs() const;
     void StoreSettingTexts();
     void PrepareMenu(int contextRow);
     void AfterShapeChange();

@@ -103,9 +103,9 @@ void MainWindow::CreateControls() {
         const auto found = Data().nameLookup.find(address);
         return found == Data().nameLookup.end() ? std::string() : found->second;
     });
-    pairList_->SetProtocolIsTcp(data.settings.udp == 0);
+    pairList_->SetProtocolIsTcp(data.settings.protocol == Protocol::Tcp);
     chart_ = new ChartWidget(
-        data.chart, [this] { return Data().highlightedRow; }, this);
+        data.chart, [this] { return Data().table.RowOf(Data().highlighted); }, this);
     chart_->SetPairTable(&data.table);
     data.chart.onChanged = [this] { chart_->Refresh(); };
     notice_ = new NoticePanel(this);
@@ -113,7 +113,7 @@ void MainWindow::CreateControls() {
     protocol_ = new widgets::SkinCombo(this);
     protocol_->addItem(QStringLiteral("TCP"));
     protocol_->addItem(QStringLiteral("UDP"));
-    protocol_->setCurrentIndex(data.settings.udp ? 1 : 0);
+    protocol_->setCurrentIndex(data.settings.protocol == Protocol::Udp ? 1 : 0);
     valueEdit_ = CreateEdit(data.settings.ValueText());
     durationEdit_ = CreateEdit(data.settings.durationText);
     CreateButtons();
@@ -149,9 +149,10 @@ void MainWindow::CreateButtons() {
     searchEndPoint_ = make(EndPointCommandFace(QStringLiteral("Search End Point"), 2));
     fileMenu_ = make(StripFace(widgets::kFileMenuStrip, widgets::kFileMenuWidth,
                                [](const widgets::SkinButton& b) { return b.IsHovered() ? 1 : 0; }));
-    totalToggle_ = make(StripFace(
-        widgets::kTotalToggleStrip, widgets::kTotalToggleWidth,
-        [this](const widgets::SkinButton&) { return Data().table.All().showTotal ? 0 : 1; }));
+    totalToggle_ = make(StripFace(widgets::kTotalToggleStrip, widgets::kTotalToggleWidth,
+                                  [this](const widgets::SkinButton&) {
+                                      return Data().table.All().config.showTotal ? 0 : 1;
+                                  }));
 }
 
 void MainWindow::ConnectControls() {
@@ -177,7 +178,7 @@ void MainWindow::ConnectControls() {
             [c](int item, const QPoint& globalPos) { c->OpenItemMenu(item, globalPos); });
     pairList_->installEventFilter(c);
     connect(pairList_, &PairListWidget::highlightChanged, this, [this](int highlightedRow) {
-        Data().highlightedRow = highlightedRow;
+        Data().highlighted = Data().table.IdAt(highlightedRow);
         chart_->Refresh();
     });
 }
@@ -218,8 +219,8 @@ void MainWindow::ConnectEvents() {
                     notice_->ShowNotice(kind, text);
             });
     connect(e, &ConsoleSignals::listChanged, pairList_, [this] {
-        pairList_->SetProtocolIsTcp(Data().settings.udp == 0);
-        pairList_->SetHighlightedRow(Data().highlightedRow);
+        pairList_->SetProtocolIsTcp(Data().settings.protocol == Protocol::Tcp);
+        pairList_->SetHighlightedRow(Data().table.RowOf(Data().highlighted));
         pairList_->Refresh();
     });
     connect(e, &ConsoleSignals::tickProcessed, pairList_, &PairListWidget::Refresh);
@@ -309,7 +310,7 @@ void MainWindow::paintEvent(QPaintEvent*) {
     }
     MainLook look;
     look.size = size();
-    look.udp = Data().settings.udp != 0;
+    look.udp = Data().settings.protocol == Protocol::Udp;
     look.measuredAt = widgets::FromUtf8(Data().measuredAt);
     PaintMainLook(painter, look);
 }
@@ -394,7 +395,7 @@ void MainWindow::ShowRunStarted() {
     pairList_->clearSelection();
     pairList_->setCurrentIndex(QModelIndex());
     pairList_->setSelectionMode(QAbstractItemView::SingleSelection);
-    pairList_->SetHighlightedRow(Data().highlightedRow);
+    pairList_->SetHighlightedRow(Data().table.RowOf(Data().highlighted));
 }
 
 std::vector<int> MainWindow::SelectedRows() const {

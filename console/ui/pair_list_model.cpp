@@ -46,17 +46,19 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return ColumnText(*p, index.column());
         case PairKeyRole:
-            return KeyOfRow(index.row());
+            return QVariant::fromValue<qulonglong>(p->id.Value());
         case PairNumberRole:
             return index.row() + 1;
         case ActiveRole:
-            return p->active;
+            return p->config.active;
         case BadgeRole:
-            return tcp_ && p->parallel >= 2 && p->active ? std::min(p->parallel, kMaxBadge) : 0;
+            return tcp_ && p->config.parallel >= 2 && p->config.active
+                       ? std::min(p->config.parallel, kMaxBadge)
+                       : 0;
         case FirstEndPointRole:
-            return EndPointText(p->endpoint1, p->showAddress);
+            return EndPointText(p->config.endpoint1, p->config.showAddress);
         case SecondEndPointRole:
-            return EndPointText(p->endpoint2, p->showAddress);
+            return EndPointText(p->config.endpoint2, p->config.showAddress);
         default:
             return {};
     }
@@ -67,20 +69,20 @@ QString PairListModel::ColumnText(const PairRecord& p, int column) const {
         case NameColumn:
             return Text(p.name);
         case EndPointsColumn:
-            return EndPointText(p.endpoint1, p.showAddress) + QStringLiteral(" > ") +
-                   EndPointText(p.endpoint2, p.showAddress);
+            return EndPointText(p.config.endpoint1, p.config.showAddress) + QStringLiteral(" > ") +
+                   EndPointText(p.config.endpoint2, p.config.showAddress);
         case StatusColumn:
-            return Text(p.statusText);
+            return Text(p.figures.statusText);
         case CountColumn:
-            return Text(p.countText);
+            return Text(p.figures.countText);
         case CurrentColumn:
-            return Text(p.currentText);
+            return Text(p.figures.currentText);
         case AverageColumn:
-            return Text(p.averageText);
+            return Text(p.figures.averageText);
         case MinColumn:
-            return Text(p.minText);
+            return Text(p.figures.minText);
         default:
-            return Text(p.maxText);
+            return Text(p.figures.maxText);
     }
 }
 
@@ -139,16 +141,13 @@ PairListModel::Change PairListModel::Sync() {
 }
 
 PairKey PairListModel::KeyOfRow(int row) const {
-    return row >= 0 && row < rows_ ? row + 1 : kNoPair;
+    const PairRecord* record = RecordAt(row);
+    return record != nullptr ? record->id : kNoPair;
 }
 
 int PairListModel::RowOfKey(PairKey key) const {
-    for (int row = 0; row < rows_; ++row) {
-        if (KeyOfRow(row) == key) {
-            return row;
-        }
-    }
-    return -1;
+    const int row = key.Valid() ? table_.RowOf(key) - 1 : -1;
+    return row >= 0 && row < rows_ ? row : -1;
 }
 
 }  // namespace quarn::console::ui

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "console/core/pair_id.h"
+
 namespace quarn::console {
 class PairTable;
 struct PairRecord;
@@ -12,10 +14,10 @@ struct PairRecord;
 
 namespace quarn::console::ui {
 
-// What the list knows a pair by, whatever row it sits in: its number in the table.
-// KeyOfRow and RowOfKey are the only places that turn one into the other.
-using PairKey = int;
-inline constexpr PairKey kNoPair = -1;
+// What the list knows a pair by, whatever row it sits in: its id. KeyOfRow and RowOfKey
+// are the only places that turn one into the other.
+using PairKey = PairId;
+inline constexpr PairKey kNoPair = PairId();
 
 // The pairs of the table as list rows (row i is table row i + 1; the All row is never
 // a row), with one column per figure and roles for what the row's painter needs.
@@ -35,7 +37,7 @@ class PairListModel : public QAbstractTableModel {
         ColumnCount
     };
     enum Role {
-        PairKeyRole = Qt::UserRole + 1,  // PairKey
+        PairKeyRole = Qt::UserRole + 1,  // PairKey's value (qulonglong)
         PairNumberRole,                  // n of "Pair<n>" and of its marker
         ActiveRole,                      // bool
         BadgeRole,                       // parallel streams shown as a badge, 0 for none

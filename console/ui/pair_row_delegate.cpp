@@ -64,7 +64,7 @@ void PairRowDelegate::PaintMarks(QPainter& painter, const QRect& cell, const QPo
     };
     const int pairNumber = index.data(PairListModel::PairNumberRole).toInt();
     if (pairNumber <= kMarkers) {
-        const bool large = index.data(PairListModel::PairKeyRole).toInt() == marked_;
+        const bool large = index.data(PairListModel::PairKeyRole).toULongLong() == marked_.Value();
         place(large ? row + QPoint(4, 6) : row + QPoint(5, 7),
               QPixmap(widgets::MarkerPath(pairNumber, large ? 8 : 6)));
     }

@@ -44,7 +44,7 @@ QLineEdit* MakeAddressEdit(QWidget* parent, int x, const std::string& text) {
 
 }  // namespace
 
-PairSettingDialog::PairSettingDialog(bool addMode, const PairRecord& record, bool udp,
+PairSettingDialog::PairSettingDialog(bool addMode, const PairConfig& record, bool udp,
                                      QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       addMode_(addMode),
@@ -111,12 +111,12 @@ int PairSettingDialog::Parallel() const {
     return connections_->currentIndex() + 1;
 }
 
-PairRecord PairSettingDialog::NewRecord() const {
-    PairRecord record;
-    record.endpoint1 = Endpoint1();
-    record.endpoint2 = Endpoint2();
-    record.parallel = Parallel();
-    return record;
+PairConfig PairSettingDialog::NewConfig() const {
+    PairConfig config;
+    config.endpoint1 = Endpoint1();
+    config.endpoint2 = Endpoint2();
+    config.parallel = Parallel();
+    return config;
 }
 
 void PairSettingDialog::Confirm() {

@@ -33,7 +33,7 @@ class PairSettingDialog : public QDialog {
 
     // addMode: a new pair (edits empty, "1" connection); otherwise `record` is edited (its
     // addresses and parallel value are shown). With `udp` the connections choice is off.
-    PairSettingDialog(bool addMode, const PairRecord& record, bool udp, QWidget* parent = nullptr);
+    PairSettingDialog(bool addMode, const PairConfig& config, bool udp, QWidget* parent = nullptr);
 
     bool AddMode() const { return addMode_; }
     std::string Endpoint1() const;
@@ -41,7 +41,7 @@ class PairSettingDialog : public QDialog {
     // The chosen parallel streams (1..16); an edited pair keeps its own value under UDP.
     int Parallel() const;
     // Add mode: a default record with the dialog's addresses and parallel value.
-    PairRecord NewRecord() const;
+    PairConfig NewConfig() const;
 
     bool HintShown() const { return hintShown_; }
     int HintRemainingMs() const { return hintTimer_.remainingTime(); }

@@ -23,7 +23,7 @@ using widgets::FromUtf8;
 
 WindowFiles::WindowFiles(MainWindow& window)
     : window_(window),
-      logs_(window.Data().table, &window),
+      logs_(window.Data(), &window),
       panel_(new FilePanel(window.Data(), window.Session().MainThread(), *this, &window)),
       chartMenu_(new ChartExportMenu(window.Chart(), window.Data(),
                                      FromUtf8(panel_->Session().ConfigFolder()))) {
@@ -33,15 +33,15 @@ WindowFiles::WindowFiles(MainWindow& window)
     });
     connect(&window, &MainWindow::fileMenuClicked, panel_.data(), &FilePanel::Toggle);
     connect(&window, &MainWindow::helpRequested, this, [this] { HelpWindow::Open(&window_); });
-    connect(&window.Commands(), &MainCommands::showLogRequested, this,
-            [this](int row) { logs_.Open(row, window_.Run().Mode() == ConsoleMode::Measuring); });
+    connect(&window.Commands(), &MainCommands::showLogRequested, this, [this](PairId pair) {
+        logs_.Open(pair, window_.Run().Mode() == ConsoleMode::Measuring);
+    });
     connect(&window.Commands(), &MainCommands::rowsChanged, this, &WindowFiles::TableChanged);
-    connect(&window.Commands(), &MainCommands::pairsDeleted, this,
-            [this](const std::vector<int>& rowMap) { logs_.RowsMoved(rowMap); });
     const ConsoleSignals* events = &window.Events();
     connect(events, &ConsoleSignals::runStarted, this, [this] { logs_.RunStarted(); });
-    connect(events, &ConsoleSignals::logChanged, this, [this](int row) { logs_.LineAdded(row); });
-    connect(events, &ConsoleSignals::rowsCounted, this, &WindowFiles::RowsCounted);
+    connect(events, &ConsoleSignals::logChanged, this,
+            [this](PairId pair) { logs_.LineAdded(pair); });
+    connect(events, &ConsoleSignals::logsCounted, this, &WindowFiles::LogsCounted);
     Layout(window.width());
 }
 
@@ -62,20 +62,10 @@ void WindowFiles::IntroEnded() {
     Layout(window_.width());
 }
 
-void WindowFiles::RowsCounted(const std::vector<int>& rows) {
-    for (const int row : rows) {
-        logs_.LineAdded(row);
+void WindowFiles::LogsCounted(const std::vector<PairId>& pairs) {
+    for (const PairId pair : pairs) {
+        logs_.LineAdded(pair);
     }
-}
-
-void WindowFiles::TableChanged() {
-    const PairTable& table = window_.Data().table;
-    for (int row = 1; row < table.Size(); ++row) {
-        if (!table[row].active) {
-            logs_.Close(row);
-        }
-    }
-    logs_.Retitle();
 }
 
 bool WindowFiles::IsIdle() const {
@@ -117,7 +107,7 @@ void WindowFiles::FileFinished(FileCommand command, int) {
         {
             // The file's protocol comes with its own rate text: no switch handling.
             const QSignalBlocker quiet(window_.Protocol());
-            window_.Protocol()->setCurrentIndex(settings.udp);
+            window_.Protocol()->setCurrentIndex(settings.protocol == Protocol::Udp ? 1 : 0);
         }
         window_.ValueEdit()->setText(FromUtf8(settings.ValueText()));
         ShowData();

@@ -33,11 +33,11 @@ class WindowFiles : public QObject, public FileSessionHost {
     // The intro showed every child: the panel is hidden again.
     void IntroEnded();
 
-    // A processed tick counted the last lines of these rows: their log windows refresh.
-    void RowsCounted(const std::vector<int>& rows);
-    // The table changed (rows added or deleted, Activate, Inactivate): windows of
-    // inactive rows close, the others read their pair's name and endpoints again.
-    void TableChanged();
+    // A processed tick counted the last lines of these pairs: their log windows refresh.
+    void LogsCounted(const std::vector<PairId>& pairs);
+    // The table changed (pairs added or deleted, edited, exchanged, activated or
+    // inactivated): windows of pairs gone or inactive close, the others read their pair.
+    void TableChanged() { logs_.TableChanged(); }
 
     // FileSessionHost
     bool IsIdle() const override;

@@ -120,8 +120,8 @@ TEST_F(RecordsNetworkTest, AKilledConsoleIsRecoveredUpToItsLastSecond) {
     ASSERT_EQ(console::ReadConfigFile(saved, opened, [&] { opened.ResetToNew(); }), 0);
     EXPECT_EQ(opened.ticks, journal->seconds);
     ASSERT_EQ(opened.table.PairCount(), 1);
-    EXPECT_EQ(opened.table[1].endpoint1, Address(2));
-    EXPECT_EQ(opened.table[1].statusText, "Stopped");
+    EXPECT_EQ(opened.table[1].config.endpoint1, Address(2));
+    EXPECT_EQ(opened.table[1].figures.statusText, "Stopped");
     // Recovering keeps the journal in the history, still unfinished.
     const ConsoleResult listed = RunConsole({"--runs"}, 20000);
     bool found = false;

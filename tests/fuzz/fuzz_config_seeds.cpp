@@ -40,7 +40,7 @@ struct Seed {
 
 ConsoleData Build(const Seed& seed, const std::string& captures) {
     ConsoleData data;
-    data.settings.udp = seed.udp ? 1 : 0;
+    data.settings.protocol = seed.udp ? Protocol::Udp : Protocol::Tcp;
     data.settings.durationText = "10";
     data.settings.throughputText = "100";
     data.settings.windowSizeText = "2";
@@ -52,14 +52,14 @@ ConsoleData Build(const Seed& seed, const std::string& captures) {
         }
     }
     for (int p = 0; p < seed.pairs; ++p) {
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = "198.18.0." + std::to_string(10 + p % 3);
         pair.endpoint2 = "198.18.0." + std::to_string(20 + p);
-        pair.udp = seed.udp ? 1 : 0;
         pair.parallel = seed.parallel;
-        pair.rateText = seed.udp ? "100.000000m" : "2.000000m";
         pair.showAddress = p % 2 == 0;
-        data.AddPair(std::move(pair));
+        PairRunState& run = data.table.Find(data.AddPair(std::move(pair)))->run;
+        run.protocol = seed.udp ? Protocol::Udp : Protocol::Tcp;
+        run.rateText = seed.udp ? "100.000000m" : "2.000000m";
     }
     if (seed.capture.empty()) {
         return data;

@@ -26,13 +26,13 @@ class QuietView : public ConsoleView {
     void ShowNotice(NoticeKind, std::string_view) override {}
 };
 
-bool Finite(const PairRecord& row) {
+bool Finite(const PairFigures& row) {
     return std::isfinite(row.min) && std::isfinite(row.max) && std::isfinite(row.average) &&
            std::isfinite(row.current) && std::isfinite(row.sum);
 }
 
 // min <= average <= max, allowing for float rounding of the running sum.
-bool Ordered(const PairRecord& row, int ticks) {
+bool Ordered(const PairFigures& row, int ticks) {
     const float magnitude = std::max({std::fabs(row.min), std::fabs(row.max), 1.0f});
     const float slack = magnitude * 1e-6f * static_cast<float>(ticks + 1);
     return row.min <= row.max && row.average >= row.min - slack && row.average <= row.max + slack;
@@ -53,7 +53,7 @@ void CheckFigures(const ConsoleData& data, const std::vector<bool>& active) {
         return;
     }
     for (int r = 1; r < data.table.Size(); ++r) {
-        const PairRecord& pair = data.table[r];
+        const PairFigures& pair = data.table[r].figures;
         if (!active[static_cast<std::size_t>(r)]) {
             FUZZ_CHECK(series[static_cast<std::size_t>(r)].empty());
             continue;
@@ -66,7 +66,7 @@ void CheckFigures(const ConsoleData& data, const std::vector<bool>& active) {
         FUZZ_CHECK(pair.minText == FigureText(pair.min));
         FUZZ_CHECK(pair.maxText == FigureText(pair.max));
     }
-    const PairRecord& all = data.table.All();
+    const PairFigures& all = data.table.All().figures;
     FUZZ_CHECK(Finite(all));
     FUZZ_CHECK(Ordered(all, ticks));
     FUZZ_CHECK(std::isfinite(data.chart.ScaleMaximum()) && data.chart.ScaleMaximum() > 0.0f);
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QuietView view;
     std::vector<bool> active(static_cast<std::size_t>(pairs) + 1, true);
     for (int p = 1; p <= pairs; ++p) {
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = "198.18.0.10";
         pair.endpoint2 = "198.18.0.11";
         pair.parallel = (parallelBits >> (2 * (p - 1)) & 3) == 3 ? 4 : 1;
@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     auto deal = [&](int row, std::string_view line) {
         const bool pairRow = console.table.IsPairRow(row);
-        const std::size_t logged = pairRow ? console.table[row].log.Size() : 0;
+        const std::size_t logged = pairRow ? console.logs.Of(console.table[row].id).Size() : 0;
         const int ticksBefore = console.ticks;
         const LineOutcome outcome = ticks.HandleLine(row, line);
         if (!pairRow) {
@@ -115,14 +115,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return;
         }
         const PairRecord& pair = console.table[row];
-        FUZZ_CHECK(pair.log.Size() == logged + 1);
-        FUZZ_CHECK(pair.log.Text(logged) == quarn::fuzz::ExpectedLogText(WithoutTrailingCr(line)));
+        const PairLog& log = console.logs.Of(pair.id);
+        FUZZ_CHECK(log.Size() == logged + 1);
+        FUZZ_CHECK(log.Text(logged) == quarn::fuzz::ExpectedLogText(WithoutTrailingCr(line)));
         if (line.find("failed") != std::string_view::npos) {
-            FUZZ_CHECK(outcome == LineOutcome::Failure && pair.state == PairState::Error);
+            FUZZ_CHECK(outcome == LineOutcome::Failure && pair.figures.state == PairState::Error);
         }
         FUZZ_CHECK(console.ticks == ticksBefore + (outcome == LineOutcome::TickProcessed ? 1 : 0));
         if (outcome == LineOutcome::TickProcessed) {
-            FUZZ_CHECK(pair.log.Counted(logged));
+            FUZZ_CHECK(log.Counted(logged));
             CheckFigures(console, active);
         }
     };
@@ -152,14 +153,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // the sample (a cut line may have lost its rate).
     for (int r = 1; r <= pairs; ++r) {
         const PairRecord& pair = console.table[r];
+        const PairLog& log = console.logs.Of(pair.id);
         int counted = 0;
-        for (std::size_t i = 0; i < pair.log.Size(); ++i) {
-            if (!pair.log.Counted(i)) {
+        for (std::size_t i = 0; i < log.Size(); ++i) {
+            if (!log.Counted(i)) {
                 continue;
             }
             ++counted;
-            const std::string text(pair.log.Text(i));
-            FUZZ_CHECK(text.ends_with(PairLog::kCutMark) || IsSampleLine(text, pair.parallel, udp));
+            const std::string text(log.Text(i));
+            FUZZ_CHECK(text.ends_with(PairLog::kCutMark) ||
+                       IsSampleLine(text, pair.config.parallel, udp));
         }
         FUZZ_CHECK(counted == (active[static_cast<std::size_t>(r)] ? console.ticks : 0));
     }

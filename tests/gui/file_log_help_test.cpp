@@ -34,8 +34,8 @@ namespace quarn::console {
 namespace {
 
 using ui::ChartExportMenu;
-using ui::HelpWindow;
 using ui::FilePanel;
+using ui::HelpWindow;
 using ui::LogWindow;
 using ui::LogWindows;
 
@@ -80,7 +80,7 @@ class RunFeeder : public ConsoleView {
 
     void Begin(int pairs, int duration) {
         for (int i = 0; i < pairs; ++i) {
-            PairRecord pair;
+            PairConfig pair;
             pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
             pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
             data_.AddPair(pair);
@@ -91,14 +91,14 @@ class RunFeeder : public ConsoleView {
     void Line(int row, const std::string& line) { ticks_.HandleLine(row, line); }
 
     void ShowNotice(NoticeKind, std::string_view) override {}
-    void LogChanged(int row) override {
+    void LogChanged(PairId pair) override {
         if (windows) {
-            windows->LineAdded(row);
+            windows->LineAdded(pair);
         }
     }
-    void RowsChanged(const std::vector<int>& rows) override {
-        for (int row : rows) {
-            LogChanged(row);
+    void LogsCounted(const std::vector<PairId>& pairs) override {
+        for (PairId pair : pairs) {
+            LogChanged(pair);
         }
     }
 
@@ -119,8 +119,8 @@ TEST(LogWindowTest, NeverRunPairShowsNoData) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(1, 60);
-    LogWindows windows(data.table, nullptr);
-    LogWindow* window = windows.Open(1, false);
+    LogWindows windows(data, nullptr);
+    LogWindow* window = windows.Open(data.table.IdAt(1), false);
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->ListShown());
     EXPECT_EQ(window->windowTitle(), "Pair1 198.18.0.10  > 198.18.1.10  Log");
@@ -138,16 +138,16 @@ TEST(LogWindowTest, NeverRunPairShowsNoData) {
         }
     }
     EXPECT_GT(dark, 40) << "\"No measurement data.\" is drawn";
-    EXPECT_EQ(windows.Open(7, false), nullptr);  // not a pair row
+    EXPECT_EQ(windows.Open(data.table.IdAt(7), false), nullptr);  // not a pair row
 }
 
 TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(1, 60);
-    LogWindows windows(data.table, nullptr);
+    LogWindows windows(data, nullptr);
     feeder.windows = &windows;
-    LogWindow* window = windows.Open(1, true);
+    LogWindow* window = windows.Open(data.table.IdAt(1), true);
     ASSERT_NE(window, nullptr);
     feeder.Line(1, "------------------------------------------------------------");
     feeder.Line(1, "[  3] local 198.18.1.10 port 5001 connected with 198.18.0.10 port 40000");
@@ -185,15 +185,15 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     EXPECT_GT(black, 20);
 
     // Opened again after the run, it shows the first lines.
-    windows.Close(1);
-    LogWindow* after = windows.Open(1, false);
+    windows.Close(data.table.IdAt(1));
+    LogWindow* after = windows.Open(data.table.IdAt(1), false);
     QApplication::processEvents();
     EXPECT_EQ(after->List()->verticalScrollBar()->value(), 0);
     window = after;
     model = window->List()->model();
 
     // A new run clears the log: the window follows it.
-    data.table[1].log.Clear();
+    data.logs.Of(data.table[1].id).Clear();
     windows.RunStarted();
     EXPECT_FALSE(window->ListShown());
     EXPECT_EQ(model->rowCount(), 0);
@@ -203,17 +203,17 @@ TEST(LogWindowTest, OpenedTwiceKeepsOneWindowAndClosesWithItsRow) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(3, 60);
-    LogWindows windows(data.table, nullptr);
-    LogWindow* first = windows.Open(2, false);
-    EXPECT_EQ(windows.Open(2, false), first);
+    LogWindows windows(data, nullptr);
+    LogWindow* first = windows.Open(data.table.IdAt(2), false);
+    EXPECT_EQ(windows.Open(data.table.IdAt(2), false), first);
     EXPECT_EQ(windows.Count(), 1);
-    EXPECT_NE(windows.Open(3, false), first);
+    EXPECT_NE(windows.Open(data.table.IdAt(3), false), first);
     EXPECT_EQ(windows.Count(), 2);
 
-    windows.Close(3);  // inactivated
+    windows.Close(data.table.IdAt(3));  // inactivated
     QApplication::processEvents();
     EXPECT_EQ(windows.Count(), 1);
-    EXPECT_EQ(windows.Find(3), nullptr);
+    EXPECT_EQ(windows.Find(data.table.IdAt(3)), nullptr);
 
     // The operator's Close button.
     QPointer<LogWindow> closing = first;
@@ -224,7 +224,7 @@ TEST(LogWindowTest, OpenedTwiceKeepsOneWindowAndClosesWithItsRow) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(closing.isNull());
     EXPECT_EQ(windows.Count(), 0);
-    EXPECT_NE(windows.Open(2, false), nullptr);  // opens again
+    EXPECT_NE(windows.Open(data.table.IdAt(2), false), nullptr);  // opens again
 
     windows.CloseAll();  // New
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -235,21 +235,20 @@ TEST(LogWindowTest, DeletingPair1RetitlesPair2AndKeepsItUpdating) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(2, 60);
-    LogWindows windows(data.table, nullptr);
+    LogWindows windows(data, nullptr);
     feeder.windows = &windows;
     feeder.Line(1, RateLine(0, 100));
     feeder.Line(2, RateLine(0, 200));
-    LogWindow* pair1 = windows.Open(1, false);
-    LogWindow* pair2 = windows.Open(2, false);
+    LogWindow* pair1 = windows.Open(data.table.IdAt(1), false);
+    LogWindow* pair2 = windows.Open(data.table.IdAt(2), false);
     QPointer<LogWindow> pair1Alive = pair1;
     ASSERT_EQ(pair2->List()->model()->rowCount(), 1);
 
-    std::vector<int> rowMap;
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {1}, &rowMap), "");
-    windows.RowsMoved(rowMap);
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({1})), "");
+    windows.TableChanged();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(pair1Alive.isNull());
-    EXPECT_EQ(windows.Find(1), pair2);
+    EXPECT_EQ(windows.Find(data.table.IdAt(1)), pair2);
     EXPECT_EQ(pair2->Row(), 1);
     EXPECT_EQ(pair2->NameText(), "Pair1");
     EXPECT_EQ(pair2->windowTitle(), "Pair1 198.18.0.11  > 198.18.1.11  Log");
@@ -323,7 +322,7 @@ class PanelHost : public FileSessionHost {
 class FilePanelTest : public ::testing::Test {
   protected:
     FilePanelTest()
-        : windows(data.table, &owner),
+        : windows(data, &owner),
           host(data, windows),
           panel(data, loop, host, &owner, &dialogs, folder.File("configs")) {
         owner.resize(400, 300);
@@ -371,7 +370,7 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     data.chart.FinishRun(data.ticks, ChartScaleSource::From(data.table));
     data.measuredAt = "2026-12-08 21:00:00";
     const ConsoleData before = data;
-    ASSERT_EQ(before.table[1].count, 6);
+    ASSERT_EQ(before.table[1].figures.count, 6);
 
     panel.Session().SetProgressMinimum(FileSession::kProgressMinimum);
     const std::string path = folder.File("configs/run.config");
@@ -386,7 +385,7 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_EQ(panel.Session().CurrentFileName(), "run.config");
     panel.Session().SetProgressMinimum(std::chrono::milliseconds(10));
 
-    windows.Open(1, false);
+    windows.Open(data.table.IdAt(1), false);
     Click(FileCommand::New);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(data.table.PairCount(), 0);
@@ -403,14 +402,14 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
         const PairRecord& a = before.table[row];
         const PairRecord& b = data.table[row];
         EXPECT_EQ(b.name, a.name);
-        EXPECT_EQ(b.endpoint1, a.endpoint1);
-        EXPECT_EQ(b.endpoint2, a.endpoint2);
-        EXPECT_EQ(b.countText, a.countText);
-        EXPECT_EQ(b.currentText, a.currentText);
-        EXPECT_EQ(b.averageText, a.averageText);
-        EXPECT_EQ(b.minText, a.minText);
-        EXPECT_EQ(b.maxText, a.maxText);
-        EXPECT_TRUE(b.log.Empty());
+        EXPECT_EQ(b.config.endpoint1, a.config.endpoint1);
+        EXPECT_EQ(b.config.endpoint2, a.config.endpoint2);
+        EXPECT_EQ(b.figures.countText, a.figures.countText);
+        EXPECT_EQ(b.figures.currentText, a.figures.currentText);
+        EXPECT_EQ(b.figures.averageText, a.figures.averageText);
+        EXPECT_EQ(b.figures.minText, a.figures.minText);
+        EXPECT_EQ(b.figures.maxText, a.figures.maxText);
+        EXPECT_EQ(data.logs.Find(b.id), nullptr);
     }
     ASSERT_EQ(data.chart.Series().size(), before.chart.Series().size());
     for (std::size_t s = 0; s < data.chart.Series().size(); ++s) {

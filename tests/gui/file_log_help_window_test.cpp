@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -24,6 +25,7 @@
 #include "console/ui/main_window.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
+#include "console/ui/pair_setting_dialog.h"
 #include "console/ui/window_files.h"
 #include "tests/gui/session_window.h"
 #include "widgets/skin_button.h"
@@ -142,7 +144,7 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
     Lines lines;
     TickProcessor ticks(data, lines);
     for (int i = 0; i < 2; ++i) {
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
         pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
         data.AddPair(pair);
@@ -174,7 +176,7 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
     EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
     EXPECT_GT(FileNameInk(window), noName + 20) << "the title shows window.config";
 
-    files.Logs().Open(1, false);
+    files.Logs().Open(window.Data().table.IdAt(1), false);
     EXPECT_EQ(files.Logs().Count(), 1);
     RunFileCommand(FileCommand::New);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -186,7 +188,7 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
     dialogs.answers = {path};
     EXPECT_EQ(RunFileCommand(FileCommand::Open), "Success to open the file.");
     ASSERT_EQ(data.table.PairCount(), 2);
-    EXPECT_EQ(data.table[2].currentText, "800.00");
+    EXPECT_EQ(data.table[2].figures.currentText, "800.00");
     EXPECT_EQ(window.ValueEdit()->text(), "5");  // the file's window size
     EXPECT_EQ(window.DurationEdit()->text(), "60");
     EXPECT_EQ(data.chart.Series().size(), 3u);
@@ -194,9 +196,9 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
     window.grab().save(QStringLiteral(QUARN_GUI_SHOT_DIR "/main_window_opened.png"));
 
     // Show Log from the context menu, and the help area.
-    emit window.Commands().showLogRequested(2);
-    ASSERT_NE(files.Logs().Find(2), nullptr);
-    EXPECT_EQ(files.Logs().Find(2)->NameText(), "Pair2");
+    emit window.Commands().showLogRequested(window.Data().table.IdAt(2));
+    ASSERT_NE(files.Logs().Find(window.Data().table.IdAt(2)), nullptr);
+    EXPECT_EQ(files.Logs().Find(window.Data().table.IdAt(2))->NameText(), "Pair2");
     emit window.helpRequested();
     EXPECT_TRUE(HelpWindow::IsOpen());
     HelpWindow::Open()->close();
@@ -205,17 +207,17 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
 
 TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
     for (int i = 0; i < 3; ++i) {
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
         pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
         window.Data().AddPair(pair);
     }
     window.UpdateLayout();
     window.RedrawList();
-    window.Data().table[2].log.Append("pair two's line");
-    emit window.Commands().showLogRequested(1);
-    emit window.Commands().showLogRequested(2);
-    LogWindow* second = files.Logs().Find(2);
+    window.Data().logs.Of(window.Data().table[2].id).Append("pair two's line");
+    emit window.Commands().showLogRequested(window.Data().table.IdAt(1));
+    emit window.Commands().showLogRequested(window.Data().table.IdAt(2));
+    LogWindow* second = files.Logs().Find(window.Data().table.IdAt(2));
     ASSERT_NE(second, nullptr);
 
     // "Delete pair" with Pair1 selected.
@@ -226,10 +228,32 @@ TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_EQ(window.Data().table.PairCount(), 2);
     EXPECT_EQ(files.Logs().Count(), 1);
-    EXPECT_EQ(files.Logs().Find(1), second);
+    EXPECT_EQ(files.Logs().Find(window.Data().table.IdAt(1)), second);
     EXPECT_EQ(second->windowTitle(), "Pair1 198.18.0.11  > 198.18.1.11  Log");
     ASSERT_EQ(second->List()->model()->rowCount(), 1);
     EXPECT_EQ(second->List()->model()->index(0, 0).data().toString(), "pair two's line");
+
+    // "Exchange" and an edit of Pair2 (now row 1) retitle its window at once.
+    list->clearSelection();
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window.Commands().ExchangeSelected();
+    EXPECT_EQ(second->windowTitle(), "Pair1 198.18.1.11  > 198.18.0.11  Log");
+    EXPECT_EQ(files.Logs().Find(window.Data().table.IdAt(1)), second);
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<PairSettingDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->Edit2()->setText(QStringLiteral("198.18.7.7"));
+        dialog->AddButton()->click();
+    });
+    window.Commands().EditPair(0);
+    EXPECT_EQ(window.Data().table[1].config.endpoint2, "198.18.7.7");
+    EXPECT_EQ(second->windowTitle(), "Pair1 198.18.1.11  > 198.18.7.7  Log");
+    // Pair3's window opened now stays Pair3's when the list changes under it.
+    emit window.Commands().showLogRequested(window.Data().table.IdAt(2));
+    LogWindow* third = files.Logs().Find(window.Data().table.IdAt(2));
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(third->windowTitle(), "Pair2 198.18.0.12  > 198.18.1.12  Log");
 
     // "Inactivate" closes it.
     QPointer<LogWindow> watched = second;
@@ -239,11 +263,12 @@ TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
     window.Commands().ActivateSelected(false);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watched.isNull());
-    EXPECT_EQ(files.Logs().Count(), 0);
+    EXPECT_EQ(files.Logs().Count(), 1);
+    EXPECT_EQ(files.Logs().Find(window.Data().table.IdAt(2)), third);
 }
 
 TEST_F(WindowFilesTest, FailedOpenLeavesTheWindowAsItWas) {
-    PairRecord pair;
+    PairConfig pair;
     pair.endpoint1 = "198.18.0.10";
     pair.endpoint2 = "198.18.1.10";
     window.Data().AddPair(pair);
@@ -257,7 +282,7 @@ TEST_F(WindowFilesTest, FailedOpenLeavesTheWindowAsItWas) {
 
 // Quarn_Console FILE: the window opens the file once its intro has ended, as Open does.
 TEST_F(WindowFilesTest, FileGivenAtStartOpensAfterTheIntro) {
-    PairRecord pair;
+    PairConfig pair;
     pair.endpoint1 = "198.18.0.10";
     pair.endpoint2 = "198.18.1.10";
     window.Data().AddPair(pair);
@@ -281,7 +306,7 @@ TEST_F(WindowFilesTest, FileGivenAtStartOpensAfterTheIntro) {
         10000));
     EXPECT_EQ(second.Notice()->Text(), "Success to open the file.");
     ASSERT_EQ(second.Data().table.PairCount(), 1);
-    EXPECT_EQ(second.Data().table[1].endpoint2, "198.18.1.10");
+    EXPECT_EQ(second.Data().table[1].config.endpoint2, "198.18.1.10");
     EXPECT_EQ(second.Files().Panel()->Session().CurrentFilePath(), path);
 }
 

@@ -30,23 +30,26 @@ TEST(ConsoleSignals, ReEmitsEachCallOfTheCore) {
         seen.push_back("tick " + std::to_string(ticks) + "/" + std::to_string(duration));
     });
     QObject::connect(&events, &ConsoleSignals::modeChanged, [&] { seen.push_back("mode"); });
-    QObject::connect(&events, &ConsoleSignals::logChanged,
-                     [&](int row) { seen.push_back("log " + std::to_string(row)); });
-    QObject::connect(&events, &ConsoleSignals::rowsCounted, [&](const std::vector<int>& rows) {
-        seen.push_back("rows " + std::to_string(rows.size()));
+    const PairId first = PairId::Next();
+    const PairId second = PairId::Next();
+    QObject::connect(&events, &ConsoleSignals::logChanged, [&](PairId pair) {
+        seen.push_back(pair == second ? "log second" : "log other");
+    });
+    QObject::connect(&events, &ConsoleSignals::logsCounted, [&](const std::vector<PairId>& pairs) {
+        seen.push_back("counted " + std::to_string(pairs.size()));
     });
     QObject::connect(&events, &ConsoleSignals::runStarted, [&] { seen.push_back("started"); });
 
     ConsoleView& view = events;
     view.RunStarted();
     view.ModeChanged();
-    view.LogChanged(3);
-    view.RowsChanged({1, 2});
+    view.LogChanged(second);
+    view.LogsCounted({first, second});
     view.TickProcessed(4, 60);
     view.RedrawList();
     view.ShowNotice(NoticeKind::Completed, "측정 완료");
-    EXPECT_EQ(seen, (std::vector<std::string>{"started", "mode", "log 3", "rows 2", "tick 4/60",
-                                              "list", "completed 측정 완료"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"started", "mode", "log second", "counted 2",
+                                              "tick 4/60", "list", "completed 측정 완료"}));
 }
 
 // The run side never reaches the network here.
@@ -97,7 +100,7 @@ class MainCommandsTest : public ::testing::Test {
     }
     void AddPairs(int count) {
         for (int i = 0; i < count; ++i) {
-            PairRecord pair;
+            PairConfig pair;
             pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
             pair.endpoint2 = "198.18.1." + std::to_string(10 + i);
             session.Data().AddPair(pair);
@@ -125,27 +128,31 @@ TEST_F(MainCommandsTest, AddingFromTheListsNeedsBothSelectionsAndReportsTheNewSh
     inputs.endPoint2 = "198.18.0.3";
     commands.AddFromLists();
     ASSERT_EQ(session.Data().table.PairCount(), 1);
-    EXPECT_EQ(session.Data().table[1].endpoint2, "198.18.0.3");
+    EXPECT_EQ(session.Data().table[1].config.endpoint2, "198.18.0.3");
     EXPECT_EQ(shapeChanges, 1);
     EXPECT_EQ(rowsChanges, 1);
 }
 
-TEST_F(MainCommandsTest, DeletingTellsWhereTheRemainingRowsMoved) {
+TEST_F(MainCommandsTest, DeletingKeepsTheOtherPairsByTheirIds) {
     AddPairs(3);
-    std::vector<int> rowMap;
-    QObject::connect(&commands, &MainCommands::pairsDeleted,
-                     [&](const std::vector<int>& map) { rowMap = map; });
+    const PairTable& table = session.Data().table;
+    const PairId first = table.IdAt(1);
+    const PairId second = table.IdAt(2);
+    const PairId third = table.IdAt(3);
+    int deletions = 0;
+    QObject::connect(&commands, &MainCommands::pairsDeleted, [&] { ++deletions; });
     commands.DeleteSelected();
     EXPECT_EQ(notices, (std::vector<std::string>{"Select pair to delete."}));
-    EXPECT_TRUE(rowMap.empty());
+    EXPECT_EQ(deletions, 0);
 
     inputs.selected = {2};
     commands.DeleteSelected();
-    ASSERT_EQ(session.Data().table.PairCount(), 2);
-    ASSERT_GE(rowMap.size(), 4u);
-    EXPECT_EQ(rowMap[1], 1);
-    EXPECT_EQ(rowMap[2], -1);
-    EXPECT_EQ(rowMap[3], 2);
+    ASSERT_EQ(table.PairCount(), 2);
+    EXPECT_EQ(deletions, 1);
+    EXPECT_EQ(table.IdAt(1), first);
+    EXPECT_EQ(table.IdAt(2), third);  // moved up a row, same pair
+    EXPECT_FALSE(table.Contains(second));
+    EXPECT_EQ(table[2].name, "Pair2");
     EXPECT_EQ(shapeChanges, 1);
 }
 
@@ -166,7 +173,7 @@ TEST_F(MainCommandsTest, SwitchingTheProtocolKeepsEachProtocolsValue) {
                      [&](const QString& text) { shown.push_back(text); });
     inputs.value = "3";
     commands.SwitchProtocol(1);
-    EXPECT_EQ(session.Data().settings.udp, 1);
+    EXPECT_EQ(session.Data().settings.protocol, Protocol::Udp);
     inputs.value = "40";
     commands.SwitchProtocol(1);  // no change: nothing shown
     commands.SwitchProtocol(0);

@@ -14,8 +14,8 @@ namespace {
 
 const QRgb kBackground = qRgb(0xFA, 0xFA, 0xFA);
 
-PairRecord Existing(int parallel) {
-    PairRecord record;
+PairConfig Existing(int parallel) {
+    PairConfig record;
     record.endpoint1 = "198.18.0.10";
     record.endpoint2 = "198.18.0.20";
     record.parallel = parallel;
@@ -76,18 +76,18 @@ TEST(PairSettingDialogTest, UdpTurnsTheConnectionsOffAndKeepsTheEditedValue) {
     edit.Connections()->setCurrentIndex(0);  // whatever the control holds
     EXPECT_EQ(edit.Parallel(), 4);
 
-    PairSettingDialog add(true, PairRecord{}, true);
+    PairSettingDialog add(true, PairConfig{}, true);
     EXPECT_FALSE(add.Connections()->isEnabled());
     add.Edit1()->setText(QStringLiteral("198.18.0.1"));
     add.Edit2()->setText(QStringLiteral("198.18.0.2"));
-    const PairRecord record = add.NewRecord();
+    const PairConfig record = add.NewConfig();
     EXPECT_EQ(record.endpoint1, "198.18.0.1");
     EXPECT_EQ(record.endpoint2, "198.18.0.2");
     EXPECT_EQ(record.parallel, 1);
 }
 
 TEST(PairSettingDialogTest, SwapExchangesWhateverTheEditsHold) {
-    PairSettingDialog dialog(true, PairRecord{}, false);
+    PairSettingDialog dialog(true, PairConfig{}, false);
     dialog.Edit1()->setText(QStringLiteral("anything"));
     QTest::mouseClick(dialog.SwapButton(), Qt::LeftButton);
     EXPECT_TRUE(dialog.Edit1()->text().isEmpty());
@@ -97,7 +97,7 @@ TEST(PairSettingDialogTest, SwapExchangesWhateverTheEditsHold) {
 }
 
 TEST(PairSettingDialogTest, AddOrEnterConfirmsOnlyWithBothAddresses) {
-    PairSettingDialog dialog(true, PairRecord{}, false);
+    PairSettingDialog dialog(true, PairConfig{}, false);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QSignalSpy accepted(&dialog, &QDialog::accepted);
@@ -118,12 +118,11 @@ TEST(PairSettingDialogTest, AddOrEnterConfirmsOnlyWithBothAddresses) {
     QTest::keyClick(dialog.Edit2(), Qt::Key_Return);
     EXPECT_EQ(accepted.count(), 1);
     EXPECT_FALSE(dialog.HintShown());
-    const PairRecord record = dialog.NewRecord();
+    const PairConfig record = dialog.NewConfig();
     EXPECT_EQ(record.endpoint1, "198.18.0.1");
     EXPECT_EQ(record.endpoint2, "198.18.0.2");
     EXPECT_EQ(record.parallel, 3);
-    EXPECT_EQ(record.state, PairState::Ready);
-    EXPECT_EQ(record.statusText, "Ready");
+    EXPECT_TRUE(record.active);  // a new pair starts active, so "Ready"
 
     PairSettingDialog cancelled(false, Existing(2), false);
     QSignalSpy cancelledSpy(&cancelled, &QDialog::rejected);
@@ -132,7 +131,7 @@ TEST(PairSettingDialogTest, AddOrEnterConfirmsOnlyWithBothAddresses) {
 }
 
 TEST(PairSettingDialogTest, HintShowsForTwoSecondsCountedFromTheLastRefusedAdd) {
-    PairSettingDialog dialog(true, PairRecord{}, false);
+    PairSettingDialog dialog(true, PairConfig{}, false);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     dialog.Edit1()->setText(QStringLiteral("198.18.0.1"));  // End Point 2 stays empty

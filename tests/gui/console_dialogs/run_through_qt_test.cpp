@@ -37,7 +37,7 @@ struct Window {
     Window() : panel(&widget), view(panel) {
         widget.resize(1115, 631);
         widget.show();
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = "198.18.0.30";
         pair.endpoint2 = "198.18.0.20";
         data.AddPair(pair);
@@ -75,7 +75,7 @@ TEST(RunThroughQtTest, CompletionNoticeIsShownWhileTheWorkerIsReleased) {
     ASSERT_TRUE(w.ProcessUntil([&] { return w.run.Mode() == ConsoleMode::Idle; }));
     EXPECT_TRUE(w.panel.isVisible());
     EXPECT_EQ(w.panel.Kind(), NoticeKind::Completed);
-    EXPECT_EQ(w.data.table[1].countText, "3");
+    EXPECT_EQ(w.data.table[1].figures.countText, "3");
     // The worker was not kept waiting for the operator's Confirm.
     EXPECT_TRUE(w.ProcessUntil([&] { return w.sessions.probes[0]->returned.load(); }));
 }
@@ -97,7 +97,7 @@ TEST(RunThroughQtTest, QuittingReleasesAWorkerBlockedInSend) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     EXPECT_EQ(w.run.WorkerThreads(), 0u);
     QTest::qWait(20);
-    EXPECT_TRUE(w.data.table[1].log.Empty());
+    EXPECT_TRUE(w.data.logs.Of(w.data.table[1].id).Empty());
     EXPECT_FALSE(w.panel.isVisible());
 }
 

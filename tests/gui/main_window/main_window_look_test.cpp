@@ -33,7 +33,7 @@ namespace quarn::gui_test {
 namespace {
 
 using console::ConsoleMode;
-using console::PairRecord;
+using console::PairConfig;
 using console::ui::AllFigureText;
 using console::ui::CaptionBar;
 using console::ui::PairMenuContext;
@@ -43,7 +43,7 @@ const QColor kFrame(210, 210, 210);
 
 void AddPairs(MainWindow& window, int count) {
     for (int i = 0; i < count; ++i) {
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = "198.18.0." + std::to_string(20 + i);
         pair.endpoint2 = "198.18.0.12";
         window.Data().AddPair(std::move(pair));
@@ -166,8 +166,8 @@ TEST(MainWindowLook, AllFiguresUseTheirNumberFormats) {
     console::PairRecord& all = window->Data().table.All();
     const QRect current(367, 81, 80, 42);
     const auto leftmostInk = [&](float value, const char* stored) {
-        all.sum = value;
-        all.currentText = stored;
+        all.figures.sum = value;
+        all.figures.currentText = stored;
         window->RedrawList();
         const QImage image = Grab(*window);
         for (int x = current.left(); x <= current.right(); ++x) {
@@ -273,7 +273,7 @@ TEST(MainWindowCommands, TheProtocolSwitchKeepsATextPerProtocol) {
     const QImage tcp = Grab(*window);
     window->Protocol()->setCurrentIndex(1);
     EXPECT_EQ(value->text(), "100");
-    EXPECT_EQ(window->Data().settings.udp, 1);
+    EXPECT_EQ(window->Data().settings.protocol, console::Protocol::Udp);
     // "Window size" / "MByte" became "Throughput" / "Mbps".
     const QImage udp = Grab(*window);
     EXPECT_NE(tcp.copy(420, 38, 75, 16), udp.copy(420, 38, 75, 16));
@@ -357,9 +357,9 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     EXPECT_EQ(refusal([&] { commands.DeleteSelected(); }), "Select pair to delete.");
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "No pair to measure. Add a pair first.");
     AddPairs(*window, 2);
-    window->Data().table.SetActive({1, 2}, false);
+    window->Data().table.SetActive(window->Data().table.IdsAt({1, 2}), false);
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "No activated pair to measure.");
-    window->Data().table.SetActive({1, 2}, true);
+    window->Data().table.SetActive(window->Data().table.IdsAt({1, 2}), true);
     for (const char* duration : {"0", "-5", "abc"}) {
         window->DurationEdit()->setText(duration);
         EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Duration must be greater than 0.");
@@ -392,8 +392,8 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     window->EndPoints()->List(2)->setCurrentRow(0);
     EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "");
     ASSERT_EQ(window->Data().table.PairCount(), 3);
-    EXPECT_EQ(window->Data().table[3].endpoint1, "198.18.0.13");
-    EXPECT_EQ(window->Data().table[3].endpoint2, "198.18.0.12");
+    EXPECT_EQ(window->Data().table[3].config.endpoint1, "198.18.0.13");
+    EXPECT_EQ(window->Data().table[3].config.endpoint2, "198.18.0.12");
 
     AddPairs(*window, 13);
     EXPECT_EQ(refusal([&] { commands.AddManually(); }), "The max count of pairs is 16.");

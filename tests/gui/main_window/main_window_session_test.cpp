@@ -58,9 +58,11 @@ class WindowSessionTest : public WindowNetworkTest {
             const console::PairTable& table = Window().Data().table;
             for (int row = 1; row < table.Size(); ++row) {
                 std::string log;
-                for (std::size_t i = 0; i < table[row].log.Size(); ++i)
-                    log += "    " + std::string(table[row].log.Text(i)) + "\n";
-                ADD_FAILURE() << table[row].name << " " << table[row].statusText << "\n" << log;
+                const console::PairLog* lines = Window().Data().logs.Find(table[row].id);
+                for (std::size_t i = 0; lines && i < lines->Size(); ++i)
+                    log += "    " + std::string(lines->Text(i)) + "\n";
+                ADD_FAILURE() << table[row].name << " " << table[row].figures.statusText << "\n"
+                              << log;
             }
         }
         return ticked;
@@ -93,8 +95,8 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     SelectEndPoint(window, 2, Address(3));
     Click(window.AddEndPoint());
     ASSERT_EQ(data.table.PairCount(), 1);
-    EXPECT_EQ(data.table[1].endpoint1, Address(2));
-    EXPECT_EQ(data.table[1].endpoint2, Address(3));
+    EXPECT_EQ(data.table[1].config.endpoint1, Address(2));
+    EXPECT_EQ(data.table[1].config.endpoint2, Address(3));
     AddPairThroughDialog(window, Address(kConsoleHost), Address(3));
     ASSERT_EQ(data.table.PairCount(), 2);
     EXPECT_EQ(data.table[2].name, "Pair2");
@@ -104,7 +106,7 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     const QImage running = Grab(window);
     EXPECT_EQ(PixelAt(running, 8, 275 + 34), QColor(176, 184, 152));
     EXPECT_EQ(PixelAt(running, window.width() - 477 + 1, 275 + 15), QColor(176, 184, 152));
-    EXPECT_TRUE(data.table.All().showTotal);
+    EXPECT_TRUE(data.table.All().config.showTotal);
 
     // While measuring only Start/Stop, the toggle and the list take input.
     auto* filter = window.findChild<console::ui::ModeInputFilter*>();
@@ -125,12 +127,12 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     menu->hide();
 
     ASSERT_TRUE(WaitForTick()) << "no second was processed";
-    EXPECT_GE(data.table.All().count, 2);
-    EXPECT_GT(data.table.All().sum, 0.0f);
+    EXPECT_GE(data.table.All().figures.count, 2);
+    EXPECT_GT(data.table.All().figures.sum, 0.0f);
     ASSERT_GE(data.chart.Series().size(), 3u);
     EXPECT_GE(data.chart.Series()[1].size(), 1u);
     EXPECT_GE(data.chart.Series()[2].size(), 1u);
-    EXPECT_NE(data.table[1].currentText, "0.00");
+    EXPECT_NE(data.table[1].figures.currentText, "0.00");
     // The stoppable face lights up under the pointer.
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(window.StartStop(), &enter);
@@ -140,8 +142,8 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
     ASSERT_TRUE(NoticeShown(window));
     EXPECT_EQ(NoticeText(window), "The current measurement is stopped.");
-    EXPECT_EQ(data.table[1].statusText, "Stopped");
-    EXPECT_EQ(data.table[2].statusText, "Stopped");
+    EXPECT_EQ(data.table[1].figures.statusText, "Stopped");
+    EXPECT_EQ(data.table[2].figures.statusText, "Stopped");
     EXPECT_FALSE(data.measuredAt.empty());
     ConfirmNotice(window);
     ExpectNoIperfLeft();
@@ -149,7 +151,7 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
 
     // Edit, copy and paste, delete.
     EditPairThroughDialog(window, 1, Address(2));
-    EXPECT_EQ(data.table[2].endpoint2, Address(2));
+    EXPECT_EQ(data.table[2].config.endpoint2, Address(2));
     SelectPairItems(window, {0});
     window.PairList()->setFocus();
     QTest::keyClick(window.PairList(), Qt::Key_C, Qt::ControlModifier);
@@ -157,13 +159,13 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     QTest::keyClick(window.PairList(), Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(data.table.PairCount(), 3);
     EXPECT_EQ(data.table[3].name, "Pair3");
-    EXPECT_EQ(data.table[3].endpoint1, Address(2));
-    EXPECT_EQ(data.table[3].statusText, "Ready");
+    EXPECT_EQ(data.table[3].config.endpoint1, Address(2));
+    EXPECT_EQ(data.table[3].figures.statusText, "Ready");
     SelectPairItems(window, {1});
     Click(window.DeletePair());
     ASSERT_EQ(data.table.PairCount(), 2);
     EXPECT_EQ(data.table[2].name, "Pair2");
-    EXPECT_EQ(data.table[2].endpoint1, Address(2));  // the former Pair3
+    EXPECT_EQ(data.table[2].config.endpoint1, Address(2));  // the former Pair3
     EXPECT_FALSE(NoticeShown(window));
 }
 
@@ -182,7 +184,7 @@ TEST_F(WindowSessionTest, StopBeforeTheFirstSecondSaysStoppingAndEndsTheRun) {
     ASSERT_TRUE(NoticeShown(window));
     EXPECT_EQ(NoticeText(window), "The current measurement is stopped.");
     EXPECT_LE(window.Data().ticks, 1);
-    EXPECT_EQ(window.Data().table[1].statusText, "Stopped");
+    EXPECT_EQ(window.Data().table[1].figures.statusText, "Stopped");
     ConfirmNotice(window);
     ExpectNoIperfLeft();
 }
@@ -194,8 +196,8 @@ TEST_F(WindowSessionTest, ACompletedRunShowsItsNotice) {
     ASSERT_TRUE(WaitFor([&] { return window.Run().Mode() == ConsoleMode::Idle; }, 40000));
     ASSERT_TRUE(NoticeShown(window));
     EXPECT_EQ(NoticeText(window), "The current measurement is completed.");
-    EXPECT_EQ(window.Data().table[1].state, PairState::Done);
-    EXPECT_EQ(window.Data().table[1].countText, "3");
+    EXPECT_EQ(window.Data().table[1].figures.state, PairState::Done);
+    EXPECT_EQ(window.Data().table[1].figures.countText, "3");
     EXPECT_EQ(window.Data().chart.RunLength(), 3);
     EXPECT_FALSE(window.Data().measuredAt.empty());
     EXPECT_GT(InkIn(Grab(window), QRect(58, 42, 200, 12), QColor(241, 241, 241)), 50);

@@ -47,7 +47,7 @@ bool SaveSideWindows(console::ui::MainWindow& window, const QString& dir) {
     QTest::qWait(300);
     bool ok = Save(window, dir + "/file-panel.png");
     gui_test::Click(window.FileMenuButton());
-    if (QWidget* log = window.Files().Logs().Open(1, false)) {
+    if (QWidget* log = window.Files().Logs().Open(window.Data().table.IdAt(1), false)) {
         QTest::qWait(300);
         ok = Save(*log, dir + "/log-window.png") && ok;
         log->close();
@@ -106,7 +106,7 @@ int Run(const QString& dir) {
     gui_test::SelectEndPoint(*window, 2, network.Address(2));
     gui_test::Click(window->AddEndPoint());
     gui_test::AddPairThroughDialog(*window, network.Address(1), network.Address(3));
-    window->Data().table.SetShowAddress({2}, false);
+    window->Data().table.SetShowAddress(window->Data().table.IdsAt({2}), false);
     window->RedrawList();
     window->DurationEdit()->setText("20");
     gui_test::Click(window->StartStop());

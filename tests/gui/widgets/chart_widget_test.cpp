@@ -59,8 +59,8 @@ class ChartWidgetTest : public ::testing::Test {
                 peak = std::max(peak, v);
             }
             model.AppendPoint(0, total);
-            table.All().max = std::max(table.All().max, total);
-            table.All().peakSingle = peak;
+            table.All().figures.max = std::max(table.All().figures.max, total);
+            table.All().figures.peakSingle = peak;
             model.SampleAdded(s + 1 > ChartModel::kVisibleSamples, ChartScaleSource::From(table));
         }
         if (finish) {
@@ -147,15 +147,15 @@ TEST_F(ChartWidgetTest, CurveInItsColourAndHighlightFillUnderIt) {
 TEST_F(ChartWidgetTest, LegendSkipsInactivePairsAndShowsAll) {
     AddPairs(2);
     model.BeginRun(2);
-    table.All().showTotal = 1;
+    table.All().config.showTotal = 1;
     chart->Refresh();
     QImage image = Grab("chart_legend");
     EXPECT_EQ(image.pixelColor(kWidth - 54 + 6 + 2, 15), kPair2);
     EXPECT_EQ(image.pixelColor(kWidth - 108 + 6 + 2, 15), kPair1);
     EXPECT_EQ(image.pixelColor(kWidth - 162 + 16 + 2, 15), QColor(0, 0, 0));
 
-    table[2].active = 0;
-    table.All().showTotal = 0;
+    table[2].config.active = 0;
+    table.All().config.showTotal = 0;
     chart->Refresh();
     image = Grab("chart_legend_inactive");
     EXPECT_EQ(image.pixelColor(kWidth - 54 + 6 + 2, 15), kPair1);

@@ -9,16 +9,16 @@ namespace {
 
 PairRecord Pair(const char* ep1, const char* ep2, int parallel = 1, bool active = true) {
     PairRecord p;
-    p.endpoint1 = ep1;
-    p.endpoint2 = ep2;
-    p.parallel = parallel;
-    p.active = active;
-    p.statusText = "Running";
-    p.countText = "12";
-    p.currentText = "941.20";
-    p.averageText = "938.55";
-    p.minText = "901.00";
-    p.maxText = "950.10";
+    p.config.endpoint1 = ep1;
+    p.config.endpoint2 = ep2;
+    p.config.parallel = parallel;
+    p.config.active = active;
+    p.figures.statusText = "Running";
+    p.figures.countText = "12";
+    p.figures.currentText = "941.20";
+    p.figures.averageText = "938.55";
+    p.figures.minText = "901.00";
+    p.figures.maxText = "950.10";
     return p;
 }
 
@@ -80,7 +80,7 @@ TEST_F(PairListModelTest, BadgeOnlyForActiveTcpPairsWithParallelStreams) {
 
 TEST_F(PairListModelTest, NamesReplaceAddressesOnlyWhereTheRowShowsNames) {
     PairRecord named = Pair("10.0.0.1", "10.0.0.2");
-    named.showAddress = false;
+    named.config.showAddress = false;
     Add(named);
     Add(Pair("10.0.0.1", "10.0.0.2"));
     model.SetNameLookup([](const std::string& address) {
@@ -101,22 +101,29 @@ TEST_F(PairListModelTest, SyncGrowsOrStartsAgainAndKeysFollowTheRows) {
     Add(Pair("10.0.0.1", "10.0.0.2"));
     Add(Pair("10.0.0.3", "10.0.0.4"));
     EXPECT_EQ(inserted.count(), 2);
-    EXPECT_EQ(model.KeyOfRow(1), At(1, 0, PairListModel::PairKeyRole).toInt());
-    EXPECT_EQ(model.RowOfKey(model.KeyOfRow(1)), 1);
+    const PairKey second = model.KeyOfRow(1);
+    EXPECT_TRUE(second.Valid());
+    EXPECT_NE(model.KeyOfRow(0), second);
+    EXPECT_EQ(second.Value(), At(1, 0, PairListModel::PairKeyRole).toULongLong());
+    EXPECT_EQ(model.RowOfKey(second), 1);
     EXPECT_EQ(model.KeyOfRow(2), kNoPair);
     EXPECT_EQ(model.RowOfKey(kNoPair), -1);
 
-    table[2].statusText = "Done";
+    table[2].figures.statusText = "Done";
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     EXPECT_EQ(model.Sync(), PairListModel::Change::None);
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(At(1, 2).toString(), QStringLiteral("Done"));
 
-    table.RemovePairRow(1);
+    const PairKey first = model.KeyOfRow(0);
+    table.RemovePair(table.IdAt(1));
     EXPECT_EQ(model.Sync(), PairListModel::Change::Reset);
     EXPECT_EQ(reset.count(), 1);
     EXPECT_EQ(model.rowCount(), 1);
-    EXPECT_EQ(model.RowOfKey(model.KeyOfRow(0)), 0);
+    // The second pair moved up a row and is still known by its key; the first is gone.
+    EXPECT_EQ(model.RowOfKey(second), 0);
+    EXPECT_EQ(model.KeyOfRow(0), second);
+    EXPECT_EQ(model.RowOfKey(first), -1);
 }
 
 }  // namespace

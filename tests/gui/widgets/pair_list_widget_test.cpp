@@ -38,16 +38,16 @@ int Darkest(const QImage& image, const QRect& area) {
 
 PairRecord Pair(const char* ep1, const char* ep2, int parallel = 1, int active = 1) {
     PairRecord p;
-    p.endpoint1 = ep1;
-    p.endpoint2 = ep2;
-    p.parallel = parallel;
-    p.active = active;
-    p.statusText = "Running";
-    p.countText = "12";
-    p.currentText = "941.20";
-    p.averageText = "938.55";
-    p.minText = "901.00";
-    p.maxText = "950.10";
+    p.config.endpoint1 = ep1;
+    p.config.endpoint2 = ep2;
+    p.config.parallel = parallel;
+    p.config.active = active;
+    p.figures.statusText = "Running";
+    p.figures.countText = "12";
+    p.figures.currentText = "941.20";
+    p.figures.averageText = "938.55";
+    p.figures.minText = "901.00";
+    p.figures.maxText = "950.10";
     return p;
 }
 
@@ -180,7 +180,7 @@ TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {
     Add(Pair("10.0.0.7", "10.0.0.8"));
     EXPECT_EQ(list.SelectedTableRows(), std::vector<int>{2});
     EXPECT_EQ(list.SelectedRow(), 1);
-    table.RemovePairRow(1);
+    table.RemovePair(table.IdAt(1));
     list.Refresh();
     EXPECT_TRUE(list.SelectedTableRows().empty());
     EXPECT_EQ(list.SelectedRow(), -1);
@@ -232,7 +232,7 @@ TEST_F(PairListWidgetTest, DoubleAndRightClicks) {
 
 TEST_F(PairListWidgetTest, NamesReplaceAddressesPerRow) {
     PairRecord named = Pair("10.0.0.1", "10.0.0.2");
-    named.showAddress = 0;
+    named.config.showAddress = 0;
     Add(named);
     list.SetNameLookup([](const std::string& address) {
         return address == "10.0.0.1" ? std::string("서버실-노트북") : std::string();

@@ -15,7 +15,7 @@ EndPointEntry Entry(const std::string& address, const std::string& name) {
 ConsoleData WithPairs(int pairs) {
     ConsoleData data;
     for (int i = 0; i < pairs; ++i) {
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
         pair.endpoint2 = "198.18.0.99";
         data.AddPair(pair);
@@ -23,11 +23,11 @@ ConsoleData WithPairs(int pairs) {
     return data;
 }
 
-TEST(HighlightedRowTest, FollowsItsRowThroughDeletesAndGoesWithIt) {
+TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
     struct Case {
-        int highlighted;
+        int highlighted;  // row, -1 for none
         std::vector<int> deleted;
-        int expected;
+        int expectedRow;  // where the highlighted pair stands afterwards, -1 when gone
     };
     const Case cases[] = {
         {4, {2}, 3},         // a row before it goes: it moves up
@@ -40,26 +40,27 @@ TEST(HighlightedRowTest, FollowsItsRowThroughDeletesAndGoesWithIt) {
     };
     for (const Case& c : cases) {
         ConsoleData data = WithPairs(4);
-        data.highlightedRow = c.highlighted;
-        std::vector<int> rowMap;
-        EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, c.deleted, &rowMap), "");
-        EXPECT_EQ(data.highlightedRow, c.expected) << c.highlighted;
-        // The same numbering the log windows get.
-        if (c.expected > 0) {
-            EXPECT_EQ(rowMap[static_cast<std::size_t>(c.highlighted)], c.expected);
+        data.highlighted = data.table.IdAt(c.highlighted);
+        const PairId before = data.highlighted;
+        EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt(c.deleted)), "");
+        EXPECT_EQ(data.table.RowOf(data.highlighted), c.expectedRow) << c.highlighted;
+        EXPECT_EQ(data.highlighted.Valid(), c.expectedRow > 0) << c.highlighted;
+        if (c.expectedRow > 0) {
+            EXPECT_EQ(data.highlighted, before);
         }
     }
 
-    // A refused delete (wrong mode, nothing selected) moves nothing.
+    // A refused delete (wrong mode, nothing selected) changes nothing.
     ConsoleData data = WithPairs(3);
-    data.highlightedRow = 3;
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Measuring, {1}), "");
+    data.highlighted = data.table.IdAt(3);
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Measuring, data.table.IdsAt({1})), "");
     EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {}), PairTable::kSelectPairToDelete);
-    EXPECT_EQ(data.highlightedRow, 3);
-    data.PastePairs(ConsoleMode::Idle, PairClipboard{PairRecord{}});
-    EXPECT_EQ(data.highlightedRow, 3);
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {PairId()}), PairTable::kSelectPairToDelete);
+    EXPECT_EQ(data.table.RowOf(data.highlighted), 3);
+    data.PastePairs(ConsoleMode::Idle, PairClipboard{PairConfig{}});
+    EXPECT_EQ(data.table.RowOf(data.highlighted), 3);
     data.ResetToNew();
-    EXPECT_EQ(data.highlightedRow, -1);
+    EXPECT_FALSE(data.highlighted.Valid());
 }
 
 TEST(SearchResultTest, FillsEntriesLookupAndKnownFlag) {

@@ -40,14 +40,14 @@ struct Harness {
     }
 
     int AddPair(const std::string& endpoint1, bool active = true) {
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = endpoint1;
         pair.endpoint2 = "198.18.0.20";
-        const int row = data.AddPair(std::move(pair));
+        const PairId id = data.AddPair(std::move(pair));
         if (!active) {
-            data.table.SetActive({row}, false);
+            data.table.SetActive({id}, false);
         }
-        return row;
+        return data.table.RowOf(id);
     }
 
     bool WaitFor(const std::function<bool()>& condition) { return loop.RunUntil(condition, 10s); }
@@ -103,7 +103,7 @@ TEST(MeasurementRunTest, RefusesBadSettingsWithTheFirstFailingCheck) {
             h.AddPair("198.18.0.30", false);
         }
         h.data.settings.durationText = c.duration;
-        h.data.settings.udp = c.udp;
+        h.data.settings.protocol = c.udp ? Protocol::Udp : Protocol::Tcp;
         h.data.settings.ValueText() = c.value;
         EXPECT_FALSE(h.run.Start()) << c.notice;
         EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{c.notice})
@@ -131,7 +131,7 @@ TEST(MeasurementRunTest, AcceptsTheLimitsAndPassesThemToTheSessions) {
         Harness h;
         h.AddPair("198.18.0.30");
         h.data.settings.durationText = c.duration;
-        h.data.settings.udp = c.udp;
+        h.data.settings.protocol = c.udp ? Protocol::Udp : Protocol::Tcp;
         h.data.settings.ValueText() = c.value;
         ASSERT_TRUE(h.run.Start()) << c.duration;
         EXPECT_TRUE(h.view.notices.empty());
@@ -151,7 +151,7 @@ TEST(MeasurementRunTest, StartSetsUpEveryActivePair) {
     h.AddPair("198.18.0.10");         // this machine: local mode
     h.AddPair("198.18.0.30", false);  // inactive
     h.AddPair("198.18.0.31");         // another machine: remote mode
-    h.data.table[3].parallel = 4;
+    h.data.table[3].config.parallel = 4;
     h.data.measuredAt = "2020-01-01 00:00:00";
     h.data.settings.durationText = "10";
     ASSERT_TRUE(h.run.Start());
@@ -160,7 +160,7 @@ TEST(MeasurementRunTest, StartSetsUpEveryActivePair) {
     EXPECT_EQ(h.environment.leftoverEnds, 1);
     EXPECT_EQ(h.environment.restarts, 1);
     EXPECT_TRUE(h.data.measuredAt.empty());
-    EXPECT_TRUE(h.data.table.All().showTotal);
+    EXPECT_TRUE(h.data.table.All().config.showTotal);
     EXPECT_EQ(h.data.chart.Series().size(), 4u);
     ASSERT_EQ(h.sessions.probes.size(), 2u);
     const PairJob& local = h.sessions.probes[0]->job;
@@ -171,14 +171,14 @@ TEST(MeasurementRunTest, StartSetsUpEveryActivePair) {
     EXPECT_TRUE(remote.remote);
     EXPECT_EQ(remote.parallel, 4);
     EXPECT_EQ(remote.iperfPath, "/opt/quarn/iperf");
-    EXPECT_EQ(h.data.table[1].remote, 0);
-    EXPECT_EQ(h.data.table[3].remote, 1);
-    EXPECT_EQ(h.data.table[1].statusText, "Running");
-    EXPECT_EQ(h.data.table[2].statusText, "Inactive");
+    EXPECT_EQ(h.data.table[1].run.client, ClientSide::Console);
+    EXPECT_EQ(h.data.table[3].run.client, ClientSide::EndPoint1);
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Running");
+    EXPECT_EQ(h.data.table[2].figures.statusText, "Inactive");
 
     h.run.Complete(false);
-    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
-    EXPECT_EQ(h.data.table[2].statusText, "Inactive");
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Stopped");
+    EXPECT_EQ(h.data.table[2].figures.statusText, "Inactive");
     EXPECT_EQ(h.environment.restarts, 2);
     EXPECT_FALSE(h.data.measuredAt.empty());
 }
@@ -197,13 +197,13 @@ TEST(MeasurementRunTest, RunOfRealOutputCompletesAtItsDuration) {
     ASSERT_EQ(h.view.notices.size(), 1u);
     EXPECT_EQ(h.view.notices[0].first, NoticeKind::Completed);
     EXPECT_EQ(h.view.notices[0].second, MeasurementRun::kCompleted);
-    EXPECT_EQ(pair.statusText, "Done");
+    EXPECT_EQ(pair.figures.statusText, "Done");
     EXPECT_EQ(h.run.Ticks(), 10);
     EXPECT_EQ(h.data.ticks, 10);
     EXPECT_EQ(h.data.chart.RunLength(), 10);
     EXPECT_TRUE(LooksLikeMeasuredAt(h.data.measuredAt)) << h.data.measuredAt;
     // The run ended on the twelfth interval; the total after it arrived too late.
-    EXPECT_EQ(pair.log.Size(), script.lines.size() - 1);
+    EXPECT_EQ(h.data.logs.Of(pair.id).Size(), script.lines.size() - 1);
     EXPECT_TRUE(h.WaitFor([&] { return h.sessions.probes[0]->returned.load(); }));
     EXPECT_TRUE(h.sessions.probes[0]->aborted);
     EXPECT_FALSE(h.run.FirstTickSeen());
@@ -219,7 +219,7 @@ TEST(MeasurementRunTest, StopBeforeTheFirstTickWaitsForIt) {
     script.gateBefore = 2;
     h.sessions.Script(1, script);
     ASSERT_TRUE(h.run.Start());
-    ASSERT_TRUE(h.WaitFor([&] { return h.data.table[1].log.Size() == 2; }));
+    ASSERT_TRUE(h.WaitFor([&] { return h.data.logs.Of(h.data.table[1].id).Size() == 2; }));
     EXPECT_EQ(h.run.WarmupTicks(), 2);
 
     const int modeChanges = h.view.modeChanges;
@@ -235,8 +235,8 @@ TEST(MeasurementRunTest, StopBeforeTheFirstTickWaitsForIt) {
     ASSERT_TRUE(h.WaitForIdle());
     EXPECT_FALSE(h.run.StopPending());
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
-    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
-    EXPECT_EQ(h.data.table[1].countText, "1");
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Stopped");
+    EXPECT_EQ(h.data.table[1].figures.countText, "1");
     EXPECT_EQ(h.run.Ticks(), 1);
 }
 
@@ -254,7 +254,7 @@ TEST(MeasurementRunTest, PendingStopIsForcedWhenNoTickComes) {
     silent.lines = {"Client connecting to 198.18.0.20, TCP port 5001"};
     h.sessions.Script(2, silent);
     ASSERT_TRUE(h.run.Start());
-    ASSERT_TRUE(h.WaitFor([&] { return h.data.table[1].log.Size() == 3; }));
+    ASSERT_TRUE(h.WaitFor([&] { return h.data.logs.Of(h.data.table[1].id).Size() == 3; }));
 
     h.run.StartOrStop();
     EXPECT_TRUE(h.run.StopPending());
@@ -263,8 +263,8 @@ TEST(MeasurementRunTest, PendingStopIsForcedWhenNoTickComes) {
     ASSERT_TRUE(h.WaitForIdle());
     EXPECT_FALSE(h.run.StopPending());
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
-    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
-    EXPECT_EQ(h.data.table[2].statusText, "Stopped");
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Stopped");
+    EXPECT_EQ(h.data.table[2].figures.statusText, "Stopped");
     EXPECT_TRUE(h.WaitFor([&] {
         return h.sessions.probes[0]->returned.load() && h.sessions.probes[1]->returned.load();
     }));
@@ -289,7 +289,7 @@ TEST(MeasurementRunTest, ForcedStopOfAnEndedRunLeavesTheNextAlone) {
     script.gateBefore = 2;
     h.sessions.Script(1, script);
     ASSERT_TRUE(h.run.Start());
-    ASSERT_TRUE(h.WaitFor([&] { return h.data.table[1].log.Size() == 2; }));
+    ASSERT_TRUE(h.WaitFor([&] { return h.data.logs.Of(h.data.table[1].id).Size() == 2; }));
     h.run.StartOrStop();
     h.sessions.probes[0]->gateOpen = true;
     ASSERT_TRUE(h.WaitForIdle());
@@ -326,9 +326,9 @@ TEST(MeasurementRunTest, FailureLineEndsTheRunWithAnError) {
     ASSERT_TRUE(h.run.Start());
     ASSERT_TRUE(h.WaitForIdle());
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
-    EXPECT_EQ(h.data.table[2].statusText, "Error");
-    EXPECT_EQ(h.data.table[1].statusText, "Stopped");
-    EXPECT_EQ(h.data.table[2].log.Size(), 2u);
+    EXPECT_EQ(h.data.table[2].figures.statusText, "Error");
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Stopped");
+    EXPECT_EQ(h.data.logs.Of(h.data.table[2].id).Size(), 2u);
 }
 
 TEST(MeasurementRunTest, WorkerEndingBeforeTheDurationIsAnError) {
@@ -342,9 +342,9 @@ TEST(MeasurementRunTest, WorkerEndingBeforeTheDurationIsAnError) {
     ASSERT_TRUE(h.run.Start());
     ASSERT_TRUE(h.WaitForIdle());
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
-    EXPECT_EQ(h.data.table[1].statusText, "Error");
-    EXPECT_EQ(h.data.table[1].result, -1);
-    EXPECT_TRUE(h.data.table[1].finished);
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Error");
+    EXPECT_EQ(h.data.table[1].run.result, PairResult::Failed);
+    EXPECT_TRUE(h.data.table[1].run.finished);
     EXPECT_EQ(h.data.chart.RunLength(), 2);
 }
 
@@ -357,8 +357,8 @@ TEST(MeasurementRunTest, RunWhoseOnlySessionCannotStartEndsAtOnce) {
     EXPECT_TRUE(h.run.Start());
     EXPECT_EQ(h.run.Mode(), ConsoleMode::Idle);
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
-    EXPECT_EQ(h.data.table[1].statusText, "Error");
-    EXPECT_EQ(h.data.table[1].result, -1);
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Error");
+    EXPECT_EQ(h.data.table[1].run.result, PairResult::Failed);
 }
 
 TEST(MeasurementRunTest, StopDuringTheStartDelayNeverStartsTheSession) {
@@ -395,7 +395,7 @@ TEST(MeasurementRunTest, ShutdownReleasesWorkersWaitingForTheMainThread) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     EXPECT_EQ(h.run.WorkerThreads(), 0u);
     EXPECT_TRUE(h.sessions.probes[0]->returned);
-    EXPECT_TRUE(h.data.table[1].log.Empty());
+    EXPECT_TRUE(h.data.logs.Of(h.data.table[1].id).Empty());
 }
 
 TEST(MeasurementRunTest, LateLinesOfAnEarlierRunAreIgnored) {
@@ -419,8 +419,8 @@ TEST(MeasurementRunTest, LateLinesOfAnEarlierRunAreIgnored) {
     ASSERT_TRUE(h.WaitFor([&] { return h.sessions.probes[0]->returned.load(); }));
     h.loop.RunFor(50ms);  // lets its worker-ended event through
     EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
-    EXPECT_TRUE(h.data.table[1].log.Empty());
-    EXPECT_EQ(h.data.table[1].statusText, "Running");
+    EXPECT_TRUE(h.data.logs.Of(h.data.table[1].id).Empty());
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Running");
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
 
     h.run.Complete(false);
@@ -470,28 +470,28 @@ TEST(MeasurementRunTest, StartClearsTheHighlightAndAnnouncesTheRunBeforeItsMode)
     Harness h;
     h.AddPair("198.18.0.30");
     h.AddPair("198.18.0.31");
-    h.data.highlightedRow = 2;
+    h.data.highlighted = h.data.table.IdAt(2);
     ConsoleMode modeAtRunStart = ConsoleMode::Idle;
-    int highlightAtRunStart = 0;
+    PairId highlightAtRunStart = h.data.highlighted;
     h.view.onRunStarted = [&] {
         modeAtRunStart = h.run.Mode();
-        highlightAtRunStart = h.data.highlightedRow;
+        highlightAtRunStart = h.data.highlighted;
     };
     ASSERT_TRUE(h.run.Start());
     EXPECT_EQ(h.view.runStarts, 1);
     EXPECT_EQ(modeAtRunStart, ConsoleMode::Measuring);
-    EXPECT_EQ(highlightAtRunStart, -1);
+    EXPECT_FALSE(highlightAtRunStart.Valid());
     EXPECT_EQ(h.view.modeChangesAtRunStart, 0);  // before the start's ModeChanged
     EXPECT_EQ(h.view.modeChanges, 1);
     h.run.Complete(false);
     EXPECT_EQ(h.view.runStarts, 1);  // completion is a ModeChanged, not a run start
 
     // A refused start announces nothing and keeps the highlight.
-    h.data.highlightedRow = 1;
+    h.data.highlighted = h.data.table.IdAt(1);
     h.data.settings.durationText = "0";
     EXPECT_FALSE(h.run.Start());
     EXPECT_EQ(h.view.runStarts, 1);
-    EXPECT_EQ(h.data.highlightedRow, 1);
+    EXPECT_EQ(h.data.highlighted, h.data.table.IdAt(1));
 }
 
 TEST(MeasurementRunTest, EventOfAWorkerBlockedWhenTheRunIsDestroyedIsDropped) {
@@ -500,7 +500,7 @@ TEST(MeasurementRunTest, EventOfAWorkerBlockedWhenTheRunIsDestroyedIsDropped) {
     test::RecordingView view;
     test::FakeEnvironment environment;
     test::ScriptedSessionFactory sessions;
-    PairRecord pair;
+    PairConfig pair;
     pair.endpoint1 = "198.18.0.30";
     pair.endpoint2 = "198.18.0.20";
     data.AddPair(pair);
@@ -518,8 +518,8 @@ TEST(MeasurementRunTest, EventOfAWorkerBlockedWhenTheRunIsDestroyedIsDropped) {
     run.reset();
     EXPECT_TRUE(sessions.probes[0]->returned);
     EXPECT_EQ(loop.RunPending(), 0);
-    EXPECT_TRUE(data.table[1].log.Empty());
-    EXPECT_EQ(view.lastLogRow, -1);
+    EXPECT_TRUE(data.logs.Of(data.table[1].id).Empty());
+    EXPECT_FALSE(view.lastLogPair.Valid());
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 namespace quarn::console {
 namespace {
 
-PairRecord PairBetween(const std::string& endpoint1, const std::string& endpoint2) {
-    PairRecord pair;
+PairConfig PairBetween(const std::string& endpoint1, const std::string& endpoint2) {
+    PairConfig pair;
     pair.endpoint1 = endpoint1;
     pair.endpoint2 = endpoint2;
     return pair;
@@ -33,14 +33,14 @@ TEST(PairTableTest, AddFromListsChecksInOrder) {
     EXPECT_EQ(data.AddPairFromLists(true, a, a), "");  // the same EndPoint at both ends
     ASSERT_EQ(data.table.PairCount(), 1);
     EXPECT_EQ(data.table[1].name, "Pair1");
-    EXPECT_EQ(data.table[1].endpoint2, "198.18.0.10");
+    EXPECT_EQ(data.table[1].config.endpoint2, "198.18.0.10");
     EXPECT_EQ(data.chart.PairCount(), 1);
 
     FillPairs(data, 15);
     EXPECT_EQ(data.AddPairFromLists(false, none, none), "No End Point found.");
     EXPECT_EQ(data.AddPairFromLists(true, none, none), "The max count of pairs is 16.");
     EXPECT_EQ(data.table.CheckRoomForPair(), "The max count of pairs is 16.");
-    EXPECT_EQ(data.AddPair(PairBetween("1.1.1.1", "2.2.2.2")), -1);
+    EXPECT_FALSE(data.AddPair(PairBetween("1.1.1.1", "2.2.2.2")).Valid());
     EXPECT_EQ(data.table.PairCount(), 16);
     EXPECT_EQ(data.table[16].name, "Pair16");
 }
@@ -48,28 +48,31 @@ TEST(PairTableTest, AddFromListsChecksInOrder) {
 TEST(PairTableTest, PasteFillsOnlyUpToSixteenPairs) {
     ConsoleData data;
     FillPairs(data, 14);
-    data.table.SetActive({3}, false);
-    data.table[1].log.Append("a line of the last run");
-    data.table[1].currentText = "12.00";
+    data.table.SetActive(data.table.IdsAt({3}), false);
+    data.logs.Of(data.table[1].id).Append("a line of the last run");
+    data.table[1].figures.currentText = "12.00";
     PairClipboard clipboard;
-    ASSERT_TRUE(data.table.CopyRows(ConsoleMode::Idle, {5, 1, 3, 2, 4, 1}, clipboard));
-    ASSERT_EQ(clipboard.size(), 5u);
+    ASSERT_TRUE(
+        data.table.CopyPairs(ConsoleMode::Idle, data.table.IdsAt({5, 1, 3, 2, 4, 1}), clipboard));
+    ASSERT_EQ(clipboard.size(), 5u);  // row order, each pair once
     EXPECT_EQ(clipboard[0].endpoint1, "198.18.0.10");
-    EXPECT_TRUE(clipboard[0].log.Empty());
-    EXPECT_EQ(clipboard[0].currentText, "0.00");
-    EXPECT_EQ(clipboard[2].statusText, "Inactive");
+    EXPECT_FALSE(clipboard[2].active);
 
     PairClipboard untouched(1);
-    EXPECT_FALSE(data.table.CopyRows(ConsoleMode::Measuring, {1}, untouched));
-    EXPECT_FALSE(data.table.CopyRows(ConsoleMode::Idle, {0, 20}, untouched));
+    EXPECT_FALSE(data.table.CopyPairs(ConsoleMode::Measuring, data.table.IdsAt({1}), untouched));
+    EXPECT_FALSE(data.table.CopyPairs(ConsoleMode::Idle, data.table.IdsAt({0, 20}), untouched));
     EXPECT_EQ(untouched.size(), 1u);
     EXPECT_EQ(data.PastePairs(ConsoleMode::Measuring, clipboard), 0);
     EXPECT_EQ(data.PastePairs(ConsoleMode::Idle, clipboard), 2);
     ASSERT_EQ(data.table.PairCount(), 16);
     EXPECT_EQ(data.table[15].name, "Pair15");
-    EXPECT_EQ(data.table[15].endpoint1, "198.18.0.10");
+    EXPECT_EQ(data.table[15].config.endpoint1, "198.18.0.10");
     EXPECT_EQ(data.table[16].name, "Pair16");
-    EXPECT_EQ(data.table[16].endpoint1, "198.18.0.11");
+    EXPECT_EQ(data.table[16].config.endpoint1, "198.18.0.11");
+    // A pasted pair is a new pair: its own id, no log, no figures of the copied one.
+    EXPECT_NE(data.table[15].id, data.table[1].id);
+    EXPECT_EQ(data.logs.Find(data.table[15].id), nullptr);
+    EXPECT_EQ(data.table[15].figures.currentText, "0.00");
     EXPECT_EQ(data.chart.PairCount(), 16);
     EXPECT_EQ(clipboard.size(), 5u);
     EXPECT_EQ(data.PastePairs(ConsoleMode::Idle, clipboard), 0);
@@ -80,12 +83,14 @@ TEST(PairTableTest, DeleteRenamesAndKeepsTheChartInStep) {
     FillPairs(data, 3);
     data.chart.BeginRun(3);
     data.chart.AppendPoint(3, 33.0f);
-    std::vector<int> rowMap;
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {2}, &rowMap), "");
+    const PairId first = data.table[1].id;
+    const PairId third = data.table[3].id;
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({2})), "");
     ASSERT_EQ(data.table.PairCount(), 2);
     EXPECT_EQ(data.table[2].name, "Pair2");
-    EXPECT_EQ(data.table[2].endpoint1, "198.18.0.12");
-    EXPECT_EQ(rowMap, (std::vector<int>{0, 1, -1, 2}));
+    EXPECT_EQ(data.table[2].config.endpoint1, "198.18.0.12");
+    EXPECT_EQ(data.table[1].id, first);
+    EXPECT_EQ(data.table[2].id, third);
     ASSERT_EQ(data.chart.Series().size(), 3u);
     ASSERT_EQ(data.chart.Series()[2].size(), 1u);
     EXPECT_FLOAT_EQ(data.chart.Series()[2][0].value, 33.0f);
@@ -95,10 +100,10 @@ TEST(PairTableTest, DeleteRenamesAndKeepsTheChartInStep) {
 TEST(PairTableTest, DeleteRefusalsAndModes) {
     ConsoleData data;
     FillPairs(data, 2);
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {}), "Select pair to delete.");
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {0}), "Select pair to delete.");
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Measuring, {1}), "");
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::FileBusy, {1}), "");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({})), "Select pair to delete.");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({0})), "Select pair to delete.");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Measuring, data.table.IdsAt({1})), "");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::FileBusy, data.table.IdsAt({1})), "");
     EXPECT_EQ(data.table.PairCount(), 2);
 }
 
@@ -106,17 +111,17 @@ TEST(PairTableTest, DeletingEveryPairResetsAllAndTheChart) {
     ConsoleData data;
     FillPairs(data, 2);
     PairRecord& all = data.table.All();
-    all.countText = "24";
-    all.maxText = "99.00";
-    all.max = 99.0f;
+    all.figures.countText = "24";
+    all.figures.maxText = "99.00";
+    all.figures.max = 99.0f;
     data.chart.BeginRun(2);
     data.chart.AppendPoint(0, 5.0f);
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {2, 1}), "");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({2, 1})), "");
     EXPECT_EQ(data.table.PairCount(), 0);
-    EXPECT_EQ(all.countText, "0");
-    EXPECT_EQ(all.maxText, "0.00");
-    EXPECT_FLOAT_EQ(all.max, 0.0f);
-    EXPECT_FLOAT_EQ(all.min, -1.0f);
+    EXPECT_EQ(all.figures.countText, "0");
+    EXPECT_EQ(all.figures.maxText, "0.00");
+    EXPECT_FLOAT_EQ(all.figures.max, 0.0f);
+    EXPECT_FLOAT_EQ(all.figures.min, -1.0f);
     EXPECT_TRUE(data.chart.Series().empty());
     EXPECT_EQ(data.chart.PairCount(), 0);
 }
@@ -124,42 +129,41 @@ TEST(PairTableTest, DeletingEveryPairResetsAllAndTheChart) {
 TEST(PairTableTest, ActivateShowAndExchangeActOnTheSelection) {
     ConsoleData data;
     FillPairs(data, 3);
-    data.table.SetActive({1, 3}, false);
-    EXPECT_EQ(data.table[1].statusText, "Inactive");
-    EXPECT_EQ(data.table[1].state, PairState::Inactive);
-    EXPECT_EQ(data.table[2].statusText, "Ready");
-    data.table.SetActive({1}, true);
-    EXPECT_TRUE(data.table[1].active);
-    EXPECT_EQ(data.table[1].statusText, "Ready");
+    data.table.SetActive(data.table.IdsAt({1, 3}), false);
+    EXPECT_EQ(data.table[1].figures.statusText, "Inactive");
+    EXPECT_EQ(data.table[1].figures.state, PairState::Inactive);
+    EXPECT_EQ(data.table[2].figures.statusText, "Ready");
+    data.table.SetActive(data.table.IdsAt({1}), true);
+    EXPECT_TRUE(data.table[1].config.active);
+    EXPECT_EQ(data.table[1].figures.statusText, "Ready");
 
-    data.table.SetShowAddress({2}, false);
-    EXPECT_FALSE(data.table[2].showAddress);
-    EXPECT_TRUE(data.table[1].showAddress);
+    data.table.SetShowAddress(data.table.IdsAt({2}), false);
+    EXPECT_FALSE(data.table[2].config.showAddress);
+    EXPECT_TRUE(data.table[1].config.showAddress);
 
-    data.table.ExchangeEndpoints({2, 2, 7});
-    EXPECT_EQ(data.table[2].endpoint1, "198.18.0.99");
-    EXPECT_EQ(data.table[2].endpoint2, "198.18.0.11");
+    data.table.ExchangeEndpoints(data.table.IdsAt({2, 2, 7}));
+    EXPECT_EQ(data.table[2].config.endpoint1, "198.18.0.99");
+    EXPECT_EQ(data.table[2].config.endpoint2, "198.18.0.11");
 }
 
 TEST(PairTableTest, ResetForRunKeepsIdentityAndInactiveState) {
-    PairRecord pair = PairBetween("198.18.0.10", "198.18.0.11");
-    pair.active = false;
-    pair.state = PairState::Inactive;
-    pair.statusText = "Inactive";
-    pair.parallel = 4;
-    pair.count = 5;
-    pair.max = 80.0f;
-    pair.rateText = "5.000000m";
-    pair.log.Append("line");
+    PairRecord pair;
+    pair.config = PairBetween("198.18.0.10", "198.18.0.11");
+    pair.config.active = false;
+    pair.figures.state = PairState::Inactive;
+    pair.figures.statusText = "Inactive";
+    pair.config.parallel = 4;
+    pair.figures.count = 5;
+    pair.figures.max = 80.0f;
+    pair.run.rateText = "5.000000m";
     PairTable::ResetForRun(pair);
-    EXPECT_EQ(pair.statusText, "Inactive");
-    EXPECT_EQ(pair.parallel, 4);
-    EXPECT_EQ(pair.endpoint1, "198.18.0.10");
-    EXPECT_EQ(pair.count, 0);
-    EXPECT_FLOAT_EQ(pair.min, -1.0f);
-    EXPECT_FLOAT_EQ(pair.max, 0.0f);
-    EXPECT_TRUE(pair.rateText.empty());
-    EXPECT_TRUE(pair.log.Empty());
+    EXPECT_EQ(pair.figures.statusText, "Inactive");
+    EXPECT_EQ(pair.config.parallel, 4);
+    EXPECT_EQ(pair.config.endpoint1, "198.18.0.10");
+    EXPECT_EQ(pair.figures.count, 0);
+    EXPECT_FLOAT_EQ(pair.figures.min, -1.0f);
+    EXPECT_FLOAT_EQ(pair.figures.max, 0.0f);
+    EXPECT_TRUE(pair.run.rateText.empty());
 }
 
 TEST(ConsoleDataTest, NewClearsTheWorkingState) {
@@ -170,7 +174,7 @@ TEST(ConsoleDataTest, NewClearsTheWorkingState) {
     data.measuredAt = "2024-01-02 03:04:05";
     data.ticks = 12;
     data.settings.durationText = "300";
-    data.table.All().showTotal = true;
+    data.table.All().config.showTotal = true;
     data.chart.BeginRun(2);
     data.ResetToNew();
     EXPECT_EQ(data.table.PairCount(), 0);
@@ -179,7 +183,7 @@ TEST(ConsoleDataTest, NewClearsTheWorkingState) {
     EXPECT_TRUE(data.measuredAt.empty());
     EXPECT_EQ(data.ticks, 0);
     EXPECT_EQ(data.settings.durationText, "60");
-    EXPECT_FALSE(data.table.All().showTotal);
+    EXPECT_FALSE(data.table.All().config.showTotal);
     EXPECT_TRUE(data.chart.Series().empty());
 }
 

@@ -227,17 +227,17 @@ TEST(QualityOfRunTest, UdpPairsAndTheAllRow) {
     for (const std::string& line : ServerLines("iperf-2.2.1-ABCD.txt", "UDP -b 5M -P 2 -t 3")) {
         ticks.HandleLine(2, line);
     }
-    EXPECT_NEAR(data.table[1].quality.lossPercent.value_or(-1), 100.0 * 288 / 4298, 1e-9);
-    EXPECT_NEAR(data.table[2].quality.lossPercent.value_or(-1), 100.0 * 1 / 2677, 1e-9);
-    EXPECT_NEAR(data.table.All().quality.lossPercent.value_or(-1), 100.0 * 289 / (4298 + 2677),
-                1e-9);
-    EXPECT_EQ(data.table.All().quality.totalDatagrams, 4298 + 2677);
+    EXPECT_NEAR(data.table[1].figures.quality.lossPercent.value_or(-1), 100.0 * 288 / 4298, 1e-9);
+    EXPECT_NEAR(data.table[2].figures.quality.lossPercent.value_or(-1), 100.0 * 1 / 2677, 1e-9);
+    EXPECT_NEAR(data.table.All().figures.quality.lossPercent.value_or(-1),
+                100.0 * 289 / (4298 + 2677), 1e-9);
+    EXPECT_EQ(data.table.All().figures.quality.totalDatagrams, 4298 + 2677);
     // A failure line is no report, and the next run starts from nothing.
     ticks.HandleLine(1, "[  1] 4.0-5.0 sec 1 MBytes 8 Mbits/sec 0.1 ms 5/10 (50%) failed");
-    EXPECT_EQ(data.table[1].quality.lostDatagrams, 288);
+    EXPECT_EQ(data.table[1].figures.quality.lostDatagrams, 288);
     ticks.BeginRun(60, /*udp=*/true);
-    EXPECT_FALSE(data.table[1].quality.lossPercent);
-    EXPECT_FALSE(data.table.All().quality.lossPercent);
+    EXPECT_FALSE(data.table[1].figures.quality.lossPercent);
+    EXPECT_FALSE(data.table.All().figures.quality.lossPercent);
 }
 
 TEST(QualityOfRunTest, TcpRunsHaveNoLossFigures) {
@@ -250,8 +250,8 @@ TEST(QualityOfRunTest, TcpRunsHaveNoLossFigures) {
     for (const std::string& line : ServerLines("iperf-2.0.13-ABCD.txt", "UDP -b 10M -t 3")) {
         ticks.HandleLine(1, line);
     }
-    EXPECT_FALSE(data.table[1].quality.lossPercent);
-    EXPECT_FALSE(data.table[1].quality.jitterAverageMs);
+    EXPECT_FALSE(data.table[1].figures.quality.lossPercent);
+    EXPECT_FALSE(data.table[1].figures.quality.jitterAverageMs);
 }
 
 }  // namespace

@@ -24,8 +24,8 @@ class RecordingView : public ConsoleView {
         lastDuration = duration;
     }
     void ModeChanged() override { ++modeChanges; }
-    void LogChanged(int row) override { lastLogRow = row; }
-    void RowsChanged(const std::vector<int>& rows) override { rowsChanged.push_back(rows); }
+    void LogChanged(PairId pair) override { lastLogPair = pair; }
+    void LogsCounted(const std::vector<PairId>& pairs) override { logsCounted.push_back(pairs); }
     void RunStarted() override {
         ++runStarts;
         modeChangesAtRunStart = modeChanges;
@@ -36,7 +36,7 @@ class RecordingView : public ConsoleView {
 
     std::function<void()> onNotice;
     std::function<void()> onRunStarted;
-    std::vector<std::vector<int>> rowsChanged;
+    std::vector<std::vector<PairId>> logsCounted;
     int runStarts = 0;
     int modeChangesAtRunStart = -1;
     std::vector<std::pair<NoticeKind, std::string>> notices;
@@ -44,7 +44,7 @@ class RecordingView : public ConsoleView {
     int lastTicks = -1;
     int lastDuration = -1;
     int modeChanges = 0;
-    int lastLogRow = -1;
+    PairId lastLogPair;
 };
 
 }  // namespace quarn::console::test

@@ -19,11 +19,11 @@ struct QualityRun {
     QualityRun() { run.SetStartDelay(0ms); }
 
     void AddPair(const std::string& endpoint2, bool active = true) {
-        PairRecord pair;
+        PairConfig pair;
         pair.endpoint1 = "198.18.0.30";
         pair.endpoint2 = endpoint2;
-        const int row = data.AddPair(std::move(pair));
-        data.table.SetActive({row}, active);
+        const PairId id = data.AddPair(std::move(pair));
+        data.table.SetActive({id}, active);
     }
 
     EventLoop loop;
@@ -58,20 +58,20 @@ TEST(RunQualityTest, PairsGetTheRttOfTheirEndPointTwo) {
     q.run.Complete(false);
     EXPECT_EQ(q.environment.rttStops, 1);
     for (const int row : {1, 3}) {
-        const PairQuality& quality = q.data.table[row].quality;
+        const PairQuality& quality = q.data.table[row].figures.quality;
         EXPECT_DOUBLE_EQ(quality.rttIdleMs.value_or(-1), 0.3) << row;
         EXPECT_DOUBLE_EQ(quality.rttLoadedMedianMs.value_or(-1), 30) << row;
         EXPECT_DOUBLE_EQ(quality.rttLoadedP95Ms.value_or(-1), 40) << row;
     }
-    EXPECT_FALSE(q.data.table[2].quality.rttIdleMs);  // never answered
-    EXPECT_FALSE(q.data.table[4].quality.rttIdleMs);
+    EXPECT_FALSE(q.data.table[2].figures.quality.rttIdleMs);  // never answered
+    EXPECT_FALSE(q.data.table[4].figures.quality.rttIdleMs);
 }
 
 // A UDP run of real output: the loss of what arrived until the run ended.
 TEST(RunQualityTest, UdpRunGetsLossFromItsLines) {
     QualityRun q;
     q.AddPair("198.18.0.20");
-    q.data.settings.udp = 1;
+    q.data.settings.protocol = Protocol::Udp;
     q.data.settings.throughputText = "100";
     q.data.settings.durationText = "5";
     test::SessionScript script;
@@ -79,12 +79,12 @@ TEST(RunQualityTest, UdpRunGetsLossFromItsLines) {
     q.sessions.Script(1, script);
     ASSERT_TRUE(q.run.Start());
     ASSERT_TRUE(q.loop.RunUntil([&] { return q.run.Mode() == ConsoleMode::Idle; }, 10s));
-    const PairQuality& quality = q.data.table[1].quality;
+    const PairQuality& quality = q.data.table[1].figures.quality;
     // Seven intervals (two warm-up seconds, five counted) arrived before the run ended.
     EXPECT_DOUBLE_EQ(quality.lossPercent.value_or(-1), 0.0);
     EXPECT_GT(quality.totalDatagrams, 8000 * 6);
     EXPECT_TRUE(quality.jitterAverageMs.has_value());
-    EXPECT_EQ(q.data.table.All().quality.totalDatagrams, quality.totalDatagrams);
+    EXPECT_EQ(q.data.table.All().figures.quality.totalDatagrams, quality.totalDatagrams);
     EXPECT_FALSE(quality.rttIdleMs);
 }
 

@@ -21,9 +21,9 @@ class TickProcessorTest : public ::testing::Test {
     void SetUpRun(int pairs, int duration, bool udp = false, int parallel = 1) {
         for (int i = 0; i < pairs; ++i) {
             PairRecord pair;
-            pair.endpoint1 = "198.18.0.10";
-            pair.endpoint2 = "198.18.0.11";
-            pair.parallel = parallel;
+            pair.config.endpoint1 = "198.18.0.10";
+            pair.config.endpoint2 = "198.18.0.11";
+            pair.config.parallel = parallel;
             data.table.AppendPair(std::move(pair));
         }
         data.chart.BeginRun(pairs);
@@ -77,16 +77,16 @@ TEST_F(TickProcessorTest, SinglePairOfRealTcpOutput) {
     const PairRecord& all = data.table.All();
     EXPECT_EQ(ticks.Ticks(), 10);
     EXPECT_EQ(ticks.WarmupTicks(), 2);
-    EXPECT_EQ(pair.countText, "10");
-    EXPECT_EQ(pair.currentText, "24121.00");
-    EXPECT_EQ(pair.maxText, "28443.00");
-    EXPECT_EQ(pair.minText, "19711.00");
-    EXPECT_EQ(pair.averageText, "24464.50");
-    EXPECT_EQ(all.countText, "10");
-    EXPECT_EQ(all.currentText, "24121.00");
-    EXPECT_FLOAT_EQ(all.peakSingle, 28443.0f);
-    EXPECT_EQ(pair.log.Size(), lines.size());
-    EXPECT_EQ(CountedLines(pair.log), 10u);
+    EXPECT_EQ(pair.figures.countText, "10");
+    EXPECT_EQ(pair.figures.currentText, "24121.00");
+    EXPECT_EQ(pair.figures.maxText, "28443.00");
+    EXPECT_EQ(pair.figures.minText, "19711.00");
+    EXPECT_EQ(pair.figures.averageText, "24464.50");
+    EXPECT_EQ(all.figures.countText, "10");
+    EXPECT_EQ(all.figures.currentText, "24121.00");
+    EXPECT_FLOAT_EQ(all.figures.peakSingle, 28443.0f);
+    EXPECT_EQ(data.logs.Of(pair.id).Size(), lines.size());
+    EXPECT_EQ(CountedLines(data.logs.Of(pair.id)), 10u);
     EXPECT_EQ(view.lastTicks, 10);
     ASSERT_EQ(data.chart.Series().size(), 2u);
     EXPECT_EQ(data.chart.Series()[0].size(), 10u);
@@ -120,7 +120,7 @@ TEST_F(TickProcessorTest, FinalTotalIsDroppedInEveryFormat) {
         }
         EXPECT_EQ(outcomes.back(), LineOutcome::TotalDropped) << capture.file;
         EXPECT_EQ(processor.Ticks(), static_cast<int>(rates.size()) - 3) << capture.file;
-        EXPECT_FLOAT_EQ(fresh.table[1].current, capture.lastSample) << capture.file;
+        EXPECT_FLOAT_EQ(fresh.table[1].figures.current, capture.lastSample) << capture.file;
     }
 }
 
@@ -136,8 +136,8 @@ TEST_F(TickProcessorTest, ParallelTcpTakesOnlySumLines) {
     // 12 sum intervals, two of them warm-up; the sum's total is dropped.
     EXPECT_EQ(ticks.Ticks(), 10);
     EXPECT_EQ(outcomes.back(), LineOutcome::TotalDropped);
-    EXPECT_EQ(data.table[1].currentText, "54395.00");
-    EXPECT_EQ(data.table[1].maxText, "58128.00");
+    EXPECT_EQ(data.table[1].figures.currentText, "54395.00");
+    EXPECT_EQ(data.table[1].figures.maxText, "58128.00");
 }
 
 TEST_F(TickProcessorTest, UdpReadsTheRateNotTheJitterOrLossColumns) {
@@ -145,14 +145,14 @@ TEST_F(TickProcessorTest, UdpReadsTheRateNotTheJitterOrLossColumns) {
     const auto outcomes = Feed(1, PlainCaptureLines("iperf-2.1.8-server-udp-100M-12s.txt"));
     EXPECT_EQ(ticks.Ticks(), 10);
     EXPECT_EQ(outcomes.back(), LineOutcome::TotalDropped);
-    EXPECT_EQ(data.table[1].averageText, "100.00");
-    EXPECT_EQ(data.table[1].minText, "100.00");
+    EXPECT_EQ(data.table[1].figures.averageText, "100.00");
+    EXPECT_EQ(data.table[1].figures.minText, "100.00");
 
     // With parallel UDP streams every stream line is a sample: one pair, one tick each.
     ConsoleData parallelData;
     TickProcessor parallelTicks(parallelData, view);
     PairRecord pair;
-    pair.parallel = 2;
+    pair.config.parallel = 2;
     parallelData.table.AppendPair(pair);
     parallelTicks.BeginRun(60, true);
     const auto rates = RateLines(ServerLines("iperf-2.0.13-ABCD.txt", "UDP -b 5M -P 2 -t 3"));
@@ -169,8 +169,9 @@ TEST_F(TickProcessorTest, CrLfLinesAreLoggedWithoutCrAndStillCount) {
                          std::string("[  1] ") + interval + " sec  3027 MBytes  25390 Mbits/sec\r");
     }
     EXPECT_EQ(ticks.Ticks(), 1);
-    EXPECT_EQ(data.table[1].currentText, "25390.00");
-    EXPECT_EQ(data.table[1].log.Text(2), "[  1] 2.0000-3.0000 sec  3027 MBytes  25390 Mbits/sec");
+    EXPECT_EQ(data.table[1].figures.currentText, "25390.00");
+    EXPECT_EQ(data.logs.Of(data.table[1].id).Text(2),
+              "[  1] 2.0000-3.0000 sec  3027 MBytes  25390 Mbits/sec");
 }
 
 TEST_F(TickProcessorTest, TwoPairsReportingOutOfOrder) {
@@ -189,22 +190,22 @@ TEST_F(TickProcessorTest, TwoPairsReportingOutOfOrder) {
     EXPECT_EQ(ticks.HandleLine(2, line(2, 300)), LineOutcome::SampleTaken);
     EXPECT_EQ(ticks.HandleLine(1, line(2, 100)), LineOutcome::TickProcessed);
     const PairRecord& all = data.table.All();
-    EXPECT_FLOAT_EQ(all.sum, 400.0f);
-    EXPECT_EQ(all.count, 2);
+    EXPECT_FLOAT_EQ(all.figures.sum, 400.0f);
+    EXPECT_EQ(all.figures.count, 2);
 
     // A second line of pair 2 within the same tick replaces its value.
     EXPECT_EQ(ticks.HandleLine(2, line(3, 500)), LineOutcome::SampleTaken);
     EXPECT_EQ(ticks.HandleLine(2, line(3, 700)), LineOutcome::SampleTaken);
     EXPECT_EQ(ticks.HandleLine(1, line(3, 200)), LineOutcome::TickProcessed);
-    EXPECT_FLOAT_EQ(all.sum, 900.0f);
-    EXPECT_EQ(all.count, 4);
-    EXPECT_EQ(all.countText, "4");
-    EXPECT_EQ(all.maxText, "900.00");
-    EXPECT_EQ(all.minText, "400.00");
+    EXPECT_FLOAT_EQ(all.figures.sum, 900.0f);
+    EXPECT_EQ(all.figures.count, 4);
+    EXPECT_EQ(all.figures.countText, "4");
+    EXPECT_EQ(all.figures.maxText, "900.00");
+    EXPECT_EQ(all.figures.minText, "400.00");
     // The All row's average is the sum of the pairs' averages: 150 + 500.
-    EXPECT_EQ(all.averageText, "650.00");
-    EXPECT_EQ(data.table[2].countText, "2");
-    EXPECT_FLOAT_EQ(all.peakSingle, 700.0f);
+    EXPECT_EQ(all.figures.averageText, "650.00");
+    EXPECT_EQ(data.table[2].figures.countText, "2");
+    EXPECT_FLOAT_EQ(all.figures.peakSingle, 700.0f);
     const auto& series = data.chart.Series();
     EXPECT_FLOAT_EQ(series[0].back().value, 900.0f);
     EXPECT_FLOAT_EQ(series[2].back().value, 700.0f);
@@ -212,7 +213,7 @@ TEST_F(TickProcessorTest, TwoPairsReportingOutOfOrder) {
 
 TEST_F(TickProcessorTest, InactiveRowKeepsItsSeriesNumber) {
     SetUpRun(3, 60);
-    data.table.SetActive({2}, false);
+    data.table.SetActive(data.table.IdsAt({2}), false);
     auto line = [](int second, int rate) {
         return "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
                ".0 sec  1 MBytes  " + std::to_string(rate) + " Mbits/sec";
@@ -229,7 +230,7 @@ TEST_F(TickProcessorTest, InactiveRowKeepsItsSeriesNumber) {
     ASSERT_EQ(series[3].size(), 1u);
     EXPECT_FLOAT_EQ(series[3][0].value, 30.0f);
     EXPECT_FLOAT_EQ(series[0][0].value, 40.0f);
-    EXPECT_EQ(data.table[2].countText, "0");
+    EXPECT_EQ(data.table[2].figures.countText, "0");
 }
 
 TEST_F(TickProcessorTest, DurationTenIsReachedOnTheTwelfthCompleteTick) {
@@ -265,18 +266,19 @@ TEST_F(TickProcessorTest, ImpossibleRatesAreLoggedUncounted) {
     const PairRecord& second = data.table[2];
     const PairRecord& all = data.table.All();
     EXPECT_EQ(ticks.Ticks(), 3);
-    EXPECT_EQ(first.minText, "10.00");
-    EXPECT_EQ(first.averageText, "10.00");
-    EXPECT_EQ(second.maxText, "20.00");
-    EXPECT_EQ(second.averageText, "20.00");
-    EXPECT_EQ(all.averageText, "30.00");
-    EXPECT_EQ(all.maxText, "30.00");
-    EXPECT_FLOAT_EQ(all.peakSingle, 20.0f);
+    EXPECT_EQ(first.figures.minText, "10.00");
+    EXPECT_EQ(first.figures.averageText, "10.00");
+    EXPECT_EQ(second.figures.maxText, "20.00");
+    EXPECT_EQ(second.figures.averageText, "20.00");
+    EXPECT_EQ(all.figures.averageText, "30.00");
+    EXPECT_EQ(all.figures.maxText, "30.00");
+    EXPECT_FLOAT_EQ(all.figures.peakSingle, 20.0f);
     // Per tick the sample line is counted, never the impossible one logged after it.
-    ASSERT_EQ(first.log.Size(), 8u);
+    ASSERT_EQ(data.logs.Of(first.id).Size(), 8u);
     for (std::size_t i = 2; i < 8; ++i) {
-        EXPECT_EQ(first.log.Counted(i), i % 2 == 0) << first.log.Text(i);
-        EXPECT_EQ(second.log.Counted(i), i % 2 == 1) << second.log.Text(i);
+        EXPECT_EQ(data.logs.Of(first.id).Counted(i), i % 2 == 0) << data.logs.Of(first.id).Text(i);
+        EXPECT_EQ(data.logs.Of(second.id).Counted(i), i % 2 == 1)
+            << data.logs.Of(second.id).Text(i);
     }
 }
 
@@ -295,9 +297,9 @@ TEST_F(TickProcessorTest, TwoTcpStreamsCountOnlyTheirSum) {
                   second < 2 ? LineOutcome::TickDiscarded : LineOutcome::TickProcessed);
     }
     EXPECT_EQ(ticks.Ticks(), 1);
-    EXPECT_EQ(data.table[1].currentText, "1200.00");
-    EXPECT_EQ(CountedLines(data.table[1].log), 1u);
-    EXPECT_TRUE(data.table[1].log.Counted(8));
+    EXPECT_EQ(data.table[1].figures.currentText, "1200.00");
+    EXPECT_EQ(CountedLines(data.logs.Of(data.table[1].id)), 1u);
+    EXPECT_TRUE(data.logs.Of(data.table[1].id).Counted(8));
 }
 
 // A pair whose log reached its memory limit goes on measuring; its log ends in the one
@@ -306,40 +308,40 @@ TEST_F(TickProcessorTest, FullLogDoesNotStopTheRun) {
     SetUpRun(1, 60);
     std::uint64_t state = 0x9E3779B97F4A7C15ull;
     std::string junk(1000, ' ');
-    while (!data.table[1].log.Full()) {
+    while (!data.logs.Of(data.table[1].id).Full()) {
         for (char& c : junk) {
             state ^= state << 13, state ^= state >> 7, state ^= state << 17;
             c = static_cast<char>('!' + state % 90);
         }
         ticks.HandleLine(1, junk);
     }
-    const std::size_t logged = data.table[1].log.Size();
-    EXPECT_EQ(data.table[1].log.Text(logged - 1), PairLog::kDroppedLine);
+    const std::size_t logged = data.logs.Of(data.table[1].id).Size();
+    EXPECT_EQ(data.logs.Of(data.table[1].id).Text(logged - 1), PairLog::kDroppedLine);
     for (int second = 0; second < 3; ++second) {
         ticks.HandleLine(1, "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
                                 ".0 sec  1 MBytes  8 Mbits/sec");
     }
     EXPECT_EQ(ticks.Ticks(), 1);
-    EXPECT_EQ(data.table[1].currentText, "8.00");
-    EXPECT_EQ(data.table[1].log.Size(), logged);
-    EXPECT_EQ(CountedLines(data.table[1].log), 0u);
+    EXPECT_EQ(data.table[1].figures.currentText, "8.00");
+    EXPECT_EQ(data.logs.Of(data.table[1].id).Size(), logged);
+    EXPECT_EQ(CountedLines(data.logs.Of(data.table[1].id)), 0u);
 }
 
 TEST_F(TickProcessorTest, FailureLineMarksTheRowAndIsLogged) {
     SetUpRun(2, 60);
     EXPECT_EQ(ticks.HandleLine(2, "tcp connect failed: Connection refused"), LineOutcome::Failure);
-    EXPECT_EQ(data.table[2].state, PairState::Error);
-    EXPECT_EQ(data.table[2].log.Size(), 1u);
-    EXPECT_EQ(data.table[1].state, PairState::Ready);
+    EXPECT_EQ(data.table[2].figures.state, PairState::Error);
+    EXPECT_EQ(data.logs.Of(data.table[2].id).Size(), 1u);
+    EXPECT_EQ(data.table[1].figures.state, PairState::Ready);
     // Rows outside the table are ignored, not logged anywhere.
     EXPECT_EQ(ticks.HandleLine(0, "failed"), LineOutcome::Logged);
     EXPECT_EQ(ticks.HandleLine(7, "failed"), LineOutcome::Logged);
-    EXPECT_TRUE(data.table.All().log.Empty());
+    EXPECT_EQ(data.logs.Find(data.table.All().id), nullptr);
 }
 
 TEST_F(TickProcessorTest, ProcessedTickReportsEveryRowWhoseLineWasCounted) {
     SetUpRun(3, 60);
-    data.table.SetActive({2}, false);
+    data.table.SetActive(data.table.IdsAt({2}), false);
     auto line = [](int second) {
         return "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
                ".0 sec  1 MBytes  8 Mbits/sec";
@@ -348,16 +350,16 @@ TEST_F(TickProcessorTest, ProcessedTickReportsEveryRowWhoseLineWasCounted) {
         ticks.HandleLine(1, line(second));
         ticks.HandleLine(3, line(second));
     }
-    EXPECT_TRUE(view.rowsChanged.empty());  // warm-up ticks count no line
+    EXPECT_TRUE(view.logsCounted.empty());  // warm-up ticks count no line
 
     ticks.HandleLine(1, line(2));
-    EXPECT_TRUE(view.rowsChanged.empty());
+    EXPECT_TRUE(view.logsCounted.empty());
     EXPECT_EQ(ticks.HandleLine(3, line(2)), LineOutcome::TickProcessed);
     // Row 1's line became counted although row 3's line completed the tick.
-    ASSERT_EQ(view.rowsChanged.size(), 1u);
-    EXPECT_EQ(view.rowsChanged[0], (std::vector<int>{1, 3}));
-    EXPECT_TRUE(data.table[1].log.Counted(2));
-    EXPECT_TRUE(data.table[3].log.Counted(2));
+    ASSERT_EQ(view.logsCounted.size(), 1u);
+    EXPECT_EQ(view.logsCounted[0], (std::vector<PairId>{data.table[1].id, data.table[3].id}));
+    EXPECT_TRUE(data.logs.Of(data.table[1].id).Counted(2));
+    EXPECT_TRUE(data.logs.Of(data.table[3].id).Counted(2));
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ class ConfigEdgeCaseTest : public ::testing::Test {
 
 TEST_F(ConfigEdgeCaseTest, UnmeasuredManualPairAfterNewWritesEmptyListsAndNoNameBlock) {
     data_.ResetToNew();
-    PairRecord pair;
+    PairConfig pair;
     pair.endpoint1 = "198.18.0.1";
     pair.endpoint2 = "198.18.0.2";
     data_.AddPair(pair);
@@ -48,7 +48,7 @@ TEST_F(ConfigEdgeCaseTest, WrongIdentifierLeavesTheNewStateAndUnreadablePathsNot
     oneByteOff[20] ^= 0x01;
     otherMark[0] = 'X';  // the byte-order mark is not looked at
     for (const std::string& bytes : {oneByteOff, valid.substr(0, 39), std::string()}) {
-        data_.AddPair(PairRecord{});
+        data_.AddPair(PairConfig{});
         data_.endPoints.push_back({});
         EXPECT_EQ(ReadFileBytes(bytes), -2);
         EXPECT_EQ(data_.table.PairCount(), 0);
@@ -82,9 +82,9 @@ TEST_F(ConfigEdgeCaseTest, StateTokenGivesStatusTextAndActiveFlag) {
     ASSERT_EQ(data_.table.PairCount(), 8);
     for (int row = 1; row <= 8; ++row) {
         const Expected& e = expected[row - 1];
-        EXPECT_EQ(static_cast<int>(data_.table[row].state), e.state) << row;
-        EXPECT_EQ(data_.table[row].statusText, e.text) << row;
-        EXPECT_EQ(data_.table[row].active, e.active) << row;
+        EXPECT_EQ(static_cast<int>(data_.table[row].figures.state), e.state) << row;
+        EXPECT_EQ(data_.table[row].figures.statusText, e.text) << row;
+        EXPECT_EQ(data_.table[row].config.active, e.active) << row;
     }
 }
 
@@ -100,14 +100,14 @@ TEST_F(ConfigEdgeCaseTest, ReadsAtMostSixteenPairsNamedByPosition) {
         EXPECT_EQ(data_.table[row].name, "Pair" + std::to_string(row));
     }
     EXPECT_EQ(data_.chart.Series().size(), 17u);
-    EXPECT_FLOAT_EQ(data_.table.All().peakSingle, 16.0f);
+    EXPECT_FLOAT_EQ(data_.table.All().figures.peakSingle, 16.0f);
 
     ASSERT_EQ(ReadText("[]\n[]\nAll 1 1 1 1 2 3 99 4\r\n"), 0);
-    EXPECT_FLOAT_EQ(data_.table.All().peakSingle, 0.0f);
+    EXPECT_FLOAT_EQ(data_.table.All().figures.peakSingle, 0.0f);
 }
 
 TEST_F(ConfigEdgeCaseTest, RateTextsLoseSpacesAndEmptyIsWrittenAsZero) {
-    data_.AddPair(PairRecord{});
+    data_.AddPair(PairConfig{});
     data_.settings.windowSizeText = "";
     data_.settings.throughputText = "1 024";
     const std::string bytes = WriteAndLoad();
@@ -152,40 +152,40 @@ TEST_F(ConfigEdgeCaseTest, LenientTokens) {
               0);
     const PairRecord& all = data_.table.All();
     EXPECT_EQ(data_.measuredAt, "x");
-    EXPECT_EQ(all.count, 7);
+    EXPECT_EQ(all.figures.count, 7);
     EXPECT_EQ(data_.settings.durationText, "45x");
-    EXPECT_FALSE(all.showTotal);  // only the exact text "1" shows the total
+    EXPECT_FALSE(all.config.showTotal);  // only the exact text "1" shows the total
     EXPECT_EQ(data_.ticks, 12);
-    EXPECT_FLOAT_EQ(all.average, 1.5f);
-    EXPECT_EQ(all.minText, "abc");
-    EXPECT_FLOAT_EQ(all.min, 0.0f);
-    EXPECT_FLOAT_EQ(all.max, 90.0f);
-    EXPECT_EQ(data_.settings.udp, 0);  // 7 is no protocol
+    EXPECT_FLOAT_EQ(all.figures.average, 1.5f);
+    EXPECT_EQ(all.figures.minText, "abc");
+    EXPECT_FLOAT_EQ(all.figures.min, 0.0f);
+    EXPECT_FLOAT_EQ(all.figures.max, 90.0f);
+    EXPECT_EQ(data_.settings.protocol, Protocol::Tcp);  // 7 is no protocol
     EXPECT_EQ(data_.settings.windowSizeText, "");
     EXPECT_EQ(data_.settings.throughputText, "");
 
     ASSERT_EQ(data_.table.PairCount(), 2);
     const PairRecord& pair = data_.table[1];
-    EXPECT_EQ(pair.count, 3);
-    EXPECT_EQ(pair.countText, "3x");
-    EXPECT_EQ(pair.parallel, 2);
-    EXPECT_TRUE(pair.showAddress);  // the integer value of "01" is 1
-    EXPECT_FLOAT_EQ(pair.current, 4.0f);
+    EXPECT_EQ(pair.figures.count, 3);
+    EXPECT_EQ(pair.figures.countText, "3x");
+    EXPECT_EQ(pair.config.parallel, 2);
+    EXPECT_TRUE(pair.config.showAddress);  // the integer value of "01" is 1
+    EXPECT_FLOAT_EQ(pair.figures.current, 4.0f);
     ASSERT_EQ(data_.chart.Series()[1].size(), 3u);
     EXPECT_FLOAT_EQ(data_.chart.Series()[1][2].value, 0.0f);
     const PairRecord& bare = data_.table[2];  // a pair line without tokens keeps defaults
-    EXPECT_EQ(bare.endpoint1, "");
-    EXPECT_EQ(bare.parallel, 1);
-    EXPECT_FLOAT_EQ(bare.min, -1.0f);
-    EXPECT_EQ(bare.statusText, "Ready");
+    EXPECT_EQ(bare.config.endpoint1, "");
+    EXPECT_EQ(bare.config.parallel, 1);
+    EXPECT_FLOAT_EQ(bare.figures.min, -1.0f);
+    EXPECT_EQ(bare.figures.statusText, "Ready");
 }
 
 TEST_F(ConfigEdgeCaseTest, TextsRoundTripWithoutBreakingTheRecords) {
-    PairRecord blank;
+    PairConfig blank;
     blank.endpoint1 = "   ";  // typed as blanks: still one token, so later fields stay put
     blank.parallel = 3;
     data_.AddPair(blank);
-    data_.AddPair(PairRecord{});
+    data_.AddPair(PairConfig{});
     data_.measuredAt = "2024\r\n";
     data_.endPoints = {{"198.18.0.1", "", "", "", "", "(evil\nname\r\r\r\r\r["},
                        {"198.18.0.2", "", "", "", "", "(A[1]"}};
@@ -201,8 +201,8 @@ TEST_F(ConfigEdgeCaseTest, TextsRoundTripWithoutBreakingTheRecords) {
 
     ASSERT_EQ(ReadFileBytes(bytes), 0);
     EXPECT_EQ(data_.table.PairCount(), 2);
-    EXPECT_EQ(data_.table[1].endpoint1, "-");
-    EXPECT_EQ(data_.table[1].parallel, 3);
+    EXPECT_EQ(data_.table[1].config.endpoint1, "-");
+    EXPECT_EQ(data_.table[1].config.parallel, 3);
     EXPECT_EQ(data_.measuredAt, "2024");
     ASSERT_EQ(data_.endPoints.size(), 2u);
     EXPECT_EQ(data_.endPoints[0].label, "(evilname");

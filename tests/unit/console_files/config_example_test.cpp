@@ -31,12 +31,12 @@ void FillExampleState(ConsoleData& data) {
     data.ticks = 3;
     PairRecord& all = data.table.All();
     SetFigures(all, 3, 940.23f, 939.2f, 941.5f, 939.2f);
-    all.showTotal = true;
+    all.config.showTotal = true;
     PairRecord pair;
-    pair.endpoint1 = "192.168.0.10";
-    pair.endpoint2 = "192.168.0.11";
-    pair.state = PairState::Done;
-    pair.statusText = "Done";
+    pair.config.endpoint1 = "192.168.0.10";
+    pair.config.endpoint2 = "192.168.0.11";
+    pair.figures.state = PairState::Done;
+    pair.figures.statusText = "Done";
     SetFigures(pair, 3, 940.23f, 939.2f, 941.5f, 939.2f);
     data.table.AppendPair(pair);
     data.chart.AppendSeries(Samples({940.0f, 941.5f, 939.2f}));
@@ -52,7 +52,7 @@ TEST(ConfigExampleTest, ExampleFileIsWrittenByteForByteAndReadBack) {
 
     ConsoleData read;
     read.settings.windowSizeText = "2";  // whatever was typed before is overwritten
-    read.AddPair(PairRecord{});          // and New clears what the table held
+    read.AddPair(PairConfig{});          // and New clears what the table held
     int newCalls = 0;
     const int result = ReadConfigFile(dir.File("example.config"), read, [&] {
         ++newCalls;
@@ -61,7 +61,7 @@ TEST(ConfigExampleTest, ExampleFileIsWrittenByteForByteAndReadBack) {
     ASSERT_EQ(result, 0);
     EXPECT_EQ(newCalls, 1);
     EXPECT_EQ(DescribeSavedState(read), DescribeSavedState(written));
-    EXPECT_FLOAT_EQ(read.table.All().peakSingle, 941.5f);
+    EXPECT_FLOAT_EQ(read.table.All().figures.peakSingle, 941.5f);
 
     ApplyOpenedRunState(read);
     EXPECT_EQ(read.chart.PairCount(), 1);

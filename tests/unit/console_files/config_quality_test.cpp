@@ -22,18 +22,18 @@ using test::TempDir;
 // Point 2 never answered a probe, and the inactive one without any figure.
 ConsoleData StateWithQuality() {
     ConsoleData data = test::MeasuredState();
-    PairQuality& first = data.table[1].quality;
+    PairQuality& first = data.table[1].figures.quality;
     first.lossPercent = 0.0375;
     first.jitterAverageMs = 0.0126;
     first.jitterMaxMs = 1.5;
     first.rttIdleMs = 0.25;
     first.rttLoadedMedianMs = 21.75;
     first.rttLoadedP95Ms = 40.125;
-    PairQuality& second = data.table[2].quality;
+    PairQuality& second = data.table[2].figures.quality;
     second.lossPercent = 66.6667;
     second.jitterAverageMs = 3.0;
     second.jitterMaxMs = 9.0;
-    data.table.All().quality.lossPercent = 33.3521;
+    data.table.All().figures.quality.lossPercent = 33.3521;
     return data;
 }
 
@@ -65,12 +65,12 @@ TEST(ConfigQualityTest, TokensFollowTheFieldsAndTheOlderReaderIgnoresThem) {
     legacy::ApplyConfigText(TextOf(plainBytes), olderReadOfPlain);
     EXPECT_EQ(DescribeSavedState(olderRead), DescribeSavedState(olderReadOfPlain));
     EXPECT_EQ(olderRead.table.Size(), 4);
-    EXPECT_EQ(olderRead.table[1].averageText, "12.34");
+    EXPECT_EQ(olderRead.table[1].figures.averageText, "12.34");
 
     ConsoleData newRead;
     ApplyConfigText(TextOf(bytes), newRead);
     EXPECT_EQ(DescribeSavedState(newRead), DescribeSavedState(olderRead));
-    const PairQuality& first = newRead.table[1].quality;
+    const PairQuality& first = newRead.table[1].figures.quality;
     EXPECT_DOUBLE_EQ(first.lossPercent.value_or(-1), 0.0375);
     EXPECT_DOUBLE_EQ(first.jitterAverageMs.value_or(-1), 0.013);
     EXPECT_DOUBLE_EQ(first.jitterMaxMs.value_or(-1), 1.5);
@@ -78,12 +78,12 @@ TEST(ConfigQualityTest, TokensFollowTheFieldsAndTheOlderReaderIgnoresThem) {
     EXPECT_DOUBLE_EQ(first.rttLoadedMedianMs.value_or(-1), 21.75);
     EXPECT_DOUBLE_EQ(first.rttLoadedP95Ms.value_or(-1), 40.125);
     EXPECT_DOUBLE_EQ(first.RttIncreaseMs().value_or(-1), 21.5);
-    const PairQuality& second = newRead.table[2].quality;
+    const PairQuality& second = newRead.table[2].figures.quality;
     EXPECT_DOUBLE_EQ(second.lossPercent.value_or(-1), 66.6667);
     EXPECT_FALSE(second.rttIdleMs);  // "-", not 0
     EXPECT_FALSE(second.rttLoadedMedianMs);
-    EXPECT_FALSE(newRead.table[3].quality.lossPercent);
-    EXPECT_DOUBLE_EQ(newRead.table.All().quality.lossPercent.value_or(-1), 33.3521);
+    EXPECT_FALSE(newRead.table[3].figures.quality.lossPercent);
+    EXPECT_DOUBLE_EQ(newRead.table.All().figures.quality.lossPercent.value_or(-1), 33.3521);
 }
 
 TEST(ConfigQualityTest, FilesWithoutFiguresStayAsTheyWere) {
@@ -97,7 +97,7 @@ TEST(ConfigQualityTest, FilesWithoutFiguresStayAsTheyWere) {
     ConsoleData read;
     ApplyConfigText(TextOf(bytes), read);
     for (int row = 0; row < read.table.Size(); ++row) {
-        const PairQuality& quality = read.table[row].quality;
+        const PairQuality& quality = read.table[row].figures.quality;
         EXPECT_FALSE(quality.lossPercent || quality.jitterAverageMs || quality.rttIdleMs) << row;
     }
 }
@@ -109,16 +109,16 @@ TEST(ConfigQualityTest, BadTokensAreMissingFigures) {
         "Pair2 a b 4 1 1 1.00 1.00 1.00 1 1.00 100 inf\r1.00\n");
     ConsoleData data;
     ApplyConfigText(text, data);
-    const PairQuality& first = data.table[1].quality;
+    const PairQuality& first = data.table[1].figures.quality;
     EXPECT_FALSE(first.lossPercent);  // above 100 %
     EXPECT_FALSE(first.jitterAverageMs);
     EXPECT_FALSE(first.jitterMaxMs);
     EXPECT_FALSE(first.rttIdleMs);
     EXPECT_FALSE(first.rttLoadedMedianMs);
     EXPECT_DOUBLE_EQ(first.rttLoadedP95Ms.value_or(-1), 7.5);
-    EXPECT_DOUBLE_EQ(data.table[2].quality.lossPercent.value_or(-1), 100.0);
-    EXPECT_FALSE(data.table[2].quality.jitterAverageMs);
-    EXPECT_FALSE(data.table.All().quality.lossPercent);
+    EXPECT_DOUBLE_EQ(data.table[2].figures.quality.lossPercent.value_or(-1), 100.0);
+    EXPECT_FALSE(data.table[2].figures.quality.jitterAverageMs);
+    EXPECT_FALSE(data.table.All().figures.quality.lossPercent);
     // Tokens beyond the known ones change nothing and the samples are still read.
     EXPECT_EQ(data.chart.Series().size(), 3u);
 }

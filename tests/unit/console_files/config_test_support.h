@@ -83,12 +83,12 @@ inline void SetFigures(PairRecord& row, int count, float average, float min, flo
         std::snprintf(text, sizeof text, "%.2f", static_cast<double>(value));
         return std::string(text);
     };
-    row.count = count;
-    row.countText = std::to_string(count);
-    row.average = average, row.averageText = fixed2(average);
-    row.min = min, row.minText = fixed2(min);
-    row.max = max, row.maxText = fixed2(max);
-    row.current = current, row.currentText = fixed2(current);
+    row.figures.count = count;
+    row.figures.countText = std::to_string(count);
+    row.figures.average = average, row.figures.averageText = fixed2(average);
+    row.figures.min = min, row.figures.minText = fixed2(min);
+    row.figures.max = max, row.figures.maxText = fixed2(max);
+    row.figures.current = current, row.figures.currentText = fixed2(current);
 }
 
 // A measured state with everything a file can carry: non-ASCII names, UDP settings, an
@@ -100,20 +100,20 @@ inline ConsoleData MeasuredState() {
                       {"198.18.0.2", "5001", "45000", "", "", ""}};
     data.nameLookup = {
         {"198.18.0.1", "측정-PC 😀"}, {"198.18.0.2", ""}, {"198.18.0.9", "only [named] here"}};
-    data.settings.udp = 1;
+    data.settings.protocol = Protocol::Udp;
     data.settings.throughputText = "250.5";
     data.ticks = 120;
-    data.table.All().showTotal = true;
+    data.table.All().config.showTotal = true;
     SetFigures(data.table.All(), 300, 24.68f, 2.0f, 199.98f, 100.0f);
     for (int i = 0; i < 3; ++i) {
         PairRecord pair;
-        pair.endpoint1 = "198.18.0." + std::to_string(i + 1);
-        pair.endpoint2 = "198.18.1." + std::to_string(i + 1);
-        pair.parallel = 4 + i;
-        pair.showAddress = i % 2 == 1;
-        pair.state = i == 2 ? PairState::Inactive : PairState::Stopped;
-        pair.active = i != 2;
-        pair.statusText = std::string(StatusText(pair.state));
+        pair.config.endpoint1 = "198.18.0." + std::to_string(i + 1);
+        pair.config.endpoint2 = "198.18.1." + std::to_string(i + 1);
+        pair.config.parallel = 4 + i;
+        pair.config.showAddress = i % 2 == 1;
+        pair.figures.state = i == 2 ? PairState::Inactive : PairState::Stopped;
+        pair.config.active = i != 2;
+        pair.figures.statusText = std::string(StatusText(pair.figures.state));
         SetFigures(pair, 100 + i, 12.34f, 1.0f, 99.99f, 50.0f);
         data.table.AppendPair(pair);
     }
@@ -127,8 +127,8 @@ inline ConsoleData MeasuredState() {
 inline std::string DescribeSavedState(const ConsoleData& data) {
     std::ostringstream out;
     out << "time " << data.measuredAt << "\nticks " << data.ticks << "\nsettings "
-        << data.settings.durationText << ' ' << data.settings.udp << ' '
-        << data.settings.windowSizeText << ' ' << data.settings.throughputText << '\n';
+        << data.settings.durationText << ' ' << (data.settings.protocol == Protocol::Udp ? 1 : 0)
+        << ' ' << data.settings.windowSizeText << ' ' << data.settings.throughputText << '\n';
     for (const EndPointEntry& entry : data.endPoints) {
         out << "endpoint " << entry.address << " label " << entry.label << '\n';
     }
@@ -137,11 +137,13 @@ inline std::string DescribeSavedState(const ConsoleData& data) {
     }
     for (int row = 0; row < data.table.Size(); ++row) {
         const PairRecord& r = data.table[row];
-        out << "row " << r.name << ' ' << r.endpoint1 << ' ' << r.endpoint2 << ' '
-            << static_cast<int>(r.state) << ' ' << r.statusText << ' ' << r.active << ' ' << r.count
-            << ' ' << r.countText << ' ' << r.parallel << ' ' << r.showAddress << ' ' << r.showTotal
-            << ' ' << r.average << ' ' << r.averageText << ' ' << r.min << ' ' << r.minText << ' '
-            << r.max << ' ' << r.maxText << ' ' << r.current << ' ' << r.currentText << '\n';
+        out << "row " << r.name << ' ' << r.config.endpoint1 << ' ' << r.config.endpoint2 << ' '
+            << static_cast<int>(r.figures.state) << ' ' << r.figures.statusText << ' '
+            << r.config.active << ' ' << r.figures.count << ' ' << r.figures.countText << ' '
+            << r.config.parallel << ' ' << r.config.showAddress << ' ' << r.config.showTotal << ' '
+            << r.figures.average << ' ' << r.figures.averageText << ' ' << r.figures.min << ' '
+            << r.figures.minText << ' ' << r.figures.max << ' ' << r.figures.maxText << ' '
+            << r.figures.current << ' ' << r.figures.currentText << '\n';
     }
     for (const ChartSeries& series : data.chart.Series()) {
         out << "series";

@@ -126,33 +126,33 @@ void ApplyAllToken(int position, Text token, ConsoleData& data) {
     MeasurementSettings& settings = data.settings;
     switch (position) {
         case 2:
-            all.countText = Utf8(token);
-            all.count = IntOf(token);
+            all.figures.countText = Utf8(token);
+            all.figures.count = IntOf(token);
             break;
         case 3:
             settings.durationText = Utf8(token);
             break;
         case 4:
-            all.showTotal = token == u"1";
+            all.config.showTotal = token == u"1";
             break;
         case 5:
             data.ticks = IntOf(token);
             break;
         case 6:
-            SetValueText(token, all.averageText, all.average);
+            SetValueText(token, all.figures.averageText, all.figures.average);
             break;
         case 7:
-            SetValueText(token, all.minText, all.min);
+            SetValueText(token, all.figures.minText, all.figures.min);
             break;
         case 8:
-            SetValueText(token, all.maxText, all.max);
+            SetValueText(token, all.figures.maxText, all.figures.max);
             break;
         case 9:
-            SetValueText(token, all.currentText, all.current);
+            SetValueText(token, all.figures.currentText, all.figures.current);
             break;
         case 10: {
             const int udp = IntOf(token);
-            settings.udp = udp == 0 || udp == 1 ? udp : 0;
+            settings.protocol = udp == 1 ? Protocol::Udp : Protocol::Tcp;
             break;
         }
         case 11:
@@ -184,41 +184,41 @@ std::string StatusTextOfRead(int state) {
 void ApplyPairToken(int position, Text token, PairRecord& pair) {
     switch (position) {
         case 2:
-            pair.endpoint1 = Utf8(token);
+            pair.config.endpoint1 = Utf8(token);
             break;
         case 3:
-            pair.endpoint2 = Utf8(token);
+            pair.config.endpoint2 = Utf8(token);
             break;
         case 4: {
             const int state = IntOf(token);
-            pair.state = static_cast<PairState>(state);
-            pair.statusText = StatusTextOfRead(state);
+            pair.figures.state = static_cast<PairState>(state);
+            pair.figures.statusText = StatusTextOfRead(state);
             if (state == static_cast<int>(PairState::Inactive)) {
-                pair.active = false;
+                pair.config.active = false;
             }
             break;
         }
         case 5:
-            pair.countText = Utf8(token);
-            pair.count = IntOf(token);
+            pair.figures.countText = Utf8(token);
+            pair.figures.count = IntOf(token);
             break;
         case 6:
-            pair.parallel = IntOf(token);
+            pair.config.parallel = IntOf(token);
             break;
         case 7:
-            SetValueText(token, pair.averageText, pair.average);
+            SetValueText(token, pair.figures.averageText, pair.figures.average);
             break;
         case 8:
-            SetValueText(token, pair.minText, pair.min);
+            SetValueText(token, pair.figures.minText, pair.figures.min);
             break;
         case 9:
-            SetValueText(token, pair.maxText, pair.max);
+            SetValueText(token, pair.figures.maxText, pair.figures.max);
             break;
         case 10:
-            pair.showAddress = IntOf(token) == 1;
+            pair.config.showAddress = IntOf(token) == 1;
             break;
         case 11:
-            SetValueText(token, pair.currentText, pair.current);
+            SetValueText(token, pair.figures.currentText, pair.figures.current);
             break;
         default:
             break;  // the name: rows are named by position
@@ -273,12 +273,12 @@ void ReadRowLines(Pieces& records, ConsoleData& data) {
             PairRecord pair;
             ForEachToken(row.fieldPart, kPairFields,
                          [&](int position, Text token) { ApplyPairToken(position, token, pair); });
-            peakSingle = std::max(peakSingle, pair.max);
+            peakSingle = std::max(peakSingle, pair.figures.max);
             data.table.AppendPair(std::move(pair));
         }
         data.chart.AppendSeries(ReadSamples(row.samplePart));
     }
-    data.table.All().peakSingle = peakSingle;
+    data.table.All().figures.peakSingle = peakSingle;
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ TEST(HeadlessOptions, ReadsEveryOption) {
     EXPECT_EQ(o.pairs[0].streams, 1);
     EXPECT_EQ(o.pairs[1].streams, 4);
     EXPECT_EQ(o.durationText, "10");
-    EXPECT_EQ(o.udp, 1);
+    EXPECT_EQ(o.protocol, Protocol::Udp);
     EXPECT_EQ(o.windowText, "2.5");
     EXPECT_EQ(o.throughputText, "300");
     EXPECT_EQ(o.openPath, "a.config");
@@ -57,7 +57,7 @@ TEST(HeadlessOptions, UnsetSettingsStayUnset) {
     const ParseResult r = Parse({"--pair", "1.2.3.4,1.2.3.4"});
     ASSERT_EQ(r.error, "");
     EXPECT_FALSE(r.options.durationText.has_value());
-    EXPECT_FALSE(r.options.udp.has_value());
+    EXPECT_FALSE(r.options.protocol.has_value());
     EXPECT_FALSE(r.options.windowText.has_value());
 }
 

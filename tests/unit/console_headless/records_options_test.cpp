@@ -67,8 +67,8 @@ class HeadlessRecordsTest : public ::testing::Test {
         ConsoleData data;
         for (int pair = 1; pair <= 2; ++pair) {
             PairRecord record;
-            record.endpoint1 = "198.18.1." + std::to_string(pair);
-            record.endpoint2 = "198.18.2." + std::to_string(pair);
+            record.config.endpoint1 = "198.18.1." + std::to_string(pair);
+            record.config.endpoint2 = "198.18.2." + std::to_string(pair);
             data.table.AppendPair(std::move(record));
         }
         const std::string dir = records::JournalDirectory();
@@ -81,8 +81,8 @@ class HeadlessRecordsTest : public ::testing::Test {
         recorder.Begin(data, id, start);
         for (int tick = 1; tick <= seconds; ++tick) {
             data.ticks = tick;
-            data.table[1].current = 100.0f + static_cast<float>(tick);
-            data.table[2].current = 50.0f;
+            data.table[1].figures.current = 100.0f + static_cast<float>(tick);
+            data.table[2].figures.current = 50.0f;
             recorder.Second(data, start + std::chrono::seconds(tick));
         }
         return id;
@@ -125,10 +125,10 @@ TEST_F(HeadlessRecordsTest, ListsTheHistoryAndRecoversTheLatestUnfinishedRunInto
     ASSERT_EQ(ReadConfigFile(saved, opened, [&] { opened.ResetToNew(); }), 0);
     EXPECT_EQ(opened.ticks, 30);
     ASSERT_EQ(opened.table.PairCount(), 2);
-    EXPECT_EQ(opened.table[1].endpoint2, "198.18.2.1");
-    EXPECT_EQ(opened.table[1].maxText, "130.00");
-    EXPECT_EQ(opened.table[2].averageText, "50.00");
-    EXPECT_EQ(opened.table[1].state, PairState::Stopped);
+    EXPECT_EQ(opened.table[1].config.endpoint2, "198.18.2.1");
+    EXPECT_EQ(opened.table[1].figures.maxText, "130.00");
+    EXPECT_EQ(opened.table[2].figures.averageText, "50.00");
+    EXPECT_EQ(opened.table[1].figures.state, PairState::Stopped);
     EXPECT_EQ(opened.chart.Series().size(), 3u);
 
     // The older one by its id.

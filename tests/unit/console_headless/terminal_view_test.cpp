@@ -32,9 +32,9 @@ TEST(TerminalViewTest, TerminalProgressIsOneLineRewrittenInPlace) {
     ConsoleData data;
     Output out;
     TerminalView view(data, out.file, true);
-    data.table.All().currentText = "1234.50";
+    data.table.All().figures.currentText = "1234.50";
     view.TickProcessed(1, 3725);
-    data.table.All().currentText = "9.00";
+    data.table.All().figures.currentText = "9.00";
     view.TickProcessed(2, 3725);
     // A notice starts on a line of its own.
     view.ShowNotice(NoticeKind::Completed, "The current measurement is completed.");
@@ -50,7 +50,7 @@ TEST(TerminalViewTest, PipeGetsOneLinePerTickAsBefore) {
     TerminalView view(data, out.file);  // a file is no terminal
     int csvTicks = 0;
     view.onTick = [&](int) { ++csvTicks; };
-    data.table.All().currentText = "940.23";
+    data.table.All().figures.currentText = "940.23";
     view.TickProcessed(1, 10);
     view.TickProcessed(2, 10);
     view.ShowNotice(NoticeKind::Message, "The current measurement is stopped.");
@@ -88,21 +88,21 @@ std::vector<std::string> Lines(const std::string& text) {
 
 ConsoleData TwoPairs(bool udp) {
     ConsoleData data;
-    data.settings.udp = udp ? 1 : 0;
+    data.settings.protocol = udp ? Protocol::Udp : Protocol::Tcp;
     for (int i = 0; i < 2; ++i) {
         PairRecord pair;
-        pair.endpoint1 = "198.18.0.11";
-        pair.endpoint2 = "198.18.0.1" + std::to_string(2 + i);
-        pair.statusText = "Done";
+        pair.config.endpoint1 = "198.18.0.11";
+        pair.config.endpoint2 = "198.18.0.1" + std::to_string(2 + i);
+        pair.figures.statusText = "Done";
         data.table.AppendPair(pair);
     }
-    PairQuality& first = data.table[1].quality;
+    PairQuality& first = data.table[1].figures.quality;
     first.lossPercent = 66.6667;
     first.jitterAverageMs = 0.0456;
     first.rttIdleMs = 0.25;
     first.rttLoadedMedianMs = 31.5;
-    data.table[2].quality.lossPercent = 0.0;  // End Point 2 never answered a probe
-    data.table.All().quality.lossPercent = 33.3333;
+    data.table[2].figures.quality.lossPercent = 0.0;  // End Point 2 never answered a probe
+    data.table.All().figures.quality.lossPercent = 33.3333;
     return data;
 }
 

@@ -22,13 +22,13 @@ TEST(TickCsv, WritesHeaderAndOneRowPerTickWithInactivePairsEmpty) {
     PairTable table;
     for (int i = 0; i < 3; ++i)
         table.AppendPair(PairRecord{});
-    table[2].active = false;
+    table[2].config.active = false;
     const auto path = std::filesystem::temp_directory_path() / "quarn_tick_csv_test.csv";
     TickCsv csv;
     ASSERT_TRUE(csv.Open(path.string(), table));
-    table[1].current = 940.234f;
-    table[3].current = 10.0f;
-    table.All().sum = 950.234f;
+    table[1].figures.current = 940.234f;
+    table[3].figures.current = 10.0f;
+    table.All().figures.sum = 950.234f;
     csv.WriteTick(1, table);
     // Rows are on disk before the file is closed: a cut-short run keeps them.
     EXPECT_EQ(ReadAll(path),
@@ -50,9 +50,9 @@ TEST(TickCsv, HugeFiguresAreNeverCut) {
     ASSERT_TRUE(csv.Open(path.string(), table));
     const std::string biggest = "340282346638528859811704183484516925440.00";
     for (int tick = 1; tick <= 3; ++tick) {
-        table[1].current = 3.4e38f;
-        table[2].current = -std::numeric_limits<float>::max();
-        table.All().sum = std::numeric_limits<float>::max();
+        table[1].figures.current = 3.4e38f;
+        table[2].figures.current = -std::numeric_limits<float>::max();
+        table.All().figures.sum = std::numeric_limits<float>::max();
         csv.WriteTick(tick, table);
     }
     csv.Close();
@@ -74,18 +74,18 @@ TEST(TickCsv, UdpRunsGetLossJitterAndRttOfEachSecond) {
     for (int i = 0; i < 3; ++i)
         table.AppendPair(PairRecord{});
     for (int r = 1; r <= 3; ++r)
-        table[r].udp = true;
-    table[3].active = false;
-    table[3].quality.lastRttMs = 9.0;  // inactive: never shown
+        table[r].run.protocol = Protocol::Udp;
+    table[3].config.active = false;
+    table[3].figures.quality.lastRttMs = 9.0;  // inactive: never shown
     const auto path = std::filesystem::temp_directory_path() / "quarn_tick_csv_udp_test.csv";
     TickCsv csv;
     ASSERT_TRUE(csv.Open(path.string(), table));
-    table[1].current = 95.5f;
-    table[1].quality.lastLossPercent = 66.66666;
-    table[1].quality.lastJitterMs = 0.0125;
-    table[1].quality.lastRttMs = 41.25;
-    table[2].quality.lastLossPercent = 0.0;
-    table.All().sum = 95.5f;
+    table[1].figures.current = 95.5f;
+    table[1].figures.quality.lastLossPercent = 66.66666;
+    table[1].figures.quality.lastJitterMs = 0.0125;
+    table[1].figures.quality.lastRttMs = 41.25;
+    table[2].figures.quality.lastLossPercent = 0.0;
+    table.All().figures.sum = 95.5f;
     csv.WriteTick(1, table);
     csv.Close();
     EXPECT_TRUE(csv.Good());

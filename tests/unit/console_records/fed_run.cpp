@@ -7,10 +7,10 @@ namespace quarn::console::records::test {
 FedRun::FedRun(int pairs, int streams) : streams_(streams) {
     for (int pair = 1; pair <= pairs; ++pair) {
         PairRecord record;
-        record.endpoint1 = "198.18.1." + std::to_string(pair);
-        record.endpoint2 = "198.18.2." + std::to_string(pair);
-        record.parallel = streams;
-        servers_.emplace_back(record.endpoint2, record.endpoint1, 5000 + pair);
+        record.config.endpoint1 = "198.18.1." + std::to_string(pair);
+        record.config.endpoint2 = "198.18.2." + std::to_string(pair);
+        record.config.parallel = streams;
+        servers_.emplace_back(record.config.endpoint2, record.config.endpoint1, 5000 + pair);
         data.table.AppendPair(std::move(record));
     }
     data.chart.SetPairCount(pairs);
@@ -21,8 +21,8 @@ void FedRun::Begin(int duration) {
     data.chart.BeginRun(data.table.PairCount());
     for (int row = 0; row < data.table.Size(); ++row) {
         PairTable::ResetForRun(data.table[row]);
-        if (row > 0 && data.table[row].active)
-            data.table[row].state = PairState::Running;
+        if (row > 0 && data.table[row].config.active)
+            data.table[row].figures.state = PairState::Running;
     }
     ticks.BeginRun(duration, false);
     recorder.Begin(data, kRunId, clock);
@@ -37,7 +37,7 @@ void FedRun::Feed(int seconds) {
 
 void FedRun::FeedInterval(long long interval) {
     for (int row = 1; row < data.table.Size(); ++row) {
-        if (!data.table[row].active)
+        if (!data.table[row].config.active)
             continue;
         bench::ServerLines& server = servers_[static_cast<std::size_t>(row - 1)];
         std::string line;
@@ -62,8 +62,8 @@ void FedRun::TickProcessed(int, int) {
     clock += std::chrono::seconds(1);
     std::vector<float> second;
     for (int row = 1; row < data.table.Size(); ++row) {
-        if (data.table[row].active)
-            second.push_back(data.table[row].current);
+        if (data.table[row].config.active)
+            second.push_back(data.table[row].figures.current);
     }
     values.push_back(std::move(second));
     recorder.Second(data, clock);
@@ -72,9 +72,9 @@ void FedRun::TickProcessed(int, int) {
 std::string FedRun::End(bool completed) {
     for (int row = 1; row < data.table.Size(); ++row) {
         PairRecord& pair = data.table[row];
-        if (pair.active && pair.state != PairState::Error)
-            pair.state = completed ? PairState::Done : PairState::Stopped;
-        pair.statusText = std::string(StatusText(pair.state));
+        if (pair.config.active && pair.figures.state != PairState::Error)
+            pair.figures.state = completed ? PairState::Done : PairState::Stopped;
+        pair.figures.statusText = std::string(StatusText(pair.figures.state));
     }
     const std::string outcome = RunOutcome(data.table);
     recorder.End(data, outcome, clock);

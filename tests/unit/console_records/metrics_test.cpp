@@ -61,7 +61,7 @@ TEST(MetricsTextTest, PromtoolAcceptsThePage) {
     run.Begin(10);
     collector.BeginRun(run.data);
     run.Feed(3);
-    run.data.table[1].current = 12.5f;  // with quality figures too
+    run.data.table[1].figures.current = 12.5f;  // with quality figures too
     RunMetrics metrics = collector.Collect(run.data, true);
     metrics.pairs[0].lossPercent = 1.5;
     metrics.pairs[0].jitterMs = 0.3;
@@ -88,8 +88,9 @@ TEST(MetricsCollectorTest, CountsSecondsAndTheReportsThatEnteredNoSecond) {
         EXPECT_EQ(pair.linesDropped, 2);
         EXPECT_EQ(pair.names, pair.endpoint1 + " -> " + pair.endpoint2);
     }
-    EXPECT_FLOAT_EQ(static_cast<float>(metrics.pairs[1].mbitPerS), run.data.table[2].current);
-    EXPECT_FLOAT_EQ(static_cast<float>(metrics.totalMbitPerS), run.data.table.All().sum);
+    EXPECT_FLOAT_EQ(static_cast<float>(metrics.pairs[1].mbitPerS),
+                    run.data.table[2].figures.current);
+    EXPECT_FLOAT_EQ(static_cast<float>(metrics.totalMbitPerS), run.data.table.All().figures.sum);
     // Collecting again counts nothing twice.
     run.Feed(2);
     metrics = collector.Collect(run.data, false);

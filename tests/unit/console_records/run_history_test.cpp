@@ -32,7 +32,7 @@ class RunHistoryTest : public ::testing::Test {
         run->Feed(seconds + 2);
         if (end)
             run->End(false);
-        averages[id] = run->data.table.All().average;
+        averages[id] = run->data.table.All().figures.average;
         runs.push_back(std::move(run));
         journals.push_back(std::move(journal));
     }

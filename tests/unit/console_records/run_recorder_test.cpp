@@ -73,21 +73,22 @@ TEST(RunRecorderTest, WritesHeadSecondsAndSummariesOfARun) {
     ASSERT_TRUE(pairSummary.has_value());
     EXPECT_EQ(pairSummary->seconds, 5);
     EXPECT_EQ(pairSummary->state, "Done");
-    EXPECT_FLOAT_EQ(static_cast<float>(pairSummary->averageMbitPerS), run.data.table[1].average);
+    EXPECT_FLOAT_EQ(static_cast<float>(pairSummary->averageMbitPerS),
+                    run.data.table[1].figures.average);
     const auto summary = DecodeRunSummary(lines.back());
     ASSERT_TRUE(summary.has_value());
     EXPECT_EQ(summary->outcome, "completed");
     EXPECT_EQ(summary->pairs, 3);
     EXPECT_FLOAT_EQ(static_cast<float>(summary->totalAverageMbitPerS),
-                    run.data.table.All().average);
+                    run.data.table.All().figures.average);
     EXPECT_EQ(sink.seconds, 1 + 5);
     EXPECT_EQ(sink.ends, 1);
 }
 
 TEST(RunRecorderTest, InactivePairsAreListedButHaveNoSeconds) {
     test::FedRun run(3);
-    run.data.table[2].active = false;
-    run.data.table[2].state = PairState::Inactive;
+    run.data.table[2].config.active = false;
+    run.data.table[2].figures.state = PairState::Inactive;
     LineSink sink;
     run.recorder.AddSink(sink);
     run.Begin(10);
@@ -113,10 +114,10 @@ TEST(RunRecorderTest, OutcomeFollowsThePairStates) {
     test::FedRun run(2);
     run.Begin(10);
     run.Feed(1);
-    run.data.table[2].state = PairState::Error;
+    run.data.table[2].figures.state = PairState::Error;
     EXPECT_EQ(run.End(false), "failed");
-    run.data.table[2].state = PairState::Done;
-    run.data.table[1].state = PairState::Done;
+    run.data.table[2].figures.state = PairState::Done;
+    run.data.table[1].figures.state = PairState::Done;
     EXPECT_EQ(RunOutcome(run.data.table), "completed");
 }
 

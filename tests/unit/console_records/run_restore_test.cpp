@@ -13,21 +13,21 @@ namespace {
 
 void ExpectSameRow(const PairRecord& restored, const PairRecord& live, int row) {
     SCOPED_TRACE("row " + std::to_string(row));
-    EXPECT_EQ(restored.endpoint1, live.endpoint1);
-    EXPECT_EQ(restored.endpoint2, live.endpoint2);
-    EXPECT_EQ(restored.parallel, live.parallel);
-    EXPECT_EQ(restored.active, live.active);
-    EXPECT_EQ(restored.count, live.count);
-    EXPECT_EQ(restored.countText, live.countText);
-    EXPECT_EQ(restored.currentText, live.currentText);
-    EXPECT_EQ(restored.averageText, live.averageText);
-    EXPECT_EQ(restored.minText, live.minText);
-    EXPECT_EQ(restored.maxText, live.maxText);
-    EXPECT_EQ(restored.average, live.average);
-    EXPECT_EQ(restored.min, live.min);
-    EXPECT_EQ(restored.max, live.max);
-    EXPECT_EQ(restored.sum, live.sum);
-    EXPECT_EQ(restored.peakSingle, live.peakSingle);
+    EXPECT_EQ(restored.config.endpoint1, live.config.endpoint1);
+    EXPECT_EQ(restored.config.endpoint2, live.config.endpoint2);
+    EXPECT_EQ(restored.config.parallel, live.config.parallel);
+    EXPECT_EQ(restored.config.active, live.config.active);
+    EXPECT_EQ(restored.figures.count, live.figures.count);
+    EXPECT_EQ(restored.figures.countText, live.figures.countText);
+    EXPECT_EQ(restored.figures.currentText, live.figures.currentText);
+    EXPECT_EQ(restored.figures.averageText, live.figures.averageText);
+    EXPECT_EQ(restored.figures.minText, live.figures.minText);
+    EXPECT_EQ(restored.figures.maxText, live.figures.maxText);
+    EXPECT_EQ(restored.figures.average, live.figures.average);
+    EXPECT_EQ(restored.figures.min, live.figures.min);
+    EXPECT_EQ(restored.figures.max, live.figures.max);
+    EXPECT_EQ(restored.figures.sum, live.figures.sum);
+    EXPECT_EQ(restored.figures.peakSingle, live.figures.peakSingle);
 }
 
 void ExpectSameSeries(const ChartModel& restored, const ChartModel& live) {
@@ -45,10 +45,10 @@ class RunRestoreTest : public ::testing::Test {
   protected:
     // A run of four pairs, the third inactive, journalled for `seconds` seconds.
     void Record(int seconds, bool end) {
-        run.data.table[3].active = false;
-        run.data.table[3].state = PairState::Inactive;
+        run.data.table[3].config.active = false;
+        run.data.table[3].figures.state = PairState::Inactive;
         run.data.nameLookup["198.18.1.1"] = "Lab \"one\"";
-        run.data.settings.udp = 0;
+        run.data.settings.protocol = Protocol::Tcp;
         run.data.settings.windowSizeText = "2";
         ASSERT_TRUE(journal.Open(dir.File("run.jsonl.zst")));
         run.recorder.AddSink(journal);
@@ -73,14 +73,14 @@ TEST_F(RunRestoreTest, AFinishedRunComesBackWithTheFiguresAndCurvesItEndedWith) 
     ASSERT_EQ(restored.table.Size(), run.data.table.Size());
     for (int row = 0; row < run.data.table.Size(); ++row)
         ExpectSameRow(restored.table[row], run.data.table[row], row);
-    EXPECT_EQ(restored.table[1].state, PairState::Stopped);
-    EXPECT_EQ(restored.table[1].statusText, "Stopped");
-    EXPECT_EQ(restored.table[3].state, PairState::Inactive);
+    EXPECT_EQ(restored.table[1].figures.state, PairState::Stopped);
+    EXPECT_EQ(restored.table[1].figures.statusText, "Stopped");
+    EXPECT_EQ(restored.table[3].figures.state, PairState::Inactive);
     EXPECT_EQ(restored.ticks, 137);
     EXPECT_EQ(restored.settings.windowSizeText, "2");
     EXPECT_EQ(restored.settings.durationText, "300");
     EXPECT_EQ(restored.DisplayName("198.18.1.1"), "Lab \"one\"");
-    EXPECT_EQ(restored.table.All().showTotal, 1);
+    EXPECT_EQ(restored.table.All().config.showTotal, 1);
     EXPECT_FALSE(restored.measuredAt.empty());
     ExpectSameSeries(restored.chart, run.data.chart);
 }
@@ -95,7 +95,7 @@ TEST_F(RunRestoreTest, AnUnfinishedRunStopsAtItsLastJournalledSecond) {
     for (int row = 0; row < run.data.table.Size(); ++row)
         ExpectSameRow(restored.table[row], run.data.table[row], row);
     for (int row : {1, 2, 4})
-        EXPECT_EQ(restored.table[row].statusText, "Stopped");
+        EXPECT_EQ(restored.table[row].figures.statusText, "Stopped");
     EXPECT_EQ(restored.ticks, 45);
     ExpectSameSeries(restored.chart, run.data.chart);
     // measuredAt is the local time of the last journalled second.

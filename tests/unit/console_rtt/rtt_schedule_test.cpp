@@ -150,8 +150,8 @@ TEST(RttTargetsTest, EachActiveEndPointTwoOnce) {
     PairTable table;
     for (const char* endpoint2 : {"198.18.0.2", "198.18.0.3", "198.18.0.2", "198.18.0.4"}) {
         PairRecord pair;
-        pair.endpoint2 = endpoint2;
-        pair.active = std::string(endpoint2) != "198.18.0.4";
+        pair.config.endpoint2 = endpoint2;
+        pair.config.active = std::string(endpoint2) != "198.18.0.4";
         table.AppendPair(pair);
     }
     EXPECT_EQ(RttProbeTargets(table), (std::vector<std::string>{"198.18.0.2", "198.18.0.3"}));

@@ -47,7 +47,7 @@ TEST_F(ConsoleSessionTest, TheRunReportsToTheAttachedViewOnly) {
 }
 
 TEST_F(ConsoleSessionTest, ARunUsesTheGivenSessionsAndEnvironment) {
-    PairRecord pair;
+    PairConfig pair;
     pair.endpoint1 = "198.18.0.2";
     pair.endpoint2 = "198.18.0.3";
     session.Data().AddPair(pair);

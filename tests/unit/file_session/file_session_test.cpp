@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -123,7 +125,8 @@ class FileSessionTest : public ::testing::Test {
 TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("configs")));
     data = MeasuredState();
-    data.table[1].log.Append("[  3] 0.0-1.0 sec  112 MBytes  940 Mbits/sec", true);
+    data.logs.Of(data.table[1].id).Append("[  3] 0.0-1.0 sec  112 MBytes  940 Mbits/sec", true);
+    const std::vector<PairId> idsAtSave = data.table.IdsAt({1, 2, 3});
     const std::string path = dir.File("configs/run.config");
     dialogs.answers = {path};
     RunToEnd(FileCommand::Save);
@@ -137,8 +140,9 @@ TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_EQ(session.CurrentFilePath(), path);
     EXPECT_EQ(session.CurrentFileName(), "run.config");
     EXPECT_FALSE(host.busy);
-    // The save took a copy without logs; the window's log is untouched.
-    EXPECT_EQ(data.table[1].log.Size(), 1u);
+    // The save took a copy without logs; the window's pairs and logs are untouched.
+    EXPECT_EQ(data.table.IdsAt({1, 2, 3}), idsAtSave);
+    EXPECT_EQ(data.logs.Of(data.table[1].id).Size(), 1u);
 
     // What the file holds, read on its own, is what Open must bring back.
     ConsoleData expected;
@@ -160,25 +164,33 @@ TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_EQ(host.finished.back(), std::make_pair(FileCommand::Open, 0));
     EXPECT_EQ(DescribeSavedState(data), DescribeSavedState(expected));
     ASSERT_EQ(data.table.PairCount(), 3);
-    EXPECT_EQ(data.table[2].parallel, 5);
-    EXPECT_EQ(data.table[3].statusText, "Inactive");
-    EXPECT_EQ(data.table[1].averageText, "12.34");
+    // Opened pairs are new pairs: fresh ids, no logs; row k still carries curve k.
+    const std::vector<PairId> opened = data.table.IdsAt({1, 2, 3});
+    EXPECT_EQ(std::set<PairId>(opened.begin(), opened.end()).size(), 3u);
+    for (const PairId id : opened) {
+        EXPECT_TRUE(id.Valid());
+        EXPECT_EQ(std::count(idsAtSave.begin(), idsAtSave.end(), id), 0);
+        EXPECT_EQ(data.logs.Find(id), nullptr);
+    }
+    EXPECT_EQ(data.table[2].config.parallel, 5);
+    EXPECT_EQ(data.table[3].figures.statusText, "Inactive");
+    EXPECT_EQ(data.table[1].figures.averageText, "12.34");
     ASSERT_EQ(data.chart.Series().size(), 4u);
     ASSERT_EQ(data.chart.Series()[2].size(), 4u);
     EXPECT_FLOAT_EQ(data.chart.Series()[2][3].value, 10.0f);
     EXPECT_EQ(data.chart.PairCount(), 3);
     EXPECT_EQ(data.chart.RunLength(), 120);
     EXPECT_EQ(data.chart.TickStep(), 10);
-    EXPECT_TRUE(data.table[1].log.Empty());  // logs are not saved
+    EXPECT_TRUE(data.logs.Of(data.table[1].id).Empty());  // logs are not saved
     EXPECT_EQ(session.CurrentFileName(), "run.config");
 
     // Save now writes to the opened file without asking.
-    data.table[1].endpoint1 = "198.18.5.5";
+    data.table[1].config.endpoint1 = "198.18.5.5";
     RunToEnd(FileCommand::Save);
     EXPECT_EQ(dialogs.saveAsked.size(), 1u);
     ConsoleData again;
     ASSERT_EQ(ReadConfigFile(path, again, nullptr), 0);
-    EXPECT_EQ(again.table[1].endpoint1, "198.18.5.5");
+    EXPECT_EQ(again.table[1].config.endpoint1, "198.18.5.5");
 }
 
 TEST_F(FileSessionTest, WrongIdentifierLeavesAnEmptyTableAtOnce) {
@@ -289,8 +301,8 @@ TEST_F(FileSessionTest, SaveWritesTheStateOfItsStartWhileTheWindowGoesOn) {
     ASSERT_TRUE(session.Busy());
     // The window keeps painting and the data may change meanwhile (a log line, say).
     for (int i = 0; i < 200; ++i) {
-        data.table[1].log.Append("line " + std::to_string(i));
-        data.table[2].currentText = std::to_string(i);
+        data.logs.Of(data.table[1].id).Append("line " + std::to_string(i));
+        data.table[2].figures.currentText = std::to_string(i);
         data.chart.MutableSeries()[0].push_back(ChartPoint{1.0f});
     }
     ASSERT_TRUE(loop.RunUntil([&] { return !session.Busy(); }, std::chrono::seconds(10)));
@@ -304,7 +316,7 @@ TEST_F(FileSessionTest, SaveWritesTheStateOfItsStartWhileTheWindowGoesOn) {
     ConsoleData referenceRead;
     ASSERT_EQ(ReadConfigFile(reference, referenceRead, nullptr), 0);
     EXPECT_EQ(DescribeSavedState(saved), DescribeSavedState(referenceRead));
-    EXPECT_EQ(data.table[1].log.Size(), 200u);
+    EXPECT_EQ(data.logs.Of(data.table[1].id).Size(), 200u);
 }
 
 TEST_F(FileSessionTest, ProgressNoticeStaysAtLeastOneSecond) {

@@ -20,7 +20,7 @@ TEST(SeriesCsv, OneRowPerSampleInTheHeadlessLayout) {
     for (int i = 0; i < 3; ++i) {
         table.AppendPair(PairRecord{});
     }
-    table[2].active = 0;
+    table[2].config.active = 0;
     ChartModel chart;
     chart.AppendSeries(Samples({950.234f, 20.0f, 30.0f}));
     chart.AppendSeries(Samples({940.234f, 10.0f, -1.0f}));  // a missing third second
