@@ -25,12 +25,12 @@
 #include <vector>
 
 #include "bench/server_lines.h"
-#include "console/core/ipv4_text.h"
 #include "console/core/pair_session.h"
 #include "console/core/run_environment.h"
 #include "console/net/rtt_prober.h"
 #include "console/ui/main_window.h"
 #include "console/ui/qt_dispatcher.h"
+#include "ipv4/ipv4.h"
 #include "platform/socket.h"
 
 namespace {
@@ -97,7 +97,7 @@ class ProbingEnvironment : public QuietEnvironment {
                         std::chrono::milliseconds loadStartsIn) override {
         std::vector<std::uint32_t> targets;
         for (const std::string& endpoint : endpoints) {
-            if (const auto address = console::ParseDottedIpv4(endpoint)) {
+            if (const auto address = ParseIpv4(endpoint)) {
                 probed_[endpoint] = *address;
                 targets.push_back(*address);
             }
@@ -134,8 +134,7 @@ pid_t StartResponder() {
     std::vector<platform::Socket> sockets;
     std::vector<pollfd> ready;
     for (int k = 0; k < kEndPointTwos; ++k) {
-        sockets.push_back(
-            platform::UdpBind(*console::ParseDottedIpv4(EndPointTwo(k)), kProbePort, false));
+        sockets.push_back(platform::UdpBind(*ParseIpv4(EndPointTwo(k)), kProbePort, false));
         ready.push_back(pollfd{sockets.back().Fd(), POLLIN, 0});
     }
     for (;;) {
@@ -211,7 +210,7 @@ std::optional<CpuShare> MeasureRun(console::RunEnvironment& environment, int sec
     measured.ticks = window.Data().ticks - ticksBefore;
     measured.share = cpu / measured.wall;
     for (int row = 1; row < window.Data().table.Size(); ++row)
-        measured.pairsWithRtt += window.Data().table[row].quality.lastRttMs ? 1 : 0;
+        measured.pairsWithRtt += window.Data().table[row].figures.quality.lastRttMs ? 1 : 0;
 
     if (paint) {
         // One full paint of the window with 16 pairs and 60 points each, the run still on.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "console/core/ipv4_text.h"
 #include "ipv4/ipv4.h"
 
 namespace quarn::console {
@@ -53,7 +52,7 @@ bool IsHostName(const std::string& text) {
 }
 
 AddressEntry CheckAddressEntry(const std::string& text, const HostLookup& lookup) {
-    if (const auto address = ParseDottedIpv4(text)) {
+    if (const auto address = ParseIpv4(text)) {
         AddressEntry entry;
         entry.accepted = true;
         entry.address = FormatIpv4(*address);

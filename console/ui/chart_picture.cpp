@@ -30,7 +30,7 @@ QImage ChartPicture(QWidget& chart, const ConsoleData& data) {
 }
 
 QImage OffscreenChartPicture(const ConsoleData& data, QSize size) {
-    ChartWidget chart(data.chart, [&data] { return data.highlightedRow; });
+    ChartWidget chart(data.chart, [&data] { return data.table.RowOf(data.highlighted); });
     chart.SetPairTable(&data.table);
     chart.resize(size);
     return ChartPicture(chart, data);

@@ -107,7 +107,7 @@ void MainWindow::CreateControls() {
     ConsoleData& data = session_.Data();
     caption_ = new CaptionBar(this);
     allStrip_ = new AllStrip(data.table, this);
-    allStrip_->SetUdpSelected([this] { return Data().settings.udp != 0; });
+    allStrip_->SetUdpSelected([this] { return Data().settings.protocol == Protocol::Udp; });
     endPointPanel_ = new EndPointPanel(this);
     pairList_ = new PairListWidget(data.table, this);
     pairList_->SetNameLookup([this](const std::string& address) {
@@ -183,9 +183,10 @@ void MainWindow::CreateButtons() {
     searchEndPoint_ = make(EndPointCommandFace(QStringLiteral("Search End Point"), 2));
     fileMenu_ = make(StripFace(widgets::kFileMenuStrip, widgets::kFileMenuWidth,
                                [](const widgets::SkinButton& b) { return b.IsHovered() ? 1 : 0; }));
-    totalToggle_ = make(StripFace(
-        widgets::kTotalToggleStrip, widgets::kTotalToggleWidth,
-        [this](const widgets::SkinButton&) { return Data().table.All().config.showTotal ? 0 : 1; }));
+    totalToggle_ = make(StripFace(widgets::kTotalToggleStrip, widgets::kTotalToggleWidth,
+                                  [this](const widgets::SkinButton&) {
+                                      return Data().table.All().config.showTotal ? 0 : 1;
+                                  }));
     totalToggle_->setToolTip(QStringLiteral("Show or hide the All curve in the chart"));
     // Each lies on a bar of its own: as the bar's child it is never a sibling overlapping it.
     fileMenu_->setParent(caption_);

@@ -96,8 +96,8 @@ TEST_F(WindowKillTest, AKilledWindowIsRecoveredUpToASecondBeforeTheKill) {
     ASSERT_EQ(console::ReadConfigFile(saved, opened, [&] { opened.ResetToNew(); }), 0);
     EXPECT_EQ(opened.ticks, journal->seconds);
     ASSERT_EQ(opened.table.PairCount(), 1);
-    EXPECT_EQ(opened.table[1].endpoint2, Address(3));
-    EXPECT_EQ(opened.table[1].statusText, "Stopped");
+    EXPECT_EQ(opened.table[1].config.endpoint2, Address(3));
+    EXPECT_EQ(opened.table[1].figures.statusText, "Stopped");
 }
 
 }  // namespace

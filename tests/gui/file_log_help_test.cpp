@@ -250,9 +250,9 @@ TEST(LogWindowTest, LinesInFixedPitchWithTheirEndsReachable) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(1, 60);
-    LogWindows windows(data.table, nullptr);
+    LogWindows windows(data, nullptr);
     feeder.windows = &windows;
-    LogWindow* window = windows.Open(1, true);
+    LogWindow* window = windows.Open(data.table.IdAt(1), true);
     ASSERT_NE(window, nullptr);
     const QFontInfo face(window->List()->font());
     EXPECT_TRUE(face.fixedPitch()) << face.family().toStdString();
@@ -293,9 +293,9 @@ TEST(LogWindowTest, EscapeClosesAndEnterDoesNot) {
     ConsoleData data;
     RunFeeder feeder(data);
     feeder.Begin(1, 60);
-    LogWindows windows(data.table, nullptr);
+    LogWindows windows(data, nullptr);
     feeder.windows = &windows;
-    LogWindow* window = windows.Open(1, false);
+    LogWindow* window = windows.Open(data.table.IdAt(1), false);
     ASSERT_NE(window, nullptr);
     feeder.Line(1, RateLine(0, 900));
     window->activateWindow();
@@ -310,7 +310,7 @@ TEST(LogWindowTest, EscapeClosesAndEnterDoesNot) {
     QTest::keyClick(window->List(), Qt::Key_Escape);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(alive);
-    EXPECT_EQ(windows.Find(1), nullptr);
+    EXPECT_EQ(windows.Find(data.table.IdAt(1)), nullptr);
 }
 
 TEST(LogWindowTest, OpenedTwiceKeepsOneWindowAndClosesWithItsRow) {

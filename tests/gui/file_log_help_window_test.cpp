@@ -290,9 +290,9 @@ TEST_F(WindowFilesTest, OpenShowsTheEndPointNames) {
         {EndPointEntry{"198.18.0.10", "5001", "45000", "lab-a", "lab-a", "(lab-a"},
          EndPointEntry{"198.18.1.10", "5001", "45000", "", "", ""}});
     PairRecord pair;
-    pair.endpoint1 = "198.18.0.10";
-    pair.endpoint2 = "198.18.1.10";
-    data.AddPair(pair);
+    pair.config.endpoint1 = "198.18.0.10";
+    pair.config.endpoint2 = "198.18.1.10";
+    data.AddPair(pair.config);
     const std::string path = folder + "/names.config";
     dialogs.answers = {path};
     ASSERT_EQ(RunFileCommand(FileCommand::Save), "Success to save the file.");

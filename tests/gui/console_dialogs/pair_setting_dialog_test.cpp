@@ -191,7 +191,7 @@ TEST(PairSettingDialogTest, BothModesRefuseWhatIsNotOneIPv4Address) {
         EXPECT_EQ(dialog.Endpoint2(), "198.18.0.2");
         EXPECT_EQ(dialog.Label2(), "");
         if (addMode) {
-            EXPECT_EQ(dialog.NewRecord().endpoint1, "198.19.99.4");
+            EXPECT_EQ(dialog.NewConfig().endpoint1, "198.19.99.4");
         }
     }
 }

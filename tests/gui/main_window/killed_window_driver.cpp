@@ -26,17 +26,17 @@ int main(int argc, char** argv) {
     quarn::gui_test::ShowMain(window);
 
     quarn::console::PairRecord pair;
-    pair.endpoint1 = argv[1];
-    pair.endpoint2 = argv[2];
-    pair.parallel = 2;
-    if (window.Data().AddPair(std::move(pair)) < 0)
+    pair.config.endpoint1 = argv[1];
+    pair.config.endpoint2 = argv[2];
+    pair.config.parallel = 2;
+    if (!window.Data().AddPair(std::move(pair.config)).Valid())
         return 1;
     window.RedrawList();
     window.DurationEdit()->setText(QString::fromLatin1(argv[3]));
     QObject::connect(&window.Events(), &quarn::console::ui::ConsoleSignals::tickProcessed, &window,
                      [&window](int ticks) {
                          std::printf("second %d %.9g\n", ticks,
-                                     static_cast<double>(window.Data().table[1].current));
+                                     static_cast<double>(window.Data().table[1].figures.current));
                          std::fflush(stdout);
                      });
     quarn::gui_test::Click(window.StartStop());

@@ -43,10 +43,10 @@ std::unique_ptr<MainWindow> Window() {
 void AddPair(MainWindow& window, const std::string& first, const std::string& second,
              int parallel = 1) {
     PairRecord pair;
-    pair.endpoint1 = first;
-    pair.endpoint2 = second;
-    pair.parallel = parallel;
-    window.Data().AddPair(std::move(pair));
+    pair.config.endpoint1 = first;
+    pair.config.endpoint2 = second;
+    pair.config.parallel = parallel;
+    window.Data().AddPair(std::move(pair.config));
     window.UpdateLayout();
     window.RedrawList();
 }
@@ -61,7 +61,7 @@ QString TipAt(QWidget* widget, QPoint at) {
 }
 
 std::string Endpoint1Of(MainWindow& window, int row) {
-    return window.Data().table[row].endpoint1;
+    return window.Data().table[row].config.endpoint1;
 }
 
 TEST(MainWindowDetails, DeleteKeyDoesWhatDeletePairDoes) {
@@ -99,7 +99,7 @@ TEST(MainWindowDetails, TooltipsOnCutNamesTheAllSwitchAndTheStreamBadge) {
     const std::string longName = "a-rather-long-endpoint-name.lab.example.org";
     window->Data().nameLookup["198.18.0.20"] = longName;
     AddPair(*window, "198.18.0.20", "198.18.0.12", 4);
-    window->Data().table[1].showAddress = false;
+    window->Data().table[1].config.showAddress = false;
     window->RedrawList();
     QApplication::processEvents();
 

@@ -297,13 +297,13 @@ TEST(MainWindowCommands, AnEditedPairLosesItsFiguresAndASwitchNotesTheProtocol) 
     AddPairs(*window, 2);
     data.chart.BeginRun(2);
     for (int row = 1; row <= 2; ++row) {
-        PairRecord& pair = data.table[row];
-        pair.count = 3;
-        pair.countText = "3";
-        pair.max = 9.5f;
-        pair.maxText = "9.50";
-        pair.state = console::PairState::Done;
-        pair.statusText = "Done";
+        console::PairRecord& pair = data.table[row];
+        pair.figures.count = 3;
+        pair.figures.countText = "3";
+        pair.figures.max = 9.5f;
+        pair.figures.maxText = "9.50";
+        pair.figures.state = console::PairState::Done;
+        pair.figures.statusText = "Done";
         for (float value : {8.0f, 9.5f, 9.0f}) {
             data.chart.AppendPoint(row, value);
         }
@@ -316,7 +316,7 @@ TEST(MainWindowCommands, AnEditedPairLosesItsFiguresAndASwitchNotesTheProtocol) 
     ASSERT_EQ(cell(0, console::ui::PairListModel::MaxColumn), "9.50");
 
     EditPairThroughDialog(*window, 0, "198.18.0.99");
-    ASSERT_EQ(data.table[1].endpoint2, "198.18.0.99");
+    ASSERT_EQ(data.table[1].config.endpoint2, "198.18.0.99");
     EXPECT_EQ(cell(0, console::ui::PairListModel::StatusColumn), "Ready");
     EXPECT_EQ(cell(0, console::ui::PairListModel::CountColumn), "0");
     EXPECT_EQ(cell(0, console::ui::PairListModel::MaxColumn), "0.00");

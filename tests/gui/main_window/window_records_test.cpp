@@ -40,8 +40,8 @@ class WindowRecordsTest : public ::testing::Test {
         ConsoleData data;
         for (int pair = 1; pair <= 2; ++pair) {
             PairRecord record;
-            record.endpoint1 = "198.18.1." + std::to_string(pair);
-            record.endpoint2 = "198.18.2." + std::to_string(pair);
+            record.config.endpoint1 = "198.18.1." + std::to_string(pair);
+            record.config.endpoint2 = "198.18.2." + std::to_string(pair);
             data.table.AppendPair(std::move(record));
         }
         console::records::JournalWriter journal;
@@ -52,8 +52,8 @@ class WindowRecordsTest : public ::testing::Test {
         recorder.Begin(data, id, start);
         for (int tick = 1; tick <= seconds; ++tick) {
             data.ticks = tick;
-            data.table[1].current = 100.0f + static_cast<float>(tick);
-            data.table[2].current = 50.0f;
+            data.table[1].figures.current = 100.0f + static_cast<float>(tick);
+            data.table[2].figures.current = 50.0f;
             recorder.Second(data, start + std::chrono::seconds(tick));
         }
         if (finished)
@@ -96,9 +96,9 @@ TEST_F(WindowRecordsTest, YesRestoresTheRunThatDidNotFinishAsAStoppedRun) {
     const ConsoleData& data = window->Data();
     EXPECT_EQ(data.ticks, 25);
     ASSERT_EQ(data.table.PairCount(), 2);
-    EXPECT_EQ(data.table[1].state, PairState::Stopped);
-    EXPECT_EQ(data.table[1].maxText, "125.00");
-    EXPECT_EQ(data.table[2].averageText, "50.00");
+    EXPECT_EQ(data.table[1].figures.state, PairState::Stopped);
+    EXPECT_EQ(data.table[1].figures.maxText, "125.00");
+    EXPECT_EQ(data.table[2].figures.averageText, "50.00");
     ASSERT_EQ(data.chart.Series().size(), 3u);
     EXPECT_FALSE(data.chart.Series()[1].empty());
     // A recovered run has no file yet: Save will ask for one.
@@ -154,8 +154,8 @@ TEST_F(WindowRecordsTest, RecentRunsListsTheNewestFirstAndOpensOneAsOpenDoes) {
     EXPECT_FALSE(recent->isVisible());
     EXPECT_EQ(window->Data().ticks, 40);
     ASSERT_EQ(window->Data().table.PairCount(), 2);
-    EXPECT_EQ(window->Data().table[1].maxText, "140.00");
-    EXPECT_EQ(window->Data().table[2].averageText, "50.00");
+    EXPECT_EQ(window->Data().table[1].figures.maxText, "140.00");
+    EXPECT_EQ(window->Data().table[2].figures.averageText, "50.00");
 
     // The title line opens nothing.
     Click(window->FileMenuButton());

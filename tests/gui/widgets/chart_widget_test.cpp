@@ -307,7 +307,7 @@ class ChartQualityViewTest : public ChartWidgetTest {
   protected:
     void QualityRun(int seconds, bool finish) {
         AddPairs(2);
-        table.All().showTotal = 1;
+        table.All().config.showTotal = 1;
         model.BeginRun(2);
         for (int s = 0; s < seconds; ++s) {
             model.AppendPoint(1, 90.0f);
@@ -317,8 +317,8 @@ class ChartQualityViewTest : public ChartWidgetTest {
             model.AppendQualityPoint(ChartMeasure::Latency, 2, std::nullopt);
             model.AppendQualityPoint(ChartMeasure::Loss, 1, 66.0);
             model.AppendQualityPoint(ChartMeasure::Loss, 2, 0.0);
-            table.All().max = 180.0f;
-            table.All().peakSingle = 90.0f;
+            table.All().figures.max = 180.0f;
+            table.All().figures.peakSingle = 90.0f;
             model.SampleAdded(s + 1 > ChartModel::kVisibleSamples, ChartScaleSource::From(table));
         }
         if (finish) {

@@ -101,9 +101,9 @@ TEST_F(PairListWidgetTest, ColumnsAndTitles) {
 // Hovering a row shows its figures: the view asks the row for its tooltip.
 TEST_F(PairListWidgetTest, HoveredRowShowsItsFiguresTooltip) {
     PairRecord measured = Pair("10.0.0.1", "10.0.0.2");
-    measured.quality.rttIdleMs = 0.25;
-    measured.quality.rttLoadedMedianMs = 40.0;
-    measured.quality.rttLoadedP95Ms = 55.0;
+    measured.figures.quality.rttIdleMs = 0.25;
+    measured.figures.quality.rttLoadedMedianMs = 40.0;
+    measured.figures.quality.rttLoadedP95Ms = 55.0;
     Add(measured);
     Add(Pair("10.0.0.3", "10.0.0.4"));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
@@ -192,8 +192,9 @@ std::vector<int> InkColumns(const QImage& image, int x0, int x1, int top) {
 // figure is drawn whole inside its own column, with no ink across a column's edge.
 TEST_F(PairListWidgetTest, LargestAcceptedFiguresFitTheirColumns) {
     PairRecord p = Pair("10.0.0.1", "10.0.0.2");
-    p.countText = "999999";
-    p.currentText = p.averageText = p.minText = p.maxText = "1000000.00";
+    p.figures.countText = "999999";
+    p.figures.currentText = p.figures.averageText = p.figures.minText = p.figures.maxText =
+        "1000000.00";
     Add(p);
     const QImage image = GrabAndDump(list, "pair_list_largest");
     const QFontMetrics metrics(list.font());

@@ -73,12 +73,12 @@ TEST(FailureLinesTest, OwnTextFollowsOnALineOfItsOwn) {
 
 TEST(PairNotesTest, MeasuredWithShowsOnlyAfterASwitchAndOnlyOverFigures) {
     PairRecord pair;
-    pair.udp = false;
+    pair.run.protocol = Protocol::Tcp;
     EXPECT_EQ(MeasuredWith(pair, true), "") << "no figures yet";
-    pair.count = 4;
+    pair.figures.count = 4;
     EXPECT_EQ(MeasuredWith(pair, false), "");
     EXPECT_EQ(MeasuredWith(pair, true), "TCP");
-    pair.udp = true;
+    pair.run.protocol = Protocol::Udp;
     EXPECT_EQ(MeasuredWith(pair, false), "UDP");
     EXPECT_EQ(MeasuredWith(pair, true), "");
 
@@ -89,7 +89,7 @@ TEST(PairNotesTest, MeasuredWithShowsOnlyAfterASwitchAndOnlyOverFigures) {
     // The table answers with the first pair that shows figures, past one that shows none.
     PairTable table;
     PairRecord fresh;
-    fresh.udp = false;
+    fresh.run.protocol = Protocol::Tcp;
     table.AppendPair(fresh);
     EXPECT_EQ(MeasuredWith(table, false), "");
     table.AppendPair(pair);
@@ -99,12 +99,12 @@ TEST(PairNotesTest, MeasuredWithShowsOnlyAfterASwitchAndOnlyOverFigures) {
 
 TEST(PairNotesTest, FailureIsNotedWhileThePairShowsItsError) {
     PairRecord pair;
-    pair.failure = Failure(FailureKind::Refused, FailureSide::EndPoint1);
-    pair.state = PairState::Error;
+    pair.run.failure = Failure(FailureKind::Refused, FailureSide::EndPoint1);
+    pair.figures.state = PairState::Error;
     std::vector<std::string> lines = PairNoteLines(pair, false);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(Contains(lines[0], "refused the connection")) << lines[0];
-    pair.state = PairState::Ready;
+    pair.figures.state = PairState::Ready;
     EXPECT_TRUE(PairNoteLines(pair, false).empty());
 }
 
@@ -127,31 +127,31 @@ TEST(EditPairTest, ChangedAddressesOrStreamsClearFiguresAndSeries) {
         ConsoleData data;
         for (int i = 0; i < 2; ++i) {
             PairRecord pair;
-            pair.endpoint1 = "198.18.0.10";
-            pair.endpoint2 = "198.18.0.20";
-            pair.parallel = 2;
-            pair.count = 3;
-            pair.max = 9.5f;
-            pair.maxText = "9.50";
-            pair.state = PairState::Done;
-            pair.statusText = "Done";
-            pair.log.Append("kept line");
-            data.AddPair(pair);
+            pair.config.endpoint1 = "198.18.0.10";
+            pair.config.endpoint2 = "198.18.0.20";
+            pair.config.parallel = 2;
+            pair.figures.count = 3;
+            pair.figures.max = 9.5f;
+            pair.figures.maxText = "9.50";
+            pair.figures.state = PairState::Done;
+            pair.figures.statusText = "Done";
+            data.logs.Of(data.table.AppendPair(pair)).Append("kept line");
         }
         data.chart.AppendSeries({});
         for (int series = 1; series <= 2; ++series) {
             data.chart.AppendSeries({{1.0f}, {2.0f}, {3.0f}});
         }
-        EXPECT_EQ(data.EditPair(1, c.endpoint1, c.endpoint2, c.parallel), c.cleared);
+        EXPECT_EQ(data.EditPair(data.table.IdAt(1), c.endpoint1, c.endpoint2, c.parallel),
+                  c.cleared);
         const PairRecord& edited = data.table[1];
-        EXPECT_EQ(edited.endpoint1, c.endpoint1);
-        EXPECT_EQ(edited.count, c.cleared ? 0 : 3) << c.endpoint1 << " " << c.parallel;
-        EXPECT_EQ(edited.maxText, c.cleared ? "0.00" : "9.50");
-        EXPECT_EQ(edited.statusText, c.cleared ? "Ready" : "Done");
+        EXPECT_EQ(edited.config.endpoint1, c.endpoint1);
+        EXPECT_EQ(edited.figures.count, c.cleared ? 0 : 3) << c.endpoint1 << " " << c.parallel;
+        EXPECT_EQ(edited.figures.maxText, c.cleared ? "0.00" : "9.50");
+        EXPECT_EQ(edited.figures.statusText, c.cleared ? "Ready" : "Done");
         EXPECT_EQ(data.chart.Series()[1].size(), c.cleared ? 0u : 3u);
-        EXPECT_EQ(edited.log.Size(), 1u) << "the log is not a figure";
+        EXPECT_EQ(data.logs.Of(edited.id).Size(), 1u) << "the log is not a figure";
         // The other pair keeps what it measured.
-        EXPECT_EQ(data.table[2].count, 3);
+        EXPECT_EQ(data.table[2].figures.count, 3);
         EXPECT_EQ(data.chart.Series()[2].size(), 3u);
     }
 }

@@ -170,7 +170,8 @@ TEST_F(TickProcessorTest, ProcessedSecondsFeedTheQualityCurves) {
     SetUpRun(1, 60, true);
     for (int s = 0; s < 6; ++s) {
         // Second 4's probe went unanswered: no round trip to draw.
-        data.table[1].quality.lastRttMs = s == 4 ? std::nullopt : std::optional<double>(1.0 + s);
+        data.table[1].figures.quality.lastRttMs =
+            s == 4 ? std::nullopt : std::optional<double>(1.0 + s);
         char line[160];
         std::snprintf(line, sizeof line,
                       "[  1] %d.0000-%d.0000 sec  11.9 MBytes   100 Mbits/sec   0.010 ms "

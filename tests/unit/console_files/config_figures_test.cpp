@@ -15,19 +15,19 @@ using test::TempDir;
 
 ConsoleData Measured(int pairs, bool udp) {
     ConsoleData data;
-    data.settings.udp = udp ? 1 : 0;
+    data.settings.protocol = udp ? Protocol::Udp : Protocol::Tcp;
     data.chart.AppendSeries({{5.0f}, {6.0f}});
     for (int i = 0; i < pairs; ++i) {
         PairRecord pair;
-        pair.endpoint1 = "198.18.0." + std::to_string(10 + i);
-        pair.endpoint2 = "198.18.1.10";
-        pair.udp = udp;
-        pair.count = 2;
-        pair.countText = "2";
-        pair.max = 3.0f;
-        pair.maxText = "3.00";
-        pair.state = PairState::Done;
-        pair.statusText = "Done";
+        pair.config.endpoint1 = "198.18.0." + std::to_string(10 + i);
+        pair.config.endpoint2 = "198.18.1.10";
+        pair.run.protocol = udp ? Protocol::Udp : Protocol::Tcp;
+        pair.figures.count = 2;
+        pair.figures.countText = "2";
+        pair.figures.max = 3.0f;
+        pair.figures.maxText = "3.00";
+        pair.figures.state = PairState::Done;
+        pair.figures.statusText = "Done";
         data.table.AppendPair(pair);
         data.chart.AppendSeries({{2.0f}, {3.0f}});
     }
@@ -46,14 +46,14 @@ ConsoleData SavedAndOpened(ConsoleData& data, const TempDir& dir) {
 TEST(ConfigFiguresTest, FiguresClearedByAnEditAreNotSaved) {
     TempDir dir;
     ConsoleData data = Measured(2, false);
-    ASSERT_TRUE(data.EditPair(1, "198.18.0.77", "198.18.1.10", 1));
+    ASSERT_TRUE(data.EditPair(data.table.IdAt(1), "198.18.0.77", "198.18.1.10", 1));
     const ConsoleData read = SavedAndOpened(data, dir);
     ASSERT_EQ(read.table.PairCount(), 2);
-    EXPECT_EQ(read.table[1].endpoint1, "198.18.0.77");
-    EXPECT_EQ(read.table[1].count, 0);
-    EXPECT_EQ(read.table[1].maxText, "0.00");
+    EXPECT_EQ(read.table[1].config.endpoint1, "198.18.0.77");
+    EXPECT_EQ(read.table[1].figures.count, 0);
+    EXPECT_EQ(read.table[1].figures.maxText, "0.00");
     EXPECT_TRUE(read.chart.Series()[1].empty());
-    EXPECT_EQ(read.table[2].count, 2);
+    EXPECT_EQ(read.table[2].figures.count, 2);
     EXPECT_EQ(read.chart.Series()[2].size(), 2u);
 }
 

@@ -150,11 +150,11 @@ TEST(PairTableTextTest, FailedPairsCausesFollowTheTable) {
     failure.side = FailureSide::EndPoint2;
     failure.address = "198.18.0.13";
     failure.detail = "bind failed: Address already in use";
-    data.table[2].failure = failure;
-    data.table[2].state = PairState::Error;
-    data.table[2].statusText = "Error";
+    data.table[2].run.failure = failure;
+    data.table[2].figures.state = PairState::Error;
+    data.table[2].figures.statusText = "Error";
     // A cause left over on a pair that shows no error is not printed.
-    data.table[1].failure = failure;
+    data.table[1].run.failure = failure;
 
     const std::vector<std::string> lines = Lines(FormatPairTable(data));
     ASSERT_EQ(lines.size(), 6u);

@@ -8,12 +8,12 @@ namespace {
 PairRecord Pair(const std::string& from, const std::string& to, const std::string& average,
                 const std::string& min = "1.00", const std::string& max = "9.00") {
     PairRecord pair;
-    pair.endpoint1 = from;
-    pair.endpoint2 = to;
-    pair.countText = "10";
-    pair.averageText = average;
-    pair.minText = min;
-    pair.maxText = max;
+    pair.config.endpoint1 = from;
+    pair.config.endpoint2 = to;
+    pair.figures.countText = "10";
+    pair.figures.averageText = average;
+    pair.figures.minText = min;
+    pair.figures.maxText = max;
     return pair;
 }
 
@@ -29,13 +29,13 @@ TEST(RunCompare, PairsMatchByAddressesWhateverTheirOrder) {
     current.AppendPair(Pair("198.18.0.1", "198.18.0.2", "120.00", "2.00", "9.00"));
     current.AppendPair(Pair("198.18.0.3", "198.18.0.4", "50.00"));
     current.AppendPair(Pair("198.18.0.9", "198.18.0.8", "10.00"));
-    current.All().countText = "10";
-    current.All().averageText = "180.00";
+    current.All().figures.countText = "10";
+    current.All().figures.averageText = "180.00";
     PairTable reference;
     reference.AppendPair(Pair("198.18.0.3", "198.18.0.4", "100.00"));
     reference.AppendPair(Pair("198.18.0.1", "198.18.0.2", "100.00", "4.00", "9.00"));
-    reference.All().countText = "10";
-    reference.All().averageText = "200.00";
+    reference.All().figures.countText = "10";
+    reference.All().figures.averageText = "200.00";
 
     const auto rows = ComparePairs(current, reference);
     ASSERT_EQ(rows.size(), 4u);
@@ -61,7 +61,7 @@ TEST(RunCompare, TheSamePairTwiceMatchesInOrderAndUncountedRowsHaveNoFigures) {
     reference.AppendPair(Pair("198.18.0.1", "198.18.0.2", "20.00"));
     reference.AppendPair(Pair("198.18.0.1", "198.18.0.2", "20.00"));
     PairRecord silent = Pair("198.18.0.5", "198.18.0.6", "0.00");
-    silent.countText = "0";
+    silent.figures.countText = "0";
     reference.AppendPair(silent);
 
     const auto rows = ComparePairs(current, reference);
@@ -75,7 +75,7 @@ TEST(RunCompare, TheSamePairTwiceMatchesInOrderAndUncountedRowsHaveNoFigures) {
     EXPECT_FALSE(rows[0].averagePercent.has_value());
 
     // A damaged figure is no figure, never a made-up change.
-    current[1].averageText = "fast";
+    current[1].figures.averageText = "fast";
     EXPECT_FALSE(ComparePairs(current, reference)[1].averagePercent.has_value());
 }
 

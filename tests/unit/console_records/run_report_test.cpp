@@ -16,13 +16,13 @@ ConsoleData ThreePairs() {
     ConsoleData data;
     for (int pair = 1; pair <= 3; ++pair) {
         PairRecord record;
-        record.endpoint1 = "198.18.0." + std::to_string(pair);
-        record.endpoint2 = "198.18.1." + std::to_string(pair);
-        record.averageText = std::to_string(100 * pair) + ".25";
-        record.countText = "60";
+        record.config.endpoint1 = "198.18.0." + std::to_string(pair);
+        record.config.endpoint2 = "198.18.1." + std::to_string(pair);
+        record.figures.averageText = std::to_string(100 * pair) + ".25";
+        record.figures.countText = "60";
         data.table.AppendPair(std::move(record));
     }
-    data.table[2].quality.lossPercent = 1.5;
+    data.table[2].figures.quality.lossPercent = 1.5;
     data.nameLookup["198.18.0.2"] = kHostileName;
     data.nameLookup["198.18.1.3"] = "\xEC\x84\x9C\xEB\xB2\x84";  // a Korean name, UTF-8
     data.measuredAt = "2026-12-09 01:46:39";
@@ -33,7 +33,7 @@ ConsoleData ThreePairs() {
 TEST(RunReportTest, TitleSaysWhenHowManyPairsAndTheSettings) {
     ConsoleData data = ThreePairs();
     EXPECT_EQ(RunTitle(data), "2026-12-09 01:46:39, 3 pairs, TCP window 2 MByte, 60 s");
-    data.settings.udp = 1;
+    data.settings.protocol = Protocol::Udp;
     data.settings.throughputText = "250";
     data.settings.durationText = "3600";
     data.table.RemoveAllPairs();

@@ -83,15 +83,15 @@ TEST(PairTooltipTest, MissingFiguresAreDashesAndLostProbesAreCounted) {
 
 TEST(PairTooltipTest, RowTooltipFollowsThePairsProtocol) {
     PairRecord pair;
-    pair.quality.rttIdleMs = 2.0;
+    pair.figures.quality.rttIdleMs = 2.0;
     EXPECT_FALSE(ShowsUdpFigures(pair));
     EXPECT_EQ(PairTooltipText(pair),
               "RTT idle: 2.00 ms\nRTT load: " + kDash + "\nRTT increase: " + kDash);
-    pair.udp = true;
+    pair.run.protocol = Protocol::Udp;
     EXPECT_EQ(PairTooltipText(pair).rfind("Loss: " + kDash + "\nJitter: ", 0), 0u);
     // A run opened from a file has no protocol of its own but keeps its loss.
     PairRecord opened;
-    opened.quality.lossPercent = 66.5;
+    opened.figures.quality.lossPercent = 66.5;
     EXPECT_TRUE(ShowsUdpFigures(opened));
 }
 
