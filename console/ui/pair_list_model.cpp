@@ -71,10 +71,13 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-// The measured-with note and the last run's failure first, then the quality figures.
+// The measured-with note and the last run's failure first, then the quality figures of a
+// pair that was measured (a row of dashes for a pair never run says nothing).
 QVariant PairListModel::Tooltip(const PairRecord& p) const {
     std::vector<std::string> lines = PairNoteLines(p, !tcp_);
-    if (const std::string figures = PairTooltipText(p); !figures.empty()) {
+    const PairQuality& q = p.figures.quality;
+    const bool measured = p.figures.count > 0 || q.lossPercent || q.rttIdleMs || q.lastRttMs;
+    if (const std::string figures = PairTooltipText(p); measured && !figures.empty()) {
         lines.push_back(figures);
     }
     if (lines.empty()) {

@@ -74,8 +74,8 @@ ConsoleData Build(const Seed& seed, const std::string& captures) {
         }
     }
     for (int row = 1; row <= seed.pairs; ++row) {
-        data.table[row].state = PairState::Done;
-        data.table[row].statusText = "Done";
+        data.table[row].figures.state = PairState::Done;
+        data.table[row].figures.statusText = "Done";
     }
     data.measuredAt = "2026-12-08 21:10:05";
     data.chart.FinishRun(data.ticks, ChartScaleSource::From(data.table));

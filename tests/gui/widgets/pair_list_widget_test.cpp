@@ -105,7 +105,11 @@ TEST_F(PairListWidgetTest, HoveredRowShowsItsFiguresTooltip) {
     measured.figures.quality.rttLoadedMedianMs = 40.0;
     measured.figures.quality.rttLoadedP95Ms = 55.0;
     Add(measured);
-    Add(Pair("10.0.0.3", "10.0.0.4"));
+    // Measured, but its End Point 2 never answered a probe.
+    PairRecord silent = Pair("10.0.0.3", "10.0.0.4");
+    silent.figures.count = 5;
+    Add(silent);
+    Add(Pair("10.0.0.5", "10.0.0.6"));  // never run: nothing to say
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
     const auto tipAt = [&](QPoint at) -> QWidget* {
         QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
@@ -127,6 +131,7 @@ TEST_F(PairListWidgetTest, HoveredRowShowsItsFiguresTooltip) {
     ASSERT_NE(tip, nullptr);
     EXPECT_TRUE(tip->property("text").toString().startsWith(QString::fromUtf8("RTT idle: \u2013")));
     QToolTip::hideText();
+    EXPECT_TRUE(list.model()->index(2, 0).data(Qt::ToolTipRole).toString().isEmpty());
 }
 
 TEST_F(PairListWidgetTest, RowsMarkersBadgesAndTextColours) {
