@@ -1,55 +1,27 @@
-#include "platform/host_lookup.h"
-
 #include <arpa/inet.h>
 #include <netdb.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "platform/host_lookup.h"
 
 namespace quarn::platform {
 namespace {
 
-// One asynchronous request: glibc writes into it from its own thread until it is done.
-struct Request {
-    std::string name;
-    addrinfo hints{};
-    gaicb block{};
-    addrinfo* result() const { return block.ar_result; }
-    ~Request() {
-        if (block.ar_result != nullptr)
-            freeaddrinfo(block.ar_result);
-    }
+// What the resolving thread hands back. Shared, so that a lookup given up on leaves the
+// thread nothing of the caller's to touch.
+struct Answer {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::vector<std::uint32_t> addresses;
 };
-
-// Requests glibc could not cancel stay here until they finish. Never destroyed: a
-// resolver thread may still write into one while the process exits.
-class Abandoned {
-  public:
-    void Keep(std::unique_ptr<Request> request) {
-        const std::lock_guard lock(mutex_);
-        std::erase_if(requests_, [](const std::unique_ptr<Request>& r) {
-            return gai_error(&r->block) != EAI_INPROGRESS;
-        });
-        requests_.push_back(std::move(request));
-    }
-
-  private:
-    std::mutex mutex_;
-    std::vector<std::unique_ptr<Request>> requests_;
-};
-
-Abandoned& AbandonedRequests() {
-    static auto* abandoned = new Abandoned;
-    return *abandoned;
-}
-
-timespec ToTimespec(std::chrono::milliseconds limit) {
-    const auto ms = std::max<long long>(limit.count(), 0);
-    return timespec{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-}
 
 std::vector<std::uint32_t> Addresses(const addrinfo* list) {
     std::vector<std::uint32_t> addresses;
@@ -65,32 +37,41 @@ std::vector<std::uint32_t> Addresses(const addrinfo* list) {
     return addresses;
 }
 
+void Resolve(const std::string& name, Answer& answer) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    std::vector<std::uint32_t> found;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &list) == 0) {
+        found = Addresses(list);
+        freeaddrinfo(list);
+    }
+    {
+        const std::lock_guard lock(answer.mutex);
+        answer.addresses = std::move(found);
+        answer.finished = true;
+    }
+    answer.done.notify_all();
+}
+
 }  // namespace
 
 std::vector<std::uint32_t> LookUpIpv4(const std::string& name, std::chrono::milliseconds limit) {
     if (name.empty())
         return {};
-    auto request = std::make_unique<Request>();
-    request->name = name;
-    request->hints.ai_family = AF_INET;
-    request->hints.ai_socktype = SOCK_STREAM;
-    request->block.ar_name = request->name.c_str();
-    request->block.ar_request = &request->hints;
-    gaicb* list[] = {&request->block};
-    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0)
-        return {};
-    const timespec deadline = ToTimespec(limit);
-    const gaicb* waiting[] = {&request->block};
-    // One wait is enough: EAI_INTR (a signal) counts as the limit having passed.
-    gai_suspend(waiting, 1, &deadline);
-    if (gai_error(&request->block) == EAI_INPROGRESS) {
-        if (gai_cancel(&request->block) == EAI_NOTCANCELED)
-            AbandonedRequests().Keep(std::move(request));
+    auto answer = std::make_shared<Answer>();
+    try {
+        // getaddrinfo cannot be cancelled: a lookup past the limit is left to finish on
+        // its own thread, which owns a share of the answer and a copy of the name.
+        std::thread([answer, name] { Resolve(name, *answer); }).detach();
+    } catch (const std::system_error&) {
         return {};
     }
-    if (gai_error(&request->block) != 0)
+    std::unique_lock lock(answer->mutex);
+    if (!answer->done.wait_for(lock, limit, [&] { return answer->finished; }))
         return {};
-    return Addresses(request->result());
+    return answer->addresses;
 }
 
 }  // namespace quarn::platform
