@@ -9,12 +9,6 @@
 namespace quarn::console {
 namespace {
 
-std::string Padded(std::string text, std::size_t width) {
-    if (text.size() < width)
-        text.append(width - text.size(), ' ');
-    return text;
-}
-
 std::string Percent(const std::optional<double>& change) {
     char text[32];
     if (change)

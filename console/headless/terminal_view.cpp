@@ -8,12 +8,6 @@
 namespace quarn::console {
 namespace {
 
-std::string Padded(std::string text, std::size_t width) {
-    if (text.size() < width)
-        text.append(width - text.size(), ' ');
-    return text;
-}
-
 // Quality columns: loss and jitter for UDP only, RTT for both protocols.
 // The All row has only the run's loss.
 struct QualityColumn {
@@ -109,6 +103,12 @@ void TerminalView::EndProgressLine() {
     if (progressOpen_)
         std::fputc('\n', out_);
     progressOpen_ = false;
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
 }
 
 std::string FormatTimeLeft(int seconds) {

@@ -41,6 +41,8 @@ class TerminalView : public ConsoleView {
 
 // "H:MM:SS" of a number of seconds (negative counts as 0).
 std::string FormatTimeLeft(int seconds);
+// `text` filled with spaces to `width` columns (never cut), for the tables' columns.
+std::string Padded(std::string text, std::size_t width);
 
 // "EP1 -> EP2" of a pair as the table shows it: names where the pair shows them, and the
 // streams of a TCP pair with more than one.
