@@ -38,7 +38,7 @@ constexpr int kMsDecimals = 3;
 
 // The pair figures in token order.
 template <typename Quality>
-auto PairFigures(Quality& quality) {
+auto QualityFigures(Quality& quality) {
     return std::array{&quality.lossPercent, &quality.jitterAverageMs,   &quality.jitterMaxMs,
                       &quality.rttIdleMs,   &quality.rttLoadedMedianMs, &quality.rttLoadedP95Ms};
 }
@@ -46,7 +46,7 @@ auto PairFigures(Quality& quality) {
 }  // namespace
 
 std::string PairQualityTokens(const PairQuality& quality) {
-    const auto figures = PairFigures(quality);
+    const auto figures = QualityFigures(quality);
     bool any = false;
     for (const auto* figure : figures) {
         any = any || figure->has_value();
@@ -70,7 +70,7 @@ void ApplyPairQualityToken(int index, std::string_view token, PairQuality& quali
     if (index < 0 || index >= kPairQualityTokens) {
         return;
     }
-    *PairFigures(quality)[static_cast<std::size_t>(index)] =
+    *QualityFigures(quality)[static_cast<std::size_t>(index)] =
         Figure(token, index == 0 ? kMaxPercent : kMaxMs);
 }
 

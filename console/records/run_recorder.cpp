@@ -5,14 +5,11 @@
 #include <random>
 
 namespace quarn::console::records {
-namespace {
 
 std::string NameOf(const ConsoleData& data, const std::string& address) {
     const auto it = data.nameLookup.find(address);
     return it == data.nameLookup.end() ? std::string() : it->second;
 }
-
-}  // namespace
 
 long long PairIdOf(const PairTable& table, PairId id) {
     return table.RowOf(id);

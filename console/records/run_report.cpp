@@ -5,6 +5,8 @@
 #include <initializer_list>
 #include <optional>
 
+#include "console/records/run_recorder.h"
+
 namespace quarn::console::records {
 namespace {
 
@@ -44,12 +46,6 @@ std::string SettingsTable(const ConsoleData& data) {
     html += Row({"Duration (s)", s.durationText});
     html += Row({"Seconds counted", std::to_string(data.ticks)});
     return html + "</table>\n";
-}
-
-// The looked-up name, empty when none is known.
-std::string NameOf(const ConsoleData& data, const std::string& address) {
-    const auto found = data.nameLookup.find(address);
-    return found == data.nameLookup.end() ? std::string() : found->second;
 }
 
 std::string PairRow(const ConsoleData& data, const PairRecord& pair) {

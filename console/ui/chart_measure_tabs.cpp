@@ -9,7 +9,6 @@ namespace quarn::console::ui {
 
 namespace {
 
-const QColor kLabelColour(0x95, 0x95, 0x95);
 const QColor kUnderline(0xD0, 0xD0, 0xD0);
 constexpr int kGap = 9;
 constexpr int kTextHeight = 15;
@@ -67,7 +66,7 @@ void ChartMeasureTabs::paintEvent(QPaintEvent*) {
     for (ChartMeasure m : kMeasures) {
         const QRect box = TabRect(m);
         const bool selected = m == measure_;
-        p.setPen(selected ? QColor(Qt::black) : kLabelColour);
+        p.setPen(selected ? QColor(Qt::black) : QColor(kChartLabelRgb));
         p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, TitleOf(m));
         if (selected) {
             p.fillRect(QRect(box.left(), box.bottom() + 1, box.width(), 2), kUnderline);

@@ -7,6 +7,9 @@
 
 namespace quarn::console::ui {
 
+// The grey of the chart's labels, which the tabs' unselected titles share.
+inline constexpr QRgb kChartLabelRgb = qRgb(0x95, 0x95, 0x95);
+
 // The chart's measure selector: "Throughput", "Latency", "Loss" as texts on the chart's
 // unit line, the selected one black and underlined. A widget of its own so that, like the
 // All switch, it still answers while a run goes on and the rest of the chart does not.

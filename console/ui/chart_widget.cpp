@@ -18,7 +18,7 @@ namespace quarn::console::ui {
 namespace {
 
 const QColor kTextColour(0x7B, 0x7B, 0x7B);
-const QColor kLabelColour(0x95, 0x95, 0x95);
+const QColor kLabelColour(kChartLabelRgb);
 const QColor kGridColour(0xEE, 0xEE, 0xEE);
 const QColor kAxisColour(0xD0, 0xD0, 0xD0);
 const QColor kEvenBand(0xF7, 0xF7, 0xF7);

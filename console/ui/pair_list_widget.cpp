@@ -10,13 +10,6 @@
 
 namespace quarn::console::ui {
 
-namespace {
-
-const QColor kEvenRow(0xF7, 0xF7, 0xF7);
-constexpr int kTextFlags = Qt::TextSingleLine;
-
-}  // namespace
-
 // The stripe under the last visible row, so that rows never fill the whole height and
 // a seventh pair scrolls.
 class PairListWidget::Filler : public QWidget {
@@ -29,7 +22,8 @@ class PairListWidget::Filler : public QWidget {
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.fillRect(rect(), stripe_() % 2 == 0 ? kEvenRow : QColor(Qt::white));
+        painter.fillRect(
+            rect(), stripe_() % 2 == 0 ? QColor(PairRowDelegate::kEvenRowRgb) : QColor(Qt::white));
     }
 
   private:
@@ -58,7 +52,7 @@ void PairListWidget::PaintHeaderStrip(QPainter& painter, const QRect& strip, int
         painter.setPen(QColor(0x4B, 0x4B, 0x4B));
         painter.drawText(
             QRect(x + 5, strip.top(), std::max(w - 6, 0), strip.height()),
-            Qt::AlignLeft | Qt::AlignVCenter | kTextFlags,
+            Qt::AlignLeft | Qt::AlignVCenter | PairRowDelegate::kTextFlags,
             QString::fromUtf8(PairListModel::kColumnTitles[static_cast<std::size_t>(c)]));
         x += w;
     }
@@ -169,7 +163,7 @@ void PairListWidget::paintEvent(QPaintEvent* event) {
     const int first = verticalScrollBar()->value();
     for (int y = 0, i = first; y < viewport()->height(); y += kRowHeight, ++i) {
         painter.fillRect(QRect(0, y, viewport()->width(), kRowHeight),
-                         i % 2 == 0 ? kEvenRow : QColor(Qt::white));
+                         i % 2 == 0 ? QColor(PairRowDelegate::kEvenRowRgb) : QColor(Qt::white));
     }
     painter.end();
     QTreeView::paintEvent(event);

@@ -14,10 +14,8 @@ namespace quarn::console::ui {
 namespace {
 
 const QColor kSelectedRow(0xED, 0xF3, 0xD8);
-const QColor kEvenRow(0xF7, 0xF7, 0xF7);
 const QColor kActiveText(0x7B, 0x7B, 0x7B);
 const QColor kInactiveText(0xD0, 0xD0, 0xD0);
-constexpr int kTextFlags = Qt::TextSingleLine;
 constexpr int kTextTop = 5;
 constexpr int kMarkers = 16;
 // The End Point texts of a row: first and second, each cut to its own box.
@@ -54,8 +52,9 @@ void PairRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const QPoint row(RowLeft(option, index), cell.top());
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     painter->save();
-    painter->fillRect(
-        cell, selected ? kSelectedRow : (index.row() % 2 == 1 ? QColor(Qt::white) : kEvenRow));
+    painter->fillRect(cell, selected
+                                ? kSelectedRow
+                                : (index.row() % 2 == 1 ? QColor(Qt::white) : QColor(kEvenRowRgb)));
     PaintMarks(*painter, cell, row, index);
     PaintText(*painter, option, index);
     painter->restore();

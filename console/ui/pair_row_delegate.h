@@ -13,6 +13,9 @@ namespace quarn::console::ui {
 class PairRowDelegate : public QStyledItemDelegate {
   public:
     static constexpr int kRowHeight = 21;
+    // The list's stripes and header text are drawn as its cells are.
+    static constexpr QRgb kEvenRowRgb = qRgb(0xF7, 0xF7, 0xF7);
+    static constexpr int kTextFlags = Qt::TextSingleLine;
 
     explicit PairRowDelegate(QObject* parent = nullptr);
 
