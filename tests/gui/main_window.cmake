@@ -5,6 +5,7 @@ if(NOT TARGET quarn_console_ui OR NOT TARGET quarn_test_support OR NOT TARGET Qu
 endif()
 
 quarn_add_gui_test(NAME main_window_gui_test TIMEOUT 300
+  SERIAL_CASES "WindowSessionTest.*:LonelyWindowTest.*"
   SOURCES
     main_window/main_window_details_test.cpp
     main_window/main_window_look_test.cpp
@@ -47,7 +48,7 @@ target_link_libraries(killed_window_driver PRIVATE quarn_console_ui quarn_test_s
                                                    Qt6::Test GTest::gtest)
 target_compile_definitions(killed_window_driver PRIVATE
     QUARN_BIN_DIR="$<TARGET_FILE_DIR:Quarn_Console>")
-quarn_add_test(NAME window_records_e2e_test LABEL e2e TIMEOUT 300
+quarn_add_test(NAME window_records_e2e_test LABEL e2e TIMEOUT 300 SANITIZER_CASES "*"
   SOURCES
     ${QUARN_ROOT}/tests/e2e/window_kill_test.cpp
     ${QUARN_ROOT}/tests/e2e/console_network_test.cpp
