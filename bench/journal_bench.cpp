@@ -1,7 +1,9 @@
 // Feeds a long run of 16 pairs with 16 streams each through the Console's line handling as
-// fast as it takes it (as bench_scale does), once as it is and once with every processed
-// second recorded into a journal, and prints the journal's size on disk and the extra CPU
-// time the journal costs. Each run is a child process of its own.
+// fast as it takes it (as bench_scale does): once as it is, once with every processed second
+// journalled on the main thread (the file written where the records are made), and once
+// through the journal's writer thread. Prints the journal's size on disk and, for each, the
+// main thread's CPU time and the whole process's, as ratios against the run without a
+// journal. Each run is a child process of its own.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +22,7 @@
 #include "console/core/console_view.h"
 #include "console/core/measurement_run.h"
 #include "console/core/tick_processor.h"
+#include "console/records/journal_file.h"
 #include "console/records/journal_writer.h"
 #include "console/records/run_recorder.h"
 
@@ -36,11 +39,21 @@ constexpr int kDefaultSeconds = quarn::console::MeasurementRun::kMaxDuration;
 constexpr int kBatchSeconds = 1024;
 constexpr double kTargetJournalBytes = 150.0 * 1000 * 1000;
 
-double CpuSeconds() {
+double CpuSeconds(clockid_t clock) {
     timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
+
+enum class Journal { None, MainThread, WriterThread };
+constexpr const char* kJournalNames[] = {"without journal", "journal on main thread",
+                                         "journal on writer thread"};
+
+// CPU seconds of the main thread and of the whole process (the writer thread included).
+struct Cpu {
+    double main = 0.0;
+    double process = 0.0;
+};
 
 struct Batch {
     std::string text;
@@ -49,7 +62,7 @@ struct Batch {
 
 class Feeder : public quarn::console::ConsoleView {
   public:
-    explicit Feeder(const std::string& journalPath) {
+    Feeder(Journal kind, const std::string& journalPath) : kind_(kind) {
         for (int pair = 1; pair <= kPairs; ++pair) {
             PairRecord record;
             record.config.endpoint1 = "198.18.1." + std::to_string(pair);
@@ -58,12 +71,19 @@ class Feeder : public quarn::console::ConsoleView {
             servers.emplace_back(record.config.endpoint2, record.config.endpoint1, 5000 + pair);
             data.table.AppendPair(std::move(record));
         }
-        if (!journalPath.empty() && journal.Open(journalPath))
-            recorder.AddSink(journal);
+        if (kind == Journal::MainThread && file.Open(journalPath))
+            recorder.AddSink(file);
+        if (kind == Journal::WriterThread && writer.Open(journalPath))
+            recorder.AddSink(writer);
+    }
+    bool Journalling() const { return file.IsOpen() || writer.IsOpen(); }
+    bool Good() const {
+        return kind_ == Journal::None ||
+               (kind_ == Journal::MainThread ? file.Good() : writer.Good());
     }
     void ShowNotice(quarn::console::NoticeKind, std::string_view) override {}
     void TickProcessed(int, int) override {
-        if (journal.IsOpen())
+        if (Journalling())
             recorder.Second(data, std::chrono::system_clock::now());
     }
 
@@ -73,34 +93,39 @@ class Feeder : public quarn::console::ConsoleView {
         for (int row = 0; row <= kPairs; ++row)
             PairTable::ResetForRun(data.table[row]);
         ticks.BeginRun(seconds, false);
-        if (journal.IsOpen())
+        if (Journalling())
             recorder.Begin(data, records::NewRunId(std::chrono::system_clock::now()),
                            std::chrono::system_clock::now());
     }
 
     void Feed(const Batch& batch) {
-        const double start = CpuSeconds();
+        const double start = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         std::size_t begin = 0;
         for (const auto& [row, end] : batch.lines) {
             ticks.HandleLine(row, std::string_view(batch.text).substr(begin, end - begin));
             begin = end;
         }
-        cpu += CpuSeconds() - start;
+        cpu.main += CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start;
     }
 
+    // Ending includes waiting for the writer thread to finish.
     void End() {
-        const double start = CpuSeconds();
-        if (journal.IsOpen())
+        const double start = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        if (Journalling())
             recorder.End(data, "completed", std::chrono::system_clock::now());
-        cpu += CpuSeconds() - start;
+        cpu.main += CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start;
     }
 
     ConsoleData data;
     quarn::console::TickProcessor ticks{data, *this};
     records::RunRecorder recorder;
-    records::JournalWriter journal;
+    records::JournalFile file;
+    records::JournalWriter writer;
     std::vector<quarn::bench::ServerLines> servers;
-    double cpu = 0.0;
+    Cpu cpu;
+
+  private:
+    Journal kind_;
 };
 
 void AddInterval(Batch& batch, quarn::bench::ServerLines& server, int row, long long second) {
@@ -113,10 +138,11 @@ void AddInterval(Batch& batch, quarn::bench::ServerLines& server, int row, long 
     batch.lines.emplace_back(row, batch.text.size());
 }
 
-// Runs the whole feed and writes the CPU seconds it took to `report`.
-int RunScenario(int seconds, const std::string& journalPath, int report) {
-    Feeder feeder(journalPath);
-    if (!journalPath.empty() && !feeder.journal.IsOpen()) {
+// Runs the whole feed and writes the CPU seconds it took to `report`: the main thread's
+// while it fed, plus every other thread's (the writer's) throughout.
+int RunScenario(Journal kind, int seconds, const std::string& journalPath, int report) {
+    Feeder feeder(kind, journalPath);
+    if (kind != Journal::None && !feeder.Journalling()) {
         std::fprintf(stderr, "cannot create %s\n", journalPath.c_str());
         return 1;
     }
@@ -139,12 +165,22 @@ int RunScenario(int seconds, const std::string& journalPath, int report) {
         }
     }
     feeder.End();
-    const double values[2] = {feeder.cpu, static_cast<double>(feeder.ticks.Ticks())};
+    const double others =
+        CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+    const double values[3] = {feeder.cpu.main, feeder.cpu.main + others,
+                              static_cast<double>(feeder.ticks.Ticks())};
     (void)!write(report, values, sizeof values);
-    return feeder.journal.Good() || journalPath.empty() ? 0 : 1;
+    return feeder.Good() ? 0 : 1;
 }
 
-bool RunChild(int seconds, const std::string& journalPath, double& cpu, int& ticks) {
+struct Outcome {
+    Cpu cpu;
+    int ticks = 0;
+    long long size = -1;  // the journal's, in bytes
+    long long onDisk = -1;
+};
+
+bool RunChild(Journal kind, int seconds, const std::string& journalPath, Outcome& outcome) {
     int pipe_[2];
     if (pipe(pipe_) != 0)
         return false;
@@ -152,18 +188,28 @@ bool RunChild(int seconds, const std::string& journalPath, double& cpu, int& tic
     const pid_t child = fork();
     if (child == 0) {
         close(pipe_[0]);
-        _exit(RunScenario(seconds, journalPath, pipe_[1]));
+        _exit(RunScenario(kind, seconds, journalPath, pipe_[1]));
     }
     close(pipe_[1]);
-    double values[2] = {0.0, 0.0};
+    double values[3] = {0.0, 0.0, 0.0};
     const bool got = read(pipe_[0], values, sizeof values) == sizeof values;
     close(pipe_[0]);
     int status = 0;
     const bool ok = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
                     WEXITSTATUS(status) == 0;
-    cpu = values[0];
-    ticks = static_cast<int>(values[1]);
+    outcome.cpu = {values[0], values[1]};
+    outcome.ticks = static_cast<int>(values[2]);
+    struct stat info {};
+    if (stat(journalPath.c_str(), &info) == 0) {
+        outcome.size = static_cast<long long>(info.st_size);
+        outcome.onDisk = static_cast<long long>(info.st_blocks) * 512;
+    }
+    unlink(journalPath.c_str());
     return got && ok;
+}
+
+double Ratio(double value, double base) {
+    return base > 0 ? value / base : 0.0;
 }
 
 }  // namespace
@@ -180,34 +226,41 @@ int main(int argc, char** argv) {
     }
     const std::string path =
         dir + "/bench-journal-" + std::to_string(getpid()) + records::JournalWriter::kExtension;
-    double plainCpu = 0.0;
-    double journalCpu = 0.0;
-    int plainTicks = 0;
-    int journalTicks = 0;
-    const bool ok = RunChild(seconds, "", plainCpu, plainTicks) &&
-                    RunChild(seconds, path, journalCpu, journalTicks);
-    struct stat info {};
-    const long long size =
-        stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
-    const long long onDisk = size < 0 ? -1 : static_cast<long long>(info.st_blocks) * 512;
-    unlink(path.c_str());
+    Outcome outcomes[3];
+    bool ok = true;
+    for (const Journal kind : {Journal::None, Journal::MainThread, Journal::WriterThread})
+        ok = RunChild(kind, seconds, kind == Journal::None ? std::string() : path,
+                      outcomes[static_cast<int>(kind)]) &&
+             ok;
+    const Outcome& plain = outcomes[0];
+    const Outcome& threaded = outcomes[2];
     // What the full run's journal would take, from this run's share of it.
-    const double fullSize = static_cast<double>(size) * kDefaultSeconds / seconds;
+    const double fullSize = static_cast<double>(threaded.size) * kDefaultSeconds / seconds;
     std::printf("bench_journal: %d pairs, %d streams each, a %d-second run\n", kPairs, kStreams,
                 seconds);
-    std::printf("  ticks processed       %d without journal, %d with\n", plainTicks, journalTicks);
     std::printf("  journal size          %lld bytes (%lld on disk), %.1f bytes per pair-second\n",
-                size, onDisk, static_cast<double>(size) / (static_cast<double>(seconds) * kPairs));
+                threaded.size, threaded.onDisk,
+                static_cast<double>(threaded.size) / (static_cast<double>(seconds) * kPairs));
     std::printf("  for %d seconds        %.1f MB   target < %.0f MB   ratio %.2f\n",
                 kDefaultSeconds, fullSize / 1e6, kTargetJournalBytes / 1e6,
                 fullSize / kTargetJournalBytes);
-    std::printf("  CPU without journal   %.3f s\n", plainCpu);
-    std::printf("  CPU with journal      %.3f s\n", journalCpu);
-    std::printf("  extra CPU             %.3f s   ratio with/without %.3f\n", journalCpu - plainCpu,
-                plainCpu > 0 ? journalCpu / plainCpu : 0.0);
-    std::printf("  journal CPU per second of a run   %.1f us (share of one core %.4f %%)\n",
-                (journalCpu - plainCpu) / seconds * 1e6, (journalCpu - plainCpu) / seconds * 100);
-    if (!ok || plainTicks != seconds || journalTicks != seconds) {
+    std::printf("  %-26s %8s %8s %9s %9s %8s\n", "", "main s", "ratio", "process s", "ratio",
+                "ticks");
+    for (int kind = 0; kind < 3; ++kind) {
+        const Outcome& o = outcomes[kind];
+        std::printf("  %-26s %8.3f %8.3f %9.3f %9.3f %8d\n", kJournalNames[kind], o.cpu.main,
+                    Ratio(o.cpu.main, plain.cpu.main), o.cpu.process,
+                    Ratio(o.cpu.process, plain.cpu.process), o.ticks);
+    }
+    for (int kind = 1; kind < 3; ++kind) {
+        const double extra = outcomes[kind].cpu.main - plain.cpu.main;
+        std::printf("  main-thread CPU for journalling, %-24s %.1f us per run second\n",
+                    kJournalNames[kind], extra / seconds * 1e6);
+    }
+    bool complete = ok;
+    for (const Outcome& o : outcomes)
+        complete = complete && o.ticks == seconds;
+    if (!complete) {
         std::printf("  WARNING: a run did not complete as expected\n");
         return 1;
     }

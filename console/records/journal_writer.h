@@ -1,58 +1,66 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <stop_token>
 #include <string>
+#include <thread>
+#include <utility>
 
+#include "console/records/journal_file.h"
 #include "console/records/record_sink.h"
-
-struct ZSTD_CCtx_s;
+#include "console/records/second_queue.h"
 
 namespace quarn::console::records {
 
-// Appends a run's records to its journal: a file of zstd frames holding JSON Lines. Each
-// processed second is compressed and written at once (a killed process loses at most the
-// second in hand); every kSyncSeconds seconds the frame is closed and the file synced (a
-// power cut loses at most that much). The file is locked while it is written, so that a
-// reader can tell a running run from one whose process died.
+// The journal as the Console's main thread sees it: the records of each second are handed
+// to a writer thread, which compresses, writes and syncs them into a JournalFile, so the
+// main thread never waits for the disk. A second handed over is written at once (a killed
+// Console loses at most the second in hand); the closing record is written before RunEnded
+// returns. A disk slower than the run makes SecondEnded wait once kQueueSeconds seconds are
+// waiting, rather than drop any (a journal with a gap would end at the gap).
 class JournalWriter : public RecordSink {
   public:
-    static constexpr int kSyncSeconds = 10;
-    static constexpr std::chrono::seconds kSyncInterval{10};
-    static constexpr const char* kExtension = ".jsonl.zst";
+    static constexpr std::size_t kQueueSeconds = 32;
+    static constexpr int kSyncSeconds = JournalFile::kSyncSeconds;
+    static constexpr const char* kExtension = JournalFile::kExtension;
 
-    JournalWriter() = default;
+    explicit JournalWriter(std::size_t queueSeconds = kQueueSeconds) : queue_(queueSeconds) {}
+    // Writes what was handed over; the second in hand and the closing record are not.
     ~JournalWriter() override;
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
 
-    // Creates `path` (it must not exist); false when it cannot.
+    // Creates `path` (it must not exist) and starts the writer; false when it cannot.
     bool Open(const std::string& path, int compressionLevel = 3);
     void Write(std::string_view line) override;
     void SecondEnded() override;
-    // Closes the last frame, syncs and closes the file.
+    // Hands over the closing records and waits until the writer has written and closed.
     void RunEnded() override;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return open_; }
     // False once any write or sync failed.
     bool Good() const { return good_; }
     const std::string& Path() const { return path_; }
     long long Syncs() const { return syncs_; }
+    // How often the main thread had to wait for the disk.
+    long long FullWaits() const { return queue_.FullWaits(); }
+    // Waits until every second handed over has been written; false at the time limit.
+    bool WaitWritten(std::chrono::milliseconds limit) { return queue_.WaitDone(limit); }
 
   private:
-    void Compress(bool endFrame);
-    void WriteAll(const char* data, std::size_t size);
-    void Sync();
-    void CloseFile();
+    void WriteQueued(std::stop_token stop);
+    void StopWriter();
 
-    std::string path_;
-    int fd_ = -1;
-    ZSTD_CCtx_s* context_ = nullptr;
+    JournalFile file_;  // the writer thread's alone while it runs
+    SecondQueue queue_;
     std::string pending_;
-    std::string output_;
-    int secondsSinceSync_ = 0;
-    std::chrono::steady_clock::time_point lastSync_;
-    long long syncs_ = 0;
-    bool good_ = false;
+    std::string path_;
+    bool open_ = false;
+    std::atomic<bool> good_ = false;
+    std::atomic<long long> syncs_ = 0;
+    std::jthread writer_;
 };
 
 }  // namespace quarn::console::records

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -39,20 +42,50 @@ std::vector<std::string> FileLines(const std::string& path) {
     return lines;
 }
 
-// Per second, the value of pair 1 as the --jsonl stream gave it; every line must parse.
-std::map<int, double> JsonlSeconds(const std::string& path, int& lines) {
-    std::map<int, double> seconds;
-    lines = 0;
-    for (const std::string& line : FileLines(path)) {
-        ++lines;
+// The lines of a file cut at any byte: a last line without its line end is left out.
+std::vector<std::string> CompleteLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<std::string> lines;
+    for (std::size_t begin = 0, end; (end = text.find('\n', begin)) != std::string::npos;
+         begin = end + 1)
+        lines.push_back(text.substr(begin, end - begin));
+    return lines;
+}
+
+// Per pair and second, the value as the --jsonl stream gave it; every line must parse.
+using StreamedSeconds = std::map<long long, std::map<int, double>>;
+StreamedSeconds JsonlPairSeconds(const std::vector<std::string>& lines) {
+    StreamedSeconds seconds;
+    for (const std::string& line : lines) {
         const std::optional<JsonValue> value = records::ParseJson(line);
         EXPECT_TRUE(value.has_value()) << line;
         if (!value)
             continue;
-        if (const auto second = records::DecodeSecond(*value); second && second->pair == 1)
-            seconds[second->second] = second->mbitPerS;
+        if (const auto second = records::DecodeSecond(*value))
+            seconds[second->pair][second->second] = second->mbitPerS;
     }
     return seconds;
+}
+
+// Per second, the value of pair 1 as the --jsonl stream gave it; every line must parse.
+std::map<int, double> JsonlSeconds(const std::string& path, int& lines) {
+    const std::vector<std::string> all = FileLines(path);
+    lines = static_cast<int>(all.size());
+    StreamedSeconds seconds = JsonlPairSeconds(all);
+    return seconds[1];
+}
+
+// The last second every one of `pairs` pairs reached in the stream.
+int CompleteSeconds(const StreamedSeconds& streamed, int pairs) {
+    int complete = -1;
+    for (long long pair = 1; pair <= pairs; ++pair) {
+        const auto it = streamed.find(pair);
+        const int last =
+            it == streamed.end() || it->second.empty() ? 0 : it->second.rbegin()->first;
+        complete = complete < 0 ? last : std::min(complete, last);
+    }
+    return std::max(complete, 0);
 }
 
 // Per tick, pair 1's value as the CSV has it ("tick,Pair1,All").
@@ -85,30 +118,55 @@ class RecordsNetworkTest : public EndPointNetworkTest {
     test_support::TempDir files;
 };
 
+// Sixteen low-rate UDP pairs between the two EndPoints, both ways, so two busy cores keep
+// up; the Console is killed at a random moment a few seconds into the run.
 TEST_F(RecordsNetworkTest, AKilledConsoleIsRecoveredUpToItsLastSecond) {
+    constexpr int kPairs = console::PairTable::kMaxPairs;
+    std::random_device random;
+    const int killAfter = std::uniform_int_distribution<int>(4, 10)(random);
+    const int extraMs = std::uniform_int_distribution<int>(0, 999)(random);
+    SCOPED_TRACE("killed " + std::to_string(extraMs) + " ms after second " +
+                 std::to_string(killAfter));
     const std::string jsonl = files.File("run.jsonl");
-    ConsoleProcess console = StartConsole(
-        {"--pair", Address(2) + "," + Address(3) + ",2", "--duration", "120", "--jsonl", jsonl});
-    ASSERT_TRUE(console.WaitForLine("tick 7 of", kRunTimeoutMs)) << console.Finish(0).Transcript();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    std::vector<std::string> args = {"--udp", "--throughput", "1",  "--duration",
+                                     "120",   "--jsonl",      jsonl};
+    for (int pair = 1; pair <= kPairs; ++pair) {
+        const bool back = pair % 2 == 0;
+        args.insert(args.end(), {"--pair", Address(back ? 3 : 2) + "," + Address(back ? 2 : 3)});
+    }
+    ConsoleProcess console = StartConsole(args);
+    ASSERT_TRUE(console.WaitForLine("tick " + std::to_string(killAfter) + " of", kRunTimeoutMs))
+        << console.Finish(0).Transcript();
+    std::this_thread::sleep_for(std::chrono::milliseconds(extraMs));
     ASSERT_EQ(::kill(console.Pid(), SIGKILL), 0);
     console.Finish(5000);
 
-    int lines = 0;
-    const std::map<int, double> streamed = JsonlSeconds(jsonl, lines);
-    ASSERT_GE(streamed.size(), 7u);
+    const StreamedSeconds streamed = JsonlPairSeconds(CompleteLines(jsonl));
+    const int complete = CompleteSeconds(streamed, kPairs);
+    ASSERT_GE(complete, killAfter);
     const std::string dir = records::JournalDirectory();
     const auto unfinished = records::LatestUnfinished(dir);
     ASSERT_TRUE(unfinished.has_value()) << dir;
     const auto journal = records::ReadJournal(unfinished->path);
     ASSERT_TRUE(journal.has_value());
     EXPECT_FALSE(journal->Finished());
-    // At most the second in hand at the kill is lost.
-    EXPECT_GE(journal->seconds, static_cast<int>(streamed.size()) - 1);
-    for (const auto& [second, value] : streamed) {
-        if (second <= journal->seconds) {
-            EXPECT_EQ(journal->values.at(1)[static_cast<std::size_t>(second - 1)],
-                      static_cast<float>(value))
+    ASSERT_EQ(journal->head.pairs.size(), static_cast<std::size_t>(kPairs));
+    std::printf("killed %d ms after second %d: %d complete seconds streamed, %d journalled\n",
+                extraMs, killAfter, complete, journal->seconds);
+    // At most the second in hand at the kill is lost, and never more than was streamed.
+    EXPECT_GE(journal->seconds, complete - 1);
+    EXPECT_LE(journal->seconds, complete + 1);
+    for (long long pair = 1; pair <= kPairs; ++pair) {
+        SCOPED_TRACE("pair " + std::to_string(pair));
+        const std::vector<float>& values = journal->values.at(pair);
+        ASSERT_EQ(values.size(), static_cast<std::size_t>(journal->seconds));
+        // The pair measured: its 1 Mbit/s shows in the journal.
+        EXPECT_GT(values.empty() ? 0.0f : *std::max_element(values.begin(), values.end()), 0.5f);
+        const std::map<int, double>& sent = streamed.at(pair);
+        for (int second = 1; second <= std::min(journal->seconds, complete); ++second) {
+            ASSERT_TRUE(sent.count(second)) << second;
+            EXPECT_EQ(values[static_cast<std::size_t>(second - 1)],
+                      static_cast<float>(sent.at(second)))
                 << second;
         }
     }
@@ -119,9 +177,12 @@ TEST_F(RecordsNetworkTest, AKilledConsoleIsRecoveredUpToItsLastSecond) {
     console::ConsoleData opened;
     ASSERT_EQ(console::ReadConfigFile(saved, opened, [&] { opened.ResetToNew(); }), 0);
     EXPECT_EQ(opened.ticks, journal->seconds);
-    ASSERT_EQ(opened.table.PairCount(), 1);
-    EXPECT_EQ(opened.table[1].config.endpoint1, Address(2));
-    EXPECT_EQ(opened.table[1].figures.statusText, "Stopped");
+    ASSERT_EQ(opened.table.PairCount(), kPairs);
+    for (int row = 1; row <= kPairs; ++row) {
+        EXPECT_EQ(opened.table[row].config.endpoint1, Address(row % 2 == 0 ? 3 : 2)) << row;
+        EXPECT_EQ(opened.table[row].figures.statusText, "Stopped") << row;
+    }
+    EXPECT_EQ(opened.settings.protocol, console::Protocol::Udp);
     // Recovering keeps the journal in the history, still unfinished.
     const ConsoleResult listed = RunConsole({"--runs"}, 20000);
     bool found = false;

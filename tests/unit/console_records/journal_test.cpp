@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "console/records/journal_file.h"
 #include "console/records/journal_reader.h"
 #include "console/records/journal_writer.h"
 #include "tests/support/temp_dir.h"
@@ -34,10 +35,10 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Remembers the journal's size each time a second has been handed to it.
+// Remembers the journal file's size each time a second has been written to it.
 class SizeProbe : public RecordSink {
   public:
-    SizeProbe(JournalWriter& journal) : journal_(journal) {}
+    SizeProbe(JournalFile& journal) : journal_(journal) {}
     void Write(std::string_view line) override { journal_.Write(line); }
     void SecondEnded() override {
         journal_.SecondEnded();
@@ -47,7 +48,7 @@ class SizeProbe : public RecordSink {
     std::vector<long long> sizes;  // [0]: the head, [k]: after second k
 
   private:
-    JournalWriter& journal_;
+    JournalFile& journal_;
 };
 
 class JournalTest : public ::testing::Test {
@@ -59,7 +60,7 @@ class JournalTest : public ::testing::Test {
 TEST_F(JournalTest, AJournalCutAtAnyByteGivesEverySecondWrittenBeforeTheCut) {
     constexpr int kSeconds = 14;  // a closed frame, then one left open before the end
     test::FedRun run(2);
-    JournalWriter journal;
+    JournalFile journal;
     ASSERT_TRUE(journal.Open(path));
     SizeProbe probe(journal);
     run.recorder.AddSink(probe);
@@ -104,9 +105,11 @@ TEST_F(JournalTest, AJournalCutAtAnyByteGivesEverySecondWrittenBeforeTheCut) {
     EXPECT_EQ(lastSeconds, kSeconds);
 }
 
+// A one-second queue: fed at full speed, the main thread waits for the writer at almost
+// every second, and still no second is lost and the closing record is the last.
 TEST_F(JournalTest, FramesAreClosedAtEachSyncAndTheEnd) {
     test::FedRun run(2);
-    JournalWriter journal;
+    JournalWriter journal(1);
     ASSERT_TRUE(journal.Open(path));
     run.recorder.AddSink(journal);
     run.Begin(35);
@@ -128,6 +131,44 @@ TEST_F(JournalTest, FramesAreClosedAtEachSyncAndTheEnd) {
     EXPECT_EQ(content->seconds, 35);
     EXPECT_EQ(content->summary->outcome, "completed");
     EXPECT_EQ(content->pairSummaries.size(), 2u);
+    EXPECT_GT(journal.FullWaits(), 0);
+}
+
+TEST_F(JournalTest, ASecondHandedOverIsWrittenWithoutWaitingForTheNext) {
+    test::FedRun run(3);
+    JournalWriter journal;
+    ASSERT_TRUE(journal.Open(path));
+    run.recorder.AddSink(journal);
+    run.Begin(600);
+    for (int second = 1; second <= 3; ++second) {
+        run.Feed(1);
+        ASSERT_TRUE(journal.WaitWritten(std::chrono::seconds(10)));
+        const auto content = ReadJournal(path);
+        ASSERT_TRUE(content.has_value());
+        EXPECT_EQ(content->seconds, second);
+        EXPECT_FALSE(content->Finished());
+        EXPECT_EQ(content->values.at(3).back(), run.values.back()[2]);
+    }
+    run.Feed(2);
+    run.End(true);
+    EXPECT_FALSE(journal.IsOpen());
+    const auto content = ReadJournal(path);
+    ASSERT_TRUE(content && content->Finished());
+    EXPECT_EQ(content->seconds, 5);
+    // A writer dropped mid-run keeps what it was handed, and a new run starts cleanly.
+    const std::string second = dir.File("second.jsonl.zst");
+    {
+        JournalWriter dropped;
+        ASSERT_TRUE(dropped.Open(second));
+        test::FedRun next(2);
+        next.recorder.AddSink(dropped);
+        next.Begin(600);
+        next.Feed(4);
+    }
+    const auto unfinished = ReadJournal(second);
+    ASSERT_TRUE(unfinished.has_value());
+    EXPECT_FALSE(unfinished->Finished());
+    EXPECT_EQ(unfinished->seconds, 4);
 }
 
 TEST_F(JournalTest, AWriterKilledMidRunLeavesEverySecondItHadWritten) {
@@ -145,6 +186,10 @@ TEST_F(JournalTest, AWriterKilledMidRunLeavesEverySecondItHadWritten) {
         run.Begin(100000);
         for (int second = 1;; ++second) {
             run.Feed(1);
+            // Reported once the writer thread has it in the file: nothing in this process
+            // may hold it back from there.
+            if (!journal.WaitWritten(std::chrono::seconds(10)))
+                ::_exit(4);
             (void)!::write(reports[1], &second, sizeof second);
             ::usleep(2000);
         }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -32,6 +34,8 @@ class RunHistoryTest : public ::testing::Test {
         run->Feed(seconds + 2);
         if (end)
             run->End(false);
+        else
+            ASSERT_TRUE(journal->WaitWritten(std::chrono::seconds(10)));
         averages[id] = run->data.table.All().figures.average;
         runs.push_back(std::move(run));
         journals.push_back(std::move(journal));

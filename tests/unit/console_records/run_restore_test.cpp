@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "console/core/chart_model.h"
 #include "console/core/measurement_run.h"
 #include "console/records/journal_writer.h"
@@ -56,6 +58,8 @@ class RunRestoreTest : public ::testing::Test {
         run.Feed(seconds);
         if (end)
             run.End(false);
+        else
+            ASSERT_TRUE(journal.WaitWritten(std::chrono::seconds(10)));
         run.data.chart.FinishRun(run.data.ticks, ChartScaleSource::From(run.data.table));
     }
 

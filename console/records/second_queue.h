@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+namespace quarn::console::records {
+
+// The seconds of a journal on their way from the Console's main thread to the thread that
+// writes them. Bounded: when the writer has fallen `capacity` seconds behind (a disk slower
+// than the run), Push waits for room, so memory stays bounded and no record is dropped.
+class SecondQueue {
+  public:
+    struct Item {
+        std::string lines;  // each with its line end
+        bool last = false;  // the run's closing records
+    };
+
+    explicit SecondQueue(std::size_t capacity) : capacity_(capacity < 1 ? 1 : capacity) {}
+
+    // Waits while the queue is full.
+    void Push(Item item);
+    // Waits for the next item; nullopt once `stop` is requested and nothing is left, so
+    // what was pushed before the stop is still handed out.
+    std::optional<Item> Pop(std::stop_token stop);
+    // The consumer has finished with an item Pop gave it.
+    void Done();
+    // Waits until every item pushed so far is done; false at the time limit.
+    bool WaitDone(std::chrono::milliseconds limit);
+    // How often Push had to wait for room.
+    long long FullWaits() const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::condition_variable_any items_;
+    std::condition_variable room_;
+    std::condition_variable done_;
+    std::deque<Item> queue_;
+    std::size_t capacity_;
+    long long pushed_ = 0;
+    long long finished_ = 0;
+    long long fullWaits_ = 0;
+};
+
+}  // namespace quarn::console::records

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/records/second_queue.h"
+
+namespace quarn::console::records {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(SecondQueueTest, AFullQueueHoldsThePusherBackUntilThereIsRoom) {
+    SecondQueue queue(2);
+    queue.Push({"1\n", false});
+    queue.Push({"2\n", false});
+    EXPECT_EQ(queue.FullWaits(), 0);
+    std::atomic<bool> pushed = false;
+    std::jthread pusher([&] {
+        queue.Push({"3\n", true});
+        pushed = true;
+    });
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(pushed);
+    std::stop_source stop;
+    const auto first = queue.Pop(stop.get_token());
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->lines, "1\n");
+    pusher.join();
+    EXPECT_TRUE(pushed);
+    EXPECT_EQ(queue.FullWaits(), 1);
+    // Order is kept, and so is the mark on the closing item.
+    const auto second = queue.Pop(stop.get_token());
+    const auto third = queue.Pop(stop.get_token());
+    ASSERT_TRUE(second && third);
+    EXPECT_EQ(second->lines, "2\n");
+    EXPECT_FALSE(second->last);
+    EXPECT_EQ(third->lines, "3\n");
+    EXPECT_TRUE(third->last);
+}
+
+TEST(SecondQueueTest, AStoppedConsumerStillGetsWhatWasPushedAndIsToldWhenAllIsDone) {
+    SecondQueue queue(8);
+    std::vector<std::string> got;
+    std::jthread consumer([&](std::stop_token stop) {
+        while (auto item = queue.Pop(stop)) {
+            got.push_back(item->lines);
+            queue.Done();
+        }
+    });
+    for (int i = 0; i < 5; ++i)
+        queue.Push({std::to_string(i), false});
+    EXPECT_TRUE(queue.WaitDone(10s));
+    queue.Push({"5", false});
+    queue.Push({"6", true});
+    consumer.request_stop();
+    consumer.join();
+    ASSERT_EQ(got.size(), 7u);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(got[static_cast<std::size_t>(i)], std::to_string(i));
+    EXPECT_TRUE(queue.WaitDone(0ms));
+    // Nothing left: a stopped consumer is not kept waiting.
+    std::stop_source stopped;
+    stopped.request_stop();
+    EXPECT_FALSE(queue.Pop(stopped.get_token()).has_value());
+}
+
+TEST(SecondQueueTest, WaitDoneGivesUpAtItsLimitWhileAnItemIsUnfinished) {
+    SecondQueue queue(4);
+    queue.Push({"x", false});
+    EXPECT_FALSE(queue.WaitDone(20ms));
+    std::stop_source stop;
+    ASSERT_TRUE(queue.Pop(stop.get_token()).has_value());
+    EXPECT_FALSE(queue.WaitDone(0ms));
+    queue.Done();
+    EXPECT_TRUE(queue.WaitDone(0ms));
+}
+
+}  // namespace
+}  // namespace quarn::console::records
