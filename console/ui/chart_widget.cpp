@@ -7,6 +7,7 @@
 
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
+#include "console/records/run_reference.h"
 #include "console/ui/chart_layout.h"
 #include "console/ui/chart_measure_tabs.h"
 #include "widgets/artwork.h"
@@ -81,6 +82,11 @@ QRect ChartWidget::MeasureTabRect(ChartMeasure measure) const {
 
 void ChartWidget::SetPairTable(const PairTable* table) {
     table_ = table;
+    update();
+}
+
+void ChartWidget::SetReference(const records::RunReference* reference) {
+    reference_ = reference;
     update();
 }
 
@@ -212,6 +218,7 @@ void ChartWidget::PaintCurves(QPainter& p, const ChartLayout& layout, bool total
     // Pixel centres at whole coordinates, so a level line covers exactly one row.
     p.translate(0.5, 0.5);
     p.setClipRect(QRectF(0, 0, width(), height()).translated(-0.5, -0.5));
+    PaintReference(p, layout, totalVisible);
     for (int k = totalVisible ? 0 : 1; k < static_cast<int>(series.size()); ++k) {
         const QColor colour = kSeriesPalette[static_cast<std::size_t>(k % 17)];
         QPen pen(colour, 1.0);
@@ -238,6 +245,35 @@ void ChartWidget::PaintCurves(QPainter& p, const ChartLayout& layout, bool total
         }
     }
     p.restore();
+}
+
+// Dashed and first, so the current curves stay on top where both run together.
+void ChartWidget::PaintReference(QPainter& p, const ChartLayout& layout, bool totalVisible) {
+    if (reference_ == nullptr || !reference_->Active() || table_ == nullptr) {
+        return;
+    }
+    auto point = [](const ChartPixel& at) { return QPointF(at.x, at.y); };
+    const int rows = std::min(table_->Size(), static_cast<int>(model_.SeriesOf(measure_).size()));
+    for (int k = totalVisible ? 0 : 1; k < rows; ++k) {
+        const ChartSeries curve = reference_->CurveFor(*table_, model_, measure_, k);
+        if (curve.empty()) {
+            continue;
+        }
+        QPen pen(kSeriesPalette[static_cast<std::size_t>(k % 17)], 1.0, Qt::DashLine);
+        pen.setCapStyle(Qt::FlatCap);
+        p.setPen(pen);
+        // Joined segments go as one line, so the dashes run on across the points.
+        QPolygonF line;
+        for (const CurveSegment& segment : layout.Curve(curve, false).lines) {
+            if (line.isEmpty() || line.back() != point(segment.from)) {
+                p.drawPolyline(line);
+                line.clear();
+                line << point(segment.from);
+            }
+            line << point(segment.to);
+        }
+        p.drawPolyline(line);
+    }
 }
 
 }  // namespace quarn::console::ui

@@ -10,6 +10,9 @@
 namespace quarn::console {
 class PairTable;
 }  // namespace quarn::console
+namespace quarn::console::records {
+class RunReference;
+}  // namespace quarn::console::records
 
 namespace quarn::console::ui {
 
@@ -44,6 +47,9 @@ class ChartWidget : public QWidget {
     // The table whose rows name the legend and whose All row says whether the "All"
     // curve shows. Without one every pair counts as active and "All" is hidden.
     void SetPairTable(const PairTable* table);
+    // A run to draw dashed behind the current curves, each pair in its current colour;
+    // nullptr for none. It must outlive the widget or be unset first.
+    void SetReference(const records::RunReference* reference);
     // While a configuration file is being opened no curves are drawn.
     void SetLoading(bool loading);
     bool Loading() const { return loading_; }
@@ -65,10 +71,12 @@ class ChartWidget : public QWidget {
     void PaintScale(QPainter& painter, const ChartLayout& layout);
     void PaintTimeLabels(QPainter& painter, const ChartLayout& layout);
     void PaintCurves(QPainter& painter, const ChartLayout& layout, bool totalVisible);
+    void PaintReference(QPainter& painter, const ChartLayout& layout, bool totalVisible);
 
     const ChartModel& model_;
     std::function<int()> highlightedRow_;
     const PairTable* table_ = nullptr;
+    const records::RunReference* reference_ = nullptr;
     bool loading_ = false;
     ChartMeasure measure_ = ChartMeasure::Throughput;
     ChartMeasureTabs* tabs_;
