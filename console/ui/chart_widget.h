@@ -67,7 +67,10 @@ class ChartWidget : public QWidget {
   private:
     // Room for the widest y label of the current scale (never under the usual 36 pixels).
     int YLabelWidth(const std::vector<ScaleBand>& bands) const;
-    void PaintLegend(QPainter& painter, bool totalVisible);
+    // Returns the legend's left end.
+    int PaintLegend(QPainter& painter, bool totalVisible);
+    // "Reference" under a dashed stroke, left of the legend where the selector leaves room.
+    void PaintReferenceKey(QPainter& painter, int legendLeft);
     void PaintScale(QPainter& painter, const ChartLayout& layout);
     void PaintTimeLabels(QPainter& painter, const ChartLayout& layout);
     void PaintCurves(QPainter& painter, const ChartLayout& layout, bool totalVisible);
