@@ -20,8 +20,8 @@
 #include "console/ui/log_windows.h"
 #include "console/ui/main_commands.h"
 #include "console/ui/notice_panel.h"
-#include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_list_model.h"
+#include "console/ui/pair_list_widget.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_records.h"
 #include "console/ui/window_reference.h"
@@ -76,8 +76,7 @@ bool SaveTooltip(console::ui::MainWindow& window, int item, const QString& path)
     console::ui::PairListWidget& list = *window.PairList();
     const QModelIndex index = list.Model()->index(item, 0);
     const QString text = list.Model()->data(index, Qt::ToolTipRole).toString();
-    QToolTip::showText(list.viewport()->mapToGlobal(list.visualRect(index).center()), text,
-                       &list);
+    QToolTip::showText(list.viewport()->mapToGlobal(list.visualRect(index).center()), text, &list);
     QTest::qWait(300);
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (widget->inherits("QTipLabel") && widget->isVisible())
