@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Screenshots under Xvfb: the Console's intro and idle window (the real program), a
 # running and a finished measurement between EndPoints (the finished one also with the
-# chart on Latency), the File panel, a log window and the help window; the HTML report of
-# that run as headless Chromium shows it; then the EndPoint window in normal and
+# chart on Latency), the File panel, a log window and the help window, a second run
+# compared with the first (dashed reference curves, a pair's tooltip); the HTML report of
+# the first run as headless Chromium shows it; then the EndPoint window in normal and
 # port-in-use mode. All of it runs in network namespaces that are removed again (needs root).
 # Usage: scripts/screenshots.sh [OUTPUT_DIR]   (default: screenshots/)
 set -euo pipefail

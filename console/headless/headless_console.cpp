@@ -15,10 +15,10 @@
 #include "console/files/opened_run_state.h"
 #include "console/files/tick_csv.h"
 #include "console/headless/comparison_text.h"
-#include "console/headless/reference_run.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
 #include "console/records/journal_directory.h"
+#include "console/records/reference_run.h"
 #include "console/records/run_recording.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"
@@ -176,7 +176,7 @@ int HeadlessConsole::LoadComparison() {
     if (options_.comparePath.empty())
         return kExitOk;
     const std::string error =
-        LoadReference(options_.comparePath, records::JournalDirectory(), reference_);
+        records::LoadReference(options_.comparePath, records::JournalDirectory(), reference_);
     return error.empty() ? kExitOk : Fail(error);
 }
 

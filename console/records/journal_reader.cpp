@@ -71,9 +71,14 @@ class ContentBuilder {
         }
         content_->seconds = std::max(seconds, 0);
         // A second that not every pair reached is dropped, as the core never processed it.
+        const auto kept = static_cast<std::size_t>(content_->seconds);
         for (auto& [id, values] : content_->values) {
-            if (static_cast<int>(values.size()) > content_->seconds)
-                values.resize(static_cast<std::size_t>(content_->seconds));
+            if (values.size() > kept)
+                values.resize(kept);
+        }
+        for (auto& [id, quality] : content_->quality) {
+            if (quality.size() > kept)
+                quality.resize(kept);
         }
         content_->lastTime =
             content_->seconds > 0 && content_->seconds <= static_cast<int>(times_.size())
@@ -92,6 +97,7 @@ class ContentBuilder {
         if (second->second != static_cast<int>(values.size()) + 1)
             return false;
         values.push_back(static_cast<float>(second->mbitPerS));
+        content_->quality[second->pair].push_back(second->quality);
         if (static_cast<int>(times_.size()) < second->second)
             times_.push_back(second->time);
         else

@@ -21,6 +21,8 @@ struct JournalContent {
     RunHead head;
     // Per pair id, the value of each processed second in order (index 0 is second 1).
     std::map<long long, std::vector<float>> values;
+    // Per pair id, the quality figures of the same seconds (each present where known).
+    std::map<long long, std::vector<QualityFigures>> quality;
     // Seconds every active pair has: the run as far as it got.
     int seconds = 0;
     std::string lastTime;  // of the last complete second, RFC 3339 UTC

@@ -7,21 +7,10 @@
 namespace quarn::console::records {
 namespace {
 
-// The figure the table shows; a row that never counted a second has none.
-std::optional<double> Shown(const PairRecord& row, const std::string& text) {
-    if (row.figures.countText.empty() || row.figures.countText == "0")
-        return std::nullopt;
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 std::optional<double> Change(const PairRecord& current, const PairRecord& reference,
                              std::string PairFigures::*figure) {
-    const auto now = Shown(current, current.figures.*figure);
-    const auto then = Shown(reference, reference.figures.*figure);
+    const auto now = ShownFigure(current, current.figures.*figure);
+    const auto then = ShownFigure(reference, reference.figures.*figure);
     if (!now || !then)
         return std::nullopt;
     return PercentChange(*now, *then);
@@ -40,6 +29,16 @@ int MatchingRow(const PairTable& reference, const PairRecord& pair, std::vector<
 }
 
 }  // namespace
+
+std::optional<double> ShownFigure(const PairRecord& row, const std::string& text) {
+    if (row.figures.countText.empty() || row.figures.countText == "0")
+        return std::nullopt;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
 
 std::optional<double> PercentChange(double current, double reference) {
     if (reference == 0.0)

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "console/core/pair_table.h"
 
 namespace quarn::console::records {
+
+// A figure of `row` as its table shows it (one of its figure texts); a row that never
+// counted a second, or a text that is no number, has none.
+std::optional<double> ShownFigure(const PairRecord& row, const std::string& text);
 
 // The change from `reference` to `current` in percent; nullopt when the reference is 0,
 // since no change of a silent link can be put as a share of it.

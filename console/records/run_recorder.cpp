@@ -88,6 +88,11 @@ void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
         record.endpoint1 = pair.config.endpoint1;
         record.endpoint2 = pair.config.endpoint2;
         record.mbitPerS = pair.figures.current;
+        // The figures the chart draws for this second, so a restored run draws them too.
+        const PairQuality& quality = pair.figures.quality;
+        record.quality.lossPercent = quality.lastLossPercent;
+        record.quality.jitterMs = quality.lastJitterMs;
+        record.quality.rttMs = quality.lastRttMs;
         Emit(EncodeSecond(record));
     }
     for (RecordSink* sink : sinks_)

@@ -43,6 +43,19 @@ void AddPairs(const RunHead& head, ConsoleData& data) {
     }
 }
 
+// The round trip and loss curves of one pair's second, missing where nothing was known.
+void ReplayQuality(const JournalContent& journal, ConsoleData& data, int row, long long pairId,
+                   int tick) {
+    QualityFigures figures;
+    const auto found = journal.quality.find(pairId);
+    if (found != journal.quality.end() && tick <= static_cast<int>(found->second.size()))
+        figures = found->second[static_cast<std::size_t>(tick - 1)];
+    data.chart.AppendQualityPoint(ChartMeasure::Latency, row, figures.rttMs);
+    // Loss belongs to UDP runs, as the live chart has it.
+    data.chart.AppendQualityPoint(ChartMeasure::Loss, row,
+                                  journal.head.udp ? figures.lossPercent : std::nullopt);
+}
+
 // The statistics of one processed second, in the order and float arithmetic the live run
 // uses, so that a restored run shows the very figures the live one showed.
 void ReplaySecond(const JournalContent& journal, ConsoleData& data, int tick) {
@@ -54,8 +67,8 @@ void ReplaySecond(const JournalContent& journal, ConsoleData& data, int tick) {
         PairRecord& pair = data.table[row];
         if (!pair.config.active)
             continue;
-        const auto found =
-            journal.values.find(journal.head.pairs[static_cast<std::size_t>(row - 1)].pair);
+        const long long pairId = journal.head.pairs[static_cast<std::size_t>(row - 1)].pair;
+        const auto found = journal.values.find(pairId);
         pair.figures.current = found == journal.values.end()
                                    ? 0.0f
                                    : found->second[static_cast<std::size_t>(tick - 1)];
@@ -73,6 +86,7 @@ void ReplaySecond(const JournalContent& journal, ConsoleData& data, int tick) {
         all.figures.sum += pair.figures.current;
         all.figures.average += pair.figures.average;
         data.chart.AppendPoint(row, pair.figures.current);
+        ReplayQuality(journal, data, row, pairId, tick);
         ++all.figures.count;
     }
     if (first)

@@ -34,6 +34,10 @@ void ChartExportMenu::ShowMenu(const QPoint& position) {
     }
     QMenu menu(chart_);
     AddActions(menu);
+    if (more_) {
+        menu.addSeparator();
+        more_(menu);
+    }
     menu.exec(chart_->mapToGlobal(position));
 }
 

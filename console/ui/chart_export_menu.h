@@ -29,6 +29,8 @@ class ChartExportMenu : public QObject {
 
     // Adds the actions to a menu the chart builds itself.
     void AddActions(QMenu& menu);
+    // Others' actions, added below these when the menu opens.
+    void SetMoreActions(std::function<void(QMenu&)> more) { more_ = std::move(more); }
     bool SavePng(const QString& path) const;
     bool ExportCsv(const QString& path) const;
     bool ExportReport(const QString& path) const;
@@ -58,6 +60,7 @@ class ChartExportMenu : public QObject {
     QString folder_;
     PathChooser chooser_;
     std::function<void(NoticeKind, const QString&)> notice_;
+    std::function<void(QMenu&)> more_;
 };
 
 }  // namespace quarn::console::ui

@@ -7,6 +7,7 @@
 
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
+#include "console/records/run_reference.h"
 #include "console/ui/chart_layout.h"
 #include "console/ui/chart_measure_tabs.h"
 #include "widgets/artwork.h"
@@ -25,6 +26,8 @@ const QColor kEvenBand(0xF7, 0xF7, 0xF7);
 constexpr int kHighlightAlpha = 0x50;
 // The selector sits on the unit's line, right of it, clear of the legend's left end.
 constexpr QPoint kSelectorAt(42, 4);
+constexpr int kReferenceStroke = 18;
+constexpr int kReferenceKeyGap = 14;
 
 QString UnitOf(ChartMeasure measure) {
     switch (measure) {
@@ -84,6 +87,11 @@ void ChartWidget::SetPairTable(const PairTable* table) {
     update();
 }
 
+void ChartWidget::SetReference(const records::RunReference* reference) {
+    reference_ = reference;
+    update();
+}
+
 void ChartWidget::SetLoading(bool loading) {
     loading_ = loading;
     update();
@@ -109,7 +117,7 @@ void ChartWidget::paintEvent(QPaintEvent*) {
         measure_ == ChartMeasure::Throughput && table_ != nullptr && table_->All().config.showTotal;
     const std::vector<ScaleBand> bands = model_.BandsOf(measure_);
     const ChartLayout layout(model_, bands, width(), height(), YLabelWidth(bands));
-    PaintLegend(painter, totalVisible);
+    PaintReferenceKey(painter, PaintLegend(painter, totalVisible));
     PaintScale(painter, layout);
     PaintTimeLabels(painter, layout);
     if (!loading_ && !model_.Loading()) {
@@ -126,10 +134,10 @@ int ChartWidget::YLabelWidth(const std::vector<ScaleBand>& bands) const {
     return std::max(widest + 1, ChartLayout::kLabelWidth);
 }
 
-void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
+int ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
     const int pairCount = model_.PairCount();
     if (pairCount <= 0) {
-        return;
+        return width();
     }
     p.setPen(kTextColour);
     int x0 = width() - 54;
@@ -150,6 +158,27 @@ void ChartWidget::PaintLegend(QPainter& p, bool totalVisible) {
                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("All"));
         p.drawPixmap(x0 + 16, 13, markers_[0]);
     }
+    return totalVisible ? x0 + 16 : x0 + 54;
+}
+
+void ChartWidget::PaintReferenceKey(QPainter& p, int legendLeft) {
+    if (reference_ == nullptr || !reference_->Active()) {
+        return;
+    }
+    const QString text = QStringLiteral("Reference");
+    const int textWidth = QFontMetrics(font()).horizontalAdvance(text);
+    const int left = legendLeft - kReferenceKeyGap - textWidth - kReferenceStroke - 4;
+    if (left < tabs_->geometry().right() + kReferenceKeyGap) {
+        return;
+    }
+    QPen pen(Qt::black, 1.0, Qt::DashLine);
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+    p.drawLine(left, 17, left + kReferenceStroke, 17);
+    p.setPen(kTextColour);
+    p.drawText(QRect(QPoint(left + kReferenceStroke + 4, 11),
+                     QPoint(legendLeft - kReferenceKeyGap, 22 - 1)),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
 void ChartWidget::PaintScale(QPainter& p, const ChartLayout& layout) {
@@ -212,6 +241,7 @@ void ChartWidget::PaintCurves(QPainter& p, const ChartLayout& layout, bool total
     // Pixel centres at whole coordinates, so a level line covers exactly one row.
     p.translate(0.5, 0.5);
     p.setClipRect(QRectF(0, 0, width(), height()).translated(-0.5, -0.5));
+    PaintReference(p, layout, totalVisible);
     for (int k = totalVisible ? 0 : 1; k < static_cast<int>(series.size()); ++k) {
         const QColor colour = kSeriesPalette[static_cast<std::size_t>(k % 17)];
         QPen pen(colour, 1.0);
@@ -236,6 +266,42 @@ void ChartWidget::PaintCurves(QPainter& p, const ChartLayout& layout, bool total
             p.drawPolygon(polygon, Qt::OddEvenFill);
             p.setBrush(Qt::NoBrush);
         }
+    }
+    p.restore();
+}
+
+// Dashed and first, so the current curves stay on top where both run together.
+void ChartWidget::PaintReference(QPainter& p, const ChartLayout& layout, bool totalVisible) {
+    if (reference_ == nullptr || !reference_->Active() || table_ == nullptr) {
+        return;
+    }
+    auto point = [](const ChartPixel& at) { return QPointF(at.x, at.y); };
+    // Beyond the current scale the reference leaves through the plot's top, not over
+    // the legend.
+    const PlotRect& plot = layout.Plot();
+    p.save();
+    p.setClipRect(QRectF(plot.left, plot.top, plot.right - plot.left, plot.bottom - plot.top)
+                      .translated(-0.5, -0.5));
+    const int rows = std::min(table_->Size(), static_cast<int>(model_.SeriesOf(measure_).size()));
+    for (int k = totalVisible ? 0 : 1; k < rows; ++k) {
+        const ChartSeries curve = reference_->CurveFor(*table_, model_, measure_, k);
+        if (curve.empty()) {
+            continue;
+        }
+        QPen pen(kSeriesPalette[static_cast<std::size_t>(k % 17)], 1.0, Qt::DashLine);
+        pen.setCapStyle(Qt::FlatCap);
+        p.setPen(pen);
+        // Joined segments go as one line, so the dashes run on across the points.
+        QPolygonF line;
+        for (const CurveSegment& segment : layout.Curve(curve, false).lines) {
+            if (line.isEmpty() || line.back() != point(segment.from)) {
+                p.drawPolyline(line);
+                line.clear();
+                line << point(segment.from);
+            }
+            line << point(segment.to);
+        }
+        p.drawPolyline(line);
     }
     p.restore();
 }

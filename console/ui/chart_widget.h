@@ -10,6 +10,9 @@
 namespace quarn::console {
 class PairTable;
 }  // namespace quarn::console
+namespace quarn::console::records {
+class RunReference;
+}  // namespace quarn::console::records
 
 namespace quarn::console::ui {
 
@@ -44,6 +47,9 @@ class ChartWidget : public QWidget {
     // The table whose rows name the legend and whose All row says whether the "All"
     // curve shows. Without one every pair counts as active and "All" is hidden.
     void SetPairTable(const PairTable* table);
+    // A run to draw dashed behind the current curves, each pair in its current colour;
+    // nullptr for none. It must outlive the widget or be unset first.
+    void SetReference(const records::RunReference* reference);
     // While a configuration file is being opened no curves are drawn.
     void SetLoading(bool loading);
     bool Loading() const { return loading_; }
@@ -61,14 +67,19 @@ class ChartWidget : public QWidget {
   private:
     // Room for the widest y label of the current scale (never under the usual 36 pixels).
     int YLabelWidth(const std::vector<ScaleBand>& bands) const;
-    void PaintLegend(QPainter& painter, bool totalVisible);
+    // Returns the legend's left end.
+    int PaintLegend(QPainter& painter, bool totalVisible);
+    // "Reference" under a dashed stroke, left of the legend where the selector leaves room.
+    void PaintReferenceKey(QPainter& painter, int legendLeft);
     void PaintScale(QPainter& painter, const ChartLayout& layout);
     void PaintTimeLabels(QPainter& painter, const ChartLayout& layout);
     void PaintCurves(QPainter& painter, const ChartLayout& layout, bool totalVisible);
+    void PaintReference(QPainter& painter, const ChartLayout& layout, bool totalVisible);
 
     const ChartModel& model_;
     std::function<int()> highlightedRow_;
     const PairTable* table_ = nullptr;
+    const records::RunReference* reference_ = nullptr;
     bool loading_ = false;
     ChartMeasure measure_ = ChartMeasure::Throughput;
     ChartMeasureTabs* tabs_;

@@ -80,6 +80,11 @@ QVariant PairListModel::Tooltip(const PairRecord& p) const {
     if (const std::string figures = PairTooltipText(p); measured && !figures.empty()) {
         lines.push_back(figures);
     }
+    if (moreTooltip_) {
+        for (std::string& line : moreTooltip_(p)) {
+            lines.push_back(std::move(line));
+        }
+    }
     if (lines.empty()) {
         return {};
     }
@@ -140,6 +145,11 @@ void PairListModel::SetProtocolIsTcp(bool tcp) {
 void PairListModel::SetNameLookup(std::function<std::string(const std::string&)> lookup) {
     lookup_ = std::move(lookup);
     AllRowsChanged();
+}
+
+void PairListModel::SetMoreTooltip(
+    std::function<std::vector<std::string>(const PairRecord&)> more) {
+    moreTooltip_ = std::move(more);
 }
 
 void PairListModel::AllRowsChanged() {

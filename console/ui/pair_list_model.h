@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "console/core/pair_id.h"
 
@@ -59,6 +60,8 @@ class PairListModel : public QAbstractTableModel {
     void SetProtocolIsTcp(bool tcp);
     // Name shown for an address while a row shows names (empty: the address is shown).
     void SetNameLookup(std::function<std::string(const std::string&)> lookup);
+    // Lines that end every pair's tooltip (a comparison's figures); none when unset.
+    void SetMoreTooltip(std::function<std::vector<std::string>(const PairRecord&)> more);
 
     enum class Change { None, Grew, Reset };
     // Follows the table: rows appended keep the selection, any other change of shape
@@ -77,6 +80,7 @@ class PairListModel : public QAbstractTableModel {
 
     const PairTable& table_;
     std::function<std::string(const std::string&)> lookup_;
+    std::function<std::vector<std::string>(const PairRecord&)> moreTooltip_;
     bool tcp_ = true;
     int rows_ = 0;
 };

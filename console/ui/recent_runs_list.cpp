@@ -1,5 +1,7 @@
 #include "console/ui/recent_runs_list.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <algorithm>
 
 #include "widgets/text.h"
@@ -42,6 +44,21 @@ void RecentRunsList::ShowRuns(const std::vector<records::RunInfo>& runs) {
 std::string RecentRunsList::RunIdAt(int line) const {
     const QListWidgetItem* found = item(line);
     return found ? found->data(Qt::UserRole).toString().toStdString() : std::string();
+}
+
+void RecentRunsList::AddActions(QMenu& menu, int line) {
+    const std::string id = RunIdAt(line);
+    if (id.empty())
+        return;
+    connect(menu.addAction(QString::fromLatin1(kUseAsReference)), &QAction::triggered, this,
+            [this, id] { emit referenceChosen(id); });
+}
+
+void RecentRunsList::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    AddActions(menu, row(itemAt(viewport()->mapFromGlobal(event->globalPos()))));
+    if (!menu.isEmpty())
+        menu.exec(event->globalPos());
 }
 
 void RecentRunsList::PlaceLeftOf(const QRect& panel) {

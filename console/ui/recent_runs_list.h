@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QListWidget>
+
+class QMenu;
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ class RecentRunsList : public QListWidget {
     static constexpr const char* kTitle = "Recent runs";
     static constexpr int kWidth = 420;
     static constexpr int kShown = 8;
+    static constexpr const char* kUseAsReference = "Use as reference";
 
     explicit RecentRunsList(QWidget* parent);
 
@@ -25,11 +28,18 @@ class RecentRunsList : public QListWidget {
     void ShowRuns(const std::vector<records::RunInfo>& runs);
     // The run id of a line, empty for the title line.
     std::string RunIdAt(int line) const;
+    // The menu of a line: a run can be set as the chart's reference. Nothing for the
+    // title line.
+    void AddActions(QMenu& menu, int line);
     // Places the list beside the File panel's left edge, level with its top.
     void PlaceLeftOf(const QRect& panel);
 
   signals:
     void runChosen(const std::string& id);
+    void referenceChosen(const std::string& id);
+
+  protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 }  // namespace quarn::console::ui

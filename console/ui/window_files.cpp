@@ -84,6 +84,7 @@ void WindowFiles::PerformNew() {
     window_.Data().ResetToNew();
     window_.DurationEdit()->setText(FromUtf8(window_.Data().settings.durationText));
     ShowData();
+    emit newPerformed();
 }
 
 void WindowFiles::SetFileBusy(bool busy) {

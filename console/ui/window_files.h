@@ -51,6 +51,10 @@ class WindowFiles : public QObject, public FileSessionHost {
     void ShowNotice(NoticeKind kind, std::string_view text) override;
     void FileFinished(FileCommand command, int result) override;
 
+  signals:
+    // New emptied the data.
+    void newPerformed();
+
   private:
     void ShowData();
     void ShowOpenedSettings();

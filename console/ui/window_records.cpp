@@ -10,6 +10,7 @@
 #include "console/ui/notice_panel.h"
 #include "console/ui/recent_runs_list.h"
 #include "console/ui/window_files.h"
+#include "console/ui/window_reference.h"
 #include "widgets/text.h"
 
 namespace quarn::console::ui {
@@ -19,7 +20,8 @@ WindowRecords::WindowRecords(MainWindow& window, std::string historyDir,
     : window_(window),
       historyDir_(historyDir),
       recording_(std::move(historyDir), historyLimit),
-      recent_(new RecentRunsList(&window)) {
+      recent_(new RecentRunsList(&window)),
+      reference_(std::make_unique<WindowReference>(window, historyDir_)) {
     const ConsoleSignals* events = &window.Events();
     connect(events, &ConsoleSignals::runStarted, this, &WindowRecords::RunStarted);
     connect(events, &ConsoleSignals::tickProcessed, this,
@@ -33,6 +35,10 @@ WindowRecords::WindowRecords(MainWindow& window, std::string historyDir,
     connect(recent_, &RecentRunsList::runChosen, this, [this, panel](const std::string& id) {
         panel->hide();
         OpenRun(id);
+    });
+    connect(recent_, &RecentRunsList::referenceChosen, this, [this, panel](const std::string& id) {
+        panel->hide();
+        reference_->UseRun(id);
     });
 }
 

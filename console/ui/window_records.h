@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,7 @@
 namespace quarn::console::ui {
 
 class MainWindow;
+class WindowReference;
 
 // The window's run records: every run journalled into the history, the metrics page, the
 // offer to recover a run that did not finish, and the File panel's Recent runs.
@@ -34,6 +36,8 @@ class WindowRecords : public QObject {
     // when it cannot be read, or while not idle.
     bool OpenRun(const std::string& id);
     RecentRunsList* RecentRuns() const { return recent_; }
+    // The run the chart and tooltips compare with.
+    WindowReference& Reference() { return *reference_; }
     const std::string& HistoryDir() const { return historyDir_; }
     const std::string& JournalPath() const { return recording_.JournalPath(); }
 
@@ -52,6 +56,7 @@ class WindowRecords : public QObject {
     bool recordingRun_ = false;
     std::optional<std::string> offeredId_;
     QPointer<RecentRunsList> recent_;
+    std::unique_ptr<WindowReference> reference_;
 };
 
 }  // namespace quarn::console::ui

@@ -11,6 +11,7 @@ quarn_add_gui_test(NAME main_window_gui_test TIMEOUT 300
     main_window/main_window_look_test.cpp
     main_window/main_window_session_test.cpp
     main_window/window_records_test.cpp
+    main_window/window_reference_test.cpp
     main_window/window_test_support.cpp
     ${QUARN_ROOT}/tests/e2e/console_network_test.cpp
     ${QUARN_ROOT}/tests/e2e/namespace_processes.cpp

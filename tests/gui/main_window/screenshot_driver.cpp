@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <cstdio>
+
+#include "console/files/config_file.h"
 
 #include "console/ui/chart_widget.h"
 #include "console/ui/endpoint_panel.h"
@@ -17,8 +20,11 @@
 #include "console/ui/log_windows.h"
 #include "console/ui/main_commands.h"
 #include "console/ui/notice_panel.h"
+#include "console/ui/pair_list_model.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/window_files.h"
+#include "console/ui/window_records.h"
+#include "console/ui/window_reference.h"
 #include "tests/e2e/console_network_test.h"
 #include "tests/gui/main_window/window_test_support.h"
 #include "tests/support/temp_dir.h"
@@ -63,6 +69,42 @@ bool SaveSideWindows(console::ui::MainWindow& window, const QString& dir) {
         ok = false;
     }
     return ok;
+}
+
+// A pair's tooltip as the list shows it on hovering.
+bool SaveTooltip(console::ui::MainWindow& window, int item, const QString& path) {
+    console::ui::PairListWidget& list = *window.PairList();
+    const QModelIndex index = list.Model()->index(item, 0);
+    const QString text = list.Model()->data(index, Qt::ToolTipRole).toString();
+    QToolTip::showText(list.viewport()->mapToGlobal(list.visualRect(index).center()), text, &list);
+    QTest::qWait(300);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits("QTipLabel") && widget->isVisible())
+            return Save(*widget, path);
+    }
+    std::printf("FAILED %s (no tooltip)\n", qPrintable(path));
+    return false;
+}
+
+// The finished run saved and chosen as the reference of a second run of the same pairs:
+// its curves dashed behind the new ones, and the pairs' tooltips with both figures.
+bool SaveReferenceRun(console::ui::MainWindow& window, const QString& dir) {
+    test_support::TempDir saved;
+    const std::string file = saved.File("first-run.config");
+    if (console::WriteConfigFile(file, window.Data()) != 0 ||
+        !window.Records().Reference().UseFile(file)) {
+        std::fprintf(stderr, "the reference could not be set\n");
+        return false;
+    }
+    gui_test::Click(window.StartStop());
+    gui_test::WaitFor([&] { return window.Data().ticks >= 12; }, 40000);
+    QTest::qWait(300);
+    bool ok = Save(window, dir + "/running-reference.png");
+    gui_test::WaitFor([&] { return window.Run().Mode() == console::ConsoleMode::Idle; }, 40000);
+    gui_test::Click(window.Notice()->ConfirmButton());
+    QTest::qWait(300);
+    ok = Save(window, dir + "/finished-reference.png") && ok;
+    return SaveTooltip(window, 0, dir + "/tooltip-reference.png") && ok;
 }
 
 int Run(const QString& dir) {
@@ -129,6 +171,7 @@ int Run(const QString& dir) {
         ok = false;
     }
     ok = SaveSideWindows(*window, dir) && ok;
+    ok = SaveReferenceRun(*window, dir) && ok;
     window->Quit();
     window.reset();
     for (auto& endPoint : endPoints) {

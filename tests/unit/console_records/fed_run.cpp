@@ -16,7 +16,7 @@ FedRun::FedRun(int pairs, int streams) : streams_(streams) {
     data.chart.SetPairCount(pairs);
 }
 
-void FedRun::Begin(int duration) {
+void FedRun::Begin(int duration, bool udp) {
     data.settings.durationText = std::to_string(duration);
     data.chart.BeginRun(data.table.PairCount());
     for (int row = 0; row < data.table.Size(); ++row) {
@@ -24,7 +24,7 @@ void FedRun::Begin(int duration) {
         if (row > 0 && data.table[row].config.active)
             data.table[row].figures.state = PairState::Running;
     }
-    ticks.BeginRun(duration, false);
+    ticks.BeginRun(duration, udp);
     recorder.Begin(data, kRunId, clock);
     for (long long i = 0; i < TickProcessor::kWarmupTicks; ++i)
         FeedInterval(nextInterval_++);

@@ -22,8 +22,9 @@ class FedRun : public ConsoleView {
     void ShowNotice(NoticeKind, std::string_view) override {}
     void TickProcessed(int, int) override;
 
-    // Starts the run (head record) with `duration` seconds.
-    void Begin(int duration);
+    // Starts the run (head record) with `duration` seconds; a UDP run's lines also feed
+    // the loss figures.
+    void Begin(int duration, bool udp = false);
     // Feeds the warm-up and then `seconds` processed seconds.
     void Feed(int seconds);
     // Ends the run as the core's completion would; returns the outcome written.

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
+#include <optional>
 
 #include "console/core/chart_model.h"
 #include "console/core/measurement_run.h"
@@ -45,17 +48,22 @@ void ExpectSameSeries(const ChartModel& restored, const ChartModel& live) {
 
 class RunRestoreTest : public ::testing::Test {
   protected:
-    // A run of four pairs, the third inactive, journalled for `seconds` seconds.
-    void Record(int seconds, bool end) {
+    // A run of four pairs, the third inactive, journalled for `seconds` seconds;
+    // `beforeSecond` may set figures before each second is fed.
+    void Record(int seconds, bool end, const std::function<void(int)>& beforeSecond = {}) {
         run.data.table[3].config.active = false;
         run.data.table[3].figures.state = PairState::Inactive;
         run.data.nameLookup["198.18.1.1"] = "Lab \"one\"";
-        run.data.settings.protocol = Protocol::Tcp;
+        run.data.settings.protocol = udp ? Protocol::Udp : Protocol::Tcp;
         run.data.settings.windowSizeText = "2";
         ASSERT_TRUE(journal.Open(dir.File("run.jsonl.zst")));
         run.recorder.AddSink(journal);
-        run.Begin(300);
-        run.Feed(seconds);
+        run.Begin(300, udp);
+        for (int second = 1; second <= seconds; ++second) {
+            if (beforeSecond)
+                beforeSecond(second);
+            run.Feed(1);
+        }
         if (end)
             run.End(false);
         else
@@ -65,6 +73,7 @@ class RunRestoreTest : public ::testing::Test {
 
     test_support::TempDir dir;
     test::FedRun run{4, 3};
+    bool udp = false;
     JournalWriter journal;
 };
 
@@ -104,6 +113,63 @@ TEST_F(RunRestoreTest, AnUnfinishedRunStopsAtItsLastJournalledSecond) {
     ExpectSameSeries(restored.chart, run.data.chart);
     // measuredAt is the local time of the last journalled second.
     EXPECT_EQ(restored.measuredAt, FormatMeasuredAt(*ParseUtc(content->lastTime)));
+}
+
+TEST_F(RunRestoreTest, ARestoredRunDrawsTheRoundTripAndLossCurvesTheLiveRunDrew) {
+    // Round trips with unanswered seconds, and loss on one pair only: gaps must stay gaps.
+    udp = true;
+    Record(137, true, [this](int second) {
+        for (int row : {1, 2, 4}) {
+            PairQuality& quality = run.data.table[row].figures.quality;
+            quality.lastRttMs =
+                second % 20 < 4 ? std::nullopt : std::optional<double>(row * 10.0 + second * 0.25);
+            quality.lastLossPercent =
+                row == 2 ? std::optional<double>((second % 5) * 1.5) : std::nullopt;
+        }
+    });
+    const auto content = ReadJournal(dir.File("run.jsonl.zst"));
+    ASSERT_TRUE(content.has_value());
+    ConsoleData restored;
+    RestoreRun(*content, restored);
+    for (const ChartMeasure measure : {ChartMeasure::Latency, ChartMeasure::Loss}) {
+        const auto& live = run.data.chart.SeriesOf(measure);
+        const auto& back = restored.chart.SeriesOf(measure);
+        ASSERT_EQ(back.size(), live.size());
+        for (std::size_t s = 0; s < live.size(); ++s) {
+            ASSERT_EQ(back[s].size(), live[s].size()) << s;
+            for (std::size_t i = 0; i < live[s].size(); ++i)
+                ASSERT_EQ(back[s][i].value, live[s][i].value) << s << ":" << i;
+        }
+    }
+    // What was compared holds curves and gaps, not only one or the other.
+    const auto drawn = [](const ChartSeries& series) {
+        return std::count_if(series.begin(), series.end(),
+                             [](const ChartPoint& point) { return point.value >= 0.0f; });
+    };
+    const ChartSeries& rtt = restored.chart.SeriesOf(ChartMeasure::Latency)[4];
+    EXPECT_GT(drawn(rtt), 30);
+    EXPECT_LT(drawn(rtt), static_cast<long>(rtt.size()));
+    const auto highest = std::max_element(
+        rtt.begin(), rtt.end(),
+        [](const ChartPoint& a, const ChartPoint& b) { return a.value < b.value; });
+    EXPECT_GT(highest->value, 40.0f);  // pair 4's own round trips, not another pair's
+    const auto& loss = restored.chart.SeriesOf(ChartMeasure::Loss);
+    EXPECT_EQ(drawn(loss[1]), 0);
+    EXPECT_GT(drawn(loss[2]), 30);
+    EXPECT_TRUE(loss[3].empty());  // the inactive pair has no seconds at all
+}
+
+TEST_F(RunRestoreTest, ATcpRunDrawsNoLossWhateverTheJournalSays) {
+    Record(20, true, [this](int) { run.data.table[1].figures.quality.lastLossPercent = 3.0; });
+    const auto content = ReadJournal(dir.File("run.jsonl.zst"));
+    ASSERT_TRUE(content.has_value());
+    ASSERT_TRUE(content->quality.at(1)[0].lossPercent.has_value());
+    ConsoleData restored;
+    RestoreRun(*content, restored);
+    const ChartSeries& loss = restored.chart.SeriesOf(ChartMeasure::Loss)[1];
+    ASSERT_EQ(loss.size(), 20u);
+    EXPECT_TRUE(std::all_of(loss.begin(), loss.end(),
+                            [](const ChartPoint& point) { return point.value < 0.0f; }));
 }
 
 }  // namespace

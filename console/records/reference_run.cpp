@@ -1,4 +1,4 @@
-#include "console/headless/reference_run.h"
+#include "console/records/reference_run.h"
 
 #include <filesystem>
 #include <system_error>
@@ -8,7 +8,7 @@
 #include "console/files/opened_run_state.h"
 #include "console/records/run_recording.h"
 
-namespace quarn::console {
+namespace quarn::console::records {
 
 std::string LoadReference(const std::string& fileOrRunId, const std::string& historyDir,
                           ConsoleData& reference) {
@@ -28,4 +28,4 @@ std::string LoadReference(const std::string& fileOrRunId, const std::string& his
     return {};
 }
 
-}  // namespace quarn::console
+}  // namespace quarn::console::records

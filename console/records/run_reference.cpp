@@ -1,0 +1,82 @@
+#include "console/records/run_reference.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "console/records/run_compare.h"
+
+namespace quarn::console::records {
+
+void RunReference::Set(std::unique_ptr<ConsoleData> run, std::string label) {
+    run_ = std::move(run);
+    label_ = std::move(label);
+    if (onChanged)
+        onChanged();
+}
+
+void RunReference::Clear() {
+    if (!run_)
+        return;
+    run_.reset();
+    label_.clear();
+    if (onChanged)
+        onChanged();
+}
+
+std::optional<int> RunReference::RowFor(const PairTable& current, int row) const {
+    if (!run_ || row < 0 || row >= current.Size())
+        return std::nullopt;
+    // Matching walks the whole table: the n-th pair of some addresses meets the n-th.
+    const std::vector<PairComparison> rows = ComparePairs(current, run_->table);
+    const int found = rows[static_cast<std::size_t>(row)].referenceRow;
+    return found >= 0 ? std::optional<int>(found) : std::nullopt;
+}
+
+std::optional<int> RunReference::RowFor(const PairTable& current, PairId id) const {
+    const int row = current.RowOf(id);
+    return row > 0 ? RowFor(current, row) : std::nullopt;
+}
+
+ChartSeries RunReference::CurveFor(const PairTable& current, const ChartModel& chart,
+                                   ChartMeasure measure, int row) const {
+    const std::optional<int> found = RowFor(current, row);
+    if (!found)
+        return {};
+    const std::vector<ChartSeries>& all = run_->chart.SeriesOf(measure);
+    if (*found >= static_cast<int>(all.size()))
+        return {};
+    const int toBin = std::max(chart.SecondsPerPoint(), 1);
+    // A finished run spans its length; a running (or empty) chart, its sliding window.
+    int count = std::max(chart.FirstVisibleSample(), 0) + ChartModel::kVisibleSamples;
+    if (chart.RunLength() > 0)
+        count = chart.RunLength() / toBin;
+    return Rebin(all[static_cast<std::size_t>(*found)], std::max(run_->chart.SecondsPerPoint(), 1),
+                 toBin, count);
+}
+
+ChartSeries Rebin(const ChartSeries& points, int fromBin, int toBin, int count) {
+    ChartSeries out;
+    if (fromBin <= 0 || toBin <= 0 || count <= 0)
+        return out;
+    const long long known = static_cast<long long>(points.size()) * fromBin;
+    for (long long i = 0; i < count && (i + 1) * toBin <= known; ++i) {
+        const long long begin = i * toBin;
+        const long long end = begin + toBin;
+        double sum = 0.0;
+        long long weight = 0;
+        for (long long j = begin / fromBin; j * fromBin < end; ++j) {
+            const float value = points[static_cast<std::size_t>(j)].value;
+            if (value < 0.0f)
+                continue;
+            const long long overlap =
+                std::min(end, (j + 1) * fromBin) - std::max(begin, j * fromBin);
+            sum += static_cast<double>(value) * static_cast<double>(overlap);
+            weight += overlap;
+        }
+        out.push_back(
+            ChartPoint{weight > 0 ? static_cast<float>(sum / static_cast<double>(weight)) : -1.0f});
+    }
+    return out;
+}
+
+}  // namespace quarn::console::records
