@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kMinus = "\u2212";
 
-std::string Fixed(double value, int decimals) {
+std::string SignedFixed(double value, int decimals) {
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
                                       std::chars_format::fixed, decimals);
@@ -27,7 +27,7 @@ std::string Fixed(double value, int decimals) {
 }
 
 std::string Figure(const std::optional<double>& value, int decimals) {
-    return value && std::isfinite(*value) ? Fixed(*value, decimals) : kNoFigureText;
+    return value && std::isfinite(*value) ? SignedFixed(*value, decimals) : kNoFigureText;
 }
 
 std::string Change(const std::optional<double>& now, const std::optional<double>& then) {
@@ -36,8 +36,8 @@ std::string Change(const std::optional<double>& now, const std::optional<double>
     const std::optional<double> percent = records::PercentChange(*now, *then);
     if (!percent)
         return {};
-    return ", " + std::string(*percent > 0.0 && Fixed(*percent, 1) != "0.0" ? "+" : "") +
-           Fixed(*percent, 1) + " %";
+    return ", " + std::string(*percent > 0.0 && SignedFixed(*percent, 1) != "0.0" ? "+" : "") +
+           SignedFixed(*percent, 1) + " %";
 }
 
 // "Average 94.1 Mbit/s (reference 97.3, −3.3 %)"
@@ -53,7 +53,7 @@ std::string ThroughputLine(const char* title, const PairRecord& now, const PairR
 std::string QualityLine(const char* title, const std::optional<double>& now,
                         const std::optional<double>& then, const char* unit) {
     const auto withUnit = [unit](const std::optional<double>& value) {
-        return value && std::isfinite(*value) ? Fixed(*value, 2) + unit : kNoFigureText;
+        return value && std::isfinite(*value) ? SignedFixed(*value, 2) + unit : kNoFigureText;
     };
     return std::string(title) + " " + withUnit(now) + " (reference " + withUnit(then) + ")";
 }
