@@ -98,7 +98,7 @@ void WindowFiles::ShowNotice(NoticeKind kind, std::string_view text) {
     window_.Events().ShowNotice(kind, text);
 }
 
-void WindowFiles::FileFinished(FileCommand command, int) {
+void WindowFiles::FileFinished(FileCommand command, ConfigResult) {
     window_.Caption()->SetFileName(FromUtf8(panel_->Session().CurrentFileName()));
     if (command == FileCommand::Open) {
         ShowOpenedSettings();

@@ -49,7 +49,7 @@ class WindowFiles : public QObject, public FileSessionHost {
     void PerformNew() override;
     void SetFileBusy(bool busy) override;
     void ShowNotice(NoticeKind kind, std::string_view text) override;
-    void FileFinished(FileCommand command, int result) override;
+    void FileFinished(FileCommand command, ConfigResult result) override;
 
   private:
     void ShowData();

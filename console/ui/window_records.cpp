@@ -85,9 +85,9 @@ bool WindowRecords::OpenRun(const std::string& id) {
     if (window_.Run().Mode() != ConsoleMode::Idle)
         return false;
     ConsoleData& data = window_.Data();
-    const std::string error = records::RecoverRun(historyDir_, id, data);
-    if (!error.empty()) {
-        window_.Events().ShowNotice(NoticeKind::Message, error);
+    const Outcome recovered = records::RecoverRun(historyDir_, id, data);
+    if (!recovered) {
+        window_.Events().ShowNotice(NoticeKind::Message, recovered.Why());
         return false;
     }
     ApplyOpenedRunState(data);

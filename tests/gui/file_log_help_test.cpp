@@ -421,7 +421,7 @@ class PanelHost : public FileSessionHost {
         notices.emplace_back(kind, std::string(text));
         times.push_back(std::chrono::steady_clock::now());
     }
-    void FileFinished(FileCommand, int) override { ++finished; }
+    void FileFinished(FileCommand, ConfigResult) override { ++finished; }
 
     bool busy = false;
     int finished = 0;
