@@ -80,7 +80,7 @@ MainWindow::~MainWindow() {
     // The dispatcher closes first, so no worker or search result reaches a dying window.
     session_.Shutdown();
     records_.reset();
-    // The File panel joins its worker, which may still post, before the dispatcher goes.
+    // Shutdown has joined the file flow's worker; its host goes now.
     files_.reset();
     session_.AttachView(nullptr);
     Data().chart.onChanged = nullptr;
@@ -286,7 +286,7 @@ void MainWindow::EndIntro() {
     files_->IntroEnded();
     update();
     if (!options_.openFile.empty())
-        files_->Panel()->Session().OpenPath(options_.openFile);
+        files_->Session().OpenPath(options_.openFile);
     else if (options_.offerRecovery)
         records_->OfferRecovery();
 }

@@ -438,10 +438,14 @@ class FilePanelTest : public ::testing::Test {
     FilePanelTest()
         : windows(data, &owner),
           host(data, windows),
-          panel(data, loop, host, &owner, &dialogs, folder.File("configs")) {
+          panel(&owner),
+          session(data, loop, host, dialogs, folder.File("configs")) {
         owner.resize(400, 300);
         owner.show();
-        panel.Session().SetProgressMinimum(std::chrono::milliseconds(10));
+        session.SetProgressMinimum(std::chrono::milliseconds(10));
+        // As the main window wires them: the panel only hands its commands on.
+        QObject::connect(&panel, &FilePanel::commandChosen, &owner,
+                         [this](FileCommand command) { session.Run(command); });
     }
 
     void Click(FileCommand command) {
@@ -450,7 +454,7 @@ class FilePanelTest : public ::testing::Test {
         const int before = host.finished;
         QTest::mouseClick(panel.Button(command), Qt::LeftButton);
         EXPECT_FALSE(panel.isVisible());  // a click hides the panel first
-        if (!panel.Session().Busy()) {
+        if (!session.Busy()) {
             return;
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -472,6 +476,7 @@ class FilePanelTest : public ::testing::Test {
     PanelHost host;
     QueuedDialogs dialogs;
     FilePanel panel;
+    FileSession session;
 };
 
 TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
@@ -486,7 +491,7 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     const ConsoleData before = data;
     ASSERT_EQ(before.table[1].figures.count, 6);
 
-    panel.Session().SetProgressMinimum(FileSession::kProgressMinimum);
+    session.SetProgressMinimum(FileSession::kProgressMinimum);
     const std::string path = folder.File("configs/run.config");
     dialogs.answers = {path};
     Click(FileCommand::Save);
@@ -496,15 +501,15 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_EQ(host.notices[1],
               std::make_pair(NoticeKind::Info, std::string("Success to save the file.")));
     EXPECT_GE(host.times[1] - host.times[0], std::chrono::milliseconds(1000));
-    EXPECT_EQ(panel.Session().CurrentFileName(), "run.config");
-    panel.Session().SetProgressMinimum(std::chrono::milliseconds(10));
+    EXPECT_EQ(session.CurrentFileName(), "run.config");
+    session.SetProgressMinimum(std::chrono::milliseconds(10));
 
     windows.Open(data.table.IdAt(1), false);
     Click(FileCommand::New);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(data.table.PairCount(), 0);
     EXPECT_EQ(windows.Count(), 0);  // New closes log windows
-    EXPECT_EQ(panel.Session().CurrentFileName(), "");
+    EXPECT_EQ(session.CurrentFileName(), "");
 
     dialogs.answers = {path};
     Click(FileCommand::Open);

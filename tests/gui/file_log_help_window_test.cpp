@@ -102,10 +102,10 @@ int FileNameInk(MainWindow& window) {
 class WindowFilesTest : public ::testing::Test {
   protected:
     WindowFilesTest() : window(QuietSession(environment), ShortIntro()), files(window.Files()) {
-        files.Panel()->SetDialogs(&dialogs);
+        files.SetDialogs(&dialogs);
         window.show();
         window.EndIntro();
-        files.Panel()->Session().SetProgressMinimum(std::chrono::milliseconds(10));
+        files.Session().SetProgressMinimum(std::chrono::milliseconds(10));
         std::string pattern =
             (std::filesystem::temp_directory_path() / "quarn-window-XXXXXX").string();
         folder = ::mkdtemp(pattern.data()) ? pattern : std::string();
@@ -125,8 +125,7 @@ class WindowFilesTest : public ::testing::Test {
         }
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
-                return !files.Panel()->Session().Busy() &&
-                       window.Notice()->Kind() != NoticeKind::Progress;
+                return !files.Session().Busy() && window.Notice()->Kind() != NoticeKind::Progress;
             },
             10000));
         const QString text = window.Notice()->Text();
@@ -330,14 +329,14 @@ TEST_F(WindowFilesTest, FileGivenAtStartOpensAfterTheIntro) {
     second.EndIntro();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return !second.Files().Panel()->Session().Busy() &&
+            return !second.Files().Session().Busy() &&
                    second.Notice()->Kind() != NoticeKind::Progress;
         },
         10000));
     EXPECT_EQ(second.Notice()->Text(), "Success to open the file.");
     ASSERT_EQ(second.Data().table.PairCount(), 1);
     EXPECT_EQ(second.Data().table[1].config.endpoint2, "198.18.1.10");
-    EXPECT_EQ(second.Files().Panel()->Session().CurrentFilePath(), path);
+    EXPECT_EQ(second.Files().Session().CurrentFilePath(), path);
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ TEST_F(WindowRecordsTest, YesRestoresTheRunThatDidNotFinishAsAStoppedRun) {
     ASSERT_EQ(data.chart.Series().size(), 3u);
     EXPECT_FALSE(data.chart.Series()[1].empty());
     // A recovered run has no file yet: Save will ask for one.
-    EXPECT_EQ(window->Files().Panel()->Session().CurrentFilePath(), "");
+    EXPECT_EQ(window->Files().Session().CurrentFilePath(), "");
 }
 
 TEST_F(WindowRecordsTest, NoKeepsTheRunInTheHistoryAndNothingChanges) {
