@@ -18,12 +18,13 @@ const QColor& kHoverColour = widgets::palette::kSelection;
 struct ButtonSpec {
     FileCommand command;
     const char* label;
+    const char* name;
     int top;
 };
-constexpr ButtonSpec kButtons[] = {{FileCommand::New, "New", 1},
-                                   {FileCommand::Open, "Open", 23},
-                                   {FileCommand::Save, "Save", 45},
-                                   {FileCommand::SaveAs, "Save as", 67}};
+constexpr ButtonSpec kButtons[] = {{FileCommand::New, "New", "new", 1},
+                                   {FileCommand::Open, "Open", "open", 23},
+                                   {FileCommand::Save, "Save", "save", 45},
+                                   {FileCommand::SaveAs, "Save as", "saveAs", 67}};
 
 }  // namespace
 
@@ -36,6 +37,7 @@ FilePanel::FilePanel(QWidget* parent) : QWidget(parent) {
         auto* button = new widgets::SkinButton(this);
         button->setGeometry(1, spec.top, 110, 21);
         button->setText(QString::fromLatin1(spec.label));
+        button->setObjectName(QString::fromLatin1(spec.name));
         button->setFont(font());
         button->SetPainter([](QPainter& painter, const widgets::SkinButton& b) {
             painter.fillRect(b.rect(), b.IsHovered() ? kHoverColour : QColor(Qt::white));
@@ -47,13 +49,8 @@ FilePanel::FilePanel(QWidget* parent) : QWidget(parent) {
         button->installEventFilter(this);
         const FileCommand command = spec.command;
         connect(button, &QAbstractButton::clicked, this, [this, command] { Clicked(command); });
-        buttons_[static_cast<std::size_t>(command)] = button;
     }
     hide();
-}
-
-widgets::SkinButton* FilePanel::Button(FileCommand command) const {
-    return buttons_[static_cast<std::size_t>(command)];
 }
 
 void FilePanel::Toggle() {

@@ -2,13 +2,8 @@
 
 #include <QPointer>
 #include <QWidget>
-#include <array>
 
 #include "console/files/file_session.h"
-
-namespace quarn::widgets {
-class SkinButton;
-}
 
 namespace quarn::console::ui {
 
@@ -32,8 +27,6 @@ class FilePanel : public QWidget {
     void SetCompanion(QWidget* companion) { companion_ = companion; }
     // Places the panel below the caption at the right edge of a main window of `width`.
     void PlaceFor(int width);
-    // The button for a command (its label: "New", "Open", "Save", "Save as").
-    widgets::SkinButton* Button(FileCommand command) const;
 
   signals:
     // A command's button was clicked (the panel has hidden itself).
@@ -54,7 +47,6 @@ class FilePanel : public QWidget {
 
     bool PressOutside(QObject* watched, const QEvent* event) const;
 
-    std::array<widgets::SkinButton*, 4> buttons_{};  // indexed by FileCommand
     QPointer<QWidget> toggleButton_;
     QPointer<QWidget> companion_;
 };

@@ -32,6 +32,7 @@ WindowFiles::WindowFiles(MainWindow& window)
     panel_->SetToggleButton(window.FileMenuButton());
     connect(panel_.data(), &FilePanel::commandChosen, this,
             [this](FileCommand command) { files_.Run(command); });
+    chartMenu_->setObjectName(QStringLiteral("chartExportMenu"));
     chartMenu_->SetNotice([this](NoticeKind kind, const QString& text) {
         window_.Events().ShowNotice(kind, text.toStdString());
     });

@@ -32,7 +32,6 @@ class WindowFiles : public QObject, public FileSessionHost {
     // Replaces the file dialogs (tests); null goes back to the platform's.
     void SetDialogs(FileDialogs* dialogs) { dialogs_.SetReplacement(dialogs); }
     LogWindows& Logs() { return logs_; }
-    ChartExportMenu* ChartMenu() const { return chartMenu_; }
     // The main window's width changed: the panel stays at its right edge.
     void Layout(int width);
     // The intro showed every child: the panel is hidden again.

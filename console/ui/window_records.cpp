@@ -20,6 +20,7 @@ WindowRecords::WindowRecords(MainWindow& window, std::string historyDir,
       historyDir_(historyDir),
       recording_(std::move(historyDir), historyLimit),
       recent_(new RecentRunsList(&window)) {
+    recent_->setObjectName(QStringLiteral("recentRuns"));
     const ConsoleSignals* events = &window.Events();
     connect(events, &ConsoleSignals::runStarted, this, &WindowRecords::RunStarted);
     connect(events, &ConsoleSignals::tickProcessed, this,

@@ -9,8 +9,11 @@
 #include "console/core/pair_record.h"
 #include "console/ui/console_signals.h"
 #include "tests/gui/main_window/window_test_support.h"
+#include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 int main(int argc, char** argv) {
     if (argc != 4) {
@@ -39,7 +42,7 @@ int main(int argc, char** argv) {
                                      static_cast<double>(window.Data().table[1].figures.current));
                          std::fflush(stdout);
                      });
-    quarn::gui_test::Click(window.StartStop());
+    quarn::gui_test::Click(NamedChild<quarn::widgets::SkinButton>(window, "startStop"));
     std::printf("started\n");
     std::fflush(stdout);
     return QApplication::exec();
