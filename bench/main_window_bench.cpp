@@ -43,7 +43,7 @@ class PacedSession : public console::PairSession {
   public:
     explicit PacedSession(int row) : lines_("198.18.0.12", "198.18.0.11", 5000 + row) {}
 
-    int Run(console::PairLineSink& sink, const std::atomic<bool>& stop) override {
+    console::SessionEnd Run(console::PairLineSink& sink, const std::atomic<bool>& stop) override {
         for (int i = 0; i < bench::ServerLines::kHeaderLines; ++i)
             sink.LineReady(0, lines_.Header(i));
         const Clock::time_point start = Clock::now();
@@ -56,7 +56,7 @@ class PacedSession : public console::PairSession {
             lines_.AppendInterval(second, line);
             sink.LineReady(0, line);
         }
-        return 0;
+        return console::SessionEnd::Ended;
     }
     void Abort() override { aborted_ = true; }
 

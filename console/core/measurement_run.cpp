@@ -3,10 +3,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <system_error>
 #include <thread>
 
+#include "console/core/local_time.h"
 #include "console/core/number_text.h"
 
 namespace quarn::console {
@@ -285,19 +285,20 @@ void MeasurementRun::WorkerMain(Worker& worker) {
         std::unique_lock lock(delayMutex_);
         delayWake_.wait_for(lock, worker.startDelay, [&] { return worker.stop.load(); });
     }
-    int result = 0;
+    SessionEnd end = SessionEnd::Ended;
     std::optional<PairFailure> failure;
     // A run stopped during the delay must not start traffic after the restart broadcast.
     if (!worker.stop.load()) {
         WorkerSink sink(*this, worker);
         try {
-            result = worker.session->Run(sink, worker.stop);
+            end = worker.session->Run(sink, worker.stop);
             failure = worker.session->Failure();
         } catch (...) {
-            result = -1;  // a session that throws has failed; the thread must not die with it
+            end = SessionEnd::Failed;  // a session that throws has failed; the thread must not die
+                                       // with it
         }
     }
-    SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.pair, result, failure); });
+    SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.pair, end, failure); });
     worker.exited = true;
 }
 
@@ -383,13 +384,13 @@ void MeasurementRun::OnStreamEnded(std::uint64_t generation, PairId pair) {
     }
 }
 
-void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, int result,
+void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, SessionEnd end,
                                    const std::optional<PairFailure>& failure) {
     if (generation != generation_ || !data_.table.Contains(id)) {
         return;
     }
     PairRecord* pair = data_.table.Find(id);
-    pair->run.result = result == 0 ? PairResult::Normal : PairResult::Failed;
+    pair->run.result = end == SessionEnd::Ended ? PairResult::Normal : PairResult::Failed;
     if (stopRequested_ || mode_ != ConsoleMode::Measuring) {
         return;
     }
@@ -558,16 +559,6 @@ void MeasurementRun::Shutdown() {
         worker->thread.join();
     }
     workers_.clear();
-}
-
-std::string FormatMeasuredAt(std::chrono::system_clock::time_point when) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return text;
 }
 
 }  // namespace quarn::console

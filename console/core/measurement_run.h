@@ -115,7 +115,7 @@ class MeasurementRun {
     // Main-thread handlers of worker events; events of an earlier run are ignored.
     void OnLine(std::uint64_t generation, PairId pair, std::string_view line);
     void OnStreamEnded(std::uint64_t generation, PairId pair);
-    void OnWorkerEnded(std::uint64_t generation, PairId pair, int result,
+    void OnWorkerEnded(std::uint64_t generation, PairId pair, SessionEnd end,
                        const std::optional<PairFailure>& failure);
     // The pair's row while the run of `generation` goes on and the pair is in it; else -1.
     int CurrentRow(std::uint64_t generation, PairId pair) const;
@@ -154,8 +154,5 @@ class MeasurementRun {
 
 // The rate argument of a run: "%fm" of the window size (TCP) or throughput (UDP).
 std::string RateText(double value);
-
-// The local time as "%04d-%02d-%02d %02d:%02d:%02d".
-std::string FormatMeasuredAt(std::chrono::system_clock::time_point when);
 
 }  // namespace quarn::console

@@ -1,6 +1,6 @@
 #include "console/core/pair_failure.h"
 
-#include <ctime>
+#include "console/core/local_time.h"
 
 namespace quarn::console {
 namespace {
@@ -51,20 +51,11 @@ std::string WhatFailed(const PairFailure& failure) {
     return who + " failed.";
 }
 
-std::string TimeText(std::chrono::system_clock::time_point when) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
 }  // namespace
 
 std::vector<std::string> FailureLines(const PairFailure& failure) {
     std::vector<std::string> lines;
-    lines.push_back("Error at " + TimeText(failure.when) + ": " + WhatFailed(failure));
+    lines.push_back("Error at " + FormatMeasuredAt(failure.when) + ": " + WhatFailed(failure));
     if (!failure.detail.empty()) {
         const std::string source = failure.kind == FailureKind::IperfError ? "iperf: " : "";
         lines.push_back(source + failure.detail);

@@ -35,12 +35,16 @@ class PairLineSink {
     virtual void StreamEnded(int index) = 0;
 };
 
+// How a pair's session ended: Failed when it could not measure (no connection, no server,
+// a stream that stayed silent); Ended for a normal end, a stop or an abort.
+enum class SessionEnd { Ended, Failed };
+
 // One pair's measurement procedure (remote or local mode), run on the pair's worker thread.
 class PairSession {
   public:
     virtual ~PairSession() = default;
-    // Runs until the stream ends, stopRequested is seen or set-up fails. 0 or -1.
-    virtual int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) = 0;
+    // Runs until the stream ends, stopRequested is seen or set-up fails.
+    virtual SessionEnd Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) = 0;
     // After Run has returned, on the same thread: why the pair could not be measured,
     // when the session knows. Nothing for a normal end, a stop or an abort.
     virtual std::optional<PairFailure> Failure() const { return std::nullopt; }

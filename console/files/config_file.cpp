@@ -68,7 +68,7 @@ bool HasConfigIdentifier(std::string_view bytes) {
            bytes.substr(2, kConfigIdentifier.size()) == kConfigIdentifier;
 }
 
-int WriteRecords(AtomicFileWriter& file, ConsoleData& data) {
+bool WriteRecords(AtomicFileWriter& file, ConsoleData& data) {
     file.Write(ConfigHeaderBytes());
     file.Write(FileBytes(FormatTimeLine(data)));
     file.Write(FileBytes(FormatEndPointLine(data)));
@@ -80,39 +80,39 @@ int WriteRecords(AtomicFileWriter& file, ConsoleData& data) {
     if (!nameBlock.empty()) {
         file.Write(FileBytes(nameBlock));
     }
-    return file.Commit() ? 0 : -1;
+    return file.Commit();
 }
 
 }  // namespace
 
-int WriteConfigFile(const std::string& path, ConsoleData& data, int* error) {
+ConfigResult WriteConfigFile(const std::string& path, ConsoleData& data, int* error) {
     int failure = 0;
-    int result = -1;
+    bool written = false;
     try {
         AtomicFileWriter file(path);
-        result = file.Open() ? WriteRecords(file, data) : -1;
+        written = file.Open() && WriteRecords(file, data);
         failure = file.Error();
     } catch (const std::bad_alloc&) {
         failure = ENOMEM;
     }
     if (error != nullptr) {
-        *error = result == 0 ? 0 : failure;
+        *error = written ? 0 : failure;
     }
-    return result;
+    return written ? ConfigResult::Done : ConfigResult::CannotAccess;
 }
 
-int ReadConfigFile(const std::string& path, ConsoleData& data,
-                   const std::function<void()>& performNew) {
+ConfigResult ReadConfigFile(const std::string& path, ConsoleData& data,
+                            const std::function<void()>& performNew) {
     try {
         std::string bytes;
         if (!ReadOnlyFile(path).ReadAll(bytes)) {
-            return -1;
+            return ConfigResult::CannotAccess;
         }
         if (performNew) {
             performNew();
         }
         if (!HasConfigIdentifier(bytes)) {
-            return -2;
+            return ConfigResult::NotConfigFile;
         }
         // A written file holds whole UTF-16 code units; an odd size was cut off.
         const bool wholeUnits = bytes.size() % 2 == 0;
@@ -120,9 +120,9 @@ int ReadConfigFile(const std::string& path, ConsoleData& data,
             Utf16FromLeBytes(std::string_view(bytes).substr(kConfigHeaderSize));
         std::string().swap(bytes);  // the text alone is enough from here on
         const bool complete = ApplyConfigText(text, data);
-        return complete && wholeUnits ? 0 : kConfigIncomplete;
+        return complete && wholeUnits ? ConfigResult::Done : ConfigResult::Incomplete;
     } catch (const std::bad_alloc&) {
-        return -1;
+        return ConfigResult::CannotAccess;
     }
 }
 

@@ -1,14 +1,13 @@
 #include "console/files/file_session.h"
 
 #include <condition_variable>
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "console/core/local_time.h"
 #include "console/files/config_file.h"
 #include "console/files/opened_run_state.h"
 
@@ -143,14 +142,14 @@ bool FileSession::StartWorker(FileCommand command, const std::string& path,
     // Wrapped here, on the main thread; they do nothing once the session is gone.
     auto reset = liveness_.Guard([this] { ApplyReset(); });
     auto finish = liveness_.Guard(
-        [this, command, path](int result, const std::shared_ptr<ConsoleData>& data) {
+        [this, command, path](ConfigResult result, const std::shared_ptr<ConsoleData>& data) {
             Finish(command, result, path, data);
         });
     try {
         worker_ = std::jthread([&dispatcher, minimum, command, path, copy, settings, reset,
                                 finish](std::stop_token stop) mutable {
             const auto started = std::chrono::steady_clock::now();
-            int result = -1;
+            ConfigResult result = ConfigResult::CannotAccess;
             if (command == FileCommand::Open) {
                 // Made here, so the data belong to this thread while it fills them.
                 copy = std::make_shared<ConsoleData>();
@@ -165,8 +164,9 @@ bool FileSession::StartWorker(FileCommand command, const std::string& path,
                 ThreadAffinity::Lend lend(copy->windowThread);
                 result = WriteConfigFile(path, *copy);
             }
-            const bool notConfigFile = command == FileCommand::Open && result == -2;
-            if (!notConfigFile && std::chrono::steady_clock::now() - started <= minimum) {
+            // A file that is no .config file is answered at once.
+            if (result != ConfigResult::NotConfigFile &&
+                std::chrono::steady_clock::now() - started <= minimum) {
                 HoldFor(stop, minimum);
             }
             if (stop.stop_requested()) {
@@ -185,7 +185,7 @@ void FileSession::ApplyReset() {
     host_.PerformNew();
 }
 
-void FileSession::Finish(FileCommand command, int result, const std::string& path,
+void FileSession::Finish(FileCommand command, ConfigResult result, const std::string& path,
                          const std::shared_ptr<ConsoleData>& copy) {
     // Loading ends first, so the window sees the chart drawable again when it leaves
     // FileBusy.
@@ -194,7 +194,8 @@ void FileSession::Finish(FileCommand command, int result, const std::string& pat
     host_.SetFileBusy(false);
 
     if (IsSave(command)) {
-        if (result == 0) {
+        const bool saved = result == ConfigResult::Done;
+        if (saved) {
             // The writer removed the spaces from the rate texts; that change stays.
             data_.settings.windowSizeText = copy->settings.windowSizeText;
             data_.settings.throughputText = copy->settings.throughputText;
@@ -202,7 +203,7 @@ void FileSession::Finish(FileCommand command, int result, const std::string& pat
             currentFileName_ = FileNamePart(path);
         }
         host_.FileFinished(command, result);
-        if (result == 0) {
+        if (saved) {
             host_.ShowNotice(NoticeKind::Info, kSaveSucceeded);
         } else {
             host_.ShowNotice(NoticeKind::Message, kSaveFailed);
@@ -211,7 +212,7 @@ void FileSession::Finish(FileCommand command, int result, const std::string& pat
     }
 
     // A file that was cut short opens with what could be read.
-    const bool opened = result == 0 || result == kConfigIncomplete;
+    const bool opened = result == ConfigResult::Done || result == ConfigResult::Incomplete;
     if (opened) {
         TakeOverOpened(*copy);
         currentFilePath_ = path;
@@ -226,14 +227,23 @@ void FileSession::Finish(FileCommand command, int result, const std::string& pat
     data_.chart.SetTotalVisible(data_.table.All().config.showTotal,
                                 ChartScaleSource::From(data_.table));
     host_.FileFinished(command, result);
-    if (result == 0) {
-        host_.ShowNotice(NoticeKind::Info, kOpenSucceeded);
-    } else if (result == kConfigIncomplete) {
-        host_.ShowNotice(NoticeKind::Message, IncompleteFileText(data_.table.PairCount()));
-    } else if (result == -2) {
-        host_.ShowNotice(NoticeKind::Info, kNotConfigFile);
-    } else {
-        host_.ShowNotice(NoticeKind::Message, kOpenFailed);
+    ShowOpenNotice(result);
+}
+
+void FileSession::ShowOpenNotice(ConfigResult result) {
+    switch (result) {
+        case ConfigResult::Done:
+            host_.ShowNotice(NoticeKind::Info, kOpenSucceeded);
+            return;
+        case ConfigResult::Incomplete:
+            host_.ShowNotice(NoticeKind::Message, IncompleteFileText(data_.table.PairCount()));
+            return;
+        case ConfigResult::NotConfigFile:
+            host_.ShowNotice(NoticeKind::Info, kNotConfigFile);
+            return;
+        case ConfigResult::CannotAccess:
+            host_.ShowNotice(NoticeKind::Message, kOpenFailed);
+            return;
     }
 }
 
@@ -252,13 +262,7 @@ void FileSession::TakeOverOpened(ConsoleData& opened) {
 }
 
 std::string FileSession::DefaultFileName(std::chrono::system_clock::time_point now) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char name[64];
-    std::snprintf(name, sizeof name, "%04d%02d%02d_%02dh%02dm%02ds.config", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return name;
+    return FormatLocalTime(now, "%Y%m%d_%Hh%Mm%Ss.config");
 }
 
 std::string FileSession::FileNamePart(const std::string& path) {

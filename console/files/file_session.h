@@ -11,6 +11,7 @@
 #include "console/core/console_view.h"
 #include "console/core/dispatcher.h"
 #include "console/core/liveness.h"
+#include "console/files/config_file.h"
 
 namespace quarn::console {
 
@@ -43,7 +44,7 @@ class FileSessionHost {
     virtual void ShowNotice(NoticeKind kind, std::string_view text) = 0;
     // A save or open has finished and the data are updated: refresh the EndPoint lists,
     // the pair list, the chart and the title's file name. Runs before the result notice.
-    virtual void FileFinished(FileCommand command, int result) = 0;
+    virtual void FileFinished(FileCommand command, ConfigResult result) = 0;
 };
 
 // New, Open, Save and Save as: chooses the file, runs WriteConfigFile or ReadConfigFile
@@ -115,9 +116,10 @@ class FileSession {
     bool StartWorker(FileCommand command, const std::string& path,
                      std::shared_ptr<ConsoleData> copy, const MeasurementSettings& settings);
     void ApplyReset();
-    void Finish(FileCommand command, int result, const std::string& path,
+    void Finish(FileCommand command, ConfigResult result, const std::string& path,
                 const std::shared_ptr<ConsoleData>& copy);
     void TakeOverOpened(ConsoleData& opened);
+    void ShowOpenNotice(ConfigResult result);
     std::shared_ptr<ConsoleData> CopyForSave() const;
 
     ConsoleData& data_;

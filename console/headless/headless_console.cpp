@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "console/core/event_loop.h"
+#include "console/core/local_time.h"
 #include "console/core/measurement_run.h"
 #include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
@@ -151,20 +152,21 @@ int HeadlessConsole::Run() {
 
 int HeadlessConsole::Open() {
     if (options_.recover) {
-        const std::string error =
+        const Outcome recovered =
             records::RecoverRun(records::JournalDirectory(), options_.recoverId, data_);
         ApplyOpenedRunState(data_);
-        return error.empty() ? kExitOk : Fail(error);
+        return recovered ? kExitOk : Fail(recovered.Why());
     }
-    const int result = ReadConfigFile(options_.openPath, data_, [this] { data_.ResetToNew(); });
+    const ConfigResult result =
+        ReadConfigFile(options_.openPath, data_, [this] { data_.ResetToNew(); });
     ApplyOpenedRunState(data_);
     data_.chart.SetTotalVisible(data_.table.All().config.showTotal,
                                 ChartScaleSource::From(data_.table));
-    if (result == -1)
-        return Fail("Cannot open the file: " + options_.openPath);
-    if (result == -2)
+    if (result == ConfigResult::CannotAccess)
+        return Fail(CannotOpenText(options_.openPath));
+    if (result == ConfigResult::NotConfigFile)
         return Fail(FileSession::kNotConfigFile);
-    if (result == kConfigIncomplete) {
+    if (result == ConfigResult::Incomplete) {
         // What was read is used (and can be saved again), but the run as a whole fails.
         std::fprintf(env_.err, "%s\n", IncompleteFileText(data_.table.PairCount()).c_str());
         incomplete_ = true;
@@ -175,9 +177,9 @@ int HeadlessConsole::Open() {
 int HeadlessConsole::LoadComparison() {
     if (options_.comparePath.empty())
         return kExitOk;
-    const std::string error =
+    const Outcome loaded =
         records::LoadReference(options_.comparePath, records::JournalDirectory(), reference_);
-    return error.empty() ? kExitOk : Fail(error);
+    return loaded ? kExitOk : Fail(loaded.Why());
 }
 
 void HeadlessConsole::ShowTable(bool when) {
@@ -280,7 +282,7 @@ void HeadlessConsole::OnSignal() {
 
 int HeadlessConsole::Save() {
     int error = 0;
-    if (WriteConfigFile(options_.savePath, data_, &error) != 0) {
+    if (WriteConfigFile(options_.savePath, data_, &error) != ConfigResult::Done) {
         // The system's own words say why: a full disk, a read-only file system, a permission.
         const std::string why = error != 0 ? " (" + std::string(std::strerror(error)) + ")" : "";
         return Fail("Cannot save the file: " + options_.savePath + why);

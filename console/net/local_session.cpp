@@ -67,7 +67,7 @@ bool LocalSession::StopWanted(const std::atomic<bool>& stopRequested) const {
     return stopRequested || connection_.Aborted();
 }
 
-int LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
+SessionEnd LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
     // The "-c" of the command names End Point 2, whom the server request goes to.
     protocol::ServerRequestFailure why;
     std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
@@ -77,10 +77,10 @@ int LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested
         if (!connection_.Aborted()) {
             setupFailure_ = ServerRequestFailed(why, job_.endpoint2, settings_);
         }
-        return -1;
+        return SessionEnd::Failed;
     }
     if (!connection_.Attach(std::move(server->socket))) {
-        return 0;  // the run was completed meanwhile
+        return SessionEnd::Ended;  // the run was completed meanwhile
     }
     std::thread receiver;
     try {
@@ -88,12 +88,12 @@ int LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested
     } catch (const std::system_error& error) {
         connection_.Close();
         setupFailure_ = ConsoleFailure(FailureKind::NotStarted, error.what());
-        return -1;
+        return SessionEnd::Failed;
     }
     ReceiverJoin joinOnExit(connection_, receiver);
     RunClient(server->port, stopRequested);
     AwaitStreamEnd(stopRequested);
-    return 0;
+    return SessionEnd::Ended;
 }
 
 void LocalSession::ReceiveStream(PairLineSink& sink) {

@@ -22,9 +22,9 @@ class LocalSession : public PairSession {
   public:
     LocalSession(PairJob job, ControlClientSettings settings);
 
-    // -1 when End Point 2 gives no server or the receive thread cannot start; else 0.
+    // Failed when End Point 2 gives no server or the receive thread cannot start.
     // Returns only after the receive thread has ended, so the sink is free again.
-    int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override;
+    SessionEnd Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override;
     void Abort() override { connection_.Abort(); }
     std::optional<PairFailure> Failure() const override;
 

@@ -20,36 +20,36 @@ constexpr size_t kStreamChunk = 1499;
 RemoteSession::RemoteSession(PairJob job, ControlClientSettings settings)
     : job_(std::move(job)), settings_(std::move(settings)) {}
 
-int RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
+SessionEnd RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
     std::optional<uint32_t> endPoint1 = ParseIpv4(job_.endpoint1);
     if (!endPoint1) {
         Fail(FailureKind::Unreachable, "not an IPv4 address");
-        return -1;
+        return SessionEnd::Failed;
     }
     platform::Socket socket = platform::TcpConnect(
         *endPoint1, settings_.controlPort, settings_.connectTimeoutMs, &connection_.AbortFlag());
     if (connection_.Aborted()) {
-        return 0;  // the run was completed while connecting
+        return SessionEnd::Ended;  // the run was completed while connecting
     }
     if (!socket.Valid()) {
         failure_ = ConnectFailure(FailureSide::EndPoint1, job_.endpoint1, errno, settings_);
-        return -1;
+        return SessionEnd::Failed;
     }
     if (!platform::SetRecvTimeout(socket, settings_.streamTimeoutMs)) {
         Fail(FailureKind::Unreachable, SystemErrorText(errno));
-        return -1;
+        return SessionEnd::Failed;
     }
     if (!connection_.Attach(std::move(socket))) {
-        return 0;
+        return SessionEnd::Ended;
     }
     // A command sent after the run's "restart" would start iperf that nothing ends.
     if (stopRequested) {
         connection_.Close();
-        return 0;
+        return SessionEnd::Ended;
     }
     const std::string command =
         protocol::WithCrLf(protocol::BuildClientCommand(ClientCommandFor(job_)));
-    int result = 0;
+    SessionEnd result = SessionEnd::Ended;
     if (platform::SendAll(connection_.Get(), command)) {
         result = ReadStream(sink, stopRequested);
     } else {
@@ -71,7 +71,7 @@ void RemoteSession::Fail(FailureKind kind, std::string detail, int seconds) {
 }
 
 // Notes why the stream ended; the run decides whether that end was early.
-int RemoteSession::ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
+SessionEnd RemoteSession::ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
     LineSplitter lines;
     bool anyOutput = false;
     auto deliver = [&](std::string_view line) {
@@ -83,7 +83,7 @@ int RemoteSession::ReadStream(PairLineSink& sink, const std::atomic<bool>& stopR
             platform::Receive(connection_.Get(), buffer.data(), buffer.size());
         if (received.status == platform::RecvStatus::TimedOut) {
             Fail(FailureKind::Silent, {}, (settings_.streamTimeoutMs + 999) / 1000);
-            return -1;
+            return SessionEnd::Failed;
         }
         if (received.status != platform::RecvStatus::Data) {
             if (connection_.Aborted()) {
@@ -97,7 +97,7 @@ int RemoteSession::ReadStream(PairLineSink& sink, const std::atomic<bool>& stopR
         anyOutput = true;
         lines.Feed(std::string_view(buffer.data(), received.bytes), deliver);
     }
-    return 0;
+    return SessionEnd::Ended;
 }
 
 }  // namespace quarn::console

@@ -12,15 +12,15 @@ class RemoteSession : public PairSession {
   public:
     RemoteSession(PairJob job, ControlClientSettings settings);
 
-    // -1 when End Point 1 cannot be reached or its stream stays silent for the stream
-    // timeout; 0 when the stream ends, the command cannot be sent or a stop is requested.
-    int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override;
+    // Failed when End Point 1 cannot be reached or its stream stays silent for the stream
+    // timeout; Ended when the stream ends, the command cannot be sent or a stop is requested.
+    SessionEnd Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override;
     void Abort() override { connection_.Abort(); }
     std::optional<PairFailure> Failure() const override { return failure_; }
 
   private:
     void Fail(FailureKind kind, std::string detail = {}, int seconds = 0);
-    int ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested);
+    SessionEnd ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested);
 
     PairJob job_;
     ControlClientSettings settings_;

@@ -10,22 +10,29 @@
 
 namespace quarn::console::records {
 
-std::string LoadReference(const std::string& fileOrRunId, const std::string& historyDir,
-                          ConsoleData& reference) {
+std::string CannotOpenText(const std::string& path) {
+    return "Cannot open the file: " + path;
+}
+
+Outcome LoadReference(const std::string& fileOrRunId, const std::string& historyDir,
+                      ConsoleData& reference) {
     std::error_code error;
     if (!std::filesystem::exists(fileOrRunId, error)) {
         if (fileOrRunId.find('/') != std::string::npos || fileOrRunId.ends_with(".config"))
-            return "Cannot open the file: " + fileOrRunId;
+            return Outcome::Failed(CannotOpenText(fileOrRunId));
         return records::RecoverRun(historyDir, fileOrRunId, reference);
     }
-    const int result = ReadConfigFile(fileOrRunId, reference, [&] { reference.ResetToNew(); });
-    if (result == -1)
-        return "Cannot open the file: " + fileOrRunId;
-    if (result == -2)
-        return FileSession::kNotConfigFile;
-    // A file cut short still compares by the pairs it has.
+    switch (ReadConfigFile(fileOrRunId, reference, [&] { reference.ResetToNew(); })) {
+        case ConfigResult::CannotAccess:
+            return Outcome::Failed(CannotOpenText(fileOrRunId));
+        case ConfigResult::NotConfigFile:
+            return Outcome::Failed(FileSession::kNotConfigFile);
+        case ConfigResult::Done:
+        case ConfigResult::Incomplete:
+            break;  // a file cut short still compares by the pairs it has
+    }
     ApplyOpenedRunState(reference);
-    return {};
+    return Outcome::Done();
 }
 
 }  // namespace quarn::console::records

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "console/core/measurement_run.h"
+#include "console/core/local_time.h"
 #include "console/records/journal_directory.h"
 #include "console/records/journal_reader.h"
 #include "console/records/journal_writer.h"

@@ -62,18 +62,19 @@ void RunRecording::End(const ConsoleData& data, bool quit) {
     PublishMetrics(data, false);
 }
 
-std::string RecoverRun(const std::string& historyDir, const std::optional<std::string>& id,
-                       ConsoleData& data) {
+Outcome RecoverRun(const std::string& historyDir, const std::optional<std::string>& id,
+                   ConsoleData& data) {
     const std::optional<RunInfo> run = id ? FindRun(historyDir, *id) : LatestUnfinished(historyDir);
     if (!run)
-        return id ? "No run " + *id + " in the history." : "No unfinished run in the history.";
+        return Outcome::Failed(id ? "No run " + *id + " in the history."
+                                  : "No unfinished run in the history.");
     if (run->running)
-        return "The run " + run->id + " is still being measured.";
+        return Outcome::Failed("The run " + run->id + " is still being measured.");
     const std::optional<JournalContent> content = ReadJournal(run->path);
     if (!content)
-        return "Cannot read the journal: " + run->path;
+        return Outcome::Failed("Cannot read the journal: " + run->path);
     RestoreRun(*content, data);
-    return {};
+    return Outcome::Done();
 }
 
 }  // namespace quarn::console::records

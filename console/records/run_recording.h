@@ -6,6 +6,7 @@
 #include <string>
 
 #include "console/core/console_data.h"
+#include "console/core/outcome.h"
 #include "console/records/journal_writer.h"
 #include "console/records/jsonl_stream.h"
 #include "console/records/metrics_server.h"
@@ -55,8 +56,8 @@ class RunRecording {
 };
 
 // Loads a run of the history into `data` as a stopped run. Without an id, the latest run
-// that did not finish. Returns an error text, or empty on success.
-std::string RecoverRun(const std::string& historyDir, const std::optional<std::string>& id,
-                       ConsoleData& data);
+// that did not finish.
+Outcome RecoverRun(const std::string& historyDir, const std::optional<std::string>& id,
+                   ConsoleData& data);
 
 }  // namespace quarn::console::records

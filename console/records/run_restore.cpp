@@ -3,7 +3,7 @@
 #include <charconv>
 #include <chrono>
 
-#include "console/core/measurement_run.h"
+#include "console/core/local_time.h"
 #include "console/core/pair_state.h"
 
 namespace quarn::console::records {

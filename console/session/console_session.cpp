@@ -59,6 +59,14 @@ std::string ConsoleSession::SearchNow(const std::atomic<bool>* cancel) {
     return data_.ApplySearchResult(SearchEndPoints(discovery_, cancel));
 }
 
+FileSession& ConsoleSession::OpenFiles(FileSessionHost& host, FileDialogs& dialogs,
+                                       std::string configFolder) {
+    files_.reset();  // an earlier flow's worker ends before the new one starts
+    files_ =
+        std::make_unique<FileSession>(data_, dispatcher_, host, dialogs, std::move(configFolder));
+    return *files_;
+}
+
 void ConsoleSession::Quit() {
     if (quitting_)
         return;
@@ -73,6 +81,7 @@ void ConsoleSession::Shutdown() {
     // The dispatcher closes first, so no worker or search result arrives any more.
     run_.Shutdown();
     search_.Stop();
+    files_.reset();
 }
 
 void ConsoleSession::ForwardingView::ShowNotice(NoticeKind kind, std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "console/core/measurement_run.h"
 #include "console/core/pair_session.h"
 #include "console/core/run_environment.h"
+#include "console/files/file_session.h"
 #include "console/net/control_client_factory.h"
 #include "console/net/discovery_options.h"
 #include "console/net/network_run_environment.h"
@@ -60,6 +62,15 @@ class ConsoleSession {
     std::string SearchNow(const std::atomic<bool>* cancel);
     bool Searching() const { return search_.Running(); }
 
+    // The File panel's flow (New, Open, Save, Save as) and the current file, over this
+    // session's data. The window opens it with what it shows and asks; replaces one that
+    // is open.
+    FileSession& OpenFiles(FileSessionHost& host, FileDialogs& dialogs, std::string configFolder);
+    // Joins a save or open still running (its result is dropped); before the host goes.
+    void CloseFiles() { files_.reset(); }
+    // Null while no front end has opened the file flow.
+    FileSession* Files() { return files_.get(); }
+
     // Quits as the confirmed quit question does: no run completion, workers and search
     // ended, own iperf clients ended, "restart" broadcast. Later results are dropped.
     void Quit();
@@ -92,6 +103,7 @@ class ConsoleSession {
     RunEnvironment& environment_;
     MeasurementRun run_;
     SearchRunner search_;
+    std::unique_ptr<FileSession> files_;
     bool quitting_ = false;
 };
 

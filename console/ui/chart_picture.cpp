@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QWidget>
 
-#include "console/core/measurement_run.h"
+#include "console/core/local_time.h"
 #include "console/files/atomic_file_writer.h"
 #include "console/records/run_report.h"
 #include "console/ui/chart_widget.h"

@@ -32,6 +32,7 @@ EndPointPanel::EndPointPanel(QWidget* parent) : QWidget(parent) {
     animation->LoadFromFile(widgets::kBusyAnimation);
     animation->setGeometry(89, kHeight / 2 - 12, 21, 21);
     animation->hide();
+    animation->setObjectName(QStringLiteral("searchAnimation"));
     animation_ = animation;
     ShowEmpty();
 }

@@ -35,7 +35,6 @@ class EndPointPanel : public QWidget {
     // The selected address of list 1 or 2, none when nothing is selected.
     std::optional<std::string> Selection(int list) const;
     EndPointListBox* List(int list) const { return list == 1 ? list1_ : list2_; }
-    QWidget* Animation() const { return animation_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

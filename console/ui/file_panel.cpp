@@ -1,41 +1,34 @@
 #include "console/ui/file_panel.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStandardPaths>
 
 #include "widgets/fonts.h"
 #include "widgets/palette.h"
 #include "widgets/skin_button.h"
-#include "widgets/text.h"
 
 namespace quarn::console::ui {
 namespace {
 
 const QColor kLineColour(0x82, 0x82, 0x82);
 const QColor& kHoverColour = widgets::palette::kSelection;
-const QString kFilter = QStringLiteral("Quarn Files (*.config)");
 
 struct ButtonSpec {
     FileCommand command;
     const char* label;
+    const char* name;
     int top;
 };
-constexpr ButtonSpec kButtons[] = {{FileCommand::New, "New", 1},
-                                   {FileCommand::Open, "Open", 23},
-                                   {FileCommand::Save, "Save", 45},
-                                   {FileCommand::SaveAs, "Save as", 67}};
-
-using widgets::FromUtf8;
+constexpr ButtonSpec kButtons[] = {{FileCommand::New, "New", "new", 1},
+                                   {FileCommand::Open, "Open", "open", 23},
+                                   {FileCommand::Save, "Save", "save", 45},
+                                   {FileCommand::SaveAs, "Save as", "saveAs", 67}};
 
 }  // namespace
 
-FilePanel::FilePanel(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host,
-                     QWidget* parent, FileDialogs* dialogs, const std::string& configFolder)
-    : QWidget(parent), dialogs_(dialogs) {
+FilePanel::FilePanel(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
     resize(kWidth, kHeight);
@@ -44,6 +37,7 @@ FilePanel::FilePanel(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost&
         auto* button = new widgets::SkinButton(this);
         button->setGeometry(1, spec.top, 110, 21);
         button->setText(QString::fromLatin1(spec.label));
+        button->setObjectName(QString::fromLatin1(spec.name));
         button->setFont(font());
         button->SetPainter([](QPainter& painter, const widgets::SkinButton& b) {
             painter.fillRect(b.rect(), b.IsHovered() ? kHoverColour : QColor(Qt::white));
@@ -55,18 +49,8 @@ FilePanel::FilePanel(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost&
         button->installEventFilter(this);
         const FileCommand command = spec.command;
         connect(button, &QAbstractButton::clicked, this, [this, command] { Clicked(command); });
-        buttons_[static_cast<std::size_t>(command)] = button;
     }
-    session_ =
-        std::make_unique<FileSession>(data, dispatcher, host, static_cast<FileDialogs&>(*this),
-                                      configFolder.empty() ? DefaultConfigFolder() : configFolder);
     hide();
-}
-
-FilePanel::~FilePanel() = default;
-
-widgets::SkinButton* FilePanel::Button(FileCommand command) const {
-    return buttons_[static_cast<std::size_t>(command)];
 }
 
 void FilePanel::Toggle() {
@@ -119,13 +103,7 @@ bool FilePanel::PressOutside(QObject* watched, const QEvent* event) const {
 
 void FilePanel::Clicked(FileCommand command) {
     hide();
-    session_->Run(command);
-}
-
-std::string FilePanel::DefaultConfigFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QByteArray program = QCoreApplication::applicationDirPath().toUtf8();
-    return FileSession::ChooseConfigFolder(documents.toStdString(), program.toStdString());
+    emit commandChosen(command);
 }
 
 void FilePanel::paintEvent(QPaintEvent*) {
@@ -165,37 +143,6 @@ bool FilePanel::eventFilter(QObject* watched, QEvent* event) {
         default:
             return QWidget::eventFilter(watched, event);
     }
-}
-
-std::optional<std::string> FilePanel::ChooseOpenPath(const std::string& folder) {
-    if (dialogs_) {
-        return dialogs_->ChooseOpenPath(folder);
-    }
-    QFileDialog dialog(window(), QStringLiteral("Open"), FromUtf8(folder), kFilter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("config"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().front().toStdString();
-}
-
-std::optional<std::string> FilePanel::ChooseSavePath(FileCommand command, const std::string& folder,
-                                                     const std::string& initialPath) {
-    if (dialogs_) {
-        return dialogs_->ChooseSavePath(command, folder, initialPath);
-    }
-    const QString title =
-        command == FileCommand::SaveAs ? QStringLiteral("Save as") : QStringLiteral("Save");
-    QFileDialog dialog(window(), title, FromUtf8(folder), kFilter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("config"));
-    dialog.selectFile(FromUtf8(initialPath));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().front().toStdString();
 }
 
 }  // namespace quarn::console::ui

@@ -88,6 +88,7 @@ HelpWindow::HelpWindow()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       browser_(new QTextBrowser(this)),
       closeButton_(new widgets::SkinButton(this)) {
+    browser_->setObjectName(QStringLiteral("browser"));
     // Only the title strip moves the window.
     widgets::WindowMover::Install(this, [](QPoint at) { return kCaptionRect.contains(at); });
     setAttribute(Qt::WA_DeleteOnClose);

@@ -34,7 +34,6 @@ class HelpWindow : public QWidget {
     // The first candidate that exists, or an empty string.
     static QString FindPage();
 
-    QTextBrowser* Browser() const { return browser_; }
     // The page shown, empty when none was found.
     const QString& PagePath() const { return pagePath_; }
 

@@ -45,6 +45,7 @@ LogWindow::LogWindow(const ConsoleData& data, PairId pair)
     const QFont font = widgets::GulimFont(12);
     setFont(font);
 
+    list_->setObjectName(QStringLiteral("lines"));
     list_->setGeometry(kListRect);
     list_->setModel(model_);
     list_->setItemDelegate(new LogRowDelegate(list_));

@@ -46,7 +46,6 @@ class LogWindow : public QWidget {
     // The pair's loss, jitter and round trips as the title area shows them.
     QString FiguresText() const;
     bool ListShown() const;
-    QListView* List() const { return list_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

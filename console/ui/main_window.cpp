@@ -1,6 +1,5 @@
 #include "console/ui/main_window.h"
 
-#include <arpa/inet.h>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -25,6 +24,7 @@
 #include "console/ui/pair_menu.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_records.h"
+#include "ipv4/ipv4.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
@@ -32,21 +32,6 @@
 #include "widgets/text.h"
 
 namespace quarn::console::ui {
-namespace {
-
-QString DottedAddress(std::optional<std::uint32_t> address) {
-    if (!address)
-        return QStringLiteral("0.0.0.0");
-    const std::uint32_t a = *address;
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg((a >> 24) & 0xFF)
-        .arg((a >> 16) & 0xFF)
-        .arg((a >> 8) & 0xFF)
-        .arg(a & 0xFF);
-}
-
-}  // namespace
-
 MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       session_(session),
@@ -95,7 +80,7 @@ MainWindow::~MainWindow() {
     // The dispatcher closes first, so no worker or search result reaches a dying window.
     session_.Shutdown();
     records_.reset();
-    // The File panel joins its worker, which may still post, before the dispatcher goes.
+    // Shutdown has joined the file flow's worker; its host goes now.
     files_.reset();
     session_.AttachView(nullptr);
     Data().chart.onChanged = nullptr;
@@ -301,7 +286,7 @@ void MainWindow::EndIntro() {
     files_->IntroEnded();
     update();
     if (!options_.openFile.empty())
-        files_->Panel()->Session().OpenPath(options_.openFile);
+        files_->Session().OpenPath(options_.openFile);
     else if (options_.offerRecovery)
         records_->OfferRecovery();
 }
@@ -428,7 +413,9 @@ void MainWindow::Quit() {
 }
 
 void MainWindow::RefreshOwnAddress() {
-    caption_->SetAddressText(DottedAddress(session_.Environment().OwnAddress()));
+    // No address known yet shows as 0.0.0.0.
+    caption_->SetAddressText(
+        QString::fromStdString(FormatIpv4(session_.Environment().OwnAddress().value_or(0))));
 }
 
 void MainWindow::ShowRunStarted() {

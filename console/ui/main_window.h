@@ -92,7 +92,6 @@ class MainWindow : public QWidget, private CommandInputs {
     WindowRecords& Records() { return *records_; }
 
     CaptionBar* Caption() const { return caption_; }
-    AllStrip* Strip() const { return allStrip_; }
     EndPointPanel* EndPoints() const { return endPointPanel_; }
     PairListWidget* PairList() const { return pairList_; }
     ChartWidget* Chart() const { return chart_; }
@@ -100,11 +99,7 @@ class MainWindow : public QWidget, private CommandInputs {
     widgets::SkinCombo* Protocol() const { return protocol_; }
     QLineEdit* ValueEdit() const { return valueEdit_; }
     QLineEdit* DurationEdit() const { return durationEdit_; }
-    widgets::SkinButton* StartStop() const { return startStop_; }
     widgets::SkinButton* AddManually() const { return addManually_; }
-    widgets::SkinButton* DeletePair() const { return deletePair_; }
-    widgets::SkinButton* AddEndPoint() const { return addEndPoint_; }
-    widgets::SkinButton* SearchEndPoint() const { return searchEndPoint_; }
     widgets::SkinButton* FileMenuButton() const { return fileMenu_; }
     widgets::SkinButton* TotalToggle() const { return totalToggle_; }
     // The pair list area, (7, 61) to (w - 376, 270).

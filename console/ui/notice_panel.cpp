@@ -57,6 +57,9 @@ NoticePanel::NoticePanel(QWidget* mainWindow)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     resize(kWidth, kHeight);
+    confirm_->setObjectName(QStringLiteral("confirm"));
+    yes_->setObjectName(QStringLiteral("yes"));
+    animation_->setObjectName(QStringLiteral("noticeAnimation"));
 
     const QFont font = widgets::GulimFont(12);
     for (widgets::SkinButton* button : {confirm_, yes_}) {

@@ -46,9 +46,6 @@ class NoticePanel : public QWidget {
     // Icon on show: 0 check, 1 question, 2 warning, -1 none.
     int Icon() const { return icon_; }
     bool Blocking() const { return blocking_; }
-    widgets::SkinButton* ConfirmButton() const { return confirm_; }
-    widgets::SkinButton* YesButton() const { return yes_; }
-    widgets::AnimatedPicture* Animation() const { return animation_; }
 
   signals:
     // Confirm (or No, or Enter) hid the panel; Kind() still tells which notice it was.

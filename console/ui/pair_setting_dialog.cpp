@@ -62,6 +62,10 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairConfig& record, boo
       swap_(new widgets::SkinButton(this)) {
     // A press anywhere on the dialog moves it, as a caption would.
     widgets::WindowMover::Install(this);
+    connections_->setObjectName(QStringLiteral("connections"));
+    add_->setObjectName(QStringLiteral("add"));
+    cancel_->setObjectName(QStringLiteral("cancel"));
+    swap_->setObjectName(QStringLiteral("swap"));
     setModal(true);
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -59,10 +59,6 @@ class PairSettingDialog : public QDialog {
 
     QLineEdit* Edit1() const { return edit1_; }
     QLineEdit* Edit2() const { return edit2_; }
-    widgets::SkinCombo* Connections() const { return connections_; }
-    widgets::SkinButton* AddButton() const { return add_; }
-    widgets::SkinButton* CancelButton() const { return cancel_; }
-    widgets::SkinButton* SwapButton() const { return swap_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

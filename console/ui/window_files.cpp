@@ -23,11 +23,16 @@ using widgets::FromUtf8;
 
 WindowFiles::WindowFiles(MainWindow& window)
     : window_(window),
+      dialogs_(&window),
       logs_(window.Data(), &window),
-      panel_(new FilePanel(window.Data(), window.Session().MainThread(), *this, &window)),
-      chartMenu_(new ChartExportMenu(window.Chart(), window.Data(),
-                                     FromUtf8(panel_->Session().ConfigFolder()))) {
+      files_(window.Session().OpenFiles(*this, dialogs_, FileDialogBoxes::DefaultConfigFolder())),
+      panel_(new FilePanel(&window)),
+      chartMenu_(
+          new ChartExportMenu(window.Chart(), window.Data(), FromUtf8(files_.ConfigFolder()))) {
     panel_->SetToggleButton(window.FileMenuButton());
+    connect(panel_.data(), &FilePanel::commandChosen, this,
+            [this](FileCommand command) { files_.Run(command); });
+    chartMenu_->setObjectName(QStringLiteral("chartExportMenu"));
     chartMenu_->SetNotice([this](NoticeKind kind, const QString& text) {
         window_.Events().ShowNotice(kind, text.toStdString());
     });
@@ -45,9 +50,10 @@ WindowFiles::WindowFiles(MainWindow& window)
     Layout(window.width());
 }
 
-// Before the window's data and dispatcher go: the File panel joins its worker, which
-// may still post to the dispatcher.
+// Before the window's data and dispatcher go: the file flow joins its worker, which may
+// still post to the dispatcher and report to this host.
 WindowFiles::~WindowFiles() {
+    window_.Session().CloseFiles();
     delete chartMenu_.data();
     delete panel_.data();
 }
@@ -99,8 +105,8 @@ void WindowFiles::ShowNotice(NoticeKind kind, std::string_view text) {
     window_.Events().ShowNotice(kind, text);
 }
 
-void WindowFiles::FileFinished(FileCommand command, int) {
-    window_.Caption()->SetFileName(FromUtf8(panel_->Session().CurrentFileName()));
+void WindowFiles::FileFinished(FileCommand command, ConfigResult) {
+    window_.Caption()->SetFileName(FromUtf8(files_.CurrentFileName()));
     if (command == FileCommand::Open) {
         ShowOpenedSettings();
         ShowData();
@@ -111,7 +117,7 @@ void WindowFiles::FileFinished(FileCommand command, int) {
 void WindowFiles::ShowRestoredRun() {
     logs_.CloseAll();
     window_.PairList()->clearSelection();
-    panel_->Session().ForgetCurrentFile();
+    files_.ForgetCurrentFile();
     ShowOpenedSettings();
     ShowData();
 }
@@ -135,7 +141,7 @@ void WindowFiles::ShowData() {
     } else {
         window_.EndPoints()->ShowEmpty();
     }
-    window_.Caption()->SetFileName(FromUtf8(panel_->Session().CurrentFileName()));
+    window_.Caption()->SetFileName(FromUtf8(files_.CurrentFileName()));
     window_.UpdateLayout();
     window_.RedrawList();
     window_.TotalToggle()->update();

@@ -8,6 +8,7 @@
 
 #include "console/files/file_session.h"
 #include "console/ui/chart_export_menu.h"
+#include "console/ui/file_dialogs.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/log_windows.h"
 
@@ -26,8 +27,11 @@ class WindowFiles : public QObject, public FileSessionHost {
     ~WindowFiles() override;
 
     FilePanel* Panel() const { return panel_; }
+    // The session's file flow, opened by this window.
+    FileSession& Session() { return files_; }
+    // Replaces the file dialogs (tests); null goes back to the platform's.
+    void SetDialogs(FileDialogs* dialogs) { dialogs_.SetReplacement(dialogs); }
     LogWindows& Logs() { return logs_; }
-    ChartExportMenu* ChartMenu() const { return chartMenu_; }
     // The main window's width changed: the panel stays at its right edge.
     void Layout(int width);
     // The intro showed every child: the panel is hidden again.
@@ -49,7 +53,7 @@ class WindowFiles : public QObject, public FileSessionHost {
     void PerformNew() override;
     void SetFileBusy(bool busy) override;
     void ShowNotice(NoticeKind kind, std::string_view text) override;
-    void FileFinished(FileCommand command, int result) override;
+    void FileFinished(FileCommand command, ConfigResult result) override;
 
   signals:
     // New emptied the data.
@@ -60,7 +64,9 @@ class WindowFiles : public QObject, public FileSessionHost {
     void ShowOpenedSettings();
 
     MainWindow& window_;
+    FileDialogBoxes dialogs_;
     LogWindows logs_;
+    FileSession& files_;  // the session's; closed when this goes
     // Guarded: a window that deletes its children itself may have taken them already.
     QPointer<FilePanel> panel_;
     QPointer<ChartExportMenu> chartMenu_;

@@ -22,6 +22,7 @@ WindowRecords::WindowRecords(MainWindow& window, std::string historyDir,
       recording_(std::move(historyDir), historyLimit),
       recent_(new RecentRunsList(&window)),
       reference_(std::make_unique<WindowReference>(window, historyDir_)) {
+    recent_->setObjectName(QStringLiteral("recentRuns"));
     const ConsoleSignals* events = &window.Events();
     connect(events, &ConsoleSignals::runStarted, this, &WindowRecords::RunStarted);
     connect(events, &ConsoleSignals::tickProcessed, this,
@@ -91,9 +92,9 @@ bool WindowRecords::OpenRun(const std::string& id) {
     if (window_.Run().Mode() != ConsoleMode::Idle)
         return false;
     ConsoleData& data = window_.Data();
-    const std::string error = records::RecoverRun(historyDir_, id, data);
-    if (!error.empty()) {
-        window_.Events().ShowNotice(NoticeKind::Message, error);
+    const Outcome recovered = records::RecoverRun(historyDir_, id, data);
+    if (!recovered) {
+        window_.Events().ShowNotice(NoticeKind::Message, recovered.Why());
         return false;
     }
     ApplyOpenedRunState(data);

@@ -35,7 +35,6 @@ class WindowRecords : public QObject {
     // Puts run `id` of the history into the window as a stopped run; false (with a notice)
     // when it cannot be read, or while not idle.
     bool OpenRun(const std::string& id);
-    RecentRunsList* RecentRuns() const { return recent_; }
     // The run the chart and tooltips compare with.
     WindowReference& Reference() { return *reference_; }
     const std::string& HistoryDir() const { return historyDir_; }

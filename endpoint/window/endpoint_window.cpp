@@ -74,6 +74,13 @@ EndPointWindow::EndPointWindow(agent::AgentConfig config, QWidget* parent)
     exitButton_ = MakeTextButton(QStringLiteral("Exit"), QPoint(14, 5), QRect(244, 149, 52, 21));
     editButton_ = MakeTextButton(QStringLiteral("Edit"), QPoint(9, 3), QRect(209, 60, 41, 17));
     initButton_ = MakeTextButton(QStringLiteral("Init"), QPoint(12, 3), QRect(252, 60, 41, 17));
+    const std::pair<QWidget*, const char*> names[] = {{closeButton_, "close"},
+                                                      {minimiseButton_, "minimise"},
+                                                      {exitButton_, "exit"},
+                                                      {editButton_, "edit"},
+                                                      {initButton_, "init"}};
+    for (const auto& [button, name] : names)
+        button->setObjectName(QString::fromLatin1(name));
 
     connect(closeButton_, &QAbstractButton::clicked, this, &EndPointWindow::Shutdown);
     connect(exitButton_, &QAbstractButton::clicked, this, &EndPointWindow::Shutdown);

@@ -54,12 +54,6 @@ class EndPointWindow : public QWidget {
     // The open rename dialog, or null.
     RenameDialog* OpenRenameDialog() const;
 
-    widgets::SkinButton* ExitButton() const { return exitButton_; }
-    widgets::SkinButton* CloseButton() const { return closeButton_; }
-    widgets::SkinButton* MinimiseButton() const { return minimiseButton_; }
-    widgets::SkinButton* EditButton() const { return editButton_; }
-    widgets::SkinButton* InitButton() const { return initButton_; }
-
   protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

@@ -26,6 +26,7 @@ RenameDialog::RenameDialog(const QString& currentName, const QFont& font, QWidge
     setFont(font_);
 
     field_ = new QLineEdit(this);
+    field_->setObjectName(QStringLiteral("name"));
     field_->setGeometry(kFieldRect);
     field_->setFrame(false);
     field_->setFont(font_);
@@ -44,6 +45,8 @@ RenameDialog::RenameDialog(const QString& currentName, const QFont& font, QWidge
 
     applyButton_ = MakeButton(QStringLiteral("Apply"), QRect(192, 64, 52, 21));
     cancelButton_ = MakeButton(QStringLiteral("Cancel"), QRect(136, 64, 52, 21));
+    applyButton_->setObjectName(QStringLiteral("apply"));
+    cancelButton_->setObjectName(QStringLiteral("cancel"));
     connect(applyButton_, &QAbstractButton::clicked, this, &RenameDialog::Apply);
     connect(cancelButton_, &QAbstractButton::clicked, this, [this] { done(QDialog::Rejected); });
 

@@ -30,10 +30,6 @@ class RenameDialog : public QDialog {
     QString Name() const { return name_; }
     bool WarningShown() const { return warning_; }
 
-    QLineEdit* Field() const { return field_; }
-    widgets::SkinButton* ApplyButton() const { return applyButton_; }
-    widgets::SkinButton* CancelButton() const { return cancelButton_; }
-
   public slots:
     // Escape and the window manager's close land here; only Cancel rejects.
     void reject() override {}

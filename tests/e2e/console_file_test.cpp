@@ -48,7 +48,8 @@ TEST_F(ConsoleFileTest, RemoteTcpRunSavedAndReopenedGivesBackTheSameRun) {
 
     // The file holds the pair, the settings and the value of every second of the run.
     console::ConsoleData data;
-    ASSERT_EQ(console::ReadConfigFile(saved, data, [&] { data.ResetToNew(); }), 0);
+    ASSERT_EQ(console::ReadConfigFile(saved, data, [&] { data.ResetToNew(); }),
+              console::ConfigResult::Done);
     ASSERT_EQ(data.table.PairCount(), 1);
     const console::PairRecord& record = data.table[1];
     EXPECT_EQ(record.config.endpoint1, Address(2));
@@ -87,7 +88,8 @@ TEST_F(ConsoleFileTest, RemoteTcpRunSavedAndReopenedGivesBackTheSameRun) {
         << incomplete.Transcript();
     EXPECT_TRUE(FindRow(incomplete.lines, "Pair1")) << incomplete.Transcript();
     console::ConsoleData again;
-    EXPECT_EQ(console::ReadConfigFile(repaired, again, [&] { again.ResetToNew(); }), 0);
+    EXPECT_EQ(console::ReadConfigFile(repaired, again, [&] { again.ResetToNew(); }),
+              console::ConfigResult::Done);
     EXPECT_EQ(again.table.PairCount(), 1);
 
     // A save that cannot be written says why, in the system's words.

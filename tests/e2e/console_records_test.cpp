@@ -175,7 +175,8 @@ TEST_F(RecordsNetworkTest, AKilledConsoleIsRecoveredUpToItsLastSecond) {
     const ConsoleResult recovered = RunConsole({"--recover", "--no-run", "--save", saved}, 20000);
     ASSERT_EQ(recovered.exitCode, 0) << recovered.Transcript();
     console::ConsoleData opened;
-    ASSERT_EQ(console::ReadConfigFile(saved, opened, [&] { opened.ResetToNew(); }), 0);
+    ASSERT_EQ(console::ReadConfigFile(saved, opened, [&] { opened.ResetToNew(); }),
+              console::ConfigResult::Done);
     EXPECT_EQ(opened.ticks, journal->seconds);
     ASSERT_EQ(opened.table.PairCount(), kPairs);
     for (int row = 1; row <= kPairs; ++row) {

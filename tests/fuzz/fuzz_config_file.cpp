@@ -50,8 +50,8 @@ void WriteBytes(const std::string& path, const uint8_t* data, size_t size) {
     FUZZ_CHECK(out.good());
 }
 
-int Open(const std::string& path, ConsoleData& data) {
-    const int result = ReadConfigFile(path, data, [&] { data.ResetToNew(); });
+ConfigResult Open(const std::string& path, ConsoleData& data) {
+    const ConfigResult result = ReadConfigFile(path, data, [&] { data.ResetToNew(); });
     ApplyOpenedRunState(data);
     return result;
 }
@@ -76,24 +76,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteBytes(input, data, size);
 
     ConsoleData opened;
-    const int result = Open(input, opened);
+    const ConfigResult result = Open(input, opened);
     // A readable regular file is never -1.
-    FUZZ_CHECK(result == 0 || result == -2 || result == kConfigIncomplete);
+    FUZZ_CHECK(result == ConfigResult::Done || result == ConfigResult::NotConfigFile ||
+               result == ConfigResult::Incomplete);
     CheckShape(opened);
-    if (result == -2) {
+    if (result == ConfigResult::NotConfigFile) {
         // Not a configuration file: the state is what New left.
         FUZZ_CHECK(opened.table.PairCount() == 0 && opened.endPoints.empty() &&
                    opened.nameLookup.empty() && opened.measuredAt.empty() && opened.ticks == 0);
         return 0;
     }
 
-    FUZZ_CHECK(WriteConfigFile(first, opened) == 0);
+    FUZZ_CHECK(WriteConfigFile(first, opened) == ConfigResult::Done);
     ConsoleData reopened;
-    FUZZ_CHECK(Open(first, reopened) == 0);
+    FUZZ_CHECK(Open(first, reopened) == ConfigResult::Done);
     CheckShape(reopened);
     FUZZ_CHECK(reopened.table.PairCount() == opened.table.PairCount());
     FUZZ_CHECK(reopened.ticks == opened.ticks);
-    FUZZ_CHECK(WriteConfigFile(second, reopened) == 0);
+    FUZZ_CHECK(WriteConfigFile(second, reopened) == ConfigResult::Done);
     FUZZ_CHECK(ReadBytes(second) == ReadBytes(first));
     return 0;
 }

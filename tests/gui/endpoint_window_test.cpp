@@ -27,12 +27,15 @@
 #include "platform/name_store.h"
 #include "platform/single_instance.h"
 #include "platform/socket.h"
+#include "tests/gui/named_child.h"
 #include "tests/support/fake_iperf.h"
 #include "tests/support/program_runner.h"
 #include "tests/support/socket_reading.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_network.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::endpoint_window {
 namespace {
@@ -259,7 +262,7 @@ class EndPointWindowTest : public ::testing::Test {
     }
 
     RenameDialog* ClickEdit() {
-        QTest::mouseClick(window_->EditButton(), Qt::LeftButton);
+        QTest::mouseClick(NamedChild<widgets::SkinButton>(*window_, "edit"), Qt::LeftButton);
         RenameDialog* dialog = window_->OpenRenameDialog();
         if (dialog != nullptr) {
             EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
@@ -285,11 +288,16 @@ TEST_F(EndPointWindowTest, NormalModeIsPaintedAtItsPlaces) {
     const QImage image = Grab(*window_);
 
     // Buttons where they belong, in their normal colours with the outline.
-    EXPECT_EQ(window_->ExitButton()->geometry(), QRect(244, 149, 52, 21));
-    EXPECT_EQ(window_->EditButton()->geometry(), QRect(209, 60, 41, 17));
-    EXPECT_EQ(window_->InitButton()->geometry(), QRect(252, 60, 41, 17));
-    EXPECT_EQ(window_->CloseButton()->geometry(), QRect(280, 10, 12, 12));
-    EXPECT_EQ(window_->MinimiseButton()->geometry(), QRect(266, 10, 12, 12));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(*window_, "exit")->geometry(),
+              QRect(244, 149, 52, 21));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(*window_, "edit")->geometry(),
+              QRect(209, 60, 41, 17));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(*window_, "init")->geometry(),
+              QRect(252, 60, 41, 17));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(*window_, "close")->geometry(),
+              QRect(280, 10, 12, 12));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(*window_, "minimise")->geometry(),
+              QRect(266, 10, 12, 12));
     for (const QPoint corner : {QPoint(244, 149), QPoint(209, 60), QPoint(252, 60)}) {
         EXPECT_EQ(image.pixelColor(corner), QColor(191, 190, 188)) << corner.x();
         EXPECT_EQ(image.pixelColor(corner + QPoint(2, 1)), QColor(237, 237, 237)) << corner.x();
@@ -334,10 +342,12 @@ TEST_F(EndPointWindowTest, RenameWithApplyStoresAndShowsTheName) {
     RenameDialog* dialog = ClickEdit();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->size(), QSize(250, 92));
-    EXPECT_EQ(dialog->Field()->text(), window_->DisplayName());
-    EXPECT_TRUE(window_->ExitButton()->isHidden());
-    EXPECT_EQ(dialog->ApplyButton()->geometry(), QRect(192, 64, 52, 21));
-    EXPECT_EQ(dialog->CancelButton()->geometry(), QRect(136, 64, 52, 21));
+    EXPECT_EQ(NamedChild<QLineEdit>(*dialog, "name")->text(), window_->DisplayName());
+    EXPECT_TRUE(NamedChild<widgets::SkinButton>(*window_, "exit")->isHidden());
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(*dialog, "apply")->geometry(),
+              QRect(192, 64, 52, 21));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(*dialog, "cancel")->geometry(),
+              QRect(136, 64, 52, 21));
 
     const QImage image = Grab(*dialog);
     EXPECT_EQ(image.pixelColor(0, 0), QColor(210, 210, 210));
@@ -348,20 +358,20 @@ TEST_F(EndPointWindowTest, RenameWithApplyStoresAndShowsTheName) {
     EXPECT_GT(CountDark(image, QRect(9, 8, 60, 13)), 20);  // "New name"
     KeepShot(*dialog, "endpoint-rename");
 
-    dialog->Field()->setText(QStringLiteral("실험실 PC"));
-    QTest::mouseClick(dialog->ApplyButton(), Qt::LeftButton);
+    NamedChild<QLineEdit>(*dialog, "name")->setText(QStringLiteral("실험실 PC"));
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(*dialog, "apply"), Qt::LeftButton);
     EXPECT_EQ(window_->OpenRenameDialog(), nullptr);
     EXPECT_EQ(window_->DisplayName(), QStringLiteral("실험실 PC"));
     EXPECT_EQ(window_->Agent().DisplayName(), "실험실 PC");
     EXPECT_EQ(StoredName(), "실험실 PC");
-    EXPECT_FALSE(window_->ExitButton()->isHidden());
+    EXPECT_FALSE(NamedChild<widgets::SkinButton>(*window_, "exit")->isHidden());
 }
 
 TEST_F(EndPointWindowTest, EnterInTheFieldActsAsApplyAndEscapeClosesNothing) {
     Open();
     RenameDialog* dialog = ClickEdit();
     ASSERT_NE(dialog, nullptr);
-    QTest::keyClick(dialog->Field(), Qt::Key_Escape);
+    QTest::keyClick(NamedChild<QLineEdit>(*dialog, "name"), Qt::Key_Escape);
     QTest::keyClick(dialog, Qt::Key_Escape);
     QTest::keyClick(window_.get(), Qt::Key_Escape);
     QTest::qWait(50);
@@ -369,9 +379,9 @@ TEST_F(EndPointWindowTest, EnterInTheFieldActsAsApplyAndEscapeClosesNothing) {
     EXPECT_TRUE(window_->isVisible());
     EXPECT_EQ(window_->OpenRenameDialog(), dialog);
 
-    dialog->Field()->clear();
-    QTest::keyClicks(dialog->Field(), "Rack 7");
-    QTest::keyClick(dialog->Field(), Qt::Key_Return);
+    NamedChild<QLineEdit>(*dialog, "name")->clear();
+    QTest::keyClicks(NamedChild<QLineEdit>(*dialog, "name"), "Rack 7");
+    QTest::keyClick(NamedChild<QLineEdit>(*dialog, "name"), Qt::Key_Return);
     EXPECT_EQ(window_->OpenRenameDialog(), nullptr);
     EXPECT_EQ(window_->DisplayName(), "Rack 7");
     EXPECT_EQ(StoredName(), "Rack 7");
@@ -385,12 +395,12 @@ TEST_F(EndPointWindowTest, CancelKeepsTheName) {
     const QString before = window_->DisplayName();
     RenameDialog* dialog = ClickEdit();
     ASSERT_NE(dialog, nullptr);
-    dialog->Field()->setText("Other");
-    QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
+    NamedChild<QLineEdit>(*dialog, "name")->setText("Other");
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(*dialog, "cancel"), Qt::LeftButton);
     EXPECT_EQ(window_->OpenRenameDialog(), nullptr);
     EXPECT_EQ(window_->DisplayName(), before);
     EXPECT_EQ(StoredName(), std::nullopt);
-    EXPECT_FALSE(window_->ExitButton()->isHidden());
+    EXPECT_FALSE(NamedChild<widgets::SkinButton>(*window_, "exit")->isHidden());
 }
 
 TEST_F(EndPointWindowTest, EmptyNameShowsTheHintForTwoSeconds) {
@@ -400,8 +410,8 @@ TEST_F(EndPointWindowTest, EmptyNameShowsTheHintForTwoSeconds) {
     const QRect hint(8, 69, 60, 13);
     EXPECT_EQ(CountNear(Grab(*dialog), hint, QColor(123, 123, 123), 20), 0);
 
-    dialog->Field()->clear();
-    QTest::mouseClick(dialog->ApplyButton(), Qt::LeftButton);
+    NamedChild<QLineEdit>(*dialog, "name")->clear();
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(*dialog, "apply"), Qt::LeftButton);
     EXPECT_TRUE(dialog->WarningShown());
     EXPECT_GT(CountNear(Grab(*dialog), hint, QColor(123, 123, 123), 20), 5);
     KeepShot(*dialog, "endpoint-rename-empty");
@@ -419,10 +429,10 @@ TEST_F(EndPointWindowTest, FieldTakesAtMost120Characters) {
     Open();
     RenameDialog* dialog = ClickEdit();
     ASSERT_NE(dialog, nullptr);
-    dialog->Field()->clear();
-    QTest::keyClicks(dialog->Field(), QString(130, QChar('n')));
-    EXPECT_EQ(dialog->Field()->text().size(), 120);
-    QTest::keyClick(dialog->Field(), Qt::Key_Return);
+    NamedChild<QLineEdit>(*dialog, "name")->clear();
+    QTest::keyClicks(NamedChild<QLineEdit>(*dialog, "name"), QString(130, QChar('n')));
+    EXPECT_EQ(NamedChild<QLineEdit>(*dialog, "name")->text().size(), 120);
+    QTest::keyClick(NamedChild<QLineEdit>(*dialog, "name"), Qt::Key_Return);
     EXPECT_EQ(StoredName(), std::string(120, 'n'));
 }
 
@@ -430,8 +440,8 @@ TEST_F(EndPointWindowTest, NameWithControlCharactersIsRefusedLikeAnEmptyOne) {
     Open();
     RenameDialog* dialog = ClickEdit();
     ASSERT_NE(dialog, nullptr);
-    dialog->Field()->setText(QStringLiteral("a\tb"));
-    QTest::keyClick(dialog->Field(), Qt::Key_Return);
+    NamedChild<QLineEdit>(*dialog, "name")->setText(QStringLiteral("a\tb"));
+    QTest::keyClick(NamedChild<QLineEdit>(*dialog, "name"), Qt::Key_Return);
     EXPECT_TRUE(dialog->WarningShown());
     EXPECT_EQ(window_->OpenRenameDialog(), dialog);
     EXPECT_EQ(StoredName(), std::nullopt);
@@ -441,7 +451,7 @@ TEST_F(EndPointWindowTest, InitGoesBackToTheComputerName) {
     platform::NameStore(dir_.Path()).Save("Renamed");
     Open();
     EXPECT_EQ(window_->DisplayName(), "Renamed");
-    QTest::mouseClick(window_->InitButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(*window_, "init"), Qt::LeftButton);
     EXPECT_EQ(window_->DisplayName(), QString::fromStdString(platform::ComputerName()));
     EXPECT_EQ(window_->Agent().DisplayName(), platform::ComputerName());
     EXPECT_EQ(StoredName(), std::nullopt);
@@ -512,9 +522,9 @@ TEST_F(EndPointWindowTest, ControlPortInUseShowsTheNoticeAndHidesEditAndInit) {
 
     Open([port](agent::AgentConfig& config) { config.controlPort = port; });
     ASSERT_TRUE(WaitUntil([&] { return window_->PortInUseMode(); }));
-    EXPECT_TRUE(window_->EditButton()->isHidden());
-    EXPECT_TRUE(window_->InitButton()->isHidden());
-    EXPECT_FALSE(window_->ExitButton()->isHidden());
+    EXPECT_TRUE(NamedChild<widgets::SkinButton>(*window_, "edit")->isHidden());
+    EXPECT_TRUE(NamedChild<widgets::SkinButton>(*window_, "init")->isHidden());
+    EXPECT_FALSE(NamedChild<widgets::SkinButton>(*window_, "exit")->isHidden());
 
     const QImage image = Grab(*window_);
     // The box (7,58)-(295,142) is white: the picture's labels and rules are covered.
@@ -531,7 +541,7 @@ TEST_F(EndPointWindowTest, ControlPortInUseShowsTheNoticeAndHidesEditAndInit) {
     EXPECT_EQ(CountDark(image, QRect(8, 59, 286, 82)), 0);
 
     // Edit cannot be reached; Exit still ends it.
-    QTest::mouseClick(window_->ExitButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(*window_, "exit"), Qt::LeftButton);
     EXPECT_FALSE(window_->isVisible());
 }
 
@@ -547,7 +557,7 @@ TEST_F(EndPointWindowTest, DiscoveryPortInUseShowsTheSameNotice) {
 
     Open([port](agent::AgentConfig& config) { config.discoveryPort = port; });
     ASSERT_TRUE(WaitUntil([&] { return window_->PortInUseMode(); }));
-    EXPECT_TRUE(window_->EditButton()->isHidden());
+    EXPECT_TRUE(NamedChild<widgets::SkinButton>(*window_, "edit")->isHidden());
     EXPECT_GT(CountNear(Grab(*window_), QRect(12, 107, 200, 13), QColor(123, 123, 123), 20), 20);
 }
 
@@ -555,7 +565,7 @@ TEST_F(EndPointWindowTest, ExitAndCloseStopTheAgent) {
     Open();
     const uint16_t port = window_->Agent().ControlPort();
     ASSERT_TRUE(test_support::ConnectLoopback(port).Valid());
-    QTest::mouseClick(window_->CloseButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(*window_, "close"), Qt::LeftButton);
     EXPECT_FALSE(window_->isVisible());
     EXPECT_FALSE(test_support::ConnectLoopback(port, 500).Valid());
 }
@@ -564,7 +574,7 @@ TEST_F(EndPointWindowTest, ShutdownClosesAnOpenRenameDialog) {
     Open();
     RenameDialog* dialog = ClickEdit();
     ASSERT_NE(dialog, nullptr);
-    dialog->Field()->setText("Not applied");
+    NamedChild<QLineEdit>(*dialog, "name")->setText("Not applied");
     window_->Shutdown();
     EXPECT_FALSE(window_->isVisible());
     EXPECT_EQ(window_->OpenRenameDialog(), nullptr);
@@ -573,7 +583,7 @@ TEST_F(EndPointWindowTest, ShutdownClosesAnOpenRenameDialog) {
 
 TEST_F(EndPointWindowTest, MinimiseButtonMinimises) {
     Open();
-    QTest::mouseClick(window_->MinimiseButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(*window_, "minimise"), Qt::LeftButton);
     EXPECT_TRUE(WaitUntil([&] { return window_->isMinimized(); }));
 }
 
@@ -598,7 +608,7 @@ TEST_F(EndPointWindowTest, DragsOnlyByTheTopBand) {
 
 TEST_F(EndPointWindowTest, HoverRepaintsTextButtonsInTheHoverColour) {
     Open();
-    widgets::SkinButton* edit = window_->EditButton();
+    widgets::SkinButton* edit = NamedChild<widgets::SkinButton>(*window_, "edit");
     QEnterEvent enter(QPointF(5, 5), QPointF(edit->mapTo(window_.get(), QPoint(5, 5))),
                       QPointF(edit->mapToGlobal(QPoint(5, 5))));
     QApplication::sendEvent(edit, &enter);

@@ -30,7 +30,11 @@
 #include "console/ui/log_list_model.h"
 #include "console/ui/log_window.h"
 #include "console/ui/log_windows.h"
+#include "tests/gui/file_panel_button.h"
+#include "tests/gui/named_child.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::console {
 namespace {
@@ -183,7 +187,7 @@ TEST(LogWindowTest, TitleAreaShowsThePairsFiguresAsTheyChange) {
     Shot(*window, QStringLiteral("log_window_figures"));
     EXPECT_GT(darkPixels(), dashesOnly + 100) << "the figures are drawn in the title area";
     // The list starts below the figures line.
-    EXPECT_GT(window->List()->geometry().top(), figures.bottom());
+    EXPECT_GT(NamedChild<QListView>(*window, "lines")->geometry().top(), figures.bottom());
 }
 
 TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
@@ -200,7 +204,7 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     for (int second = 0; second < 30; ++second) {
         feeder.Line(1, RateLine(second, 900 + second));
     }
-    QAbstractItemModel* model = window->List()->model();
+    QAbstractItemModel* model = NamedChild<QListView>(*window, "lines")->model();
     ASSERT_EQ(model->rowCount(), 32);
     EXPECT_EQ(model->index(31, 0).data().toString().toStdString(), RateLine(29, 929));
     // The first two seconds are warm-up; from the third on every rate line counted.
@@ -213,14 +217,14 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     EXPECT_EQ(colour(31), QColor(Qt::black));
     // Live: the last line is in view.
     QApplication::processEvents();
-    const QScrollBar* bar = window->List()->verticalScrollBar();
+    const QScrollBar* bar = NamedChild<QListView>(*window, "lines")->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
     Shot(*window, QStringLiteral("log_window_live"));
 
     // Pixels of the last visible row: the text is black.
-    const QRect last = window->List()->visualRect(model->index(31, 0));
-    const QImage image = window->List()->viewport()->grab().toImage();
+    const QRect last = NamedChild<QListView>(*window, "lines")->visualRect(model->index(31, 0));
+    const QImage image = NamedChild<QListView>(*window, "lines")->viewport()->grab().toImage();
     int black = 0;
     for (int x = last.left() + 5; x < last.left() + 200; ++x) {
         for (int y = last.top(); y <= last.bottom(); ++y) {
@@ -233,9 +237,9 @@ TEST(LogWindowTest, RunningPairFillsLiveWithCountedLinesBlack) {
     windows.Close(data.table.IdAt(1));
     LogWindow* after = windows.Open(data.table.IdAt(1), false);
     QApplication::processEvents();
-    EXPECT_EQ(after->List()->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(NamedChild<QListView>(*after, "lines")->verticalScrollBar()->value(), 0);
     window = after;
-    model = window->List()->model();
+    model = NamedChild<QListView>(*window, "lines")->model();
 
     // A new run clears the log: the window follows it.
     data.logs.Of(data.table[1].id).Clear();
@@ -254,15 +258,15 @@ TEST(LogWindowTest, LinesInFixedPitchWithTheirEndsReachable) {
     feeder.windows = &windows;
     LogWindow* window = windows.Open(data.table.IdAt(1), true);
     ASSERT_NE(window, nullptr);
-    const QFontInfo face(window->List()->font());
+    const QFontInfo face(NamedChild<QListView>(*window, "lines")->font());
     EXPECT_TRUE(face.fixedPitch()) << face.family().toStdString();
-    const QFontMetrics metrics(window->List()->font());
+    const QFontMetrics metrics(NamedChild<QListView>(*window, "lines")->font());
     EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("iiii")),
               metrics.horizontalAdvance(QStringLiteral("MMMM")));
 
     feeder.Line(1, RateLine(0, 900));
     QApplication::processEvents();
-    QScrollBar* bar = window->List()->horizontalScrollBar();
+    QScrollBar* bar = NamedChild<QListView>(*window, "lines")->horizontalScrollBar();
     EXPECT_EQ(bar->maximum(), 0) << "a short line needs no sideways scrolling";
 
     const std::string wide = "[SUM] " + std::string(150, '-') + " END";
@@ -271,15 +275,17 @@ TEST(LogWindowTest, LinesInFixedPitchWithTheirEndsReachable) {
     QApplication::processEvents();
     Shot(*window, QStringLiteral("log_window_wide_line"));
     const int lineWidth = metrics.horizontalAdvance(QString::fromStdString(wide));
-    const int viewport = window->List()->viewport()->width();
+    const int viewport = NamedChild<QListView>(*window, "lines")->viewport()->width();
     ASSERT_GT(lineWidth, viewport);
     // Scrolled fully right, the line's last character is inside the viewport.
     EXPECT_GE(bar->maximum() + viewport, lineWidth + ui::LogRowDelegate::kTextInset);
     bar->setValue(bar->maximum());
     QApplication::processEvents();
-    const QRect row = window->List()->visualRect(window->List()->model()->index(1, 0));
+    const QRect row =
+        NamedChild<QListView>(*window, "lines")
+            ->visualRect(NamedChild<QListView>(*window, "lines")->model()->index(1, 0));
     EXPECT_GE(row.width(), lineWidth + ui::LogRowDelegate::kTextInset);
-    const QImage image = window->List()->viewport()->grab().toImage();
+    const QImage image = NamedChild<QListView>(*window, "lines")->viewport()->grab().toImage();
     int ink = 0;
     for (int x = viewport - 40; x < viewport; ++x) {
         for (int y = std::max(row.top(), 0); y <= row.bottom(); ++y) {
@@ -302,12 +308,12 @@ TEST(LogWindowTest, EscapeClosesAndEnterDoesNot) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QPointer<LogWindow> alive = window;
     QTest::keyClick(window, Qt::Key_Return);
-    QTest::keyClick(window->List(), Qt::Key_Enter);
+    QTest::keyClick(NamedChild<QListView>(*window, "lines"), Qt::Key_Enter);
     ASSERT_TRUE(alive);
     EXPECT_TRUE(window->isVisible());
     // With the focus in the list, as after a click on a line.
-    window->List()->setFocus();
-    QTest::keyClick(window->List(), Qt::Key_Escape);
+    NamedChild<QListView>(*window, "lines")->setFocus();
+    QTest::keyClick(NamedChild<QListView>(*window, "lines"), Qt::Key_Escape);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(alive);
     EXPECT_EQ(windows.Find(data.table.IdAt(1)), nullptr);
@@ -356,7 +362,7 @@ TEST(LogWindowTest, DeletingPair1RetitlesPair2AndKeepsItUpdating) {
     LogWindow* pair1 = windows.Open(data.table.IdAt(1), false);
     LogWindow* pair2 = windows.Open(data.table.IdAt(2), false);
     QPointer<LogWindow> pair1Alive = pair1;
-    ASSERT_EQ(pair2->List()->model()->rowCount(), 1);
+    ASSERT_EQ(NamedChild<QListView>(*pair2, "lines")->model()->rowCount(), 1);
 
     EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({1})), "");
     windows.TableChanged();
@@ -366,8 +372,13 @@ TEST(LogWindowTest, DeletingPair1RetitlesPair2AndKeepsItUpdating) {
     EXPECT_EQ(pair2->Row(), 1);
     EXPECT_EQ(pair2->NameText(), "Pair1");
     EXPECT_EQ(pair2->windowTitle(), "Pair1 198.18.0.11  > 198.18.1.11  Log");
-    ASSERT_EQ(pair2->List()->model()->rowCount(), 1);
-    EXPECT_EQ(pair2->List()->model()->index(0, 0).data().toString().toStdString(),
+    ASSERT_EQ(NamedChild<QListView>(*pair2, "lines")->model()->rowCount(), 1);
+    EXPECT_EQ(NamedChild<QListView>(*pair2, "lines")
+                  ->model()
+                  ->index(0, 0)
+                  .data()
+                  .toString()
+                  .toStdString(),
               RateLine(0, 200));
     // The marker is Pair1's now: the colour of series 1 at (9, 13).
     Shot(*pair2, QStringLiteral("log_window_retitled"));
@@ -375,7 +386,7 @@ TEST(LogWindowTest, DeletingPair1RetitlesPair2AndKeepsItUpdating) {
               QImage(QStringLiteral(":/quarn/marker_01_6.png")).pixelColor(2, 2));
 
     feeder.Line(1, RateLine(1, 210));
-    EXPECT_EQ(pair2->List()->model()->rowCount(), 2);
+    EXPECT_EQ(NamedChild<QListView>(*pair2, "lines")->model()->rowCount(), 2);
 }
 
 // ---- file panel ------------------------------------------------------------------------
@@ -421,7 +432,7 @@ class PanelHost : public FileSessionHost {
         notices.emplace_back(kind, std::string(text));
         times.push_back(std::chrono::steady_clock::now());
     }
-    void FileFinished(FileCommand, int) override { ++finished; }
+    void FileFinished(FileCommand, ConfigResult) override { ++finished; }
 
     bool busy = false;
     int finished = 0;
@@ -438,19 +449,23 @@ class FilePanelTest : public ::testing::Test {
     FilePanelTest()
         : windows(data, &owner),
           host(data, windows),
-          panel(data, loop, host, &owner, &dialogs, folder.File("configs")) {
+          panel(&owner),
+          session(data, loop, host, dialogs, folder.File("configs")) {
         owner.resize(400, 300);
         owner.show();
-        panel.Session().SetProgressMinimum(std::chrono::milliseconds(10));
+        session.SetProgressMinimum(std::chrono::milliseconds(10));
+        // As the main window wires them: the panel only hands its commands on.
+        QObject::connect(&panel, &FilePanel::commandChosen, &owner,
+                         [this](FileCommand command) { session.Run(command); });
     }
 
     void Click(FileCommand command) {
         panel.Toggle();
         ASSERT_TRUE(panel.isVisible());
         const int before = host.finished;
-        QTest::mouseClick(panel.Button(command), Qt::LeftButton);
+        QTest::mouseClick(quarn::test::FilePanelButton(panel, command), Qt::LeftButton);
         EXPECT_FALSE(panel.isVisible());  // a click hides the panel first
-        if (!panel.Session().Busy()) {
+        if (!session.Busy()) {
             return;
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -472,6 +487,7 @@ class FilePanelTest : public ::testing::Test {
     PanelHost host;
     QueuedDialogs dialogs;
     FilePanel panel;
+    FileSession session;
 };
 
 TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
@@ -486,7 +502,7 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     const ConsoleData before = data;
     ASSERT_EQ(before.table[1].figures.count, 6);
 
-    panel.Session().SetProgressMinimum(FileSession::kProgressMinimum);
+    session.SetProgressMinimum(FileSession::kProgressMinimum);
     const std::string path = folder.File("configs/run.config");
     dialogs.answers = {path};
     Click(FileCommand::Save);
@@ -496,15 +512,15 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_EQ(host.notices[1],
               std::make_pair(NoticeKind::Info, std::string("Success to save the file.")));
     EXPECT_GE(host.times[1] - host.times[0], std::chrono::milliseconds(1000));
-    EXPECT_EQ(panel.Session().CurrentFileName(), "run.config");
-    panel.Session().SetProgressMinimum(std::chrono::milliseconds(10));
+    EXPECT_EQ(session.CurrentFileName(), "run.config");
+    session.SetProgressMinimum(std::chrono::milliseconds(10));
 
     windows.Open(data.table.IdAt(1), false);
     Click(FileCommand::New);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(data.table.PairCount(), 0);
     EXPECT_EQ(windows.Count(), 0);  // New closes log windows
-    EXPECT_EQ(panel.Session().CurrentFileName(), "");
+    EXPECT_EQ(session.CurrentFileName(), "");
 
     dialogs.answers = {path};
     Click(FileCommand::Open);
@@ -575,15 +591,16 @@ TEST_F(FilePanelTest, PanelLooksAndKeys) {
     EXPECT_EQ(image.pixelColor(50, 22), QColor(0x82, 0x82, 0x82));
     EXPECT_EQ(image.pixelColor(50, 66), QColor(0x82, 0x82, 0x82));
     EXPECT_EQ(image.pixelColor(100, 30), QColor(Qt::white));
-    EXPECT_EQ(panel.Button(FileCommand::SaveAs)->text(), "Save as");
-    EXPECT_EQ(panel.Button(FileCommand::Open)->geometry(), QRect(1, 23, 110, 21));
+    EXPECT_EQ(quarn::test::FilePanelButton(panel, FileCommand::SaveAs)->text(), "Save as");
+    EXPECT_EQ(quarn::test::FilePanelButton(panel, FileCommand::Open)->geometry(),
+              QRect(1, 23, 110, 21));
 
     // Keys do not operate the buttons.
     RunFeeder feeder(data);
     feeder.Begin(1, 60);
     QTest::keyClick(&panel, Qt::Key_Space);
-    QTest::keyClick(panel.Button(FileCommand::New), Qt::Key_Space);
-    QTest::keyClick(panel.Button(FileCommand::New), Qt::Key_Return);
+    QTest::keyClick(quarn::test::FilePanelButton(panel, FileCommand::New), Qt::Key_Space);
+    QTest::keyClick(quarn::test::FilePanelButton(panel, FileCommand::New), Qt::Key_Return);
     EXPECT_EQ(data.table.PairCount(), 1);
     panel.Toggle();
     EXPECT_FALSE(panel.isVisible());
@@ -598,7 +615,7 @@ TEST_F(FilePanelTest, PanelLooksAndKeys) {
     panel.Toggle();
     QTest::mousePress(&fileButton, Qt::LeftButton);
     EXPECT_TRUE(panel.isVisible());
-    QTest::mousePress(panel.Button(FileCommand::Save), Qt::RightButton);
+    QTest::mousePress(quarn::test::FilePanelButton(panel, FileCommand::Save), Qt::RightButton);
     EXPECT_TRUE(panel.isVisible());
     QTest::mousePress(&owner, Qt::RightButton, {}, QPoint(20, 200));
     EXPECT_FALSE(panel.isVisible());
@@ -615,16 +632,16 @@ TEST(HelpWindowTest, OneWindowShowingTheManual) {
     EXPECT_EQ(help->size(), QSize(818, 759));
     EXPECT_EQ(help->windowTitle(), "Manual");
     ASSERT_FALSE(help->PagePath().isEmpty()) << "help_quarn.html not found";
-    const QString text = help->Browser()->toPlainText();
+    const QString text = NamedChild<QTextBrowser>(*help, "browser")->toPlainText();
     EXPECT_TRUE(text.contains(QStringLiteral("Quarn_EndPoint --headless")));
     EXPECT_TRUE(text.contains(QStringLiteral("Troubleshooting")));
-    EXPECT_EQ(help->Browser()->geometry(), QRect(5, 36, 808, 718));
+    EXPECT_EQ(NamedChild<QTextBrowser>(*help, "browser")->geometry(), QRect(5, 36, 808, 718));
     Shot(*help, QStringLiteral("help_window"));
     // The contents links lead to their sections.
-    help->Browser()->scrollToAnchor(QStringLiteral("trouble"));
-    EXPECT_GT(help->Browser()->verticalScrollBar()->value(), 0);
+    NamedChild<QTextBrowser>(*help, "browser")->scrollToAnchor(QStringLiteral("trouble"));
+    EXPECT_GT(NamedChild<QTextBrowser>(*help, "browser")->verticalScrollBar()->value(), 0);
     Shot(*help, QStringLiteral("help_window_troubleshooting"));
-    help->Browser()->scrollToAnchor(QStringLiteral("figures"));
+    NamedChild<QTextBrowser>(*help, "browser")->scrollToAnchor(QStringLiteral("figures"));
     Shot(*help, QStringLiteral("help_window_figures"));
     const QImage image = help->grab().toImage();
     EXPECT_EQ(image.pixelColor(0, 400), QColor(0xC3, 0xC3, 0xC3));
@@ -654,8 +671,8 @@ TEST(HelpWindowTest, EscapeClosesItWhereverTheFocusIs) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(help));
         QWidget* target = help;
         if (inBrowser) {
-            help->Browser()->setFocus();
-            target = help->Browser();
+            NamedChild<QTextBrowser>(*help, "browser")->setFocus();
+            target = NamedChild<QTextBrowser>(*help, "browser");
         }
         QTest::keyClick(target, Qt::Key_Escape);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

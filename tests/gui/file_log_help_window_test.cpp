@@ -29,8 +29,12 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_setting_dialog.h"
 #include "console/ui/window_files.h"
+#include "tests/gui/file_panel_button.h"
+#include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::console::ui {
 namespace {
@@ -102,10 +106,10 @@ int FileNameInk(MainWindow& window) {
 class WindowFilesTest : public ::testing::Test {
   protected:
     WindowFilesTest() : window(QuietSession(environment), ShortIntro()), files(window.Files()) {
-        files.Panel()->SetDialogs(&dialogs);
+        files.SetDialogs(&dialogs);
         window.show();
         window.EndIntro();
-        files.Panel()->Session().SetProgressMinimum(std::chrono::milliseconds(10));
+        files.Session().SetProgressMinimum(std::chrono::milliseconds(10));
         std::string pattern =
             (std::filesystem::temp_directory_path() / "quarn-window-XXXXXX").string();
         folder = ::mkdtemp(pattern.data()) ? pattern : std::string();
@@ -119,18 +123,17 @@ class WindowFilesTest : public ::testing::Test {
     QString RunFileCommand(FileCommand command) {
         Click(window.FileMenuButton());
         EXPECT_TRUE(files.Panel()->isVisible());
-        Click(files.Panel()->Button(command));
+        Click(quarn::test::FilePanelButton(*files.Panel(), command));
         if (command == FileCommand::New) {
             return {};
         }
         EXPECT_TRUE(QTest::qWaitFor(
             [&] {
-                return !files.Panel()->Session().Busy() &&
-                       window.Notice()->Kind() != NoticeKind::Progress;
+                return !files.Session().Busy() && window.Notice()->Kind() != NoticeKind::Progress;
             },
             10000));
         const QString text = window.Notice()->Text();
-        Click(window.Notice()->ConfirmButton());
+        Click(NamedChild<widgets::SkinButton>(*window.Notice(), "confirm"));
         QApplication::processEvents();
         return text;
     }
@@ -227,14 +230,15 @@ TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
     PairListWidget* list = window.PairList();
     list->selectionModel()->select(list->model()->index(0, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    Click(window.DeletePair());
+    Click(NamedChild<widgets::SkinButton>(window, "deletePair"));
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_EQ(window.Data().table.PairCount(), 2);
     EXPECT_EQ(files.Logs().Count(), 1);
     EXPECT_EQ(files.Logs().Find(window.Data().table.IdAt(1)), second);
     EXPECT_EQ(second->windowTitle(), "Pair1 198.18.0.11  > 198.18.1.11  Log");
-    ASSERT_EQ(second->List()->model()->rowCount(), 1);
-    EXPECT_EQ(second->List()->model()->index(0, 0).data().toString(), "pair two's line");
+    ASSERT_EQ(NamedChild<QListView>(*second, "lines")->model()->rowCount(), 1);
+    EXPECT_EQ(NamedChild<QListView>(*second, "lines")->model()->index(0, 0).data().toString(),
+              "pair two's line");
 
     // "Exchange" and an edit of Pair2 (now row 1) retitle its window at once.
     list->clearSelection();
@@ -247,7 +251,7 @@ TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
         auto* dialog = qobject_cast<PairSettingDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         dialog->Edit2()->setText(QStringLiteral("198.18.7.7"));
-        dialog->AddButton()->click();
+        NamedChild<widgets::SkinButton>(*dialog, "add")->click();
     });
     window.Commands().EditPair(0);
     EXPECT_EQ(window.Data().table[1].config.endpoint2, "198.18.7.7");
@@ -330,14 +334,14 @@ TEST_F(WindowFilesTest, FileGivenAtStartOpensAfterTheIntro) {
     second.EndIntro();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return !second.Files().Panel()->Session().Busy() &&
+            return !second.Files().Session().Busy() &&
                    second.Notice()->Kind() != NoticeKind::Progress;
         },
         10000));
     EXPECT_EQ(second.Notice()->Text(), "Success to open the file.");
     ASSERT_EQ(second.Data().table.PairCount(), 1);
     EXPECT_EQ(second.Data().table[1].config.endpoint2, "198.18.1.10");
-    EXPECT_EQ(second.Files().Panel()->Session().CurrentFilePath(), path);
+    EXPECT_EQ(second.Files().Session().CurrentFilePath(), path);
 }
 
 }  // namespace

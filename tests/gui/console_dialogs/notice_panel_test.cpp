@@ -9,8 +9,11 @@
 #include <thread>
 
 #include "console/ui/qt_dispatcher.h"
+#include "tests/gui/named_child.h"
 #include "widgets/animated_picture.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::console::ui {
 namespace {
@@ -80,14 +83,18 @@ TEST(NoticePanelTest, EachKindHasItsTextIconAndButtons) {
         EXPECT_TRUE(main.panel.isVisible());
         EXPECT_EQ(main.panel.Text(), QString::fromLatin1(c.shown));
         EXPECT_EQ(main.panel.Icon(), c.icon);
-        EXPECT_EQ(main.panel.YesButton()->isVisible(), c.yes);
-        EXPECT_EQ(main.panel.ConfirmButton()->isVisible(), c.confirm != nullptr);
+        EXPECT_EQ(NamedChild<widgets::SkinButton>(main.panel, "yes")->isVisible(), c.yes);
+        EXPECT_EQ(NamedChild<widgets::SkinButton>(main.panel, "confirm")->isVisible(),
+                  c.confirm != nullptr);
         if (c.confirm) {
-            EXPECT_EQ(main.panel.ConfirmButton()->text(), QString::fromLatin1(c.confirm));
+            EXPECT_EQ(NamedChild<widgets::SkinButton>(main.panel, "confirm")->text(),
+                      QString::fromLatin1(c.confirm));
         }
         const bool progress = c.kind == NoticeKind::Progress;
-        EXPECT_EQ(main.panel.Animation()->isVisible(), progress);
-        EXPECT_EQ(main.panel.Animation()->IsPlaying(), progress);
+        EXPECT_EQ(NamedChild<widgets::AnimatedPicture>(main.panel, "noticeAnimation")->isVisible(),
+                  progress);
+        EXPECT_EQ(NamedChild<widgets::AnimatedPicture>(main.panel, "noticeAnimation")->IsPlaying(),
+                  progress);
 
         const QImage image = Grab(main.panel);
         KeepForReview(image, QStringLiteral("notice_%1").arg(static_cast<int>(c.kind)));
@@ -132,9 +139,9 @@ TEST(NoticePanelTest, PaintsItsFrameRulesAndButtonsAtTheirPlaces) {
     EXPECT_EQ(main.panel.pos(), QPoint((1500 - 302) / 2, (800 - 116) / 2));
 
     // A hovered button is filled #F3F8E2.
-    QTest::mouseMove(main.panel.ConfirmButton(), QPoint(5, 5));
+    QTest::mouseMove(NamedChild<widgets::SkinButton>(main.panel, "confirm"), QPoint(5, 5));
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QApplication::sendEvent(main.panel.ConfirmButton(), &enter);
+    QApplication::sendEvent(NamedChild<widgets::SkinButton>(main.panel, "confirm"), &enter);
     EXPECT_EQ(Grab(main.panel).pixel(243, 91), qRgb(0xF3, 0xF8, 0xE2));
 }
 
@@ -150,7 +157,7 @@ TEST(NoticePanelTest, MainWindowGetsNoInputWhileShown) {
     // A second notice replaces the first; one Confirm hides it.
     main.panel.ShowNotice(NoticeKind::Info, QStringLiteral("Saved."));
     EXPECT_EQ(main.panel.Kind(), NoticeKind::Info);
-    QTest::mouseClick(main.panel.ConfirmButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(main.panel, "confirm"), Qt::LeftButton);
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(main.panel.isVisible());
     EXPECT_FALSE(main.panel.Blocking());
@@ -179,23 +186,24 @@ TEST(NoticePanelTest, EnterConfirmsEveryNoticeButTheQuitQuestion) {
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(main.panel.isVisible());
     // ShowNotice never stops the animation; the file operation does.
-    EXPECT_TRUE(main.panel.Animation()->IsPlaying());
+    EXPECT_TRUE(NamedChild<widgets::AnimatedPicture>(main.panel, "noticeAnimation")->IsPlaying());
     main.panel.StopProgress();
-    EXPECT_FALSE(main.panel.Animation()->IsPlaying());
-    EXPECT_FALSE(main.panel.Animation()->isVisible());
+    EXPECT_FALSE(NamedChild<widgets::AnimatedPicture>(main.panel, "noticeAnimation")->IsPlaying());
+    EXPECT_FALSE(NamedChild<widgets::AnimatedPicture>(main.panel, "noticeAnimation")->isVisible());
 
     main.panel.ShowNotice(NoticeKind::Quit);
     QTest::keyClick(&main.panel, Qt::Key_Return);
     QTest::keyClick(&main.panel, Qt::Key_Escape);
     EXPECT_TRUE(main.panel.isVisible());
     EXPECT_EQ(answered.count(), 0);
-    QTest::mouseClick(main.panel.ConfirmButton(), Qt::LeftButton);  // "No"
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(main.panel, "confirm"),
+                      Qt::LeftButton);  // "No"
     ASSERT_EQ(answered.count(), 1);
     EXPECT_FALSE(answered.at(0).at(0).toBool());
     EXPECT_EQ(closed.count(), 2);
 
     main.panel.ShowNotice(NoticeKind::Quit);
-    QTest::mouseClick(main.panel.YesButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(main.panel, "yes"), Qt::LeftButton);
     ASSERT_EQ(answered.count(), 2);
     EXPECT_TRUE(answered.at(1).at(0).toBool());
     EXPECT_EQ(closed.count(), 2);

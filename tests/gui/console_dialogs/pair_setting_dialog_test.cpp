@@ -6,8 +6,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "tests/gui/named_child.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::console::ui {
 namespace {
@@ -48,10 +51,12 @@ TEST(PairSettingDialogTest, AddAndEditModesStartFromTheirRecord) {
     PairSettingDialog add(true, Existing(4), false);
     EXPECT_TRUE(add.Edit1()->text().isEmpty());
     EXPECT_TRUE(add.Edit2()->text().isEmpty());
-    EXPECT_EQ(add.Connections()->currentText(), QStringLiteral("1"));
-    EXPECT_EQ(add.Connections()->count(), 16);
-    EXPECT_EQ(add.Connections()->itemText(15), QStringLiteral("16"));
-    EXPECT_EQ(add.AddButton()->text(), QStringLiteral("Add"));
+    EXPECT_EQ(NamedChild<widgets::SkinCombo>(add, "connections")->currentText(),
+              QStringLiteral("1"));
+    EXPECT_EQ(NamedChild<widgets::SkinCombo>(add, "connections")->count(), 16);
+    EXPECT_EQ(NamedChild<widgets::SkinCombo>(add, "connections")->itemText(15),
+              QStringLiteral("16"));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(add, "add")->text(), QStringLiteral("Add"));
     // Long enough for a host name, not only a dotted address.
     EXPECT_EQ(add.Edit1()->maxLength(), 253);
     EXPECT_EQ(add.Edit2()->maxLength(), 253);
@@ -59,10 +64,11 @@ TEST(PairSettingDialogTest, AddAndEditModesStartFromTheirRecord) {
     PairSettingDialog edit(false, Existing(4), false);
     EXPECT_EQ(edit.Edit1()->text(), QStringLiteral("198.18.0.10"));
     EXPECT_EQ(edit.Edit2()->text(), QStringLiteral("198.18.0.20"));
-    EXPECT_EQ(edit.Connections()->currentText(), QStringLiteral("4"));
-    EXPECT_EQ(edit.AddButton()->text(), QStringLiteral("Apply"));
-    EXPECT_TRUE(edit.Connections()->isEnabled());
-    edit.Connections()->setCurrentIndex(7);
+    EXPECT_EQ(NamedChild<widgets::SkinCombo>(edit, "connections")->currentText(),
+              QStringLiteral("4"));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(edit, "add")->text(), QStringLiteral("Apply"));
+    EXPECT_TRUE(NamedChild<widgets::SkinCombo>(edit, "connections")->isEnabled());
+    NamedChild<widgets::SkinCombo>(edit, "connections")->setCurrentIndex(7);
     EXPECT_EQ(edit.Parallel(), 8);
 
     // A value out of range (an odd file) shows as the nearest choice, never as nothing.
@@ -72,13 +78,15 @@ TEST(PairSettingDialogTest, AddAndEditModesStartFromTheirRecord) {
 
 TEST(PairSettingDialogTest, UdpTurnsTheConnectionsOffAndKeepsTheEditedValue) {
     PairSettingDialog edit(false, Existing(4), true);
-    EXPECT_FALSE(edit.Connections()->isEnabled());
-    EXPECT_EQ(edit.Connections()->currentText(), QStringLiteral("4"));
-    edit.Connections()->setCurrentIndex(0);  // whatever the control holds
+    EXPECT_FALSE(NamedChild<widgets::SkinCombo>(edit, "connections")->isEnabled());
+    EXPECT_EQ(NamedChild<widgets::SkinCombo>(edit, "connections")->currentText(),
+              QStringLiteral("4"));
+    NamedChild<widgets::SkinCombo>(edit, "connections")
+        ->setCurrentIndex(0);  // whatever the control holds
     EXPECT_EQ(edit.Parallel(), 4);
 
     PairSettingDialog add(true, PairConfig{}, true);
-    EXPECT_FALSE(add.Connections()->isEnabled());
+    EXPECT_FALSE(NamedChild<widgets::SkinCombo>(add, "connections")->isEnabled());
     add.Edit1()->setText(QStringLiteral("198.18.0.1"));
     add.Edit2()->setText(QStringLiteral("198.18.0.2"));
     const PairConfig record = add.NewConfig();
@@ -90,10 +98,10 @@ TEST(PairSettingDialogTest, UdpTurnsTheConnectionsOffAndKeepsTheEditedValue) {
 TEST(PairSettingDialogTest, SwapExchangesWhateverTheEditsHold) {
     PairSettingDialog dialog(true, PairConfig{}, false);
     dialog.Edit1()->setText(QStringLiteral("anything"));
-    QTest::mouseClick(dialog.SwapButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(dialog, "swap"), Qt::LeftButton);
     EXPECT_TRUE(dialog.Edit1()->text().isEmpty());
     EXPECT_EQ(dialog.Edit2()->text(), QStringLiteral("anything"));
-    QTest::mouseClick(dialog.SwapButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(dialog, "swap"), Qt::LeftButton);
     EXPECT_EQ(dialog.Edit1()->text(), QStringLiteral("anything"));
 }
 
@@ -115,7 +123,7 @@ TEST(PairSettingDialogTest, AddOrEnterConfirmsOnlyWithBothAddresses) {
     EXPECT_EQ(rejected.count(), 0);
 
     QTest::keyClicks(dialog.Edit2(), QStringLiteral("198.18.0.2"));
-    dialog.Connections()->setCurrentIndex(2);
+    NamedChild<widgets::SkinCombo>(dialog, "connections")->setCurrentIndex(2);
     QTest::keyClick(dialog.Edit2(), Qt::Key_Return);
     EXPECT_EQ(accepted.count(), 1);
     EXPECT_FALSE(dialog.HintShown());
@@ -127,7 +135,7 @@ TEST(PairSettingDialogTest, AddOrEnterConfirmsOnlyWithBothAddresses) {
 
     PairSettingDialog cancelled(false, Existing(2), false);
     QSignalSpy cancelledSpy(&cancelled, &QDialog::rejected);
-    QTest::mouseClick(cancelled.CancelButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(cancelled, "cancel"), Qt::LeftButton);
     EXPECT_EQ(cancelledSpy.count(), 1);
 }
 
@@ -166,7 +174,7 @@ TEST(PairSettingDialogTest, BothModesRefuseWhatIsNotOneIPv4Address) {
         for (const auto& c : cases) {
             dialog.Edit1()->setText(QString::fromLatin1(c.first));
             dialog.Edit2()->setText(QString::fromLatin1(c.second));
-            QTest::mouseClick(dialog.AddButton(), Qt::LeftButton);
+            QTest::mouseClick(NamedChild<widgets::SkinButton>(dialog, "add"), Qt::LeftButton);
             EXPECT_EQ(accepted.count(), 0) << c.first << " " << c.second;
             EXPECT_TRUE(dialog.isVisible());
             EXPECT_TRUE(dialog.HintShown());
@@ -206,7 +214,7 @@ TEST(PairSettingDialogTest, HintShowsForTwoSecondsCountedFromTheLastRefusedAdd) 
 
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(dialog.AddButton(), Qt::LeftButton);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(dialog, "add"), Qt::LeftButton);
     EXPECT_TRUE(dialog.HintShown());
     EXPECT_TRUE(dialog.isVisible());
     const QImage withHint = Grab(dialog);
@@ -215,7 +223,8 @@ TEST(PairSettingDialogTest, HintShowsForTwoSecondsCountedFromTheLastRefusedAdd) 
     EXPECT_TRUE(AnyPixelOtherThan(withHint, QRect(250, 5, 46, 18), kBackground));
 
     QTest::qWait(1200);
-    QTest::mouseClick(dialog.AddButton(), Qt::LeftButton);  // restarts the two seconds
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(dialog, "add"),
+                      Qt::LeftButton);  // restarts the two seconds
     const qint64 second = clock.elapsed();
     EXPECT_GT(dialog.HintRemainingMs(), 1800);
     QTest::qWait(static_cast<int>(2000 + 100 - second));  // past the first press's end

@@ -10,6 +10,7 @@
 #include "console/core/pair_record.h"
 #include "console/ui/console_signals.h"
 #include "tests/gui/main_window/window_test_support.h"
+#include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
@@ -28,6 +29,8 @@ bool AddPair(quarn::gui_test::SessionWindow& window, const std::string& text) {
 }
 
 }  // namespace
+
+using quarn::test::NamedChild;
 
 int main(int argc, char** argv) {
     if (argc < 4) {
@@ -63,7 +66,7 @@ int main(int argc, char** argv) {
                          std::printf("%s\n", line.c_str());
                          std::fflush(stdout);
                      });
-    quarn::gui_test::Click(window.StartStop());
+    quarn::gui_test::Click(NamedChild<quarn::widgets::SkinButton>(window, "startStop"));
     std::printf("started\n");
     std::fflush(stdout);
     return QApplication::exec();

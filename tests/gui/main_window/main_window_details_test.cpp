@@ -16,7 +16,10 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_setting_dialog.h"
 #include "tests/gui/main_window/window_test_support.h"
+#include "tests/gui/named_child.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::gui_test {
 namespace {
@@ -210,10 +213,10 @@ TEST(MainWindowDetails, AddManuallyTakesAHostNameAndShowsItAsTheLabel) {
         ASSERT_NE(dialog, nullptr);
         dialog->Edit1()->setText(QStringLiteral("198.19.99.300"));
         dialog->Edit2()->setText(QStringLiteral("198.18.0.12"));
-        Click(dialog->AddButton());
+        Click(NamedChild<widgets::SkinButton>(*dialog, "add"));
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_TRUE(dialog->HintShown());
-        Click(dialog->CancelButton());
+        Click(NamedChild<widgets::SkinButton>(*dialog, "cancel"));
     });
     Click(Named(*window, "addManually"));
     EXPECT_EQ(window->Data().table.PairCount(), 1);

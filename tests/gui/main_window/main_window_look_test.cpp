@@ -26,10 +26,13 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "tests/gui/main_window/window_test_support.h"
+#include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
 #include "tests/gui/widgets/gui_dump.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::gui_test {
 namespace {
@@ -66,7 +69,7 @@ TEST(MainWindowLook, IntroShowsForItsTimeThenTheMainLookCentred) {
     window->show();
     ASSERT_TRUE(window->InIntro());
     EXPECT_EQ(window->size(), QSize(527, 347));
-    EXPECT_FALSE(window->StartStop()->isVisible());
+    EXPECT_FALSE(NamedChild<widgets::SkinButton>(*window, "startStop")->isVisible());
     EXPECT_FALSE(window->Caption()->isVisible());
     const QImage intro = Grab(*window);
     EXPECT_EQ(PixelAt(intro, 300, 330), kBackground);
@@ -80,9 +83,9 @@ TEST(MainWindowLook, IntroShowsForItsTimeThenTheMainLookCentred) {
     ASSERT_TRUE(WaitFor([&] { return !window->InIntro(); }, 3000));
     EXPECT_EQ(window->size(), QSize(1115, 631));
     EXPECT_EQ(window->minimumSize(), QSize(1115, 631));
-    EXPECT_TRUE(window->StartStop()->isVisible());
+    EXPECT_TRUE(NamedChild<widgets::SkinButton>(*window, "startStop")->isVisible());
     EXPECT_TRUE(window->Caption()->isVisible());
-    EXPECT_FALSE(window->EndPoints()->Animation()->isVisible());
+    EXPECT_FALSE(NamedChild<QWidget>(*window->EndPoints(), "searchAnimation")->isVisible());
     const QRect screen = window->screen()->availableGeometry();
     EXPECT_LE(std::abs(window->geometry().center().x() - screen.center().x()), 1);
     EXPECT_LE(std::abs(window->geometry().center().y() - screen.center().y()), 1);
@@ -144,7 +147,7 @@ TEST(MainWindowLook, ButtonFacesFollowHoverAndMode) {
     EXPECT_EQ(PixelAt(image, w - 477 + 1, 295 + 15), QColor(185, 198, 140));
     // Under the pointer.
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QApplication::sendEvent(window->StartStop(), &enter);
+    QApplication::sendEvent(NamedChild<widgets::SkinButton>(*window, "startStop"), &enter);
     QApplication::sendEvent(window->AddManually(), &enter);
     image = Grab(*window);
     EXPECT_EQ(PixelAt(image, 8, 275 + 34), QColor(167, 189, 88));
@@ -188,11 +191,13 @@ TEST(MainWindowLayout, ResizingKeepsTheRightAnchoredItemsAndWidensTheList) {
     window->resize(1500, 700);
     QApplication::processEvents();
     EXPECT_EQ(window->EndPoints()->geometry(), QRect(1500 - 373, 60, 367, 253));
-    EXPECT_EQ(window->SearchEndPoint()->geometry(), QRect(1500 - 259, 40, 122, 14));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(*window, "searchEndPoint")->geometry(),
+              QRect(1500 - 259, 40, 122, 14));
     EXPECT_EQ(window->AddManually()->geometry(), QRect(1500 - 477, 275, 101, 17));
     EXPECT_EQ(window->FileMenuButton()->geometry(), QRect(1500 - 81, 9, 14, 15));
     EXPECT_EQ(window->PairList()->geometry().width(), 1500 - 376 - 7);
-    EXPECT_EQ(window->StartStop()->geometry(), QRect(6, 275, 1500 - 486, 37));
+    EXPECT_EQ(NamedChild<widgets::SkinButton>(*window, "startStop")->geometry(),
+              QRect(6, 275, 1500 - 486, 37));
     EXPECT_EQ(window->Chart()->geometry(), QRect(7, 337, 1500 - 14, 700 - 344));
     EXPECT_EQ(window->Caption()->ButtonRect(CaptionBar::Button::Close),
               QRect(1500 - 23, 10, 12, 12));
@@ -556,7 +561,7 @@ TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhile
     EXPECT_FALSE(filter->Passes(list, &paste));
     EXPECT_FALSE(filter->Passes(listTarget, &doubleClick));
     // Searching: Start/Stop does not react, nor does any other button or edit.
-    EXPECT_FALSE(filter->Passes(window->StartStop(), &leftPress));
+    EXPECT_FALSE(filter->Passes(NamedChild<widgets::SkinButton>(*window, "startStop"), &leftPress));
     EXPECT_FALSE(filter->Passes(window->TotalToggle(), &leftPress));
     EXPECT_FALSE(filter->Passes(window->AddManually(), &leftPress));
     EXPECT_FALSE(filter->Passes(window->DurationEdit(), &paste));
@@ -565,13 +570,14 @@ TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhile
     EXPECT_TRUE(filter->Passes(window->Caption(), &leftPress));
     // A real click on a button is swallowed.
     int clicks = 0;
-    QObject::connect(window->DeletePair(), &QAbstractButton::clicked, [&] { ++clicks; });
-    QTest::mouseClick(window->DeletePair(), Qt::LeftButton);
+    QObject::connect(NamedChild<widgets::SkinButton>(*window, "deletePair"),
+                     &QAbstractButton::clicked, [&] { ++clicks; });
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(*window, "deletePair"), Qt::LeftButton);
     EXPECT_EQ(clicks, 0);
     EXPECT_FALSE(NoticeShown(*window));
     ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Idle));
-    EXPECT_TRUE(filter->Passes(window->StartStop(), &leftPress));
-    QTest::mouseClick(window->DeletePair(), Qt::LeftButton);
+    EXPECT_TRUE(filter->Passes(NamedChild<widgets::SkinButton>(*window, "startStop"), &leftPress));
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(*window, "deletePair"), Qt::LeftButton);
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(NoticeText(*window), "Select pair to delete.");
 }

@@ -22,7 +22,10 @@
 #include "platform/single_instance.h"
 #include "tests/e2e/namespace_processes.h"
 #include "tests/gui/main_window/window_test_support.h"
+#include "tests/gui/named_child.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::gui_test {
 namespace {
@@ -44,12 +47,12 @@ int IperfCount(e2e::ConsoleNetworkTest&, const test_support::TestNetwork& networ
 class WindowSessionTest : public WindowNetworkTest {
   protected:
     void SearchAndWait() {
-        Click(Window().SearchEndPoint());
+        Click(NamedChild<widgets::SkinButton>(Window(), "searchEndPoint"));
         ASSERT_TRUE(WaitFor([&] { return Window().Run().Mode() == ConsoleMode::Idle; }, kSearchMs));
     }
     void StartRun(const char* duration) {
         Window().DurationEdit()->setText(duration);
-        Click(Window().StartStop());
+        Click(NamedChild<widgets::SkinButton>(Window(), "startStop"));
         ASSERT_EQ(Window().Run().Mode(), ConsoleMode::Measuring)
             << NoticeText(Window()).toStdString();
     }
@@ -75,10 +78,10 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     console::ConsoleData& data = window.Data();
 
     // Search: the panel shows the animation while it runs, then both EndPoints.
-    Click(window.SearchEndPoint());
+    Click(NamedChild<widgets::SkinButton>(window, "searchEndPoint"));
     ASSERT_EQ(window.Run().Mode(), ConsoleMode::Searching);
     EXPECT_TRUE(window.EndPoints()->Searching());
-    EXPECT_TRUE(window.EndPoints()->Animation()->isVisible());
+    EXPECT_TRUE(NamedChild<QWidget>(*window.EndPoints(), "searchAnimation")->isVisible());
     EXPECT_FALSE(window.EndPoints()->List(1)->isVisible());
     const QImage searching = Grab(window);
     const int panelLeft = window.width() - 373;
@@ -87,14 +90,14 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     ASSERT_TRUE(data.endPointsKnown);
     ASSERT_EQ(data.endPoints.size(), 2u);
     EXPECT_TRUE(window.EndPoints()->List(1)->isVisible());
-    EXPECT_FALSE(window.EndPoints()->Animation()->isVisible());
+    EXPECT_FALSE(NamedChild<QWidget>(*window.EndPoints(), "searchAnimation")->isVisible());
     EXPECT_EQ(data.DisplayName(Address(2)), EndPointName(2));
     EXPECT_FALSE(NoticeShown(window));
 
     // A pair from the lists (2 sends to 3) and one typed in (the Console's host sends to 3).
     SelectEndPoint(window, 1, Address(2));
     SelectEndPoint(window, 2, Address(3));
-    Click(window.AddEndPoint());
+    Click(NamedChild<widgets::SkinButton>(window, "addEndPoint"));
     ASSERT_EQ(data.table.PairCount(), 1);
     EXPECT_EQ(data.table[1].config.endpoint1, Address(2));
     EXPECT_EQ(data.table[1].config.endpoint2, Address(3));
@@ -113,14 +116,14 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     auto* filter = window.findChild<console::ui::ModeInputFilter*>();
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
-    EXPECT_TRUE(filter->Passes(window.StartStop(), &press));
+    EXPECT_TRUE(filter->Passes(NamedChild<widgets::SkinButton>(window, "startStop"), &press));
     EXPECT_TRUE(filter->Passes(window.TotalToggle(), &press));
     // The chart's measure selector is a view switch like the toggle; the rest of the
     // chart takes no input.
     EXPECT_TRUE(filter->Passes(window.Chart()->MeasureTabs(), &press));
     EXPECT_FALSE(filter->Passes(window.Chart(), &press));
-    EXPECT_FALSE(filter->Passes(window.SearchEndPoint(), &press));
-    EXPECT_FALSE(filter->Passes(window.AddEndPoint(), &press));
+    EXPECT_FALSE(filter->Passes(NamedChild<widgets::SkinButton>(window, "searchEndPoint"), &press));
+    EXPECT_FALSE(filter->Passes(NamedChild<widgets::SkinButton>(window, "addEndPoint"), &press));
     QTest::keyClick(window.PairList(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(data.table.PairCount(), 2);
     window.Commands().OpenItemMenu(0, window.mapToGlobal(QPoint(100, 130)));
@@ -143,10 +146,10 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     EXPECT_NE(data.table[1].figures.currentText, "0.00");
     // The stoppable face lights up under the pointer.
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QApplication::sendEvent(window.StartStop(), &enter);
+    QApplication::sendEvent(NamedChild<widgets::SkinButton>(window, "startStop"), &enter);
     EXPECT_EQ(PixelAt(Grab(window), 8, 275 + 34), QColor(191, 199, 167));
 
-    Click(window.StartStop());
+    Click(NamedChild<widgets::SkinButton>(window, "startStop"));
     EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
     ASSERT_TRUE(NoticeShown(window));
     EXPECT_EQ(NoticeText(window), "The current measurement is stopped.");
@@ -170,7 +173,7 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     EXPECT_EQ(data.table[3].config.endpoint1, Address(2));
     EXPECT_EQ(data.table[3].figures.statusText, "Ready");
     SelectPairItems(window, {1});
-    Click(window.DeletePair());
+    Click(NamedChild<widgets::SkinButton>(window, "deletePair"));
     ASSERT_EQ(data.table.PairCount(), 2);
     EXPECT_EQ(data.table[2].name, "Pair2");
     EXPECT_EQ(data.table[2].config.endpoint1, Address(2));  // the former Pair3
@@ -183,11 +186,11 @@ TEST_F(WindowSessionTest, StopBeforeTheFirstSecondSaysStoppingAndEndsTheRun) {
     MainWindow& window = Window();
     AddPairThroughDialog(window, Address(2), Address(3));
     StartRun("120");
-    const QImage measuring = window.StartStop()->grab().toImage();
-    Click(window.StartStop());
+    const QImage measuring = NamedChild<widgets::SkinButton>(window, "startStop")->grab().toImage();
+    Click(NamedChild<widgets::SkinButton>(window, "startStop"));
     EXPECT_EQ(window.Run().Mode(), ConsoleMode::Measuring);
     EXPECT_TRUE(window.Run().StopPending());
-    EXPECT_NE(window.StartStop()->grab().toImage(), measuring);
+    EXPECT_NE(NamedChild<widgets::SkinButton>(window, "startStop")->grab().toImage(), measuring);
     ASSERT_TRUE(WaitFor([&] { return window.Run().Mode() == ConsoleMode::Idle; }, 15000));
     ASSERT_TRUE(NoticeShown(window));
     EXPECT_EQ(NoticeText(window), "The current measurement is stopped.");
@@ -236,7 +239,7 @@ TEST_F(WindowSessionTest, QuittingDuringARunLeavesNoIperfOnAnyHost) {
 
 TEST_F(WindowSessionTest, QuittingDuringASearchDoesNotWait) {
     MainWindow& window = Window();
-    Click(window.SearchEndPoint());
+    Click(NamedChild<widgets::SkinButton>(window, "searchEndPoint"));
     ASSERT_EQ(window.Run().Mode(), ConsoleMode::Searching);
     window.Commands().AskQuit();
     const auto started = std::chrono::steady_clock::now();
@@ -265,7 +268,7 @@ TEST_F(LonelyWindowTest, ASearchThatFindsNothingLeavesEmptyListsAndSaysSo) {
     Enter();
     window_ = MakeWindow({"eth0"});
     ShowMain(*window_);
-    Click(window_->SearchEndPoint());
+    Click(NamedChild<widgets::SkinButton>(*window_, "searchEndPoint"));
     ASSERT_TRUE(WaitFor([&] { return window_->Run().Mode() == ConsoleMode::Idle; }, kSearchMs));
     ASSERT_TRUE(NoticeShown(*window_));
     EXPECT_EQ(NoticeText(*window_), "No End Point found.");

@@ -27,9 +27,12 @@
 #include "console/ui/window_reference.h"
 #include "tests/e2e/console_network_test.h"
 #include "tests/gui/main_window/window_test_support.h"
+#include "tests/gui/named_child.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_network.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 namespace {
 
@@ -49,7 +52,7 @@ bool ImportRoot(const QString& path) {
 
 // The File panel over the finished run, Pair1's log and the help window.
 bool SaveSideWindows(console::ui::MainWindow& window, const QString& dir) {
-    gui_test::Click(window.Notice()->ConfirmButton());
+    gui_test::Click(NamedChild<widgets::SkinButton>(*window.Notice(), "confirm"));
     gui_test::Click(window.FileMenuButton());
     QTest::qWait(300);
     bool ok = Save(window, dir + "/file-panel.png");
@@ -140,19 +143,19 @@ int Run(const QString& dir) {
     gui_test::NamespaceEntry inHost(network.Namespace(1));
     auto window = gui_test::MakeWindow({"eth0"});
     gui_test::ShowMain(*window);
-    gui_test::Click(window->SearchEndPoint());
+    gui_test::Click(NamedChild<widgets::SkinButton>(*window, "searchEndPoint"));
     gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 8000);
     gui_test::SelectEndPoint(*window, 1, network.Address(2));
     gui_test::SelectEndPoint(*window, 2, network.Address(3));
-    gui_test::Click(window->AddEndPoint());
+    gui_test::Click(NamedChild<widgets::SkinButton>(*window, "addEndPoint"));
     gui_test::SelectEndPoint(*window, 1, network.Address(3));
     gui_test::SelectEndPoint(*window, 2, network.Address(2));
-    gui_test::Click(window->AddEndPoint());
+    gui_test::Click(NamedChild<widgets::SkinButton>(*window, "addEndPoint"));
     gui_test::AddPairThroughDialog(*window, network.Address(1), network.Address(3));
     window->Data().table.SetShowAddress(window->Data().table.IdsAt({2}), false);
     window->RedrawList();
     window->DurationEdit()->setText("20");
-    gui_test::Click(window->StartStop());
+    gui_test::Click(NamedChild<widgets::SkinButton>(*window, "startStop"));
     gui_test::WaitFor([&] { return window->Data().ticks >= 12; }, 40000);
     gui_test::SelectPairItems(*window, {0});
     QTest::qWait(300);
@@ -166,7 +169,8 @@ int Run(const QString& dir) {
     ok = Save(*window, dir + "/finished-latency.png") && ok;
     window->Chart()->SetMeasure(console::ChartMeasure::Throughput);
     // The chart menu's report of the finished run; the script opens it in a browser.
-    if (!window->Files().ChartMenu()->ExportReport(dir + "/report.html")) {
+    if (!NamedChild<console::ui::ChartExportMenu>(*window, "chartExportMenu")
+             ->ExportReport(dir + "/report.html")) {
         std::fprintf(stderr, "the report could not be written\n");
         ok = false;
     }

@@ -19,9 +19,12 @@
 #include "console/ui/window_files.h"
 #include "console/ui/window_records.h"
 #include "tests/gui/main_window/window_test_support.h"
+#include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::gui_test {
 namespace {
@@ -85,7 +88,7 @@ TEST_F(WindowRecordsTest, YesRestoresTheRunThatDidNotFinishAsAStoppedRun) {
     EXPECT_EQ(NoticeText(*window).toStdString(), "Recover the measurement of\n" +
                                                      console::records::RunStartText(*unfinished) +
                                                      " that did not finish?");
-    EXPECT_TRUE(window->Notice()->YesButton()->isVisible());
+    EXPECT_TRUE(NamedChild<widgets::SkinButton>(*window->Notice(), "yes")->isVisible());
     // Both lines inside the panel: the date's digits end before its right edge.
     const QImage panel = Grab(*window->Notice());
     EXPECT_EQ(InkIn(panel, QRect(290, 30, 8, 50), PixelAt(panel, 292, 28)), 0);
@@ -102,7 +105,7 @@ TEST_F(WindowRecordsTest, YesRestoresTheRunThatDidNotFinishAsAStoppedRun) {
     ASSERT_EQ(data.chart.Series().size(), 3u);
     EXPECT_FALSE(data.chart.Series()[1].empty());
     // A recovered run has no file yet: Save will ask for one.
-    EXPECT_EQ(window->Files().Panel()->Session().CurrentFilePath(), "");
+    EXPECT_EQ(window->Files().Session().CurrentFilePath(), "");
 }
 
 TEST_F(WindowRecordsTest, NoKeepsTheRunInTheHistoryAndNothingChanges) {
@@ -130,7 +133,8 @@ TEST_F(WindowRecordsTest, RecentRunsListsTheNewestFirstAndOpensOneAsOpenDoes) {
     WriteRun("20261209-020000-0002", 12, false);
     auto window = Make(false);
     EXPECT_FALSE(NoticeShown(*window));
-    console::ui::RecentRunsList* recent = window->Records().RecentRuns();
+    console::ui::RecentRunsList* recent =
+        NamedChild<console::ui::RecentRunsList>(*window, "recentRuns");
     EXPECT_FALSE(recent->isVisible());
 
     Click(window->FileMenuButton());

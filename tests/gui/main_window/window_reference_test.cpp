@@ -23,6 +23,7 @@
 #include "console/ui/window_records.h"
 #include "console/ui/window_reference.h"
 #include "tests/gui/main_window/window_test_support.h"
+#include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/skin_button.h"
@@ -151,7 +152,7 @@ TEST_F(WindowReferenceTest, AReferenceRunIsDrawnDashedInItsPairsColourBehindTheC
 
     // Chosen on its Recent runs line.
     Click(window->FileMenuButton());
-    console::ui::RecentRunsList* recent = window->Records().RecentRuns();
+    auto* recent = quarn::test::NamedChild<console::ui::RecentRunsList>(*window, "recentRuns");
     int line = 1;
     while (line < recent->count() && recent->RunIdAt(line) != "20261209-010000-0001")
         ++line;
@@ -191,7 +192,7 @@ TEST_F(WindowReferenceTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameA
     WriteRun("20261209-010000-0001", 40,
              {{kC, [](int) { return 420.0f; }}, {kB, [](int) { return 40.0f; }}});
     ConsoleData saved;
-    ASSERT_EQ(console::records::LoadReference("20261209-010000-0001", history.Path(), saved), "");
+    ASSERT_TRUE(console::records::LoadReference("20261209-010000-0001", history.Path(), saved).Ok());
     const std::string file = files.File("lab.config");
     ASSERT_EQ(console::WriteConfigFile(file, saved), 0);
 

@@ -17,8 +17,11 @@
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_setting_dialog.h"
+#include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
 #include "widgets/skin_button.h"
+
+using quarn::test::NamedChild;
 
 namespace quarn::gui_test {
 
@@ -83,12 +86,13 @@ QString NoticeText(const MainWindow& window) {
 }
 
 void ConfirmNotice(MainWindow& window) {
-    Click(window.Notice()->ConfirmButton());
+    Click(NamedChild<widgets::SkinButton>(*window.Notice(), "confirm"));
     QApplication::processEvents();
 }
 
 void AnswerQuit(MainWindow& window, bool yes) {
-    Click(yes ? window.Notice()->YesButton() : window.Notice()->ConfirmButton());
+    Click(yes ? NamedChild<widgets::SkinButton>(*window.Notice(), "yes")
+              : NamedChild<widgets::SkinButton>(*window.Notice(), "confirm"));
     QApplication::processEvents();
 }
 
@@ -126,7 +130,7 @@ void OnDialog(const std::function<void(console::ui::PairSettingDialog&)>& fill) 
             return;
         }
         fill(*dialog);
-        Click(dialog->AddButton());
+        Click(NamedChild<widgets::SkinButton>(*dialog, "add"));
     });
 }
 

@@ -374,7 +374,8 @@ TEST(MeasurementRunTest, SessionCauseLeadsTheLogOfTheFailedPair) {
     EXPECT_EQ(h.data.logs.Of(pair.id).Text(2), "header");
     EXPECT_EQ(h.data.logs.Of(pair.id).Text(5), Interval(2, 7));
     // Counted marks move with their lines: the cause and the header are never counted.
-    EXPECT_FALSE(h.data.logs.Of(pair.id).Counted(0) || h.data.logs.Of(pair.id).Counted(1) || h.data.logs.Of(pair.id).Counted(2));
+    EXPECT_FALSE(h.data.logs.Of(pair.id).Counted(0) || h.data.logs.Of(pair.id).Counted(1) ||
+                 h.data.logs.Of(pair.id).Counted(2));
     int counted = 0;
     for (std::size_t i = 3; i < 6; ++i) {
         counted += h.data.logs.Of(pair.id).Counted(i) ? 1 : 0;
@@ -428,7 +429,7 @@ TEST(MeasurementRunTest, WorkerEndingBeforeTheDurationIsAnError) {
     SessionScript script;
     script.lines = {Interval(0, 5), Interval(1, 5), Interval(2, 5), Interval(3, 5)};
     script.waitForAbort = false;
-    script.result = -1;
+    script.result = SessionEnd::Failed;
     h.sessions.Script(1, script);
     ASSERT_TRUE(h.run.Start());
     ASSERT_TRUE(h.WaitForIdle());

@@ -25,7 +25,7 @@ struct SessionScript {
     bool streamEnded = false;               // reports the end of End Point 2's stream
     bool waitForAbort = true;               // otherwise returns right after the lines
     bool ignoreStop = false;                // a late worker that goes on regardless
-    int result = 0;
+    SessionEnd result = SessionEnd::Ended;
     bool cannotStart = false;            // the factory gives no session
     std::optional<PairFailure> failure;  // what the session says went wrong
 };
@@ -45,7 +45,7 @@ class ScriptedSession : public PairSession {
     ScriptedSession(SessionScript script, std::shared_ptr<SessionProbe> probe)
         : script_(std::move(script)), probe_(std::move(probe)) {}
 
-    int Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override {
+    SessionEnd Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override {
         probe_->runCalled = true;
         const auto halted = [&] { return stopRequested.load() || probe_->aborted.load(); };
         const auto stopped = [&] { return !script_.ignoreStop && halted(); };

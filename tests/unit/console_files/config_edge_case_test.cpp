@@ -16,13 +16,15 @@ using test::WriteBytes;
 
 class ConfigEdgeCaseTest : public ::testing::Test {
   protected:
-    int ReadFileBytes(std::string_view bytes) {
+    ConfigResult ReadFileBytes(std::string_view bytes) {
         WriteBytes(dir_.File("in.config"), bytes);
         return ReadConfigFile(dir_.File("in.config"), data_, [this] { data_.ResetToNew(); });
     }
-    int ReadText(std::string_view asciiText) { return ReadFileBytes(ConfigFileBytes(asciiText)); }
+    ConfigResult ReadText(std::string_view asciiText) {
+        return ReadFileBytes(ConfigFileBytes(asciiText));
+    }
     std::string WriteAndLoad() {
-        EXPECT_EQ(WriteConfigFile(dir_.File("out.config"), data_), 0);
+        EXPECT_EQ(WriteConfigFile(dir_.File("out.config"), data_), ConfigResult::Done);
         return ReadBytes(dir_.File("out.config"));
     }
 
@@ -50,17 +52,19 @@ TEST_F(ConfigEdgeCaseTest, WrongIdentifierLeavesTheNewStateAndUnreadablePathsNot
     for (const std::string& bytes : {oneByteOff, valid.substr(0, 39), std::string()}) {
         data_.AddPair(PairConfig{});
         data_.endPoints.push_back({});
-        EXPECT_EQ(ReadFileBytes(bytes), -2);
+        EXPECT_EQ(ReadFileBytes(bytes), ConfigResult::NotConfigFile);
         EXPECT_EQ(data_.table.PairCount(), 0);
         EXPECT_TRUE(data_.endPoints.empty());
     }
-    EXPECT_EQ(ReadFileBytes(otherMark), 0);
+    EXPECT_EQ(ReadFileBytes(otherMark), ConfigResult::Done);
 
     ASSERT_EQ(::mkfifo(dir_.File("fifo").c_str(), 0600), 0);
     ::mkdir(dir_.File("folder.config").c_str(), 0700);
     for (const char* name : {"missing.config", "folder.config", "fifo"}) {
         int newCalls = 0;
-        EXPECT_EQ(ReadConfigFile(dir_.File(name), data_, [&] { ++newCalls; }), -1) << name;
+        EXPECT_EQ(ReadConfigFile(dir_.File(name), data_, [&] { ++newCalls; }),
+                  ConfigResult::CannotAccess)
+            << name;
         EXPECT_EQ(newCalls, 0) << name;
         EXPECT_EQ(data_.table.PairCount(), 1) << name;
     }
@@ -70,7 +74,7 @@ TEST_F(ConfigEdgeCaseTest, StateTokenGivesStatusTextAndActiveFlag) {
     ASSERT_EQ(ReadText("[]\n[]\nAll\r\n"
                        "P a b 0\r\nP a b 1\r\nP a b 2\r\nP a b 3\r\nP a b 4\r\nP a b 5\r\n"
                        "P a b 9\r\nP a b x\r\n"),
-              0);
+              ConfigResult::Done);
     struct Expected {
         int state;
         const char* text;
@@ -94,7 +98,7 @@ TEST_F(ConfigEdgeCaseTest, ReadsAtMostSixteenPairsNamedByPosition) {
         const int max = i <= 16 ? i : 900;  // maxima of ignored lines must not count
         text += "Link" + std::to_string(i * 7) + " a b 4 1 1 0 0 " + std::to_string(max) + "\r5\n";
     }
-    ASSERT_EQ(ReadText(text), 0);
+    ASSERT_EQ(ReadText(text), ConfigResult::Done);
     ASSERT_EQ(data_.table.PairCount(), 16);
     for (int row = 1; row <= 16; ++row) {
         EXPECT_EQ(data_.table[row].name, "Pair" + std::to_string(row));
@@ -102,7 +106,7 @@ TEST_F(ConfigEdgeCaseTest, ReadsAtMostSixteenPairsNamedByPosition) {
     EXPECT_EQ(data_.chart.Series().size(), 17u);
     EXPECT_FLOAT_EQ(data_.table.All().figures.peakSingle, 16.0f);
 
-    ASSERT_EQ(ReadText("[]\n[]\nAll 1 1 1 1 2 3 99 4\r\n"), 0);
+    ASSERT_EQ(ReadText("[]\n[]\nAll 1 1 1 1 2 3 99 4\r\n"), ConfigResult::Done);
     EXPECT_FLOAT_EQ(data_.table.All().figures.peakSingle, 0.0f);
 }
 
@@ -115,7 +119,7 @@ TEST_F(ConfigEdgeCaseTest, RateTextsLoseSpacesAndEmptyIsWrittenAsZero) {
     EXPECT_EQ(data_.settings.throughputText, "1024");
 
     data_.settings.windowSizeText = "3";
-    ASSERT_EQ(ReadFileBytes(bytes), 0);
+    ASSERT_EQ(ReadFileBytes(bytes), ConfigResult::Done);
     EXPECT_EQ(data_.settings.windowSizeText, "");
     EXPECT_EQ(data_.settings.throughputText, "1024");
 }
@@ -123,7 +127,7 @@ TEST_F(ConfigEdgeCaseTest, RateTextsLoseSpacesAndEmptyIsWrittenAsZero) {
 TEST_F(ConfigEdgeCaseTest, EndPointLineAndNameBlockEntries) {
     ASSERT_EQ(ReadText("[]\n[198.18.0.1\"\r198.18.0.2\"(B\rno-quote\r198.18.0.3\"(C\r]\nAll\r\n"
                        "\r\r\r\r\r[198.18.0.3\"Old\r198.18.0.4\"\r198.18.0.5\"E\r\"F\r]\r\r\r\r\r"),
-              0);
+              ConfigResult::Done);
     ASSERT_EQ(data_.endPoints.size(), 3u);
     EXPECT_EQ(data_.endPoints[0].address, "198.18.0.1");
     EXPECT_EQ(data_.endPoints[0].label, "");
@@ -140,12 +144,12 @@ TEST_F(ConfigEdgeCaseTest, EndPointLineAndNameBlockEntries) {
     // The end marker is missing: the file was cut short. Nothing is read from the block,
     // and it is no pair line.
     ASSERT_EQ(ReadText("[]\n[]\nAll\r\nPair1 a b\r\n\r\r\r\r\r[198.18.0.1\"A\r"),
-              kConfigIncomplete);
+              ConfigResult::Incomplete);
     EXPECT_EQ(data_.table.PairCount(), 1);
     EXPECT_TRUE(data_.nameLookup.empty());
     // The end marker comes first: no entries either.
     ASSERT_EQ(ReadText("[]\n[]\nAll\r\n]\r\r\r\r\r\nPair1 a b\r\n\r\r\r\r\r[198.18.0.1\"A\r"),
-              kConfigIncomplete);
+              ConfigResult::Incomplete);
     EXPECT_TRUE(data_.nameLookup.empty());
 }
 
@@ -153,7 +157,7 @@ TEST_F(ConfigEdgeCaseTest, LenientTokens) {
     ASSERT_EQ(ReadText("[x]\n[]\nAll   7  45x 01 12 1.5 abc 9e1 2 7 0 0\r\n"
                        "Pair9 a b  4 3x 2 1 2 3 01 4 extra tokens\r1  2   x\n"
                        "Pair9\r\n"),
-              0);
+              ConfigResult::Done);
     const PairRecord& all = data_.table.All();
     EXPECT_EQ(data_.measuredAt, "x");
     EXPECT_EQ(all.figures.count, 7);
@@ -203,7 +207,7 @@ TEST_F(ConfigEdgeCaseTest, TextsRoundTripWithoutBreakingTheRecords) {
     ASSERT_NE(fullwidthEntry, std::string::npos);
     EXPECT_LT(emojiEntry, fullwidthEntry);
 
-    ASSERT_EQ(ReadFileBytes(bytes), 0);
+    ASSERT_EQ(ReadFileBytes(bytes), ConfigResult::Done);
     EXPECT_EQ(data_.table.PairCount(), 2);
     EXPECT_EQ(data_.table[1].config.endpoint1, "-");
     EXPECT_EQ(data_.table[1].config.parallel, 3);
@@ -226,7 +230,7 @@ TEST_F(ConfigEdgeCaseTest, SaveOpenSaveGivesTheSameFileForOddNameEntries) {
                         {"198.18.0.5\r", "five again"},
                         {"198.18.0.6", "six"}};
     const std::string first = WriteAndLoad();
-    ASSERT_EQ(ReadFileBytes(first), 0);
+    ASSERT_EQ(ReadFileBytes(first), ConfigResult::Done);
     EXPECT_EQ(data_.nameLookup, (std::map<std::string, std::string>{{"198.18.0.5", "five again"},
                                                                     {"198.18.0.6", "six"}}));
     EXPECT_EQ(WriteAndLoad(), first);
@@ -235,7 +239,7 @@ TEST_F(ConfigEdgeCaseTest, SaveOpenSaveGivesTheSameFileForOddNameEntries) {
     data_.nameLookup = {{"\r\n", "x"}};
     const std::string none = WriteAndLoad();
     EXPECT_EQ(none.find(LeAscii("\r\r\r\r\r[")), std::string::npos);
-    ASSERT_EQ(ReadFileBytes(none), 0);
+    ASSERT_EQ(ReadFileBytes(none), ConfigResult::Done);
     EXPECT_TRUE(data_.nameLookup.empty());
     EXPECT_EQ(WriteAndLoad(), none);
 }

@@ -47,18 +47,18 @@ TEST(ConfigExampleTest, ExampleFileIsWrittenByteForByteAndReadBack) {
     TempDir dir;
     ConsoleData written;
     FillExampleState(written);
-    ASSERT_EQ(WriteConfigFile(dir.File("example.config"), written), 0);
+    ASSERT_EQ(WriteConfigFile(dir.File("example.config"), written), ConfigResult::Done);
     EXPECT_EQ(ReadBytes(dir.File("example.config")), ConfigFileBytes(kExampleText));
 
     ConsoleData read;
     read.settings.windowSizeText = "2";  // whatever was typed before is overwritten
     read.AddPair(PairConfig{});          // and New clears what the table held
     int newCalls = 0;
-    const int result = ReadConfigFile(dir.File("example.config"), read, [&] {
+    const ConfigResult result = ReadConfigFile(dir.File("example.config"), read, [&] {
         ++newCalls;
         read.ResetToNew();
     });
-    ASSERT_EQ(result, 0);
+    ASSERT_EQ(result, ConfigResult::Done);
     EXPECT_EQ(newCalls, 1);
     EXPECT_EQ(DescribeSavedState(read), DescribeSavedState(written));
     EXPECT_FLOAT_EQ(read.table.All().figures.peakSingle, 941.5f);
@@ -72,13 +72,14 @@ TEST(ConfigExampleTest, ExampleFileIsWrittenByteForByteAndReadBack) {
 TEST(ConfigExampleTest, MeasuredStateRoundTripsWithTwoDecimalSamples) {
     TempDir dir;
     ConsoleData data = test::MeasuredState();
-    ASSERT_EQ(WriteConfigFile(dir.File("run.config"), data), 0);
+    ASSERT_EQ(WriteConfigFile(dir.File("run.config"), data), ConfigResult::Done);
     const std::string bytes = ReadBytes(dir.File("run.config"));
     EXPECT_NE(bytes.find(test::LeAscii("\r0.13 1234.57 -1.00\n")), std::string::npos);
     EXPECT_NE(bytes.find(test::LeAscii("\r7.00 8.00 9.00 10.00\nPair3 ")), std::string::npos);
 
     ConsoleData read;
-    ASSERT_EQ(ReadConfigFile(dir.File("run.config"), read, [&] { read.ResetToNew(); }), 0);
+    ASSERT_EQ(ReadConfigFile(dir.File("run.config"), read, [&] { read.ResetToNew(); }),
+              ConfigResult::Done);
     // Samples come back as written, and every row line gets a series.
     data.chart.MutableSeries()[0] = Samples({0.13f, 1234.57f, -1.0f});
     data.chart.AppendSeries(Samples({}));

@@ -36,9 +36,10 @@ ConsoleData Measured(int pairs, bool udp) {
 }
 
 ConsoleData SavedAndOpened(ConsoleData& data, const TempDir& dir) {
-    EXPECT_EQ(WriteConfigFile(dir.File("figures.config"), data), 0);
+    EXPECT_EQ(WriteConfigFile(dir.File("figures.config"), data), ConfigResult::Done);
     ConsoleData read;
-    EXPECT_EQ(ReadConfigFile(dir.File("figures.config"), read, [&] { read.ResetToNew(); }), 0);
+    EXPECT_EQ(ReadConfigFile(dir.File("figures.config"), read, [&] { read.ResetToNew(); }),
+              ConfigResult::Done);
     ApplyOpenedRunState(read);
     return read;
 }
@@ -74,12 +75,14 @@ TEST(ConfigFiguresTest, FailedSaveGivesTheSystemsReason) {
     TempDir dir;
     ConsoleData data = Measured(1, false);
     int error = -1;
-    EXPECT_EQ(WriteConfigFile(dir.File("saved.config"), data, &error), 0);
+    EXPECT_EQ(WriteConfigFile(dir.File("saved.config"), data, &error), ConfigResult::Done);
     EXPECT_EQ(error, 0);
-    EXPECT_EQ(WriteConfigFile(dir.File("missing/saved.config"), data, &error), -1);
+    EXPECT_EQ(WriteConfigFile(dir.File("missing/saved.config"), data, &error),
+              ConfigResult::CannotAccess);
     EXPECT_EQ(error, ENOENT);
     test::WriteBytes(dir.File("plain"), "x");
-    EXPECT_EQ(WriteConfigFile(dir.File("plain/saved.config"), data, &error), -1);
+    EXPECT_EQ(WriteConfigFile(dir.File("plain/saved.config"), data, &error),
+              ConfigResult::CannotAccess);
     EXPECT_EQ(error, ENOTDIR);
 }
 

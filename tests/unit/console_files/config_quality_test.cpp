@@ -39,7 +39,7 @@ ConsoleData StateWithQuality() {
 
 std::string Saved(ConsoleData& data) {
     TempDir dir;
-    EXPECT_EQ(WriteConfigFile(dir.File("q.config"), data), 0);
+    EXPECT_EQ(WriteConfigFile(dir.File("q.config"), data), ConfigResult::Done);
     return ReadBytes(dir.File("q.config"));
 }
 

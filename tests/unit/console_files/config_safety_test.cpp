@@ -39,7 +39,7 @@ int WriteWithoutDirectoryAccess(const std::string& path, ConsoleData& data) {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
             ::_exit(100);
         }
-        ::_exit(WriteConfigFile(path, data) == -1 ? 1 : 0);
+        ::_exit(WriteConfigFile(path, data) == ConfigResult::CannotAccess ? 1 : 0);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -64,14 +64,15 @@ TEST(ConfigSafetyTest, FailedSaveLeavesTheOldFileUntouched) {
     small.rlim_cur = 100;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const int result = WriteConfigFile(path, data);
+    const ConfigResult result = WriteConfigFile(path, data);
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, ConfigResult::CannotAccess);
     EXPECT_EQ(ReadBytes(path), "the previous good file");
     EXPECT_EQ(DirectoryEntries(dir.Path()), std::vector<std::string>{"run.config"});
 
-    EXPECT_EQ(WriteConfigFile(dir.File("no-such-folder/run.config"), data), -1);
+    EXPECT_EQ(WriteConfigFile(dir.File("no-such-folder/run.config"), data),
+              ConfigResult::CannotAccess);
 }
 
 TEST(ConfigSafetyTest, SaveThroughALinkReplacesTheFileItKeepingItsMode) {
@@ -81,9 +82,9 @@ TEST(ConfigSafetyTest, SaveThroughALinkReplacesTheFileItKeepingItsMode) {
     ::chmod(real.c_str(), 0640);
     std::filesystem::create_symlink(real, dir.File("link.config"));
     ConsoleData data = test::MeasuredState();
-    ASSERT_EQ(WriteConfigFile(dir.File("plain.config"), data), 0);
+    ASSERT_EQ(WriteConfigFile(dir.File("plain.config"), data), ConfigResult::Done);
 
-    ASSERT_EQ(WriteConfigFile(dir.File("link.config"), data), 0);
+    ASSERT_EQ(WriteConfigFile(dir.File("link.config"), data), ConfigResult::Done);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.config")));
     EXPECT_EQ(ReadBytes(real), ReadBytes(dir.File("plain.config")));
     struct stat status {};
@@ -147,7 +148,7 @@ class Mutator {
 TEST(ConfigSafetyTest, DamagedFilesNeverBreakTheReader) {
     TempDir dir(TempDir::Place::Memory);
     ConsoleData source = test::MeasuredState();
-    ASSERT_EQ(WriteConfigFile(dir.File("valid.config"), source), 0);
+    ASSERT_EQ(WriteConfigFile(dir.File("valid.config"), source), ConfigResult::Done);
     const std::string valid = ReadBytes(dir.File("valid.config"));
     const std::string path = dir.File("damaged.config");
     Mutator mutator(20240502);
@@ -155,12 +156,14 @@ TEST(ConfigSafetyTest, DamagedFilesNeverBreakTheReader) {
     int accepted = 0;
     for (int i = 0; i < 3000; ++i) {
         WriteBytes(path, mutator.Mutate(valid));
-        const int result = ReadConfigFile(path, data, [&] { data.ResetToNew(); });
-        ASSERT_TRUE(result == 0 || result == -2 || result == kConfigIncomplete) << i;
+        const ConfigResult result = ReadConfigFile(path, data, [&] { data.ResetToNew(); });
+        ASSERT_TRUE(result == ConfigResult::Done || result == ConfigResult::NotConfigFile ||
+                    result == ConfigResult::Incomplete)
+            << i;
         const int series = static_cast<int>(data.chart.Series().size());
         ASSERT_LE(data.table.PairCount(), PairTable::kMaxPairs) << i;
         ASSERT_EQ(series, series == 0 ? 0 : data.table.PairCount() + 1) << i;
-        if (result == -2) {
+        if (result == ConfigResult::NotConfigFile) {
             ASSERT_TRUE(data.table.PairCount() == 0 && data.endPoints.empty() &&
                         data.nameLookup.empty() && data.measuredAt.empty() && data.ticks == 0)
                 << i;
@@ -171,11 +174,13 @@ TEST(ConfigSafetyTest, DamagedFilesNeverBreakTheReader) {
             continue;
         }
         // Whatever was read saves and reopens to a state that then stays the same.
-        ASSERT_EQ(WriteConfigFile(dir.File("again.config"), data), 0) << i;
-        ASSERT_EQ(ReadConfigFile(dir.File("again.config"), data, [&] { data.ResetToNew(); }), 0);
+        ASSERT_EQ(WriteConfigFile(dir.File("again.config"), data), ConfigResult::Done) << i;
+        ASSERT_EQ(ReadConfigFile(dir.File("again.config"), data, [&] { data.ResetToNew(); }),
+                  ConfigResult::Done);
         const std::string once = DescribeSavedState(data);
-        ASSERT_EQ(WriteConfigFile(dir.File("again.config"), data), 0) << i;
-        ASSERT_EQ(ReadConfigFile(dir.File("again.config"), data, [&] { data.ResetToNew(); }), 0);
+        ASSERT_EQ(WriteConfigFile(dir.File("again.config"), data), ConfigResult::Done) << i;
+        ASSERT_EQ(ReadConfigFile(dir.File("again.config"), data, [&] { data.ResetToNew(); }),
+                  ConfigResult::Done);
         ASSERT_EQ(DescribeSavedState(data), once) << i;
     }
     EXPECT_GT(accepted, 2000);  // most damage is beyond the header and must still load
@@ -187,10 +192,11 @@ TEST(ConfigSafetyTest, DamagedFilesNeverBreakTheReader) {
 TEST(ConfigSafetyTest, TruncatedFilesOpenAsFarAsTheyGoAndSaySo) {
     TempDir dir(TempDir::Place::Memory);
     ConsoleData source = test::MeasuredState();
-    ASSERT_EQ(WriteConfigFile(dir.File("whole.config"), source), 0);
+    ASSERT_EQ(WriteConfigFile(dir.File("whole.config"), source), ConfigResult::Done);
     const std::string whole = ReadBytes(dir.File("whole.config"));
     ConsoleData data;
-    ASSERT_EQ(ReadConfigFile(dir.File("whole.config"), data, [&] { data.ResetToNew(); }), 0);
+    ASSERT_EQ(ReadConfigFile(dir.File("whole.config"), data, [&] { data.ResetToNew(); }),
+              ConfigResult::Done);
     EXPECT_EQ(data.table.PairCount(), 3);
 
     // Byte offsets just after each LF of the text: the ends of the time, EndPoint and row
@@ -206,14 +212,14 @@ TEST(ConfigSafetyTest, TruncatedFilesOpenAsFarAsTheyGoAndSaySo) {
     int incomplete = 0;
     for (std::size_t size = 40; size < whole.size(); ++size) {
         WriteBytes(path, whole.substr(0, size));
-        const int result = ReadConfigFile(path, data, [&] { data.ResetToNew(); });
+        const ConfigResult result = ReadConfigFile(path, data, [&] { data.ResetToNew(); });
         const bool afterRowLine =
             std::find(recordEnds.begin() + 2, recordEnds.end(), size) != recordEnds.end();
         if (afterRowLine) {
-            EXPECT_EQ(result, 0) << size;
+            EXPECT_EQ(result, ConfigResult::Done) << size;
             continue;
         }
-        ASSERT_EQ(result, kConfigIncomplete) << size;
+        ASSERT_EQ(result, ConfigResult::Incomplete) << size;
         ++incomplete;
         // Pairs whose line was cut are read as far as they go.
         int pairLinesStarted = 0;
@@ -228,11 +234,11 @@ TEST(ConfigSafetyTest, TruncatedFilesOpenAsFarAsTheyGoAndSaySo) {
     // Whole files without a name block, or with nothing measured, are complete.
     source.nameLookup.clear();
     source.chart.Reset();
-    ASSERT_EQ(WriteConfigFile(path, source), 0);
-    EXPECT_EQ(ReadConfigFile(path, data, [&] { data.ResetToNew(); }), 0);
+    ASSERT_EQ(WriteConfigFile(path, source), ConfigResult::Done);
+    EXPECT_EQ(ReadConfigFile(path, data, [&] { data.ResetToNew(); }), ConfigResult::Done);
     source.table.RemoveAllPairs();
-    ASSERT_EQ(WriteConfigFile(path, source), 0);
-    EXPECT_EQ(ReadConfigFile(path, data, [&] { data.ResetToNew(); }), 0);
+    ASSERT_EQ(WriteConfigFile(path, source), ConfigResult::Done);
+    EXPECT_EQ(ReadConfigFile(path, data, [&] { data.ResetToNew(); }), ConfigResult::Done);
 }
 
 // A save killed halfway leaves its temporary file; the next save into the folder removes
@@ -265,7 +271,7 @@ TEST(ConfigSafetyTest, SaveRemovesTemporaryFilesOfKilledSaves) {
     const std::string folderLike = ".dir.config.tmp-" + std::to_string(child) + "-1";
     ASSERT_EQ(::mkdir(dir.File(folderLike).c_str(), 0700), 0);
 
-    ASSERT_EQ(WriteConfigFile(dir.File("next.config"), data), 0);
+    ASSERT_EQ(WriteConfigFile(dir.File("next.config"), data), ConfigResult::Done);
     std::vector<std::string> names = DirectoryEntries(dir.Path());
     std::sort(names.begin(), names.end());
     std::vector<std::string> expected = kept;

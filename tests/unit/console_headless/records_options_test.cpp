@@ -139,7 +139,7 @@ TEST_F(HeadlessRecordsTest, ListsTheHistoryAndRecoversTheLatestUnfinishedRunInto
     EXPECT_EQ(Headless({"--recover", "--no-run", "--save", saved}), 0) << errors;
     EXPECT_NE(output.find("Saved"), std::string::npos) << output;
     ConsoleData opened;
-    ASSERT_EQ(ReadConfigFile(saved, opened, [&] { opened.ResetToNew(); }), 0);
+    ASSERT_EQ(ReadConfigFile(saved, opened, [&] { opened.ResetToNew(); }), ConfigResult::Done);
     EXPECT_EQ(opened.ticks, 30);
     ASSERT_EQ(opened.table.PairCount(), 2);
     EXPECT_EQ(opened.table[1].config.endpoint2, "198.18.2.1");

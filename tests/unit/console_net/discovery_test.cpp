@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <thread>
 
 #include "console/net/broadcast_targets.h"
-#include "console/net/discovery_run.h"
 #include "console/net/endpoint_collector.h"
 #include "console/net/endpoint_search.h"
 #include "console/net/restart_broadcast.h"
@@ -18,17 +14,10 @@ namespace quarn::console {
 namespace {
 
 using testing::kLoopback;
+using testing::LoopbackOptions;
 using testing::LoopbackResponder;
 
 const std::string kKoreanName = "\xEC\x84\x9C\xEC\x9A\xB8 \xEB\x8B\xA8\xEB\xA7\x90";  // two words
-
-DiscoveryOptions LoopbackOptions(const LoopbackResponder& responder) {
-    DiscoveryOptions options;
-    options.destinations = {kLoopback};
-    options.port = responder.Port();
-    options.replyTimeoutMs = 200;
-    return options;
-}
 
 TEST(EndPointCollector, KeepsTheFirstReplyPerAddressAndDecodesNames) {
     EndPointCollector collector;
@@ -121,102 +110,6 @@ TEST(BroadcastRestart, SendsRestartThreeTimesPerTarget) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // room for a stray extra
     EXPECT_EQ(responder.Restarts(), 6);
     EXPECT_EQ(responder.Probes(), 0);
-}
-
-// Queues posted calls for the test thread to run, like the main thread's event loop.
-class QueueDispatcher : public Dispatcher {
-  public:
-    void Send(const std::function<void()>& call) override { call(); }
-    void Post(std::function<void()> call) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        posted_.push_back(std::move(call));
-        signal_.notify_all();
-    }
-    void Close() override {}
-
-    bool RunOne(std::chrono::milliseconds timeout) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!signal_.wait_for(lock, timeout, [this] { return !posted_.empty(); })) {
-            return false;
-        }
-        std::function<void()> call = std::move(posted_.front());
-        posted_.pop_front();
-        lock.unlock();
-        call();
-        return true;
-    }
-    size_t Pending() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return posted_.size();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable signal_;
-    std::deque<std::function<void()>> posted_;
-};
-
-TEST(DiscoveryRun, PostsTheResultToTheMainThread) {
-    LoopbackResponder responder({"127.0.0.1 5001 45000 agent"});
-    QueueDispatcher dispatcher;
-    std::vector<EndPointEntry> received;
-    const std::thread::id mainThread = std::this_thread::get_id();
-    std::thread::id handlerThread;
-    std::unique_ptr<DiscoveryRun> run = DiscoveryRun::Start(
-        LoopbackOptions(responder), dispatcher, [&](std::vector<EndPointEntry> found) {
-            received = std::move(found);
-            handlerThread = std::this_thread::get_id();
-        });
-    ASSERT_NE(run, nullptr);
-    ASSERT_TRUE(dispatcher.RunOne(std::chrono::seconds(10)));
-    EXPECT_EQ(handlerThread, mainThread);
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].label, "(agent");
-    run.reset();
-    EXPECT_EQ(dispatcher.Pending(), 0u);
-}
-
-TEST(DiscoveryRun, DestroyingARunningSearchCancelsItPromptlyWithoutPosting) {
-    LoopbackResponder responder({"127.0.0.1 5001 45000 agent"});
-    DiscoveryOptions options = LoopbackOptions(responder);
-    options.replyTimeoutMs = 1000;
-    options.destinations = {kLoopback, kLoopback, kLoopback};  // about nine seconds in all
-    QueueDispatcher dispatcher;
-    std::unique_ptr<DiscoveryRun> run =
-        DiscoveryRun::Start(options, dispatcher, [](std::vector<EndPointEntry>) {});
-    ASSERT_NE(run, nullptr);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-
-    const auto started = std::chrono::steady_clock::now();
-    run.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
-    EXPECT_EQ(dispatcher.Pending(), 0u);
-}
-
-TEST(DiscoveryRun, ResultQueuedWhenItsRunIsDestroyedNeverReachesTheReceiver) {
-    LoopbackResponder responder({"127.0.0.1 5001 45000 agent"});
-    QueueDispatcher dispatcher;
-    // The receiver dies with the run, as a window does with its search.
-    auto receiver = std::make_unique<std::vector<EndPointEntry>>();
-    auto delivered = std::make_shared<bool>(false);
-    std::unique_ptr<DiscoveryRun> run =
-        DiscoveryRun::Start(LoopbackOptions(responder), dispatcher,
-                            [target = receiver.get(), delivered](std::vector<EndPointEntry> found) {
-                                *delivered = true;
-                                *target = found;
-                            });
-    ASSERT_NE(run, nullptr);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!run->Finished() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_EQ(dispatcher.Pending(), 1u);
-    run.reset();
-    receiver.reset();
-    // The queued result still runs on the main thread, but finds its run gone (ASan would
-    // report a write to the freed receiver).
-    EXPECT_TRUE(dispatcher.RunOne(std::chrono::milliseconds(0)));
-    EXPECT_FALSE(*delivered);
 }
 
 }  // namespace

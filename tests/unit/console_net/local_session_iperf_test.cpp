@@ -103,7 +103,7 @@ TEST(LocalSessionWithIperf, MeasuresOnLoopbackAndDeliversTheServerReport) {
 
         RecordingSink sink;
         std::atomic<bool> stop{false};
-        EXPECT_EQ(LocalSession(job, settings).Run(sink, stop), 0);
+        EXPECT_EQ(LocalSession(job, settings).Run(sink, stop), SessionEnd::Ended);
         sessionDone = true;
         peer.Join();
 

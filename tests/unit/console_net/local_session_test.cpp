@@ -77,7 +77,8 @@ TEST(LocalSession, RunsTheClientAgainstTheGrantedServerAndDeliversItsStream) {
                                          "000-1.0000 sec  10 MBytes  84 Mbits/sec\r\n"}));
     RecordingSink sink;
     std::atomic<bool> stop{false};
-    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), SettingsFor(peer)).Run(sink, stop), 0);
+    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), SettingsFor(peer)).Run(sink, stop),
+              SessionEnd::Ended);
     peer.Join();
 
     EXPECT_EQ(request, "server_config -s -f m -i 1 -w 5.000000m\r\n");
@@ -101,7 +102,7 @@ TEST(LocalSession, UdpPairAsksForTheUdpServer) {
     job.rateText = "100.000000m";
     RecordingSink sink;
     std::atomic<bool> stop{false};
-    EXPECT_EQ(LocalSession(job, SettingsFor(peer)).Run(sink, stop), 0);
+    EXPECT_EQ(LocalSession(job, SettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
     peer.Join();
     EXPECT_EQ(request, protocol::kServerRequestUdp);
     EXPECT_EQ(iperf.Arguments(),
@@ -117,7 +118,7 @@ TEST(LocalSession, RefusedServerFailsWithoutStartingTheClient) {
         RecordingSink sink;
         std::atomic<bool> stop{false};
         LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
-        EXPECT_EQ(session.Run(sink, stop), -1) << reply;
+        EXPECT_EQ(session.Run(sink, stop), SessionEnd::Failed) << reply;
         ASSERT_TRUE(session.Failure().has_value()) << reply;
         EXPECT_EQ(session.Failure()->kind, FailureKind::ServerNotStarted) << reply;
         EXPECT_EQ(session.Failure()->side, FailureSide::EndPoint2) << reply;
@@ -134,7 +135,7 @@ TEST(LocalSession, MissingIperfStillReadsEndPoint2sStream) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     LocalSession session(LocalJob("/nonexistent/quarn/iperf"), SettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop), 0);
+    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
     EXPECT_EQ(sink.StreamEnds(), std::vector<int>{2});
     ASSERT_TRUE(session.Failure().has_value());
@@ -153,7 +154,7 @@ TEST(LocalSession, ClientErrorLineIsKeptAsTheCause) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop), 0);
+    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::IperfError);
     EXPECT_EQ(session.Failure()->detail, "connect failed: Connection refused");
@@ -170,7 +171,7 @@ TEST(LocalSession, UnansweredServerRequestNamesEndPoint2AndTheLimit) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     LocalSession session(LocalJob("/nonexistent/quarn/iperf"), settings);
-    EXPECT_EQ(session.Run(sink, stop), -1);
+    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Failed);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::NoReply);
     EXPECT_EQ(session.Failure()->address, "127.0.0.1");
@@ -191,7 +192,7 @@ TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
         LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
         RecordingSink sink;
         std::atomic<bool> stop{false};
-        std::future<int> result =
+        std::future<SessionEnd> result =
             std::async(std::launch::async, [&] { return session.Run(sink, stop); });
         ASSERT_TRUE(iperf.AwaitStart(std::chrono::seconds(5)));
 
@@ -203,7 +204,7 @@ TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
         }
         ASSERT_EQ(result.wait_for(std::chrono::seconds(3)), std::future_status::ready);
         EXPECT_LT(std::chrono::steady_clock::now() - ended, milliseconds(1000));
-        EXPECT_EQ(result.get(), 0);
+        EXPECT_EQ(result.get(), SessionEnd::Ended);
         EXPECT_TRUE(ProcessGone(*iperf.Pid())) << viaAbort;
         peer.Join();
         EXPECT_TRUE(peerSawClose) << viaAbort;
@@ -224,7 +225,7 @@ TEST(LocalSession, SilentClientIsEndedAndTheStreamWaitIsBounded) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), settings).Run(sink, stop), 0);
+    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), settings).Run(sink, stop), SessionEnd::Ended);
     EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(3000));
     ASSERT_TRUE(iperf.Pid().has_value());
     EXPECT_TRUE(ProcessGone(*iperf.Pid()));

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "console/net/discovery_options.h"
 #include "platform/socket.h"
 
 namespace quarn::console::testing {
@@ -63,5 +64,14 @@ class LoopbackResponder {
     std::atomic<int> restarts_{0};
     std::thread thread_;
 };
+
+// A search that asks only the responder, with a short reply timeout.
+inline DiscoveryOptions LoopbackOptions(const LoopbackResponder& responder) {
+    DiscoveryOptions options;
+    options.destinations = {kLoopback};
+    options.port = responder.Port();
+    options.replyTimeoutMs = 200;
+    return options;
+}
 
 }  // namespace quarn::console::testing

@@ -60,7 +60,7 @@ TEST(RemoteSession, SendsTheClientCommandOfThePair) {
         job.parallel = c.parallel;
         RecordingSink sink;
         std::atomic<bool> stop{false};
-        EXPECT_EQ(RemoteSession(job, SettingsFor(peer)).Run(sink, stop), 0);
+        EXPECT_EQ(RemoteSession(job, SettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
         peer.Join();
         EXPECT_EQ(request, c.expected);
         EXPECT_TRUE(sink.Lines().empty());
@@ -75,7 +75,7 @@ TEST(RemoteSession, SendsNothingOnceTheRunIsOver) {
         [&](const platform::Socket& connection) { request = ReadRequestLine(connection); });
     RecordingSink sink;
     std::atomic<bool> stop{true};
-    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), 0);
+    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
     peer.Join();
     EXPECT_EQ(request, "");
 }
@@ -92,7 +92,7 @@ TEST(RemoteSession, DeliversLinesInOrderUntilTheStreamCloses) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     RemoteSession session(RemoteJob(), SettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop), 0);
+    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
     // Whether that end came early is the run's to decide; the session says what it saw.
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::EndedEarly);
@@ -117,7 +117,7 @@ TEST(RemoteSession, SilentStreamTimesOutAsAFailure) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     RemoteSession session(RemoteJob(), settings);
-    EXPECT_EQ(session.Run(sink, stop), -1);
+    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Failed);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::Silent);
@@ -130,7 +130,7 @@ TEST(RemoteSession, CloseBeforeAnyOutputIsNamed) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     RemoteSession session(RemoteJob(), SettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop), 0);
+    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::ClosedBeforeOutput);
 }
@@ -147,7 +147,7 @@ TEST(RemoteSession, UnreachableEndPointFails) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     RemoteSession refused(RemoteJob(), settings);
-    EXPECT_EQ(refused.Run(sink, stop), -1);
+    EXPECT_EQ(refused.Run(sink, stop), SessionEnd::Failed);
     ASSERT_TRUE(refused.Failure().has_value());
     EXPECT_EQ(refused.Failure()->kind, FailureKind::Refused);
     EXPECT_EQ(refused.Failure()->port, closedPort);
@@ -155,7 +155,7 @@ TEST(RemoteSession, UnreachableEndPointFails) {
     PairJob badAddress = RemoteJob();
     badAddress.endpoint1 = "198.18.0";
     RemoteSession unusable(badAddress, settings);
-    EXPECT_EQ(unusable.Run(sink, stop), -1);
+    EXPECT_EQ(unusable.Run(sink, stop), SessionEnd::Failed);
     ASSERT_TRUE(unusable.Failure().has_value());
     EXPECT_EQ(unusable.Failure()->kind, FailureKind::Unreachable);
 }
@@ -171,7 +171,7 @@ TEST(RemoteSession, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {
     RemoteSession session(RemoteJob(), SettingsFor(peer));  // 20 s stream timeout
     RecordingSink sink;
     std::atomic<bool> stop{false};
-    std::future<int> result =
+    std::future<SessionEnd> result =
         std::async(std::launch::async, [&] { return session.Run(sink, stop); });
     ASSERT_EQ(commandRead.get_future().wait_for(std::chrono::seconds(5)),
               std::future_status::ready);
@@ -181,7 +181,7 @@ TEST(RemoteSession, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {
     session.Abort();
     ASSERT_EQ(result.wait_for(std::chrono::seconds(2)), std::future_status::ready);
     EXPECT_LT(std::chrono::steady_clock::now() - aborted, milliseconds(500));
-    EXPECT_EQ(result.get(), 0);
+    EXPECT_EQ(result.get(), SessionEnd::Ended);
     peer.Join();
     EXPECT_TRUE(peerSawClose);
 }
@@ -197,7 +197,7 @@ TEST(RemoteSession, StopRequestedEndsTheReadAfterTheCurrentChunk) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     sink.onLine = [&](std::string_view) { stop = true; };  // the main thread completes the run
-    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), 0);
+    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"first"});
 }
 

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "console/core/chart_model.h"
-#include "console/core/measurement_run.h"
+#include "console/core/local_time.h"
 #include "console/records/journal_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/console_records/fed_run.h"

@@ -8,6 +8,8 @@
 
 #include "console/core/event_loop.h"
 #include "console/core/pair_table.h"
+#include "console/files/config_file.h"
+#include "tests/support/temp_dir.h"
 #include "tests/unit/console_core/recording_view.h"
 #include "tests/unit/console_core/scripted_sessions.h"
 
@@ -89,6 +91,58 @@ TEST_F(ConsoleSessionTest, AQuitDropsTheResultOfASearchStillRunning) {
     loop.RunFor(100ms);
     EXPECT_FALSE(called);
     EXPECT_FALSE(session.StartSearch([&](const std::string&) { called = true; }));
+}
+
+// Saves to one path without asking; counts what the file flow reports.
+class SilentFileFront : public FileSessionHost, public FileDialogs {
+  public:
+    explicit SilentFileFront(std::string path) : path_(std::move(path)) {}
+    bool IsIdle() const override { return true; }
+    void CommitEditsToSettings() override {}
+    void PerformNew() override {}
+    void SetFileBusy(bool) override {}
+    void ShowNotice(NoticeKind, std::string_view text) override { notices.emplace_back(text); }
+    void FileFinished(FileCommand, ConfigResult result) override { results.push_back(result); }
+    std::optional<std::string> ChooseOpenPath(const std::string&) override { return path_; }
+    std::optional<std::string> ChooseSavePath(FileCommand, const std::string&,
+                                              const std::string&) override {
+        return path_;
+    }
+
+    std::vector<std::string> notices;
+    std::vector<ConfigResult> results;
+
+  private:
+    std::string path_;
+};
+
+TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt) {
+    test_support::TempDir dir;
+    SilentFileFront front(dir.File("run.config"));
+    EXPECT_EQ(session.Files(), nullptr);
+    FileSession& files = session.OpenFiles(front, front, dir.File("configs"));
+    EXPECT_EQ(session.Files(), &files);
+    files.SetProgressMinimum(0ms);
+
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    session.Data().AddPair(pair);
+    files.Run(FileCommand::Save);
+    ASSERT_TRUE(loop.RunUntil([&] { return !front.results.empty(); }, 10s));
+    EXPECT_EQ(front.results.back(), ConfigResult::Done);
+    EXPECT_EQ(files.CurrentFileName(), "run.config");
+    ConsoleData saved;
+    ASSERT_EQ(ReadConfigFile(dir.File("run.config"), saved, nullptr), ConfigResult::Done);
+    ASSERT_EQ(saved.table.PairCount(), 1);
+    EXPECT_EQ(saved.table[1].config.endpoint2, "198.18.0.3");
+
+    // Closed while a save runs (the front end going): joined, and its result never comes.
+    files.Run(FileCommand::SaveAs);
+    session.CloseFiles();
+    EXPECT_EQ(session.Files(), nullptr);
+    loop.RunFor(50ms);
+    EXPECT_EQ(front.results.size(), 1u);
 }
 
 TEST_F(ConsoleSessionTest, ASearchOnTheCallingThreadAppliesItsResult) {

@@ -77,7 +77,7 @@ class RecordingHost : public FileSessionHost {
         notices.emplace_back(kind, std::string(text));
         noticeTimes.push_back(std::chrono::steady_clock::now());
     }
-    void FileFinished(FileCommand command, int result) override {
+    void FileFinished(FileCommand command, ConfigResult result) override {
         finished.emplace_back(command, result);
     }
 
@@ -87,7 +87,7 @@ class RecordingHost : public FileSessionHost {
     bool loadingAtNew = false;
     std::vector<std::pair<NoticeKind, std::string>> notices;
     std::vector<std::chrono::steady_clock::time_point> noticeTimes;
-    std::vector<std::pair<FileCommand, int>> finished;
+    std::vector<std::pair<FileCommand, ConfigResult>> finished;
 
   private:
     ConsoleData& data_;
@@ -146,7 +146,7 @@ TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
 
     // What the file holds, read on its own, is what Open must bring back.
     ConsoleData expected;
-    ASSERT_EQ(ReadConfigFile(path, expected, [&] { expected.ResetToNew(); }), 0);
+    ASSERT_EQ(ReadConfigFile(path, expected, [&] { expected.ResetToNew(); }), ConfigResult::Done);
 
     session.Run(FileCommand::New);
     EXPECT_EQ(data.table.PairCount(), 0);
@@ -161,7 +161,7 @@ TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_FALSE(data.chart.Loading());
     EXPECT_EQ(LastNotice(),
               std::make_pair(NoticeKind::Info, std::string("Success to open the file.")));
-    EXPECT_EQ(host.finished.back(), std::make_pair(FileCommand::Open, 0));
+    EXPECT_EQ(host.finished.back(), std::make_pair(FileCommand::Open, ConfigResult::Done));
     EXPECT_EQ(DescribeSavedState(data), DescribeSavedState(expected));
     ASSERT_EQ(data.table.PairCount(), 3);
     // Opened pairs are new pairs: fresh ids, no logs; row k still carries curve k.
@@ -189,7 +189,7 @@ TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
     RunToEnd(FileCommand::Save);
     EXPECT_EQ(dialogs.saveAsked.size(), 1u);
     ConsoleData again;
-    ASSERT_EQ(ReadConfigFile(path, again, nullptr), 0);
+    ASSERT_EQ(ReadConfigFile(path, again, nullptr), ConfigResult::Done);
     EXPECT_EQ(again.table[1].config.endpoint1, "198.18.5.5");
 }
 
@@ -207,7 +207,7 @@ TEST_F(FileSessionTest, WrongIdentifierLeavesAnEmptyTableAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2500));
     EXPECT_EQ(LastNotice(),
               std::make_pair(NoticeKind::Info, std::string("File format is not valid.")));
-    EXPECT_EQ(host.finished.back(), std::make_pair(FileCommand::Open, -2));
+    EXPECT_EQ(host.finished.back(), std::make_pair(FileCommand::Open, ConfigResult::NotConfigFile));
     EXPECT_EQ(data.table.PairCount(), 0);
     EXPECT_TRUE(data.endPoints.empty());
     EXPECT_TRUE(data.chart.Series().empty());
@@ -263,7 +263,8 @@ TEST_F(FileSessionTest, FailedSaveIsReportedAndKeepsThePreviousFile) {
     EXPECT_EQ(LastNotice(),
               std::make_pair(NoticeKind::Message, std::string("Failed to save the file.")));
     ASSERT_EQ(host.notices.size(), 2u);  // progress, then the failure only
-    EXPECT_EQ(host.finished.back(), std::make_pair(FileCommand::SaveAs, -1));
+    EXPECT_EQ(host.finished.back(),
+              std::make_pair(FileCommand::SaveAs, ConfigResult::CannotAccess));
     EXPECT_EQ(session.CurrentFilePath(), good);
     EXPECT_EQ(ReadBytes(good), saved);
 }
@@ -308,13 +309,13 @@ TEST_F(FileSessionTest, SaveWritesTheStateOfItsStartWhileTheWindowGoesOn) {
     ASSERT_TRUE(loop.RunUntil([&] { return !session.Busy(); }, std::chrono::seconds(10)));
     EXPECT_EQ(LastNotice().second, "Success to save the file.");
     ConsoleData saved;
-    ASSERT_EQ(ReadConfigFile(path, saved, nullptr), 0);
+    ASSERT_EQ(ReadConfigFile(path, saved, nullptr), ConfigResult::Done);
     ConsoleData original = MeasuredState();
     // Compare through a file round trip of the original state (samples are rounded).
     const std::string reference = dir.File("reference.config");
-    ASSERT_EQ(WriteConfigFile(reference, original), 0);
+    ASSERT_EQ(WriteConfigFile(reference, original), ConfigResult::Done);
     ConsoleData referenceRead;
-    ASSERT_EQ(ReadConfigFile(reference, referenceRead, nullptr), 0);
+    ASSERT_EQ(ReadConfigFile(reference, referenceRead, nullptr), ConfigResult::Done);
     EXPECT_EQ(DescribeSavedState(saved), DescribeSavedState(referenceRead));
     EXPECT_EQ(data.logs.Of(data.table[1].id).Size(), 200u);
 }

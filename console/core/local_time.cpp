@@ -1,0 +1,20 @@
+#include "console/core/local_time.h"
+
+#include <ctime>
+
+namespace quarn::console {
+
+std::string FormatLocalTime(std::chrono::system_clock::time_point when, const char* format) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[64];
+    const std::size_t length = std::strftime(text, sizeof text, format, &local);
+    return std::string(text, length);
+}
+
+std::string FormatMeasuredAt(std::chrono::system_clock::time_point when) {
+    return FormatLocalTime(when, "%Y-%m-%d %H:%M:%S");
+}
+
+}  // namespace quarn::console
