@@ -27,6 +27,8 @@ class WindowFiles : public QObject, public FileSessionHost {
     ~WindowFiles() override;
 
     FilePanel* Panel() const { return panel_; }
+    // The chart's menu, where other parts of the window add their entries.
+    ChartExportMenu* ChartMenu() const { return chartMenu_; }
     // The session's file flow, opened by this window.
     FileSession& Session() { return files_; }
     // Replaces the file dialogs (tests); null goes back to the platform's.

@@ -77,7 +77,7 @@ void WindowReference::AskAndUseFile() {
     } else {
         path = QFileDialog::getOpenFileName(
             &window_, QStringLiteral("Compare with file"),
-            widgets::FromUtf8(window_.Files().Panel()->Session().ConfigFolder()),
+            widgets::FromUtf8(window_.Files().Session().ConfigFolder()),
             QStringLiteral("Configuration files (*.config)"));
     }
     if (!path.isEmpty())
