@@ -163,7 +163,7 @@ int HeadlessConsole::Open() {
     data_.chart.SetTotalVisible(data_.table.All().config.showTotal,
                                 ChartScaleSource::From(data_.table));
     if (result == ConfigResult::CannotAccess)
-        return Fail(CannotOpenText(options_.openPath));
+        return Fail(records::CannotOpenText(options_.openPath));
     if (result == ConfigResult::NotConfigFile)
         return Fail(FileSession::kNotConfigFile);
     if (result == ConfigResult::Incomplete) {

@@ -42,6 +42,8 @@ class PairListWidget : public QTreeView {
     explicit PairListWidget(const PairTable& table, QWidget* parent = nullptr);
     ~PairListWidget() override;
 
+    // The rows' model, for parts of the window that add to what a row says.
+    PairListModel* Model() const { return model_; }
     // Parallel-stream badges show only under TCP.
     void SetProtocolIsTcp(bool tcp);
     // Name shown for an address while a row shows names (empty: the address is shown).

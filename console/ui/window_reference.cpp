@@ -48,9 +48,9 @@ bool WindowReference::UseRun(const std::string& id) {
 
 bool WindowReference::Use(const std::string& fileOrId, const std::string& label) {
     auto run = std::make_unique<ConsoleData>();
-    const std::string error = records::LoadReference(fileOrId, historyDir_, *run);
-    if (!error.empty()) {
-        window_.Events().ShowNotice(NoticeKind::Message, error);
+    const Outcome loaded = records::LoadReference(fileOrId, historyDir_, *run);
+    if (!loaded) {
+        window_.Events().ShowNotice(NoticeKind::Message, loaded.Why());
         return false;
     }
     // A history run is known by when it was measured.

@@ -94,17 +94,17 @@ bool SaveTooltip(console::ui::MainWindow& window, int item, const QString& path)
 bool SaveReferenceRun(console::ui::MainWindow& window, const QString& dir) {
     test_support::TempDir saved;
     const std::string file = saved.File("first-run.config");
-    if (console::WriteConfigFile(file, window.Data()) != 0 ||
+    if (console::WriteConfigFile(file, window.Data()) != console::ConfigResult::Done ||
         !window.Records().Reference().UseFile(file)) {
         std::fprintf(stderr, "the reference could not be set\n");
         return false;
     }
-    gui_test::Click(window.StartStop());
+    gui_test::Click(NamedChild<widgets::SkinButton>(window, "startStop"));
     gui_test::WaitFor([&] { return window.Data().ticks >= 12; }, 40000);
     QTest::qWait(300);
     bool ok = Save(window, dir + "/running-reference.png");
     gui_test::WaitFor([&] { return window.Run().Mode() == console::ConsoleMode::Idle; }, 40000);
-    gui_test::Click(window.Notice()->ConfirmButton());
+    gui_test::Click(NamedChild<widgets::SkinButton>(*window.Notice(), "confirm"));
     QTest::qWait(300);
     ok = Save(window, dir + "/finished-reference.png") && ok;
     return SaveTooltip(window, 0, dir + "/tooltip-reference.png") && ok;

@@ -194,7 +194,7 @@ TEST_F(WindowReferenceTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameA
     ConsoleData saved;
     ASSERT_TRUE(console::records::LoadReference("20261209-010000-0001", history.Path(), saved).Ok());
     const std::string file = files.File("lab.config");
-    ASSERT_EQ(console::WriteConfigFile(file, saved), 0);
+    ASSERT_EQ(console::WriteConfigFile(file, saved), console::ConfigResult::Done);
 
     auto window = Make();
     ASSERT_TRUE(window->Records().OpenRun("20261209-030000-0003"));
