@@ -15,8 +15,9 @@ targets=("$@")
     targets=(fuzz_request_framer fuzz_probe_reply fuzz_tick_processor fuzz_config_file fuzz_pair_log)
 
 echo "=== fuzz: configure and build (build-fuzz) ==="
+# One unit per file, as before batching: the clang build has not been tried in batches.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQUARN_SANITIZE=address \
-    -DQUARN_BUILD_GUI=OFF -DQUARN_BUILD_BENCH=OFF -DQUARN_BUILD_TESTS=OFF \
+    -DQUARN_UNITY_BUILD=OFF -DQUARN_BUILD_GUI=OFF -DQUARN_BUILD_BENCH=OFF -DQUARN_BUILD_TESTS=OFF \
     -DQUARN_BUILD_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target quarn_fuzz
 
