@@ -10,6 +10,7 @@ quarn_add_gui_test(NAME main_window_gui_test TIMEOUT 300
     main_window/main_window_details_test.cpp
     main_window/main_window_look_test.cpp
     main_window/main_window_session_test.cpp
+    main_window/journalled_run.cpp
     main_window/window_records_test.cpp
     main_window/window_reference_test.cpp
     main_window/window_test_support.cpp

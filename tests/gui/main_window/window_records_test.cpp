@@ -9,15 +9,14 @@
 
 #include "console/core/pair_state.h"
 #include "console/records/journal_directory.h"
-#include "console/records/journal_writer.h"
 #include "console/records/run_history.h"
-#include "console/records/run_recorder.h"
 #include "console/ui/caption_bar.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/recent_runs_list.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_records.h"
+#include "tests/gui/main_window/journalled_run.h"
 #include "tests/gui/main_window/window_test_support.h"
 #include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
@@ -40,27 +39,10 @@ class WindowRecordsTest : public ::testing::Test {
     // A run of two pairs journalled for `seconds` seconds, an hour ago; pair 1 sends
     // 100 + s Mbit/s in second s, pair 2 50.
     void WriteRun(const std::string& id, int seconds, bool finished) {
-        ConsoleData data;
-        for (int pair = 1; pair <= 2; ++pair) {
-            PairRecord record;
-            record.config.endpoint1 = "198.18.1." + std::to_string(pair);
-            record.config.endpoint2 = "198.18.2." + std::to_string(pair);
-            data.table.AppendPair(std::move(record));
-        }
-        console::records::JournalWriter journal;
-        ASSERT_TRUE(journal.Open(console::records::JournalPath(history.Path(), id)));
-        console::records::RunRecorder recorder;
-        recorder.AddSink(journal);
-        const auto start = std::chrono::system_clock::now() - std::chrono::hours(1);
-        recorder.Begin(data, id, start);
-        for (int tick = 1; tick <= seconds; ++tick) {
-            data.ticks = tick;
-            data.table[1].figures.current = 100.0f + static_cast<float>(tick);
-            data.table[2].figures.current = 50.0f;
-            recorder.Second(data, start + std::chrono::seconds(tick));
-        }
-        if (finished)
-            recorder.End(data, "completed", start + std::chrono::seconds(seconds + 1));
+        const std::vector<JournalledPair> pairs = {
+            {{"198.18.1.1", "198.18.2.1"}, [](int s) { return 100.0f + static_cast<float>(s); }},
+            {{"198.18.1.2", "198.18.2.2"}, [](int) { return 50.0f; }}};
+        ASSERT_TRUE(WriteJournalledRun(history.Path(), id, seconds, pairs, false, finished));
     }
 
     std::unique_ptr<MainWindow> Make(bool offerRecovery) {

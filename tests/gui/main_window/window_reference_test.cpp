@@ -10,9 +10,7 @@
 
 #include "console/files/config_file.h"
 #include "console/records/journal_directory.h"
-#include "console/records/journal_writer.h"
 #include "console/records/reference_run.h"
-#include "console/records/run_recorder.h"
 #include "console/ui/chart_layout.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/file_panel.h"
@@ -22,6 +20,7 @@
 #include "console/ui/window_files.h"
 #include "console/ui/window_records.h"
 #include "console/ui/window_reference.h"
+#include "tests/gui/main_window/journalled_run.h"
 #include "tests/gui/main_window/window_test_support.h"
 #include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
@@ -42,43 +41,12 @@ const std::pair<std::string, std::string> kA{"198.18.1.1", "198.18.2.1"};
 const std::pair<std::string, std::string> kB{"198.18.1.2", "198.18.2.2"};
 const std::pair<std::string, std::string> kC{"198.18.1.9", "198.18.2.9"};
 
-struct JournalledPair {
-    std::pair<std::string, std::string> addresses;
-    std::function<float(int second)> mbitPerS;
-    std::function<std::optional<double>(int second)> rttMs = [](int) { return std::nullopt; };
-    std::function<std::optional<double>(int second)> lossPercent = [](int) { return std::nullopt; };
-};
-
 class WindowReferenceTest : public ::testing::Test {
   protected:
     // A finished run of `seconds` seconds in the history, an hour ago.
     void WriteRun(const std::string& id, int seconds, const std::vector<JournalledPair>& pairs,
                   bool udp = false) {
-        ConsoleData data;
-        data.settings.protocol = udp ? console::Protocol::Udp : console::Protocol::Tcp;
-        for (const JournalledPair& pair : pairs) {
-            PairRecord record;
-            record.config.endpoint1 = pair.addresses.first;
-            record.config.endpoint2 = pair.addresses.second;
-            data.table.AppendPair(std::move(record));
-        }
-        console::records::JournalWriter journal;
-        ASSERT_TRUE(journal.Open(console::records::JournalPath(history.Path(), id)));
-        console::records::RunRecorder recorder;
-        recorder.AddSink(journal);
-        const auto start = std::chrono::system_clock::now() - std::chrono::hours(1);
-        recorder.Begin(data, id, start);
-        for (int tick = 1; tick <= seconds; ++tick) {
-            data.ticks = tick;
-            for (std::size_t i = 0; i < pairs.size(); ++i) {
-                PairRecord& record = data.table[static_cast<int>(i) + 1];
-                record.figures.current = pairs[i].mbitPerS(tick);
-                record.figures.quality.lastRttMs = pairs[i].rttMs(tick);
-                record.figures.quality.lastLossPercent = pairs[i].lossPercent(tick);
-            }
-            recorder.Second(data, start + std::chrono::seconds(tick));
-        }
-        recorder.End(data, "completed", start + std::chrono::seconds(seconds + 1));
+        ASSERT_TRUE(WriteJournalledRun(history.Path(), id, seconds, pairs, udp, true));
     }
 
     // The current run: A sends 100 + s Mbit/s, B a level 70.
@@ -192,7 +160,8 @@ TEST_F(WindowReferenceTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameA
     WriteRun("20261209-010000-0001", 40,
              {{kC, [](int) { return 420.0f; }}, {kB, [](int) { return 40.0f; }}});
     ConsoleData saved;
-    ASSERT_TRUE(console::records::LoadReference("20261209-010000-0001", history.Path(), saved).Ok());
+    ASSERT_TRUE(
+        console::records::LoadReference("20261209-010000-0001", history.Path(), saved).Ok());
     const std::string file = files.File("lab.config");
     ASSERT_EQ(console::WriteConfigFile(file, saved), console::ConfigResult::Done);
 
