@@ -3,6 +3,7 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
 
@@ -80,6 +81,13 @@ class ContentBuilder {
             if (quality.size() > kept)
                 quality.resize(kept);
         }
+        // The last second of a pair may be one the others never reached.
+        for (const auto& [id, recent] : runQuality_) {
+            for (const auto& [second, figures] : recent) {
+                if (second == content_->seconds)
+                    content_->runQuality[id] = figures;
+            }
+        }
         content_->lastTime =
             content_->seconds > 0 && content_->seconds <= static_cast<int>(times_.size())
                 ? times_[static_cast<std::size_t>(content_->seconds - 1)]
@@ -98,6 +106,9 @@ class ContentBuilder {
             return false;
         values.push_back(static_cast<float>(second->mbitPerS));
         content_->quality[second->pair].push_back(second->quality);
+        auto& recent = runQuality_[second->pair];
+        recent[0] = std::move(recent[1]);
+        recent[1] = {second->second, second->runQuality};
         if (static_cast<int>(times_.size()) < second->second)
             times_.push_back(second->time);
         else
@@ -107,6 +118,9 @@ class ContentBuilder {
 
     std::optional<JournalContent> content_;
     std::vector<std::string> times_;
+    // Per pair, its last two seconds' run figures (second, figures): only those can be
+    // the last complete second's.
+    std::map<long long, std::array<std::pair<int, RunQualityFigures>, 2>> runQuality_;
 };
 
 }  // namespace

@@ -23,6 +23,8 @@ struct JournalContent {
     std::map<long long, std::vector<float>> values;
     // Per pair id, the quality figures of the same seconds (each present where known).
     std::map<long long, std::vector<QualityFigures>> quality;
+    // Per pair id, its run figures as they stood at the last complete second.
+    std::map<long long, RunQualityFigures> runQuality;
     // Seconds every active pair has: the run as far as it got.
     int seconds = 0;
     std::string lastTime;  // of the last complete second, RFC 3339 UTC

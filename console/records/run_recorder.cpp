@@ -72,6 +72,24 @@ void RunRecorder::Begin(const ConsoleData& data, std::string runId, TimePoint no
         sink->SecondEnded();
 }
 
+namespace {
+
+RunQualityFigures RunQualityOf(const PairQuality& quality) {
+    RunQualityFigures figures;
+    if (quality.totalDatagrams > 0) {
+        figures.lostDatagrams = quality.lostDatagrams;
+        figures.totalDatagrams = quality.totalDatagrams;
+    }
+    figures.jitterAverageMs = quality.jitterAverageMs;
+    figures.jitterMaxMs = quality.jitterMaxMs;
+    figures.rttIdleMs = quality.rttIdleMs;
+    figures.rttLoadedMedianMs = quality.rttLoadedMedianMs;
+    figures.rttLoadedP95Ms = quality.rttLoadedP95Ms;
+    return figures;
+}
+
+}  // namespace
+
 void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
     if (!active_)
         return;
@@ -93,6 +111,7 @@ void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
         record.quality.lossPercent = quality.lastLossPercent;
         record.quality.jitterMs = quality.lastJitterMs;
         record.quality.rttMs = quality.lastRttMs;
+        record.runQuality = RunQualityOf(quality);
         Emit(EncodeSecond(record));
     }
     for (RecordSink* sink : sinks_)

@@ -66,6 +66,40 @@ bool DecodePairIdentity(const JsonValue& v, Record& r) {
     return true;
 }
 
+void AddRunQuality(JsonObject& o, const RunQualityFigures& q) {
+    if (q.lostDatagrams && q.totalDatagrams) {
+        o.Integer("run_lost_datagrams", *q.lostDatagrams);
+        o.Integer("run_total_datagrams", *q.totalDatagrams);
+    }
+    const auto number = [&o](std::string_view key, const std::optional<double>& value) {
+        if (value)
+            o.Number(key, *value);
+    };
+    number("run_jitter_average_ms", q.jitterAverageMs);
+    number("run_jitter_max_ms", q.jitterMaxMs);
+    number("rtt_idle_ms", q.rttIdleMs);
+    number("run_rtt_median_ms", q.rttLoadedMedianMs);
+    number("run_rtt_p95_ms", q.rttLoadedP95Ms);
+}
+
+RunQualityFigures DecodeRunQuality(const JsonValue& v) {
+    RunQualityFigures q;
+    q.lostDatagrams = v.IntegerAt("run_lost_datagrams");
+    q.totalDatagrams = v.IntegerAt("run_total_datagrams");
+    // Counts that cannot be a datagram count are no counts.
+    if (!q.lostDatagrams || !q.totalDatagrams || *q.lostDatagrams < 0 ||
+        *q.totalDatagrams < *q.lostDatagrams) {
+        q.lostDatagrams.reset();
+        q.totalDatagrams.reset();
+    }
+    q.jitterAverageMs = v.NumberAt("run_jitter_average_ms");
+    q.jitterMaxMs = v.NumberAt("run_jitter_max_ms");
+    q.rttIdleMs = v.NumberAt("rtt_idle_ms");
+    q.rttLoadedMedianMs = v.NumberAt("run_rtt_median_ms");
+    q.rttLoadedP95Ms = v.NumberAt("run_rtt_p95_ms");
+    return q;
+}
+
 }  // namespace
 
 std::string EncodeHead(const RunHead& head) {
@@ -100,6 +134,7 @@ std::string EncodeSecond(const SecondRecord& s) {
         o.Number("jitter_ms", *s.quality.jitterMs);
     if (s.quality.rttMs)
         o.Number("rtt_ms", *s.quality.rttMs);
+    AddRunQuality(o, s.runQuality);
     return o.Text();
 }
 
@@ -165,6 +200,7 @@ std::optional<SecondRecord> DecodeSecond(const JsonValue& v) {
     s.quality.lossPercent = v.NumberAt("loss_percent");
     s.quality.jitterMs = v.NumberAt("jitter_ms");
     s.quality.rttMs = v.NumberAt("rtt_ms");
+    s.runQuality = DecodeRunQuality(v);
     return s;
 }
 

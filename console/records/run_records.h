@@ -43,6 +43,19 @@ struct QualityFigures {
     std::optional<double> rttMs;
 };
 
+// A pair's link-quality figures over the run so far, as its tooltip shows them; a key is
+// written only when its figure is known. Kept in each second so that a run recovered after
+// a crash shows them as the live run did at its last second.
+struct RunQualityFigures {
+    std::optional<long long> lostDatagrams;
+    std::optional<long long> totalDatagrams;
+    std::optional<double> jitterAverageMs;
+    std::optional<double> jitterMaxMs;
+    std::optional<double> rttIdleMs;
+    std::optional<double> rttLoadedMedianMs;
+    std::optional<double> rttLoadedP95Ms;
+};
+
 // One processed second of one pair.
 struct SecondRecord {
     std::string time;  // RFC 3339 UTC, when the second was processed
@@ -54,6 +67,7 @@ struct SecondRecord {
     int second = 0;  // 1 for the run's first processed second
     double mbitPerS = 0.0;
     QualityFigures quality;
+    RunQualityFigures runQuality;
 };
 
 // A pair's figures at the end of the run.

@@ -96,6 +96,42 @@ void ReplaySecond(const JournalContent& journal, ConsoleData& data, int tick) {
     data.chart.AppendPoint(0, all.figures.sum);
 }
 
+// A pair's link-quality figures as the live run showed them at its last second.
+void RestoreQuality(const JournalContent& journal, long long pairId, PairQuality& quality) {
+    if (const auto run = journal.runQuality.find(pairId); run != journal.runQuality.end()) {
+        const RunQualityFigures& figures = run->second;
+        if (figures.lostDatagrams && figures.totalDatagrams) {
+            quality.lostDatagrams = *figures.lostDatagrams;
+            quality.totalDatagrams = *figures.totalDatagrams;
+            quality.lossPercent = LossPercentOf(quality.lostDatagrams, quality.totalDatagrams);
+        }
+        quality.jitterAverageMs = figures.jitterAverageMs;
+        quality.jitterMaxMs = figures.jitterMaxMs;
+        quality.rttIdleMs = figures.rttIdleMs;
+        quality.rttLoadedMedianMs = figures.rttLoadedMedianMs;
+        quality.rttLoadedP95Ms = figures.rttLoadedP95Ms;
+    }
+    if (const auto seconds = journal.quality.find(pairId);
+        seconds != journal.quality.end() && !seconds->second.empty()) {
+        const QualityFigures& last = seconds->second.back();
+        quality.lastLossPercent = last.lossPercent;
+        quality.lastJitterMs = last.jitterMs;
+        quality.lastRttMs = last.rttMs;
+    }
+}
+
+// The All row's loss is lost/total over every pair, as the live run sums it.
+void RestoreTotalLoss(PairTable& table) {
+    PairQuality& all = table.All().figures.quality;
+    all.lostDatagrams = 0;
+    all.totalDatagrams = 0;
+    for (int row = 1; row < table.Size(); ++row) {
+        all.lostDatagrams += table[row].figures.quality.lostDatagrams;
+        all.totalDatagrams += table[row].figures.quality.totalDatagrams;
+    }
+    all.lossPercent = LossPercentOf(all.lostDatagrams, all.totalDatagrams);
+}
+
 PairState FinalState(const JournalContent& journal, long long pairId) {
     if (!journal.Finished())
         return PairState::Stopped;
@@ -132,13 +168,15 @@ void RestoreRun(const JournalContent& journal, ConsoleData& data) {
     for (int row = 0; row < data.table.Size(); ++row) {
         PairRecord& pair = data.table[row];
         if (row > 0 && pair.config.active) {
-            pair.figures.state =
-                FinalState(journal, journal.head.pairs[static_cast<std::size_t>(row - 1)].pair);
+            const long long pairId = journal.head.pairs[static_cast<std::size_t>(row - 1)].pair;
+            pair.figures.state = FinalState(journal, pairId);
+            RestoreQuality(journal, pairId, pair.figures.quality);
             pair.figures.statusText = std::string(StatusText(pair.figures.state));
         }
         if (row == 0 || pair.config.active)
             FormatFigures(pair, row == 0 ? pair.figures.sum : pair.figures.current);
     }
+    RestoreTotalLoss(data.table);
     data.ticks = journal.seconds;
     data.chart.SetTotalVisible(true, ChartScaleSource::From(data.table));
     data.chart.FinishRun(journal.seconds, ChartScaleSource::From(data.table));

@@ -140,6 +140,13 @@ TEST(RunRecordsTest, QualityKeysAppearOnlyWhenKnownAndNamesSurviveEscaping) {
     EXPECT_EQ(decoded->quality.jitterMs, 1.5);
     EXPECT_EQ(decoded->quality.rttMs, 0.125);
     EXPECT_FALSE(DecodeSecond(*ParseJson(R"({"type":"second","run":"r","pair":1})")));
+    // More lost than sent is no count at all, whoever wrote the line.
+    const auto impossible = DecodeSecond(
+        *ParseJson(R"({"type":"second","run":"r","pair":1,"second":1,"mbit_per_s":1,)"
+                   R"("run_lost_datagrams":9,"run_total_datagrams":3,"run_rtt_median_ms":4.5})"));
+    ASSERT_TRUE(impossible.has_value());
+    EXPECT_FALSE(impossible->runQuality.lostDatagrams || impossible->runQuality.totalDatagrams);
+    EXPECT_EQ(impossible->runQuality.rttLoadedMedianMs, 4.5);
     EXPECT_FALSE(DecodeHead(*ParseJson(R"({"type":"run","run":"r","pairs":[{"pair":1}]})")));
 }
 

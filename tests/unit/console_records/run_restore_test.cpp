@@ -159,6 +159,49 @@ TEST_F(RunRestoreTest, ARestoredRunDrawsTheRoundTripAndLossCurvesTheLiveRunDrew)
     EXPECT_TRUE(loss[3].empty());  // the inactive pair has no seconds at all
 }
 
+TEST_F(RunRestoreTest, ARecoveredRunShowsTheLinkFiguresTheLiveRunShowedAtItsLastSecond) {
+    // Run figures that change every second: only the last journalled second's may come back.
+    udp = true;
+    Record(61, false, [this](int second) {
+        for (int row : {1, 2, 4}) {
+            PairQuality& quality = run.data.table[row].figures.quality;
+            quality.lostDatagrams = row * second;
+            quality.totalDatagrams = 1000LL * second;
+            quality.lossPercent = LossPercentOf(quality.lostDatagrams, quality.totalDatagrams);
+            quality.jitterAverageMs = 0.1 * row + 0.001 * second;
+            quality.jitterMaxMs = 0.5 * row + 0.01 * second;
+            quality.rttIdleMs = 0.2 * row;
+            quality.rttLoadedMedianMs = 10.0 * row + 0.1 * second;
+            quality.rttLoadedP95Ms = row == 4 ? std::nullopt : std::optional<double>(30.0 + second);
+            quality.lastRttMs = 11.0 * row;
+        }
+    });
+    const auto content = ReadJournal(dir.File("run.jsonl.zst"));
+    ASSERT_TRUE(content && !content->Finished());
+    ConsoleData restored;
+    RestoreRun(*content, restored);
+    for (int row : {1, 2, 4}) {
+        SCOPED_TRACE("row " + std::to_string(row));
+        const PairQuality& live = run.data.table[row].figures.quality;
+        const PairQuality& back = restored.table[row].figures.quality;
+        ASSERT_TRUE(live.rttLoadedMedianMs && live.lossPercent);
+        EXPECT_EQ(back.lostDatagrams, live.lostDatagrams);
+        EXPECT_EQ(back.totalDatagrams, live.totalDatagrams);
+        EXPECT_EQ(back.lossPercent, live.lossPercent);
+        EXPECT_EQ(back.jitterAverageMs, live.jitterAverageMs);
+        EXPECT_EQ(back.jitterMaxMs, live.jitterMaxMs);
+        EXPECT_EQ(back.rttIdleMs, live.rttIdleMs);
+        EXPECT_EQ(back.rttLoadedMedianMs, live.rttLoadedMedianMs);
+        EXPECT_EQ(back.rttLoadedP95Ms, live.rttLoadedP95Ms);
+        EXPECT_EQ(back.lastRttMs, live.lastRttMs);
+    }
+    // The All row's loss is lost/total over the pairs, not a mean of their percentages.
+    const PairQuality& all = restored.table.All().figures.quality;
+    EXPECT_EQ(all.lostDatagrams, (1 + 2 + 4) * 61);
+    EXPECT_EQ(all.totalDatagrams, 3 * 1000 * 61);
+    EXPECT_FALSE(restored.table[3].figures.quality.lossPercent.has_value());
+}
+
 TEST_F(RunRestoreTest, ATcpRunDrawsNoLossWhateverTheJournalSays) {
     Record(20, true, [this](int) { run.data.table[1].figures.quality.lastLossPercent = 3.0; });
     const auto content = ReadJournal(dir.File("run.jsonl.zst"));
