@@ -34,14 +34,14 @@ void UpdateExtremes(PairFigures& row, float value) {
     }
 }
 
+}  // namespace
+
 void FormatFigures(PairFigures& row, float current) {
     FormatFigure(row.currentText, current);
     FormatFigure(row.averageText, row.average);
     FormatFigure(row.maxText, row.max);
     FormatFigure(row.minText, row.min);
 }
-
-}  // namespace
 
 TickProcessor::TickProcessor(ConsoleData& data, ConsoleView& view) : data_(data), view_(view) {}
 

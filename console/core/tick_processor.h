@@ -20,6 +20,10 @@ enum class LineOutcome {
     TickProcessed,  // the tick was complete and entered the statistics
 };
 
+// The list's texts of a row's current, average, maximum and minimum ("%.2f"), as a live
+// run writes them; a restored run writes them the same way.
+void FormatFigures(PairFigures& row, float current);
+
 // Turns the pairs' output lines into per-second samples, groups them into ticks across
 // all active pairs and keeps the statistics, list texts, logs and chart up to date.
 // Main thread only.

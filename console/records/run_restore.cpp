@@ -1,28 +1,13 @@
 #include "console/records/run_restore.h"
 
-#include <charconv>
 #include <chrono>
 
 #include "console/core/local_time.h"
 #include "console/core/pair_state.h"
+#include "console/core/tick_processor.h"
 
 namespace quarn::console::records {
 namespace {
-
-void FormatFigure(std::string& text, float value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                      std::chars_format::fixed, 2);
-    text.assign(buffer, result.ec == std::errc() ? result.ptr : buffer);
-}
-
-void FormatFigures(PairRecord& row, float current) {
-    FormatFigure(row.figures.currentText, current);
-    FormatFigure(row.figures.averageText, row.figures.average);
-    FormatFigure(row.figures.maxText, row.figures.max);
-    FormatFigure(row.figures.minText, row.figures.min);
-    row.figures.countText = std::to_string(row.figures.count);
-}
 
 void AddPairs(const RunHead& head, ConsoleData& data) {
     for (const PairHead& pair : head.pairs) {
@@ -173,8 +158,10 @@ void RestoreRun(const JournalContent& journal, ConsoleData& data) {
             RestoreQuality(journal, pairId, pair.figures.quality);
             pair.figures.statusText = std::string(StatusText(pair.figures.state));
         }
-        if (row == 0 || pair.config.active)
-            FormatFigures(pair, row == 0 ? pair.figures.sum : pair.figures.current);
+        if (row == 0 || pair.config.active) {
+            FormatFigures(pair.figures, row == 0 ? pair.figures.sum : pair.figures.current);
+            pair.figures.countText = std::to_string(pair.figures.count);
+        }
     }
     RestoreTotalLoss(data.table);
     data.ticks = journal.seconds;
