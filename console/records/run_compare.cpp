@@ -19,7 +19,8 @@ std::optional<double> Change(const PairRecord& current, const PairRecord& refere
 int MatchingRow(const PairTable& reference, const PairRecord& pair, std::vector<bool>& taken) {
     for (int row = 1; row < reference.Size(); ++row) {
         const PairRecord& candidate = reference[row];
-        if (!taken[static_cast<std::size_t>(row)] && candidate.config.endpoint1 == pair.config.endpoint1 &&
+        if (!taken[static_cast<std::size_t>(row)] &&
+            candidate.config.endpoint1 == pair.config.endpoint1 &&
             candidate.config.endpoint2 == pair.config.endpoint2) {
             taken[static_cast<std::size_t>(row)] = true;
             return row;

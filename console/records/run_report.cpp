@@ -50,12 +50,13 @@ std::string SettingsTable(const ConsoleData& data) {
 
 std::string PairRow(const ConsoleData& data, const PairRecord& pair) {
     const PairQuality& q = pair.figures.quality;
-    return Row({pair.name, pair.config.endpoint1, NameOf(data, pair.config.endpoint1), pair.config.endpoint2,
-                NameOf(data, pair.config.endpoint2), std::to_string(pair.config.parallel),
-                pair.config.active ? pair.figures.statusText : "Inactive", pair.figures.countText, pair.figures.currentText,
-                pair.figures.averageText, pair.figures.minText, pair.figures.maxText, Figure(q.lossPercent),
-                Figure(q.jitterAverageMs), Figure(q.rttIdleMs), Figure(q.rttLoadedMedianMs),
-                Figure(q.rttLoadedP95Ms)});
+    return Row({pair.name, pair.config.endpoint1, NameOf(data, pair.config.endpoint1),
+                pair.config.endpoint2, NameOf(data, pair.config.endpoint2),
+                std::to_string(pair.config.parallel),
+                pair.config.active ? pair.figures.statusText : "Inactive", pair.figures.countText,
+                pair.figures.currentText, pair.figures.averageText, pair.figures.minText,
+                pair.figures.maxText, Figure(q.lossPercent), Figure(q.jitterAverageMs),
+                Figure(q.rttIdleMs), Figure(q.rttLoadedMedianMs), Figure(q.rttLoadedP95Ms)});
 }
 
 std::string PairsTable(const ConsoleData& data) {
@@ -70,8 +71,9 @@ std::string PairsTable(const ConsoleData& data) {
         html += PairRow(data, data.table[row]);
     const PairRecord& all = data.table.All();
     html += "</tbody>\n<tfoot>";
-    html += Row({"All", "", "", "", "", "", "", all.figures.countText, all.figures.currentText, all.figures.averageText,
-                 all.figures.minText, all.figures.maxText, Figure(all.figures.quality.lossPercent), "", "", "", ""});
+    html += Row({"All", "", "", "", "", "", "", all.figures.countText, all.figures.currentText,
+                 all.figures.averageText, all.figures.minText, all.figures.maxText,
+                 Figure(all.figures.quality.lossPercent), "", "", "", ""});
     return html + "</tfoot>\n</table>\n";
 }
 
