@@ -47,19 +47,26 @@ ChartSeries RunReference::CurveFor(const PairTable& current, const ChartModel& c
         return {};
     const int toBin = std::max(chart.SecondsPerPoint(), 1);
     // A finished run spans its length; a running (or empty) chart, its sliding window.
-    int count = std::max(chart.FirstVisibleSample(), 0) + ChartModel::kVisibleSamples;
-    if (chart.RunLength() > 0)
+    int first = std::max(chart.FirstVisibleSample(), 0);
+    int count = first + ChartModel::kVisibleSamples;
+    if (chart.RunLength() > 0) {
+        first = 0;
         count = chart.RunLength() / toBin;
+    }
     return Rebin(all[static_cast<std::size_t>(*found)], std::max(run_->chart.SecondsPerPoint(), 1),
-                 toBin, count);
+                 toBin, count, first);
 }
 
-ChartSeries Rebin(const ChartSeries& points, int fromBin, int toBin, int count) {
+ChartSeries Rebin(const ChartSeries& points, int fromBin, int toBin, int count, int first) {
     ChartSeries out;
     if (fromBin <= 0 || toBin <= 0 || count <= 0)
         return out;
     const long long known = static_cast<long long>(points.size()) * fromBin;
     for (long long i = 0; i < count && (i + 1) * toBin <= known; ++i) {
+        if (i < first) {
+            out.push_back(ChartPoint{-1.0f});
+            continue;
+        }
         const long long begin = i * toBin;
         const long long end = begin + toBin;
         double sum = 0.0;

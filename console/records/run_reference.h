@@ -46,7 +46,8 @@ class RunReference {
 // Lays `points`, each the mean of `fromBin` seconds, onto `count` points of `toBin`
 // seconds each: a target point is the overlap-weighted mean of what it covers. Missing
 // points (negative) are left out; a target point with nothing known stays missing, and
-// one that reaches past the end of `points` is not made.
-ChartSeries Rebin(const ChartSeries& points, int fromBin, int toBin, int count);
+// one that reaches past the end of `points` is not made. Target points before `first` are
+// left missing without being computed: a sliding chart draws only its window.
+ChartSeries Rebin(const ChartSeries& points, int fromBin, int toBin, int count, int first = 0);
 
 }  // namespace quarn::console::records

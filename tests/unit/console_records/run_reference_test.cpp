@@ -28,6 +28,8 @@ TEST(Rebin, SecondsAreAveragedOrSpreadOverTheTargetBins) {
     // A bin reaching past the known seconds is not made.
     EXPECT_EQ(Values(Rebin(perSecond, 1, 4, 10)), (std::vector<float>{4}));
     EXPECT_EQ(Values(Rebin(perSecond, 1, 1, 4)), (std::vector<float>{1, 3, 5, 7}));
+    // Points before the first wanted one are gaps, the rest as before.
+    EXPECT_EQ(Values(Rebin(perSecond, 1, 1, 4, 2)), (std::vector<float>{-1, -1, 5, 7}));
     // Bins of two laid on single seconds, and bins of two on bins of three (overlap-weighted).
     EXPECT_EQ(Values(Rebin(Points({2, 4}), 2, 1, 10)), (std::vector<float>{2, 2, 4, 4}));
     EXPECT_EQ(Values(Rebin(Points({2, 8, 5}), 2, 3, 10)), (std::vector<float>{4, 6}));
