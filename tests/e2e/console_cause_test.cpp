@@ -13,9 +13,7 @@
 namespace quarn::e2e {
 namespace {
 
-const std::string kDurationText = "10";
-// In the hosts' subnet, but no host has it.
-const std::string kUnusedAddress = "198.18.0.99";
+const std::string kCauseDurationText = "10";
 
 using ConsoleCauseTest = EndPointNetworkTest;
 
@@ -38,7 +36,7 @@ TEST_F(ConsoleCauseTest, NoEndPointAtTheAddressIsNamed) {
     for (const bool local : {false, true}) {
         const std::string pair = local ? Address(kConsoleHost) + "," + kUnusedAddress
                                        : kUnusedAddress + "," + Address(3);
-        const ConsoleResult run = RunConsole({"--pair", pair, "--duration", kDurationText});
+        const ConsoleResult run = RunConsole({"--pair", pair, "--duration", kCauseDurationText});
         ExpectFailedRun(run, "Pair1");
         const std::string cause = CauseLine(run, "Pair1");
         EXPECT_TRUE(Has(cause, (local ? "End Point 2 " : "End Point 1 ") + kUnusedAddress + " "))
@@ -51,7 +49,7 @@ TEST_F(ConsoleCauseTest, NoEndPointAtTheAddressIsNamed) {
     // A host whose EndPoint is not running refuses the connection.
     KillEndPoint(3);
     const ConsoleResult run = RunConsole(
-        {"--pair", Address(kConsoleHost) + "," + Address(3), "--duration", kDurationText});
+        {"--pair", Address(kConsoleHost) + "," + Address(3), "--duration", kCauseDurationText});
     ExpectFailedRun(run, "Pair1");
     EXPECT_TRUE(Has(CauseLine(run, "Pair1"),
                     "End Point 2 " + Address(3) + " refused the connection on TCP 45000."))
@@ -66,14 +64,14 @@ TEST_F(ConsoleCauseTest, RefusingIperfIsNamedInBothModes) {
     ASSERT_FALSE(HasFatalFailure());
 
     ConsoleResult run = RunConsole(
-        {"--pair", Address(kConsoleHost) + "," + Address(3), "--duration", kDurationText});
+        {"--pair", Address(kConsoleHost) + "," + Address(3), "--duration", kCauseDurationText});
     ExpectFailedRun(run, "Pair1");
     EXPECT_TRUE(Has(CauseLine(run, "Pair1"),
                     "End Point 2 " + Address(3) + " did not start an iperf server"))
         << run.Transcript();
 
     // Remote: End Point 1 asked for the server and closed without a line.
-    run = RunConsole({"--pair", Address(2) + "," + Address(3), "--duration", kDurationText});
+    run = RunConsole({"--pair", Address(2) + "," + Address(3), "--duration", kCauseDurationText});
     ExpectFailedRun(run, "Pair1");
     EXPECT_TRUE(Has(CauseLine(run, "Pair1"), "End Point 1 " + Address(2) +
                                                  " closed the connection before any iperf output."))
@@ -89,7 +87,7 @@ TEST_F(ConsoleCauseTest, IperfsOwnErrorLineIsQuoted) {
     ASSERT_FALSE(HasFatalFailure());
 
     const ConsoleResult run =
-        RunConsole({"--pair", Address(2) + "," + Address(3), "--duration", kDurationText});
+        RunConsole({"--pair", Address(2) + "," + Address(3), "--duration", kCauseDurationText});
     ExpectFailedRun(run, "Pair1");
     EXPECT_TRUE(
         Has(CauseLine(run, "Pair1"), "End Point 2 " + Address(3) + "'s iperf reported an error."))

@@ -42,6 +42,9 @@ class ConsoleProcess {
     std::vector<std::string> lines_;
 };
 
+// In the hosts' subnet, but no host has it.
+inline const std::string kUnusedAddress = "198.18.0.99";
+
 // Hosts as network namespaces, the Console on host 1. After every test no iperf is left in
 // any host and every namespace is gone again.
 class ConsoleNetworkTest : public ::testing::Test {

@@ -15,8 +15,8 @@
 namespace quarn::e2e {
 namespace {
 
-constexpr int kDuration = 8;
-const std::string kDurationText = std::to_string(kDuration);
+constexpr int kQualitySeconds = 8;
+const std::string kQualityDurationText = std::to_string(kQualitySeconds);
 
 // The words of a pair's row after its five throughput figures: the quality columns.
 std::vector<std::string> QualityCells(const ConsoleResult& run, const std::string& pair) {
@@ -85,7 +85,7 @@ class ConsoleQualityTest : public EndPointNetworkTest {
 
     ConsoleResult Run(const std::vector<std::string>& options) {
         std::vector<std::string> args = {"--pair", Address(kConsoleHost) + "," + Address(3),
-                                         "--duration", kDurationText};
+                                         "--duration", kQualityDurationText};
         args.insert(args.end(), options.begin(), options.end());
         return RunConsole(args);
     }
@@ -98,8 +98,8 @@ class ConsoleQualityTest : public EndPointNetworkTest {
         Network().Run(1, {"sleep", "0.5"});
         const test_support::CommandResult client =
             Network().Run(1,
-                          {"iperf", "-c", Address(3), "-u", "-b", "300m", "-t", kDurationText, "-p",
-                           port, "-f", "m"},
+                          {"iperf", "-c", Address(3), "-u", "-b", "300m", "-t",
+                           kQualityDurationText, "-p", port, "-f", "m"},
                           {}, 30000);
         return LastLossPercent(client.output);
     }
@@ -110,7 +110,7 @@ class ConsoleQualityTest : public EndPointNetworkTest {
 TEST_F(ConsoleQualityTest, UdpLossThroughAShapedBridgeMatchesIperfsOwnReport) {
     ShapeTowardsHost3("tbf rate 100mbit burst 64kbit latency 20ms");
     const ConsoleResult run = Run({"--udp", "--throughput", "300"});
-    ExpectCompletedRun(run, kDuration);
+    ExpectCompletedRun(run, kQualitySeconds);
     const std::optional<RowFigures> pair = FindRow(run.lines, "Pair1");
     ASSERT_TRUE(pair) << run.Transcript();
     EXPECT_NEAR(pair->average, 100.0, 15.0) << run.Transcript();
@@ -139,7 +139,7 @@ TEST_F(ConsoleQualityTest, DeepQueueAddsLatencyUnderLoadAndAShallowOneLittle) {
         ShapeTowardsHost3("tbf rate 50mbit burst 32kbit latency " + latency);
         // A window big enough to fill the deep queue (2.5 MB at 50 Mbit/s and 400 ms).
         const ConsoleResult run = Run({"--window", "5"});
-        ExpectCompletedRun(run, kDuration);
+        ExpectCompletedRun(run, kQualitySeconds);
         const std::vector<std::string> cells = QualityCells(run, "Pair1");
         const std::optional<double> idle = NumberIn(cells, 0);
         const std::optional<double> loaded = NumberIn(cells, 1);
@@ -165,8 +165,8 @@ TEST_F(ConsoleQualityTest, OlderEndPointTwoStillGivesRoundTrips) {
     OlderEndPoint older(Network(), 3, "Old Rack");
     ASSERT_TRUE(older.Listening());
     const ConsoleResult run =
-        RunConsole({"--pair", Address(2) + "," + Address(3), "--duration", kDurationText});
-    ExpectCompletedRun(run, kDuration);
+        RunConsole({"--pair", Address(2) + "," + Address(3), "--duration", kQualityDurationText});
+    ExpectCompletedRun(run, kQualitySeconds);
     const std::vector<std::string> cells = QualityCells(run, "Pair1");
     const std::optional<double> idle = NumberIn(cells, 0);
     const std::optional<double> loaded = NumberIn(cells, 1);
@@ -174,7 +174,7 @@ TEST_F(ConsoleQualityTest, OlderEndPointTwoStillGivesRoundTrips) {
     EXPECT_GT(*idle, 0.0);
     EXPECT_LT(*loaded, 1000.0);
     EXPECT_EQ(older.ServerRequests(), 1);
-    EXPECT_GE(older.Probes(), kDuration);
+    EXPECT_GE(older.Probes(), kQualitySeconds);
     EXPECT_EQ(older.Others(), 0);
 }
 

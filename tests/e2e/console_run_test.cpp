@@ -15,8 +15,6 @@ namespace {
 
 constexpr int kDuration = 10;
 const std::string kDurationText = std::to_string(kDuration);
-// In the hosts' subnet, but no host has it.
-const std::string kUnusedAddress = "198.18.0.99";
 
 std::string PairOption(const std::string& endPoint1, const std::string& endPoint2,
                        int streams = 1) {

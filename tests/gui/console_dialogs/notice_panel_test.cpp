@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "console/ui/qt_dispatcher.h"
+#include "tests/gui/console_dialogs/dialog_pixels.h"
 #include "tests/gui/named_child.h"
 #include "widgets/animated_picture.h"
 #include "widgets/skin_button.h"
@@ -18,9 +19,12 @@ using quarn::test::NamedChild;
 namespace quarn::console::ui {
 namespace {
 
-using quarn::console::NoticeKind;
+using testing::AnyPixelOtherThan;
+using testing::Grab;
+using testing::kDialogBackground;
+using testing::KeepForReview;
 
-const QRgb kBackground = qRgb(0xFA, 0xFA, 0xFA);
+using quarn::console::NoticeKind;
 
 // A stand-in main window with one control of its own.
 struct MainWindow {
@@ -34,29 +38,6 @@ struct MainWindow {
     QPushButton control;
     NoticePanel panel;
 };
-
-QImage Grab(QWidget& widget) {
-    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-// With QUARN_GUI_GRAB_DIR set, keeps the picture for a person to look at.
-void KeepForReview(const QImage& image, const QString& name) {
-    const QString dir = qEnvironmentVariable("QUARN_GUI_GRAB_DIR");
-    if (!dir.isEmpty()) {
-        image.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
-    }
-}
-
-bool AnyPixelOtherThan(const QImage& image, const QRect& area, QRgb colour) {
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (image.pixel(x, y) != colour) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 TEST(NoticePanelTest, EachKindHasItsTextIconAndButtons) {
     struct Case {
@@ -101,9 +82,9 @@ TEST(NoticePanelTest, EachKindHasItsTextIconAndButtons) {
         KeepForReview(Grab(main.window),
                       QStringLiteral("notice_window_%1").arg(static_cast<int>(c.kind)));
         // The icon's own area left of the animation: drawn or plain background.
-        EXPECT_EQ(AnyPixelOtherThan(image, QRect(16, 42, 5, 24), kBackground), c.icon >= 0);
+        EXPECT_EQ(AnyPixelOtherThan(image, QRect(16, 42, 5, 24), kDialogBackground), c.icon >= 0);
         // The text in grey from (47, 49).
-        EXPECT_TRUE(AnyPixelOtherThan(image, QRect(47, 49, 120, 14), kBackground));
+        EXPECT_TRUE(AnyPixelOtherThan(image, QRect(47, 49, 120, 14), kDialogBackground));
         EXPECT_EQ(image.pixel(183, 90) == qRgb(0xED, 0xED, 0xED), c.yes);
         EXPECT_EQ(image.pixel(242, 90) == qRgb(0xED, 0xED, 0xED), c.confirm != nullptr);
     }
@@ -122,17 +103,17 @@ TEST(NoticePanelTest, PaintsItsFrameRulesAndButtonsAtTheirPlaces) {
         EXPECT_EQ(image.pixel(x, 25), qRgb(0xC4, 0xC4, 0xC4)) << x;
         EXPECT_EQ(image.pixel(x, 84), qRgb(0xC4, 0xC4, 0xC4)) << x;
     }
-    EXPECT_EQ(image.pixel(5, 25), kBackground);
-    EXPECT_EQ(image.pixel(297, 84), kBackground);
-    EXPECT_EQ(image.pixel(150, 70), kBackground);
+    EXPECT_EQ(image.pixel(5, 25), kDialogBackground);
+    EXPECT_EQ(image.pixel(297, 84), kDialogBackground);
+    EXPECT_EQ(image.pixel(150, 70), kDialogBackground);
     // Buttons: frame #BFBEBC, face #EDEDED; Confirm (No) at (241, 89), Yes at (182, 89).
     EXPECT_EQ(image.pixel(241, 89), qRgb(0xBF, 0xBE, 0xBC));
     EXPECT_EQ(image.pixel(295, 110), qRgb(0xBF, 0xBE, 0xBC));
     EXPECT_EQ(image.pixel(182, 89), qRgb(0xBF, 0xBE, 0xBC));
     EXPECT_EQ(image.pixel(236, 110), qRgb(0xBF, 0xBE, 0xBC));
-    EXPECT_EQ(image.pixel(238, 100), kBackground);  // between the two buttons
+    EXPECT_EQ(image.pixel(238, 100), kDialogBackground);  // between the two buttons
     // The black title "Tolvex Quarn Console" in the top strip.
-    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(7, 9, 130, 13), kBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(7, 9, 130, 13), kDialogBackground));
     // Centred over the main window, and again after it is resized.
     EXPECT_EQ(main.panel.pos(), QPoint((1115 - 302) / 2, (631 - 116) / 2));
     main.window.resize(1500, 800);

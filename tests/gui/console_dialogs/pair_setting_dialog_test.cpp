@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "tests/gui/console_dialogs/dialog_pixels.h"
 #include "tests/gui/named_child.h"
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
@@ -15,7 +16,10 @@ using quarn::test::NamedChild;
 namespace quarn::console::ui {
 namespace {
 
-const QRgb kBackground = qRgb(0xFA, 0xFA, 0xFA);
+using testing::AnyPixelOtherThan;
+using testing::Grab;
+using testing::kDialogBackground;
+using testing::KeepForReview;
 
 PairConfig Existing(int parallel) {
     PairConfig record;
@@ -23,28 +27,6 @@ PairConfig Existing(int parallel) {
     record.endpoint2 = "198.18.0.20";
     record.parallel = parallel;
     return record;
-}
-
-QImage Grab(QWidget& widget) {
-    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-void KeepForReview(const QImage& image, const QString& name) {
-    const QString dir = qEnvironmentVariable("QUARN_GUI_GRAB_DIR");
-    if (!dir.isEmpty()) {
-        image.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
-    }
-}
-
-bool AnyPixelOtherThan(const QImage& image, const QRect& area, QRgb colour) {
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (image.pixel(x, y) != colour) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 TEST(PairSettingDialogTest, AddAndEditModesStartFromTheirRecord) {
@@ -186,7 +168,7 @@ TEST(PairSettingDialogTest, BothModesRefuseWhatIsNotOneIPv4Address) {
         // The refusal is drawn where the empty-field hint goes, in its grey.
         const QImage withHint = Grab(dialog);
         KeepForReview(withHint, QStringLiteral("pair_setting_refusal"));
-        EXPECT_TRUE(AnyPixelOtherThan(withHint, QRect(250, 5, 46, 18), kBackground));
+        EXPECT_TRUE(AnyPixelOtherThan(withHint, QRect(250, 5, 46, 18), kDialogBackground));
 
         // A name of one address is kept as that address, the name as its label.
         dialog.Edit1()->setText(QStringLiteral("lab-pc-4"));
@@ -210,7 +192,7 @@ TEST(PairSettingDialogTest, HintShowsForTwoSecondsCountedFromTheLastRefusedAdd) 
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     dialog.Edit1()->setText(QStringLiteral("198.18.0.1"));  // End Point 2 stays empty
     EXPECT_FALSE(dialog.HintShown());
-    EXPECT_FALSE(AnyPixelOtherThan(Grab(dialog), QRect(100, 5, 190, 18), kBackground));
+    EXPECT_FALSE(AnyPixelOtherThan(Grab(dialog), QRect(100, 5, 190, 18), kDialogBackground));
 
     QElapsedTimer clock;
     clock.start();
@@ -220,7 +202,7 @@ TEST(PairSettingDialogTest, HintShowsForTwoSecondsCountedFromTheLastRefusedAdd) 
     const QImage withHint = Grab(dialog);
     KeepForReview(withHint, QStringLiteral("pair_setting_hint"));
     // Grey text, right-aligned against x 296.
-    EXPECT_TRUE(AnyPixelOtherThan(withHint, QRect(250, 5, 46, 18), kBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(withHint, QRect(250, 5, 46, 18), kDialogBackground));
 
     QTest::qWait(1200);
     QTest::mouseClick(NamedChild<widgets::SkinButton>(dialog, "add"),
@@ -236,7 +218,7 @@ TEST(PairSettingDialogTest, HintShowsForTwoSecondsCountedFromTheLastRefusedAdd) 
     }
     EXPECT_FALSE(dialog.HintShown());
     EXPECT_GE(clock.elapsed(), second + 1900);
-    EXPECT_FALSE(AnyPixelOtherThan(Grab(dialog), QRect(100, 5, 190, 18), kBackground));
+    EXPECT_FALSE(AnyPixelOtherThan(Grab(dialog), QRect(100, 5, 190, 18), kDialogBackground));
 }
 
 TEST(PairSettingDialogTest, PaintsItsFramesRulesAndButtonsAtTheirPlaces) {
@@ -259,19 +241,19 @@ TEST(PairSettingDialogTest, PaintsItsFramesRulesAndButtonsAtTheirPlaces) {
     EXPECT_EQ(image.pixel(164, 60), qRgb(0xD2, 0xD2, 0xD2));
     EXPECT_EQ(image.pixel(52, 53), qRgb(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(image.pixel(261, 69), qRgb(0xFF, 0xFF, 0xFF));
-    EXPECT_EQ(image.pixel(155, 45), kBackground);  // between the frames
+    EXPECT_EQ(image.pixel(155, 45), kDialogBackground);  // between the frames
     // Buttons: Cancel (188, 112) and Apply (244, 112), 52 x 21.
     EXPECT_EQ(image.pixel(188, 112), qRgb(0xBF, 0xBE, 0xBC));
     EXPECT_EQ(image.pixel(190, 114), qRgb(0xED, 0xED, 0xED));
     EXPECT_EQ(image.pixel(295, 132), qRgb(0xBF, 0xBE, 0xBC));
-    EXPECT_EQ(image.pixel(242, 120), kBackground);
+    EXPECT_EQ(image.pixel(242, 120), kDialogBackground);
     // Texts: the bold title, the labels and the two grey column titles.
-    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 8, 70, 13), kBackground));
-    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 84, 70, 13), kBackground));
-    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(55, 35, 60, 13), kBackground));
-    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(169, 35, 60, 13), kBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 8, 70, 13), kDialogBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 84, 70, 13), kDialogBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(55, 35, 60, 13), kDialogBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(169, 35, 60, 13), kDialogBackground));
     // The arrow between the frames.
-    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(152, 56, 10, 9), kBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(152, 56, 10, 9), kDialogBackground));
 }
 
 }  // namespace

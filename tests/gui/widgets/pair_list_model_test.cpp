@@ -3,24 +3,12 @@
 
 #include "console/core/pair_table.h"
 #include "console/ui/pair_list_model.h"
+#include "listed_pair.h"
 
 namespace quarn::console::ui {
 namespace {
 
-PairRecord Pair(const char* ep1, const char* ep2, int parallel = 1, bool active = true) {
-    PairRecord p;
-    p.config.endpoint1 = ep1;
-    p.config.endpoint2 = ep2;
-    p.config.parallel = parallel;
-    p.config.active = active;
-    p.figures.statusText = "Running";
-    p.figures.countText = "12";
-    p.figures.currentText = "941.20";
-    p.figures.averageText = "938.55";
-    p.figures.minText = "901.00";
-    p.figures.maxText = "950.10";
-    return p;
-}
+using testing::ListedPair;
 
 class PairListModelTest : public ::testing::Test {
   protected:
@@ -39,7 +27,7 @@ class PairListModelTest : public ::testing::Test {
 };
 
 TEST_F(PairListModelTest, ColumnsShowTheRowsFigures) {
-    Add(Pair("10.0.0.1", "10.0.0.2"));
+    Add(ListedPair("10.0.0.1", "10.0.0.2"));
     ASSERT_EQ(model.rowCount(), 1);
     ASSERT_EQ(model.columnCount(), 8);
     const char* texts[] = {
@@ -58,10 +46,10 @@ TEST_F(PairListModelTest, ColumnsShowTheRowsFigures) {
 }
 
 TEST_F(PairListModelTest, BadgeOnlyForActiveTcpPairsWithParallelStreams) {
-    Add(Pair("10.0.0.1", "10.0.0.2", 4));
-    Add(Pair("10.0.0.3", "10.0.0.4", 4, /*active=*/false));
-    Add(Pair("10.0.0.5", "10.0.0.6", 1));
-    Add(Pair("10.0.0.7", "10.0.0.8", 40));
+    Add(ListedPair("10.0.0.1", "10.0.0.2", 4));
+    Add(ListedPair("10.0.0.3", "10.0.0.4", 4, /*active=*/false));
+    Add(ListedPair("10.0.0.5", "10.0.0.6", 1));
+    Add(ListedPair("10.0.0.7", "10.0.0.8", 40));
     const int badge = PairListModel::BadgeRole;
     EXPECT_EQ(At(0, 0, badge).toInt(), 4);
     EXPECT_EQ(At(1, 0, badge).toInt(), 0);
@@ -79,10 +67,10 @@ TEST_F(PairListModelTest, BadgeOnlyForActiveTcpPairsWithParallelStreams) {
 }
 
 TEST_F(PairListModelTest, NamesReplaceAddressesOnlyWhereTheRowShowsNames) {
-    PairRecord named = Pair("10.0.0.1", "10.0.0.2");
+    PairRecord named = ListedPair("10.0.0.1", "10.0.0.2");
     named.config.showAddress = false;
     Add(named);
-    Add(Pair("10.0.0.1", "10.0.0.2"));
+    Add(ListedPair("10.0.0.1", "10.0.0.2"));
     model.SetNameLookup([](const std::string& address) {
         return address == "10.0.0.1" ? std::string("서버실-노트북") : std::string();
     });
@@ -98,8 +86,8 @@ TEST_F(PairListModelTest, SyncGrowsOrStartsAgainAndKeysFollowTheRows) {
     EXPECT_EQ(model.Sync(), PairListModel::Change::None);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-    Add(Pair("10.0.0.1", "10.0.0.2"));
-    Add(Pair("10.0.0.3", "10.0.0.4"));
+    Add(ListedPair("10.0.0.1", "10.0.0.2"));
+    Add(ListedPair("10.0.0.3", "10.0.0.4"));
     EXPECT_EQ(inserted.count(), 2);
     const PairKey second = model.KeyOfRow(1);
     EXPECT_TRUE(second.Valid());

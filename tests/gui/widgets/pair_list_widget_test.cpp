@@ -13,10 +13,13 @@
 #include "console/ui/endpoint_list_box.h"
 #include "console/ui/pair_list_widget.h"
 #include "gui_dump.h"
+#include "listed_pair.h"
 #include "widgets/artwork.h"
 
 namespace quarn::console::ui {
 namespace {
+
+using testing::ListedPair;
 
 using widgets::testing::GrabAndDump;
 using widgets::testing::Near;
@@ -24,7 +27,7 @@ using widgets::testing::PictureOver;
 using widgets::testing::Shows;
 
 const QColor kEvenRow(0xF7, 0xF7, 0xF7);
-const QColor kWhite(0xFF, 0xFF, 0xFF);
+const QColor kListWhite(0xFF, 0xFF, 0xFF);
 const QColor kSelected(0xED, 0xF3, 0xD8);
 
 // Darkest grey level in an area (text colour of anti-aliased glyphs).
@@ -36,21 +39,6 @@ int Darkest(const QImage& image, const QRect& area) {
         }
     }
     return darkest;
-}
-
-PairRecord Pair(const char* ep1, const char* ep2, int parallel = 1, int active = 1) {
-    PairRecord p;
-    p.config.endpoint1 = ep1;
-    p.config.endpoint2 = ep2;
-    p.config.parallel = parallel;
-    p.config.active = active;
-    p.figures.statusText = "Running";
-    p.figures.countText = "12";
-    p.figures.currentText = "941.20";
-    p.figures.averageText = "938.55";
-    p.figures.minText = "901.00";
-    p.figures.maxText = "950.10";
-    return p;
 }
 
 class PairListWidgetTest : public ::testing::Test {
@@ -100,16 +88,16 @@ TEST_F(PairListWidgetTest, ColumnsAndTitles) {
 
 // Hovering a row shows its figures: the view asks the row for its tooltip.
 TEST_F(PairListWidgetTest, HoveredRowShowsItsFiguresTooltip) {
-    PairRecord measured = Pair("10.0.0.1", "10.0.0.2");
+    PairRecord measured = ListedPair("10.0.0.1", "10.0.0.2");
     measured.figures.quality.rttIdleMs = 0.25;
     measured.figures.quality.rttLoadedMedianMs = 40.0;
     measured.figures.quality.rttLoadedP95Ms = 55.0;
     Add(measured);
     // Measured, but its End Point 2 never answered a probe.
-    PairRecord silent = Pair("10.0.0.3", "10.0.0.4");
+    PairRecord silent = ListedPair("10.0.0.3", "10.0.0.4");
     silent.figures.count = 5;
     Add(silent);
-    Add(Pair("10.0.0.5", "10.0.0.6"));  // never run: nothing to say
+    Add(ListedPair("10.0.0.5", "10.0.0.6"));  // never run: nothing to say
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
     const auto tipAt = [&](QPoint at) -> QWidget* {
         QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
@@ -135,21 +123,21 @@ TEST_F(PairListWidgetTest, HoveredRowShowsItsFiguresTooltip) {
 }
 
 TEST_F(PairListWidgetTest, RowsMarkersBadgesAndTextColours) {
-    Add(Pair("10.0.0.1", "10.0.0.2", 4));
-    Add(Pair("10.0.0.3", "10.0.0.4", 4, /*active=*/0));
-    Add(Pair("10.0.0.5", "10.0.0.6", 3));
+    Add(ListedPair("10.0.0.1", "10.0.0.2", 4));
+    Add(ListedPair("10.0.0.3", "10.0.0.4", 4, /*active=*/0));
+    Add(ListedPair("10.0.0.5", "10.0.0.6", 3));
     QImage image = GrabAndDump(list, "pair_list");
     EXPECT_EQ(image.pixelColor(300, 2), kEvenRow);
-    EXPECT_EQ(image.pixelColor(300, 23), kWhite);
+    EXPECT_EQ(image.pixelColor(300, 23), kListWhite);
     EXPECT_EQ(image.pixelColor(300, 44), kEvenRow);
-    EXPECT_EQ(image.pixelColor(300, 65), kWhite);  // the stripe below the rows
+    EXPECT_EQ(image.pixelColor(300, 65), kListWhite);  // the stripe below the rows
     // Small markers of pairs 1 and 2.
     EXPECT_EQ(image.pixelColor(7, 9), QColor(0x57, 0x81, 0x01));
     EXPECT_EQ(image.pixelColor(7, 21 + 9), QColor(0xAF, 0xB7, 0x4C));
     EXPECT_EQ(image.pixelColor(4, 6), kEvenRow);  // the larger marker is not shown
     // Badges: pair 1 (4 streams), none for the inactive pair 2.
     EXPECT_TRUE(Near(image.pixelColor(45, 11), QColor(0x9A, 0xB1, 0x4B), 2));
-    EXPECT_EQ(image.pixelColor(45, 21 + 11), kWhite);
+    EXPECT_EQ(image.pixelColor(45, 21 + 11), kListWhite);
     EXPECT_TRUE(Near(image.pixelColor(45, 42 + 11), QColor(0x9A, 0xB1, 0x4B), 2));
     // Text: #7B7B7B for active pairs, #D0D0D0 for the inactive one.
     const QRect status(58 + 193, 5, 46, 14);
@@ -167,19 +155,19 @@ TEST_F(PairListWidgetTest, RowsMarkersBadgesAndTextColours) {
 // marker's two-digit number.
 TEST_F(PairListWidgetTest, EachBadgeShowsItsOwnStreamCount) {
     for (int n = 1; n <= 11; ++n) {
-        Add(Pair("10.0.0.1", "10.0.0.2", n + 1));  // pair n runs n + 1 streams
+        Add(ListedPair("10.0.0.1", "10.0.0.2", n + 1));  // pair n runs n + 1 streams
     }
     list.resize(732, 21 * 12);
     const QImage image = GrabAndDump(list, "pair_list_badges");
     for (int n = 1; n <= 11; ++n) {
         const int top = 21 * (n - 1);
-        const QColor background = n % 2 == 1 ? kEvenRow : kWhite;
+        const QColor background = n % 2 == 1 ? kEvenRow : kListWhite;
         const QPoint at(n < 10 ? 44 : 49, top + 7);
         EXPECT_TRUE(Shows(image, at, PictureOver(widgets::BadgePath(n + 1), background))) << n;
     }
     // Neighbouring counts look different, so a badge for the wrong count cannot pass.
-    EXPECT_NE(PictureOver(widgets::BadgePath(3), kWhite),
-              PictureOver(widgets::BadgePath(4), kWhite));
+    EXPECT_NE(PictureOver(widgets::BadgePath(3), kListWhite),
+              PictureOver(widgets::BadgePath(4), kListWhite));
 }
 
 // Columns of ink (darker than the stripes) in x0..x1 of one row.
@@ -196,7 +184,7 @@ std::vector<int> InkColumns(const QImage& image, int x0, int x1, int top) {
 // The largest rate a pair may report (1 Tbit/s) and a count of a day and more: each
 // figure is drawn whole inside its own column, with no ink across a column's edge.
 TEST_F(PairListWidgetTest, LargestAcceptedFiguresFitTheirColumns) {
-    PairRecord p = Pair("10.0.0.1", "10.0.0.2");
+    PairRecord p = ListedPair("10.0.0.1", "10.0.0.2");
     p.figures.countText = "999999";
     p.figures.currentText = p.figures.averageText = p.figures.minText = p.figures.maxText =
         "1000000.00";
@@ -221,7 +209,7 @@ TEST_F(PairListWidgetTest, LargestAcceptedFiguresFitTheirColumns) {
 
 TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {
     for (int i = 0; i < 3; ++i) {
-        Add(Pair("10.0.0.1", "10.0.0.2"));
+        Add(ListedPair("10.0.0.1", "10.0.0.2"));
     }
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
@@ -252,7 +240,7 @@ TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {
     EXPECT_EQ(highlight.takeFirst().at(0).toInt(), 2);
 
     // An appended pair keeps the selection; a removed one clears it.
-    Add(Pair("10.0.0.7", "10.0.0.8"));
+    Add(ListedPair("10.0.0.7", "10.0.0.8"));
     EXPECT_EQ(list.SelectedTableRows(), std::vector<int>{2});
     EXPECT_EQ(list.SelectedRow(), 1);
     table.RemovePair(table.IdAt(1));
@@ -264,13 +252,13 @@ TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {
 
 TEST_F(PairListWidgetTest, SixRowsFitAndTheSeventhScrolls) {
     for (int i = 0; i < 6; ++i) {
-        Add(Pair("10.0.0.1", "10.0.0.2"));
+        Add(ListedPair("10.0.0.1", "10.0.0.2"));
     }
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
     EXPECT_EQ(list.height(), 147);
     EXPECT_EQ(list.verticalScrollBar()->maximum(), 0);
-    Add(Pair("10.0.0.1", "10.0.0.2"));
+    Add(ListedPair("10.0.0.1", "10.0.0.2"));
     QApplication::processEvents();
     EXPECT_EQ(list.height(), 147);
     EXPECT_GT(list.verticalScrollBar()->maximum(), 0);
@@ -279,8 +267,8 @@ TEST_F(PairListWidgetTest, SixRowsFitAndTheSeventhScrolls) {
 }
 
 TEST_F(PairListWidgetTest, DoubleAndRightClicks) {
-    Add(Pair("10.0.0.1", "10.0.0.2"));
-    Add(Pair("10.0.0.3", "10.0.0.4"));
+    Add(ListedPair("10.0.0.1", "10.0.0.2"));
+    Add(ListedPair("10.0.0.3", "10.0.0.4"));
     list.resize(732, 147);
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
@@ -306,7 +294,7 @@ TEST_F(PairListWidgetTest, DoubleAndRightClicks) {
 }
 
 TEST_F(PairListWidgetTest, NamesReplaceAddressesPerRow) {
-    PairRecord named = Pair("10.0.0.1", "10.0.0.2");
+    PairRecord named = ListedPair("10.0.0.1", "10.0.0.2");
     named.config.showAddress = 0;
     Add(named);
     list.SetNameLookup([](const std::string& address) {
@@ -333,7 +321,7 @@ TEST(EndPointListBox, EmptyDrawsNoItemAndEntriesAreStriped) {
     EXPECT_EQ(box.count(), 1);
     EXPECT_EQ(box.item(0)->text(), QStringLiteral("empty"));
     QImage image = GrabAndDump(box, "endpoint_list_empty");
-    EXPECT_EQ(image.pixelColor(10, 10), kWhite);
+    EXPECT_EQ(image.pixelColor(10, 10), kListWhite);
     EXPECT_EQ(image.pixelColor(10, 30), kEvenRow);
     EXPECT_EQ(Darkest(image, QRect(0, 0, 182, 21)), 255);  // "empty" not drawn
     EXPECT_FALSE(box.SelectedAddress().has_value());
@@ -345,7 +333,7 @@ TEST(EndPointListBox, EmptyDrawsNoItemAndEntriesAreStriped) {
     image = GrabAndDump(box, "endpoint_list");
     EXPECT_EQ(image.pixelColor(178, 2), kSelected);
     EXPECT_EQ(image.pixelColor(178, 23), kEvenRow);
-    EXPECT_EQ(image.pixelColor(178, 44), kWhite);
+    EXPECT_EQ(image.pixelColor(178, 44), kListWhite);
     EXPECT_EQ(image.pixelColor(178, 65), kEvenRow);        // background stripe below the items
     EXPECT_LT(Darkest(image, QRect(5, 5, 40, 14)), 0x40);  // address in black
     // The name of the first entry in grey after the address.

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 namespace quarn::agent_test {
 
@@ -101,6 +102,17 @@ std::string ReadReply(const platform::Socket& socket, int timeoutMs) {
     std::string data = test_support::ReadUntilContains(socket, "\r\n", timeoutMs).data;
     const size_t end = data.find("\r\n");
     return end == std::string::npos ? data : data.substr(0, end + 2);
+}
+
+bool EndsWithin(pid_t pid, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (test_support::ProcessAlive(pid)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 std::string OwnMarker() {

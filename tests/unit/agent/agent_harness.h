@@ -10,6 +10,7 @@
 
 #include "endpoint/agent/agent.h"
 #include "platform/socket.h"
+#include "protocol/messages.h"
 #include "tests/support/fake_iperf.h"
 #include "tests/support/socket_reading.h"
 #include "tests/support/temp_dir.h"
@@ -81,5 +82,11 @@ std::string ReadReply(const platform::Socket& socket, int timeoutMs = 3000);
 
 // The owner marker our iperf children carry.
 std::string OwnMarker();
+
+// The line a Console sends to ask for a TCP iperf server.
+inline const std::string kTcpRequest(protocol::kServerRequestTcp);
+
+// Whether the process has ended within the time.
+bool EndsWithin(pid_t pid, int timeoutMs);
 
 }  // namespace quarn::agent_test

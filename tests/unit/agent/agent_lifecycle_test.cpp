@@ -14,7 +14,6 @@ namespace {
 using test_support::ProcessAlive;
 using test_support::ReadUntilClosed;
 
-const std::string kTcpRequest(protocol::kServerRequestTcp);
 constexpr uint32_t kLoopback = 0x7F000001;
 
 TEST(AgentLifecycle, ShutdownWithOpenConnectionsEndsQuicklyAndEndsIperf) {

@@ -36,13 +36,6 @@ TEST(ClientRole, ForwardsThePeersStreamAndRunsTheClientAgainstIt) {
                                                     "m", "-p", "5001"}));
 }
 
-bool EndsWithin(pid_t pid, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs && test_support::ProcessAlive(pid); waited += 20) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return !test_support::ProcessAlive(pid);
-}
-
 // The client and the server it asked for kept running for the whole "-t" after the
 // requester had gone.
 TEST(ClientRole, RequesterGoingAwayEndsTheClientAndThePeersServer) {

@@ -15,8 +15,6 @@ namespace {
 
 using test_support::ReadUntilClosed;
 
-const std::string kTcpRequest(protocol::kServerRequestTcp);
-
 TEST(ControlServer, RequestSplitAcrossSegmentsIsAssembled) {
     FakeIperfScript script("server *: listen; hang");
     LoopbackAgent agent;

@@ -15,24 +15,12 @@ using test_support::ProcessAlive;
 using test_support::ReadUntilClosed;
 using test_support::ReadUntilContains;
 
-const std::string kTcpRequest(protocol::kServerRequestTcp);
 const std::vector<std::string> kServerArgs = {"-s", "-f", "m", "-i", "1", "-p"};
 
 std::vector<std::string> ServerArgs(const std::string& port) {
     std::vector<std::string> args = kServerArgs;
     args.push_back(port);
     return args;
-}
-
-bool EndsWithin(pid_t pid, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (ProcessAlive(pid)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
 }
 
 TEST(ServerRole, BindFailureOnTheFirstPortMovesToTheSecond) {

@@ -19,38 +19,38 @@
 namespace quarn::console {
 namespace {
 
-ParseResult Parse(std::vector<std::string> args) {
+ParseResult ParseArgs(std::vector<std::string> args) {
     args.insert(args.begin(), "Quarn_Console");
     return ParseHeadlessOptions(args);
 }
 
 TEST(RecordsOptions, ReadsTheHistoryAndStreamOptions) {
-    ParseResult r = Parse({"--runs", "--jsonl", "-", "--history-limit", "500M"});
+    ParseResult r = ParseArgs({"--runs", "--jsonl", "-", "--history-limit", "500M"});
     ASSERT_EQ(r.error, "");
     EXPECT_TRUE(r.options.listRuns);
     EXPECT_EQ(r.options.jsonlPath, "-");
     EXPECT_EQ(r.options.historyLimit, 500ULL << 20);
     EXPECT_FALSE(r.options.recover);
-    EXPECT_EQ(Parse({}).options.historyLimit, 2ULL << 30);
+    EXPECT_EQ(ParseArgs({}).options.historyLimit, 2ULL << 30);
 
     // The id of --recover is optional: an option after it is not taken for one.
-    r = Parse({"--recover", "--no-run", "--save", "x.config"});
+    r = ParseArgs({"--recover", "--no-run", "--save", "x.config"});
     ASSERT_EQ(r.error, "");
     EXPECT_TRUE(r.options.recover);
     EXPECT_FALSE(r.options.recoverId.has_value());
     EXPECT_TRUE(r.options.noRun);
-    r = Parse({"--recover", "20261209-014639-3fa2", "--no-run"});
+    r = ParseArgs({"--recover", "20261209-014639-3fa2", "--no-run"});
     EXPECT_EQ(r.options.recoverId, "20261209-014639-3fa2");
     EXPECT_TRUE(r.options.noRun);
-    r = Parse({"--recover=abc"});
+    r = ParseArgs({"--recover=abc"});
     EXPECT_EQ(r.options.recoverId, "abc");
-    r = Parse({"--recover"});
+    r = ParseArgs({"--recover"});
     EXPECT_TRUE(r.options.recover);
     EXPECT_FALSE(r.options.recoverId.has_value());
 
-    EXPECT_NE(Parse({"--history-limit", "lots"}).error, "");
-    EXPECT_NE(Parse({"--history-limit", "5T"}).error, "");
-    EXPECT_NE(Parse({"--jsonl"}).error, "");
+    EXPECT_NE(ParseArgs({"--history-limit", "lots"}).error, "");
+    EXPECT_NE(ParseArgs({"--history-limit", "5T"}).error, "");
+    EXPECT_NE(ParseArgs({"--jsonl"}).error, "");
 }
 
 std::string ReadText(const std::string& path) {
@@ -104,7 +104,7 @@ class HeadlessRecordsTest : public ::testing::Test {
     }
 
     int Headless(std::vector<std::string> args) {
-        const ParseResult parsed = Parse(std::move(args));
+        const ParseResult parsed = ParseArgs(std::move(args));
         EXPECT_EQ(parsed.error, "");
         std::FILE* out = std::fopen(state.File("out.txt").c_str(), "w");
         std::FILE* err = std::fopen(state.File("err.txt").c_str(), "w");

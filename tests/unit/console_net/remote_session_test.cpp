@@ -31,7 +31,7 @@ PairJob RemoteJob() {
     return job;
 }
 
-ControlClientSettings SettingsFor(const LoopbackPeer& peer) {
+ControlClientSettings RemoteSettingsFor(const LoopbackPeer& peer) {
     ControlClientSettings settings;
     settings.controlPort = peer.Port();
     settings.connectTimeoutMs = 2000;
@@ -60,7 +60,7 @@ TEST(RemoteSession, SendsTheClientCommandOfThePair) {
         job.parallel = c.parallel;
         RecordingSink sink;
         std::atomic<bool> stop{false};
-        EXPECT_EQ(RemoteSession(job, SettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
+        EXPECT_EQ(RemoteSession(job, RemoteSettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
         peer.Join();
         EXPECT_EQ(request, c.expected);
         EXPECT_TRUE(sink.Lines().empty());
@@ -75,7 +75,8 @@ TEST(RemoteSession, SendsNothingOnceTheRunIsOver) {
         [&](const platform::Socket& connection) { request = ReadRequestLine(connection); });
     RecordingSink sink;
     std::atomic<bool> stop{true};
-    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
+    EXPECT_EQ(RemoteSession(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop),
+              SessionEnd::Ended);
     peer.Join();
     EXPECT_EQ(request, "");
 }
@@ -91,7 +92,7 @@ TEST(RemoteSession, DeliversLinesInOrderUntilTheStreamCloses) {
     });
     RecordingSink sink;
     std::atomic<bool> stop{false};
-    RemoteSession session(RemoteJob(), SettingsFor(peer));
+    RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));
     EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
     // Whether that end came early is the run's to decide; the session says what it saw.
     ASSERT_TRUE(session.Failure().has_value());
@@ -112,7 +113,7 @@ TEST(RemoteSession, SilentStreamTimesOutAsAFailure) {
         platform::SendAll(connection, "Server listening\n");
         AwaitPeerClose(connection);
     });
-    ControlClientSettings settings = SettingsFor(peer);
+    ControlClientSettings settings = RemoteSettingsFor(peer);
     settings.streamTimeoutMs = 200;
     RecordingSink sink;
     std::atomic<bool> stop{false};
@@ -129,7 +130,7 @@ TEST(RemoteSession, CloseBeforeAnyOutputIsNamed) {
     LoopbackPeer peer([](const platform::Socket& connection) { ReadRequestLine(connection); });
     RecordingSink sink;
     std::atomic<bool> stop{false};
-    RemoteSession session(RemoteJob(), SettingsFor(peer));
+    RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));
     EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::ClosedBeforeOutput);
@@ -168,7 +169,7 @@ TEST(RemoteSession, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {
         commandRead.set_value();
         peerSawClose = AwaitPeerClose(connection);
     });
-    RemoteSession session(RemoteJob(), SettingsFor(peer));  // 20 s stream timeout
+    RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));  // 20 s stream timeout
     RecordingSink sink;
     std::atomic<bool> stop{false};
     std::future<SessionEnd> result =
@@ -197,7 +198,8 @@ TEST(RemoteSession, StopRequestedEndsTheReadAfterTheCurrentChunk) {
     RecordingSink sink;
     std::atomic<bool> stop{false};
     sink.onLine = [&](std::string_view) { stop = true; };  // the main thread completes the run
-    EXPECT_EQ(RemoteSession(RemoteJob(), SettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
+    EXPECT_EQ(RemoteSession(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop),
+              SessionEnd::Ended);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"first"});
 }
 
