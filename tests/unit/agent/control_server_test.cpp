@@ -109,6 +109,9 @@ TEST(ControlServer, ConnectionsAndServersAreBoundedPerSource) {
         config.maxConnections = 10;
         config.maxConnectionsPerSource = 3;
         config.maxServersPerRequester = 2;
+        // Silent servers must stay up while the limits are probed, however long that takes;
+        // only the requester's leaving ends them.
+        config.timing.runIdlePolls = 100000;
     });
     const uint16_t port = agent.ControlPort();
     std::vector<platform::Socket> servers;
