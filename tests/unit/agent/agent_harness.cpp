@@ -1,9 +1,8 @@
 #include "tests/unit/agent/agent_harness.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <chrono>
+
+#include "tests/support/os_calls.h"
 
 namespace quarn::agent_test {
 
@@ -63,13 +62,13 @@ agent::IperfTiming FastTiming() {
 }
 
 FakeIperfScript::FakeIperfScript(const std::string& script) {
-    setenv("FAKE_IPERF_SCRIPT", script.c_str(), 1);
-    setenv("FAKE_IPERF_LOG", LogPath().c_str(), 1);
+    test_support::SetEnvironmentValue("FAKE_IPERF_SCRIPT", script);
+    test_support::SetEnvironmentValue("FAKE_IPERF_LOG", LogPath());
 }
 
 FakeIperfScript::~FakeIperfScript() {
-    unsetenv("FAKE_IPERF_SCRIPT");
-    unsetenv("FAKE_IPERF_LOG");
+    test_support::ClearEnvironmentValue("FAKE_IPERF_SCRIPT");
+    test_support::ClearEnvironmentValue("FAKE_IPERF_LOG");
 }
 
 LoopbackAgent::LoopbackAgent(const std::function<void(agent::AgentConfig&)>& adjust) {
@@ -107,7 +106,7 @@ std::string ReadReply(const platform::Socket& socket, int timeoutMs) {
 }
 
 std::string OwnMarker() {
-    return "endpoint:" + std::to_string(getpid());
+    return "endpoint:" + std::to_string(test_support::OwnPid());
 }
 
 }  // namespace quarn::agent_test
