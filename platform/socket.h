@@ -51,6 +51,8 @@ Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs);
 // The same, but gives up early (errno ECANCELED) once *cancel is true; it is looked at
 // every 100 ms. A null cancel waits the whole time.
 Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel);
+// The same from a chosen local address (any port), e.g. one of the 127.x loopback ones.
+Socket TcpConnectFrom(uint32_t localAddr, uint32_t addr, uint16_t port, int timeoutMs);
 Socket TcpListen(uint32_t addr, uint16_t port, int backlog);
 Socket UdpBind(uint32_t addr, uint16_t port, bool broadcast);
 Socket UdpSocket(bool broadcast);

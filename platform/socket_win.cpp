@@ -185,10 +185,20 @@ Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs) {
     return TcpConnect(addr, port, timeoutMs, nullptr);
 }
 
-Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
+namespace {
+
+// The connect of TcpConnect and TcpConnectFrom, from localAddr when one is given.
+Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, int timeoutMs,
+               const std::atomic<bool>* cancel) {
     Socket socket = NewSocket(SOCK_STREAM, IPPROTO_TCP);
     if (!socket.Valid() || !SetNonBlocking(socket.Fd(), true)) {
         return Fail(socket);
+    }
+    if (localAddr) {
+        const sockaddr_in local = MakeAddress(*localAddr, 0);
+        if (::bind(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+            return Fail(socket);
+        }
     }
     const sockaddr_in sa = MakeAddress(addr, port);
     if (::connect(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
@@ -206,6 +216,16 @@ Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic
         return Fail(socket);
     }
     return socket;
+}
+
+}  // namespace
+
+Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
+    return Connect(std::nullopt, addr, port, timeoutMs, cancel);
+}
+
+Socket TcpConnectFrom(uint32_t localAddr, uint32_t addr, uint16_t port, int timeoutMs) {
+    return Connect(localAddr, addr, port, timeoutMs, nullptr);
 }
 
 Socket TcpListen(uint32_t addr, uint16_t port, int backlog) {

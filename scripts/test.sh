@@ -3,8 +3,8 @@
 # AddressSanitizer+UBSan build (without the Qt windows) and a ThreadSanitizer build with
 # the windows (their tests read tests/tsan-qt.supp for what happens inside Qt), then runs
 # every libFuzzer target for 20 seconds (scripts/fuzz.sh, clang build in build-fuzz), then
-# cross-builds the Windows EndPoint, runs its unit tests under Wine (build-windows) and
-# measures it with the Linux Console in network namespaces.
+# cross-builds the Windows EndPoint, runs its unit and role tests under Wine
+# (build-windows) and measures it with the Linux Console in network namespaces.
 # Usage: scripts/test.sh [normal|asan|tsan|fuzz|windows ...]   (default: all five)
 # Needs root for the network-namespace tests (they skip without it).
 set -euo pipefail

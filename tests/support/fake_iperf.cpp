@@ -11,14 +11,13 @@
 // Without a matching rule a server listens and hangs and a client exits at once.
 // FAKE_IPERF_LOG names a file that gets one line per start:
 //   "<pid>\t<QUARN_IPERF_OWNER or ->\t<arg1>\t<arg2>...".
-// A copy started as PATH with a file PATH.script beside it takes its rules from that file
-// and logs to PATH.log instead, whatever the environment says.
-#include <fcntl.h>
-#include <unistd.h>
-
+// A copy started as DIR/NAME (NAME.exe on Windows) with a file DIR/NAME.script beside it
+// takes its rules from that file and logs to DIR/NAME.log instead, whatever the
+// environment says.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -26,6 +25,8 @@
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "tests/support/os_calls.h"
 
 namespace {
 
@@ -50,14 +51,10 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
     return invocation;
 }
 
-void WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = write(fd, text.data(), text.size());
-        if (written <= 0) {
-            return;
-        }
-        text.remove_prefix(static_cast<size_t>(written));
-    }
+// Each line leaves at once, as iperf's own do: the agent waits on the pipe, not on exit.
+void WriteAll(std::FILE* stream, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
 }
 
 // Where the rules and the start log come from: files beside a private copy, else the
@@ -69,10 +66,11 @@ struct Setup {
 
 Setup ReadSetup(const char* program) {
     Setup setup;
-    std::ifstream file(std::string(program) + ".script");
+    std::filesystem::path beside(program);
+    std::ifstream file(beside.replace_extension(".script"));
     if (file) {
         setup.script.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        setup.logPath = std::string(program) + ".log";
+        setup.logPath = beside.replace_extension(".log").string();
         return setup;
     }
     const char* script = std::getenv("FAKE_IPERF_SCRIPT");
@@ -83,21 +81,18 @@ Setup ReadSetup(const char* program) {
 }
 
 void Log(const std::string& logPath, const std::vector<std::string>& args) {
-    const char* path = logPath.c_str();
     if (logPath.empty()) {
         return;
     }
     const char* owner = std::getenv("QUARN_IPERF_OWNER");
-    std::string line = std::to_string(getpid()) + "\t" + (owner != nullptr ? owner : "-");
+    std::string line =
+        std::to_string(quarn::test_support::OwnPid()) + "\t" + (owner != nullptr ? owner : "-");
     for (const std::string& arg : args) {
         line += "\t" + arg;
     }
     line += "\n";
-    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-        WriteAll(fd, line);  // one write, so concurrent starts do not interleave
-        close(fd);
-    }
+    // Concurrent starts must not interleave their lines.
+    quarn::test_support::AppendAtomically(logPath, line);
 }
 
 std::string Trim(std::string_view text) {
@@ -148,7 +143,7 @@ void Report(long count, long intervalMs) {
         SleepMs(intervalMs);
         std::snprintf(line, sizeof line,
                       "[  1] %ld.0000-%ld.0000 sec   119 MBytes  1000 Mbits/sec\n", i, i + 1);
-        WriteAll(STDOUT_FILENO, line);
+        WriteAll(stdout, line);
     }
 }
 
@@ -157,18 +152,18 @@ int RunStep(const Invocation& invocation, const std::string& step, bool& done) {
     const std::string verb = step.substr(0, space);
     const std::string rest = space == std::string::npos ? "" : Trim(step.substr(space + 1));
     if (verb == "listen") {
-        WriteAll(STDOUT_FILENO,
+        WriteAll(stdout,
                  "------------------------------------------------------------\n"
                  "Server listening on " +
                      std::string(invocation.udp ? "UDP" : "TCP") + " port " +
                      std::to_string(invocation.port) + "\n");
     } else if (verb == "bindfail") {
-        WriteAll(STDERR_FILENO, "listener bind failed: Address already in use\n");
+        WriteAll(stderr, "listener bind failed: Address already in use\n");
         done = true;
     } else if (verb == "print") {
-        WriteAll(STDOUT_FILENO, rest + "\n");
+        WriteAll(stdout, rest + "\n");
     } else if (verb == "eprint") {
-        WriteAll(STDERR_FILENO, rest + "\n");
+        WriteAll(stderr, rest + "\n");
     } else if (verb == "report") {
         std::istringstream numbers(rest);
         long count = 0;
@@ -179,13 +174,13 @@ int RunStep(const Invocation& invocation, const std::string& step, bool& done) {
         SleepMs(std::atol(rest.c_str()));
     } else if (verb == "hang") {
         while (true) {
-            pause();
+            std::this_thread::sleep_for(std::chrono::hours(1));
         }
     } else if (verb == "exit") {
         done = true;
         return std::atoi(rest.c_str());
     } else {
-        WriteAll(STDERR_FILENO, "fake_iperf: unknown step '" + step + "'\n");
+        WriteAll(stderr, "fake_iperf: unknown step '" + step + "'\n");
         done = true;
         return 2;
     }

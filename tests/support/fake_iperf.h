@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/os_calls.h"
+#include "tests/support/temp_dir.h"
+
 namespace quarn::test_support {
 
 // Path of the scripted iperf stand-in built with the tests (see fake_iperf.cpp for the
@@ -33,12 +36,11 @@ class PrivateFakeIperf {
   public:
     // `script`: rules as for FAKE_IPERF_SCRIPT.
     explicit PrivateFakeIperf(const std::string& script);
-    ~PrivateFakeIperf();
     PrivateFakeIperf(const PrivateFakeIperf&) = delete;
     PrivateFakeIperf& operator=(const PrivateFakeIperf&) = delete;
 
     const std::string& Path() const { return path_; }
-    const std::string& Folder() const { return dir_; }
+    const std::string& Folder() const { return dir_.Path(); }
     std::vector<FakeIperfStart> Starts() const;
     bool Started() const { return !Starts().empty(); }
     bool AwaitStart(std::chrono::milliseconds timeout) const;
@@ -48,11 +50,8 @@ class PrivateFakeIperf {
     std::optional<pid_t> Pid() const;
 
   private:
-    std::string dir_;
+    TempDir dir_{"quarn-fake-iperf-"};
     std::string path_;
 };
-
-// True while a process with this pid exists and is not a zombie.
-bool ProcessAlive(pid_t pid);
 
 }  // namespace quarn::test_support

@@ -1,8 +1,3 @@
-#include <signal.h>
-
-#include <stdlib.h>
-#include <cerrno>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -42,28 +37,17 @@ std::vector<FakeIperfStart> ReadFakeIperfLog(const std::string& path) {
     return starts;
 }
 
-PrivateFakeIperf::PrivateFakeIperf(const std::string& script) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quarn-fake-iperf-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        return;
-    }
-    dir_ = pattern;
-    path_ = dir_ + "/iperf";
+// Named "iperf" with the stand-in's own extension ("iperf.exe" on Windows); the copy finds
+// its rules in iperf.script and logs to iperf.log.
+PrivateFakeIperf::PrivateFakeIperf(const std::string& script)
+    : path_(dir_.File("iperf" + std::filesystem::path(FakeIperfPath()).extension().string())) {
     std::error_code error;
     std::filesystem::copy_file(FakeIperfPath(), path_, error);
-    std::ofstream(path_ + ".script") << script << '\n';
-}
-
-PrivateFakeIperf::~PrivateFakeIperf() {
-    std::error_code ignored;
-    if (!dir_.empty()) {
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    std::ofstream(dir_.File("iperf.script")) << script << '\n';
 }
 
 std::vector<FakeIperfStart> PrivateFakeIperf::Starts() const {
-    return ReadFakeIperfLog(path_ + ".log");
+    return ReadFakeIperfLog(dir_.File("iperf.log"));
 }
 
 bool PrivateFakeIperf::AwaitStart(std::chrono::milliseconds timeout) const {
@@ -93,16 +77,6 @@ std::optional<pid_t> PrivateFakeIperf::Pid() const {
         return std::nullopt;
     }
     return starts.front().pid;
-}
-
-bool ProcessAlive(pid_t pid) {
-    if (pid <= 0 || (kill(pid, 0) != 0 && errno == ESRCH)) {
-        return false;
-    }
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const size_t close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
 }
 
 }  // namespace quarn::test_support

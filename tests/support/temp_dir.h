@@ -4,16 +4,17 @@
 
 namespace quarn::test_support {
 
-// A fresh directory under /tmp, removed with its contents on destruction.
+// A fresh directory in the system's temporary folder, removed with its contents on
+// destruction.
 class TempDir {
   public:
-    TempDir();
+    explicit TempDir(const std::string& prefix = "quarn-test-");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    std::string File(const std::string& name) const;
 
   private:
     std::string path_;

@@ -1,10 +1,9 @@
 #include "tests/unit/agent/agent_harness.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
+
+#include "tests/support/os_calls.h"
 
 namespace quarn::agent_test {
 
@@ -52,7 +51,10 @@ bool RecordingObserver::WaitFor(const std::string& event, int timeoutMs) {
 agent::IperfTiming FastTiming() {
     agent::IperfTiming timing;
     timing.pollMs = 20;
-    timing.startupIdlePolls = 25;
+    // Starting the stand-in takes a few milliseconds on an idle Linux machine, but far
+    // longer on a loaded one, in a sanitizer build or under Wine (0.2 s and more); a stand-in
+    // that has not said "listening" by then must not count as silent.
+    timing.startupIdlePolls = 250;
     timing.runIdlePolls = 25;
     timing.requestTimeoutMs = 2000;
     timing.peerConnectTimeoutMs = 1000;
@@ -61,13 +63,13 @@ agent::IperfTiming FastTiming() {
 }
 
 FakeIperfScript::FakeIperfScript(const std::string& script) {
-    setenv("FAKE_IPERF_SCRIPT", script.c_str(), 1);
-    setenv("FAKE_IPERF_LOG", LogPath().c_str(), 1);
+    test_support::SetEnvironmentValue("FAKE_IPERF_SCRIPT", script);
+    test_support::SetEnvironmentValue("FAKE_IPERF_LOG", LogPath());
 }
 
 FakeIperfScript::~FakeIperfScript() {
-    unsetenv("FAKE_IPERF_SCRIPT");
-    unsetenv("FAKE_IPERF_LOG");
+    test_support::ClearEnvironmentValue("FAKE_IPERF_SCRIPT");
+    test_support::ClearEnvironmentValue("FAKE_IPERF_LOG");
 }
 
 LoopbackAgent::LoopbackAgent(const std::function<void(agent::AgentConfig&)>& adjust) {
@@ -116,7 +118,7 @@ bool EndsWithin(pid_t pid, int timeoutMs) {
 }
 
 std::string OwnMarker() {
-    return "endpoint:" + std::to_string(getpid());
+    return "endpoint:" + std::to_string(test_support::OwnPid());
 }
 
 }  // namespace quarn::agent_test

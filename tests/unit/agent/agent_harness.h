@@ -38,7 +38,8 @@ class RecordingObserver : public agent::AgentObserver {
     std::vector<std::string> events_;
 };
 
-// Short limits so that silence and idle cases take well under a second.
+// Short limits so that idle cases take well under a second, but a start-up limit of
+// seconds: only a test of the start-up rule itself wants a short one.
 agent::IperfTiming FastTiming();
 
 // Gives the iperf stand-in its script and log. Call before any agent of the test starts:

@@ -95,7 +95,8 @@ TEST(AgentLifecycle, ShutdownDoesNotWaitForAConnectThatHangs) {
 
 TEST(AgentLifecycle, RestartEndsIperfAndStartsThePortsAgain) {
     FakeIperfScript script("server *: listen; hang");
-    LoopbackAgent agent;
+    // Silence must not end the server first: only the restart is to end it.
+    LoopbackAgent agent([](agent::AgentConfig& config) { config.timing.runIdlePolls = 100000; });
     const platform::Socket first = agent.Send(kTcpRequest);
     ASSERT_EQ(ReadReply(first), "ok;5001\r\n");
     ASSERT_EQ(agent.Get().NextIperfPort(), 5004);

@@ -1,8 +1,5 @@
 // Request framing, hardening and limits of the control server, on loopback.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <thread>
@@ -51,7 +48,9 @@ TEST(ControlServer, RejectedRequestsCloseWithoutTextAndStartNothing) {
     }
     EXPECT_TRUE(script.Starts().empty());
     const platform::Socket good = agent.Send(kTcpRequest);
-    EXPECT_EQ(ReadReply(good), "ok;5001\r\n");
+    // Once seen failing under Wine without a reply: say whether it connected and started.
+    EXPECT_EQ(ReadReply(good), "ok;5001\r\n")
+        << "connected: " << good.Valid() << ", stand-in starts: " << script.Starts().size();
 }
 
 TEST(ControlServer, IncompleteRequestTimesOutWithoutText) {
@@ -82,21 +81,15 @@ TEST(ControlServer, TrickledRequestIsCutOffAtTheLineDeadline) {
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(1500));
 }
 
+constexpr uint32_t kFirstSource = 0x7F000001;   // 127.0.0.1
+constexpr uint32_t kSecondSource = 0x7F000002;  // 127.0.0.2
+
 // A connection from a chosen loopback address, so that two sources can be told apart.
-platform::Socket ConnectFrom(const char* source, uint16_t port, const std::string& text) {
-    platform::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    inet_pton(AF_INET, source, &local.sin_addr);
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(port);
-    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(socket.Fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
-        return platform::Socket();
+platform::Socket ConnectFrom(uint32_t source, uint16_t port, const std::string& text) {
+    platform::Socket socket = platform::TcpConnectFrom(source, 0x7F000001, port, 2000);
+    if (socket.Valid()) {
+        platform::SendAll(socket, text);
     }
-    platform::SendAll(socket, text);
     return socket;
 }
 
@@ -107,28 +100,31 @@ TEST(ControlServer, ConnectionsAndServersAreBoundedPerSource) {
         config.maxConnections = 10;
         config.maxConnectionsPerSource = 3;
         config.maxServersPerRequester = 2;
+        // Silent servers must stay up while the limits are probed, however long that takes;
+        // only the requester's leaving ends them.
+        config.timing.runIdlePolls = 100000;
     });
     const uint16_t port = agent.ControlPort();
     std::vector<platform::Socket> servers;
     for (int i = 0; i < 2; ++i) {
-        servers.push_back(ConnectFrom("127.0.0.1", port, kTcpRequest));
+        servers.push_back(ConnectFrom(kFirstSource, port, kTcpRequest));
         EXPECT_EQ(ReadReply(servers.back()), "ok;" + std::to_string(5001 + 3 * i) + "\r\n");
     }
     // A third server for the same requester: refused like a failed start.
-    platform::Socket third = ConnectFrom("127.0.0.1", port, kTcpRequest);
+    platform::Socket third = ConnectFrom(kFirstSource, port, kTcpRequest);
     auto read = ReadUntilClosed(third, 2000);
     EXPECT_TRUE(read.closed);
     EXPECT_EQ(read.data, "");
 
-    const platform::Socket idle = ConnectFrom("127.0.0.1", port, "");
+    const platform::Socket idle = ConnectFrom(kFirstSource, port, "");
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     // The source holds three connections now; a fourth is closed at once.
-    read = ReadUntilClosed(ConnectFrom("127.0.0.1", port, kTcpRequest), 2000);
+    read = ReadUntilClosed(ConnectFrom(kFirstSource, port, kTcpRequest), 2000);
     EXPECT_TRUE(read.closed);
     EXPECT_EQ(read.data, "");
 
     // Another host is served all the same.
-    const platform::Socket other = ConnectFrom("127.0.0.2", port, kTcpRequest);
+    const platform::Socket other = ConnectFrom(kSecondSource, port, kTcpRequest);
     EXPECT_EQ(ReadReply(other), "ok;5007\r\n");
 }
 

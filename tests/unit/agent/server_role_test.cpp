@@ -58,7 +58,8 @@ TEST(ServerRole, ThreeFailedAttemptsCloseWithoutReply) {
 
 TEST(ServerRole, SilentServerIsEndedWithoutReply) {
     FakeIperfScript script("server *: hang");
-    LoopbackAgent agent;
+    // The start-up limit is what is tested here, so it is short again.
+    LoopbackAgent agent([](agent::AgentConfig& config) { config.timing.startupIdlePolls = 25; });
     const auto begin = std::chrono::steady_clock::now();
     const platform::Socket connection = agent.Send(kTcpRequest);
     const auto read = ReadUntilClosed(connection, 3000);
@@ -97,10 +98,13 @@ TEST(ServerRole, StreamsOutputUntilSilenceAndReportsStatus) {
 }
 
 TEST(ServerRole, StatusStaysRunningUntilTheLastServerEnds) {
+    // The first server ends first, yet only after the second has started, however long
+    // that start takes (most of a second under load, 0.2 s and more under Wine); both end by
+    // exiting, not by falling silent.
     FakeIperfScript script(
-        "server 5001: listen; sleep 100; exit 0\n"
-        "server *: listen; sleep 600; exit 0");
-    LoopbackAgent agent;
+        "server 5001: listen; sleep 1000; exit 0\n"
+        "server *: listen; sleep 1500; exit 0");
+    LoopbackAgent agent([](agent::AgentConfig& config) { config.timing.runIdlePolls = 100000; });
     const platform::Socket shortRun = agent.Send(kTcpRequest);
     ASSERT_EQ(ReadReply(shortRun), "ok;5001\r\n");
     const platform::Socket longRun = agent.Send(kTcpRequest);

@@ -46,6 +46,24 @@ TEST(TcpSocket, ConnectAcceptSendReceive) {
     EXPECT_TRUE(sendFailed);
 }
 
+// The agent tells requesters apart by address, so tests connect from other 127.x ones.
+TEST(TcpSocket, ConnectFromAChosenLocalAddressIsSeenFromThere) {
+    constexpr uint32_t kOtherLoopback = 0x7F000002;
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    ASSERT_TRUE(listener.Valid());
+    const uint16_t port = LocalPort(listener);
+    Socket client = TcpConnectFrom(kOtherLoopback, kLoopback, port, 1000);
+    ASSERT_TRUE(client.Valid());
+    Socket server = Accept(listener);
+    ASSERT_TRUE(server.Valid());
+    EXPECT_EQ(PeerAddress(server), kOtherLoopback);
+    Socket plain = TcpConnect(kLoopback, port, 1000);
+    ASSERT_TRUE(plain.Valid());
+    EXPECT_EQ(PeerAddress(Accept(listener)), kLoopback);
+    // An address this host does not have (203.0.113.99) cannot be the source.
+    EXPECT_FALSE(TcpConnectFrom(0xCB007163, kLoopback, port, 1000).Valid());
+}
+
 TEST(TcpSocket, ConnectToClosedLoopbackPortFailsFast) {
     uint16_t port;
     {
