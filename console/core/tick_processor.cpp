@@ -43,6 +43,17 @@ void FormatFigures(PairFigures& row, float current) {
     FormatFigure(row.minText, row.min);
 }
 
+void SumLossIntoAll(PairTable& table) {
+    PairQuality& all = table.All().figures.quality;
+    all.lostDatagrams = 0;
+    all.totalDatagrams = 0;
+    for (int row = 1; row < table.Size(); ++row) {
+        all.lostDatagrams += table[row].figures.quality.lostDatagrams;
+        all.totalDatagrams += table[row].figures.quality.totalDatagrams;
+    }
+    all.lossPercent = LossPercentOf(all.lostDatagrams, all.totalDatagrams);
+}
+
 TickProcessor::TickProcessor(ConsoleData& data, ConsoleView& view) : data_(data), view_(view) {}
 
 void TickProcessor::BeginRun(int duration, bool udp) {
@@ -101,16 +112,7 @@ void TickProcessor::FeedQuality(int row, std::string_view line) {
         return;
     }
     quality_[slot].Publish(data_.table[row].figures.quality);
-    long long lost = 0;
-    long long total = 0;
-    for (const QualityAccumulator& pair : quality_) {
-        lost += pair.Lost();
-        total += pair.Total();
-    }
-    PairQuality& all = data_.table.All().figures.quality;
-    all.lostDatagrams = lost;
-    all.totalDatagrams = total;
-    all.lossPercent = LossPercentOf(lost, total);
+    SumLossIntoAll(data_.table);
 }
 
 LineOutcome TickProcessor::TakeSample(int row, float value) {

@@ -24,6 +24,9 @@ enum class LineOutcome {
 // run writes them; a restored run writes them the same way.
 void FormatFigures(PairFigures& row, float current);
 
+// The All row's loss: lost over sent datagrams of every pair, not a mean of percentages.
+void SumLossIntoAll(PairTable& table);
+
 // Turns the pairs' output lines into per-second samples, groups them into ticks across
 // all active pairs and keeps the statistics, list texts, logs and chart up to date.
 // Main thread only.

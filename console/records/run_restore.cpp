@@ -105,18 +105,6 @@ void RestoreQuality(const JournalContent& journal, long long pairId, PairQuality
     }
 }
 
-// The All row's loss is lost/total over every pair, as the live run sums it.
-void RestoreTotalLoss(PairTable& table) {
-    PairQuality& all = table.All().figures.quality;
-    all.lostDatagrams = 0;
-    all.totalDatagrams = 0;
-    for (int row = 1; row < table.Size(); ++row) {
-        all.lostDatagrams += table[row].figures.quality.lostDatagrams;
-        all.totalDatagrams += table[row].figures.quality.totalDatagrams;
-    }
-    all.lossPercent = LossPercentOf(all.lostDatagrams, all.totalDatagrams);
-}
-
 PairState FinalState(const JournalContent& journal, long long pairId) {
     if (!journal.Finished())
         return PairState::Stopped;
@@ -163,7 +151,7 @@ void RestoreRun(const JournalContent& journal, ConsoleData& data) {
             pair.figures.countText = std::to_string(pair.figures.count);
         }
     }
-    RestoreTotalLoss(data.table);
+    SumLossIntoAll(data.table);
     data.ticks = journal.seconds;
     data.chart.SetTotalVisible(true, ChartScaleSource::From(data.table));
     data.chart.FinishRun(journal.seconds, ChartScaleSource::From(data.table));
