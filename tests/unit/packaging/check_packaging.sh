@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks one group of the installed data files with the desktop's own validators.
 #   check_packaging.sh desktop SOURCE_DIR
-#   check_packaging.sh systemd SOURCE_DIR ENDPOINT_PROGRAM
+#   check_packaging.sh systemd SOURCE_DIR ENDPOINT_PROGRAM MAN_DIR
 #   check_packaging.sh mime    SOURCE_DIR
+#   check_packaging.sh metainfo SOURCE_DIR
+#   check_packaging.sh man     SOURCE_DIR MAN_DIR
 # Exit 0 passed, 1 failed, 77 skipped (the validator is not installed).
 set -uo pipefail
 mode=$1
@@ -39,8 +41,9 @@ systemd)
     [ -x "$program" ] || { echo "FAILED: $program is not built"; exit 1; }
     sed "s|@QUARN_BINDIR@|$(dirname "$program")|" "$packaging"/quarn-endpoint.service.in \
         >"$work/quarn-endpoint.service"
-    # systemd-analyze only warns about many mistakes; any output is a failure here.
-    out=$(systemd-analyze verify "$work/quarn-endpoint.service" 2>&1)
+    # systemd-analyze only warns about many mistakes; any output is a failure here. It
+    # also opens the manual the unit names: the one just built.
+    out=$(MANPATH="$4" systemd-analyze verify "$work/quarn-endpoint.service" 2>&1)
     status=$?
     [ -n "$out" ] && echo "$out"
     [ $status -eq 0 ] && [ -z "$out" ] || exit 1
@@ -89,6 +92,33 @@ mime)
     done
     [ $failed -eq 0 ] || exit 1
     echo "configuration files recognised by their identifier"
+    ;;
+metainfo)
+    need appstreamcli appstream
+    # Pedantic hints count too; --no-net: the screenshot's address is not fetched.
+    out=$(appstreamcli validate --no-net --pedantic --no-color \
+        "$packaging"/org.example.quarn.console.metainfo.xml 2>&1)
+    status=$?
+    echo "$out"
+    [ $status -eq 0 ] && ! grep -qE '^[EWIP]: ' <<<"$out" || exit 1
+    grep -q '<launchable type="desktop-id">quarn-console.desktop</launchable>' \
+        "$packaging"/org.example.quarn.console.metainfo.xml || {
+        echo "the metainfo does not launch the Console's desktop entry"; exit 1; }
+    ;;
+man)
+    need lexgrog man-db
+    failed=0
+    for page in Quarn_Console Quarn_EndPoint; do
+        file="$3/man1/$page.1"
+        [ -f "$file" ] || { echo "FAILED: $file was not built"; failed=1; continue; }
+        # groff's warnings (bad requests, lines it cannot fill) on stderr.
+        out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)
+        [ -z "$out" ] || { echo "$page: $out"; failed=1; }
+        whatis=$(lexgrog "$file") || { echo "lexgrog cannot read $page's NAME"; failed=1; }
+        grep -qF "\"$page - " <<<"$whatis" || { echo "unexpected NAME: $whatis"; failed=1; }
+        echo "$whatis"
+    done
+    [ $failed -eq 0 ] || exit 1
     ;;
 *)
     echo "unknown check $mode"
