@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the .deb, installs it with apt-get into a fresh Debian 12 root made by
-# debootstrap, and starts both programs there: --version, a headless EndPoint and the
-# windowed one (offscreen) answering a discovery probe on loopback. Then it boots the root
+# Builds the .deb and lints it (scripts/lint-package.sh), installs it with apt-get into a
+# fresh Debian 12 root made by debootstrap (the package enables its service there), and
+# starts both programs there: --version, a headless EndPoint and the windowed one (offscreen) answering a discovery probe on loopback. Then it boots the root
 # with systemd (systemd-nspawn -b) and checks the quarn-endpoint service for real: enable,
 # readiness only once the ports are bound, a probe, a rename seen within 10 s, stop and
 # restart in the middle of a measurement with no iperf left, restart after a clean exit,
@@ -37,11 +37,9 @@ for tool in debootstrap:debootstrap systemd-nspawn:systemd-container nsenter:uti
     fi
 done
 
-step "building the package in $build"
-[ -f "$build/CMakeCache.txt" ] || cmake -S "$repo" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" -j2 --target Quarn_EndPoint Quarn_Console >/dev/null
-rm -f "$build"/quarn_*.deb
-(cd "$build" && cpack -G DEB >/dev/null)
+# Builds the package and checks it with lintian and the desktop's validators first.
+"$repo/scripts/setup-check.sh"
+"$repo/scripts/lint-package.sh" "$build" || fail "lint-package"
 deb=$(ls "$build"/quarn_*.deb)
 dpkg-deb -f "$deb" Package Version Depends
 
@@ -92,7 +90,11 @@ in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-r
     "/tmp/$(basename "$deb")" >"$root/tmp/install.log" 2>&1 ||
     { tail -30 "$root/tmp/install.log"; fail "apt-get install"; }
 in_root dpkg -s quarn | grep -E '^(Status|Version):'
-in_root dpkg -L quarn | grep -E 'bin/|\.service|\.desktop|mime/packages' | sort
+in_root dpkg -L quarn | grep -E 'bin/|\.service|\.desktop|mime/packages|man1|completions' | sort
+# Without a running systemd the package only enables the unit, as deb-systemd-helper does.
+wants=etc/systemd/system/multi-user.target.wants/quarn-endpoint.service
+[ -L "$root/$wants" ] || fail "the package did not enable quarn-endpoint.service"
+echo "enabled by the package: /$wants"
 
 step "both programs start"
 in_root Quarn_EndPoint --version || fail "Quarn_EndPoint --version"
@@ -205,6 +207,11 @@ expect_no_iperf() {  # what
     echo "iperf processes after $1: $left"
     [ "$left" -eq 0 ] || fail "iperf left after $1"
 }
+
+step "started at boot, as the package enabled it"
+for _ in $(seq 50); do [ "$(show ActiveState)" = active ] && break; sleep 0.2; done
+echo "is-enabled: $(in_boot systemctl is-enabled "$unit"), ActiveState=$(show ActiveState)"
+[ "$(show ActiveState)" = active ] || fail "the enabled service did not start at boot"
 
 step "enable --now"
 in_boot systemctl enable --now "$unit" || fail "systemctl enable --now"

@@ -16,6 +16,8 @@ if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sourc
         $SUDO tee /etc/apt/sources.list.d/quarn-src.sources >/dev/null
 fi
 $SUDO apt-get update -qq
+# scdoc turns the manual pages' sources into roff; bash-completion loads the completion
+# files in their tests. The package check's own tools: scripts/setup-check.sh.
 $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential g++ cmake ninja-build pkg-config git \
     libgtest-dev libgmock-dev googletest \
@@ -24,6 +26,8 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     iperf iproute2 procps psmisc \
     clang-format clang libclang-rt-14-dev \
     libzstd-dev prometheus \
+    scdoc \
+    bash-completion \
     desktop-file-utils systemd shared-mime-info libglib2.0-bin dpkg-dev file \
     xvfb xauth imagemagick python3 chromium \
     g++-mingw-w64-x86-64-posix wine64 wine zip locales \

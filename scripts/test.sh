@@ -4,14 +4,16 @@
 # the windows (their tests read tests/tsan-qt.supp for what happens inside Qt), then runs
 # every libFuzzer target for 20 seconds (scripts/fuzz.sh, clang build in build-fuzz), then
 # cross-builds the Windows EndPoint, runs its unit and role tests under Wine
-# (build-windows) and measures it with the Linux Console in network namespaces.
-# Usage: scripts/test.sh [normal|asan|tsan|fuzz|windows ...]   (default: all five)
+# (build-windows) and measures it with the Linux Console in network namespaces, and last
+# checks the Debian package (scripts/lint-package.sh: lintian, AppStream, desktop entries,
+# manual pages, completion; its tools come from scripts/setup-check.sh).
+# Usage: scripts/test.sh [normal|asan|tsan|fuzz|windows|package ...]   (default: all six)
 # Needs root for the network-namespace tests (they skip without it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 variants=("$@")
-[ ${#variants[@]} -gt 0 ] || variants=(normal asan tsan fuzz windows)
+[ ${#variants[@]} -gt 0 ] || variants=(normal asan tsan fuzz windows package)
 
 failed=()
 run_variant() {
@@ -61,6 +63,7 @@ for v in "${variants[@]}"; do
         tsan) run_variant tsan build-tsan -DQUARN_SANITIZE=thread -DQUARN_BUILD_GUI=ON -DQUARN_BUILD_BENCH=OFF ;;
         fuzz) scripts/fuzz.sh 20 || failed+=(fuzz) ;;
         windows) run_windows || failed+=(windows) ;;
+        package) { scripts/setup-check.sh && scripts/lint-package.sh build; } || failed+=(package) ;;
         *) echo "unknown variant: $v" >&2; exit 2 ;;
     esac
 done
