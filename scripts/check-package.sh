@@ -271,4 +271,39 @@ expect_reply "restarted service" "renamed root"
 step "systemd-analyze security"
 in_boot systemd-analyze security --no-pager "$unit" | tail -1
 
+# The maintainer scripts with systemd running: an upgrade keeps the administrator's
+# choice and restarts a running agent, removal stops it, purge forgets the unit.
+cp "$deb" "$root/var/cache/quarn.deb"
+reinstall() { in_boot env DEBIAN_FRONTEND=noninteractive dpkg -i /var/cache/quarn.deb >/dev/null; }
+step "an upgrade keeps a disabled service disabled"
+in_boot systemctl disable --now "$unit" 2>/dev/null
+reinstall || fail "dpkg -i over the installed package"
+echo "is-enabled: $(in_boot systemctl is-enabled "$unit" || true), $(show ActiveState)"
+[ "$(show ActiveState)" = inactive ] || fail "the upgrade started a disabled service"
+[ "$(in_boot systemctl is-enabled "$unit" || true)" = disabled ] || fail "the upgrade enabled it"
+
+step "an upgrade restarts a running service"
+in_boot systemctl enable --now "$unit" 2>/dev/null
+old=$(show MainPID)
+reinstall || fail "dpkg -i over the installed package"
+echo "MainPID $old -> $(show MainPID), $(show ActiveState)"
+[ "$(show ActiveState)" = active ] && [ "$(show MainPID)" != "$old" ] ||
+    fail "the upgrade did not restart the service"
+expect_reply "upgraded service" "renamed root"
+
+step "removal stops the service, purge forgets it"
+start_measurement
+in_boot dpkg -r quarn >/dev/null || fail "dpkg -r"
+expect_no_iperf "removal"
+[ "$(show ActiveState)" != active ] || fail "the service still runs after removal"
+# The unit file is gone, so its leftover enablement is masked (a link to /dev/null).
+[ "$(in_boot readlink /etc/systemd/system/quarn-endpoint.service)" = /dev/null ] ||
+    fail "removal did not mask the unit"
+in_boot dpkg -P quarn >/dev/null || fail "dpkg -P"
+left=$(in_boot sh -c 'ls -d /etc/systemd/system/quarn-endpoint.service \
+    /etc/systemd/system/*/quarn-endpoint.service \
+    /var/lib/systemd/deb-systemd-helper-*/*quarn* 2>/dev/null' || true)
+[ -z "$left" ] || fail "purge left $left"
+echo "after purge: no unit links, no mask, no enablement state"
+
 echo "check-package: passed"

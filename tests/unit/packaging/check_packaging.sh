@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks one group of the installed data files with the desktop's own validators.
 #   check_packaging.sh desktop SOURCE_DIR
-#   check_packaging.sh systemd SOURCE_DIR ENDPOINT_PROGRAM MAN_DIR
+#   check_packaging.sh systemd SOURCE_DIR ENDPOINT_PROGRAM MAN_DIR|-
 #   check_packaging.sh mime    SOURCE_DIR
 #   check_packaging.sh metainfo SOURCE_DIR
 #   check_packaging.sh man     SOURCE_DIR MAN_DIR
@@ -42,8 +42,10 @@ systemd)
     sed "s|@QUARN_BINDIR@|$(dirname "$program")|" "$packaging"/quarn-endpoint.service.in \
         >"$work/quarn-endpoint.service"
     # systemd-analyze only warns about many mistakes; any output is a failure here. It
-    # also opens the manual the unit names: the one just built.
-    out=$(MANPATH="$4" systemd-analyze verify "$work/quarn-endpoint.service" 2>&1)
+    # also opens the manual the unit names: the one just built ("-": none was built).
+    man=(--man=yes)
+    [ "$4" != - ] || man=(--man=no)
+    out=$(MANPATH="$4" systemd-analyze verify "${man[@]}" "$work/quarn-endpoint.service" 2>&1)
     status=$?
     [ -n "$out" ] && echo "$out"
     [ $status -eq 0 ] && [ -z "$out" ] || exit 1
