@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "console/core/number_text.h"
 #include "console/headless/terminal_view.h"
 #include "console/records/run_compare.h"
 
@@ -10,12 +11,7 @@ namespace quarn::console {
 namespace {
 
 std::string Percent(const std::optional<double>& change) {
-    char text[32];
-    if (change)
-        std::snprintf(text, sizeof text, "%+9.2f%%", *change);
-    else
-        std::snprintf(text, sizeof text, "%10s", "-");
-    return text;
+    return change ? FixedText(*change, 2, 9, /*sign=*/true) + "%" : std::string(9, ' ') + "-";
 }
 
 std::string MeasuredAt(const ConsoleData& data) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "console/core/number_text.h"
+
 namespace quarn::console {
 namespace {
 
@@ -42,9 +44,7 @@ std::string QualityCells(const PairQuality& quality, bool udp, bool allRow) {
         std::string text;
         if (!allRow || column.inAllRow) {
             const std::optional<double> value = column.value(quality);
-            char figure[64];
-            std::snprintf(figure, sizeof figure, "%.2f", value.value_or(0.0));
-            text = value ? figure : kNoFigure;
+            text = value ? FixedText(*value, 2) : kNoFigure;
         }
         cells += " " + RightAligned(text, kQualityWidth);
     }

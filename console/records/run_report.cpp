@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "console/core/number_text.h"
 #include "console/records/run_recorder.h"
 
 namespace quarn::console::records {
@@ -19,9 +20,7 @@ std::string Settings(const MeasurementSettings& settings) {
 std::string Figure(const std::optional<double>& value) {
     if (!value)
         return "\u2013";  // no figure is a dash, never 0
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", *value);
-    return text;
+    return FixedText(*value, 2);
 }
 
 std::string Cell(std::string_view text, const char* tag = "td") {
