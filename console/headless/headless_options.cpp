@@ -3,6 +3,7 @@
 #include <charconv>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "console/core/pair_table.h"
 #include "console/records/metrics_server.h"
@@ -105,6 +106,9 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"--tcp", [&] { o.protocol = Protocol::Tcp; }},
         {"--runs", [&] { o.listRuns = true; }},
     };
+    // A repeated option would silently take the last value; only these add one each time.
+    const std::set<std::string> repeatable = {"--pair", "--interface"};
+    std::set<std::string> seen;
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -113,12 +117,16 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
             inlineValue = name.substr(eq + 1);
             name.resize(eq);
         }
+        if (name.rfind('-', 0) == 0 && !repeatable.contains(name) && !seen.insert(name).second) {
+            result.error = name + " is given more than once";
+            return result;
+        }
         // Its run id is optional: a next argument that is not an option.
         if (name == "--recover") {
             o.recover = true;
             if (inlineValue)
                 o.recoverId = *inlineValue;
-            else if (i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0)
+            else if (i + 1 < args.size() && args[i + 1].rfind('-', 0) != 0)
                 o.recoverId = args[++i];
             continue;
         }
@@ -131,7 +139,9 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
             result.error = "unknown option: " + args[i];
             return result;
         }
-        if (!inlineValue && i + 1 >= args.size()) {
+        // An option is not a value: "--csv --duration 5" names no file. A value that starts
+        // with "--" is given as --csv=--file.
+        if (!inlineValue && (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0)) {
             result.error = name + " needs a value";
             return result;
         }

@@ -73,6 +73,31 @@ TEST(HeadlessOptions, RefusesBadInput) {
     EXPECT_NE(Parse({"--search=yes"}).error, "");
 }
 
+// A second --csv or --duration would silently replace the first; --pair and --interface
+// add one each.
+TEST(HeadlessOptions, ARepeatedOptionIsRefusedByName) {
+    EXPECT_EQ(Parse({"--csv", "a.csv", "--csv", "b.csv"}).error, "--csv is given more than once");
+    EXPECT_EQ(Parse({"--duration", "5", "--duration=6"}).error,
+              "--duration is given more than once");
+    EXPECT_EQ(Parse({"--no-run", "--udp", "--no-run"}).error, "--no-run is given more than once");
+    EXPECT_EQ(Parse({"--recover", "--recover", "x"}).error, "--recover is given more than once");
+    const ParseResult repeated = Parse({"--pair", "1.2.3.4,1.2.3.5", "--pair", "1.2.3.4,1.2.3.5",
+                                        "--interface", "lo", "--interface=lo"});
+    EXPECT_EQ(repeated.error, "");
+    EXPECT_EQ(repeated.options.pairs.size(), 2u);
+    EXPECT_EQ(repeated.options.interfaces.size(), 2u);
+}
+
+TEST(HeadlessOptions, AnOptionIsNotAValue) {
+    EXPECT_EQ(Parse({"--csv", "--duration", "5"}).error, "--csv needs a value");
+    EXPECT_EQ(Parse({"--save", "--headless"}).error, "--save needs a value");
+    // A single dash is a value (standard output), and "=" takes anything.
+    const ParseResult dash = Parse({"--jsonl", "-", "--csv=--odd.csv"});
+    EXPECT_EQ(dash.error, "");
+    EXPECT_EQ(dash.options.jsonlPath, "-");
+    EXPECT_EQ(dash.options.csvPath, "--odd.csv");
+}
+
 TEST(HeadlessOptions, AtMostSixteenPairs) {
     std::vector<std::string> args;
     for (int i = 0; i < 16; ++i) {
