@@ -20,7 +20,7 @@ std::string MeasuredAt(const ConsoleData& data) {
 
 std::string DifferenceRow(const ConsoleData& current, const records::PairComparison& compared) {
     const PairRecord& row = current.table[compared.row];
-    const std::string name = compared.row == 0 ? std::string("All") : row.name;
+    const std::string name = compared.row == 0 ? std::string("All") : TerminalSafe(row.name);
     const std::string ends = compared.row == 0 ? std::string() : PairEnds(current, row);
     std::string text = Padded(name, 7) + " " + Padded(ends, 36);
     if (compared.referenceRow < 0)
