@@ -95,7 +95,7 @@ bool SaveReferenceRun(console::ui::MainWindow& window, const QString& dir) {
     test_support::TempDir saved;
     const std::string file = saved.File("first-run.config");
     console::ui::WindowReference& reference = window.Records().Reference();
-    if (console::WriteConfigFile(file, window.Data()) == console::ConfigResult::Done) {
+    if (console::WriteConfigFile(file, window.Data())) {
         reference.UseFile(file);
         gui_test::WaitFor([&] { return !reference.Loading(); }, 10000);
     }

@@ -169,7 +169,7 @@ TEST_F(WindowReferenceTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameA
     ASSERT_TRUE(
         console::records::LoadReference("20261209-010000-0001", history.Path(), saved).Ok());
     const std::string file = files.File("lab.config");
-    ASSERT_EQ(console::WriteConfigFile(file, saved), console::ConfigResult::Done);
+    ASSERT_TRUE(console::WriteConfigFile(file, saved).Ok());
 
     auto window = Make();
     ASSERT_TRUE(window->Records().OpenRun("20261209-030000-0003"));
