@@ -37,12 +37,14 @@ bool ConsoleData::EditPair(PairId id, std::string endpoint1, std::string endpoin
     return true;
 }
 
-std::string ConsoleData::DisplayName(const std::string& address) const {
+std::string ConsoleData::NameOf(const std::string& address) const {
     const auto found = nameLookup.find(address);
-    if (found == nameLookup.end() || found->second.empty()) {
-        return address;
-    }
-    return found->second;
+    return found == nameLookup.end() ? std::string() : found->second;
+}
+
+std::string ConsoleData::DisplayName(const std::string& address) const {
+    std::string name = NameOf(address);
+    return name.empty() ? address : name;
 }
 
 void ConsoleData::BeginSearch() {

@@ -60,6 +60,8 @@ struct ConsoleData {
     // addresses and stream count that produced them: when either changes, both are
     // cleared. True when they were.
     bool EditPair(PairId id, std::string endpoint1, std::string endpoint2, int parallel);
+    // The name looked up for an address; empty when none is known.
+    std::string NameOf(const std::string& address) const;
     // Name shown for an address: the looked-up name, or the address when none is known.
     std::string DisplayName(const std::string& address) const;
 };

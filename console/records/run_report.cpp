@@ -49,8 +49,8 @@ std::string SettingsTable(const ConsoleData& data) {
 
 std::string PairRow(const ConsoleData& data, const PairRecord& pair) {
     const PairQuality& q = pair.figures.quality;
-    return Row({pair.name, pair.config.endpoint1, NameOf(data, pair.config.endpoint1),
-                pair.config.endpoint2, NameOf(data, pair.config.endpoint2),
+    return Row({pair.name, pair.config.endpoint1, data.NameOf(pair.config.endpoint1),
+                pair.config.endpoint2, data.NameOf(pair.config.endpoint2),
                 std::to_string(pair.config.parallel),
                 pair.config.active ? pair.figures.statusText : "Inactive", pair.figures.countText,
                 pair.figures.currentText, pair.figures.averageText, pair.figures.minText,

@@ -77,7 +77,13 @@ TEST(SearchResultTest, FillsEntriesLookupAndKnownFlag) {
     EXPECT_EQ(data.nameLookup.at("198.18.0.10"), "lab-1");  // overwritten
     EXPECT_EQ(data.nameLookup.at("198.18.0.11"), "");
     EXPECT_EQ(data.nameLookup.at("198.18.0.50"), "earlier");  // kept from an earlier search
+    // A name answered empty, or none at all: no name, and the address is shown.
+    EXPECT_EQ(data.NameOf("198.18.0.10"), "lab-1");
+    EXPECT_EQ(data.NameOf("198.18.0.11"), "");
+    EXPECT_EQ(data.NameOf("198.18.0.99"), "");
+    EXPECT_EQ(data.DisplayName("198.18.0.10"), "lab-1");
     EXPECT_EQ(data.DisplayName("198.18.0.11"), "198.18.0.11");
+    EXPECT_EQ(data.DisplayName("198.18.0.99"), "198.18.0.99");
     // The "Add End Point" check uses the flag.
     EXPECT_TRUE(data.AddPairFromLists(std::string("198.18.0.10"), std::string("198.18.0.11")).Ok());
 
