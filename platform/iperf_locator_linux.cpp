@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/iperf_search.h"
+
 namespace quarn::platform {
 namespace {
 
@@ -15,40 +17,20 @@ bool IsExecutableFile(const std::string& path) {
            access(path.c_str(), X_OK) == 0;
 }
 
-std::string FindOnPath(std::string_view program) {
-    const char* path = std::getenv("PATH");
-    std::string_view dirs = path != nullptr ? path : "";
-    while (true) {
-        const size_t colon = dirs.find(':');
-        const std::string_view dir = dirs.substr(0, colon);
-        if (!dir.empty()) {
-            const std::string candidate = std::string(dir) + "/" + std::string(program);
-            if (IsExecutableFile(candidate)) {
-                return candidate;
-            }
-        }
-        if (colon == std::string_view::npos) {
-            return {};
-        }
-        dirs.remove_prefix(colon + 1);
-    }
+std::string EnvValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
 }
 
 }  // namespace
 
 std::string FindIperf(const std::string& ownExeDir) {
-    if (const char* overridden = std::getenv("QUARN_IPERF");
-        overridden != nullptr && *overridden != '\0') {
-        return overridden;
-    }
-    if (!ownExeDir.empty()) {
-        const std::string beside = ownExeDir + "/iperf";
-        if (IsExecutableFile(beside)) {
-            return beside;
-        }
-    }
-    const std::string onPath = FindOnPath("iperf");
-    return onPath.empty() ? "iperf" : onPath;
+    IperfSearch search;
+    search.overridden = EnvValue("QUARN_IPERF");
+    search.pathList = EnvValue("PATH");
+    search.program = "iperf";
+    search.isProgram = IsExecutableFile;
+    return FindIperfBy(search, ownExeDir);
 }
 
 std::string OwnExecutableDir() {

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/iperf_search.h"
 #include "platform/windows_text.h"
 
 namespace quarn::platform {
@@ -19,39 +20,17 @@ std::string EnvValue(const wchar_t* name) {
     return value != nullptr ? Narrow(value) : std::string();
 }
 
-std::string FindOnPath(const std::string& program) {
-    const std::string path = EnvValue(L"PATH");
-    std::string_view dirs = path;
-    while (true) {
-        const size_t semicolon = dirs.find(';');
-        const std::string_view dir = dirs.substr(0, semicolon);
-        if (!dir.empty()) {
-            const std::string candidate = std::string(dir) + "\\" + program;
-            if (IsFile(candidate)) {
-                return candidate;
-            }
-        }
-        if (semicolon == std::string_view::npos) {
-            return {};
-        }
-        dirs.remove_prefix(semicolon + 1);
-    }
-}
-
 }  // namespace
 
 std::string FindIperf(const std::string& ownExeDir) {
-    if (std::string overridden = EnvValue(L"QUARN_IPERF"); !overridden.empty()) {
-        return overridden;
-    }
-    if (!ownExeDir.empty()) {
-        const std::string beside = ownExeDir + "\\iperf.exe";
-        if (IsFile(beside)) {
-            return beside;
-        }
-    }
-    const std::string onPath = FindOnPath("iperf.exe");
-    return onPath.empty() ? "iperf.exe" : onPath;
+    IperfSearch search;
+    search.overridden = EnvValue(L"QUARN_IPERF");
+    search.pathList = EnvValue(L"PATH");
+    search.listSeparator = ';';
+    search.dirSeparator = '\\';
+    search.program = "iperf.exe";
+    search.isProgram = IsFile;
+    return FindIperfBy(search, ownExeDir);
 }
 
 std::string OwnExecutableDir() {

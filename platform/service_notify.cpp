@@ -11,8 +11,6 @@
 namespace quarn::platform {
 namespace {
 
-constexpr char kReady[] = "READY=1";
-
 class DatagramSocket {
   public:
     DatagramSocket() : fd_(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
@@ -31,7 +29,7 @@ class DatagramSocket {
 
 }  // namespace
 
-bool NotifyServiceReady(const std::string& socketName) {
+bool NotifyService(const std::string& socketName, std::string_view message) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     // The name must fit with room for the path's terminating zero.
@@ -49,14 +47,24 @@ bool NotifyServiceReady(const std::string& socketName) {
     if (socket.Fd() < 0) {
         return false;
     }
-    const ssize_t sent = ::sendto(socket.Fd(), kReady, sizeof kReady - 1, MSG_NOSIGNAL,
+    const ssize_t sent = ::sendto(socket.Fd(), message.data(), message.size(), MSG_NOSIGNAL,
                                   reinterpret_cast<const sockaddr*>(&address), length);
-    return sent == static_cast<ssize_t>(sizeof kReady - 1);
+    return sent == static_cast<ssize_t>(message.size());
 }
 
-bool NotifyServiceReady() {
-    const char* name = std::getenv("NOTIFY_SOCKET");
-    return name != nullptr && NotifyServiceReady(std::string(name));
+ServiceNotifier::ServiceNotifier() {
+    if (const char* name = std::getenv("NOTIFY_SOCKET"); name != nullptr) {
+        socketName_ = name;
+        ::unsetenv("NOTIFY_SOCKET");
+    }
+}
+
+bool ServiceNotifier::Ready() const {
+    return NotifyService(socketName_, "READY=1");
+}
+
+bool ServiceNotifier::Stopping() const {
+    return NotifyService(socketName_, "STOPPING=1");
 }
 
 }  // namespace quarn::platform

@@ -2,12 +2,18 @@
 
 namespace quarn::platform {
 
-// No service manager here waits for a readiness message.
-bool NotifyServiceReady(const std::string&) {
+// No service manager here waits for a message.
+ServiceNotifier::ServiceNotifier() = default;
+
+bool ServiceNotifier::Ready() const {
     return false;
 }
 
-bool NotifyServiceReady() {
+bool ServiceNotifier::Stopping() const {
+    return false;
+}
+
+bool NotifyService(const std::string&, std::string_view) {
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace quarn::platform {
@@ -14,5 +15,8 @@ struct Utf8Step {
 // Decodes one code point at pos (pos < text.size()): no overlong forms, no surrogates,
 // nothing above U+10FFFF.
 Utf8Step DecodeUtf8(std::string_view text, size_t pos);
+
+// Appends one code point (at most U+10FFFF, no surrogate) as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
 
 }  // namespace quarn::platform

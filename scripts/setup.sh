@@ -37,4 +37,9 @@ $SUDO apt-get install -y -qq --no-install-recommends \
 if ! locale -a 2>/dev/null | grep -qix 'ko_KR.utf8'; then
     $SUDO localedef -i ko_KR -f UTF-8 ko_KR.UTF-8
 fi
+# The Console's records must read the same under a decimal-comma locale: a test runs it
+# under de_DE.UTF-8.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+    $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
 echo "setup: dependencies installed"

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "widgets/artwork.h"
+
 namespace quarn::widgets {
 
 SkinButton::SkinButton(QWidget* parent) : QAbstractButton(parent) {
@@ -42,6 +44,12 @@ void SkinButton::leaveEvent(QEvent* event) {
 
 bool SkinButton::hitButton(const QPoint& pos) const {
     return rect().contains(pos);
+}
+
+void PaintSmallClose(QPainter& painter, const SkinButton& button) {
+    painter.drawPixmap(0, 0,
+                       StripImage(QString::fromLatin1(kCloseSmallStrip), button.IsHovered() ? 1 : 0,
+                                  kCaptionButtonSize));
 }
 
 }  // namespace quarn::widgets

@@ -29,4 +29,7 @@ class SkinButton : public QAbstractButton {
     bool hovered_ = false;
 };
 
+// The small close button in a window's corner: the close strip, lit while hovered.
+void PaintSmallClose(QPainter& painter, const SkinButton& button);
+
 }  // namespace quarn::widgets

@@ -30,9 +30,9 @@ constexpr const char* kWindowUsage =
 
 // Options that only a headless run uses.
 bool HasHeadlessOnlyOptions(const quarn::console::HeadlessOptions& o) {
-    return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.protocol || o.windowText ||
-           o.throughputText || !o.openPath.empty() || !o.savePath.empty() || !o.csvPath.empty() ||
-           !o.comparePath.empty() || !o.reportPath.empty();
+    return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.protocol ||
+           o.windowText || o.throughputText || !o.openPath.empty() || !o.savePath.empty() ||
+           !o.csvPath.empty() || !o.comparePath.empty() || !o.reportPath.empty();
 }
 #else
 constexpr const char* kWindowUsage =
@@ -49,26 +49,25 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv, argv + argc);
     const std::string program = args.empty() ? "Quarn_Console" : args[0];
 
-    ParseResult parsed = ParseHeadlessOptions(args);
+    Result<HeadlessOptions> parsed = ParseHeadlessOptions(args);
 #ifdef QUARN_WITH_WINDOW
     // A configuration file as the last argument opens in the window (desktop entries pass
     // the file that way).
     std::string openFile;
-    if (!parsed.error.empty() && args.size() > 1 && !args.back().starts_with('-')) {
-        ParseResult withoutFile =
+    if (!parsed && args.size() > 1 && !args.back().starts_with('-')) {
+        Result<HeadlessOptions> withoutFile =
             ParseHeadlessOptions(std::vector<std::string>(args.begin(), args.end() - 1));
-        if (withoutFile.error.empty() &&
-            std::find(args.begin(), args.end(), "--headless") == args.end()) {
+        if (withoutFile && std::find(args.begin(), args.end(), "--headless") == args.end()) {
             openFile = args.back();
             parsed = std::move(withoutFile);
         }
     }
 #endif
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "%s\nTry '%s --help'.\n", parsed.error.c_str(), program.c_str());
+    if (!parsed) {
+        std::fprintf(stderr, "%s\nTry '%s --help'.\n", parsed.Why().c_str(), program.c_str());
         return kExitRefused;
     }
-    if (parsed.options.help) {
+    if (parsed->help) {
         std::fputs(kWindowUsage, stdout);
         std::fputs(HeadlessUsage(program).c_str(), stdout);
         return kExitOk;
@@ -79,19 +78,19 @@ int main(int argc, char** argv) {
     const std::string iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
     if (!headless) {
 #ifdef QUARN_WITH_WINDOW
-        if (HasHeadlessOnlyOptions(parsed.options)) {
+        if (HasHeadlessOnlyOptions(*parsed)) {
             std::fprintf(stderr, "Those options need --headless.\nTry '%s --help'.\n",
                          program.c_str());
             return kExitRefused;
         }
         SessionOptions session;
         session.iperfPath = iperfPath;
-        session.interfaces = parsed.options.interfaces;
+        session.interfaces = parsed->interfaces;
         quarn::console::ui::MainWindow::Options window;
         window.openFile = openFile;
         window.offerRecovery = true;
-        window.historyLimit = parsed.options.historyLimit;
-        window.metricsAddress = parsed.options.metricsAddress;
+        window.historyLimit = parsed->historyLimit;
+        window.metricsAddress = parsed->metricsAddress;
         // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
         return quarn::console::ui::RunConsoleWindow(
             argc, argv, std::move(session), std::move(window), [](std::function<void()> quit) {
@@ -108,13 +107,13 @@ int main(int argc, char** argv) {
     environment.iperfPath = iperfPath;
 #ifdef QUARN_WITH_WINDOW
     // A report's chart is drawn by the window's chart widget, on no display.
-    if (!parsed.options.reportPath.empty()) {
+    if (!parsed->reportPath.empty()) {
         environment.chartPng = [](const ConsoleData& data) {
             return quarn::console::ui::PngBytes(quarn::console::ui::OffscreenChartPicture(data));
         };
         return quarn::console::ui::RunWithOffscreenQt(
-            argc, argv, [&] { return RunHeadlessConsole(parsed.options, environment); });
+            argc, argv, [&] { return RunHeadlessConsole(*parsed, environment); });
     }
 #endif
-    return RunHeadlessConsole(parsed.options, environment);
+    return RunHeadlessConsole(*parsed, environment);
 }

@@ -236,6 +236,12 @@ void ChartModel::SetTotalVisible(bool visible, const ChartScaleSource& source) {
     Rescale(shown);
 }
 
+void ChartModel::SetReferencePeaks(float all, float pairs, const ChartScaleSource& source) {
+    referenceAllPeak_ = std::isfinite(all) ? all : 0.0f;
+    referencePairPeak_ = std::isfinite(pairs) ? pairs : 0.0f;
+    SetTotalVisible(source.totalVisible, source);
+}
+
 bool ChartModel::SetPairCount(int n) {
     if (n == pairCount_) {
         return false;
@@ -292,7 +298,8 @@ void ChartModel::Rescale(const ChartScaleSource& source) {
             scaleMaximum_ = windowMaximum;
         }
     }
-    scaleMaximum_ = SnapScaleMaximum(scaleMaximum_);
+    const float reference = source.totalVisible ? referenceAllPeak_ : referencePairPeak_;
+    scaleMaximum_ = SnapScaleMaximum(std::max(scaleMaximum_, reference));
     RebuildScale();
     Changed();
 }

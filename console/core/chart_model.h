@@ -51,6 +51,10 @@ class ChartModel {
     void SampleAdded(bool scroll, const ChartScaleSource& source);
     void FinishRun(int secondsReceived, const ChartScaleSource& source);
     void SetTotalVisible(bool visible, const ChartScaleSource& source);
+    // The peaks of a run drawn beside this one (a reference): of its All curve and of its
+    // pairs. The scale holds the one that is shown, so its curve is not cut off at the
+    // top; 0 for none. They stay through Reset and new runs.
+    void SetReferencePeaks(float all, float pairs, const ChartScaleSource& source);
     bool SetPairCount(int n);  // true when it changed
     void AppendSeries(ChartSeries series);
     void RemoveSeries(int index);
@@ -99,6 +103,8 @@ class ChartModel {
     std::vector<ChartSeries> loss_;
     std::vector<ScaleBand> bands_;
     float scaleMaximum_ = 1000.0f;
+    float referenceAllPeak_ = 0.0f;
+    float referencePairPeak_ = 0.0f;
     int pairCount_ = 0;
     int firstVisibleSample_ = 0;
     bool windowAutoscale_ = false;

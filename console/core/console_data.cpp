@@ -37,12 +37,14 @@ bool ConsoleData::EditPair(PairId id, std::string endpoint1, std::string endpoin
     return true;
 }
 
-std::string ConsoleData::DisplayName(const std::string& address) const {
+std::string ConsoleData::NameOf(const std::string& address) const {
     const auto found = nameLookup.find(address);
-    if (found == nameLookup.end() || found->second.empty()) {
-        return address;
-    }
-    return found->second;
+    return found == nameLookup.end() ? std::string() : found->second;
+}
+
+std::string ConsoleData::DisplayName(const std::string& address) const {
+    std::string name = NameOf(address);
+    return name.empty() ? address : name;
 }
 
 void ConsoleData::BeginSearch() {
@@ -51,7 +53,7 @@ void ConsoleData::BeginSearch() {
     endPointsKnown = false;
 }
 
-std::string ConsoleData::ApplySearchResult(std::vector<EndPointEntry> found) {
+Outcome ConsoleData::ApplySearchResult(std::vector<EndPointEntry> found) {
     windowThread.Check("ConsoleData::ApplySearchResult");
     endPoints = std::move(found);
     endPointsKnown = !endPoints.empty();
@@ -59,22 +61,23 @@ std::string ConsoleData::ApplySearchResult(std::vector<EndPointEntry> found) {
     for (const EndPointEntry& entry : endPoints) {
         nameLookup[entry.address] = entry.name;
     }
-    return endPointsKnown ? std::string() : std::string(PairTable::kNoEndPointFound);
+    return endPointsKnown ? Outcome::Done() : Outcome::Failed(PairTable::kNoEndPointFound);
 }
 
-std::string ConsoleData::AddPairFromLists(const std::optional<std::string>& endpoint1,
-                                          const std::optional<std::string>& endpoint2) {
+Result<PairId> ConsoleData::AddPairFromLists(const std::optional<std::string>& endpoint1,
+                                             const std::optional<std::string>& endpoint2) {
     return AddPairFromLists(endPointsKnown, endpoint1, endpoint2);
 }
 
-std::string ConsoleData::AddPairFromLists(bool known, const std::optional<std::string>& endpoint1,
-                                          const std::optional<std::string>& endpoint2) {
+Result<PairId> ConsoleData::AddPairFromLists(bool known,
+                                             const std::optional<std::string>& endpoint1,
+                                             const std::optional<std::string>& endpoint2) {
     windowThread.Check("ConsoleData::AddPairFromLists");
-    std::string notice = table.AddFromLists(known, endpoint1, endpoint2);
-    if (notice.empty()) {
+    Result<PairId> added = table.AddFromLists(known, endpoint1, endpoint2);
+    if (added) {
         chart.SetPairCount(table.PairCount());
     }
-    return notice;
+    return added;
 }
 
 PairId ConsoleData::AddPair(PairConfig config) {
@@ -84,10 +87,10 @@ PairId ConsoleData::AddPair(PairConfig config) {
     return id;
 }
 
-std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<PairId>& ids) {
+Outcome ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<PairId>& ids) {
     windowThread.Check("ConsoleData::DeletePairs");
     if (mode != ConsoleMode::Idle) {
-        return {};
+        return Outcome::Done();
     }
     std::vector<int> doomed;
     for (PairId id : ids) {
@@ -97,7 +100,7 @@ std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<PairId>
         }
     }
     if (doomed.empty()) {
-        return PairTable::kSelectPairToDelete;
+        return Outcome::Failed(PairTable::kSelectPairToDelete);
     }
     std::sort(doomed.begin(), doomed.end());
     doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
@@ -117,7 +120,7 @@ std::string ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<PairId>
     }
     table.RenamePairs();
     chart.SetPairCount(table.PairCount());
-    return {};
+    return Outcome::Done();
 }
 
 int ConsoleData::PastePairs(ConsoleMode mode, const PairClipboard& clipboard) {

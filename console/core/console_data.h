@@ -36,28 +36,32 @@ struct ConsoleData {
     // A search begins: the EndPoints of the previous one are forgotten.
     void BeginSearch();
     // A search ended with `found` (in reply order): keeps the entries, adds their names to
-    // the lookup and sets endPointsKnown. Returns the notice to show ("No End Point found."
-    // when nothing answered), or an empty string.
-    std::string ApplySearchResult(std::vector<EndPointEntry> found);
+    // the lookup and sets endPointsKnown. Fails with "No End Point found." when nothing
+    // answered.
+    Outcome ApplySearchResult(std::vector<EndPointEntry> found);
 
-    // Table operations that change the number of rows and keep the chart in step. Each
-    // returns the notice text to show, or an empty string.
-    std::string AddPairFromLists(bool endPointsKnown, const std::optional<std::string>& endpoint1,
-                                 const std::optional<std::string>& endpoint2);
+    // Table operations that change the number of rows and keep the chart in step. A
+    // refusal is the notice text to show. The new pair's id:
+    Result<PairId> AddPairFromLists(bool endPointsKnown,
+                                    const std::optional<std::string>& endpoint1,
+                                    const std::optional<std::string>& endpoint2);
     // The same with this state's endPointsKnown.
-    std::string AddPairFromLists(const std::optional<std::string>& endpoint1,
-                                 const std::optional<std::string>& endpoint2);
+    Result<PairId> AddPairFromLists(const std::optional<std::string>& endpoint1,
+                                    const std::optional<std::string>& endpoint2);
     // Appends a pair confirmed in the Pair Setting dialog; its id, invalid when full.
     PairId AddPair(PairConfig config);
-    // Deletes the selected pairs with their logs and curves (nothing outside Idle mode);
-    // the highlight goes when its pair goes. The others keep their ids.
-    std::string DeletePairs(ConsoleMode mode, const std::vector<PairId>& ids);
+    // Deletes the selected pairs with their logs and curves (outside Idle mode nothing
+    // happens and nothing is said); the highlight goes when its pair goes. The others keep
+    // their ids.
+    Outcome DeletePairs(ConsoleMode mode, const std::vector<PairId>& ids);
     // Pastes from the clipboard; returns the number of rows appended.
     int PastePairs(ConsoleMode mode, const PairClipboard& clipboard);
     // The Pair Setting dialog's edit of a row. Figures and the chart series belong to the
     // addresses and stream count that produced them: when either changes, both are
     // cleared. True when they were.
     bool EditPair(PairId id, std::string endpoint1, std::string endpoint2, int parallel);
+    // The name looked up for an address; empty when none is known.
+    std::string NameOf(const std::string& address) const;
     // Name shown for an address: the looked-up name, or the address when none is known.
     std::string DisplayName(const std::string& address) const;
 };

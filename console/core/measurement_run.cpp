@@ -123,37 +123,40 @@ void MeasurementRun::OnForcedStop(std::uint64_t generation) {
     }
 }
 
-std::string MeasurementRun::Validate(int& duration, double& value) const {
+Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
     const MeasurementSettings& settings = data_.settings;
     if (data_.table.PairCount() == 0) {
-        return kNoPair;
+        return WhyNot{kNoPair};
     }
-    duration = LeadingInt(settings.durationText);
-    if (duration <= 0) {
-        return kDurationNotPositive;
+    Limits limits;
+    limits.duration = LeadingInt(settings.durationText);
+    if (limits.duration <= 0) {
+        return WhyNot{kDurationNotPositive};
     }
-    if (duration > kMaxDuration) {
-        return kDurationTooLong;
+    if (limits.duration > kMaxDuration) {
+        return WhyNot{kDurationTooLong};
     }
     bool anyActive = false;
     for (int row = 1; row < data_.table.Size(); ++row) {
         anyActive = anyActive || data_.table[row].config.active;
     }
     if (!anyActive) {
-        return kNoActivePair;
+        return WhyNot{kNoActivePair};
     }
-    value = LeadingDouble(settings.ValueText());
+    const double value = LeadingDouble(settings.ValueText());
     // "nan" or "inf" would reach iperf as its rate argument; they count as no value.
-    if (!std::isfinite(value)) {
-        value = 0.0;
-    }
+    limits.value = std::isfinite(value) ? value : 0.0;
     if (settings.protocol == Protocol::Udp) {
-        return value <= 0.0 ? kThroughputNotPositive : "";
+        if (limits.value <= 0.0)
+            return WhyNot{kThroughputNotPositive};
+        return limits;
     }
-    if (value <= 0.0) {
-        return kWindowNotPositive;
+    if (limits.value <= 0.0) {
+        return WhyNot{kWindowNotPositive};
     }
-    return value > 5.0 ? kWindowTooLarge : "";
+    if (limits.value > 5.0)
+        return WhyNot{kWindowTooLarge};
+    return limits;
 }
 
 bool MeasurementRun::Start() {
@@ -161,14 +164,13 @@ bool MeasurementRun::Start() {
     if (shutDown_ || mode_ != ConsoleMode::Idle) {
         return false;
     }
-    int duration = 0;
-    double value = 0.0;
-    const std::string refusal = Validate(duration, value);
-    if (!refusal.empty()) {
-        view_.ShowNotice(NoticeKind::Message, refusal);
+    const Result<Limits> limits = Validate();
+    if (!limits) {
+        view_.ShowNotice(NoticeKind::Message, limits.Why());
         return false;
     }
-    const std::string rateText = RateText(value);
+    const int duration = limits->duration;
+    const std::string rateText = RateText(limits->value);
 
     environment_.EndLeftoverClients();
     environment_.BroadcastRestart();

@@ -100,7 +100,12 @@ class MeasurementRun {
     struct Worker;
     class WorkerSink;
 
-    std::string Validate(int& duration, double& value) const;
+    // What a valid run asks for: seconds, and the UDP rate (Mbit/s) or TCP window (MByte).
+    struct Limits {
+        int duration = 0;
+        double value = 0.0;
+    };
+    Result<Limits> Validate() const;
     void ReserveChart(int duration);
     void PrepareRows(int duration, const std::string& rateText);
     bool LaunchWorker(int row);

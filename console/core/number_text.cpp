@@ -68,4 +68,20 @@ int LeadingInt(std::string_view text) {
     return static_cast<int>(std::clamp(value, low, high));
 }
 
+std::string FixedText(double value, int decimals) {
+    char buffer[400];  // DBL_MAX in full takes 309 digits
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string();
+}
+
+std::string FixedText(double value, int decimals, std::size_t width, bool sign) {
+    std::string text = FixedText(value, decimals);
+    if (sign && !std::signbit(value))
+        text.insert(0, 1, '+');
+    if (text.size() < width)
+        text.insert(0, width - text.size(), ' ');
+    return text;
+}
+
 }  // namespace quarn::console

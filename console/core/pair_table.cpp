@@ -90,30 +90,29 @@ void PairTable::ClearFigures(PairRecord& record) {
     record.run.failure.reset();
 }
 
-std::string PairTable::AddFromLists(bool endPointsKnown,
-                                    const std::optional<std::string>& endpoint1,
-                                    const std::optional<std::string>& endpoint2) {
+Result<PairId> PairTable::AddFromLists(bool endPointsKnown,
+                                       const std::optional<std::string>& endpoint1,
+                                       const std::optional<std::string>& endpoint2) {
     if (!endPointsKnown) {
-        return kNoEndPointFound;
+        return WhyNot{kNoEndPointFound};
     }
     if (PairCount() >= kMaxPairs) {
-        return kMaxPairsReached;
+        return WhyNot{kMaxPairsReached};
     }
     if (!endpoint1) {
-        return kSelectEndPoint1;
+        return WhyNot{kSelectEndPoint1};
     }
     if (!endpoint2) {
-        return kSelectEndPoint2;
+        return WhyNot{kSelectEndPoint2};
     }
     PairConfig config;
     config.endpoint1 = *endpoint1;
     config.endpoint2 = *endpoint2;
-    AppendPair(std::move(config));
-    return {};
+    return AppendPair(std::move(config));
 }
 
-std::string PairTable::CheckRoomForPair() const {
-    return PairCount() >= kMaxPairs ? kMaxPairsReached : std::string();
+Outcome PairTable::CheckRoomForPair() const {
+    return PairCount() >= kMaxPairs ? Outcome::Failed(kMaxPairsReached) : Outcome::Done();
 }
 
 void PairTable::EditPair(PairId id, std::string endpoint1, std::string endpoint2, int parallel) {

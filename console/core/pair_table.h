@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "console/core/outcome.h"
 #include "console/core/pair_record.h"
 #include "console/core/pair_state.h"
 
@@ -52,15 +53,16 @@ class PairTable {
     // Back to "no figures" (state Ready for an active row); the log and the settings stay.
     static void ClearFigures(PairRecord& record);
 
-    // Table operations. Those that can be refused return the notice text to show, or an
-    // empty string; ids that are not in the table are ignored. Operations that change the
+    // Table operations. Those that can be refused say why (the notice text to show); ids
+    // that are not in the table are ignored. Operations that change the
     // number of rows have ConsoleData counterparts that keep the chart and logs in step.
 
     // "Add End Point": endpoint1/endpoint2 are the selections of the two EndPoint lists.
-    std::string AddFromLists(bool endPointsKnown, const std::optional<std::string>& endpoint1,
-                             const std::optional<std::string>& endpoint2);
-    // "Add manually" may open its dialog only when this returns an empty string.
-    std::string CheckRoomForPair() const;
+    // The new pair's id.
+    Result<PairId> AddFromLists(bool endPointsKnown, const std::optional<std::string>& endpoint1,
+                                const std::optional<std::string>& endpoint2);
+    // "Add manually" may open its dialog only when this is Ok.
+    Outcome CheckRoomForPair() const;
     // The Pair Setting dialog's edit of an existing row (parallel kept within 1..16).
     void EditPair(PairId id, std::string endpoint1, std::string endpoint2, int parallel);
     // Removes one pair without renaming the others (see RenamePairs).

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <new>
 #include <string_view>
 
@@ -85,20 +86,17 @@ bool WriteRecords(AtomicFileWriter& file, ConsoleData& data) {
 
 }  // namespace
 
-ConfigResult WriteConfigFile(const std::string& path, ConsoleData& data, int* error) {
+Outcome WriteConfigFile(const std::string& path, ConsoleData& data) {
     int failure = 0;
-    bool written = false;
     try {
         AtomicFileWriter file(path);
-        written = file.Open() && WriteRecords(file, data);
+        if (file.Open() && WriteRecords(file, data))
+            return Outcome::Done();
         failure = file.Error();
     } catch (const std::bad_alloc&) {
         failure = ENOMEM;
     }
-    if (error != nullptr) {
-        *error = written ? 0 : failure;
-    }
-    return written ? ConfigResult::Done : ConfigResult::CannotAccess;
+    return Outcome::Failed(failure != 0 ? std::strerror(failure) : "the file could not be written");
 }
 
 ConfigResult ReadConfigFile(const std::string& path, ConsoleData& data,

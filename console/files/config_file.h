@@ -4,6 +4,7 @@
 #include <string>
 
 #include "console/core/console_data.h"
+#include "console/core/outcome.h"
 #include "console/files/opened_run_state.h"
 
 namespace quarn::console {
@@ -20,11 +21,10 @@ enum class ConfigResult {
 };
 
 // Saves the Console's working state as a .config file (UTF-16LE after a fixed header).
-// The file is replaced as a whole: a failed save leaves an existing file untouched.
-// Done or CannotAccess. Changes only the settings' two rate texts (their spaces are
-// removed). `error`, when given, receives the system's error number of a failed write
-// (0 on success).
-ConfigResult WriteConfigFile(const std::string& path, ConsoleData& data, int* error = nullptr);
+// The file is replaced as a whole: a failed save leaves an existing file untouched, and
+// says why in the system's words ("No space left on device"). Changes only the settings'
+// two rate texts (their spaces are removed).
+Outcome WriteConfigFile(const std::string& path, ConsoleData& data);
 
 // Restores the working state from a .config file. `performNew` runs the File menu's New
 // (normally ConsoleData::ResetToNew, on whichever thread the caller decides) once the

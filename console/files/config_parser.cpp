@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "console/core/number_text.h"
+#include "console/files/config_fields.h"
 #include "console/files/config_layout.h"
 #include "console/files/config_numbers.h"
 #include "console/files/config_quality.h"
@@ -15,10 +16,6 @@ namespace quarn::console {
 namespace {
 
 using Text = std::u16string_view;
-
-// Fields of the All row and of a pair row; the quality tokens follow them.
-constexpr int kAllBaseFields = 12;
-constexpr int kPairBaseFields = 11;
 
 // Walks the non-empty pieces of a text between separators, so a run of separators counts
 // as one and nothing is collected that the reader does not use.
@@ -45,14 +42,6 @@ class Pieces {
 
 std::string Utf8(Text text) {
     return Utf16ToUtf8(text);
-}
-int IntOf(Text token) {
-    return LeadingInt(Utf8(token));
-}
-
-void SetValueText(Text token, std::string& text, float& value) {
-    text = Utf8(token);
-    value = RealToken(text);
 }
 
 std::u16string WithoutBrackets(Text text) {
@@ -126,124 +115,30 @@ void ReadEndPointLine(Text record, ConsoleData& data) {
     }
 }
 
-void ApplyAllToken(int position, Text token, ConsoleData& data) {
-    PairRecord& all = data.table.All();
-    MeasurementSettings& settings = data.settings;
-    switch (position) {
-        case 2:
-            all.figures.countText = Utf8(token);
-            all.figures.count = IntOf(token);
-            break;
-        case 3:
-            settings.durationText = Utf8(token);
-            break;
-        case 4:
-            all.config.showTotal = token == u"1";
-            break;
-        case 5:
-            data.ticks = IntOf(token);
-            break;
-        case 6:
-            SetValueText(token, all.figures.averageText, all.figures.average);
-            break;
-        case 7:
-            SetValueText(token, all.figures.minText, all.figures.min);
-            break;
-        case 8:
-            SetValueText(token, all.figures.maxText, all.figures.max);
-            break;
-        case 9:
-            SetValueText(token, all.figures.currentText, all.figures.current);
-            break;
-        case 10: {
-            // Anything but 1 is no protocol the Console knows: TCP.
-            settings.protocol = IntOf(token) == 1 ? Protocol::Udp : Protocol::Tcp;
-            break;
-        }
-        case 11:
-            settings.windowSizeText = token == u"0" ? "" : Utf8(token);
-            break;
-        case 12:
-            settings.throughputText = token == u"0" ? "" : Utf8(token);
-            break;
-        default:
-            if (position > kAllBaseFields) {
-                ApplyAllQualityToken(position - kAllBaseFields - 1, Utf8(token),
-                                     all.figures.quality);
-            }
-            break;  // position 1, the word "All"
-    }
+void ApplyAllToken(std::size_t position, Text token, ConsoleData& data) {
+    const auto fields = AllLineFields();
+    if (position <= fields.size())
+        fields[position - 1].read(Utf8(token), data);
+    else
+        ApplyAllQualityToken(static_cast<int>(position - fields.size() - 1), Utf8(token),
+                             data.table.All().figures.quality);
 }
 
-std::string StatusTextOfRead(int state) {
-    switch (state) {
-        case 0:
-            return "Ready";
-        case 2:
-            return "Error";
-        case 3:
-            return "Stopped";
-        case 5:
-            return "Inactive";
-        default:
-            return "Done";  // a run that was saved while going on counts as done
-    }
-}
-
-void ApplyPairToken(int position, Text token, PairRecord& pair) {
-    switch (position) {
-        case 2:
-            pair.config.endpoint1 = Utf8(token);
-            break;
-        case 3:
-            pair.config.endpoint2 = Utf8(token);
-            break;
-        case 4: {
-            const int state = IntOf(token);
-            pair.figures.state = static_cast<PairState>(state);
-            pair.figures.statusText = StatusTextOfRead(state);
-            if (state == static_cast<int>(PairState::Inactive)) {
-                pair.config.active = false;
-            }
-            break;
-        }
-        case 5:
-            pair.figures.countText = Utf8(token);
-            pair.figures.count = IntOf(token);
-            break;
-        case 6:
-            pair.config.parallel = IntOf(token);
-            break;
-        case 7:
-            SetValueText(token, pair.figures.averageText, pair.figures.average);
-            break;
-        case 8:
-            SetValueText(token, pair.figures.minText, pair.figures.min);
-            break;
-        case 9:
-            SetValueText(token, pair.figures.maxText, pair.figures.max);
-            break;
-        case 10:
-            pair.config.showAddress = IntOf(token) == 1;
-            break;
-        case 11:
-            SetValueText(token, pair.figures.currentText, pair.figures.current);
-            break;
-        default:
-            if (position > kPairBaseFields) {
-                ApplyPairQualityToken(position - kPairBaseFields - 1, Utf8(token),
-                                      pair.figures.quality);
-            }
-            break;  // position 1, the name: rows are named by position
-    }
+void ApplyPairToken(std::size_t position, Text token, PairRecord& pair) {
+    const auto fields = PairLineFields();
+    if (position <= fields.size())
+        fields[position - 1].read(Utf8(token), pair);
+    else
+        ApplyPairQualityToken(static_cast<int>(position - fields.size() - 1), Utf8(token),
+                              pair.figures.quality);
 }
 
 // Calls apply(position, token) for tokens 1..lastPosition of a field part.
 template <typename Apply>
-void ForEachToken(Text fieldPart, int lastPosition, Apply apply) {
+void ForEachToken(Text fieldPart, std::size_t lastPosition, Apply apply) {
     Pieces tokens(fieldPart, u' ');
     Text token;
-    for (int position = 1; position <= lastPosition && tokens.Next(token); ++position) {
+    for (std::size_t position = 1; position <= lastPosition && tokens.Next(token); ++position) {
         apply(position, token);
     }
 }
@@ -271,8 +166,8 @@ RowLine SplitRowLine(Text record) {
 
 // Returns the number of row lines read (the All line included).
 int ReadRowLines(Pieces& records, ConsoleData& data) {
-    constexpr int kAllFields = kAllBaseFields + kAllQualityTokens;
-    constexpr int kPairFields = kPairBaseFields + kPairQualityTokens;
+    const std::size_t allFields = AllLineFields().size() + kAllQualityTokens;
+    const std::size_t pairFields = PairLineFields().size() + kPairQualityTokens;
     float peakSingle = 0.0f;
     Text record;
     int line = 0;
@@ -282,12 +177,14 @@ int ReadRowLines(Pieces& records, ConsoleData& data) {
         }
         const RowLine row = SplitRowLine(record);
         if (line == 0) {
-            ForEachToken(row.fieldPart, kAllFields,
-                         [&](int position, Text token) { ApplyAllToken(position, token, data); });
+            ForEachToken(row.fieldPart, allFields, [&](std::size_t position, Text token) {
+                ApplyAllToken(position, token, data);
+            });
         } else {
             PairRecord pair;
-            ForEachToken(row.fieldPart, kPairFields,
-                         [&](int position, Text token) { ApplyPairToken(position, token, pair); });
+            ForEachToken(row.fieldPart, pairFields, [&](std::size_t position, Text token) {
+                ApplyPairToken(position, token, pair);
+            });
             peakSingle = std::max(peakSingle, pair.figures.max);
             data.table.AppendPair(std::move(pair));
         }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console/core/number_text.h"
+#include "console/files/config_fields.h"
 #include "console/files/config_layout.h"
 #include "console/files/config_numbers.h"
 #include "console/files/config_quality.h"
@@ -30,23 +31,6 @@ std::string WithoutChars(std::string_view text, std::string_view unwanted) {
 // and shift every record after it, so texts never carry them into the file.
 std::string RecordSafe(std::string_view text) {
     return WithoutChars(text, "\r\n");
-}
-
-// Each field is written as exactly one token: an empty one (an address typed as blanks)
-// would make the reader take every later field from its neighbour.
-std::string FieldToken(std::string_view text, std::string_view emptyAs) {
-    std::string token = WithoutChars(text, "\r\n ");
-    return token.empty() ? std::string(emptyAs) : token;
-}
-
-std::string Figure(std::string_view text) {
-    return FieldToken(text, "0.00");
-}
-std::string Address(std::string_view text) {
-    return FieldToken(text, "-");
-}
-std::string Rate(std::string_view text) {
-    return FieldToken(text, "0");
 }
 
 std::string SamplePart(const ConsoleData& data, int row) {
@@ -76,27 +60,17 @@ std::string JoinTokens(const std::vector<std::string>& tokens) {
 }
 
 std::string AllFieldPart(const ConsoleData& data) {
-    const PairRecord& all = data.table.All();
-    const MeasurementSettings& settings = data.settings;
-    return JoinTokens({"All", std::to_string(all.figures.count),
-                       std::to_string(LeadingInt(settings.durationText)),
-                       all.config.showTotal ? "1" : "0", std::to_string(data.ticks),
-                       Figure(all.figures.averageText), Figure(all.figures.minText),
-                       Figure(all.figures.maxText), Figure(all.figures.currentText),
-                       settings.protocol == Protocol::Udp ? "1" : "0",
-                       Rate(settings.windowSizeText), Rate(settings.throughputText)}) +
-           AllQualityTokens(all.figures.quality);
+    std::vector<std::string> tokens;
+    for (const AllLineField& field : AllLineFields())
+        tokens.push_back(field.write(data));
+    return JoinTokens(tokens) + AllQualityTokens(data.table.All().figures.quality);
 }
 
 std::string PairFieldPart(const PairRecord& pair, int row) {
-    return JoinTokens({FieldToken(pair.name, "Pair" + std::to_string(row)),
-                       Address(pair.config.endpoint1), Address(pair.config.endpoint2),
-                       std::to_string(static_cast<int>(pair.figures.state)),
-                       std::to_string(pair.figures.count), std::to_string(pair.config.parallel),
-                       Figure(pair.figures.averageText), Figure(pair.figures.minText),
-                       Figure(pair.figures.maxText), pair.config.showAddress ? "1" : "0",
-                       Figure(pair.figures.currentText)}) +
-           PairQualityTokens(pair.figures.quality);
+    std::vector<std::string> tokens;
+    for (const PairLineField& field : PairLineFields())
+        tokens.push_back(field.write(pair, row));
+    return JoinTokens(tokens) + PairQualityTokens(pair.figures.quality);
 }
 
 }  // namespace

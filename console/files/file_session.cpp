@@ -162,7 +162,8 @@ bool FileSession::StartWorker(FileCommand command, const std::string& path,
                 });
             } else {
                 ThreadAffinity::Lend lend(copy->windowThread);
-                result = WriteConfigFile(path, *copy);
+                result =
+                    WriteConfigFile(path, *copy) ? ConfigResult::Done : ConfigResult::CannotAccess;
             }
             // A file that is no .config file is answered at once.
             if (result != ConfigResult::NotConfigFile &&

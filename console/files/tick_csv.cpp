@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "console/core/number_text.h"
 #include "console/files/config_numbers.h"
 
 namespace quarn::console {
@@ -15,13 +16,9 @@ bool UdpRun(const PairTable& table) {
     return false;
 }
 
-// "%.3f" of a figure, or nothing.
+// "%.3f" of a figure in any locale, or nothing.
 std::string Cell(const std::optional<double>& value) {
-    if (!value)
-        return {};
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f", *value);
-    return text;
+    return value ? FixedText(*value, 3) : std::string();
 }
 
 }  // namespace

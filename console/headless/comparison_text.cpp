@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "console/core/number_text.h"
 #include "console/headless/terminal_view.h"
 #include "console/records/run_compare.h"
 
@@ -10,12 +11,7 @@ namespace quarn::console {
 namespace {
 
 std::string Percent(const std::optional<double>& change) {
-    char text[32];
-    if (change)
-        std::snprintf(text, sizeof text, "%+9.2f%%", *change);
-    else
-        std::snprintf(text, sizeof text, "%10s", "-");
-    return text;
+    return change ? FixedText(*change, 2, 9, /*sign=*/true) + "%" : std::string(9, ' ') + "-";
 }
 
 std::string MeasuredAt(const ConsoleData& data) {
@@ -24,7 +20,7 @@ std::string MeasuredAt(const ConsoleData& data) {
 
 std::string DifferenceRow(const ConsoleData& current, const records::PairComparison& compared) {
     const PairRecord& row = current.table[compared.row];
-    const std::string name = compared.row == 0 ? std::string("All") : row.name;
+    const std::string name = compared.row == 0 ? std::string("All") : TerminalSafe(row.name);
     const std::string ends = compared.row == 0 ? std::string() : PairEnds(current, row);
     std::string text = Padded(name, 7) + " " + Padded(ends, 36);
     if (compared.referenceRow < 0)

@@ -110,8 +110,8 @@ int HeadlessConsole::Run() {
         return kExitOk;
     }
     if (!options_.metricsAddress.empty()) {
-        std::string error;
-        const auto where = records::ParseListenAddress(options_.metricsAddress, error);
+        const Result<records::ListenAddress> where =
+            records::ParseListenAddress(options_.metricsAddress);
         if (!where || !records_.ServeMetrics(*where, data_))
             return Fail("Cannot serve metrics on " + options_.metricsAddress);
         Say("Metrics on port " + std::to_string(records_.MetricsPort()) + " at /metrics\n");
@@ -219,8 +219,8 @@ void HeadlessConsole::ApplyOverrides() {
 
 void HeadlessConsole::Search() {
     Say("Searching for End Points...\n");
-    const std::string notice = session_.SearchNow(&interrupted_);
-    Say(notice.empty() ? FormatEndPointList(data_) : notice + "\n");
+    const Outcome found = session_.SearchNow(&interrupted_);
+    Say(found ? FormatEndPointList(data_) : found.Why() + "\n");
 }
 
 int HeadlessConsole::Measure() {
@@ -238,8 +238,8 @@ int HeadlessConsole::Measure() {
     measuring_ = true;
     if (!run_.Start())
         return kExitRefused;
-    if (const std::string warning = records_.Begin(data_); !warning.empty())
-        std::fprintf(env_.err, "%s\n", warning.c_str());
+    if (const Outcome journal = records_.Begin(data_); !journal)
+        std::fprintf(env_.err, "%s\n", journal.Why().c_str());
     Say("Measuring " + std::to_string(data_.table.PairCount()) + " pair(s) for " +
         std::to_string(run_.Duration()) + " s...\n");
     loop_.RunUntil([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
@@ -281,12 +281,9 @@ void HeadlessConsole::OnSignal() {
 }
 
 int HeadlessConsole::Save() {
-    int error = 0;
-    if (WriteConfigFile(options_.savePath, data_, &error) != ConfigResult::Done) {
-        // The system's own words say why: a full disk, a read-only file system, a permission.
-        const std::string why = error != 0 ? " (" + std::string(std::strerror(error)) + ")" : "";
-        return Fail("Cannot save the file: " + options_.savePath + why);
-    }
+    // The system's own words say why: a full disk, a read-only file system, a permission.
+    if (const Outcome saved = WriteConfigFile(options_.savePath, data_); !saved)
+        return Fail("Cannot save the file: " + options_.savePath + " (" + saved.Why() + ")");
     Say("Saved " + options_.savePath + "\n");
     return kExitOk;
 }

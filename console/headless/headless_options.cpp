@@ -3,6 +3,7 @@
 #include <charconv>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "console/core/pair_table.h"
 #include "console/records/metrics_server.h"
@@ -29,13 +30,14 @@ std::vector<std::string> SplitComma(const std::string& text) {
     }
 }
 
-std::string ParsePair(const std::string& text, PairSpec& pair) {
+Result<PairSpec> ParsePair(const std::string& text) {
     const std::vector<std::string> fields = SplitComma(text);
     if (fields.size() < 2 || fields.size() > 3)
-        return "--pair expects EP1,EP2[,STREAMS]: " + text;
+        return WhyNot{"--pair expects EP1,EP2[,STREAMS]: " + text};
     if (!IsDottedIpv4(fields[0]) || !IsDottedIpv4(fields[1])) {
-        return "--pair expects dotted IPv4 addresses: " + text;
+        return WhyNot{"--pair expects dotted IPv4 addresses: " + text};
     }
+    PairSpec pair;
     pair.endpoint1 = fields[0];
     pair.endpoint2 = fields[1];
     if (fields.size() == 3) {
@@ -44,56 +46,64 @@ std::string ParsePair(const std::string& text, PairSpec& pair) {
             std::from_chars(streams.data(), streams.data() + streams.size(), pair.streams);
         if (streams.empty() || ec != std::errc() || ptr != streams.data() + streams.size() ||
             pair.streams < 1 || pair.streams > 16) {
-            return "--pair: STREAMS must be 1 to 16: " + text;
+            return WhyNot{"--pair: STREAMS must be 1 to 16: " + text};
         }
     }
-    return {};
+    return pair;
 }
 
 }  // namespace
 
-ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
-    ParseResult result;
-    HeadlessOptions& o = result.options;
-    using Setter = std::function<std::string(const std::string&)>;
+Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& args) {
+    HeadlessOptions o;
+    const auto set = [](auto& field) {
+        return [&field](const std::string& v) {
+            field = v;
+            return Outcome::Done();
+        };
+    };
+    using Setter = std::function<Outcome(const std::string&)>;
     const std::map<std::string, Setter> valued = {
         {"--pair",
          [&](const std::string& v) {
-             if (static_cast<int>(o.pairs.size()) >= PairTable::kMaxPairs) {
-                 return std::string(PairTable::kMaxPairsReached);
-             }
-             PairSpec pair;
-             std::string error = ParsePair(v, pair);
-             if (error.empty())
-                 o.pairs.push_back(pair);
-             return error;
+             if (static_cast<int>(o.pairs.size()) >= PairTable::kMaxPairs)
+                 return Outcome::Failed(PairTable::kMaxPairsReached);
+             const Result<PairSpec> pair = ParsePair(v);
+             if (!pair)
+                 return Outcome::Failed(pair.Why());
+             o.pairs.push_back(*pair);
+             return Outcome::Done();
          }},
-        {"--duration", [&](const std::string& v) { return o.durationText = v, std::string(); }},
-        {"--window", [&](const std::string& v) { return o.windowText = v, std::string(); }},
-        {"--throughput", [&](const std::string& v) { return o.throughputText = v, std::string(); }},
-        {"--open", [&](const std::string& v) { return o.openPath = v, std::string(); }},
-        {"--save", [&](const std::string& v) { return o.savePath = v, std::string(); }},
-        {"--csv", [&](const std::string& v) { return o.csvPath = v, std::string(); }},
-        {"--jsonl", [&](const std::string& v) { return o.jsonlPath = v, std::string(); }},
-        {"--compare", [&](const std::string& v) { return o.comparePath = v, std::string(); }},
-        {"--report", [&](const std::string& v) { return o.reportPath = v, std::string(); }},
+        {"--duration", set(o.durationText)},
+        {"--window", set(o.windowText)},
+        {"--throughput", set(o.throughputText)},
+        {"--open", set(o.openPath)},
+        {"--save", set(o.savePath)},
+        {"--csv", set(o.csvPath)},
+        {"--jsonl", set(o.jsonlPath)},
+        {"--compare", set(o.comparePath)},
+        {"--report", set(o.reportPath)},
         {"--metrics",
          [&](const std::string& v) {
-             std::string error;
-             if (records::ParseListenAddress(v, error))
-                 o.metricsAddress = v;
-             return error;
+             const Result<records::ListenAddress> where = records::ParseListenAddress(v);
+             if (!where)
+                 return Outcome::Failed(where.Why());
+             o.metricsAddress = v;
+             return Outcome::Done();
          }},
         {"--history-limit",
          [&](const std::string& v) {
              const auto size = records::ParseSize(v);
              if (!size)
-                 return "--history-limit expects a size such as 500M or 2G: " + v;
+                 return Outcome::Failed("--history-limit expects a size such as 500M or 2G: " + v);
              o.historyLimit = *size;
-             return std::string();
+             return Outcome::Done();
          }},
         {"--interface",
-         [&](const std::string& v) { return o.interfaces.push_back(v), std::string(); }},
+         [&](const std::string& v) {
+             o.interfaces.push_back(v);
+             return Outcome::Done();
+         }},
     };
     const std::map<std::string, std::function<void()>> flags = {
         {"--headless", [] {}},
@@ -105,6 +115,9 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"--tcp", [&] { o.protocol = Protocol::Tcp; }},
         {"--runs", [&] { o.listRuns = true; }},
     };
+    // A repeated option would silently take the last value; only these add one each time.
+    const std::set<std::string> repeatable = {"--pair", "--interface"};
+    std::set<std::string> seen;
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -113,12 +126,14 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
             inlineValue = name.substr(eq + 1);
             name.resize(eq);
         }
+        if (name.rfind('-', 0) == 0 && !repeatable.contains(name) && !seen.insert(name).second)
+            return WhyNot{name + " is given more than once"};
         // Its run id is optional: a next argument that is not an option.
         if (name == "--recover") {
             o.recover = true;
             if (inlineValue)
                 o.recoverId = *inlineValue;
-            else if (i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0)
+            else if (i + 1 < args.size() && args[i + 1].rfind('-', 0) != 0)
                 o.recoverId = args[++i];
             continue;
         }
@@ -127,19 +142,16 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
             continue;
         }
         const auto setter = valued.find(name);
-        if (setter == valued.end()) {
-            result.error = "unknown option: " + args[i];
-            return result;
-        }
-        if (!inlineValue && i + 1 >= args.size()) {
-            result.error = name + " needs a value";
-            return result;
-        }
-        result.error = setter->second(inlineValue ? *inlineValue : args[++i]);
-        if (!result.error.empty())
-            return result;
+        if (setter == valued.end())
+            return WhyNot{"unknown option: " + args[i]};
+        // An option is not a value: "--csv --duration 5" names no file. A value that starts
+        // with "--" is given as --csv=--file.
+        if (!inlineValue && (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0))
+            return WhyNot{name + " needs a value"};
+        if (const Outcome taken = setter->second(inlineValue ? *inlineValue : args[++i]); !taken)
+            return WhyNot{taken.Why()};
     }
-    return result;
+    return o;
 }
 
 std::string HeadlessUsage(const std::string& program) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "console/core/outcome.h"
 #include "console/core/pair_record.h"
 
 namespace quarn::console {
@@ -41,13 +42,9 @@ struct HeadlessOptions {
     std::string reportPath;      // an HTML report of the run
 };
 
-struct ParseResult {
-    HeadlessOptions options;
-    std::string error;  // empty when the command line was understood
-};
-
-// argv[0] is the program name; "--headless" itself is accepted and ignored.
-ParseResult ParseHeadlessOptions(const std::vector<std::string>& args);
+// argv[0] is the program name; "--headless" itself is accepted and ignored. Fails with
+// what was not understood.
+Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& args);
 
 std::string HeadlessUsage(const std::string& program);
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "console/core/number_text.h"
+
 namespace quarn::console {
 namespace {
 
@@ -42,9 +44,7 @@ std::string QualityCells(const PairQuality& quality, bool udp, bool allRow) {
         std::string text;
         if (!allRow || column.inAllRow) {
             const std::optional<double> value = column.value(quality);
-            char figure[64];
-            std::snprintf(figure, sizeof figure, "%.2f", value.value_or(0.0));
-            text = value ? figure : kNoFigure;
+            text = value ? FixedText(*value, 2) : kNoFigure;
         }
         cells += " " + RightAligned(text, kQualityWidth);
     }
@@ -67,7 +67,7 @@ std::string PairRow(const PairRecord& row, const std::string& ends, bool udp, bo
                   row.figures.statusText.c_str(), row.figures.countText.c_str(),
                   row.figures.currentText.c_str(), row.figures.averageText.c_str(),
                   row.figures.minText.c_str(), row.figures.maxText.c_str());
-    return Padded(row.name, 7) + " " + Padded(ends, 36) + " " + figures +
+    return Padded(TerminalSafe(row.name), 7) + " " + Padded(ends, 36) + " " + figures +
            QualityCells(row.figures.quality, udp, allRow) + "\n";
 }
 
@@ -80,7 +80,7 @@ void TerminalView::ShowNotice(NoticeKind kind, std::string_view text) {
     EndProgressLine();
     lastKind_ = kind;
     lastNotice_ = std::string(text);
-    std::fprintf(out_, "%s\n", lastNotice_.c_str());
+    std::fprintf(out_, "%s\n", TerminalSafe(lastNotice_, true).c_str());
     std::fflush(out_);
 }
 
@@ -105,6 +105,30 @@ void TerminalView::EndProgressLine() {
     progressOpen_ = false;
 }
 
+std::string TerminalSafe(std::string_view text, bool keepNewlines) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    const auto escaped = [&](unsigned char c) {
+        return std::string{'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    };
+    std::string safe;
+    safe.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == '\n' && keepNewlines) {
+            safe += '\n';
+        } else if (c < 0x20 || c == 0x7F) {
+            safe += escaped(c);
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            safe += escaped(next);  // U+0080 to U+009F in UTF-8
+            ++i;
+        } else {
+            safe += static_cast<char>(c);
+        }
+    }
+    return safe;
+}
+
 std::string Padded(std::string text, std::size_t width) {
     if (text.size() < width)
         text.append(width - text.size(), ' ');
@@ -121,7 +145,7 @@ std::string FormatTimeLeft(int seconds) {
 
 std::string PairEnds(const ConsoleData& data, const PairRecord& row) {
     const auto shown = [&](const std::string& address) {
-        return row.config.showAddress ? address : data.DisplayName(address);
+        return TerminalSafe(row.config.showAddress ? address : data.DisplayName(address));
     };
     std::string ends = shown(row.config.endpoint1) + " -> " + shown(row.config.endpoint2);
     if (row.config.parallel > 1 && data.settings.protocol == Protocol::Tcp)
@@ -155,8 +179,9 @@ std::string FormatFailureCauses(const ConsoleData& data) {
         }
         const std::vector<std::string> lines = FailureLines(*row.run.failure);
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            text += (i == 0 ? row.name + ": " : std::string(row.name.size() + 2, ' ')) + lines[i] +
-                    "\n";
+            const std::string name = TerminalSafe(row.name);
+            text += (i == 0 ? name + ": " : std::string(name.size() + 2, ' ')) +
+                    TerminalSafe(lines[i]) + "\n";
         }
     }
     return text;
@@ -167,7 +192,7 @@ std::string FormatEndPointList(const ConsoleData& data) {
         return std::string(PairTable::kNoEndPointFound) + "\n";
     std::string text;
     for (const EndPointEntry& entry : data.endPoints) {
-        text += Padded(entry.address, 16) + " " + entry.name + "\n";
+        text += Padded(TerminalSafe(entry.address), 16) + " " + TerminalSafe(entry.name) + "\n";
     }
     return text;
 }

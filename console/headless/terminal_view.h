@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "console/core/console_data.h"
 #include "console/core/console_view.h"
@@ -39,6 +40,10 @@ class TerminalView : public ConsoleView {
     std::string lastNotice_;
 };
 
+// Text from the network or a file made safe for a terminal: control characters (C0, DEL
+// and C1, which start escape sequences) written as "\xNN"; with `keepNewlines` a line
+// break stays one.
+std::string TerminalSafe(std::string_view text, bool keepNewlines = false);
 // "H:MM:SS" of a number of seconds (negative counts as 0).
 std::string FormatTimeLeft(int seconds);
 // `text` filled with spaces to `width` columns (never cut), for the tables' columns.

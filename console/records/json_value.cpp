@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/utf8.h"
+
 namespace quarn::console::records {
 namespace {
 
@@ -165,26 +167,8 @@ class Parser {
         } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
             return false;
         }
-        AppendUtf8(out, cp);
+        platform::AppendUtf8(out, static_cast<char32_t>(cp));
         return true;
-    }
-
-    static void AppendUtf8(std::string& out, std::uint32_t cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
     }
 
     // JSON's number grammar is stricter than from_chars: no leading '+', no leading zeros,

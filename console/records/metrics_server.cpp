@@ -79,7 +79,7 @@ void SendAll(int fd, const std::string& data) {
 
 }  // namespace
 
-std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string& error) {
+Result<ListenAddress> ParseListenAddress(const std::string& text) {
     const std::size_t colon = text.rfind(':');
     const std::string host = colon == std::string::npos ? "" : text.substr(0, colon);
     const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
@@ -88,16 +88,14 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
     if (!host.empty()) {
         const std::optional<std::uint32_t> address = ParseIpv4(host);
         if (!address) {
-            error = "--metrics expects [ADDR:]PORT with an IPv4 address: " + text;
-            return std::nullopt;
+            return WhyNot{"--metrics expects [ADDR:]PORT with an IPv4 address: " + text};
         }
         where.address = *address;
     }
     unsigned value = 0;
     const auto [ptr, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
     if (port.empty() || ec != std::errc() || ptr != port.data() + port.size() || value > 65535) {
-        error = "--metrics expects a port from 0 to 65535: " + text;
-        return std::nullopt;
+        return WhyNot{"--metrics expects a port from 0 to 65535: " + text};
     }
     where.port = static_cast<std::uint16_t>(value);
     return where;

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "console/core/outcome.h"
 #include "platform/socket.h"
 
 namespace quarn::console::records {
@@ -18,9 +19,9 @@ struct ListenAddress {
 };
 
 // "[ADDR:]PORT": without an address the loopback one. Any other address must be written
-// out, so a page is never offered to the network by accident. nullopt with `error` set
-// when the text is not an IPv4 address and a port.
-std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string& error);
+// out, so a page is never offered to the network by accident. Fails when the text is not
+// an IPv4 address and a port.
+Result<ListenAddress> ParseListenAddress(const std::string& text);
 
 // Serves the latest published page at /metrics over HTTP/1.1 from a thread of its own.
 // One connection at a time, each closed after its answer; a request must arrive whole

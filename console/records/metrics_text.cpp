@@ -68,11 +68,6 @@ void PairFamily(std::string& out, const RunMetrics& metrics, const char* name, c
     }
 }
 
-std::string NameOrAddress(const ConsoleData& data, const std::string& address) {
-    const auto it = data.nameLookup.find(address);
-    return it == data.nameLookup.end() || it->second.empty() ? address : it->second;
-}
-
 }  // namespace
 
 std::string RenderMetrics(const RunMetrics& metrics) {
@@ -159,8 +154,8 @@ RunMetrics MetricsCollector::Collect(const ConsoleData& data, bool measuring) {
         pair.pair = PairIdOf(data.table, record.id);
         pair.endpoint1 = record.config.endpoint1;
         pair.endpoint2 = record.config.endpoint2;
-        pair.names = NameOrAddress(data, record.config.endpoint1) + " -> " +
-                     NameOrAddress(data, record.config.endpoint2);
+        pair.names = data.DisplayName(record.config.endpoint1) + " -> " +
+                     data.DisplayName(record.config.endpoint2);
         pair.mbitPerS = record.figures.current;
         pair.secondsCounted =
             record.figures.count < 0 ? 0 : std::min(record.figures.count, data.ticks);

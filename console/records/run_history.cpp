@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "console/core/local_time.h"
+#include "console/core/number_text.h"
 #include "console/records/journal_directory.h"
 #include "console/records/journal_reader.h"
 #include "console/records/journal_writer.h"
@@ -174,9 +175,10 @@ std::string FormatRunList(const std::vector<RunInfo>& runs) {
         const std::string state = run.running    ? "running"
                                   : run.finished ? run.outcome
                                                  : "unfinished";
-        std::snprintf(line, sizeof line, "%-22s %-19s %5d  %-10s %10s %14.2f\n", run.id.c_str(),
+        std::snprintf(line, sizeof line, "%-22s %-19s %5d  %-10s %10s %s\n", run.id.c_str(),
                       LocalTime(run.started).c_str(), run.pairs, state.c_str(),
-                      Duration(run.seconds).c_str(), run.totalAverageMbitPerS);
+                      Duration(run.seconds).c_str(),
+                      FixedText(run.totalAverageMbitPerS, 2, 14).c_str());
         text += line;
     }
     return text;
@@ -188,9 +190,10 @@ std::string RunStartText(const RunInfo& run) {
 
 std::string RecentRunText(const RunInfo& run) {
     char line[160];
-    std::snprintf(line, sizeof line, "%s  %s  %d %s  %.2f Mbit/s%s", LocalTime(run.started).c_str(),
+    std::snprintf(line, sizeof line, "%s  %s  %d %s  %s Mbit/s%s", LocalTime(run.started).c_str(),
                   Duration(run.seconds).c_str(), run.pairs, run.pairs == 1 ? "pair" : "pairs",
-                  run.totalAverageMbitPerS, run.finished ? "" : "  (did not finish)");
+                  FixedText(run.totalAverageMbitPerS, 2).c_str(),
+                  run.finished ? "" : "  (did not finish)");
     return line;
 }
 

@@ -6,11 +6,6 @@
 
 namespace quarn::console::records {
 
-std::string NameOf(const ConsoleData& data, const std::string& address) {
-    const auto it = data.nameLookup.find(address);
-    return it == data.nameLookup.end() ? std::string() : it->second;
-}
-
 long long PairIdOf(const PairTable& table, PairId id) {
     return table.RowOf(id);
 }
@@ -30,8 +25,8 @@ RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::s
         pair.name = record.name;
         pair.endpoint1 = record.config.endpoint1;
         pair.endpoint2 = record.config.endpoint2;
-        pair.endpoint1Name = NameOf(data, record.config.endpoint1);
-        pair.endpoint2Name = NameOf(data, record.config.endpoint2);
+        pair.endpoint1Name = data.NameOf(record.config.endpoint1);
+        pair.endpoint2Name = data.NameOf(record.config.endpoint2);
         pair.streams = record.config.parallel;
         pair.active = record.config.active;
         pair.showAddress = record.config.showAddress;

@@ -41,8 +41,6 @@ class RunRecorder {
 RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::string& started);
 // "completed", "stopped" or "failed", from the pair states after the core's completion.
 std::string RunOutcome(const PairTable& table);
-// The name looked up for an EndPoint's address, empty when none is known.
-std::string NameOf(const ConsoleData& data, const std::string& address);
 // The number records know a pair by: where it stood when the run began (rows never move
 // during a run), so a journal reads the same whichever process wrote it.
 long long PairIdOf(const PairTable& table, PairId id);

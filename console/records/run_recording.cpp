@@ -34,22 +34,22 @@ void RunRecording::PublishMetrics(const ConsoleData& data, bool measuring) {
         metrics_.Publish(RenderMetrics(collector_.Collect(data, measuring)));
 }
 
-std::string RunRecording::Begin(const ConsoleData& data) {
+Outcome RunRecording::Begin(const ConsoleData& data) {
     const auto now = std::chrono::system_clock::now();
     const std::string runId = NewRunId(now);
-    std::string warning;
+    Outcome journal = Outcome::Done();
     if (!historyDir_.empty()) {
         const std::string path = records::JournalPath(historyDir_, runId);
         if (MakeJournalDirectory(historyDir_) && journal_.Open(path)) {
             CapHistory(historyDir_, historyLimit_, runId);
         } else {
-            warning = "Cannot write the run's journal: " + path;
+            journal = Outcome::Failed("Cannot write the run's journal: " + path);
         }
     }
     recorder_.Begin(data, runId, now);
     collector_.BeginRun(data);
     PublishMetrics(data, true);
-    return warning;
+    return journal;
 }
 
 void RunRecording::Second(const ConsoleData& data) {

@@ -30,9 +30,9 @@ class RunRecording {
     // Serves the metrics page from now on; false when the address cannot be bound.
     bool ServeMetrics(const ListenAddress& where, const ConsoleData& data);
     std::uint16_t MetricsPort() const { return metrics_.Port(); }
-    // A run has started. Returns a warning to show when its journal could not be created
-    // (the run goes on without it), else an empty string.
-    std::string Begin(const ConsoleData& data);
+    // A run has started. Fails with a warning to show when its journal could not be
+    // created; the run goes on without it.
+    Outcome Begin(const ConsoleData& data);
     void Second(const ConsoleData& data);
     // The run has ended; `quit` when the Console closed during it.
     void End(const ConsoleData& data, bool quit = false);

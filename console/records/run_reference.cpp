@@ -57,6 +57,33 @@ ChartSeries RunReference::CurveFor(const PairTable& current, const ChartModel& c
                  toBin, count, first);
 }
 
+namespace {
+
+float Peak(const ChartSeries& points) {
+    float peak = 0.0f;
+    for (const ChartPoint& point : points)
+        peak = std::max(peak, point.value);
+    return peak;
+}
+
+}  // namespace
+
+ThroughputPeaks RunReference::PeaksFor(const PairTable& current) const {
+    ThroughputPeaks peaks;
+    if (!run_)
+        return peaks;
+    const std::vector<ChartSeries>& series = run_->chart.Series();
+    if (!series.empty())
+        peaks.all = Peak(series.front());
+    const std::vector<PairComparison> rows = ComparePairs(current, run_->table);
+    for (std::size_t row = 1; row < rows.size(); ++row) {
+        const int found = rows[row].referenceRow;
+        if (found > 0 && found < static_cast<int>(series.size()))
+            peaks.pairs = std::max(peaks.pairs, Peak(series[static_cast<std::size_t>(found)]));
+    }
+    return peaks;
+}
+
 ChartSeries Rebin(const ChartSeries& points, int fromBin, int toBin, int count, int first) {
     ChartSeries out;
     if (fromBin <= 0 || toBin <= 0 || count <= 0)

@@ -10,6 +10,13 @@
 
 namespace quarn::console::records {
 
+// The largest throughput of a reference's curves: its All curve, and its pairs that meet
+// a current pair; 0 where there is none.
+struct ThroughputPeaks {
+    float all = 0.0f;
+    float pairs = 0.0f;
+};
+
 // The run the current one is set against: a saved file or a run of the history, held
 // while runs come and go until cleared. Its pairs are matched with the current table's
 // by their two addresses, as the headless comparison does. Window thread only.
@@ -34,6 +41,9 @@ class RunReference {
     // otherwise), so both share the time axis; empty when there is nothing to draw.
     ChartSeries CurveFor(const PairTable& current, const ChartModel& chart, ChartMeasure measure,
                          int row) const;
+
+    // What the current chart's throughput scale must hold to show the reference whole.
+    ThroughputPeaks PeaksFor(const PairTable& current) const;
 
     // Called when the reference is set or cleared.
     std::function<void()> onChanged;

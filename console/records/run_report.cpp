@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "console/core/number_text.h"
 #include "console/records/run_recorder.h"
 
 namespace quarn::console::records {
@@ -19,9 +20,7 @@ std::string Settings(const MeasurementSettings& settings) {
 std::string Figure(const std::optional<double>& value) {
     if (!value)
         return "\u2013";  // no figure is a dash, never 0
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", *value);
-    return text;
+    return FixedText(*value, 2);
 }
 
 std::string Cell(std::string_view text, const char* tag = "td") {
@@ -50,8 +49,8 @@ std::string SettingsTable(const ConsoleData& data) {
 
 std::string PairRow(const ConsoleData& data, const PairRecord& pair) {
     const PairQuality& q = pair.figures.quality;
-    return Row({pair.name, pair.config.endpoint1, NameOf(data, pair.config.endpoint1),
-                pair.config.endpoint2, NameOf(data, pair.config.endpoint2),
+    return Row({pair.name, pair.config.endpoint1, data.NameOf(pair.config.endpoint1),
+                pair.config.endpoint2, data.NameOf(pair.config.endpoint2),
                 std::to_string(pair.config.parallel),
                 pair.config.active ? pair.figures.statusText : "Inactive", pair.figures.countText,
                 pair.figures.currentText, pair.figures.averageText, pair.figures.minText,

@@ -35,7 +35,7 @@ ConsoleSession::~ConsoleSession() {
     Shutdown();
 }
 
-bool ConsoleSession::StartSearch(std::function<void(const std::string& notice)> done) {
+bool ConsoleSession::StartSearch(std::function<void(const Outcome& found)> done) {
     if (run_.Mode() != ConsoleMode::Idle)
         return false;
     const bool started =
@@ -43,9 +43,9 @@ bool ConsoleSession::StartSearch(std::function<void(const std::string& notice)> 
             if (quitting_)
                 return;
             run_.SetMode(ConsoleMode::Idle);
-            const std::string notice = data_.ApplySearchResult(std::move(found));
+            const Outcome applied = data_.ApplySearchResult(std::move(found));
             if (done)
-                done(notice);
+                done(applied);
         });
     if (!started)
         return false;
@@ -54,7 +54,7 @@ bool ConsoleSession::StartSearch(std::function<void(const std::string& notice)> 
     return true;
 }
 
-std::string ConsoleSession::SearchNow(const std::atomic<bool>* cancel) {
+Outcome ConsoleSession::SearchNow(const std::atomic<bool>* cancel) {
     data_.BeginSearch();
     return data_.ApplySearchResult(SearchEndPoints(discovery_, cancel));
 }

@@ -55,11 +55,12 @@ class ConsoleSession {
     RunEnvironment& Environment() { return environment_; }
     const DiscoveryOptions& Discovery() const { return discovery_; }
 
-    // Starts a search on a thread of its own (Idle mode only); `done` gets the notice to
-    // show ("" when EndPoints answered) on the main thread. False when none started.
-    bool StartSearch(std::function<void(const std::string& notice)> done);
-    // Searches on the calling thread until done or `cancel` is set; returns the notice.
-    std::string SearchNow(const std::atomic<bool>* cancel);
+    // Starts a search on a thread of its own (Idle mode only); `done` gets its result on
+    // the main thread, failed with the notice to show when nothing answered. False when
+    // none started.
+    bool StartSearch(std::function<void(const Outcome& found)> done);
+    // Searches on the calling thread until done or `cancel` is set; fails with the notice.
+    Outcome SearchNow(const std::atomic<bool>* cancel);
     bool Searching() const { return search_.Running(); }
 
     // The File panel's flow (New, Open, Save, Save as) and the current file, over this

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <cstdio>
 
+#include "console/core/number_text.h"
 #include "console/core/pair_notes.h"
 #include "widgets/artwork.h"
 #include "widgets/flat_painting.h"
@@ -18,10 +19,8 @@ QString AllFigureText(float value, const std::string& storedText) {
         std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
         return QString::fromLatin1(text);
     }
-    if (value > 10000.0f) {
-        std::snprintf(text, sizeof text, "%.01f", static_cast<double>(value));
-        return QString::fromLatin1(text);
-    }
+    if (value > 10000.0f)
+        return QString::fromStdString(FixedText(value, 1));
     return widgets::FromUtf8(storedText);
 }
 

@@ -129,7 +129,8 @@ float ChartLayout::CurveStep() const {
     return HorizontalStep();
 }
 
-CurveGeometry ChartLayout::Curve(const ChartSeries& points, bool withFill) const {
+CurveGeometry ChartLayout::Curve(const ChartSeries& points, bool withFill,
+                                 CurveStart curveStart) const {
     const int first = std::max(model_.FirstVisibleSample(), 0);
     const bool wholeRun = model_.ShowsWholeRun();
     const int secondsPerPoint = model_.SecondsPerPoint();
@@ -171,7 +172,9 @@ CurveGeometry ChartLayout::Curve(const ChartSeries& points, bool withFill) const
         if (j == first) {
             // The line comes in from the left edge.
             ChartPixel start{left, static_cast<float>(plot_.bottom)};
-            if (j > 0) {
+            if (j == 0 && curveStart == CurveStart::AtFirstValue) {
+                start = ChartPixel{left, y};
+            } else if (j > 0) {
                 const float before = points[static_cast<std::size_t>(j - 1)].value;
                 start = before < 0.0f ? ChartPixel{x, baseY} : ChartPixel{left, ValueToY(before)};
             }

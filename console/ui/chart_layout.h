@@ -48,6 +48,11 @@ struct CurveGeometry {
     std::vector<ChartPixel> fill;
 };
 
+// Where a curve's first second comes in from. Throughput rises from 0 at the run's start;
+// a round trip or a loss has no figure before its first second (0 ms was never measured),
+// so its curve starts at its own value.
+enum class CurveStart { FromZero, AtFirstValue };
+
 // Where the chart's values and seconds land in a widget of a given size. The time axis
 // follows the model's run state (sliding window while running, the whole run once
 // finished); the value axis follows a set of scale bands, by default the model's, so a
@@ -79,7 +84,8 @@ class ChartLayout {
     std::vector<TimeLabel> TimeLabels() const;
     // The polyline of one series from the first visible sample; `withFill` adds the
     // outline of the area under it.
-    CurveGeometry Curve(const ChartSeries& points, bool withFill) const;
+    CurveGeometry Curve(const ChartSeries& points, bool withFill,
+                        CurveStart start = CurveStart::FromZero) const;
 
   private:
     static constexpr int kLabelGap = 3;

@@ -44,6 +44,10 @@ QString BandLabel(float highValue) {
     return QString::number(static_cast<int>(highValue));
 }
 
+CurveStart CurveStartOf(ChartMeasure measure) {
+    return measure == ChartMeasure::Throughput ? CurveStart::FromZero : CurveStart::AtFirstValue;
+}
+
 }  // namespace
 
 const std::array<QColor, 17> ChartWidget::kSeriesPalette = {
@@ -249,7 +253,8 @@ void ChartWidget::PaintCurves(QPainter& p, const ChartLayout& layout, bool total
         pen.setJoinStyle(Qt::RoundJoin);
         p.setPen(pen);
         const bool emphasised = k == highlighted;
-        const CurveGeometry curve = layout.Curve(series[static_cast<std::size_t>(k)], emphasised);
+        const CurveGeometry curve =
+            layout.Curve(series[static_cast<std::size_t>(k)], emphasised, CurveStartOf(measure_));
         for (const CurveSegment& line : curve.lines) {
             p.drawLine(point(line.from), point(line.to));
         }
@@ -293,7 +298,8 @@ void ChartWidget::PaintReference(QPainter& p, const ChartLayout& layout, bool to
         p.setPen(pen);
         // Joined segments go as one line, so the dashes run on across the points.
         QPolygonF line;
-        for (const CurveSegment& segment : layout.Curve(curve, false).lines) {
+        for (const CurveSegment& segment :
+             layout.Curve(curve, false, CurveStartOf(measure_)).lines) {
             if (line.isEmpty() || line.back() != point(segment.from)) {
                 p.drawPolyline(line);
                 line.clear();

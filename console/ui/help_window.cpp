@@ -99,12 +99,7 @@ HelpWindow::HelpWindow()
     setFont(widgets::GulimFont(12));
 
     closeButton_->setGeometry(796, 10, 12, 12);
-    closeButton_->SetPainter([](QPainter& painter, const widgets::SkinButton& button) {
-        painter.drawPixmap(
-            0, 0,
-            widgets::StripImage(QString::fromLatin1(widgets::kCloseSmallStrip),
-                                button.IsHovered() ? 1 : 0, widgets::kCaptionButtonSize));
-    });
+    closeButton_->SetPainter(widgets::PaintSmallClose);
     connect(closeButton_, &QAbstractButton::clicked, this, &QWidget::close);
     // Escape closes it wherever the focus is inside, as it does for the log window.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);

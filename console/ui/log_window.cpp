@@ -79,12 +79,7 @@ LogWindow::LogWindow(const ConsoleData& data, PairId pair)
                          QStringLiteral("Close"));
     });
     smallCloseButton_->setGeometry(480, 7, 12, 12);
-    smallCloseButton_->SetPainter([](QPainter& painter, const widgets::SkinButton& button) {
-        painter.drawPixmap(
-            0, 0,
-            widgets::StripImage(QString::fromLatin1(widgets::kCloseSmallStrip),
-                                button.IsHovered() ? 1 : 0, widgets::kCaptionButtonSize));
-    });
+    smallCloseButton_->SetPainter(widgets::PaintSmallClose);
     connect(closeButton_, &QAbstractButton::clicked, this, &QWidget::close);
     connect(smallCloseButton_, &QAbstractButton::clicked, this, &QWidget::close);
     // Escape closes the window wherever the focus is inside it (the list takes keys).

@@ -55,9 +55,8 @@ void MainCommands::AddManually() {
     ConsoleData& data = session_.Data();
     if (!Idle())
         return;
-    const std::string refusal = data.table.CheckRoomForPair();
-    if (!refusal.empty()) {
-        Notice(refusal);
+    if (const Outcome room = data.table.CheckRoomForPair(); !room) {
+        Notice(room.Why());
         return;
     }
     PairSettingDialog dialog(true, PairConfig(), data.settings.protocol == Protocol::Udp,
@@ -109,9 +108,9 @@ void MainCommands::EditPair(int item) {
 void MainCommands::DeleteSelected() {
     if (!Idle())
         return;
-    const std::string refusal = session_.Data().DeletePairs(session_.Mode(), SelectedPairs());
-    if (!refusal.empty()) {
-        Notice(refusal);
+    if (const Outcome deleted = session_.Data().DeletePairs(session_.Mode(), SelectedPairs());
+        !deleted) {
+        Notice(deleted.Why());
         return;
     }
     emit pairsDeleted();
@@ -121,10 +120,10 @@ void MainCommands::DeleteSelected() {
 void MainCommands::AddFromLists() {
     if (!Idle())
         return;
-    const std::string refusal = session_.Data().AddPairFromLists(inputs_.EndPointSelection(1),
-                                                                 inputs_.EndPointSelection(2));
-    if (!refusal.empty()) {
-        Notice(refusal);
+    const Result<PairId> added = session_.Data().AddPairFromLists(inputs_.EndPointSelection(1),
+                                                                  inputs_.EndPointSelection(2));
+    if (!added) {
+        Notice(added.Why());
         return;
     }
     AfterShapeChange();
@@ -132,14 +131,14 @@ void MainCommands::AddFromLists() {
 
 void MainCommands::Search() {
     const bool listsShown = session_.Data().endPointsKnown;
-    if (session_.StartSearch([this](const std::string& notice) { OnSearchDone(notice); }))
+    if (session_.StartSearch([this](const Outcome& found) { OnSearchDone(found); }))
         emit searchStarted(listsShown);
 }
 
-void MainCommands::OnSearchDone(const std::string& notice) {
+void MainCommands::OnSearchDone(const Outcome& found) {
     emit searchEnded();
     RedrawList();  // names may now replace addresses
-    Notice(notice);
+    Notice(found.Why());
 }
 
 void MainCommands::ToggleTotal() {

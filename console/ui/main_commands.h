@@ -86,7 +86,7 @@ class MainCommands : public QObject {
     void protocolSwitched(const QString& valueText);
 
   private:
-    void OnSearchDone(const std::string& notice);
+    void OnSearchDone(const Outcome& found);
     std::vector<PairId> SelectedPairs() const;
     void StoreSettingTexts();
     void PrepareMenu(int contextRow);

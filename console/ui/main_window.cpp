@@ -95,10 +95,7 @@ void MainWindow::CreateControls() {
     allStrip_->SetUdpSelected([this] { return Data().settings.protocol == Protocol::Udp; });
     endPointPanel_ = new EndPointPanel(this);
     pairList_ = new PairListWidget(data.table, this);
-    pairList_->SetNameLookup([this](const std::string& address) {
-        const auto found = Data().nameLookup.find(address);
-        return found == Data().nameLookup.end() ? std::string() : found->second;
-    });
+    pairList_->SetNameLookup([this](const std::string& address) { return Data().NameOf(address); });
     pairList_->SetProtocolIsTcp(data.settings.protocol == Protocol::Tcp);
     chart_ = new ChartWidget(
         data.chart, [this] { return Data().table.RowOf(Data().highlighted); }, this);

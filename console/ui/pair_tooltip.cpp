@@ -33,6 +33,16 @@ std::string Signed(const std::optional<double>& value) {
     return (*value >= 0.0 ? "+" : "") + Fixed(*value, 2) + " ms";
 }
 
+// A queue can only add: a loaded median below the idle round trip is the probes' own
+// scatter, not a link that got faster under load.
+bool WithinNoise(const std::optional<double>& increase) {
+    return increase && std::isfinite(*increase) && *increase < 0.0;
+}
+
+std::string IncreaseText(const std::optional<double>& increase) {
+    return WithinNoise(increase) ? "none within the measurement's noise" : Signed(increase);
+}
+
 std::string JitterText(const PairQuality& q) {
     if (!q.jitterAverageMs) {
         return kNoFigureText;
@@ -68,7 +78,7 @@ std::vector<std::string> PairFigureLines(const PairQuality& q, bool udp) {
     }
     lines.push_back("RTT idle: " + Figure(q.rttIdleMs, 2, " ms"));
     lines.push_back("RTT load: " + LoadedText(q));
-    lines.push_back("RTT increase: " + Signed(q.RttIncreaseMs()));
+    lines.push_back("RTT increase: " + IncreaseText(q.RttIncreaseMs()));
     if (q.probesLost > 0) {
         lines.push_back("Probes lost: " + std::to_string(q.probesLost));
     }
@@ -94,8 +104,9 @@ std::string PairFiguresSummary(const PairQuality& q, bool udp) {
     }
     text += "RTT idle " + Figure(q.rttIdleMs, 2, " ms") + "   RTT load " +
             Figure(q.rttLoadedMedianMs, 2, " ms");
-    if (q.RttIncreaseMs()) {
-        text += " (" + Signed(q.RttIncreaseMs()) + ")";
+    if (const std::optional<double> increase = q.RttIncreaseMs()) {
+        text +=
+            " (" + (WithinNoise(increase) ? std::string("no increase") : Signed(increase)) + ")";
     }
     return text;
 }

@@ -50,15 +50,14 @@ WindowRecords::~WindowRecords() {
 }
 
 bool WindowRecords::ServeMetrics(const std::string& address) {
-    std::string error;
-    const auto where = records::ParseListenAddress(address, error);
+    const Result<records::ListenAddress> where = records::ParseListenAddress(address);
     return where && recording_.ServeMetrics(*where, window_.Data());
 }
 
 void WindowRecords::RunStarted() {
     recordingRun_ = true;
-    if (const std::string warning = recording_.Begin(window_.Data()); !warning.empty())
-        std::fprintf(stderr, "%s\n", warning.c_str());
+    if (const Outcome journal = recording_.Begin(window_.Data()); !journal)
+        std::fprintf(stderr, "%s\n", journal.Why().c_str());
 }
 
 void WindowRecords::ModeChanged() {

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <memory>
+#include <system_error>
 
 #include "console/records/reference_run.h"
 #include "console/ui/chart_widget.h"
@@ -38,27 +39,75 @@ WindowReference::~WindowReference() {
         menu->SetMoreActions(nullptr);
 }
 
-bool WindowReference::UseFile(const std::string& path) {
-    return Use(path, QFileInfo(widgets::FromUtf8(path)).fileName().toStdString());
+struct WindowReference::Loaded {
+    Outcome outcome = Outcome::Done();
+    std::unique_ptr<ConsoleData> run;
+    std::string name;
+};
+
+void WindowReference::UseFile(const std::string& path) {
+    Use(path, QFileInfo(widgets::FromUtf8(path)).fileName().toStdString());
 }
 
-bool WindowReference::UseRun(const std::string& id) {
-    return Use(id, {});
+void WindowReference::UseRun(const std::string& id) {
+    Use(id, {});
 }
 
-bool WindowReference::Use(const std::string& fileOrId, const std::string& label) {
-    auto run = std::make_unique<ConsoleData>();
-    const Outcome loaded = records::LoadReference(fileOrId, historyDir_, *run);
-    if (!loaded) {
-        window_.Events().ShowNotice(NoticeKind::Message, loaded.Why());
-        return false;
+void WindowReference::Clear() {
+    loading_ = 0;  // a load still running is no longer wanted
+    model_.Clear();
+    UpdateScale();
+}
+
+void WindowReference::Use(const std::string& fileOrId, const std::string& label) {
+    const std::uint64_t load = ++loads_;
+    auto finish = liveness_.Guard(
+        [this, load](const std::shared_ptr<Loaded>& loaded) { Finish(load, *loaded); });
+    Dispatcher& windowThread = window_.Session().MainThread();
+    try {
+        loaders_[load] =
+            std::jthread([&windowThread, finish, fileOrId, label, historyDir = historyDir_] {
+                auto loaded = std::make_shared<Loaded>();
+                // Made here, so the data belong to this thread while it fills them.
+                loaded->run = std::make_unique<ConsoleData>();
+                loaded->outcome = records::LoadReference(fileOrId, historyDir, *loaded->run);
+                // A history run is known by when it was measured.
+                loaded->name = label;
+                if (loaded->name.empty()) {
+                    const std::string& when = loaded->run->measuredAt;
+                    loaded->name = "the run of " + (when.empty() ? fileOrId : when);
+                }
+                windowThread.Post([finish, loaded]() mutable { finish(loaded); });
+            });
+    } catch (const std::system_error&) {
+        loaders_.erase(load);
+        window_.Events().ShowNotice(NoticeKind::Message, records::CannotOpenText(fileOrId));
+        return;
     }
-    // A history run is known by when it was measured.
-    std::string name = label;
-    if (name.empty())
-        name = "the run of " + (run->measuredAt.empty() ? fileOrId : run->measuredAt);
-    model_.Set(std::move(run), std::move(name));
-    return true;
+    loading_ = load;
+}
+
+void WindowReference::Finish(std::uint64_t load, Loaded& loaded) {
+    // Its thread has posted this as its last act.
+    if (auto done = loaders_.find(load); done != loaders_.end()) {
+        done->second.join();
+        loaders_.erase(done);
+    }
+    if (load != loading_)
+        return;  // a later choice or Clear replaced it
+    loading_ = 0;
+    if (!loaded.outcome) {
+        window_.Events().ShowNotice(NoticeKind::Message, loaded.outcome.Why());
+        return;
+    }
+    model_.Set(std::move(loaded.run), std::move(loaded.name));
+    UpdateScale();
+}
+
+void WindowReference::UpdateScale() {
+    const PairTable& table = window_.Data().table;
+    const records::ThroughputPeaks peaks = model_.PeaksFor(table);
+    window_.Data().chart.SetReferencePeaks(peaks.all, peaks.pairs, ChartScaleSource::From(table));
 }
 
 void WindowReference::AddActions(QMenu& menu) {

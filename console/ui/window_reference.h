@@ -2,8 +2,13 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <thread>
+
+#include "console/core/liveness.h"
 
 #include "console/records/run_reference.h"
 
@@ -16,7 +21,8 @@ class MainWindow;
 // The run the window compares with: a saved file or a run of the history, chosen in the
 // chart's menu or on a Recent runs line. The chart draws it dashed behind the current
 // curves and each pair's tooltip gives both figures. It stays through new runs and goes
-// with "Clear reference" or New. Window thread only.
+// with "Clear reference" or New. Window thread only; the run is read on a thread of its
+// own, so a large one does not freeze the window.
 class WindowReference : public QObject {
     Q_OBJECT
 
@@ -27,11 +33,13 @@ class WindowReference : public QObject {
     WindowReference(MainWindow& window, std::string historyDir);
     ~WindowReference() override;
 
-    // Loads a saved configuration, or a run of the history by its id, as the reference;
-    // false (with a notice, the previous reference kept) when it cannot be read.
-    bool UseFile(const std::string& path);
-    bool UseRun(const std::string& id);
-    void Clear() { model_.Clear(); }
+    // Starts loading a saved configuration, or a run of the history by its id, as the
+    // reference; when it cannot be read a notice says why and the previous one stays. A
+    // later choice (or Clear) wins over a load still running.
+    void UseFile(const std::string& path);
+    void UseRun(const std::string& id);
+    void Clear();
+    bool Loading() const { return loading_ != 0; }
     const records::RunReference& Model() const { return model_; }
 
     // The chart menu's entries: compare with a file, and clear while there is a reference.
@@ -42,13 +50,23 @@ class WindowReference : public QObject {
     void AskAndUseFile();
 
   private:
-    bool Use(const std::string& fileOrId, const std::string& label);
+    struct Loaded;
+    void Use(const std::string& fileOrId, const std::string& label);
+    void Finish(std::uint64_t load, Loaded& loaded);
+    // Lets the scale hold the reference's curves, so they are not cut off at the top.
+    void UpdateScale();
     std::vector<std::string> TooltipLines(const PairRecord& pair) const;
 
     MainWindow& window_;
     std::string historyDir_;
     records::RunReference model_;
     FileChooser chooser_;
+    std::uint64_t loads_ = 0;    // loads started; the latest one's result is used
+    std::uint64_t loading_ = 0;  // the load still awaited, 0 for none
+    // Each load's thread, until its result has come back; joined at destruction.
+    std::map<std::uint64_t, std::jthread> loaders_;
+    // Results that arrive after this is gone are dropped. Last, so it goes first.
+    Liveness liveness_;
 };
 
 }  // namespace quarn::console::ui

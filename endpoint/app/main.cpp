@@ -50,6 +50,7 @@ int RemoveName() {
 }
 
 int RunAgent() {
+    const quarn::platform::ServiceNotifier serviceManager;
     quarn::endpoint_app::HeadlessFrontEnd frontEnd;
     const quarn::platform::ShutdownSignals signals([&frontEnd] { frontEnd.Stop(); });
     if (!signals.Valid()) {
@@ -69,9 +70,10 @@ int RunAgent() {
     quarn::agent::Agent agent(config, frontEnd);
     // A service manager learns that both ports are bound; a port in use ends us instead.
     if (agent.Start()) {
-        quarn::platform::NotifyServiceReady();
+        serviceManager.Ready();
     }
     const int exitCode = frontEnd.Run(stdout);
+    serviceManager.Stopping();
     agent.Shutdown();
     frontEnd.Flush(stdout);
     return exitCode;

@@ -76,14 +76,16 @@ void ConsoleNetworkTest::TearDown() {
     ExpectNamespacesGone(prefix);
 }
 
-ConsoleProcess ConsoleNetworkTest::StartConsole(const std::vector<std::string>& args) {
+ConsoleProcess ConsoleNetworkTest::StartConsole(const std::vector<std::string>& args,
+                                                const std::vector<std::string>& env) {
     std::vector<std::string> argv = {BuiltProgram("Quarn_Console"), "--headless"};
     argv.insert(argv.end(), args.begin(), args.end());
-    return ConsoleProcess(network_->Spawn(kConsoleHost, argv));
+    return ConsoleProcess(network_->Spawn(kConsoleHost, argv, env));
 }
 
-ConsoleResult ConsoleNetworkTest::RunConsole(const std::vector<std::string>& args, int timeoutMs) {
-    return StartConsole(args).Finish(timeoutMs);
+ConsoleResult ConsoleNetworkTest::RunConsole(const std::vector<std::string>& args, int timeoutMs,
+                                             const std::vector<std::string>& env) {
+    return StartConsole(args, env).Finish(timeoutMs);
 }
 
 void ConsoleNetworkTest::ExpectNoIperfLeft() {

@@ -59,9 +59,11 @@ class ConsoleNetworkTest : public ::testing::Test {
 
     test_support::TestNetwork& Network() { return *network_; }
     std::string Address(int host) const { return network_->Address(host); }
-    // "--headless" is added in front of args.
-    ConsoleProcess StartConsole(const std::vector<std::string>& args);
-    ConsoleResult RunConsole(const std::vector<std::string>& args, int timeoutMs = kRunTimeoutMs);
+    // "--headless" is added in front of args; env is added to the Console's environment.
+    ConsoleProcess StartConsole(const std::vector<std::string>& args,
+                                const std::vector<std::string>& env = {});
+    ConsoleResult RunConsole(const std::vector<std::string>& args, int timeoutMs = kRunTimeoutMs,
+                             const std::vector<std::string>& env = {});
     // Polls for a short while: EndPoints end their iperf processes on "restart".
     void ExpectNoIperfLeft();
 

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -19,6 +21,7 @@
 #include "protocol/messages.h"
 #include "tests/e2e/peer_requests.h"
 #include "tests/support/fake_iperf.h"
+#include "tests/support/notify_listener.h"
 #include "tests/support/socket_reading.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_network.h"
@@ -105,6 +108,23 @@ class EndPointNetwork : public ::testing::Test {
         return count;
     }
 
+    // The environment of every iperf process running inside a host, one string per process.
+    std::vector<std::string> IperfEnvironments(int host) {
+        std::istringstream lines(
+            test_support::RunCommand({"ip", "netns", "pids", net_->Namespace(host)}).output);
+        std::vector<std::string> environments;
+        for (std::string pid; std::getline(lines, pid);) {
+            char exe[PATH_MAX] = {};
+            const std::string link = "/proc/" + pid + "/exe";
+            if (readlink(link.c_str(), exe, sizeof exe - 1) > 0 && kIperf == exe) {
+                std::ifstream in("/proc/" + pid + "/environ", std::ios::binary);
+                environments.emplace_back(std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>());
+            }
+        }
+        return environments;
+    }
+
     bool IperfGoneWithin(int host, int timeoutMs) {
         for (int waited = 0; waited < timeoutMs; waited += 50) {
             if (IperfCount(host) == 0) {
@@ -160,6 +180,34 @@ TEST_F(EndPointNetwork, ServerRequestGetsOkAndStreamsTheServerUntilSigterm) {
     EXPECT_EQ(endPoint2.ExitCode(), 0);
     EXPECT_TRUE(ReadUntilClosed(connection, 2000).closed);
     EXPECT_EQ(IperfCount(2), 0);
+}
+
+// Under a service manager: it hears "READY=1" once the ports are bound and "STOPPING=1" at
+// SIGTERM, while the iperf the EndPoint starts never sees the manager's socket.
+TEST_F(EndPointNetwork, ServiceManagerHearsReadyAndStoppingAndIperfNotOfIt) {
+    TempDir notifyDir;
+    const std::string socketPath = notifyDir.File("notify");
+    const test_support::NotifyListener manager(socketPath);
+    ASSERT_TRUE(manager.Bound());
+    std::vector<std::string> env = EndPointEnv(2);
+    env.push_back("NOTIFY_SOCKET=" + socketPath);
+    endPoints_[2] = net_->Spawn(2, EndPointArgs({"--headless"}), env);
+    RunningProgram& endPoint = endPoints_[2];
+    EXPECT_TRUE(endPoint.WaitForLine("Started: ", kStartTimeoutMs)) << endPoint.Transcript();
+    EXPECT_EQ(manager.Receive(), "READY=1");
+
+    platform::Socket connection;
+    ASSERT_EQ(ServerRequestReply(3, net_->Address(2), connection), "ok;5001\r\n");
+    EXPECT_TRUE(endPoint.WaitForLine("Running", 3000)) << endPoint.Transcript();
+    const std::vector<std::string> environments = IperfEnvironments(2);
+    ASSERT_EQ(environments.size(), 1u);
+    EXPECT_NE(environments[0].find("QUARN_IPERF_OWNER="), std::string::npos);
+    EXPECT_EQ(environments[0].find("NOTIFY_SOCKET="), std::string::npos);
+
+    ASSERT_TRUE(endPoint.Signal(SIGTERM));
+    EXPECT_EQ(manager.Receive(), "STOPPING=1");
+    EXPECT_TRUE(endPoint.WaitExit(3000));
+    EXPECT_EQ(endPoint.ExitCode(), 0);
 }
 
 TEST_F(EndPointNetwork, ClientCommandRelaysTheServerReportAndRestartEndsEverything) {

@@ -88,13 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
 
-    FUZZ_CHECK(WriteConfigFile(first, opened) == ConfigResult::Done);
+    FUZZ_CHECK(WriteConfigFile(first, opened).Ok());
     ConsoleData reopened;
     FUZZ_CHECK(Open(first, reopened) == ConfigResult::Done);
     CheckShape(reopened);
     FUZZ_CHECK(reopened.table.PairCount() == opened.table.PairCount());
     FUZZ_CHECK(reopened.ticks == opened.ticks);
-    FUZZ_CHECK(WriteConfigFile(second, reopened) == ConfigResult::Done);
+    FUZZ_CHECK(WriteConfigFile(second, reopened).Ok());
     FUZZ_CHECK(ReadBytes(second) == ReadBytes(first));
     return 0;
 }

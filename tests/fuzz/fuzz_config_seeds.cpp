@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     for (const Seed& seed : seeds) {
         ConsoleData data = Build(seed, argv[1]);
         const std::string path = std::string(argv[2]) + "/" + seed.file;
-        if (WriteConfigFile(path, data) != ConfigResult::Done) {
+        if (!WriteConfigFile(path, data)) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
             ++failures;
         }

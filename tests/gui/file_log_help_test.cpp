@@ -364,7 +364,7 @@ TEST(LogWindowTest, DeletingPair1RetitlesPair2AndKeepsItUpdating) {
     QPointer<LogWindow> pair1Alive = pair1;
     ASSERT_EQ(NamedChild<QListView>(*pair2, "lines")->model()->rowCount(), 1);
 
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({1})), "");
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({1})).Ok());
     windows.TableChanged();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(pair1Alive.isNull());

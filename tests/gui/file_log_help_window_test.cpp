@@ -290,9 +290,10 @@ TEST_F(WindowFilesTest, FailedOpenLeavesTheWindowAsItWas) {
 // The EndPoint lists show the names a file holds, as they did after the search.
 TEST_F(WindowFilesTest, OpenShowsTheEndPointNames) {
     ConsoleData& data = window.Data();
-    data.ApplySearchResult(
-        {EndPointEntry{"198.18.0.10", "5001", "45000", "lab-a", "lab-a", "(lab-a"},
-         EndPointEntry{"198.18.1.10", "5001", "45000", "", "", ""}});
+    EXPECT_TRUE(data.ApplySearchResult(
+                        {EndPointEntry{"198.18.0.10", "5001", "45000", "lab-a", "lab-a", "(lab-a"},
+                         EndPointEntry{"198.18.1.10", "5001", "45000", "", "", ""}})
+                    .Ok());
     PairRecord pair;
     pair.config.endpoint1 = "198.18.0.10";
     pair.config.endpoint2 = "198.18.1.10";

@@ -449,7 +449,7 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     first.address = "198.18.0.12";
     console::EndPointEntry second;
     second.address = "198.18.0.13";
-    window->Data().ApplySearchResult({first, second});
+    EXPECT_TRUE(window->Data().ApplySearchResult({first, second}).Ok());
     window->EndPoints()->ShowEntries(window->Data().endPoints);
     window->EndPoints()->List(1)->clearSelection();
     EXPECT_EQ(refusal([&] { commands.AddFromLists(); }), "Select End Point 1.");

@@ -94,8 +94,12 @@ bool SaveTooltip(console::ui::MainWindow& window, int item, const QString& path)
 bool SaveReferenceRun(console::ui::MainWindow& window, const QString& dir) {
     test_support::TempDir saved;
     const std::string file = saved.File("first-run.config");
-    if (console::WriteConfigFile(file, window.Data()) != console::ConfigResult::Done ||
-        !window.Records().Reference().UseFile(file)) {
+    console::ui::WindowReference& reference = window.Records().Reference();
+    if (console::WriteConfigFile(file, window.Data())) {
+        reference.UseFile(file);
+        gui_test::WaitFor([&] { return !reference.Loading(); }, 10000);
+    }
+    if (!reference.Model().Active()) {
         std::fprintf(stderr, "the reference could not be set\n");
         return false;
     }

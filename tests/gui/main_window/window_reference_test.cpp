@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QTest>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -66,6 +67,10 @@ class WindowReferenceTest : public ::testing::Test {
     }
 
     static WindowReference& Reference(MainWindow& window) { return window.Records().Reference(); }
+    // The reference is read on a thread of its own; its result comes through the events.
+    static void AwaitLoad(MainWindow& window) {
+        EXPECT_TRUE(WaitFor([&] { return !Reference(window).Loading(); }, 10000));
+    }
 
     // How many pixels of row `value` in the plot carry exactly `colour`, and how many
     // of the plot's background, between the second step and the right end.
@@ -135,6 +140,7 @@ TEST_F(WindowReferenceTest, AReferenceRunIsDrawnDashedInItsPairsColourBehindTheC
     menu.actions()[0]->trigger();
     QApplication::processEvents();
     EXPECT_FALSE(window->Files().Panel()->isVisible());
+    AwaitLoad(*window);
     ASSERT_TRUE(Reference(*window).Model().Active());
 
     // Dashed: B's colour along its row, with the plot showing through the gaps.
@@ -163,12 +169,13 @@ TEST_F(WindowReferenceTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameA
     ASSERT_TRUE(
         console::records::LoadReference("20261209-010000-0001", history.Path(), saved).Ok());
     const std::string file = files.File("lab.config");
-    ASSERT_EQ(console::WriteConfigFile(file, saved), console::ConfigResult::Done);
+    ASSERT_TRUE(console::WriteConfigFile(file, saved).Ok());
 
     auto window = Make();
     ASSERT_TRUE(window->Records().OpenRun("20261209-030000-0003"));
     Reference(*window).SetFileChooser([&] { return QString::fromStdString(file); });
     Trigger(*window, WindowReference::kCompareWithFile);
+    AwaitLoad(*window);
     ASSERT_TRUE(Reference(*window).Model().Active());
     EXPECT_EQ(Reference(*window).Model().Label(), "lab.config");
 
@@ -192,6 +199,36 @@ TEST_F(WindowReferenceTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameA
     // New drops it.
     window->Files().PerformNew();
     EXPECT_FALSE(Reference(*window).Model().Active());
+}
+
+// A long run is read away from the window thread: the call returns at once and the
+// window goes on serving events until the reference arrives. A higher reference widens
+// the throughput scale so its curve is whole, and the scale shrinks again without it.
+TEST_F(WindowReferenceTest, AReferenceLoadsBesideTheWindowAndWidensTheScale) {
+    WriteCurrent();
+    WriteRun("20261209-010000-0001", 3600, {{kB, [](int) { return 900.0f; }}});
+    auto window = Make();
+    ASSERT_TRUE(window->Records().OpenRun("20261209-030000-0003"));
+    const console::ChartModel& chart = window->Data().chart;
+    ASSERT_FLOAT_EQ(chart.ScaleMaximum(), 500.0f);
+
+    Reference(*window).UseRun("20261209-010000-0001");
+    EXPECT_TRUE(Reference(*window).Loading());
+    EXPECT_FALSE(Reference(*window).Model().Active());
+    AwaitLoad(*window);
+    ASSERT_TRUE(Reference(*window).Model().Active());
+    EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 1000.0f);
+    EXPECT_GT(InkAt(*window, ChartMeasure::Throughput, 900.0f, yellow).coloured, 400);
+
+    // A load that Clear overtakes is dropped when it arrives.
+    Trigger(*window, WindowReference::kClearReference);
+    EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 500.0f);
+    Reference(*window).UseRun("20261209-010000-0001");
+    Reference(*window).Clear();
+    EXPECT_FALSE(Reference(*window).Loading());
+    QTest::qWait(1000);  // about twice what the read takes here
+    EXPECT_FALSE(Reference(*window).Model().Active());
+    EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 500.0f);
 }
 
 TEST_F(WindowReferenceTest, ARestoredRunDrawsItsRoundTripAndLossCurves) {

@@ -84,6 +84,28 @@ TEST(SkinButton, RepaintsOnceOnEnterAndOnceOnLeaveNotOnMoves) {
     EXPECT_EQ(button.grab().toImage().pixelColor(10, 10), QColor(0x9A, 0xB1, 0x4B));
 }
 
+// The corner close button of the help and log windows: the strip's first frame, its
+// second while the pointer is over it.
+TEST(SkinButton, SmallCloseShowsTheCloseStripLitWhileHovered) {
+    SkinButton button;
+    button.resize(kCaptionButtonSize, kCaptionButtonSize);
+    button.SetPainter(PaintSmallClose);
+    button.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
+    const auto frame = [](int index) {
+        return StripImage(QString::fromLatin1(kCloseSmallStrip), index, kCaptionButtonSize)
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    ASSERT_NE(frame(0), frame(1));
+    SendLeave(button);
+    QApplication::processEvents();
+    EXPECT_EQ(button.grab().toImage().convertToFormat(QImage::Format_RGB32), frame(0));
+    SendEnter(button, {5, 5});
+    QApplication::processEvents();
+    EXPECT_EQ(button.grab().toImage().convertToFormat(QImage::Format_RGB32), frame(1));
+}
+
 TEST(SkinButton, ClickIsReportedWithoutAPainter) {
     SkinButton button;
     button.resize(30, 15);

@@ -115,6 +115,35 @@ TEST(ChartModelTest, TotalVisibilityChoosesTheScaleSource) {
     EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 3000.0f);
 }
 
+// A reference above the run widens the scale so its curve is not cut off, through new
+// runs too; without it the run's own scale comes back.
+TEST(ChartModelTest, TheScaleHoldsAHigherReference) {
+    ChartModel chart;
+    const ChartScaleSource pairs = Source(false, 800.0f, 420.0f);
+    chart.SetTotalVisible(false, pairs);
+    ASSERT_FLOAT_EQ(chart.ScaleMaximum(), 500.0f);
+    chart.SetReferencePeaks(2100.0f, 900.0f, pairs);
+    EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 1000.0f);
+    chart.SetTotalVisible(true, pairs);
+    EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 2500.0f);
+    chart.SetTotalVisible(false, pairs);
+
+    chart.BeginRun(1);
+    chart.AppendPoint(1, 300.0f);
+    chart.AppendPoint(0, 300.0f);
+    chart.SampleAdded(false, Source(false, 300.0f, 300.0f));
+    EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 1000.0f);
+    chart.FinishRun(1, Source(false, 300.0f, 300.0f));
+    EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 1000.0f);
+
+    // A lower reference changes nothing; none gives the run's own scale again.
+    chart.SetReferencePeaks(50.0f, 50.0f, Source(false, 300.0f, 300.0f));
+    EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 500.0f);
+    chart.SetReferencePeaks(0.0f, std::numeric_limits<float>::quiet_NaN(),
+                            Source(false, 300.0f, 300.0f));
+    EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 500.0f);
+}
+
 TEST(ChartModelTest, RemovingASeriesShiftsTheOnesAbove) {
     ChartModel chart;
     chart.BeginRun(3);

@@ -42,7 +42,7 @@ TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
         ConsoleData data = WithPairs(4);
         data.highlighted = data.table.IdAt(c.highlighted);
         const PairId before = data.highlighted;
-        EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt(c.deleted)), "");
+        EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt(c.deleted)).Ok());
         EXPECT_EQ(data.table.RowOf(data.highlighted), c.expectedRow) << c.highlighted;
         EXPECT_EQ(data.highlighted.Valid(), c.expectedRow > 0) << c.highlighted;
         if (c.expectedRow > 0) {
@@ -53,9 +53,10 @@ TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
     // A refused delete (wrong mode, nothing selected) changes nothing.
     ConsoleData data = WithPairs(3);
     data.highlighted = data.table.IdAt(3);
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Measuring, data.table.IdsAt({1})), "");
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {}), PairTable::kSelectPairToDelete);
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {PairId()}), PairTable::kSelectPairToDelete);
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Measuring, data.table.IdsAt({1})).Ok());
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {}).Why(), PairTable::kSelectPairToDelete);
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {PairId()}).Why(),
+              PairTable::kSelectPairToDelete);
     EXPECT_EQ(data.table.RowOf(data.highlighted), 3);
     data.PastePairs(ConsoleMode::Idle, PairClipboard{PairConfig{}});
     EXPECT_EQ(data.table.RowOf(data.highlighted), 3);
@@ -68,29 +69,35 @@ TEST(SearchResultTest, FillsEntriesLookupAndKnownFlag) {
     data.nameLookup["198.18.0.50"] = "earlier";
     data.nameLookup["198.18.0.10"] = "old name";
 
-    EXPECT_EQ(data.ApplySearchResult({Entry("198.18.0.10", "lab-1"), Entry("198.18.0.11", "")}),
-              "");
+    EXPECT_TRUE(
+        data.ApplySearchResult({Entry("198.18.0.10", "lab-1"), Entry("198.18.0.11", "")}).Ok());
     EXPECT_TRUE(data.endPointsKnown);
     ASSERT_EQ(data.endPoints.size(), 2u);
     EXPECT_EQ(data.endPoints[0].address, "198.18.0.10");
     EXPECT_EQ(data.nameLookup.at("198.18.0.10"), "lab-1");  // overwritten
     EXPECT_EQ(data.nameLookup.at("198.18.0.11"), "");
     EXPECT_EQ(data.nameLookup.at("198.18.0.50"), "earlier");  // kept from an earlier search
+    // A name answered empty, or none at all: no name, and the address is shown.
+    EXPECT_EQ(data.NameOf("198.18.0.10"), "lab-1");
+    EXPECT_EQ(data.NameOf("198.18.0.11"), "");
+    EXPECT_EQ(data.NameOf("198.18.0.99"), "");
+    EXPECT_EQ(data.DisplayName("198.18.0.10"), "lab-1");
     EXPECT_EQ(data.DisplayName("198.18.0.11"), "198.18.0.11");
+    EXPECT_EQ(data.DisplayName("198.18.0.99"), "198.18.0.99");
     // The "Add End Point" check uses the flag.
-    EXPECT_EQ(data.AddPairFromLists(std::string("198.18.0.10"), std::string("198.18.0.11")), "");
+    EXPECT_TRUE(data.AddPairFromLists(std::string("198.18.0.10"), std::string("198.18.0.11")).Ok());
 
     data.BeginSearch();
     EXPECT_FALSE(data.endPointsKnown);
     EXPECT_TRUE(data.endPoints.empty());
-    EXPECT_EQ(data.AddPairFromLists(std::string("198.18.0.10"), std::string("198.18.0.11")),
+    EXPECT_EQ(data.AddPairFromLists(std::string("198.18.0.10"), std::string("198.18.0.11")).Why(),
               PairTable::kNoEndPointFound);
 
-    EXPECT_EQ(data.ApplySearchResult({}), PairTable::kNoEndPointFound);
+    EXPECT_EQ(data.ApplySearchResult({}).Why(), PairTable::kNoEndPointFound);
     EXPECT_FALSE(data.endPointsKnown);
     EXPECT_EQ(data.nameLookup.size(), 3u);  // a search that finds nothing removes no name
 
-    data.ApplySearchResult({Entry("198.18.0.12", "x")});
+    EXPECT_TRUE(data.ApplySearchResult({Entry("198.18.0.12", "x")}).Ok());
     data.ResetToNew();
     EXPECT_FALSE(data.endPointsKnown);
     EXPECT_TRUE(data.nameLookup.empty());

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "console/core/number_text.h"
 #include "tests/unit/console_core/iperf_capture.h"
@@ -182,6 +184,23 @@ TEST(NumberTextTest, LeadingIntBehavesLikeAPlainConversion) {
     for (const Case& c : cases) {
         EXPECT_EQ(LeadingInt(c.text), c.value) << c.text;
     }
+}
+
+// Under a decimal-comma locale the text is still what "%.Nf" writes in the C locale.
+TEST(NumberTextTest, FixedTextIgnoresTheLocale) {
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    EXPECT_EQ(FixedText(0.123456, 3), "0.123");
+    EXPECT_EQ(FixedText(-12.345, 2), "-12.35");
+    EXPECT_EQ(FixedText(1234567.0, 1), "1234567.0");
+    EXPECT_EQ(FixedText(2.5, 0), "2");
+    EXPECT_EQ(FixedText(12.5, 2, 9, true), "   +12.50");
+    EXPECT_EQ(FixedText(-0.004, 2, 9, true), "    -0.00");
+    EXPECT_EQ(FixedText(0.0, 2, 3), "0.00");  // never cut
+    EXPECT_EQ(FixedText(3.0, 2, 14), "          3.00");
+    std::setlocale(LC_ALL, before.c_str());
+    if (!german)
+        GTEST_SKIP() << "de_DE.UTF-8 is not generated here (scripts/setup.sh does it)";
 }
 
 TEST(NumberTextTest, LeadingDoubleIgnoresTheLocaleAndTrailingText) {

@@ -41,7 +41,7 @@ TEST(PairIdentityTest, DeleteKeepsTheOthersWithTheirLogsAndCurves) {
     ConsoleData data = FourPairsWithLogs();
     const std::vector<PairId> ids = data.table.IdsAt({1, 2, 3, 4});
     EXPECT_EQ(std::set<PairId>(ids.begin(), ids.end()).size(), 4u);
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {ids[0], ids[2]}), "");
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, {ids[0], ids[2]}).Ok());
 
     ASSERT_EQ(data.table.PairCount(), 2);
     EXPECT_EQ(data.table.IdsAt({1, 2}), (std::vector<PairId>{ids[1], ids[3]}));
@@ -93,7 +93,7 @@ TEST(PairIdentityTest, PasteMakesNewPairsWithTheCopiedSetUp) {
     EXPECT_EQ(data.logs.Find(data.table[5].id), nullptr);
     // Deleting the original leaves its copy alone.
     const PairId copy = data.table[5].id;
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {data.table.IdAt(1)}), "");
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, {data.table.IdAt(1)}).Ok());
     EXPECT_EQ(data.table.RowOf(copy), 4);
 }
 

@@ -25,21 +25,24 @@ TEST(PairTableTest, AddFromListsChecksInOrder) {
     const std::optional<std::string> none;
     const std::optional<std::string> a = "198.18.0.10";
     const std::optional<std::string> b = "198.18.0.11";
-    EXPECT_EQ(data.AddPairFromLists(false, a, b), "No End Point found.");
-    EXPECT_EQ(data.AddPairFromLists(true, none, none), "Select End Point 1.");
-    EXPECT_EQ(data.AddPairFromLists(true, a, none), "Select End Point 2.");
+    EXPECT_EQ(data.AddPairFromLists(false, a, b).Why(), "No End Point found.");
+    EXPECT_EQ(data.AddPairFromLists(true, none, none).Why(), "Select End Point 1.");
+    EXPECT_EQ(data.AddPairFromLists(true, a, none).Why(), "Select End Point 2.");
     EXPECT_EQ(data.table.PairCount(), 0);
 
-    EXPECT_EQ(data.AddPairFromLists(true, a, a), "");  // the same EndPoint at both ends
+    // The same EndPoint at both ends; the answer is the new pair's id.
+    const Result<PairId> added = data.AddPairFromLists(true, a, a);
+    ASSERT_TRUE(added.Ok());
+    EXPECT_EQ(*added, data.table.IdAt(data.table.PairCount()));
     ASSERT_EQ(data.table.PairCount(), 1);
     EXPECT_EQ(data.table[1].name, "Pair1");
     EXPECT_EQ(data.table[1].config.endpoint2, "198.18.0.10");
     EXPECT_EQ(data.chart.PairCount(), 1);
 
     FillPairs(data, 15);
-    EXPECT_EQ(data.AddPairFromLists(false, none, none), "No End Point found.");
-    EXPECT_EQ(data.AddPairFromLists(true, none, none), "The max count of pairs is 16.");
-    EXPECT_EQ(data.table.CheckRoomForPair(), "The max count of pairs is 16.");
+    EXPECT_EQ(data.AddPairFromLists(false, none, none).Why(), "No End Point found.");
+    EXPECT_EQ(data.AddPairFromLists(true, none, none).Why(), "The max count of pairs is 16.");
+    EXPECT_EQ(data.table.CheckRoomForPair().Why(), "The max count of pairs is 16.");
     EXPECT_FALSE(data.AddPair(PairBetween("1.1.1.1", "2.2.2.2")).Valid());
     EXPECT_EQ(data.table.PairCount(), 16);
     EXPECT_EQ(data.table[16].name, "Pair16");
@@ -85,7 +88,7 @@ TEST(PairTableTest, DeleteRenamesAndKeepsTheChartInStep) {
     data.chart.AppendPoint(3, 33.0f);
     const PairId first = data.table[1].id;
     const PairId third = data.table[3].id;
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({2})), "");
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({2})).Ok());
     ASSERT_EQ(data.table.PairCount(), 2);
     EXPECT_EQ(data.table[2].name, "Pair2");
     EXPECT_EQ(data.table[2].config.endpoint1, "198.18.0.12");
@@ -100,10 +103,12 @@ TEST(PairTableTest, DeleteRenamesAndKeepsTheChartInStep) {
 TEST(PairTableTest, DeleteRefusalsAndModes) {
     ConsoleData data;
     FillPairs(data, 2);
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({})), "Select pair to delete.");
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({0})), "Select pair to delete.");
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Measuring, data.table.IdsAt({1})), "");
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::FileBusy, data.table.IdsAt({1})), "");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({})).Why(),
+              "Select pair to delete.");
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({0})).Why(),
+              "Select pair to delete.");
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Measuring, data.table.IdsAt({1})).Ok());
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::FileBusy, data.table.IdsAt({1})).Ok());
     EXPECT_EQ(data.table.PairCount(), 2);
 }
 
@@ -116,7 +121,7 @@ TEST(PairTableTest, DeletingEveryPairResetsAllAndTheChart) {
     all.figures.max = 99.0f;
     data.chart.BeginRun(2);
     data.chart.AppendPoint(0, 5.0f);
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({2, 1})), "");
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({2, 1})).Ok());
     EXPECT_EQ(data.table.PairCount(), 0);
     EXPECT_EQ(all.figures.countText, "0");
     EXPECT_EQ(all.figures.maxText, "0.00");

@@ -24,7 +24,7 @@ class ConfigEdgeCaseTest : public ::testing::Test {
         return ReadFileBytes(ConfigFileBytes(asciiText));
     }
     std::string WriteAndLoad() {
-        EXPECT_EQ(WriteConfigFile(dir_.File("out.config"), data_), ConfigResult::Done);
+        EXPECT_TRUE(WriteConfigFile(dir_.File("out.config"), data_).Ok());
         return ReadBytes(dir_.File("out.config"));
     }
 

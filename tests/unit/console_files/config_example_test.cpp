@@ -47,7 +47,7 @@ TEST(ConfigExampleTest, ExampleFileIsWrittenByteForByteAndReadBack) {
     TempDir dir;
     ConsoleData written;
     FillExampleState(written);
-    ASSERT_EQ(WriteConfigFile(dir.File("example.config"), written), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(dir.File("example.config"), written).Ok());
     EXPECT_EQ(ReadBytes(dir.File("example.config")), ConfigFileBytes(kExampleText));
 
     ConsoleData read;
@@ -72,7 +72,7 @@ TEST(ConfigExampleTest, ExampleFileIsWrittenByteForByteAndReadBack) {
 TEST(ConfigExampleTest, MeasuredStateRoundTripsWithTwoDecimalSamples) {
     TempDir dir;
     ConsoleData data = test::MeasuredState();
-    ASSERT_EQ(WriteConfigFile(dir.File("run.config"), data), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(dir.File("run.config"), data).Ok());
     const std::string bytes = ReadBytes(dir.File("run.config"));
     EXPECT_NE(bytes.find(test::LeAscii("\r0.13 1234.57 -1.00\n")), std::string::npos);
     EXPECT_NE(bytes.find(test::LeAscii("\r7.00 8.00 9.00 10.00\nPair3 ")), std::string::npos);

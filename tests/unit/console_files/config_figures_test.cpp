@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "console/core/pair_notes.h"
@@ -36,7 +37,7 @@ ConsoleData Measured(int pairs, bool udp) {
 }
 
 ConsoleData SavedAndOpened(ConsoleData& data, const TempDir& dir) {
-    EXPECT_EQ(WriteConfigFile(dir.File("figures.config"), data), ConfigResult::Done);
+    EXPECT_TRUE(WriteConfigFile(dir.File("figures.config"), data).Ok());
     ConsoleData read;
     EXPECT_EQ(ReadConfigFile(dir.File("figures.config"), read, [&] { read.ResetToNew(); }),
               ConfigResult::Done);
@@ -74,16 +75,14 @@ TEST(ConfigFiguresTest, OpenedFiguresKeepTheProtocolTheyWereMeasuredWith) {
 TEST(ConfigFiguresTest, FailedSaveGivesTheSystemsReason) {
     TempDir dir;
     ConsoleData data = Measured(1, false);
-    int error = -1;
-    EXPECT_EQ(WriteConfigFile(dir.File("saved.config"), data, &error), ConfigResult::Done);
-    EXPECT_EQ(error, 0);
-    EXPECT_EQ(WriteConfigFile(dir.File("missing/saved.config"), data, &error),
-              ConfigResult::CannotAccess);
-    EXPECT_EQ(error, ENOENT);
+    const Outcome saved = WriteConfigFile(dir.File("saved.config"), data);
+    EXPECT_TRUE(saved.Ok());
+    EXPECT_EQ(saved.Why(), "");
+    const Outcome missing = WriteConfigFile(dir.File("missing/saved.config"), data);
+    EXPECT_FALSE(missing.Ok());
+    EXPECT_EQ(missing.Why(), std::strerror(ENOENT));
     test::WriteBytes(dir.File("plain"), "x");
-    EXPECT_EQ(WriteConfigFile(dir.File("plain/saved.config"), data, &error),
-              ConfigResult::CannotAccess);
-    EXPECT_EQ(error, ENOTDIR);
+    EXPECT_EQ(WriteConfigFile(dir.File("plain/saved.config"), data).Why(), std::strerror(ENOTDIR));
 }
 
 }  // namespace

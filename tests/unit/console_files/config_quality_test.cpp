@@ -39,7 +39,7 @@ ConsoleData StateWithQuality() {
 
 std::string Saved(ConsoleData& data) {
     TempDir dir;
-    EXPECT_EQ(WriteConfigFile(dir.File("q.config"), data), ConfigResult::Done);
+    EXPECT_TRUE(WriteConfigFile(dir.File("q.config"), data).Ok());
     return ReadBytes(dir.File("q.config"));
 }
 

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <random>
 
@@ -39,7 +41,7 @@ int WriteWithoutDirectoryAccess(const std::string& path, ConsoleData& data) {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
             ::_exit(100);
         }
-        ::_exit(WriteConfigFile(path, data) == ConfigResult::CannotAccess ? 1 : 0);
+        ::_exit(WriteConfigFile(path, data) ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -64,15 +66,14 @@ TEST(ConfigSafetyTest, FailedSaveLeavesTheOldFileUntouched) {
     small.rlim_cur = 100;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const ConfigResult result = WriteConfigFile(path, data);
+    const Outcome result = WriteConfigFile(path, data);
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(result, ConfigResult::CannotAccess);
+    EXPECT_EQ(result.Why(), std::strerror(EFBIG));
     EXPECT_EQ(ReadBytes(path), "the previous good file");
     EXPECT_EQ(DirectoryEntries(dir.Path()), std::vector<std::string>{"run.config"});
 
-    EXPECT_EQ(WriteConfigFile(dir.File("no-such-folder/run.config"), data),
-              ConfigResult::CannotAccess);
+    EXPECT_FALSE(WriteConfigFile(dir.File("no-such-folder/run.config"), data));
 }
 
 TEST(ConfigSafetyTest, SaveThroughALinkReplacesTheFileItKeepingItsMode) {
@@ -82,9 +83,9 @@ TEST(ConfigSafetyTest, SaveThroughALinkReplacesTheFileItKeepingItsMode) {
     ::chmod(real.c_str(), 0640);
     std::filesystem::create_symlink(real, dir.File("link.config"));
     ConsoleData data = test::MeasuredState();
-    ASSERT_EQ(WriteConfigFile(dir.File("plain.config"), data), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(dir.File("plain.config"), data).Ok());
 
-    ASSERT_EQ(WriteConfigFile(dir.File("link.config"), data), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(dir.File("link.config"), data).Ok());
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.config")));
     EXPECT_EQ(ReadBytes(real), ReadBytes(dir.File("plain.config")));
     struct stat status {};
@@ -148,7 +149,7 @@ class Mutator {
 TEST(ConfigSafetyTest, DamagedFilesNeverBreakTheReader) {
     TempDir dir(TempDir::Place::Memory);
     ConsoleData source = test::MeasuredState();
-    ASSERT_EQ(WriteConfigFile(dir.File("valid.config"), source), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(dir.File("valid.config"), source).Ok());
     const std::string valid = ReadBytes(dir.File("valid.config"));
     const std::string path = dir.File("damaged.config");
     Mutator mutator(20240502);
@@ -174,11 +175,11 @@ TEST(ConfigSafetyTest, DamagedFilesNeverBreakTheReader) {
             continue;
         }
         // Whatever was read saves and reopens to a state that then stays the same.
-        ASSERT_EQ(WriteConfigFile(dir.File("again.config"), data), ConfigResult::Done) << i;
+        ASSERT_TRUE(WriteConfigFile(dir.File("again.config"), data).Ok()) << i;
         ASSERT_EQ(ReadConfigFile(dir.File("again.config"), data, [&] { data.ResetToNew(); }),
                   ConfigResult::Done);
         const std::string once = DescribeSavedState(data);
-        ASSERT_EQ(WriteConfigFile(dir.File("again.config"), data), ConfigResult::Done) << i;
+        ASSERT_TRUE(WriteConfigFile(dir.File("again.config"), data).Ok()) << i;
         ASSERT_EQ(ReadConfigFile(dir.File("again.config"), data, [&] { data.ResetToNew(); }),
                   ConfigResult::Done);
         ASSERT_EQ(DescribeSavedState(data), once) << i;
@@ -192,7 +193,7 @@ TEST(ConfigSafetyTest, DamagedFilesNeverBreakTheReader) {
 TEST(ConfigSafetyTest, TruncatedFilesOpenAsFarAsTheyGoAndSaySo) {
     TempDir dir(TempDir::Place::Memory);
     ConsoleData source = test::MeasuredState();
-    ASSERT_EQ(WriteConfigFile(dir.File("whole.config"), source), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(dir.File("whole.config"), source).Ok());
     const std::string whole = ReadBytes(dir.File("whole.config"));
     ConsoleData data;
     ASSERT_EQ(ReadConfigFile(dir.File("whole.config"), data, [&] { data.ResetToNew(); }),
@@ -234,10 +235,10 @@ TEST(ConfigSafetyTest, TruncatedFilesOpenAsFarAsTheyGoAndSaySo) {
     // Whole files without a name block, or with nothing measured, are complete.
     source.nameLookup.clear();
     source.chart.Reset();
-    ASSERT_EQ(WriteConfigFile(path, source), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(path, source).Ok());
     EXPECT_EQ(ReadConfigFile(path, data, [&] { data.ResetToNew(); }), ConfigResult::Done);
     source.table.RemoveAllPairs();
-    ASSERT_EQ(WriteConfigFile(path, source), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(path, source).Ok());
     EXPECT_EQ(ReadConfigFile(path, data, [&] { data.ResetToNew(); }), ConfigResult::Done);
 }
 
@@ -271,7 +272,7 @@ TEST(ConfigSafetyTest, SaveRemovesTemporaryFilesOfKilledSaves) {
     const std::string folderLike = ".dir.config.tmp-" + std::to_string(child) + "-1";
     ASSERT_EQ(::mkdir(dir.File(folderLike).c_str(), 0700), 0);
 
-    ASSERT_EQ(WriteConfigFile(dir.File("next.config"), data), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(dir.File("next.config"), data).Ok());
     std::vector<std::string> names = DirectoryEntries(dir.Path());
     std::sort(names.begin(), names.end());
     std::vector<std::string> expected = kept;

@@ -5,37 +5,37 @@
 namespace quarn::console {
 namespace {
 
-ParseResult Parse(std::vector<std::string> args) {
+Result<HeadlessOptions> Parse(std::vector<std::string> args) {
     args.insert(args.begin(), "Quarn_Console");
     return ParseHeadlessOptions(args);
 }
 
 TEST(HeadlessOptions, ReadsEveryOption) {
-    const ParseResult r = Parse({"--headless",
-                                 "--search",
-                                 "--pair",
-                                 "198.18.0.11,198.18.0.12",
-                                 "--pair=1.2.3.4,5.6.7.8,4",
-                                 "--duration",
-                                 "10",
-                                 "--udp",
-                                 "--window",
-                                 "2.5",
-                                 "--throughput",
-                                 "300",
-                                 "--open",
-                                 "a.config",
-                                 "--save",
-                                 "b.config",
-                                 "--csv",
-                                 "c.csv",
-                                 "--interface",
-                                 "lo",
-                                 "--interface",
-                                 "eth1",
-                                 "--no-run"});
-    ASSERT_EQ(r.error, "");
-    const HeadlessOptions& o = r.options;
+    const Result<HeadlessOptions> r = Parse({"--headless",
+                                             "--search",
+                                             "--pair",
+                                             "198.18.0.11,198.18.0.12",
+                                             "--pair=1.2.3.4,5.6.7.8,4",
+                                             "--duration",
+                                             "10",
+                                             "--udp",
+                                             "--window",
+                                             "2.5",
+                                             "--throughput",
+                                             "300",
+                                             "--open",
+                                             "a.config",
+                                             "--save",
+                                             "b.config",
+                                             "--csv",
+                                             "c.csv",
+                                             "--interface",
+                                             "lo",
+                                             "--interface",
+                                             "eth1",
+                                             "--no-run"});
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    const HeadlessOptions& o = *r;
     EXPECT_TRUE(o.search);
     EXPECT_TRUE(o.noRun);
     ASSERT_EQ(o.pairs.size(), 2u);
@@ -54,23 +54,49 @@ TEST(HeadlessOptions, ReadsEveryOption) {
 }
 
 TEST(HeadlessOptions, UnsetSettingsStayUnset) {
-    const ParseResult r = Parse({"--pair", "1.2.3.4,1.2.3.4"});
-    ASSERT_EQ(r.error, "");
-    EXPECT_FALSE(r.options.durationText.has_value());
-    EXPECT_FALSE(r.options.protocol.has_value());
-    EXPECT_FALSE(r.options.windowText.has_value());
+    const Result<HeadlessOptions> r = Parse({"--pair", "1.2.3.4,1.2.3.4"});
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    EXPECT_FALSE(r->durationText.has_value());
+    EXPECT_FALSE(r->protocol.has_value());
+    EXPECT_FALSE(r->windowText.has_value());
 }
 
 TEST(HeadlessOptions, RefusesBadInput) {
-    EXPECT_NE(Parse({"--bogus"}).error, "");
-    EXPECT_NE(Parse({"--pair"}).error, "");
-    EXPECT_NE(Parse({"--pair", "1.2.3.4"}).error, "");
-    EXPECT_NE(Parse({"--pair", "1.2.3.4,host.example"}).error, "");
-    EXPECT_NE(Parse({"--pair", "1.2.3.4,1.2.3.256"}).error, "");
-    EXPECT_NE(Parse({"--pair", "1.2.3.4,1.2.3.5,0"}).error, "");
-    EXPECT_NE(Parse({"--pair", "1.2.3.4,1.2.3.5,17"}).error, "");
-    EXPECT_NE(Parse({"--pair", "1.2.3.4,1.2.3.5,2x"}).error, "");
-    EXPECT_NE(Parse({"--search=yes"}).error, "");
+    EXPECT_FALSE(Parse({"--bogus"}).Ok());
+    EXPECT_FALSE(Parse({"--pair"}).Ok());
+    EXPECT_FALSE(Parse({"--pair", "1.2.3.4"}).Ok());
+    EXPECT_FALSE(Parse({"--pair", "1.2.3.4,host.example"}).Ok());
+    EXPECT_FALSE(Parse({"--pair", "1.2.3.4,1.2.3.256"}).Ok());
+    EXPECT_FALSE(Parse({"--pair", "1.2.3.4,1.2.3.5,0"}).Ok());
+    EXPECT_FALSE(Parse({"--pair", "1.2.3.4,1.2.3.5,17"}).Ok());
+    EXPECT_FALSE(Parse({"--pair", "1.2.3.4,1.2.3.5,2x"}).Ok());
+    EXPECT_FALSE(Parse({"--search=yes"}).Ok());
+}
+
+// A second --csv or --duration would silently replace the first; --pair and --interface
+// add one each.
+TEST(HeadlessOptions, ARepeatedOptionIsRefusedByName) {
+    EXPECT_EQ(Parse({"--csv", "a.csv", "--csv", "b.csv"}).Why(), "--csv is given more than once");
+    EXPECT_EQ(Parse({"--duration", "5", "--duration=6"}).Why(),
+              "--duration is given more than once");
+    EXPECT_EQ(Parse({"--no-run", "--udp", "--no-run"}).Why(), "--no-run is given more than once");
+    EXPECT_EQ(Parse({"--recover", "--recover", "x"}).Why(), "--recover is given more than once");
+    const Result<HeadlessOptions> repeated =
+        Parse({"--pair", "1.2.3.4,1.2.3.5", "--pair", "1.2.3.4,1.2.3.5", "--interface", "lo",
+               "--interface=lo"});
+    EXPECT_TRUE(repeated.Ok()) << repeated.Why();
+    EXPECT_EQ(repeated->pairs.size(), 2u);
+    EXPECT_EQ(repeated->interfaces.size(), 2u);
+}
+
+TEST(HeadlessOptions, AnOptionIsNotAValue) {
+    EXPECT_EQ(Parse({"--csv", "--duration", "5"}).Why(), "--csv needs a value");
+    EXPECT_EQ(Parse({"--save", "--headless"}).Why(), "--save needs a value");
+    // A single dash is a value (standard output), and "=" takes anything.
+    const Result<HeadlessOptions> dash = Parse({"--jsonl", "-", "--csv=--odd.csv"});
+    EXPECT_TRUE(dash.Ok()) << dash.Why();
+    EXPECT_EQ(dash->jsonlPath, "-");
+    EXPECT_EQ(dash->csvPath, "--odd.csv");
 }
 
 TEST(HeadlessOptions, AtMostSixteenPairs) {
@@ -79,10 +105,10 @@ TEST(HeadlessOptions, AtMostSixteenPairs) {
         args.push_back("--pair");
         args.push_back("1.2.3.4,1.2.3.5");
     }
-    EXPECT_EQ(Parse(args).error, "");
+    EXPECT_TRUE(Parse(args).Ok());
     args.push_back("--pair");
     args.push_back("1.2.3.4,1.2.3.5");
-    EXPECT_EQ(Parse(args).error, "The max count of pairs is 16.");
+    EXPECT_EQ(Parse(args).Why(), "The max count of pairs is 16.");
 }
 
 }  // namespace

@@ -19,38 +19,38 @@
 namespace quarn::console {
 namespace {
 
-ParseResult ParseArgs(std::vector<std::string> args) {
+Result<HeadlessOptions> ParseArgs(std::vector<std::string> args) {
     args.insert(args.begin(), "Quarn_Console");
     return ParseHeadlessOptions(args);
 }
 
 TEST(RecordsOptions, ReadsTheHistoryAndStreamOptions) {
-    ParseResult r = ParseArgs({"--runs", "--jsonl", "-", "--history-limit", "500M"});
-    ASSERT_EQ(r.error, "");
-    EXPECT_TRUE(r.options.listRuns);
-    EXPECT_EQ(r.options.jsonlPath, "-");
-    EXPECT_EQ(r.options.historyLimit, 500ULL << 20);
-    EXPECT_FALSE(r.options.recover);
-    EXPECT_EQ(ParseArgs({}).options.historyLimit, 2ULL << 30);
+    Result<HeadlessOptions> r = ParseArgs({"--runs", "--jsonl", "-", "--history-limit", "500M"});
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    EXPECT_TRUE(r->listRuns);
+    EXPECT_EQ(r->jsonlPath, "-");
+    EXPECT_EQ(r->historyLimit, 500ULL << 20);
+    EXPECT_FALSE(r->recover);
+    EXPECT_EQ(ParseArgs({})->historyLimit, 2ULL << 30);
 
     // The id of --recover is optional: an option after it is not taken for one.
     r = ParseArgs({"--recover", "--no-run", "--save", "x.config"});
-    ASSERT_EQ(r.error, "");
-    EXPECT_TRUE(r.options.recover);
-    EXPECT_FALSE(r.options.recoverId.has_value());
-    EXPECT_TRUE(r.options.noRun);
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    EXPECT_TRUE(r->recover);
+    EXPECT_FALSE(r->recoverId.has_value());
+    EXPECT_TRUE(r->noRun);
     r = ParseArgs({"--recover", "20261209-014639-3fa2", "--no-run"});
-    EXPECT_EQ(r.options.recoverId, "20261209-014639-3fa2");
-    EXPECT_TRUE(r.options.noRun);
+    EXPECT_EQ(r->recoverId, "20261209-014639-3fa2");
+    EXPECT_TRUE(r->noRun);
     r = ParseArgs({"--recover=abc"});
-    EXPECT_EQ(r.options.recoverId, "abc");
+    EXPECT_EQ(r->recoverId, "abc");
     r = ParseArgs({"--recover"});
-    EXPECT_TRUE(r.options.recover);
-    EXPECT_FALSE(r.options.recoverId.has_value());
+    EXPECT_TRUE(r->recover);
+    EXPECT_FALSE(r->recoverId.has_value());
 
-    EXPECT_NE(ParseArgs({"--history-limit", "lots"}).error, "");
-    EXPECT_NE(ParseArgs({"--history-limit", "5T"}).error, "");
-    EXPECT_NE(ParseArgs({"--jsonl"}).error, "");
+    EXPECT_FALSE(ParseArgs({"--history-limit", "lots"}).Ok());
+    EXPECT_FALSE(ParseArgs({"--history-limit", "5T"}).Ok());
+    EXPECT_FALSE(ParseArgs({"--jsonl"}).Ok());
 }
 
 std::string ReadText(const std::string& path) {
@@ -104,15 +104,15 @@ class HeadlessRecordsTest : public ::testing::Test {
     }
 
     int Headless(std::vector<std::string> args) {
-        const ParseResult parsed = ParseArgs(std::move(args));
-        EXPECT_EQ(parsed.error, "");
+        const Result<HeadlessOptions> parsed = ParseArgs(std::move(args));
+        EXPECT_TRUE(parsed.Ok()) << parsed.Why();
         std::FILE* out = std::fopen(state.File("out.txt").c_str(), "w");
         std::FILE* err = std::fopen(state.File("err.txt").c_str(), "w");
         HeadlessEnvironment env;
         env.chartPng = chartPng;
         env.out = out;
         env.err = err;
-        const int status = RunHeadlessConsole(parsed.options, env);
+        const int status = RunHeadlessConsole(*parsed, env);
         std::fclose(out);
         std::fclose(err);
         output = ReadText(state.File("out.txt"));

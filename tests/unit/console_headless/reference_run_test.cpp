@@ -54,7 +54,7 @@ TEST(LoadReferenceTest, AWholeOrCutShortFileLoadsWithTheChartReady) {
     TempDir dir;
     ConsoleData saved = test::MeasuredState();
     const std::string whole = dir.File("whole.config");
-    ASSERT_EQ(WriteConfigFile(whole, saved), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(whole, saved).Ok());
 
     ConsoleData reference;
     reference.AddPair(PairConfig{});  // what was there before goes

@@ -166,5 +166,43 @@ TEST(PairTableTextTest, FailedPairsCausesFollowTheTable) {
     EXPECT_EQ(FormatFailureCauses(TwoPairs(false)), "");
 }
 
+// Names and reply texts come from the network: an escape sequence in them reaches the
+// terminal only as visible text.
+TEST(TerminalTextTest, NetworkTextReachesTheTerminalEscaped) {
+    EXPECT_EQ(TerminalSafe("Bench\x1b]2;owned\x07 \x1b[2J"), "Bench\\x1B]2;owned\\x07 \\x1B[2J");
+    EXPECT_EQ(TerminalSafe("a\tb\r\nc\x7f"), "a\\x09b\\x0D\\x0Ac\\x7F");
+    EXPECT_EQ(TerminalSafe("a\r\nb", true), "a\\x0D\nb");
+    // C1 controls in UTF-8 (CSI is U+009B); other text, Korean included, stays as it is.
+    EXPECT_EQ(TerminalSafe("x\xC2\x9B"
+                           "31m \xC2\xA0\xEC\x8B\x9C"),
+              "x\\x9B31m \xC2\xA0\xEC\x8B\x9C");
+
+    ConsoleData data = TwoPairs(false);
+    EndPointEntry entry;
+    entry.address = "198.18.0.12";
+    entry.name = "Lab\x1b[31m";
+    data.endPoints.push_back(entry);
+    data.nameLookup["198.18.0.12"] = "Lab\x1b[31m";
+    data.table[1].config.showAddress = false;
+    data.table[1].name = "P\x1b[0m";
+    PairFailure failure;
+    failure.kind = FailureKind::IperfError;
+    failure.side = FailureSide::EndPoint2;
+    failure.address = "198.18.0.12";
+    failure.detail = "bad\x1b[2Jline";
+    data.table[1].run.failure = failure;
+    data.table[1].figures.state = PairState::Error;
+    const std::string text = FormatPairTable(data) + FormatEndPointList(data);
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+    EXPECT_NE(text.find("Lab\\x1B[31m"), std::string::npos) << text;
+    EXPECT_NE(text.find("P\\x1B[0m"), std::string::npos) << text;
+    EXPECT_NE(text.find("bad\\x1B[2Jline"), std::string::npos) << text;
+
+    Output out;
+    TerminalView view(data, out.file, false);
+    view.ShowNotice(NoticeKind::Message, "Cannot run:\n\x1b[2Jreply");
+    EXPECT_EQ(Written(out.file), "Cannot run:\n\\x1B[2Jreply\n");
+}
+
 }  // namespace
 }  // namespace quarn::console

@@ -116,19 +116,18 @@ TEST(MetricsHttpTest, AnswersOnlyWellFormedRequestsForTheMetricsPage) {
 }
 
 TEST(MetricsHttpTest, ListensOnLoopbackUnlessAnAddressIsWrittenOut) {
-    std::string error;
-    auto where = ParseListenAddress("9100", error);
-    ASSERT_TRUE(where.has_value());
+    auto where = ParseListenAddress("9100");
+    ASSERT_TRUE(where.Ok());
     EXPECT_EQ(where->address, kLoopback);
     EXPECT_EQ(where->port, 9100);
-    EXPECT_EQ(ParseListenAddress(":9101", error)->address, kLoopback);
-    where = ParseListenAddress("0.0.0.0:9102", error);
-    ASSERT_TRUE(where.has_value());
+    EXPECT_EQ(ParseListenAddress(":9101")->address, kLoopback);
+    where = ParseListenAddress("0.0.0.0:9102");
+    ASSERT_TRUE(where.Ok());
     EXPECT_EQ(where->address, 0u);
     for (const char* bad : {"", "host:9100", "1.2.3:9100", "127.0.0.1:", "65536", "-1", "9100x"}) {
-        error.clear();
-        EXPECT_FALSE(ParseListenAddress(bad, error).has_value()) << bad;
-        EXPECT_NE(error, "") << bad;
+        const Result<ListenAddress> refused = ParseListenAddress(bad);
+        EXPECT_FALSE(refused.Ok()) << bad;
+        EXPECT_NE(refused.Why(), "") << bad;
     }
 }
 

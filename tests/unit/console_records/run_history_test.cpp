@@ -134,7 +134,7 @@ TEST(RunRecordingTest, JournalsEachRunInTheHistoryAndEndsItWithItsOutcome) {
     RunRecording recording(history);
     test::FedRun run(2);
     run.Begin(10);  // sets the run up; its own recorder has no sink
-    EXPECT_EQ(recording.Begin(run.data), "");
+    EXPECT_TRUE(recording.Begin(run.data).Ok());
     run.Feed(3);
     for (int i = 0; i < 3; ++i)
         recording.Second(run.data);
@@ -147,7 +147,7 @@ TEST(RunRecordingTest, JournalsEachRunInTheHistoryAndEndsItWithItsOutcome) {
 
     RunRecording nowhere(dir.File("file/inside"));
     std::ofstream(dir.File("file")) << "x";
-    EXPECT_NE(nowhere.Begin(run.data), "");
+    EXPECT_FALSE(nowhere.Begin(run.data).Ok());
 }
 
 }  // namespace

@@ -107,6 +107,21 @@ TEST_F(RunReferenceTest, TheCurveFollowsTheCurrentChartsTimeAxis) {
     EXPECT_EQ(binned[29].value, 30.0f);
 }
 
+// The scale holds only what is drawn: the pairs that meet a current one (A's 30 and C's
+// 10, not the unknown pair's 20) and the All curve.
+TEST_F(RunReferenceTest, PeaksAreThoseOfTheCurvesDrawn) {
+    ThroughputPeaks peaks = reference.PeaksFor(current);
+    EXPECT_FLOAT_EQ(peaks.pairs, 30.0f);
+    EXPECT_FLOAT_EQ(peaks.all, 0.0f);
+    PairTable onlyC;
+    onlyC.AppendPair(Pair("198.18.0.5", "198.18.0.6"));
+    EXPECT_FLOAT_EQ(reference.PeaksFor(onlyC).pairs, 10.0f);
+    EXPECT_FLOAT_EQ(reference.PeaksFor(PairTable()).pairs, 0.0f);
+    reference.Clear();
+    peaks = reference.PeaksFor(current);
+    EXPECT_FLOAT_EQ(peaks.pairs, 0.0f);
+}
+
 TEST_F(RunReferenceTest, ClearingDropsEverythingAndTellsTheWindow) {
     int changes = 0;
     reference.onChanged = [&] { ++changes; };

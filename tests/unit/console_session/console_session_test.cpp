@@ -71,10 +71,10 @@ TEST_F(ConsoleSessionTest, ARunUsesTheGivenSessionsAndEnvironment) {
 
 TEST_F(ConsoleSessionTest, ASearchEndsIdleWithItsNoticeOnTheMainThread) {
     std::optional<std::string> notice;
-    ASSERT_TRUE(session.StartSearch([&](const std::string& text) { notice = text; }));
+    ASSERT_TRUE(session.StartSearch([&](const Outcome& found) { notice = found.Why(); }));
     EXPECT_EQ(session.Mode(), ConsoleMode::Searching);
     // One search at a time, and none outside Idle.
-    EXPECT_FALSE(session.StartSearch([](const std::string&) {}));
+    EXPECT_FALSE(session.StartSearch([](const Outcome&) {}));
 
     EXPECT_TRUE(loop.RunUntil([&] { return notice.has_value(); }, 10s));
     EXPECT_EQ(*notice, PairTable::kNoEndPointFound);
@@ -85,12 +85,12 @@ TEST_F(ConsoleSessionTest, ASearchEndsIdleWithItsNoticeOnTheMainThread) {
 
 TEST_F(ConsoleSessionTest, AQuitDropsTheResultOfASearchStillRunning) {
     bool called = false;
-    ASSERT_TRUE(session.StartSearch([&](const std::string&) { called = true; }));
+    ASSERT_TRUE(session.StartSearch([&](const Outcome&) { called = true; }));
     session.Quit();
     EXPECT_FALSE(session.Searching());
     loop.RunFor(100ms);
     EXPECT_FALSE(called);
-    EXPECT_FALSE(session.StartSearch([&](const std::string&) { called = true; }));
+    EXPECT_FALSE(session.StartSearch([&](const Outcome&) { called = true; }));
 }
 
 // Saves to one path without asking; counts what the file flow reports.
@@ -147,7 +147,7 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
 
 TEST_F(ConsoleSessionTest, ASearchOnTheCallingThreadAppliesItsResult) {
     session.Data().endPointsKnown = true;
-    EXPECT_EQ(session.SearchNow(nullptr), PairTable::kNoEndPointFound);
+    EXPECT_EQ(session.SearchNow(nullptr).Why(), PairTable::kNoEndPointFound);
     EXPECT_FALSE(session.Data().endPointsKnown);
 }
 

@@ -157,6 +157,34 @@ TEST(ChartLayoutTest, RunningRunStartsOneStepFromTheLeftEdge) {
     EXPECT_TRUE(curve.fill.empty());  // not asked for
 }
 
+// A round trip of 0 ms at second 0 was never measured: the Latency and Loss curves start
+// at their first value, while throughput keeps rising from 0.
+TEST(ChartLayoutTest, QualityCurvesStartAtTheirFirstValue) {
+    ChartModel chart;
+    Feed(chart, 3, 1000.0f, [](int) { return 250.0f; });
+    for (int s = 0; s < 3; ++s) {
+        chart.AppendQualityPoint(ChartMeasure::Latency, 1, 5.0);
+    }
+    const std::vector<ScaleBand> bands = chart.BandsOf(ChartMeasure::Latency);
+    const ChartLayout layout(chart, bands, kWidth, kHeight);
+    const float fiveMs = layout.ValueToY(5.0f);
+    ASSERT_LT(fiveMs, kBaseY);
+    const ChartSeries& latency = chart.SeriesOf(ChartMeasure::Latency)[1];
+    const CurveGeometry curve = layout.Curve(latency, true, CurveStart::AtFirstValue);
+    ASSERT_EQ(curve.lines.size(), 3u);
+    for (const CurveSegment& line : curve.lines) {
+        EXPECT_FLOAT_EQ(line.from.y, fiveMs);
+        EXPECT_FLOAT_EQ(line.to.y, fiveMs);
+    }
+    EXPECT_FLOAT_EQ(curve.lines[0].from.x, kLeft);
+    // The highlight's fill still closes on the axis.
+    EXPECT_FLOAT_EQ(curve.fill.front().y, kBaseY);
+    EXPECT_FLOAT_EQ(curve.fill[1].y, fiveMs);
+
+    const CurveGeometry throughput = layout.Curve(chart.Series()[1], false);
+    EXPECT_FLOAT_EQ(throughput.lines[0].from.y, 270.0f);
+}
+
 TEST(ChartLayoutTest, ScrolledRunShowsTheLastMinuteToTheRightEdge) {
     ChartModel chart;
     // 75 seconds: the window starts at second 15; second 14 was 500, the rest 250.

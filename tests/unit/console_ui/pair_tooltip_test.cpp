@@ -75,10 +75,15 @@ TEST(PairTooltipTest, MissingFiguresAreDashesAndLostProbesAreCounted) {
     EXPECT_EQ(lines[3], "RTT load: " + kDash);
     EXPECT_EQ(lines[4], "RTT increase: " + kDash);
 
-    // A queue can only add, but a faster loaded median still reads as a signed figure.
+    // A queue can only add: a faster loaded median is no increase, not a negative one.
     PairQuality faster = MeasuredUdp();
     faster.rttLoadedMedianMs = 0.21;
-    EXPECT_EQ(PairFigureLines(faster, false)[2], "RTT increase: -0.10 ms");
+    EXPECT_EQ(PairFigureLines(faster, false)[2],
+              "RTT increase: none within the measurement's noise");
+    EXPECT_EQ(PairFiguresSummary(faster, false).substr(PairFiguresSummary(faster, false).find('(')),
+              "(no increase)");
+    faster.rttLoadedMedianMs = faster.rttIdleMs;
+    EXPECT_EQ(PairFigureLines(faster, false)[2], "RTT increase: +0.00 ms");
 }
 
 TEST(PairTooltipTest, RowTooltipFollowsThePairsProtocol) {

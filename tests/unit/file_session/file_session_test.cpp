@@ -313,7 +313,7 @@ TEST_F(FileSessionTest, SaveWritesTheStateOfItsStartWhileTheWindowGoesOn) {
     ConsoleData original = MeasuredState();
     // Compare through a file round trip of the original state (samples are rounded).
     const std::string reference = dir.File("reference.config");
-    ASSERT_EQ(WriteConfigFile(reference, original), ConfigResult::Done);
+    ASSERT_TRUE(WriteConfigFile(reference, original).Ok());
     ConsoleData referenceRead;
     ASSERT_EQ(ReadConfigFile(reference, referenceRead, nullptr), ConfigResult::Done);
     EXPECT_EQ(DescribeSavedState(saved), DescribeSavedState(referenceRead));

@@ -2,10 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+
+#include "platform/utf8.h"
 
 namespace quarn::platform {
 namespace {
+
+// Each length's first and last code point is written as the decoder reads it back.
+TEST(Utf8, EveryLengthsBoundariesEncodeAndDecodeBack) {
+    const std::pair<char32_t, std::size_t> cases[] = {
+        {0x00, 1},   {0x7F, 1},   {0x80, 2},   {0x7FF, 2},   {0x800, 3},
+        {0xD7FF, 3}, {0xE000, 3}, {0xFFFF, 3}, {0x10000, 4}, {0x10FFFF, 4}};
+    for (const auto& [codePoint, length] : cases) {
+        std::string text = "x";
+        AppendUtf8(text, codePoint);
+        ASSERT_EQ(text.size(), 1 + length) << std::hex << static_cast<std::uint32_t>(codePoint);
+        const Utf8Step step = DecodeUtf8(text, 1);
+        EXPECT_TRUE(step.valid) << std::hex << static_cast<std::uint32_t>(codePoint);
+        EXPECT_EQ(static_cast<std::uint32_t>(step.codePoint),
+                  static_cast<std::uint32_t>(codePoint));
+        EXPECT_EQ(step.length, length);
+    }
+    std::string korean;
+    AppendUtf8(korean, 0xD55C);
+    EXPECT_EQ(korean, "\xED\x95\x9C");
+}
 
 TEST(Utf16, RoundTripIncludingSurrogatePairs) {
     const std::string texts[] = {
