@@ -242,8 +242,9 @@ int HeadlessConsole::Measure() {
         std::fprintf(env_.err, "%s\n", warning.c_str());
     Say("Measuring " + std::to_string(data_.table.PairCount()) + " pair(s) for " +
         std::to_string(run_.Duration()) + " s...\n");
-    loop_.RunUntil([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
-                   std::chrono::hours(24 * 365));
+    // Both change only in calls the loop runs, so it sleeps until the next one.
+    loop_.RunUntilCalled([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
+                         std::chrono::hours(24 * 365));
     measuring_ = false;
     records_.End(data_, quitRequested_);
     if (quitRequested_) {
