@@ -22,16 +22,19 @@ struct MeasurementRun::Worker {
     std::thread thread;
 };
 
-// Hands a worker's lines to the main thread; each call returns once it was handled there.
+// Queues a worker's lines for the main thread, copied and in order, without waiting there.
 class MeasurementRun::WorkerSink : public PairLineSink {
   public:
     WorkerSink(MeasurementRun& run, const Worker& worker) : run_(run), worker_(worker) {}
 
     void LineReady(int /*index*/, std::string_view line) override {
-        run_.SendFromWorker([&] { run_.OnLine(worker_.generation, worker_.pair, line); });
+        run_.PostFromWorker([&run = run_, generation = worker_.generation, pair = worker_.pair,
+                             text = std::string(line)] { run.OnLine(generation, pair, text); });
     }
     void StreamEnded(int /*index*/) override {
-        run_.SendFromWorker([&] { run_.OnStreamEnded(worker_.generation, worker_.pair); });
+        run_.PostFromWorker([&run = run_, generation = worker_.generation, pair = worker_.pair] {
+            run.OnStreamEnded(generation, pair);
+        });
     }
 
   private:
@@ -313,6 +316,14 @@ void MeasurementRun::SendFromWorker(const std::function<void()>& handler) {
             explicit Depth(int& d) : depth(d) { ++depth; }
             ~Depth() { --depth; }
         } inside(workerEventDepth_);
+        handler();
+    }));
+}
+
+void MeasurementRun::PostFromWorker(std::function<void()> handler) {
+    // The worker goes on at once; the guard drops the call once the run is gone.
+    dispatcher_.Post(liveness_.Guard([this, handler = std::move(handler)] {
+        data_.windowThread.Check("MeasurementRun worker event");
         handler();
     }));
 }

@@ -106,6 +106,7 @@ class MeasurementRun {
     bool LaunchWorker(int row);
     void WorkerMain(Worker& worker);
     void SendFromWorker(const std::function<void()>& handler);
+    void PostFromWorker(std::function<void()> handler);
     void JoinFinishedWorkers();
     void StopWorkers(bool abortSessions);
     void RequestPendingStop();
