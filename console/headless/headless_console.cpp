@@ -246,7 +246,8 @@ int HeadlessConsole::Measure() {
     loop_.RunUntilCalled([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
                          std::chrono::hours(24 * 365));
     measuring_ = false;
-    records_.End(data_, quitRequested_);
+    if (const std::string note = records_.End(data_, quitRequested_); !note.empty())
+        std::fprintf(env_.err, "%s\n", note.c_str());
     if (quitRequested_) {
         run_.Quit();
         Say("Quit before the measurement ended.\n");
