@@ -16,10 +16,9 @@ struct MeasurementRun::Worker {
     std::uint64_t generation = 0;
     std::chrono::milliseconds startDelay{0};
     std::unique_ptr<PairSession> session;
-    std::atomic<bool> stop{false};
-    // Set by the thread after its last Send: joining it can no longer block the loop.
-    std::atomic<bool> exited{false};
-    std::thread thread;
+    // Main thread only: the worker's last Send has run, so joining it cannot block the loop.
+    bool ended = false;
+    std::jthread thread;  // its stop token is the worker's stop
 };
 
 // Queues a worker's lines for the main thread, copied and in order, without waiting there.
@@ -275,7 +274,8 @@ bool MeasurementRun::LaunchWorker(int row) {
         return false;
     }
     try {
-        worker->thread = std::thread([this, w = worker.get()] { WorkerMain(*w); });
+        worker->thread =
+            std::jthread([this, w = worker.get()](std::stop_token stop) { WorkerMain(*w, stop); });
     } catch (const std::system_error&) {
         return false;
     }
@@ -283,18 +283,18 @@ bool MeasurementRun::LaunchWorker(int row) {
     return true;
 }
 
-void MeasurementRun::WorkerMain(Worker& worker) {
+void MeasurementRun::WorkerMain(Worker& worker, const std::stop_token& stop) {
     {
         std::unique_lock lock(delayMutex_);
-        delayWake_.wait_for(lock, worker.startDelay, [&] { return worker.stop.load(); });
+        delayWake_.wait_for(lock, stop, worker.startDelay, [] { return false; });
     }
     SessionEnd end = SessionEnd::Ended;
     std::optional<PairFailure> failure;
     // A run stopped during the delay must not start traffic after the restart broadcast.
-    if (!worker.stop.load()) {
+    if (!stop.stop_requested()) {
         WorkerSink sink(*this, worker);
         try {
-            end = worker.session->Run(sink, worker.stop);
+            end = worker.session->Run(sink, stop);
             failure = worker.session->Failure();
         } catch (...) {
             end = SessionEnd::Failed;  // a session that throws has failed; the thread must not die
@@ -302,7 +302,9 @@ void MeasurementRun::WorkerMain(Worker& worker) {
         }
     }
     SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.pair, end, failure); });
-    worker.exited = true;
+    // Runs once that Send has returned, so a join from the main thread no longer waits on it.
+    // Until then the worker stays listed; Shutdown joins it either way.
+    PostFromWorker([&worker] { worker.ended = true; });
 }
 
 void MeasurementRun::SendFromWorker(const std::function<void()>& handler) {
@@ -330,7 +332,7 @@ void MeasurementRun::PostFromWorker(std::function<void()> handler) {
 
 void MeasurementRun::JoinFinishedWorkers() {
     std::erase_if(workers_, [](const std::unique_ptr<Worker>& worker) {
-        if (!worker->exited.load()) {
+        if (!worker->ended) {
             return false;
         }
         worker->thread.join();
@@ -339,16 +341,12 @@ void MeasurementRun::JoinFinishedWorkers() {
 }
 
 void MeasurementRun::StopWorkers(bool allRuns) {
+    // Each stop wakes its worker's start delay and whatever its session waits on.
     for (const auto& worker : workers_) {
         if (allRuns || worker->generation == generation_) {
-            worker->stop = true;
+            worker->thread.request_stop();
         }
     }
-    {
-        // Taking the lock orders the flags before a waiting worker's next check.
-        std::lock_guard lock(delayMutex_);
-    }
-    delayWake_.notify_all();
 }
 
 int MeasurementRun::CurrentRow(std::uint64_t generation, PairId pair) const {
@@ -491,7 +489,7 @@ void MeasurementRun::Complete(bool completed) {
     environment_.BroadcastRestart();
     // Unblocks receives on the control connections; the workers close their sockets.
     for (const auto& worker : workers_) {
-        if (worker->generation == generation_ && !worker->exited.load()) {
+        if (worker->generation == generation_ && !worker->ended) {
             worker->session->Abort();
         }
     }
@@ -556,7 +554,7 @@ void MeasurementRun::Shutdown() {
         StopWorkers(true);
         environment_.StopRttProbes();
         for (const auto& worker : workers_) {
-            if (!worker->exited.load()) {
+            if (!worker->ended) {
                 worker->session->Abort();
             }
         }
