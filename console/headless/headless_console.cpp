@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <stop_token>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -96,13 +97,13 @@ class HeadlessConsole {
     bool incomplete_ = false;  // the opened file was cut short
     bool quitRequested_ = false;
     std::atomic<bool> measuring_{false};
-    std::atomic<bool> interrupted_{false};  // Ctrl-C outside a measurement
+    std::stop_source interrupt_;  // Ctrl-C outside a measurement: also ends a search
 };
 
 int HeadlessConsole::Run() {
     SignalWatcher signals([this](int) {
         if (!measuring_)
-            interrupted_ = true;
+            interrupt_.request_stop();
         loop_.Post([this] { OnSignal(); });
     });
     if (options_.listRuns) {
@@ -126,7 +127,7 @@ int HeadlessConsole::Run() {
     ApplyOverrides();
     if (options_.search)
         Search();
-    if (interrupted_)
+    if (interrupt_.stop_requested())
         return Fail("Interrupted.");
 
     int status = kExitOk;
@@ -219,7 +220,7 @@ void HeadlessConsole::ApplyOverrides() {
 
 void HeadlessConsole::Search() {
     Say("Searching for End Points...\n");
-    const std::string notice = session_.SearchNow(&interrupted_);
+    const std::string notice = session_.SearchNow(interrupt_.get_token());
     Say(notice.empty() ? FormatEndPointList(data_) : notice + "\n");
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <stop_token>
 #include <functional>
 #include <memory>
 #include <string>
@@ -58,8 +59,8 @@ class ConsoleSession {
     // Starts a search on a thread of its own (Idle mode only); `done` gets the notice to
     // show ("" when EndPoints answered) on the main thread. False when none started.
     bool StartSearch(std::function<void(const std::string& notice)> done);
-    // Searches on the calling thread until done or `cancel` is set; returns the notice.
-    std::string SearchNow(const std::atomic<bool>* cancel);
+    // Searches on the calling thread until done or stopped; returns the notice.
+    std::string SearchNow(const std::stop_token& stop);
     bool Searching() const { return search_.Running(); }
 
     // The File panel's flow (New, Open, Save, Save as) and the current file, over this
