@@ -1,18 +1,23 @@
 // Runs 16 UDP pairs among four EndPoints, driven by a headless Console, and prints the CPU
-// the EndPoint and Console processes themselves use (iperf not counted) against targets.
+// the EndPoint and Console processes themselves use (iperf not counted) against targets,
+// and how often their threads wake: idle EndPoints first, then during the run.
 // Everything runs inside network namespaces that this program builds and removes.
+#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/program_runner.h"
@@ -33,6 +38,12 @@ constexpr int kPairs = 16;
 constexpr int kSkipSeconds = 4;
 constexpr double kEndPointTargetPerPair = 0.001;  // of one core
 constexpr double kConsoleTarget = 0.005;          // of one core, for all pairs
+// Each EndPoint plays End Point 1 of four pairs and End Point 2 of four.
+constexpr int kRolesPerEndPoint = 2 * kPairs / kEndPoints;
+constexpr int kIdleSeconds = 10;
+constexpr double kIdleWakeTarget = 2;     // per second, for one idle EndPoint
+constexpr double kRoleWakeTarget = 3;     // per second per pair role on an EndPoint
+constexpr double kConsoleWakeTarget = 3;  // per second per pair on the Console
 
 std::string Program(const std::string& name) {
     return std::string(QUARN_BIN_DIR) + "/" + name;
@@ -64,6 +75,44 @@ std::optional<double> CpuSeconds(pid_t pid) {
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// Voluntary context switches of each thread of a process (its children, iperf, are other
+// processes and not counted), by thread id.
+using ThreadSwitches = std::map<long, long long>;
+
+ThreadSwitches VoluntarySwitches(pid_t pid) {
+    ThreadSwitches switches;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (dir == nullptr) {
+        return switches;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        const long tid = std::strtol(entry->d_name, nullptr, 10);
+        if (tid <= 0) {
+            continue;
+        }
+        std::ifstream status(tasks + "/" + entry->d_name + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
+                switches[tid] = std::strtoll(line.c_str() + line.find(':') + 1, nullptr, 10);
+            }
+        }
+    }
+    closedir(dir);
+    return switches;
+}
+
+// Switches between two readings. A thread that began in between counts from zero; one
+// that ended in between is lost (threads of a steady run live for all of it).
+long long SwitchesBetween(const ThreadSwitches& before, const ThreadSwitches& after) {
+    long long total = 0;
+    for (const auto& [tid, count] : after) {
+        const auto earlier = before.find(tid);
+        total += count - (earlier == before.end() ? 0 : earlier->second);
+    }
+    return total;
+}
+
 class EndPoint {
   public:
     EndPoint(const TestNetwork& network, int host) {
@@ -91,6 +140,8 @@ struct Sample {
     Clock::time_point at;
     double endPoints = 0;  // all four together
     double console = 0;
+    std::vector<ThreadSwitches> endPointSwitches;
+    ThreadSwitches consoleSwitches;
 };
 
 std::optional<Sample> TakeSample(const std::vector<std::unique_ptr<EndPoint>>& endPoints,
@@ -103,13 +154,49 @@ std::optional<Sample> TakeSample(const std::vector<std::unique_ptr<EndPoint>>& e
             return std::nullopt;
         }
         sample.endPoints += *cpu;
+        sample.endPointSwitches.push_back(VoluntarySwitches(endPoint->Pid()));
     }
     const std::optional<double> cpu = CpuSeconds(console);
     if (!cpu) {
         return std::nullopt;
     }
     sample.console = *cpu;
+    sample.consoleSwitches = VoluntarySwitches(console);
     return sample;
+}
+
+// Wake-ups per second of the busiest of the EndPoints between two samples.
+double BusiestEndPointWakes(const Sample& first, const Sample& last) {
+    const double wall = std::chrono::duration<double>(last.at - first.at).count();
+    double busiest = 0;
+    for (size_t i = 0; i < first.endPointSwitches.size(); ++i) {
+        const double wakes = static_cast<double>(SwitchesBetween(first.endPointSwitches[i],
+                                                                 last.endPointSwitches[i])) /
+                             wall;
+        busiest = std::max(busiest, wakes);
+    }
+    return busiest;
+}
+
+// The EndPoints with nothing to do, before any Console has looked for them.
+void MeasureIdle(const std::vector<std::unique_ptr<EndPoint>>& endPoints) {
+    std::vector<ThreadSwitches> before;
+    for (const auto& endPoint : endPoints) {
+        before.push_back(VoluntarySwitches(endPoint->Pid()));
+    }
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(kIdleSeconds));
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    double busiest = 0;
+    for (size_t i = 0; i < endPoints.size(); ++i) {
+        const ThreadSwitches after = VoluntarySwitches(endPoints[i]->Pid());
+        busiest = std::max(busiest, static_cast<double>(SwitchesBetween(before[i], after)) / wall);
+    }
+    std::printf(
+        "  idle EndPoint: %.2f wake-ups/s (busiest of %d over %.1f s)  target <= %.2f  "
+        "ratio %.3f\n",
+        busiest, kEndPoints, wall, kIdleWakeTarget, busiest / kIdleWakeTarget);
+    std::fflush(stdout);
 }
 
 int Run(int seconds) {
@@ -122,6 +209,10 @@ int Run(int seconds) {
     for (int host = 1; host <= kEndPoints; ++host) {
         endPoints.push_back(std::make_unique<EndPoint>(network, host));
     }
+    std::printf(
+        "bench_endpoint_cpu: voluntary context switches of the Quarn processes' own "
+        "threads\n");
+    MeasureIdle(endPoints);
     // Every EndPoint sends in four pairs and receives in four: host h -> host h+1.
     std::vector<std::string> argv = {Program("Quarn_Console"), "--headless", "--udp",
                                      "--throughput",           "1",          "--duration",
@@ -173,6 +264,16 @@ int Run(int seconds) {
                 endPointPerPair / kEndPointTargetPerPair);
     std::printf("  Console:   %.3f%% of a core for %d pairs  target <= %.3f%%  ratio %.3f\n",
                 100 * consoleAll, kPairs, 100 * kConsoleTarget, consoleAll / kConsoleTarget);
+    const double roleWakes = BusiestEndPointWakes(*first, *last) / kRolesPerEndPoint;
+    const double consoleWakes =
+        static_cast<double>(SwitchesBetween(first->consoleSwitches, last->consoleSwitches)) / wall /
+        kPairs;
+    std::printf(
+        "  EndPoints: %.2f wake-ups/s per pair role (busiest, %d roles each)  "
+        "target <= %.2f  ratio %.3f\n",
+        roleWakes, kRolesPerEndPoint, kRoleWakeTarget, roleWakes / kRoleWakeTarget);
+    std::printf("  Console:   %.2f wake-ups/s per pair  target <= %.2f  ratio %.3f\n", consoleWakes,
+                kConsoleWakeTarget, consoleWakes / kConsoleWakeTarget);
     return 0;
 }
 

@@ -43,14 +43,14 @@ class PacedSession : public console::PairSession {
   public:
     explicit PacedSession(int row) : lines_("198.18.0.12", "198.18.0.11", 5000 + row) {}
 
-    console::SessionEnd Run(console::PairLineSink& sink, const std::atomic<bool>& stop) override {
+    console::SessionEnd Run(console::PairLineSink& sink, std::stop_token stop) override {
         for (int i = 0; i < bench::ServerLines::kHeaderLines; ++i)
             sink.LineReady(0, lines_.Header(i));
         const Clock::time_point start = Clock::now();
         std::string line;
-        for (std::int64_t second = 0; !stop.load() && !aborted_.load(); ++second) {
+        for (std::int64_t second = 0; !stop.stop_requested() && !aborted_.load(); ++second) {
             std::this_thread::sleep_until(start + std::chrono::seconds(second + 1));
-            if (stop.load() || aborted_.load())
+            if (stop.stop_requested() || aborted_.load())
                 break;
             line.clear();
             lines_.AppendInterval(second, line);

@@ -2,11 +2,18 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "platform/socket.h"
+#include "platform/wake_event.h"
+
 namespace quarn::platform {
+
+// What ended a ChildProcess::WaitForEvent.
+enum class ChildEvent { Output, Exited, PeerGone, Woken, TimedOut };
 
 // One child program with stdout and stderr merged into one pipe.
 // Move-only RAII: the destructor kills a running child, reaps it and closes the fds.
@@ -32,6 +39,11 @@ class ChildProcess {
 
     // Waits up to timeoutMs for output or the child's exit; true when output is waiting.
     bool WaitForOutputOrExit(int timeoutMs);
+    // Sleeps until the first of: output (or its end) waiting, the child's exit, the peer of
+    // `peer` closing its side (bytes it sends do not count), `wake` set, or the timeout.
+    // Output comes before an exit, so what the child wrote last is read first.
+    ChildEvent WaitForEvent(std::chrono::milliseconds timeout, const WakeEvent& wake,
+                            const Socket* peer = nullptr);
 
     // Non-blocking check; reaps the child. Stays true once reaped.
     bool Exited();

@@ -272,6 +272,65 @@ bool ChildProcess::WaitForOutputOrExit(int timeoutMs) {
     }
 }
 
+namespace {
+
+constexpr short kHangUp = POLLRDHUP | POLLHUP | POLLERR | POLLNVAL;
+
+// Without a descriptor to sleep on, a wait comes back this often to look again.
+constexpr int kFallbackSliceMs = 100;
+
+}  // namespace
+
+ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const WakeEvent& wake,
+                                      const Socket* peer) {
+    const auto deadline = Clock::now() + timeout;
+    while (true) {
+        if (wake.IsSet()) {
+            return ChildEvent::Woken;
+        }
+        if (pipeFd_ < 0 && Exited()) {
+            return ChildEvent::Exited;
+        }
+        pollfd fds[4];
+        nfds_t count = 0;
+        const auto add = [&](int fd, short events) {
+            fds[count] = {fd, events, 0};
+            return &fds[count++];
+        };
+        pollfd* output = pipeFd_ >= 0 ? add(pipeFd_, POLLIN) : nullptr;
+        pollfd* exit = pidFd_ >= 0 && Running() ? add(pidFd_, POLLIN) : nullptr;
+        pollfd* hangUp = peer != nullptr ? add(peer->Fd(), POLLRDHUP) : nullptr;
+        pollfd* woken = wake.Fd() >= 0 ? add(wake.Fd(), POLLIN) : nullptr;
+        int waitMs = PollTimeoutMs(deadline);
+        if (woken == nullptr || (exit == nullptr && Running())) {
+            waitMs = std::min(waitMs, kFallbackSliceMs);
+        }
+        const int ready = poll(fds, count, waitMs);
+        if (ready < 0 && errno != EINTR) {
+            return ChildEvent::Woken;  // nothing left to wait with: end like a stop
+        }
+        if (woken != nullptr && woken->revents != 0) {
+            return ChildEvent::Woken;
+        }
+        if (hangUp != nullptr && (hangUp->revents & kHangUp) != 0) {
+            return ChildEvent::PeerGone;
+        }
+        if (output != nullptr && (output->revents & POLLIN) != 0) {
+            return ChildEvent::Output;
+        }
+        if (output != nullptr && (output->revents & (POLLHUP | POLLERR)) != 0) {
+            close(pipeFd_);
+            pipeFd_ = -1;
+        }
+        if ((exit == nullptr || exit->revents != 0) && Exited()) {
+            return ChildEvent::Exited;
+        }
+        if (Clock::now() >= deadline) {
+            return ChildEvent::TimedOut;
+        }
+    }
+}
+
 bool ChildProcess::Reap(int options) {
     if (pid_ <= 0) {
         return true;

@@ -258,6 +258,31 @@ bool ChildProcess::WaitForOutputOrExit(int timeoutMs) {
     }
 }
 
+ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const WakeEvent& wake,
+                                      const Socket* peer) {
+    // The stop and the peer are looked at between waits on the pipe.
+    constexpr int kCheckMs = 100;
+    const auto deadline = Clock::now() + timeout;
+    while (true) {
+        if (wake.IsSet()) {
+            return ChildEvent::Woken;
+        }
+        if (peer != nullptr && (peer->WasShutDown() || PeerHasClosed(*peer))) {
+            return ChildEvent::PeerGone;
+        }
+        const int leftMs = PollTimeoutMs(deadline);
+        if (WaitForOutputOrExit(std::min(leftMs, kCheckMs))) {
+            return ChildEvent::Output;
+        }
+        if (Exited()) {
+            return ChildEvent::Exited;
+        }
+        if (leftMs == 0) {
+            return ChildEvent::TimedOut;
+        }
+    }
+}
+
 bool ChildProcess::Reap(int options) {
     if (pid_ <= 0 || reaped_) {
         return true;

@@ -12,6 +12,9 @@ namespace quarn::platform {
 class ShutdownSignals {
   public:
     explicit ShutdownSignals(std::function<void()> onSignal);
+    // Calls onSignal with the signal's number for every one, not only the first (Linux).
+    struct EverySignal {};
+    ShutdownSignals(EverySignal, std::function<void(int signal)> onSignal);
     ~ShutdownSignals();
     ShutdownSignals(const ShutdownSignals&) = delete;
     ShutdownSignals& operator=(const ShutdownSignals&) = delete;
@@ -19,6 +22,10 @@ class ShutdownSignals {
     bool Valid() const;
 
   private:
+#ifndef _WIN32
+    // onSignal says whether to go on waiting.
+    ShutdownSignals(std::function<bool(int signal)> onSignal, int);
+#endif
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -9,10 +9,21 @@ EventLoop::~EventLoop() {
 }
 
 bool EventLoop::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    // Wake now and then: `done` may also depend on what other threads change.
+    return Run(done, timeout, kRecheckInterval);
+}
+
+bool EventLoop::RunUntilCalled(const std::function<bool()>& done,
+                               std::chrono::milliseconds timeout) {
+    return Run(done, timeout, timeout);
+}
+
+bool EventLoop::Run(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                    std::chrono::milliseconds recheck) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
-        // Wake now and then: `done` may also depend on what other threads change.
-        const auto wake = std::min(deadline, std::chrono::steady_clock::now() + kRecheckInterval);
+        const auto now = std::chrono::steady_clock::now();
+        const auto wake = recheck < deadline - now ? now + recheck : deadline;
         if (queue_.RunOne(wake)) {
             continue;
         }

@@ -33,6 +33,9 @@ class EventLoop : public Dispatcher {
     // at least every kRecheckInterval),
     // Quit is called, the loop is closed or the timeout passes. Returns done().
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+    // The same for a `done` that only calls run by the loop change (or Quit): it is looked at
+    // after each of them, and the loop sleeps until the next call or the timeout.
+    bool RunUntilCalled(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     // Runs queued calls for the given time (or until Quit or Close).
     void RunFor(std::chrono::milliseconds duration);
     // Runs what is queued now without waiting; returns the number of calls run.
@@ -43,6 +46,9 @@ class EventLoop : public Dispatcher {
     bool OnLoopThread() const { return queue_.OnOwnerThread(); }
 
   private:
+    bool Run(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+             std::chrono::milliseconds recheck);
+
     DispatchQueue queue_;
 };
 

@@ -16,22 +16,24 @@ struct MeasurementRun::Worker {
     std::uint64_t generation = 0;
     std::chrono::milliseconds startDelay{0};
     std::unique_ptr<PairSession> session;
-    std::atomic<bool> stop{false};
-    // Set by the thread after its last Send: joining it can no longer block the loop.
-    std::atomic<bool> exited{false};
-    std::thread thread;
+    // Main thread only: the worker's last Send has run, so joining it cannot block the loop.
+    bool ended = false;
+    std::jthread thread;  // its stop token is the worker's stop
 };
 
-// Hands a worker's lines to the main thread; each call returns once it was handled there.
+// Queues a worker's lines for the main thread, copied and in order, without waiting there.
 class MeasurementRun::WorkerSink : public PairLineSink {
   public:
     WorkerSink(MeasurementRun& run, const Worker& worker) : run_(run), worker_(worker) {}
 
     void LineReady(int /*index*/, std::string_view line) override {
-        run_.SendFromWorker([&] { run_.OnLine(worker_.generation, worker_.pair, line); });
+        run_.PostFromWorker([&run = run_, generation = worker_.generation, pair = worker_.pair,
+                             text = std::string(line)] { run.OnLine(generation, pair, text); });
     }
     void StreamEnded(int /*index*/) override {
-        run_.SendFromWorker([&] { run_.OnStreamEnded(worker_.generation, worker_.pair); });
+        run_.PostFromWorker([&run = run_, generation = worker_.generation, pair = worker_.pair] {
+            run.OnStreamEnded(generation, pair);
+        });
     }
 
   private:
@@ -274,7 +276,8 @@ bool MeasurementRun::LaunchWorker(int row) {
         return false;
     }
     try {
-        worker->thread = std::thread([this, w = worker.get()] { WorkerMain(*w); });
+        worker->thread =
+            std::jthread([this, w = worker.get()](std::stop_token stop) { WorkerMain(*w, stop); });
     } catch (const std::system_error&) {
         return false;
     }
@@ -282,18 +285,18 @@ bool MeasurementRun::LaunchWorker(int row) {
     return true;
 }
 
-void MeasurementRun::WorkerMain(Worker& worker) {
+void MeasurementRun::WorkerMain(Worker& worker, const std::stop_token& stop) {
     {
         std::unique_lock lock(delayMutex_);
-        delayWake_.wait_for(lock, worker.startDelay, [&] { return worker.stop.load(); });
+        delayWake_.wait_for(lock, stop, worker.startDelay, [] { return false; });
     }
     SessionEnd end = SessionEnd::Ended;
     std::optional<PairFailure> failure;
     // A run stopped during the delay must not start traffic after the restart broadcast.
-    if (!worker.stop.load()) {
+    if (!stop.stop_requested()) {
         WorkerSink sink(*this, worker);
         try {
-            end = worker.session->Run(sink, worker.stop);
+            end = worker.session->Run(sink, stop);
             failure = worker.session->Failure();
         } catch (...) {
             end = SessionEnd::Failed;  // a session that throws has failed; the thread must not die
@@ -301,7 +304,9 @@ void MeasurementRun::WorkerMain(Worker& worker) {
         }
     }
     SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.pair, end, failure); });
-    worker.exited = true;
+    // Runs once that Send has returned, so a join from the main thread no longer waits on it.
+    // Until then the worker stays listed; Shutdown joins it either way.
+    PostFromWorker([&worker] { worker.ended = true; });
 }
 
 void MeasurementRun::SendFromWorker(const std::function<void()>& handler) {
@@ -319,9 +324,17 @@ void MeasurementRun::SendFromWorker(const std::function<void()>& handler) {
     }));
 }
 
+void MeasurementRun::PostFromWorker(std::function<void()> handler) {
+    // The worker goes on at once; the guard drops the call once the run is gone.
+    dispatcher_.Post(liveness_.Guard([this, handler = std::move(handler)] {
+        data_.windowThread.Check("MeasurementRun worker event");
+        handler();
+    }));
+}
+
 void MeasurementRun::JoinFinishedWorkers() {
     std::erase_if(workers_, [](const std::unique_ptr<Worker>& worker) {
-        if (!worker->exited.load()) {
+        if (!worker->ended) {
             return false;
         }
         worker->thread.join();
@@ -330,16 +343,12 @@ void MeasurementRun::JoinFinishedWorkers() {
 }
 
 void MeasurementRun::StopWorkers(bool allRuns) {
+    // Each stop wakes its worker's start delay and whatever its session waits on.
     for (const auto& worker : workers_) {
         if (allRuns || worker->generation == generation_) {
-            worker->stop = true;
+            worker->thread.request_stop();
         }
     }
-    {
-        // Taking the lock orders the flags before a waiting worker's next check.
-        std::lock_guard lock(delayMutex_);
-    }
-    delayWake_.notify_all();
 }
 
 int MeasurementRun::CurrentRow(std::uint64_t generation, PairId pair) const {
@@ -482,7 +491,7 @@ void MeasurementRun::Complete(bool completed) {
     environment_.BroadcastRestart();
     // Unblocks receives on the control connections; the workers close their sockets.
     for (const auto& worker : workers_) {
-        if (worker->generation == generation_ && !worker->exited.load()) {
+        if (worker->generation == generation_ && !worker->ended) {
             worker->session->Abort();
         }
     }
@@ -547,7 +556,7 @@ void MeasurementRun::Shutdown() {
         StopWorkers(true);
         environment_.StopRttProbes();
         for (const auto& worker : workers_) {
-            if (!worker->exited.load()) {
+            if (!worker->ended) {
                 worker->session->Abort();
             }
         }

@@ -109,8 +109,9 @@ class MeasurementRun {
     void ReserveChart(int duration);
     void PrepareRows(int duration, const std::string& rateText);
     bool LaunchWorker(int row);
-    void WorkerMain(Worker& worker);
+    void WorkerMain(Worker& worker, const std::stop_token& stop);
     void SendFromWorker(const std::function<void()>& handler);
+    void PostFromWorker(std::function<void()> handler);
     void JoinFinishedWorkers();
     void StopWorkers(bool abortSessions);
     void RequestPendingStop();
@@ -153,7 +154,7 @@ class MeasurementRun {
 
     std::vector<std::unique_ptr<Worker>> workers_;
     std::mutex delayMutex_;
-    std::condition_variable delayWake_;
+    std::condition_variable_any delayWake_;
     Liveness liveness_;  // last member: expires first when the run is destroyed
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -43,8 +43,8 @@ enum class SessionEnd { Ended, Failed };
 class PairSession {
   public:
     virtual ~PairSession() = default;
-    // Runs until the stream ends, stopRequested is seen or set-up fails.
-    virtual SessionEnd Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) = 0;
+    // Runs until the stream ends, the stop is requested or set-up fails.
+    virtual SessionEnd Run(PairLineSink& sink, std::stop_token stop) = 0;
     // After Run has returned, on the same thread: why the pair could not be measured,
     // when the session knows. Nothing for a normal end, a stop or an abort.
     virtual std::optional<PairFailure> Failure() const { return std::nullopt; }

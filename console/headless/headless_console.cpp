@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <stop_token>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -96,13 +97,13 @@ class HeadlessConsole {
     bool incomplete_ = false;  // the opened file was cut short
     bool quitRequested_ = false;
     std::atomic<bool> measuring_{false};
-    std::atomic<bool> interrupted_{false};  // Ctrl-C outside a measurement
+    std::stop_source interrupt_;  // Ctrl-C outside a measurement: also ends a search
 };
 
 int HeadlessConsole::Run() {
     SignalWatcher signals([this](int) {
         if (!measuring_)
-            interrupted_ = true;
+            interrupt_.request_stop();
         loop_.Post([this] { OnSignal(); });
     });
     if (options_.listRuns) {
@@ -126,7 +127,7 @@ int HeadlessConsole::Run() {
     ApplyOverrides();
     if (options_.search)
         Search();
-    if (interrupted_)
+    if (interrupt_.stop_requested())
         return Fail("Interrupted.");
 
     int status = kExitOk;
@@ -219,7 +220,7 @@ void HeadlessConsole::ApplyOverrides() {
 
 void HeadlessConsole::Search() {
     Say("Searching for End Points...\n");
-    const Outcome found = session_.SearchNow(&interrupted_);
+    const Outcome found = session_.SearchNow(interrupt_.get_token());
     Say(found ? FormatEndPointList(data_) : found.Why() + "\n");
 }
 
@@ -242,10 +243,12 @@ int HeadlessConsole::Measure() {
         std::fprintf(env_.err, "%s\n", journal.Why().c_str());
     Say("Measuring " + std::to_string(data_.table.PairCount()) + " pair(s) for " +
         std::to_string(run_.Duration()) + " s...\n");
-    loop_.RunUntil([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
-                   std::chrono::hours(24 * 365));
+    // Both change only in calls the loop runs, so it sleeps until the next one.
+    loop_.RunUntilCalled([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
+                         std::chrono::hours(24 * 365));
     measuring_ = false;
-    records_.End(data_, quitRequested_);
+    if (const std::string note = records_.End(data_, quitRequested_); !note.empty())
+        std::fprintf(env_.err, "%s\n", note.c_str());
     if (quitRequested_) {
         run_.Quit();
         Say("Quit before the measurement ended.\n");

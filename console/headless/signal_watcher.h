@@ -1,8 +1,8 @@
 #pragma once
 
-#include <atomic>
 #include <functional>
-#include <thread>
+
+#include "platform/shutdown_signals.h"
 
 namespace quarn::console {
 
@@ -13,17 +13,11 @@ void BlockTerminationSignals();
 
 class SignalWatcher {
   public:
-    explicit SignalWatcher(std::function<void(int signal)> onSignal);
-    ~SignalWatcher();
-    SignalWatcher(const SignalWatcher&) = delete;
-    SignalWatcher& operator=(const SignalWatcher&) = delete;
+    explicit SignalWatcher(std::function<void(int signal)> onSignal)
+        : signals_(platform::ShutdownSignals::EverySignal{}, std::move(onSignal)) {}
 
   private:
-    void Watch();
-
-    std::function<void(int)> onSignal_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    platform::ShutdownSignals signals_;
 };
 
 }  // namespace quarn::console

@@ -16,16 +16,12 @@ namespace {
 constexpr int kProbesPerTarget = 3;
 constexpr auto kPauseAfterFailedSend = std::chrono::milliseconds(100);
 
-bool Cancelled(const std::atomic<bool>* cancel) {
-    return cancel != nullptr && cancel->load();
-}
-
 // Replies count for a probe only while the clock still shows the second it was sent in;
 // a later reply stays queued for the next probe's window.
 void CollectReplies(const platform::Socket& socket, EndPointCollector& collector,
-                    const std::atomic<bool>* cancel) {
+                    const std::stop_token& stop) {
     const std::time_t sentAt = std::time(nullptr);
-    while (std::time(nullptr) == sentAt && !Cancelled(cancel)) {
+    while (std::time(nullptr) == sentAt && !stop.stop_requested()) {
         const platform::DatagramResult reply =
             platform::ReceiveFrom(socket, protocol::kMaxDatagram);
         if (reply.status != platform::RecvStatus::Data) {
@@ -36,30 +32,32 @@ void CollectReplies(const platform::Socket& socket, EndPointCollector& collector
 }
 
 void ProbeTarget(uint32_t target, const DiscoveryOptions& options, EndPointCollector& collector,
-                 const std::atomic<bool>* cancel) {
+                 const std::stop_token& stop) {
     platform::Socket socket = platform::UdpSocket(true);
     if (!socket.Valid() || !platform::SetRecvTimeout(socket, options.replyTimeoutMs)) {
         return;
     }
-    for (int probe = 0; probe < kProbesPerTarget && !Cancelled(cancel); ++probe) {
+    // Shutting the socket down ends a receive that waits for a reply.
+    const std::stop_callback wake(stop, [&socket] { socket.ShutdownBoth(); });
+    for (int probe = 0; probe < kProbesPerTarget && !stop.stop_requested(); ++probe) {
         if (!platform::SendTo(socket, protocol::kProbe, target, options.port)) {
             std::this_thread::sleep_for(kPauseAfterFailedSend);
             continue;
         }
-        CollectReplies(socket, collector, cancel);
+        CollectReplies(socket, collector, stop);
     }
 }
 
 }  // namespace
 
 std::vector<EndPointEntry> SearchEndPoints(const DiscoveryOptions& options,
-                                           const std::atomic<bool>* cancel) {
+                                           const std::stop_token& stop) {
     EndPointCollector collector;
     for (uint32_t target : BroadcastTargets(options)) {
-        if (Cancelled(cancel)) {
+        if (stop.stop_requested()) {
             break;
         }
-        ProbeTarget(target, options, collector, cancel);
+        ProbeTarget(target, options, collector, stop);
     }
     return collector.Take();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <atomic>
+#include <stop_token>
 #include <vector>
 
 #include "console/core/endpoint_entry.h"
@@ -10,8 +10,8 @@ namespace quarn::console {
 
 // Probes every broadcast target three times with "hello" and collects the replies that
 // arrive within the whole second of each probe. Blocks for about one second per probe;
-// `cancel`, when given and set, ends the search within one reply timeout.
+// a stop ends the search at once.
 std::vector<EndPointEntry> SearchEndPoints(const DiscoveryOptions& options,
-                                           const std::atomic<bool>* cancel = nullptr);
+                                           const std::stop_token& stop = {});
 
 }  // namespace quarn::console

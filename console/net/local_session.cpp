@@ -21,13 +21,14 @@ namespace {
 
 constexpr size_t kServerOutputChunk = 511;
 constexpr size_t kClientOutputChunk = 1499;
-constexpr int kPollMs = 100;
+// A silent client is ended after idlePollLimit of these.
+constexpr std::chrono::milliseconds kPollInterval{100};
 
 // Joins the receive thread on every way out of Run; shutting the connection down first
 // guarantees the join cannot wait for the network.
 class ReceiverJoin {
   public:
-    ReceiverJoin(AbortableSocket& connection, std::thread& receiver)
+    ReceiverJoin(AbortableSocket& connection, std::jthread& receiver)
         : connection_(connection), receiver_(receiver) {}
     ~ReceiverJoin() {
         connection_.Wake();
@@ -41,18 +42,8 @@ class ReceiverJoin {
 
   private:
     AbortableSocket& connection_;
-    std::thread& receiver_;
+    std::jthread& receiver_;
 };
-
-// Waits up to one poll interval; true when the client has ended. Once the pipe is at its
-// end only the exit is left to wait for.
-bool WaitForClient(platform::ChildProcess& iperf, bool pipeOpen) {
-    if (!pipeOpen) {
-        return iperf.WaitExit(kPollMs);
-    }
-    iperf.WaitForOutputOrExit(kPollMs);
-    return iperf.Exited();
-}
 
 }  // namespace
 
@@ -63,11 +54,23 @@ LocalSession::LocalSession(PairJob job, ControlClientSettings settings)
     }
 }
 
-bool LocalSession::StopWanted(const std::atomic<bool>& stopRequested) const {
-    return stopRequested || connection_.Aborted();
+void LocalSession::Abort() {
+    connection_.Abort();
+    aborted_.Set();
+    {
+        // Under the lock: a waiter between its check and its sleep still sees the change.
+        std::lock_guard<std::mutex> lock(streamMutex_);
+    }
+    streamEndedSignal_.notify_all();
 }
 
-SessionEnd LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
+bool LocalSession::StopWanted(const std::stop_token& stop) const {
+    return stop.stop_requested() || connection_.Aborted();
+}
+
+SessionEnd LocalSession::Run(PairLineSink& sink, std::stop_token stop) {
+    // The stop ends a blocked connect, the client and the wait for the stream at once.
+    const std::stop_callback abortOnStop(stop, [this] { Abort(); });
     // The "-c" of the command names End Point 2, whom the server request goes to.
     protocol::ServerRequestFailure why;
     std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
@@ -82,17 +85,17 @@ SessionEnd LocalSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRe
     if (!connection_.Attach(std::move(server->socket))) {
         return SessionEnd::Ended;  // the run was completed meanwhile
     }
-    std::thread receiver;
+    std::jthread receiver;
     try {
-        receiver = std::thread([this, &sink] { ReceiveStream(sink); });
+        receiver = std::jthread([this, &sink] { ReceiveStream(sink); });
     } catch (const std::system_error& error) {
         connection_.Close();
         setupFailure_ = ConsoleFailure(FailureKind::NotStarted, error.what());
         return SessionEnd::Failed;
     }
     ReceiverJoin joinOnExit(connection_, receiver);
-    RunClient(server->port, stopRequested);
-    AwaitStreamEnd(stopRequested);
+    RunClient(server->port, stop);
+    AwaitStreamEnd(stop);
     return SessionEnd::Ended;
 }
 
@@ -124,7 +127,7 @@ void LocalSession::ReceiveStream(PairLineSink& sink) {
     streamEndedSignal_.notify_all();
 }
 
-void LocalSession::RunClient(int dataPort, const std::atomic<bool>& stopRequested) {
+void LocalSession::RunClient(int dataPort, const std::stop_token& stop) {
     platform::ChildProcess iperf;
     if (!iperf.Start(LocalClientArgv(job_, settings_.iperfPath, dataPort),
                      {platform::OwnerMarkerEnv(kIperfOwnerRole)})) {
@@ -132,41 +135,42 @@ void LocalSession::RunClient(int dataPort, const std::atomic<bool>& stopRequeste
                                        "iperf could not be started: " + settings_.iperfPath);
         return;  // End Point 2's stream is still read until it ends
     }
-    PollClient(iperf, stopRequested);
+    PollClient(iperf, stop);
 }
 
 // The client's figures are not used (End Point 2 reports what arrived) but its output is
 // drained so the client never blocks on a full pipe, and its error lines are kept.
-void LocalSession::PollClient(platform::ChildProcess& iperf,
-                              const std::atomic<bool>& stopRequested) {
+void LocalSession::PollClient(platform::ChildProcess& iperf, const std::stop_token& stop) {
     std::array<char, kClientOutputChunk> discard{};
-    bool pipeOpen = true;
-    bool endedSeen = false;
-    int idlePolls = 0;
+    const auto silence = kPollInterval * settings_.idlePollLimit;
+    auto silenceEnds = std::chrono::steady_clock::now() + silence;
+    const auto readAll = [&] {
+        long read;
+        while ((read = iperf.ReadAvailable(discard.data(), discard.size())) > 0) {
+            NoteClientOutput(std::string_view(discard.data(), static_cast<size_t>(read)));
+            silenceEnds = std::chrono::steady_clock::now() + silence;
+        }
+    };
     for (;;) {
-        if (StopWanted(stopRequested)) {
+        if (StopWanted(stop)) {
             iperf.Terminate();
             return;
         }
-        bool gotOutput = false;
-        if (pipeOpen) {
-            long read = iperf.ReadAvailable(discard.data(), discard.size());
-            gotOutput = read > 0;
-            pipeOpen = read >= 0;
-            if (gotOutput) {
-                NoteClientOutput(std::string_view(discard.data(), static_cast<size_t>(read)));
-            }
-        }
-        if (gotOutput) {
-            idlePolls = 0;
-        }
-        if (endedSeen) {
-            return;
-        }
-        endedSeen = WaitForClient(iperf, pipeOpen);
-        if (!endedSeen && !gotOutput && ++idlePolls >= settings_.idlePollLimit) {
-            iperf.Terminate();
-            return;
+        readAll();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            silenceEnds - std::chrono::steady_clock::now());
+        switch (iperf.WaitForEvent(left, aborted_)) {
+            case platform::ChildEvent::Exited:
+                readAll();
+                return;
+            case platform::ChildEvent::TimedOut:
+                if (std::chrono::steady_clock::now() >= silenceEnds) {
+                    iperf.Terminate();
+                    return;
+                }
+                break;
+            default:
+                break;  // output, or the abort the loop's top sees
         }
     }
 }
@@ -214,14 +218,12 @@ std::optional<PairFailure> LocalSession::Failure() const {
 // "restart" or its own idle limit, so waiting for the close would only delay the end of
 // the pair: wait at most streamDrainMs (not at all once a stop is requested or the
 // session aborted); the caller then shuts the connection down, which ends the thread.
-void LocalSession::AwaitStreamEnd(const std::atomic<bool>& stopRequested) {
+void LocalSession::AwaitStreamEnd(const std::stop_token& stop) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(settings_.streamDrainMs);
     std::unique_lock<std::mutex> lock(streamMutex_);
-    while (!streamEnded_ && !StopWanted(stopRequested) &&
-           std::chrono::steady_clock::now() < deadline) {
-        streamEndedSignal_.wait_for(lock, std::chrono::milliseconds(kPollMs));
-    }
+    streamEndedSignal_.wait_until(lock, stop, deadline,
+                                  [&] { return streamEnded_ || connection_.Aborted(); });
 }
 
 }  // namespace quarn::console

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -12,6 +12,7 @@
 #include "console/net/control_client_settings.h"
 #include "console/net/line_splitter.h"
 #include "platform/child_process.h"
+#include "platform/wake_event.h"
 
 namespace quarn::console {
 
@@ -24,25 +25,26 @@ class LocalSession : public PairSession {
 
     // Failed when End Point 2 gives no server or the receive thread cannot start.
     // Returns only after the receive thread has ended, so the sink is free again.
-    SessionEnd Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override;
-    void Abort() override { connection_.Abort(); }
+    SessionEnd Run(PairLineSink& sink, std::stop_token stop) override;
+    void Abort() override;
     std::optional<PairFailure> Failure() const override;
 
   private:
     void ReceiveStream(PairLineSink& sink);
-    void RunClient(int dataPort, const std::atomic<bool>& stopRequested);
-    void PollClient(platform::ChildProcess& iperf, const std::atomic<bool>& stopRequested);
-    void AwaitStreamEnd(const std::atomic<bool>& stopRequested);
-    bool StopWanted(const std::atomic<bool>& stopRequested) const;
+    void RunClient(int dataPort, const std::stop_token& stop);
+    void PollClient(platform::ChildProcess& iperf, const std::stop_token& stop);
+    void AwaitStreamEnd(const std::stop_token& stop);
+    bool StopWanted(const std::stop_token& stop) const;
     void NoteClientOutput(std::string_view chunk);
     PairFailure ConsoleFailure(FailureKind kind, std::string detail) const;
 
     PairJob job_;
     ControlClientSettings settings_;
     AbortableSocket connection_;
+    platform::WakeEvent aborted_;  // set by Abort: wakes the wait on the local client
 
     mutable std::mutex streamMutex_;
-    std::condition_variable streamEndedSignal_;
+    std::condition_variable_any streamEndedSignal_;
     bool streamEnded_ = false;   // guarded by streamMutex_
     bool streamOutput_ = false;  // guarded by streamMutex_: End Point 2 sent something
 

@@ -20,7 +20,9 @@ constexpr size_t kStreamChunk = 1499;
 RemoteSession::RemoteSession(PairJob job, ControlClientSettings settings)
     : job_(std::move(job)), settings_(std::move(settings)) {}
 
-SessionEnd RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
+SessionEnd RemoteSession::Run(PairLineSink& sink, std::stop_token stop) {
+    // The stop ends a blocked connect or receive at once.
+    const std::stop_callback abortOnStop(stop, [this] { Abort(); });
     std::optional<uint32_t> endPoint1 = ParseIpv4(job_.endpoint1);
     if (!endPoint1) {
         Fail(FailureKind::Unreachable, "not an IPv4 address");
@@ -43,7 +45,7 @@ SessionEnd RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopR
         return SessionEnd::Ended;
     }
     // A command sent after the run's "restart" would start iperf that nothing ends.
-    if (stopRequested) {
+    if (stop.stop_requested()) {
         connection_.Close();
         return SessionEnd::Ended;
     }
@@ -51,7 +53,7 @@ SessionEnd RemoteSession::Run(PairLineSink& sink, const std::atomic<bool>& stopR
         protocol::WithCrLf(protocol::BuildClientCommand(ClientCommandFor(job_)));
     SessionEnd result = SessionEnd::Ended;
     if (platform::SendAll(connection_.Get(), command)) {
-        result = ReadStream(sink, stopRequested);
+        result = ReadStream(sink, stop);
     } else {
         Fail(FailureKind::ClosedBeforeOutput, SystemErrorText(errno));
     }
@@ -71,14 +73,14 @@ void RemoteSession::Fail(FailureKind kind, std::string detail, int seconds) {
 }
 
 // Notes why the stream ended; the run decides whether that end was early.
-SessionEnd RemoteSession::ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested) {
+SessionEnd RemoteSession::ReadStream(PairLineSink& sink, const std::stop_token& stop) {
     LineSplitter lines;
     bool anyOutput = false;
     auto deliver = [&](std::string_view line) {
         sink.LineReady(job_.index, platform::AnsiToUtf8(line));
     };
     std::array<char, kStreamChunk> buffer{};
-    while (!stopRequested) {
+    while (!stop.stop_requested()) {
         platform::RecvResult received =
             platform::Receive(connection_.Get(), buffer.data(), buffer.size());
         if (received.status == platform::RecvStatus::TimedOut) {

@@ -14,13 +14,13 @@ class RemoteSession : public PairSession {
 
     // Failed when End Point 1 cannot be reached or its stream stays silent for the stream
     // timeout; Ended when the stream ends, the command cannot be sent or a stop is requested.
-    SessionEnd Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override;
+    SessionEnd Run(PairLineSink& sink, std::stop_token stop) override;
     void Abort() override { connection_.Abort(); }
     std::optional<PairFailure> Failure() const override { return failure_; }
 
   private:
     void Fail(FailureKind kind, std::string detail = {}, int seconds = 0);
-    SessionEnd ReadStream(PairLineSink& sink, const std::atomic<bool>& stopRequested);
+    SessionEnd ReadStream(PairLineSink& sink, const std::stop_token& stop);
 
     PairJob job_;
     ControlClientSettings settings_;

@@ -6,13 +6,12 @@
 #include <chrono>
 #include <system_error>
 
+#include "platform/deadline.h"
+
 namespace quarn::console {
 namespace {
 
 using Clock = RttProbeSchedule::Clock;
-
-// The thread looks at its stop request at least this often.
-constexpr std::chrono::milliseconds kStopCheck{100};
 
 }  // namespace
 
@@ -52,6 +51,7 @@ int RttProber::Sent(std::uint32_t target) const {
 }
 
 void RttProber::Run(const std::stop_token& stop) {
+    const platform::StopWake wake(stop);
     while (!stop.stop_requested()) {
         SendDue();
         Clock::time_point next;
@@ -59,7 +59,7 @@ void RttProber::Run(const std::stop_token& stop) {
             const std::lock_guard lock(mutex_);
             next = schedule_.NextEvent(Clock::now());
         }
-        ReceiveUntil(std::min(next, Clock::now() + kStopCheck), stop);
+        ReceiveUntil(next, wake);
     }
 }
 
@@ -75,12 +75,16 @@ void RttProber::SendDue() {
     }
 }
 
-void RttProber::ReceiveUntil(Clock::time_point until, const std::stop_token& stop) {
-    while (!stop.stop_requested()) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
-        pollfd ready{socket_.Fd(), POLLIN, 0};
-        if (left <= 0 || ::poll(&ready, 1, static_cast<int>(left)) <= 0) {
+// Sleeps until a reply, the next probe or the stop.
+void RttProber::ReceiveUntil(Clock::time_point until, const platform::StopWake& wake) {
+    const int wakeFd = wake.Event().Fd();
+    while (!wake.Event().IsSet()) {
+        int left = platform::PollTimeoutMs(until);
+        if (wakeFd < 0) {
+            left = std::min(left, 100);  // no eventfd: look at the stop often
+        }
+        pollfd ready[2] = {{socket_.Fd(), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (left <= 0 || ::poll(ready, wakeFd >= 0 ? 2 : 1, left) <= 0 || ready[0].revents == 0) {
             return;
         }
         const platform::DatagramResult received =
@@ -92,7 +96,9 @@ void RttProber::ReceiveUntil(Clock::time_point until, const std::stop_token& sto
         // Only the discovery port answers probes; anything else from the host is not a reply.
         if (received.datagram.port == options_.port && !received.datagram.data.empty()) {
             const std::lock_guard lock(mutex_);
-            schedule_.Reply(received.datagram.addr, arrived);
+            if (schedule_.Reply(received.datagram.addr, arrived)) {
+                return;  // a reply can make the next probe due at once
+            }
         }
     }
 }

@@ -9,6 +9,7 @@
 
 #include "console/net/rtt_probe_schedule.h"
 #include "platform/socket.h"
+#include "platform/wake_event.h"
 #include "protocol/messages.h"
 
 namespace quarn::console {
@@ -39,7 +40,7 @@ class RttProber {
   private:
     void Run(const std::stop_token& stop);
     void SendDue();
-    void ReceiveUntil(RttProbeSchedule::Clock::time_point until, const std::stop_token& stop);
+    void ReceiveUntil(RttProbeSchedule::Clock::time_point until, const platform::StopWake& wake);
 
     Options options_;
     platform::Socket socket_;

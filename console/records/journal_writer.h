@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "console/records/journal_file.h"
 #include "console/records/record_sink.h"
@@ -35,6 +36,8 @@ class JournalWriter : public RecordSink {
     // Creates `path` (it must not exist) and starts the writer; false when it cannot.
     bool Open(const std::string& path, int compressionLevel = 3);
     void Write(std::string_view line) override;
+    // Kept as it is: the writer thread encodes it.
+    bool WriteSecond(const SecondRecord& second) override;
     void SecondEnded() override;
     // Hands over the closing records and waits until the writer has written and closed.
     void RunEnded() override;
@@ -56,6 +59,7 @@ class JournalWriter : public RecordSink {
     JournalFile file_;  // the writer thread's alone while it runs
     SecondQueue queue_;
     std::string pending_;
+    std::vector<SecondRecord> pendingSeconds_;
     std::string path_;
     bool open_ = false;
     std::atomic<bool> good_ = false;

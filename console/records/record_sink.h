@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "console/records/run_records.h"
+
 namespace quarn::console::records {
 
 // Where a run's records go: a JSON Lines stream, the journal.
@@ -10,6 +12,9 @@ class RecordSink {
     virtual ~RecordSink() = default;
     // One record, without its line end.
     virtual void Write(std::string_view line) = 0;
+    // One pair's record of a second, not yet encoded: true when the sink keeps it and
+    // encodes it itself (off the main thread); false to be handed its text through Write.
+    virtual bool WriteSecond(const SecondRecord& /*second*/) { return false; }
     // Every record of one processed second has been written.
     virtual void SecondEnded() {}
     // The run's closing record has been written; nothing follows.

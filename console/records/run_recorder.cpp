@@ -107,10 +107,22 @@ void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
         record.quality.jitterMs = quality.lastJitterMs;
         record.quality.rttMs = quality.lastRttMs;
         record.runQuality = RunQualityOf(quality);
-        Emit(EncodeSecond(record));
+        EmitSecond(record);
     }
     for (RecordSink* sink : sinks_)
         sink->SecondEnded();
+}
+
+void RunRecorder::EmitSecond(const SecondRecord& record) {
+    // Encoded here at most once, and only for sinks that do not encode it themselves.
+    std::string text;
+    for (RecordSink* sink : sinks_) {
+        if (!sink->WriteSecond(record)) {
+            if (text.empty())
+                text = EncodeSecond(record);
+            sink->Write(text);
+        }
+    }
 }
 
 void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimePoint now) {

@@ -31,6 +31,7 @@ class RunRecorder {
 
   private:
     void Emit(const std::string& line);
+    void EmitSecond(const SecondRecord& record);
 
     std::vector<RecordSink*> sinks_;
     std::string runId_;

@@ -46,6 +46,7 @@ Outcome RunRecording::Begin(const ConsoleData& data) {
             journal = Outcome::Failed("Cannot write the run's journal: " + path);
         }
     }
+    fullWaitsBefore_ = journal_.FullWaits();
     recorder_.Begin(data, runId, now);
     collector_.BeginRun(data);
     PublishMetrics(data, true);
@@ -57,9 +58,17 @@ void RunRecording::Second(const ConsoleData& data) {
     PublishMetrics(data, true);
 }
 
-void RunRecording::End(const ConsoleData& data, bool quit) {
+std::string RunRecording::End(const ConsoleData& data, bool quit) {
     recorder_.End(data, quit ? "quit" : RunOutcome(data.table), std::chrono::system_clock::now());
     PublishMetrics(data, false);
+    return JournalWaitNote(journal_.FullWaits() - fullWaitsBefore_);
+}
+
+std::string JournalWaitNote(long long waits) {
+    if (waits <= 0)
+        return {};
+    return "The run waited " + std::to_string(waits) + (waits == 1 ? " time" : " times") +
+           " for the disk while its journal was written.";
 }
 
 Outcome RecoverRun(const std::string& historyDir, const std::optional<std::string>& id,

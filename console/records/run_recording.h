@@ -34,8 +34,9 @@ class RunRecording {
     // created; the run goes on without it.
     Outcome Begin(const ConsoleData& data);
     void Second(const ConsoleData& data);
-    // The run has ended; `quit` when the Console closed during it.
-    void End(const ConsoleData& data, bool quit = false);
+    // The run has ended; `quit` when the Console closed during it. Returns a note to show
+    // when the journal's disk made the run wait, else an empty string.
+    std::string End(const ConsoleData& data, bool quit = false);
 
     bool JsonlGood() const { return jsonl_.Good(); }
     const std::string& RunId() const { return recorder_.RunId(); }
@@ -47,6 +48,7 @@ class RunRecording {
     std::string historyDir_;
     std::uintmax_t historyLimit_;
     bool jsonlOpen_ = false;
+    long long fullWaitsBefore_ = 0;  // the journal's count when the run began
     RunRecorder recorder_;
     JournalWriter journal_;
     JsonlStream jsonl_;
@@ -54,6 +56,10 @@ class RunRecording {
     MetricsCollector collector_;
     MetricsServer metrics_;  // last: its thread stops before the rest goes
 };
+
+// What End reports for a run that waited `waits` times for the journal's disk; empty for
+// none.
+std::string JournalWaitNote(long long waits);
 
 // Loads a run of the history into `data` as a stopped run. Without an id, the latest run
 // that did not finish.

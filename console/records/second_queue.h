@@ -8,6 +8,10 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "console/records/run_records.h"
 
 namespace quarn::console::records {
 
@@ -17,8 +21,12 @@ namespace quarn::console::records {
 class SecondQueue {
   public:
     struct Item {
-        std::string lines;  // each with its line end
-        bool last = false;  // the run's closing records
+        Item(std::string text, bool closing, std::vector<SecondRecord> records = {})
+            : lines(std::move(text)), last(closing), seconds(std::move(records)) {}
+
+        std::string lines;                  // each with its line end
+        bool last = false;                  // the run's closing records
+        std::vector<SecondRecord> seconds;  // after the lines, encoded by the taker
     };
 
     explicit SecondQueue(std::size_t capacity) : capacity_(capacity < 1 ? 1 : capacity) {}

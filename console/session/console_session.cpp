@@ -54,9 +54,9 @@ bool ConsoleSession::StartSearch(std::function<void(const Outcome& found)> done)
     return true;
 }
 
-Outcome ConsoleSession::SearchNow(const std::atomic<bool>* cancel) {
+Outcome ConsoleSession::SearchNow(const std::stop_token& stop) {
     data_.BeginSearch();
-    return data_.ApplySearchResult(SearchEndPoints(discovery_, cancel));
+    return data_.ApplySearchResult(SearchEndPoints(discovery_, stop));
 }
 
 FileSession& ConsoleSession::OpenFiles(FileSessionHost& host, FileDialogs& dialogs,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <stop_token>
 #include <functional>
 #include <memory>
 #include <string>
@@ -59,8 +60,8 @@ class ConsoleSession {
     // the main thread, failed with the notice to show when nothing answered. False when
     // none started.
     bool StartSearch(std::function<void(const Outcome& found)> done);
-    // Searches on the calling thread until done or `cancel` is set; fails with the notice.
-    Outcome SearchNow(const std::atomic<bool>* cancel);
+    // Searches on the calling thread until done or stopped; fails with the notice.
+    Outcome SearchNow(const std::stop_token& stop);
     bool Searching() const { return search_.Running(); }
 
     // The File panel's flow (New, Open, Save, Save as) and the current file, over this

@@ -18,11 +18,10 @@ bool SearchRunner::Start(Done done) {
         return false;
     if (thread_.joinable())
         thread_.join();  // the last search has posted its result already
-    cancel_ = false;
     running_ = true;
     try {
-        thread_ = std::jthread([this, done = std::move(done)] {
-            std::vector<EndPointEntry> found = SearchEndPoints(options_, &cancel_);
+        thread_ = std::jthread([this, done = std::move(done)](std::stop_token stop) {
+            std::vector<EndPointEntry> found = SearchEndPoints(options_, stop);
             // Cleared before posting: the result's handler may start the next search.
             running_ = false;
             dispatcher_.Post(
@@ -36,9 +35,10 @@ bool SearchRunner::Start(Done done) {
 }
 
 void SearchRunner::Stop() {
-    cancel_ = true;
-    if (thread_.joinable())
+    if (thread_.joinable()) {
+        thread_.request_stop();
         thread_.join();
+    }
     running_ = false;
 }
 

@@ -12,7 +12,7 @@
 namespace quarn::console {
 
 // Runs one EndPoint search at a time on a thread of its own and posts the result to the
-// main thread. Stop cancels a running search (within one reply timeout) and joins it;
+// main thread. Stop cancels a running search (through the thread's stop token) and joins it;
 // close the dispatcher first when the result must not arrive any more.
 class SearchRunner {
   public:
@@ -31,7 +31,6 @@ class SearchRunner {
   private:
     DiscoveryOptions options_;
     Dispatcher& dispatcher_;
-    std::atomic<bool> cancel_{false};
     std::atomic<bool> running_{false};
     std::jthread thread_;
 };

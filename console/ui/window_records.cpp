@@ -64,7 +64,8 @@ void WindowRecords::ModeChanged() {
     if (!recordingRun_ || window_.Run().Mode() == ConsoleMode::Measuring)
         return;
     recordingRun_ = false;
-    recording_.End(window_.Data(), window_.Quitting());
+    if (const std::string note = recording_.End(window_.Data(), window_.Quitting()); !note.empty())
+        std::fprintf(stderr, "%s\n", note.c_str());
 }
 
 std::string WindowRecords::RecoveryQuestion(const std::string& startedLocal) {

@@ -33,16 +33,22 @@ bool Agent::Start() {
     const bool responding = responder_.Bind();
     if (listening) {
         state_.SetControlPort(listener_.Port());
-        listenerThread_ = std::thread([this] { listener_.Run(); });
+        listenerThread_ = std::jthread([this] {
+            const std::stop_callback wake(state_.ShutdownToken(), [this] { listener_.Wake(); });
+            listener_.Run();
+        });
     } else {
         state_.Observer().OnPortInUse(state_.Config().controlPort);
     }
     if (responding) {
-        responderThread_ = std::thread([this] { responder_.Run(); });
+        responderThread_ = std::jthread([this] {
+            const std::stop_callback wake(state_.ShutdownToken(), [this] { responder_.Wake(); });
+            responder_.Run();
+        });
     } else {
         state_.Observer().OnPortInUse(state_.Config().discoveryPort);
     }
-    refreshThread_ = std::thread([this] { RefreshLoop(); });
+    refreshThread_ = std::jthread([this] { RefreshLoop(); });
     if (listening && responding) {
         state_.Observer().OnStarted(state_.DisplayName(), state_.AddressText());
     }
@@ -54,13 +60,8 @@ void Agent::Shutdown() {
         return;
     }
     stopped_ = true;
+    // Wakes the listener, the responder, the refresh and every role's wait.
     state_.RequestShutdown();
-    {
-        std::lock_guard lock(refreshMutex_);
-        refreshWake_.notify_all();
-    }
-    listener_.Wake();
-    responder_.Wake();
     state_.Sockets().WakeAll();
     platform::KillOwnChildren(state_.Config().iperfPath, kIperfOwnerRole);
     // The listener first, so that no connection starts after the group closes.
@@ -120,10 +121,11 @@ void Agent::RefreshIdentity() {
 
 void Agent::RefreshLoop() {
     const auto period = std::chrono::milliseconds(state_.Config().addressRefreshMs);
+    const std::stop_token stop = state_.ShutdownToken();
     std::unique_lock lock(refreshMutex_);
-    while (!state_.ShuttingDown()) {
-        refreshWake_.wait_for(lock, period, [this] { return state_.ShuttingDown(); });
-        if (state_.ShuttingDown()) {
+    while (!stop.stop_requested()) {
+        if (refreshWake_.wait_for(lock, stop, period, [] { return false; }) ||
+            stop.stop_requested()) {
             break;
         }
         lock.unlock();

@@ -61,10 +61,11 @@ class Agent {
     Identity identity_;
 
     std::mutex refreshMutex_;
-    std::condition_variable refreshWake_;
-    std::thread listenerThread_;
-    std::thread responderThread_;
-    std::thread refreshThread_;
+    std::condition_variable_any refreshWake_;
+    // Each wakes through a stop_callback on the agent's shutdown token.
+    std::jthread listenerThread_;
+    std::jthread responderThread_;
+    std::jthread refreshThread_;
     bool started_ = false;
     bool stopped_ = false;
 };

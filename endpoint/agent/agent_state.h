@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <stop_token>
 #include <string>
 
 #include "endpoint/agent/agent_config.h"
@@ -32,7 +33,12 @@ class AgentState {
     SourceSlots& ServerSlots() { return serverSlots_; }
 
     bool ShuttingDown() const { return shutdown_.load(); }
-    void RequestShutdown() { shutdown_.store(true); }
+    void RequestShutdown() {
+        shutdown_.store(true);
+        stopAll_.request_stop();
+    }
+    // Stopped at shutdown: every thread of the agent wakes through a stop_callback on it.
+    std::stop_token ShutdownToken() const { return stopAll_.get_token(); }
     // For waits that can be cut short by shutdown.
     const std::atomic<bool>& ShutdownFlag() const { return shutdown_; }
 
@@ -62,6 +68,7 @@ class AgentState {
     SourceSlots connectionSlots_;
     SourceSlots serverSlots_;
     std::atomic<bool> shutdown_{false};
+    std::stop_source stopAll_;
     std::atomic<int> status_{static_cast<int>(AgentStatus::Ready)};
     std::atomic<uint16_t> controlPort_;
     std::mutex statusMutex_;

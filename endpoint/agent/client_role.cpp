@@ -1,5 +1,6 @@
 #include "endpoint/agent/client_role.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -8,6 +9,8 @@
 
 #include "endpoint/agent/iperf_launch.h"
 #include "platform/child_process.h"
+#include "platform/deadline.h"
+#include "platform/wake_event.h"
 #include "protocol/command_validation.h"
 #include "protocol/messages.h"
 #include "protocol/server_request.h"
@@ -37,20 +40,23 @@ void RunIperfClient(AgentState& state, const std::vector<std::string>& tokens, u
     if (!StartIperf(iperf, state.Config().iperfPath, tokens, port)) {
         return;
     }
-    const IperfTiming& timing = state.Config().timing;
-    int idlePolls = 0;
+    const platform::StopWake wake(stop);
+    const auto silence = state.Config().timing.RunSilence();
+    auto silenceEnds = platform::SteadyClock::now() + silence;
     char buffer[protocol::kOutputChunk];
-    while (!state.ShuttingDown() && !stop.stop_requested()) {
+    bool running = true;
+    while (running) {
         if (iperf.ReadAvailable(buffer, sizeof buffer) > 0) {
-            idlePolls = 0;
+            silenceEnds = platform::SteadyClock::now() + silence;
             continue;
         }
-        if (iperf.WaitForOutputOrExit(timing.pollMs)) {
-            continue;
-        }
-        if (iperf.Exited() || ++idlePolls >= timing.runIdlePolls) {
-            break;
-        }
+        const platform::ChildEvent event =
+            iperf.WaitForEvent(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   silenceEnds - platform::SteadyClock::now()),
+                               wake.Event());
+        running =
+            event == platform::ChildEvent::Output ||
+            (event == platform::ChildEvent::TimedOut && platform::SteadyClock::now() < silenceEnds);
     }
     iperf.Terminate();
 }
@@ -75,6 +81,8 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
     // The forwarding ends when the peer's server ends or the requester goes away; either
     // way the client run has nobody left to measure for.
     std::stop_source runOver;
+    const std::stop_callback onShutdown(state.ShutdownToken(),
+                                        [runOver]() mutable { runOver.request_stop(); });
     std::jthread forwarding;
     try {
         forwarding = std::jthread([&peer, &requester, runOver] {

@@ -6,12 +6,6 @@
 #include "protocol/probe_reply.h"
 
 namespace quarn::agent {
-namespace {
-
-// The loop looks at the shutdown flag at least this often.
-constexpr int kReceiveTimeoutMs = 1000;
-
-}  // namespace
 
 std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adapters,
                                       const std::string& name, uint16_t controlPort) {
@@ -20,9 +14,8 @@ std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adap
         platform::IsValidUtf8(name) ? name : platform::Utf16ToUtf8(platform::Utf8ToUtf16(name));
     std::vector<std::string> replies;
     for (const platform::Adapter& adapter : adapters) {
-        replies.push_back(protocol::FormatProbeReply(FormatIpv4(adapter.address),
-                                                     protocol::kDefaultIperfPort, controlPort,
-                                                     networkName));
+        replies.push_back(protocol::FormatProbeReply(
+            FormatIpv4(adapter.address), protocol::kDefaultIperfPort, controlPort, networkName));
     }
     return replies;
 }
@@ -30,7 +23,8 @@ std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adap
 bool DiscoveryResponder::Bind() {
     socket_ = platform::UdpBind(state_.Config().bindAddress, state_.Config().discoveryPort,
                                 /*broadcast=*/true);
-    return socket_.Valid() && platform::SetRecvTimeout(socket_, kReceiveTimeoutMs);
+    // No receive timeout: Wake() shuts the socket down, which ends a blocked receive.
+    return socket_.Valid();
 }
 
 void DiscoveryResponder::Run() {

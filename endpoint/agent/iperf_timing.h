@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 namespace quarn::agent {
 
 // How long the agent waits on iperf and on requesters. Tests shorten these.
@@ -14,6 +16,14 @@ struct IperfTiming {
     // The server request End Point 1 makes to End Point 2.
     int peerConnectTimeoutMs = 10000;
     int peerReplyTimeoutMs = 15000;
+
+    // The silences that end a server start and a run.
+    std::chrono::milliseconds StartupSilence() const {
+        return std::chrono::milliseconds(pollMs) * startupIdlePolls;
+    }
+    std::chrono::milliseconds RunSilence() const {
+        return std::chrono::milliseconds(pollMs) * runIdlePolls;
+    }
 };
 
 }  // namespace quarn::agent

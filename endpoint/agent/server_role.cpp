@@ -1,11 +1,14 @@
 #include "endpoint/agent/server_role.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "endpoint/agent/iperf_launch.h"
 #include "platform/child_process.h"
+#include "platform/deadline.h"
+#include "platform/wake_event.h"
 #include "protocol/command_validation.h"
 #include "protocol/messages.h"
 #include "protocol/ok_reply.h"
@@ -29,15 +32,15 @@ void AppendBounded(std::string& collected, std::string_view chunk) {
 }
 
 StartOutcome WaitUntilListening(AgentState& state, platform::ChildProcess& iperf) {
-    const IperfTiming& timing = state.Config().timing;
+    const platform::StopWake stop(state.ShutdownToken());
     std::string collected;
-    int idlePolls = 0;
+    auto silenceEnds = platform::SteadyClock::now() + state.Config().timing.StartupSilence();
     char buffer[protocol::kOutputChunk];
-    while (!state.ShuttingDown()) {
+    while (true) {
         const long got = iperf.ReadAvailable(buffer, sizeof buffer);
         if (got > 0) {
             AppendBounded(collected, std::string_view(buffer, static_cast<size_t>(got)));
-            idlePolls = 0;
+            silenceEnds = platform::SteadyClock::now() + state.Config().timing.StartupSilence();
         }
         // Old iperf prints both; a failed bind wins.
         if (collected.find("bind failed") != std::string::npos) {
@@ -47,13 +50,18 @@ StartOutcome WaitUntilListening(AgentState& state, platform::ChildProcess& iperf
         if (collected.find("listening") != std::string::npos) {
             return StartOutcome::Listening;
         }
-        if (got > 0 || iperf.WaitForOutputOrExit(timing.pollMs)) {
+        if (got > 0) {
             continue;
         }
-        if (iperf.Exited()) {
+        const platform::ChildEvent event =
+            iperf.WaitForEvent(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   silenceEnds - platform::SteadyClock::now()),
+                               stop.Event());
+        if (event == platform::ChildEvent::Exited) {
             return StartOutcome::TryNextPort;
         }
-        if (++idlePolls >= timing.startupIdlePolls) {
+        if (event == platform::ChildEvent::Woken || (event == platform::ChildEvent::TimedOut &&
+                                                     platform::SteadyClock::now() >= silenceEnds)) {
             break;
         }
     }
@@ -95,19 +103,18 @@ void ForwardRemaining(platform::ChildProcess& iperf, const platform::Socket& con
     }
 }
 
+// Sleeps until iperf writes, ends or goes silent for too long, the requester leaves or the
+// agent shuts down.
 void StreamOutput(AgentState& state, platform::ChildProcess& iperf,
                   const platform::Socket& connection) {
-    const IperfTiming& timing = state.Config().timing;
-    int idlePolls = 0;
+    const platform::StopWake stop(state.ShutdownToken());
+    const auto silence = state.Config().timing.RunSilence();
+    auto silenceEnds = platform::SteadyClock::now() + silence;
     char buffer[protocol::kOutputChunk];
-    while (!state.ShuttingDown()) {
-        // The requester closed its side: its run is over, whatever iperf still does.
-        if (platform::PeerHasClosed(connection)) {
-            return;
-        }
+    while (true) {
         const long got = iperf.ReadAvailable(buffer, sizeof buffer);
         if (got > 0) {
-            idlePolls = 0;
+            silenceEnds = platform::SteadyClock::now() + silence;
             // Nobody reads a connection that cannot be written any more.
             if (!platform::SendAll(connection,
                                    std::string_view(buffer, static_cast<size_t>(got)))) {
@@ -115,15 +122,23 @@ void StreamOutput(AgentState& state, platform::ChildProcess& iperf,
             }
             continue;
         }
-        if (iperf.WaitForOutputOrExit(timing.pollMs)) {
-            continue;
-        }
-        if (iperf.Exited()) {
-            ForwardRemaining(iperf, connection);
-            return;
-        }
-        if (++idlePolls >= timing.runIdlePolls) {
-            return;
+        switch (iperf.WaitForEvent(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       silenceEnds - platform::SteadyClock::now()),
+                                   stop.Event(), &connection)) {
+            case platform::ChildEvent::Output:
+                break;
+            case platform::ChildEvent::Exited:
+                ForwardRemaining(iperf, connection);
+                return;
+            case platform::ChildEvent::TimedOut:
+                if (platform::SteadyClock::now() >= silenceEnds) {
+                    return;
+                }
+                break;
+            // The requester closed its side: its run is over, whatever iperf still does.
+            case platform::ChildEvent::PeerGone:
+            case platform::ChildEvent::Woken:
+                return;
         }
     }
 }

@@ -25,7 +25,7 @@ bool ThreadGroup::Launch(std::function<void()> work) {
         if (!closed_ && static_cast<int>(workers_.size()) < limit_) {
             auto done = std::make_shared<std::atomic<bool>>(false);
             try {
-                std::thread thread([work = std::move(work), done] {
+                std::jthread thread([work = std::move(work), done] {
                     work();
                     done->store(true);
                 });

@@ -26,7 +26,7 @@ class ThreadGroup {
 
   private:
     struct Worker {
-        std::thread thread;
+        std::jthread thread;
         std::shared_ptr<std::atomic<bool>> done;
     };
 

@@ -52,6 +52,28 @@ TEST(AgentLifecycle, ShutdownWithOpenConnectionsEndsQuicklyAndEndsIperf) {
     EXPECT_FALSE(test_support::ConnectLoopback(endPoint2.ControlPort(), 500).Valid());
 }
 
+TEST(AgentLifecycle, ShutdownEndsAServerStartThatWaitsForListening) {
+    FakeIperfScript script("server *: hang");
+    LoopbackAgent agent([](agent::AgentConfig& config) {
+        config.timing = agent::IperfTiming();  // ten seconds of silence before it gives up
+    });
+    const platform::Socket request = agent.Send(kTcpRequest);
+    const auto waitStart = std::chrono::steady_clock::now();
+    while (script.Starts().empty() &&
+           std::chrono::steady_clock::now() - waitStart < std::chrono::seconds(5)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(script.Starts().size(), 1u);
+
+    const auto begin = std::chrono::steady_clock::now();
+    agent.Get().Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(2000));
+    EXPECT_FALSE(ProcessAlive(script.Starts().at(0).pid));
+    const auto closed = ReadUntilClosed(request, 1000);
+    EXPECT_TRUE(closed.closed);
+    EXPECT_EQ(closed.data, "");
+}
+
 // Sends a client command whose server request cannot finish, then shuts the agent down:
 // that must not wait for the request's timeouts, and the Console's connection closes.
 void ExpectClientRoleShutdownIsQuick(LoopbackAgent& endPoint1) {

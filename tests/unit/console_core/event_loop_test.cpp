@@ -82,5 +82,29 @@ TEST(EventLoopTest, RunUntilEndsOnItsConditionTimeoutOrQuit) {
     quitter.join();
 }
 
+TEST(EventLoopTest, RunUntilCalledSleepsUntilACallOrTheTimeout) {
+    EventLoop loop;
+    // Nothing queued: the condition is looked at on entry and at the timeout, no more.
+    int checks = 0;
+    EXPECT_FALSE(loop.RunUntilCalled(
+        [&] {
+            ++checks;
+            return false;
+        },
+        200ms));
+    EXPECT_LE(checks, 3);
+
+    // A call posted from another thread both wakes the loop and makes the condition true.
+    bool done = false;
+    std::thread poster([&] {
+        std::this_thread::sleep_for(20ms);
+        loop.Post([&] { done = true; });
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(loop.RunUntilCalled([&] { return done; }, 10s));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    poster.join();
+}
+
 }  // namespace
 }  // namespace quarn::console

@@ -490,6 +490,32 @@ TEST(MeasurementRunTest, ShutdownReleasesWorkersWaitingForTheMainThread) {
     EXPECT_TRUE(h.data.logs.Of(h.data.table[1].id).Empty());
 }
 
+TEST(MeasurementRunTest, WorkerQueuesItsLinesWithoutWaitingForTheMainThread) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    SessionScript script;
+    script.lines = {"first", "second", Interval(0, 5)};
+    script.waitForAbort = false;
+    h.sessions.Script(1, script);
+    ASSERT_TRUE(h.run.Start());
+    // Nobody runs the loop, yet the worker gets through all of its lines.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!h.sessions.probes[0]->returned && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(h.sessions.probes[0]->returned);
+    EXPECT_TRUE(h.data.logs.Of(h.data.table[1].id).Empty());
+
+    // The copies arrive in order once the loop runs, and the worker's end after them.
+    ASSERT_TRUE(h.WaitFor([&] { return h.data.logs.Of(h.data.table[1].id).Size() == 3; }));
+    const PairLog& log = h.data.logs.Of(h.data.table[1].id);
+    EXPECT_EQ(log.Text(0), "first");
+    EXPECT_EQ(log.Text(1), "second");
+    EXPECT_EQ(log.Text(2), Interval(0, 5));
+    ASSERT_TRUE(h.WaitForIdle());
+    EXPECT_EQ(h.data.table[1].figures.state, PairState::Error);
+}
+
 TEST(MeasurementRunTest, LateLinesOfAnEarlierRunAreIgnored) {
     Harness h;
     h.AddPair("198.18.0.30");

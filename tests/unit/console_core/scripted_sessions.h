@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,9 +46,9 @@ class ScriptedSession : public PairSession {
     ScriptedSession(SessionScript script, std::shared_ptr<SessionProbe> probe)
         : script_(std::move(script)), probe_(std::move(probe)) {}
 
-    SessionEnd Run(PairLineSink& sink, const std::atomic<bool>& stopRequested) override {
+    SessionEnd Run(PairLineSink& sink, std::stop_token stop) override {
         probe_->runCalled = true;
-        const auto halted = [&] { return stopRequested.load() || probe_->aborted.load(); };
+        const auto halted = [&] { return stop.stop_requested() || probe_->aborted.load(); };
         const auto stopped = [&] { return !script_.ignoreStop && halted(); };
         for (std::size_t i = 0; i < script_.lines.size(); ++i) {
             while (script_.gateBefore == i && !probe_->gateOpen && !stopped()) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <stop_token>
 #include <string>
 
 #include "console/net/local_session.h"
@@ -102,8 +103,8 @@ TEST(LocalSessionWithIperf, MeasuresOnLoopbackAndDeliversTheServerReport) {
         settings.streamDrainMs = 1500;
 
         RecordingSink sink;
-        std::atomic<bool> stop{false};
-        EXPECT_EQ(LocalSession(job, settings).Run(sink, stop), SessionEnd::Ended);
+        std::stop_source stop;
+        EXPECT_EQ(LocalSession(job, settings).Run(sink, stop.get_token()), SessionEnd::Ended);
         sessionDone = true;
         peer.Join();
 

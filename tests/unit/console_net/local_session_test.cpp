@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <stop_token>
 #include <thread>
 
 #include "protocol/messages.h"
@@ -76,8 +77,8 @@ TEST(LocalSession, RunsTheClientAgainstTheGrantedServerAndDeliversItsStream) {
                                         {"Server listening on TCP port 5123\r\n[  1] 0.0",
                                          "000-1.0000 sec  10 MBytes  84 Mbits/sec\r\n"}));
     RecordingSink sink;
-    std::atomic<bool> stop{false};
-    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), SettingsFor(peer)).Run(sink, stop),
+    std::stop_source stop;
+    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), SettingsFor(peer)).Run(sink, stop.get_token()),
               SessionEnd::Ended);
     peer.Join();
 
@@ -101,8 +102,8 @@ TEST(LocalSession, UdpPairAsksForTheUdpServer) {
     job.udp = true;
     job.rateText = "100.000000m";
     RecordingSink sink;
-    std::atomic<bool> stop{false};
-    EXPECT_EQ(LocalSession(job, SettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
+    std::stop_source stop;
+    EXPECT_EQ(LocalSession(job, SettingsFor(peer)).Run(sink, stop.get_token()), SessionEnd::Ended);
     peer.Join();
     EXPECT_EQ(request, protocol::kServerRequestUdp);
     EXPECT_EQ(iperf.Arguments(),
@@ -116,9 +117,9 @@ TEST(LocalSession, RefusedServerFailsWithoutStartingTheClient) {
         std::string request;
         LoopbackPeer peer(ServerThatStreams(&request, reply, {}));
         RecordingSink sink;
-        std::atomic<bool> stop{false};
+        std::stop_source stop;
         LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
-        EXPECT_EQ(session.Run(sink, stop), SessionEnd::Failed) << reply;
+        EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Failed) << reply;
         ASSERT_TRUE(session.Failure().has_value()) << reply;
         EXPECT_EQ(session.Failure()->kind, FailureKind::ServerNotStarted) << reply;
         EXPECT_EQ(session.Failure()->side, FailureSide::EndPoint2) << reply;
@@ -133,9 +134,9 @@ TEST(LocalSession, MissingIperfStillReadsEndPoint2sStream) {
     std::string request;
     LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {"Server listening\n"}));
     RecordingSink sink;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     LocalSession session(LocalJob("/nonexistent/quarn/iperf"), SettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
+    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
     EXPECT_EQ(sink.StreamEnds(), std::vector<int>{2});
     ASSERT_TRUE(session.Failure().has_value());
@@ -152,9 +153,9 @@ TEST(LocalSession, ClientErrorLineIsKeptAsTheCause) {
     std::string request;
     LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {"Server listening\n"}));
     RecordingSink sink;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
+    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::IperfError);
     EXPECT_EQ(session.Failure()->detail, "connect failed: Connection refused");
@@ -169,9 +170,9 @@ TEST(LocalSession, UnansweredServerRequestNamesEndPoint2AndTheLimit) {
     ControlClientSettings settings = SettingsFor(peer);
     settings.serverReplyTimeoutMs = 300;
     RecordingSink sink;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     LocalSession session(LocalJob("/nonexistent/quarn/iperf"), settings);
-    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Failed);
+    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Failed);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::NoReply);
     EXPECT_EQ(session.Failure()->address, "127.0.0.1");
@@ -191,16 +192,16 @@ TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
         });
         LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
         RecordingSink sink;
-        std::atomic<bool> stop{false};
+        std::stop_source stop;
         std::future<SessionEnd> result =
-            std::async(std::launch::async, [&] { return session.Run(sink, stop); });
+            std::async(std::launch::async, [&] { return session.Run(sink, stop.get_token()); });
         ASSERT_TRUE(iperf.AwaitStart(std::chrono::seconds(5)));
 
         const auto ended = std::chrono::steady_clock::now();
         if (viaAbort) {
             session.Abort();
         } else {
-            stop = true;
+            stop.request_stop();
         }
         ASSERT_EQ(result.wait_for(std::chrono::seconds(3)), std::future_status::ready);
         EXPECT_LT(std::chrono::steady_clock::now() - ended, milliseconds(1000));
@@ -223,9 +224,10 @@ TEST(LocalSession, SilentClientIsEndedAndTheStreamWaitIsBounded) {
     settings.idlePollLimit = 5;
     settings.streamDrainMs = 300;
     RecordingSink sink;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), settings).Run(sink, stop), SessionEnd::Ended);
+    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), settings).Run(sink, stop.get_token()),
+              SessionEnd::Ended);
     EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(3000));
     ASSERT_TRUE(iperf.Pid().has_value());
     EXPECT_TRUE(ProcessGone(*iperf.Pid()));

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <stop_token>
 #include <thread>
 
 #include "tests/unit/console_net/loopback_peer.h"
@@ -59,8 +60,9 @@ TEST(RemoteSession, SendsTheClientCommandOfThePair) {
         job.udp = c.udp;
         job.parallel = c.parallel;
         RecordingSink sink;
-        std::atomic<bool> stop{false};
-        EXPECT_EQ(RemoteSession(job, RemoteSettingsFor(peer)).Run(sink, stop), SessionEnd::Ended);
+        std::stop_source stop;
+        EXPECT_EQ(RemoteSession(job, RemoteSettingsFor(peer)).Run(sink, stop.get_token()),
+                  SessionEnd::Ended);
         peer.Join();
         EXPECT_EQ(request, c.expected);
         EXPECT_TRUE(sink.Lines().empty());
@@ -74,8 +76,9 @@ TEST(RemoteSession, SendsNothingOnceTheRunIsOver) {
     LoopbackPeer peer(
         [&](const platform::Socket& connection) { request = ReadRequestLine(connection); });
     RecordingSink sink;
-    std::atomic<bool> stop{true};
-    EXPECT_EQ(RemoteSession(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop),
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_EQ(RemoteSession(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop.get_token()),
               SessionEnd::Ended);
     peer.Join();
     EXPECT_EQ(request, "");
@@ -91,9 +94,9 @@ TEST(RemoteSession, DeliversLinesInOrderUntilTheStreamCloses) {
         platform::SendAll(connection, "\n[  1] 1.0-2.0 sec\nunfinished");
     });
     RecordingSink sink;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
+    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
     // Whether that end came early is the run's to decide; the session says what it saw.
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::EndedEarly);
@@ -116,9 +119,9 @@ TEST(RemoteSession, SilentStreamTimesOutAsAFailure) {
     ControlClientSettings settings = RemoteSettingsFor(peer);
     settings.streamTimeoutMs = 200;
     RecordingSink sink;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     RemoteSession session(RemoteJob(), settings);
-    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Failed);
+    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Failed);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::Silent);
@@ -129,9 +132,9 @@ TEST(RemoteSession, SilentStreamTimesOutAsAFailure) {
 TEST(RemoteSession, CloseBeforeAnyOutputIsNamed) {
     LoopbackPeer peer([](const platform::Socket& connection) { ReadRequestLine(connection); });
     RecordingSink sink;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop), SessionEnd::Ended);
+    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::ClosedBeforeOutput);
 }
@@ -146,9 +149,9 @@ TEST(RemoteSession, UnreachableEndPointFails) {
     settings.controlPort = closedPort;
     settings.connectTimeoutMs = 2000;
     RecordingSink sink;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     RemoteSession refused(RemoteJob(), settings);
-    EXPECT_EQ(refused.Run(sink, stop), SessionEnd::Failed);
+    EXPECT_EQ(refused.Run(sink, stop.get_token()), SessionEnd::Failed);
     ASSERT_TRUE(refused.Failure().has_value());
     EXPECT_EQ(refused.Failure()->kind, FailureKind::Refused);
     EXPECT_EQ(refused.Failure()->port, closedPort);
@@ -156,7 +159,7 @@ TEST(RemoteSession, UnreachableEndPointFails) {
     PairJob badAddress = RemoteJob();
     badAddress.endpoint1 = "198.18.0";
     RemoteSession unusable(badAddress, settings);
-    EXPECT_EQ(unusable.Run(sink, stop), SessionEnd::Failed);
+    EXPECT_EQ(unusable.Run(sink, stop.get_token()), SessionEnd::Failed);
     ASSERT_TRUE(unusable.Failure().has_value());
     EXPECT_EQ(unusable.Failure()->kind, FailureKind::Unreachable);
 }
@@ -171,9 +174,9 @@ TEST(RemoteSession, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {
     });
     RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));  // 20 s stream timeout
     RecordingSink sink;
-    std::atomic<bool> stop{false};
+    std::stop_source stop;
     std::future<SessionEnd> result =
-        std::async(std::launch::async, [&] { return session.Run(sink, stop); });
+        std::async(std::launch::async, [&] { return session.Run(sink, stop.get_token()); });
     ASSERT_EQ(commandRead.get_future().wait_for(std::chrono::seconds(5)),
               std::future_status::ready);
     std::this_thread::sleep_for(milliseconds(50));  // let Run block in its receive
@@ -196,9 +199,11 @@ TEST(RemoteSession, StopRequestedEndsTheReadAfterTheCurrentChunk) {
         AwaitPeerClose(connection);
     });
     RecordingSink sink;
-    std::atomic<bool> stop{false};
-    sink.onLine = [&](std::string_view) { stop = true; };  // the main thread completes the run
-    EXPECT_EQ(RemoteSession(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop),
+    std::stop_source stop;
+    sink.onLine = [&](std::string_view) {
+        stop.request_stop();
+    };  // the main thread completes the run
+    EXPECT_EQ(RemoteSession(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop.get_token()),
               SessionEnd::Ended);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"first"});
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -169,6 +170,55 @@ TEST_F(JournalTest, ASecondHandedOverIsWrittenWithoutWaitingForTheNext) {
     ASSERT_TRUE(unfinished.has_value());
     EXPECT_FALSE(unfinished->Finished());
     EXPECT_EQ(unfinished->seconds, 4);
+}
+
+// Every record as text, the way a JSON Lines stream gets it.
+class TextSink : public RecordSink {
+  public:
+    void Write(std::string_view line) override {
+        text.append(line);
+        text += '\n';
+    }
+    std::string text;
+};
+
+std::string Decompressed(const std::string& bytes) {
+    ZSTD_DStream* stream = ZSTD_createDStream();
+    ZSTD_initDStream(stream);
+    std::string text;
+    char out[4096];
+    ZSTD_inBuffer in{bytes.data(), bytes.size(), 0};
+    for (bool full = true; in.pos < in.size || full;) {
+        ZSTD_outBuffer buffer{out, sizeof out, 0};
+        if (ZSTD_isError(ZSTD_decompressStream(stream, &buffer, &in)))
+            break;
+        text.append(out, buffer.pos);
+        full = buffer.pos == sizeof out;
+    }
+    ZSTD_freeDStream(stream);
+    return text;
+}
+
+TEST_F(JournalTest, RecordsEncodedByTheWriterMatchTheTextOfAStreamInOrder) {
+    test::FedRun run(3);
+    TextSink stream;
+    JournalWriter journal;
+    ASSERT_TRUE(journal.Open(path));
+    run.recorder.AddSink(stream);
+    run.recorder.AddSink(journal);
+    run.Begin(600);
+    run.Feed(4);
+    // A line written between the records of one second keeps its place.
+    journal.WriteSecond(SecondRecord{});
+    journal.Write("{\"between\":1}");
+    stream.Write(EncodeSecond(SecondRecord{}));
+    stream.Write("{\"between\":1}");
+    run.Feed(2);
+    run.End(true);
+    ASSERT_FALSE(journal.IsOpen());
+    // Head, 6 seconds of 3 pairs, the two extra lines, 3 summaries and the end.
+    EXPECT_GT(std::count(stream.text.begin(), stream.text.end(), '\n'), 6 * 3 + 2);
+    EXPECT_EQ(Decompressed(ReadBytes(path)), stream.text);
 }
 
 TEST_F(JournalTest, AWriterKilledMidRunLeavesEverySecondItHadWritten) {

@@ -138,7 +138,7 @@ TEST(RunRecordingTest, JournalsEachRunInTheHistoryAndEndsItWithItsOutcome) {
     run.Feed(3);
     for (int i = 0; i < 3; ++i)
         recording.Second(run.data);
-    recording.End(run.data, true);
+    EXPECT_EQ(recording.End(run.data, true), "");  // a fast disk never held the run up
     const std::vector<RunInfo> list = ListRuns(history);
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].id, recording.RunId());
@@ -148,6 +148,14 @@ TEST(RunRecordingTest, JournalsEachRunInTheHistoryAndEndsItWithItsOutcome) {
     RunRecording nowhere(dir.File("file/inside"));
     std::ofstream(dir.File("file")) << "x";
     EXPECT_FALSE(nowhere.Begin(run.data).Ok());
+}
+
+TEST(RunRecordingTest, WaitsForTheDiskAreCountedInTheNote) {
+    EXPECT_EQ(JournalWaitNote(0), "");
+    EXPECT_EQ(JournalWaitNote(1),
+              "The run waited 1 time for the disk while its journal was written.");
+    EXPECT_EQ(JournalWaitNote(12),
+              "The run waited 12 times for the disk while its journal was written.");
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
 
 TEST_F(ConsoleSessionTest, ASearchOnTheCallingThreadAppliesItsResult) {
     session.Data().endPointsKnown = true;
-    EXPECT_EQ(session.SearchNow(nullptr).Why(), PairTable::kNoEndPointFound);
+    EXPECT_EQ(session.SearchNow({}).Why(), PairTable::kNoEndPointFound);
     EXPECT_FALSE(session.Data().endPointsKnown);
 }
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <atomic>
+#include <stop_token>
+
+namespace quarn::platform {
+
+// A flag that a wait can sleep on beside its pipe and sockets: an eventfd on Linux, a
+// manual-reset event on Windows. Once set it stays set. Set() may be called from any thread
+// (a std::stop_callback usually does); the waiting thread owns the object.
+class WakeEvent {
+  public:
+    WakeEvent();
+    ~WakeEvent();
+    WakeEvent(const WakeEvent&) = delete;
+    WakeEvent& operator=(const WakeEvent&) = delete;
+
+    void Set();
+    bool IsSet() const { return set_.load(); }
+    // What a wait watches: the eventfd, or the event's HANDLE on Windows; -1 / null when
+    // none could be made (then waits fall back to looking at IsSet() between slices).
+#ifdef _WIN32
+    void* Handle() const {
+        return handle_;
+    }
+#else
+    int Fd() const {
+        return fd_;
+    }
+#endif
+
+  private:
+    std::atomic<bool> set_{false};
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
+
+// A WakeEvent that is set once the token's stop is requested (at once if it already was).
+class StopWake {
+  public:
+    explicit StopWake(const std::stop_token& token) : callback_(token, Setter{&event_}) {}
+    const WakeEvent& Event() const { return event_; }
+
+  private:
+    struct Setter {
+        WakeEvent* event;
+        void operator()() const { event->Set(); }
+    };
+    WakeEvent event_;
+    std::stop_callback<Setter> callback_;
+};
+
+}  // namespace quarn::platform
