@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -8,6 +9,13 @@
 #include "protocol/messages.h"
 
 namespace quarn::agent {
+
+// A requester or peer that stops reading, or vanishes, is let go after this long.
+inline constexpr std::chrono::milliseconds kStalledPeerLimit{30000};
+
+// The limit a QUARN_STALLED_PEER_MS value asks for: whole milliseconds that shorten it
+// (tests); anything else (or none) keeps kStalledPeerLimit.
+std::chrono::milliseconds StalledPeerLimitFrom(const char* environmentValue);
 
 // Fixed for the program; tests change ports (0 = any free port), timing and the busy-port
 // reader.
@@ -26,6 +34,10 @@ struct AgentConfig {
     // iperf servers one requester address may hold at once.
     int maxServersPerRequester = 20;
     int addressRefreshMs = 10000;
+    // A send to a requester or peer gives up after this; keep-alive ends a vanished one.
+    std::chrono::milliseconds stalledPeerLimit = kStalledPeerLimit;
+    // Client runs toward loopback: only for tests where both EndPoints share one machine.
+    bool loopbackTargets = false;
     IperfTiming timing;
     BusyPortReader busyPorts;  // empty: the system's tables
     std::string nameStoreDir;  // empty: NameStore::DefaultDir()

@@ -1,5 +1,6 @@
 #include "endpoint/agent/client_role.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -7,6 +8,9 @@
 #include <vector>
 
 #include "endpoint/agent/iperf_launch.h"
+#include "endpoint/agent/target_policy.h"
+#include "ipv4/ipv4.h"
+#include "platform/adapters.h"
 #include "platform/child_process.h"
 #include "protocol/command_validation.h"
 #include "protocol/messages.h"
@@ -14,7 +18,8 @@
 
 namespace quarn::agent {
 
-void ForwardStream(const platform::Socket& peer, const platform::Socket& requester) {
+void ForwardStream(const platform::Socket& peer, const platform::Socket& requester,
+                   std::chrono::milliseconds writeLimit) {
     char buffer[protocol::kOutputChunk];
     // The requester never sends anything after its command line, so its side only ever
     // ends; shutdown wakes the wait by shutting both sockets down.
@@ -23,7 +28,9 @@ void ForwardStream(const platform::Socket& peer, const platform::Socket& request
         if (got.status != platform::RecvStatus::Data) {
             break;
         }
-        platform::SendAll(requester, std::string_view(buffer, got.bytes));
+        if (!platform::SendAllWithin(requester, std::string_view(buffer, got.bytes), writeLimit)) {
+            break;  // a requester that stops reading is let go
+        }
     }
     // The requester sees the end now, and the peer's server ends once it sees ours; the
     // sockets are closed by their owner.
@@ -55,9 +62,20 @@ void RunIperfClient(AgentState& state, const std::vector<std::string>& tokens, u
     iperf.Terminate();
 }
 
+namespace {
+
+// The "-c" value of a validated command.
+uint32_t TargetOf(const std::vector<std::string>& tokens) {
+    const auto found = std::find(tokens.begin(), tokens.end(), "-c");
+    return ParseIpv4(*std::next(found)).value_or(0);
+}
+
+}  // namespace
+
 void RunClientRole(AgentState& state, const platform::Socket& requester, std::string_view line) {
     const std::optional<std::vector<std::string>> tokens = protocol::ValidateClientCommand(line);
-    if (!tokens) {
+    if (!tokens || !TargetAllowed(TargetOf(*tokens), platform::ListInterfaceAddresses(),
+                                  state.Config().loopbackTargets)) {
         return;
     }
     const IperfTiming& timing = state.Config().timing;
@@ -68,6 +86,7 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
         return;
     }
     const platform::Socket& peer = server->socket;
+    platform::KeepAliveWithin(peer, state.Config().stalledPeerLimit);
     WatchedSocket watched(state.Sockets(), peer);
     if (!watched) {
         return;
@@ -77,8 +96,9 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
     std::stop_source runOver;
     std::jthread forwarding;
     try {
-        forwarding = std::jthread([&peer, &requester, runOver] {
-            ForwardStream(peer, requester);
+        const std::chrono::milliseconds writeLimit = state.Config().stalledPeerLimit;
+        forwarding = std::jthread([&peer, &requester, runOver, writeLimit] {
+            ForwardStream(peer, requester, writeLimit);
             runOver.request_stop();
         });
     } catch (const std::system_error&) {

@@ -84,12 +84,18 @@ std::optional<uint16_t> StartServer(AgentState& state, const std::vector<std::st
 }
 
 // Sends what iperf wrote before it ended.
-void ForwardRemaining(platform::ChildProcess& iperf, const platform::Socket& connection) {
+// Every write has a deadline: a requester that stops reading is let go.
+bool SendToRequester(AgentState& state, const platform::Socket& connection, std::string_view data) {
+    return platform::SendAllWithin(connection, data, state.Config().stalledPeerLimit);
+}
+
+void ForwardRemaining(AgentState& state, platform::ChildProcess& iperf,
+                      const platform::Socket& connection) {
     char buffer[protocol::kOutputChunk];
     for (int chunk = 0; chunk < kDrainChunks; ++chunk) {
         const long got = iperf.ReadAvailable(buffer, sizeof buffer);
-        if (got <= 0 ||
-            !platform::SendAll(connection, std::string_view(buffer, static_cast<size_t>(got)))) {
+        if (got <= 0 || !SendToRequester(state, connection,
+                                         std::string_view(buffer, static_cast<size_t>(got)))) {
             return;
         }
     }
@@ -109,8 +115,8 @@ void StreamOutput(AgentState& state, platform::ChildProcess& iperf,
         if (got > 0) {
             idlePolls = 0;
             // Nobody reads a connection that cannot be written any more.
-            if (!platform::SendAll(connection,
-                                   std::string_view(buffer, static_cast<size_t>(got)))) {
+            if (!SendToRequester(state, connection,
+                                 std::string_view(buffer, static_cast<size_t>(got)))) {
                 return;
             }
             continue;
@@ -119,7 +125,7 @@ void StreamOutput(AgentState& state, platform::ChildProcess& iperf,
             continue;
         }
         if (iperf.Exited()) {
-            ForwardRemaining(iperf, connection);
+            ForwardRemaining(state, iperf, connection);
             return;
         }
         if (++idlePolls >= timing.runIdlePolls) {
@@ -142,7 +148,7 @@ bool RunServerRole(AgentState& state, const platform::Socket& connection,
     if (!port) {
         return false;
     }
-    if (platform::SendAll(connection, protocol::FormatOkReply(*port))) {
+    if (SendToRequester(state, connection, protocol::FormatOkReply(*port))) {
         ActiveRole active(state);
         StreamOutput(state, iperf, connection);
     }

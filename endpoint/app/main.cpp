@@ -1,5 +1,6 @@
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,15 @@ int RemoveName() {
     return quarn::platform::NameStore(quarn::platform::NameStore::DefaultDir()).Remove() ? 0 : 1;
 }
 
+// Tests shorten how long a stalled requester may hold its slot.
+quarn::agent::AgentConfig ProgramConfig() {
+    quarn::agent::AgentConfig config;
+    config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
+    config.stalledPeerLimit =
+        quarn::agent::StalledPeerLimitFrom(std::getenv("QUARN_STALLED_PEER_MS"));
+    return config;
+}
+
 int RunAgent() {
     quarn::endpoint_app::HeadlessFrontEnd frontEnd;
     const quarn::platform::ShutdownSignals signals([&frontEnd] { frontEnd.Stop(); });
@@ -64,9 +74,7 @@ int RunAgent() {
     }
     quarn::firewall::RegisterFirewallExceptions(kProgramName);
 
-    quarn::agent::AgentConfig config;
-    config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
-    quarn::agent::Agent agent(config, frontEnd);
+    quarn::agent::Agent agent(ProgramConfig(), frontEnd);
     // A service manager learns that both ports are bound; a port in use ends us instead.
     if (agent.Start()) {
         quarn::platform::NotifyServiceReady();
@@ -106,9 +114,7 @@ int main(int argc, char** argv) {
     }
     if (!commandLine->headless) {
 #ifdef QUARN_HAVE_WINDOW
-        quarn::agent::AgentConfig config;
-        config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
-        return quarn::endpoint_window::RunWindowProgram(argc, argv, std::move(config));
+        return quarn::endpoint_window::RunWindowProgram(argc, argv, ProgramConfig());
 #else
         std::fprintf(stderr, "%s: this build has no window; running headless\n", kProgramName);
 #endif
