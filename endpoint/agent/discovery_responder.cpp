@@ -48,7 +48,9 @@ void DiscoveryResponder::Run() {
                 }
                 break;
             case protocol::DatagramKind::Restart:
-                onRestart_();
+                if (restartLimit_.Allow(datagram.addr, ProbeRateLimit::Clock::now())) {
+                    onRestart_();
+                }
                 break;
             case protocol::DatagramKind::Other:
                 break;

@@ -18,13 +18,21 @@ namespace quarn::agent {
 std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adapters,
                                       const std::string& name, uint16_t controlPort);
 
+// Restarts obeyed: once a second per source (a Console sends three copies), and a few a
+// second from everyone, so that a flood of "restart" costs no more than a search.
+inline const ProbeRateLimit::Limits kRestartLimits = {1, 1, 8, 4, 1024};
+
 // Answers "hello" on the discovery port, within the probe rate limits, and runs onRestart
-// for "restart".
+// for "restart" within kRestartLimits.
 class DiscoveryResponder {
   public:
     DiscoveryResponder(AgentState& state, std::function<void()> onRestart,
-                       const ProbeRateLimit::Limits& limits = {})
-        : state_(state), onRestart_(std::move(onRestart)), rateLimit_(limits) {}
+                       const ProbeRateLimit::Limits& limits = {},
+                       const ProbeRateLimit::Limits& restartLimits = kRestartLimits)
+        : state_(state),
+          onRestart_(std::move(onRestart)),
+          rateLimit_(limits),
+          restartLimit_(restartLimits) {}
 
     // False when the port is taken.
     bool Bind();
@@ -41,6 +49,7 @@ class DiscoveryResponder {
     AgentState& state_;
     std::function<void()> onRestart_;
     ProbeRateLimit rateLimit_;
+    ProbeRateLimit restartLimit_;
     platform::Socket socket_;
 };
 
