@@ -9,6 +9,10 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -38,6 +42,21 @@ constexpr int kStartTimeoutMs = 5000;
 
 uint32_t Ipv4(const std::string& text) {
     return ParseIpv4(text).value();
+}
+
+// User and system time a process has used so far.
+double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int index = 3; fields >> field && index <= 15; ++index) {
+        if (index == 14 || index == 15) {  // utime, stime
+            ticks += std::stol(field);
+        }
+    }
+    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 class EndPointNetwork : public ::testing::Test {
@@ -71,11 +90,19 @@ class EndPointNetwork : public ::testing::Test {
         return options;
     }
 
-    // Stores the name, starts the EndPoint and waits for its start line.
-    RunningProgram& StartEndPoint(int host, const std::string& name) {
+    // Stores the name, starts the EndPoint and waits for its start line. Entries of extraEnv
+    // replace those of the same name.
+    RunningProgram& StartEndPoint(int host, const std::string& name,
+                                  const std::vector<std::string>& extraEnv = {}) {
         const auto stored = net_->Run(host, EndPointArgs({"--set-name", name}), EndPointEnv(host));
         EXPECT_EQ(stored.exitCode, 0) << stored.output;
-        endPoints_[host] = net_->Spawn(host, EndPointArgs({"--headless"}), EndPointEnv(host));
+        std::vector<std::string> env = EndPointEnv(host);
+        for (const std::string& extra : extraEnv) {
+            const std::string name = extra.substr(0, extra.find('=') + 1);
+            std::erase_if(env, [&](const std::string& entry) { return entry.starts_with(name); });
+            env.push_back(extra);
+        }
+        endPoints_[host] = net_->Spawn(host, EndPointArgs({"--headless"}), env);
         RunningProgram& endPoint = endPoints_[host];
         startLines_[host] = endPoint.WaitForLine("Started: ", kStartTimeoutMs).value_or("");
         EXPECT_NE(startLines_[host], "") << endPoint.Transcript();
@@ -91,14 +118,17 @@ class EndPointNetwork : public ::testing::Test {
     }
 
     // iperf processes running inside a host.
-    int IperfCount(int host) {
+    int IperfCount(int host) { return ProgramCount(host, kIperf); }
+
+    // Processes of the program at path running inside a host.
+    int ProgramCount(int host, const std::string& path) {
         std::istringstream lines(
             test_support::RunCommand({"ip", "netns", "pids", net_->Namespace(host)}).output);
         int count = 0;
         for (std::string pid; std::getline(lines, pid);) {
             char exe[PATH_MAX] = {};
             const std::string link = "/proc/" + pid + "/exe";
-            if (readlink(link.c_str(), exe, sizeof exe - 1) > 0 && kIperf == exe) {
+            if (readlink(link.c_str(), exe, sizeof exe - 1) > 0 && path == exe) {
                 ++count;
             }
         }
@@ -249,6 +279,95 @@ TEST_F(EndPointNetwork, HostileRequestsCloseWithoutTextAndServingGoesOn) {
         reply = ServerRequestReply(3, address, connection);
     }
     EXPECT_EQ(reply, "ok;5004\r\n") << endPoint2.Transcript();
+}
+
+// What no Console sends, each of which would have the EndPoints flood each other, the
+// EndPoint itself or the whole segment, starts nothing.
+TEST_F(EndPointNetwork, FloodRequestsAreRefusedWithoutText) {
+    StartEndPoint(1, "Bench One");
+    StartEndPoint(2, "Bench Two");
+    const std::string two = net_->Address(2);
+    const std::vector<std::string> floods = {
+        " -c " + two + " -u -P 16 -b 999g -t 259500 -i 1 -f m\r\n",
+        " -c " + two + " -u -P 2 -b 1m -t 10 -i 1 -f m\r\n",
+        " -c " + two + " -u -b 200g -t 10 -i 1 -f m\r\n",
+        " -c 127.0.0.1 -u -b 1m -t 10 -i 1 -f m\r\n",
+        " -c " + net_->Address(1) + " -u -b 1m -t 10 -i 1 -f m\r\n",  // itself
+        " -c " + kBroadcast + " -u -b 1m -t 10 -i 1 -f m\r\n",
+        " -c 255.255.255.255 -u -b 1m -t 10 -i 1 -f m\r\n",
+        " -c 224.0.0.1 -u -b 1m -t 10 -i 1 -f m\r\n",
+        " -c 0.0.0.0 -u -b 1m -t 10 -i 1 -f m\r\n",
+    };
+    for (const std::string& request : floods) {
+        const auto read = ReadUntilClosed(Request(3, net_->Address(1), request), 3000);
+        EXPECT_TRUE(read.closed) << request;
+        EXPECT_EQ(read.data, "") << request;
+    }
+    EXPECT_EQ(IperfCount(1), 0);
+    EXPECT_EQ(IperfCount(2), 0);
+}
+
+// A requester that takes its "ok" and then reads nothing more is let go once its writes
+// have waited the stalled-peer limit (30 s; shortened here), iperf server and all.
+TEST_F(EndPointNetwork, RequesterThatStopsReadingIsLetGo) {
+    const std::string fake = test_support::FakeIperfPath();
+    StartEndPoint(2, "Bench Two",
+                  {"QUARN_IPERF=" + fake, "QUARN_STALLED_PEER_MS=1500",
+                   "FAKE_IPERF_SCRIPT=server *: listen; report 5000000 0"});
+    platform::Socket stalled;
+    ASSERT_EQ(ServerRequestReply(3, net_->Address(2), stalled), "ok;5001\r\n");
+    const auto start = std::chrono::steady_clock::now();
+    // Never read: the buffers fill, then the EndPoint's write waits out its limit and the
+    // server it started ends.
+    const std::string running = std::filesystem::canonical(fake).string();
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() - start < std::chrono::seconds(20)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ended = ProgramCount(2, running) == 0;
+    }
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(ended);
+    EXPECT_GE(took, std::chrono::milliseconds(1500));
+    EXPECT_LT(took, std::chrono::seconds(15));
+    EXPECT_TRUE(ReadUntilClosed(stalled, 10000).closed);  // closed, or reset by the limit
+    platform::Socket next;  // its slot is free for the next request
+    EXPECT_EQ(ServerRequestReply(3, net_->Address(2), next).substr(0, 3), "ok;");
+}
+
+// A stranger's flood of "restart" is obeyed once a second per source and costs the
+// EndPoint a small share of a core.
+TEST_F(EndPointNetwork, RestartIsObeyedOnceASecondPerSourceAndAFloodIsCheap) {
+    const RunningProgram& endPoint = StartEndPoint(2, "Bench Two");
+    platform::Socket server;
+    ASSERT_EQ(ServerRequestReply(1, net_->Address(2), server), "ok;5001\r\n");
+    EXPECT_TRUE(Broadcast(3, "restart", 100).empty());
+    EXPECT_TRUE(IperfGoneWithin(2, 3000));
+    // Within the same second a second "restart" from that source is ignored.
+    platform::Socket again;
+    ASSERT_EQ(ServerRequestReply(1, net_->Address(2), again), "ok;5001\r\n");
+    EXPECT_TRUE(Broadcast(3, "restart", 100).empty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(IperfCount(2), 1);
+
+    platform::Socket flooder;
+    net_->RunInHost(3, [&] { flooder = platform::UdpBind(0, 0, /*broadcast=*/false); });
+    const double before = CpuSeconds(endPoint.Pid());
+    const auto start = std::chrono::steady_clock::now();
+    int sent = 0;
+    while (std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+        for (int burst = 0; burst < 20; ++burst, ++sent) {
+            platform::SendTo(flooder, "restart", Ipv4(net_->Address(2)), protocol::kDiscoveryPort);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double share = (CpuSeconds(endPoint.Pid()) - before) / seconds;
+    EXPECT_GE(sent, 10000);
+    EXPECT_LT(share, 0.05) << sent << " restarts in " << seconds << " s";
+    std::cout << "restart flood: " << sent << " datagrams in " << seconds << " s cost "
+              << share * 100 << " % of a core\n";
+    EXPECT_TRUE(IperfGoneWithin(2, 3000));  // the flood's own first copy was obeyed
 }
 
 // The client and the server it asked for ran on for the whole "-t" after the requester
