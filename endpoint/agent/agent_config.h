@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "endpoint/agent/iperf_timing.h"
 #include "endpoint/agent/port_allocator.h"
+#include "labkey/lab_key.h"
 #include "protocol/messages.h"
 
 namespace quarn::agent {
@@ -36,6 +38,8 @@ struct AgentConfig {
     int addressRefreshMs = 10000;
     // A send to a requester or peer gives up after this; keep-alive ends a vanished one.
     std::chrono::milliseconds stalledPeerLimit = kStalledPeerLimit;
+    // With a key, only authenticated requests and restarts are obeyed.
+    std::optional<labkey::LabKey> labKey;
     // Client runs toward loopback: only for tests where both EndPoints share one machine.
     bool loopbackTargets = false;
     IperfTiming timing;

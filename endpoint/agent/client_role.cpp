@@ -10,6 +10,7 @@
 #include "endpoint/agent/iperf_launch.h"
 #include "endpoint/agent/target_policy.h"
 #include "ipv4/ipv4.h"
+#include "labkey/control_handshake.h"
 #include "platform/adapters.h"
 #include "platform/child_process.h"
 #include "protocol/command_validation.h"
@@ -70,6 +71,28 @@ uint32_t TargetOf(const std::vector<std::string>& tokens) {
     return ParseIpv4(*std::next(found)).value_or(0);
 }
 
+// With a key, End Point 2 is asked the way a keyed Console asks us; without one, plain.
+protocol::RequestSender PeerSender(AgentState& state) {
+    if (!state.Config().labKey) {
+        return {};
+    }
+    const labkey::LabKey& key = *state.Config().labKey;
+    const std::chrono::milliseconds limit(state.Config().timing.peerReplyTimeoutMs);
+    return [&key, limit](const platform::Socket& peer, std::string_view line) {
+        switch (labkey::SendWithKey(peer, key, line, limit)) {
+            case labkey::Handshake::Authenticated:
+            case labkey::Handshake::PeerUnkeyed:
+                return protocol::RequestSent::Yes;
+            case labkey::Handshake::PeerOlder:
+                return protocol::RequestSent::RetryPlain;
+            case labkey::Handshake::KeyMismatch:
+            case labkey::Handshake::Failed:
+                break;
+        }
+        return protocol::RequestSent::No;
+    };
+}
+
 }  // namespace
 
 void RunClientRole(AgentState& state, const platform::Socket& requester, std::string_view line) {
@@ -79,9 +102,9 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
         return;
     }
     const IperfTiming& timing = state.Config().timing;
-    std::optional<protocol::ServerRequestResult> server =
-        protocol::ServerRequest(line, state.Config().peerControlPort, timing.peerConnectTimeoutMs,
-                                timing.peerReplyTimeoutMs, &state.ShutdownFlag());
+    std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
+        line, state.Config().peerControlPort, timing.peerConnectTimeoutMs,
+        timing.peerReplyTimeoutMs, &state.ShutdownFlag(), nullptr, PeerSender(state));
     if (!server || state.ShuttingDown()) {
         return;
     }
