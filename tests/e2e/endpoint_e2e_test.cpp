@@ -19,7 +19,10 @@
 #include <thread>
 
 #include "ipv4/ipv4.h"
+#include "labkey/control_handshake.h"
+#include "labkey/key_file.h"
 #include "platform/socket.h"
+#include "protocol/auth_messages.h"
 #include "protocol/messages.h"
 #include "tests/e2e/peer_requests.h"
 #include "tests/support/fake_iperf.h"
@@ -93,7 +96,8 @@ class EndPointNetwork : public ::testing::Test {
     // Stores the name, starts the EndPoint and waits for its start line. Entries of extraEnv
     // replace those of the same name.
     RunningProgram& StartEndPoint(int host, const std::string& name,
-                                  const std::vector<std::string>& extraEnv = {}) {
+                                  const std::vector<std::string>& extraEnv = {},
+                                  const std::vector<std::string>& extraArgs = {}) {
         const auto stored = net_->Run(host, EndPointArgs({"--set-name", name}), EndPointEnv(host));
         EXPECT_EQ(stored.exitCode, 0) << stored.output;
         std::vector<std::string> env = EndPointEnv(host);
@@ -102,7 +106,9 @@ class EndPointNetwork : public ::testing::Test {
             std::erase_if(env, [&](const std::string& entry) { return entry.starts_with(name); });
             env.push_back(extra);
         }
-        endPoints_[host] = net_->Spawn(host, EndPointArgs({"--headless"}), env);
+        std::vector<std::string> args = {"--headless"};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        endPoints_[host] = net_->Spawn(host, EndPointArgs(args), env);
         RunningProgram& endPoint = endPoints_[host];
         startLines_[host] = endPoint.WaitForLine("Started: ", kStartTimeoutMs).value_or("");
         EXPECT_NE(startLines_[host], "") << endPoint.Transcript();
@@ -330,7 +336,7 @@ TEST_F(EndPointNetwork, RequesterThatStopsReadingIsLetGo) {
     EXPECT_GE(took, std::chrono::milliseconds(1500));
     EXPECT_LT(took, std::chrono::seconds(15));
     EXPECT_TRUE(ReadUntilClosed(stalled, 10000).closed);  // closed, or reset by the limit
-    platform::Socket next;  // its slot is free for the next request
+    platform::Socket next;                                // its slot is free for the next request
     EXPECT_EQ(ServerRequestReply(3, net_->Address(2), next).substr(0, 3), "ok;");
 }
 
@@ -368,6 +374,111 @@ TEST_F(EndPointNetwork, RestartIsObeyedOnceASecondPerSourceAndAFloodIsCheap) {
     std::cout << "restart flood: " << sent << " datagrams in " << seconds << " s cost "
               << share * 100 << " % of a core\n";
     EXPECT_TRUE(IperfGoneWithin(2, 3000));  // the flood's own first copy was obeyed
+}
+
+// Two EndPoints sharing a lab key, and requesters with it, without it and with another.
+class KeyedEndPoints : public EndPointNetwork {
+  protected:
+    void SetUp() override {
+        EndPointNetwork::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        std::string why;
+        ASSERT_TRUE(labkey::WriteNewKeyFile(keyDir_.File("lab.key"), why)) << why;
+        key_ = labkey::LoadKeyFile(keyDir_.File("lab.key"), why).value();
+        for (int host : {1, 2}) {
+            StartEndPoint(host, "Keyed " + std::to_string(host), {},
+                          {"--lab-key", keyDir_.File("lab.key")});
+        }
+    }
+
+    // A control connection from host 3 with line sent the keyed way.
+    platform::Socket KeyedRequest(const std::string& address, const std::string& line,
+                                  const labkey::LabKey& key, labkey::Handshake& outcome) {
+        platform::Socket connection;
+        net_->RunInHost(3, [&] {
+            connection = platform::TcpConnect(Ipv4(address), protocol::kControlPort, 3000);
+        });
+        outcome = labkey::SendWithKey(connection, key, line, std::chrono::milliseconds(3000));
+        return connection;
+    }
+
+    std::string SignedRestart(const std::string& nonce) const {
+        const long long now = std::chrono::duration_cast<std::chrono::seconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
+        return protocol::FormatAuthRestart(
+            now, nonce, labkey::ToHex(key_->Tag(protocol::RestartTagInput(now, nonce))));
+    }
+
+    void SendFrom3(const std::string& datagram) {
+        platform::Socket sender;
+        net_->RunInHost(3, [&] { sender = platform::UdpBind(0, 0, /*broadcast=*/true); });
+        platform::SendTo(sender, datagram, Ipv4(kBroadcast), protocol::kDiscoveryPort);
+    }
+
+    TempDir keyDir_;
+    std::optional<labkey::LabKey> key_;
+};
+
+TEST_F(KeyedEndPoints, MeasureForARequesterWithTheKey) {
+    labkey::Handshake outcome{};
+    const platform::Socket console = KeyedRequest(
+        net_->Address(1), " -c " + net_->Address(2) + " -i 1 -t 300 -f m", *key_, outcome);
+    EXPECT_EQ(outcome, labkey::Handshake::Authenticated);
+    // End Point 1 asked End Point 2 with the key too, or End Point 2 would have refused.
+    std::string stream;
+    for (int second = 0; second < 10 && CountOccurrences(stream, "Mbits/sec") < 2; ++second) {
+        stream += ReadUntilContains(console, "Mbits/sec", 1000).data;
+    }
+    EXPECT_GE(CountOccurrences(stream, "Mbits/sec"), 2) << stream;
+    EXPECT_GE(IperfCount(1), 1);
+    EXPECT_GE(IperfCount(2), 1);
+}
+
+// An older Console (plain requests) and one with another key get a cause that names the
+// key, and no iperf starts anywhere.
+TEST_F(KeyedEndPoints, RefuseRequestersWithoutTheKeyOrWithAnother) {
+    const std::string client = " -c " + net_->Address(2) + " -i 1 -t 10 -f m\r\n";
+    EXPECT_EQ(ReadUntilClosed(Request(3, net_->Address(1), client), 3000).data,
+              "refused: lab key required\r\n");
+    platform::Socket plain;
+    EXPECT_EQ(ServerRequestReply(3, net_->Address(2), plain), "refused: lab key required\r\n");
+
+    labkey::Handshake outcome{};
+    const platform::Socket other = KeyedRequest(
+        net_->Address(1), client.substr(0, client.size() - 2), labkey::LabKey::Generate(), outcome);
+    EXPECT_EQ(outcome, labkey::Handshake::KeyMismatch);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(IperfCount(1), 0);
+    EXPECT_EQ(IperfCount(2), 0);
+}
+
+// A stranger's bare "restart" ends nothing; an authenticated one ends the run once, and
+// the same datagram sent again later does nothing.
+TEST_F(KeyedEndPoints, RestartOnlyAuthenticatedAndOnlyOnce) {
+    const std::string server(
+        protocol::kServerRequestTcp.substr(0, protocol::kServerRequestTcp.size() - 2));
+    labkey::Handshake outcome{};
+    const platform::Socket first = KeyedRequest(net_->Address(2), server, *key_, outcome);
+    ASSERT_EQ(outcome, labkey::Handshake::Authenticated);
+    ASSERT_EQ(ReadUntilContains(first, "\r\n", 3000).data.substr(0, 3), "ok;");
+    SendFrom3("restart");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(IperfCount(2), 1);
+
+    const std::string restart = SignedRestart(std::string(32, 'e'));
+    for (int copy = 0; copy < 3; ++copy) {
+        SendFrom3(restart);
+    }
+    EXPECT_TRUE(IperfGoneWithin(2, 3000));
+
+    const platform::Socket second = KeyedRequest(net_->Address(2), server, *key_, outcome);
+    ASSERT_EQ(ReadUntilContains(second, "\r\n", 3000).data.substr(0, 3), "ok;");
+    SendFrom3(restart);  // captured and replayed
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(IperfCount(2), 1);
 }
 
 // The client and the server it asked for ran on for the whole "-t" after the requester
