@@ -118,8 +118,10 @@ std::optional<AuthRestart> ParseAuthRestart(std::string_view datagram) {
     const std::string_view time = (*fields)[0];
     long long seconds = 0;
     const auto parsed = std::from_chars(time.data(), time.data() + time.size(), seconds);
-    if (time.empty() || time.size() > 12 || parsed.ec != std::errc() ||
-        parsed.ptr != time.data() + time.size() || seconds < 0 ||
+    // One spelling per time: no leading zeros.
+    if (time.empty() || time.size() > 12 || (time.size() > 1 && time[0] == '0') ||
+        time.find_first_not_of("0123456789") != std::string_view::npos ||
+        parsed.ec != std::errc() || parsed.ptr != time.data() + time.size() || seconds < 0 ||
         !IsHexOfLength((*fields)[1], kChallengeHexDigits) ||
         !IsHexOfLength((*fields)[2], kTagHexDigits)) {
         return std::nullopt;

@@ -64,7 +64,8 @@ TEST(AuthMessages, RefuseAnythingNotExactlyTheirShape) {
              "restart quarn1 +5 " + kChallenge + " " + kTag,
              "restart quarn1 99999999999999 " + kChallenge + " " + kTag,
              "restart quarn1 5 " + kChallenge + " " + kTag + " ",
-             "restart quarn1 5x " + kChallenge + " " + kTag, "restart quarn1 5 " + kChallenge}) {
+             "restart quarn1 5x " + kChallenge + " " + kTag, "restart quarn1 5 " + kChallenge,
+             "restart quarn1 05 " + kChallenge + " " + kTag}) {
         EXPECT_FALSE(ParseAuthRestart(bad)) << bad;
     }
 }
