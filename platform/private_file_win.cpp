@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -10,11 +11,11 @@ namespace quarn::platform {
 // (%APPDATA%) is readable by that user and administrators only. Nothing here can check
 // an ACL cheaply, so the folder is the operator's to choose.
 std::optional<std::string> WritePrivateFile(const std::string& path, std::string_view bytes) {
-    std::ifstream existing(Widen(path));
+    std::ifstream existing(std::filesystem::path(Widen(path)));
     if (existing) {
         return std::string("the file exists already");
     }
-    std::ofstream out(Widen(path), std::ios::binary);
+    std::ofstream out(std::filesystem::path(Widen(path)), std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.flush();
     return out.good() ? std::nullopt : std::optional<std::string>("cannot write the file");
@@ -22,7 +23,7 @@ std::optional<std::string> WritePrivateFile(const std::string& path, std::string
 
 std::optional<std::string> ReadPrivateFile(const std::string& path, std::size_t maxBytes,
                                            std::string& why) {
-    std::ifstream in(Widen(path), std::ios::binary);
+    std::ifstream in(std::filesystem::path(Widen(path)), std::ios::binary);
     if (!in) {
         why = "cannot open the file";
         return std::nullopt;
