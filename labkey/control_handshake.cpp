@@ -74,4 +74,25 @@ Handshake SendWithKey(const platform::Socket& connection, const LabKey& key,
                : Handshake::Failed;
 }
 
+protocol::RequestSender KeyedSender(const LabKey& key, std::chrono::milliseconds replyLimit,
+                                    Handshake* outcome) {
+    return [&key, replyLimit, outcome](const platform::Socket& peer, std::string_view line) {
+        const Handshake done = SendWithKey(peer, key, line, replyLimit);
+        if (outcome != nullptr) {
+            *outcome = done;
+        }
+        switch (done) {
+            case Handshake::Authenticated:
+            case Handshake::PeerUnkeyed:
+                return protocol::RequestSent::Yes;
+            case Handshake::PeerOlder:
+                return protocol::RequestSent::RetryPlain;
+            case Handshake::KeyMismatch:
+            case Handshake::Failed:
+                break;
+        }
+        return protocol::RequestSent::No;
+    };
+}
+
 }  // namespace quarn::labkey

@@ -7,6 +7,7 @@
 
 #include "labkey/lab_key.h"
 #include "platform/socket.h"
+#include "protocol/server_request.h"
 
 namespace quarn::labkey {
 
@@ -23,5 +24,10 @@ enum class Handshake {
 // replies after that (its "ok", or a refusal) is the caller's to read.
 Handshake SendWithKey(const platform::Socket& connection, const LabKey& key,
                       std::string_view requestLine, std::chrono::milliseconds replyLimit);
+
+// A server request's sender that uses SendWithKey: an EndPoint without a key, or an older
+// one (asked again plainly), still serves; outcome (when given) says which happened.
+protocol::RequestSender KeyedSender(const LabKey& key, std::chrono::milliseconds replyLimit,
+                                    Handshake* outcome = nullptr);
 
 }  // namespace quarn::labkey

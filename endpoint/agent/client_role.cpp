@@ -76,21 +76,8 @@ protocol::RequestSender PeerSender(AgentState& state) {
     if (!state.Config().labKey) {
         return {};
     }
-    const labkey::LabKey& key = *state.Config().labKey;
-    const std::chrono::milliseconds limit(state.Config().timing.peerReplyTimeoutMs);
-    return [&key, limit](const platform::Socket& peer, std::string_view line) {
-        switch (labkey::SendWithKey(peer, key, line, limit)) {
-            case labkey::Handshake::Authenticated:
-            case labkey::Handshake::PeerUnkeyed:
-                return protocol::RequestSent::Yes;
-            case labkey::Handshake::PeerOlder:
-                return protocol::RequestSent::RetryPlain;
-            case labkey::Handshake::KeyMismatch:
-            case labkey::Handshake::Failed:
-                break;
-        }
-        return protocol::RequestSent::No;
-    };
+    return labkey::KeyedSender(*state.Config().labKey,
+                               std::chrono::milliseconds(state.Config().timing.peerReplyTimeoutMs));
 }
 
 }  // namespace
