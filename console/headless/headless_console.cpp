@@ -23,15 +23,18 @@
 #include "console/records/run_recording.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"
+#include "labkey/key_file.h"
 
 namespace quarn::console {
 namespace {
 
 SessionOptions MakeSessionOptions(const HeadlessOptions& options,
-                                  const HeadlessEnvironment& environment) {
+                                  const HeadlessEnvironment& environment,
+                                  std::optional<labkey::LabKey> key) {
     SessionOptions session;
     session.iperfPath = environment.iperfPath;
     session.interfaces = options.interfaces;
+    session.labKey = std::move(key);
     return session;
 }
 
@@ -42,10 +45,11 @@ std::FILE* TextOut(const HeadlessOptions& options, const HeadlessEnvironment& en
 
 class HeadlessConsole {
   public:
-    HeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment)
+    HeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment,
+                    std::optional<labkey::LabKey> key)
         : options_(options),
           env_(environment),
-          session_(MakeSessionOptions(options, environment), loop_),
+          session_(MakeSessionOptions(options, environment, std::move(key)), loop_),
           data_(session_.Data()),
           run_(session_.Run()),
           view_(data_, TextOut(options, environment)),
@@ -305,7 +309,17 @@ int HeadlessConsole::WriteReport() {
 }  // namespace
 
 int RunHeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment) {
-    HeadlessConsole console(options, environment);
+    std::optional<labkey::LabKey> key;
+    if (!options.labKeyPath.empty()) {
+        std::string why;
+        key = labkey::LoadKeyFile(options.labKeyPath, why);
+        if (!key) {
+            std::fprintf(environment.err, "Cannot use the lab key %s: %s\n",
+                         options.labKeyPath.c_str(), why.c_str());
+            return kExitRefused;
+        }
+    }
+    HeadlessConsole console(options, environment, std::move(key));
     return console.Run();
 }
 

@@ -77,6 +77,7 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"--jsonl", [&](const std::string& v) { return o.jsonlPath = v, std::string(); }},
         {"--compare", [&](const std::string& v) { return o.comparePath = v, std::string(); }},
         {"--report", [&](const std::string& v) { return o.reportPath = v, std::string(); }},
+        {"--lab-key", [&](const std::string& v) { return o.labKeyPath = v, std::string(); }},
         {"--metrics",
          [&](const std::string& v) {
              std::string error;
@@ -175,6 +176,7 @@ std::string HeadlessUsage(const std::string& program) {
            "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"
            "                        (default 2G)\n"
            "  --interface NAME      limit discovery and \"restart\" to this interface\n"
+           "  --lab-key FILE        authenticate pairs and \"restart\" with this lab key\n"
            "                        (repeatable; lo allowed)\n"
            "  --help                show this text\n"
            "\n"
