@@ -308,16 +308,25 @@ int HeadlessConsole::WriteReport() {
 
 }  // namespace
 
+std::optional<std::string> LoadLabKeyOption(const HeadlessOptions& options,
+                                            std::optional<labkey::LabKey>& key) {
+    key.reset();
+    if (options.labKeyPath.empty()) {
+        return std::nullopt;
+    }
+    std::string why;
+    key = labkey::LoadKeyFile(options.labKeyPath, why);
+    if (!key) {
+        return "Cannot use the lab key " + options.labKeyPath + ": " + why;
+    }
+    return std::nullopt;
+}
+
 int RunHeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment) {
     std::optional<labkey::LabKey> key;
-    if (!options.labKeyPath.empty()) {
-        std::string why;
-        key = labkey::LoadKeyFile(options.labKeyPath, why);
-        if (!key) {
-            std::fprintf(environment.err, "Cannot use the lab key %s: %s\n",
-                         options.labKeyPath.c_str(), why.c_str());
-            return kExitRefused;
-        }
+    if (const std::optional<std::string> refused = LoadLabKeyOption(options, key)) {
+        std::fprintf(environment.err, "%s\n", refused->c_str());
+        return kExitRefused;
     }
     HeadlessConsole console(options, environment, std::move(key));
     return console.Run();
