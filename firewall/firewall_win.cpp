@@ -28,11 +28,12 @@ bool Netsh(const std::vector<std::string>& arguments) {
 }
 
 // One inbound allow rule per program, replaced on every start so a moved folder is
-// followed and rules never pile up.
+// followed and rules never pile up. Only the local subnet, and never on a public network:
+// the agent obeys whoever reaches it.
 bool AllowProgram(const std::string& rule, const std::string& path) {
     Netsh({"delete", "rule", "name=" + rule});
-    return Netsh(
-        {"add", "rule", "name=" + rule, "dir=in", "action=allow", "enable=yes", "program=" + path});
+    return Netsh({"add", "rule", "name=" + rule, "dir=in", "action=allow", "enable=yes",
+                  "program=" + path, "profile=domain,private", "remoteip=localsubnet"});
 }
 
 }  // namespace

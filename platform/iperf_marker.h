@@ -25,5 +25,7 @@ bool IsStray(const ProcessInfo& process, std::optional<std::string> marker, std:
 int KillOwnChildren(const std::string& iperfPath, std::string_view role);
 // Kills marked iperf processes of this role whose owner is gone. Returns the number killed.
 int KillStrays(const std::string& iperfPath, std::string_view role);
+// Both of the above in one walk of the process table. Returns the number killed.
+int KillOwnChildrenAndStrays(const std::string& iperfPath, std::string_view role);
 
 }  // namespace quarn::platform

@@ -92,4 +92,13 @@ int KillStrays(const std::string& iperfPath, std::string_view role) {
                         });
 }
 
+int KillOwnChildrenAndStrays(const std::string& iperfPath, std::string_view role) {
+    const pid_t self = getpid();
+    return KillMatching(iperfPath,
+                        [&](const ProcessInfo& info, const std::optional<std::string>& marker) {
+                            return (info.ppid == self && marker && MarkerOwner(*marker, role)) ||
+                                   IsStray(info, marker, role);
+                        });
+}
+
 }  // namespace quarn::platform

@@ -101,4 +101,11 @@ int KillStrays(const std::string& iperfPath, std::string_view /*role*/) {
     });
 }
 
+int KillOwnChildrenAndStrays(const std::string& iperfPath, std::string_view /*role*/) {
+    const pid_t self = static_cast<pid_t>(GetCurrentProcessId());
+    return KillMatching(iperfPath, [self](const ProcessInfo& info, const std::set<pid_t>& living) {
+        return info.ppid == self || living.count(info.ppid) == 0;
+    });
+}
+
 }  // namespace quarn::platform

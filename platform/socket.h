@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -72,6 +73,12 @@ RecvResult Receive(const Socket& socket, char* buf, size_t len);
 // Sends everything (MSG_NOSIGNAL, retries on EINTR and partial writes).
 bool SendAll(const Socket& socket, std::string_view data);
 bool SendTo(const Socket& socket, std::string_view data, uint32_t addr, uint16_t port);
+// SendAll that gives up (false) once limit has passed with data still unsent: a peer that
+// stops reading cannot hold the sender.
+bool SendAllWithin(const Socket& socket, std::string_view data, std::chrono::milliseconds limit);
+// Keep-alive probes and a user timeout on a TCP connection, so that a peer that vanishes
+// (or never acknowledges what was sent) ends it after about limit.
+bool KeepAliveWithin(const Socket& socket, std::chrono::milliseconds limit);
 
 struct Datagram {
     std::string data;

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -221,6 +222,37 @@ bool SendAll(const Socket& socket, std::string_view data) {
         data.remove_prefix(static_cast<size_t>(sent));
     }
     return true;
+}
+
+bool SendAllWithin(const Socket& socket, std::string_view data, std::chrono::milliseconds limit) {
+    const auto deadline = SteadyClock::now() + limit;
+    while (!data.empty()) {
+        const int leftMs = PollTimeoutMs(deadline);
+        timeval tv{};
+        tv.tv_sec = leftMs / 1000;
+        tv.tv_usec = (leftMs % 1000) * 1000;
+        if (leftMs == 0 || setsockopt(socket.Fd(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0) {
+            return false;
+        }
+        const ssize_t sent = ::send(socket.Fd(), data.data(), data.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno != EINTR) {
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(std::max<ssize_t>(sent, 0)));
+    }
+    return true;
+}
+
+bool KeepAliveWithin(const Socket& socket, std::chrono::milliseconds limit) {
+    // Idle for half the limit, then three probes in the other half.
+    const int idleSeconds = std::max(1, static_cast<int>(limit.count() / 2000));
+    const int intervalSeconds = std::max(1, static_cast<int>(limit.count() / 6000));
+    const int fd = socket.Fd();
+    return SetOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1) &&
+           SetOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, idleSeconds) &&
+           SetOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, intervalSeconds) &&
+           SetOption(fd, IPPROTO_TCP, TCP_KEEPCNT, 3) &&
+           SetOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, static_cast<int>(limit.count()));
 }
 
 bool SendTo(const Socket& socket, std::string_view data, uint32_t addr, uint16_t port) {

@@ -3,6 +3,7 @@
 // winsock2.h must come before windows.h.
 #include <winsock2.h>
 
+#include <mstcpip.h>
 #include <mswsock.h>
 #include <windows.h>
 #include <ws2tcpip.h>
@@ -17,6 +18,8 @@ namespace quarn::platform {
 namespace {
 
 constexpr int kSliceMs = 100;
+// TCP_MAXRT of the Windows SDK, which mingw-w64's headers lack.
+constexpr int kTcpMaxRetransmitTime = 5;
 
 // Winsock is started once for the whole program and never stopped: threads may still
 // be closing sockets while statics are destroyed.
@@ -298,6 +301,43 @@ bool SendAll(const Socket& socket, std::string_view data) {
         data.remove_prefix(static_cast<size_t>(sent));
     }
     return true;
+}
+
+bool SendAllWithin(const Socket& socket, std::string_view data, std::chrono::milliseconds limit) {
+    const auto deadline = SteadyClock::now() + limit;
+    while (!data.empty()) {
+        const DWORD leftMs = static_cast<DWORD>(PollTimeoutMs(deadline));
+        if (leftMs == 0 || setsockopt(S(socket.Fd()), SOL_SOCKET, SO_SNDTIMEO,
+                                      reinterpret_cast<const char*>(&leftMs), sizeof leftMs) != 0) {
+            return false;
+        }
+        const int sent = ::send(S(socket.Fd()), data.data(),
+                                static_cast<int>(std::min<size_t>(data.size(), INT_MAX)), 0);
+        if (sent <= 0) {
+            return false;  // after a timed-out send Winsock leaves the socket unusable
+        }
+        data.remove_prefix(static_cast<size_t>(sent));
+    }
+    return true;
+}
+
+bool KeepAliveWithin(const Socket& socket, std::chrono::milliseconds limit) {
+    // Idle for half the limit, then probes; Windows sends ten, a second apart by default,
+    // so the interval is what is left divided by ten.
+    tcp_keepalive values{};
+    values.onoff = 1;
+    values.keepalivetime = static_cast<ULONG>(std::max<long long>(1000, limit.count() / 2));
+    values.keepaliveinterval = static_cast<ULONG>(std::max<long long>(100, limit.count() / 20));
+    DWORD returned = 0;
+    const bool keepAlive = WSAIoctl(S(socket.Fd()), SIO_KEEPALIVE_VALS, &values, sizeof values,
+                                    nullptr, 0, &returned, nullptr, nullptr) == 0;
+    // Retransmissions give up after this many seconds.
+    const DWORD maxRetransmitSeconds =
+        static_cast<DWORD>(std::max<long long>(1, limit.count() / 1000));
+    const bool retransmit = setsockopt(S(socket.Fd()), IPPROTO_TCP, kTcpMaxRetransmitTime,
+                                       reinterpret_cast<const char*>(&maxRetransmitSeconds),
+                                       sizeof maxRetransmitSeconds) == 0;
+    return keepAlive && retransmit;
 }
 
 bool SendTo(const Socket& socket, std::string_view data, uint32_t addr, uint16_t port) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <set>
 
 #include "ipv4/ipv4.h"
@@ -39,7 +40,8 @@ size_t CountDigits(std::string_view text, size_t pos) {
 
 bool ValueIsValid(std::string_view option, std::string_view value) {
     if (option == "-c") {
-        return ParseIpv4(value).has_value();
+        const std::optional<uint32_t> address = ParseIpv4(value);
+        return address && IsRoutableTarget(*address);
     }
     // What the Console sends, no more: a run must not outlast any run it can ask for, nor
     // open more streams than a pair has.
@@ -64,12 +66,61 @@ bool TakesValue(std::string_view option) {
 }
 
 using Tokens = std::vector<std::string_view>;
+using Options = std::map<std::string_view, std::string_view>;
+
+// UDP is one stream at a bounded rate; TCP has no rate. The Console never mixes them.
+bool CombinationIsValid(const Options& options) {
+    const auto has = [&](std::string_view option) { return options.count(option) > 0; };
+    if (!has("-u")) {
+        return !has("-b");
+    }
+    if (has("-w") || (has("-P") && options.at("-P") != "1")) {
+        return false;
+    }
+    if (!has("-b")) {
+        return true;
+    }
+    const std::optional<double> rate = LargestRateBitsPerSecond(options.at("-b"));
+    return rate && *rate > 0 && *rate <= kMaxUdpRateBitsPerSecond;
+}
 
 std::vector<std::string> ToStrings(const Tokens& tokens) {
     return std::vector<std::string>(tokens.begin(), tokens.end());
 }
 
 }  // namespace
+
+bool IsRoutableTarget(uint32_t address) {
+    const uint32_t first = address >> 24;
+    return first != 0 && first < 224;
+}
+
+bool IsLoopback(uint32_t address) {
+    return address >> 24 == 127;
+}
+
+std::optional<double> LargestRateBitsPerSecond(std::string_view size) {
+    if (!IsIperfSize(size)) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const char* end = size.data() + size.size();
+    const auto parsed = std::from_chars(size.data(), end, value, std::chars_format::fixed);
+    if (parsed.ec != std::errc()) {
+        return std::nullopt;
+    }
+    if (parsed.ptr == end) {
+        return value;  // bits per second
+    }
+    const char suffix = *parsed.ptr;
+    const bool bytes = suffix >= 'A' && suffix <= 'Z';
+    const size_t power = std::string_view("kmg").find(static_cast<char>(suffix | 0x20)) + 1;
+    double rate = value * (bytes ? 8.0 : 1.0);
+    for (size_t i = 0; i < power; ++i) {
+        rate *= bytes ? 1024.0 : 1000.0;
+    }
+    return rate;
+}
 
 bool IsIperfSize(std::string_view text) {
     if (text.size() > kMaxValueLength) {
@@ -94,21 +145,23 @@ bool IsIperfSize(std::string_view text) {
 
 std::optional<std::vector<std::string>> ValidateClientCommand(std::string_view line) {
     const Tokens tokens = SplitTokens(line);
-    std::set<std::string_view> seen;
+    Options seen;
     for (size_t i = 0; i < tokens.size(); ++i) {
         const std::string_view option = tokens[i];
-        if (!seen.insert(option).second) {
+        if (seen.count(option) > 0) {
             return std::nullopt;  // each option at most once
         }
         if (option == "-u") {
+            seen.emplace(option, "");
             continue;
         }
         if (!TakesValue(option) || i + 1 >= tokens.size() || !ValueIsValid(option, tokens[i + 1])) {
             return std::nullopt;
         }
+        seen.emplace(option, tokens[i + 1]);
         ++i;
     }
-    if (seen.count("-c") == 0) {
+    if (seen.count("-c") == 0 || !CombinationIsValid(seen)) {
         return std::nullopt;
     }
     return ToStrings(tokens);

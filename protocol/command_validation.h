@@ -14,15 +14,27 @@ namespace quarn::protocol {
 inline constexpr long kReportInterval = 1;
 inline constexpr long kMaxRunSeconds = 259500;
 inline constexpr long kMaxParallelStreams = 16;
+// Above any link a pair runs over; a larger "-b" only floods the segment.
+inline constexpr double kMaxUdpRateBitsPerSecond = 100e9;
 
-// The iperf argument tail (no program name) of a client command holding only -c <IPv4>
-// (exactly once), -i 1, -t 1..259500, -P 1..16, -u, -b/-w <size>, -f m; nullopt for
-// anything else.
+// The iperf argument tail (no program name) of a client command holding only -c <routable
+// IPv4> (exactly once), -i 1, -t 1..259500, -P 1..16, -u, -b/-w <size>, -f m, combined as
+// the Console combines them (UDP: -b up to the rate bound, one stream, no -w; TCP: no -b);
+// nullopt for anything else. Loopback and the EndPoint's own addresses are the agent's to
+// refuse: only it knows them, and tests on one machine need loopback.
 std::optional<std::vector<std::string>> ValidateClientCommand(std::string_view line);
 
 // The argument tail of server options that are exactly one of the three server request
 // forms (with any valid size after -w); nullopt otherwise.
 std::optional<std::vector<std::string>> ValidateServerOptions(std::string_view options);
+
+// Not 0/8 (unspecified), multicast, reserved or broadcast.
+bool IsRoutableTarget(uint32_t address);
+bool IsLoopback(uint32_t address);
+
+// The largest rate iperf may read from a size text (upper case as bytes, 1024-based);
+// nullopt when the text is no size.
+std::optional<double> LargestRateBitsPerSecond(std::string_view size);
 
 // Digits, an optional '.' with digits, an optional k/m/g suffix in either case.
 bool IsIperfSize(std::string_view text);

@@ -89,7 +89,8 @@ std::optional<ServerRequestResult> Failed(ServerRequestFailure* failure,
 std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint16_t controlPort,
                                                  int connectTimeoutMs, int replyTimeoutMs,
                                                  const std::atomic<bool>* cancel,
-                                                 ServerRequestFailure* failure) {
+                                                 ServerRequestFailure* failure,
+                                                 const RequestSender& sender) {
     using Step = ServerRequestFailure::Step;
     const CommandScan scan = ScanCommand(command);
     const std::optional<uint32_t> peer = ParseIpv4(scan.peer);
@@ -100,10 +101,26 @@ std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint1
     if (!socket.Valid()) {
         return Failed(failure, Step::Connect, errno);
     }
+    const std::string request = ServerRequestFor(scan);
+    if (sender) {
+        const std::string_view line(request.data(), request.size() - kCrLf.size());
+        switch (sender(socket, line)) {
+            case RequestSent::Yes:
+                break;
+            case RequestSent::No:
+                return Failed(failure, Step::Send, errno);
+            case RequestSent::RetryPlain:
+                socket = platform::TcpConnect(*peer, controlPort, connectTimeoutMs, cancel);
+                if (!socket.Valid() || !platform::SendAll(socket, request)) {
+                    return Failed(failure, Step::Connect, errno);
+                }
+                break;
+        }
+    }
     // Receives wait in slices, so the deadline and the cancel flag are looked at often.
     const int sliceMs = std::max(1, std::min(kCancelSliceMs, replyTimeoutMs));
     if (!platform::SetRecvTimeout(socket, sliceMs) ||
-        !platform::SendAll(socket, ServerRequestFor(scan))) {
+        (!sender && !platform::SendAll(socket, request))) {
         return Failed(failure, Step::Send, errno);
     }
     Step step = Step::None;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,16 +32,20 @@ struct ServerRequestFailure {
     std::string reply;
 };
 
+// How the request line (without CR LF) reaches the peer once connected: Yes when it went,
+// RetryPlain when the peer (an older EndPoint) closed on the sender's own opening and the
+// plain line is to go on a new connection, No when nothing more is to be done.
+enum class RequestSent { Yes, RetryPlain, No };
+using RequestSender = std::function<RequestSent(const platform::Socket&, std::string_view)>;
+
 // Asks the EndPoint named by the client command's "-c" for an iperf server and waits for
 // "ok;<port>" (port 1..65535). nullopt (socket closed) on any failure. On success the
 // socket keeps replyTimeoutMs as its receive timeout until the caller sets its own.
 // A cancel flag that becomes true (shutdown) ends the connect or the wait for the reply
-// within about 100 ms.
-std::optional<ServerRequestResult> ServerRequest(std::string_view command,
-                                                 uint16_t controlPort = kControlPort,
-                                                 int connectTimeoutMs = 10000,
-                                                 int replyTimeoutMs = 15000,
-                                                 const std::atomic<bool>* cancel = nullptr,
-                                                 ServerRequestFailure* failure = nullptr);
+// within about 100 ms. An empty sender sends the line plain.
+std::optional<ServerRequestResult> ServerRequest(
+    std::string_view command, uint16_t controlPort = kControlPort, int connectTimeoutMs = 10000,
+    int replyTimeoutMs = 15000, const std::atomic<bool>* cancel = nullptr,
+    ServerRequestFailure* failure = nullptr, const RequestSender& sender = {});
 
 }  // namespace quarn::protocol

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the headless EndPoint for 64-bit Windows (mingw-w64) with its tests, and
-# packs dist/quarn-endpoint-windows-x64.zip: Quarn_EndPoint.exe, iperf.exe, README.txt.
+# packs dist/quarn-endpoint-windows-x64.zip: Quarn_EndPoint.exe, iperf.exe, the libgcrypt
+# and libgpg-error DLLs with their licences, README.txt.
 # Dependencies are built once into build-windows/deps and reused while present:
 # googletest from /usr/src/googletest, iperf.exe from Debian's iperf source with
 # scripts/windows/iperf-2.1.8-mingw.patch (needs the deb-src line scripts/setup.sh adds).
@@ -62,7 +63,13 @@ stage=$root/$build/package
 rm -rf "$stage" && mkdir -p "$stage" dist
 x86_64-w64-mingw32-strip -o "$stage/Quarn_EndPoint.exe" "$build/bin/Quarn_EndPoint.exe"
 cp "$deps/iperf.exe" "$stage/iperf.exe"
+# libgcrypt (LGPL) and libgpg-error go as the DLLs the program loads, with their licences,
+# so they can be replaced.
+cp "$build/bin/libgcrypt-20.dll" "$build/bin/libgpg-error-0.dll" "$stage/"
+sed 's/$/\r/' /usr/share/doc/libgcrypt-mingw-w64-dev/copyright >"$stage/COPYING-libgcrypt.txt"
+sed 's/$/\r/' /usr/share/doc/libgpg-error-mingw-w64-dev/copyright >"$stage/COPYING-libgpg-error.txt"
 sed 's/$/\r/' endpoint/app/windows/README.txt >"$stage/README.txt"
 rm -f dist/quarn-endpoint-windows-x64.zip
-(cd "$stage" && zip -q -X "$root/dist/quarn-endpoint-windows-x64.zip" Quarn_EndPoint.exe iperf.exe README.txt)
+(cd "$stage" && zip -q -X "$root/dist/quarn-endpoint-windows-x64.zip" Quarn_EndPoint.exe iperf.exe \
+    libgcrypt-20.dll libgpg-error-0.dll COPYING-libgcrypt.txt COPYING-libgpg-error.txt README.txt)
 echo "windows: dist/quarn-endpoint-windows-x64.zip"

@@ -21,9 +21,10 @@ namespace {
 constexpr const char* kWindowUsage =
     "Without --headless, Quarn_Console opens its main window (one per user session; a\n"
     "second start brings the running window to the front and exits). There, only\n"
-    "--interface NAME (repeatable), --metrics [ADDR:]PORT and --history-limit SIZE\n"
-    "apply, as below. A FILE given last is opened as the File panel's Open does:\n"
-    "  Quarn_Console [--interface NAME] [--metrics PORT] [FILE.config]\n"
+    "--interface NAME (repeatable), --metrics [ADDR:]PORT, --history-limit SIZE and\n"
+    "--lab-key FILE apply, as below. A FILE given last is opened as the File panel's\n"
+    "Open does:\n"
+    "  Quarn_Console [--interface NAME] [--metrics PORT] [--lab-key FILE] [FILE.config]\n"
     "The window journals its runs into the same history, offers at start to recover a\n"
     "run that did not finish, and lists Recent runs beside the File panel.\n"
     "\n";
@@ -86,6 +87,10 @@ int main(int argc, char** argv) {
         SessionOptions session;
         session.iperfPath = iperfPath;
         session.interfaces = parsed->interfaces;
+        if (const auto refused = LoadLabKeyOption(*parsed, session.labKey)) {
+            std::fprintf(stderr, "%s\n", refused->c_str());
+            return kExitRefused;
+        }
         quarn::console::ui::MainWindow::Options window;
         window.openFile = openFile;
         window.offerRecovery = true;

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace quarn::console {
+
+// The EndPoint list holds at most this many, from a search or an opened file.
+inline constexpr std::size_t kMaxEndPoints = 1024;
 
 // An EndPoint known from the last search, in reply order.
 struct EndPointEntry {

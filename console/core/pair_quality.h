@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <optional>
 
 namespace quarn::console {
@@ -34,6 +35,13 @@ struct PairQuality {
         return *rttLoadedMedianMs - *rttIdleMs;
     }
 };
+
+// count + more for counts (never negative) from report lines, held at the largest value
+// instead of overflowing: a hostile peer may print any count.
+inline long long AddCount(long long count, long long more) {
+    constexpr long long kMax = std::numeric_limits<long long>::max();
+    return more > kMax - count ? kMax : count + more;
+}
 
 // Lost/total as a percentage; nothing when no datagram was counted.
 inline std::optional<double> LossPercentOf(long long lost, long long total) {

@@ -1,6 +1,5 @@
 #include "console/core/quality_accumulator.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "console/core/udp_report.h"
@@ -27,7 +26,13 @@ QualityLine QualityAccumulator::Feed(std::string_view line) {
         return QualityLine::Ignored;
     }
     const std::string stream(report->stream);
-    const bool seen = !streamsSeen_.insert(stream).second;
+    const bool seen = streamsSeen_.count(stream) > 0;
+    if (!seen && streamsSeen_.size() >= kMaxStreams) {
+        return QualityLine::Ignored;  // no pair has that many streams
+    }
+    if (!seen) {
+        streamsSeen_.insert(stream);
+    }
     if (seen && report->start == 0.0) {
         return QualityLine::Ignored;  // the stream's total over the run
     }
@@ -46,17 +51,27 @@ QualityLine QualityAccumulator::Feed(std::string_view line) {
     if (!open_) {
         open_ = QualitySecond{report->start, 0, 0, std::nullopt};
     }
-    open_->lost += report->lost;
-    open_->total += report->total;
+    open_->lost = AddCount(open_->lost, report->lost);
+    open_->total = AddCount(open_->total, report->total);
     AddJitter(open_->jitterMs, report->jitterMs);
-    lost_ += report->lost;
-    total_ += report->total;
+    lost_ = AddCount(lost_, report->lost);
+    total_ = AddCount(total_, report->total);
     return QualityLine::Counted;
 }
 
 void QualityAccumulator::Close() {
+    TakeJitter(*open_, closedJitterSum_, closedJitterCount_, closedJitterMax_);
     seconds_.push_back(*open_);
     open_.reset();
+}
+
+void QualityAccumulator::TakeJitter(const QualitySecond& second, double& sum, int& count,
+                                    std::optional<double>& worst) const {
+    if (second.jitterMs) {
+        sum += *second.jitterMs;
+        ++count;
+        AddJitter(worst, second.jitterMs);
+    }
 }
 
 void QualityAccumulator::Publish(PairQuality& quality) const {
@@ -64,19 +79,11 @@ void QualityAccumulator::Publish(PairQuality& quality) const {
     quality.totalDatagrams = total_;
     quality.lossPercent = LossPercentOf(lost_, total_);
     quality.impossibleReports = impossible_;
-    double jitterSum = 0.0;
-    int jitterCount = 0;
-    std::optional<double> jitterMax;
-    const auto take = [&](const QualitySecond& second) {
-        if (second.jitterMs) {
-            jitterSum += *second.jitterMs;
-            ++jitterCount;
-            AddJitter(jitterMax, second.jitterMs);
-        }
-    };
-    std::for_each(seconds_.begin(), seconds_.end(), take);
+    double jitterSum = closedJitterSum_;
+    int jitterCount = closedJitterCount_;
+    std::optional<double> jitterMax = closedJitterMax_;
     if (open_) {
-        take(*open_);
+        TakeJitter(*open_, jitterSum, jitterCount, jitterMax);
     }
     quality.jitterAverageMs =
         jitterCount > 0 ? std::optional<double>(jitterSum / jitterCount) : std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,9 +26,12 @@ enum class QualityLine { Ignored, Counted, Empty, Impossible };
 // run's figures. Streams are summed from their own lines: the [SUM] lines are skipped, as
 // some versions print them without loss, others without jitter or with a lost count that
 // disagrees with their streams. Each stream's total at the end (its second interval that
-// starts at zero) is skipped too.
+// starts at zero) is skipped too. Each line costs the same however long the run has been,
+// and at most kMaxStreams stream labels are told apart (a pair has 16 streams).
 class QualityAccumulator {
   public:
+    static constexpr std::size_t kMaxStreams = 64;
+
     QualityLine Feed(std::string_view line);
 
     // Figures of the run so far, the open second included.
@@ -39,6 +43,8 @@ class QualityAccumulator {
 
   private:
     void Close();
+    void TakeJitter(const QualitySecond& second, double& sum, int& count,
+                    std::optional<double>& worst) const;
 
     std::vector<QualitySecond> seconds_;
     std::optional<QualitySecond> open_;
@@ -46,6 +52,10 @@ class QualityAccumulator {
     long long lost_ = 0;
     long long total_ = 0;
     int impossible_ = 0;
+    // Jitter of the closed seconds, summed as they close.
+    double closedJitterSum_ = 0.0;
+    int closedJitterCount_ = 0;
+    std::optional<double> closedJitterMax_;
 };
 
 }  // namespace quarn::console

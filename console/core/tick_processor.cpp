@@ -48,8 +48,9 @@ void SumLossIntoAll(PairTable& table) {
     all.lostDatagrams = 0;
     all.totalDatagrams = 0;
     for (int row = 1; row < table.Size(); ++row) {
-        all.lostDatagrams += table[row].figures.quality.lostDatagrams;
-        all.totalDatagrams += table[row].figures.quality.totalDatagrams;
+        all.lostDatagrams = AddCount(all.lostDatagrams, table[row].figures.quality.lostDatagrams);
+        all.totalDatagrams =
+            AddCount(all.totalDatagrams, table[row].figures.quality.totalDatagrams);
     }
     all.lossPercent = LossPercentOf(all.lostDatagrams, all.totalDatagrams);
 }

@@ -101,7 +101,7 @@ void ReadEndPointLine(Text record, ConsoleData& data) {
     const std::u16string body = WithoutBrackets(record);
     Pieces entries(body, kPartEnd);
     Text entry, address, label;
-    while (entries.Next(entry)) {
+    while (entries.Next(entry) && data.endPoints.size() < kMaxEndPoints) {
         if (!SplitAtQuote(entry, address, label)) {
             continue;
         }

@@ -24,15 +24,18 @@
 #include "console/records/run_recording.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"
+#include "labkey/key_file.h"
 
 namespace quarn::console {
 namespace {
 
 SessionOptions MakeSessionOptions(const HeadlessOptions& options,
-                                  const HeadlessEnvironment& environment) {
+                                  const HeadlessEnvironment& environment,
+                                  std::optional<labkey::LabKey> key) {
     SessionOptions session;
     session.iperfPath = environment.iperfPath;
     session.interfaces = options.interfaces;
+    session.labKey = std::move(key);
     return session;
 }
 
@@ -43,10 +46,11 @@ std::FILE* TextOut(const HeadlessOptions& options, const HeadlessEnvironment& en
 
 class HeadlessConsole {
   public:
-    HeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment)
+    HeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment,
+                    std::optional<labkey::LabKey> key)
         : options_(options),
           env_(environment),
-          session_(MakeSessionOptions(options, environment), loop_),
+          session_(MakeSessionOptions(options, environment, std::move(key)), loop_),
           data_(session_.Data()),
           run_(session_.Run()),
           view_(data_, TextOut(options, environment)),
@@ -304,8 +308,27 @@ int HeadlessConsole::WriteReport() {
 
 }  // namespace
 
+std::optional<std::string> LoadLabKeyOption(const HeadlessOptions& options,
+                                            std::optional<labkey::LabKey>& key) {
+    key.reset();
+    if (options.labKeyPath.empty()) {
+        return std::nullopt;
+    }
+    std::string why;
+    key = labkey::LoadKeyFile(options.labKeyPath, why);
+    if (!key) {
+        return "Cannot use the lab key " + options.labKeyPath + ": " + why;
+    }
+    return std::nullopt;
+}
+
 int RunHeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment) {
-    HeadlessConsole console(options, environment);
+    std::optional<labkey::LabKey> key;
+    if (const std::optional<std::string> refused = LoadLabKeyOption(options, key)) {
+        std::fprintf(environment.err, "%s\n", refused->c_str());
+        return kExitRefused;
+    }
+    HeadlessConsole console(options, environment, std::move(key));
     return console.Run();
 }
 

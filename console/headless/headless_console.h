@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "console/core/console_data.h"
 #include "console/headless/headless_options.h"
+#include "labkey/lab_key.h"
 
 namespace quarn::console {
 
@@ -19,6 +21,11 @@ struct HeadlessEnvironment {
     // The chart of a run as PNG bytes for --report; a report without one when unset.
     std::function<std::string(const ConsoleData&)> chartPng;
 };
+
+// The key --lab-key names, into key (none without the option); the text to show when the
+// file cannot be used.
+std::optional<std::string> LoadLabKeyOption(const HeadlessOptions& options,
+                                            std::optional<labkey::LabKey>& key);
 
 // Runs the Console's core without a window: open, search, measure, save, as the options
 // say. Returns the exit status.

@@ -83,6 +83,7 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
         {"--jsonl", set(o.jsonlPath)},
         {"--compare", set(o.comparePath)},
         {"--report", set(o.reportPath)},
+        {"--lab-key", set(o.labKeyPath)},
         {"--metrics",
          [&](const std::string& v) {
              const Result<records::ListenAddress> where = records::ParseListenAddress(v);
@@ -187,6 +188,7 @@ std::string HeadlessUsage(const std::string& program) {
            "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"
            "                        (default 2G)\n"
            "  --interface NAME      limit discovery and \"restart\" to this interface\n"
+           "  --lab-key FILE        authenticate pairs and \"restart\" with this lab key\n"
            "                        (repeatable; lo allowed)\n"
            "  --help                show this text\n"
            "\n"

@@ -40,6 +40,7 @@ struct HeadlessOptions {
     std::string metricsAddress;  // "[ADDR:]PORT", checked while parsing
     std::string comparePath;     // a .config file or a run id of the history
     std::string reportPath;      // an HTML report of the run
+    std::string labKeyPath;      // the lab key file; the key itself never on the command line
 };
 
 // argv[0] is the program name; "--headless" itself is accepted and ignored. Fails with

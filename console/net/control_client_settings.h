@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "labkey/lab_key.h"
 #include "protocol/messages.h"
 
 namespace quarn::console {
@@ -17,6 +19,8 @@ struct ControlClientSettings {
     int streamTimeoutMs = 20000;       // remote: each read of End Point 1's stream
     int idlePollLimit = 200;           // local: 100 ms polls of a silent iperf client
     int streamDrainMs = 3000;          // local: End Point 2's last lines after the client ended
+    // With a key, requests go the authenticated way to EndPoints that take it.
+    std::optional<labkey::LabKey> labKey;
 };
 
 }  // namespace quarn::console

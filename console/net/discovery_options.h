@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "labkey/lab_key.h"
 #include "protocol/messages.h"
 
 namespace quarn::console {
@@ -19,6 +21,8 @@ struct DiscoveryOptions {
     uint16_t port = protocol::kDiscoveryPort;
     // Receive timeout while collecting the replies to one probe.
     int replyTimeoutMs = 1000;
+    // With a key, "restart" goes out authenticated (older EndPoints take it for a bare one).
+    std::optional<labkey::LabKey> labKey;
 };
 
 }  // namespace quarn::console

@@ -1,6 +1,5 @@
 #include "console/net/endpoint_collector.h"
 
-#include <algorithm>
 #include <string>
 
 #include "ipv4/ipv4.h"
@@ -30,14 +29,15 @@ std::string DecodeEndPointName(std::string_view rawName, bool nameIsUtf8) {
     return platform::AnsiToUtf8(rawName);
 }
 
-bool EndPointCollector::Known(std::string_view address) const {
-    return std::any_of(entries_.begin(), entries_.end(),
-                       [address](const EndPointEntry& entry) { return entry.address == address; });
+std::vector<EndPointEntry> EndPointCollector::Take() {
+    known_.clear();
+    return std::move(entries_);
 }
 
 bool EndPointCollector::Add(std::string_view datagram) {
     std::optional<protocol::ProbeReply> reply = protocol::ParseProbeReply(datagram);
-    if (!reply || !ParseIpv4(reply->address) || Known(reply->address)) {
+    if (!reply || !ParseIpv4(reply->address) || entries_.size() >= kMaxEntries ||
+        !known_.insert(reply->address).second) {
         return false;
     }
     EndPointEntry entry;

@@ -10,6 +10,7 @@
 #include "console/net/own_machine.h"
 #include "console/net/pair_command.h"
 #include "console/net/session_failure.h"
+#include "labkey/control_handshake.h"
 #include "platform/iperf_marker.h"
 #include "platform/text_encoding.h"
 #include "protocol/client_command.h"
@@ -73,14 +74,28 @@ SessionEnd LocalSession::Run(PairLineSink& sink, std::stop_token stop) {
     const std::stop_callback abortOnStop(stop, [this] { Abort(); });
     // The "-c" of the command names End Point 2, whom the server request goes to.
     protocol::ServerRequestFailure why;
+    labkey::Handshake handshake = labkey::Handshake::Failed;
+    const protocol::RequestSender sender =
+        settings_.labKey
+            ? labkey::KeyedSender(*settings_.labKey,
+                                  std::chrono::milliseconds(settings_.serverReplyTimeoutMs),
+                                  &handshake)
+            : protocol::RequestSender();
     std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
         protocol::BuildClientCommand(ClientCommandFor(job_)), settings_.controlPort,
-        settings_.connectTimeoutMs, settings_.serverReplyTimeoutMs, &connection_.AbortFlag(), &why);
+        settings_.connectTimeoutMs, settings_.serverReplyTimeoutMs, &connection_.AbortFlag(), &why,
+        sender);
     if (!server) {
         if (!connection_.Aborted()) {
             setupFailure_ = ServerRequestFailed(why, job_.endpoint2, settings_);
+            if (setupFailure_ && handshake == labkey::Handshake::KeyMismatch) {
+                setupFailure_->detail = kOtherLabKey;
+            }
         }
         return SessionEnd::Failed;
+    }
+    if (settings_.labKey && handshake != labkey::Handshake::Authenticated) {
+        sink.LineReady(job_.index, UnauthenticatedLine(job_.endpoint2));
     }
     if (!connection_.Attach(std::move(server->socket))) {
         return SessionEnd::Ended;  // the run was completed meanwhile

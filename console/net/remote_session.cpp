@@ -2,12 +2,14 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <utility>
 
 #include "console/net/line_splitter.h"
 #include "console/net/pair_command.h"
 #include "console/net/session_failure.h"
 #include "ipv4/ipv4.h"
+#include "labkey/control_handshake.h"
 #include "platform/text_encoding.h"
 #include "protocol/client_command.h"
 
@@ -49,16 +51,45 @@ SessionEnd RemoteSession::Run(PairLineSink& sink, std::stop_token stop) {
         connection_.Close();
         return SessionEnd::Ended;
     }
-    const std::string command =
-        protocol::WithCrLf(protocol::BuildClientCommand(ClientCommandFor(job_)));
+    const std::string line = protocol::BuildClientCommand(ClientCommandFor(job_));
     SessionEnd result = SessionEnd::Ended;
-    if (platform::SendAll(connection_.Get(), command)) {
+    if (SendCommand(sink, line)) {
         result = ReadStream(sink, stop);
-    } else {
-        Fail(FailureKind::ClosedBeforeOutput, SystemErrorText(errno));
     }
     connection_.Close();
     return result;
+}
+
+// Plainly without a key; with one, the authenticated way, saying in the log when End
+// Point 1 has no key.
+bool RemoteSession::SendCommand(PairLineSink& sink, const std::string& line) {
+    if (!settings_.labKey) {
+        if (platform::SendAll(connection_.Get(), protocol::WithCrLf(line))) {
+            return true;
+        }
+        Fail(FailureKind::ClosedBeforeOutput, SystemErrorText(errno));
+        return false;
+    }
+    const labkey::Handshake done =
+        labkey::SendWithKey(connection_.Get(), *settings_.labKey, line,
+                            std::chrono::milliseconds(settings_.serverReplyTimeoutMs));
+    switch (done) {
+        case labkey::Handshake::Authenticated:
+            return true;
+        case labkey::Handshake::PeerUnkeyed:
+            sink.LineReady(job_.index, UnauthenticatedLine(job_.endpoint1));
+            return true;
+        case labkey::Handshake::KeyMismatch:
+            Fail(FailureKind::ClosedBeforeOutput, kOtherLabKey);
+            return false;
+        case labkey::Handshake::PeerOlder:
+            Fail(FailureKind::ClosedBeforeOutput, "it is an older EndPoint without lab keys");
+            return false;
+        case labkey::Handshake::Failed:
+            break;
+    }
+    Fail(FailureKind::ClosedBeforeOutput, SystemErrorText(errno));
+    return false;
 }
 
 void RemoteSession::Fail(FailureKind kind, std::string detail, int seconds) {

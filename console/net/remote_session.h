@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "console/core/pair_session.h"
 #include "console/net/abortable_socket.h"
 #include "console/net/control_client_settings.h"
@@ -20,6 +22,7 @@ class RemoteSession : public PairSession {
 
   private:
     void Fail(FailureKind kind, std::string detail = {}, int seconds = 0);
+    bool SendCommand(PairLineSink& sink, const std::string& line);
     SessionEnd ReadStream(PairLineSink& sink, const std::stop_token& stop);
 
     PairJob job_;

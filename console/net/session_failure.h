@@ -20,6 +20,11 @@ std::optional<PairFailure> ServerRequestFailed(const protocol::ServerRequestFail
                                                const std::string& address,
                                                const ControlClientSettings& settings);
 
+// The log line of a pair that ran without the lab key: the EndPoint at address has none.
+std::string UnauthenticatedLine(const std::string& address);
+// The cause of a pair whose EndPoint proved another lab key than ours.
+inline constexpr const char* kOtherLabKey = "its lab key is not this Console's (nothing was sent)";
+
 // The system's text for an errno, e.g. "Connection reset by peer".
 std::string SystemErrorText(int error);
 

@@ -247,6 +247,11 @@ std::string FormatUtc(std::chrono::system_clock::time_point when) {
 }
 
 std::optional<std::chrono::system_clock::time_point> ParseUtc(const std::string& text) {
+    // Digits where "YYYY-MM-DDTHH:MM:SS" has them: sscanf alone would take signs and spaces.
+    for (const std::size_t at : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
+        if (at >= text.size() || text[at] < '0' || text[at] > '9')
+            return std::nullopt;
+    }
     std::tm tm{};
     int consumed = 0;
     if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
@@ -263,6 +268,12 @@ std::optional<std::chrono::system_clock::time_point> ParseUtc(const std::string&
         }
     }
     if (pos + 1 != text.size() || text[pos] != 'Z')
+        return std::nullopt;
+    // A damaged record could name a time the clock cannot hold (it spans 1678 to 2262).
+    const auto within = [](int value, int low, int high) { return value >= low && value <= high; };
+    if (!within(tm.tm_year, 1970, 2200) || !within(tm.tm_mon, 1, 12) ||
+        !within(tm.tm_mday, 1, 31) || !within(tm.tm_hour, 0, 23) || !within(tm.tm_min, 0, 59) ||
+        !within(tm.tm_sec, 0, 60))
         return std::nullopt;
     tm.tm_year -= 1900;
     tm.tm_mon -= 1;

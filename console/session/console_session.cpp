@@ -9,7 +9,15 @@ namespace {
 DiscoveryOptions MakeDiscovery(const SessionOptions& options) {
     DiscoveryOptions discovery;
     discovery.interfaces = options.interfaces;
+    discovery.labKey = options.labKey;
     return discovery;
+}
+
+ControlClientSettings MakeClientSettings(const SessionOptions& options) {
+    ControlClientSettings settings;
+    settings.iperfPath = options.iperfPath;
+    settings.labKey = options.labKey;
+    return settings;
 }
 
 }  // namespace
@@ -25,7 +33,7 @@ ConsoleSession::ConsoleSession(SessionOptions options, Dispatcher& dispatcher)
       discovery_(MakeDiscovery(options_)),
       dispatcher_(dispatcher),
       network_(options_.iperfPath, discovery_),
-      clients_(options_.iperfPath),
+      clients_(MakeClientSettings(options_)),
       environment_(options_.environment ? *options_.environment : network_),
       run_(data_, view_, dispatcher_, options_.sessions ? *options_.sessions : clients_,
            environment_),

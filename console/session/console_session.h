@@ -4,6 +4,7 @@
 #include <stop_token>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,8 @@ struct SessionOptions {
     std::string iperfPath;
     // Discovery and "restart" go only through these interfaces; empty: all of them.
     std::vector<std::string> interfaces;
+    // Pairs and "restart" go authenticated with this key to EndPoints that take it.
+    std::optional<labkey::LabKey> labKey;
     // Replace the network's pair sessions and run environment (tests, benchmarks); they
     // must outlive the session.
     PairSessionFactory* sessions = nullptr;

@@ -102,8 +102,7 @@ void Agent::ResetName() {
 }
 
 void Agent::Restart() {
-    platform::KillOwnChildren(state_.Config().iperfPath, kIperfOwnerRole);
-    platform::KillStrays(state_.Config().iperfPath, kIperfOwnerRole);
+    platform::KillOwnChildrenAndStrays(state_.Config().iperfPath, kIperfOwnerRole);
     state_.Ports().Reset();
 }
 

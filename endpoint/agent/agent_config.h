@@ -1,13 +1,23 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "endpoint/agent/iperf_timing.h"
 #include "endpoint/agent/port_allocator.h"
+#include "labkey/lab_key.h"
 #include "protocol/messages.h"
 
 namespace quarn::agent {
+
+// A requester or peer that stops reading, or vanishes, is let go after this long.
+inline constexpr std::chrono::milliseconds kStalledPeerLimit{30000};
+
+// The limit a QUARN_STALLED_PEER_MS value asks for: whole milliseconds that shorten it
+// (tests); anything else (or none) keeps kStalledPeerLimit.
+std::chrono::milliseconds StalledPeerLimitFrom(const char* environmentValue);
 
 // Fixed for the program; tests change ports (0 = any free port), timing and the busy-port
 // reader.
@@ -26,6 +36,12 @@ struct AgentConfig {
     // iperf servers one requester address may hold at once.
     int maxServersPerRequester = 20;
     int addressRefreshMs = 10000;
+    // A send to a requester or peer gives up after this; keep-alive ends a vanished one.
+    std::chrono::milliseconds stalledPeerLimit = kStalledPeerLimit;
+    // With a key, only authenticated requests and restarts are obeyed.
+    std::optional<labkey::LabKey> labKey;
+    // Client runs toward loopback: only for tests where both EndPoints share one machine.
+    bool loopbackTargets = false;
     IperfTiming timing;
     BusyPortReader busyPorts;  // empty: the system's tables
     std::string nameStoreDir;  // empty: NameStore::DefaultDir()

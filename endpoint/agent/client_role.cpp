@@ -1,5 +1,6 @@
 #include "endpoint/agent/client_role.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -8,6 +9,10 @@
 #include <vector>
 
 #include "endpoint/agent/iperf_launch.h"
+#include "endpoint/agent/target_policy.h"
+#include "ipv4/ipv4.h"
+#include "labkey/control_handshake.h"
+#include "platform/adapters.h"
 #include "platform/child_process.h"
 #include "platform/deadline.h"
 #include "platform/wake_event.h"
@@ -17,7 +22,8 @@
 
 namespace quarn::agent {
 
-void ForwardStream(const platform::Socket& peer, const platform::Socket& requester) {
+void ForwardStream(const platform::Socket& peer, const platform::Socket& requester,
+                   std::chrono::milliseconds writeLimit) {
     char buffer[protocol::kOutputChunk];
     // The requester never sends anything after its command line, so its side only ever
     // ends; shutdown wakes the wait by shutting both sockets down.
@@ -26,7 +32,9 @@ void ForwardStream(const platform::Socket& peer, const platform::Socket& request
         if (got.status != platform::RecvStatus::Data) {
             break;
         }
-        platform::SendAll(requester, std::string_view(buffer, got.bytes));
+        if (!platform::SendAllWithin(requester, std::string_view(buffer, got.bytes), writeLimit)) {
+            break;  // a requester that stops reading is let go
+        }
     }
     // The requester sees the end now, and the peer's server ends once it sees ours; the
     // sockets are closed by their owner.
@@ -61,19 +69,40 @@ void RunIperfClient(AgentState& state, const std::vector<std::string>& tokens, u
     iperf.Terminate();
 }
 
+namespace {
+
+// The "-c" value of a validated command.
+uint32_t TargetOf(const std::vector<std::string>& tokens) {
+    const auto found = std::find(tokens.begin(), tokens.end(), "-c");
+    return ParseIpv4(*std::next(found)).value_or(0);
+}
+
+// With a key, End Point 2 is asked the way a keyed Console asks us; without one, plain.
+protocol::RequestSender PeerSender(AgentState& state) {
+    if (!state.Config().labKey) {
+        return {};
+    }
+    return labkey::KeyedSender(*state.Config().labKey,
+                               std::chrono::milliseconds(state.Config().timing.peerReplyTimeoutMs));
+}
+
+}  // namespace
+
 void RunClientRole(AgentState& state, const platform::Socket& requester, std::string_view line) {
     const std::optional<std::vector<std::string>> tokens = protocol::ValidateClientCommand(line);
-    if (!tokens) {
+    if (!tokens || !TargetAllowed(TargetOf(*tokens), platform::ListInterfaceAddresses(),
+                                  state.Config().loopbackTargets)) {
         return;
     }
     const IperfTiming& timing = state.Config().timing;
-    std::optional<protocol::ServerRequestResult> server =
-        protocol::ServerRequest(line, state.Config().peerControlPort, timing.peerConnectTimeoutMs,
-                                timing.peerReplyTimeoutMs, &state.ShutdownFlag());
+    std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
+        line, state.Config().peerControlPort, timing.peerConnectTimeoutMs,
+        timing.peerReplyTimeoutMs, &state.ShutdownFlag(), nullptr, PeerSender(state));
     if (!server || state.ShuttingDown()) {
         return;
     }
     const platform::Socket& peer = server->socket;
+    platform::KeepAliveWithin(peer, state.Config().stalledPeerLimit);
     WatchedSocket watched(state.Sockets(), peer);
     if (!watched) {
         return;
@@ -85,8 +114,9 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
                                         [runOver]() mutable { runOver.request_stop(); });
     std::jthread forwarding;
     try {
-        forwarding = std::jthread([&peer, &requester, runOver] {
-            ForwardStream(peer, requester);
+        const std::chrono::milliseconds writeLimit = state.Config().stalledPeerLimit;
+        forwarding = std::jthread([&peer, &requester, runOver, writeLimit] {
+            ForwardStream(peer, requester, writeLimit);
             runOver.request_stop();
         });
     } catch (const std::system_error&) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <stop_token>
 #include <string>
@@ -20,9 +21,10 @@ namespace quarn::agent {
 void RunClientRole(AgentState& state, const platform::Socket& requester, std::string_view line);
 
 // Copies the peer's stream to the requester in chunks of up to 511 bytes until the peer
-// closes (or fails or shutdown wakes it) or the requester closes its side, then shuts both
-// connections down.
-void ForwardStream(const platform::Socket& peer, const platform::Socket& requester);
+// closes (or fails or shutdown wakes it) or the requester closes its side or stops reading
+// for writeLimit, then shuts both connections down.
+void ForwardStream(const platform::Socket& peer, const platform::Socket& requester,
+                   std::chrono::milliseconds writeLimit = kStalledPeerLimit);
 
 // Runs the iperf client to its end, discarding its output; ends it after the idle limit,
 // at shutdown or once stop is requested.

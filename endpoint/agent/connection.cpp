@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "endpoint/agent/authentication.h"
 #include "endpoint/agent/client_role.h"
 #include "endpoint/agent/server_role.h"
 #include "platform/deadline.h"
@@ -47,7 +48,11 @@ void ServeConnection(AgentState& state, platform::Socket connection, uint32_t so
     if (!watched) {
         return;
     }
-    const std::optional<std::string> line = ReadRequestLine(state, connection);
+    const std::optional<std::string> first = ReadRequestLine(state, connection);
+    const std::optional<std::string> line =
+        first ? AuthenticatedRequest(state, connection, *first,
+                                     [&] { return ReadRequestLine(state, connection); })
+              : std::nullopt;
     if (!line) {
         return;
     }

@@ -42,6 +42,8 @@ void ControlListener::Run() {
         if (!source) {
             continue;
         }
+        // A requester that vanishes mid-run must not hold its slot until the run ends.
+        platform::KeepAliveWithin(connection, state_.Config().stalledPeerLimit);
         // A source at its own limit is closed at once, unanswered, like any connection
         // beyond the overall limit.
         SourceSlots::Slot slot = state_.ConnectionSlots().TryTake(*source);

@@ -1,5 +1,7 @@
 #include "endpoint/agent/discovery_responder.h"
 
+#include <chrono>
+
 #include "ipv4/ipv4.h"
 #include "platform/text_encoding.h"
 #include "protocol/messages.h"
@@ -42,12 +44,23 @@ void DiscoveryResponder::Run() {
                 }
                 break;
             case protocol::DatagramKind::Restart:
-                onRestart_();
+                if (RestartAllowed(datagram)) {
+                    onRestart_();
+                }
                 break;
             case protocol::DatagramKind::Other:
                 break;
         }
     }
+}
+
+bool DiscoveryResponder::RestartAllowed(const platform::Datagram& restart) {
+    if (!state_.Config().labKey) {
+        return restartLimit_.Allow(restart.addr, ProbeRateLimit::Clock::now());
+    }
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return restartGuard_.Allows(restart.data,
+                                std::chrono::duration_cast<std::chrono::seconds>(now).count());
 }
 
 void DiscoveryResponder::Answer(const platform::Datagram& probe) {

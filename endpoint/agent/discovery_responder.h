@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "endpoint/agent/agent_state.h"
+#include "endpoint/agent/authentication.h"
 #include "endpoint/agent/probe_rate_limit.h"
 #include "platform/adapters.h"
 #include "platform/socket.h"
@@ -18,13 +19,24 @@ namespace quarn::agent {
 std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adapters,
                                       const std::string& name, uint16_t controlPort);
 
+// Restarts obeyed: once a second per source (a Console sends three copies), and a few a
+// second from everyone, so that a flood of "restart" costs no more than a search.
+inline const ProbeRateLimit::Limits kRestartLimits = {1, 1, 8, 4, 1024};
+
 // Answers "hello" on the discovery port, within the probe rate limits, and runs onRestart
-// for "restart".
+// for "restart": within kRestartLimits without a key, and with one for each authenticated
+// restart once (a forged one costs a tag check, and no stranger can use up a Console's
+// share of the limit).
 class DiscoveryResponder {
   public:
     DiscoveryResponder(AgentState& state, std::function<void()> onRestart,
-                       const ProbeRateLimit::Limits& limits = {})
-        : state_(state), onRestart_(std::move(onRestart)), rateLimit_(limits) {}
+                       const ProbeRateLimit::Limits& limits = {},
+                       const ProbeRateLimit::Limits& restartLimits = kRestartLimits)
+        : state_(state),
+          onRestart_(std::move(onRestart)),
+          rateLimit_(limits),
+          restartLimit_(restartLimits),
+          restartGuard_(state.Config().labKey) {}
 
     // False when the port is taken.
     bool Bind();
@@ -37,10 +49,13 @@ class DiscoveryResponder {
 
   private:
     void Answer(const platform::Datagram& probe);
+    bool RestartAllowed(const platform::Datagram& restart);
 
     AgentState& state_;
     std::function<void()> onRestart_;
     ProbeRateLimit rateLimit_;
+    ProbeRateLimit restartLimit_;
+    RestartGuard restartGuard_;
     platform::Socket socket_;
 };
 

@@ -30,6 +30,10 @@ void ProbeRateLimit::ForgetFullBuckets(Clock::time_point now) {
 
 bool ProbeRateLimit::Allow(uint32_t source, Clock::time_point now) {
     Refill(total_, limits_.totalBurst, limits_.totalPerSecond, now);
+    // Under a flood the shared bucket is empty: refuse before any per-source work.
+    if (total_.tokens < 1) {
+        return false;
+    }
     auto found = sources_.find(source);
     if (found == sources_.end()) {
         if (sources_.size() >= limits_.maxSources) {

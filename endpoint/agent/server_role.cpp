@@ -91,13 +91,19 @@ std::optional<uint16_t> StartServer(AgentState& state, const std::vector<std::st
     return std::nullopt;
 }
 
+// Every write has a deadline: a requester that stops reading is let go.
+bool SendToRequester(AgentState& state, const platform::Socket& connection, std::string_view data) {
+    return platform::SendAllWithin(connection, data, state.Config().stalledPeerLimit);
+}
+
 // Sends what iperf wrote before it ended.
-void ForwardRemaining(platform::ChildProcess& iperf, const platform::Socket& connection) {
+void ForwardRemaining(AgentState& state, platform::ChildProcess& iperf,
+                      const platform::Socket& connection) {
     char buffer[protocol::kOutputChunk];
     for (int chunk = 0; chunk < kDrainChunks; ++chunk) {
         const long got = iperf.ReadAvailable(buffer, sizeof buffer);
-        if (got <= 0 ||
-            !platform::SendAll(connection, std::string_view(buffer, static_cast<size_t>(got)))) {
+        if (got <= 0 || !SendToRequester(state, connection,
+                                         std::string_view(buffer, static_cast<size_t>(got)))) {
             return;
         }
     }
@@ -116,8 +122,8 @@ void StreamOutput(AgentState& state, platform::ChildProcess& iperf,
         if (got > 0) {
             silenceEnds = platform::SteadyClock::now() + silence;
             // Nobody reads a connection that cannot be written any more.
-            if (!platform::SendAll(connection,
-                                   std::string_view(buffer, static_cast<size_t>(got)))) {
+            if (!SendToRequester(state, connection,
+                                 std::string_view(buffer, static_cast<size_t>(got)))) {
                 return;
             }
             continue;
@@ -128,7 +134,7 @@ void StreamOutput(AgentState& state, platform::ChildProcess& iperf,
             case platform::ChildEvent::Output:
                 break;
             case platform::ChildEvent::Exited:
-                ForwardRemaining(iperf, connection);
+                ForwardRemaining(state, iperf, connection);
                 return;
             case platform::ChildEvent::TimedOut:
                 if (platform::SteadyClock::now() >= silenceEnds) {
@@ -157,7 +163,7 @@ bool RunServerRole(AgentState& state, const platform::Socket& connection,
     if (!port) {
         return false;
     }
-    if (platform::SendAll(connection, protocol::FormatOkReply(*port))) {
+    if (SendToRequester(state, connection, protocol::FormatOkReply(*port))) {
         ActiveRole active(state);
         StreamOutput(state, iperf, connection);
     }

@@ -55,8 +55,15 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         } else if (name == "--set-name" && name != arg) {
             understood = SetAction(line, Action::SetName, name, actionOption, error);
             line.name = arg.substr(name.size() + 1);
+        } else if (arg == "--new-lab-key" && i + 1 < args.size() && !LooksLikeOption(args[i + 1])) {
+            understood = SetAction(line, Action::NewLabKey, arg, actionOption, error);
+            line.labKeyPath = args[++i];
+        } else if (arg == "--lab-key" && i + 1 < args.size() && !LooksLikeOption(args[i + 1])) {
+            line.labKeyPath = args[++i];
         } else {
-            error = arg == "--set-name" ? "--set-name needs a name" : "unknown option " + arg;
+            error = arg == "--set-name"                            ? "--set-name needs a name"
+                    : arg == "--new-lab-key" || arg == "--lab-key" ? arg + " needs a file"
+                                                                   : "unknown option " + arg;
             return std::nullopt;
         }
         if (!understood)
@@ -66,8 +73,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
 }
 
 std::string UsageText() {
-    return "Usage: Quarn_EndPoint [--headless]\n"
-           "       Quarn_EndPoint --set-name NAME | --reset-name | --help | --version\n"
+    return "Usage: Quarn_EndPoint [--headless] [--lab-key FILE]\n"
+           "       Quarn_EndPoint --set-name NAME | --reset-name | --new-lab-key FILE |\n"
+           "                      --help | --version\n"
            "\n"
            "Runs the Quarn EndPoint agent: answers discovery on UDP port 54321 and runs iperf\n"
            "for the Quarn Console over TCP port 45000.\n"
@@ -76,6 +84,9 @@ std::string UsageText() {
            "  --set-name NAME store the name this EndPoint announces, then exit (a name\n"
            "                  that starts with \"--\" is given as --set-name=NAME)\n"
            "  --reset-name    go back to the computer name, then exit\n"
+           "  --lab-key FILE  obey only requests and restarts authenticated with this key\n"
+           "  --new-lab-key FILE\n"
+           "                  write a fresh lab key that only its owner can read, then exit\n"
            "Environment: QUARN_IPERF (iperf program), QUARN_CONFIG_HOME (settings folder).\n";
 }
 

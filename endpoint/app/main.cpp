@@ -1,5 +1,7 @@
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "endpoint/window/window_program.h"
 #endif
 #include "firewall/firewall.h"
+#include "labkey/key_file.h"
 #include "platform/iperf_locator.h"
 #include "platform/name_store.h"
 #include "platform/program_arguments.h"
@@ -49,7 +52,29 @@ int RemoveName() {
     return quarn::platform::NameStore(quarn::platform::NameStore::DefaultDir()).Remove() ? 0 : 1;
 }
 
-int RunAgent() {
+int WriteLabKey(const std::string& path) {
+    std::string why;
+    if (!quarn::labkey::WriteNewKeyFile(path, why)) {
+        std::fprintf(stderr, "%s: cannot write the lab key %s: %s\n", kProgramName, path.c_str(),
+                     why.c_str());
+        return 1;
+    }
+    std::printf("A new lab key is in %s; give a copy to each EndPoint and Console of the lab.\n",
+                path.c_str());
+    return 0;
+}
+
+// Tests shorten how long a stalled requester may hold its slot.
+quarn::agent::AgentConfig ProgramConfig(std::optional<quarn::labkey::LabKey> key) {
+    quarn::agent::AgentConfig config;
+    config.labKey = std::move(key);
+    config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
+    config.stalledPeerLimit =
+        quarn::agent::StalledPeerLimitFrom(std::getenv("QUARN_STALLED_PEER_MS"));
+    return config;
+}
+
+int RunAgent(std::optional<quarn::labkey::LabKey> key) {
     const quarn::platform::ServiceNotifier serviceManager;
     quarn::endpoint_app::HeadlessFrontEnd frontEnd;
     const quarn::platform::ShutdownSignals signals([&frontEnd] { frontEnd.Stop(); });
@@ -65,9 +90,7 @@ int RunAgent() {
     }
     quarn::firewall::RegisterFirewallExceptions(kProgramName);
 
-    quarn::agent::AgentConfig config;
-    config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
-    quarn::agent::Agent agent(config, frontEnd);
+    quarn::agent::Agent agent(ProgramConfig(std::move(key)), frontEnd);
     // A service manager learns that both ports are bound; a port in use ends us instead.
     if (agent.Start()) {
         serviceManager.Ready();
@@ -103,17 +126,27 @@ int main(int argc, char** argv) {
             return StoreName(commandLine->name);
         case Action::ResetName:
             return RemoveName();
+        case Action::NewLabKey:
+            return WriteLabKey(commandLine->labKeyPath);
         case Action::Run:
             break;
     }
+    std::optional<quarn::labkey::LabKey> key;
+    if (!commandLine->labKeyPath.empty()) {
+        std::string why;
+        key = quarn::labkey::LoadKeyFile(commandLine->labKeyPath, why);
+        if (!key) {
+            std::fprintf(stderr, "%s: cannot use the lab key %s: %s\n", kProgramName,
+                         commandLine->labKeyPath.c_str(), why.c_str());
+            return 2;
+        }
+    }
     if (!commandLine->headless) {
 #ifdef QUARN_HAVE_WINDOW
-        quarn::agent::AgentConfig config;
-        config.iperfPath = quarn::platform::FindIperf(quarn::platform::OwnExecutableDir());
-        return quarn::endpoint_window::RunWindowProgram(argc, argv, std::move(config));
+        return quarn::endpoint_window::RunWindowProgram(argc, argv, ProgramConfig(std::move(key)));
 #else
         std::fprintf(stderr, "%s: this build has no window; running headless\n", kProgramName);
 #endif
     }
-    return RunAgent();
+    return RunAgent(std::move(key));
 }

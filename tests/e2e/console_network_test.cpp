@@ -142,7 +142,8 @@ std::string EndPointNetworkTest::EndPointName(int host) {
     return "Rack Node " + std::to_string(host);
 }
 
-void EndPointNetworkTest::StartEndPoint(int host, const std::vector<std::string>& extraEnv) {
+void EndPointNetworkTest::StartEndPoint(int host, const std::vector<std::string>& extraEnv,
+                                        const std::vector<std::string>& args) {
     EndPoint& endPoint = endPoints_[host];
     if (!endPoint.config) {
         endPoint.config = std::make_unique<test_support::TempDir>();
@@ -156,7 +157,9 @@ void EndPointNetworkTest::StartEndPoint(int host, const std::vector<std::string>
     ASSERT_TRUE(naming.WaitExit(5000));
     ASSERT_EQ(naming.ExitCode(), 0) << naming.Transcript();
 
-    endPoint.program = Network().Spawn(host, {BuiltProgram("Quarn_EndPoint"), "--headless"}, env);
+    std::vector<std::string> argv = {BuiltProgram("Quarn_EndPoint"), "--headless"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    endPoint.program = Network().Spawn(host, argv, env);
     const std::optional<std::string> started = endPoint.program.WaitForLine("Started:", 5000);
     ASSERT_TRUE(started) << endPoint.program.Transcript();
     ASSERT_NE(started->find(EndPointName(host)), std::string::npos) << *started;

@@ -83,8 +83,10 @@ class EndPointNetworkTest : public ConsoleNetworkTest {
     void TearDown() override;
 
     static std::string EndPointName(int host);
-    // `env` is added to the EndPoint's environment (QUARN_IPERF=... for a stand-in).
-    void StartEndPoint(int host, const std::vector<std::string>& env = {});
+    // `env` is added to the EndPoint's environment (QUARN_IPERF=... for a stand-in), `args`
+    // to its command line.
+    void StartEndPoint(int host, const std::vector<std::string>& env = {},
+                       const std::vector<std::string>& args = {});
     // SIGKILL, as when the machine's agent crashes.
     void KillEndPoint(int host);
 

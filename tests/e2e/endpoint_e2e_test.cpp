@@ -9,7 +9,9 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -17,7 +19,10 @@
 #include <thread>
 
 #include "ipv4/ipv4.h"
+#include "labkey/control_handshake.h"
+#include "labkey/key_file.h"
 #include "platform/socket.h"
+#include "protocol/auth_messages.h"
 #include "protocol/messages.h"
 #include "tests/e2e/peer_requests.h"
 #include "tests/support/fake_iperf.h"
@@ -41,6 +46,21 @@ constexpr int kStartTimeoutMs = 5000;
 
 uint32_t Ipv4(const std::string& text) {
     return ParseIpv4(text).value();
+}
+
+// User and system time a process has used so far.
+double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int index = 3; fields >> field && index <= 15; ++index) {
+        if (index == 14 || index == 15) {  // utime, stime
+            ticks += std::stol(field);
+        }
+    }
+    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 class EndPointNetwork : public ::testing::Test {
@@ -74,11 +94,22 @@ class EndPointNetwork : public ::testing::Test {
         return options;
     }
 
-    // Stores the name, starts the EndPoint and waits for its start line.
-    RunningProgram& StartEndPoint(int host, const std::string& name) {
+    // Stores the name, starts the EndPoint and waits for its start line. Entries of extraEnv
+    // replace those of the same name.
+    RunningProgram& StartEndPoint(int host, const std::string& name,
+                                  const std::vector<std::string>& extraEnv = {},
+                                  const std::vector<std::string>& extraArgs = {}) {
         const auto stored = net_->Run(host, EndPointArgs({"--set-name", name}), EndPointEnv(host));
         EXPECT_EQ(stored.exitCode, 0) << stored.output;
-        endPoints_[host] = net_->Spawn(host, EndPointArgs({"--headless"}), EndPointEnv(host));
+        std::vector<std::string> env = EndPointEnv(host);
+        for (const std::string& extra : extraEnv) {
+            const std::string name = extra.substr(0, extra.find('=') + 1);
+            std::erase_if(env, [&](const std::string& entry) { return entry.starts_with(name); });
+            env.push_back(extra);
+        }
+        std::vector<std::string> args = {"--headless"};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        endPoints_[host] = net_->Spawn(host, EndPointArgs(args), env);
         RunningProgram& endPoint = endPoints_[host];
         startLines_[host] = endPoint.WaitForLine("Started: ", kStartTimeoutMs).value_or("");
         EXPECT_NE(startLines_[host], "") << endPoint.Transcript();
@@ -94,14 +125,17 @@ class EndPointNetwork : public ::testing::Test {
     }
 
     // iperf processes running inside a host.
-    int IperfCount(int host) {
+    int IperfCount(int host) { return ProgramCount(host, kIperf); }
+
+    // Processes of the program at path running inside a host.
+    int ProgramCount(int host, const std::string& path) {
         std::istringstream lines(
             test_support::RunCommand({"ip", "netns", "pids", net_->Namespace(host)}).output);
         int count = 0;
         for (std::string pid; std::getline(lines, pid);) {
             char exe[PATH_MAX] = {};
             const std::string link = "/proc/" + pid + "/exe";
-            if (readlink(link.c_str(), exe, sizeof exe - 1) > 0 && kIperf == exe) {
+            if (readlink(link.c_str(), exe, sizeof exe - 1) > 0 && path == exe) {
                 ++count;
             }
         }
@@ -297,6 +331,200 @@ TEST_F(EndPointNetwork, HostileRequestsCloseWithoutTextAndServingGoesOn) {
         reply = ServerRequestReply(3, address, connection);
     }
     EXPECT_EQ(reply, "ok;5004\r\n") << endPoint2.Transcript();
+}
+
+// What no Console sends, each of which would have the EndPoints flood each other, the
+// EndPoint itself or the whole segment, starts nothing.
+TEST_F(EndPointNetwork, FloodRequestsAreRefusedWithoutText) {
+    StartEndPoint(1, "Bench One");
+    StartEndPoint(2, "Bench Two");
+    const std::string two = net_->Address(2);
+    const std::vector<std::string> floods = {
+        " -c " + two + " -u -P 16 -b 999g -t 259500 -i 1 -f m\r\n",
+        " -c " + two + " -u -P 2 -b 1m -t 10 -i 1 -f m\r\n",
+        " -c " + two + " -u -b 200g -t 10 -i 1 -f m\r\n",
+        " -c 127.0.0.1 -u -b 1m -t 10 -i 1 -f m\r\n",
+        " -c " + net_->Address(1) + " -u -b 1m -t 10 -i 1 -f m\r\n",  // itself
+        " -c " + kBroadcast + " -u -b 1m -t 10 -i 1 -f m\r\n",
+        " -c 255.255.255.255 -u -b 1m -t 10 -i 1 -f m\r\n",
+        " -c 224.0.0.1 -u -b 1m -t 10 -i 1 -f m\r\n",
+        " -c 0.0.0.0 -u -b 1m -t 10 -i 1 -f m\r\n",
+    };
+    for (const std::string& request : floods) {
+        const auto read = ReadUntilClosed(Request(3, net_->Address(1), request), 3000);
+        EXPECT_TRUE(read.closed) << request;
+        EXPECT_EQ(read.data, "") << request;
+    }
+    EXPECT_EQ(IperfCount(1), 0);
+    EXPECT_EQ(IperfCount(2), 0);
+}
+
+// A requester that takes its "ok" and then reads nothing more is let go once its writes
+// have waited the stalled-peer limit (30 s; shortened here), iperf server and all.
+TEST_F(EndPointNetwork, RequesterThatStopsReadingIsLetGo) {
+    const std::string fake = test_support::FakeIperfPath();
+    StartEndPoint(2, "Bench Two",
+                  {"QUARN_IPERF=" + fake, "QUARN_STALLED_PEER_MS=1500",
+                   "FAKE_IPERF_SCRIPT=server *: listen; report 5000000 0"});
+    platform::Socket stalled;
+    ASSERT_EQ(ServerRequestReply(3, net_->Address(2), stalled), "ok;5001\r\n");
+    const auto start = std::chrono::steady_clock::now();
+    // Never read: the buffers fill, then the EndPoint's write waits out its limit and the
+    // server it started ends.
+    const std::string running = std::filesystem::canonical(fake).string();
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() - start < std::chrono::seconds(20)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ended = ProgramCount(2, running) == 0;
+    }
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(ended);
+    EXPECT_GE(took, std::chrono::milliseconds(1500));
+    EXPECT_LT(took, std::chrono::seconds(15));
+    EXPECT_TRUE(ReadUntilClosed(stalled, 10000).closed);  // closed, or reset by the limit
+    platform::Socket next;                                // its slot is free for the next request
+    EXPECT_EQ(ServerRequestReply(3, net_->Address(2), next).substr(0, 3), "ok;");
+}
+
+// A stranger's flood of "restart" is obeyed once a second per source and costs the
+// EndPoint a small share of a core.
+TEST_F(EndPointNetwork, RestartIsObeyedOnceASecondPerSourceAndAFloodIsCheap) {
+    const RunningProgram& endPoint = StartEndPoint(2, "Bench Two");
+    platform::Socket server;
+    ASSERT_EQ(ServerRequestReply(1, net_->Address(2), server), "ok;5001\r\n");
+    EXPECT_TRUE(Broadcast(3, "restart", 100).empty());
+    EXPECT_TRUE(IperfGoneWithin(2, 3000));
+    // Within the same second a second "restart" from that source is ignored.
+    platform::Socket again;
+    ASSERT_EQ(ServerRequestReply(1, net_->Address(2), again), "ok;5001\r\n");
+    EXPECT_TRUE(Broadcast(3, "restart", 100).empty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(IperfCount(2), 1);
+
+    platform::Socket flooder;
+    net_->RunInHost(3, [&] { flooder = platform::UdpBind(0, 0, /*broadcast=*/false); });
+    const double before = CpuSeconds(endPoint.Pid());
+    const auto start = std::chrono::steady_clock::now();
+    int sent = 0;
+    while (std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+        for (int burst = 0; burst < 20; ++burst, ++sent) {
+            platform::SendTo(flooder, "restart", Ipv4(net_->Address(2)), protocol::kDiscoveryPort);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double share = (CpuSeconds(endPoint.Pid()) - before) / seconds;
+    EXPECT_GE(sent, 10000);
+    EXPECT_LT(share, 0.05) << sent << " restarts in " << seconds << " s";
+    std::cout << "restart flood: " << sent << " datagrams in " << seconds << " s cost "
+              << share * 100 << " % of a core\n";
+    EXPECT_TRUE(IperfGoneWithin(2, 3000));  // the flood's own first copy was obeyed
+}
+
+// Two EndPoints sharing a lab key, and requesters with it, without it and with another.
+class KeyedEndPoints : public EndPointNetwork {
+  protected:
+    void SetUp() override {
+        EndPointNetwork::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        std::string why;
+        ASSERT_TRUE(labkey::WriteNewKeyFile(keyDir_.File("lab.key"), why)) << why;
+        key_ = labkey::LoadKeyFile(keyDir_.File("lab.key"), why).value();
+        for (int host : {1, 2}) {
+            StartEndPoint(host, "Keyed " + std::to_string(host), {},
+                          {"--lab-key", keyDir_.File("lab.key")});
+        }
+    }
+
+    // A control connection from host 3 with line sent the keyed way.
+    platform::Socket KeyedRequest(const std::string& address, const std::string& line,
+                                  const labkey::LabKey& key, labkey::Handshake& outcome) {
+        platform::Socket connection;
+        net_->RunInHost(3, [&] {
+            connection = platform::TcpConnect(Ipv4(address), protocol::kControlPort, 3000);
+        });
+        outcome = labkey::SendWithKey(connection, key, line, std::chrono::milliseconds(3000));
+        return connection;
+    }
+
+    std::string SignedRestart(const std::string& nonce) const {
+        const long long now = std::chrono::duration_cast<std::chrono::seconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
+        return protocol::FormatAuthRestart(
+            now, nonce, labkey::ToHex(key_->Tag(protocol::RestartTagInput(now, nonce))));
+    }
+
+    void SendFrom3(const std::string& datagram) {
+        platform::Socket sender;
+        net_->RunInHost(3, [&] { sender = platform::UdpBind(0, 0, /*broadcast=*/true); });
+        platform::SendTo(sender, datagram, Ipv4(kBroadcast), protocol::kDiscoveryPort);
+    }
+
+    TempDir keyDir_;
+    std::optional<labkey::LabKey> key_;
+};
+
+TEST_F(KeyedEndPoints, MeasureForARequesterWithTheKey) {
+    labkey::Handshake outcome{};
+    const platform::Socket console = KeyedRequest(
+        net_->Address(1), " -c " + net_->Address(2) + " -i 1 -t 300 -f m", *key_, outcome);
+    EXPECT_EQ(outcome, labkey::Handshake::Authenticated);
+    // End Point 1 asked End Point 2 with the key too, or End Point 2 would have refused.
+    std::string stream;
+    for (int second = 0; second < 10 && CountOccurrences(stream, "Mbits/sec") < 2; ++second) {
+        stream += ReadUntilContains(console, "Mbits/sec", 1000).data;
+    }
+    EXPECT_GE(CountOccurrences(stream, "Mbits/sec"), 2) << stream;
+    EXPECT_GE(IperfCount(1), 1);
+    EXPECT_GE(IperfCount(2), 1);
+}
+
+// An older Console (plain requests) and one with another key get a cause that names the
+// key, and no iperf starts anywhere.
+TEST_F(KeyedEndPoints, RefuseRequestersWithoutTheKeyOrWithAnother) {
+    const std::string client = " -c " + net_->Address(2) + " -i 1 -t 10 -f m\r\n";
+    EXPECT_EQ(ReadUntilClosed(Request(3, net_->Address(1), client), 3000).data,
+              "refused: lab key required\r\n");
+    platform::Socket plain;
+    EXPECT_EQ(ServerRequestReply(3, net_->Address(2), plain), "refused: lab key required\r\n");
+
+    labkey::Handshake outcome{};
+    const platform::Socket other = KeyedRequest(
+        net_->Address(1), client.substr(0, client.size() - 2), labkey::LabKey::Generate(), outcome);
+    EXPECT_EQ(outcome, labkey::Handshake::KeyMismatch);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(IperfCount(1), 0);
+    EXPECT_EQ(IperfCount(2), 0);
+}
+
+// A stranger's bare "restart" ends nothing; an authenticated one ends the run once, and
+// the same datagram sent again later does nothing.
+TEST_F(KeyedEndPoints, RestartOnlyAuthenticatedAndOnlyOnce) {
+    const std::string server(
+        protocol::kServerRequestTcp.substr(0, protocol::kServerRequestTcp.size() - 2));
+    labkey::Handshake outcome{};
+    const platform::Socket first = KeyedRequest(net_->Address(2), server, *key_, outcome);
+    ASSERT_EQ(outcome, labkey::Handshake::Authenticated);
+    ASSERT_EQ(ReadUntilContains(first, "\r\n", 3000).data.substr(0, 3), "ok;");
+    SendFrom3("restart");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(IperfCount(2), 1);
+
+    const std::string restart = SignedRestart(std::string(32, 'e'));
+    for (int copy = 0; copy < 3; ++copy) {
+        SendFrom3(restart);
+    }
+    EXPECT_TRUE(IperfGoneWithin(2, 3000));
+
+    const platform::Socket second = KeyedRequest(net_->Address(2), server, *key_, outcome);
+    ASSERT_EQ(ReadUntilContains(second, "\r\n", 3000).data.substr(0, 3), "ok;");
+    SendFrom3(restart);  // captured and replayed
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(IperfCount(2), 1);
 }
 
 // The client and the server it asked for ran on for the whole "-t" after the requester

@@ -76,6 +76,7 @@ LoopbackAgent::LoopbackAgent(const std::function<void(agent::AgentConfig&)>& adj
     agent::AgentConfig config;
     config.iperfPath = test_support::FakeIperfPath();
     config.bindAddress = 0x7F000001;
+    config.loopbackTargets = true;  // both agents of a test share loopback
     config.controlPort = 0;
     config.discoveryPort = 0;
     config.timing = FastTiming();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "endpoint/agent/discovery_responder.h"
+
 namespace quarn::agent {
 namespace {
 
@@ -73,6 +75,36 @@ TEST(ProbeRateLimit, RemembersABoundedNumberOfSources) {
     EXPECT_FALSE(limit.Allow(5, now));  // table full, nobody refilled yet
     now += milliseconds(1000);
     EXPECT_TRUE(limit.Allow(5, now));  // the others are full again and forgotten
+}
+
+// The Console's three copies of "restart" end the iperf processes once; a flood from one
+// source or from many acts a few times a second at most.
+TEST(RestartLimits, ThreeCopiesActOnceAndFloodsStayRare) {
+    ProbeRateLimit limit(kRestartLimits);
+    Clock::time_point now = Clock::now();
+    int acted = 0;
+    for (int copy = 0; copy < 3; ++copy) {
+        acted += limit.Allow(kConsole, now) ? 1 : 0;
+    }
+    EXPECT_EQ(acted, 1);
+    now += milliseconds(1000);
+    EXPECT_TRUE(limit.Allow(kConsole, now));  // the next run's restart, a second later
+    EXPECT_FALSE(limit.Allow(kConsole, now + milliseconds(500)));
+
+    now += milliseconds(10000);
+    acted = 0;
+    for (int copy = 0; copy < 10000; ++copy) {
+        acted += limit.Allow(0x0A000000 + static_cast<uint32_t>(copy), now) ? 1 : 0;
+    }
+    EXPECT_EQ(acted, 8);  // the shared burst
+    acted = 0;
+    for (int second = 0; second < 10; ++second) {
+        now += milliseconds(1000);
+        for (int copy = 0; copy < 1000; ++copy) {
+            acted += limit.Allow(0x0B000000 + static_cast<uint32_t>(copy), now) ? 1 : 0;
+        }
+    }
+    EXPECT_LE(acted, 40 + 1);
 }
 
 }  // namespace

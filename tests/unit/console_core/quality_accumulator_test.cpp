@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <string>
 
 #include "console/core/tick_processor.h"
 #include "console/core/udp_report.h"
@@ -208,6 +210,48 @@ TEST(QualityAccumulatorTest, RunLossIsLostOverTotalAndImpossibleLinesAreNotSampl
     EXPECT_DOUBLE_EQ(quality.jitterMaxMs.value_or(-1), 1.5);
     EXPECT_DOUBLE_EQ(quality.lastLossPercent.value_or(-1), 0.0);
     EXPECT_EQ(quality.impossibleReports, 2);
+}
+
+// A peer may print any count: the sums hold at the largest value instead of overflowing,
+// and made-up stream labels beyond what any pair has are not told apart.
+TEST(QualityAccumulatorTest, HostileCountsAndStreamsStayBounded) {
+    QualityAccumulator accumulator;
+    const std::string huge = "9223372036854775000";
+    for (int second = 0; second < 3; ++second) {
+        const std::string start = std::to_string(second);
+        EXPECT_EQ(
+            accumulator.Feed("[  1] " + start + ".0-" + std::to_string(second + 1) +
+                             ".0 sec 1 MBytes 8 Mbits/sec 0.5 ms " + huge + "/" + huge + " (100%)"),
+            QualityLine::Counted);
+    }
+    EXPECT_EQ(accumulator.Lost(), std::numeric_limits<long long>::max());
+    EXPECT_EQ(accumulator.Total(), std::numeric_limits<long long>::max());
+    PairQuality quality;
+    accumulator.Publish(quality);
+    EXPECT_DOUBLE_EQ(quality.lossPercent.value_or(-1), 100.0);
+
+    int counted = 0;
+    for (size_t stream = 2; stream < 500; ++stream) {
+        counted += accumulator.Feed("[" + std::to_string(stream) +
+                                    "] 3.0-4.0 sec 1 MBytes 8 Mbits/sec 0.5 ms 1/10 (10%)") ==
+                           QualityLine::Counted
+                       ? 1
+                       : 0;
+    }
+    EXPECT_EQ(counted, static_cast<int>(QualityAccumulator::kMaxStreams) - 1);
+}
+
+TEST(QualityOfRunTest, TheAllRowsSumHoldsAtTheLargestCount) {
+    PairTable table;
+    for (int i = 0; i < 3; ++i) {
+        table.AppendPair(PairRecord{});
+        table[i + 1].figures.quality.lostDatagrams = std::numeric_limits<long long>::max() - 5;
+        table[i + 1].figures.quality.totalDatagrams = std::numeric_limits<long long>::max();
+    }
+    SumLossIntoAll(table);
+    EXPECT_EQ(table.All().figures.quality.lostDatagrams, std::numeric_limits<long long>::max());
+    EXPECT_EQ(table.All().figures.quality.totalDatagrams, std::numeric_limits<long long>::max());
+    EXPECT_DOUBLE_EQ(table.All().figures.quality.lossPercent.value_or(-1), 100.0);
 }
 
 // The run's figures come from the pairs' lines as they arrive, whatever the ticks do;

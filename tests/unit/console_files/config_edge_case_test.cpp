@@ -124,6 +124,16 @@ TEST_F(ConfigEdgeCaseTest, RateTextsLoseSpacesAndEmptyIsWrittenAsZero) {
     EXPECT_EQ(data_.settings.throughputText, "1024");
 }
 
+TEST_F(ConfigEdgeCaseTest, EndPointLineHoldsAtMostTheListsBound) {
+    std::string line = "[]\n[";
+    for (int host = 0; host < 1100; ++host) {
+        line += "10.0." + std::to_string(host / 256) + "." + std::to_string(host % 256) + "\"(n\r";
+    }
+    ASSERT_EQ(ReadText(line + "]\nAll\r\n"), ConfigResult::Done);
+    ASSERT_EQ(data_.endPoints.size(), kMaxEndPoints);
+    EXPECT_EQ(data_.endPoints.back().address, "10.0.3.255");
+}
+
 TEST_F(ConfigEdgeCaseTest, EndPointLineAndNameBlockEntries) {
     ASSERT_EQ(ReadText("[]\n[198.18.0.1\"\r198.18.0.2\"(B\rno-quote\r198.18.0.3\"(C\r]\nAll\r\n"
                        "\r\r\r\r\r[198.18.0.3\"Old\r198.18.0.4\"\r198.18.0.5\"E\r\"F\r]\r\r\r\r\r"),

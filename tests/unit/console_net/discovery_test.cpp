@@ -69,6 +69,25 @@ TEST(EndPointCollector, DropsIncompleteAndUnsafeReplies) {
     EXPECT_TRUE(collector.Entries().empty());
 }
 
+// A host answering with made-up addresses fills the list up to its bound, no further; the
+// addresses already listed still answer as duplicates.
+TEST(EndPointCollector, HoldsAtMostItsBound) {
+    EndPointCollector collector;
+    int added = 0;
+    for (uint32_t host = 0; host < 3000; ++host) {
+        const std::string address =
+            "10.0." + std::to_string(host / 256) + "." + std::to_string(host % 256);
+        added += collector.Add(address + " 5001 45000 fake") ? 1 : 0;
+        EXPECT_FALSE(collector.Add(address + " 5001 45000 again"));
+    }
+    EXPECT_EQ(added, static_cast<int>(EndPointCollector::kMaxEntries));
+    EXPECT_EQ(collector.Entries().size(), EndPointCollector::kMaxEntries);
+    EXPECT_EQ(collector.Entries().back().address, "10.0.3.255");
+    // A new search starts empty.
+    EXPECT_EQ(collector.Take().size(), EndPointCollector::kMaxEntries);
+    EXPECT_TRUE(collector.Add("10.0.0.0 5001 45000 fake"));
+}
+
 TEST(BroadcastTargets, NamedInterfacesNeverFallBackToTheLimitedBroadcast) {
     DiscoveryOptions loopbackOnly;
     loopbackOnly.interfaces = {"lo"};

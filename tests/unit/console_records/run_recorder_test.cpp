@@ -158,6 +158,13 @@ TEST(RunRecordsTest, UtcTimesAreRfc3339AndReadBack) {
     EXPECT_EQ(ParseUtc("2026-12-09T01:46:39Z"), when - 123ms);
     EXPECT_FALSE(ParseUtc("2026-12-09T01:46:39"));
     EXPECT_FALSE(ParseUtc("2026-12-09 01:46:39Z"));
+    // Times the clock cannot hold, or fields out of their range, are no time.
+    for (const char* bad : {"9999-99-99T99:99:99Z", "4052-01-01T00:00:00Z", "1969-12-31T23:59:59Z",
+                            "2026-13-01T00:00:00Z", "2026-00-01T00:00:00Z", "2026-12-32T00:00:00Z",
+                            "2026-12-09T24:00:00Z", "2026-12-09T01:60:00Z", "2026-12-09T01:46:61Z",
+                            "-999-12-09T01:46:39Z", "2026-+1-09T01:46:39Z"}) {
+        EXPECT_FALSE(ParseUtc(bad)) << bad;
+    }
     EXPECT_EQ(NewRunId(when).substr(0, 16), "20261209-014639-");
 }
 

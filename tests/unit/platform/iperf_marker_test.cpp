@@ -66,6 +66,35 @@ class IperfSweep : public ::testing::Test {
         return child;
     }
 
+    // A shell that starts the iperf stand-in and exits: the orphan keeps our marker. Its
+    // pid once it runs the stand-in, 0 when it never did.
+    pid_t StartOrphan() {
+        ChildProcess shell;
+        EXPECT_TRUE(shell.Start({"/bin/sh", "-c", iperf_ + " 30 >/dev/null 2>&1 & echo $!"},
+                                {OwnerMarkerEnv("endpoint")}));
+        std::string output;
+        char buffer[32];
+        while (shell.WaitForOutputOrExit(2000) || !shell.Exited()) {
+            const long got = shell.ReadAvailable(buffer, sizeof buffer);
+            if (got > 0) {
+                output.append(buffer, static_cast<size_t>(got));
+            }
+        }
+        long got;
+        while ((got = shell.ReadAvailable(buffer, sizeof buffer)) > 0) {
+            output.append(buffer, static_cast<size_t>(got));
+        }
+        const pid_t orphan = static_cast<pid_t>(std::stol(output));
+        // The background child may not have reached its exec yet.
+        bool running = false;
+        for (int i = 0; i < 100 && !running; ++i) {
+            const auto info = ReadProcessInfo(orphan);
+            running = info && info->exePath == fs::canonical(iperf_).string();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return running ? orphan : 0;
+    }
+
     std::string dir_;
     std::string iperf_;
 };
@@ -87,32 +116,8 @@ TEST_F(IperfSweep, KillOwnChildrenTakesOnlyMarkedChildrenOfThisPath) {
 TEST_F(IperfSweep, KillStraysTakesOrphansButNotLiveOwnersChildren) {
     ChildProcess live = StartSleeper(iperf_, {OwnerMarkerEnv("endpoint")});
     ChildProcess unmarked = StartSleeper(iperf_, {});
-    // A shell that starts the iperf stand-in and exits: the orphan keeps our marker.
-    ChildProcess shell;
-    ASSERT_TRUE(shell.Start({"/bin/sh", "-c", iperf_ + " 30 >/dev/null 2>&1 & echo $!"},
-                            {OwnerMarkerEnv("endpoint")}));
-    std::string output;
-    char buffer[32];
-    while (shell.WaitForOutputOrExit(2000) || !shell.Exited()) {
-        const long got = shell.ReadAvailable(buffer, sizeof buffer);
-        if (got > 0) {
-            output.append(buffer, static_cast<size_t>(got));
-        }
-    }
-    long got;
-    while ((got = shell.ReadAvailable(buffer, sizeof buffer)) > 0) {
-        output.append(buffer, static_cast<size_t>(got));
-    }
-    const pid_t orphan = static_cast<pid_t>(std::stol(output));
+    const pid_t orphan = StartOrphan();
     ASSERT_GT(orphan, 0);
-    // The background child may not have reached its exec yet.
-    bool running = false;
-    for (int i = 0; i < 100 && !running; ++i) {
-        const auto info = ReadProcessInfo(orphan);
-        running = info && info->exePath == fs::canonical(iperf_).string();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_TRUE(running);
 
     EXPECT_EQ(KillStrays(iperf_, "endpoint"), 1);
     bool gone = false;
@@ -127,6 +132,30 @@ TEST_F(IperfSweep, KillStraysTakesOrphansButNotLiveOwnersChildren) {
     }
     EXPECT_FALSE(live.Exited());
     EXPECT_FALSE(unmarked.Exited());
+}
+
+// A restart takes both kinds in one walk of the process table.
+TEST_F(IperfSweep, KillOwnChildrenAndStraysTakesBothAndNothingElse) {
+    ChildProcess own = StartSleeper(iperf_, {OwnerMarkerEnv("endpoint")});
+    ChildProcess unmarked = StartSleeper(iperf_, {});
+    ChildProcess otherRole = StartSleeper(iperf_, {OwnerMarkerEnv("console")});
+    const pid_t orphan = StartOrphan();
+    ASSERT_GT(orphan, 0);
+    EXPECT_EQ(KillOwnChildrenAndStrays(iperf_, "endpoint"), 2);
+    EXPECT_TRUE(own.WaitExit(2000));
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        const auto info = ReadProcessInfo(orphan);
+        gone = !info || info->exePath.empty();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(gone);
+    if (!gone) {
+        kill(orphan, SIGKILL);
+    }
+    EXPECT_FALSE(unmarked.Exited());
+    EXPECT_FALSE(otherRole.Exited());
+    EXPECT_EQ(KillOwnChildrenAndStrays(iperf_, "endpoint"), 0);
 }
 
 }  // namespace

@@ -47,6 +47,29 @@ TEST(TcpSocket, ConnectAcceptSendReceive) {
 }
 
 // The agent tells requesters apart by address, so tests connect from other 127.x ones.
+// A peer that never reads fills both buffers; the sender is let go at the deadline, and a
+// reading peer gets everything within it.
+TEST(TcpSocket, SendAllWithinGivesUpOnAPeerThatStopsReading) {
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    ASSERT_TRUE(listener.Valid());
+    Socket client = TcpConnect(kLoopback, LocalPort(listener), 1000);
+    Socket server = Accept(listener);
+    ASSERT_TRUE(server.Valid());
+    EXPECT_TRUE(KeepAliveWithin(server, std::chrono::milliseconds(3000)));
+
+    const std::string chunk(64 * 1024, 'x');
+    EXPECT_TRUE(SendAllWithin(server, chunk, std::chrono::milliseconds(1000)));
+    const auto start = std::chrono::steady_clock::now();
+    bool refused = false;
+    for (int i = 0; i < 1000 && !refused; ++i) {
+        refused = !SendAllWithin(server, chunk, std::chrono::milliseconds(300));
+    }
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(refused);
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_GE(took, std::chrono::milliseconds(300));
+}
+
 TEST(TcpSocket, ConnectFromAChosenLocalAddressIsSeenFromThere) {
     constexpr uint32_t kOtherLoopback = 0x7F000002;
     Socket listener = TcpListen(kLoopback, 0, 4);

@@ -81,6 +81,54 @@ TEST(ValidateClientCommand, BoundsIntervalDurationAndStreamsToWhatTheConsoleSend
     }
 }
 
+// A host on the segment could otherwise order a flood no Console ever asks for: at
+// everyone, or at more than any link carries.
+TEST(ValidateClientCommand, RefusesFloodsNoConsoleSends) {
+    for (const char* accepted :
+         {" -c 198.18.0.3 -i 1 -t 60 -u -b 100.000000m -f m", " -c 198.18.0.3 -u -b 100000m",
+          " -c 198.18.0.3 -u -b 11G", " -c 198.18.0.3 -u -P 1 -b 1m", " -c 198.18.0.3 -u",
+          " -c 223.255.255.254 -u -b 1m", " -c 1.0.0.1 -w 64K -P 16"}) {
+        EXPECT_TRUE(ValidateClientCommand(accepted)) << accepted;
+    }
+    for (const char* rejected : {
+             " -c 198.18.0.3 -u -P 16 -b 999g -t 259500",  // many UDP streams, any rate
+             " -c 198.18.0.3 -u -P 2 -b 1m",
+             " -c 198.18.0.3 -u -b 999g",  // beyond any link
+             " -c 198.18.0.3 -u -b 100001m",
+             " -c 198.18.0.3 -u -b 12G",  // upper case: bytes
+             " -c 198.18.0.3 -u -b 0", " -c 198.18.0.3 -u -b 0.0m",
+             " -c 198.18.0.3 -b 1m",      // a rate without UDP
+             " -c 198.18.0.3 -u -w 64K",  // a window with UDP
+             " -c 0.0.0.0 -u -b 1m",  // unspecified
+             " -c 0.1.2.3 -u -b 1m",
+             " -c 255.255.255.255 -u -b 1m",  // broadcast
+             " -c 224.0.0.1 -u -b 1m",        // multicast
+             " -c 239.255.255.250 -u -b 1m",
+             " -c 240.0.0.1 -u -b 1m",  // reserved
+         }) {
+        EXPECT_FALSE(ValidateClientCommand(rejected)) << rejected;
+    }
+}
+
+TEST(IsLoopback, TheWholeBlock) {
+    EXPECT_TRUE(IsLoopback(0x7f000001));
+    EXPECT_TRUE(IsLoopback(0x7fff0009));
+    EXPECT_FALSE(IsLoopback(0x80000001));
+    EXPECT_FALSE(IsLoopback(0x7effffff));
+}
+
+TEST(LargestRateBitsPerSecond, ReadsSuffixesTheWayIperfMightAtMost) {
+    EXPECT_EQ(LargestRateBitsPerSecond("5"), 5.0);
+    EXPECT_EQ(LargestRateBitsPerSecond("1.5k"), 1500.0);
+    EXPECT_EQ(LargestRateBitsPerSecond("100.000000m"), 100e6);
+    EXPECT_EQ(LargestRateBitsPerSecond("2g"), 2e9);
+    EXPECT_EQ(LargestRateBitsPerSecond("1K"), 8.0 * 1024);
+    EXPECT_EQ(LargestRateBitsPerSecond("1M"), 8.0 * 1024 * 1024);
+    EXPECT_EQ(LargestRateBitsPerSecond("1G"), 8.0 * 1024 * 1024 * 1024);
+    EXPECT_EQ(LargestRateBitsPerSecond("5x"), std::nullopt);
+    EXPECT_EQ(LargestRateBitsPerSecond(""), std::nullopt);
+}
+
 TEST(ValidateServerOptions, OnlyTheThreeRequestForms) {
     for (const std::string_view request : {kServerRequestUdp, kServerRequestTcp}) {
         RequestFramer framer;

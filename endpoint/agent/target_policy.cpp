@@ -1,0 +1,37 @@
+#include "endpoint/agent/target_policy.h"
+
+#include "protocol/command_validation.h"
+
+namespace quarn::agent {
+namespace {
+
+// /31 and /32 subnets have no network or broadcast address of their own.
+constexpr uint32_t kSmallestBroadcastSubnet = 0xFFFFFFFC;
+
+bool IsOwn(uint32_t target, const platform::InterfaceAddress& own) {
+    if (target == own.address) {
+        return true;
+    }
+    if (own.netmask > kSmallestBroadcastSubnet || own.netmask == 0) {
+        return false;
+    }
+    const uint32_t network = own.address & own.netmask;
+    return target == network || target == (network | ~own.netmask);
+}
+
+}  // namespace
+
+bool TargetAllowed(uint32_t target, const std::vector<platform::InterfaceAddress>& own,
+                   bool loopbackAllowed) {
+    if (protocol::IsLoopback(target)) {
+        return loopbackAllowed;
+    }
+    for (const platform::InterfaceAddress& address : own) {
+        if (!protocol::IsLoopback(address.address) && IsOwn(target, address)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace quarn::agent

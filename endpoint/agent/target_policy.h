@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/adapters.h"
+
+namespace quarn::agent {
+
+// Whether a client run may send to target. Never to this host itself (any of its addresses,
+// or the network and broadcast addresses of its subnets), which would have it flood
+// itself or everyone at once; loopback only when allowed (tests on one machine).
+bool TargetAllowed(uint32_t target, const std::vector<platform::InterfaceAddress>& own,
+                   bool loopbackAllowed);
+
+}  // namespace quarn::agent
