@@ -167,7 +167,8 @@ std::string FormatEndPointList(const ConsoleData& data) {
         return std::string(PairTable::kNoEndPointFound) + "\n";
     std::string text;
     for (const EndPointEntry& entry : data.endPoints) {
-        text += Padded(entry.address, 16) + " " + entry.name + "\n";
+        text += Padded(entry.address, 16) + " " + entry.name +
+                (entry.unverified ? " (unverified)" : "") + "\n";
     }
     return text;
 }
