@@ -121,8 +121,17 @@ void MainCommands::DeleteSelected() {
 void MainCommands::AddFromLists() {
     if (!Idle())
         return;
-    const std::string refusal = session_.Data().AddPairFromLists(inputs_.EndPointSelection(1),
-                                                                 inputs_.EndPointSelection(2));
+    const auto selection =
+        std::make_pair(inputs_.EndPointSelection(1), inputs_.EndPointSelection(2));
+    const std::string unverified =
+        session_.Data().UnverifiedAmong(selection.first, selection.second);
+    if (!unverified.empty() && warned_ != selection) {
+        warned_ = selection;
+        Notice(ConsoleData::UnverifiedNotice(unverified));
+        return;
+    }
+    warned_.reset();
+    const std::string refusal = session_.Data().AddPairFromLists(selection.first, selection.second);
     if (!refusal.empty()) {
         Notice(refusal);
         return;
