@@ -133,4 +133,34 @@ std::string RestartTagInput(long long unixSeconds, std::string_view nonce) {
     return Joined({"quarn restart 1", std::to_string(unixSeconds), nonce});
 }
 
+std::string FormatSignedProbe(std::string_view nonce) {
+    return std::string(kSignedProbePrefix) + std::string(nonce);
+}
+
+std::optional<std::string> ParseSignedProbe(std::string_view datagram) {
+    if (!datagram.starts_with(kSignedProbePrefix)) {
+        return std::nullopt;
+    }
+    const std::string_view nonce = datagram.substr(kSignedProbePrefix.size());
+    return IsHexOfLength(nonce, kChallengeHexDigits) ? std::optional<std::string>(nonce)
+                                                     : std::nullopt;
+}
+
+std::string FormatReplySignature(std::string_view address, std::string_view tag) {
+    return std::string(kReplySignature) + " " + std::string(address) + " " + std::string(tag);
+}
+
+std::optional<ReplySignature> ParseReplySignature(std::string_view datagram) {
+    const auto fields = Fields(datagram, 3, false);
+    if (!fields || (*fields)[0] != kReplySignature || (*fields)[1].empty() ||
+        (*fields)[1].size() > 15 || !IsHexOfLength((*fields)[2], kTagHexDigits)) {
+        return std::nullopt;
+    }
+    return ReplySignature{std::string((*fields)[1]), std::string((*fields)[2])};
+}
+
+std::string ReplyTagInput(std::string_view nonce, std::string_view reply) {
+    return Joined({"quarn discovery reply 1", nonce, reply});
+}
+
 }  // namespace quarn::protocol

@@ -67,6 +67,25 @@ std::string FormatAuthRestart(long long unixSeconds, std::string_view nonce, std
 std::optional<AuthRestart> ParseAuthRestart(std::string_view datagram);
 std::string RestartTagInput(long long unixSeconds, std::string_view nonce);
 
+// Signed discovery. A keyed Console probes with "hello quarn1 <nonce>", which older
+// EndPoints take for "hello"; a keyed EndPoint follows each reply with
+// "quarn-sig1 <address> <tag>", tagged over the nonce and the reply, which older Consoles
+// drop (its first field is no address).
+inline constexpr std::string_view kSignedProbePrefix = "hello quarn1 ";
+inline constexpr std::string_view kReplySignature = "quarn-sig1";
+
+struct ReplySignature {
+    std::string address;
+    std::string tag;
+};
+
+std::string FormatSignedProbe(std::string_view nonce);
+// The nonce of a signed probe; nullopt for a plain "hello" or anything else.
+std::optional<std::string> ParseSignedProbe(std::string_view datagram);
+std::string FormatReplySignature(std::string_view address, std::string_view tag);
+std::optional<ReplySignature> ParseReplySignature(std::string_view datagram);
+std::string ReplyTagInput(std::string_view nonce, std::string_view reply);
+
 // Hexadecimal digits only, exactly length of them.
 bool IsHexOfLength(std::string_view text, std::size_t length);
 

@@ -64,6 +64,21 @@ Outcome ConsoleData::ApplySearchResult(std::vector<EndPointEntry> found) {
     return endPointsKnown ? Outcome::Done() : Outcome::Failed(PairTable::kNoEndPointFound);
 }
 
+std::string ConsoleData::UnverifiedAmong(const std::optional<std::string>& endpoint1,
+                                         const std::optional<std::string>& endpoint2) const {
+    for (const std::optional<std::string>& address : {endpoint1, endpoint2}) {
+        for (const EndPointEntry& entry : endPoints) {
+            if (address && entry.unverified && entry.address == *address)
+                return *address;
+        }
+    }
+    return {};
+}
+
+std::string ConsoleData::UnverifiedNotice(const std::string& address) {
+    return address + " did not prove the lab key.\nAdd the pair again to use it anyway.";
+}
+
 Result<PairId> ConsoleData::AddPairFromLists(const std::optional<std::string>& endpoint1,
                                              const std::optional<std::string>& endpoint2) {
     return AddPairFromLists(endPointsKnown, endpoint1, endpoint2);

@@ -48,6 +48,12 @@ struct ConsoleData {
     // The same with this state's endPointsKnown.
     Result<PairId> AddPairFromLists(const std::optional<std::string>& endpoint1,
                                     const std::optional<std::string>& endpoint2);
+    // The first of the two addresses that the last search listed as unverified; empty
+    // when neither is.
+    std::string UnverifiedAmong(const std::optional<std::string>& endpoint1,
+                                const std::optional<std::string>& endpoint2) const;
+    // What the window says before it pairs an unverified EndPoint.
+    static std::string UnverifiedNotice(const std::string& address);
     // Appends a pair confirmed in the Pair Setting dialog; its id, invalid when full.
     PairId AddPair(PairConfig config);
     // Deletes the selected pairs with their logs and curves (outside Idle mode nothing

@@ -16,6 +16,9 @@ struct EndPointEntry {
     std::string rawName;          // name bytes as received
     std::string name;             // decoded, UTF-8
     std::string label;            // "(" + name, empty when the name is empty
+    // A search with a lab key found no valid signature for this reply: anyone on the
+    // segment may have sent it. Never set without a key.
+    bool unverified = false;
 };
 
 }  // namespace quarn::console

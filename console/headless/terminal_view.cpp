@@ -192,7 +192,8 @@ std::string FormatEndPointList(const ConsoleData& data) {
         return std::string(PairTable::kNoEndPointFound) + "\n";
     std::string text;
     for (const EndPointEntry& entry : data.endPoints) {
-        text += Padded(TerminalSafe(entry.address), 16) + " " + TerminalSafe(entry.name) + "\n";
+        text += Padded(TerminalSafe(entry.address), 16) + " " + TerminalSafe(entry.name) +
+                (entry.unverified ? " (unverified)" : "") + "\n";
     }
     return text;
 }

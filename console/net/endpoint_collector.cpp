@@ -5,6 +5,7 @@
 #include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
+#include "protocol/auth_messages.h"
 #include "protocol/probe_reply.h"
 
 namespace quarn::console {
@@ -30,8 +31,45 @@ std::string DecodeEndPointName(std::string_view rawName, bool nameIsUtf8) {
 }
 
 std::vector<EndPointEntry> EndPointCollector::Take() {
+    MarkUnverified();
     known_.clear();
+    replies_.clear();
+    tags_.clear();
     return std::move(entries_);
+}
+
+void EndPointCollector::MarkUnverified() {
+    if (!signed_) {
+        return;
+    }
+    for (EndPointEntry& entry : entries_) {
+        const auto tag = tags_.find(entry.address);
+        const std::optional<std::string> bytes =
+            tag == tags_.end() ? std::nullopt : labkey::FromHex(tag->second);
+        entry.unverified =
+            !bytes || !signed_->key.Verifies(
+                          protocol::ReplyTagInput(signed_->nonce, replies_[entry.address]), *bytes);
+    }
+}
+
+bool EndPointCollector::Add(std::string_view datagram, uint32_t source) {
+    if (!signed_) {
+        return Add(datagram);
+    }
+    const std::string from = FormatIpv4(source);
+    if (const auto signature = protocol::ParseReplySignature(datagram)) {
+        // Only for a reply already listed, from the host it names.
+        if (signature->address == from && known_.count(from) > 0) {
+            tags_.emplace(from, signature->tag);
+        }
+        return false;
+    }
+    const std::optional<protocol::ProbeReply> reply = protocol::ParseProbeReply(datagram);
+    if (!reply || reply->address != from || !Add(datagram)) {
+        return false;
+    }
+    replies_.emplace(from, std::string(datagram));
+    return true;
 }
 
 bool EndPointCollector::Add(std::string_view datagram) {

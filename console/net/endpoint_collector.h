@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "console/core/endpoint_entry.h"
+#include "labkey/lab_key.h"
 
 namespace quarn::console {
 
@@ -16,17 +20,38 @@ class EndPointCollector {
   public:
     static constexpr std::size_t kMaxEntries = kMaxEndPoints;
 
+    // A search with a lab key: its probes carried nonce.
+    struct Signed {
+        labkey::LabKey key;
+        std::string nonce;
+    };
+
+    EndPointCollector() = default;
+    explicit EndPointCollector(std::optional<Signed> signedSearch)
+        : signed_(std::move(signedSearch)) {}
+
     // Returns true when the reply added a new EndPoint. Replies without the three leading
     // fields, or whose address is not dotted IPv4, are dropped: the address later becomes
     // part of a command line.
     bool Add(std::string_view datagram);
+    // The same for a datagram from source. In a signed search a reply that claims another
+    // host's address is dropped, and a signature is kept for the reply it follows.
+    bool Add(std::string_view datagram, uint32_t source);
 
     const std::vector<EndPointEntry>& Entries() const { return entries_; }
+    // The list, and a new search begins; in a signed search entries without a valid
+    // signature are marked unverified.
     std::vector<EndPointEntry> Take();
 
   private:
+    void MarkUnverified();
+
     std::vector<EndPointEntry> entries_;
     std::unordered_set<std::string> known_;
+    std::optional<Signed> signed_;
+    // Signed search: the reply text and the signature's tag per listed address.
+    std::map<std::string, std::string> replies_;
+    std::map<std::string, std::string> tags_;
 };
 
 // A name marked UTF-8 passes through when it is valid UTF-8. Otherwise it is text in our

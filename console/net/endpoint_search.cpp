@@ -2,11 +2,14 @@
 
 #include <chrono>
 #include <ctime>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "console/net/broadcast_targets.h"
 #include "console/net/endpoint_collector.h"
 #include "platform/socket.h"
+#include "protocol/auth_messages.h"
 #include "protocol/messages.h"
 
 namespace quarn::console {
@@ -27,12 +30,12 @@ void CollectReplies(const platform::Socket& socket, EndPointCollector& collector
         if (reply.status != platform::RecvStatus::Data) {
             return;
         }
-        collector.Add(reply.datagram.data);
+        collector.Add(reply.datagram.data, reply.datagram.addr);
     }
 }
 
-void ProbeTarget(uint32_t target, const DiscoveryOptions& options, EndPointCollector& collector,
-                 const std::stop_token& stop) {
+void ProbeTarget(uint32_t target, const DiscoveryOptions& options, const std::string& probeText,
+                 EndPointCollector& collector, const std::stop_token& stop) {
     platform::Socket socket = platform::UdpSocket(true);
     if (!socket.Valid() || !platform::SetRecvTimeout(socket, options.replyTimeoutMs)) {
         return;
@@ -40,7 +43,7 @@ void ProbeTarget(uint32_t target, const DiscoveryOptions& options, EndPointColle
     // Shutting the socket down ends a receive that waits for a reply.
     const std::stop_callback wake(stop, [&socket] { socket.ShutdownBoth(); });
     for (int probe = 0; probe < kProbesPerTarget && !stop.stop_requested(); ++probe) {
-        if (!platform::SendTo(socket, protocol::kProbe, target, options.port)) {
+        if (!platform::SendTo(socket, probeText, target, options.port)) {
             std::this_thread::sleep_for(kPauseAfterFailedSend);
             continue;
         }
@@ -52,12 +55,20 @@ void ProbeTarget(uint32_t target, const DiscoveryOptions& options, EndPointColle
 
 std::vector<EndPointEntry> SearchEndPoints(const DiscoveryOptions& options,
                                            const std::stop_token& stop) {
-    EndPointCollector collector;
+    // With a key the probes carry a nonce that keyed EndPoints sign their replies over.
+    std::optional<EndPointCollector::Signed> signedSearch;
+    std::string probe(protocol::kProbe);
+    if (options.labKey) {
+        signedSearch = EndPointCollector::Signed{
+            *options.labKey, labkey::ToHex(labkey::RandomBytes(labkey::kNonceBytes))};
+        probe = protocol::FormatSignedProbe(signedSearch->nonce);
+    }
+    EndPointCollector collector(std::move(signedSearch));
     for (uint32_t target : BroadcastTargets(options)) {
         if (stop.stop_requested()) {
             break;
         }
-        ProbeTarget(target, options, collector, stop);
+        ProbeTarget(target, options, probe, collector, stop);
     }
     return collector.Take();
 }

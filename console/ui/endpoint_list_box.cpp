@@ -63,6 +63,11 @@ void EndPointListBox::SetEntries(const std::vector<EndPointEntry>& entries) {
         if (!entry.name.empty()) {
             item.label = QStringLiteral("(") + widgets::FromUtf8(entry.name);
         }
+        // A keyed search found no signature of the lab key for it.
+        if (entry.unverified) {
+            item.label += item.label.isEmpty() ? QStringLiteral("(unverified")
+                                               : QStringLiteral(", unverified");
+        }
         items_.push_back(item);
         addItem(item.address);
     }

@@ -120,8 +120,18 @@ void MainCommands::DeleteSelected() {
 void MainCommands::AddFromLists() {
     if (!Idle())
         return;
-    const Result<PairId> added = session_.Data().AddPairFromLists(inputs_.EndPointSelection(1),
-                                                                  inputs_.EndPointSelection(2));
+    const auto selection =
+        std::make_pair(inputs_.EndPointSelection(1), inputs_.EndPointSelection(2));
+    const std::string unverified =
+        session_.Data().UnverifiedAmong(selection.first, selection.second);
+    if (!unverified.empty() && warned_ != selection) {
+        warned_ = selection;
+        Notice(ConsoleData::UnverifiedNotice(unverified));
+        return;
+    }
+    warned_.reset();
+    const Result<PairId> added =
+        session_.Data().AddPairFromLists(selection.first, selection.second);
     if (!added) {
         Notice(added.Why());
         return;

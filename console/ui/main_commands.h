@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "console/core/pair_table.h"
@@ -101,6 +102,9 @@ class MainCommands : public QObject {
     PairClipboard clipboard_;
     PairMenu* menu_;
     int contextRow_ = -1;
+    // The selection whose unverified EndPoint the operator was told about: adding it
+    // again pairs it.
+    std::optional<std::pair<std::optional<std::string>, std::optional<std::string>>> warned_;
 };
 
 }  // namespace quarn::console::ui

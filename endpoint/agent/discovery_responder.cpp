@@ -4,6 +4,7 @@
 
 #include "ipv4/ipv4.h"
 #include "platform/text_encoding.h"
+#include "protocol/auth_messages.h"
 #include "protocol/messages.h"
 #include "protocol/probe_reply.h"
 
@@ -66,9 +67,19 @@ bool DiscoveryResponder::RestartAllowed(const platform::Datagram& restart) {
 void DiscoveryResponder::Answer(const platform::Datagram& probe) {
     const std::vector<std::string> replies =
         ProbeReplies(platform::QualifyingAdapters(), state_.DisplayName(), state_.ControlPort());
+    // A keyed Console's probe carries a nonce: each reply is followed by its signature.
+    const std::optional<labkey::LabKey>& key = state_.Config().labKey;
+    const std::optional<std::string> nonce =
+        key ? protocol::ParseSignedProbe(probe.data) : std::nullopt;
     for (const std::string& reply : replies) {
         // A sender that cannot be reached back simply gets nothing.
         platform::SendTo(socket_, reply, probe.addr, probe.port);
+        if (nonce) {
+            const std::string tag = labkey::ToHex(key->Tag(protocol::ReplyTagInput(*nonce, reply)));
+            const std::string address = reply.substr(0, reply.find(' '));
+            platform::SendTo(socket_, protocol::FormatReplySignature(address, tag), probe.addr,
+                             probe.port);
+        }
     }
 }
 

@@ -64,6 +64,32 @@ TEST_F(KeyedLabTest, ConsolesWithoutTheKeyOrWithAnotherAreRefused) {
         << other.Transcript();
 }
 
+// A keyed Console's search lists keyed EndPoints as they are and an EndPoint without the
+// key as unverified; a Console without a key sees the list as it always did.
+TEST_F(KeyedLabTest, SearchMarksRepliesWithoutTheKeysSignature) {
+    KillEndPoint(3);
+    StartEndPoint(3);  // no key
+    const ConsoleResult keyed = RunConsole({"--search", "--lab-key", Key()}, 20000);
+    EXPECT_EQ(keyed.exitCode, 0) << keyed.Transcript();
+    const auto listed = [](const ConsoleResult& run, const std::string& address) {
+        for (const std::string& line : run.lines) {
+            if (line.rfind(address + " ", 0) == 0) {
+                return line;
+            }
+        }
+        return std::string();
+    };
+    EXPECT_NE(listed(keyed, Address(2)), "") << keyed.Transcript();
+    EXPECT_EQ(listed(keyed, Address(2)).find("(unverified)"), std::string::npos);
+    EXPECT_NE(listed(keyed, Address(3)).find("(unverified)"), std::string::npos)
+        << keyed.Transcript();
+
+    const ConsoleResult plain = RunConsole({"--search"}, 20000);
+    EXPECT_NE(listed(plain, Address(2)), "") << plain.Transcript();
+    EXPECT_FALSE(AnyLineContains(plain.lines, "unverified")) << plain.Transcript();
+    EXPECT_FALSE(AnyLineContains(plain.lines, "quarn-sig1")) << plain.Transcript();
+}
+
 TEST_F(KeyedLabTest, AKeyOthersCanReadIsRefusedBeforeAnything) {
     ASSERT_EQ(chmod(Key().c_str(), 0644), 0);
     const ConsoleResult run = Run({"--lab-key", Key()});

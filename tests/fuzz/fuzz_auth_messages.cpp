@@ -76,6 +76,19 @@ void CheckRestart(std::string_view datagram) {
     FUZZ_CHECK(unkeyed.Allows(datagram, now));
 }
 
+void CheckDiscovery(std::string_view datagram) {
+    if (const std::optional<std::string> nonce = ParseSignedProbe(datagram)) {
+        FUZZ_CHECK(FormatSignedProbe(*nonce) == datagram);
+        FUZZ_CHECK(ClassifyDatagram(datagram) == DatagramKind::Probe);
+    }
+    if (const std::optional<ReplySignature> signature = ParseReplySignature(datagram)) {
+        FUZZ_CHECK(FormatReplySignature(signature->address, signature->tag) == datagram);
+        const auto tag = quarn::labkey::FromHex(signature->tag);
+        FUZZ_CHECK(tag.has_value());
+        FUZZ_CHECK(!Key().Verifies(ReplyTagInput(std::string(32, '0'), signature->address), *tag));
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -84,5 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckChallenge(text);
     CheckRequest(text);
     CheckRestart(text);
+    CheckDiscovery(text);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+#include "console/core/console_data.h"
 #include "console/ui/qt_dispatcher.h"
 #include "tests/gui/console_dialogs/dialog_pixels.h"
 #include "tests/gui/named_child.h"
@@ -124,6 +125,17 @@ TEST(NoticePanelTest, PaintsItsFrameRulesAndButtonsAtTheirPlaces) {
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
     QApplication::sendEvent(NamedChild<widgets::SkinButton>(main.panel, "confirm"), &enter);
     EXPECT_EQ(Grab(main.panel).pixel(243, 91), qRgb(0xF3, 0xF8, 0xE2));
+}
+
+// The longest address's question before pairing an unverified EndPoint fits the panel.
+TEST(NoticePanelTest, UnverifiedEndPointNoticeFits) {
+    MainWindow main;
+    main.panel.ShowNotice(NoticeKind::Message,
+                          QString::fromStdString(ConsoleData::UnverifiedNotice("255.255.255.255")));
+    const QImage image = Grab(main.panel);
+    KeepForReview(image, QStringLiteral("notice_unverified"));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(47, 30, 200, 45), kDialogBackground));
+    EXPECT_FALSE(AnyPixelOtherThan(image, QRect(290, 30, 6, 50), kDialogBackground));
 }
 
 TEST(NoticePanelTest, MainWindowGetsNoInputWhileShown) {

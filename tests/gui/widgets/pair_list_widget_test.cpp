@@ -349,5 +349,22 @@ TEST(EndPointListBox, EmptyDrawsNoItemAndEntriesAreStriped) {
     EXPECT_EQ(box.item(0)->text(), QStringLiteral("empty"));
 }
 
+// A keyed search's replies without the lab key's signature say so beside their name.
+TEST(EndPointListBox, UnverifiedEntriesSaySo) {
+    EndPointListBox box;
+    box.resize(182, 80);
+    EndPointEntry named = Entry("192.168.10.21", "lab-pc");
+    named.unverified = true;
+    EndPointEntry unnamed = Entry("192.168.10.22", "");
+    unnamed.unverified = true;
+    box.SetEntries({named, unnamed, Entry("192.168.10.23", "signed")});
+    EXPECT_EQ(box.Label(0), QStringLiteral("(lab-pc, unverified"));
+    EXPECT_EQ(box.Label(1), QStringLiteral("(unverified"));
+    EXPECT_EQ(box.Label(2), QStringLiteral("(signed"));
+    const QImage image = GrabAndDump(box, "endpoint_list_unverified");
+    const int nameLeft = 8 + QFontMetrics(box.font()).horizontalAdvance("192.168.10.22");
+    EXPECT_LT(Darkest(image, QRect(nameLeft, 23, 40, 17)), 0xC8);  // drawn for the unnamed one
+}
+
 }  // namespace
 }  // namespace quarn::console::ui

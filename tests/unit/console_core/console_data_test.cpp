@@ -64,6 +64,21 @@ TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
     EXPECT_FALSE(data.highlighted.Valid());
 }
 
+TEST(SearchResultTest, NamesTheUnverifiedEndPointOfASelection) {
+    ConsoleData data = WithPairs(0);
+    EndPointEntry unverified = Entry("198.18.0.11", "");
+    unverified.unverified = true;
+    data.ApplySearchResult({Entry("198.18.0.10", "lab-1"), unverified});
+    const std::optional<std::string> signedOne = std::string("198.18.0.10");
+    const std::optional<std::string> unsignedOne = std::string("198.18.0.11");
+    EXPECT_EQ(data.UnverifiedAmong(signedOne, signedOne), "");
+    EXPECT_EQ(data.UnverifiedAmong(signedOne, unsignedOne), "198.18.0.11");
+    EXPECT_EQ(data.UnverifiedAmong(unsignedOne, std::nullopt), "198.18.0.11");
+    EXPECT_EQ(data.UnverifiedAmong(std::nullopt, std::nullopt), "");
+    EXPECT_EQ(ConsoleData::UnverifiedNotice("198.18.0.11"),
+              "198.18.0.11 did not prove the lab key.\nAdd the pair again to use it anyway.");
+}
+
 TEST(SearchResultTest, FillsEntriesLookupAndKnownFlag) {
     ConsoleData data = WithPairs(0);
     data.nameLookup["198.18.0.50"] = "earlier";

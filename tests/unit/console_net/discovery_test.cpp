@@ -7,7 +7,10 @@
 #include "console/net/endpoint_collector.h"
 #include "console/net/endpoint_search.h"
 #include "console/net/restart_broadcast.h"
+#include "ipv4/ipv4.h"
+#include "labkey/lab_key.h"
 #include "platform/text_encoding.h"
+#include "protocol/auth_messages.h"
 #include "tests/unit/console_net/loopback_peer.h"
 
 namespace quarn::console {
@@ -86,6 +89,57 @@ TEST(EndPointCollector, HoldsAtMostItsBound) {
     // A new search starts empty.
     EXPECT_EQ(collector.Take().size(), EndPointCollector::kMaxEntries);
     EXPECT_TRUE(collector.Add("10.0.0.0 5001 45000 fake"));
+}
+
+std::string Signature(const labkey::LabKey& key, const std::string& nonce,
+                      const std::string& reply) {
+    const std::string tag = labkey::ToHex(key.Tag(protocol::ReplyTagInput(nonce, reply)));
+    return protocol::FormatReplySignature(reply.substr(0, reply.find(' ')), tag);
+}
+
+// With a key, a reply counts as verified only with the signature of a keyed EndPoint over
+// this search's nonce, and a reply that claims another host's address is dropped.
+TEST(EndPointCollector, SignedSearchVerifiesRepliesAndDropsImpostors) {
+    const labkey::LabKey key = labkey::LabKey::Generate();
+    const std::string nonce(32, 'd');
+    EndPointCollector collector(EndPointCollector::Signed{key, nonce});
+    const auto from = [](const char* address) { return ParseIpv4(address).value(); };
+
+    const std::string real = "198.18.0.12 5001 45000 bench";
+    EXPECT_TRUE(collector.Add(real, from("198.18.0.12")));
+    EXPECT_FALSE(collector.Add(Signature(key, nonce, real), from("198.18.0.12")));
+    // Another host speaking for an address that is not its own.
+    EXPECT_FALSE(collector.Add("198.18.0.13 5001 45000 fake", from("198.18.0.99")));
+    EXPECT_TRUE(collector.Add("198.18.0.14 5001 45000 unsigned", from("198.18.0.14")));
+    const std::string otherKey = "198.18.0.15 5001 45000 other lab";
+    EXPECT_TRUE(collector.Add(otherKey, from("198.18.0.15")));
+    collector.Add(Signature(labkey::LabKey::Generate(), nonce, otherKey), from("198.18.0.15"));
+    const std::string stale = "198.18.0.16 5001 45000 replayed";
+    EXPECT_TRUE(collector.Add(stale, from("198.18.0.16")));
+    collector.Add(Signature(key, std::string(32, 'e'), stale), from("198.18.0.16"));
+    // A signature sent by another host than the one it names counts for nothing.
+    const std::string borrowed = "198.18.0.17 5001 45000 borrowed";
+    EXPECT_TRUE(collector.Add(borrowed, from("198.18.0.17")));
+    collector.Add(Signature(key, nonce, borrowed), from("198.18.0.18"));
+
+    const std::vector<EndPointEntry> entries = collector.Take();
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[0].address, "198.18.0.12");
+    EXPECT_FALSE(entries[0].unverified);
+    for (size_t i = 1; i < entries.size(); ++i) {
+        EXPECT_TRUE(entries[i].unverified) << entries[i].address;
+    }
+}
+
+// Without a key nothing changes: the announced address need not be the source (an
+// EndPoint answers for each of its addresses from one socket), and nothing is unverified.
+TEST(EndPointCollector, UnsignedSearchKeepsRepliesFromOtherSources) {
+    EndPointCollector collector;
+    EXPECT_TRUE(collector.Add("198.18.0.13 5001 45000 second address", 0xC6120063));
+    EXPECT_FALSE(collector.Add("quarn-sig1 198.18.0.13 " + std::string(64, 'a'), 0xC612000D));
+    const std::vector<EndPointEntry> entries = collector.Take();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_FALSE(entries[0].unverified);
 }
 
 TEST(BroadcastTargets, NamedInterfacesNeverFallBackToTheLimitedBroadcast) {

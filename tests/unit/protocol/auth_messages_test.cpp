@@ -70,6 +70,24 @@ TEST(AuthMessages, RefuseAnythingNotExactlyTheirShape) {
     }
 }
 
+TEST(AuthMessages, SignedDiscoveryMessages) {
+    EXPECT_EQ(ParseSignedProbe(FormatSignedProbe(kChallenge)), kChallenge);
+    // Older EndPoints answer it as a plain probe.
+    EXPECT_EQ(ClassifyDatagram(FormatSignedProbe(kChallenge)), DatagramKind::Probe);
+    EXPECT_FALSE(ParseSignedProbe("hello"));
+    EXPECT_FALSE(ParseSignedProbe("hello quarn1 " + kChallenge + " "));
+    EXPECT_FALSE(ParseSignedProbe("hello quarn1 " + kChallenge.substr(1)));
+
+    const auto signature = ParseReplySignature(FormatReplySignature("198.18.0.12", kTag));
+    ASSERT_TRUE(signature);
+    EXPECT_EQ(signature->address, "198.18.0.12");
+    EXPECT_EQ(signature->tag, kTag);
+    EXPECT_FALSE(ParseReplySignature("quarn-sig1 198.18.0.12"));
+    EXPECT_FALSE(ParseReplySignature("quarn-sig1  " + kTag));
+    EXPECT_FALSE(ParseReplySignature("quarn-sig1 198.18.0.12 " + kTag + " x"));
+    EXPECT_NE(ReplyTagInput(kChallenge, "a"), ReplyTagInput(kOther, "a"));
+}
+
 // A tag of one kind never passes as another, nor for other fields.
 TEST(AuthMessages, TagInputsAreDistinct) {
     EXPECT_NE(ProofTagInput(kChallenge, kOther), ProofTagInput(kOther, kChallenge));

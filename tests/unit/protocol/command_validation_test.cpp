@@ -99,7 +99,7 @@ TEST(ValidateClientCommand, RefusesFloodsNoConsoleSends) {
              " -c 198.18.0.3 -u -b 0", " -c 198.18.0.3 -u -b 0.0m",
              " -c 198.18.0.3 -b 1m",      // a rate without UDP
              " -c 198.18.0.3 -u -w 64K",  // a window with UDP
-             " -c 0.0.0.0 -u -b 1m",  // unspecified
+             " -c 0.0.0.0 -u -b 1m",      // unspecified
              " -c 0.1.2.3 -u -b 1m",
              " -c 255.255.255.255 -u -b 1m",  // broadcast
              " -c 224.0.0.1 -u -b 1m",        // multicast
