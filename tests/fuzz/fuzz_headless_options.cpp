@@ -34,8 +34,7 @@ void CheckAccepted(const quarn::console::HeadlessOptions& options,
         FUZZ_CHECK(pair.streams >= 1 && pair.streams <= 16);
     }
     if (!options.metricsAddress.empty()) {
-        std::string error;
-        FUZZ_CHECK(quarn::console::records::ParseListenAddress(options.metricsAddress, error));
+        FUZZ_CHECK(quarn::console::records::ParseListenAddress(options.metricsAddress).Ok());
     }
     // Every value came from the command line as it was given.
     const auto given = [&](const std::string& value) {
@@ -56,11 +55,12 @@ void CheckAccepted(const quarn::console::HeadlessOptions& options,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::string> args =
         SplitArguments(std::string_view(reinterpret_cast<const char*>(data), size));
-    const quarn::console::ParseResult result = quarn::console::ParseHeadlessOptions(args);
-    if (result.error.empty()) {
-        CheckAccepted(result.options, args);
+    const auto result = quarn::console::ParseHeadlessOptions(args);
+    FUZZ_CHECK(result.Ok() == result.Why().empty());
+    if (result) {
+        CheckAccepted(*result, args);
     }
     // The same arguments give the same answer.
-    FUZZ_CHECK(quarn::console::ParseHeadlessOptions(args).error == result.error);
+    FUZZ_CHECK(quarn::console::ParseHeadlessOptions(args).Why() == result.Why());
     return 0;
 }

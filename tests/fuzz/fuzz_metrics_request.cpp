@@ -63,9 +63,8 @@ void CheckResponse(const std::string& request) {
 }
 
 void CheckListenAddress(const std::string& text) {
-    std::string error;
-    const auto where = quarn::console::records::ParseListenAddress(text, error);
-    FUZZ_CHECK(where.has_value() == error.empty());
+    const auto where = quarn::console::records::ParseListenAddress(text);
+    FUZZ_CHECK(where.Ok() == where.Why().empty());
     if (!where) {
         return;
     }

@@ -1,5 +1,7 @@
 #include "protocol/auth_messages.h"
 
+#include "protocol/messages.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
