@@ -172,7 +172,7 @@ void LocalSession::PollClient(platform::ChildProcess& iperf, const std::stop_tok
             return;
         }
         readAll();
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             silenceEnds - std::chrono::steady_clock::now());
         switch (iperf.WaitForEvent(left, aborted_)) {
             case platform::ChildEvent::Exited:

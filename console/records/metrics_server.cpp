@@ -8,6 +8,7 @@
 #include <charconv>
 
 #include "ipv4/ipv4.h"
+#include "platform/wake_event.h"
 
 namespace quarn::console::records {
 namespace {
@@ -155,9 +156,12 @@ void MetricsServer::Stop() {
 }
 
 void MetricsServer::Serve(const std::stop_token& stop) {
+    const platform::StopWake wake(stop);
+    // Without an eventfd the stop is looked at every kStopPoll.
+    const int waitMs = wake.Event().Fd() >= 0 ? -1 : static_cast<int>(kStopPoll.count());
     while (!stop.stop_requested()) {
-        pollfd p{listener_.Fd(), POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(kStopPoll.count())) != 1)
+        pollfd p[2] = {{listener_.Fd(), POLLIN, 0}, {wake.Event().Fd(), POLLIN, 0}};
+        if (::poll(p, wake.Event().Fd() >= 0 ? 2 : 1, waitMs) < 1 || p[0].revents == 0)
             continue;
         const platform::Socket client(::accept4(listener_.Fd(), nullptr, nullptr, SOCK_CLOEXEC));
         if (client.Valid())

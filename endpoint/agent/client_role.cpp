@@ -59,7 +59,7 @@ void RunIperfClient(AgentState& state, const std::vector<std::string>& tokens, u
             continue;
         }
         const platform::ChildEvent event =
-            iperf.WaitForEvent(std::chrono::duration_cast<std::chrono::milliseconds>(
+            iperf.WaitForEvent(std::chrono::ceil<std::chrono::milliseconds>(
                                    silenceEnds - platform::SteadyClock::now()),
                                wake.Event());
         running =

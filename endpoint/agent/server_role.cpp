@@ -54,7 +54,7 @@ StartOutcome WaitUntilListening(AgentState& state, platform::ChildProcess& iperf
             continue;
         }
         const platform::ChildEvent event =
-            iperf.WaitForEvent(std::chrono::duration_cast<std::chrono::milliseconds>(
+            iperf.WaitForEvent(std::chrono::ceil<std::chrono::milliseconds>(
                                    silenceEnds - platform::SteadyClock::now()),
                                stop.Event());
         if (event == platform::ChildEvent::Exited) {
@@ -128,7 +128,7 @@ void StreamOutput(AgentState& state, platform::ChildProcess& iperf,
             }
             continue;
         }
-        switch (iperf.WaitForEvent(std::chrono::duration_cast<std::chrono::milliseconds>(
+        switch (iperf.WaitForEvent(std::chrono::ceil<std::chrono::milliseconds>(
                                        silenceEnds - platform::SteadyClock::now()),
                                    stop.Event(), &connection)) {
             case platform::ChildEvent::Output:

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <chrono>
 #include <thread>
 
 #include "console/records/metrics_server.h"
@@ -198,6 +199,15 @@ TEST(MetricsServerTest, ReportsAnAddressItCannotBind) {
     ASSERT_TRUE(first.Start({kLoopback, 0}));
     MetricsServer second;
     EXPECT_FALSE(second.Start({kLoopback, first.Port()}));
+}
+
+TEST(MetricsServerTest, StopEndsTheWaitForAClientAtOnce) {
+    MetricsServer server;
+    ASSERT_TRUE(server.Start({kLoopback, 0}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto start = std::chrono::steady_clock::now();
+    server.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, MetricsServer::kStopPoll);
 }
 
 }  // namespace
