@@ -1,0 +1,94 @@
+#include "console/core/pass_lines.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "console/core/link_facts.h"
+
+namespace quarn::console {
+namespace {
+
+constexpr double kMaxPercent = 100.0;
+constexpr double kMaxFigure = 1e9;
+
+std::string Number(double value) {
+    // Two decimals keep what an operator types; a line is no finer than the shown figures.
+    return FixedText(value, 2);
+}
+
+}  // namespace
+
+PassLines EffectiveLines(const PassLines& run, const PassLines& pair) {
+    PassLines lines = run;
+    if (pair.minThroughput)
+        lines.minThroughput = pair.minThroughput;
+    if (pair.maxLossPercent)
+        lines.maxLossPercent = pair.maxLossPercent;
+    if (pair.maxJitterMs)
+        lines.maxJitterMs = pair.maxJitterMs;
+    if (pair.maxRttRiseMs)
+        lines.maxRttRiseMs = pair.maxRttRiseMs;
+    if (pair.maxBaselineDropPercent)
+        lines.maxBaselineDropPercent = pair.maxBaselineDropPercent;
+    return lines;
+}
+
+std::optional<double> ParseLineNumber(const std::string& text, double maximum) {
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value) || value < 0.0 ||
+        value > maximum) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<ThroughputLine> ParseThroughputLine(const std::string& text) {
+    const bool percent = !text.empty() && text.back() == '%';
+    const auto value = ParseLineNumber(percent ? text.substr(0, text.size() - 1) : text,
+                                       percent ? kMaxPercent : kMaxFigure);
+    if (!value)
+        return std::nullopt;
+    return ThroughputLine{*value, percent};
+}
+
+std::string ThroughputLineText(const ThroughputLine& line) {
+    return Number(line.value) + (line.percentOfExpected ? "%" : "");
+}
+
+std::vector<std::string> PassLineTokens(const PassLines& lines) {
+    std::vector<std::string> tokens;
+    if (lines.minThroughput)
+        tokens.push_back("min=" + ThroughputLineText(*lines.minThroughput));
+    const auto add = [&](const char* key, const std::optional<double>& value) {
+        if (value)
+            tokens.push_back(std::string(key) + "=" + Number(*value));
+    };
+    add("loss", lines.maxLossPercent);
+    add("jitter", lines.maxJitterMs);
+    add("rise", lines.maxRttRiseMs);
+    add("drop", lines.maxBaselineDropPercent);
+    return tokens;
+}
+
+void ApplyPassLineToken(const std::string& token, PassLines& lines) {
+    const std::size_t eq = token.find('=');
+    if (eq == std::string::npos)
+        return;
+    const std::string key = token.substr(0, eq);
+    const std::string value = token.substr(eq + 1);
+    if (key == "min") {
+        lines.minThroughput = ParseThroughputLine(value);
+    } else if (key == "loss") {
+        lines.maxLossPercent = ParseLineNumber(value, kMaxPercent);
+    } else if (key == "jitter") {
+        lines.maxJitterMs = ParseLineNumber(value, kMaxFigure);
+    } else if (key == "rise") {
+        lines.maxRttRiseMs = ParseLineNumber(value, kMaxFigure);
+    } else if (key == "drop") {
+        lines.maxBaselineDropPercent = ParseLineNumber(value, kMaxPercent);
+    }
+}
+
+}  // namespace quarn::console
