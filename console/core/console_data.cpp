@@ -11,11 +11,14 @@ void ConsoleData::ResetToNew() {
     logs.Clear();
     endPoints.clear();
     nameLookup.clear();
+    links.clear();
     endPointsKnown = false;
     highlighted = PairId();
     measuredAt.clear();
     ticks = 0;
     settings.durationText = "60";
+    settings.passLines = {};
+    judgement.reset();
     chart.Reset();
 }
 
@@ -48,6 +51,7 @@ std::string ConsoleData::DisplayName(const std::string& address) const {
 void ConsoleData::BeginSearch() {
     windowThread.Check("ConsoleData::BeginSearch");
     endPoints.clear();
+    links.clear();
     endPointsKnown = false;
 }
 

@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "console/core/console_data.h"
 #include "console/core/link_facts.h"
 #include "console/core/pair_verdict.h"
 #include "console/core/pass_lines.h"
+#include "console/core/run_judgement.h"
 
 namespace quarn::console {
 namespace {
@@ -247,6 +249,41 @@ TEST(LinkNotesTest, NotesThatNeedNoLine) {
     EXPECT_TRUE(LinkNotes(measure).empty());
     measure.end2 = nullptr;
     EXPECT_TRUE(LinkNotes(measure).empty());
+}
+
+TEST(RunJudgementTest, PairLinesOverrideAndLinksComeFromTheSearch) {
+    ConsoleData data;
+    for (const char* end2 : {"198.18.2.1", "198.18.3.1", "198.18.4.1"}) {
+        PairConfig pair;
+        pair.endpoint1 = "198.18.1.1";
+        pair.endpoint2 = end2;
+        data.table.AppendPair(std::move(pair));
+    }
+    EXPECT_FALSE(AnyPassLine(data));
+    data.settings.passLines.minThroughput = ThroughputLine{90.0, true};
+    data.table[2].config.passLines.minThroughput = ThroughputLine{100.0, false};
+    data.table[3].config.active = false;
+    for (int row = 1; row <= 3; ++row) {
+        data.table[row].figures.count = 5;
+        data.table[row].figures.average = 500.0f;
+    }
+    data.links["198.18.1.1"] = Link(1000, 1500);
+    data.links["198.18.2.1"] = Link(1000, 1500);
+    ASSERT_TRUE(AnyPassLine(data));
+
+    const RunJudgement judged = JudgeRun(data, BaselineAverages{});
+    EXPECT_EQ(judged.pairs.size(), 2u);  // the inactive pair is not judged
+    const PairJudgement* first = judged.Find(data.table[1].id);
+    const PairJudgement* second = judged.Find(data.table[2].id);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->verdict.verdict, Verdict::Fail);  // 500 of 941.48 * 90 %
+    ASSERT_TRUE(first->expectedMbps);
+    EXPECT_NEAR(*first->expectedMbps, 941.48, 0.01);
+    // Its own absolute line applies although End Point 2 reported nothing.
+    EXPECT_EQ(second->verdict.verdict, Verdict::Pass);
+    EXPECT_FALSE(second->expectedMbps);
+    EXPECT_EQ(judged.Find(data.table[3].id), nullptr);
+    EXPECT_EQ(judged.run, Verdict::Fail);
 }
 
 }  // namespace
