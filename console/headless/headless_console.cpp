@@ -20,6 +20,7 @@
 #include "console/headless/terminal_view.h"
 #include "console/records/journal_directory.h"
 #include "console/records/reference_run.h"
+#include "console/records/run_compare.h"
 #include "console/records/run_recording.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"
@@ -69,6 +70,8 @@ class HeadlessConsole {
     int Save();
     int WriteReport();
     int LoadComparison();
+    int LoadBaseline();
+    void Judge();
     // With `when`, the time it was measured above the table.
     void ShowTable(bool when);
     // Flushed at once: through a pipe, "Measuring..." would otherwise wait for the first tick.
@@ -91,6 +94,7 @@ class HeadlessConsole {
     TerminalView view_;
     TickCsv csv_;
     ConsoleData reference_;  // with --compare
+    ConsoleData baseline_;   // with --baseline
     records::RunRecording records_;
     bool stopPressed_ = false;
     bool incomplete_ = false;  // the opened file was cut short
@@ -123,6 +127,8 @@ int HeadlessConsole::Run() {
     // A reference that cannot be read fails before anything is measured.
     if (const int status = LoadComparison(); status != kExitOk)
         return status;
+    if (const int status = LoadBaseline(); status != kExitOk)
+        return status;
     ApplyOverrides();
     if (options_.search)
         Search();
@@ -133,6 +139,7 @@ int HeadlessConsole::Run() {
     if (data_.table.PairCount() > 0 && !options_.noRun) {
         status = Measure();
     } else if (!options_.openPath.empty() || options_.recover) {
+        Judge();
         ShowTable(true);
     } else if (!options_.search && options_.savePath.empty()) {
         return Fail("Nothing to do: give --pair, --search, --open or --save (see --help).");
@@ -182,6 +189,21 @@ int HeadlessConsole::LoadComparison() {
     return loaded ? kExitOk : Fail(loaded.Why());
 }
 
+int HeadlessConsole::LoadBaseline() {
+    if (options_.baselinePath.empty())
+        return kExitOk;
+    const Outcome loaded =
+        records::LoadReference(options_.baselinePath, records::JournalDirectory(), baseline_);
+    return loaded ? kExitOk : Fail(loaded.Why());
+}
+
+void HeadlessConsole::Judge() {
+    const BaselineAverages baseline = options_.baselinePath.empty()
+                                          ? BaselineAverages{}
+                                          : records::BaselineOf(data_.table, baseline_.table);
+    data_.judgement = JudgeRun(data_, baseline);
+}
+
 void HeadlessConsole::ShowTable(bool when) {
     if (!options_.comparePath.empty()) {
         Say(FormatComparison(data_, reference_, options_.comparePath));
@@ -202,6 +224,7 @@ void HeadlessConsole::ApplyOverrides() {
         settings.windowSizeText = *options_.windowText;
     if (options_.throughputText)
         settings.throughputText = *options_.throughputText;
+    settings.passLines = EffectiveLines(settings.passLines, options_.passLines);
     if (options_.pairs.empty())
         return;
     // Pairs given on the command line replace the opened file's pairs and their series.
@@ -236,6 +259,7 @@ int HeadlessConsole::Measure() {
         records_.Second(data_);
     };
     measuring_ = true;
+    data_.judgement.reset();
     if (!run_.Start())
         return kExitRefused;
     if (const std::string warning = records_.Begin(data_); !warning.empty())
@@ -245,6 +269,9 @@ int HeadlessConsole::Measure() {
     loop_.RunUntil([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
                    std::chrono::hours(24 * 365));
     measuring_ = false;
+    // Judged before the summaries, which carry the verdicts.
+    if (!quitRequested_)
+        Judge();
     records_.End(data_, quitRequested_);
     if (quitRequested_) {
         run_.Quit();
@@ -257,7 +284,9 @@ int HeadlessConsole::Measure() {
         return Fail("Writing the CSV file failed.");
     if (!options_.jsonlPath.empty() && !records_.JsonlGood())
         return Fail("Writing the JSON Lines file failed.");
-    return view_.LastNoticeKind() == NoticeKind::Completed ? kExitOk : kExitFailed;
+    if (view_.LastNoticeKind() != NoticeKind::Completed)
+        return kExitFailed;
+    return data_.judgement && data_.judgement->run == Verdict::Fail ? kExitPairFailed : kExitOk;
 }
 
 // Ctrl-C is the Stop button. Before the first processed second the stop waits for it (at

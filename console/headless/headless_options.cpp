@@ -50,6 +50,13 @@ std::string ParsePair(const std::string& text, PairSpec& pair) {
     return {};
 }
 
+// Sets `line` from a number within 0..maximum, or says what was expected.
+std::string SetLineNumber(const std::string& option, const std::string& value, double maximum,
+                          const char* expected, std::optional<double>& line) {
+    line = ParseLineNumber(value, maximum);
+    return line ? std::string() : option + " expects " + expected + ": " + value;
+}
+
 }  // namespace
 
 ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
@@ -92,6 +99,36 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
              o.historyLimit = *size;
              return std::string();
          }},
+        {"--pass-min",
+         [&](const std::string& v) {
+             o.passLines.minThroughput = ParseThroughputLine(v);
+             return o.passLines.minThroughput
+                        ? std::string()
+                        : "--pass-min expects Mbit/s or a % of the expected goodput, such as "
+                          "250 or 90%: " +
+                              v;
+         }},
+        {"--pass-loss",
+         [&](const std::string& v) {
+             return SetLineNumber("--pass-loss", v, 100.0, "a loss in % from 0 to 100",
+                                  o.passLines.maxLossPercent);
+         }},
+        {"--pass-jitter",
+         [&](const std::string& v) {
+             return SetLineNumber("--pass-jitter", v, 1e9, "a jitter in ms",
+                                  o.passLines.maxJitterMs);
+         }},
+        {"--pass-rtt-rise",
+         [&](const std::string& v) {
+             return SetLineNumber("--pass-rtt-rise", v, 1e9, "a round-trip rise in ms",
+                                  o.passLines.maxRttRiseMs);
+         }},
+        {"--pass-baseline",
+         [&](const std::string& v) {
+             return SetLineNumber("--pass-baseline", v, 100.0, "a drop in % from 0 to 100",
+                                  o.passLines.maxBaselineDropPercent);
+         }},
+        {"--baseline", [&](const std::string& v) { return o.baselinePath = v, std::string(); }},
         {"--interface",
          [&](const std::string& v) { return o.interfaces.push_back(v), std::string(); }},
     };
@@ -139,6 +176,8 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         if (!result.error.empty())
             return result;
     }
+    if (o.passLines.maxBaselineDropPercent && o.baselinePath.empty())
+        result.error = "--pass-baseline needs --baseline FILE|ID";
     return result;
 }
 
@@ -170,6 +209,15 @@ std::string HeadlessUsage(const std::string& program) {
            "                        beside this one, and each pair's difference in %\n"
            "  --report FILE.html    write a report at the end: settings, pairs, table and\n"
            "                        chart in one HTML file\n"
+           "  --pass-min MBPS|PCT%  a pair fails below this average: Mbit/s, or % of the\n"
+           "                        goodput its EndPoints' links can carry\n"
+           "  --pass-loss PCT       a UDP pair fails above this loss in %\n"
+           "  --pass-jitter MS      a UDP pair fails above this jitter in ms\n"
+           "  --pass-rtt-rise MS    a pair fails when its loaded round trip rises more than\n"
+           "                        this over the idle one, in ms\n"
+           "  --baseline FILE|ID    a saved file or a run of the history to hold the pairs\n"
+           "                        to, matched by their addresses as --compare matches them\n"
+           "  --pass-baseline PCT   a pair fails more than this % below its baseline average\n"
            "  --metrics [ADDR:]PORT serve /metrics for Prometheus on this port (on the\n"
            "                        loopback address unless ADDR is given, e.g. 0.0.0.0)\n"
            "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"
@@ -181,8 +229,11 @@ std::string HeadlessUsage(const std::string& program) {
            "Options given here override what an opened file holds. A measurement runs when\n"
            "there is at least one pair and --no-run is not given. Ctrl-C stops a running\n"
            "measurement once its first second has been processed; a second Ctrl-C quits.\n"
+           "With pass lines each pair is PASS, FAIL or UNCHECKED (no line applies, or a\n"
+           "figure the line needs is missing); the reasons follow the table.\n"
            "Exit status: 0 for a completed run (or a successful --no-run load and save),\n"
-           "2 for a refused setting, 1 otherwise.\n";
+           "3 for a completed run in which a pair fails its pass lines, 2 for a refused\n"
+           "setting, 1 otherwise.\n";
 }
 
 }  // namespace quarn::console

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/core/pair_record.h"
+#include "console/core/pass_lines.h"
 
 namespace quarn::console {
 
@@ -39,6 +40,9 @@ struct HeadlessOptions {
     std::string metricsAddress;  // "[ADDR:]PORT", checked while parsing
     std::string comparePath;     // a .config file or a run id of the history
     std::string reportPath;      // an HTML report of the run
+    // Each line given replaces the opened file's run line of its kind.
+    PassLines passLines;
+    std::string baselinePath;  // a .config file or a run id of the history
 };
 
 struct ParseResult {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "console/headless/verdict_text.h"
+
 namespace quarn::console {
 namespace {
 
@@ -61,14 +63,15 @@ std::string QualityHeader(bool udp) {
     return cells;
 }
 
-std::string PairRow(const PairRecord& row, const std::string& ends, bool udp, bool allRow) {
+std::string PairRow(const ConsoleData& data, const PairRecord& row, const std::string& ends,
+                    bool udp, bool allRow) {
     char figures[160];
     std::snprintf(figures, sizeof figures, "%-9s %6s %10s %10s %10s %10s",
                   row.figures.statusText.c_str(), row.figures.countText.c_str(),
                   row.figures.currentText.c_str(), row.figures.averageText.c_str(),
                   row.figures.minText.c_str(), row.figures.maxText.c_str());
     return Padded(row.name, 7) + " " + Padded(ends, 36) + " " + figures +
-           QualityCells(row.figures.quality, udp, allRow) + "\n";
+           QualityCells(row.figures.quality, udp, allRow) + VerdictCell(data, row, allRow) + "\n";
 }
 
 }  // namespace
@@ -135,14 +138,15 @@ std::string FormatPairTable(const ConsoleData& data) {
                   "Current", "Average", "Minimum", "Maximum");
     const bool udp = data.settings.protocol == Protocol::Udp;
     std::string text = Padded("Pair", 7) + " " + Padded("End Point 1 -> End Point 2", 36) + " " +
-                       header + QualityHeader(udp) + "  (Mbit/s, ms)\n";
+                       header + QualityHeader(udp) + VerdictHeaderCell(data) + "  (Mbit/s, ms)\n";
     const PairTable& table = data.table;
     for (int r = 1; r < table.Size(); ++r)
-        text += PairRow(table[r], PairEnds(data, table[r]), udp, false);
+        text += PairRow(data, table[r], PairEnds(data, table[r]), udp, false);
     PairRecord all = table.All();
     all.figures.statusText = "";
-    text += PairRow(all, "", udp, true);
+    text += PairRow(data, all, "", udp, true);
     text += FormatFailureCauses(data);
+    text += FormatVerdictReasons(data);
     return text;
 }
 
