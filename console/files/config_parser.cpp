@@ -8,6 +8,7 @@
 #include "console/core/number_text.h"
 #include "console/files/config_layout.h"
 #include "console/files/config_numbers.h"
+#include "console/files/config_pass_lines.h"
 #include "console/files/config_quality.h"
 #include "console/files/utf16le.h"
 
@@ -16,9 +17,12 @@ namespace {
 
 using Text = std::u16string_view;
 
-// Fields of the All row and of a pair row; the quality tokens follow them.
+// Fields of the All row and of a pair row; the quality tokens follow them, then the
+// pass lines.
 constexpr int kAllBaseFields = 12;
 constexpr int kPairBaseFields = 11;
+constexpr int kAllFields = kAllBaseFields + kAllQualityTokens;
+constexpr int kPairFields = kPairBaseFields + kPairQualityTokens;
 
 // Walks the non-empty pieces of a text between separators, so a run of separators counts
 // as one and nothing is collected that the reader does not use.
@@ -167,7 +171,9 @@ void ApplyAllToken(int position, Text token, ConsoleData& data) {
             settings.throughputText = token == u"0" ? "" : Utf8(token);
             break;
         default:
-            if (position > kAllBaseFields) {
+            if (position > kAllFields) {
+                ApplyPassLineFileToken(Utf8(token), settings.passLines);
+            } else if (position > kAllBaseFields) {
                 ApplyAllQualityToken(position - kAllBaseFields - 1, Utf8(token),
                                      all.figures.quality);
             }
@@ -230,7 +236,9 @@ void ApplyPairToken(int position, Text token, PairRecord& pair) {
             SetValueText(token, pair.figures.currentText, pair.figures.current);
             break;
         default:
-            if (position > kPairBaseFields) {
+            if (position > kPairFields) {
+                ApplyPassLineFileToken(Utf8(token), pair.config.passLines);
+            } else if (position > kPairBaseFields) {
                 ApplyPairQualityToken(position - kPairBaseFields - 1, Utf8(token),
                                       pair.figures.quality);
             }
@@ -271,8 +279,6 @@ RowLine SplitRowLine(Text record) {
 
 // Returns the number of row lines read (the All line included).
 int ReadRowLines(Pieces& records, ConsoleData& data) {
-    constexpr int kAllFields = kAllBaseFields + kAllQualityTokens;
-    constexpr int kPairFields = kPairBaseFields + kPairQualityTokens;
     float peakSingle = 0.0f;
     Text record;
     int line = 0;
@@ -282,11 +288,11 @@ int ReadRowLines(Pieces& records, ConsoleData& data) {
         }
         const RowLine row = SplitRowLine(record);
         if (line == 0) {
-            ForEachToken(row.fieldPart, kAllFields,
+            ForEachToken(row.fieldPart, kAllFields + kMaxPassLineTokens,
                          [&](int position, Text token) { ApplyAllToken(position, token, data); });
         } else {
             PairRecord pair;
-            ForEachToken(row.fieldPart, kPairFields,
+            ForEachToken(row.fieldPart, kPairFields + kMaxPassLineTokens,
                          [&](int position, Text token) { ApplyPairToken(position, token, pair); });
             peakSingle = std::max(peakSingle, pair.figures.max);
             data.table.AppendPair(std::move(pair));

@@ -9,6 +9,7 @@
 #include "console/core/number_text.h"
 #include "console/files/config_layout.h"
 #include "console/files/config_numbers.h"
+#include "console/files/config_pass_lines.h"
 #include "console/files/config_quality.h"
 #include "console/files/utf16le.h"
 
@@ -85,7 +86,8 @@ std::string AllFieldPart(const ConsoleData& data) {
                        Figure(all.figures.maxText), Figure(all.figures.currentText),
                        settings.protocol == Protocol::Udp ? "1" : "0",
                        Rate(settings.windowSizeText), Rate(settings.throughputText)}) +
-           AllQualityTokens(all.figures.quality);
+           WithPassLineTokens(AllQualityTokens(all.figures.quality), kAllQualityTokens,
+                              settings.passLines);
 }
 
 std::string PairFieldPart(const PairRecord& pair, int row) {
@@ -96,7 +98,8 @@ std::string PairFieldPart(const PairRecord& pair, int row) {
                        Figure(pair.figures.averageText), Figure(pair.figures.minText),
                        Figure(pair.figures.maxText), pair.config.showAddress ? "1" : "0",
                        Figure(pair.figures.currentText)}) +
-           PairQualityTokens(pair.figures.quality);
+           WithPassLineTokens(PairQualityTokens(pair.figures.quality), kPairQualityTokens,
+                              pair.config.passLines);
 }
 
 }  // namespace
