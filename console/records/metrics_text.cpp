@@ -185,8 +185,9 @@ RunMetrics MetricsCollector::Collect(const ConsoleData& data, bool measuring) {
         pair.secondsCounted =
             record.figures.count < 0 ? 0 : std::min(record.figures.count, data.ticks);
         pair.linesDropped = dropped_[static_cast<std::size_t>(row)];
-        if (const PairJudgement* judged =
-                data.judgement && !measuring ? data.judgement->Find(record.id) : nullptr)
+        if (const PairJudgement* judged = data.judgement && !measuring && AnyPassLine(data)
+                                              ? data.judgement->Find(record.id)
+                                              : nullptr)
             pair.verdict = VerdictWord(judged->verdict.verdict);
         metrics.totalMbitPerS += record.figures.current;
         metrics.pairs.push_back(std::move(pair));

@@ -27,8 +27,11 @@ void AddJudgement(const ConsoleData& data, PairId id, PairSummary& summary) {
     const PairJudgement* judged = data.judgement ? data.judgement->Find(id) : nullptr;
     if (judged == nullptr)
         return;
-    summary.verdict = VerdictWord(judged->verdict.verdict);
-    summary.verdictReasons = judged->verdict.reasons;
+    // Without any line every pair would only be "unchecked": the notes are all there is.
+    if (AnyPassLine(data)) {
+        summary.verdict = VerdictWord(judged->verdict.verdict);
+        summary.verdictReasons = judged->verdict.reasons;
+    }
     summary.notes = judged->notes;
     summary.expectedMbitPerS = judged->expectedMbps;
 }
@@ -178,7 +181,7 @@ void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimeP
     summary.totalAverageMbitPerS = all.figures.average;
     summary.totalMinMbitPerS = all.figures.min < 0.0f ? 0.0f : all.figures.min;
     summary.totalMaxMbitPerS = all.figures.max;
-    if (data.judgement)
+    if (data.judgement && AnyPassLine(data))
         summary.verdict = VerdictWord(data.judgement->run);
     Emit(EncodeRunSummary(summary));
     for (RecordSink* sink : sinks_)

@@ -8,6 +8,7 @@
 #include "console/records/metrics_text.h"
 #include "console/records/run_records.h"
 #include "tests/support/temp_dir.h"
+#include "tests/unit/console_records/fed_run.h"
 
 namespace quarn::console::records {
 namespace {
@@ -123,6 +124,43 @@ TEST(VerdictRecordsTest, MetricsGaugeOfEachJudgedPair) {
     std::ofstream(dir.File("page.txt")) << page;
     const std::string command = "promtool check metrics < " + dir.File("page.txt") + " >/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+class SummaryLines : public RecordSink {
+  public:
+    void Write(std::string_view line) override {
+        auto value = ParseJson(std::string(line));
+        if (value && (RecordType(*value) == "pair_summary" || RecordType(*value) == "run_summary"))
+            lines.push_back(std::move(*value));
+    }
+    void SecondEnded() override {}
+    void RunEnded() override {}
+    std::vector<JsonValue> lines;
+};
+
+TEST(VerdictRecordsTest, RecorderWritesTheJudgementOnlyWithLines) {
+    for (const bool withLine : {false, true}) {
+        test::FedRun run(2);
+        SummaryLines sink;
+        run.recorder.AddSink(sink);
+        if (withLine)
+            run.data.settings.passLines.minThroughput = ThroughputLine{1e6, false};
+        run.data.links["198.18.1.1"] = Veth();
+        run.Begin(3);
+        run.Feed(3);
+        run.data.judgement = JudgeRun(run.data, BaselineAverages{});
+        run.End(true);
+        ASSERT_EQ(sink.lines.size(), 3u);
+        const JsonValue& first = sink.lines[0];
+        EXPECT_EQ(first.StringAt("verdict").has_value(), withLine);
+        EXPECT_EQ(sink.lines[2].StringAt("verdict").has_value(), withLine);
+        if (withLine) {
+            EXPECT_EQ(first.StringAt("verdict").value_or(""), "fail");
+            EXPECT_EQ(sink.lines[2].StringAt("verdict").value_or(""), "fail");
+        }
+        // Only End Point 1 reported its link: no expected figure.
+        EXPECT_FALSE(first.NumberAt("expected_mbit_per_s").has_value());
+    }
 }
 
 }  // namespace
