@@ -1,7 +1,9 @@
 #include "endpoint/agent/discovery_responder.h"
 
+#include "endpoint/agent/facts_replies.h"
 #include "ipv4/ipv4.h"
 #include "platform/text_encoding.h"
+#include "protocol/endpoint_facts.h"
 #include "protocol/messages.h"
 #include "protocol/probe_reply.h"
 
@@ -20,9 +22,8 @@ std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adap
         platform::IsValidUtf8(name) ? name : platform::Utf16ToUtf8(platform::Utf8ToUtf16(name));
     std::vector<std::string> replies;
     for (const platform::Adapter& adapter : adapters) {
-        replies.push_back(protocol::FormatProbeReply(FormatIpv4(adapter.address),
-                                                     protocol::kDefaultIperfPort, controlPort,
-                                                     networkName));
+        replies.push_back(protocol::FormatProbeReply(
+            FormatIpv4(adapter.address), protocol::kDefaultIperfPort, controlPort, networkName));
     }
     return replies;
 }
@@ -41,6 +42,12 @@ void DiscoveryResponder::Run() {
             continue;
         }
         const platform::Datagram& datagram = received.datagram;
+        // Within limits like those of "hello": the replies are of the same size.
+        if (protocol::IsFactsProbe(datagram.data)) {
+            if (factsLimit_.Allow(datagram.addr, ProbeRateLimit::Clock::now()))
+                AnswerFacts(datagram);
+            continue;
+        }
         switch (protocol::ClassifyDatagram(datagram.data)) {
             case protocol::DatagramKind::Probe:
                 if (rateLimit_.Allow(datagram.addr, ProbeRateLimit::Clock::now())) {
@@ -63,6 +70,11 @@ void DiscoveryResponder::Answer(const platform::Datagram& probe) {
         // A sender that cannot be reached back simply gets nothing.
         platform::SendTo(socket_, reply, probe.addr, probe.port);
     }
+}
+
+void DiscoveryResponder::AnswerFacts(const platform::Datagram& probe) {
+    for (const std::string& reply : FactsReplies(platform::QualifyingAdapters()))
+        platform::SendTo(socket_, reply, probe.addr, probe.port);
 }
 
 }  // namespace quarn::agent

@@ -18,13 +18,16 @@ namespace quarn::agent {
 std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adapters,
                                       const std::string& name, uint16_t controlPort);
 
-// Answers "hello" on the discovery port, within the probe rate limits, and runs onRestart
-// for "restart".
+// Answers "hello" and "facts" on the discovery port, within the probe rate limits, and runs
+// onRestart for "restart".
 class DiscoveryResponder {
   public:
     DiscoveryResponder(AgentState& state, std::function<void()> onRestart,
                        const ProbeRateLimit::Limits& limits = {})
-        : state_(state), onRestart_(std::move(onRestart)), rateLimit_(limits) {}
+        : state_(state),
+          onRestart_(std::move(onRestart)),
+          rateLimit_(limits),
+          factsLimit_(limits) {}
 
     // False when the port is taken.
     bool Bind();
@@ -37,10 +40,12 @@ class DiscoveryResponder {
 
   private:
     void Answer(const platform::Datagram& probe);
+    void AnswerFacts(const platform::Datagram& probe);
 
     AgentState& state_;
     std::function<void()> onRestart_;
     ProbeRateLimit rateLimit_;
+    ProbeRateLimit factsLimit_;  // of its own: "facts" never costs a "hello" its reply
     platform::Socket socket_;
 };
 
