@@ -62,6 +62,8 @@ std::string ConsoleData::ApplySearchResult(std::vector<EndPointEntry> found) {
     // Names of earlier searches stay; an address answering again gets its current name.
     for (const EndPointEntry& entry : endPoints) {
         nameLookup[entry.address] = entry.name;
+        if (entry.link)
+            links[entry.address] = *entry.link;
     }
     return endPointsKnown ? std::string() : std::string(PairTable::kNoEndPointFound);
 }

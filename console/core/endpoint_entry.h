@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "console/core/link_facts.h"
 
 namespace quarn::console {
 
@@ -12,6 +15,8 @@ struct EndPointEntry {
     std::string rawName;          // name bytes as received
     std::string name;             // decoded, UTF-8
     std::string label;            // "(" + name, empty when the name is empty
+    // What the EndPoint said of its link; none from one that does not say.
+    std::optional<LinkFacts> link = std::nullopt;
 };
 
 }  // namespace quarn::console

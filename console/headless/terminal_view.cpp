@@ -169,9 +169,20 @@ std::string FormatFailureCauses(const ConsoleData& data) {
 std::string FormatEndPointList(const ConsoleData& data) {
     if (data.endPoints.empty())
         return std::string(PairTable::kNoEndPointFound) + "\n";
+    // What an EndPoint says of its link goes between address and name, in a column as wide
+    // as the longest; the name stays last.
+    std::size_t linkWidth = 0;
+    for (const EndPointEntry& entry : data.endPoints)
+        linkWidth = std::max(linkWidth, entry.link ? DescribeLink(*entry.link).size() : 0);
     std::string text;
     for (const EndPointEntry& entry : data.endPoints) {
-        text += Padded(entry.address, 16) + " " + entry.name + "\n";
+        std::string line = Padded(entry.address, 16) + " ";
+        if (linkWidth > 0)
+            line += Padded(entry.link ? DescribeLink(*entry.link) : "", linkWidth) + "  ";
+        line += entry.name;
+        while (linkWidth > 0 && entry.name.empty() && line.back() == ' ')
+            line.pop_back();
+        text += line + "\n";
     }
     return text;
 }

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <string>
 
+#include "console/net/link_facts_reply.h"
 #include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
+#include "protocol/endpoint_facts.h"
 #include "protocol/probe_reply.h"
 
 namespace quarn::console {
@@ -35,7 +37,22 @@ bool EndPointCollector::Known(std::string_view address) const {
                        [address](const EndPointEntry& entry) { return entry.address == address; });
 }
 
+void EndPointCollector::AddLink(std::string_view datagram) {
+    std::optional<AddressLink> reply = ParseLinkFactsReply(datagram);
+    if (!reply || links_.contains(reply->address))
+        return;
+    for (EndPointEntry& entry : entries_) {
+        if (entry.address == reply->address)
+            entry.link = reply->link;
+    }
+    links_.emplace(reply->address, std::move(reply->link));
+}
+
 bool EndPointCollector::Add(std::string_view datagram) {
+    if (datagram.starts_with(protocol::kFactsProbe)) {
+        AddLink(datagram);
+        return false;
+    }
     std::optional<protocol::ProbeReply> reply = protocol::ParseProbeReply(datagram);
     if (!reply || !ParseIpv4(reply->address) || Known(reply->address)) {
         return false;
@@ -49,6 +66,8 @@ bool EndPointCollector::Add(std::string_view datagram) {
         entry.name = DecodeEndPointName(entry.rawName, reply->NameIsUtf8());
         entry.label = "(" + entry.name;
     }
+    if (const auto link = links_.find(entry.address); link != links_.end())
+        entry.link = link->second;
     entries_.push_back(std::move(entry));
     return true;
 }

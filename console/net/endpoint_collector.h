@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -8,6 +10,7 @@
 namespace quarn::console {
 
 // Turns probe replies into the EndPoint list: one entry per address text, first reply wins.
+// "facts" replies give the entry of their address its link, whichever comes first.
 class EndPointCollector {
   public:
     // Returns true when the reply added a new EndPoint. Replies without the three leading
@@ -20,8 +23,10 @@ class EndPointCollector {
 
   private:
     bool Known(std::string_view address) const;
+    void AddLink(std::string_view datagram);
 
     std::vector<EndPointEntry> entries_;
+    std::map<std::string, LinkFacts, std::less<>> links_;  // by address
 };
 
 // A name marked UTF-8 passes through when it is valid UTF-8. Otherwise it is text in our
