@@ -18,6 +18,7 @@
 #include "console/headless/comparison_text.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
+#include "console/net/link_facts_query.h"
 #include "console/records/journal_directory.h"
 #include "console/records/reference_run.h"
 #include "console/records/run_compare.h"
@@ -27,6 +28,9 @@
 
 namespace quarn::console {
 namespace {
+
+// How long the EndPoints of a run's pairs have to say what their links are.
+constexpr auto kLinkFactsWait = std::chrono::milliseconds(1000);
 
 SessionOptions MakeSessionOptions(const HeadlessOptions& options,
                                   const HeadlessEnvironment& environment) {
@@ -71,6 +75,7 @@ class HeadlessConsole {
     int WriteReport();
     int LoadComparison();
     int LoadBaseline();
+    void LearnLinks();
     void Judge();
     // With `when`, the time it was measured above the table.
     void ShowTable(bool when);
@@ -197,6 +202,24 @@ int HeadlessConsole::LoadBaseline() {
     return loaded ? kExitOk : Fail(loaded.Why());
 }
 
+// Pairs given on the command line were never searched for: their EndPoints are asked
+// directly, when something will use the answer.
+void HeadlessConsole::LearnLinks() {
+    if (!AnyPassLine(data_) && options_.jsonlPath.empty())
+        return;
+    std::vector<std::string> unknown;
+    for (int row = 1; row < data_.table.Size(); ++row) {
+        const PairConfig& pair = data_.table[row].config;
+        for (const std::string* address : {&pair.endpoint1, &pair.endpoint2}) {
+            if (pair.active && !data_.links.contains(*address))
+                unknown.push_back(*address);
+        }
+    }
+    if (unknown.empty())
+        return;
+    data_.links.merge(AskLinkFacts(unknown, protocol::kDiscoveryPort, kLinkFactsWait));
+}
+
 void HeadlessConsole::Judge() {
     const BaselineAverages baseline = options_.baselinePath.empty()
                                           ? BaselineAverages{}
@@ -258,6 +281,7 @@ int HeadlessConsole::Measure() {
         csv_.WriteTick(tick, data_.table);
         records_.Second(data_);
     };
+    LearnLinks();
     measuring_ = true;
     data_.judgement.reset();
     if (!run_.Start())
