@@ -57,6 +57,26 @@ std::string ThroughputLineText(const ThroughputLine& line) {
     return Number(line.value) + (line.percentOfExpected ? "%" : "");
 }
 
+std::vector<std::string> DescribePassLines(const PassLines& lines) {
+    std::vector<std::string> texts;
+    if (lines.minThroughput) {
+        texts.push_back(
+            "Minimum throughput " +
+            (lines.minThroughput->percentOfExpected
+                 ? FixedText(lines.minThroughput->value, 1) + " % of the expected goodput"
+                 : Number(lines.minThroughput->value) + " Mbit/s"));
+    }
+    const auto add = [&](const char* what, const std::optional<double>& value, const char* unit) {
+        if (value)
+            texts.push_back(std::string(what) + " " + Number(*value) + unit);
+    };
+    add("Maximum UDP loss", lines.maxLossPercent, " %");
+    add("Maximum jitter", lines.maxJitterMs, " ms");
+    add("Maximum rise of the loaded round trip over the idle one", lines.maxRttRiseMs, " ms");
+    add("Maximum drop below the baseline", lines.maxBaselineDropPercent, " %");
+    return texts;
+}
+
 std::vector<std::string> PassLineTokens(const PassLines& lines) {
     std::vector<std::string> tokens;
     if (lines.minThroughput)

@@ -40,6 +40,9 @@ std::optional<double> ParseLineNumber(const std::string& text, double maximum);
 // The texts back, as the parsers take them: "250.00", "90.00%".
 std::string ThroughputLineText(const ThroughputLine& line);
 
+// The lines as people read them, one per line set: "Minimum throughput 250.00 Mbit/s".
+std::vector<std::string> DescribePassLines(const PassLines& lines);
+
 // The lines as "key=value" tokens (min, loss, jitter, rise, drop), for files and records
 // that carry them as words; and back, ignoring what is not understood.
 std::vector<std::string> PassLineTokens(const PassLines& lines);

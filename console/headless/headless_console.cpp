@@ -346,8 +346,8 @@ int HeadlessConsole::Save() {
 
 int HeadlessConsole::WriteReport() {
     const std::string png = env_.chartPng ? env_.chartPng(data_) : std::string();
-    const std::string html =
-        records::BuildRunReport(data_, png, FormatMeasuredAt(std::chrono::system_clock::now()));
+    const std::string html = records::BuildRunReport(
+        data_, png, FormatMeasuredAt(std::chrono::system_clock::now()), options_.reportTitle);
     AtomicFileWriter file(options_.reportPath);
     if (!file.Open() || !file.Write(html) || !file.Commit())
         return Fail("Cannot write the report: " + options_.reportPath);

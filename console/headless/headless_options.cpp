@@ -84,6 +84,7 @@ ParseResult ParseHeadlessOptions(const std::vector<std::string>& args) {
         {"--jsonl", [&](const std::string& v) { return o.jsonlPath = v, std::string(); }},
         {"--compare", [&](const std::string& v) { return o.comparePath = v, std::string(); }},
         {"--report", [&](const std::string& v) { return o.reportPath = v, std::string(); }},
+        {"--title", [&](const std::string& v) { return o.reportTitle = v, std::string(); }},
         {"--metrics",
          [&](const std::string& v) {
              std::string error;
@@ -208,7 +209,9 @@ std::string HeadlessUsage(const std::string& program) {
            "  --compare FILE|ID     print the table of a saved file or a run of the history\n"
            "                        beside this one, and each pair's difference in %\n"
            "  --report FILE.html    write a report at the end: settings, pairs, table and\n"
-           "                        chart in one HTML file\n"
+           "                        chart in one HTML file; with pass lines it opens with a\n"
+           "                        page to sign off: each pair's verdict and reasons\n"
+           "  --title TEXT          the sign-off page's title\n"
            "  --pass-min MBPS|PCT%  a pair fails below this average: Mbit/s, or % of the\n"
            "                        goodput its EndPoints' links can carry\n"
            "  --pass-loss PCT       a UDP pair fails above this loss in %\n"

@@ -40,6 +40,7 @@ struct HeadlessOptions {
     std::string metricsAddress;  // "[ADDR:]PORT", checked while parsing
     std::string comparePath;     // a .config file or a run id of the history
     std::string reportPath;      // an HTML report of the run
+    std::string reportTitle;     // heads the report's sign-off page
     // Each line given replaces the opened file's run line of its kind.
     PassLines passLines;
     std::string baselinePath;  // a .config file or a run id of the history
