@@ -33,12 +33,14 @@ std::string PairLine(const PairRecord& pair, const PairJudgement& judged) {
 }  // namespace
 
 const char* const kSignOffStyle =
-    ".signoff table td.reasons{text-align:left}.signoff td.verdict{font-weight:bold}"
+    ".signoff{border-bottom:2px solid #bbb;padding-bottom:1em;margin-bottom:1.5em}"
+    ".signoff td.reasons,.signoff th:last-child{text-align:left}"
+    ".signoff td.verdict{font-weight:bold}"
     ".signoff tr.fail td.verdict{color:#b00}.signoff tr.pass td.verdict{color:#070}"
     ".signoff .sign{margin-top:3em}.signoff .sign span{display:inline-block;width:18em;"
     "border-top:1px solid #222;margin-right:3em;padding-top:.2em}"
     "@media print{@page{size:A4;margin:15mm}body{margin:0;font-size:10pt}"
-    ".signoff{break-after:page}img{max-width:100%}}";
+    ".signoff{break-after:page;border:0}img{max-width:100%}}";
 
 std::string SignOffSection(const ConsoleData& data, const std::string& title,
                            const std::string& createdAt) {
