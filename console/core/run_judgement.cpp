@@ -37,6 +37,19 @@ bool AnyPassLine(const ConsoleData& data) {
     return false;
 }
 
+std::vector<std::string> JudgementLines(const PairJudgement& judged, bool withLines) {
+    std::vector<std::string> lines;
+    if (withLines) {
+        lines.push_back(std::string("Verdict: ") + VerdictLabel(judged.verdict.verdict));
+        lines.insert(lines.end(), judged.verdict.reasons.begin(), judged.verdict.reasons.end());
+    }
+    if (judged.expectedMbps)
+        lines.push_back("Expected goodput " + FixedText(*judged.expectedMbps, 2) + " Mbit/s");
+    for (const std::string& note : judged.notes)
+        lines.push_back("Note: " + note);
+    return lines;
+}
+
 RunJudgement JudgeRun(const ConsoleData& data, const BaselineAverages& baseline) {
     RunJudgement judgement;
     std::vector<PairVerdict> verdicts;

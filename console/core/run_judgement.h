@@ -40,6 +40,10 @@ struct BaselineAverages {
 // Whether the run or any pair sets a line.
 bool AnyPassLine(const ConsoleData& data);
 
+// A pair's tooltip and log lines: "Verdict: FAIL" and its reasons when lines were set,
+// the expected goodput when known, then the notes that need no line.
+std::vector<std::string> JudgementLines(const PairJudgement& judged, bool withLines);
+
 // Judges every active pair of the table as its figures stand, with the link facts the
 // EndPoint lists carry.
 RunJudgement JudgeRun(const ConsoleData& data, const BaselineAverages& baseline);

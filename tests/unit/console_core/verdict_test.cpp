@@ -284,6 +284,13 @@ TEST(RunJudgementTest, PairLinesOverrideAndLinksComeFromTheSearch) {
     EXPECT_FALSE(second->expectedMbps);
     EXPECT_EQ(judged.Find(data.table[3].id), nullptr);
     EXPECT_EQ(judged.run, Verdict::Fail);
+
+    EXPECT_EQ(JudgementLines(*first, true),
+              (std::vector<std::string>{"Verdict: FAIL",
+                                        "average 500.00 Mbit/s is below the pass line 847.33 "
+                                        "Mbit/s (90.0 % of the expected 941.48 Mbit/s)",
+                                        "Expected goodput 941.48 Mbit/s"}));
+    EXPECT_EQ(JudgementLines(*second, false), std::vector<std::string>{});
 }
 
 }  // namespace
