@@ -100,6 +100,8 @@ void MainWindow::CreateControls() {
         return found == Data().nameLookup.end() ? std::string() : found->second;
     });
     pairList_->SetProtocolIsTcp(data.settings.protocol == Protocol::Tcp);
+    pairList_->Model()->SetJudgement(
+        [this](const PairRecord& pair) { return RowJudgementOf(Data(), pair); });
     chart_ = new ChartWidget(
         data.chart, [this] { return Data().table.RowOf(Data().highlighted); }, this);
     chart_->SetPairTable(&data.table);

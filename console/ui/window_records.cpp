@@ -57,6 +57,7 @@ bool WindowRecords::ServeMetrics(const std::string& address) {
 
 void WindowRecords::RunStarted() {
     recordingRun_ = true;
+    window_.Data().judgement.reset();
     if (const std::string warning = recording_.Begin(window_.Data()); !warning.empty())
         std::fprintf(stderr, "%s\n", warning.c_str());
 }
@@ -65,6 +66,9 @@ void WindowRecords::ModeChanged() {
     if (!recordingRun_ || window_.Run().Mode() == ConsoleMode::Measuring)
         return;
     recordingRun_ = false;
+    // Judged before the summaries, which carry the verdicts; the list shows them next.
+    if (!window_.Quitting())
+        window_.Data().judgement = JudgeRun(window_.Data(), BaselineAverages{});
     recording_.End(window_.Data(), window_.Quitting());
 }
 
