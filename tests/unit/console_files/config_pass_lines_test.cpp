@@ -3,6 +3,7 @@
 #include "console/files/config_file.h"
 #include "console/files/config_layout.h"
 #include "console/files/config_parser.h"
+#include "console/files/opened_run_state.h"
 #include "console/files/utf16le.h"
 #include "tests/unit/console_files/config_test_support.h"
 #include "tests/unit/console_files/legacy_config_parser.h"
@@ -61,6 +62,18 @@ TEST(ConfigPassLinesTest, LinesFollowTheQualityTokensAndTheOlderReaderIgnoresThe
 
     // Saved again, the file is the same.
     EXPECT_EQ(SavedWithLines(newRead), bytes);
+
+    // Opened, the measured run is judged against its lines again.
+    ApplyOpenedRunState(newRead);
+    ASSERT_TRUE(newRead.judgement);
+    const PairJudgement* second = newRead.judgement->Find(newRead.table[2].id);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->lines.minThroughput, (ThroughputLine{250.0, false}));
+    EXPECT_EQ(second->lines.maxLossPercent, 0.5);  // the run's, beside the pair's own
+    ConsoleData plainRead;
+    ApplyConfigText(FileText(plainBytes), plainRead);
+    ApplyOpenedRunState(plainRead);
+    EXPECT_FALSE(plainRead.judgement);
 }
 
 TEST(ConfigPassLinesTest, FilesWithoutLinesStayAsTheyWereAndBadLinesAreDropped) {
