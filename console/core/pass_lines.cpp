@@ -57,6 +57,66 @@ std::string ThroughputLineText(const ThroughputLine& line) {
     return Number(line.value) + (line.percentOfExpected ? "%" : "");
 }
 
+PassLineTexts TextsOf(const PassLines& lines) {
+    PassLineTexts texts;
+    if (lines.minThroughput)
+        texts.minThroughput = ThroughputLineText(*lines.minThroughput);
+    const auto text = [](const std::optional<double>& value) {
+        return value ? Number(*value) : std::string();
+    };
+    texts.maxLoss = text(lines.maxLossPercent);
+    texts.maxJitter = text(lines.maxJitterMs);
+    texts.maxRttRise = text(lines.maxRttRiseMs);
+    texts.maxBaselineDrop = text(lines.maxBaselineDropPercent);
+    return texts;
+}
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos)
+        return {};
+    return text.substr(start, text.find_last_not_of(" \t") - start + 1);
+}
+
+}  // namespace
+
+std::optional<PassLines> ParsePassLineTexts(const PassLineTexts& texts, std::string& refusal) {
+    PassLines lines;
+    if (const std::string min = Trimmed(texts.minThroughput); !min.empty()) {
+        lines.minThroughput = ParseThroughputLine(min);
+        if (!lines.minThroughput) {
+            refusal = "Minimum: Mbit/s or a %, such as 250 or 90%";
+            return std::nullopt;
+        }
+    }
+    struct Field {
+        const std::string& text;
+        double maximum;
+        std::optional<double>& line;
+        const char* refusal;
+    };
+    const Field fields[] = {
+        {texts.maxLoss, kMaxPercent, lines.maxLossPercent, "Loss: a % from 0 to 100"},
+        {texts.maxJitter, kMaxFigure, lines.maxJitterMs, "Jitter: milliseconds"},
+        {texts.maxRttRise, kMaxFigure, lines.maxRttRiseMs, "RTT rise: milliseconds"},
+        {texts.maxBaselineDrop, kMaxPercent, lines.maxBaselineDropPercent,
+         "Baseline drop: a % from 0 to 100"},
+    };
+    for (const Field& field : fields) {
+        const std::string text = Trimmed(field.text);
+        if (text.empty())
+            continue;
+        field.line = ParseLineNumber(text, field.maximum);
+        if (!field.line) {
+            refusal = field.refusal;
+            return std::nullopt;
+        }
+    }
+    return lines;
+}
+
 std::vector<std::string> DescribePassLines(const PassLines& lines) {
     std::vector<std::string> texts;
     if (lines.minThroughput) {

@@ -40,6 +40,19 @@ std::optional<double> ParseLineNumber(const std::string& text, double maximum);
 // The texts back, as the parsers take them: "250.00", "90.00%".
 std::string ThroughputLineText(const ThroughputLine& line);
 
+// The texts of a form with one field per line; an empty field is no line.
+struct PassLineTexts {
+    std::string minThroughput;  // "250" or "90%"
+    std::string maxLoss;
+    std::string maxJitter;
+    std::string maxRttRise;
+    std::string maxBaselineDrop;
+};
+PassLineTexts TextsOf(const PassLines& lines);
+// Blanks around a text are ignored. Nothing, with `refusal` saying which field holds what,
+// when a text is no such value.
+std::optional<PassLines> ParsePassLineTexts(const PassLineTexts& texts, std::string& refusal);
+
 // The lines as people read them, one per line set: "Minimum throughput 250.00 Mbit/s".
 std::vector<std::string> DescribePassLines(const PassLines& lines);
 

@@ -115,6 +115,25 @@ TEST(PassLinesTest, TokensReadBackAsWritten) {
     EXPECT_TRUE(PassLineTokens(PassLines{}).empty());
 }
 
+TEST(PassLinesTest, FormTextsReadBackAndBadFieldsAreNamed) {
+    PassLines lines;
+    lines.minThroughput = ThroughputLine{90.0, true};
+    lines.maxRttRiseMs = 5.0;
+    std::string refusal;
+    const PassLineTexts texts = TextsOf(lines);
+    EXPECT_EQ(texts.minThroughput, "90.00%");
+    EXPECT_EQ(texts.maxLoss, "");
+    EXPECT_EQ(ParsePassLineTexts(texts, refusal), lines);
+    EXPECT_EQ(ParsePassLineTexts(PassLineTexts{" 250 ", "", " ", "", ""}, refusal), MinMbps(250.0));
+    PassLineTexts bad;
+    bad.maxLoss = "lots";
+    EXPECT_FALSE(ParsePassLineTexts(bad, refusal));
+    EXPECT_EQ(refusal, "Loss: a % from 0 to 100");
+    bad = PassLineTexts{"fast", "", "", "", ""};
+    EXPECT_FALSE(ParsePassLineTexts(bad, refusal));
+    EXPECT_EQ(refusal, "Minimum: Mbit/s or a %, such as 250 or 90%");
+}
+
 TEST(VerdictTest, AbsoluteLineAtItsEdges) {
     const PassLines lines = MinMbps(250.0);
     const PairVerdict below = JudgePair(lines, Tcp(212.34));
