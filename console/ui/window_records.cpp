@@ -68,7 +68,7 @@ void WindowRecords::ModeChanged() {
     recordingRun_ = false;
     // Judged before the summaries, which carry the verdicts; the list shows them next.
     if (!window_.Quitting())
-        window_.Data().judgement = JudgeRun(window_.Data(), BaselineAverages{});
+        window_.Data().judgement = JudgeRun(window_.Data(), reference_->Baseline());
     recording_.End(window_.Data(), window_.Quitting());
 }
 
