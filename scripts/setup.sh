@@ -31,10 +31,12 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     desktop-file-utils systemd shared-mime-info libglib2.0-bin dpkg-dev file \
     xvfb xauth imagemagick python3 chromium \
     g++-mingw-w64-x86-64-posix wine64 wine zip locales \
+    poppler-utils \
     >/dev/null
 # The lab key's HMAC-SHA256 and randomness, for the Linux and the Windows build.
 $SUDO apt-get install -y -qq --no-install-recommends libgcrypt20-dev >/dev/null
 $SUDO apt-get install -y -qq --no-install-recommends libgcrypt-mingw-w64-dev >/dev/null
+# poppler-utils: pdftoppm turns a report printed to PDF by Chromium into pictures to look at.
 # Wine takes its code page from the locale: the Windows EndPoint's test runs it under
 # ko_KR.UTF-8 (code page 949).
 if ! locale -a 2>/dev/null | grep -qix 'ko_KR.utf8'; then

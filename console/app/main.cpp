@@ -33,7 +33,8 @@ constexpr const char* kWindowUsage =
 bool HasHeadlessOnlyOptions(const quarn::console::HeadlessOptions& o) {
     return o.search || o.noRun || !o.pairs.empty() || o.durationText || o.protocol ||
            o.windowText || o.throughputText || !o.openPath.empty() || !o.savePath.empty() ||
-           !o.csvPath.empty() || !o.comparePath.empty() || !o.reportPath.empty();
+           !o.csvPath.empty() || !o.comparePath.empty() || !o.reportPath.empty() ||
+           !o.passLines.Empty() || !o.baselinePath.empty() || !o.reportTitle.empty();
 }
 #else
 constexpr const char* kWindowUsage =

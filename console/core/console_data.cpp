@@ -11,11 +11,14 @@ void ConsoleData::ResetToNew() {
     logs.Clear();
     endPoints.clear();
     nameLookup.clear();
+    links.clear();
     endPointsKnown = false;
     highlighted = PairId();
     measuredAt.clear();
     ticks = 0;
     settings.durationText = "60";
+    settings.passLines = {};
+    judgement.reset();
     chart.Reset();
 }
 
@@ -50,6 +53,7 @@ std::string ConsoleData::DisplayName(const std::string& address) const {
 void ConsoleData::BeginSearch() {
     windowThread.Check("ConsoleData::BeginSearch");
     endPoints.clear();
+    links.clear();
     endPointsKnown = false;
 }
 
@@ -60,6 +64,8 @@ Outcome ConsoleData::ApplySearchResult(std::vector<EndPointEntry> found) {
     // Names of earlier searches stay; an address answering again gets its current name.
     for (const EndPointEntry& entry : endPoints) {
         nameLookup[entry.address] = entry.name;
+        if (entry.link)
+            links[entry.address] = *entry.link;
     }
     return endPointsKnown ? Outcome::Done() : Outcome::Failed(PairTable::kNoEndPointFound);
 }

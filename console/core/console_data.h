@@ -7,9 +7,11 @@
 
 #include "console/core/chart_model.h"
 #include "console/core/endpoint_entry.h"
+#include "console/core/link_facts.h"
 #include "console/core/measurement_settings.h"
 #include "console/core/pair_logs.h"
 #include "console/core/pair_table.h"
+#include "console/core/run_judgement.h"
 #include "console/core/thread_affinity.h"
 
 namespace quarn::console {
@@ -21,9 +23,12 @@ struct ConsoleData {
     MeasurementSettings settings;
     std::vector<EndPointEntry> endPoints;
     std::map<std::string, std::string> nameLookup;  // address -> name
-    bool endPointsKnown = false;                    // the last search (or opened file) found some
-    std::string measuredAt;                         // "%04d-%02d-%02d %02d:%02d:%02d" or empty
-    int ticks = 0;                                  // processed ticks of the last run
+    // address -> what its EndPoint reported of its link, from the last search
+    std::map<std::string, LinkFacts> links;
+    bool endPointsKnown = false;            // the last search (or opened file) found some
+    std::string measuredAt;                 // "%04d-%02d-%02d %02d:%02d:%02d" or empty
+    int ticks = 0;                          // processed ticks of the last run
+    std::optional<RunJudgement> judgement;  // the last run's verdicts, once judged
     ChartModel chart;
     // The selected pair whose curve the chart emphasises; invalid for none.
     PairId highlighted;

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
+
+#include "console/core/link_facts.h"
 
 namespace quarn::console {
 
@@ -19,6 +22,8 @@ struct EndPointEntry {
     // A search with a lab key found no valid signature for this reply: anyone on the
     // segment may have sent it. Never set without a key.
     bool unverified = false;
+    // What the EndPoint said of its link; none from one that does not say.
+    std::optional<LinkFacts> link = std::nullopt;
 };
 
 }  // namespace quarn::console

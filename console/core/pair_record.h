@@ -7,6 +7,7 @@
 #include "console/core/pair_id.h"
 #include "console/core/pair_quality.h"
 #include "console/core/pair_state.h"
+#include "console/core/pass_lines.h"
 
 namespace quarn::console {
 
@@ -29,6 +30,7 @@ struct PairConfig {
     bool active = true;
     bool showAddress = true;  // false: EndPoint names where known
     bool showTotal = false;   // All row only: the chart shows the aggregate curve
+    PassLines passLines;      // what this pair must reach beyond the run's lines
 };
 
 // What the list shows of the last run: the pair's state and its statistics, as numbers

@@ -9,6 +9,7 @@
 #include "console/files/config_fields.h"
 #include "console/files/config_layout.h"
 #include "console/files/config_numbers.h"
+#include "console/files/config_pass_lines.h"
 #include "console/files/config_quality.h"
 #include "console/files/utf16le.h"
 
@@ -119,6 +120,8 @@ void ApplyAllToken(std::size_t position, Text token, ConsoleData& data) {
     const auto fields = AllLineFields();
     if (position <= fields.size())
         fields[position - 1].read(Utf8(token), data);
+    else if (position > fields.size() + kAllQualityTokens)
+        ApplyPassLineFileToken(Utf8(token), data.settings.passLines);
     else
         ApplyAllQualityToken(static_cast<int>(position - fields.size() - 1), Utf8(token),
                              data.table.All().figures.quality);
@@ -128,6 +131,8 @@ void ApplyPairToken(std::size_t position, Text token, PairRecord& pair) {
     const auto fields = PairLineFields();
     if (position <= fields.size())
         fields[position - 1].read(Utf8(token), pair);
+    else if (position > fields.size() + kPairQualityTokens)
+        ApplyPassLineFileToken(Utf8(token), pair.config.passLines);
     else
         ApplyPairQualityToken(static_cast<int>(position - fields.size() - 1), Utf8(token),
                               pair.figures.quality);
@@ -166,8 +171,10 @@ RowLine SplitRowLine(Text record) {
 
 // Returns the number of row lines read (the All line included).
 int ReadRowLines(Pieces& records, ConsoleData& data) {
-    const std::size_t allFields = AllLineFields().size() + kAllQualityTokens;
-    const std::size_t pairFields = PairLineFields().size() + kPairQualityTokens;
+    const std::size_t allFields =
+        AllLineFields().size() + kAllQualityTokens + kMaxPassLineTokens;
+    const std::size_t pairFields =
+        PairLineFields().size() + kPairQualityTokens + kMaxPassLineTokens;
     float peakSingle = 0.0f;
     Text record;
     int line = 0;

@@ -10,6 +10,7 @@
 #include "console/files/config_fields.h"
 #include "console/files/config_layout.h"
 #include "console/files/config_numbers.h"
+#include "console/files/config_pass_lines.h"
 #include "console/files/config_quality.h"
 #include "console/files/utf16le.h"
 
@@ -63,14 +64,16 @@ std::string AllFieldPart(const ConsoleData& data) {
     std::vector<std::string> tokens;
     for (const AllLineField& field : AllLineFields())
         tokens.push_back(field.write(data));
-    return JoinTokens(tokens) + AllQualityTokens(data.table.All().figures.quality);
+    return JoinTokens(tokens) + WithPassLineTokens(AllQualityTokens(data.table.All().figures.quality),
+                                                   kAllQualityTokens, data.settings.passLines);
 }
 
 std::string PairFieldPart(const PairRecord& pair, int row) {
     std::vector<std::string> tokens;
     for (const PairLineField& field : PairLineFields())
         tokens.push_back(field.write(pair, row));
-    return JoinTokens(tokens) + PairQualityTokens(pair.figures.quality);
+    return JoinTokens(tokens) + WithPassLineTokens(PairQualityTokens(pair.figures.quality),
+                                                   kPairQualityTokens, pair.config.passLines);
 }
 
 }  // namespace

@@ -24,6 +24,10 @@ bool ApplyOpenedRunState(ConsoleData& data) {
     for (int row = 1; row < data.table.Size(); ++row) {
         data.table[row].run.protocol = data.settings.protocol;
     }
+    // A measured run saved with pass lines is shown as it was judged.
+    data.judgement.reset();
+    if (ticks > 0 && AnyPassLine(data))
+        data.judgement = JudgeRun(data, BaselineAverages{});
     return data.chart.SetPairCount(data.table.PairCount());
 }
 

@@ -7,7 +7,8 @@ namespace quarn::console {
 // What the main thread does to the chart once a file has been opened (whatever the
 // result): the pair count of the table, and the run length and tick step derived from
 // the stored tick count, showing the run from its first sample. Returns true when the
-// pair count changed, so the chart needs a repaint.
+// pair count changed, so the chart needs a repaint. A measured run with pass lines is
+// judged again, without a baseline.
 bool ApplyOpenedRunState(ConsoleData& data);
 
 }  // namespace quarn::console

@@ -19,8 +19,10 @@
 #include "console/headless/comparison_text.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
+#include "console/net/link_facts_query.h"
 #include "console/records/journal_directory.h"
 #include "console/records/reference_run.h"
+#include "console/records/run_compare.h"
 #include "console/records/run_recording.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"
@@ -28,6 +30,9 @@
 
 namespace quarn::console {
 namespace {
+
+// How long the EndPoints of a run's pairs have to say what their links are.
+constexpr auto kLinkFactsWait = std::chrono::milliseconds(1000);
 
 SessionOptions MakeSessionOptions(const HeadlessOptions& options,
                                   const HeadlessEnvironment& environment,
@@ -74,6 +79,9 @@ class HeadlessConsole {
     int Save();
     int WriteReport();
     int LoadComparison();
+    int LoadBaseline();
+    void LearnLinks();
+    void Judge();
     // With `when`, the time it was measured above the table.
     void ShowTable(bool when);
     // Flushed at once: through a pipe, "Measuring..." would otherwise wait for the first tick.
@@ -96,6 +104,7 @@ class HeadlessConsole {
     TerminalView view_;
     TickCsv csv_;
     ConsoleData reference_;  // with --compare
+    ConsoleData baseline_;   // with --baseline
     records::RunRecording records_;
     bool stopPressed_ = false;
     bool incomplete_ = false;  // the opened file was cut short
@@ -128,6 +137,8 @@ int HeadlessConsole::Run() {
     // A reference that cannot be read fails before anything is measured.
     if (const int status = LoadComparison(); status != kExitOk)
         return status;
+    if (const int status = LoadBaseline(); status != kExitOk)
+        return status;
     ApplyOverrides();
     if (options_.search)
         Search();
@@ -138,6 +149,7 @@ int HeadlessConsole::Run() {
     if (data_.table.PairCount() > 0 && !options_.noRun) {
         status = Measure();
     } else if (!options_.openPath.empty() || options_.recover) {
+        Judge();
         ShowTable(true);
     } else if (!options_.search && options_.savePath.empty()) {
         return Fail("Nothing to do: give --pair, --search, --open or --save (see --help).");
@@ -187,6 +199,39 @@ int HeadlessConsole::LoadComparison() {
     return loaded ? kExitOk : Fail(loaded.Why());
 }
 
+int HeadlessConsole::LoadBaseline() {
+    if (options_.baselinePath.empty())
+        return kExitOk;
+    const Outcome loaded =
+        records::LoadReference(options_.baselinePath, records::JournalDirectory(), baseline_);
+    return loaded ? kExitOk : Fail(loaded.Why());
+}
+
+// Pairs given on the command line were never searched for: their EndPoints are asked
+// directly, when something will use the answer.
+void HeadlessConsole::LearnLinks() {
+    if (!AnyPassLine(data_) && options_.jsonlPath.empty())
+        return;
+    std::vector<std::string> unknown;
+    for (int row = 1; row < data_.table.Size(); ++row) {
+        const PairConfig& pair = data_.table[row].config;
+        for (const std::string* address : {&pair.endpoint1, &pair.endpoint2}) {
+            if (pair.active && !data_.links.contains(*address))
+                unknown.push_back(*address);
+        }
+    }
+    if (unknown.empty())
+        return;
+    data_.links.merge(AskLinkFacts(unknown, protocol::kDiscoveryPort, kLinkFactsWait));
+}
+
+void HeadlessConsole::Judge() {
+    const BaselineAverages baseline = options_.baselinePath.empty()
+                                          ? BaselineAverages{}
+                                          : records::BaselineOf(data_.table, baseline_.table);
+    data_.judgement = JudgeRun(data_, baseline);
+}
+
 void HeadlessConsole::ShowTable(bool when) {
     if (!options_.comparePath.empty()) {
         Say(FormatComparison(data_, reference_, options_.comparePath));
@@ -207,6 +252,7 @@ void HeadlessConsole::ApplyOverrides() {
         settings.windowSizeText = *options_.windowText;
     if (options_.throughputText)
         settings.throughputText = *options_.throughputText;
+    settings.passLines = EffectiveLines(settings.passLines, options_.passLines);
     if (options_.pairs.empty())
         return;
     // Pairs given on the command line replace the opened file's pairs and their series.
@@ -240,7 +286,9 @@ int HeadlessConsole::Measure() {
         csv_.WriteTick(tick, data_.table);
         records_.Second(data_);
     };
+    LearnLinks();
     measuring_ = true;
+    data_.judgement.reset();
     if (!run_.Start())
         return kExitRefused;
     if (const Outcome journal = records_.Begin(data_); !journal)
@@ -251,6 +299,9 @@ int HeadlessConsole::Measure() {
     loop_.RunUntilCalled([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
                          std::chrono::hours(24 * 365));
     measuring_ = false;
+    // Judged before the summaries, which carry the verdicts.
+    if (!quitRequested_)
+        Judge();
     if (const std::string note = records_.End(data_, quitRequested_); !note.empty())
         std::fprintf(env_.err, "%s\n", note.c_str());
     if (quitRequested_) {
@@ -264,7 +315,9 @@ int HeadlessConsole::Measure() {
         return Fail("Writing the CSV file failed.");
     if (!options_.jsonlPath.empty() && !records_.JsonlGood())
         return Fail("Writing the JSON Lines file failed.");
-    return view_.LastNoticeKind() == NoticeKind::Completed ? kExitOk : kExitFailed;
+    if (view_.LastNoticeKind() != NoticeKind::Completed)
+        return kExitFailed;
+    return data_.judgement && data_.judgement->run == Verdict::Fail ? kExitPairFailed : kExitOk;
 }
 
 // Ctrl-C is the Stop button. Before the first processed second the stop waits for it (at
@@ -297,8 +350,8 @@ int HeadlessConsole::Save() {
 
 int HeadlessConsole::WriteReport() {
     const std::string png = env_.chartPng ? env_.chartPng(data_) : std::string();
-    const std::string html =
-        records::BuildRunReport(data_, png, FormatMeasuredAt(std::chrono::system_clock::now()));
+    const std::string html = records::BuildRunReport(
+        data_, png, FormatMeasuredAt(std::chrono::system_clock::now()), options_.reportTitle);
     AtomicFileWriter file(options_.reportPath);
     if (!file.Open() || !file.Write(html) || !file.Commit())
         return Fail("Cannot write the report: " + options_.reportPath);

@@ -12,7 +12,7 @@
 namespace quarn::console {
 
 // Exit statuses of a headless run.
-enum HeadlessExit : int { kExitOk = 0, kExitFailed = 1, kExitRefused = 2 };
+enum HeadlessExit : int { kExitOk = 0, kExitFailed = 1, kExitRefused = 2, kExitPairFailed = 3 };
 
 struct HeadlessEnvironment {
     std::string iperfPath;

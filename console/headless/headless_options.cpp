@@ -52,6 +52,15 @@ Result<PairSpec> ParsePair(const std::string& text) {
     return pair;
 }
 
+// Sets `line` from a number within 0..maximum, or says what was expected.
+Outcome SetLineNumber(const std::string& option, const std::string& value, double maximum,
+                      const char* expected, std::optional<double>& line) {
+    line = ParseLineNumber(value, maximum);
+    if (!line)
+        return WhyNot{option + " expects " + expected + ": " + value};
+    return Outcome::Done();
+}
+
 }  // namespace
 
 Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& args) {
@@ -84,6 +93,7 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
         {"--compare", set(o.comparePath)},
         {"--report", set(o.reportPath)},
         {"--lab-key", set(o.labKeyPath)},
+        {"--title", set(o.reportTitle)},
         {"--metrics",
          [&](const std::string& v) {
              const Result<records::ListenAddress> where = records::ParseListenAddress(v);
@@ -100,6 +110,37 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
              o.historyLimit = *size;
              return Outcome::Done();
          }},
+        {"--pass-min",
+         [&](const std::string& v) {
+             o.passLines.minThroughput = ParseThroughputLine(v);
+             if (!o.passLines.minThroughput)
+                 return Outcome::Failed(
+                     "--pass-min expects Mbit/s or a % of the expected goodput, such as "
+                     "250 or 90%: " +
+                     v);
+             return Outcome::Done();
+         }},
+        {"--pass-loss",
+         [&](const std::string& v) {
+             return SetLineNumber("--pass-loss", v, 100.0, "a loss in % from 0 to 100",
+                                  o.passLines.maxLossPercent);
+         }},
+        {"--pass-jitter",
+         [&](const std::string& v) {
+             return SetLineNumber("--pass-jitter", v, 1e9, "a jitter in ms",
+                                  o.passLines.maxJitterMs);
+         }},
+        {"--pass-rtt-rise",
+         [&](const std::string& v) {
+             return SetLineNumber("--pass-rtt-rise", v, 1e9, "a round-trip rise in ms",
+                                  o.passLines.maxRttRiseMs);
+         }},
+        {"--pass-baseline",
+         [&](const std::string& v) {
+             return SetLineNumber("--pass-baseline", v, 100.0, "a drop in % from 0 to 100",
+                                  o.passLines.maxBaselineDropPercent);
+         }},
+        {"--baseline", set(o.baselinePath)},
         {"--interface",
          [&](const std::string& v) {
              o.interfaces.push_back(v);
@@ -152,6 +193,8 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
         if (const Outcome taken = setter->second(inlineValue ? *inlineValue : args[++i]); !taken)
             return WhyNot{taken.Why()};
     }
+    if (o.passLines.maxBaselineDropPercent && o.baselinePath.empty())
+        return WhyNot{"--pass-baseline needs --baseline FILE|ID"};
     return o;
 }
 
@@ -182,7 +225,18 @@ std::string HeadlessUsage(const std::string& program) {
            "  --compare FILE|ID     print the table of a saved file or a run of the history\n"
            "                        beside this one, and each pair's difference in %\n"
            "  --report FILE.html    write a report at the end: settings, pairs, table and\n"
-           "                        chart in one HTML file\n"
+           "                        chart in one HTML file; with pass lines it opens with a\n"
+           "                        page to sign off: each pair's verdict and reasons\n"
+           "  --title TEXT          the sign-off page's title\n"
+           "  --pass-min MBPS|PCT%  a pair fails below this average: Mbit/s, or % of the\n"
+           "                        goodput its EndPoints' links can carry\n"
+           "  --pass-loss PCT       a UDP pair fails above this loss in %\n"
+           "  --pass-jitter MS      a UDP pair fails above this jitter in ms\n"
+           "  --pass-rtt-rise MS    a pair fails when its loaded round trip rises more than\n"
+           "                        this over the idle one, in ms\n"
+           "  --baseline FILE|ID    a saved file or a run of the history to hold the pairs\n"
+           "                        to, matched by their addresses as --compare matches them\n"
+           "  --pass-baseline PCT   a pair fails more than this % below its baseline average\n"
            "  --metrics [ADDR:]PORT serve /metrics for Prometheus on this port (on the\n"
            "                        loopback address unless ADDR is given, e.g. 0.0.0.0)\n"
            "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"
@@ -195,8 +249,11 @@ std::string HeadlessUsage(const std::string& program) {
            "Options given here override what an opened file holds. A measurement runs when\n"
            "there is at least one pair and --no-run is not given. Ctrl-C stops a running\n"
            "measurement once its first second has been processed; a second Ctrl-C quits.\n"
+           "With pass lines each pair is PASS, FAIL or UNCHECKED (no line applies, or a\n"
+           "figure the line needs is missing); the reasons follow the table.\n"
            "Exit status: 0 for a completed run (or a successful --no-run load and save),\n"
-           "2 for a refused setting, 1 otherwise.\n";
+           "3 for a completed run in which a pair fails its pass lines, 2 for a refused\n"
+           "setting, 1 otherwise.\n";
 }
 
 }  // namespace quarn::console

@@ -7,6 +7,7 @@
 
 #include "console/core/outcome.h"
 #include "console/core/pair_record.h"
+#include "console/core/pass_lines.h"
 
 namespace quarn::console {
 
@@ -41,6 +42,10 @@ struct HeadlessOptions {
     std::string comparePath;     // a .config file or a run id of the history
     std::string reportPath;      // an HTML report of the run
     std::string labKeyPath;      // the lab key file; the key itself never on the command line
+    std::string reportTitle;     // heads the report's sign-off page
+    // Each line given replaces the opened file's run line of its kind.
+    PassLines passLines;
+    std::string baselinePath;  // a .config file or a run id of the history
 };
 
 // argv[0] is the program name; "--headless" itself is accepted and ignored. Fails with

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "console/core/number_text.h"
+#include "console/headless/verdict_text.h"
 
 namespace quarn::console {
 namespace {
@@ -61,14 +62,15 @@ std::string QualityHeader(bool udp) {
     return cells;
 }
 
-std::string PairRow(const PairRecord& row, const std::string& ends, bool udp, bool allRow) {
+std::string PairRow(const ConsoleData& data, const PairRecord& row, const std::string& ends,
+                    bool udp, bool allRow) {
     char figures[160];
     std::snprintf(figures, sizeof figures, "%-9s %6s %10s %10s %10s %10s",
                   row.figures.statusText.c_str(), row.figures.countText.c_str(),
                   row.figures.currentText.c_str(), row.figures.averageText.c_str(),
                   row.figures.minText.c_str(), row.figures.maxText.c_str());
     return Padded(TerminalSafe(row.name), 7) + " " + Padded(ends, 36) + " " + figures +
-           QualityCells(row.figures.quality, udp, allRow) + "\n";
+           QualityCells(row.figures.quality, udp, allRow) + VerdictCell(data, row, allRow) + "\n";
 }
 
 }  // namespace
@@ -159,14 +161,15 @@ std::string FormatPairTable(const ConsoleData& data) {
                   "Current", "Average", "Minimum", "Maximum");
     const bool udp = data.settings.protocol == Protocol::Udp;
     std::string text = Padded("Pair", 7) + " " + Padded("End Point 1 -> End Point 2", 36) + " " +
-                       header + QualityHeader(udp) + "  (Mbit/s, ms)\n";
+                       header + QualityHeader(udp) + VerdictHeaderCell(data) + "  (Mbit/s, ms)\n";
     const PairTable& table = data.table;
     for (int r = 1; r < table.Size(); ++r)
-        text += PairRow(table[r], PairEnds(data, table[r]), udp, false);
+        text += PairRow(data, table[r], PairEnds(data, table[r]), udp, false);
     PairRecord all = table.All();
     all.figures.statusText = "";
-    text += PairRow(all, "", udp, true);
+    text += PairRow(data, all, "", udp, true);
     text += FormatFailureCauses(data);
+    text += FormatVerdictReasons(data);
     return text;
 }
 
@@ -190,10 +193,21 @@ std::string FormatFailureCauses(const ConsoleData& data) {
 std::string FormatEndPointList(const ConsoleData& data) {
     if (data.endPoints.empty())
         return std::string(PairTable::kNoEndPointFound) + "\n";
+    // What an EndPoint says of its link goes between address and name, in a column as wide
+    // as the longest; the name stays last.
+    std::size_t linkWidth = 0;
+    for (const EndPointEntry& entry : data.endPoints)
+        linkWidth = std::max(linkWidth, entry.link ? DescribeLink(*entry.link).size() : 0);
     std::string text;
     for (const EndPointEntry& entry : data.endPoints) {
-        text += Padded(TerminalSafe(entry.address), 16) + " " + TerminalSafe(entry.name) +
-                (entry.unverified ? " (unverified)" : "") + "\n";
+        std::string line = Padded(TerminalSafe(entry.address), 16) + " ";
+        if (linkWidth > 0)
+            line += Padded(entry.link ? TerminalSafe(DescribeLink(*entry.link)) : "", linkWidth) +
+                    "  ";
+        line += TerminalSafe(entry.name) + (entry.unverified ? " (unverified)" : "");
+        while (linkWidth > 0 && line.back() == ' ')
+            line.pop_back();
+        text += line + "\n";
     }
     return text;
 }

@@ -2,10 +2,12 @@
 
 #include <string>
 
+#include "console/net/link_facts_reply.h"
 #include "ipv4/ipv4.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
 #include "protocol/auth_messages.h"
+#include "protocol/endpoint_facts.h"
 #include "protocol/probe_reply.h"
 
 namespace quarn::console {
@@ -53,7 +55,8 @@ void EndPointCollector::MarkUnverified() {
 }
 
 bool EndPointCollector::Add(std::string_view datagram, uint32_t source) {
-    if (!signed_) {
+    // A link's facts are not signed: they describe, they do not list anything.
+    if (!signed_ || datagram.starts_with(protocol::kFactsProbe)) {
         return Add(datagram);
     }
     const std::string from = FormatIpv4(source);
@@ -72,7 +75,22 @@ bool EndPointCollector::Add(std::string_view datagram, uint32_t source) {
     return true;
 }
 
+void EndPointCollector::AddLink(std::string_view datagram) {
+    std::optional<AddressLink> reply = ParseLinkFactsReply(datagram);
+    if (!reply || links_.contains(reply->address))
+        return;
+    for (EndPointEntry& entry : entries_) {
+        if (entry.address == reply->address)
+            entry.link = reply->link;
+    }
+    links_.emplace(reply->address, std::move(reply->link));
+}
+
 bool EndPointCollector::Add(std::string_view datagram) {
+    if (datagram.starts_with(protocol::kFactsProbe)) {
+        AddLink(datagram);
+        return false;
+    }
     std::optional<protocol::ProbeReply> reply = protocol::ParseProbeReply(datagram);
     if (!reply || !ParseIpv4(reply->address) || entries_.size() >= kMaxEntries ||
         !known_.insert(reply->address).second) {
@@ -87,6 +105,8 @@ bool EndPointCollector::Add(std::string_view datagram) {
         entry.name = DecodeEndPointName(entry.rawName, reply->NameIsUtf8());
         entry.label = "(" + entry.name;
     }
+    if (const auto link = links_.find(entry.address); link != links_.end())
+        entry.link = link->second;
     entries_.push_back(std::move(entry));
     return true;
 }

@@ -15,7 +15,8 @@
 namespace quarn::console {
 
 // Turns probe replies into the EndPoint list: one entry per address text, first reply wins,
-// at most kMaxEntries (a host that answers with made-up addresses fills no more).
+// at most kMaxEntries (a host that answers with made-up addresses fills no more). "facts"
+// replies give the entry of their address its link, whichever comes first.
 class EndPointCollector {
   public:
     static constexpr std::size_t kMaxEntries = kMaxEndPoints;
@@ -45,6 +46,7 @@ class EndPointCollector {
 
   private:
     void MarkUnverified();
+    void AddLink(std::string_view datagram);
 
     std::vector<EndPointEntry> entries_;
     std::unordered_set<std::string> known_;
@@ -52,6 +54,7 @@ class EndPointCollector {
     // Signed search: the reply text and the signature's tag per listed address.
     std::map<std::string, std::string> replies_;
     std::map<std::string, std::string> tags_;
+    std::map<std::string, LinkFacts, std::less<>> links_;  // by address
 };
 
 // A name marked UTF-8 passes through when it is valid UTF-8. Otherwise it is text in our

@@ -10,6 +10,7 @@
 #include "console/net/endpoint_collector.h"
 #include "platform/socket.h"
 #include "protocol/auth_messages.h"
+#include "protocol/endpoint_facts.h"
 #include "protocol/messages.h"
 
 namespace quarn::console {
@@ -47,6 +48,8 @@ void ProbeTarget(uint32_t target, const DiscoveryOptions& options, const std::st
             std::this_thread::sleep_for(kPauseAfterFailedSend);
             continue;
         }
+        // EndPoints that know it say what their links are; the others ignore it.
+        platform::SendTo(socket, protocol::kFactsProbe, target, options.port);
         CollectReplies(socket, collector, stop);
     }
 }

@@ -8,7 +8,7 @@
 
 namespace quarn::console {
 
-// Probes every broadcast target three times with "hello" and collects the replies that
+// Probes every broadcast target three times with "hello" and "facts" and collects the replies that
 // arrive within the whole second of each probe. Blocks for about one second per probe;
 // a stop ends the search at once.
 std::vector<EndPointEntry> SearchEndPoints(const DiscoveryOptions& options,

@@ -68,6 +68,25 @@ void PairFamily(std::string& out, const RunMetrics& metrics, const char* name, c
     }
 }
 
+// One series per verdict, 1 for the pair's: a judged pair only.
+void VerdictFamily(std::string& out, const RunMetrics& metrics) {
+    bool any = false;
+    for (const PairMetrics& pair : metrics.pairs) {
+        if (pair.verdict.empty())
+            continue;
+        if (!any)
+            Family(out, "quarn_pair_verdict", "gauge",
+                   "1 for the verdict of the pair against its pass lines.");
+        any = true;
+        std::string labels = PairLabels(pair);
+        labels.pop_back();  // the closing brace
+        for (const char* verdict : kVerdicts) {
+            out += "quarn_pair_verdict" + labels + ",verdict=\"" + verdict + "\"} " +
+                   (pair.verdict == verdict ? "1" : "0") + '\n';
+        }
+    }
+}
+
 }  // namespace
 
 std::string RenderMetrics(const RunMetrics& metrics) {
@@ -109,6 +128,7 @@ std::string RenderMetrics(const RunMetrics& metrics) {
     PairFamily(out, metrics, "quarn_pair_rtt_seconds", "gauge",
                "Round-trip time in the last processed second.",
                [&](const PairMetrics& p) { return scaled(p.rttMs, 0.001); });
+    VerdictFamily(out, metrics);
     return out;
 }
 
@@ -160,6 +180,10 @@ RunMetrics MetricsCollector::Collect(const ConsoleData& data, bool measuring) {
         pair.secondsCounted =
             record.figures.count < 0 ? 0 : std::min(record.figures.count, data.ticks);
         pair.linesDropped = dropped_[static_cast<std::size_t>(row)];
+        if (const PairJudgement* judged = data.judgement && !measuring && AnyPassLine(data)
+                                              ? data.judgement->Find(record.id)
+                                              : nullptr)
+            pair.verdict = VerdictWord(judged->verdict.verdict);
         metrics.totalMbitPerS += record.figures.current;
         metrics.pairs.push_back(std::move(pair));
     }

@@ -20,6 +20,7 @@ struct PairMetrics {
     std::optional<double> lossPercent;
     std::optional<double> jitterMs;
     std::optional<double> rttMs;
+    std::string verdict;  // "pass", "fail", "unchecked"; empty until the run is judged
 };
 
 struct RunMetrics {
@@ -30,6 +31,7 @@ struct RunMetrics {
 };
 
 inline constexpr const char* kRunStates[] = {"idle", "measuring"};
+inline constexpr const char* kVerdicts[] = {"pass", "fail", "unchecked"};
 
 // The page in the Prometheus text exposition format (version 0.0.4).
 std::string RenderMetrics(const RunMetrics& metrics);

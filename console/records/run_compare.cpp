@@ -66,4 +66,16 @@ std::vector<PairComparison> ComparePairs(const PairTable& current, const PairTab
     return rows;
 }
 
+BaselineAverages BaselineOf(const PairTable& current, const PairTable& baseline) {
+    BaselineAverages averages;
+    averages.given = true;
+    for (const PairComparison& compared : ComparePairs(current, baseline)) {
+        if (compared.row == 0 || compared.referenceRow < 0)
+            continue;
+        const PairRecord& then = baseline[compared.referenceRow];
+        averages.averages[current[compared.row].id] = ShownFigure(then, then.figures.averageText);
+    }
+    return averages;
+}
+
 }  // namespace quarn::console::records

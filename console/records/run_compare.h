@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "console/core/pair_table.h"
+#include "console/core/run_judgement.h"
 
 namespace quarn::console::records {
 
@@ -29,5 +30,8 @@ struct PairComparison {
 // figures. Pairs are matched by their two addresses, the n-th occurrence with the n-th, so
 // a reordered table still compares like with like; rows without figures have none.
 std::vector<PairComparison> ComparePairs(const PairTable& current, const PairTable& reference);
+
+// The baseline's shown average for each pair of `current`, matched as ComparePairs matches.
+BaselineAverages BaselineOf(const PairTable& current, const PairTable& baseline);
 
 }  // namespace quarn::console::records

@@ -10,6 +10,29 @@ long long PairIdOf(const PairTable& table, PairId id) {
     return table.RowOf(id);
 }
 
+namespace {
+
+std::optional<LinkFacts> LinkOf(const ConsoleData& data, const std::string& address) {
+    const auto it = data.links.find(address);
+    return it == data.links.end() ? std::nullopt : std::optional<LinkFacts>(it->second);
+}
+
+// The verdict keys of a summary, once the run was judged.
+void AddJudgement(const ConsoleData& data, PairId id, PairSummary& summary) {
+    const PairJudgement* judged = data.judgement ? data.judgement->Find(id) : nullptr;
+    if (judged == nullptr)
+        return;
+    // Without any line every pair would only be "unchecked": the notes are all there is.
+    if (AnyPassLine(data)) {
+        summary.verdict = VerdictWord(judged->verdict.verdict);
+        summary.verdictReasons = judged->verdict.reasons;
+    }
+    summary.notes = judged->notes;
+    summary.expectedMbitPerS = judged->expectedMbps;
+}
+
+}  // namespace
+
 RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::string& started) {
     RunHead head;
     head.run = runId;
@@ -18,6 +41,7 @@ RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::s
     head.udp = data.settings.protocol == Protocol::Udp;
     head.windowText = data.settings.windowSizeText;
     head.throughputText = data.settings.throughputText;
+    head.passLines = data.settings.passLines;
     for (int row = 1; row < data.table.Size(); ++row) {
         const PairRecord& record = data.table[row];
         PairHead pair;
@@ -30,6 +54,9 @@ RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::s
         pair.streams = record.config.parallel;
         pair.active = record.config.active;
         pair.showAddress = record.config.showAddress;
+        pair.passLines = record.config.passLines;
+        pair.endpoint1Link = LinkOf(data, record.config.endpoint1);
+        pair.endpoint2Link = LinkOf(data, record.config.endpoint2);
         head.pairs.push_back(std::move(pair));
     }
     return head;
@@ -148,6 +175,7 @@ void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimeP
         summary.minMbitPerS = pair.figures.min < 0.0f ? 0.0f : pair.figures.min;
         summary.maxMbitPerS = pair.figures.max;
         summary.state = pair.figures.statusText;
+        AddJudgement(data, pair.id, summary);
         Emit(EncodePairSummary(summary));
     }
     const PairRecord& all = data.table.All();
@@ -160,6 +188,8 @@ void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimeP
     summary.totalAverageMbitPerS = all.figures.average;
     summary.totalMinMbitPerS = all.figures.min < 0.0f ? 0.0f : all.figures.min;
     summary.totalMaxMbitPerS = all.figures.max;
+    if (data.judgement && AnyPassLine(data))
+        summary.verdict = VerdictWord(data.judgement->run);
     Emit(EncodeRunSummary(summary));
     for (RecordSink* sink : sinks_)
         sink->RunEnded();

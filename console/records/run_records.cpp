@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "console/records/json_text.h"
+#include "console/records/verdict_records.h"
 
 namespace quarn::console::records {
 namespace {
@@ -20,6 +21,12 @@ std::string EncodePairHead(const PairHead& pair) {
         o.String("endpoint2_name", pair.endpoint2Name);
     o.Integer("streams", pair.streams).Bool("active", pair.active);
     o.Bool("show_address", pair.showAddress);
+    if (!pair.passLines.Empty())
+        o.Raw("pass_lines", EncodePassLines(pair.passLines));
+    if (pair.endpoint1Link)
+        o.Raw("endpoint1_link", EncodeLinkFacts(*pair.endpoint1Link));
+    if (pair.endpoint2Link)
+        o.Raw("endpoint2_link", EncodeLinkFacts(*pair.endpoint2Link));
     return o.Text();
 }
 
@@ -118,8 +125,10 @@ std::string EncodeHead(const RunHead& head) {
         .String("duration_s", head.durationText)
         .String("protocol", head.udp ? "udp" : "tcp")
         .String("window_mbyte", head.windowText)
-        .String("throughput_mbit_per_s", head.throughputText)
-        .Raw("pairs", pairs);
+        .String("throughput_mbit_per_s", head.throughputText);
+    if (!head.passLines.Empty())
+        o.Raw("pass_lines", EncodePassLines(head.passLines));
+    o.Raw("pairs", pairs);
     return o.Text();
 }
 
@@ -147,6 +156,12 @@ std::string EncodePairSummary(const PairSummary& s) {
         .Number("min_mbit_per_s", s.minMbitPerS)
         .Number("max_mbit_per_s", s.maxMbitPerS)
         .String("state", s.state);
+    if (s.expectedMbitPerS)
+        o.Number("expected_mbit_per_s", *s.expectedMbitPerS);
+    if (!s.verdict.empty())
+        o.String("verdict", s.verdict).Raw("verdict_reasons", EncodeStrings(s.verdictReasons));
+    if (!s.notes.empty())
+        o.Raw("notes", EncodeStrings(s.notes));
     return o.Text();
 }
 
@@ -161,6 +176,8 @@ std::string EncodeRunSummary(const RunSummary& s) {
         .Number("total_average_mbit_per_s", s.totalAverageMbitPerS)
         .Number("total_min_mbit_per_s", s.totalMinMbitPerS)
         .Number("total_max_mbit_per_s", s.totalMaxMbitPerS);
+    if (!s.verdict.empty())
+        o.String("verdict", s.verdict);
     return o.Text();
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "console/core/link_facts.h"
+#include "console/core/pass_lines.h"
 #include "console/records/json_value.h"
 
 namespace quarn::console::records {
@@ -23,6 +25,9 @@ struct PairHead {
     int streams = 1;
     bool active = true;
     bool showAddress = true;
+    PassLines passLines;                     // the pair's own, beside the run's
+    std::optional<LinkFacts> endpoint1Link;  // none: its EndPoint reported none
+    std::optional<LinkFacts> endpoint2Link;
 };
 
 // The first line: what the run measures and with which settings.
@@ -33,6 +38,7 @@ struct RunHead {
     bool udp = false;
     std::string windowText;      // MByte, as typed
     std::string throughputText;  // Mbit/s, as typed
+    PassLines passLines;
     std::vector<PairHead> pairs;
 };
 
@@ -83,6 +89,11 @@ struct PairSummary {
     double minMbitPerS = 0.0;
     double maxMbitPerS = 0.0;
     std::string state;  // "Done", "Stopped", "Error"
+    // Once the run was judged: "pass", "fail" or "unchecked", and why.
+    std::string verdict;
+    std::vector<std::string> verdictReasons;
+    std::vector<std::string> notes;
+    std::optional<double> expectedMbitPerS;
 };
 
 // The last line of a run; a journal without it belongs to a run that never ended.
@@ -95,6 +106,7 @@ struct RunSummary {
     double totalAverageMbitPerS = 0.0;  // the All row's average
     double totalMinMbitPerS = 0.0;
     double totalMaxMbitPerS = 0.0;
+    std::string verdict;  // once judged
 };
 
 std::string EncodeHead(const RunHead& head);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "console/core/number_text.h"
+#include "console/records/report_signoff.h"
 #include "console/records/run_recorder.h"
 
 namespace quarn::console::records {
@@ -59,7 +60,8 @@ std::string PairRow(const ConsoleData& data, const PairRecord& pair) {
 }
 
 std::string PairsTable(const ConsoleData& data) {
-    std::string html = "<h2>Pairs</h2>\n<table class=\"pairs\">\n<thead>";
+    // Wide tables scroll within the page rather than run off its edge.
+    std::string html = "<h2>Pairs</h2>\n<div class=\"wide\"><table class=\"pairs\">\n<thead>";
     html += Row(
         {"Pair", "End Point 1", "Name 1", "End Point 2", "Name 2", "Streams", "State", "Seconds",
          "Current (Mbit/s)", "Average (Mbit/s)", "Minimum (Mbit/s)", "Maximum (Mbit/s)", "Loss (%)",
@@ -73,7 +75,7 @@ std::string PairsTable(const ConsoleData& data) {
     html += Row({"All", "", "", "", "", "", "", all.figures.countText, all.figures.currentText,
                  all.figures.averageText, all.figures.minText, all.figures.maxText,
                  Figure(all.figures.quality.lossPercent), "", "", "", ""});
-    return html + "</tfoot>\n</table>\n";
+    return html + "</tfoot>\n</table></div>\n";
 }
 
 constexpr const char* kStyle =
@@ -82,7 +84,9 @@ constexpr const char* kStyle =
     "th,td{border:1px solid #bbb;padding:.25em .5em;text-align:right}"
     "th{background:#eee}td:nth-child(-n+5),th:nth-child(-n+5){text-align:left}"
     "table.settings td:first-child{text-align:left}"
-    "tfoot td{font-weight:bold}img{max-width:100%;border:1px solid #bbb}";
+    "tfoot td{font-weight:bold}img{max-width:100%;border:1px solid #bbb}"
+    ".wide{max-width:100%;overflow-x:auto}table.pairs{font-size:.9em}"
+    "@media print{.wide{overflow:visible}table.pairs{font-size:7pt}}";
 
 }  // namespace
 
@@ -138,10 +142,16 @@ std::string Base64(std::string_view bytes) {
 
 std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
                            const std::string& createdAt) {
+    return BuildRunReport(data, chartPng, createdAt, std::string());
+}
+
+std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
+                           const std::string& createdAt, const std::string& operatorTitle) {
     const std::string title = RunTitle(data);
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     html += "<title>Quarn report: " + HtmlEscape(title) + "</title>\n";
-    html += std::string("<style>") + kStyle + "</style>\n</head>\n<body>\n";
+    html += std::string("<style>") + kStyle + kSignOffStyle + "</style>\n</head>\n<body>\n";
+    html += SignOffSection(data, operatorTitle, createdAt);
     html += "<h1>Quarn measurement report</h1>\n";
     html += "<p class=\"title\">" + HtmlEscape(title) + "</p>\n";
     html += "<p class=\"created\">Report made " + HtmlEscape(createdAt) + "</p>\n";

@@ -21,5 +21,8 @@ std::string Base64(std::string_view bytes);
 // `createdAt` is the time the report was made, as shown to people.
 std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
                            const std::string& createdAt);
+// The same, opened by the sign-off page of a judged run under the operator's `title`.
+std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
+                           const std::string& createdAt, const std::string& title);
 
 }  // namespace quarn::console::records

@@ -97,6 +97,8 @@ void MainWindow::CreateControls() {
     pairList_ = new PairListWidget(data.table, this);
     pairList_->SetNameLookup([this](const std::string& address) { return Data().NameOf(address); });
     pairList_->SetProtocolIsTcp(data.settings.protocol == Protocol::Tcp);
+    pairList_->Model()->SetJudgement(
+        [this](const PairRecord& pair) { return RowJudgementOf(Data(), pair); });
     chart_ = new ChartWidget(
         data.chart, [this] { return Data().table.RowOf(Data().highlighted); }, this);
     chart_->SetPairTable(&data.table);

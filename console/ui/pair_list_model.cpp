@@ -66,6 +66,8 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
             return EndPointText(p->config.endpoint1, p->config.showAddress);
         case SecondEndPointRole:
             return EndPointText(p->config.endpoint2, p->config.showAddress);
+        case VerdictRole:
+            return judgement_ ? static_cast<int>(judgement_(*p).mark) : static_cast<int>(NoMark);
         default:
             return {};
     }
@@ -79,6 +81,10 @@ QVariant PairListModel::Tooltip(const PairRecord& p) const {
     const bool measured = p.figures.count > 0 || q.lossPercent || q.rttIdleMs || q.lastRttMs;
     if (const std::string figures = PairTooltipText(p); measured && !figures.empty()) {
         lines.push_back(figures);
+    }
+    if (judgement_) {
+        for (std::string& line : judgement_(p).lines)
+            lines.push_back(std::move(line));
     }
     if (moreTooltip_) {
         for (std::string& line : moreTooltip_(p)) {
@@ -152,6 +158,11 @@ void PairListModel::SetMoreTooltip(
     moreTooltip_ = std::move(more);
 }
 
+void PairListModel::SetJudgement(std::function<RowJudgement(const PairRecord&)> judgement) {
+    judgement_ = std::move(judgement);
+    AllRowsChanged();
+}
+
 void PairListModel::AllRowsChanged() {
     if (rows_ > 0) {
         emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1));
@@ -184,6 +195,29 @@ PairKey PairListModel::KeyOfRow(int row) const {
 int PairListModel::RowOfKey(PairKey key) const {
     const int row = key.Valid() ? table_.RowOf(key) - 1 : -1;
     return row >= 0 && row < rows_ ? row : -1;
+}
+
+PairListModel::RowJudgement RowJudgementOf(const ConsoleData& data, const PairRecord& pair) {
+    PairListModel::RowJudgement row;
+    const PairJudgement* judged = data.judgement ? data.judgement->Find(pair.id) : nullptr;
+    if (judged == nullptr)
+        return row;
+    const bool withLines = AnyPassLine(data);
+    if (withLines) {
+        switch (judged->verdict.verdict) {
+            case Verdict::Pass:
+                row.mark = PairListModel::PassMark;
+                break;
+            case Verdict::Fail:
+                row.mark = PairListModel::FailMark;
+                break;
+            case Verdict::Unchecked:
+                row.mark = PairListModel::UncheckedMark;
+                break;
+        }
+    }
+    row.lines = JudgementLines(*judged, withLines);
+    return row;
 }
 
 }  // namespace quarn::console::ui

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "console/core/console_data.h"
 #include "console/core/pair_id.h"
 
 namespace quarn::console {
@@ -44,6 +45,15 @@ class PairListModel : public QAbstractTableModel {
         BadgeRole,                       // parallel streams shown as a badge, 0 for none
         FirstEndPointRole,               // End Point 1 as shown: its name or its address
         SecondEndPointRole,              // End Point 2 as shown
+        VerdictRole,                     // int of VerdictMark: the row's verdict mark
+    };
+    enum VerdictMark { NoMark = 0, PassMark, FailMark, UncheckedMark };
+
+    // What the last run's judgement says of a row: its mark (none without pass lines) and
+    // the lines its tooltip adds.
+    struct RowJudgement {
+        VerdictMark mark = NoMark;
+        std::vector<std::string> lines;
     };
 
     // "Pair 이름", "End Point 1  >  End Point 2", "현재상태", ... "최대속도".
@@ -62,6 +72,8 @@ class PairListModel : public QAbstractTableModel {
     void SetNameLookup(std::function<std::string(const std::string&)> lookup);
     // Lines that end every pair's tooltip (a comparison's figures); none when unset.
     void SetMoreTooltip(std::function<std::vector<std::string>(const PairRecord&)> more);
+    // The rows' verdicts; none when unset.
+    void SetJudgement(std::function<RowJudgement(const PairRecord&)> judgement);
 
     enum class Change { None, Grew, Reset };
     // Follows the table: rows appended keep the selection, any other change of shape
@@ -81,8 +93,12 @@ class PairListModel : public QAbstractTableModel {
     const PairTable& table_;
     std::function<std::string(const std::string&)> lookup_;
     std::function<std::vector<std::string>(const PairRecord&)> moreTooltip_;
+    std::function<RowJudgement(const PairRecord&)> judgement_;
     bool tcp_ = true;
     int rows_ = 0;
 };
+
+// A row's judgement as the last run left it in `data`: a mark only where lines were set.
+PairListModel::RowJudgement RowJudgementOf(const ConsoleData& data, const PairRecord& pair);
 
 }  // namespace quarn::console::ui

@@ -8,6 +8,7 @@
 
 #include "widgets/artwork.h"
 #include "widgets/cut_text_tip.h"
+#include "widgets/palette.h"
 
 namespace quarn::console::ui {
 
@@ -17,6 +18,10 @@ const QColor kSelectedRow(0xED, 0xF3, 0xD8);
 const QColor kActiveText(0x7B, 0x7B, 0x7B);
 const QColor kInactiveText(0xD0, 0xD0, 0xD0);
 constexpr int kTextTop = 5;
+const QColor kPassMark(0x7F, 0xA8, 0x2B);
+const QColor kFailMark(0xC8, 0x3A, 0x2E);
+constexpr double kVerdictMarkSize = 7.0;
+constexpr int kVerdictMarkLeft = 2;
 constexpr int kMarkers = 16;
 // The End Point texts of a row: first and second, each cut to its own box.
 constexpr int kFirstEndPointLeft = 7;
@@ -123,6 +128,27 @@ bool PairRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
+// A small dot after the state: filled green for a pass, red for a failure, a grey
+// ring for a pair no line could judge.
+void PairRowDelegate::PaintVerdictMark(QPainter& painter, const QRect& cell, int mark) {
+    if (mark == PairListModel::NoMark)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF dot(cell.left() + kVerdictMarkLeft,
+                     cell.top() + (kRowHeight - kVerdictMarkSize) / 2.0, kVerdictMarkSize,
+                     kVerdictMarkSize);
+    if (mark == PairListModel::UncheckedMark) {
+        painter.setPen(QPen(widgets::palette::kGreyText, 1.2));
+        painter.setBrush(Qt::NoBrush);
+    } else {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(mark == PairListModel::PassMark ? kPassMark : kFailMark);
+    }
+    painter.drawEllipse(dot);
+    painter.restore();
+}
+
 void PairRowDelegate::PaintText(QPainter& painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
     const QRect cell = option.rect;
@@ -158,6 +184,9 @@ void PairRowDelegate::PaintText(QPainter& painter, const QStyleOptionViewItem& o
             draw(span(start, end), Qt::AlignHCenter, text);
             break;
         case PairListModel::CountColumn:
+            // The verdict mark sits right after the state, where counts of up to six
+            // digits leave room.
+            PaintVerdictMark(painter, cell, index.data(PairListModel::VerdictRole).toInt());
             draw(span(start + 6, start + 51), Qt::AlignRight, text);
             break;
         case PairListModel::MaxColumn:

@@ -37,6 +37,7 @@ class PairRowDelegate : public QStyledItemDelegate {
                     const QModelIndex& index) const;
     void PaintText(QPainter& painter, const QStyleOptionViewItem& option,
                    const QModelIndex& index) const;
+    static void PaintVerdictMark(QPainter& painter, const QRect& cell, int mark);
 
     PairKey marked_ = kNoPair;
 };

@@ -56,6 +56,7 @@ bool WindowRecords::ServeMetrics(const std::string& address) {
 
 void WindowRecords::RunStarted() {
     recordingRun_ = true;
+    window_.Data().judgement.reset();
     if (const Outcome journal = recording_.Begin(window_.Data()); !journal)
         std::fprintf(stderr, "%s\n", journal.Why().c_str());
 }
@@ -64,6 +65,9 @@ void WindowRecords::ModeChanged() {
     if (!recordingRun_ || window_.Run().Mode() == ConsoleMode::Measuring)
         return;
     recordingRun_ = false;
+    // Judged before the summaries, which carry the verdicts; the list shows them next.
+    if (!window_.Quitting())
+        window_.Data().judgement = JudgeRun(window_.Data(), reference_->Baseline());
     if (const std::string note = recording_.End(window_.Data(), window_.Quitting()); !note.empty())
         std::fprintf(stderr, "%s\n", note.c_str());
 }

@@ -7,11 +7,13 @@
 #include <system_error>
 
 #include "console/records/reference_run.h"
+#include "console/records/run_compare.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/main_window.h"
 #include "console/ui/pair_list_model.h"
 #include "console/ui/pair_list_widget.h"
+#include "console/ui/pass_lines_dialog.h"
 #include "console/ui/reference_tooltip.h"
 #include "console/ui/window_files.h"
 #include "widgets/text.h"
@@ -117,6 +119,28 @@ void WindowReference::AddActions(QMenu& menu) {
         connect(menu.addAction(QString::fromLatin1(kClearReference)), &QAction::triggered, this,
                 &WindowReference::Clear);
     }
+    connect(menu.addAction(QString::fromLatin1(kPassLines)), &QAction::triggered, this,
+            &WindowReference::AskPassLines);
+}
+
+void WindowReference::AskPassLines() {
+    PassLinesDialog dialog(window_.Data().settings.passLines, &window_);
+    if (dialog.exec() == QDialog::Accepted)
+        ApplyPassLines(dialog.Lines());
+}
+
+void WindowReference::ApplyPassLines(const PassLines& lines) {
+    ConsoleData& data = window_.Data();
+    data.settings.passLines = lines;
+    if (data.ticks > 0 && window_.Run().Mode() == ConsoleMode::Idle)
+        data.judgement = JudgeRun(data, Baseline());
+    window_.RedrawList();
+}
+
+BaselineAverages WindowReference::Baseline() const {
+    if (!model_.Active() || model_.Run() == nullptr)
+        return {};
+    return records::BaselineOf(window_.Data().table, model_.Run()->table);
 }
 
 void WindowReference::AskAndUseFile() {

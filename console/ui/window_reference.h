@@ -29,6 +29,7 @@ class WindowReference : public QObject {
   public:
     static constexpr const char* kCompareWithFile = "Compare with file...";
     static constexpr const char* kClearReference = "Clear reference";
+    static constexpr const char* kPassLines = "Pass lines...";
 
     WindowReference(MainWindow& window, std::string historyDir);
     ~WindowReference() override;
@@ -48,6 +49,14 @@ class WindowReference : public QObject {
     using FileChooser = std::function<QString()>;
     void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
     void AskAndUseFile();
+
+    // The run's pass lines from their dialog; see ApplyPassLines.
+    void AskPassLines();
+    // Sets the run's lines; a measured run is judged again at once.
+    void ApplyPassLines(const PassLines& lines);
+    // What a judgement holds the pairs to: the reference, matched by addresses; none
+    // without a reference.
+    BaselineAverages Baseline() const;
 
   private:
     struct Loaded;

@@ -2,9 +2,11 @@
 
 #include <chrono>
 
+#include "endpoint/agent/facts_replies.h"
 #include "ipv4/ipv4.h"
 #include "platform/text_encoding.h"
 #include "protocol/auth_messages.h"
+#include "protocol/endpoint_facts.h"
 #include "protocol/messages.h"
 #include "protocol/probe_reply.h"
 
@@ -38,6 +40,12 @@ void DiscoveryResponder::Run() {
             continue;
         }
         const platform::Datagram& datagram = received.datagram;
+        // Within limits like those of "hello": the replies are of the same size.
+        if (protocol::IsFactsProbe(datagram.data)) {
+            if (factsLimit_.Allow(datagram.addr, ProbeRateLimit::Clock::now()))
+                AnswerFacts(datagram);
+            continue;
+        }
         switch (protocol::ClassifyDatagram(datagram.data)) {
             case protocol::DatagramKind::Probe:
                 if (rateLimit_.Allow(datagram.addr, ProbeRateLimit::Clock::now())) {
@@ -81,6 +89,11 @@ void DiscoveryResponder::Answer(const platform::Datagram& probe) {
                              probe.port);
         }
     }
+}
+
+void DiscoveryResponder::AnswerFacts(const platform::Datagram& probe) {
+    for (const std::string& reply : FactsReplies(platform::QualifyingAdapters()))
+        platform::SendTo(socket_, reply, probe.addr, probe.port);
 }
 
 }  // namespace quarn::agent

@@ -23,10 +23,10 @@ std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adap
 // second from everyone, so that a flood of "restart" costs no more than a search.
 inline const ProbeRateLimit::Limits kRestartLimits = {1, 1, 8, 4, 1024};
 
-// Answers "hello" on the discovery port, within the probe rate limits, and runs onRestart
-// for "restart": within kRestartLimits without a key, and with one for each authenticated
-// restart once (a forged one costs a tag check, and no stranger can use up a Console's
-// share of the limit).
+// Answers "hello" and "facts" on the discovery port, within the probe rate limits, and runs
+// onRestart for "restart": within kRestartLimits without a key, and with one for each
+// authenticated restart once (a forged one costs a tag check, and no stranger can use up a
+// Console's share of the limit).
 class DiscoveryResponder {
   public:
     DiscoveryResponder(AgentState& state, std::function<void()> onRestart,
@@ -35,6 +35,7 @@ class DiscoveryResponder {
         : state_(state),
           onRestart_(std::move(onRestart)),
           rateLimit_(limits),
+          factsLimit_(limits),
           restartLimit_(restartLimits),
           restartGuard_(state.Config().labKey) {}
 
@@ -50,10 +51,12 @@ class DiscoveryResponder {
   private:
     void Answer(const platform::Datagram& probe);
     bool RestartAllowed(const platform::Datagram& restart);
+    void AnswerFacts(const platform::Datagram& probe);
 
     AgentState& state_;
     std::function<void()> onRestart_;
     ProbeRateLimit rateLimit_;
+    ProbeRateLimit factsLimit_;  // of its own: "facts" never costs a "hello" its reply
     ProbeRateLimit restartLimit_;
     RestartGuard restartGuard_;
     platform::Socket socket_;

@@ -4,6 +4,7 @@ quarn_add_gui_test(NAME console_dialogs_gui_test
     ${CMAKE_CURRENT_SOURCE_DIR}/console_dialogs/console_signals_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/console_dialogs/notice_panel_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/console_dialogs/pair_setting_dialog_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/console_dialogs/pass_lines_dialog_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/console_dialogs/qt_dispatcher_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/console_dialogs/run_through_qt_test.cpp
   LIBS quarn_console_ui)

@@ -1,0 +1,73 @@
+#include "console/core/run_judgement.h"
+
+#include "console/core/console_data.h"
+
+namespace quarn::console {
+namespace {
+
+const LinkFacts* LinkOf(const ConsoleData& data, const std::string& address) {
+    const auto it = data.links.find(address);
+    return it == data.links.end() ? nullptr : &it->second;
+}
+
+PairMeasure MeasureOf(const ConsoleData& data, const PairRecord& pair,
+                      const BaselineAverages& baseline) {
+    PairMeasure measure;
+    measure.udp = data.settings.protocol == Protocol::Udp;
+    if (pair.figures.count > 0)
+        measure.averageMbps = pair.figures.average;
+    measure.quality = pair.figures.quality;
+    measure.end1 = LinkOf(data, pair.config.endpoint1);
+    measure.end2 = LinkOf(data, pair.config.endpoint2);
+    measure.baselineGiven = baseline.given;
+    if (const auto it = baseline.averages.find(pair.id); it != baseline.averages.end())
+        measure.baselineAverageMbps = it->second;
+    return measure;
+}
+
+}  // namespace
+
+bool AnyPassLine(const ConsoleData& data) {
+    if (!data.settings.passLines.Empty())
+        return true;
+    for (int row = 1; row < data.table.Size(); ++row) {
+        if (!data.table[row].config.passLines.Empty())
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> JudgementLines(const PairJudgement& judged, bool withLines) {
+    std::vector<std::string> lines;
+    if (withLines) {
+        lines.push_back(std::string("Verdict: ") + VerdictLabel(judged.verdict.verdict));
+        lines.insert(lines.end(), judged.verdict.reasons.begin(), judged.verdict.reasons.end());
+    }
+    if (judged.expectedMbps)
+        lines.push_back("Expected goodput " + FixedText(*judged.expectedMbps, 2) + " Mbit/s");
+    for (const std::string& note : judged.notes)
+        lines.push_back("Note: " + note);
+    return lines;
+}
+
+RunJudgement JudgeRun(const ConsoleData& data, const BaselineAverages& baseline) {
+    RunJudgement judgement;
+    std::vector<PairVerdict> verdicts;
+    for (int row = 1; row < data.table.Size(); ++row) {
+        const PairRecord& pair = data.table[row];
+        if (!pair.config.active)
+            continue;
+        const PairMeasure measure = MeasureOf(data, pair, baseline);
+        PairJudgement& judged = judgement.pairs[pair.id];
+        judged.lines = EffectiveLines(data.settings.passLines, pair.config.passLines);
+        judged.verdict = JudgePair(judged.lines, measure);
+        judged.notes = LinkNotes(measure);
+        judged.expectedMbps = ExpectedGoodputMbps(measure.end1, measure.end2,
+                                                  measure.udp ? Protocol::Udp : Protocol::Tcp);
+        verdicts.push_back(judged.verdict);
+    }
+    judgement.run = RunVerdict(verdicts);
+    return judgement;
+}
+
+}  // namespace quarn::console

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/adapters.h"
+#include "platform/link_info.h"
+
+namespace quarn::agent {
+
+using LinkReader = std::function<platform::LinkInfo(const std::string& interfaceName)>;
+
+// The replies to a "facts" probe: one per address that "hello" announces, each with the
+// link of the address's interface (name, speed, duplex, MTU, wireless), leaving out what
+// the system does not know.
+std::vector<std::string> FactsReplies(const std::vector<platform::Adapter>& adapters,
+                                      const LinkReader& readLink = platform::ReadLinkInfo);
+
+}  // namespace quarn::agent
