@@ -44,13 +44,6 @@ std::optional<double> ExpectedGoodputMbps(const LinkFacts* end1, const LinkFacts
     return speed * share;
 }
 
-std::string FixedText(double value, int decimals) {
-    char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("-");
-}
-
 std::string DescribeLink(const LinkFacts& facts) {
     std::string speed = facts.speedMbps ? std::to_string(*facts.speedMbps) + " Mbit/s" : "";
     if (facts.fullDuplex)

@@ -31,7 +31,4 @@ std::optional<double> ExpectedGoodputMbps(const LinkFacts* end1, const LinkFacts
 // "10000 Mbit/s full duplex, MTU 1500", leaving out what is unknown; "wireless" added.
 std::string DescribeLink(const LinkFacts& facts);
 
-// Plain fixed decimals, independent of the locale.
-std::string FixedText(double value, int decimals);
-
 }  // namespace quarn::console

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "console/core/number_text.h"
+
 namespace quarn::console {
 namespace {
 

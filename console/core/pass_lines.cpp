@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "console/core/link_facts.h"
+#include "console/core/number_text.h"
 
 namespace quarn::console {
 namespace {

@@ -1,6 +1,7 @@
 #include "console/core/run_judgement.h"
 
 #include "console/core/console_data.h"
+#include "console/core/number_text.h"
 
 namespace quarn::console {
 namespace {

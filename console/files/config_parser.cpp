@@ -171,8 +171,7 @@ RowLine SplitRowLine(Text record) {
 
 // Returns the number of row lines read (the All line included).
 int ReadRowLines(Pieces& records, ConsoleData& data) {
-    const std::size_t allFields =
-        AllLineFields().size() + kAllQualityTokens + kMaxPassLineTokens;
+    const std::size_t allFields = AllLineFields().size() + kAllQualityTokens + kMaxPassLineTokens;
     const std::size_t pairFields =
         PairLineFields().size() + kPairQualityTokens + kMaxPassLineTokens;
     float peakSingle = 0.0f;

@@ -64,8 +64,9 @@ std::string AllFieldPart(const ConsoleData& data) {
     std::vector<std::string> tokens;
     for (const AllLineField& field : AllLineFields())
         tokens.push_back(field.write(data));
-    return JoinTokens(tokens) + WithPassLineTokens(AllQualityTokens(data.table.All().figures.quality),
-                                                   kAllQualityTokens, data.settings.passLines);
+    return JoinTokens(tokens) +
+           WithPassLineTokens(AllQualityTokens(data.table.All().figures.quality), kAllQualityTokens,
+                              data.settings.passLines);
 }
 
 std::string PairFieldPart(const PairRecord& pair, int row) {

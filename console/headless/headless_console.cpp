@@ -3,10 +3,10 @@
 #include <signal.h>
 
 #include <atomic>
-#include <stop_token>
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <stop_token>
 
 #include "console/core/event_loop.h"
 #include "console/core/local_time.h"

@@ -202,8 +202,8 @@ std::string FormatEndPointList(const ConsoleData& data) {
     for (const EndPointEntry& entry : data.endPoints) {
         std::string line = Padded(TerminalSafe(entry.address), 16) + " ";
         if (linkWidth > 0)
-            line += Padded(entry.link ? TerminalSafe(DescribeLink(*entry.link)) : "", linkWidth) +
-                    "  ";
+            line +=
+                Padded(entry.link ? TerminalSafe(DescribeLink(*entry.link)) : "", linkWidth) + "  ";
         line += TerminalSafe(entry.name) + (entry.unverified ? " (unverified)" : "");
         while (linkWidth > 0 && line.back() == ' ')
             line.pop_back();

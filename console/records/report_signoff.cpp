@@ -1,5 +1,6 @@
 #include "console/records/report_signoff.h"
 
+#include "console/core/number_text.h"
 #include "console/records/run_report.h"
 
 namespace quarn::console::records {

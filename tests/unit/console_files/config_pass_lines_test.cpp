@@ -13,7 +13,7 @@ namespace {
 
 std::string SavedWithLines(ConsoleData& data) {
     test::TempDir dir;
-    EXPECT_EQ(WriteConfigFile(dir.File("p.config"), data), ConfigResult::Done);
+    EXPECT_TRUE(WriteConfigFile(dir.File("p.config"), data).Ok());
     return test::ReadBytes(dir.File("p.config"));
 }
 

@@ -11,24 +11,24 @@
 namespace quarn::console {
 namespace {
 
-ParseResult ParsePassLines(std::vector<std::string> args) {
+Result<HeadlessOptions> ParsePassLines(std::vector<std::string> args) {
     args.insert(args.begin(), "Quarn_Console");
     return ParseHeadlessOptions(args);
 }
 
 TEST(PassLineOptionsTest, ReadsEveryLine) {
-    const ParseResult r = ParsePassLines({"--pass-min", "90%", "--pass-loss=0.5", "--pass-jitter",
-                                          "2", "--pass-rtt-rise", "5.5", "--baseline",
-                                          "20261209-014639-3fa2", "--pass-baseline", "10"});
-    ASSERT_EQ(r.error, "");
-    const PassLines& lines = r.options.passLines;
+    const Result<HeadlessOptions> r = ParsePassLines(
+        {"--pass-min", "90%", "--pass-loss=0.5", "--pass-jitter", "2", "--pass-rtt-rise", "5.5",
+         "--baseline", "20261209-014639-3fa2", "--pass-baseline", "10"});
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    const PassLines& lines = r->passLines;
     EXPECT_EQ(lines.minThroughput, (ThroughputLine{90.0, true}));
     EXPECT_EQ(lines.maxLossPercent, 0.5);
     EXPECT_EQ(lines.maxJitterMs, 2.0);
     EXPECT_EQ(lines.maxRttRiseMs, 5.5);
     EXPECT_EQ(lines.maxBaselineDropPercent, 10.0);
-    EXPECT_EQ(r.options.baselinePath, "20261209-014639-3fa2");
-    EXPECT_EQ(ParsePassLines({"--pass-min", "250"}).options.passLines.minThroughput,
+    EXPECT_EQ(r->baselinePath, "20261209-014639-3fa2");
+    EXPECT_EQ(ParsePassLines({"--pass-min", "250"})->passLines.minThroughput,
               (ThroughputLine{250.0, false}));
 }
 
@@ -40,10 +40,10 @@ TEST(PassLineOptionsTest, MalformedValuesAreRefused) {
         {"--pass-baseline", "10"},  // no baseline to drop from
     };
     for (const auto& args : bad) {
-        EXPECT_NE(ParsePassLines(args).error, "") << args[0];
+        EXPECT_NE(ParsePassLines(args).Why(), "") << args[0];
     }
-    EXPECT_NE(ParsePassLines({"--pass-min", "fast"}).error.find("fast"), std::string::npos);
-    EXPECT_EQ(ParsePassLines({"--pass-baseline", "10"}).error,
+    EXPECT_NE(ParsePassLines({"--pass-min", "fast"}).Why().find("fast"), std::string::npos);
+    EXPECT_EQ(ParsePassLines({"--pass-baseline", "10"}).Why(),
               "--pass-baseline needs --baseline FILE|ID");
 }
 
