@@ -15,29 +15,11 @@
 #include "console/files/config_file.h"
 #include "console/files/opened_run_state.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
 
 using namespace quarn::console;
-
-// Files live in $TMPDIR (scripts/fuzz.sh points it at memory) and go when the run ends.
-class ScratchDir {
-  public:
-    ScratchDir() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/quarn-fuzz-XXXXXX";
-        FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
-        path_ = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
-
-  private:
-    std::string path_;
-};
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -69,7 +51,7 @@ void CheckShape(const ConsoleData& data) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const ScratchDir dir;
+    static const quarn::fuzz::ScratchDir dir;
     const std::string input = dir.File("input.config");
     const std::string first = dir.File("first.config");
     const std::string second = dir.File("second.config");
