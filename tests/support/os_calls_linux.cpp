@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
 namespace quarn::test_support {
@@ -20,10 +18,23 @@ bool ProcessAlive(pid_t pid) {
     if (pid <= 0 || (kill(pid, 0) != 0 && errno == ESRCH)) {
         return false;
     }
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const size_t close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+    // The process may be reaped between the check and the read, and a stream would throw
+    // for the failed read: a stat that cannot be read is a process that has gone.
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char buffer[1024];
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    close(fd);
+    if (got <= 0) {
+        return false;
+    }
+    const std::string_view text(buffer, static_cast<size_t>(got));
+    const size_t closing = text.rfind(')');
+    return closing != std::string_view::npos && closing + 2 < text.size() &&
+           text[closing + 2] != 'Z';
 }
 
 void SetEnvironmentValue(const std::string& name, const std::string& value) {
