@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/endpoint_facts.h"
+#include "protocol/messages.h"
 
 namespace quarn::agent {
 namespace {
