@@ -331,13 +331,13 @@ bool KeepAliveWithin(const Socket& socket, std::chrono::milliseconds limit) {
     DWORD returned = 0;
     const bool keepAlive = WSAIoctl(S(socket.Fd()), SIO_KEEPALIVE_VALS, &values, sizeof values,
                                     nullptr, 0, &returned, nullptr, nullptr) == 0;
-    // Retransmissions give up after this many seconds.
+    // Retransmissions give up after this many seconds. Best effort: Wine has no such option,
+    // and every write has its own deadline anyway.
     const DWORD maxRetransmitSeconds =
         static_cast<DWORD>(std::max<long long>(1, limit.count() / 1000));
-    const bool retransmit = setsockopt(S(socket.Fd()), IPPROTO_TCP, kTcpMaxRetransmitTime,
-                                       reinterpret_cast<const char*>(&maxRetransmitSeconds),
-                                       sizeof maxRetransmitSeconds) == 0;
-    return keepAlive && retransmit;
+    setsockopt(S(socket.Fd()), IPPROTO_TCP, kTcpMaxRetransmitTime,
+               reinterpret_cast<const char*>(&maxRetransmitSeconds), sizeof maxRetransmitSeconds);
+    return keepAlive;
 }
 
 bool SendTo(const Socket& socket, std::string_view data, uint32_t addr, uint16_t port) {
