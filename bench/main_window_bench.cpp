@@ -30,7 +30,7 @@
 #include "console/net/rtt_prober.h"
 #include "console/ui/main_window.h"
 #include "console/ui/qt_dispatcher.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/socket.h"
 
 namespace {

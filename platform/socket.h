@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 
 namespace quarn::platform {
 

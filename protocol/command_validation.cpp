@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/socket.h"
 #include "protocol/tokens.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/deadline.h"
 #include "protocol/client_command.h"
 #include "protocol/ok_reply.h"

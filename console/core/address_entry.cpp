@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 
 namespace quarn::console {
 namespace {

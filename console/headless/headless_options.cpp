@@ -8,7 +8,7 @@
 #include "console/core/pair_table.h"
 #include "console/records/metrics_server.h"
 #include "console/records/run_history.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 
 namespace quarn::console {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "console/net/link_facts_reply.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
 #include "protocol/auth_messages.h"

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "console/net/link_facts_reply.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/adapters.h"
 #include "platform/link_info.h"
 #include "platform/socket.h"

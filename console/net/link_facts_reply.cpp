@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "protocol/endpoint_facts.h"
 
 namespace quarn::console {

@@ -2,7 +2,7 @@
 
 #include "console/net/own_machine.h"
 #include "console/net/restart_broadcast.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 
 namespace quarn::console {
 

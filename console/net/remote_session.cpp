@@ -8,7 +8,7 @@
 #include "console/net/line_splitter.h"
 #include "console/net/pair_command.h"
 #include "console/net/session_failure.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "labkey/control_handshake.h"
 #include "platform/text_encoding.h"
 #include "protocol/client_command.h"

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <charconv>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/wake_event.h"
 
 namespace quarn::console::records {

@@ -24,7 +24,7 @@
 #include "console/ui/pair_menu.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_records.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"

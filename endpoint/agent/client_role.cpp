@@ -10,7 +10,7 @@
 
 #include "endpoint/agent/iperf_launch.h"
 #include "endpoint/agent/target_policy.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "labkey/control_handshake.h"
 #include "platform/adapters.h"
 #include "platform/child_process.h"

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "endpoint/agent/facts_replies.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/text_encoding.h"
 #include "protocol/auth_messages.h"
 #include "protocol/endpoint_facts.h"

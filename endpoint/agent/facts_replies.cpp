@@ -1,6 +1,6 @@
 #include "endpoint/agent/facts_replies.h"
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "protocol/endpoint_facts.h"
 
 namespace quarn::agent {

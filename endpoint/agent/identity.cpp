@@ -1,6 +1,6 @@
 #include "endpoint/agent/identity.h"
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
 #include "protocol/probe_reply.h"

@@ -18,7 +18,7 @@
 #include <sstream>
 #include <thread>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "labkey/control_handshake.h"
 #include "labkey/key_file.h"
 #include "platform/socket.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "protocol/messages.h"
 #include "tests/support/socket_reading.h"
 

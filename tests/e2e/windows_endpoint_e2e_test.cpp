@@ -15,7 +15,7 @@
 #include <optional>
 #include <thread>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "protocol/messages.h"
 #include "tests/e2e/console_network_test.h"
 #include "tests/e2e/console_output.h"

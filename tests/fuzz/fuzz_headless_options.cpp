@@ -9,7 +9,7 @@
 #include "console/core/pair_table.h"
 #include "console/headless/headless_options.h"
 #include "console/records/metrics_server.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

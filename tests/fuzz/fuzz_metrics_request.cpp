@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "console/records/metrics_server.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "console/net/endpoint_collector.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
 #include "protocol/messages.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/socket.h"
 #include "protocol/client_command.h"
 #include "protocol/command_validation.h"

@@ -15,7 +15,7 @@
 
 #include "console/core/pair_session.h"
 #include "console/core/run_environment.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 
 namespace quarn::console::test {
 

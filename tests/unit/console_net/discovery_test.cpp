@@ -7,7 +7,7 @@
 #include "console/net/endpoint_collector.h"
 #include "console/net/endpoint_search.h"
 #include "console/net/restart_broadcast.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "labkey/lab_key.h"
 #include "platform/text_encoding.h"
 #include "protocol/auth_messages.h"

@@ -7,7 +7,7 @@
 #include "console/net/rtt_prober.h"
 #include "endpoint/agent/agent_state.h"
 #include "endpoint/agent/discovery_responder.h"
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 #include "platform/socket.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_network.h"

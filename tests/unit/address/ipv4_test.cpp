@@ -1,4 +1,4 @@
-#include "ipv4/ipv4.h"
+#include "address/ipv4.h"
 
 #include <gtest/gtest.h>
 
