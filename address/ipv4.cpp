@@ -17,7 +17,8 @@ std::optional<uint32_t> ParseIpv4(std::string_view text) {
         while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
             ++digits;
         }
-        if (digits == 0 || digits > 3) {
+        // "010" is refused as inet_pton refuses it: inet_aton would read it as octal 8.
+        if (digits == 0 || digits > 3 || (digits > 1 && text.front() == '0')) {
             return std::nullopt;
         }
         unsigned value = 0;
