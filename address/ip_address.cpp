@@ -282,6 +282,16 @@ std::string FormatIpAddress(const IpAddress& address) {
     return text;
 }
 
+IpAddress SourceBlock(const IpAddress& source) {
+    const IpAddress address = source.Unmapped();
+    if (address.IsV4() || address.IsLinkLocal()) {
+        return address;
+    }
+    IpAddress::Bytes6 prefix = address.V6Bytes();
+    std::fill(prefix.begin() + 8, prefix.end(), uint8_t{0});
+    return IpAddress::V6(prefix);
+}
+
 std::string FormatWithPort(const IpAddress& address, uint16_t port) {
     const std::string host = FormatIpAddress(address);
     const std::string portText = std::to_string(port);

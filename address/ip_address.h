@@ -60,6 +60,11 @@ std::optional<IpAddress> ParseIpAddress(std::string_view text);
 std::string FormatIpv6(const IpAddress::Bytes6& bytes);
 // Either family, with "%zone" when there is one.
 std::string FormatIpAddress(const IpAddress& address);
+// What stands for one host when limits count sources: an IPv4 address itself (mapped ones
+// unmapped), an IPv6 address's /64, since a host may use any address of its /64. Link-local
+// sources keep their whole address: every host of a link shares fe80::/64.
+IpAddress SourceBlock(const IpAddress& source);
+
 // "a.b.c.d:port" or "[v6]:port".
 std::string FormatWithPort(const IpAddress& address, uint16_t port);
 

@@ -28,13 +28,14 @@ void ProbeRateLimit::ForgetFullBuckets(Clock::time_point now) {
     }
 }
 
-bool ProbeRateLimit::Allow(uint32_t source, Clock::time_point now) {
+bool ProbeRateLimit::Allow(const IpAddress& source, Clock::time_point now) {
     Refill(total_, limits_.totalBurst, limits_.totalPerSecond, now);
     // Under a flood the shared bucket is empty: refuse before any per-source work.
     if (total_.tokens < 1) {
         return false;
     }
-    auto found = sources_.find(source);
+    const IpAddress block = SourceBlock(source);
+    auto found = sources_.find(block);
     if (found == sources_.end()) {
         if (sources_.size() >= limits_.maxSources) {
             ForgetFullBuckets(now);
@@ -42,7 +43,7 @@ bool ProbeRateLimit::Allow(uint32_t source, Clock::time_point now) {
                 return false;
             }
         }
-        found = sources_.emplace(source, Bucket{limits_.perSourceBurst, now}).first;
+        found = sources_.emplace(block, Bucket{limits_.perSourceBurst, now}).first;
     }
     Bucket& own = found->second;
     Refill(own, limits_.perSourceBurst, limits_.perSourcePerSecond, now);

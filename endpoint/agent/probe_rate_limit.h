@@ -3,12 +3,15 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
+#include <map>
+
+#include "address/ip_address.h"
 
 namespace quarn::agent {
 
 // Decides which probes get replies, so that the responder cannot be used to multiply a
-// flood of small probes. Token buckets: one per source address and one for all sources.
+// flood of small probes. Token buckets: one per source (an IPv6 one by its /64) and one for
+// all sources.
 // A Console's search (three probes per broadcast address within about three seconds) fits
 // a source's bucket twice over; the shared bucket holds many such searches at once.
 class ProbeRateLimit {
@@ -30,7 +33,8 @@ class ProbeRateLimit {
 
     // True when a probe from source, arriving at now, is to be answered; it then uses
     // one token of each bucket. Not thread-safe (the responder's thread alone uses it).
-    bool Allow(uint32_t source, Clock::time_point now);
+    bool Allow(const IpAddress& source, Clock::time_point now);
+    bool Allow(uint32_t source, Clock::time_point now) { return Allow(IpAddress::V4(source), now); }
 
   private:
     struct Bucket {
@@ -43,7 +47,7 @@ class ProbeRateLimit {
 
     Limits limits_;
     Bucket total_;
-    std::unordered_map<uint32_t, Bucket> sources_;
+    std::map<IpAddress, Bucket> sources_;  // by SourceBlock
 };
 
 }  // namespace quarn::agent

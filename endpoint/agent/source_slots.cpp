@@ -6,7 +6,7 @@ SourceSlots::Slot& SourceSlots::Slot::operator=(Slot&& other) noexcept {
     if (this != &other) {
         Release();
         owner_ = std::exchange(other.owner_, nullptr);
-        source_ = other.source_;
+        source_ = std::move(other.source_);
     }
     return *this;
 }
@@ -18,25 +18,27 @@ void SourceSlots::Slot::Release() {
     }
 }
 
-SourceSlots::Slot SourceSlots::TryTake(uint32_t source) {
+SourceSlots::Slot SourceSlots::TryTake(const IpAddress& source) {
+    IpAddress block = SourceBlock(source);
     std::lock_guard lock(mutex_);
-    int& held = held_[source];
+    int& held = held_[block];
     if (held >= perSource_) {
         return Slot();
     }
     ++held;
-    return Slot(this, source);
+    return Slot(this, std::move(block));
 }
 
-int SourceSlots::Held(uint32_t source) const {
+int SourceSlots::Held(const IpAddress& source) const {
+    const IpAddress block = SourceBlock(source);
     std::lock_guard lock(mutex_);
-    const auto found = held_.find(source);
+    const auto found = held_.find(block);
     return found == held_.end() ? 0 : found->second;
 }
 
-void SourceSlots::Give(uint32_t source) {
+void SourceSlots::Give(const IpAddress& block) {
     std::lock_guard lock(mutex_);
-    const auto found = held_.find(source);
+    const auto found = held_.find(block);
     if (found != held_.end() && --found->second <= 0) {
         held_.erase(found);
     }

@@ -5,10 +5,12 @@
 #include <mutex>
 #include <utility>
 
+#include "address/ip_address.h"
+
 namespace quarn::agent {
 
-// Counts what each source address holds (connections, iperf servers) against a bound, so
-// that one host cannot take everything the EndPoint serves at once.
+// Counts what each source holds (connections, iperf servers) against a bound, so that one
+// host cannot take everything the EndPoint serves at once. An IPv6 source counts by its /64.
 class SourceSlots {
   public:
     explicit SourceSlots(int perSource) : perSource_(perSource) {}
@@ -20,7 +22,7 @@ class SourceSlots {
       public:
         Slot() = default;
         Slot(Slot&& other) noexcept
-            : owner_(std::exchange(other.owner_, nullptr)), source_(other.source_) {}
+            : owner_(std::exchange(other.owner_, nullptr)), source_(std::move(other.source_)) {}
         Slot& operator=(Slot&& other) noexcept;
         Slot(const Slot&) = delete;
         Slot& operator=(const Slot&) = delete;
@@ -30,23 +32,25 @@ class SourceSlots {
 
       private:
         friend class SourceSlots;
-        Slot(SourceSlots* owner, uint32_t source) : owner_(owner), source_(source) {}
+        Slot(SourceSlots* owner, IpAddress source) : owner_(owner), source_(std::move(source)) {}
         void Release();
 
         SourceSlots* owner_ = nullptr;
-        uint32_t source_ = 0;
+        IpAddress source_;
     };
 
     // An empty Slot when the source already holds its bound.
-    Slot TryTake(uint32_t source);
-    int Held(uint32_t source) const;
+    Slot TryTake(const IpAddress& source);
+    Slot TryTake(uint32_t source) { return TryTake(IpAddress::V4(source)); }
+    int Held(const IpAddress& source) const;
+    int Held(uint32_t source) const { return Held(IpAddress::V4(source)); }
 
   private:
-    void Give(uint32_t source);
+    void Give(const IpAddress& block);
 
     const int perSource_;
     mutable std::mutex mutex_;
-    std::map<uint32_t, int> held_;
+    std::map<IpAddress, int> held_;  // by SourceBlock
 };
 
 }  // namespace quarn::agent

@@ -119,6 +119,16 @@ TEST(IpAddress, OrderingPutsIpv4FirstThenValueThenZone) {
     EXPECT_NE(*ParseIpAddress("::ffff:10.0.0.1"), *ParseIpAddress("10.0.0.1"));
 }
 
+TEST(IpAddress, SourceBlockIsTheSlash64ExceptOnTheLink) {
+    EXPECT_EQ(Canonical(FormatIpAddress(SourceBlock(*ParseIpAddress("fd00:77::1:2:3:4")))),
+              "fd00:77::");
+    EXPECT_EQ(FormatIpAddress(SourceBlock(*ParseIpAddress("2001:db8:1:2:ffff::1"))),
+              "2001:db8:1:2::");
+    EXPECT_EQ(FormatIpAddress(SourceBlock(*ParseIpAddress("fe80::1%eth0"))), "fe80::1%eth0");
+    EXPECT_EQ(SourceBlock(*ParseIpAddress("::ffff:10.1.2.3")), IpAddress::V4(0x0A010203u));
+    EXPECT_EQ(SourceBlock(IpAddress::V4(0x0A010203u)), IpAddress::V4(0x0A010203u));
+}
+
 TEST(Ipv4, LeadingZerosAreRefusedLikeInetPton) {
     EXPECT_EQ(ParseIpv4("0.10.100.0"), 0x000A6400u);
     for (const char* bad : {"010.0.0.1", "1.2.3.00", "1.02.3.4"}) {
