@@ -6,10 +6,12 @@
 #include <netinet/in.h>
 
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <utility>
 
+#include "platform/adapters6.h"
 #include "platform/file_text.h"
 
 namespace quarn::platform {
@@ -71,6 +73,27 @@ std::vector<InterfaceAddress> ListInterfaceAddresses() {
         const uint32_t mask =
             entry->ifa_netmask != nullptr ? HostOrder(entry->ifa_netmask) : 0xFFFFFFFF;
         addresses.push_back({entry->ifa_name, entry->ifa_flags, HostOrder(entry->ifa_addr), mask});
+    }
+    return addresses;
+}
+
+std::vector<Interface6Address> ListInterface6Addresses() {
+    static_assert(kInterfaceMulticast == IFF_MULTICAST);
+    std::vector<Interface6Address> addresses;
+    ifaddrs* raw = nullptr;
+    if (getifaddrs(&raw) != 0) {
+        return addresses;
+    }
+    const std::unique_ptr<ifaddrs, IfAddrsFree> list(raw);
+    for (const ifaddrs* entry = raw; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET6) {
+            continue;
+        }
+        IpAddress::Bytes6 bytes;
+        std::memcpy(bytes.data(),
+                    reinterpret_cast<const sockaddr_in6*>(entry->ifa_addr)->sin6_addr.s6_addr, 16);
+        addresses.push_back({entry->ifa_name, if_nametoindex(entry->ifa_name), entry->ifa_flags,
+                             IpAddress::V6(bytes)});
     }
     return addresses;
 }

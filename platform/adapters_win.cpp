@@ -7,25 +7,26 @@
 #include <windows.h>
 #include <ws2tcpip.h>
 
+#include <cstring>
 #include <limits>
 #include <vector>
 
+#include "platform/adapters6.h"
 #include "platform/windows_text.h"
 
 namespace quarn::platform {
 namespace {
 
 // The system's adapter list, grown until it fits.
-std::vector<char> AdapterList() {
+std::vector<char> AdapterList(ULONG family) {
     constexpr ULONG kFlags =
         GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
     ULONG size = 16 * 1024;
     std::vector<char> buffer;
     for (int attempt = 0; attempt < 4; ++attempt) {
         buffer.resize(size);
-        const ULONG result =
-            GetAdaptersAddresses(AF_INET, kFlags, nullptr,
-                                 reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+        const ULONG result = GetAdaptersAddresses(
+            family, kFlags, nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
         if (result == ERROR_SUCCESS) {
             return buffer;
         }
@@ -37,8 +38,8 @@ std::vector<char> AdapterList() {
 }
 
 template <typename Visit>
-void ForEachAdapter(Visit visit) {
-    std::vector<char> buffer = AdapterList();
+void ForEachAdapter(Visit visit, ULONG family = AF_INET) {
+    std::vector<char> buffer = AdapterList(family);
     if (buffer.empty()) {
         return;
     }
@@ -83,6 +84,31 @@ std::vector<InterfaceAddress> ListInterfaceAddresses() {
                 {name, FlagsOf(adapter), ip, MaskOfPrefix(unicast->OnLinkPrefixLength)});
         }
     });
+    return addresses;
+}
+
+std::vector<Interface6Address> ListInterface6Addresses() {
+    std::vector<Interface6Address> addresses;
+    ForEachAdapter(
+        [&](const IP_ADAPTER_ADDRESSES& adapter) {
+            const std::string name = Narrow(adapter.FriendlyName);
+            unsigned flags = FlagsOf(adapter);
+            if ((adapter.Flags & IP_ADAPTER_NO_MULTICAST) == 0) {
+                flags |= kInterfaceMulticast;
+            }
+            for (const IP_ADAPTER_UNICAST_ADDRESS* unicast = adapter.FirstUnicastAddress;
+                 unicast != nullptr; unicast = unicast->Next) {
+                const sockaddr* address = unicast->Address.lpSockaddr;
+                if (address == nullptr || address->sa_family != AF_INET6) {
+                    continue;
+                }
+                IpAddress::Bytes6 bytes;
+                const auto* sa = reinterpret_cast<const sockaddr_in6*>(address);
+                std::memcpy(bytes.data(), sa->sin6_addr.s6_addr, 16);
+                addresses.push_back({name, adapter.Ipv6IfIndex, flags, IpAddress::V6(bytes)});
+            }
+        },
+        AF_INET6);
     return addresses;
 }
 
