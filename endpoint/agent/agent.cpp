@@ -48,6 +48,12 @@ bool Agent::Start() {
     } else {
         state_.Observer().OnPortInUse(state_.Config().discoveryPort);
     }
+    if (responder_.ServesIpv6()) {
+        responder6Thread_ = std::jthread([this] {
+            const std::stop_callback wake(state_.ShutdownToken(), [this] { responder_.Wake(); });
+            responder_.Run6();
+        });
+    }
     refreshThread_ = std::jthread([this] { RefreshLoop(); });
     if (listening && responding) {
         state_.Observer().OnStarted(state_.DisplayName(), state_.AddressText());
@@ -71,6 +77,9 @@ void Agent::Shutdown() {
     connections_.JoinAll();
     if (responderThread_.joinable()) {
         responderThread_.join();
+    }
+    if (responder6Thread_.joinable()) {
+        responder6Thread_.join();
     }
     if (refreshThread_.joinable()) {
         refreshThread_.join();

@@ -65,6 +65,7 @@ class Agent {
     // Each wakes through a stop_callback on the agent's shutdown token.
     std::jthread listenerThread_;
     std::jthread responderThread_;
+    std::jthread responder6Thread_;
     std::jthread refreshThread_;
     bool started_ = false;
     bool stopped_ = false;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,9 @@
 #include "endpoint/agent/authentication.h"
 #include "endpoint/agent/probe_rate_limit.h"
 #include "platform/adapters.h"
+#include "platform/adapters6.h"
 #include "platform/socket.h"
+#include "platform/socket6.h"
 
 namespace quarn::agent {
 
@@ -18,13 +21,17 @@ namespace quarn::agent {
 // protocol::kMaxNameCharacters.
 std::vector<std::string> ProbeReplies(const std::vector<platform::Adapter>& adapters,
                                       const std::string& name, uint16_t controlPort);
+// The same for a probe that came over IPv6: each interface's announced IPv6 address.
+std::vector<std::string> ProbeReplies6(const std::vector<platform::Interface6Address>& adapters,
+                                       const std::string& name, uint16_t controlPort);
 
 // Restarts obeyed: once a second per source (a Console sends three copies), and a few a
 // second from everyone, so that a flood of "restart" costs no more than a search.
 inline const ProbeRateLimit::Limits kRestartLimits = {1, 1, 8, 4, 1024};
 
-// Answers "hello" and "facts" on the discovery port, within the probe rate limits, and runs
-// onRestart for "restart": within kRestartLimits without a key, and with one for each
+// Answers "hello" and "facts" on the discovery port (and "hello" over IPv6 too, unicast and
+// to ff02::1 on each interface, when bound to every address), within the probe rate limits, and
+// runs onRestart for "restart": within kRestartLimits without a key, and with one for each
 // authenticated restart once (a forged one costs a tag check, and no stranger can use up a
 // Console's share of the limit).
 class DiscoveryResponder {
@@ -39,18 +46,32 @@ class DiscoveryResponder {
           restartLimit_(restartLimits),
           restartGuard_(state.Config().labKey) {}
 
-    // False when the port is taken.
+    // False when the IPv4 port is taken; IPv6 is served besides where the system has it.
     bool Bind();
     uint16_t Port() const { return platform::LocalPort(socket_); }
-    // Serves until shutdown; Wake() (from another thread) makes it notice at once.
+    bool ServesIpv6() const { return socket6_.Valid(); }
+    // Serve until shutdown, on the IPv4 and the IPv6 socket; Wake() (from another thread)
+    // makes both notice at once.
     void Run();
-    void Wake() const { socket_.ShutdownBoth(); }
-    // Once Run has returned.
-    void Close() { socket_.Close(); }
+    void Run6();
+    void Wake() const {
+        socket_.ShutdownBoth();
+        socket6_.ShutdownBoth();
+    }
+    // Once Run and Run6 have returned.
+    void Close() {
+        socket_.Close();
+        socket6_.Close();
+    }
 
   private:
+    void Bind6();
+    void Answer6(const platform::Datagram6& probe);
+    bool Allowed(ProbeRateLimit& limit, const IpAddress& source);
     void Answer(const platform::Datagram& probe);
-    bool RestartAllowed(const platform::Datagram& restart);
+    std::vector<std::string> SignedReplies(const std::vector<std::string>& replies,
+                                           const std::string& probe) const;
+    bool RestartAllowed(const std::string& data, const IpAddress& source);
     void AnswerFacts(const platform::Datagram& probe);
 
     AgentState& state_;
@@ -59,7 +80,9 @@ class DiscoveryResponder {
     ProbeRateLimit factsLimit_;  // of its own: "facts" never costs a "hello" its reply
     ProbeRateLimit restartLimit_;
     RestartGuard restartGuard_;
+    std::mutex limitsMutex_;  // the limits and the guard are shared by both families
     platform::Socket socket_;
+    platform::Socket socket6_;
 };
 
 }  // namespace quarn::agent

@@ -1,0 +1,162 @@
+// Quarn_EndPoint over IPv6, on hosts built from network namespaces: unique-local addresses
+// on host 1, only link-local ones on host 2; the test speaks from host 3.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "address/ip_address.h"
+#include "platform/socket.h"
+#include "platform/socket6.h"
+#include "protocol/messages.h"
+#include "tests/e2e/peer_requests.h"
+#include "tests/support/fake_iperf.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_network.h"
+
+namespace quarn::e2e {
+namespace {
+
+using test_support::RunningProgram;
+using test_support::TempDir;
+using test_support::TestNetwork;
+
+struct Reply {
+    std::string text;
+    std::string from;
+};
+
+class EndPointIpv6 : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QUARN_SKIP_WITHOUT_NETNS();
+        net_ = std::make_unique<TestNetwork>(3);
+        // Addresses usable at once (no duplicate detection), so that no test waits for it.
+        for (int host = 1; host <= 3; ++host) {
+            Ip(host, {"addr", "add", "fe80::77:" + std::to_string(10 + host) + "/64", "dev", "eth0",
+                      "nodad"});
+        }
+        Ip(1, {"addr", "add", "fd00:77::11/64", "dev", "eth0", "nodad"});
+        Ip(3, {"addr", "add", "fd00:77::13/64", "dev", "eth0", "nodad"});
+    }
+
+    void TearDown() override {
+        for (auto& [host, endPoint] : endPoints_) {
+            endPoint.Signal(SIGTERM);
+            EXPECT_TRUE(endPoint.WaitExit(5000)) << "host " << host;
+            EXPECT_EQ(endPoint.ExitCode(), 0) << endPoint.Transcript();
+        }
+    }
+
+    void Ip(int host, std::vector<std::string> args) {
+        args.insert(args.begin(), {"ip", "-6"});
+        const auto result = net_->Run(host, args);
+        ASSERT_EQ(result.exitCode, 0) << result.output;
+    }
+
+    void StartEndPoint(int host, const std::string& name) {
+        const std::vector<std::string> env = {"QUARN_CONFIG_HOME=" + configs_[host].Path(),
+                                              "QUARN_IPERF=/usr/bin/iperf", "LC_ALL=C.UTF-8"};
+        const std::string program = test_support::BuiltProgramPath("Quarn_EndPoint");
+        ASSERT_EQ(net_->Run(host, {program, "--set-name", name}, env).exitCode, 0);
+        endPoints_[host] = net_->Spawn(host, {program, "--headless"}, env);
+        ASSERT_TRUE(endPoints_[host].WaitForLine("Started: ", 5000))
+            << endPoints_[host].Transcript();
+    }
+
+    // Sends word from host 3 to target over IPv6 and collects the replies with their senders.
+    std::vector<Reply> Probe6(const std::string& target, const std::string& word,
+                              int collectMs = 700) {
+        const IpAddress to = ParseIpAddress(target).value();
+        std::vector<Reply> replies;
+        // Received inside the host too: a sender's zone is named by that host's interfaces.
+        net_->RunInHost(3, [&] {
+            platform::Socket socket = platform::UdpBind6(IpAddress::V6({}), 0);
+            EXPECT_TRUE(platform::SendTo6(socket, word, to, protocol::kDiscoveryPort)) << target;
+            platform::SetRecvTimeout(socket, 100);
+            const auto deadline =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(collectMs);
+            while (std::chrono::steady_clock::now() < deadline) {
+                const auto received = platform::ReceiveFrom6(socket, protocol::kMaxDatagram);
+                if (received.status == platform::RecvStatus::Data) {
+                    replies.push_back(
+                        {received.datagram.data, FormatIpAddress(received.datagram.addr)});
+                }
+            }
+        });
+        std::sort(replies.begin(), replies.end(),
+                  [](const Reply& a, const Reply& b) { return a.text < b.text; });
+        return replies;
+    }
+
+    std::unique_ptr<TestNetwork> net_;
+    std::map<int, TempDir> configs_;
+    std::map<int, RunningProgram> endPoints_;
+};
+
+TEST_F(EndPointIpv6, AllNodesProbeIsAnsweredWithEachEndPointsBestIpv6Address) {
+    StartEndPoint(1, "Bench One");
+    StartEndPoint(2, "Bench Two");
+    const std::vector<Reply> replies = Probe6("ff02::1%eth0", "hello");
+    ASSERT_EQ(replies.size(), 2u);
+    // Host 1 announces its unique-local address before its link-local ones; host 2 has
+    // only link-local ones and announces one, without a zone that means nothing here.
+    EXPECT_EQ(replies[0].text, "fd00:77::11 5001 45000 Bench One");
+    EXPECT_TRUE(replies[1].text.starts_with("fe80::")) << replies[1].text;
+    EXPECT_TRUE(replies[1].text.ends_with(" 5001 45000 Bench Two")) << replies[1].text;
+    EXPECT_EQ(replies[1].text.find('%'), std::string::npos) << replies[1].text;
+    // Replies come back over the link, to the zone they were sent on.
+    for (const Reply& reply : replies) {
+        EXPECT_TRUE(reply.from.ends_with("%eth0")) << reply.from;
+    }
+}
+
+TEST_F(EndPointIpv6, UnicastProbesAndIpv4AreAnsweredAsBefore) {
+    StartEndPoint(1, "Bench One");
+    const std::vector<Reply> unicast = Probe6("fd00:77::11", "hello");
+    ASSERT_EQ(unicast.size(), 1u);
+    EXPECT_EQ(unicast[0].text, "fd00:77::11 5001 45000 Bench One");
+    EXPECT_EQ(unicast[0].from, "fd00:77::11");
+    const std::vector<Reply> linkLocal = Probe6("fe80::77:11%eth0", "hello");
+    ASSERT_EQ(linkLocal.size(), 1u);
+    EXPECT_EQ(linkLocal[0].from, "fe80::77:11%eth0");
+    // Not a probe: nothing comes back.
+    EXPECT_TRUE(Probe6("fd00:77::11", "helo", 300).empty());
+    // The IPv4 side is untouched.
+    EXPECT_EQ(Probe(*net_, 3, "198.18.0.255", "hello", 700),
+              (std::vector<std::string>{"198.18.0.11 5001 45000 Bench One"}));
+}
+
+TEST_F(EndPointIpv6, ProbesFromOneSlash64ShareOneBudget) {
+    StartEndPoint(1, "Bench One");
+    // Many addresses of one /64 may not multiply the replies beyond one source's share.
+    for (int i = 0; i < 8; ++i) {
+        Ip(3, {"addr", "add", "fd00:77::1:" + std::to_string(i) + "/64", "dev", "eth0", "nodad"});
+    }
+    int answered = 0;
+    for (int i = 0; i < 8; ++i) {
+        platform::Socket socket;
+        const IpAddress from = ParseIpAddress("fd00:77::1:" + std::to_string(i)).value();
+        net_->RunInHost(3, [&] {
+            socket = platform::UdpBind6(from, 0);
+            platform::SendTo6(socket, "hello", *ParseIpAddress("fd00:77::11"),
+                              protocol::kDiscoveryPort);
+        });
+        ASSERT_TRUE(socket.Valid());
+        platform::SetRecvTimeout(socket, 150);
+        answered += platform::ReceiveFrom6(socket, protocol::kMaxDatagram).status ==
+                            platform::RecvStatus::Data
+                        ? 1
+                        : 0;
+    }
+    // A source's burst is six probes.
+    EXPECT_EQ(answered, 6);
+}
+
+}  // namespace
+}  // namespace quarn::e2e
