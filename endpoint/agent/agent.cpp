@@ -40,6 +40,12 @@ bool Agent::Start() {
     } else {
         state_.Observer().OnPortInUse(state_.Config().controlPort);
     }
+    if (listener_.ServesIpv6()) {
+        listener6Thread_ = std::jthread([this] {
+            const std::stop_callback wake(state_.ShutdownToken(), [this] { listener_.Wake(); });
+            listener_.Run6();
+        });
+    }
     if (responding) {
         responderThread_ = std::jthread([this] {
             const std::stop_callback wake(state_.ShutdownToken(), [this] { responder_.Wake(); });
@@ -73,6 +79,9 @@ void Agent::Shutdown() {
     // The listener first, so that no connection starts after the group closes.
     if (listenerThread_.joinable()) {
         listenerThread_.join();
+    }
+    if (listener6Thread_.joinable()) {
+        listener6Thread_.join();
     }
     connections_.JoinAll();
     if (responderThread_.joinable()) {

@@ -64,6 +64,7 @@ class Agent {
     std::condition_variable_any refreshWake_;
     // Each wakes through a stop_callback on the agent's shutdown token.
     std::jthread listenerThread_;
+    std::jthread listener6Thread_;
     std::jthread responderThread_;
     std::jthread responder6Thread_;
     std::jthread refreshThread_;

@@ -43,7 +43,7 @@ std::optional<std::string> ReadRequestLine(AgentState& state, const platform::So
 
 }  // namespace
 
-void ServeConnection(AgentState& state, platform::Socket connection, uint32_t source) {
+void ServeConnection(AgentState& state, platform::Socket connection, const IpAddress& source) {
     WatchedSocket watched(state.Sockets(), connection);
     if (!watched) {
         return;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "address/ip_address.h"
 #include "endpoint/agent/agent_state.h"
 #include "platform/socket.h"
 
@@ -11,6 +12,6 @@ namespace quarn::agent {
 // request line (20 s for the whole line, at most protocol::kMaxRequestLine bytes), runs
 // the server or the client role and closes the connection. Anything malformed, and a
 // server request beyond the source's bound of servers, closes it without text.
-void ServeConnection(AgentState& state, platform::Socket connection, uint32_t source);
+void ServeConnection(AgentState& state, platform::Socket connection, const IpAddress& source);
 
 }  // namespace quarn::agent

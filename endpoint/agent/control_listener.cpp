@@ -16,7 +16,7 @@ constexpr auto kAcceptRetryDelay = std::chrono::milliseconds(50);
 
 struct AcceptedConnection {
     platform::Socket socket;
-    uint32_t source;
+    IpAddress source;
     SourceSlots::Slot slot;
 };
 
@@ -25,12 +25,16 @@ struct AcceptedConnection {
 bool ControlListener::Bind() {
     socket_ =
         platform::TcpListen(state_.Config().bindAddress, state_.Config().controlPort, kBacklog);
+    if (socket_.Valid() && state_.Config().bindAddress == 0) {
+        // On the port the IPv4 side got (a test's port 0 gives any free one).
+        socket6_ = platform::TcpListen6(IpAddress::V6({}), platform::LocalPort(socket_), kBacklog);
+    }
     return socket_.Valid();
 }
 
-void ControlListener::Run() {
+void ControlListener::AcceptOn(const platform::Socket& listener) {
     while (!state_.ShuttingDown()) {
-        platform::Socket connection = platform::Accept(socket_);
+        platform::Socket connection = platform::Accept(listener);
         if (state_.ShuttingDown()) {
             break;
         }
@@ -38,7 +42,7 @@ void ControlListener::Run() {
             std::this_thread::sleep_for(kAcceptRetryDelay);
             continue;
         }
-        const std::optional<uint32_t> source = platform::PeerAddress(connection);
+        const std::optional<IpAddress> source = platform::PeerIpAddress(connection);
         if (!source) {
             continue;
         }

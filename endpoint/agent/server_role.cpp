@@ -8,6 +8,7 @@
 #include "endpoint/agent/iperf_launch.h"
 #include "platform/child_process.h"
 #include "platform/deadline.h"
+#include "platform/socket6.h"
 #include "platform/wake_event.h"
 #include "protocol/command_validation.h"
 #include "protocol/messages.h"
@@ -158,8 +159,14 @@ bool RunServerRole(AgentState& state, const platform::Socket& connection,
         return false;
     }
     const bool udp = options.find("-u") != std::string_view::npos;
+    // A requester over IPv6 measures over IPv6: iperf listens there only with -V.
+    const std::optional<IpAddress> peer = platform::PeerIpAddress(connection);
+    std::vector<std::string> arguments = *tokens;
+    if (peer && peer->IsV6() && !peer->IsV4Mapped()) {
+        arguments.push_back("-V");
+    }
     platform::ChildProcess iperf;
-    const std::optional<uint16_t> port = StartServer(state, *tokens, udp, iperf);
+    const std::optional<uint16_t> port = StartServer(state, arguments, udp, iperf);
     if (!port) {
         return false;
     }

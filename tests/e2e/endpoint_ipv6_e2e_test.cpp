@@ -1,6 +1,7 @@
 // Quarn_EndPoint over IPv6, on hosts built from network namespaces: unique-local addresses
 // on host 1, only link-local ones on host 2; the test speaks from host 3.
 #include <signal.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "protocol/messages.h"
 #include "tests/e2e/peer_requests.h"
 #include "tests/support/fake_iperf.h"
+#include "tests/support/socket_reading.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_network.h"
 
@@ -156,6 +158,48 @@ TEST_F(EndPointIpv6, ProbesFromOneSlash64ShareOneBudget) {
     }
     // A source's burst is six probes.
     EXPECT_EQ(answered, 6);
+}
+
+// Control over IPv6 starts an IPv6 iperf server, and the data of the run is IPv6.
+TEST_F(EndPointIpv6, ServerRequestOverIpv6MeasuresOverIpv6) {
+    if (access("/usr/bin/tcpdump", X_OK) != 0 || access("/usr/bin/iperf", X_OK) != 0) {
+        GTEST_SKIP() << "needs tcpdump and iperf 2";
+    }
+    StartEndPoint(1, "Bench One");
+    RunningProgram dump = net_->Spawn(
+        1, {"/usr/bin/tcpdump", "-i", "eth0", "-n", "-l", "-c", "20", "tcp", "port", "5001"});
+    ASSERT_TRUE(dump.WaitForLine("listening on", 5000)) << dump.Transcript();
+
+    platform::Socket control;
+    net_->RunInHost(3, [&] {
+        control =
+            platform::TcpConnect6(*ParseIpAddress("fd00:77::11"), protocol::kControlPort, 3000);
+        ASSERT_TRUE(control.Valid());
+        ASSERT_TRUE(platform::SendAll(control, protocol::kServerRequestTcp));
+    });
+    const std::string reply = test_support::ReadUntilContains(control, "\r\n", 10000).data;
+    ASSERT_TRUE(reply.starts_with("ok;5001\r\n")) << reply;
+
+    const auto client = net_->Run(
+        3, {"/usr/bin/iperf", "-V", "-c", "fd00:77::11", "-p", "5001", "-t", "1", "-f", "m"});
+    EXPECT_EQ(client.exitCode, 0) << client.output;
+    EXPECT_NE(client.output.find("Mbits/sec"), std::string::npos) << client.output;
+    const auto stream = test_support::ReadUntilContains(control, "Mbits/sec", 5000);
+    EXPECT_NE(stream.data.find("Mbits/sec"), std::string::npos) << stream.data;
+
+    // Every captured segment of the run is IPv6 between the two unique-local addresses.
+    std::vector<std::string> lines;
+    for (int i = 0; i < 20; ++i) {
+        const auto line = dump.WaitForLine(" > ", 3000);
+        if (!line) {
+            break;
+        }
+        lines.push_back(*line);
+    }
+    ASSERT_GE(lines.size(), 10u) << dump.Transcript();
+    for (const std::string& line : lines) {
+        EXPECT_NE(line.find(" IP6 fd00:77::"), std::string::npos) << line;
+    }
 }
 
 }  // namespace
