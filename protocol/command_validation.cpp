@@ -40,8 +40,11 @@ size_t CountDigits(std::string_view text, size_t pos) {
 
 bool ValueIsValid(std::string_view option, std::string_view value) {
     if (option == "-c") {
-        const std::optional<uint32_t> address = ParseIpv4(value);
-        return address && IsRoutableTarget(*address);
+        if (const std::optional<uint32_t> address = ParseIpv4(value)) {
+            return IsRoutableTarget(*address);
+        }
+        const auto bytes = ParseIpv6(value);
+        return bytes && IsRoutableTarget6(IpAddress::V6(*bytes));
     }
     // What the Console sends, no more: a run must not outlast any run it can ask for, nor
     // open more streams than a pair has.
@@ -93,6 +96,11 @@ std::vector<std::string> ToStrings(const Tokens& tokens) {
 bool IsRoutableTarget(uint32_t address) {
     const uint32_t first = address >> 24;
     return first != 0 && first < 224;
+}
+
+bool IsRoutableTarget6(const IpAddress& address) {
+    return address.IsV6() && !address.IsLinkLocal() && !address.IsMulticast() &&
+           !address.IsV4Mapped() && address != IpAddress::V6({});
 }
 
 bool IsLoopback(uint32_t address) {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "address/ip_address.h"
+
 namespace quarn::protocol {
 
 // The agent hands network text to iperf, so only what the Console itself sends is accepted.
@@ -30,6 +32,9 @@ std::optional<std::vector<std::string>> ValidateServerOptions(std::string_view o
 
 // Not 0/8 (unspecified), multicast, reserved or broadcast.
 bool IsRoutableTarget(uint32_t address);
+// An IPv6 target a command may name: no zone to give, so not link-local; not multicast,
+// unspecified or an IPv4 address in disguise.
+bool IsRoutableTarget6(const IpAddress& address);
 bool IsLoopback(uint32_t address);
 
 // The largest rate iperf may read from a size text (upper case as bytes, 1024-based);

@@ -6,8 +6,10 @@
 #include <string>
 #include <utility>
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
 #include "platform/deadline.h"
+#include "platform/socket6.h"
 #include "protocol/client_command.h"
 #include "protocol/ok_reply.h"
 
@@ -94,10 +96,13 @@ std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint1
     using Step = ServerRequestFailure::Step;
     const CommandScan scan = ScanCommand(command);
     const std::optional<uint32_t> peer = ParseIpv4(scan.peer);
-    if (!peer) {
+    const std::optional<IpAddress::Bytes6> peer6 = peer ? std::nullopt : ParseIpv6(scan.peer);
+    if (!peer && !peer6) {
         return Failed(failure, Step::BadCommand);
     }
-    platform::Socket socket = platform::TcpConnect(*peer, controlPort, connectTimeoutMs, cancel);
+    platform::Socket socket =
+        peer ? platform::TcpConnect(*peer, controlPort, connectTimeoutMs, cancel)
+             : platform::TcpConnect6(IpAddress::V6(*peer6), controlPort, connectTimeoutMs);
     if (!socket.Valid()) {
         return Failed(failure, Step::Connect, errno);
     }

@@ -8,11 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "address/ip_address.h"
+#include "address/ipv4.h"
 #include "endpoint/agent/iperf_launch.h"
 #include "endpoint/agent/target_policy.h"
-#include "address/ipv4.h"
 #include "labkey/control_handshake.h"
 #include "platform/adapters.h"
+#include "platform/adapters6.h"
 #include "platform/child_process.h"
 #include "platform/deadline.h"
 #include "platform/wake_event.h"
@@ -72,9 +74,18 @@ void RunIperfClient(AgentState& state, const std::vector<std::string>& tokens, u
 namespace {
 
 // The "-c" value of a validated command.
-uint32_t TargetOf(const std::vector<std::string>& tokens) {
-    const auto found = std::find(tokens.begin(), tokens.end(), "-c");
-    return ParseIpv4(*std::next(found)).value_or(0);
+const std::string& TargetOf(const std::vector<std::string>& tokens) {
+    return *std::next(std::find(tokens.begin(), tokens.end(), "-c"));
+}
+
+bool TargetAllowedFor(const AgentState& state, const std::string& target) {
+    if (const std::optional<uint32_t> v4 = ParseIpv4(target)) {
+        return TargetAllowed(*v4, platform::ListInterfaceAddresses(),
+                             state.Config().loopbackTargets);
+    }
+    const auto v6 = ParseIpv6(target);
+    return v6 && TargetAllowed6(IpAddress::V6(*v6), platform::ListInterface6Addresses(),
+                                state.Config().loopbackTargets);
 }
 
 // With a key, End Point 2 is asked the way a keyed Console asks us; without one, plain.
@@ -89,10 +100,12 @@ protocol::RequestSender PeerSender(AgentState& state) {
 }  // namespace
 
 void RunClientRole(AgentState& state, const platform::Socket& requester, std::string_view line) {
-    const std::optional<std::vector<std::string>> tokens = protocol::ValidateClientCommand(line);
-    if (!tokens || !TargetAllowed(TargetOf(*tokens), platform::ListInterfaceAddresses(),
-                                  state.Config().loopbackTargets)) {
+    std::optional<std::vector<std::string>> tokens = protocol::ValidateClientCommand(line);
+    if (!tokens || !TargetAllowedFor(state, TargetOf(*tokens))) {
         return;
+    }
+    if (!ParseIpv4(TargetOf(*tokens))) {
+        tokens->push_back("-V");  // explicit, for iperf builds that do not tell from the address
     }
     const IperfTiming& timing = state.Config().timing;
     std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(

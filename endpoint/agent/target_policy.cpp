@@ -1,5 +1,7 @@
 #include "endpoint/agent/target_policy.h"
 
+#include <algorithm>
+
 #include "protocol/command_validation.h"
 
 namespace quarn::agent {
@@ -32,6 +34,15 @@ bool TargetAllowed(uint32_t target, const std::vector<platform::InterfaceAddress
         }
     }
     return true;
+}
+
+bool TargetAllowed6(const IpAddress& target, const std::vector<platform::Interface6Address>& own,
+                    bool loopbackAllowed) {
+    if (target.IsLoopback()) {
+        return loopbackAllowed;
+    }
+    return std::none_of(own.begin(), own.end(),
+                        [&](const auto& address) { return address.address == target; });
 }
 
 }  // namespace quarn::agent

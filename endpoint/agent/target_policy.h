@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "address/ip_address.h"
 #include "platform/adapters.h"
+#include "platform/adapters6.h"
 
 namespace quarn::agent {
 
@@ -12,5 +14,8 @@ namespace quarn::agent {
 // itself or everyone at once; loopback only when allowed (tests on one machine).
 bool TargetAllowed(uint32_t target, const std::vector<platform::InterfaceAddress>& own,
                    bool loopbackAllowed);
+// The same for an IPv6 target: none of this host's own IPv6 addresses.
+bool TargetAllowed6(const IpAddress& target, const std::vector<platform::Interface6Address>& own,
+                    bool loopbackAllowed);
 
 }  // namespace quarn::agent

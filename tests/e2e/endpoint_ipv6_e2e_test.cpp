@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -94,6 +97,23 @@ class EndPointIpv6 : public ::testing::Test {
         std::sort(replies.begin(), replies.end(),
                   [](const Reply& a, const Reply& b) { return a.text < b.text; });
         return replies;
+    }
+
+    // The command lines of the iperf processes running inside a host.
+    std::vector<std::string> IperfCommandLines(int host) {
+        std::istringstream pids(
+            test_support::RunCommand({"ip", "netns", "pids", net_->Namespace(host)}).output);
+        std::vector<std::string> lines;
+        for (std::string pid; std::getline(pids, pid);) {
+            std::ifstream in("/proc/" + pid + "/cmdline", std::ios::binary);
+            std::string line((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+            if (line.starts_with("/usr/bin/iperf")) {
+                std::replace(line.begin(), line.end(), '\0', ' ');
+                lines.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
+            }
+        }
+        return lines;
     }
 
     std::unique_ptr<TestNetwork> net_;
@@ -200,6 +220,44 @@ TEST_F(EndPointIpv6, ServerRequestOverIpv6MeasuresOverIpv6) {
     for (const std::string& line : lines) {
         EXPECT_NE(line.find(" IP6 fd00:77::"), std::string::npos) << line;
     }
+}
+
+// A client command naming an IPv6 target has the EndPoint ask the other one over IPv6 and
+// send to it with iperf -V; the requester gets the relayed report.
+TEST_F(EndPointIpv6, ClientCommandToAnIpv6TargetMeasuresOverIpv6) {
+    if (access("/usr/bin/tcpdump", X_OK) != 0 || access("/usr/bin/iperf", X_OK) != 0) {
+        GTEST_SKIP() << "needs tcpdump and iperf 2";
+    }
+    Ip(2, {"addr", "add", "fd00:77::12/64", "dev", "eth0", "nodad"});
+    StartEndPoint(1, "Bench One");
+    StartEndPoint(2, "Bench Two");
+    RunningProgram dump = net_->Spawn(
+        2, {"/usr/bin/tcpdump", "-i", "eth0", "-n", "-l", "-c", "10", "tcp", "port", "5001"});
+    ASSERT_TRUE(dump.WaitForLine("listening on", 5000)) << dump.Transcript();
+
+    platform::Socket control;
+    net_->RunInHost(3, [&] {
+        control =
+            platform::TcpConnect6(*ParseIpAddress("fd00:77::11"), protocol::kControlPort, 3000);
+        ASSERT_TRUE(control.Valid());
+        ASSERT_TRUE(platform::SendAll(control, " -c fd00:77::12 -i 1 -t 2 -f m\r\n"));
+    });
+    const auto relayed = test_support::ReadUntilContains(control, "Mbits/sec", 10000);
+    EXPECT_NE(relayed.data.find("Mbits/sec"), std::string::npos) << relayed.data;
+    // The run is still on: its iperf client was started for IPv6.
+    EXPECT_EQ(
+        IperfCommandLines(1),
+        (std::vector<std::string>{"/usr/bin/iperf -c fd00:77::12 -i 1 -t 2 -f m -V -p 5001"}));
+    const auto line = dump.WaitForLine(" > ", 3000);
+    ASSERT_TRUE(line) << dump.Transcript();
+    EXPECT_NE(line->find(" IP6 fd00:77::1"), std::string::npos) << *line;
+    // Its own address is no target, in either family.
+    net_->RunInHost(3, [&] {
+        control =
+            platform::TcpConnect6(*ParseIpAddress("fd00:77::11"), protocol::kControlPort, 3000);
+        ASSERT_TRUE(platform::SendAll(control, " -c fd00:77::11 -i 1 -t 2 -f m\r\n"));
+    });
+    EXPECT_EQ(test_support::ReadUntilClosed(control, 5000).data, "");
 }
 
 }  // namespace

@@ -49,5 +49,19 @@ TEST(StalledPeerLimitFrom, OnlyShortensAndOnlyForWholeMilliseconds) {
     }
 }
 
+// The same for IPv6: none of this host's addresses, loopback only where tests allow it.
+TEST(TargetAllowed6, NeverThisHostItself) {
+    const auto v6 = [](const char* text) { return *ParseIpAddress(text); };
+    const std::vector<platform::Interface6Address> own = {
+        {"eth0", 2, platform::kInterfaceUp, v6("fd00:77::11")},
+        {"eth0", 2, platform::kInterfaceUp, v6("fe80::77:11")},
+    };
+    EXPECT_FALSE(TargetAllowed6(v6("fd00:77::11"), own, false));
+    EXPECT_FALSE(TargetAllowed6(v6("fd00:77:0::11"), own, true));
+    EXPECT_TRUE(TargetAllowed6(v6("fd00:77::12"), own, false));
+    EXPECT_FALSE(TargetAllowed6(v6("::1"), own, false));
+    EXPECT_TRUE(TargetAllowed6(v6("::1"), own, true));
+}
+
 }  // namespace
 }  // namespace quarn::agent

@@ -110,6 +110,21 @@ TEST(ValidateClientCommand, RefusesFloodsNoConsoleSends) {
     }
 }
 
+TEST(ValidateClientCommand, TakesIpv6TargetsThatNeedNoZone) {
+    for (const char* target : {"fd00:77::12", "2001:db8::1", "::1", "FD00:77:0::12"}) {
+        const auto tokens =
+            ValidateClientCommand(std::string(" -c ") + target + " -i 1 -t 10 -f m");
+        ASSERT_TRUE(tokens) << target;
+        EXPECT_EQ((*tokens)[1], target);  // handed to iperf as written
+    }
+    for (const char* target :
+         {"fe80::12", "fe80::12%eth0", "[fd00:77::12]", "ff02::1", "::", "::ffff:198.18.0.3",
+          "fd00:77::12/64", "fd00::77::12", "fd00:77:0:0:0:0:0:0:12"}) {
+        EXPECT_FALSE(ValidateClientCommand(std::string(" -c ") + target + " -i 1 -t 10 -f m"))
+            << target;
+    }
+}
+
 TEST(IsLoopback, TheWholeBlock) {
     EXPECT_TRUE(IsLoopback(0x7f000001));
     EXPECT_TRUE(IsLoopback(0x7fff0009));
