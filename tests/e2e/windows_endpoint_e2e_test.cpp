@@ -15,7 +15,9 @@
 #include <optional>
 #include <thread>
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
+#include "platform/socket6.h"
 #include "protocol/messages.h"
 #include "tests/e2e/console_network_test.h"
 #include "tests/e2e/console_output.h"
@@ -68,6 +70,7 @@ class WindowsEndPointTest : public ConsoleNetworkTest {
             return;
         }
         ShapeLinks();
+        AddIpv6Addresses();
         for (int host : {kLinuxA, kLinuxB, kLinuxC}) {
             ASSERT_NO_FATAL_FAILURE(StartLinuxEndPoint(host));
         }
@@ -87,6 +90,16 @@ class WindowsEndPointTest : public ConsoleNetworkTest {
         linuxEndPoints_.clear();
         ConsoleNetworkTest::TearDown();
     }
+
+    // fd00:77::<10+host>, usable at once (no duplicate detection).
+    void AddIpv6Addresses() {
+        for (int host = 1; host <= Network().Hosts(); ++host) {
+            const auto added = Network().Run(
+                host, {"ip", "-6", "addr", "add", Ipv6(host) + "/64", "dev", "eth0", "nodad"});
+            ASSERT_EQ(added.exitCode, 0) << added.output;
+        }
+    }
+    static std::string Ipv6(int host) { return "fd00:77::" + std::to_string(10 + host); }
 
     // Every host's incoming traffic passes a token bucket at its bridge port.
     void ShapeLinks() {
@@ -343,6 +356,32 @@ TEST_F(WindowsEndPointTest, HostilePeersAreRefusedAndServingGoesOn) {
         reply = ServerRequestReply(Network(), kLinuxB, w, connection);
     }
     EXPECT_EQ(reply, "ok;5001\r\n") << windowsEndPoint_.Transcript();
+}
+
+// Over IPv6 the Windows EndPoint is found with its IPv6 address and serves a pair's
+// server, measured by the Linux iperf with -V.
+TEST_F(WindowsEndPointTest, AnswersAndServesOverIpv6) {
+    const IpAddress windows = ParseIpAddress(Ipv6(kWindows)).value();
+    std::string reply;
+    platform::Socket control;
+    Network().RunInHost(kConsoleHost, [&] {
+        platform::Socket probe = platform::UdpBind6(IpAddress::V6({}), 0);
+        platform::SetRecvTimeout(probe, 3000);
+        ASSERT_TRUE(platform::SendTo6(probe, "hello", windows, protocol::kDiscoveryPort));
+        reply = platform::ReceiveFrom6(probe, protocol::kMaxDatagram).datagram.data;
+        control = platform::TcpConnect6(windows, protocol::kControlPort, 5000);
+        ASSERT_TRUE(control.Valid());
+        ASSERT_TRUE(platform::SendAll(control, protocol::kServerRequestTcp));
+    });
+    EXPECT_EQ(reply, Ipv6(kWindows) + " 5001 1555 " + kKoreanName);
+    const std::string ok = ReadUntilContains(control, "\r\n", 20000).data;
+    ASSERT_EQ(ok.substr(0, ok.find("\r\n") + 2), "ok;5001\r\n") << ok;
+    const auto client = Network().Run(
+        kConsoleHost, {"/usr/bin/iperf", "-V", "-c", Ipv6(kWindows), "-t", "2", "-f", "m"}, {},
+        30000);
+    EXPECT_NE(client.output.find("Mbits/sec"), std::string::npos) << client.output;
+    const auto relayed = ReadUntilContains(control, "Mbits/sec", 10000);
+    EXPECT_NE(relayed.data.find("Mbits/sec"), std::string::npos) << relayed.data;
 }
 
 }  // namespace
