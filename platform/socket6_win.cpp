@@ -80,9 +80,17 @@ std::string ZoneName(unsigned interfaceIndex) {
     return std::to_string(interfaceIndex);
 }
 
+// Exclusive, as the IPv4 sockets are: SO_REUSEADDR on Windows would let a second program
+// take a bound port over.
+bool Exclusive(const Socket& socket) {
+    const DWORD on = 1;
+    return setsockopt(S6(socket.Fd()), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                      reinterpret_cast<const char*>(&on), sizeof on) == 0;
+}
+
 Socket UdpBind6(const IpAddress& address, uint16_t port) {
     Socket socket = NewV6Only(SOCK_DGRAM, IPPROTO_UDP);
-    if (socket.Valid() && !Bind6(socket, address, port)) {
+    if (socket.Valid() && (!Exclusive(socket) || !Bind6(socket, address, port))) {
         return Fail6(socket);
     }
     return socket;
@@ -98,12 +106,8 @@ bool JoinGroup6(const Socket& socket, const IpAddress& group, unsigned interface
 
 Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog) {
     Socket socket = NewV6Only(SOCK_STREAM, IPPROTO_TCP);
-    // Exclusive, as the IPv4 listener is: no other program may take the port over.
-    const DWORD on = 1;
-    if (!socket.Valid() ||
-        setsockopt(S6(socket.Fd()), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
-                   reinterpret_cast<const char*>(&on), sizeof on) != 0 ||
-        !Bind6(socket, address, port) || ::listen(S6(socket.Fd()), backlog) != 0) {
+    if (!socket.Valid() || !Exclusive(socket) || !Bind6(socket, address, port) ||
+        ::listen(S6(socket.Fd()), backlog) != 0) {
         return Fail6(socket);
     }
     return socket;

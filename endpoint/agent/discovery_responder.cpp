@@ -48,10 +48,12 @@ std::vector<std::string> ProbeReplies6(const std::vector<platform::Interface6Add
 }
 
 bool DiscoveryResponder::Bind() {
-    Bind6();
     socket_ = platform::UdpBind(state_.Config().bindAddress, state_.Config().discoveryPort,
                                 /*broadcast=*/true);
     // No receive timeout: Wake() shuts the socket down, which ends a blocked receive.
+    if (socket_.Valid()) {
+        Bind6();
+    }
     return socket_.Valid();
 }
 
@@ -131,7 +133,8 @@ void DiscoveryResponder::Bind6() {
     if (state_.Config().bindAddress != 0) {
         return;  // bound to one IPv4 address: nothing over IPv6
     }
-    socket6_ = platform::UdpBind6(IpAddress::V6({}), state_.Config().discoveryPort);
+    // On the port the IPv4 side got (a test's port 0 gives any free one).
+    socket6_ = platform::UdpBind6(IpAddress::V6({}), platform::LocalPort(socket_));
     const IpAddress allNodes = *ParseIpAddress("ff02::1");
     for (const platform::Interface6Address& adapter : platform::QualifyingAdapters6()) {
         platform::JoinGroup6(socket6_, allNodes, adapter.index);
