@@ -24,13 +24,13 @@
 #include <thread>
 #include <vector>
 
+#include "address/ipv4.h"
 #include "bench/server_lines.h"
 #include "console/core/pair_session.h"
 #include "console/core/run_environment.h"
 #include "console/net/rtt_prober.h"
 #include "console/ui/main_window.h"
 #include "console/ui/qt_dispatcher.h"
-#include "address/ipv4.h"
 #include "platform/socket.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <map>
 #include <set>
 
+#include "address/ipv4.h"
 #include "console/core/pair_table.h"
 #include "console/records/metrics_server.h"
 #include "console/records/run_history.h"
-#include "address/ipv4.h"
 
 namespace quarn::console {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "console/net/link_facts_reply.h"
 #include "address/ipv4.h"
+#include "console/net/link_facts_reply.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
 #include "protocol/auth_messages.h"

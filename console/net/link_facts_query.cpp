@@ -4,8 +4,8 @@
 #include <set>
 #include <thread>
 
-#include "console/net/link_facts_reply.h"
 #include "address/ipv4.h"
+#include "console/net/link_facts_reply.h"
 #include "platform/adapters.h"
 #include "platform/link_info.h"
 #include "platform/socket.h"

@@ -1,8 +1,8 @@
 #include "console/net/network_run_environment.h"
 
+#include "address/ipv4.h"
 #include "console/net/own_machine.h"
 #include "console/net/restart_broadcast.h"
-#include "address/ipv4.h"
 
 namespace quarn::console {
 

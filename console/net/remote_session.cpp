@@ -5,10 +5,10 @@
 #include <chrono>
 #include <utility>
 
+#include "address/ipv4.h"
 #include "console/net/line_splitter.h"
 #include "console/net/pair_command.h"
 #include "console/net/session_failure.h"
-#include "address/ipv4.h"
 #include "labkey/control_handshake.h"
 #include "platform/text_encoding.h"
 #include "protocol/client_command.h"

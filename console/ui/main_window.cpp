@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <cstdio>
 
+#include "address/ipv4.h"
 #include "console/records/journal_directory.h"
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
@@ -24,7 +25,6 @@
 #include "console/ui/pair_menu.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_records.h"
-#include "address/ipv4.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "address/ipv4.h"
 #include "console/core/pair_table.h"
 #include "console/headless/headless_options.h"
 #include "console/records/metrics_server.h"
-#include "address/ipv4.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "console/records/metrics_server.h"
 #include "address/ipv4.h"
+#include "console/records/metrics_server.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

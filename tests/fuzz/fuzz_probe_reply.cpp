@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "console/net/endpoint_collector.h"
 #include "address/ipv4.h"
+#include "console/net/endpoint_collector.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
 #include "protocol/messages.h"

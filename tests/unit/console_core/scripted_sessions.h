@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "address/ipv4.h"
 #include "console/core/pair_session.h"
 #include "console/core/run_environment.h"
-#include "address/ipv4.h"
 
 namespace quarn::console::test {
 

@@ -3,11 +3,11 @@
 #include <chrono>
 #include <thread>
 
+#include "address/ipv4.h"
 #include "console/net/broadcast_targets.h"
 #include "console/net/endpoint_collector.h"
 #include "console/net/endpoint_search.h"
 #include "console/net/restart_broadcast.h"
-#include "address/ipv4.h"
 #include "labkey/lab_key.h"
 #include "platform/text_encoding.h"
 #include "protocol/auth_messages.h"

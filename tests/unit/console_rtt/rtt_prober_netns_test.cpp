@@ -4,10 +4,10 @@
 #include <memory>
 #include <thread>
 
+#include "address/ipv4.h"
 #include "console/net/rtt_prober.h"
 #include "endpoint/agent/agent_state.h"
 #include "endpoint/agent/discovery_responder.h"
-#include "address/ipv4.h"
 #include "platform/socket.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_network.h"
