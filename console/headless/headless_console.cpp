@@ -34,6 +34,15 @@ namespace {
 // How long the EndPoints of a run's pairs have to say what their links are.
 constexpr auto kLinkFactsWait = std::chrono::milliseconds(1000);
 
+// A pair's options go only to an EndPoint that announced them.
+bool AnyTrafficOption(const ConsoleData& data) {
+    for (int row = 1; row < data.table.Size(); ++row) {
+        if (!data.table[row].config.traffic.Empty())
+            return true;
+    }
+    return false;
+}
+
 SessionOptions MakeSessionOptions(const HeadlessOptions& options,
                                   const HeadlessEnvironment& environment,
                                   std::optional<labkey::LabKey> key) {
@@ -73,6 +82,7 @@ class HeadlessConsole {
   private:
     int Open();
     void ApplyOverrides();
+    void ApplyTraffic();
     void Search();
     int Measure();
     void OnSignal();
@@ -210,7 +220,7 @@ int HeadlessConsole::LoadBaseline() {
 // Pairs given on the command line were never searched for: their EndPoints are asked
 // directly, when something will use the answer.
 void HeadlessConsole::LearnLinks() {
-    if (!AnyPassLine(data_) && options_.jsonlPath.empty())
+    if (!AnyPassLine(data_) && options_.jsonlPath.empty() && !AnyTrafficOption(data_))
         return;
     std::vector<std::string> unknown;
     for (int row = 1; row < data_.table.Size(); ++row) {
@@ -253,8 +263,10 @@ void HeadlessConsole::ApplyOverrides() {
     if (options_.throughputText)
         settings.throughputText = *options_.throughputText;
     settings.passLines = EffectiveLines(settings.passLines, options_.passLines);
-    if (options_.pairs.empty())
+    if (options_.pairs.empty()) {
+        ApplyTraffic();
         return;
+    }
     // Pairs given on the command line replace the opened file's pairs and their series.
     data_.table.RemoveAllPairs();
     data_.chart.Reset();
@@ -266,6 +278,17 @@ void HeadlessConsole::ApplyOverrides() {
         data_.table.AppendPair(std::move(pair));
     }
     data_.chart.SetPairCount(data_.table.PairCount());
+    ApplyTraffic();
+}
+
+void HeadlessConsole::ApplyTraffic() {
+    const TrafficOptions& given = options_.traffic;
+    for (int row = 1; row < data_.table.Size(); ++row) {
+        TrafficOptions& traffic = data_.table[row].config.traffic;
+        traffic.dscp = given.dscp ? given.dscp : traffic.dscp;
+        traffic.length = given.length ? given.length : traffic.length;
+        traffic.mss = given.mss ? given.mss : traffic.mss;
+    }
 }
 
 void HeadlessConsole::Search() {

@@ -141,6 +141,28 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
                                   o.passLines.maxBaselineDropPercent);
          }},
         {"--baseline", set(o.baselinePath)},
+        {"--dscp",
+         [&](const std::string& v) {
+             o.traffic.dscp = ParseDscp(v);
+             return o.traffic.dscp
+                        ? Outcome::Done()
+                        : Outcome::Failed("--dscp expects CS0-CS7, AF11-AF43, EF or 0-63: " + v);
+         }},
+        {"--length",
+         [&](const std::string& v) {
+             o.traffic.length = ParseWholeIn(v, 1, kMaxTcpLength);
+             return o.traffic.length ? Outcome::Done()
+                                     : Outcome::Failed(
+                                           "--length expects bytes, 20-65507 for UDP and "
+                                           "1-1048576 for TCP: " +
+                                           v);
+         }},
+        {"--mss",
+         [&](const std::string& v) {
+             o.traffic.mss = ParseWholeIn(v, kMinMss, kMaxMss);
+             return o.traffic.mss ? Outcome::Done()
+                                  : Outcome::Failed("--mss expects bytes from 536 to 9000: " + v);
+         }},
         {"--interface",
          [&](const std::string& v) {
              o.interfaces.push_back(v);
@@ -195,6 +217,11 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
     }
     if (o.passLines.maxBaselineDropPercent && o.baselinePath.empty())
         return WhyNot{"--pass-baseline needs --baseline FILE|ID"};
+    if (o.protocol == Protocol::Udp && o.traffic.mss)
+        return WhyNot{"--mss applies to TCP only"};
+    if (o.protocol)
+        if (const std::string refusal = TrafficRefusal(o.traffic, *o.protocol); !refusal.empty())
+            return WhyNot{"--length: " + refusal};
     return o;
 }
 
@@ -237,6 +264,10 @@ std::string HeadlessUsage(const std::string& program) {
            "  --baseline FILE|ID    a saved file or a run of the history to hold the pairs\n"
            "                        to, matched by their addresses as --compare matches them\n"
            "  --pass-baseline PCT   a pair fails more than this % below its baseline average\n"
+           "  --dscp CLASS          mark every pair's traffic: CS0-CS7, AF11-AF43, EF or a\n"
+           "                        DSCP 0-63\n"
+           "  --length BYTES        UDP datagram (20-65507) or TCP write size (1-1048576)\n"
+           "  --mss BYTES           TCP maximum segment size (536-9000)\n"
            "  --metrics [ADDR:]PORT serve /metrics for Prometheus on this port (on the\n"
            "                        loopback address unless ADDR is given, e.g. 0.0.0.0)\n"
            "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"

@@ -73,6 +73,25 @@ TEST(HeadlessOptions, RefusesBadInput) {
     EXPECT_FALSE(Parse({"--search=yes"}).Ok());
 }
 
+TEST(HeadlessOptions, TrafficOptionsAndTheirRefusals) {
+    const Result<HeadlessOptions> r = Parse({"--dscp", "af41", "--length=1400", "--mss", "1000"});
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    EXPECT_EQ(r->traffic, (TrafficOptions{34, 1400, 1000}));
+    EXPECT_EQ(Parse({"--dscp", "63"})->traffic.dscp, 63);
+    EXPECT_TRUE(Parse({"--pair", "1.2.3.4,1.2.3.5"})->traffic.Empty());
+    EXPECT_EQ(Parse({"--udp", "--length", "200"})->traffic.length, 200);
+    EXPECT_EQ(Parse({"--dscp", "EF2"}).Why(), "--dscp expects CS0-CS7, AF11-AF43, EF or 0-63: EF2");
+    EXPECT_FALSE(Parse({"--dscp", "64"}).Ok());
+    EXPECT_FALSE(Parse({"--mss", "535"}).Ok());
+    EXPECT_FALSE(Parse({"--mss", "9001"}).Ok());
+    EXPECT_FALSE(Parse({"--length", "0"}).Ok());
+    EXPECT_FALSE(Parse({"--length", "1048577"}).Ok());
+    EXPECT_EQ(Parse({"--udp", "--mss", "1000"}).Why(), "--mss applies to TCP only");
+    EXPECT_EQ(Parse({"--udp", "--length", "19"}).Why(),
+              "--length: A UDP datagram size can be set from 20 to 65507 bytes.");
+    EXPECT_TRUE(Parse({"--tcp", "--length", "100000"}).Ok());
+}
+
 // A second --csv or --duration would silently replace the first; --pair and --interface
 // add one each.
 TEST(HeadlessOptions, ARepeatedOptionIsRefusedByName) {
