@@ -98,6 +98,7 @@ void MainCommands::EditPair(int item) {
     // The table keeps its shape while the dialog is open: nothing else runs in Idle mode.
     if (dialog.exec() == QDialog::Accepted) {
         data.EditPair(pair, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
+        data.table.Find(pair)->config.traffic = dialog.Traffic();
         if (KeepLabels(dialog))
             data.table.Find(pair)->config.showAddress = false;
         RedrawList();
