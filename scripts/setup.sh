@@ -36,6 +36,8 @@ $SUDO apt-get install -y -qq --no-install-recommends \
 # The lab key's HMAC-SHA256 and randomness, for the Linux and the Windows build.
 $SUDO apt-get install -y -qq --no-install-recommends libgcrypt20-dev >/dev/null
 $SUDO apt-get install -y -qq --no-install-recommends libgcrypt-mingw-w64-dev >/dev/null
+# tcpdump: the traffic options' e2e tests read the marking and sizes off the wire.
+$SUDO apt-get install -y -qq --no-install-recommends tcpdump >/dev/null
 # poppler-utils: pdftoppm turns a report printed to PDF by Chromium into pictures to look at.
 # Wine takes its code page from the locale: the Windows EndPoint's test runs it under
 # ko_KR.UTF-8 (code page 949).
