@@ -449,6 +449,25 @@ TEST(MeasurementRunTest, PairWithAnOptionItsEndPointDoesNotTakeFailsAloneBeforeT
         << log.Text(0);
 }
 
+// Seconds are complete without the pair that never started, so the run reaches its end.
+TEST(MeasurementRunTest, RunWithAPairRefusedBeforeTheStartCompletesWithTheOthers) {
+    Harness h;
+    h.AddPair("198.51.100.7");
+    h.AddPair("198.51.100.9");
+    h.data.table[1].config.traffic.mss = 1000;
+    h.data.settings.durationText = "10";
+    SessionScript script;
+    script.lines = test::PlainCaptureLines("iperf-2.1.8-server-tcp-12s.txt");
+    h.sessions.Script(2, script);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitForIdle());
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kCompleted});
+    EXPECT_EQ(h.run.Ticks(), 10);
+    EXPECT_EQ(h.data.table[2].figures.statusText, "Done");
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Error");
+    EXPECT_EQ(h.data.table[1].figures.count, 0);
+}
+
 TEST(MeasurementRunTest, LengthBeyondTheProtocolsBoundsRefusesTheRun) {
     Harness h;
     h.AddPair("198.51.100.7");
