@@ -1,5 +1,6 @@
 #include "console/core/pair_capabilities.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace quarn::console {
@@ -41,6 +42,21 @@ std::optional<PairFailure> UntakenOption(const PairConfig& pair, Protocol protoc
     }
     return FirstUntaken(NeededByEndPoint2(pair.traffic, protocol), TakenBy(links, pair.endpoint2),
                         FailureSide::EndPoint2, pair.endpoint2);
+}
+
+std::vector<std::string> EndsToAskBeforeTheRun(const ConsoleData& data) {
+    std::vector<std::string> unknown;
+    for (int row = 1; row < data.table.Size(); ++row) {
+        const PairConfig& pair = data.table[row].config;
+        if (!pair.active || pair.traffic.Empty())
+            continue;
+        for (const std::string* address : {&pair.endpoint1, &pair.endpoint2}) {
+            if (!data.links.contains(*address) &&
+                std::find(unknown.begin(), unknown.end(), *address) == unknown.end())
+                unknown.push_back(*address);
+        }
+    }
+    return unknown;
 }
 
 }  // namespace quarn::console

@@ -3,7 +3,9 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "console/core/console_data.h"
 #include "console/core/link_facts.h"
 #include "console/core/pair_failure.h"
 #include "console/core/pair_record.h"
@@ -16,5 +18,9 @@ namespace quarn::console {
 std::optional<PairFailure> UntakenOption(const PairConfig& pair, Protocol protocol,
                                          ClientSide client,
                                          const std::map<std::string, LinkFacts>& links);
+
+// The addresses of active pairs with traffic options whose EndPoints said nothing yet (the
+// pair was typed, not found by a search), so they can be asked before the run.
+std::vector<std::string> EndsToAskBeforeTheRun(const ConsoleData& data);
 
 }  // namespace quarn::console

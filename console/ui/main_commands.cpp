@@ -2,9 +2,12 @@
 
 #include <QKeyEvent>
 
+#include "console/core/pair_capabilities.h"
+#include "console/net/link_facts_query.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_menu.h"
 #include "console/ui/pair_setting_dialog.h"
+#include "protocol/messages.h"
 #include "widgets/text.h"
 
 namespace quarn::console::ui {
@@ -40,9 +43,20 @@ void MainCommands::StoreSettingTexts() {
 }
 
 void MainCommands::StartOrStop() {
-    if (Idle())
+    if (Idle()) {
         StoreSettingTexts();
+        LearnOptionsTaken();
+    }
     session_.Run().StartOrStop();
+}
+
+// A typed pair's EndPoints are asked what they take before options go to them; an older
+// EndPoint never answers, so the wait is short.
+void MainCommands::LearnOptionsTaken() {
+    ConsoleData& data = session_.Data();
+    const std::vector<std::string> unknown = EndsToAskBeforeTheRun(data);
+    if (!unknown.empty())
+        data.links.merge(AskLinkFacts(unknown, protocol::kDiscoveryPort, kFactsWait));
 }
 
 void MainCommands::AfterShapeChange() {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <utility>
@@ -87,9 +88,11 @@ class MainCommands : public QObject {
     void protocolSwitched(const QString& valueText);
 
   private:
+    static constexpr std::chrono::milliseconds kFactsWait{1000};
     void OnSearchDone(const Outcome& found);
     std::vector<PairId> SelectedPairs() const;
     void StoreSettingTexts();
+    void LearnOptionsTaken();
     void PrepareMenu(int contextRow);
     void AfterShapeChange();
     bool KeepLabels(const PairSettingDialog& dialog);

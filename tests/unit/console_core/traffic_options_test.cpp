@@ -123,5 +123,29 @@ TEST(PairCapabilities, TheCauseNamesTheEndAndTheOption) {
         "End Point 2 198.51.100.8 does not take a datagram or write size: an older EndPoint"));
 }
 
+// Only pairs that carry options and are measured make the window ask, each address once.
+TEST(PairCapabilities, EndsToAskAreTheUnknownEndsOfMarkedActivePairs) {
+    ConsoleData data;
+    const auto add = [&](const char* from, const char* to, TrafficOptions traffic, bool active) {
+        PairConfig pair;
+        pair.endpoint1 = from;
+        pair.endpoint2 = to;
+        pair.traffic = traffic;
+        const PairId id = data.AddPair(std::move(pair));
+        if (!active)
+            data.table.SetActive({id}, false);
+    };
+    add("198.51.100.1", "198.51.100.2", {}, true);
+    add("198.51.100.3", "198.51.100.4", {46, std::nullopt, std::nullopt}, true);
+    add("198.51.100.4", "198.51.100.5", {std::nullopt, 200, std::nullopt}, true);
+    add("198.51.100.6", "198.51.100.7", {46, std::nullopt, std::nullopt}, false);
+    data.links["198.51.100.5"].mtu = 1500;
+    EXPECT_EQ(EndsToAskBeforeTheRun(data),
+              (std::vector<std::string>{"198.51.100.3", "198.51.100.4"}));
+    data.links["198.51.100.3"] = {};
+    data.links["198.51.100.4"] = {};
+    EXPECT_TRUE(EndsToAskBeforeTheRun(data).empty());
+}
+
 }  // namespace
 }  // namespace quarn::console
