@@ -11,6 +11,7 @@
 #include "console/core/event_loop.h"
 #include "console/core/local_time.h"
 #include "console/core/measurement_run.h"
+#include "console/core/pair_builders.h"
 #include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
 #include "console/files/file_session.h"
@@ -83,6 +84,7 @@ class HeadlessConsole {
     int Open();
     void ApplyOverrides();
     void ApplyTraffic();
+    int AddReversesOfOpenedPairs();
     void Search();
     int Measure();
     void OnSignal();
@@ -150,6 +152,8 @@ int HeadlessConsole::Run() {
     if (const int status = LoadBaseline(); status != kExitOk)
         return status;
     ApplyOverrides();
+    if (const int status = AddReversesOfOpenedPairs(); status != kExitOk)
+        return status;
     if (options_.search)
         Search();
     if (interrupt_.stop_requested())
@@ -279,6 +283,32 @@ void HeadlessConsole::ApplyOverrides() {
     }
     data_.chart.SetPairCount(data_.table.PairCount());
     ApplyTraffic();
+}
+
+// --both-ways on the pairs of an opened file; pairs from the command line have their
+// reverses already.
+int HeadlessConsole::AddReversesOfOpenedPairs() {
+    if (!options_.bothWays || !options_.pairs.empty())
+        return kExitOk;
+    std::vector<BuiltPair> opened;
+    for (int row = 1; row < data_.table.Size(); ++row)
+        opened.emplace_back(data_.table[row].config.endpoint1, data_.table[row].config.endpoint2);
+    const std::vector<BuiltPair> reverses = ReversePairs(opened);
+    const Outcome room =
+        CheckBuilderRoom("--both-ways", data_.table.PairCount(), static_cast<int>(reverses.size()));
+    if (!room) {
+        std::fprintf(env_.err, "%s\n", room.Why().c_str());
+        return kExitRefused;
+    }
+    for (const auto& [from, to] : reverses) {
+        PairConfig pair;
+        pair.endpoint1 = from;
+        pair.endpoint2 = to;
+        data_.table.AppendPair(std::move(pair));
+    }
+    data_.chart.SetPairCount(data_.table.PairCount());
+    ApplyTraffic();
+    return kExitOk;
 }
 
 void HeadlessConsole::ApplyTraffic() {
