@@ -93,6 +93,28 @@ TEST_F(ConsoleTrafficTest, JumboDatagramsAreCountedWhole) {
     EXPECT_GT(figures->average, 15.0) << run.Transcript();
 }
 
+// Both directions of a link at once, and two senders into one receiver, one of them this
+// Console itself: every pair measures, and the receiver's wire carries each sender.
+TEST_F(ConsoleTrafficTest, BothWaysAndFanInRunEveryPairAtOnce) {
+    const ConsoleResult both = Run({Pair(2, 3)}, {"--both-ways"});
+    ExpectCompletedRun(both, kSeconds);
+    EXPECT_TRUE(HasLine(both.lines, "Measuring 2 pair(s) for 2 s...")) << both.Transcript();
+    ExpectSensiblePair(both, "Pair1", kSeconds);
+    ExpectSensiblePair(both, "Pair2", kSeconds);
+
+    WireCapture wire(Network(), 3, "udp and dst host " + Address(3) + " and not port 54321");
+    ASSERT_TRUE(wire.Listening());
+    const ConsoleResult fanIn =
+        Run({}, {"--fan-in", Address(1) + "," + Address(2) + ":" + Address(3), "--udp",
+                 "--throughput", "5"});
+    ExpectCompletedRun(fanIn, kSeconds);
+    ExpectSensiblePair(fanIn, "Pair1", kSeconds);
+    ExpectSensiblePair(fanIn, "Pair2", kSeconds);
+    const std::vector<std::string> seen = wire.Stop();
+    EXPECT_GE(CountContaining(seen, Address(1) + "."), 100) << Joined(seen);
+    EXPECT_GE(CountContaining(seen, Address(2) + "."), 100) << Joined(seen);
+}
+
 // An older EndPoint as End Point 1 is never sent a marking; as End Point 2 it serves the
 // other pair, whose client is a current EndPoint.
 TEST_F(ConsoleTrafficTest, OlderEndPointIsRefusedWithItsCauseWhileTheOtherPairRuns) {
