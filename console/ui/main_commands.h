@@ -53,6 +53,9 @@ class MainCommands : public QObject {
     void EditPair(int item);
     void Copy();
     void Paste();
+    // Adds the reverse of each selected pair that has none, with its streams and options,
+    // so both directions run at once; refused, adding nothing, beyond the 16 pairs.
+    void AddBothWays();
     void ExchangeSelected();
     void ShowSelectedAs(bool address);
     void ActivateSelected(bool active);
