@@ -286,8 +286,18 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
         std::vector<BuiltPair> given;
         for (const PairSpec& pair : o.pairs)
             given.emplace_back(pair.endpoint1, pair.endpoint2);
+        const std::size_t before = o.pairs.size();
         if (const Outcome added = AddBuilt("--both-ways", ReversePairs(given), o.pairs); !added)
             return WhyNot{added.Why()};
+        // A reverse runs with the streams of the pair it reverses.
+        for (std::size_t i = before; i < o.pairs.size(); ++i) {
+            const auto original =
+                std::find_if(o.pairs.begin(), o.pairs.begin() + before, [&](const PairSpec& pair) {
+                    return pair.endpoint1 == o.pairs[i].endpoint2 &&
+                           pair.endpoint2 == o.pairs[i].endpoint1;
+                });
+            o.pairs[i].streams = original->streams;
+        }
     }
     if (o.protocol == Protocol::Udp && o.traffic.mss)
         return WhyNot{"--mss applies to TCP only"};

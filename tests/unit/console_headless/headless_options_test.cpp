@@ -90,7 +90,8 @@ TEST(HeadlessOptions, BuildersAddTheirPairsAfterThoseGivenBefore) {
                                         "1.0.0.9>1.0.0.5", "1.0.0.2>1.0.0.1", "1.0.0.9>1.0.0.3",
                                         "1.0.0.9>1.0.0.4", "1.0.0.5>1.0.0.9"}));
     EXPECT_EQ(r->pairs[0].streams, 4);
-    EXPECT_EQ(r->pairs[4].streams, 1);
+    EXPECT_EQ(r->pairs[1].streams, 1);
+    EXPECT_EQ(r->pairs[4].streams, 4);  // the reverse of the first pair
     EXPECT_TRUE(r->bothWays);
     EXPECT_EQ(Parse({"--mesh", "1.0.0.1,1.0.0.2,1.0.0.3"})->pairs.size(), 6u);
     EXPECT_FALSE(Parse({"--pair", "1.0.0.1,1.0.0.2"})->bothWays);
