@@ -1,5 +1,6 @@
 #include "protocol/client_command.h"
 
+#include <charconv>
 #include <vector>
 
 #include "protocol/messages.h"
@@ -20,6 +21,15 @@ std::string BuildClientCommand(const ClientCommand& command) {
             line += " -P " + std::to_string(command.parallel);
         }
     }
+    if (!command.tos.empty()) {
+        line += " -S " + command.tos;
+    }
+    if (!command.length.empty()) {
+        line += " -l " + command.length;
+    }
+    if (!command.udp && !command.mss.empty()) {
+        line += " -M " + command.mss;
+    }
     line += " -f m";
     return line;
 }
@@ -39,6 +49,8 @@ CommandScan ScanCommand(std::string_view command) {
             scan.window = next;
         } else if (tokens[i] == "-b") {
             scan.bandwidth = next;
+        } else if (tokens[i] == "-l") {
+            scan.length = next;
         } else if (tokens[i] == "-u") {
             scan.udp = true;
             continue;
@@ -52,6 +64,13 @@ CommandScan ScanCommand(std::string_view command) {
 
 std::string ServerRequestFor(const CommandScan& scan) {
     if (scan.udp) {
+        long length = 0;
+        const char* end = scan.length.data() + scan.length.size();
+        const bool parsed = std::from_chars(scan.length.data(), end, length).ptr == end;
+        if (!scan.length.empty() && parsed && length > kDefaultUdpLength) {
+            std::string request(kServerRequestUdp.substr(0, kServerRequestUdp.size() - 2));
+            return request + " -l " + scan.length + std::string(kCrLf);
+        }
         return std::string(kServerRequestUdp);
     }
     if (scan.window.empty()) {

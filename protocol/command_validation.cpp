@@ -30,6 +30,14 @@ bool IsNumberIn(std::string_view text, long low, long high) {
     return value >= low && value <= high;
 }
 
+// A DSCP in the TOS byte's upper six bits; the ECN bits stay the kernel's.
+bool IsTosByte(std::string_view text) {
+    long value = 0;
+    return IsNumberIn(text, 0, kMaxTosByte) &&
+           std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc() &&
+           value % 4 == 0;
+}
+
 size_t CountDigits(std::string_view text, size_t pos) {
     size_t count = 0;
     while (pos + count < text.size() && text[pos + count] >= '0' && text[pos + count] <= '9') {
@@ -60,11 +68,21 @@ bool ValueIsValid(std::string_view option, std::string_view value) {
     if (option == "-b" || option == "-w") {
         return IsIperfSize(value);
     }
+    if (option == "-S") {
+        return IsTosByte(value);
+    }
+    if (option == "-l") {
+        return IsNumberIn(value, 1, kMaxTcpLength);  // the protocol's bounds come later
+    }
+    if (option == "-M") {
+        return IsNumberIn(value, kMinMss, kMaxMss);
+    }
     return option == "-f" && value == "m";
 }
 
 bool TakesValue(std::string_view option) {
-    static const std::set<std::string_view> kOptions = {"-c", "-i", "-t", "-P", "-b", "-w", "-f"};
+    static const std::set<std::string_view> kOptions = {"-c", "-i", "-t", "-P", "-b",
+                                                        "-w", "-f", "-S", "-l", "-M"};
     return kOptions.count(option) > 0;
 }
 
@@ -77,7 +95,10 @@ bool CombinationIsValid(const Options& options) {
     if (!has("-u")) {
         return !has("-b");
     }
-    if (has("-w") || (has("-P") && options.at("-P") != "1")) {
+    if (has("-w") || has("-M") || (has("-P") && options.at("-P") != "1")) {
+        return false;
+    }
+    if (has("-l") && !IsNumberIn(options.at("-l"), kMinUdpLength, kMaxUdpLength)) {
         return false;
     }
     if (!has("-b")) {
@@ -185,7 +206,10 @@ std::optional<std::vector<std::string>> ValidateServerOptions(std::string_view o
     const bool tcpWithWindow = tokens.size() == tcp.size() + 2 &&
                                std::equal(tcp.begin(), tcp.end(), tokens.begin()) &&
                                tokens[tcp.size()] == "-w" && IsIperfSize(tokens.back());
-    if (tcpWithWindow) {
+    const bool udpWithLength =
+        tokens.size() == udp.size() + 2 && std::equal(udp.begin(), udp.end(), tokens.begin()) &&
+        tokens[udp.size()] == "-l" && IsNumberIn(tokens.back(), kMinUdpLength, kMaxUdpLength);
+    if (tcpWithWindow || udpWithLength) {
         return ToStrings(tokens);
     }
     return std::nullopt;

@@ -18,16 +18,26 @@ inline constexpr long kMaxRunSeconds = 259500;
 inline constexpr long kMaxParallelStreams = 16;
 // Above any link a pair runs over; a larger "-b" only floods the segment.
 inline constexpr double kMaxUdpRateBitsPerSecond = 100e9;
+// The traffic options a pair may carry: a TOS byte holding a DSCP (its low two bits are
+// ECN, not the Console's), the datagram or write size iperf 2 measures with (shorter UDP
+// datagrams leave no room for its sequence header; longer ones exceed IPv4), the TCP MSS.
+inline constexpr long kMaxTosByte = 252;
+inline constexpr long kMinUdpLength = 20;
+inline constexpr long kMaxUdpLength = 65507;
+inline constexpr long kMaxTcpLength = 1048576;
+inline constexpr long kMinMss = 536;
+inline constexpr long kMaxMss = 9000;
 
 // The iperf argument tail (no program name) of a client command holding only -c <routable
-// IPv4> (exactly once), -i 1, -t 1..259500, -P 1..16, -u, -b/-w <size>, -f m, combined as
-// the Console combines them (UDP: -b up to the rate bound, one stream, no -w; TCP: no -b);
+// IPv4> (exactly once), -i 1, -t 1..259500, -P 1..16, -u, -b/-w <size>, -f m, -S <TOS
+// byte, a multiple of 4>, -l <length for the protocol>, -M <MSS>, combined as the Console
+// combines them (UDP: -b up to the rate bound, one stream, no -w, no -M; TCP: no -b);
 // nullopt for anything else. Loopback and the EndPoint's own addresses are the agent's to
 // refuse: only it knows them, and tests on one machine need loopback.
 std::optional<std::vector<std::string>> ValidateClientCommand(std::string_view line);
 
-// The argument tail of server options that are exactly one of the three server request
-// forms (with any valid size after -w); nullopt otherwise.
+// The argument tail of server options that are exactly one of the server request forms
+// (with any valid size after -w, a UDP length after -l); nullopt otherwise.
 std::optional<std::vector<std::string>> ValidateServerOptions(std::string_view options);
 
 // Not 0/8 (unspecified), multicast, reserved or broadcast.

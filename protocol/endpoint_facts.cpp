@@ -94,4 +94,15 @@ std::optional<std::string> FactValue(const Facts& facts, std::string_view key) {
     return std::nullopt;
 }
 
+std::vector<std::string> TakenOptions(std::string_view value) {
+    std::vector<std::string> names;
+    while (!value.empty()) {
+        const std::size_t comma = std::min(value.find(','), value.size());
+        if (comma > 0)
+            names.emplace_back(value.substr(0, comma));
+        value.remove_prefix(std::min(comma + 1, value.size()));
+    }
+    return names;
+}
+
 }  // namespace quarn::protocol

@@ -41,4 +41,16 @@ inline constexpr std::string_view kFactDuplex = "duplex";  // "full", "half"
 inline constexpr std::string_view kFactMtu = "mtu";
 inline constexpr std::string_view kFactWireless = "wireless";  // "1", "0"
 
+// The traffic options the EndPoint's client and server take, comma-separated, e.g.
+// "takes=dscp,length,mss". An EndPoint without the key takes none of them.
+inline constexpr std::string_view kFactTakes = "takes";
+inline constexpr std::string_view kTakesDscp = "dscp";      // -S
+inline constexpr std::string_view kTakesLength = "length";  // -l
+inline constexpr std::string_view kTakesMss = "mss";        // -M
+// What this build's EndPoint announces.
+inline constexpr std::string_view kTakenOptions = "dscp,length,mss";
+
+// The names listed in a "takes" value; empty names are skipped.
+std::vector<std::string> TakenOptions(std::string_view value);
+
 }  // namespace quarn::protocol

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "console/core/pair_record.h"
+#include "console/core/traffic_options.h"
 
 namespace quarn::console {
 
@@ -15,6 +16,7 @@ struct LinkFacts {
     std::optional<bool> fullDuplex;
     std::optional<int> mtu;
     bool wireless = false;
+    TakenOptions takes;  // the traffic options its EndPoint announced
 };
 
 // iperf 2's UDP datagram when no length is given.

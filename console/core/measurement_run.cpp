@@ -8,6 +8,7 @@
 
 #include "console/core/local_time.h"
 #include "console/core/number_text.h"
+#include "console/core/pair_capabilities.h"
 
 namespace quarn::console {
 
@@ -145,6 +146,12 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
     if (!anyActive) {
         return WhyNot{kNoActivePair};
     }
+    for (int row = 1; row < data_.table.Size(); ++row) {
+        const PairConfig& pair = data_.table[row].config;
+        const std::string refusal = TrafficRefusal(pair.traffic, settings.protocol);
+        if (pair.active && !refusal.empty())
+            return WhyNot{refusal};
+    }
     const double value = LeadingDouble(settings.ValueText());
     // "nan" or "inf" would reach iperf as its rate argument; they count as no value.
     limits.value = std::isfinite(value) ? value : 0.0;
@@ -238,19 +245,27 @@ void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
         run.time = std::to_string(duration + kIperfExtraSeconds);
         run.protocol = data_.settings.protocol;
         run.rateText = rateText;
-        if (LaunchWorker(row)) {
+        if (std::optional<PairFailure> untaken =
+                UntakenOption(pair.config, run.protocol, run.client, data_.links)) {
+            FailBeforeStart(pair, *untaken);
+        } else if (LaunchWorker(row)) {
             pair.figures.state = PairState::Running;
         } else {
-            run.finished = true;
-            run.result = PairResult::Failed;
-            pair.figures.state = PairState::Error;
             PairFailure failure;
             failure.side = FailureSide::Console;
-            run.failure = failure;
+            FailBeforeStart(pair, failure);
         }
         // Completion turns the text of a row that could not start into "Error".
         pair.figures.statusText = std::string(StatusText(PairState::Running));
     }
+}
+
+// The pair ends in Error with its cause while the other pairs run.
+void MeasurementRun::FailBeforeStart(PairRecord& pair, const PairFailure& failure) {
+    pair.run.finished = true;
+    pair.run.result = PairResult::Failed;
+    pair.figures.state = PairState::Error;
+    pair.run.failure = failure;
 }
 
 bool MeasurementRun::LaunchWorker(int row) {
@@ -265,6 +280,7 @@ bool MeasurementRun::LaunchWorker(int row) {
     job.time = pair.run.time;
     job.rateText = pair.run.rateText;
     job.parallel = pair.config.parallel;
+    job.traffic = pair.config.traffic;
     job.iperfPath = pair.run.iperfPath;
 
     auto worker = std::make_unique<Worker>();

@@ -109,6 +109,7 @@ class MeasurementRun {
     void ReserveChart(int duration);
     void PrepareRows(int duration, const std::string& rateText);
     bool LaunchWorker(int row);
+    void FailBeforeStart(PairRecord& pair, const PairFailure& failure);
     void WorkerMain(Worker& worker, const std::stop_token& stop);
     void SendFromWorker(const std::function<void()>& handler);
     void PostFromWorker(std::function<void()> handler);

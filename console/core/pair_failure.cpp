@@ -47,6 +47,9 @@ std::string WhatFailed(const PairFailure& failure) {
             return who + "'s iperf reported an error.";
         case FailureKind::NotStarted:
             return who + " could not start the pair's measurement.";
+        case FailureKind::OptionNotTaken:
+            return who + " does not take " + std::string(OptionName(failure.option)) +
+                   ": an older EndPoint";
     }
     return who + " failed.";
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "console/core/traffic_options.h"
+
 namespace quarn::console {
 
 // What went wrong for a pair, so the operator sees why, not only that, it failed.
@@ -18,6 +20,7 @@ enum class FailureKind {
     Silent,              // the stream stayed silent for the receive limit
     IperfError,          // iperf's own error line; detail holds it
     NotStarted,          // the pair's worker or local iperf could not be started
+    OptionNotTaken,      // the End Point did not announce `option`: an older EndPoint
 };
 
 // Who the failure concerns: End Point 1 or 2 of the pair, or this Console itself.
@@ -31,6 +34,7 @@ struct PairFailure {
     int seconds = 0;      // the limit that ran out, or the seconds received before the end
     int duration = 0;     // EndedEarly: the run's duration in seconds
     int port = 0;         // the control port tried
+    TrafficOption option = TrafficOption::Dscp;  // OptionNotTaken: what it does not take
     std::chrono::system_clock::time_point when = std::chrono::system_clock::now();
 };
 

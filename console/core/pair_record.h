@@ -8,6 +8,7 @@
 #include "console/core/pair_quality.h"
 #include "console/core/pair_state.h"
 #include "console/core/pass_lines.h"
+#include "console/core/traffic_options.h"
 
 namespace quarn::console {
 
@@ -31,6 +32,7 @@ struct PairConfig {
     bool showAddress = true;  // false: EndPoint names where known
     bool showTotal = false;   // All row only: the chart shows the aggregate curve
     PassLines passLines;      // what this pair must reach beyond the run's lines
+    TrafficOptions traffic;   // marking, length and MSS of the pair's traffic
 };
 
 // What the list shows of the last run: the pair's state and its statistics, as numbers

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "console/core/pair_failure.h"
+#include "console/core/traffic_options.h"
 
 namespace quarn::console {
 
@@ -21,6 +22,7 @@ struct PairJob {
     std::string time;      // iperf run time in seconds, as text
     std::string rateText;  // window (TCP) or bandwidth (UDP), e.g. "5.000000m"
     int parallel = 1;
+    TrafficOptions traffic;
     std::string iperfPath;
 };
 

@@ -138,7 +138,9 @@ LineOutcome TickProcessor::TakeSample(int row, float value) {
 bool TickProcessor::TickComplete(int tick) const {
     for (int r = 1; r < data_.table.Size(); ++r) {
         const PairRecord& pair = data_.table[r];
-        if (pair.config.active && pair.figures.count != tick) {
+        // A pair that failed before the run sends nothing; the others still tick.
+        const bool failedAtStart = pair.run.finished && pair.run.result == PairResult::Failed;
+        if (pair.config.active && !failedAtStart && pair.figures.count != tick) {
             return false;
         }
     }

@@ -11,6 +11,7 @@
 #include "console/files/config_numbers.h"
 #include "console/files/config_pass_lines.h"
 #include "console/files/config_quality.h"
+#include "console/files/config_traffic.h"
 #include "console/files/utf16le.h"
 
 namespace quarn::console {
@@ -131,9 +132,10 @@ void ApplyPairToken(std::size_t position, Text token, PairRecord& pair) {
     const auto fields = PairLineFields();
     if (position <= fields.size())
         fields[position - 1].read(Utf8(token), pair);
-    else if (position > fields.size() + kPairQualityTokens)
+    else if (position > fields.size() + kPairQualityTokens) {
         ApplyPassLineFileToken(Utf8(token), pair.config.passLines);
-    else
+        ApplyTrafficFileToken(Utf8(token), pair.config.traffic);
+    } else
         ApplyPairQualityToken(static_cast<int>(position - fields.size() - 1), Utf8(token),
                               pair.figures.quality);
 }
@@ -173,7 +175,7 @@ RowLine SplitRowLine(Text record) {
 int ReadRowLines(Pieces& records, ConsoleData& data) {
     const std::size_t allFields = AllLineFields().size() + kAllQualityTokens + kMaxPassLineTokens;
     const std::size_t pairFields =
-        PairLineFields().size() + kPairQualityTokens + kMaxPassLineTokens;
+        PairLineFields().size() + kPairQualityTokens + kMaxPassLineTokens + kMaxTrafficTokens;
     float peakSingle = 0.0f;
     Text record;
     int line = 0;

@@ -12,6 +12,7 @@
 #include "console/files/config_numbers.h"
 #include "console/files/config_pass_lines.h"
 #include "console/files/config_quality.h"
+#include "console/files/config_traffic.h"
 #include "console/files/utf16le.h"
 
 namespace quarn::console {
@@ -73,8 +74,10 @@ std::string PairFieldPart(const PairRecord& pair, int row) {
     std::vector<std::string> tokens;
     for (const PairLineField& field : PairLineFields())
         tokens.push_back(field.write(pair, row));
-    return JoinTokens(tokens) + WithPassLineTokens(PairQualityTokens(pair.figures.quality),
-                                                   kPairQualityTokens, pair.config.passLines);
+    return JoinTokens(tokens) +
+           WithTrafficTokens(WithPassLineTokens(PairQualityTokens(pair.figures.quality),
+                                                kPairQualityTokens, pair.config.passLines),
+                             kPairQualityTokens, pair.config.traffic);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "console/core/event_loop.h"
 #include "console/core/local_time.h"
 #include "console/core/measurement_run.h"
+#include "console/core/pair_builders.h"
 #include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
 #include "console/files/file_session.h"
@@ -33,6 +34,15 @@ namespace {
 
 // How long the EndPoints of a run's pairs have to say what their links are.
 constexpr auto kLinkFactsWait = std::chrono::milliseconds(1000);
+
+// A pair's options go only to an EndPoint that announced them.
+bool AnyTrafficOption(const ConsoleData& data) {
+    for (int row = 1; row < data.table.Size(); ++row) {
+        if (!data.table[row].config.traffic.Empty())
+            return true;
+    }
+    return false;
+}
 
 SessionOptions MakeSessionOptions(const HeadlessOptions& options,
                                   const HeadlessEnvironment& environment,
@@ -73,6 +83,8 @@ class HeadlessConsole {
   private:
     int Open();
     void ApplyOverrides();
+    void ApplyTraffic();
+    int AddReversesOfOpenedPairs();
     void Search();
     int Measure();
     void OnSignal();
@@ -140,6 +152,8 @@ int HeadlessConsole::Run() {
     if (const int status = LoadBaseline(); status != kExitOk)
         return status;
     ApplyOverrides();
+    if (const int status = AddReversesOfOpenedPairs(); status != kExitOk)
+        return status;
     if (options_.search)
         Search();
     if (interrupt_.stop_requested())
@@ -210,7 +224,7 @@ int HeadlessConsole::LoadBaseline() {
 // Pairs given on the command line were never searched for: their EndPoints are asked
 // directly, when something will use the answer.
 void HeadlessConsole::LearnLinks() {
-    if (!AnyPassLine(data_) && options_.jsonlPath.empty())
+    if (!AnyPassLine(data_) && options_.jsonlPath.empty() && !AnyTrafficOption(data_))
         return;
     std::vector<std::string> unknown;
     for (int row = 1; row < data_.table.Size(); ++row) {
@@ -253,8 +267,10 @@ void HeadlessConsole::ApplyOverrides() {
     if (options_.throughputText)
         settings.throughputText = *options_.throughputText;
     settings.passLines = EffectiveLines(settings.passLines, options_.passLines);
-    if (options_.pairs.empty())
+    if (options_.pairs.empty()) {
+        ApplyTraffic();
         return;
+    }
     // Pairs given on the command line replace the opened file's pairs and their series.
     data_.table.RemoveAllPairs();
     data_.chart.Reset();
@@ -266,6 +282,43 @@ void HeadlessConsole::ApplyOverrides() {
         data_.table.AppendPair(std::move(pair));
     }
     data_.chart.SetPairCount(data_.table.PairCount());
+    ApplyTraffic();
+}
+
+// --both-ways on the pairs of an opened file; pairs from the command line have their
+// reverses already.
+int HeadlessConsole::AddReversesOfOpenedPairs() {
+    if (!options_.bothWays || !options_.pairs.empty())
+        return kExitOk;
+    std::vector<BuiltPair> opened;
+    for (int row = 1; row < data_.table.Size(); ++row)
+        opened.emplace_back(data_.table[row].config.endpoint1, data_.table[row].config.endpoint2);
+    const std::vector<BuiltPair> reverses = ReversePairs(opened);
+    const Outcome room =
+        CheckBuilderRoom("--both-ways", data_.table.PairCount(), static_cast<int>(reverses.size()));
+    if (!room) {
+        std::fprintf(env_.err, "%s\n", room.Why().c_str());
+        return kExitRefused;
+    }
+    for (const auto& [from, to] : reverses) {
+        PairConfig pair;
+        pair.endpoint1 = from;
+        pair.endpoint2 = to;
+        data_.table.AppendPair(std::move(pair));
+    }
+    data_.chart.SetPairCount(data_.table.PairCount());
+    ApplyTraffic();
+    return kExitOk;
+}
+
+void HeadlessConsole::ApplyTraffic() {
+    const TrafficOptions& given = options_.traffic;
+    for (int row = 1; row < data_.table.Size(); ++row) {
+        TrafficOptions& traffic = data_.table[row].config.traffic;
+        traffic.dscp = given.dscp ? given.dscp : traffic.dscp;
+        traffic.length = given.length ? given.length : traffic.length;
+        traffic.mss = given.mss ? given.mss : traffic.mss;
+    }
 }
 
 void HeadlessConsole::Search() {

@@ -1,11 +1,13 @@
 #include "console/headless/headless_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
 #include <set>
 
 #include "address/ipv4.h"
+#include "console/core/pair_builders.h"
 #include "console/core/pair_table.h"
 #include "console/records/metrics_server.h"
 #include "console/records/run_history.h"
@@ -50,6 +52,52 @@ Result<PairSpec> ParsePair(const std::string& text) {
         }
     }
     return pair;
+}
+
+// Dotted IPv4 addresses separated by commas, at least `least` of them, none twice.
+Result<std::vector<std::string>> ParseEnds(const std::string& option, const std::string& text,
+                                           std::size_t least) {
+    const std::vector<std::string> ends = SplitComma(text);
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        if (!IsDottedIpv4(ends[i]))
+            return WhyNot{option + " expects dotted IPv4 addresses: " + text};
+        if (std::find(ends.begin(), ends.begin() + i, ends[i]) != ends.begin() + i)
+            return WhyNot{option + " names " + ends[i] + " twice"};
+    }
+    if (ends.size() < least)
+        return WhyNot{option + " needs at least " + std::to_string(least) + " addresses: " + text};
+    return ends;
+}
+
+// "A,B:T" (fan-in) or "T:A,B" (fan-out): the side of several and the one address.
+Result<std::vector<BuiltPair>> ParseFan(const std::string& option, const std::string& text,
+                                        bool in) {
+    const std::size_t colon = text.find(':');
+    const char* shape = in ? "A,B:T" : "T:A,B";
+    if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos)
+        return WhyNot{option + " expects " + shape + ": " + text};
+    const std::string many = in ? text.substr(0, colon) : text.substr(colon + 1);
+    const std::string one = in ? text.substr(colon + 1) : text.substr(0, colon);
+    const Result<std::vector<std::string>> ends = ParseEnds(option, many, 1);
+    if (!ends)
+        return WhyNot{ends.Why()};
+    if (!IsDottedIpv4(one))
+        return WhyNot{option + " expects a dotted IPv4 address for T: " + text};
+    if (std::find(ends->begin(), ends->end(), one) != ends->end())
+        return WhyNot{option + " pairs " + one + " with itself"};
+    return in ? FanInPairs(*ends, one) : FanOutPairs(one, *ends);
+}
+
+// Appends a builder's pairs, or says how many it would make beyond the 16.
+Outcome AddBuilt(const std::string& option, const std::vector<BuiltPair>& built,
+                 std::vector<PairSpec>& pairs) {
+    if (const Outcome room = CheckBuilderRoom(option, static_cast<int>(pairs.size()),
+                                              static_cast<int>(built.size()));
+        !room)
+        return room;
+    for (const auto& [from, to] : built)
+        pairs.push_back(PairSpec{from, to, 1});
+    return Outcome::Done();
 }
 
 // Sets `line` from a number within 0..maximum, or says what was expected.
@@ -141,6 +189,44 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
                                   o.passLines.maxBaselineDropPercent);
          }},
         {"--baseline", set(o.baselinePath)},
+        {"--mesh",
+         [&](const std::string& v) {
+             const Result<std::vector<std::string>> ends = ParseEnds("--mesh", v, 2);
+             return ends ? AddBuilt("--mesh", MeshPairs(*ends), o.pairs)
+                         : Outcome::Failed(ends.Why());
+         }},
+        {"--fan-in",
+         [&](const std::string& v) {
+             const Result<std::vector<BuiltPair>> built = ParseFan("--fan-in", v, true);
+             return built ? AddBuilt("--fan-in", *built, o.pairs) : Outcome::Failed(built.Why());
+         }},
+        {"--fan-out",
+         [&](const std::string& v) {
+             const Result<std::vector<BuiltPair>> built = ParseFan("--fan-out", v, false);
+             return built ? AddBuilt("--fan-out", *built, o.pairs) : Outcome::Failed(built.Why());
+         }},
+        {"--dscp",
+         [&](const std::string& v) {
+             o.traffic.dscp = ParseDscp(v);
+             return o.traffic.dscp
+                        ? Outcome::Done()
+                        : Outcome::Failed("--dscp expects CS0-CS7, AF11-AF43, EF or 0-63: " + v);
+         }},
+        {"--length",
+         [&](const std::string& v) {
+             o.traffic.length = ParseWholeIn(v, 1, kMaxTcpLength);
+             return o.traffic.length ? Outcome::Done()
+                                     : Outcome::Failed(
+                                           "--length expects bytes, 20-65507 for UDP and "
+                                           "1-1048576 for TCP: " +
+                                           v);
+         }},
+        {"--mss",
+         [&](const std::string& v) {
+             o.traffic.mss = ParseWholeIn(v, kMinMss, kMaxMss);
+             return o.traffic.mss ? Outcome::Done()
+                                  : Outcome::Failed("--mss expects bytes from 536 to 9000: " + v);
+         }},
         {"--interface",
          [&](const std::string& v) {
              o.interfaces.push_back(v);
@@ -156,6 +242,7 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
         {"--udp", [&] { o.protocol = Protocol::Udp; }},
         {"--tcp", [&] { o.protocol = Protocol::Tcp; }},
         {"--runs", [&] { o.listRuns = true; }},
+        {"--both-ways", [&] { o.bothWays = true; }},
     };
     // A repeated option would silently take the last value; only these add one each time.
     const std::set<std::string> repeatable = {"--pair", "--interface"};
@@ -195,6 +282,28 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
     }
     if (o.passLines.maxBaselineDropPercent && o.baselinePath.empty())
         return WhyNot{"--pass-baseline needs --baseline FILE|ID"};
+    if (o.bothWays && !o.pairs.empty()) {
+        std::vector<BuiltPair> given;
+        for (const PairSpec& pair : o.pairs)
+            given.emplace_back(pair.endpoint1, pair.endpoint2);
+        const std::size_t before = o.pairs.size();
+        if (const Outcome added = AddBuilt("--both-ways", ReversePairs(given), o.pairs); !added)
+            return WhyNot{added.Why()};
+        // A reverse runs with the streams of the pair it reverses.
+        for (std::size_t i = before; i < o.pairs.size(); ++i) {
+            const auto original =
+                std::find_if(o.pairs.begin(), o.pairs.begin() + before, [&](const PairSpec& pair) {
+                    return pair.endpoint1 == o.pairs[i].endpoint2 &&
+                           pair.endpoint2 == o.pairs[i].endpoint1;
+                });
+            o.pairs[i].streams = original->streams;
+        }
+    }
+    if (o.protocol == Protocol::Udp && o.traffic.mss)
+        return WhyNot{"--mss applies to TCP only"};
+    if (o.protocol)
+        if (const std::string refusal = TrafficRefusal(o.traffic, *o.protocol); !refusal.empty())
+            return WhyNot{"--length: " + refusal};
     return o;
 }
 
@@ -206,6 +315,12 @@ std::string HeadlessUsage(const std::string& program) {
            "  --search              find the EndPoints and list them with their names\n"
            "  --pair EP1,EP2[,N]    add a pair: EP1 sends to EP2 with N TCP streams (1-16,\n"
            "                        default 1); repeatable, at most 16 pairs\n"
+           "  --mesh A,B,C          add every ordered pair among these EndPoints\n"
+           "  --fan-in A,B:T        add a pair from each of A, B to T\n"
+           "  --fan-out T:A,B       add a pair from T to each of A, B\n"
+           "  --both-ways           add each pair's reverse; both directions run at once\n"
+           "                        (every builder stays within the 16 pairs or adds\n"
+           "                        nothing)\n"
            "  --duration SEC        measurement duration in seconds (1-259200, default 60)\n"
            "  --udp | --tcp         protocol (default TCP)\n"
            "  --window MBYTE        TCP window size in MByte (up to 5, default 5)\n"
@@ -237,6 +352,10 @@ std::string HeadlessUsage(const std::string& program) {
            "  --baseline FILE|ID    a saved file or a run of the history to hold the pairs\n"
            "                        to, matched by their addresses as --compare matches them\n"
            "  --pass-baseline PCT   a pair fails more than this % below its baseline average\n"
+           "  --dscp CLASS          mark every pair's traffic: CS0-CS7, AF11-AF43, EF or a\n"
+           "                        DSCP 0-63\n"
+           "  --length BYTES        UDP datagram (20-65507) or TCP write size (1-1048576)\n"
+           "  --mss BYTES           TCP maximum segment size (536-9000)\n"
            "  --metrics [ADDR:]PORT serve /metrics for Prometheus on this port (on the\n"
            "                        loopback address unless ADDR is given, e.g. 0.0.0.0)\n"
            "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"

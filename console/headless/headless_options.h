@@ -8,6 +8,7 @@
 #include "console/core/outcome.h"
 #include "console/core/pair_record.h"
 #include "console/core/pass_lines.h"
+#include "console/core/traffic_options.h"
 
 namespace quarn::console {
 
@@ -45,6 +46,9 @@ struct HeadlessOptions {
     std::string reportTitle;     // heads the report's sign-off page
     // Each line given replaces the opened file's run line of its kind.
     PassLines passLines;
+    TrafficOptions traffic;
+    bool bothWays = false;     // every pair's reverse is added and runs at the same time    // for
+                               // every pair of the run, over what a file holds
     std::string baselinePath;  // a .config file or a run id of the history
 };
 

@@ -24,7 +24,7 @@ void AddOwnLinks(const std::set<std::string>& wanted, std::map<std::string, Link
             continue;
         const platform::LinkInfo info = platform::ReadLinkInfo(own.name);
         links[address] =
-            LinkFacts{own.name, info.speedMbps, info.fullDuplex, info.mtu, info.wireless};
+            LinkFacts{own.name, info.speedMbps, info.fullDuplex, info.mtu, info.wireless, {}};
     }
 }
 

@@ -42,6 +42,15 @@ std::optional<AddressLink> ParseLinkFactsReply(std::string_view datagram) {
     if (duplex == "full" || duplex == "half")
         link.fullDuplex = *duplex == "full";
     link.wireless = protocol::FactValue(*facts, protocol::kFactWireless) == "1";
+    const auto takes = protocol::FactValue(*facts, protocol::kFactTakes).value_or("");
+    for (const std::string& name : protocol::TakenOptions(takes)) {
+        if (name == protocol::kTakesDscp)
+            link.takes.insert(TrafficOption::Dscp);
+        else if (name == protocol::kTakesLength)
+            link.takes.insert(TrafficOption::Length);
+        else if (name == protocol::kTakesMss)
+            link.takes.insert(TrafficOption::Mss);
+    }
     return result;
 }
 

@@ -10,6 +10,13 @@ protocol::ClientCommand ClientCommandFor(const PairJob& job) {
     command.udp = job.udp;
     command.rate = job.rateText;
     command.parallel = job.parallel;
+    const TrafficOptions& traffic = job.traffic;
+    if (traffic.dscp)
+        command.tos = std::to_string(TosByte(*traffic.dscp));
+    if (traffic.length)
+        command.length = std::to_string(*traffic.length);
+    if (traffic.mss && !job.udp)
+        command.mss = std::to_string(*traffic.mss);
     return command;
 }
 
@@ -26,6 +33,13 @@ std::vector<std::string> LocalClientArgv(const PairJob& job, const std::string& 
         if (job.parallel > 1) {
             argv.insert(argv.end(), {"-P", std::to_string(job.parallel)});
         }
+    }
+    const protocol::ClientCommand command = ClientCommandFor(job);
+    for (const auto& [option, value] :
+         {std::pair{"-S", command.tos}, std::pair{"-l", command.length},
+          std::pair{"-M", command.mss}}) {
+        if (!value.empty())
+            argv.insert(argv.end(), {option, value});
     }
     argv.insert(argv.end(), {"-f", "m", "-p", std::to_string(dataPort)});
     return argv;

@@ -9,7 +9,7 @@
 namespace quarn::console {
 
 // The iperf client command of a pair: End Point 2 as the peer, the pair's size text as
-// window (TCP) or bandwidth (UDP).
+// window (TCP) or bandwidth (UDP), and the pair's traffic options.
 protocol::ClientCommand ClientCommandFor(const PairJob& job);
 
 // The argument vector of the iperf client this Console runs itself (local mode), aimed at

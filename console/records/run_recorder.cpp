@@ -55,6 +55,7 @@ RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::s
         pair.active = record.config.active;
         pair.showAddress = record.config.showAddress;
         pair.passLines = record.config.passLines;
+        pair.traffic = record.config.traffic;
         pair.endpoint1Link = LinkOf(data, record.config.endpoint1);
         pair.endpoint2Link = LinkOf(data, record.config.endpoint2);
         head.pairs.push_back(std::move(pair));

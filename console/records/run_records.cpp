@@ -9,6 +9,27 @@
 namespace quarn::console::records {
 namespace {
 
+void AddTraffic(JsonObject& o, const TrafficOptions& traffic) {
+    if (traffic.dscp)
+        o.Integer("dscp", *traffic.dscp).String("dscp_class", DscpText(*traffic.dscp));
+    if (traffic.length)
+        o.Integer("length", *traffic.length);
+    if (traffic.mss)
+        o.Integer("mss", *traffic.mss);
+}
+
+// Figures out of their bounds are no option.
+TrafficOptions DecodeTraffic(const JsonValue& v) {
+    const auto within = [&v](std::string_view key, int low, int high) -> std::optional<int> {
+        const auto value = v.IntegerAt(key);
+        if (!value || *value < low || *value > high)
+            return std::nullopt;
+        return static_cast<int>(*value);
+    };
+    return {within("dscp", 0, kMaxDscp), within("length", 1, kMaxTcpLength),
+            within("mss", kMinMss, kMaxMss)};
+}
+
 std::string EncodePairHead(const PairHead& pair) {
     JsonObject o;
     o.Integer("pair", pair.pair)
@@ -23,6 +44,7 @@ std::string EncodePairHead(const PairHead& pair) {
     o.Bool("show_address", pair.showAddress);
     if (!pair.passLines.Empty())
         o.Raw("pass_lines", EncodePassLines(pair.passLines));
+    AddTraffic(o, pair.traffic);
     if (pair.endpoint1Link)
         o.Raw("endpoint1_link", EncodeLinkFacts(*pair.endpoint1Link));
     if (pair.endpoint2Link)
@@ -46,6 +68,7 @@ std::optional<PairHead> DecodePairHead(const JsonValue& v) {
     pair.streams = static_cast<int>(v.IntegerAt("streams").value_or(1));
     pair.active = v.BoolAt("active").value_or(true);
     pair.showAddress = v.BoolAt("show_address").value_or(true);
+    pair.traffic = DecodeTraffic(v);
     return pair;
 }
 

@@ -26,6 +26,7 @@ struct PairHead {
     bool active = true;
     bool showAddress = true;
     PassLines passLines;                     // the pair's own, beside the run's
+    TrafficOptions traffic;                  // "dscp", "dscp_class", "length", "mss"
     std::optional<LinkFacts> endpoint1Link;  // none: its EndPoint reported none
     std::optional<LinkFacts> endpoint2Link;
 };

@@ -78,6 +78,29 @@ std::string PairsTable(const ConsoleData& data) {
     return html + "</tfoot>\n</table></div>\n";
 }
 
+std::string OptionCell(const std::optional<int>& value) {
+    return value ? std::to_string(*value) : "-";
+}
+
+// Only pairs that carry an option; a run without any has no such section.
+std::string TrafficTable(const ConsoleData& data) {
+    std::string rows;
+    for (int row = 1; row < data.table.Size(); ++row) {
+        const PairRecord& pair = data.table[row];
+        const TrafficOptions& t = pair.config.traffic;
+        if (t.Empty())
+            continue;
+        rows += Row({pair.name, t.dscp ? DscpText(*t.dscp) : "-",
+                     t.dscp ? std::to_string(TosByte(*t.dscp)) : "-", OptionCell(t.length),
+                     OptionCell(t.mss)});
+    }
+    if (rows.empty())
+        return {};
+    return "<h2>Traffic options</h2>\n<table class=\"traffic\">\n<thead>" +
+           Row({"Pair", "DSCP", "TOS byte", "Length (bytes)", "MSS (bytes)"}, "th") +
+           "</thead>\n<tbody>\n" + rows + "</tbody>\n</table>\n";
+}
+
 constexpr const char* kStyle =
     "body{font-family:sans-serif;margin:1.5em;color:#222}"
     "table{border-collapse:collapse;margin-bottom:1em}"
@@ -155,7 +178,7 @@ std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
     html += "<h1>Quarn measurement report</h1>\n";
     html += "<p class=\"title\">" + HtmlEscape(title) + "</p>\n";
     html += "<p class=\"created\">Report made " + HtmlEscape(createdAt) + "</p>\n";
-    html += SettingsTable(data) + PairsTable(data);
+    html += SettingsTable(data) + PairsTable(data) + TrafficTable(data);
     html += "<h2>Chart</h2>\n";
     if (chartPng.empty())
         html += "<p>No chart in this report.</p>\n";

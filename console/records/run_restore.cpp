@@ -15,6 +15,7 @@ void AddPairs(const RunHead& head, ConsoleData& data) {
         record.config.endpoint1 = pair.endpoint1;
         record.config.endpoint2 = pair.endpoint2;
         record.config.parallel = pair.streams;
+        record.config.traffic = pair.traffic;
         record.config.active = pair.active;
         record.config.showAddress = pair.showAddress;
         record.figures.state = pair.active ? PairState::Ready : PairState::Inactive;

@@ -1,10 +1,15 @@
 #include "console/ui/main_commands.h"
 
 #include <QKeyEvent>
+#include <algorithm>
 
+#include "console/core/pair_builders.h"
+#include "console/core/pair_capabilities.h"
+#include "console/net/link_facts_query.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_menu.h"
 #include "console/ui/pair_setting_dialog.h"
+#include "protocol/messages.h"
 #include "widgets/text.h"
 
 namespace quarn::console::ui {
@@ -19,6 +24,7 @@ MainCommands::MainCommands(ConsoleSession& session, CommandInputs& inputs)
     connect(menu_->inactivate, &QAction::triggered, this, [this] { ActivateSelected(false); });
     connect(menu_->copy, &QAction::triggered, this, [this] { Copy(); });
     connect(menu_->paste, &QAction::triggered, this, [this] { Paste(); });
+    connect(menu_->bothWays, &QAction::triggered, this, [this] { AddBothWays(); });
     connect(menu_->remove, &QAction::triggered, this, [this] { DeleteSelected(); });
 }
 
@@ -40,9 +46,20 @@ void MainCommands::StoreSettingTexts() {
 }
 
 void MainCommands::StartOrStop() {
-    if (Idle())
+    if (Idle()) {
         StoreSettingTexts();
+        LearnOptionsTaken();
+    }
     session_.Run().StartOrStop();
+}
+
+// A typed pair's EndPoints are asked what they take before options go to them; an older
+// EndPoint never answers, so the wait is short.
+void MainCommands::LearnOptionsTaken() {
+    ConsoleData& data = session_.Data();
+    const std::vector<std::string> unknown = EndsToAskBeforeTheRun(data);
+    if (!unknown.empty())
+        data.links.merge(AskLinkFacts(unknown, protocol::kDiscoveryPort, kFactsWait));
 }
 
 void MainCommands::AfterShapeChange() {
@@ -98,6 +115,7 @@ void MainCommands::EditPair(int item) {
     // The table keeps its shape while the dialog is open: nothing else runs in Idle mode.
     if (dialog.exec() == QDialog::Accepted) {
         data.EditPair(pair, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
+        data.table.Find(pair)->config.traffic = dialog.Traffic();
         if (KeepLabels(dialog))
             data.table.Find(pair)->config.showAddress = false;
         RedrawList();
@@ -199,6 +217,37 @@ void MainCommands::Copy() {
 
 void MainCommands::Paste() {
     if (session_.Data().PastePairs(session_.Mode(), clipboard_) > 0)
+        AfterShapeChange();
+}
+
+void MainCommands::AddBothWays() {
+    ConsoleData& data = session_.Data();
+    if (!Idle())
+        return;
+    const auto present = [](const std::vector<PairConfig>& pairs, const PairConfig& pair) {
+        return std::any_of(pairs.begin(), pairs.end(), [&](const PairConfig& other) {
+            return other.endpoint1 == pair.endpoint1 && other.endpoint2 == pair.endpoint2;
+        });
+    };
+    std::vector<PairConfig> existing;
+    for (int row = 1; row < data.table.Size(); ++row)
+        existing.push_back(data.table[row].config);
+    std::vector<PairConfig> reverses;
+    for (const int row : inputs_.SelectedRows()) {
+        PairConfig reverse = data.table[row].config;
+        std::swap(reverse.endpoint1, reverse.endpoint2);
+        if (!present(existing, reverse) && !present(reverses, reverse))
+            reverses.push_back(std::move(reverse));
+    }
+    if (const Outcome room = CheckBuilderRoom("Both ways", data.table.PairCount(),
+                                              static_cast<int>(reverses.size()));
+        !room) {
+        Notice(room.Why());
+        return;
+    }
+    for (PairConfig& reverse : reverses)
+        data.AddPair(std::move(reverse));
+    if (!reverses.empty())
         AfterShapeChange();
 }
 

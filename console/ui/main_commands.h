@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <utility>
@@ -52,6 +53,9 @@ class MainCommands : public QObject {
     void EditPair(int item);
     void Copy();
     void Paste();
+    // Adds the reverse of each selected pair that has none, with its streams and options,
+    // so both directions run at once; refused, adding nothing, beyond the 16 pairs.
+    void AddBothWays();
     void ExchangeSelected();
     void ShowSelectedAs(bool address);
     void ActivateSelected(bool active);
@@ -87,9 +91,11 @@ class MainCommands : public QObject {
     void protocolSwitched(const QString& valueText);
 
   private:
+    static constexpr std::chrono::milliseconds kFactsWait{1000};
     void OnSearchDone(const Outcome& found);
     std::vector<PairId> SelectedPairs() const;
     void StoreSettingTexts();
+    void LearnOptionsTaken();
     void PrepareMenu(int contextRow);
     void AfterShapeChange();
     bool KeepLabels(const PairSettingDialog& dialog);

@@ -26,6 +26,8 @@ PairMenuEnabling ComputePairMenuEnabling(const PairMenuContext& c) {
         e.activate = !c.singleActive;
         e.inactivate = c.singleActive;
     }
+    // The reverses of the selected pairs, beside Paste's adds.
+    e.bothWays = idle && c.selected >= 1;
     return e;
 }
 
@@ -42,6 +44,7 @@ PairMenu::PairMenu(QWidget* parent) : QMenu(parent) {
     addSeparator();
     copy = addAction(QStringLiteral("Copy (&C)"));
     paste = addAction(QStringLiteral("Paste(&P)"));
+    bothWays = addAction(QStringLiteral("Add Both Ways (&B)"));
     addSeparator();
     remove = addAction(QStringLiteral("Delete (&D)"));
 }
@@ -55,6 +58,7 @@ void PairMenu::Apply(const PairMenuEnabling& e) {
     inactivate->setEnabled(e.inactivate);
     copy->setEnabled(e.copy);
     paste->setEnabled(e.paste);
+    bothWays->setEnabled(e.bothWays);
     remove->setEnabled(e.remove);
 }
 

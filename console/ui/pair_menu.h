@@ -26,6 +26,7 @@ struct PairMenuEnabling {
     bool inactivate = true;
     bool copy = true;
     bool paste = true;
+    bool bothWays = true;
     bool remove = true;
 };
 
@@ -47,6 +48,7 @@ class PairMenu : public QMenu {
     QAction* inactivate;
     QAction* copy;
     QAction* paste;
+    QAction* bothWays;
     QAction* remove;
 };
 

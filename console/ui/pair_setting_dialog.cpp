@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "console/core/pair_table.h"
+#include "console/ui/traffic_options_box.h"
 #include "platform/host_lookup.h"
 #include "widgets/artwork.h"
 #include "widgets/flat_painting.h"
@@ -59,7 +60,9 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairConfig& record, boo
       connections_(new widgets::SkinCombo(this)),
       add_(new widgets::SkinButton(this)),
       cancel_(new widgets::SkinButton(this)),
-      swap_(new widgets::SkinButton(this)) {
+      swap_(new widgets::SkinButton(this)),
+      trafficBox_(new TrafficOptionsBox(addMode ? TrafficOptions{} : record.traffic, udp, this)),
+      traffic_(addMode ? TrafficOptions{} : record.traffic) {
     // A press anywhere on the dialog moves it, as a caption would.
     widgets::WindowMover::Install(this);
     connections_->setObjectName(QStringLiteral("connections"));
@@ -82,8 +85,9 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairConfig& record, boo
 
     add_->setText(addMode ? QStringLiteral("Add") : QStringLiteral("Apply"));
     cancel_->setText(QStringLiteral("Cancel"));
-    add_->setGeometry(244, 112, 52, 21);
-    cancel_->setGeometry(188, 112, 52, 21);
+    trafficBox_->setGeometry(6, kTrafficTop, 290, TrafficOptionsBox::kHeight);
+    add_->setGeometry(244, 112 + kTrafficShift, 52, 21);
+    cancel_->setGeometry(188, 112 + kTrafficShift, 52, 21);
     swap_->setGeometry(271, 51, widgets::kSwapSize, widgets::kSwapSize);
     for (widgets::SkinButton* button : {add_, cancel_}) {
         button->setFont(widgets::GulimFont(12));
@@ -125,6 +129,7 @@ PairConfig PairSettingDialog::NewConfig() const {
     config.endpoint1 = Endpoint1();
     config.endpoint2 = Endpoint2();
     config.parallel = Parallel();
+    config.traffic = traffic_;
     return config;
 }
 
@@ -133,7 +138,7 @@ void PairSettingDialog::Confirm() {
         ShowHint(QString::fromLatin1(kHintText));
         return;
     }
-    if (!CheckAddresses())
+    if (!CheckTraffic() || !CheckAddresses())
         return;
     hintTimer_.stop();
     HideHint();
@@ -155,6 +160,17 @@ bool PairSettingDialog::CheckAddresses() {
             return false;
         }
     }
+    return true;
+}
+
+bool PairSettingDialog::CheckTraffic() {
+    std::string refusal;
+    const std::optional<TrafficOptions> read = trafficBox_->Read(refusal);
+    if (!read) {
+        ShowHint(widgets::FromUtf8(refusal));
+        return false;
+    }
+    traffic_ = *read;
     return true;
 }
 
@@ -205,7 +221,7 @@ void PairSettingDialog::paintEvent(QPaintEvent*) {
     }
     painter.setPen(widgets::palette::kRule);
     painter.drawLine(6, 25, 296, 25);
-    painter.drawLine(6, 107, 296, 107);
+    painter.drawLine(6, 107 + kTrafficShift, 296, 107 + kTrafficShift);
 
     painter.setFont(widgets::GulimFont(12));
     painter.setPen(Qt::black);

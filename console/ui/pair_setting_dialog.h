@@ -18,6 +18,8 @@ class SkinCombo;
 
 namespace quarn::console::ui {
 
+class TrafficOptionsBox;
+
 // The Pair Setting dialog: End Point 1 and End Point 2 addresses and the number of
 // parallel connections, for a new pair ("Add") or an existing one ("Apply"). Modal and
 // without a caption; it ends confirmed only through Add/Apply or Enter (both addresses
@@ -27,7 +29,10 @@ class PairSettingDialog : public QDialog {
 
   public:
     static constexpr int kWidth = 302;
-    static constexpr int kHeight = 138;
+    // The traffic options' group sits between the connections and the buttons.
+    static constexpr int kTrafficTop = 103;
+    static constexpr int kTrafficShift = 50;
+    static constexpr int kHeight = 138 + kTrafficShift;
     // Room for a host name (an address needs 15).
     static constexpr int kAddressLength = 253;
     static constexpr int kHintMs = 2000;
@@ -50,7 +55,9 @@ class PairSettingDialog : public QDialog {
     const std::string& Label2() const { return entries_[1].label; }
     // The chosen parallel streams (1..16); an edited pair keeps its own value under UDP.
     int Parallel() const;
-    // Add mode: a default record with the dialog's addresses and parallel value.
+    // After acceptance: the pair's DSCP, length and MSS.
+    const TrafficOptions& Traffic() const { return traffic_; }
+    // Add mode: a default record with the dialog's addresses, parallel value and options.
     PairConfig NewConfig() const;
 
     bool HintShown() const { return hintShown_; }
@@ -59,6 +66,7 @@ class PairSettingDialog : public QDialog {
 
     QLineEdit* Edit1() const { return edit1_; }
     QLineEdit* Edit2() const { return edit2_; }
+    TrafficOptionsBox* TrafficBox() const { return trafficBox_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -67,6 +75,7 @@ class PairSettingDialog : public QDialog {
 
   private:
     void Confirm();
+    bool CheckTraffic();
     bool CheckAddresses();
     void ShowHint(const QString& text);
     void Swap();
@@ -86,6 +95,8 @@ class PairSettingDialog : public QDialog {
     widgets::SkinButton* add_;
     widgets::SkinButton* cancel_;
     widgets::SkinButton* swap_;
+    TrafficOptionsBox* trafficBox_;
+    TrafficOptions traffic_;
 };
 
 }  // namespace quarn::console::ui

@@ -19,6 +19,7 @@ std::vector<std::string> FactsReplies(const std::vector<platform::Adapter>& adap
         if (link.mtu)
             facts.emplace_back(protocol::kFactMtu, std::to_string(*link.mtu));
         facts.emplace_back(protocol::kFactWireless, link.wireless ? "1" : "0");
+        facts.emplace_back(protocol::kFactTakes, protocol::kTakenOptions);
         replies.push_back(protocol::FormatFactsReply(facts));
     }
     return replies;

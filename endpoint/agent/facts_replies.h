@@ -13,7 +13,7 @@ using LinkReader = std::function<platform::LinkInfo(const std::string& interface
 
 // The replies to a "facts" probe: one per address that "hello" announces, each with the
 // link of the address's interface (name, speed, duplex, MTU, wireless), leaving out what
-// the system does not know.
+// the system does not know, and the traffic options this EndPoint takes.
 std::vector<std::string> FactsReplies(const std::vector<platform::Adapter>& adapters,
                                       const LinkReader& readLink = platform::ReadLinkInfo);
 

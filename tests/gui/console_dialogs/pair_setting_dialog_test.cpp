@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "console/ui/traffic_options_box.h"
 #include "tests/gui/console_dialogs/dialog_pixels.h"
 #include "tests/gui/named_child.h"
 #include "widgets/skin_button.h"
@@ -225,16 +226,16 @@ TEST(PairSettingDialogTest, PaintsItsFramesRulesAndButtonsAtTheirPlaces) {
     PairSettingDialog dialog(false, Existing(4), false);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    ASSERT_EQ(dialog.size(), QSize(302, 138));
+    ASSERT_EQ(dialog.size(), QSize(302, 188));
     const QImage image = Grab(dialog);
     KeepForReview(image, QStringLiteral("pair_setting_edit"));
     EXPECT_EQ(image.pixel(150, 0), qRgb(0xD2, 0xD2, 0xD2));
     EXPECT_EQ(image.pixel(0, 70), qRgb(0xD2, 0xD2, 0xD2));
-    EXPECT_EQ(image.pixel(150, 137), qRgb(0x7B, 0x7B, 0x7B));
+    EXPECT_EQ(image.pixel(150, 187), qRgb(0x7B, 0x7B, 0x7B));
     EXPECT_EQ(image.pixel(301, 70), qRgb(0x7B, 0x7B, 0x7B));
     for (int x : {6, 150, 296}) {
         EXPECT_EQ(image.pixel(x, 25), qRgb(0xC4, 0xC4, 0xC4)) << x;
-        EXPECT_EQ(image.pixel(x, 107), qRgb(0xC4, 0xC4, 0xC4)) << x;
+        EXPECT_EQ(image.pixel(x, 157), qRgb(0xC4, 0xC4, 0xC4)) << x;
     }
     // Address frames: #D2D2D2 border, white inside.
     EXPECT_EQ(image.pixel(50, 51), qRgb(0xD2, 0xD2, 0xD2));
@@ -242,11 +243,11 @@ TEST(PairSettingDialogTest, PaintsItsFramesRulesAndButtonsAtTheirPlaces) {
     EXPECT_EQ(image.pixel(52, 53), qRgb(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(image.pixel(261, 69), qRgb(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(image.pixel(155, 45), kDialogBackground);  // between the frames
-    // Buttons: Cancel (188, 112) and Apply (244, 112), 52 x 21.
-    EXPECT_EQ(image.pixel(188, 112), qRgb(0xBF, 0xBE, 0xBC));
-    EXPECT_EQ(image.pixel(190, 114), qRgb(0xED, 0xED, 0xED));
-    EXPECT_EQ(image.pixel(295, 132), qRgb(0xBF, 0xBE, 0xBC));
-    EXPECT_EQ(image.pixel(242, 120), kDialogBackground);
+    // Buttons: Cancel (188, 162) and Apply (244, 162), 52 x 21, under the traffic options.
+    EXPECT_EQ(image.pixel(188, 162), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(190, 164), qRgb(0xED, 0xED, 0xED));
+    EXPECT_EQ(image.pixel(295, 182), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(242, 170), kDialogBackground);
     // Texts: the bold title, the labels and the two grey column titles.
     EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 8, 70, 13), kDialogBackground));
     EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 84, 70, 13), kDialogBackground));
@@ -254,6 +255,68 @@ TEST(PairSettingDialogTest, PaintsItsFramesRulesAndButtonsAtTheirPlaces) {
     EXPECT_TRUE(AnyPixelOtherThan(image, QRect(169, 35, 60, 13), kDialogBackground));
     // The arrow between the frames.
     EXPECT_TRUE(AnyPixelOtherThan(image, QRect(152, 56, 10, 9), kDialogBackground));
+}
+
+TEST(PairSettingDialogTest, TrafficOptionsShowTheirPairsAndComeBackOnConfirm) {
+    PairConfig marked = Existing(1);
+    marked.traffic = {46, 200, 1000};
+    PairSettingDialog edit(false, marked, false);
+    TrafficOptionsBox* box = edit.TrafficBox();
+    EXPECT_EQ(box->title(), QStringLiteral("Traffic options"));
+    EXPECT_EQ(box->DscpEdit()->text(), QStringLiteral("EF"));
+    EXPECT_EQ(box->LengthEdit()->text(), QStringLiteral("200"));
+    EXPECT_EQ(box->MssEdit()->text(), QStringLiteral("1000"));
+    EXPECT_TRUE(box->MssEdit()->isEnabled());
+    box->DscpEdit()->setText(QStringLiteral("af41"));
+    box->LengthEdit()->clear();
+    QSignalSpy accepted(&edit, &QDialog::accepted);
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(edit, "add"), Qt::LeftButton);
+    ASSERT_EQ(accepted.count(), 1);
+    EXPECT_EQ(edit.Traffic(), (TrafficOptions{34, std::nullopt, 1000}));
+
+    // A new pair starts without options, whatever the record held; UDP has no MSS.
+    PairSettingDialog add(true, marked, true);
+    EXPECT_TRUE(add.TrafficBox()->DscpEdit()->text().isEmpty());
+    EXPECT_FALSE(add.TrafficBox()->MssEdit()->isEnabled());
+    add.Edit1()->setText(QStringLiteral("198.18.0.1"));
+    add.Edit2()->setText(QStringLiteral("198.18.0.2"));
+    add.TrafficBox()->LengthEdit()->setText(QStringLiteral("8000"));
+    QTest::mouseClick(NamedChild<widgets::SkinButton>(add, "add"), Qt::LeftButton);
+    EXPECT_EQ(add.NewConfig().traffic, (TrafficOptions{std::nullopt, 8000, std::nullopt}));
+}
+
+TEST(PairSettingDialogTest, OptionsOutOfBoundsKeepTheDialogOpenWithTheReason) {
+    struct Case {
+        bool udp;
+        const char* dscp;
+        const char* length;
+        const char* mss;
+        const char* hint;
+    };
+    const Case cases[] = {
+        {false, "EF1", "", "", TrafficOptionsBox::kDscpRefusal},
+        {false, "64", "", "", TrafficOptionsBox::kDscpRefusal},
+        {true, "", "19", "", TrafficOptionsBox::kUdpLengthRefusal},
+        {true, "", "65508", "", TrafficOptionsBox::kUdpLengthRefusal},
+        {false, "", "0", "", TrafficOptionsBox::kTcpLengthRefusal},
+        {false, "", "2k", "", TrafficOptionsBox::kTcpLengthRefusal},
+        {false, "", "", "535", TrafficOptionsBox::kMssRefusal},
+        {false, "", "", "9001", TrafficOptionsBox::kMssRefusal},
+    };
+    for (const Case& c : cases) {
+        PairSettingDialog dialog(false, Existing(1), c.udp);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        dialog.TrafficBox()->DscpEdit()->setText(QString::fromLatin1(c.dscp));
+        dialog.TrafficBox()->LengthEdit()->setText(QString::fromLatin1(c.length));
+        dialog.TrafficBox()->MssEdit()->setText(QString::fromLatin1(c.mss));
+        QTest::mouseClick(NamedChild<widgets::SkinButton>(dialog, "add"), Qt::LeftButton);
+        EXPECT_EQ(accepted.count(), 0) << c.hint;
+        EXPECT_EQ(dialog.HintText().toStdString(), c.hint);
+        if (&c == &cases[0])
+            KeepForReview(Grab(dialog), QStringLiteral("pair_setting_traffic_refusal"));
+    }
 }
 
 }  // namespace

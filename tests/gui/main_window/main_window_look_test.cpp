@@ -410,6 +410,42 @@ TEST(MainWindowCommands, PasteOnAPairNeedsSomethingCopied) {
     EXPECT_EQ(nothingCopied.inactivate, copied.inactivate);
 }
 
+// The pair menu's builder: the selected pairs' reverses, each once, with the pair's own
+// streams and options; nothing at all when they would not fit the 16 pairs.
+TEST(MainWindowCommands, BothWaysAddsTheReversesOfTheSelectedPairs) {
+    auto window = MainLookWindow();
+    console::ConsoleData& data = window->Data();
+    AddPairs(*window, 3);
+    data.table[1].config.parallel = 4;
+    data.table[1].config.traffic.dscp = 46;
+    SelectPairItems(*window, {0, 1});
+    window->Commands().OpenItemMenu(0, window->mapToGlobal(QPoint(100, 130)));
+    console::ui::PairMenu* menu = window->Commands().Menu();
+    EXPECT_TRUE(menu->bothWays->isEnabled());
+    EXPECT_EQ(menu->bothWays->text(), QStringLiteral("Add Both Ways (&B)"));
+    menu->bothWays->trigger();
+    menu->hide();
+    ASSERT_EQ(data.table.PairCount(), 5);
+    EXPECT_EQ(data.table[4].config.endpoint1, "198.18.0.12");
+    EXPECT_EQ(data.table[4].config.endpoint2, "198.18.0.20");
+    EXPECT_EQ(data.table[4].config.parallel, 4);
+    EXPECT_EQ(data.table[4].config.traffic.dscp, 46);
+    EXPECT_EQ(data.table[5].config.endpoint2, "198.18.0.21");
+    // Once there, a reverse is not added again.
+    SelectPairItems(*window, {0, 3});
+    window->Commands().AddBothWays();
+    EXPECT_EQ(data.table.PairCount(), 5);
+
+    AddPairs(*window, 9);                 // 14 pairs
+    SelectPairItems(*window, {7, 8, 9});  // three pairs without reverses
+    window->Commands().AddBothWays();
+    EXPECT_EQ(data.table.PairCount(), 14);
+    ASSERT_TRUE(NoticeShown(*window));
+    EXPECT_EQ(NoticeText(*window).toStdString(),
+              "Both ways would make 17 pairs; the max count of pairs is 16.");
+    ConfirmNotice(*window);
+}
+
 TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     auto window = MainLookWindow();
     console::ui::MainCommands& commands = window->Commands();

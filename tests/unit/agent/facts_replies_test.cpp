@@ -31,8 +31,9 @@ TEST(FactsReplies, OneReplyPerAddressWithWhatItsLinkIs) {
         FactsReplies({Named("eth0", 0xC6120002), Named("wlan0", 0xC0A80105)}, reader);
     ASSERT_EQ(replies.size(), 2u);
     EXPECT_EQ(replies[0],
-              "facts addr=198.18.0.2 if=eth0 speed=1000 duplex=half mtu=9000 wireless=0");
-    EXPECT_EQ(replies[1], "facts addr=192.168.1.5 if=wlan0 wireless=1");
+              "facts addr=198.18.0.2 if=eth0 speed=1000 duplex=half mtu=9000 wireless=0 "
+              "takes=dscp,length,mss");
+    EXPECT_EQ(replies[1], "facts addr=192.168.1.5 if=wlan0 wireless=1 takes=dscp,length,mss");
     for (const std::string& reply : replies)
         EXPECT_LE(reply.size(), protocol::kMaxDatagram);
     EXPECT_TRUE(FactsReplies({}, reader).empty());

@@ -423,6 +423,63 @@ TEST(MeasurementRunTest, PairWhoseSessionCannotStartBlamesThisConsole) {
               std::string::npos);
 }
 
+// A marking sent to an EndPoint that never announced it would be refused as a bad command
+// mid-run; the pair fails before it with the cause, and the other pair still runs.
+TEST(MeasurementRunTest, PairWithAnOptionItsEndPointDoesNotTakeFailsAloneBeforeTheRun) {
+    Harness h;
+    h.AddPair("198.51.100.7");
+    h.AddPair("198.51.100.9");
+    h.data.table[1].config.traffic.dscp = 46;
+    h.data.table[2].config.traffic.dscp = 46;
+    h.data.links["198.51.100.9"].takes = {TrafficOption::Dscp};
+    ASSERT_TRUE(h.run.Start());
+    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    ASSERT_EQ(h.sessions.probes.size(), 1u);
+    EXPECT_EQ(h.sessions.probes[0]->job.index, 2);
+    EXPECT_EQ(h.sessions.probes[0]->job.traffic.dscp, 46);
+    EXPECT_EQ(h.data.table[1].figures.state, PairState::Error);
+    ASSERT_TRUE(h.data.table[1].run.failure);
+    EXPECT_EQ(h.data.table[1].run.failure->kind, FailureKind::OptionNotTaken);
+    h.run.Complete(false);
+    const PairLog& log = h.data.logs.Of(h.data.table[1].id);
+    ASSERT_GE(log.Size(), 1u);
+    EXPECT_TRUE(
+        std::string(log.Text(0))
+            .ends_with("End Point 1 198.51.100.7 does not take DSCP marking: an older EndPoint"))
+        << log.Text(0);
+}
+
+// Seconds are complete without the pair that never started, so the run reaches its end.
+TEST(MeasurementRunTest, RunWithAPairRefusedBeforeTheStartCompletesWithTheOthers) {
+    Harness h;
+    h.AddPair("198.51.100.7");
+    h.AddPair("198.51.100.9");
+    h.data.table[1].config.traffic.mss = 1000;
+    h.data.settings.durationText = "10";
+    SessionScript script;
+    script.lines = test::PlainCaptureLines("iperf-2.1.8-server-tcp-12s.txt");
+    h.sessions.Script(2, script);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitForIdle());
+    EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kCompleted});
+    EXPECT_EQ(h.run.Ticks(), 10);
+    EXPECT_EQ(h.data.table[2].figures.statusText, "Done");
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Error");
+    EXPECT_EQ(h.data.table[1].figures.count, 0);
+}
+
+TEST(MeasurementRunTest, LengthBeyondTheProtocolsBoundsRefusesTheRun) {
+    Harness h;
+    h.AddPair("198.51.100.7");
+    h.data.table[1].config.traffic.length = 70000;
+    h.data.settings.protocol = Protocol::Udp;
+    h.data.settings.ValueText() = "10";
+    EXPECT_FALSE(h.run.Start());
+    EXPECT_EQ(h.NoticeTexts(),
+              std::vector<std::string>{"A UDP datagram size can be set from 20 to 65507 bytes."});
+    EXPECT_TRUE(h.sessions.probes.empty());
+}
+
 TEST(MeasurementRunTest, WorkerEndingBeforeTheDurationIsAnError) {
     Harness h;
     h.AddPair("198.18.0.30");

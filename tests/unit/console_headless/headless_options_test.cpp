@@ -73,6 +73,77 @@ TEST(HeadlessOptions, RefusesBadInput) {
     EXPECT_FALSE(Parse({"--search=yes"}).Ok());
 }
 
+std::vector<std::string> Routes(const HeadlessOptions& o) {
+    std::vector<std::string> routes;
+    for (const PairSpec& pair : o.pairs)
+        routes.push_back(pair.endpoint1 + ">" + pair.endpoint2);
+    return routes;
+}
+
+TEST(HeadlessOptions, BuildersAddTheirPairsAfterThoseGivenBefore) {
+    const Result<HeadlessOptions> r =
+        Parse({"--pair", "1.0.0.1,1.0.0.2,4", "--fan-in", "1.0.0.3,1.0.0.4:1.0.0.9", "--fan-out",
+               "1.0.0.9:1.0.0.5", "--both-ways"});
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    EXPECT_EQ(Routes(*r),
+              (std::vector<std::string>{"1.0.0.1>1.0.0.2", "1.0.0.3>1.0.0.9", "1.0.0.4>1.0.0.9",
+                                        "1.0.0.9>1.0.0.5", "1.0.0.2>1.0.0.1", "1.0.0.9>1.0.0.3",
+                                        "1.0.0.9>1.0.0.4", "1.0.0.5>1.0.0.9"}));
+    EXPECT_EQ(r->pairs[0].streams, 4);
+    EXPECT_EQ(r->pairs[1].streams, 1);
+    EXPECT_EQ(r->pairs[4].streams, 4);  // the reverse of the first pair
+    EXPECT_TRUE(r->bothWays);
+    EXPECT_EQ(Parse({"--mesh", "1.0.0.1,1.0.0.2,1.0.0.3"})->pairs.size(), 6u);
+    EXPECT_FALSE(Parse({"--pair", "1.0.0.1,1.0.0.2"})->bothWays);
+}
+
+TEST(HeadlessOptions, BuildersOverTheSixteenPairsOrMalformedAddNothing) {
+    EXPECT_EQ(Parse({"--mesh", "1.0.0.1,1.0.0.2,1.0.0.3,1.0.0.4,1.0.0.5"}).Why(),
+              "--mesh would make 20 pairs; the max count of pairs is 16.");
+    EXPECT_EQ(Parse({"--mesh", "1.0.0.1,1.0.0.2,1.0.0.3", "--mesh", "1.0.0.4,1.0.0.5"}).Why(),
+              "--mesh is given more than once");
+    std::vector<std::string> nine = {"--fan-in",
+                                     "1.0.0.1,1.0.0.2,1.0.0.3,1.0.0.4,1.0.0.5,1.0.0.6,1.0.0.7,"
+                                     "1.0.0.8,1.0.0.9:1.0.1.1",
+                                     "--both-ways"};
+    EXPECT_EQ(Parse(nine).Why(), "--both-ways would make 18 pairs; the max count of pairs is 16.");
+    nine.pop_back();
+    EXPECT_EQ(Parse(nine)->pairs.size(), 9u);
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--mesh", "1.0.0.1"},
+                                               {"--mesh", "1.0.0.1,1.0.0.1"},
+                                               {"--mesh", "1.0.0.1,lab"},
+                                               {"--fan-in", "1.0.0.1,1.0.0.2"},
+                                               {"--fan-in", "1.0.0.1:1.0.0.1"},
+                                               {"--fan-in", "1.0.0.1:1.0.0.2:1.0.0.3"},
+                                               {"--fan-out", "1.0.0.1,1.0.0.2:1.0.0.3"},
+                                               {"--fan-out", ":1.0.0.2"},
+                                               {"--both-ways=yes"}}) {
+        EXPECT_FALSE(Parse(bad).Ok()) << bad[0] << " " << bad.back();
+    }
+    EXPECT_EQ(Parse({"--fan-in", "1.0.0.1,1.0.0.2"}).Why(),
+              "--fan-in expects A,B:T: 1.0.0.1,1.0.0.2");
+}
+
+TEST(HeadlessOptions, TrafficOptionsAndTheirRefusals) {
+    const Result<HeadlessOptions> r = Parse({"--dscp", "af41", "--length=1400", "--mss", "1000"});
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    EXPECT_EQ(r->traffic, (TrafficOptions{34, 1400, 1000}));
+    EXPECT_EQ(Parse({"--dscp", "63"})->traffic.dscp, 63);
+    EXPECT_TRUE(Parse({"--pair", "1.2.3.4,1.2.3.5"})->traffic.Empty());
+    EXPECT_EQ(Parse({"--udp", "--length", "200"})->traffic.length, 200);
+    EXPECT_EQ(Parse({"--dscp", "EF2"}).Why(), "--dscp expects CS0-CS7, AF11-AF43, EF or 0-63: EF2");
+    EXPECT_FALSE(Parse({"--dscp", "64"}).Ok());
+    EXPECT_FALSE(Parse({"--mss", "535"}).Ok());
+    EXPECT_FALSE(Parse({"--mss", "9001"}).Ok());
+    EXPECT_FALSE(Parse({"--length", "0"}).Ok());
+    EXPECT_FALSE(Parse({"--length", "1048577"}).Ok());
+    EXPECT_EQ(Parse({"--udp", "--mss", "1000"}).Why(), "--mss applies to TCP only");
+    EXPECT_EQ(Parse({"--udp", "--length", "19"}).Why(),
+              "--length: A UDP datagram size can be set from 20 to 65507 bytes.");
+    EXPECT_TRUE(Parse({"--tcp", "--length", "100000"}).Ok());
+}
+
 // A second --csv or --duration would silently replace the first; --pair and --interface
 // add one each.
 TEST(HeadlessOptions, ARepeatedOptionIsRefusedByName) {

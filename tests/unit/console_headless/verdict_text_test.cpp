@@ -116,10 +116,10 @@ TEST(VerdictTableTest, NoLineNoColumnButNotesStay) {
 TEST(EndPointListTest, LinksGoBetweenAddressAndName) {
     ConsoleData data;
     EndPointEntry veth{"198.18.0.2", "5001", "45000", "Linux 2", "Linux 2", "(Linux 2"};
-    veth.link = LinkFacts{"veth1", 10000, true, 1500, false};
+    veth.link = LinkFacts{"veth1", 10000, true, 1500, false, {}};
     EndPointEntry older{"198.18.0.3", "5001", "45000", "Linux 3", "Linux 3", "(Linux 3"};
     EndPointEntry unnamed{"198.18.0.4", "5001", "45000", "", "", ""};
-    unnamed.link = LinkFacts{"wlan0", std::nullopt, std::nullopt, 1500, true};
+    unnamed.link = LinkFacts{"wlan0", std::nullopt, std::nullopt, 1500, true, {}};
     data.endPoints = {veth, older, unnamed};
     EXPECT_EQ(FormatEndPointList(data),
               "198.18.0.2       10000 Mbit/s full duplex, MTU 1500  Linux 2\n"

@@ -4,6 +4,7 @@
 
 #include "console/net/endpoint_collector.h"
 #include "console/net/endpoint_search.h"
+#include "console/net/pair_command.h"
 #include "tests/unit/console_net/loopback_peer.h"
 
 namespace quarn::console {
@@ -25,6 +26,35 @@ TEST(LinkFactsReply, ReadsTheLinkOfAnAddress) {
     EXPECT_FALSE(ParseLinkFactsReply("facts addr=lab-pc speed=1000"));
     EXPECT_FALSE(ParseLinkFactsReply("facts speed=1000"));
     EXPECT_FALSE(ParseLinkFactsReply("198.18.0.11 5001 45000 name"));
+}
+
+// An EndPoint that lists no "takes" takes nothing; names it does not know are skipped.
+TEST(LinkFactsReply, ReadsTheOptionsAnEndPointTakes) {
+    EXPECT_TRUE(ParseLinkFactsReply("facts addr=198.18.0.11 mtu=1500")->link.takes.empty());
+    EXPECT_EQ(ParseLinkFactsReply("facts addr=198.18.0.11 takes=dscp,length,mss")->link.takes,
+              (TakenOptions{TrafficOption::Dscp, TrafficOption::Length, TrafficOption::Mss}));
+    EXPECT_EQ(ParseLinkFactsReply("facts addr=198.18.0.11 takes=ecn,mss,,Dscp")->link.takes,
+              (TakenOptions{TrafficOption::Mss}));
+}
+
+// The options reach iperf only when set, as the TOS byte and plain byte counts.
+TEST(PairCommand, CarriesTheTrafficOptions) {
+    PairJob job;
+    job.endpoint2 = "198.18.0.20";
+    job.time = "310";
+    job.rateText = "10.000000m";
+    job.udp = true;
+    job.traffic = {46, 200, 1000};
+    EXPECT_EQ(protocol::BuildClientCommand(ClientCommandFor(job)),
+              " -c 198.18.0.20 -i 1 -t 310 -u -b 10.000000m -S 184 -l 200 -f m");
+    job.udp = false;
+    job.traffic = {std::nullopt, std::nullopt, 1000};
+    EXPECT_EQ(LocalClientArgv(job, "iperf", 5001),
+              (std::vector<std::string>{"iperf", "-c", "198.18.0.20", "-i", "1", "-t", "310", "-w",
+                                        "10.000000m", "-M", "1000", "-f", "m", "-p", "5001"}));
+    job.traffic = {};
+    EXPECT_EQ(protocol::BuildClientCommand(ClientCommandFor(job)),
+              " -c 198.18.0.20 -i 1 -t 310 -w 10.000000m -f m");
 }
 
 TEST(LinkFactsReply, CollectorJoinsLinksToEntriesWhicheverComesFirst) {

@@ -22,7 +22,7 @@ ConsoleData JudgedRun() {
     }
     data.settings.passLines.minThroughput = ThroughputLine{250.0, false};
     data.table[2].config.passLines.maxRttRiseMs = 5.0;
-    LinkFacts gigabit{"eth0", 1000, true, 1500, false};
+    LinkFacts gigabit{"eth0", 1000, true, 1500, false, {}};
     data.links["198.18.1.1"] = gigabit;
     data.links["198.18.3.1"] = gigabit;
     data.judgement = JudgeRun(data, BaselineAverages{});

@@ -85,6 +85,28 @@ TEST(RunRecorderTest, WritesHeadSecondsAndSummariesOfARun) {
     EXPECT_EQ(sink.ends, 1);
 }
 
+// The head says how each pair's traffic was marked and sized, and reads back; a pair
+// without options has none of the keys.
+TEST(RunRecorderTest, HeadCarriesEachPairsTrafficOptions) {
+    test::FedRun run(2);
+    run.data.table[1].config.traffic = {46, 200, 1000};
+    LineSink sink;
+    run.recorder.AddSink(sink);
+    run.Begin(1);
+    run.Feed(1);
+    run.End(true);
+    ASSERT_FALSE(sink.lines.empty());
+    const std::string& line = sink.lines[0];
+    EXPECT_NE(line.find(R"("dscp":46,"dscp_class":"EF","length":200,"mss":1000)"),
+              std::string::npos)
+        << line;
+    const auto head = DecodeHead(*ParseJson(line));
+    ASSERT_TRUE(head.has_value());
+    EXPECT_EQ(head->pairs[0].traffic, (TrafficOptions{46, 200, 1000}));
+    EXPECT_TRUE(head->pairs[1].traffic.Empty());
+    EXPECT_EQ(line.find("\"dscp\"", line.find("\"pair\":2")), std::string::npos);
+}
+
 TEST(RunRecorderTest, InactivePairsAreListedButHaveNoSeconds) {
     test::FedRun run(3);
     run.data.table[2].config.active = false;

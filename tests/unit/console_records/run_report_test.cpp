@@ -124,5 +124,21 @@ TEST(RunReportTest, WithoutAChartTheReportSaysSoAndHasNoImage) {
     EXPECT_EQ(html.find(kHostileName), std::string::npos);
 }
 
+TEST(RunReportTest, TrafficOptionsHaveTheirOwnSectionOnlyWhenAPairCarriesThem) {
+    ConsoleData data = ThreePairs();
+    EXPECT_EQ(BuildRunReport(data, "", "now").find("Traffic options"), std::string::npos);
+    data.table[2].config.traffic = {46, 200, std::nullopt};
+    data.table[3].config.traffic.mss = 1000;
+    const std::string html = BuildRunReport(data, "", "now");
+    EXPECT_NE(html.find("<h2>Traffic options</h2>"), std::string::npos);
+    EXPECT_NE(html.find("<tr><td>Pair2</td><td>EF</td><td>184</td><td>200</td><td>-</td></tr>"),
+              std::string::npos)
+        << html;
+    EXPECT_NE(html.find("<tr><td>Pair3</td><td>-</td><td>-</td><td>-</td><td>1000</td></tr>"),
+              std::string::npos);
+    const std::size_t section = html.find("<h2>Traffic options</h2>");
+    EXPECT_EQ(html.find("<td>Pair1</td>", section), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quarn::console::records

@@ -119,20 +119,27 @@ TEST(OkReply, FormatAndParse) {
 }
 
 TEST(ClientCommand, BuildsTheConsoleForms) {
-    ClientCommand tcp{"198.18.0.3", "1", "310", false, "5.000000m", 4};
+    ClientCommand tcp{"198.18.0.3", "1", "310", false, "5.000000m", 4, "", "", ""};
     EXPECT_EQ(BuildClientCommand(tcp), " -c 198.18.0.3 -i 1 -t 310 -w 5.000000m -P 4 -f m");
     tcp.parallel = 1;
     EXPECT_EQ(BuildClientCommand(tcp), " -c 198.18.0.3 -i 1 -t 310 -w 5.000000m -f m");
     tcp.rate.clear();
     EXPECT_EQ(BuildClientCommand(tcp), " -c 198.18.0.3 -i 1 -t 310 -f m");
-    ClientCommand udp{"198.18.0.3", "1", "310", true, "10m", 8};
+    ClientCommand udp{"198.18.0.3", "1", "310", true, "10m", 8, "", "", ""};
     EXPECT_EQ(BuildClientCommand(udp), " -c 198.18.0.3 -i 1 -t 310 -u -b 10m -f m");
     EXPECT_EQ(WithCrLf(BuildClientCommand(udp)), BuildClientCommand(udp) + "\r\n");
+    // The traffic options before the format, never an MSS for UDP.
+    udp.tos = "184";
+    udp.length = "200";
+    udp.mss = "1000";
+    EXPECT_EQ(BuildClientCommand(udp), " -c 198.18.0.3 -i 1 -t 310 -u -b 10m -S 184 -l 200 -f m");
+    tcp.mss = "1000";
+    EXPECT_EQ(BuildClientCommand(tcp), " -c 198.18.0.3 -i 1 -t 310 -M 1000 -f m");
 }
 
 TEST(ClientCommand, ScanFindsWhatTheServerRequestNeeds) {
     const CommandScan tcp =
-        ScanCommand(BuildClientCommand({"198.18.0.3", "1", "310", false, "64K", 2}));
+        ScanCommand(BuildClientCommand({"198.18.0.3", "1", "310", false, "64K", 2, "", "", ""}));
     EXPECT_EQ(tcp.peer, "198.18.0.3");
     EXPECT_EQ(tcp.window, "64K");
     EXPECT_FALSE(tcp.udp);
@@ -147,6 +154,16 @@ TEST(ClientCommand, ScanFindsWhatTheServerRequestNeeds) {
 
     const CommandScan plain = ScanCommand(" -c 198.18.0.5 -i 1 -t 310 -f m");
     EXPECT_EQ(ServerRequestFor(plain), "server_config -s -f m -i 1\r\n");
+
+    // Datagrams the server would cut are announced to it; shorter ones need nothing.
+    EXPECT_EQ(ServerRequestFor(ScanCommand(" -c 198.18.0.4 -u -b 1m -l 8000 -f m")),
+              "server_config -s -u -f m -i 1 -l 8000\r\n");
+    EXPECT_EQ(ServerRequestFor(ScanCommand(" -c 198.18.0.4 -u -b 1m -l 1470 -f m")),
+              "server_config -s -u -f m -i 1\r\n");
+    EXPECT_EQ(ServerRequestFor(ScanCommand(" -c 198.18.0.4 -l 8000 -f m")),
+              "server_config -s -f m -i 1\r\n");
+    EXPECT_EQ(ServerRequestFor(ScanCommand(" -c 198.18.0.4 -u -l 8k")),
+              "server_config -s -u -f m -i 1\r\n");
 
     // An option at the end without its value leaves the value empty.
     EXPECT_EQ(ScanCommand(" -w 1M -c").peer, "");

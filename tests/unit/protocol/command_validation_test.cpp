@@ -12,11 +12,13 @@ using Args = std::vector<std::string>;
 
 TEST(ValidateClientCommand, AcceptsEverythingTheConsoleBuilds) {
     const ClientCommand commands[] = {
-        {"198.18.0.3", "1", "310", false, "5.000000m", 4},
-        {"198.18.0.3", "1", "310", false, "64K", 1},
-        {"198.18.0.3", "1", "310", false, "", 1},
-        {"198.18.0.3", "1", "65535", true, "100.5M", 1},
-        {"10.0.0.255", "1", "12", true, "1g", 16},
+        {"198.18.0.3", "1", "310", false, "64K", 2, "184", "131072", "1460"},
+        {"198.18.0.3", "1", "310", true, "1m", 1, "252", "200", ""},
+        {"198.18.0.3", "1", "310", false, "5.000000m", 4, "", "", ""},
+        {"198.18.0.3", "1", "310", false, "64K", 1, "", "", ""},
+        {"198.18.0.3", "1", "310", false, "", 1, "", "", ""},
+        {"198.18.0.3", "1", "65535", true, "100.5M", 1, "", "", ""},
+        {"10.0.0.255", "1", "12", true, "1g", 16, "", "", ""},
     };
     for (const ClientCommand& command : commands) {
         const std::string line = BuildClientCommand(command);
@@ -125,6 +127,33 @@ TEST(ValidateClientCommand, TakesIpv6TargetsThatNeedNoZone) {
     }
 }
 
+// The marking, datagram size and MSS a pair may ask for, within iperf's own bounds, and
+// nothing that only resembles them.
+TEST(ValidateClientCommand, TrafficOptionsWithinTheirBounds) {
+    ClientCommand udp{"198.18.0.3", "1", "310", true, "10m", 1, "184", "200", ""};
+    EXPECT_TRUE(ValidateClientCommand(BuildClientCommand(udp)));
+    ClientCommand tcp{"198.18.0.3", "1", "310", false, "64K", 4, "0", "131072", "1000"};
+    EXPECT_EQ(ValidateClientCommand(BuildClientCommand(tcp))->size(), 18u);
+    for (const char* accepted :
+         {" -c 198.18.0.3 -S 252", " -c 198.18.0.3 -S 4", " -c 198.18.0.3 -u -l 20",
+          " -c 198.18.0.3 -u -l 65507", " -c 198.18.0.3 -l 1", " -c 198.18.0.3 -l 1048576",
+          " -c 198.18.0.3 -M 536", " -c 198.18.0.3 -M 9000 -w 64K -P 2"}) {
+        EXPECT_TRUE(ValidateClientCommand(accepted)) << accepted;
+    }
+    for (const char* rejected :
+         {" -c 198.18.0.3 -S 256", " -c 198.18.0.3 -S 254",  // beyond the DSCP, ECN bits
+          " -c 198.18.0.3 -S 2", " -c 198.18.0.3 -S 0xb8", " -c 198.18.0.3 -S -4",
+          " -c 198.18.0.3 -S 184 -S 184",
+          " -c 198.18.0.3 -u -l 19",     // no room for iperf's header
+          " -c 198.18.0.3 -u -l 65508",  // beyond an IPv4 datagram
+          " -c 198.18.0.3 -l 0", " -c 198.18.0.3 -l 1048577", " -c 198.18.0.3 -l 8K",
+          " -c 198.18.0.3 -M 535", " -c 198.18.0.3 -M 9001",
+          " -c 198.18.0.3 -u -M 1000",  // no MSS for UDP
+          " -c 198.18.0.3 -l", " -c 198.18.0.3 -M 1000;id"}) {
+        EXPECT_FALSE(ValidateClientCommand(rejected)) << rejected;
+    }
+}
+
 TEST(IsLoopback, TheWholeBlock) {
     EXPECT_TRUE(IsLoopback(0x7f000001));
     EXPECT_TRUE(IsLoopback(0x7fff0009));
@@ -144,7 +173,7 @@ TEST(LargestRateBitsPerSecond, ReadsSuffixesTheWayIperfMightAtMost) {
     EXPECT_EQ(LargestRateBitsPerSecond(""), std::nullopt);
 }
 
-TEST(ValidateServerOptions, OnlyTheThreeRequestForms) {
+TEST(ValidateServerOptions, OnlyTheRequestForms) {
     for (const std::string_view request : {kServerRequestUdp, kServerRequestTcp}) {
         RequestFramer framer;
         ASSERT_EQ(framer.Append(request), RequestFramer::Complete);
@@ -153,6 +182,8 @@ TEST(ValidateServerOptions, OnlyTheThreeRequestForms) {
     EXPECT_EQ(ValidateServerOptions(" -s -f m -i 1 -w 5.000000m"),
               (Args{"-s", "-f", "m", "-i", "1", "-w", "5.000000m"}));
     EXPECT_EQ(ValidateServerOptions(" -s -u -f m -i 1"), (Args{"-s", "-u", "-f", "m", "-i", "1"}));
+    EXPECT_EQ(ValidateServerOptions(" -s -u -f m -i 1 -l 9000"),
+              (Args{"-s", "-u", "-f", "m", "-i", "1", "-l", "9000"}));
 
     const char* rejected[] = {
         "",
@@ -163,6 +194,10 @@ TEST(ValidateServerOptions, OnlyTheThreeRequestForms) {
         " -s -f m -i 1 -w 5m;id",
         " -s -f m -i 1 -o /tmp/x",
         " -f m -s -i 1",
+        " -s -u -f m -i 1 -l 19",
+        " -s -u -f m -i 1 -l 65508",
+        " -s -f m -i 1 -l 9000",  // a TCP server reads any length
+        " -s -u -f m -i 1 -l 9000 -l 9000",
     };
     for (const char* options : rejected) {
         EXPECT_FALSE(ValidateServerOptions(options)) << options;

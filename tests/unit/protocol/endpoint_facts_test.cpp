@@ -51,5 +51,11 @@ TEST(EndPointFacts, OddRepliesGiveWhatCanBeRead) {
               std::string("facts if=").size() + kMaxFactValue);
 }
 
+TEST(EndPointFacts, TakenOptionsAreTheListedNames) {
+    EXPECT_EQ(TakenOptions(kTakenOptions), (std::vector<std::string>{"dscp", "length", "mss"}));
+    EXPECT_EQ(TakenOptions(",dscp,,future,"), (std::vector<std::string>{"dscp", "future"}));
+    EXPECT_TRUE(TakenOptions("").empty());
+}
+
 }  // namespace
 }  // namespace quarn::protocol
