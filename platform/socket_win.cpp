@@ -101,10 +101,10 @@ bool SetNonBlocking(int fd, bool on) {
 }
 
 // select() and not WSAPoll: only select reports a refused connect reliably on Windows.
-bool WaitConnected(int fd, int timeoutMs, const std::atomic<bool>* cancel) {
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+bool WaitConnected(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
+    const auto deadline = SteadyClock::now() + timeout;
     while (true) {
-        if (cancel != nullptr && cancel->load()) {
+        if (stop.stop_requested()) {
             errno = ECANCELED;
             return false;
         }
@@ -113,7 +113,7 @@ bool WaitConnected(int fd, int timeoutMs, const std::atomic<bool>* cancel) {
             errno = ETIMEDOUT;
             return false;
         }
-        const int waitMs = cancel != nullptr ? std::min(kSliceMs, leftMs) : leftMs;
+        const int waitMs = stop.stop_possible() ? std::min(kSliceMs, leftMs) : leftMs;
         fd_set writable;
         fd_set failed;
         FD_ZERO(&writable);
@@ -185,14 +185,14 @@ int Socket::Release() {
 }
 
 Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs) {
-    return TcpConnect(addr, port, timeoutMs, nullptr);
+    return TcpConnect(addr, port, std::chrono::milliseconds(timeoutMs), std::stop_token());
 }
 
 namespace {
 
 // The connect of TcpConnect and TcpConnectFrom, from localAddr when one is given.
-Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, int timeoutMs,
-               const std::atomic<bool>* cancel) {
+Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
+               std::chrono::milliseconds timeout, const std::stop_token& stop) {
     Socket socket = NewSocket(SOCK_STREAM, IPPROTO_TCP);
     if (!socket.Valid() || !SetNonBlocking(socket.Fd(), true)) {
         return Fail(socket);
@@ -208,7 +208,7 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, 
         if (WSAGetLastError() != WSAEWOULDBLOCK) {
             return Fail(socket);
         }
-        if (!WaitConnected(socket.Fd(), timeoutMs, cancel)) {
+        if (!WaitConnected(socket.Fd(), timeout, stop)) {
             const int saved = errno;
             socket.Close();
             errno = saved;
@@ -223,12 +223,13 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, 
 
 }  // namespace
 
-Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
-    return Connect(std::nullopt, addr, port, timeoutMs, cancel);
+Socket TcpConnect(uint32_t addr, uint16_t port, std::chrono::milliseconds timeout,
+                  const std::stop_token& stop) {
+    return Connect(std::nullopt, addr, port, timeout, stop);
 }
 
 Socket TcpConnectFrom(uint32_t localAddr, uint32_t addr, uint16_t port, int timeoutMs) {
-    return Connect(localAddr, addr, port, timeoutMs, nullptr);
+    return Connect(localAddr, addr, port, std::chrono::milliseconds(timeoutMs), std::stop_token());
 }
 
 Socket TcpListen(uint32_t addr, uint16_t port, int backlog) {

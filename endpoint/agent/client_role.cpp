@@ -95,9 +95,11 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
         return;
     }
     const IperfTiming& timing = state.Config().timing;
-    std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
-        line, state.Config().peerControlPort, timing.peerConnectTimeoutMs,
-        timing.peerReplyTimeoutMs, &state.ShutdownFlag(), nullptr, PeerSender(state));
+    std::optional<protocol::ServerRequestResult> server =
+        protocol::ServerRequest(line, state.Config().peerControlPort,
+                                std::chrono::milliseconds(timing.peerConnectTimeoutMs),
+                                std::chrono::milliseconds(timing.peerReplyTimeoutMs),
+                                state.ShutdownToken(), nullptr, PeerSender(state));
     if (!server || state.ShuttingDown()) {
         return;
     }
