@@ -13,6 +13,7 @@
 #include <chrono>
 
 #include "platform/deadline.h"
+#include "platform/readable_watch_win.h"
 
 namespace quarn::platform {
 namespace {
@@ -412,13 +413,26 @@ bool PeerHasClosed(const Socket& socket) {
     return ::recv(S(socket.Fd()), &byte, 1, MSG_PEEK) <= 0;
 }
 
+// Sleeps on a zero-byte receive of each socket; looks in slices instead when those cannot
+// be made or wake without cause (so that an odd system cannot make this spin).
 StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
+    bool slices = false;
     while (!source.WasShutDown() && !watched.WasShutDown()) {
+        const ReadableWatch sourceReady(source);
+        const ReadableWatch watchedReady(watched);
+        slices = slices || !sourceReady.Usable() || !watchedReady.Usable();
+        if (slices) {
+            Sleep(kSliceMs);
+        } else {
+            const HANDLE events[2] = {sourceReady.Event(), watchedReady.Event()};
+            WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        }
         WSAPOLLFD fds[2] = {{S(source.Fd()), POLLRDNORM, 0}, {S(watched.Fd()), POLLRDNORM, 0}};
-        const int ready = WSAPoll(fds, 2, kSliceMs);
+        const int ready = WSAPoll(fds, 2, 0);
         if (ready < 0) {
             return StreamWait::Failed;
         }
+        slices = slices || ready == 0;
         if (fds[1].revents != 0) {
             if (PeerHasClosed(watched)) {
                 return StreamWait::WatchedGone;

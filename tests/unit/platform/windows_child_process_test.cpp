@@ -4,13 +4,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/child_process.h"
 #include "platform/iperf_locator.h"
 #include "platform/iperf_marker.h"
 #include "platform/process_table.h"
+#include "platform/wake_event.h"
 
 namespace quarn::platform {
 namespace {
@@ -80,6 +83,77 @@ TEST(WindowsChildProcess, TerminateAndDestructorEndTheChild) {
     }
     // The job object went with it; no helper of ours is left.
     EXPECT_EQ(KillOwnChildren(Helper(), "test"), 0);
+}
+
+using namespace std::chrono_literals;
+
+// Reads through WaitForEvent alone until the child has ended, as the roles do.
+std::string ReadUntilExited(ChildProcess& child, const WakeEvent& wake, ChildEvent& last) {
+    std::string out;
+    char buffer[512];
+    for (int events = 0; events < 10000; ++events) {
+        long got;
+        while ((got = child.ReadAvailable(buffer, sizeof buffer)) > 0) {
+            out.append(buffer, static_cast<size_t>(got));
+        }
+        last = child.WaitForEvent(20s, wake);
+        if (last != ChildEvent::Output) {
+            break;
+        }
+    }
+    std::erase(out, '\r');
+    return out;
+}
+
+// More than the pipe's read buffer, written just before the child ends: all of it comes,
+// and only then the exit.
+TEST(WindowsChildProcess, WaitForEventDeliversAllOutputBeforeTheExit) {
+    const std::string longArgument(20000, 'q');
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({Helper(), "exit", "4", longArgument}));
+    const WakeEvent wake;
+    ChildEvent last = ChildEvent::Woken;
+    const std::string out = ReadUntilExited(child, wake, last);
+    EXPECT_EQ(last, ChildEvent::Exited);
+    EXPECT_EQ(out, "[exit]\n[4]\n[" + longArgument + "]\nvalue=(none)\n");
+    EXPECT_TRUE(child.WaitExit(5000));
+    EXPECT_EQ(child.WaitStatus(), 4);
+}
+
+// A child that prints and then sleeps: its output wakes the wait, silence times it out,
+// and a stop from another thread ends it at once, long before its timeout.
+TEST(WindowsChildProcess, WaitForEventWakesOnOutputTimeoutAndStop) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({Helper(), "sleep", "60"}));
+    std::string out;
+    char buffer[256];
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    std::stop_source stop;
+    const StopWake wake(stop.get_token());
+    while (out.find("value=") == std::string::npos && std::chrono::steady_clock::now() < until) {
+        if (child.WaitForEvent(20s, wake.Event()) == ChildEvent::Output) {
+            const long got = child.ReadAvailable(buffer, sizeof buffer);
+            out.append(buffer, static_cast<size_t>(std::max(got, 0L)));
+        }
+    }
+    EXPECT_NE(out.find("[sleep]"), std::string::npos) << out;
+
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(child.WaitForEvent(300ms, wake.Event()), ChildEvent::TimedOut);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 250ms);
+
+    std::jthread stopper([&stop] {
+        std::this_thread::sleep_for(200ms);
+        stop.request_stop();
+    });
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(child.WaitForEvent(30s, wake.Event()), ChildEvent::Woken);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 150ms);
+    EXPECT_LT(waited, 3s);
+    EXPECT_TRUE(child.Running());
+    child.Terminate();
+    EXPECT_FALSE(child.Running());
 }
 
 TEST(WindowsProcessTable, ListsOurChildWithItsParentAndPath) {
