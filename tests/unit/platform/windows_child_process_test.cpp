@@ -13,6 +13,7 @@
 #include "platform/iperf_locator.h"
 #include "platform/iperf_marker.h"
 #include "platform/process_table.h"
+#include "platform/socket.h"
 #include "platform/wake_event.h"
 
 namespace quarn::platform {
@@ -154,6 +155,44 @@ TEST(WindowsChildProcess, WaitForEventWakesOnOutputTimeoutAndStop) {
     EXPECT_TRUE(child.Running());
     child.Terminate();
     EXPECT_FALSE(child.Running());
+}
+
+// The requester's connection closing ends a wait on a silent child at once, also after it
+// sent bytes (which wake the hang-up watch without a close).
+TEST(WindowsChildProcess, WaitForEventSeesThePeerClose) {
+    constexpr uint32_t kLoopback = 0x7F000001;
+    for (const bool chatty : {false, true}) {
+        ChildProcess child;
+        ASSERT_TRUE(child.Start({Helper(), "sleep", "60"}));
+        Socket listener = TcpListen(kLoopback, 0, 4);
+        Socket requester = TcpConnect(kLoopback, LocalPort(listener), 2000);
+        Socket connection = Accept(listener);
+        ASSERT_TRUE(requester.Valid() && connection.Valid());
+        const WakeEvent wake;
+        ChildEvent last = ChildEvent::Woken;
+        std::jthread closer([&] {
+            std::this_thread::sleep_for(300ms);
+            if (chatty) {
+                // Bytes wake the watch; once read (a close behind unread bytes cannot be
+                // told from data here) the wait must still see the close.
+                SendAll(requester, "unexpected");
+                std::this_thread::sleep_for(300ms);
+                char taken[16];
+                Receive(connection, taken, sizeof taken);
+            }
+            requester.Close();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0;
+             i < 100 && (last = child.WaitForEvent(30s, wake, &connection)) == ChildEvent::Output;
+             ++i) {
+            char buffer[256];
+            child.ReadAvailable(buffer, sizeof buffer);
+        }
+        EXPECT_EQ(last, ChildEvent::PeerGone) << chatty;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << chatty;
+        closer.join();
+    }
 }
 
 TEST(WindowsProcessTable, ListsOurChildWithItsParentAndPath) {
