@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "bench/thread_switches.h"
+#include "bench/windows_wakeups.h"
 #include "tests/support/program_runner.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_network.h"
@@ -251,7 +252,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        return Run(seconds);
+        const int linux = Run(seconds);
+        if (linux != 0) {
+            return linux;
+        }
+        return quarn::bench::MeasureWindowsEndPoint(QUARN_BIN_DIR, seconds,
+                                                    {kIdleWakeTarget, kRoleWakeTarget});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_endpoint_cpu: %s\n", error.what());
         return 1;
