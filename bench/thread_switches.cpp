@@ -2,9 +2,12 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quarn::bench {
 
@@ -38,6 +41,26 @@ long long SwitchesBetween(const ThreadSwitches& before, const ThreadSwitches& af
         total += count - (earlier == before.end() ? 0 : earlier->second);
     }
     return total;
+}
+
+std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
+                           size_t count) {
+    std::vector<std::pair<long long, long>> woke;
+    for (const auto& [tid, switches] : after) {
+        const auto earlier = before.find(tid);
+        woke.emplace_back(switches - (earlier == before.end() ? 0 : earlier->second), tid);
+    }
+    std::sort(woke.rbegin(), woke.rend());
+    std::string text;
+    for (size_t i = 0; i < std::min(count, woke.size()); ++i) {
+        std::ifstream comm("/proc/" + std::to_string(pid) + "/task/" +
+                           std::to_string(woke[i].second) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        text += (i > 0 ? ", " : "") + name + "(" + std::to_string(woke[i].second) + ") " +
+                std::to_string(woke[i].first);
+    }
+    return text;
 }
 
 }  // namespace quarn::bench

@@ -51,11 +51,13 @@ void PrintIdle(pid_t pid, const WakeGoals& goals) {
     const ThreadSwitches before = VoluntarySwitches(pid);
     const auto start = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(kIdleSeconds));
-    const double wakes = WakesPerSecond(before, VoluntarySwitches(pid), Clock::now() - start);
+    const ThreadSwitches after = VoluntarySwitches(pid);
+    const double wakes = WakesPerSecond(before, after, Clock::now() - start);
     std::printf(
         "  Windows EndPoint (Wine), idle: %.2f wake-ups/s over %d s  target <= %.2f  "
         "ratio %.3f\n",
         wakes, kIdleSeconds, goals.idle, wakes / goals.idle);
+    std::printf("    busiest threads: %s\n", BusiestThreads(pid, before, after, 5).c_str());
     std::fflush(stdout);
 }
 
@@ -97,6 +99,8 @@ int PrintRun(const TestNetwork& network, const std::string& binDir, int seconds,
     }
     const double perRole =
         WakesPerSecond(first->second, last->second, last->first - first->first) / kRoles;
+    std::printf("    busiest threads: %s\n",
+                BusiestThreads(pid, first->second, last->second, 6).c_str());
     std::printf(
         "  Windows EndPoint (Wine), %d UDP pairs with a Linux EndPoint: %.2f wake-ups/s "
         "per pair role (%d roles)  target <= %.2f  ratio %.3f\n",
