@@ -197,7 +197,7 @@ TEST(ServerRequest, StopEndsTheWaitForTheReply) {
     EXPECT_EQ(peer.Request(), "server_config -s -f m -i 1 -w 64K\r\n");
 }
 
-// Stopped before the reply came: the request still went, and nothing waits for the reply.
+// Stopped before it began: it gives up at once, at the connect or at the reply.
 TEST(ServerRequest, AlreadyStoppedDoesNotWaitForTheReply) {
     FakeEndPoint peer([](const Socket& connection) { FakeEndPoint::WaitForClose(connection); });
     std::stop_source stop;
