@@ -2,7 +2,6 @@
 // the EndPoint and Console processes themselves use (iperf not counted) against targets,
 // and how often their threads wake: idle EndPoints first, then during the run.
 // Everything runs inside network namespaces that this program builds and removes.
-#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -11,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -20,12 +18,17 @@
 #include <thread>
 #include <vector>
 
+#include "bench/thread_switches.h"
+#include "bench/windows_wakeups.h"
 #include "tests/support/program_runner.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_network.h"
 
 namespace {
 
+using quarn::bench::SwitchesBetween;
+using quarn::bench::ThreadSwitches;
+using quarn::bench::VoluntarySwitches;
 using quarn::test_support::RunningProgram;
 using quarn::test_support::TempDir;
 using quarn::test_support::TestNetwork;
@@ -73,44 +76,6 @@ std::optional<double> CpuSeconds(pid_t pid) {
     const double ticks =
         std::strtod(values[11].c_str(), nullptr) + std::strtod(values[12].c_str(), nullptr);
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-// Voluntary context switches of each thread of a process (its children, iperf, are other
-// processes and not counted), by thread id.
-using ThreadSwitches = std::map<long, long long>;
-
-ThreadSwitches VoluntarySwitches(pid_t pid) {
-    ThreadSwitches switches;
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    DIR* dir = opendir(tasks.c_str());
-    if (dir == nullptr) {
-        return switches;
-    }
-    while (const dirent* entry = readdir(dir)) {
-        const long tid = std::strtol(entry->d_name, nullptr, 10);
-        if (tid <= 0) {
-            continue;
-        }
-        std::ifstream status(tasks + "/" + entry->d_name + "/status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
-                switches[tid] = std::strtoll(line.c_str() + line.find(':') + 1, nullptr, 10);
-            }
-        }
-    }
-    closedir(dir);
-    return switches;
-}
-
-// Switches between two readings. A thread that began in between counts from zero; one
-// that ended in between is lost (threads of a steady run live for all of it).
-long long SwitchesBetween(const ThreadSwitches& before, const ThreadSwitches& after) {
-    long long total = 0;
-    for (const auto& [tid, count] : after) {
-        const auto earlier = before.find(tid);
-        total += count - (earlier == before.end() ? 0 : earlier->second);
-    }
-    return total;
 }
 
 class EndPoint {
@@ -287,7 +252,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        return Run(seconds);
+        const int linux = Run(seconds);
+        if (linux != 0) {
+            return linux;
+        }
+        return quarn::bench::MeasureWindowsEndPoint(QUARN_BIN_DIR, seconds,
+                                                    {kIdleWakeTarget, kRoleWakeTarget});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_endpoint_cpu: %s\n", error.what());
         return 1;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,15 @@
 #include "platform/wake_event.h"
 
 namespace quarn::platform {
+
+#ifdef _WIN32
+class OutputPipe;
+class ReadableWatch;
+// Defined where OutputPipe is complete, so that the header needs only its name.
+struct OutputPipeDelete {
+    void operator()(OutputPipe* pipe) const;
+};
+#endif
 
 // What ended a ChildProcess::WaitForEvent.
 enum class ChildEvent { Output, Exited, PeerGone, Woken, TimedOut };
@@ -64,8 +74,11 @@ class ChildProcess {
 
     pid_t pid_ = -1;
 #ifdef _WIN32
+    bool DrainedAfterExit();
+    void SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* hangUp, bool watchesPeer,
+                         int timeoutMs);
     void* process_ = nullptr;
-    void* pipe_ = nullptr;
+    std::unique_ptr<OutputPipe, OutputPipeDelete> pipe_;
     void* job_ = nullptr;
 #else
     int pipeFd_ = -1;

@@ -1,15 +1,21 @@
 #include "platform/child_process.h"
 
+// winsock2.h must come before windows.h.
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cwctype>
+#include <optional>
 #include <utility>
 
 #include "platform/command_line_quote.h"
 #include "platform/deadline.h"
+#include "platform/output_pipe_win.h"
+#include "platform/readable_watch_win.h"
 #include "platform/windows_handle.h"
 #include "platform/windows_text.h"
 
@@ -78,35 +84,11 @@ WinHandle KillOnCloseJob() {
     return job;
 }
 
-// True when bytes wait in the pipe; a broken pipe is closed.
-bool OutputWaiting(void*& pipe) {
-    if (pipe == nullptr) {
-        return false;
-    }
-    DWORD waiting = 0;
-    if (!PeekNamedPipe(H(pipe), nullptr, 0, nullptr, &waiting, nullptr)) {
-        CloseIfOpen(pipe);
-        return false;
-    }
-    return waiting > 0;
-}
-
-struct Pipe {
-    WinHandle read;
-    WinHandle write;  // inheritable, for the child's stdout and stderr
-};
-
-bool MakeOutputPipe(Pipe& pipe) {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE read = nullptr;
-    HANDLE write = nullptr;
-    if (!CreatePipe(&read, &write, &inherit, 0)) {
-        return false;
-    }
-    pipe.read = WinHandle(read);
-    pipe.write = WinHandle(write);
-    return SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0) != 0;
-}
+// A wait without a stop event, or with a peer whose hang-up cannot be waited for, comes
+// back this often to look again.
+constexpr int kCheckMs = 100;
+// How long an exited child's last output may take to arrive through the pipe.
+constexpr DWORD kExitDrainMs = 500;
 
 // Starts the child suspended with only the given handles inherited, so no socket or
 // other pipe of ours leaks into it.
@@ -140,6 +122,10 @@ bool CreateSuspended(std::wstring commandLine, std::wstring& environment, HANDLE
 
 }  // namespace
 
+void OutputPipeDelete::operator()(OutputPipe* pipe) const {
+    delete pipe;
+}
+
 ChildProcess::~ChildProcess() {
     Reset();
 }
@@ -147,7 +133,7 @@ ChildProcess::~ChildProcess() {
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       process_(std::exchange(other.process_, nullptr)),
-      pipe_(std::exchange(other.pipe_, nullptr)),
+      pipe_(std::move(other.pipe_)),
       job_(std::exchange(other.job_, nullptr)),
       reaped_(std::exchange(other.reaped_, false)),
       waitStatus_(std::exchange(other.waitStatus_, -1)) {}
@@ -157,7 +143,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
         Reset();
         pid_ = std::exchange(other.pid_, -1);
         process_ = std::exchange(other.process_, nullptr);
-        pipe_ = std::exchange(other.pipe_, nullptr);
+        pipe_ = std::move(other.pipe_);
         job_ = std::exchange(other.job_, nullptr);
         reaped_ = std::exchange(other.reaped_, false);
         waitStatus_ = std::exchange(other.waitStatus_, -1);
@@ -174,7 +160,7 @@ void ChildProcess::Reset() {
 }
 
 void ChildProcess::CloseFds() {
-    CloseIfOpen(pipe_);
+    pipe_.reset();
     CloseIfOpen(process_);
     // Closing the job kills whatever the child started and left running.
     CloseIfOpen(job_);
@@ -187,15 +173,16 @@ bool ChildProcess::Start(const std::vector<std::string>& argv,
         errno = EINVAL;
         return false;
     }
-    Pipe pipe;
+    WinHandle childOutput;
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     WinHandle nul(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                               OPEN_EXISTING, 0, nullptr));
     WinHandle job = KillOnCloseJob();
     std::wstring environment = EnvironmentBlock(extraEnv);
     PROCESS_INFORMATION info{};
-    if (!nul.Valid() || !job.Valid() || !MakeOutputPipe(pipe) ||
-        !CreateSuspended(Widen(WindowsCommandLine(argv)), environment, nul.Get(), pipe.write.Get(),
+    std::unique_ptr<OutputPipe> pipe = OutputPipe::Create(childOutput);
+    if (!nul.Valid() || !job.Valid() || !pipe ||
+        !CreateSuspended(Widen(WindowsCommandLine(argv)), environment, nul.Get(), childOutput.Get(),
                          info)) {
         errno = ENOENT;
         return false;
@@ -211,58 +198,67 @@ bool ChildProcess::Start(const std::vector<std::string>& argv,
     ResumeThread(thread.Get());
     pid_ = static_cast<pid_t>(info.dwProcessId);
     process_ = info.hProcess;
-    pipe_ = pipe.read.Release();
+    pipe_.reset(pipe.release());
     job_ = job.Release();
     return true;
 }
 
 long ChildProcess::ReadAvailable(char* buf, size_t max) {
-    if (pipe_ == nullptr) {
+    if (!pipe_) {
         return -1;
     }
-    DWORD waiting = 0;
-    if (PeekNamedPipe(H(pipe_), nullptr, 0, nullptr, &waiting, nullptr)) {
-        if (waiting == 0) {
-            return 0;
-        }
-        DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(max, waiting));
-        if (ReadFile(H(pipe_), buf, want, &got, nullptr) && got > 0) {
-            return static_cast<long>(got);
-        }
+    const long got = pipe_->Read(buf, max);
+    if (got < 0) {
+        pipe_.reset();  // every writer (the child and anything it started) has gone
     }
-    // Broken pipe: every writer (the child and anything it started) has gone.
-    CloseIfOpen(pipe_);
-    return -1;
+    return got;
+}
+
+// Once the child has ended, its last output may still be on the way through the pipe,
+// whose end follows at once unless something the child started holds it: true when
+// output came.
+bool ChildProcess::DrainedAfterExit() {
+    if (pipe_ && pipe_->Pending()) {
+        WaitForSingleObject(pipe_->ReadyEvent(), kExitDrainMs);
+    }
+    return pipe_ && pipe_->HasOutput();
 }
 
 bool ChildProcess::WaitForOutputOrExit(int timeoutMs) {
-    // Anonymous pipes cannot be waited on, so look at the pipe in short slices.
-    constexpr int kSliceMs = 10;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {
-        if (OutputWaiting(pipe_)) {
+        if (pipe_ && pipe_->HasOutput()) {
             return true;
         }
-        if (pipe_ == nullptr && !Running()) {
+        if (pipe_ && pipe_->Ended()) {
+            pipe_.reset();
+        }
+        if (!pipe_ && !Running()) {
             return false;
         }
         if (Exited()) {
-            return OutputWaiting(pipe_);
+            return DrainedAfterExit();
         }
         const int leftMs = PollTimeoutMs(deadline);
         if (leftMs == 0) {
             return false;
         }
-        WaitForSingleObject(H(process_), static_cast<DWORD>(std::min(leftMs, kSliceMs)));
+        HANDLE handles[2] = {H(process_), nullptr};
+        DWORD count = 1;
+        if (pipe_ && pipe_->Pending()) {
+            handles[count++] = pipe_->ReadyEvent();
+        }
+        WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(leftMs));
     }
 }
 
 ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const WakeEvent& wake,
                                       const Socket* peer) {
-    // The stop and the peer are looked at between waits on the pipe.
-    constexpr int kCheckMs = 100;
     const auto deadline = Clock::now() + timeout;
+    std::optional<ReadableWatch> hangUp;
+    if (peer != nullptr) {
+        hangUp.emplace(*peer);
+    }
     while (true) {
         if (wake.IsSet()) {
             return ChildEvent::Woken;
@@ -270,17 +266,47 @@ ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const W
         if (peer != nullptr && (peer->WasShutDown() || PeerHasClosed(*peer))) {
             return ChildEvent::PeerGone;
         }
-        const int leftMs = PollTimeoutMs(deadline);
-        if (WaitForOutputOrExit(std::min(leftMs, kCheckMs))) {
+        if (pipe_ && pipe_->HasOutput()) {
             return ChildEvent::Output;
         }
-        if (Exited()) {
-            return ChildEvent::Exited;
+        if (pipe_ && pipe_->Ended()) {
+            pipe_.reset();
         }
+        if (!Running() || Exited()) {
+            return DrainedAfterExit() ? ChildEvent::Output : ChildEvent::Exited;
+        }
+        // Fired without a close: the peer sent bytes nobody reads; slices from here on.
+        if (hangUp && hangUp->Fired()) {
+            hangUp.reset();
+        }
+        int leftMs = PollTimeoutMs(deadline);
         if (leftMs == 0) {
             return ChildEvent::TimedOut;
         }
+        SleepUntilEvent(wake, hangUp ? &*hangUp : nullptr, peer != nullptr, leftMs);
     }
+}
+
+// One wait on the process, the pipe's read, the stop and the peer's watch; in slices when
+// the stop or the peer has nothing to wait on.
+void ChildProcess::SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* hangUp,
+                                   bool watchesPeer, int timeoutMs) {
+    HANDLE handles[4] = {H(process_), nullptr, nullptr, nullptr};
+    DWORD count = 1;
+    if (pipe_ && pipe_->Pending()) {
+        handles[count++] = pipe_->ReadyEvent();
+    }
+    if (wake.Handle() != nullptr) {
+        handles[count++] = wake.Handle();
+    }
+    if (hangUp != nullptr && hangUp->Usable()) {
+        handles[count++] = hangUp->Event();
+    }
+    const bool peerBlind = watchesPeer && (hangUp == nullptr || !hangUp->Usable());
+    if (peerBlind || wake.Handle() == nullptr) {
+        timeoutMs = std::min(timeoutMs, kCheckMs);
+    }
+    WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(timeoutMs));
 }
 
 bool ChildProcess::Reap(int options) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -49,9 +50,10 @@ class Socket {
 
 // Factories return an invalid Socket on failure with errno kept.
 Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs);
-// The same, but gives up early (errno ECANCELED) once *cancel is true; it is looked at
-// every 100 ms. A null cancel waits the whole time.
-Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel);
+// The same, but gives up early (errno ECANCELED) once stop is requested, which wakes the
+// wait at once.
+Socket TcpConnect(uint32_t addr, uint16_t port, std::chrono::milliseconds timeout,
+                  const std::stop_token& stop);
 // The same from a chosen local address (any port), e.g. one of the 127.x loopback ones.
 Socket TcpConnectFrom(uint32_t localAddr, uint32_t addr, uint16_t port, int timeoutMs);
 Socket TcpListen(uint32_t addr, uint16_t port, int backlog);

@@ -13,6 +13,7 @@
 #include <chrono>
 
 #include "platform/deadline.h"
+#include "platform/wake_event.h"
 
 namespace quarn::platform {
 namespace {
@@ -45,23 +46,30 @@ Socket Fail(Socket& socket) {
     return Socket();
 }
 
-// Waits in short slices so that a cancel flag is noticed promptly.
-bool WaitWritable(int fd, int timeoutMs, const std::atomic<bool>* cancel) {
+// Sleeps until fd is writable, the deadline or the stop, which wakes the poll through an
+// eventfd (or, when none could be made, is looked at between slices).
+bool WaitWritable(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
     constexpr int kSliceMs = 100;
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-    pollfd pfd{fd, POLLOUT, 0};
+    const auto deadline = SteadyClock::now() + timeout;
+    const StopWake wake(stop);
+    const int wakeFd = wake.Event().Fd();
+    // poll() skips a negative fd, so a missing eventfd needs no second array.
+    pollfd fds[2] = {{fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
     while (true) {
-        if (cancel != nullptr && cancel->load()) {
+        if (wake.Event().IsSet()) {
             errno = ECANCELED;
             return false;
         }
-        const int leftMs = PollTimeoutMs(deadline);
+        int leftMs = PollTimeoutMs(deadline);
         if (leftMs == 0) {
             errno = ETIMEDOUT;
             return false;
         }
-        const int ready = poll(&pfd, 1, cancel != nullptr ? std::min(kSliceMs, leftMs) : leftMs);
-        if (ready > 0) {
+        if (wakeFd < 0 && stop.stop_possible()) {
+            leftMs = std::min(kSliceMs, leftMs);
+        }
+        const int ready = poll(fds, 2, leftMs);
+        if (ready > 0 && fds[0].revents != 0) {
             return true;
         }
         if (ready < 0 && errno != EINTR) {
@@ -104,14 +112,14 @@ int Socket::Release() {
 }
 
 Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs) {
-    return TcpConnect(addr, port, timeoutMs, nullptr);
+    return TcpConnect(addr, port, std::chrono::milliseconds(timeoutMs), std::stop_token());
 }
 
 namespace {
 
 // The connect of TcpConnect and TcpConnectFrom, from localAddr when one is given.
-Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, int timeoutMs,
-               const std::atomic<bool>* cancel) {
+Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
+               std::chrono::milliseconds timeout, const std::stop_token& stop) {
     Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket.Valid() || !SetNonBlocking(socket.Fd(), true)) {
         return Fail(socket);
@@ -124,7 +132,7 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, 
     }
     const sockaddr_in sa = MakeAddress(addr, port);
     if (::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
-        if (errno != EINPROGRESS || !WaitWritable(socket.Fd(), timeoutMs, cancel)) {
+        if (errno != EINPROGRESS || !WaitWritable(socket.Fd(), timeout, stop)) {
             return Fail(socket);
         }
         int error = 0;
@@ -145,12 +153,13 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, 
 
 }  // namespace
 
-Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
-    return Connect(std::nullopt, addr, port, timeoutMs, cancel);
+Socket TcpConnect(uint32_t addr, uint16_t port, std::chrono::milliseconds timeout,
+                  const std::stop_token& stop) {
+    return Connect(std::nullopt, addr, port, timeout, stop);
 }
 
 Socket TcpConnectFrom(uint32_t localAddr, uint32_t addr, uint16_t port, int timeoutMs) {
-    return Connect(localAddr, addr, port, timeoutMs, nullptr);
+    return Connect(localAddr, addr, port, std::chrono::milliseconds(timeoutMs), std::stop_token());
 }
 
 Socket TcpListen(uint32_t addr, uint16_t port, int backlog) {

@@ -13,6 +13,7 @@
 #include <chrono>
 
 #include "platform/deadline.h"
+#include "platform/readable_watch_win.h"
 
 namespace quarn::platform {
 namespace {
@@ -101,10 +102,10 @@ bool SetNonBlocking(int fd, bool on) {
 }
 
 // select() and not WSAPoll: only select reports a refused connect reliably on Windows.
-bool WaitConnected(int fd, int timeoutMs, const std::atomic<bool>* cancel) {
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+bool WaitConnected(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
+    const auto deadline = SteadyClock::now() + timeout;
     while (true) {
-        if (cancel != nullptr && cancel->load()) {
+        if (stop.stop_requested()) {
             errno = ECANCELED;
             return false;
         }
@@ -113,7 +114,7 @@ bool WaitConnected(int fd, int timeoutMs, const std::atomic<bool>* cancel) {
             errno = ETIMEDOUT;
             return false;
         }
-        const int waitMs = cancel != nullptr ? std::min(kSliceMs, leftMs) : leftMs;
+        const int waitMs = stop.stop_possible() ? std::min(kSliceMs, leftMs) : leftMs;
         fd_set writable;
         fd_set failed;
         FD_ZERO(&writable);
@@ -185,14 +186,14 @@ int Socket::Release() {
 }
 
 Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs) {
-    return TcpConnect(addr, port, timeoutMs, nullptr);
+    return TcpConnect(addr, port, std::chrono::milliseconds(timeoutMs), std::stop_token());
 }
 
 namespace {
 
 // The connect of TcpConnect and TcpConnectFrom, from localAddr when one is given.
-Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, int timeoutMs,
-               const std::atomic<bool>* cancel) {
+Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
+               std::chrono::milliseconds timeout, const std::stop_token& stop) {
     Socket socket = NewSocket(SOCK_STREAM, IPPROTO_TCP);
     if (!socket.Valid() || !SetNonBlocking(socket.Fd(), true)) {
         return Fail(socket);
@@ -208,7 +209,7 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, 
         if (WSAGetLastError() != WSAEWOULDBLOCK) {
             return Fail(socket);
         }
-        if (!WaitConnected(socket.Fd(), timeoutMs, cancel)) {
+        if (!WaitConnected(socket.Fd(), timeout, stop)) {
             const int saved = errno;
             socket.Close();
             errno = saved;
@@ -223,12 +224,13 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port, 
 
 }  // namespace
 
-Socket TcpConnect(uint32_t addr, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
-    return Connect(std::nullopt, addr, port, timeoutMs, cancel);
+Socket TcpConnect(uint32_t addr, uint16_t port, std::chrono::milliseconds timeout,
+                  const std::stop_token& stop) {
+    return Connect(std::nullopt, addr, port, timeout, stop);
 }
 
 Socket TcpConnectFrom(uint32_t localAddr, uint32_t addr, uint16_t port, int timeoutMs) {
-    return Connect(localAddr, addr, port, timeoutMs, nullptr);
+    return Connect(localAddr, addr, port, std::chrono::milliseconds(timeoutMs), std::stop_token());
 }
 
 Socket TcpListen(uint32_t addr, uint16_t port, int backlog) {
@@ -411,13 +413,26 @@ bool PeerHasClosed(const Socket& socket) {
     return ::recv(S(socket.Fd()), &byte, 1, MSG_PEEK) <= 0;
 }
 
+// Sleeps on a zero-byte receive of each socket; looks in slices instead when those cannot
+// be made or wake without cause (so that an odd system cannot make this spin).
 StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
+    bool slices = false;
     while (!source.WasShutDown() && !watched.WasShutDown()) {
+        const ReadableWatch sourceReady(source);
+        const ReadableWatch watchedReady(watched);
+        slices = slices || !sourceReady.Usable() || !watchedReady.Usable();
+        if (slices) {
+            Sleep(kSliceMs);
+        } else {
+            const HANDLE events[2] = {sourceReady.Event(), watchedReady.Event()};
+            WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        }
         WSAPOLLFD fds[2] = {{S(source.Fd()), POLLRDNORM, 0}, {S(watched.Fd()), POLLRDNORM, 0}};
-        const int ready = WSAPoll(fds, 2, kSliceMs);
+        const int ready = WSAPoll(fds, 2, 0);
         if (ready < 0) {
             return StreamWait::Failed;
         }
+        slices = slices || ready == 0;
         if (fds[1].revents != 0) {
             if (PeerHasClosed(watched)) {
                 return StreamWait::WatchedGone;

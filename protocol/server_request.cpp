@@ -1,6 +1,5 @@
 #include "protocol/server_request.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -19,30 +18,26 @@ namespace {
 // A peer that never ends its reply line must not make us collect forever.
 constexpr size_t kMaxReplyBytes = 4096;
 constexpr int kMaxPort = 65535;
-// How often a wait for the reply looks at the deadline and the cancel flag.
-constexpr int kCancelSliceMs = 100;
 
-// One receive of the reply, in receive-timeout slices until data, the peer's close, the
-// cancel flag or the deadline; -1 for the last two and for errors.
+// One receive of the reply with what is left until the deadline as its timeout; the
+// bytes, 0 when the peer closed (or a stop shut the socket down), -1 for the deadline and
+// for errors.
 long ReceiveReplyChunk(const platform::Socket& socket, char* buffer, size_t size,
-                       platform::SteadyClock::time_point deadline,
-                       const std::atomic<bool>* cancel) {
-    while (cancel == nullptr || !cancel->load()) {
-        // Checked before every receive: a peer that keeps sending bytes never times one out.
-        if (platform::SteadyClock::now() >= deadline) {
-            return -1;
-        }
-        const platform::RecvResult got = platform::Receive(socket, buffer, size);
-        switch (got.status) {
-            case platform::RecvStatus::Data:
-                return static_cast<long>(got.bytes);
-            case platform::RecvStatus::Closed:
-                return 0;
-            case platform::RecvStatus::TimedOut:
-                break;
-            case platform::RecvStatus::Error:
-                return -1;
-        }
+                       platform::SteadyClock::time_point deadline) {
+    // Checked before every receive: a peer that keeps sending bytes never times one out.
+    const int leftMs = platform::PollTimeoutMs(deadline);
+    if (leftMs == 0 || !platform::SetRecvTimeout(socket, leftMs)) {
+        return -1;
+    }
+    const platform::RecvResult got = platform::Receive(socket, buffer, size);
+    switch (got.status) {
+        case platform::RecvStatus::Data:
+            return static_cast<long>(got.bytes);
+        case platform::RecvStatus::Closed:
+            return 0;
+        case platform::RecvStatus::TimedOut:
+        case platform::RecvStatus::Error:
+            break;
     }
     return -1;
 }
@@ -51,10 +46,10 @@ long ReceiveReplyChunk(const platform::Socket& socket, char* buffer, size_t size
 // the line by the deadline (`step` says which). One deadline for the whole line: a peer
 // that drips a byte at a time must not keep the requester waiting for longer than a
 // silent one.
-std::optional<std::string> ReadReplyLine(const platform::Socket& socket, int replyTimeoutMs,
-                                         const std::atomic<bool>* cancel,
+std::optional<std::string> ReadReplyLine(const platform::Socket& socket,
+                                         std::chrono::milliseconds replyTimeout,
                                          ServerRequestFailure::Step& step) {
-    const auto deadline = platform::SteadyClock::now() + std::chrono::milliseconds(replyTimeoutMs);
+    const auto deadline = platform::SteadyClock::now() + replyTimeout;
     std::string reply;
     char buffer[kReplyChunk];
     size_t end;
@@ -63,7 +58,7 @@ std::optional<std::string> ReadReplyLine(const platform::Socket& socket, int rep
             step = ServerRequestFailure::Step::Refused;
             return std::nullopt;
         }
-        const long got = ReceiveReplyChunk(socket, buffer, sizeof buffer, deadline, cancel);
+        const long got = ReceiveReplyChunk(socket, buffer, sizeof buffer, deadline);
         if (got <= 0) {
             const bool late = got < 0 && platform::SteadyClock::now() >= deadline;
             step = late ? ServerRequestFailure::Step::ReplyTimeout
@@ -89,8 +84,9 @@ std::optional<ServerRequestResult> Failed(ServerRequestFailure* failure,
 }  // namespace
 
 std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint16_t controlPort,
-                                                 int connectTimeoutMs, int replyTimeoutMs,
-                                                 const std::atomic<bool>* cancel,
+                                                 std::chrono::milliseconds connectTimeout,
+                                                 std::chrono::milliseconds replyTimeout,
+                                                 const std::stop_token& stop,
                                                  ServerRequestFailure* failure,
                                                  const RequestSender& sender) {
     using Step = ServerRequestFailure::Step;
@@ -100,9 +96,13 @@ std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint1
     if (!peer && !peer6) {
         return Failed(failure, Step::BadCommand);
     }
-    platform::Socket socket =
-        peer ? platform::TcpConnect(*peer, controlPort, connectTimeoutMs, cancel)
-             : platform::TcpConnect6(IpAddress::V6(*peer6), controlPort, connectTimeoutMs);
+    // The same family for a plain retry as for the first try.
+    const auto connect = [&] {
+        return peer ? platform::TcpConnect(*peer, controlPort, connectTimeout, stop)
+                    : platform::TcpConnect6(IpAddress::V6(*peer6), controlPort,
+                                            static_cast<int>(connectTimeout.count()));
+    };
+    platform::Socket socket = connect();
     if (!socket.Valid()) {
         return Failed(failure, Step::Connect, errno);
     }
@@ -115,26 +115,28 @@ std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint1
             case RequestSent::No:
                 return Failed(failure, Step::Send, errno);
             case RequestSent::RetryPlain:
-                socket = platform::TcpConnect(*peer, controlPort, connectTimeoutMs, cancel);
+                socket = connect();
                 if (!socket.Valid() || !platform::SendAll(socket, request)) {
                     return Failed(failure, Step::Connect, errno);
                 }
                 break;
         }
     }
-    // Receives wait in slices, so the deadline and the cancel flag are looked at often.
-    const int sliceMs = std::max(1, std::min(kCancelSliceMs, replyTimeoutMs));
-    if (!platform::SetRecvTimeout(socket, sliceMs) ||
-        (!sender && !platform::SendAll(socket, request))) {
+    if (!sender && !platform::SendAll(socket, request)) {
         return Failed(failure, Step::Send, errno);
     }
     Step step = Step::None;
-    const std::optional<std::string> line = ReadReplyLine(socket, replyTimeoutMs, cancel, step);
+    std::optional<std::string> line;
+    {
+        // Shutting the socket down ends a receive that waits for the reply.
+        const std::stop_callback wake(stop, [&socket] { socket.ShutdownBoth(); });
+        line = ReadReplyLine(socket, replyTimeout, step);
+    }
     if (!line) {
         return Failed(failure, step);
     }
     // The stream after the reply is read with the full timeout.
-    if (!platform::SetRecvTimeout(socket, replyTimeoutMs)) {
+    if (!platform::SetRecvTimeout(socket, static_cast<int>(replyTimeout.count()))) {
         return Failed(failure, Step::Send, errno);
     }
     const int port = ParseOkReply(*line);

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -40,12 +41,14 @@ using RequestSender = std::function<RequestSent(const platform::Socket&, std::st
 
 // Asks the EndPoint named by the client command's "-c" for an iperf server and waits for
 // "ok;<port>" (port 1..65535). nullopt (socket closed) on any failure. On success the
-// socket keeps replyTimeoutMs as its receive timeout until the caller sets its own.
-// A cancel flag that becomes true (shutdown) ends the connect or the wait for the reply
-// within about 100 ms. An empty sender sends the line plain.
+// socket keeps replyTimeout as its receive timeout until the caller sets its own.
+// A stop (shutdown) ends the connect or the wait for the reply at once. An empty sender
+// sends the line plain.
 std::optional<ServerRequestResult> ServerRequest(
-    std::string_view command, uint16_t controlPort = kControlPort, int connectTimeoutMs = 10000,
-    int replyTimeoutMs = 15000, const std::atomic<bool>* cancel = nullptr,
-    ServerRequestFailure* failure = nullptr, const RequestSender& sender = {});
+    std::string_view command, uint16_t controlPort = kControlPort,
+    std::chrono::milliseconds connectTimeout = std::chrono::seconds(10),
+    std::chrono::milliseconds replyTimeout = std::chrono::seconds(15),
+    const std::stop_token& stop = {}, ServerRequestFailure* failure = nullptr,
+    const RequestSender& sender = {});
 
 }  // namespace quarn::protocol

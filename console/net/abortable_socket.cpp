@@ -4,7 +4,7 @@ namespace quarn::console {
 
 bool AbortableSocket::Attach(platform::Socket socket) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (aborted_) {
+    if (aborted_.stop_requested()) {
         return false;  // `socket` closes as it goes out of scope
     }
     socket_ = std::move(socket);
@@ -12,7 +12,7 @@ bool AbortableSocket::Attach(platform::Socket socket) {
 }
 
 void AbortableSocket::Abort() {
-    aborted_ = true;
+    aborted_.request_stop();
     Wake();
 }
 

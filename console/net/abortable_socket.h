@@ -1,7 +1,7 @@
 #pragma once
 
-#include <atomic>
 #include <mutex>
+#include <stop_token>
 
 #include "platform/socket.h"
 
@@ -19,9 +19,9 @@ class AbortableSocket {
 
     // Any thread: marks the session aborted and shuts the connection down.
     void Abort();
-    bool Aborted() const { return aborted_.load(); }
-    // Lets a blocking connect give up as soon as the session is aborted.
-    const std::atomic<bool>& AbortFlag() const { return aborted_; }
+    bool Aborted() const { return aborted_.stop_requested(); }
+    // Stopped by Abort: lets a blocking connect give up as soon as the session is aborted.
+    std::stop_token AbortToken() const { return aborted_.get_token(); }
     // Shuts the connection down without marking it aborted (the session ends its reader).
     void Wake();
     // The owning thread, once no other thread uses the socket.
@@ -30,7 +30,7 @@ class AbortableSocket {
   private:
     mutable std::mutex mutex_;
     platform::Socket socket_;
-    std::atomic<bool> aborted_{false};
+    std::stop_source aborted_;
 };
 
 }  // namespace quarn::console

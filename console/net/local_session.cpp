@@ -83,7 +83,8 @@ SessionEnd LocalSession::Run(PairLineSink& sink, std::stop_token stop) {
             : protocol::RequestSender();
     std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
         protocol::BuildClientCommand(ClientCommandFor(job_)), settings_.controlPort,
-        settings_.connectTimeoutMs, settings_.serverReplyTimeoutMs, &connection_.AbortFlag(), &why,
+        std::chrono::milliseconds(settings_.connectTimeoutMs),
+        std::chrono::milliseconds(settings_.serverReplyTimeoutMs), connection_.AbortToken(), &why,
         sender);
     if (!server) {
         if (!connection_.Aborted()) {

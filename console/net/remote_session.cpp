@@ -31,7 +31,8 @@ SessionEnd RemoteSession::Run(PairLineSink& sink, std::stop_token stop) {
         return SessionEnd::Failed;
     }
     platform::Socket socket = platform::TcpConnect(
-        *endPoint1, settings_.controlPort, settings_.connectTimeoutMs, &connection_.AbortFlag());
+        *endPoint1, settings_.controlPort, std::chrono::milliseconds(settings_.connectTimeoutMs),
+        connection_.AbortToken());
     if (connection_.Aborted()) {
         return SessionEnd::Ended;  // the run was completed while connecting
     }

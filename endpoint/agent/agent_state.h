@@ -32,15 +32,10 @@ class AgentState {
     SourceSlots& ConnectionSlots() { return connectionSlots_; }
     SourceSlots& ServerSlots() { return serverSlots_; }
 
-    bool ShuttingDown() const { return shutdown_.load(); }
-    void RequestShutdown() {
-        shutdown_.store(true);
-        stopAll_.request_stop();
-    }
+    bool ShuttingDown() const { return stopAll_.stop_requested(); }
+    void RequestShutdown() { stopAll_.request_stop(); }
     // Stopped at shutdown: every thread of the agent wakes through a stop_callback on it.
     std::stop_token ShutdownToken() const { return stopAll_.get_token(); }
-    // For waits that can be cut short by shutdown.
-    const std::atomic<bool>& ShutdownFlag() const { return shutdown_; }
 
     // Running while at least one role is active: a server role from its "ok" reply, a
     // client role from its peer's "ok" reply, each until it ends.
@@ -67,7 +62,6 @@ class AgentState {
     SocketWatch sockets_;
     SourceSlots connectionSlots_;
     SourceSlots serverSlots_;
-    std::atomic<bool> shutdown_{false};
     std::stop_source stopAll_;
     std::atomic<int> status_{static_cast<int>(AgentStatus::Ready)};
     std::atomic<uint16_t> controlPort_;

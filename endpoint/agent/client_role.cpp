@@ -108,9 +108,11 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
         tokens->push_back("-V");  // explicit, for iperf builds that do not tell from the address
     }
     const IperfTiming& timing = state.Config().timing;
-    std::optional<protocol::ServerRequestResult> server = protocol::ServerRequest(
-        line, state.Config().peerControlPort, timing.peerConnectTimeoutMs,
-        timing.peerReplyTimeoutMs, &state.ShutdownFlag(), nullptr, PeerSender(state));
+    std::optional<protocol::ServerRequestResult> server =
+        protocol::ServerRequest(line, state.Config().peerControlPort,
+                                std::chrono::milliseconds(timing.peerConnectTimeoutMs),
+                                std::chrono::milliseconds(timing.peerReplyTimeoutMs),
+                                state.ShutdownToken(), nullptr, PeerSender(state));
     if (!server || state.ShuttingDown()) {
         return;
     }

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <stop_token>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace quarn::platform {
 namespace {
@@ -98,6 +100,54 @@ TEST(TcpSocket, ConnectToClosedLoopbackPortFailsFast) {
     EXPECT_FALSE(client.Valid());
     EXPECT_EQ(errno, ECONNREFUSED);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+// Fills the accept queue of a listener that never accepts, so that the next connect
+// waits for an answer that does not come; false when the system refuses instead.
+bool FillAcceptQueue(const Socket& listener, std::vector<Socket>& queued) {
+    for (int i = 0; i < 16; ++i) {
+        Socket socket = TcpConnect(kLoopback, LocalPort(listener), 200);
+        if (!socket.Valid()) {
+            return errno == ETIMEDOUT;
+        }
+        queued.push_back(std::move(socket));
+    }
+    return false;
+}
+
+TEST(TcpSocket, StopEndsAConnectThatWaits) {
+    using namespace std::chrono_literals;
+    Socket listener = TcpListen(kLoopback, 0, 0);
+    ASSERT_TRUE(listener.Valid());
+    std::vector<Socket> queued;
+    if (!FillAcceptQueue(listener, queued)) {
+        GTEST_SKIP() << "this system refuses a connect to a full queue at once";
+    }
+    std::stop_source stop;
+    std::jthread stopper([&stop] {
+        std::this_thread::sleep_for(150ms);
+        stop.request_stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const Socket waited = TcpConnect(kLoopback, LocalPort(listener), 10s, stop.get_token());
+    const int error = errno;
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(waited.Valid());
+    EXPECT_EQ(error, ECANCELED);
+    EXPECT_GE(elapsed, 100ms);
+    EXPECT_LT(elapsed, 1500ms);
+
+    // Stopped before it began: no wait at all.
+    const auto again = std::chrono::steady_clock::now();
+    EXPECT_FALSE(TcpConnect(kLoopback, LocalPort(listener), 10s, stop.get_token()).Valid());
+    EXPECT_EQ(errno, ECANCELED);
+    EXPECT_LT(std::chrono::steady_clock::now() - again, 500ms);
+
+    // Without a stop the timeout still holds.
+    const auto timed = std::chrono::steady_clock::now();
+    EXPECT_FALSE(TcpConnect(kLoopback, LocalPort(listener), 300ms, std::stop_token()).Valid());
+    EXPECT_EQ(errno, ETIMEDOUT);
+    EXPECT_GE(std::chrono::steady_clock::now() - timed, 250ms);
 }
 
 TEST(TcpSocket, ShutdownFromAnotherThreadWakesAccept) {

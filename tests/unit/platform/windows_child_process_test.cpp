@@ -4,13 +4,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/child_process.h"
 #include "platform/iperf_locator.h"
 #include "platform/iperf_marker.h"
 #include "platform/process_table.h"
+#include "platform/socket.h"
+#include "platform/wake_event.h"
 
 namespace quarn::platform {
 namespace {
@@ -80,6 +84,115 @@ TEST(WindowsChildProcess, TerminateAndDestructorEndTheChild) {
     }
     // The job object went with it; no helper of ours is left.
     EXPECT_EQ(KillOwnChildren(Helper(), "test"), 0);
+}
+
+using namespace std::chrono_literals;
+
+// Reads through WaitForEvent alone until the child has ended, as the roles do.
+std::string ReadUntilExited(ChildProcess& child, const WakeEvent& wake, ChildEvent& last) {
+    std::string out;
+    char buffer[512];
+    for (int events = 0; events < 10000; ++events) {
+        long got;
+        while ((got = child.ReadAvailable(buffer, sizeof buffer)) > 0) {
+            out.append(buffer, static_cast<size_t>(got));
+        }
+        last = child.WaitForEvent(20s, wake);
+        if (last != ChildEvent::Output) {
+            break;
+        }
+    }
+    std::erase(out, '\r');
+    return out;
+}
+
+// More than the pipe's read buffer, written just before the child ends: all of it comes,
+// and only then the exit.
+TEST(WindowsChildProcess, WaitForEventDeliversAllOutputBeforeTheExit) {
+    const std::string longArgument(20000, 'q');
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({Helper(), "exit", "4", longArgument}));
+    const WakeEvent wake;
+    ChildEvent last = ChildEvent::Woken;
+    const std::string out = ReadUntilExited(child, wake, last);
+    EXPECT_EQ(last, ChildEvent::Exited);
+    EXPECT_EQ(out, "[exit]\n[4]\n[" + longArgument + "]\nvalue=(none)\n");
+    EXPECT_TRUE(child.WaitExit(5000));
+    EXPECT_EQ(child.WaitStatus(), 4);
+}
+
+// A child that prints and then sleeps: its output wakes the wait, silence times it out,
+// and a stop from another thread ends it at once, long before its timeout.
+TEST(WindowsChildProcess, WaitForEventWakesOnOutputTimeoutAndStop) {
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({Helper(), "sleep", "60"}));
+    std::string out;
+    char buffer[256];
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    std::stop_source stop;
+    const StopWake wake(stop.get_token());
+    while (out.find("value=") == std::string::npos && std::chrono::steady_clock::now() < until) {
+        if (child.WaitForEvent(20s, wake.Event()) == ChildEvent::Output) {
+            const long got = child.ReadAvailable(buffer, sizeof buffer);
+            out.append(buffer, static_cast<size_t>(std::max(got, 0L)));
+        }
+    }
+    EXPECT_NE(out.find("[sleep]"), std::string::npos) << out;
+
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(child.WaitForEvent(300ms, wake.Event()), ChildEvent::TimedOut);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 250ms);
+
+    std::jthread stopper([&stop] {
+        std::this_thread::sleep_for(200ms);
+        stop.request_stop();
+    });
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(child.WaitForEvent(30s, wake.Event()), ChildEvent::Woken);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 150ms);
+    EXPECT_LT(waited, 3s);
+    EXPECT_TRUE(child.Running());
+    child.Terminate();
+    EXPECT_FALSE(child.Running());
+}
+
+// The requester's connection closing ends a wait on a silent child at once, also after it
+// sent bytes (which wake the hang-up watch without a close).
+TEST(WindowsChildProcess, WaitForEventSeesThePeerClose) {
+    constexpr uint32_t kLoopback = 0x7F000001;
+    for (const bool chatty : {false, true}) {
+        ChildProcess child;
+        ASSERT_TRUE(child.Start({Helper(), "sleep", "60"}));
+        Socket listener = TcpListen(kLoopback, 0, 4);
+        Socket requester = TcpConnect(kLoopback, LocalPort(listener), 2000);
+        Socket connection = Accept(listener);
+        ASSERT_TRUE(requester.Valid() && connection.Valid());
+        const WakeEvent wake;
+        ChildEvent last = ChildEvent::Woken;
+        std::jthread closer([&] {
+            std::this_thread::sleep_for(300ms);
+            if (chatty) {
+                // Bytes wake the watch; once read (a close behind unread bytes cannot be
+                // told from data here) the wait must still see the close.
+                SendAll(requester, "unexpected");
+                std::this_thread::sleep_for(300ms);
+                char taken[16];
+                Receive(connection, taken, sizeof taken);
+            }
+            requester.Close();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0;
+             i < 100 && (last = child.WaitForEvent(30s, wake, &connection)) == ChildEvent::Output;
+             ++i) {
+            char buffer[256];
+            child.ReadAvailable(buffer, sizeof buffer);
+        }
+        EXPECT_EQ(last, ChildEvent::PeerGone) << chatty;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << chatty;
+        closer.join();
+    }
 }
 
 TEST(WindowsProcessTable, ListsOurChildWithItsParentAndPath) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -13,6 +14,7 @@
 namespace quarn::protocol {
 namespace {
 
+using namespace std::chrono_literals;
 using platform::Socket;
 constexpr uint32_t kLoopback = 0x7F000001;
 
@@ -89,7 +91,7 @@ TEST(ServerRequest, OkReplyKeepsTheStreamOpen) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         platform::SendAll(connection, "report line\n");
     });
-    auto result = ServerRequest(kTcpCommand, peer.Port(), 2000, 2000);
+    auto result = ServerRequest(kTcpCommand, peer.Port(), 2000ms, 2000ms);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->port, 5012);
     ASSERT_TRUE(result->socket.Valid());
@@ -113,7 +115,7 @@ TEST(ServerRequest, ReplySplitAcrossSegments) {
         }
         FakeEndPoint::WaitForClose(connection);
     });
-    auto result = ServerRequest(" -c 127.0.0.1 -u -b 10m -w 64K -f m", peer.Port(), 2000, 2000);
+    auto result = ServerRequest(" -c 127.0.0.1 -u -b 10m -w 64K -f m", peer.Port(), 2000ms, 2000ms);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->port, 5001);
     result->socket.Close();
@@ -126,7 +128,7 @@ TEST(ServerRequest, FailedRepliesCloseTheConnection) {
     for (const char* reply : replies) {
         FakeEndPoint peer(Replies(reply));
         ServerRequestFailure failure;
-        EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 2000, nullptr, &failure))
+        EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000ms, 2000ms, {}, &failure))
             << reply;
         // The requester reports the refusing line itself.
         EXPECT_EQ(failure.step, ServerRequestFailure::Step::Refused) << reply;
@@ -139,7 +141,7 @@ TEST(ServerRequest, FailedRepliesCloseTheConnection) {
 TEST(ServerRequest, ClosedWithoutTextFails) {
     FakeEndPoint peer([](const Socket&) {});
     ServerRequestFailure failure;
-    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 2000, nullptr, &failure));
+    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000ms, 2000ms, {}, &failure));
     EXPECT_EQ(failure.step, ServerRequestFailure::Step::ReplyClosed);
 }
 
@@ -147,7 +149,7 @@ TEST(ServerRequest, SilentPeerTimesOut) {
     FakeEndPoint peer([](const Socket& connection) { FakeEndPoint::WaitForClose(connection); });
     const auto start = std::chrono::steady_clock::now();
     ServerRequestFailure failure;
-    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 200, nullptr, &failure));
+    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000ms, 200ms, {}, &failure));
     EXPECT_EQ(failure.step, ServerRequestFailure::Step::ReplyTimeout);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(150));
@@ -163,16 +165,46 @@ TEST(ServerRequest, DrippingPeerTimesOutOnceForTheWholeReply) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
         });
-        std::atomic<bool> cancel{false};
+        std::stop_source stop;
         const auto start = std::chrono::steady_clock::now();
         ServerRequestFailure failure;
-        EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 500,
-                                   cancellable ? &cancel : nullptr, &failure));
+        EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000ms, 500ms,
+                                   cancellable ? stop.get_token() : std::stop_token(), &failure));
         EXPECT_EQ(failure.step, ServerRequestFailure::Step::ReplyTimeout) << cancellable;
         const auto elapsed = std::chrono::steady_clock::now() - start;
         EXPECT_GE(elapsed, std::chrono::milliseconds(450)) << cancellable;
         EXPECT_LT(elapsed, std::chrono::milliseconds(2500)) << cancellable;
     }
+}
+
+// A stop from another thread (the agent's shutdown, the Console's abort) ends the wait for
+// a reply at once, however long the reply may take, and the peer sees the connection go.
+TEST(ServerRequest, StopEndsTheWaitForTheReply) {
+    FakeEndPoint peer([](const Socket& connection) { FakeEndPoint::WaitForClose(connection); });
+    std::stop_source stop;
+    std::jthread stopper([&stop] {
+        std::this_thread::sleep_for(150ms);
+        stop.request_stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    ServerRequestFailure failure;
+    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000ms, 10s, stop.get_token(), &failure));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(failure.step, ServerRequestFailure::Step::ReplyClosed);
+    EXPECT_GE(elapsed, 100ms);
+    EXPECT_LT(elapsed, 1500ms);
+    peer.Join();
+    EXPECT_EQ(peer.Request(), "server_config -s -f m -i 1 -w 64K\r\n");
+}
+
+// Stopped before it began: it gives up at once, at the connect or at the reply.
+TEST(ServerRequest, AlreadyStoppedDoesNotWaitForTheReply) {
+    FakeEndPoint peer([](const Socket& connection) { FakeEndPoint::WaitForClose(connection); });
+    std::stop_source stop;
+    stop.request_stop();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000ms, 10s, stop.get_token()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
 }
 
 TEST(ServerRequest, EndlessLineWithoutCrLfFails) {
@@ -182,14 +214,14 @@ TEST(ServerRequest, EndlessLineWithoutCrLfFails) {
         }
         FakeEndPoint::WaitForClose(connection);
     });
-    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000, 2000));
+    EXPECT_FALSE(ServerRequest(kTcpCommand, peer.Port(), 2000ms, 2000ms));
 }
 
 TEST(ServerRequest, UnusablePeerFails) {
     ServerRequestFailure failure;
-    EXPECT_FALSE(ServerRequest(" -i 1 -f m", kControlPort, 200, 200, nullptr, &failure));
+    EXPECT_FALSE(ServerRequest(" -i 1 -f m", kControlPort, 200ms, 200ms, {}, &failure));
     EXPECT_EQ(failure.step, ServerRequestFailure::Step::BadCommand);
-    EXPECT_FALSE(ServerRequest(" -c 127.0.0.256 -f m", kControlPort, 200, 200));
+    EXPECT_FALSE(ServerRequest(" -c 127.0.0.256 -f m", kControlPort, 200ms, 200ms));
     // A loopback port nobody listens on: refused at once.
     uint16_t closedPort;
     {
@@ -197,7 +229,7 @@ TEST(ServerRequest, UnusablePeerFails) {
         closedPort = platform::LocalPort(probe);
     }
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(ServerRequest(kTcpCommand, closedPort, 2000, 2000, nullptr, &failure));
+    EXPECT_FALSE(ServerRequest(kTcpCommand, closedPort, 2000ms, 2000ms, {}, &failure));
     EXPECT_EQ(failure.step, ServerRequestFailure::Step::Connect);
     EXPECT_EQ(failure.error, ECONNREFUSED);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));

@@ -1,0 +1,66 @@
+#include "bench/thread_switches.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quarn::bench {
+
+ThreadSwitches VoluntarySwitches(pid_t pid) {
+    ThreadSwitches switches;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (dir == nullptr) {
+        return switches;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        const long tid = std::strtol(entry->d_name, nullptr, 10);
+        if (tid <= 0) {
+            continue;
+        }
+        std::ifstream status(tasks + "/" + entry->d_name + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
+                switches[tid] = std::strtoll(line.c_str() + line.find(':') + 1, nullptr, 10);
+            }
+        }
+    }
+    closedir(dir);
+    return switches;
+}
+
+long long SwitchesBetween(const ThreadSwitches& before, const ThreadSwitches& after) {
+    long long total = 0;
+    for (const auto& [tid, count] : after) {
+        const auto earlier = before.find(tid);
+        total += count - (earlier == before.end() ? 0 : earlier->second);
+    }
+    return total;
+}
+
+std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
+                           size_t count) {
+    std::vector<std::pair<long long, long>> woke;
+    for (const auto& [tid, switches] : after) {
+        const auto earlier = before.find(tid);
+        woke.emplace_back(switches - (earlier == before.end() ? 0 : earlier->second), tid);
+    }
+    std::sort(woke.rbegin(), woke.rend());
+    std::string text;
+    for (size_t i = 0; i < std::min(count, woke.size()); ++i) {
+        std::ifstream comm("/proc/" + std::to_string(pid) + "/task/" +
+                           std::to_string(woke[i].second) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        text += (i > 0 ? ", " : "") + name + "(" + std::to_string(woke[i].second) + ") " +
+                std::to_string(woke[i].first);
+    }
+    return text;
+}
+
+}  // namespace quarn::bench

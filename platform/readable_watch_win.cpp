@@ -1,0 +1,36 @@
+#include "platform/readable_watch_win.h"
+
+namespace quarn::platform {
+
+ReadableWatch::ReadableWatch(const Socket& socket)
+    : socket_(static_cast<SOCKET>(static_cast<intptr_t>(socket.Fd()))) {
+    overlapped_.hEvent = WSACreateEvent();
+    if (overlapped_.hEvent == WSA_INVALID_EVENT) {
+        overlapped_.hEvent = nullptr;
+        return;
+    }
+    WSABUF nothing{0, nullptr};
+    DWORD flags = 0;
+    if (WSARecv(socket_, &nothing, 1, nullptr, &flags, &overlapped_, nullptr) == 0) {
+        return;  // ready already; the event is set
+    }
+    pending_ = WSAGetLastError() == WSA_IO_PENDING;
+    if (!pending_) {
+        // A failed socket wakes its waiter at once, who then sees why.
+        WSASetEvent(overlapped_.hEvent);
+    }
+}
+
+ReadableWatch::~ReadableWatch() {
+    if (pending_) {
+        CancelIoEx(reinterpret_cast<HANDLE>(socket_), &overlapped_);
+        DWORD ignored = 0;
+        DWORD flags = 0;
+        WSAGetOverlappedResult(socket_, &overlapped_, &ignored, TRUE, &flags);
+    }
+    if (Usable()) {
+        WSACloseEvent(overlapped_.hEvent);
+    }
+}
+
+}  // namespace quarn::platform

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <winsock2.h>
+
+#include <windows.h>
+
+#include "platform/socket.h"
+
+namespace quarn::platform {
+
+// An event that is set once a socket has bytes to read or its peer's end arrived, taking
+// nothing from it: a zero-byte overlapped receive. WSAEventSelect would do the same but
+// make the socket non-blocking under the other threads that use it. One shot; a local
+// ShutdownBoth (which cancels the socket's I/O) sets it too.
+class ReadableWatch {
+  public:
+    explicit ReadableWatch(const Socket& socket);
+    // Cancels the receive and waits until the system is done with it.
+    ~ReadableWatch();
+    ReadableWatch(const ReadableWatch&) = delete;
+    ReadableWatch& operator=(const ReadableWatch&) = delete;
+
+    // False when no event could be made: then the caller looks at the socket in slices.
+    bool Usable() const { return overlapped_.hEvent != nullptr; }
+    HANDLE Event() const { return overlapped_.hEvent; }
+    bool Fired() const { return Usable() && WaitForSingleObject(Event(), 0) == WAIT_OBJECT_0; }
+
+  private:
+    SOCKET socket_;
+    WSAOVERLAPPED overlapped_{};
+    bool pending_ = false;
+};
+
+}  // namespace quarn::platform
