@@ -94,9 +94,22 @@ bool DiscoveryResponder::Allowed(ProbeRateLimit& limit, const IpAddress& source)
     return limit.Allow(source, ProbeRateLimit::Clock::now());
 }
 
+bool DiscoveryResponder::UnkeyedRestartAllowed(const IpAddress& source) {
+    const ProbeRateLimit::Clock::time_point now = ProbeRateLimit::Clock::now();
+    std::lock_guard lock(limitsMutex_);
+    if (lastUnkeyedRestart_ && now - *lastUnkeyedRestart_ < kUnkeyedRestartGap) {
+        return false;
+    }
+    if (!restartLimit_.Allow(source, now)) {
+        return false;
+    }
+    lastUnkeyedRestart_ = now;
+    return true;
+}
+
 bool DiscoveryResponder::RestartAllowed(const std::string& data, const IpAddress& source) {
     if (!state_.Config().labKey) {
-        return Allowed(restartLimit_, source);
+        return UnkeyedRestartAllowed(source);
     }
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     std::lock_guard lock(limitsMutex_);
