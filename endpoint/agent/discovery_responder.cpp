@@ -165,6 +165,11 @@ void DiscoveryResponder::Run6() {
             continue;
         }
         const platform::Datagram6& datagram = received.datagram;
+        if (protocol::IsFactsProbe(datagram.data)) {
+            if (Allowed(factsLimit_, datagram.addr))
+                AnswerFacts6(datagram);
+            continue;
+        }
         switch (protocol::ClassifyDatagram(datagram.data)) {
             case protocol::DatagramKind::Probe:
                 if (Allowed(rateLimit_, datagram.addr)) {
@@ -193,6 +198,11 @@ void DiscoveryResponder::Answer6(const platform::Datagram6& probe) {
 void DiscoveryResponder::AnswerFacts(const platform::Datagram& probe) {
     for (const std::string& reply : FactsReplies(platform::QualifyingAdapters()))
         platform::SendTo(socket_, reply, probe.addr, probe.port);
+}
+
+void DiscoveryResponder::AnswerFacts6(const platform::Datagram6& probe) {
+    for (const std::string& reply : FactsReplies6(platform::QualifyingAdapters6()))
+        platform::SendTo6(socket6_, reply, probe.addr, probe.port);
 }
 
 }  // namespace quarn::agent

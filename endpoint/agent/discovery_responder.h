@@ -34,7 +34,7 @@ inline const ProbeRateLimit::Limits kRestartLimits = {1, 1, 8, 4, 1024};
 // both families, and nothing ties a host's IPv4 source to its IPv6 one.
 inline constexpr std::chrono::milliseconds kUnkeyedRestartGap{1000};
 
-// Answers "hello" and "facts" on the discovery port ("hello" over IPv6 too, unicast and to
+// Answers "hello" and "facts" on the discovery port (and over IPv6 too, unicast and to
 // ff02::1 on each interface, when bound to every address), within the probe rate limits, and
 // runs onRestart for "restart": within kRestartLimits and kUnkeyedRestartGap without a key,
 // and with one for each authenticated restart once (a forged one costs a tag check, and no
@@ -79,6 +79,7 @@ class DiscoveryResponder {
     bool RestartAllowed(const std::string& data, const IpAddress& source);
     bool UnkeyedRestartAllowed(const IpAddress& source);
     void AnswerFacts(const platform::Datagram& probe);
+    void AnswerFacts6(const platform::Datagram6& probe);
 
     AgentState& state_;
     std::function<void()> onRestart_;

@@ -274,6 +274,25 @@ TEST_F(EndPointIpv6, ClientCommandToAnIpv6TargetMeasuresOverIpv6) {
     EXPECT_EQ(test_support::ReadUntilClosed(control, 5000).data, "");
 }
 
+// "facts" over IPv6 names the address "hello" announces there, with the same link as the
+// reply over IPv4 gives.
+TEST_F(EndPointIpv6, FactsAreAnsweredOverIpv6WithTheIpv6Address) {
+    StartEndPoint(1, "Bench One");
+    const std::vector<Reply> over6 = Probe6("fd00:77::11", "facts");
+    ASSERT_EQ(over6.size(), 1u);
+    const std::vector<std::string> over4 = Probe(*net_, 3, "198.18.0.11", "facts", 700);
+    ASSERT_EQ(over4.size(), 1u);
+    const std::string prefix4 = "facts addr=198.18.0.11 if=eth0 ";
+    ASSERT_TRUE(over4[0].starts_with(prefix4)) << over4[0];
+    EXPECT_EQ(over6[0].text, "facts addr=fd00:77::11 if=eth0 " + over4[0].substr(prefix4.size()));
+    // Within the probe limits, as over IPv4.
+    int answered = 0;
+    for (int i = 0; i < 8; ++i) {
+        answered += static_cast<int>(Probe6("fd00:77::11", "facts", 60).size());
+    }
+    EXPECT_LT(answered, 8);
+}
+
 // A Console's "restart" goes out over both families: one host is obeyed once a second,
 // whichever family each copy arrives on.
 TEST_F(EndPointIpv6, RestartOverBothFamiliesIsObeyedOnceASecond) {
