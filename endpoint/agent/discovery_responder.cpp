@@ -94,9 +94,22 @@ bool DiscoveryResponder::Allowed(ProbeRateLimit& limit, const IpAddress& source)
     return limit.Allow(source, ProbeRateLimit::Clock::now());
 }
 
+bool DiscoveryResponder::UnkeyedRestartAllowed(const IpAddress& source) {
+    const ProbeRateLimit::Clock::time_point now = ProbeRateLimit::Clock::now();
+    std::lock_guard lock(limitsMutex_);
+    if (lastUnkeyedRestart_ && now - *lastUnkeyedRestart_ < kUnkeyedRestartGap) {
+        return false;
+    }
+    if (!restartLimit_.Allow(source, now)) {
+        return false;
+    }
+    lastUnkeyedRestart_ = now;
+    return true;
+}
+
 bool DiscoveryResponder::RestartAllowed(const std::string& data, const IpAddress& source) {
     if (!state_.Config().labKey) {
-        return Allowed(restartLimit_, source);
+        return UnkeyedRestartAllowed(source);
     }
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     std::lock_guard lock(limitsMutex_);
@@ -152,6 +165,11 @@ void DiscoveryResponder::Run6() {
             continue;
         }
         const platform::Datagram6& datagram = received.datagram;
+        if (protocol::IsFactsProbe(datagram.data)) {
+            if (Allowed(factsLimit_, datagram.addr))
+                AnswerFacts6(datagram);
+            continue;
+        }
         switch (protocol::ClassifyDatagram(datagram.data)) {
             case protocol::DatagramKind::Probe:
                 if (Allowed(rateLimit_, datagram.addr)) {
@@ -180,6 +198,11 @@ void DiscoveryResponder::Answer6(const platform::Datagram6& probe) {
 void DiscoveryResponder::AnswerFacts(const platform::Datagram& probe) {
     for (const std::string& reply : FactsReplies(platform::QualifyingAdapters()))
         platform::SendTo(socket_, reply, probe.addr, probe.port);
+}
+
+void DiscoveryResponder::AnswerFacts6(const platform::Datagram6& probe) {
+    for (const std::string& reply : FactsReplies6(platform::QualifyingAdapters6()))
+        platform::SendTo6(socket6_, reply, probe.addr, probe.port);
 }
 
 }  // namespace quarn::agent

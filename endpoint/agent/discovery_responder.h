@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,12 +30,15 @@ std::vector<std::string> ProbeReplies6(const std::vector<platform::Interface6Add
 // Restarts obeyed: once a second per source (a Console sends three copies), and a few a
 // second from everyone, so that a flood of "restart" costs no more than a search.
 inline const ProbeRateLimit::Limits kRestartLimits = {1, 1, 8, 4, 1024};
+// And without a key at most one in this time from anyone: a Console sends its copies over
+// both families, and nothing ties a host's IPv4 source to its IPv6 one.
+inline constexpr std::chrono::milliseconds kUnkeyedRestartGap{1000};
 
-// Answers "hello" and "facts" on the discovery port (and "hello" over IPv6 too, unicast and
-// to ff02::1 on each interface, when bound to every address), within the probe rate limits, and
-// runs onRestart for "restart": within kRestartLimits without a key, and with one for each
-// authenticated restart once (a forged one costs a tag check, and no stranger can use up a
-// Console's share of the limit).
+// Answers "hello" and "facts" on the discovery port (and over IPv6 too, unicast and to
+// ff02::1 on each interface, when bound to every address), within the probe rate limits, and
+// runs onRestart for "restart": within kRestartLimits and kUnkeyedRestartGap without a key,
+// and with one for each authenticated restart once (a forged one costs a tag check, and no
+// stranger can use up a Console's share of the limit).
 class DiscoveryResponder {
   public:
     DiscoveryResponder(AgentState& state, std::function<void()> onRestart,
@@ -72,7 +77,9 @@ class DiscoveryResponder {
     std::vector<std::string> SignedReplies(const std::vector<std::string>& replies,
                                            const std::string& probe) const;
     bool RestartAllowed(const std::string& data, const IpAddress& source);
+    bool UnkeyedRestartAllowed(const IpAddress& source);
     void AnswerFacts(const platform::Datagram& probe);
+    void AnswerFacts6(const platform::Datagram6& probe);
 
     AgentState& state_;
     std::function<void()> onRestart_;
@@ -80,6 +87,7 @@ class DiscoveryResponder {
     ProbeRateLimit factsLimit_;  // of its own: "facts" never costs a "hello" its reply
     ProbeRateLimit restartLimit_;
     RestartGuard restartGuard_;
+    std::optional<ProbeRateLimit::Clock::time_point> lastUnkeyedRestart_;
     std::mutex limitsMutex_;  // the limits and the guard are shared by both families
     platform::Socket socket_;
     platform::Socket socket6_;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/adapters.h"
+#include "platform/adapters6.h"
 #include "platform/link_info.h"
 
 namespace quarn::agent {
@@ -16,5 +17,8 @@ using LinkReader = std::function<platform::LinkInfo(const std::string& interface
 // the system does not know, and the traffic options this EndPoint takes.
 std::vector<std::string> FactsReplies(const std::vector<platform::Adapter>& adapters,
                                       const LinkReader& readLink = platform::ReadLinkInfo);
+// The same for a probe that came over IPv6: each interface's announced IPv6 address.
+std::vector<std::string> FactsReplies6(const std::vector<platform::Interface6Address>& adapters,
+                                       const LinkReader& readLink = platform::ReadLinkInfo);
 
 }  // namespace quarn::agent

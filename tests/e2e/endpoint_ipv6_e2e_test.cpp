@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "address/ip_address.h"
@@ -114,6 +115,19 @@ class EndPointIpv6 : public ::testing::Test {
             }
         }
         return lines;
+    }
+
+    // True once host's iperf processes number count, within timeoutMs.
+    bool IperfCountWithin(int host, size_t count, int timeoutMs) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (IperfCommandLines(host).size() != count) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
     }
 
     std::unique_ptr<TestNetwork> net_;
@@ -258,6 +272,52 @@ TEST_F(EndPointIpv6, ClientCommandToAnIpv6TargetMeasuresOverIpv6) {
         ASSERT_TRUE(platform::SendAll(control, " -c fd00:77::11 -i 1 -t 2 -f m\r\n"));
     });
     EXPECT_EQ(test_support::ReadUntilClosed(control, 5000).data, "");
+}
+
+// "facts" over IPv6 names the address "hello" announces there, with the same link as the
+// reply over IPv4 gives.
+TEST_F(EndPointIpv6, FactsAreAnsweredOverIpv6WithTheIpv6Address) {
+    StartEndPoint(1, "Bench One");
+    const std::vector<Reply> over6 = Probe6("fd00:77::11", "facts");
+    ASSERT_EQ(over6.size(), 1u);
+    const std::vector<std::string> over4 = Probe(*net_, 3, "198.18.0.11", "facts", 700);
+    ASSERT_EQ(over4.size(), 1u);
+    const std::string prefix4 = "facts addr=198.18.0.11 if=eth0 ";
+    ASSERT_TRUE(over4[0].starts_with(prefix4)) << over4[0];
+    EXPECT_EQ(over6[0].text, "facts addr=fd00:77::11 if=eth0 " + over4[0].substr(prefix4.size()));
+    // Within the probe limits, as over IPv4.
+    int answered = 0;
+    for (int i = 0; i < 8; ++i) {
+        answered += static_cast<int>(Probe6("fd00:77::11", "facts", 60).size());
+    }
+    EXPECT_LT(answered, 8);
+}
+
+// A Console's "restart" goes out over both families: one host is obeyed once a second,
+// whichever family each copy arrives on.
+TEST_F(EndPointIpv6, RestartOverBothFamiliesIsObeyedOnceASecond) {
+    if (access("/usr/bin/iperf", X_OK) != 0) {
+        GTEST_SKIP() << "needs iperf 2";
+    }
+    StartEndPoint(1, "Bench One");
+    platform::Socket first;
+    ASSERT_EQ(ServerRequestReply(*net_, 3, "198.18.0.11", first), "ok;5001\r\n");
+    const auto restarted = std::chrono::steady_clock::now();
+    EXPECT_TRUE(Probe(*net_, 3, "198.18.0.255", "restart", 50).empty());
+    ASSERT_TRUE(IperfCountWithin(1, 0, 3000));
+
+    platform::Socket second;  // back on 5001: the restart was obeyed
+    ASSERT_EQ(ServerRequestReply(*net_, 3, "198.18.0.11", second), "ok;5001\r\n");
+    EXPECT_TRUE(Probe6("ff02::1%eth0", "restart", 50).empty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_LT(std::chrono::steady_clock::now() - restarted, std::chrono::milliseconds(1000))
+        << "too slow to tell";
+    EXPECT_EQ(IperfCommandLines(1).size(), 1u);
+
+    // A second later the copy over IPv6 is obeyed.
+    std::this_thread::sleep_until(restarted + std::chrono::milliseconds(1100));
+    EXPECT_TRUE(Probe6("ff02::1%eth0", "restart", 50).empty());
+    EXPECT_TRUE(IperfCountWithin(1, 0, 3000));
 }
 
 }  // namespace

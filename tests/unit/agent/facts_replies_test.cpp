@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "address/ip_address.h"
 #include "protocol/endpoint_facts.h"
 #include "protocol/messages.h"
 
@@ -37,6 +38,28 @@ TEST(FactsReplies, OneReplyPerAddressWithWhatItsLinkIs) {
     for (const std::string& reply : replies)
         EXPECT_LE(reply.size(), protocol::kMaxDatagram);
     EXPECT_TRUE(FactsReplies({}, reader).empty());
+}
+
+// Over IPv6 each interface's announced address in its canonical text, the link as over IPv4.
+TEST(FactsReplies, OverIpv6NameEachInterfacesAnnouncedAddress) {
+    const LinkReader reader = [](const std::string& name) {
+        platform::LinkInfo info;
+        if (name == "eth0")
+            info.mtu = 1500;
+        return info;
+    };
+    platform::Interface6Address uniqueLocal;
+    uniqueLocal.name = "eth0";
+    uniqueLocal.address = *ParseIpAddress("fd00:0077:0:0::0002");
+    platform::Interface6Address linkLocal;
+    linkLocal.name = "eth1";
+    linkLocal.address = *ParseIpAddress("fe80::1");
+    const std::vector<std::string> replies = FactsReplies6({uniqueLocal, linkLocal}, reader);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[0], "facts addr=fd00:77::2 if=eth0 mtu=1500 wireless=0");
+    EXPECT_EQ(replies[1], "facts addr=fe80::1 if=eth1 wireless=0");
+    EXPECT_EQ(protocol::FactValue(*protocol::ParseFactsReply(replies[0]), protocol::kFactAddress),
+              "fd00:77::2");
 }
 
 }  // namespace
