@@ -28,6 +28,9 @@ class ConsoleView {
     // A run was set up: rows reset, workers started, mode Measuring (the list drops its
     // selection, open log windows go live). Comes before the ModeChanged of the start.
     virtual void RunStarted() {}
+    // What the run's records have to say beside the notices (a journal that cannot be
+    // written, waits for a slow disk): a line for the operator's terminal.
+    virtual void RecordsNoted(std::string_view /*note*/) {}
 };
 
 }  // namespace quarn::console

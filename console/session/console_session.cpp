@@ -1,6 +1,10 @@
 #include "console/session/console_session.h"
 
+#include "console/files/opened_run_state.h"
 #include "console/net/endpoint_search.h"
+#include "console/records/journal_directory.h"
+#include "console/records/run_compare.h"
+#include "console/records/run_history.h"
 #include "platform/iperf_locator.h"
 
 namespace quarn::console {
@@ -25,6 +29,8 @@ ControlClientSettings MakeClientSettings(const SessionOptions& options) {
 SessionOptions ConsoleSession::Resolved(SessionOptions options) {
     if (options.iperfPath.empty())
         options.iperfPath = platform::FindIperf(platform::OwnExecutableDir());
+    if (options.historyDir.empty())
+        options.historyDir = records::JournalDirectory();
     return options;
 }
 
@@ -32,6 +38,7 @@ ConsoleSession::ConsoleSession(SessionOptions options, Dispatcher& dispatcher)
     : options_(Resolved(std::move(options))),
       discovery_(MakeDiscovery(options_)),
       dispatcher_(dispatcher),
+      recording_(options_.historyDir, options_.historyLimit),
       network_(options_.iperfPath, discovery_),
       clients_(MakeClientSettings(options_)),
       environment_(options_.environment ? *options_.environment : network_),
@@ -41,6 +48,63 @@ ConsoleSession::ConsoleSession(SessionOptions options, Dispatcher& dispatcher)
 
 ConsoleSession::~ConsoleSession() {
     Shutdown();
+}
+
+Outcome ConsoleSession::ServeMetrics() {
+    const std::string& address = options_.metricsAddress;
+    if (address.empty())
+        return Outcome::Done();
+    const Result<records::ListenAddress> where = records::ParseListenAddress(address);
+    if (!where || !recording_.ServeMetrics(*where, data_))
+        return Outcome::Failed("Cannot serve metrics on " + address);
+    return Outcome::Done();
+}
+
+Outcome ConsoleSession::OpenJsonLines() {
+    const std::string& path = options_.jsonlPath;
+    if (path.empty() || recording_.OpenJsonl(path, options_.jsonlStandardOutput))
+        return Outcome::Done();
+    return Outcome::Failed("Cannot create the JSON Lines file: " + path);
+}
+
+Outcome ConsoleSession::RecoverRun(const std::optional<std::string>& id) {
+    if (run_.Mode() != ConsoleMode::Idle)
+        return Outcome::Failed(kRecoverNeedsIdle);
+    const Outcome recovered = records::RecoverRun(options_.historyDir, id, data_);
+    if (!recovered)
+        return recovered;
+    ApplyOpenedRunState(data_);
+    if (files_)
+        files_->ForgetCurrentFile();
+    return recovered;
+}
+
+BaselineAverages ConsoleSession::Baseline() const {
+    if (!reference_.Active())
+        return {};
+    return records::BaselineOf(data_.table, reference_.Run()->table);
+}
+
+void ConsoleSession::Judge() {
+    data_.judgement = JudgeRun(data_, Baseline());
+}
+
+void ConsoleSession::BeginRecording() {
+    recordingRun_ = true;
+    data_.judgement.reset();
+    if (const Outcome journal = recording_.Begin(data_); !journal)
+        view_.RecordsNoted(journal.Why());
+}
+
+void ConsoleSession::EndRecording(bool quit) {
+    if (!recordingRun_)
+        return;
+    recordingRun_ = false;
+    // Judged before the summaries, which carry the verdicts.
+    if (!quit)
+        Judge();
+    if (const std::string note = recording_.End(data_, quit); !note.empty())
+        view_.RecordsNoted(note);
 }
 
 bool ConsoleSession::StartSearch(std::function<void(const Outcome& found)> done) {
@@ -79,6 +143,7 @@ void ConsoleSession::Quit() {
     if (quitting_)
         return;
     quitting_ = true;
+    EndRecording(true);
     // Closes the dispatcher, ends and joins the workers, ends own iperf clients and
     // broadcasts "restart"; a search still running is cancelled and joined after that.
     run_.Quit();
@@ -86,6 +151,8 @@ void ConsoleSession::Quit() {
 }
 
 void ConsoleSession::Shutdown() {
+    // A session closed mid-run leaves its journal closed as quit, not as a crash.
+    EndRecording(true);
     // The dispatcher closes first, so no worker or search result arrives any more.
     run_.Shutdown();
     search_.Stop();
@@ -103,11 +170,15 @@ void ConsoleSession::ForwardingView::RedrawList() {
 }
 
 void ConsoleSession::ForwardingView::TickProcessed(int ticks, int duration) {
+    if (session.recordingRun_)
+        session.recording_.Second(session.data_);
     if (target)
         target->TickProcessed(ticks, duration);
 }
 
 void ConsoleSession::ForwardingView::ModeChanged() {
+    if (session.run_.Mode() != ConsoleMode::Measuring)
+        session.EndRecording(session.quitting_);
     if (target)
         target->ModeChanged();
 }
@@ -123,8 +194,14 @@ void ConsoleSession::ForwardingView::LogsCounted(const std::vector<PairId>& pair
 }
 
 void ConsoleSession::ForwardingView::RunStarted() {
+    session.BeginRecording();
     if (target)
         target->RunStarted();
+}
+
+void ConsoleSession::ForwardingView::RecordsNoted(std::string_view note) {
+    if (target)
+        target->RecordsNoted(note);
 }
 
 }  // namespace quarn::console

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <atomic>
-#include <stop_token>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,9 @@
 #include "console/net/control_client_factory.h"
 #include "console/net/discovery_options.h"
 #include "console/net/network_run_environment.h"
+#include "console/records/run_history.h"
+#include "console/records/run_recording.h"
+#include "console/records/run_reference.h"
 #include "console/session/search_runner.h"
 
 namespace quarn::console {
@@ -34,14 +39,26 @@ struct SessionOptions {
     // must outlive the session.
     PairSessionFactory* sessions = nullptr;
     RunEnvironment* environment = nullptr;
+    // The run history every run is journalled into, kept under its limit; empty: the
+    // user's state folder.
+    std::string historyDir;
+    std::uintmax_t historyLimit = records::kDefaultHistoryLimit;
+    // Where ServeMetrics serves the metrics page, "[ADDR:]PORT"; empty: nowhere.
+    std::string metricsAddress;
+    // Where OpenJsonLines writes every run's records ("-" standard output); empty: nowhere.
+    std::string jsonlPath;
+    std::FILE* jsonlStandardOutput = stdout;
 };
 
-// What one Console session is: the data, the run, the network environment, the client
-// factory and the EndPoint search, over the front end's dispatcher. The window and the
-// headless runner each build one and drive it; what the core reports goes to the view
-// the front end attaches. Every call on the dispatcher's (main) thread.
+// What one Console session is: the data, the run and its records, the reference, the
+// network environment, the client factory and the EndPoint search, over the front end's
+// dispatcher. The window and the headless runner each build one and drive it; what the
+// core reports goes to the view the front end attaches. Every call on the dispatcher's
+// (main) thread.
 class ConsoleSession {
   public:
+    static constexpr const char* kRecoverNeedsIdle = "A run can be opened only while idle.";
+
     ConsoleSession(SessionOptions options, Dispatcher& dispatcher);
     ~ConsoleSession();
     ConsoleSession(const ConsoleSession&) = delete;
@@ -67,6 +84,28 @@ class ConsoleSession {
     Outcome SearchNow(const std::stop_token& stop);
     bool Searching() const { return search_.Running(); }
 
+    // Serves the metrics page at the options' address (nothing without one); fails with
+    // the text to show when it cannot be bound.
+    Outcome ServeMetrics();
+    std::uint16_t MetricsPort() const { return recording_.MetricsPort(); }
+    // Writes every run's records to the options' JSON Lines path from now on (nothing
+    // without one); fails with the text to show when the file cannot be created.
+    Outcome OpenJsonLines();
+    bool JsonLinesGood() const { return recording_.JsonlGood(); }
+    const std::string& HistoryDir() const { return options_.historyDir; }
+    const std::string& JournalPath() const { return recording_.JournalPath(); }
+    // Puts run `id` of the history (without one, the newest that did not finish) into the
+    // data as a stopped run; the next Save asks for a name. Idle mode only.
+    Outcome RecoverRun(const std::optional<std::string>& id);
+
+    // The run judgements hold the pairs to (and the chart draws behind its curves).
+    records::RunReference& Reference() { return reference_; }
+    const records::RunReference& Reference() const { return reference_; }
+    // The reference's averages, matched by addresses; none without a reference.
+    BaselineAverages Baseline() const;
+    // Judges the data as they are against the pass lines and the reference.
+    void Judge();
+
     // The File panel's flow (New, Open, Save, Save as) and the current file, over this
     // session's data. The window opens it with what it shows and asks; replaces one that
     // is open.
@@ -84,8 +123,10 @@ class ConsoleSession {
     void Shutdown();
 
   private:
-    // Forwards to the attached view, so the run can be built before the front end.
+    // Records what the run reports, then forwards it to the attached view, so the run can
+    // be built before the front end.
     struct ForwardingView : ConsoleView {
+        explicit ForwardingView(ConsoleSession& session) : session(session) {}
         void ShowNotice(NoticeKind kind, std::string_view text) override;
         void RedrawList() override;
         void TickProcessed(int ticks, int duration) override;
@@ -93,16 +134,25 @@ class ConsoleSession {
         void LogChanged(PairId pair) override;
         void LogsCounted(const std::vector<PairId>& pairs) override;
         void RunStarted() override;
+        void RecordsNoted(std::string_view note) override;
+        ConsoleSession& session;
         ConsoleView* target = nullptr;
     };
 
     static SessionOptions Resolved(SessionOptions options);
+    void BeginRecording();
+    // The run left Measuring (or the session quits during it): judged unless quitting,
+    // then its records end.
+    void EndRecording(bool quit);
 
     SessionOptions options_;
     DiscoveryOptions discovery_;
     Dispatcher& dispatcher_;
     ConsoleData data_;
-    ForwardingView view_;
+    ForwardingView view_{*this};
+    records::RunReference reference_;
+    records::RunRecording recording_;
+    bool recordingRun_ = false;
     NetworkRunEnvironment network_;
     ControlClientFactory clients_;
     RunEnvironment& environment_;

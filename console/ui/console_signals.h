@@ -24,6 +24,8 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void LogChanged(PairId pair) override { emit logChanged(pair); }
     void LogsCounted(const std::vector<PairId>& pairs) override { emit logsCounted(pairs); }
     void RunStarted() override { emit runStarted(); }
+    // For the terminal the window was started from; no widget shows it.
+    void RecordsNoted(std::string_view note) override;
 
   signals:
     void noticeRequested(quarn::console::NoticeKind kind, const QString& text);

@@ -8,7 +8,6 @@
 #include <QWindow>
 #include <cstdio>
 
-#include "console/records/journal_directory.h"
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
@@ -50,11 +49,9 @@ MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent
     ConnectEvents();
     session_.AttachView(&events_);
     files_ = std::make_unique<WindowFiles>(*this);
-    records_ = std::make_unique<WindowRecords>(
-        *this, options_.historyDir.empty() ? records::JournalDirectory() : options_.historyDir,
-        options_.historyLimit);
-    if (!options_.metricsAddress.empty() && !records_->ServeMetrics(options_.metricsAddress))
-        std::fprintf(stderr, "Cannot serve metrics on %s\n", options_.metricsAddress.c_str());
+    records_ = std::make_unique<WindowRecords>(*this);
+    if (const Outcome served = session_.ServeMetrics(); !served)
+        std::fprintf(stderr, "%s\n", served.Why().c_str());
     inputFilter_ = new ModeInputFilter(
         this, [this] { return session_.Mode(); }, this);
     RegisterInputRoles();

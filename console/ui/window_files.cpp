@@ -117,7 +117,6 @@ void WindowFiles::FileFinished(FileCommand command, ConfigResult) {
 void WindowFiles::ShowRestoredRun() {
     logs_.CloseAll();
     window_.PairList()->clearSelection();
-    files_.ForgetCurrentFile();
     ShowOpenedSettings();
     ShowData();
 }

@@ -20,8 +20,8 @@
 
 namespace quarn::console::ui {
 
-WindowReference::WindowReference(MainWindow& window, std::string historyDir)
-    : window_(window), historyDir_(std::move(historyDir)) {
+WindowReference::WindowReference(MainWindow& window)
+    : window_(window), model_(window.Session().Reference()) {
     model_.onChanged = [this] {
         window_.Chart()->Refresh();
         window_.RedrawList();
@@ -35,6 +35,7 @@ WindowReference::WindowReference(MainWindow& window, std::string historyDir)
 
 // The window's parts outlive this: they must not keep pointing at it.
 WindowReference::~WindowReference() {
+    model_.onChanged = nullptr;
     window_.Chart()->SetReference(nullptr);
     window_.PairList()->Model()->SetMoreTooltip(nullptr);
     if (ChartExportMenu* menu = window_.Files().ChartMenu())
@@ -67,8 +68,8 @@ void WindowReference::Use(const std::string& fileOrId, const std::string& label)
         [this, load](const std::shared_ptr<Loaded>& loaded) { Finish(load, *loaded); });
     Dispatcher& windowThread = window_.Session().MainThread();
     try {
-        loaders_[load] =
-            std::jthread([&windowThread, finish, fileOrId, label, historyDir = historyDir_] {
+        loaders_[load] = std::jthread(
+            [&windowThread, finish, fileOrId, label, historyDir = window_.Session().HistoryDir()] {
                 auto loaded = std::make_shared<Loaded>();
                 // Made here, so the data belong to this thread while it fills them.
                 loaded->run = std::make_unique<ConsoleData>();
@@ -133,14 +134,8 @@ void WindowReference::ApplyPassLines(const PassLines& lines) {
     ConsoleData& data = window_.Data();
     data.settings.passLines = lines;
     if (data.ticks > 0 && window_.Run().Mode() == ConsoleMode::Idle)
-        data.judgement = JudgeRun(data, Baseline());
+        window_.Session().Judge();
     window_.RedrawList();
-}
-
-BaselineAverages WindowReference::Baseline() const {
-    if (!model_.Active() || model_.Run() == nullptr)
-        return {};
-    return records::BaselineOf(window_.Data().table, model_.Run()->table);
 }
 
 void WindowReference::AskAndUseFile() {

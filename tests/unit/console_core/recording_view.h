@@ -26,6 +26,7 @@ class RecordingView : public ConsoleView {
     void ModeChanged() override { ++modeChanges; }
     void LogChanged(PairId pair) override { lastLogPair = pair; }
     void LogsCounted(const std::vector<PairId>& pairs) override { logsCounted.push_back(pairs); }
+    void RecordsNoted(std::string_view note) override { notes.emplace_back(note); }
     void RunStarted() override {
         ++runStarts;
         modeChangesAtRunStart = modeChanges;
@@ -40,6 +41,7 @@ class RecordingView : public ConsoleView {
     int runStarts = 0;
     int modeChangesAtRunStart = -1;
     std::vector<std::pair<NoticeKind, std::string>> notices;
+    std::vector<std::string> notes;
     int listRedraws = 0;
     int lastTicks = -1;
     int lastDuration = -1;

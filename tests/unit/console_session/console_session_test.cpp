@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "console/core/event_loop.h"
 #include "console/core/pair_table.h"
 #include "console/files/config_file.h"
+#include "console/records/run_history.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/console_core/recording_view.h"
 #include "tests/unit/console_core/scripted_sessions.h"
@@ -24,6 +26,7 @@ class ConsoleSessionTest : public ::testing::Test {
 
     SessionOptions Options() {
         SessionOptions options;
+        options.historyDir = history.File("runs");
         // No such interface: a search has no target and sends nothing.
         options.interfaces = {"quarn-none0"};
         options.sessions = &factory;
@@ -31,6 +34,7 @@ class ConsoleSessionTest : public ::testing::Test {
         return options;
     }
 
+    test_support::TempDir history;
     test::ScriptedSessionFactory factory;
     test::FakeEnvironment environment;
     EventLoop loop;
@@ -149,6 +153,158 @@ TEST_F(ConsoleSessionTest, ASearchOnTheCallingThreadAppliesItsResult) {
     session.Data().endPointsKnown = true;
     EXPECT_EQ(session.SearchNow({}).Why(), PairTable::kNoEndPointFound);
     EXPECT_FALSE(session.Data().endPointsKnown);
+}
+
+std::string Interval(int second, int rate) {
+    return "[  1] " + std::to_string(second) + ".0000-" + std::to_string(second + 1) +
+           ".0000 sec  100 MBytes  " + std::to_string(rate) + " Mbits/sec";
+}
+
+// The session records its runs itself: the journal, the judgement, the JSON Lines and
+// the metrics, whichever front end drives it.
+class SessionRecordsTest : public ConsoleSessionTest {
+  protected:
+    // A pair whose run of `seconds` seconds is scripted to run to its end, or to wait for
+    // an abort after its lines.
+    void ScriptPair(int seconds, bool completes) {
+        PairConfig pair;
+        pair.endpoint1 = "198.18.0.2";
+        pair.endpoint2 = "198.18.0.3";
+        session.Data().AddPair(pair);
+        session.Data().settings.durationText = std::to_string(seconds);
+        test::SessionScript script;
+        for (int second = 0; second <= seconds + 2; ++second)
+            script.lines.push_back(Interval(second, 40));
+        if (!completes)
+            script.lines.resize(1);
+        factory.Script(1, script);
+        session.Run().SetStartDelay(0ms);
+    }
+    bool RunToIdle() {
+        return session.Run().Start() &&
+               loop.RunUntil([&] { return session.Mode() == ConsoleMode::Idle; }, 10s);
+    }
+    std::vector<records::RunInfo> Runs() const { return records::ListRuns(session.HistoryDir()); }
+};
+
+TEST_F(SessionRecordsTest, ACompletedRunIsJournalledAndJudged) {
+    ScriptPair(2, true);
+    ASSERT_TRUE(RunToIdle());
+    const std::vector<records::RunInfo> runs = Runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs[0].finished);
+    EXPECT_EQ(runs[0].outcome, "completed");
+    EXPECT_EQ(runs[0].seconds, 2);
+    EXPECT_EQ(runs[0].path, session.JournalPath());
+    EXPECT_TRUE(session.Data().judgement.has_value());
+    EXPECT_TRUE(view.notes.empty());
+
+    // The next run starts unjudged and gets a journal of its own.
+    ScriptPair(2, false);
+    ASSERT_TRUE(session.Run().Start());
+    EXPECT_FALSE(session.Data().judgement.has_value());
+    EXPECT_NE(session.JournalPath(), runs[0].path);
+    EXPECT_TRUE(std::filesystem::exists(session.JournalPath()));
+}
+
+TEST_F(SessionRecordsTest, AQuitDuringARunClosesItsJournalAsQuitUnjudged) {
+    ScriptPair(5, false);
+    ASSERT_TRUE(session.Run().Start());
+    ASSERT_TRUE(loop.RunUntil([&] { return !factory.probes.empty(); }, 5s));
+    session.Quit();
+    const std::vector<records::RunInfo> runs = Runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs[0].finished);
+    EXPECT_EQ(runs[0].outcome, "quit");
+    EXPECT_FALSE(session.Data().judgement.has_value());
+}
+
+TEST_F(SessionRecordsTest, AJournalThatCannotBeWrittenIsNotedAndTheRunGoesOn) {
+    test_support::TempDir other;
+    SessionOptions options = Options();
+    options.historyDir = other.File("a-file");
+    std::FILE* file = std::fopen(options.historyDir.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EventLoop otherLoop;
+    ConsoleSession blocked(options, otherLoop);
+    blocked.AttachView(&view);
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    blocked.Data().AddPair(pair);
+    ASSERT_TRUE(blocked.Run().Start());
+    ASSERT_EQ(view.notes.size(), 1u);
+    EXPECT_EQ(view.notes[0].rfind("Cannot write the run's journal: " + options.historyDir, 0), 0u);
+    EXPECT_EQ(blocked.Mode(), ConsoleMode::Measuring);
+    blocked.Quit();
+}
+
+TEST_F(SessionRecordsTest, RecoverRunPutsAJournalledRunIntoTheDataOnlyWhileIdle) {
+    ScriptPair(2, true);
+    ASSERT_TRUE(RunToIdle());
+    const std::string id = Runs().at(0).id;
+    session.Data().ResetToNew();
+    ASSERT_EQ(session.Data().table.PairCount(), 0);
+
+    EXPECT_TRUE(session.RecoverRun(id));
+    EXPECT_EQ(session.Data().table.PairCount(), 1);
+    EXPECT_EQ(session.Data().ticks, 2);
+    EXPECT_EQ(session.RecoverRun("20990101-000000-0001").Why(),
+              "No run 20990101-000000-0001 in the history.");
+    // Every run finished: nothing to recover without an id.
+    EXPECT_EQ(session.RecoverRun(std::nullopt).Why(), "No unfinished run in the history.");
+
+    ScriptPair(2, false);
+    ASSERT_TRUE(session.Run().Start());
+    EXPECT_EQ(session.RecoverRun(id).Why(), ConsoleSession::kRecoverNeedsIdle);
+    EXPECT_EQ(session.Data().ticks, 0);  // the running table is left alone
+}
+
+TEST_F(SessionRecordsTest, TheReferenceGivesTheBaselineOfPairsWithTheSameAddresses) {
+    ScriptPair(2, true);
+    EXPECT_FALSE(session.Baseline().given);
+    auto reference = std::make_unique<ConsoleData>();
+    reference->table = session.Data().table;
+    PairConfig other;
+    other.endpoint1 = "198.18.0.8";
+    other.endpoint2 = "198.18.0.9";
+    session.Data().AddPair(other);
+    session.Reference().Set(std::move(reference), "earlier");
+    const BaselineAverages baseline = session.Baseline();
+    EXPECT_TRUE(baseline.given);
+    EXPECT_EQ(baseline.averages.size(), 1u);
+    EXPECT_TRUE(baseline.averages.contains(session.Data().table[1].id));
+    session.Reference().Clear();
+    EXPECT_FALSE(session.Baseline().given);
+}
+
+TEST_F(SessionRecordsTest, MetricsAndJsonLinesGoWhereTheOptionsSay) {
+    test_support::TempDir dir;
+    SessionOptions options = Options();
+    options.metricsAddress = "127.0.0.1:0";
+    options.jsonlPath = dir.File("runs.jsonl");
+    EventLoop otherLoop;
+    ConsoleSession served(options, otherLoop);
+    ASSERT_TRUE(served.ServeMetrics());
+    EXPECT_GT(served.MetricsPort(), 0);
+    ASSERT_TRUE(served.OpenJsonLines());
+    EXPECT_TRUE(served.JsonLinesGood());
+
+    options.metricsAddress = "not an address";
+    options.jsonlPath = dir.File("missing/runs.jsonl");
+    ConsoleSession refused(options, otherLoop);
+    EXPECT_EQ(refused.ServeMetrics().Why(), "Cannot serve metrics on not an address");
+    EXPECT_EQ(refused.OpenJsonLines().Why(),
+              "Cannot create the JSON Lines file: " + options.jsonlPath);
+
+    // Without an address or a path there is nothing to do and nothing fails.
+    options.metricsAddress.clear();
+    options.jsonlPath.clear();
+    ConsoleSession plain(options, otherLoop);
+    EXPECT_TRUE(plain.ServeMetrics());
+    EXPECT_EQ(plain.MetricsPort(), 0);
+    EXPECT_TRUE(plain.OpenJsonLines());
 }
 
 }  // namespace
