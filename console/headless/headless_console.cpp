@@ -14,7 +14,6 @@
 #include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
 #include "console/files/file_session.h"
-#include "console/files/opened_run_state.h"
 #include "console/files/tick_csv.h"
 #include "console/headless/comparison_text.h"
 #include "console/headless/signal_watcher.h"
@@ -169,11 +168,7 @@ int HeadlessConsole::Open() {
         const Outcome recovered = session_.RecoverRun(options_.recoverId);
         return recovered ? kExitOk : Fail(recovered.Why());
     }
-    const ConfigResult result =
-        ReadConfigFile(options_.openPath, data_, [this] { data_.ResetToNew(); });
-    ApplyOpenedRunState(data_);
-    data_.chart.SetTotalVisible(data_.table.All().config.showTotal,
-                                ChartScaleSource::From(data_.table));
+    const ConfigResult result = session_.OpenFileNow(options_.openPath);
     if (result == ConfigResult::CannotAccess)
         return Fail(records::CannotOpenText(options_.openPath));
     if (result == ConfigResult::NotConfigFile)

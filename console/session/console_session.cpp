@@ -139,6 +139,12 @@ FileSession& ConsoleSession::OpenFiles(FileSessionHost& host, FileDialogs& dialo
     return *files_;
 }
 
+ConfigResult ConsoleSession::OpenFileNow(const std::string& path) {
+    const ConfigResult result = ReadConfigFile(path, data_, [this] { data_.ResetToNew(); });
+    ApplyOpenedFile(data_);
+    return result;
+}
+
 void ConsoleSession::Quit() {
     if (quitting_)
         return;

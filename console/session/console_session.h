@@ -110,6 +110,8 @@ class ConsoleSession {
     // session's data. The window opens it with what it shows and asks; replaces one that
     // is open.
     FileSession& OpenFiles(FileSessionHost& host, FileDialogs& dialogs, std::string configFolder);
+    // Opens the file at `path` on the calling thread, as the file flow's Open does.
+    ConfigResult OpenFileNow(const std::string& path);
     // Joins a save or open still running (its result is dropped); before the host goes.
     void CloseFiles() { files_.reset(); }
     // Null while no front end has opened the file flow.

@@ -149,6 +149,24 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
     EXPECT_EQ(front.results.size(), 1u);
 }
 
+TEST_F(ConsoleSessionTest, AFileOpenedNowGetsTheStepsAfterAnOpen) {
+    test_support::TempDir dir;
+    ConsoleData saved;
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    saved.AddPair(pair);
+    saved.ticks = 90;
+    ASSERT_TRUE(WriteConfigFile(dir.File("lab.config"), saved));
+
+    EXPECT_EQ(session.OpenFileNow(dir.File("lab.config")), ConfigResult::Done);
+    EXPECT_EQ(session.Data().table.PairCount(), 1);
+    // The stored run's length reaches the chart.
+    EXPECT_EQ(session.Data().chart.RunLength(), 90);
+
+    EXPECT_EQ(session.OpenFileNow(dir.File("missing.config")), ConfigResult::CannotAccess);
+}
+
 TEST_F(ConsoleSessionTest, ASearchOnTheCallingThreadAppliesItsResult) {
     session.Data().endPointsKnown = true;
     EXPECT_EQ(session.SearchNow({}).Why(), PairTable::kNoEndPointFound);
