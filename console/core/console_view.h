@@ -31,6 +31,9 @@ class ConsoleView {
     // What the run's records have to say beside the notices (a journal that cannot be
     // written, waits for a slow disk): a line for the operator's terminal.
     virtual void RecordsNoted(std::string_view /*note*/) {}
+    // A save or open went to its worker (true; the mode is FileBusy meanwhile) or has
+    // reported (false).
+    virtual void FileBusyChanged(bool /*busy*/) {}
 };
 
 }  // namespace quarn::console

@@ -131,12 +131,38 @@ Outcome ConsoleSession::SearchNow(const std::stop_token& stop) {
     return data_.ApplySearchResult(SearchEndPoints(discovery_, stop));
 }
 
-FileSession& ConsoleSession::OpenFiles(FileSessionHost& host, FileDialogs& dialogs,
+FileSession& ConsoleSession::OpenFiles(FileFront& front, FileDialogs& dialogs,
                                        std::string configFolder) {
     files_.reset();  // an earlier flow's worker ends before the new one starts
-    files_ =
-        std::make_unique<FileSession>(data_, dispatcher_, host, dialogs, std::move(configFolder));
+    fileHost_.front = &front;
+    files_ = std::make_unique<FileSession>(data_, dispatcher_, fileHost_, dialogs,
+                                           std::move(configFolder));
     return *files_;
+}
+
+bool ConsoleSession::FileHost::IsIdle() const {
+    return session.run_.Mode() == ConsoleMode::Idle;
+}
+
+void ConsoleSession::FileHost::CommitEditsToSettings() {
+    front->CommitEditsToSettings();
+}
+
+void ConsoleSession::FileHost::PerformNew() {
+    front->PerformNew();
+}
+
+void ConsoleSession::FileHost::SetFileBusy(bool busy) {
+    session.run_.SetMode(busy ? ConsoleMode::FileBusy : ConsoleMode::Idle);
+    session.view_.FileBusyChanged(busy);
+}
+
+void ConsoleSession::FileHost::ShowNotice(NoticeKind kind, std::string_view text) {
+    session.view_.ShowNotice(kind, text);
+}
+
+void ConsoleSession::FileHost::FileFinished(FileCommand command, ConfigResult result) {
+    front->FileFinished(command, result);
 }
 
 ConfigResult ConsoleSession::OpenFileNow(const std::string& path) {
@@ -208,6 +234,11 @@ void ConsoleSession::ForwardingView::RunStarted() {
 void ConsoleSession::ForwardingView::RecordsNoted(std::string_view note) {
     if (target)
         target->RecordsNoted(note);
+}
+
+void ConsoleSession::ForwardingView::FileBusyChanged(bool busy) {
+    if (target)
+        target->FileBusyChanged(busy);
 }
 
 }  // namespace quarn::console

@@ -50,6 +50,19 @@ struct SessionOptions {
     std::FILE* jsonlStandardOutput = stdout;
 };
 
+// What the file flow asks of the front end that opened it. Whether files may be used,
+// the FileBusy mode and the notices are the session's own.
+class FileFront {
+  public:
+    virtual ~FileFront() = default;
+    // Stores the duration and value edits' texts in the settings (before a save).
+    virtual void CommitEditsToSettings() = 0;
+    // New: ConsoleData::ResetToNew plus what the windows hold (log windows, list items).
+    virtual void PerformNew() = 0;
+    // A save or open has finished and the data are updated; before the result notice.
+    virtual void FileFinished(FileCommand command, ConfigResult result) = 0;
+};
+
 // What one Console session is: the data, the run and its records, the reference, the
 // network environment, the client factory and the EndPoint search, over the front end's
 // dispatcher. The window and the headless runner each build one and drive it; what the
@@ -107,9 +120,9 @@ class ConsoleSession {
     void Judge();
 
     // The File panel's flow (New, Open, Save, Save as) and the current file, over this
-    // session's data. The window opens it with what it shows and asks; replaces one that
-    // is open.
-    FileSession& OpenFiles(FileSessionHost& host, FileDialogs& dialogs, std::string configFolder);
+    // session's data, in Idle mode only. The window opens it with what it shows and asks;
+    // replaces one that is open.
+    FileSession& OpenFiles(FileFront& front, FileDialogs& dialogs, std::string configFolder);
     // Opens the file at `path` on the calling thread, as the file flow's Open does.
     ConfigResult OpenFileNow(const std::string& path);
     // Joins a save or open still running (its result is dropped); before the host goes.
@@ -137,8 +150,22 @@ class ConsoleSession {
         void LogsCounted(const std::vector<PairId>& pairs) override;
         void RunStarted() override;
         void RecordsNoted(std::string_view note) override;
+        void FileBusyChanged(bool busy) override;
         ConsoleSession& session;
         ConsoleView* target = nullptr;
+    };
+
+    // Between the file flow and the front end: answers for the mode and the notices.
+    struct FileHost : FileSessionHost {
+        explicit FileHost(ConsoleSession& session) : session(session) {}
+        bool IsIdle() const override;
+        void CommitEditsToSettings() override;
+        void PerformNew() override;
+        void SetFileBusy(bool busy) override;
+        void ShowNotice(NoticeKind kind, std::string_view text) override;
+        void FileFinished(FileCommand command, ConfigResult result) override;
+        ConsoleSession& session;
+        FileFront* front = nullptr;
     };
 
     static SessionOptions Resolved(SessionOptions options);
@@ -160,6 +187,7 @@ class ConsoleSession {
     RunEnvironment& environment_;
     MeasurementRun run_;
     SearchRunner search_;
+    FileHost fileHost_{*this};
     std::unique_ptr<FileSession> files_;
     bool quitting_ = false;
 };

@@ -26,6 +26,7 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void RunStarted() override { emit runStarted(); }
     // For the terminal the window was started from; no widget shows it.
     void RecordsNoted(std::string_view note) override;
+    void FileBusyChanged(bool busy) override { emit fileBusyChanged(busy); }
 
   signals:
     void noticeRequested(quarn::console::NoticeKind kind, const QString& text);
@@ -35,6 +36,7 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void logChanged(quarn::console::PairId pair);
     void logsCounted(const std::vector<quarn::console::PairId>& pairs);
     void runStarted();
+    void fileBusyChanged(bool busy);
 };
 
 }  // namespace quarn::console::ui

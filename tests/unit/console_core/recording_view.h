@@ -27,6 +27,7 @@ class RecordingView : public ConsoleView {
     void LogChanged(PairId pair) override { lastLogPair = pair; }
     void LogsCounted(const std::vector<PairId>& pairs) override { logsCounted.push_back(pairs); }
     void RecordsNoted(std::string_view note) override { notes.emplace_back(note); }
+    void FileBusyChanged(bool busy) override { fileBusy.push_back(busy); }
     void RunStarted() override {
         ++runStarts;
         modeChangesAtRunStart = modeChanges;
@@ -42,6 +43,7 @@ class RecordingView : public ConsoleView {
     int modeChangesAtRunStart = -1;
     std::vector<std::pair<NoticeKind, std::string>> notices;
     std::vector<std::string> notes;
+    std::vector<bool> fileBusy;
     int listRedraws = 0;
     int lastTicks = -1;
     int lastDuration = -1;

@@ -98,14 +98,11 @@ TEST_F(ConsoleSessionTest, AQuitDropsTheResultOfASearchStillRunning) {
 }
 
 // Saves to one path without asking; counts what the file flow reports.
-class SilentFileFront : public FileSessionHost, public FileDialogs {
+class SilentFileFront : public FileFront, public FileDialogs {
   public:
     explicit SilentFileFront(std::string path) : path_(std::move(path)) {}
-    bool IsIdle() const override { return true; }
-    void CommitEditsToSettings() override {}
-    void PerformNew() override {}
-    void SetFileBusy(bool) override {}
-    void ShowNotice(NoticeKind, std::string_view text) override { notices.emplace_back(text); }
+    void CommitEditsToSettings() override { ++commits; }
+    void PerformNew() override { ++news; }
     void FileFinished(FileCommand, ConfigResult result) override { results.push_back(result); }
     std::optional<std::string> ChooseOpenPath(const std::string&) override { return path_; }
     std::optional<std::string> ChooseSavePath(FileCommand, const std::string&,
@@ -113,8 +110,9 @@ class SilentFileFront : public FileSessionHost, public FileDialogs {
         return path_;
     }
 
-    std::vector<std::string> notices;
     std::vector<ConfigResult> results;
+    int commits = 0;
+    int news = 0;
 
   private:
     std::string path_;
@@ -133,8 +131,18 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
     pair.endpoint2 = "198.18.0.3";
     session.Data().AddPair(pair);
     files.Run(FileCommand::Save);
+    // The session holds the FileBusy mode while the worker runs and says so to the view.
+    EXPECT_EQ(session.Mode(), ConsoleMode::FileBusy);
+    EXPECT_EQ(view.fileBusy, std::vector<bool>{true});
+    EXPECT_EQ(front.commits, 1);
+    files.Run(FileCommand::New);  // refused while busy
+    EXPECT_EQ(front.news, 0);
     ASSERT_TRUE(loop.RunUntil([&] { return !front.results.empty(); }, 10s));
     EXPECT_EQ(front.results.back(), ConfigResult::Done);
+    EXPECT_EQ(session.Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(view.fileBusy, (std::vector<bool>{true, false}));
+    ASSERT_FALSE(view.notices.empty());
+    EXPECT_EQ(view.notices.back().second, FileSession::kSaveSucceeded);
     EXPECT_EQ(files.CurrentFileName(), "run.config");
     ConsoleData saved;
     ASSERT_EQ(ReadConfigFile(dir.File("run.config"), saved, nullptr), ConfigResult::Done);
@@ -165,6 +173,19 @@ TEST_F(ConsoleSessionTest, AFileOpenedNowGetsTheStepsAfterAnOpen) {
     EXPECT_EQ(session.Data().chart.RunLength(), 90);
 
     EXPECT_EQ(session.OpenFileNow(dir.File("missing.config")), ConfigResult::CannotAccess);
+}
+
+TEST_F(ConsoleSessionTest, NoFileCommandRunsOutsideIdle) {
+    test_support::TempDir dir;
+    SilentFileFront front(dir.File("run.config"));
+    FileSession& files = session.OpenFiles(front, front, dir.File("configs"));
+    ASSERT_TRUE(session.StartSearch({}));
+    files.Run(FileCommand::New);
+    files.OpenPath(dir.File("run.config"));
+    EXPECT_EQ(front.news, 0);
+    EXPECT_FALSE(files.Busy());
+    EXPECT_TRUE(view.fileBusy.empty());
+    EXPECT_EQ(session.Mode(), ConsoleMode::Searching);
 }
 
 TEST_F(ConsoleSessionTest, ASearchOnTheCallingThreadAppliesItsResult) {
