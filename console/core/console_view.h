@@ -34,6 +34,10 @@ class ConsoleView {
     // A save or open went to its worker (true; the mode is FileBusy meanwhile) or has
     // reported (false).
     virtual void FileBusyChanged(bool /*busy*/) {}
+    // What the chart shows changed (the widget repaints).
+    virtual void ChartChanged() {}
+    // The run set against the current one was set or cleared.
+    virtual void ReferenceChanged() {}
 };
 
 }  // namespace quarn::console

@@ -198,7 +198,7 @@ int HeadlessConsole::LoadBaseline() {
     if (!loaded)
         return Fail(loaded.Why());
     // The session judges every run against it.
-    session_.Reference().Set(std::move(baseline), options_.baselinePath);
+    session_.SetReference(std::move(baseline), options_.baselinePath);
     return kExitOk;
 }
 

@@ -44,7 +44,9 @@ ConsoleSession::ConsoleSession(SessionOptions options, Dispatcher& dispatcher)
       environment_(options_.environment ? *options_.environment : network_),
       run_(data_, view_, dispatcher_, options_.sessions ? *options_.sessions : clients_,
            environment_),
-      search_(discovery_, dispatcher_) {}
+      search_(discovery_, dispatcher_) {
+    data_.chart.SetView(&view_);
+}
 
 ConsoleSession::~ConsoleSession() {
     Shutdown();
@@ -77,6 +79,16 @@ Outcome ConsoleSession::RecoverRun(const std::optional<std::string>& id) {
     if (files_)
         files_->ForgetCurrentFile();
     return recovered;
+}
+
+void ConsoleSession::SetReference(std::unique_ptr<ConsoleData> run, std::string label) {
+    reference_.Set(std::move(run), std::move(label));
+    view_.ReferenceChanged();
+}
+
+void ConsoleSession::ClearReference() {
+    if (reference_.Clear())
+        view_.ReferenceChanged();
 }
 
 BaselineAverages ConsoleSession::Baseline() const {
@@ -239,6 +251,16 @@ void ConsoleSession::ForwardingView::RecordsNoted(std::string_view note) {
 void ConsoleSession::ForwardingView::FileBusyChanged(bool busy) {
     if (target)
         target->FileBusyChanged(busy);
+}
+
+void ConsoleSession::ForwardingView::ChartChanged() {
+    if (target)
+        target->ChartChanged();
+}
+
+void ConsoleSession::ForwardingView::ReferenceChanged() {
+    if (target)
+        target->ReferenceChanged();
 }
 
 }  // namespace quarn::console

@@ -111,9 +111,11 @@ class ConsoleSession {
     // data as a stopped run; the next Save asks for a name. Idle mode only.
     Outcome RecoverRun(const std::optional<std::string>& id);
 
-    // The run judgements hold the pairs to (and the chart draws behind its curves).
-    records::RunReference& Reference() { return reference_; }
+    // The run judgements hold the pairs to (and the chart draws behind its curves); the
+    // view hears when it is set or cleared.
     const records::RunReference& Reference() const { return reference_; }
+    void SetReference(std::unique_ptr<ConsoleData> run, std::string label);
+    void ClearReference();
     // The reference's averages, matched by addresses; none without a reference.
     BaselineAverages Baseline() const;
     // Judges the data as they are against the pass lines and the reference.
@@ -151,6 +153,8 @@ class ConsoleSession {
         void RunStarted() override;
         void RecordsNoted(std::string_view note) override;
         void FileBusyChanged(bool busy) override;
+        void ChartChanged() override;
+        void ReferenceChanged() override;
         ConsoleSession& session;
         ConsoleView* target = nullptr;
     };

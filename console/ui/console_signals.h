@@ -27,6 +27,8 @@ class ConsoleSignals : public QObject, public ConsoleView {
     // For the terminal the window was started from; no widget shows it.
     void RecordsNoted(std::string_view note) override;
     void FileBusyChanged(bool busy) override { emit fileBusyChanged(busy); }
+    void ChartChanged() override { emit chartChanged(); }
+    void ReferenceChanged() override { emit referenceChanged(); }
 
   signals:
     void noticeRequested(quarn::console::NoticeKind kind, const QString& text);
@@ -37,6 +39,8 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void logsCounted(const std::vector<quarn::console::PairId>& pairs);
     void runStarted();
     void fileBusyChanged(bool busy);
+    void chartChanged();
+    void referenceChanged();
 };
 
 }  // namespace quarn::console::ui

@@ -80,7 +80,6 @@ MainWindow::~MainWindow() {
     // Shutdown has joined the file flow's worker; its host goes now.
     files_.reset();
     session_.AttachView(nullptr);
-    Data().chart.onChanged = nullptr;
     commands_.reset();
     qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
 }
@@ -99,7 +98,7 @@ void MainWindow::CreateControls() {
     chart_ = new ChartWidget(
         data.chart, [this] { return Data().table.RowOf(Data().highlighted); }, this);
     chart_->SetPairTable(&data.table);
-    data.chart.onChanged = [this] { chart_->Refresh(); };
+    connect(&events_, &ConsoleSignals::chartChanged, chart_, &ChartWidget::Refresh);
     notice_ = new NoticePanel(this);
 
     protocol_ = new widgets::SkinCombo(this);

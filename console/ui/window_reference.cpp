@@ -9,6 +9,7 @@
 #include "console/records/reference_run.h"
 #include "console/records/run_compare.h"
 #include "console/ui/chart_widget.h"
+#include "console/ui/console_signals.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/main_window.h"
 #include "console/ui/pair_list_model.h"
@@ -22,10 +23,10 @@ namespace quarn::console::ui {
 
 WindowReference::WindowReference(MainWindow& window)
     : window_(window), model_(window.Session().Reference()) {
-    model_.onChanged = [this] {
+    connect(&window.Events(), &ConsoleSignals::referenceChanged, this, [this] {
         window_.Chart()->Refresh();
         window_.RedrawList();
-    };
+    });
     window.Chart()->SetReference(&model_);
     window.PairList()->Model()->SetMoreTooltip(
         [this](const PairRecord& pair) { return TooltipLines(pair); });
@@ -35,7 +36,6 @@ WindowReference::WindowReference(MainWindow& window)
 
 // The window's parts outlive this: they must not keep pointing at it.
 WindowReference::~WindowReference() {
-    model_.onChanged = nullptr;
     window_.Chart()->SetReference(nullptr);
     window_.PairList()->Model()->SetMoreTooltip(nullptr);
     if (ChartExportMenu* menu = window_.Files().ChartMenu())
@@ -58,7 +58,7 @@ void WindowReference::UseRun(const std::string& id) {
 
 void WindowReference::Clear() {
     loading_ = 0;  // a load still running is no longer wanted
-    model_.Clear();
+    window_.Session().ClearReference();
     UpdateScale();
 }
 
@@ -103,7 +103,7 @@ void WindowReference::Finish(std::uint64_t load, Loaded& loaded) {
         window_.Events().ShowNotice(NoticeKind::Message, loaded.outcome.Why());
         return;
     }
-    model_.Set(std::move(loaded.run), std::move(loaded.name));
+    window_.Session().SetReference(std::move(loaded.run), std::move(loaded.name));
     UpdateScale();
 }
 

@@ -64,7 +64,7 @@ class WindowReference : public QObject {
     std::vector<std::string> TooltipLines(const PairRecord& pair) const;
 
     MainWindow& window_;
-    records::RunReference& model_;  // the session's
+    const records::RunReference& model_;  // the session's
     FileChooser chooser_;
     std::uint64_t loads_ = 0;    // loads started; the latest one's result is used
     std::uint64_t loading_ = 0;  // the load still awaited, 0 for none

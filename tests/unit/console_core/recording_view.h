@@ -28,6 +28,8 @@ class RecordingView : public ConsoleView {
     void LogsCounted(const std::vector<PairId>& pairs) override { logsCounted.push_back(pairs); }
     void RecordsNoted(std::string_view note) override { notes.emplace_back(note); }
     void FileBusyChanged(bool busy) override { fileBusy.push_back(busy); }
+    void ChartChanged() override { ++chartChanges; }
+    void ReferenceChanged() override { ++referenceChanges; }
     void RunStarted() override {
         ++runStarts;
         modeChangesAtRunStart = modeChanges;
@@ -44,6 +46,8 @@ class RecordingView : public ConsoleView {
     std::vector<std::pair<NoticeKind, std::string>> notices;
     std::vector<std::string> notes;
     std::vector<bool> fileBusy;
+    int chartChanges = 0;
+    int referenceChanges = 0;
     int listRedraws = 0;
     int lastTicks = -1;
     int lastDuration = -1;

@@ -188,6 +188,20 @@ TEST_F(ConsoleSessionTest, NoFileCommandRunsOutsideIdle) {
     EXPECT_EQ(session.Mode(), ConsoleMode::Searching);
 }
 
+TEST_F(ConsoleSessionTest, ChartChangesReachTheAttachedView) {
+    const int before = view.chartChanges;
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    session.Data().AddPair(pair);  // the chart gets the pair's curve
+    EXPECT_GT(view.chartChanges, before);
+
+    const int attached = view.chartChanges;
+    session.AttachView(nullptr);
+    session.Data().chart.Reset();
+    EXPECT_EQ(view.chartChanges, attached);
+}
+
 TEST_F(ConsoleSessionTest, ASearchOnTheCallingThreadAppliesItsResult) {
     session.Data().endPointsKnown = true;
     EXPECT_EQ(session.SearchNow({}).Why(), PairTable::kNoEndPointFound);
@@ -309,13 +323,16 @@ TEST_F(SessionRecordsTest, TheReferenceGivesTheBaselineOfPairsWithTheSameAddress
     other.endpoint1 = "198.18.0.8";
     other.endpoint2 = "198.18.0.9";
     session.Data().AddPair(other);
-    session.Reference().Set(std::move(reference), "earlier");
+    session.SetReference(std::move(reference), "earlier");
+    EXPECT_EQ(view.referenceChanges, 1);
     const BaselineAverages baseline = session.Baseline();
     EXPECT_TRUE(baseline.given);
     EXPECT_EQ(baseline.averages.size(), 1u);
     EXPECT_TRUE(baseline.averages.contains(session.Data().table[1].id));
-    session.Reference().Clear();
+    session.ClearReference();
     EXPECT_FALSE(session.Baseline().given);
+    session.ClearReference();  // nothing left to clear: nothing to tell
+    EXPECT_EQ(view.referenceChanges, 2);
 }
 
 TEST_F(SessionRecordsTest, MetricsAndJsonLinesGoWhereTheOptionsSay) {
