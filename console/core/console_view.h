@@ -38,6 +38,12 @@ class ConsoleView {
     virtual void ChartChanged() {}
     // The run set against the current one was set or cleared.
     virtual void ReferenceChanged() {}
+    // The table changed (rows added, deleted or pasted, edited, exchanged, activated or
+    // inactivated): open log windows follow their pairs.
+    virtual void TableChanged() {}
+    // A search in the background has ended, its result applied (the mode is Idle again);
+    // its notice comes next.
+    virtual void SearchEnded() {}
 };
 
 }  // namespace quarn::console

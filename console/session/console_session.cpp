@@ -119,18 +119,19 @@ void ConsoleSession::EndRecording(bool quit) {
         view_.RecordsNoted(note);
 }
 
-bool ConsoleSession::StartSearch(std::function<void(const Outcome& found)> done) {
+bool ConsoleSession::StartSearch() {
     if (run_.Mode() != ConsoleMode::Idle)
         return false;
-    const bool started =
-        search_.Start([this, done = std::move(done)](std::vector<EndPointEntry> found) {
-            if (quitting_)
-                return;
-            run_.SetMode(ConsoleMode::Idle);
-            const Outcome applied = data_.ApplySearchResult(std::move(found));
-            if (done)
-                done(applied);
-        });
+    const bool started = search_.Start([this](std::vector<EndPointEntry> found) {
+        if (quitting_)
+            return;
+        run_.SetMode(ConsoleMode::Idle);
+        const Outcome applied = data_.ApplySearchResult(std::move(found));
+        view_.SearchEnded();
+        view_.RedrawList();  // names may now replace addresses
+        if (!applied)
+            view_.ShowNotice(NoticeKind::Message, applied.Why());
+    });
     if (!started)
         return false;
     data_.BeginSearch();
@@ -261,6 +262,16 @@ void ConsoleSession::ForwardingView::ChartChanged() {
 void ConsoleSession::ForwardingView::ReferenceChanged() {
     if (target)
         target->ReferenceChanged();
+}
+
+void ConsoleSession::ForwardingView::TableChanged() {
+    if (target)
+        target->TableChanged();
+}
+
+void ConsoleSession::ForwardingView::SearchEnded() {
+    if (target)
+        target->SearchEnded();
 }
 
 }  // namespace quarn::console

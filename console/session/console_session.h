@@ -89,10 +89,9 @@ class ConsoleSession {
     RunEnvironment& Environment() { return environment_; }
     const DiscoveryOptions& Discovery() const { return discovery_; }
 
-    // Starts a search on a thread of its own (Idle mode only); `done` gets its result on
-    // the main thread, failed with the notice to show when nothing answered. False when
-    // none started.
-    bool StartSearch(std::function<void(const Outcome& found)> done);
+    // Starts a search on a thread of its own (Idle mode only); its end reaches the view on
+    // the main thread, with the notice when nothing answered. False when none started.
+    bool StartSearch();
     // Searches on the calling thread until done or stopped; fails with the notice.
     Outcome SearchNow(const std::stop_token& stop);
     bool Searching() const { return search_.Running(); }
@@ -155,6 +154,8 @@ class ConsoleSession {
         void FileBusyChanged(bool busy) override;
         void ChartChanged() override;
         void ReferenceChanged() override;
+        void TableChanged() override;
+        void SearchEnded() override;
         ConsoleSession& session;
         ConsoleView* target = nullptr;
     };

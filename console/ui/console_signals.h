@@ -29,6 +29,8 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void FileBusyChanged(bool busy) override { emit fileBusyChanged(busy); }
     void ChartChanged() override { emit chartChanged(); }
     void ReferenceChanged() override { emit referenceChanged(); }
+    void TableChanged() override { emit tableChanged(); }
+    void SearchEnded() override { emit searchEnded(); }
 
   signals:
     void noticeRequested(quarn::console::NoticeKind kind, const QString& text);
@@ -41,6 +43,8 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void fileBusyChanged(bool busy);
     void chartChanged();
     void referenceChanged();
+    void tableChanged();
+    void searchEnded();
 };
 
 }  // namespace quarn::console::ui

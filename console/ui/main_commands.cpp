@@ -48,7 +48,7 @@ void MainCommands::StartOrStop() {
 void MainCommands::AfterShapeChange() {
     emit shapeChanged();
     RedrawList();
-    emit rowsChanged();
+    session_.View().TableChanged();
 }
 
 void MainCommands::AddManually() {
@@ -101,7 +101,7 @@ void MainCommands::EditPair(int item) {
         if (KeepLabels(dialog))
             data.table.Find(pair)->config.showAddress = false;
         RedrawList();
-        emit rowsChanged();  // an open log window shows the new route at once
+        session_.View().TableChanged();  // an open log window shows the new route at once
     }
 }
 
@@ -141,14 +141,8 @@ void MainCommands::AddFromLists() {
 
 void MainCommands::Search() {
     const bool listsShown = session_.Data().endPointsKnown;
-    if (session_.StartSearch([this](const Outcome& found) { OnSearchDone(found); }))
+    if (session_.StartSearch())
         emit searchStarted(listsShown);
-}
-
-void MainCommands::OnSearchDone(const Outcome& found) {
-    emit searchEnded();
-    RedrawList();  // names may now replace addresses
-    Notice(found.Why());
 }
 
 void MainCommands::ToggleTotal() {
@@ -205,7 +199,7 @@ void MainCommands::Paste() {
 void MainCommands::ExchangeSelected() {
     session_.Data().table.ExchangeEndpoints(SelectedPairs());
     RedrawList();
-    emit rowsChanged();  // open log windows show the exchanged route at once
+    session_.View().TableChanged();  // open log windows show the exchanged route at once
 }
 
 void MainCommands::ShowSelectedAs(bool address) {
@@ -216,7 +210,7 @@ void MainCommands::ShowSelectedAs(bool address) {
 void MainCommands::ActivateSelected(bool active) {
     session_.Data().table.SetActive(SelectedPairs(), active);
     RedrawList();
-    emit rowsChanged();
+    session_.View().TableChanged();
 }
 
 void MainCommands::ShowLog() {

@@ -214,7 +214,7 @@ void MainWindow::ConnectCommands() {
         endPointPanel_->BeginSearch();
         update();
     });
-    connect(c, &MainCommands::searchEnded, endPointPanel_, [this] {
+    connect(&events_, &ConsoleSignals::searchEnded, endPointPanel_, [this] {
         if (Data().endPointsKnown)
             endPointPanel_->ShowEntries(Data().endPoints);
         else

@@ -41,13 +41,13 @@ WindowFiles::WindowFiles(MainWindow& window)
     connect(&window.Commands(), &MainCommands::showLogRequested, this, [this](PairId pair) {
         logs_.Open(pair, window_.Run().Mode() == ConsoleMode::Measuring);
     });
-    connect(&window.Commands(), &MainCommands::rowsChanged, this, &WindowFiles::TableChanged);
     const ConsoleSignals* events = &window.Events();
     connect(events, &ConsoleSignals::runStarted, this, [this] { logs_.RunStarted(); });
     connect(events, &ConsoleSignals::logChanged, this,
             [this](PairId pair) { logs_.LineAdded(pair); });
     connect(events, &ConsoleSignals::logsCounted, this, &WindowFiles::LogsCounted);
     connect(events, &ConsoleSignals::fileBusyChanged, this, &WindowFiles::FileBusyChanged);
+    connect(events, &ConsoleSignals::tableChanged, this, &WindowFiles::TableChanged);
     Layout(window.width());
 }
 

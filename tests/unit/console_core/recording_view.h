@@ -30,6 +30,11 @@ class RecordingView : public ConsoleView {
     void FileBusyChanged(bool busy) override { fileBusy.push_back(busy); }
     void ChartChanged() override { ++chartChanges; }
     void ReferenceChanged() override { ++referenceChanges; }
+    void TableChanged() override { ++tableChanges; }
+    void SearchEnded() override {
+        ++searchEnds;
+        noticesAtSearchEnd = notices.size();
+    }
     void RunStarted() override {
         ++runStarts;
         modeChangesAtRunStart = modeChanges;
@@ -48,6 +53,9 @@ class RecordingView : public ConsoleView {
     std::vector<bool> fileBusy;
     int chartChanges = 0;
     int referenceChanges = 0;
+    int tableChanges = 0;
+    int searchEnds = 0;
+    std::size_t noticesAtSearchEnd = 0;
     int listRedraws = 0;
     int lastTicks = -1;
     int lastDuration = -1;

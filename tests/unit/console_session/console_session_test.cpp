@@ -74,27 +74,29 @@ TEST_F(ConsoleSessionTest, ARunUsesTheGivenSessionsAndEnvironment) {
 }
 
 TEST_F(ConsoleSessionTest, ASearchEndsIdleWithItsNoticeOnTheMainThread) {
-    std::optional<std::string> notice;
-    ASSERT_TRUE(session.StartSearch([&](const Outcome& found) { notice = found.Why(); }));
+    ASSERT_TRUE(session.StartSearch());
     EXPECT_EQ(session.Mode(), ConsoleMode::Searching);
     // One search at a time, and none outside Idle.
-    EXPECT_FALSE(session.StartSearch([](const Outcome&) {}));
+    EXPECT_FALSE(session.StartSearch());
 
-    EXPECT_TRUE(loop.RunUntil([&] { return notice.has_value(); }, 10s));
-    EXPECT_EQ(*notice, PairTable::kNoEndPointFound);
+    EXPECT_TRUE(loop.RunUntil([&] { return view.searchEnds == 1; }, 10s));
+    // The end comes first (the lists show the result), then the notice saying why.
+    EXPECT_EQ(view.noticesAtSearchEnd, 0u);
+    ASSERT_EQ(view.notices.size(), 1u);
+    EXPECT_EQ(view.notices[0].second, PairTable::kNoEndPointFound);
     EXPECT_EQ(session.Mode(), ConsoleMode::Idle);
     EXPECT_FALSE(session.Data().endPointsKnown);
-    EXPECT_TRUE(session.StartSearch({}));
+    EXPECT_TRUE(session.StartSearch());
 }
 
 TEST_F(ConsoleSessionTest, AQuitDropsTheResultOfASearchStillRunning) {
-    bool called = false;
-    ASSERT_TRUE(session.StartSearch([&](const Outcome&) { called = true; }));
+    ASSERT_TRUE(session.StartSearch());
     session.Quit();
     EXPECT_FALSE(session.Searching());
     loop.RunFor(100ms);
-    EXPECT_FALSE(called);
-    EXPECT_FALSE(session.StartSearch([&](const Outcome&) { called = true; }));
+    EXPECT_EQ(view.searchEnds, 0);
+    EXPECT_TRUE(view.notices.empty());
+    EXPECT_FALSE(session.StartSearch());
 }
 
 // Saves to one path without asking; counts what the file flow reports.
@@ -179,7 +181,7 @@ TEST_F(ConsoleSessionTest, NoFileCommandRunsOutsideIdle) {
     test_support::TempDir dir;
     SilentFileFront front(dir.File("run.config"));
     FileSession& files = session.OpenFiles(front, front, dir.File("configs"));
-    ASSERT_TRUE(session.StartSearch({}));
+    ASSERT_TRUE(session.StartSearch());
     files.Run(FileCommand::New);
     files.OpenPath(dir.File("run.config"));
     EXPECT_EQ(front.news, 0);
