@@ -146,21 +146,15 @@ void MainCommands::Search() {
 }
 
 void MainCommands::ToggleTotal() {
-    ConsoleData& data = session_.Data();
-    PairRecord& all = data.table.All();
-    all.config.showTotal = !all.config.showTotal;
+    session_.Data().ToggleTotal();
     emit totalToggled();
-    data.chart.SetTotalVisible(all.config.showTotal, ChartScaleSource::From(data.table));
 }
 
 void MainCommands::SwitchProtocol(int index) {
-    MeasurementSettings& settings = session_.Data().settings;
-    const Protocol protocol = index != 0 ? Protocol::Udp : Protocol::Tcp;
-    if (protocol == settings.protocol)
+    ConsoleData& data = session_.Data();
+    if (!data.SwitchProtocol(index != 0 ? Protocol::Udp : Protocol::Tcp, inputs_.ValueText()))
         return;
-    settings.ValueText() = inputs_.ValueText();
-    settings.protocol = protocol;
-    emit protocolSwitched(widgets::FromUtf8(settings.ValueText()));
+    emit protocolSwitched(widgets::FromUtf8(data.settings.ValueText()));
     RedrawList();
 }
 
