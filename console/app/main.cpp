@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
         SessionOptions session;
         session.iperfPath = iperfPath;
         session.interfaces = parsed->interfaces;
+        session.historyLimit = parsed->historyLimit;
+        session.metricsAddress = parsed->metricsAddress;
         if (const auto refused = LoadLabKeyOption(*parsed, session.labKey)) {
             std::fprintf(stderr, "%s\n", refused->c_str());
             return kExitRefused;
@@ -95,8 +97,6 @@ int main(int argc, char** argv) {
         quarn::console::ui::MainWindow::Options window;
         window.openFile = openFile;
         window.offerRecovery = true;
-        window.historyLimit = parsed->historyLimit;
-        window.metricsAddress = parsed->metricsAddress;
         // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
         return quarn::console::ui::RunConsoleWindow(
             argc, argv, std::move(session), std::move(window), [](std::function<void()> quit) {

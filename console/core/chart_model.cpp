@@ -326,8 +326,8 @@ int ChartModel::SecondsPerPoint() const {
 }
 
 void ChartModel::Changed() {
-    if (onChanged) {
-        onChanged();
+    if (view_) {
+        view_->ChartChanged();
     }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <vector>
+
+#include "console/core/console_view.h"
 
 namespace quarn::console {
 
@@ -89,11 +90,13 @@ class ChartModel {
     bool WindowAutoscale() const { return windowAutoscale_; }
     bool Loading() const { return loading_; }
 
-    // Called whenever what is shown changes (the widget repaints).
-    std::function<void()> onChanged;
+    // Told whenever what is shown changes; nullptr tells nobody.
+    void SetView(ConsoleView* view) { view_ = view; }
 
   private:
     void Changed();
+
+    ConsoleView* view_ = nullptr;
 
     std::vector<ChartSeries>& MutableSeriesOf(ChartMeasure measure);
     void ResizeQuality();

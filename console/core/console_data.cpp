@@ -40,6 +40,20 @@ bool ConsoleData::EditPair(PairId id, std::string endpoint1, std::string endpoin
     return true;
 }
 
+void ConsoleData::ToggleTotal() {
+    PairRecord& all = table.All();
+    all.config.showTotal = !all.config.showTotal;
+    chart.SetTotalVisible(all.config.showTotal, ChartScaleSource::From(table));
+}
+
+bool ConsoleData::SwitchProtocol(Protocol protocol, std::string shownValueText) {
+    if (protocol == settings.protocol)
+        return false;
+    settings.ValueText() = std::move(shownValueText);
+    settings.protocol = protocol;
+    return true;
+}
+
 std::string ConsoleData::NameOf(const std::string& address) const {
     const auto found = nameLookup.find(address);
     return found == nameLookup.end() ? std::string() : found->second;

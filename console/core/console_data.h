@@ -71,6 +71,12 @@ struct ConsoleData {
     // addresses and stream count that produced them: when either changes, both are
     // cleared. True when they were.
     bool EditPair(PairId id, std::string endpoint1, std::string endpoint2, int parallel);
+    // The All row's Total switch: flips whether the chart draws the total curve.
+    void ToggleTotal();
+    // Switches the run's protocol, keeping `shownValueText` (the value box) as the text of
+    // the protocol left; the new protocol's own text comes back with ValueText(). False
+    // when it is the protocol already.
+    bool SwitchProtocol(Protocol protocol, std::string shownValueText);
     // The name looked up for an address; empty when none is known.
     std::string NameOf(const std::string& address) const;
     // Name shown for an address: the looked-up name, or the address when none is known.

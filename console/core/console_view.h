@@ -28,6 +28,22 @@ class ConsoleView {
     // A run was set up: rows reset, workers started, mode Measuring (the list drops its
     // selection, open log windows go live). Comes before the ModeChanged of the start.
     virtual void RunStarted() {}
+    // What the run's records have to say beside the notices (a journal that cannot be
+    // written, waits for a slow disk): a line for the operator's terminal.
+    virtual void RecordsNoted(std::string_view /*note*/) {}
+    // A save or open went to its worker (true; the mode is FileBusy meanwhile) or has
+    // reported (false).
+    virtual void FileBusyChanged(bool /*busy*/) {}
+    // What the chart shows changed (the widget repaints).
+    virtual void ChartChanged() {}
+    // The run set against the current one was set or cleared.
+    virtual void ReferenceChanged() {}
+    // The table changed (rows added, deleted or pasted, edited, exchanged, activated or
+    // inactivated): open log windows follow their pairs.
+    virtual void TableChanged() {}
+    // A search in the background has ended, its result applied (the mode is Idle again);
+    // its notice comes next.
+    virtual void SearchEnded() {}
 };
 
 }  // namespace quarn::console

@@ -224,9 +224,7 @@ void FileSession::Finish(FileCommand command, ConfigResult result, const std::st
         currentFilePath_.clear();
         currentFileName_.clear();
     }
-    ApplyOpenedRunState(data_);
-    data_.chart.SetTotalVisible(data_.table.All().config.showTotal,
-                                ChartScaleSource::From(data_.table));
+    ApplyOpenedFile(data_);
     host_.FileFinished(command, result);
     ShowOpenNotice(result);
 }

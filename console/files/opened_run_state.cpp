@@ -31,4 +31,10 @@ bool ApplyOpenedRunState(ConsoleData& data) {
     return data.chart.SetPairCount(data.table.PairCount());
 }
 
+void ApplyOpenedFile(ConsoleData& data) {
+    ApplyOpenedRunState(data);
+    data.chart.SetTotalVisible(data.table.All().config.showTotal,
+                               ChartScaleSource::From(data.table));
+}
+
 }  // namespace quarn::console

@@ -10,5 +10,8 @@ namespace quarn::console {
 // pair count changed, so the chart needs a repaint. A measured run with pass lines is
 // judged again, without a baseline.
 bool ApplyOpenedRunState(ConsoleData& data);
+// Everything after an open, whatever its result: the run state above and the All
+// setting's Total curve.
+void ApplyOpenedFile(ConsoleData& data);
 
 }  // namespace quarn::console

@@ -15,16 +15,13 @@
 #include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
 #include "console/files/file_session.h"
-#include "console/files/opened_run_state.h"
 #include "console/files/tick_csv.h"
 #include "console/headless/comparison_text.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
 #include "console/net/link_facts_query.h"
-#include "console/records/journal_directory.h"
 #include "console/records/reference_run.h"
 #include "console/records/run_compare.h"
-#include "console/records/run_recording.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"
 #include "labkey/key_file.h"
@@ -51,6 +48,10 @@ SessionOptions MakeSessionOptions(const HeadlessOptions& options,
     session.iperfPath = environment.iperfPath;
     session.interfaces = options.interfaces;
     session.labKey = std::move(key);
+    session.historyLimit = options.historyLimit;
+    session.metricsAddress = options.metricsAddress;
+    session.jsonlPath = options.jsonlPath;
+    session.jsonlStandardOutput = environment.out;
     return session;
 }
 
@@ -68,8 +69,8 @@ class HeadlessConsole {
           session_(MakeSessionOptions(options, environment, std::move(key)), loop_),
           data_(session_.Data()),
           run_(session_.Run()),
-          view_(data_, TextOut(options, environment)),
-          records_(records::JournalDirectory(), options.historyLimit) {
+          view_(data_, TextOut(options, environment)) {
+        view_.SetNotesStream(environment.err);
         session_.AttachView(&view_);
     }
 
@@ -93,7 +94,6 @@ class HeadlessConsole {
     int LoadComparison();
     int LoadBaseline();
     void LearnLinks();
-    void Judge();
     // With `when`, the time it was measured above the table.
     void ShowTable(bool when);
     // Flushed at once: through a pipe, "Measuring..." would otherwise wait for the first tick.
@@ -116,8 +116,6 @@ class HeadlessConsole {
     TerminalView view_;
     TickCsv csv_;
     ConsoleData reference_;  // with --compare
-    ConsoleData baseline_;   // with --baseline
-    records::RunRecording records_;
     bool stopPressed_ = false;
     bool incomplete_ = false;  // the opened file was cut short
     bool quitRequested_ = false;
@@ -132,15 +130,13 @@ int HeadlessConsole::Run() {
         loop_.Post([this] { OnSignal(); });
     });
     if (options_.listRuns) {
-        Say(records::FormatRunList(records::ListRuns(records::JournalDirectory())));
+        Say(records::FormatRunList(records::ListRuns(session_.HistoryDir())));
         return kExitOk;
     }
     if (!options_.metricsAddress.empty()) {
-        const Result<records::ListenAddress> where =
-            records::ParseListenAddress(options_.metricsAddress);
-        if (!where || !records_.ServeMetrics(*where, data_))
-            return Fail("Cannot serve metrics on " + options_.metricsAddress);
-        Say("Metrics on port " + std::to_string(records_.MetricsPort()) + " at /metrics\n");
+        if (const Outcome served = session_.ServeMetrics(); !served)
+            return Fail(served.Why());
+        Say("Metrics on port " + std::to_string(session_.MetricsPort()) + " at /metrics\n");
     }
     if (!options_.openPath.empty() || options_.recover) {
         if (const int status = Open(); status != kExitOk)
@@ -163,7 +159,7 @@ int HeadlessConsole::Run() {
     if (data_.table.PairCount() > 0 && !options_.noRun) {
         status = Measure();
     } else if (!options_.openPath.empty() || options_.recover) {
-        Judge();
+        session_.Judge();
         ShowTable(true);
     } else if (!options_.search && options_.savePath.empty()) {
         return Fail("Nothing to do: give --pair, --search, --open or --save (see --help).");
@@ -183,16 +179,10 @@ int HeadlessConsole::Run() {
 
 int HeadlessConsole::Open() {
     if (options_.recover) {
-        const Outcome recovered =
-            records::RecoverRun(records::JournalDirectory(), options_.recoverId, data_);
-        ApplyOpenedRunState(data_);
+        const Outcome recovered = session_.RecoverRun(options_.recoverId);
         return recovered ? kExitOk : Fail(recovered.Why());
     }
-    const ConfigResult result =
-        ReadConfigFile(options_.openPath, data_, [this] { data_.ResetToNew(); });
-    ApplyOpenedRunState(data_);
-    data_.chart.SetTotalVisible(data_.table.All().config.showTotal,
-                                ChartScaleSource::From(data_.table));
+    const ConfigResult result = session_.OpenFileNow(options_.openPath);
     if (result == ConfigResult::CannotAccess)
         return Fail(records::CannotOpenText(options_.openPath));
     if (result == ConfigResult::NotConfigFile)
@@ -209,16 +199,21 @@ int HeadlessConsole::LoadComparison() {
     if (options_.comparePath.empty())
         return kExitOk;
     const Outcome loaded =
-        records::LoadReference(options_.comparePath, records::JournalDirectory(), reference_);
+        records::LoadReference(options_.comparePath, session_.HistoryDir(), reference_);
     return loaded ? kExitOk : Fail(loaded.Why());
 }
 
 int HeadlessConsole::LoadBaseline() {
     if (options_.baselinePath.empty())
         return kExitOk;
+    auto baseline = std::make_unique<ConsoleData>();
     const Outcome loaded =
-        records::LoadReference(options_.baselinePath, records::JournalDirectory(), baseline_);
-    return loaded ? kExitOk : Fail(loaded.Why());
+        records::LoadReference(options_.baselinePath, session_.HistoryDir(), *baseline);
+    if (!loaded)
+        return Fail(loaded.Why());
+    // The session judges every run against it.
+    session_.SetReference(std::move(baseline), options_.baselinePath);
+    return kExitOk;
 }
 
 // Pairs given on the command line were never searched for: their EndPoints are asked
@@ -237,13 +232,6 @@ void HeadlessConsole::LearnLinks() {
     if (unknown.empty())
         return;
     data_.links.merge(AskLinkFacts(unknown, protocol::kDiscoveryPort, kLinkFactsWait));
-}
-
-void HeadlessConsole::Judge() {
-    const BaselineAverages baseline = options_.baselinePath.empty()
-                                          ? BaselineAverages{}
-                                          : records::BaselineOf(data_.table, baseline_.table);
-    data_.judgement = JudgeRun(data_, baseline);
 }
 
 void HeadlessConsole::ShowTable(bool when) {
@@ -333,32 +321,22 @@ int HeadlessConsole::Measure() {
             return Fail("Cannot create the CSV file: " + options_.csvPath);
         }
     }
-    if (!options_.jsonlPath.empty() && !records_.OpenJsonl(options_.jsonlPath, env_.out))
-        return Fail("Cannot create the JSON Lines file: " + options_.jsonlPath);
-    view_.onTick = [this](int tick) {
-        csv_.WriteTick(tick, data_.table);
-        records_.Second(data_);
-    };
+    if (const Outcome opened = session_.OpenJsonLines(); !opened)
+        return Fail(opened.Why());
+    view_.onTick = [this](int tick) { csv_.WriteTick(tick, data_.table); };
     LearnLinks();
     measuring_ = true;
-    data_.judgement.reset();
+    // The session journals the run and judges it when it ends.
     if (!run_.Start())
         return kExitRefused;
-    if (const Outcome journal = records_.Begin(data_); !journal)
-        std::fprintf(env_.err, "%s\n", journal.Why().c_str());
     Say("Measuring " + std::to_string(data_.table.PairCount()) + " pair(s) for " +
         std::to_string(run_.Duration()) + " s...\n");
     // Both change only in calls the loop runs, so it sleeps until the next one.
     loop_.RunUntilCalled([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
                          std::chrono::hours(24 * 365));
     measuring_ = false;
-    // Judged before the summaries, which carry the verdicts.
-    if (!quitRequested_)
-        Judge();
-    if (const std::string note = records_.End(data_, quitRequested_); !note.empty())
-        std::fprintf(env_.err, "%s\n", note.c_str());
     if (quitRequested_) {
-        run_.Quit();
+        session_.Quit();
         Say("Quit before the measurement ended.\n");
         return kExitFailed;
     }
@@ -366,7 +344,7 @@ int HeadlessConsole::Measure() {
     ShowTable(false);
     if (!options_.csvPath.empty() && !csv_.Good())
         return Fail("Writing the CSV file failed.");
-    if (!options_.jsonlPath.empty() && !records_.JsonlGood())
+    if (!options_.jsonlPath.empty() && !session_.JsonLinesGood())
         return Fail("Writing the JSON Lines file failed.");
     if (view_.LastNoticeKind() != NoticeKind::Completed)
         return kExitFailed;

@@ -86,6 +86,10 @@ void TerminalView::ShowNotice(NoticeKind kind, std::string_view text) {
     std::fflush(out_);
 }
 
+void TerminalView::RecordsNoted(std::string_view note) {
+    std::fprintf(notes_, "%.*s\n", static_cast<int>(note.size()), note.data());
+}
+
 void TerminalView::TickProcessed(int ticks, int duration) {
     const char* total = data_.table.All().figures.currentText.c_str();
     if (interactive_) {

@@ -23,6 +23,9 @@ class TerminalView : public ConsoleView {
 
     void ShowNotice(NoticeKind kind, std::string_view text) override;
     void TickProcessed(int ticks, int duration) override;
+    // A line of its own on the notes stream.
+    void RecordsNoted(std::string_view note) override;
+    void SetNotesStream(std::FILE* notes) { notes_ = notes; }
 
     NoticeKind LastNoticeKind() const { return lastKind_; }
     const std::string& LastNotice() const { return lastNotice_; }
@@ -34,6 +37,7 @@ class TerminalView : public ConsoleView {
 
     const ConsoleData& data_;
     std::FILE* out_;
+    std::FILE* notes_ = stderr;
     bool interactive_;
     bool progressOpen_ = false;
     NoticeKind lastKind_ = NoticeKind::Info;

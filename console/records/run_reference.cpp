@@ -10,17 +10,14 @@ namespace quarn::console::records {
 void RunReference::Set(std::unique_ptr<ConsoleData> run, std::string label) {
     run_ = std::move(run);
     label_ = std::move(label);
-    if (onChanged)
-        onChanged();
 }
 
-void RunReference::Clear() {
+bool RunReference::Clear() {
     if (!run_)
-        return;
+        return false;
     run_.reset();
     label_.clear();
-    if (onChanged)
-        onChanged();
+    return true;
 }
 
 std::optional<int> RunReference::RowFor(const PairTable& current, int row) const {

@@ -24,7 +24,8 @@ class RunReference {
   public:
     // Takes a loaded run; `label` says which it is (a file name, a run's date).
     void Set(std::unique_ptr<ConsoleData> run, std::string label);
-    void Clear();
+    // False when there was none.
+    bool Clear();
     bool Active() const { return run_ != nullptr; }
     const std::string& Label() const { return label_; }
     // The reference run; nullptr when there is none.
@@ -44,9 +45,6 @@ class RunReference {
 
     // What the current chart's throughput scale must hold to show the reference whole.
     ThroughputPeaks PeaksFor(const PairTable& current) const;
-
-    // Called when the reference is set or cleared.
-    std::function<void()> onChanged;
 
   private:
     std::unique_ptr<ConsoleData> run_;

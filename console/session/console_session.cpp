@@ -1,6 +1,10 @@
 #include "console/session/console_session.h"
 
+#include "console/files/opened_run_state.h"
 #include "console/net/endpoint_search.h"
+#include "console/records/journal_directory.h"
+#include "console/records/run_compare.h"
+#include "console/records/run_history.h"
 #include "platform/iperf_locator.h"
 
 namespace quarn::console {
@@ -25,6 +29,8 @@ ControlClientSettings MakeClientSettings(const SessionOptions& options) {
 SessionOptions ConsoleSession::Resolved(SessionOptions options) {
     if (options.iperfPath.empty())
         options.iperfPath = platform::FindIperf(platform::OwnExecutableDir());
+    if (options.historyDir.empty())
+        options.historyDir = records::JournalDirectory();
     return options;
 }
 
@@ -32,29 +38,100 @@ ConsoleSession::ConsoleSession(SessionOptions options, Dispatcher& dispatcher)
     : options_(Resolved(std::move(options))),
       discovery_(MakeDiscovery(options_)),
       dispatcher_(dispatcher),
+      recording_(options_.historyDir, options_.historyLimit),
       network_(options_.iperfPath, discovery_),
       clients_(MakeClientSettings(options_)),
       environment_(options_.environment ? *options_.environment : network_),
       run_(data_, view_, dispatcher_, options_.sessions ? *options_.sessions : clients_,
            environment_),
-      search_(discovery_, dispatcher_) {}
+      search_(discovery_, dispatcher_) {
+    data_.chart.SetView(&view_);
+}
 
 ConsoleSession::~ConsoleSession() {
     Shutdown();
 }
 
-bool ConsoleSession::StartSearch(std::function<void(const Outcome& found)> done) {
+Outcome ConsoleSession::ServeMetrics() {
+    const std::string& address = options_.metricsAddress;
+    if (address.empty())
+        return Outcome::Done();
+    const Result<records::ListenAddress> where = records::ParseListenAddress(address);
+    if (!where || !recording_.ServeMetrics(*where, data_))
+        return Outcome::Failed("Cannot serve metrics on " + address);
+    return Outcome::Done();
+}
+
+Outcome ConsoleSession::OpenJsonLines() {
+    const std::string& path = options_.jsonlPath;
+    if (path.empty() || recording_.OpenJsonl(path, options_.jsonlStandardOutput))
+        return Outcome::Done();
+    return Outcome::Failed("Cannot create the JSON Lines file: " + path);
+}
+
+Outcome ConsoleSession::RecoverRun(const std::optional<std::string>& id) {
+    if (run_.Mode() != ConsoleMode::Idle)
+        return Outcome::Failed(kRecoverNeedsIdle);
+    const Outcome recovered = records::RecoverRun(options_.historyDir, id, data_);
+    if (!recovered)
+        return recovered;
+    ApplyOpenedRunState(data_);
+    if (files_)
+        files_->ForgetCurrentFile();
+    return recovered;
+}
+
+void ConsoleSession::SetReference(std::unique_ptr<ConsoleData> run, std::string label) {
+    reference_.Set(std::move(run), std::move(label));
+    view_.ReferenceChanged();
+}
+
+void ConsoleSession::ClearReference() {
+    if (reference_.Clear())
+        view_.ReferenceChanged();
+}
+
+BaselineAverages ConsoleSession::Baseline() const {
+    if (!reference_.Active())
+        return {};
+    return records::BaselineOf(data_.table, reference_.Run()->table);
+}
+
+void ConsoleSession::Judge() {
+    data_.judgement = JudgeRun(data_, Baseline());
+}
+
+void ConsoleSession::BeginRecording() {
+    recordingRun_ = true;
+    data_.judgement.reset();
+    if (const Outcome journal = recording_.Begin(data_); !journal)
+        view_.RecordsNoted(journal.Why());
+}
+
+void ConsoleSession::EndRecording(bool quit) {
+    if (!recordingRun_)
+        return;
+    recordingRun_ = false;
+    // Judged before the summaries, which carry the verdicts.
+    if (!quit)
+        Judge();
+    if (const std::string note = recording_.End(data_, quit); !note.empty())
+        view_.RecordsNoted(note);
+}
+
+bool ConsoleSession::StartSearch() {
     if (run_.Mode() != ConsoleMode::Idle)
         return false;
-    const bool started =
-        search_.Start([this, done = std::move(done)](std::vector<EndPointEntry> found) {
-            if (quitting_)
-                return;
-            run_.SetMode(ConsoleMode::Idle);
-            const Outcome applied = data_.ApplySearchResult(std::move(found));
-            if (done)
-                done(applied);
-        });
+    const bool started = search_.Start([this](std::vector<EndPointEntry> found) {
+        if (quitting_)
+            return;
+        run_.SetMode(ConsoleMode::Idle);
+        const Outcome applied = data_.ApplySearchResult(std::move(found));
+        view_.SearchEnded();
+        view_.RedrawList();  // names may now replace addresses
+        if (!applied)
+            view_.ShowNotice(NoticeKind::Message, applied.Why());
+    });
     if (!started)
         return false;
     data_.BeginSearch();
@@ -67,18 +144,51 @@ Outcome ConsoleSession::SearchNow(const std::stop_token& stop) {
     return data_.ApplySearchResult(SearchEndPoints(discovery_, stop));
 }
 
-FileSession& ConsoleSession::OpenFiles(FileSessionHost& host, FileDialogs& dialogs,
+FileSession& ConsoleSession::OpenFiles(FileFront& front, FileDialogs& dialogs,
                                        std::string configFolder) {
     files_.reset();  // an earlier flow's worker ends before the new one starts
-    files_ =
-        std::make_unique<FileSession>(data_, dispatcher_, host, dialogs, std::move(configFolder));
+    fileHost_.front = &front;
+    files_ = std::make_unique<FileSession>(data_, dispatcher_, fileHost_, dialogs,
+                                           std::move(configFolder));
     return *files_;
+}
+
+bool ConsoleSession::FileHost::IsIdle() const {
+    return session.run_.Mode() == ConsoleMode::Idle;
+}
+
+void ConsoleSession::FileHost::CommitEditsToSettings() {
+    front->CommitEditsToSettings();
+}
+
+void ConsoleSession::FileHost::PerformNew() {
+    front->PerformNew();
+}
+
+void ConsoleSession::FileHost::SetFileBusy(bool busy) {
+    session.run_.SetMode(busy ? ConsoleMode::FileBusy : ConsoleMode::Idle);
+    session.view_.FileBusyChanged(busy);
+}
+
+void ConsoleSession::FileHost::ShowNotice(NoticeKind kind, std::string_view text) {
+    session.view_.ShowNotice(kind, text);
+}
+
+void ConsoleSession::FileHost::FileFinished(FileCommand command, ConfigResult result) {
+    front->FileFinished(command, result);
+}
+
+ConfigResult ConsoleSession::OpenFileNow(const std::string& path) {
+    const ConfigResult result = ReadConfigFile(path, data_, [this] { data_.ResetToNew(); });
+    ApplyOpenedFile(data_);
+    return result;
 }
 
 void ConsoleSession::Quit() {
     if (quitting_)
         return;
     quitting_ = true;
+    EndRecording(true);
     // Closes the dispatcher, ends and joins the workers, ends own iperf clients and
     // broadcasts "restart"; a search still running is cancelled and joined after that.
     run_.Quit();
@@ -86,6 +196,8 @@ void ConsoleSession::Quit() {
 }
 
 void ConsoleSession::Shutdown() {
+    // A session closed mid-run leaves its journal closed as quit, not as a crash.
+    EndRecording(true);
     // The dispatcher closes first, so no worker or search result arrives any more.
     run_.Shutdown();
     search_.Stop();
@@ -103,11 +215,15 @@ void ConsoleSession::ForwardingView::RedrawList() {
 }
 
 void ConsoleSession::ForwardingView::TickProcessed(int ticks, int duration) {
+    if (session.recordingRun_)
+        session.recording_.Second(session.data_);
     if (target)
         target->TickProcessed(ticks, duration);
 }
 
 void ConsoleSession::ForwardingView::ModeChanged() {
+    if (session.run_.Mode() != ConsoleMode::Measuring)
+        session.EndRecording(session.quitting_);
     if (target)
         target->ModeChanged();
 }
@@ -123,8 +239,39 @@ void ConsoleSession::ForwardingView::LogsCounted(const std::vector<PairId>& pair
 }
 
 void ConsoleSession::ForwardingView::RunStarted() {
+    session.BeginRecording();
     if (target)
         target->RunStarted();
+}
+
+void ConsoleSession::ForwardingView::RecordsNoted(std::string_view note) {
+    if (target)
+        target->RecordsNoted(note);
+}
+
+void ConsoleSession::ForwardingView::FileBusyChanged(bool busy) {
+    if (target)
+        target->FileBusyChanged(busy);
+}
+
+void ConsoleSession::ForwardingView::ChartChanged() {
+    if (target)
+        target->ChartChanged();
+}
+
+void ConsoleSession::ForwardingView::ReferenceChanged() {
+    if (target)
+        target->ReferenceChanged();
+}
+
+void ConsoleSession::ForwardingView::TableChanged() {
+    if (target)
+        target->TableChanged();
+}
+
+void ConsoleSession::ForwardingView::SearchEnded() {
+    if (target)
+        target->SearchEnded();
 }
 
 }  // namespace quarn::console

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <atomic>
-#include <stop_token>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,9 @@
 #include "console/net/control_client_factory.h"
 #include "console/net/discovery_options.h"
 #include "console/net/network_run_environment.h"
+#include "console/records/run_history.h"
+#include "console/records/run_recording.h"
+#include "console/records/run_reference.h"
 #include "console/session/search_runner.h"
 
 namespace quarn::console {
@@ -34,14 +39,39 @@ struct SessionOptions {
     // must outlive the session.
     PairSessionFactory* sessions = nullptr;
     RunEnvironment* environment = nullptr;
+    // The run history every run is journalled into, kept under its limit; empty: the
+    // user's state folder.
+    std::string historyDir;
+    std::uintmax_t historyLimit = records::kDefaultHistoryLimit;
+    // Where ServeMetrics serves the metrics page, "[ADDR:]PORT"; empty: nowhere.
+    std::string metricsAddress;
+    // Where OpenJsonLines writes every run's records ("-" standard output); empty: nowhere.
+    std::string jsonlPath;
+    std::FILE* jsonlStandardOutput = stdout;
 };
 
-// What one Console session is: the data, the run, the network environment, the client
-// factory and the EndPoint search, over the front end's dispatcher. The window and the
-// headless runner each build one and drive it; what the core reports goes to the view
-// the front end attaches. Every call on the dispatcher's (main) thread.
+// What the file flow asks of the front end that opened it. Whether files may be used,
+// the FileBusy mode and the notices are the session's own.
+class FileFront {
+  public:
+    virtual ~FileFront() = default;
+    // Stores the duration and value edits' texts in the settings (before a save).
+    virtual void CommitEditsToSettings() = 0;
+    // New: ConsoleData::ResetToNew plus what the windows hold (log windows, list items).
+    virtual void PerformNew() = 0;
+    // A save or open has finished and the data are updated; before the result notice.
+    virtual void FileFinished(FileCommand command, ConfigResult result) = 0;
+};
+
+// What one Console session is: the data, the run and its records, the reference, the
+// network environment, the client factory and the EndPoint search, over the front end's
+// dispatcher. The window and the headless runner each build one and drive it; what the
+// core reports goes to the view the front end attaches. Every call on the dispatcher's
+// (main) thread.
 class ConsoleSession {
   public:
+    static constexpr const char* kRecoverNeedsIdle = "A run can be opened only while idle.";
+
     ConsoleSession(SessionOptions options, Dispatcher& dispatcher);
     ~ConsoleSession();
     ConsoleSession(const ConsoleSession&) = delete;
@@ -59,18 +89,43 @@ class ConsoleSession {
     RunEnvironment& Environment() { return environment_; }
     const DiscoveryOptions& Discovery() const { return discovery_; }
 
-    // Starts a search on a thread of its own (Idle mode only); `done` gets its result on
-    // the main thread, failed with the notice to show when nothing answered. False when
-    // none started.
-    bool StartSearch(std::function<void(const Outcome& found)> done);
+    // Starts a search on a thread of its own (Idle mode only); its end reaches the view on
+    // the main thread, with the notice when nothing answered. False when none started.
+    bool StartSearch();
     // Searches on the calling thread until done or stopped; fails with the notice.
     Outcome SearchNow(const std::stop_token& stop);
     bool Searching() const { return search_.Running(); }
 
+    // Serves the metrics page at the options' address (nothing without one); fails with
+    // the text to show when it cannot be bound.
+    Outcome ServeMetrics();
+    std::uint16_t MetricsPort() const { return recording_.MetricsPort(); }
+    // Writes every run's records to the options' JSON Lines path from now on (nothing
+    // without one); fails with the text to show when the file cannot be created.
+    Outcome OpenJsonLines();
+    bool JsonLinesGood() const { return recording_.JsonlGood(); }
+    const std::string& HistoryDir() const { return options_.historyDir; }
+    const std::string& JournalPath() const { return recording_.JournalPath(); }
+    // Puts run `id` of the history (without one, the newest that did not finish) into the
+    // data as a stopped run; the next Save asks for a name. Idle mode only.
+    Outcome RecoverRun(const std::optional<std::string>& id);
+
+    // The run judgements hold the pairs to (and the chart draws behind its curves); the
+    // view hears when it is set or cleared.
+    const records::RunReference& Reference() const { return reference_; }
+    void SetReference(std::unique_ptr<ConsoleData> run, std::string label);
+    void ClearReference();
+    // The reference's averages, matched by addresses; none without a reference.
+    BaselineAverages Baseline() const;
+    // Judges the data as they are against the pass lines and the reference.
+    void Judge();
+
     // The File panel's flow (New, Open, Save, Save as) and the current file, over this
-    // session's data. The window opens it with what it shows and asks; replaces one that
-    // is open.
-    FileSession& OpenFiles(FileSessionHost& host, FileDialogs& dialogs, std::string configFolder);
+    // session's data, in Idle mode only. The window opens it with what it shows and asks;
+    // replaces one that is open.
+    FileSession& OpenFiles(FileFront& front, FileDialogs& dialogs, std::string configFolder);
+    // Opens the file at `path` on the calling thread, as the file flow's Open does.
+    ConfigResult OpenFileNow(const std::string& path);
     // Joins a save or open still running (its result is dropped); before the host goes.
     void CloseFiles() { files_.reset(); }
     // Null while no front end has opened the file flow.
@@ -84,8 +139,10 @@ class ConsoleSession {
     void Shutdown();
 
   private:
-    // Forwards to the attached view, so the run can be built before the front end.
+    // Records what the run reports, then forwards it to the attached view, so the run can
+    // be built before the front end.
     struct ForwardingView : ConsoleView {
+        explicit ForwardingView(ConsoleSession& session) : session(session) {}
         void ShowNotice(NoticeKind kind, std::string_view text) override;
         void RedrawList() override;
         void TickProcessed(int ticks, int duration) override;
@@ -93,21 +150,49 @@ class ConsoleSession {
         void LogChanged(PairId pair) override;
         void LogsCounted(const std::vector<PairId>& pairs) override;
         void RunStarted() override;
+        void RecordsNoted(std::string_view note) override;
+        void FileBusyChanged(bool busy) override;
+        void ChartChanged() override;
+        void ReferenceChanged() override;
+        void TableChanged() override;
+        void SearchEnded() override;
+        ConsoleSession& session;
         ConsoleView* target = nullptr;
     };
 
+    // Between the file flow and the front end: answers for the mode and the notices.
+    struct FileHost : FileSessionHost {
+        explicit FileHost(ConsoleSession& session) : session(session) {}
+        bool IsIdle() const override;
+        void CommitEditsToSettings() override;
+        void PerformNew() override;
+        void SetFileBusy(bool busy) override;
+        void ShowNotice(NoticeKind kind, std::string_view text) override;
+        void FileFinished(FileCommand command, ConfigResult result) override;
+        ConsoleSession& session;
+        FileFront* front = nullptr;
+    };
+
     static SessionOptions Resolved(SessionOptions options);
+    void BeginRecording();
+    // The run left Measuring (or the session quits during it): judged unless quitting,
+    // then its records end.
+    void EndRecording(bool quit);
 
     SessionOptions options_;
     DiscoveryOptions discovery_;
     Dispatcher& dispatcher_;
     ConsoleData data_;
-    ForwardingView view_;
+    ForwardingView view_{*this};
+    records::RunReference reference_;
+    records::RunRecording recording_;
+    bool recordingRun_ = false;
     NetworkRunEnvironment network_;
     ControlClientFactory clients_;
     RunEnvironment& environment_;
     MeasurementRun run_;
     SearchRunner search_;
+    FileHost fileHost_{*this};
     std::unique_ptr<FileSession> files_;
     bool quitting_ = false;
 };

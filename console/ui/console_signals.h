@@ -24,6 +24,13 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void LogChanged(PairId pair) override { emit logChanged(pair); }
     void LogsCounted(const std::vector<PairId>& pairs) override { emit logsCounted(pairs); }
     void RunStarted() override { emit runStarted(); }
+    // For the terminal the window was started from; no widget shows it.
+    void RecordsNoted(std::string_view note) override;
+    void FileBusyChanged(bool busy) override { emit fileBusyChanged(busy); }
+    void ChartChanged() override { emit chartChanged(); }
+    void ReferenceChanged() override { emit referenceChanged(); }
+    void TableChanged() override { emit tableChanged(); }
+    void SearchEnded() override { emit searchEnded(); }
 
   signals:
     void noticeRequested(quarn::console::NoticeKind kind, const QString& text);
@@ -33,6 +40,11 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void logChanged(quarn::console::PairId pair);
     void logsCounted(const std::vector<quarn::console::PairId>& pairs);
     void runStarted();
+    void fileBusyChanged(bool busy);
+    void chartChanged();
+    void referenceChanged();
+    void tableChanged();
+    void searchEnded();
 };
 
 }  // namespace quarn::console::ui

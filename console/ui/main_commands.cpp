@@ -65,7 +65,7 @@ void MainCommands::LearnOptionsTaken() {
 void MainCommands::AfterShapeChange() {
     emit shapeChanged();
     RedrawList();
-    emit rowsChanged();
+    session_.View().TableChanged();
 }
 
 void MainCommands::AddManually() {
@@ -119,7 +119,7 @@ void MainCommands::EditPair(int item) {
         if (KeepLabels(dialog))
             data.table.Find(pair)->config.showAddress = false;
         RedrawList();
-        emit rowsChanged();  // an open log window shows the new route at once
+        session_.View().TableChanged();  // an open log window shows the new route at once
     }
 }
 
@@ -159,32 +159,20 @@ void MainCommands::AddFromLists() {
 
 void MainCommands::Search() {
     const bool listsShown = session_.Data().endPointsKnown;
-    if (session_.StartSearch([this](const Outcome& found) { OnSearchDone(found); }))
+    if (session_.StartSearch())
         emit searchStarted(listsShown);
 }
 
-void MainCommands::OnSearchDone(const Outcome& found) {
-    emit searchEnded();
-    RedrawList();  // names may now replace addresses
-    Notice(found.Why());
-}
-
 void MainCommands::ToggleTotal() {
-    ConsoleData& data = session_.Data();
-    PairRecord& all = data.table.All();
-    all.config.showTotal = !all.config.showTotal;
+    session_.Data().ToggleTotal();
     emit totalToggled();
-    data.chart.SetTotalVisible(all.config.showTotal, ChartScaleSource::From(data.table));
 }
 
 void MainCommands::SwitchProtocol(int index) {
-    MeasurementSettings& settings = session_.Data().settings;
-    const Protocol protocol = index != 0 ? Protocol::Udp : Protocol::Tcp;
-    if (protocol == settings.protocol)
+    ConsoleData& data = session_.Data();
+    if (!data.SwitchProtocol(index != 0 ? Protocol::Udp : Protocol::Tcp, inputs_.ValueText()))
         return;
-    settings.ValueText() = inputs_.ValueText();
-    settings.protocol = protocol;
-    emit protocolSwitched(widgets::FromUtf8(settings.ValueText()));
+    emit protocolSwitched(widgets::FromUtf8(data.settings.ValueText()));
     RedrawList();
 }
 
@@ -254,7 +242,7 @@ void MainCommands::AddBothWays() {
 void MainCommands::ExchangeSelected() {
     session_.Data().table.ExchangeEndpoints(SelectedPairs());
     RedrawList();
-    emit rowsChanged();  // open log windows show the exchanged route at once
+    session_.View().TableChanged();  // open log windows show the exchanged route at once
 }
 
 void MainCommands::ShowSelectedAs(bool address) {
@@ -265,7 +253,7 @@ void MainCommands::ShowSelectedAs(bool address) {
 void MainCommands::ActivateSelected(bool active) {
     session_.Data().table.SetActive(SelectedPairs(), active);
     RedrawList();
-    emit rowsChanged();
+    session_.View().TableChanged();
 }
 
 void MainCommands::ShowLog() {

@@ -79,20 +79,16 @@ class MainCommands : public QObject {
     void showLogRequested(PairId pair);
     // The table's shape changed (rows added, deleted or pasted): the layout follows.
     void shapeChanged();
-    // The table changed (shape, Activate, Inactivate).
-    void rowsChanged();
     // Pairs were deleted; the selection is gone.
     void pairsDeleted();
     // A search began; the EndPoint lists it showed are emptied.
     void searchStarted(bool listsShown);
-    void searchEnded();
     void totalToggled();
     // The protocol changed; the value box shows the new protocol's text.
     void protocolSwitched(const QString& valueText);
 
   private:
     static constexpr std::chrono::milliseconds kFactsWait{1000};
-    void OnSearchDone(const Outcome& found);
     std::vector<PairId> SelectedPairs() const;
     void StoreSettingTexts();
     void LearnOptionsTaken();

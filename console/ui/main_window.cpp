@@ -9,7 +9,6 @@
 #include <cstdio>
 
 #include "address/ipv4.h"
-#include "console/records/journal_directory.h"
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
@@ -50,11 +49,9 @@ MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent
     ConnectEvents();
     session_.AttachView(&events_);
     files_ = std::make_unique<WindowFiles>(*this);
-    records_ = std::make_unique<WindowRecords>(
-        *this, options_.historyDir.empty() ? records::JournalDirectory() : options_.historyDir,
-        options_.historyLimit);
-    if (!options_.metricsAddress.empty() && !records_->ServeMetrics(options_.metricsAddress))
-        std::fprintf(stderr, "Cannot serve metrics on %s\n", options_.metricsAddress.c_str());
+    records_ = std::make_unique<WindowRecords>(*this);
+    if (const Outcome served = session_.ServeMetrics(); !served)
+        std::fprintf(stderr, "%s\n", served.Why().c_str());
     inputFilter_ = new ModeInputFilter(
         this, [this] { return session_.Mode(); }, this);
     RegisterInputRoles();
@@ -83,7 +80,6 @@ MainWindow::~MainWindow() {
     // Shutdown has joined the file flow's worker; its host goes now.
     files_.reset();
     session_.AttachView(nullptr);
-    Data().chart.onChanged = nullptr;
     commands_.reset();
     qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
 }
@@ -102,7 +98,7 @@ void MainWindow::CreateControls() {
     chart_ = new ChartWidget(
         data.chart, [this] { return Data().table.RowOf(Data().highlighted); }, this);
     chart_->SetPairTable(&data.table);
-    data.chart.onChanged = [this] { chart_->Refresh(); };
+    connect(&events_, &ConsoleSignals::chartChanged, chart_, &ChartWidget::Refresh);
     notice_ = new NoticePanel(this);
 
     protocol_ = new widgets::SkinCombo(this);
@@ -218,7 +214,7 @@ void MainWindow::ConnectCommands() {
         endPointPanel_->BeginSearch();
         update();
     });
-    connect(c, &MainCommands::searchEnded, endPointPanel_, [this] {
+    connect(&events_, &ConsoleSignals::searchEnded, endPointPanel_, [this] {
         if (Data().endPointsKnown)
             endPointPanel_->ShowEntries(Data().endPoints);
         else

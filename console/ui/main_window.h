@@ -40,11 +40,6 @@ struct MainWindowOptions {
     std::string openFile;
     // After the intro (and without openFile), offer to recover a run that did not finish.
     bool offerRecovery = false;
-    // The run history ("" for the user's state folder) and its size limit.
-    std::string historyDir;
-    std::uintmax_t historyLimit = 2ULL << 30;
-    // "[ADDR:]PORT" of the metrics page, "" for none.
-    std::string metricsAddress;
 };
 
 // The Console's main window: a 2-second intro, then the main look with the pair list,

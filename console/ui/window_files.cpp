@@ -41,12 +41,13 @@ WindowFiles::WindowFiles(MainWindow& window)
     connect(&window.Commands(), &MainCommands::showLogRequested, this, [this](PairId pair) {
         logs_.Open(pair, window_.Run().Mode() == ConsoleMode::Measuring);
     });
-    connect(&window.Commands(), &MainCommands::rowsChanged, this, &WindowFiles::TableChanged);
     const ConsoleSignals* events = &window.Events();
     connect(events, &ConsoleSignals::runStarted, this, [this] { logs_.RunStarted(); });
     connect(events, &ConsoleSignals::logChanged, this,
             [this](PairId pair) { logs_.LineAdded(pair); });
     connect(events, &ConsoleSignals::logsCounted, this, &WindowFiles::LogsCounted);
+    connect(events, &ConsoleSignals::fileBusyChanged, this, &WindowFiles::FileBusyChanged);
+    connect(events, &ConsoleSignals::tableChanged, this, &WindowFiles::TableChanged);
     Layout(window.width());
 }
 
@@ -74,10 +75,6 @@ void WindowFiles::LogsCounted(const std::vector<PairId>& pairs) {
     }
 }
 
-bool WindowFiles::IsIdle() const {
-    return window_.Run().Mode() == ConsoleMode::Idle;
-}
-
 void WindowFiles::CommitEditsToSettings() {
     MeasurementSettings& settings = window_.Data().settings;
     settings.durationText = window_.DurationEdit()->text().toStdString();
@@ -93,16 +90,11 @@ void WindowFiles::PerformNew() {
     emit newPerformed();
 }
 
-void WindowFiles::SetFileBusy(bool busy) {
-    window_.Run().SetMode(busy ? ConsoleMode::FileBusy : ConsoleMode::Idle);
+void WindowFiles::FileBusyChanged(bool busy) {
     window_.Chart()->SetLoading(window_.Data().chart.Loading());
     if (!busy) {
         window_.Notice()->StopProgress();
     }
-}
-
-void WindowFiles::ShowNotice(NoticeKind kind, std::string_view text) {
-    window_.Events().ShowNotice(kind, text);
 }
 
 void WindowFiles::FileFinished(FileCommand command, ConfigResult) {
@@ -117,7 +109,6 @@ void WindowFiles::FileFinished(FileCommand command, ConfigResult) {
 void WindowFiles::ShowRestoredRun() {
     logs_.CloseAll();
     window_.PairList()->clearSelection();
-    files_.ForgetCurrentFile();
     ShowOpenedSettings();
     ShowData();
 }

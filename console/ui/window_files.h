@@ -19,7 +19,7 @@ class MainWindow;
 // The main window's File panel, pair log windows, help window and chart menu, and what
 // the file flow asks of the window. The main window holds it as its last member, so it
 // goes before the data and the dispatcher; every call on the window thread.
-class WindowFiles : public QObject, public FileSessionHost {
+class WindowFiles : public QObject, public FileFront {
     Q_OBJECT
 
   public:
@@ -49,12 +49,9 @@ class WindowFiles : public QObject, public FileSessionHost {
     // as it shows an opened file, and Save asks for a new name.
     void ShowRestoredRun();
 
-    // FileSessionHost
-    bool IsIdle() const override;
+    // FileFront
     void CommitEditsToSettings() override;
     void PerformNew() override;
-    void SetFileBusy(bool busy) override;
-    void ShowNotice(NoticeKind kind, std::string_view text) override;
     void FileFinished(FileCommand command, ConfigResult result) override;
 
   signals:
@@ -62,6 +59,8 @@ class WindowFiles : public QObject, public FileSessionHost {
     void newPerformed();
 
   private:
+    // A save or open went to its worker, or has reported.
+    void FileBusyChanged(bool busy);
     void ShowData();
     void ShowOpenedSettings();
 

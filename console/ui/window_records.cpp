@@ -1,9 +1,8 @@
 #include "console/ui/window_records.h"
 
-#include <cstdio>
 #include <utility>
 
-#include "console/files/opened_run_state.h"
+#include "console/records/run_history.h"
 #include "console/ui/console_signals.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/main_window.h"
@@ -15,19 +14,11 @@
 
 namespace quarn::console::ui {
 
-WindowRecords::WindowRecords(MainWindow& window, std::string historyDir,
-                             std::uintmax_t historyLimit)
+WindowRecords::WindowRecords(MainWindow& window)
     : window_(window),
-      historyDir_(historyDir),
-      recording_(std::move(historyDir), historyLimit),
       recent_(new RecentRunsList(&window)),
-      reference_(std::make_unique<WindowReference>(window, historyDir_)) {
+      reference_(std::make_unique<WindowReference>(window)) {
     recent_->setObjectName(QStringLiteral("recentRuns"));
-    const ConsoleSignals* events = &window.Events();
-    connect(events, &ConsoleSignals::runStarted, this, &WindowRecords::RunStarted);
-    connect(events, &ConsoleSignals::tickProcessed, this,
-            [this] { recording_.Second(window_.Data()); });
-    connect(events, &ConsoleSignals::modeChanged, this, &WindowRecords::ModeChanged);
     connect(window.Notice(), &NoticePanel::questionAnswered, this,
             &WindowRecords::RecoveryAnswered);
     FilePanel* panel = window.Files().Panel();
@@ -43,41 +34,15 @@ WindowRecords::WindowRecords(MainWindow& window, std::string historyDir,
     });
 }
 
-// A window closed mid-run leaves its journal closed as quit, not as a crash.
-WindowRecords::~WindowRecords() {
-    if (recordingRun_)
-        recording_.End(window_.Data(), true);
-}
-
-bool WindowRecords::ServeMetrics(const std::string& address) {
-    const Result<records::ListenAddress> where = records::ParseListenAddress(address);
-    return where && recording_.ServeMetrics(*where, window_.Data());
-}
-
-void WindowRecords::RunStarted() {
-    recordingRun_ = true;
-    window_.Data().judgement.reset();
-    if (const Outcome journal = recording_.Begin(window_.Data()); !journal)
-        std::fprintf(stderr, "%s\n", journal.Why().c_str());
-}
-
-void WindowRecords::ModeChanged() {
-    if (!recordingRun_ || window_.Run().Mode() == ConsoleMode::Measuring)
-        return;
-    recordingRun_ = false;
-    // Judged before the summaries, which carry the verdicts; the list shows them next.
-    if (!window_.Quitting())
-        window_.Data().judgement = JudgeRun(window_.Data(), reference_->Baseline());
-    if (const std::string note = recording_.End(window_.Data(), window_.Quitting()); !note.empty())
-        std::fprintf(stderr, "%s\n", note.c_str());
-}
+WindowRecords::~WindowRecords() = default;
 
 std::string WindowRecords::RecoveryQuestion(const std::string& startedLocal) {
     return "Recover the measurement of\n" + startedLocal + " that did not finish?";
 }
 
 bool WindowRecords::OfferRecovery() {
-    const std::optional<records::RunInfo> run = records::LatestUnfinished(historyDir_);
+    const std::optional<records::RunInfo> run =
+        records::LatestUnfinished(window_.Session().HistoryDir());
     if (!run)
         return false;
     offeredId_ = run->id;
@@ -93,15 +58,11 @@ void WindowRecords::RecoveryAnswered(bool yes) {
 }
 
 bool WindowRecords::OpenRun(const std::string& id) {
-    if (window_.Run().Mode() != ConsoleMode::Idle)
-        return false;
-    ConsoleData& data = window_.Data();
-    const Outcome recovered = records::RecoverRun(historyDir_, id, data);
+    const Outcome recovered = window_.Session().RecoverRun(id);
     if (!recovered) {
         window_.Events().ShowNotice(NoticeKind::Message, recovered.Why());
         return false;
     }
-    ApplyOpenedRunState(data);
     window_.Files().ShowRestoredRun();
     return true;
 }
@@ -111,7 +72,7 @@ void WindowRecords::PanelShown(bool shown) {
         recent_->hide();
         return;
     }
-    recent_->ShowRuns(records::ListRuns(historyDir_));
+    recent_->ShowRuns(records::ListRuns(window_.Session().HistoryDir()));
     recent_->PlaceLeftOf(window_.Files().Panel()->geometry());
     recent_->show();
     recent_->raise();

@@ -9,6 +9,7 @@
 #include "console/records/reference_run.h"
 #include "console/records/run_compare.h"
 #include "console/ui/chart_widget.h"
+#include "console/ui/console_signals.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/main_window.h"
 #include "console/ui/pair_list_model.h"
@@ -20,12 +21,12 @@
 
 namespace quarn::console::ui {
 
-WindowReference::WindowReference(MainWindow& window, std::string historyDir)
-    : window_(window), historyDir_(std::move(historyDir)) {
-    model_.onChanged = [this] {
+WindowReference::WindowReference(MainWindow& window)
+    : window_(window), model_(window.Session().Reference()) {
+    connect(&window.Events(), &ConsoleSignals::referenceChanged, this, [this] {
         window_.Chart()->Refresh();
         window_.RedrawList();
-    };
+    });
     window.Chart()->SetReference(&model_);
     window.PairList()->Model()->SetMoreTooltip(
         [this](const PairRecord& pair) { return TooltipLines(pair); });
@@ -57,7 +58,7 @@ void WindowReference::UseRun(const std::string& id) {
 
 void WindowReference::Clear() {
     loading_ = 0;  // a load still running is no longer wanted
-    model_.Clear();
+    window_.Session().ClearReference();
     UpdateScale();
 }
 
@@ -67,8 +68,8 @@ void WindowReference::Use(const std::string& fileOrId, const std::string& label)
         [this, load](const std::shared_ptr<Loaded>& loaded) { Finish(load, *loaded); });
     Dispatcher& windowThread = window_.Session().MainThread();
     try {
-        loaders_[load] =
-            std::jthread([&windowThread, finish, fileOrId, label, historyDir = historyDir_] {
+        loaders_[load] = std::jthread(
+            [&windowThread, finish, fileOrId, label, historyDir = window_.Session().HistoryDir()] {
                 auto loaded = std::make_shared<Loaded>();
                 // Made here, so the data belong to this thread while it fills them.
                 loaded->run = std::make_unique<ConsoleData>();
@@ -102,7 +103,7 @@ void WindowReference::Finish(std::uint64_t load, Loaded& loaded) {
         window_.Events().ShowNotice(NoticeKind::Message, loaded.outcome.Why());
         return;
     }
-    model_.Set(std::move(loaded.run), std::move(loaded.name));
+    window_.Session().SetReference(std::move(loaded.run), std::move(loaded.name));
     UpdateScale();
 }
 
@@ -133,14 +134,8 @@ void WindowReference::ApplyPassLines(const PassLines& lines) {
     ConsoleData& data = window_.Data();
     data.settings.passLines = lines;
     if (data.ticks > 0 && window_.Run().Mode() == ConsoleMode::Idle)
-        data.judgement = JudgeRun(data, Baseline());
+        window_.Session().Judge();
     window_.RedrawList();
-}
-
-BaselineAverages WindowReference::Baseline() const {
-    if (!model_.Active() || model_.Run() == nullptr)
-        return {};
-    return records::BaselineOf(window_.Data().table, model_.Run()->table);
 }
 
 void WindowReference::AskAndUseFile() {

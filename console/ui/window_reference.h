@@ -31,7 +31,7 @@ class WindowReference : public QObject {
     static constexpr const char* kClearReference = "Clear reference";
     static constexpr const char* kPassLines = "Pass lines...";
 
-    WindowReference(MainWindow& window, std::string historyDir);
+    explicit WindowReference(MainWindow& window);
     ~WindowReference() override;
 
     // Starts loading a saved configuration, or a run of the history by its id, as the
@@ -54,9 +54,6 @@ class WindowReference : public QObject {
     void AskPassLines();
     // Sets the run's lines; a measured run is judged again at once.
     void ApplyPassLines(const PassLines& lines);
-    // What a judgement holds the pairs to: the reference, matched by addresses; none
-    // without a reference.
-    BaselineAverages Baseline() const;
 
   private:
     struct Loaded;
@@ -67,8 +64,7 @@ class WindowReference : public QObject {
     std::vector<std::string> TooltipLines(const PairRecord& pair) const;
 
     MainWindow& window_;
-    std::string historyDir_;
-    records::RunReference model_;
+    const records::RunReference& model_;  // the session's
     FileChooser chooser_;
     std::uint64_t loads_ = 0;    // loads started; the latest one's result is used
     std::uint64_t loading_ = 0;  // the load still awaited, 0 for none

@@ -89,7 +89,7 @@ class MainCommandsTest : public ::testing::Test {
             &events, &ConsoleSignals::noticeRequested,
             [this](NoticeKind, const QString& text) { notices.push_back(text.toStdString()); });
         QObject::connect(&commands, &MainCommands::shapeChanged, [this] { ++shapeChanges; });
-        QObject::connect(&commands, &MainCommands::rowsChanged, [this] { ++rowsChanges; });
+        QObject::connect(&events, &ConsoleSignals::tableChanged, [this] { ++rowsChanges; });
     }
     ~MainCommandsTest() override { session.AttachView(nullptr); }
 

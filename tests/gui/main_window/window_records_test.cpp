@@ -49,8 +49,9 @@ class WindowRecordsTest : public ::testing::Test {
         MainWindow::Options options;
         options.introTime = std::chrono::milliseconds(1);
         options.offerRecovery = offerRecovery;
-        options.historyDir = history.Path();
-        auto window = std::make_unique<SessionWindow>(console::SessionOptions{}, options);
+        console::SessionOptions session;
+        session.historyDir = history.Path();
+        auto window = std::make_unique<SessionWindow>(std::move(session), options);
         ShowMain(*window);
         return window;
     }

@@ -60,8 +60,9 @@ class WindowReferenceTest : public ::testing::Test {
     std::unique_ptr<MainWindow> Make() {
         MainWindow::Options options;
         options.introTime = std::chrono::milliseconds(1);
-        options.historyDir = history.Path();
-        auto window = std::make_unique<SessionWindow>(console::SessionOptions{}, options);
+        console::SessionOptions session;
+        session.historyDir = history.Path();
+        auto window = std::make_unique<SessionWindow>(std::move(session), options);
         ShowMain(*window);
         return window;
     }

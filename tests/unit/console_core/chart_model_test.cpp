@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "tests/unit/console_core/recording_view.h"
+
 namespace quarn::console {
 namespace {
 
@@ -142,6 +144,28 @@ TEST(ChartModelTest, TheScaleHoldsAHigherReference) {
     chart.SetReferencePeaks(0.0f, std::numeric_limits<float>::quiet_NaN(),
                             Source(false, 300.0f, 300.0f));
     EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 500.0f);
+}
+
+// The widget repaints from the view's ChartChanged: every change that alters the curves
+// or the scale says so, and a chart without a view tells nobody.
+TEST(ChartModelTest, ChangesAreToldToItsView) {
+    ChartModel chart;
+    test::RecordingView view;
+    chart.SetPairCount(2);
+    for (int series = 0; series < 3; ++series)
+        chart.AppendSeries(ChartSeries(2));
+    chart.SetView(&view);
+    EXPECT_TRUE(chart.SetPairCount(3));
+    EXPECT_EQ(view.chartChanges, 1);
+    chart.RemoveSeries(2);
+    EXPECT_EQ(view.chartChanges, 2);
+    chart.ClearSeries(1);
+    EXPECT_EQ(view.chartChanges, 3);
+    chart.Reset();
+    EXPECT_EQ(view.chartChanges, 4);
+    chart.SetView(nullptr);
+    chart.SetPairCount(4);
+    EXPECT_EQ(view.chartChanges, 4);
 }
 
 TEST(ChartModelTest, RemovingASeriesShiftsTheOnesAbove) {

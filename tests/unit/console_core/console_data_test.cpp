@@ -23,6 +23,36 @@ ConsoleData WithPairs(int pairs) {
     return data;
 }
 
+TEST(ConsoleDataSwitchTest, TheProtocolSwitchKeepsEachProtocolsValueText) {
+    ConsoleData data;
+    data.settings.protocol = Protocol::Tcp;
+    data.settings.windowSizeText = "5";
+    data.settings.throughputText = "100";
+    EXPECT_FALSE(data.SwitchProtocol(Protocol::Tcp, "8"));
+    EXPECT_EQ(data.settings.windowSizeText, "5");  // no switch stores nothing
+
+    ASSERT_TRUE(data.SwitchProtocol(Protocol::Udp, "8"));
+    EXPECT_EQ(data.settings.protocol, Protocol::Udp);
+    EXPECT_EQ(data.settings.windowSizeText, "8");  // the box's text, kept for TCP
+    EXPECT_EQ(data.settings.ValueText(), "100");
+    ASSERT_TRUE(data.SwitchProtocol(Protocol::Tcp, "250"));
+    EXPECT_EQ(data.settings.throughputText, "250");
+    EXPECT_EQ(data.settings.ValueText(), "8");
+}
+
+TEST(ConsoleDataSwitchTest, TheTotalSwitchFlipsTheAllRowBackAndForth) {
+    ConsoleData data;
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    data.AddPair(pair);
+    const bool before = data.table.All().config.showTotal;
+    data.ToggleTotal();
+    EXPECT_EQ(data.table.All().config.showTotal, !before);
+    data.ToggleTotal();
+    EXPECT_EQ(data.table.All().config.showTotal, before);
+}
+
 TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
     struct Case {
         int highlighted;  // row, -1 for none

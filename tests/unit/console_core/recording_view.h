@@ -26,6 +26,15 @@ class RecordingView : public ConsoleView {
     void ModeChanged() override { ++modeChanges; }
     void LogChanged(PairId pair) override { lastLogPair = pair; }
     void LogsCounted(const std::vector<PairId>& pairs) override { logsCounted.push_back(pairs); }
+    void RecordsNoted(std::string_view note) override { notes.emplace_back(note); }
+    void FileBusyChanged(bool busy) override { fileBusy.push_back(busy); }
+    void ChartChanged() override { ++chartChanges; }
+    void ReferenceChanged() override { ++referenceChanges; }
+    void TableChanged() override { ++tableChanges; }
+    void SearchEnded() override {
+        ++searchEnds;
+        noticesAtSearchEnd = notices.size();
+    }
     void RunStarted() override {
         ++runStarts;
         modeChangesAtRunStart = modeChanges;
@@ -40,6 +49,13 @@ class RecordingView : public ConsoleView {
     int runStarts = 0;
     int modeChangesAtRunStart = -1;
     std::vector<std::pair<NoticeKind, std::string>> notices;
+    std::vector<std::string> notes;
+    std::vector<bool> fileBusy;
+    int chartChanges = 0;
+    int referenceChanges = 0;
+    int tableChanges = 0;
+    int searchEnds = 0;
+    std::size_t noticesAtSearchEnd = 0;
     int listRedraws = 0;
     int lastTicks = -1;
     int lastDuration = -1;

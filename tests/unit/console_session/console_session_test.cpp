@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "console/core/event_loop.h"
 #include "console/core/pair_table.h"
 #include "console/files/config_file.h"
+#include "console/records/run_history.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/console_core/recording_view.h"
 #include "tests/unit/console_core/scripted_sessions.h"
@@ -24,6 +26,7 @@ class ConsoleSessionTest : public ::testing::Test {
 
     SessionOptions Options() {
         SessionOptions options;
+        options.historyDir = history.File("runs");
         // No such interface: a search has no target and sends nothing.
         options.interfaces = {"quarn-none0"};
         options.sessions = &factory;
@@ -31,6 +34,7 @@ class ConsoleSessionTest : public ::testing::Test {
         return options;
     }
 
+    test_support::TempDir history;
     test::ScriptedSessionFactory factory;
     test::FakeEnvironment environment;
     EventLoop loop;
@@ -70,38 +74,37 @@ TEST_F(ConsoleSessionTest, ARunUsesTheGivenSessionsAndEnvironment) {
 }
 
 TEST_F(ConsoleSessionTest, ASearchEndsIdleWithItsNoticeOnTheMainThread) {
-    std::optional<std::string> notice;
-    ASSERT_TRUE(session.StartSearch([&](const Outcome& found) { notice = found.Why(); }));
+    ASSERT_TRUE(session.StartSearch());
     EXPECT_EQ(session.Mode(), ConsoleMode::Searching);
     // One search at a time, and none outside Idle.
-    EXPECT_FALSE(session.StartSearch([](const Outcome&) {}));
+    EXPECT_FALSE(session.StartSearch());
 
-    EXPECT_TRUE(loop.RunUntil([&] { return notice.has_value(); }, 10s));
-    EXPECT_EQ(*notice, PairTable::kNoEndPointFound);
+    EXPECT_TRUE(loop.RunUntil([&] { return view.searchEnds == 1; }, 10s));
+    // The end comes first (the lists show the result), then the notice saying why.
+    EXPECT_EQ(view.noticesAtSearchEnd, 0u);
+    ASSERT_EQ(view.notices.size(), 1u);
+    EXPECT_EQ(view.notices[0].second, PairTable::kNoEndPointFound);
     EXPECT_EQ(session.Mode(), ConsoleMode::Idle);
     EXPECT_FALSE(session.Data().endPointsKnown);
-    EXPECT_TRUE(session.StartSearch({}));
+    EXPECT_TRUE(session.StartSearch());
 }
 
 TEST_F(ConsoleSessionTest, AQuitDropsTheResultOfASearchStillRunning) {
-    bool called = false;
-    ASSERT_TRUE(session.StartSearch([&](const Outcome&) { called = true; }));
+    ASSERT_TRUE(session.StartSearch());
     session.Quit();
     EXPECT_FALSE(session.Searching());
     loop.RunFor(100ms);
-    EXPECT_FALSE(called);
-    EXPECT_FALSE(session.StartSearch([&](const Outcome&) { called = true; }));
+    EXPECT_EQ(view.searchEnds, 0);
+    EXPECT_TRUE(view.notices.empty());
+    EXPECT_FALSE(session.StartSearch());
 }
 
 // Saves to one path without asking; counts what the file flow reports.
-class SilentFileFront : public FileSessionHost, public FileDialogs {
+class SilentFileFront : public FileFront, public FileDialogs {
   public:
     explicit SilentFileFront(std::string path) : path_(std::move(path)) {}
-    bool IsIdle() const override { return true; }
-    void CommitEditsToSettings() override {}
-    void PerformNew() override {}
-    void SetFileBusy(bool) override {}
-    void ShowNotice(NoticeKind, std::string_view text) override { notices.emplace_back(text); }
+    void CommitEditsToSettings() override { ++commits; }
+    void PerformNew() override { ++news; }
     void FileFinished(FileCommand, ConfigResult result) override { results.push_back(result); }
     std::optional<std::string> ChooseOpenPath(const std::string&) override { return path_; }
     std::optional<std::string> ChooseSavePath(FileCommand, const std::string&,
@@ -109,8 +112,9 @@ class SilentFileFront : public FileSessionHost, public FileDialogs {
         return path_;
     }
 
-    std::vector<std::string> notices;
     std::vector<ConfigResult> results;
+    int commits = 0;
+    int news = 0;
 
   private:
     std::string path_;
@@ -129,8 +133,18 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
     pair.endpoint2 = "198.18.0.3";
     session.Data().AddPair(pair);
     files.Run(FileCommand::Save);
+    // The session holds the FileBusy mode while the worker runs and says so to the view.
+    EXPECT_EQ(session.Mode(), ConsoleMode::FileBusy);
+    EXPECT_EQ(view.fileBusy, std::vector<bool>{true});
+    EXPECT_EQ(front.commits, 1);
+    files.Run(FileCommand::New);  // refused while busy
+    EXPECT_EQ(front.news, 0);
     ASSERT_TRUE(loop.RunUntil([&] { return !front.results.empty(); }, 10s));
     EXPECT_EQ(front.results.back(), ConfigResult::Done);
+    EXPECT_EQ(session.Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(view.fileBusy, (std::vector<bool>{true, false}));
+    ASSERT_FALSE(view.notices.empty());
+    EXPECT_EQ(view.notices.back().second, FileSession::kSaveSucceeded);
     EXPECT_EQ(files.CurrentFileName(), "run.config");
     ConsoleData saved;
     ASSERT_EQ(ReadConfigFile(dir.File("run.config"), saved, nullptr), ConfigResult::Done);
@@ -145,10 +159,210 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
     EXPECT_EQ(front.results.size(), 1u);
 }
 
+TEST_F(ConsoleSessionTest, AFileOpenedNowGetsTheStepsAfterAnOpen) {
+    test_support::TempDir dir;
+    ConsoleData saved;
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    saved.AddPair(pair);
+    saved.ticks = 90;
+    ASSERT_TRUE(WriteConfigFile(dir.File("lab.config"), saved));
+
+    EXPECT_EQ(session.OpenFileNow(dir.File("lab.config")), ConfigResult::Done);
+    EXPECT_EQ(session.Data().table.PairCount(), 1);
+    // The stored run's length reaches the chart.
+    EXPECT_EQ(session.Data().chart.RunLength(), 90);
+
+    EXPECT_EQ(session.OpenFileNow(dir.File("missing.config")), ConfigResult::CannotAccess);
+}
+
+TEST_F(ConsoleSessionTest, NoFileCommandRunsOutsideIdle) {
+    test_support::TempDir dir;
+    SilentFileFront front(dir.File("run.config"));
+    FileSession& files = session.OpenFiles(front, front, dir.File("configs"));
+    ASSERT_TRUE(session.StartSearch());
+    files.Run(FileCommand::New);
+    files.OpenPath(dir.File("run.config"));
+    EXPECT_EQ(front.news, 0);
+    EXPECT_FALSE(files.Busy());
+    EXPECT_TRUE(view.fileBusy.empty());
+    EXPECT_EQ(session.Mode(), ConsoleMode::Searching);
+}
+
+TEST_F(ConsoleSessionTest, ChartChangesReachTheAttachedView) {
+    const int before = view.chartChanges;
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    session.Data().AddPair(pair);  // the chart gets the pair's curve
+    EXPECT_GT(view.chartChanges, before);
+
+    const int attached = view.chartChanges;
+    session.AttachView(nullptr);
+    session.Data().chart.Reset();
+    EXPECT_EQ(view.chartChanges, attached);
+}
+
 TEST_F(ConsoleSessionTest, ASearchOnTheCallingThreadAppliesItsResult) {
     session.Data().endPointsKnown = true;
     EXPECT_EQ(session.SearchNow({}).Why(), PairTable::kNoEndPointFound);
     EXPECT_FALSE(session.Data().endPointsKnown);
+}
+
+std::string Interval(int second, int rate) {
+    return "[  1] " + std::to_string(second) + ".0000-" + std::to_string(second + 1) +
+           ".0000 sec  100 MBytes  " + std::to_string(rate) + " Mbits/sec";
+}
+
+// The session records its runs itself: the journal, the judgement, the JSON Lines and
+// the metrics, whichever front end drives it.
+class SessionRecordsTest : public ConsoleSessionTest {
+  protected:
+    // A pair whose run of `seconds` seconds is scripted to run to its end, or to wait for
+    // an abort after its lines.
+    void ScriptPair(int seconds, bool completes) {
+        PairConfig pair;
+        pair.endpoint1 = "198.18.0.2";
+        pair.endpoint2 = "198.18.0.3";
+        session.Data().AddPair(pair);
+        session.Data().settings.durationText = std::to_string(seconds);
+        test::SessionScript script;
+        for (int second = 0; second <= seconds + 2; ++second)
+            script.lines.push_back(Interval(second, 40));
+        if (!completes)
+            script.lines.resize(1);
+        factory.Script(1, script);
+        session.Run().SetStartDelay(0ms);
+    }
+    bool RunToIdle() {
+        return session.Run().Start() &&
+               loop.RunUntil([&] { return session.Mode() == ConsoleMode::Idle; }, 10s);
+    }
+    std::vector<records::RunInfo> Runs() const { return records::ListRuns(session.HistoryDir()); }
+};
+
+TEST_F(SessionRecordsTest, ACompletedRunIsJournalledAndJudged) {
+    ScriptPair(2, true);
+    ASSERT_TRUE(RunToIdle());
+    const std::vector<records::RunInfo> runs = Runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs[0].finished);
+    EXPECT_EQ(runs[0].outcome, "completed");
+    EXPECT_EQ(runs[0].seconds, 2);
+    EXPECT_EQ(runs[0].path, session.JournalPath());
+    EXPECT_TRUE(session.Data().judgement.has_value());
+    EXPECT_TRUE(view.notes.empty());
+
+    // The next run starts unjudged and gets a journal of its own.
+    ScriptPair(2, false);
+    ASSERT_TRUE(session.Run().Start());
+    EXPECT_FALSE(session.Data().judgement.has_value());
+    EXPECT_NE(session.JournalPath(), runs[0].path);
+    EXPECT_TRUE(std::filesystem::exists(session.JournalPath()));
+}
+
+TEST_F(SessionRecordsTest, AQuitDuringARunClosesItsJournalAsQuitUnjudged) {
+    ScriptPair(5, false);
+    ASSERT_TRUE(session.Run().Start());
+    ASSERT_TRUE(loop.RunUntil([&] { return !factory.probes.empty(); }, 5s));
+    session.Quit();
+    const std::vector<records::RunInfo> runs = Runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs[0].finished);
+    EXPECT_EQ(runs[0].outcome, "quit");
+    EXPECT_FALSE(session.Data().judgement.has_value());
+}
+
+TEST_F(SessionRecordsTest, AJournalThatCannotBeWrittenIsNotedAndTheRunGoesOn) {
+    test_support::TempDir other;
+    SessionOptions options = Options();
+    options.historyDir = other.File("a-file");
+    std::FILE* file = std::fopen(options.historyDir.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EventLoop otherLoop;
+    ConsoleSession blocked(options, otherLoop);
+    blocked.AttachView(&view);
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    blocked.Data().AddPair(pair);
+    ASSERT_TRUE(blocked.Run().Start());
+    ASSERT_EQ(view.notes.size(), 1u);
+    EXPECT_EQ(view.notes[0].rfind("Cannot write the run's journal: " + options.historyDir, 0), 0u);
+    EXPECT_EQ(blocked.Mode(), ConsoleMode::Measuring);
+    blocked.Quit();
+}
+
+TEST_F(SessionRecordsTest, RecoverRunPutsAJournalledRunIntoTheDataOnlyWhileIdle) {
+    ScriptPair(2, true);
+    ASSERT_TRUE(RunToIdle());
+    const std::string id = Runs().at(0).id;
+    session.Data().ResetToNew();
+    ASSERT_EQ(session.Data().table.PairCount(), 0);
+
+    EXPECT_TRUE(session.RecoverRun(id));
+    EXPECT_EQ(session.Data().table.PairCount(), 1);
+    EXPECT_EQ(session.Data().ticks, 2);
+    EXPECT_EQ(session.RecoverRun("20990101-000000-0001").Why(),
+              "No run 20990101-000000-0001 in the history.");
+    // Every run finished: nothing to recover without an id.
+    EXPECT_EQ(session.RecoverRun(std::nullopt).Why(), "No unfinished run in the history.");
+
+    ScriptPair(2, false);
+    ASSERT_TRUE(session.Run().Start());
+    EXPECT_EQ(session.RecoverRun(id).Why(), ConsoleSession::kRecoverNeedsIdle);
+    EXPECT_EQ(session.Data().ticks, 0);  // the running table is left alone
+}
+
+TEST_F(SessionRecordsTest, TheReferenceGivesTheBaselineOfPairsWithTheSameAddresses) {
+    ScriptPair(2, true);
+    EXPECT_FALSE(session.Baseline().given);
+    auto reference = std::make_unique<ConsoleData>();
+    reference->table = session.Data().table;
+    PairConfig other;
+    other.endpoint1 = "198.18.0.8";
+    other.endpoint2 = "198.18.0.9";
+    session.Data().AddPair(other);
+    session.SetReference(std::move(reference), "earlier");
+    EXPECT_EQ(view.referenceChanges, 1);
+    const BaselineAverages baseline = session.Baseline();
+    EXPECT_TRUE(baseline.given);
+    EXPECT_EQ(baseline.averages.size(), 1u);
+    EXPECT_TRUE(baseline.averages.contains(session.Data().table[1].id));
+    session.ClearReference();
+    EXPECT_FALSE(session.Baseline().given);
+    session.ClearReference();  // nothing left to clear: nothing to tell
+    EXPECT_EQ(view.referenceChanges, 2);
+}
+
+TEST_F(SessionRecordsTest, MetricsAndJsonLinesGoWhereTheOptionsSay) {
+    test_support::TempDir dir;
+    SessionOptions options = Options();
+    options.metricsAddress = "127.0.0.1:0";
+    options.jsonlPath = dir.File("runs.jsonl");
+    EventLoop otherLoop;
+    ConsoleSession served(options, otherLoop);
+    ASSERT_TRUE(served.ServeMetrics());
+    EXPECT_GT(served.MetricsPort(), 0);
+    ASSERT_TRUE(served.OpenJsonLines());
+    EXPECT_TRUE(served.JsonLinesGood());
+
+    options.metricsAddress = "not an address";
+    options.jsonlPath = dir.File("missing/runs.jsonl");
+    ConsoleSession refused(options, otherLoop);
+    EXPECT_EQ(refused.ServeMetrics().Why(), "Cannot serve metrics on not an address");
+    EXPECT_EQ(refused.OpenJsonLines().Why(),
+              "Cannot create the JSON Lines file: " + options.jsonlPath);
+
+    // Without an address or a path there is nothing to do and nothing fails.
+    options.metricsAddress.clear();
+    options.jsonlPath.clear();
+    ConsoleSession plain(options, otherLoop);
+    EXPECT_TRUE(plain.ServeMetrics());
+    EXPECT_EQ(plain.MetricsPort(), 0);
+    EXPECT_TRUE(plain.OpenJsonLines());
 }
 
 }  // namespace
