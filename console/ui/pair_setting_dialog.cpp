@@ -59,7 +59,9 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairConfig& record, boo
       connections_(new widgets::SkinCombo(this)),
       add_(new widgets::SkinButton(this)),
       cancel_(new widgets::SkinButton(this)),
-      swap_(new widgets::SkinButton(this)) {
+      swap_(new widgets::SkinButton(this)),
+      passLines_(new PassLineFields(record.passLines, this)),
+      lines_(record.passLines) {
     // A press anywhere on the dialog moves it, as a caption would.
     widgets::WindowMover::Install(this);
     connections_->setObjectName(QStringLiteral("connections"));
@@ -82,8 +84,9 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairConfig& record, boo
 
     add_->setText(addMode ? QStringLiteral("Add") : QStringLiteral("Apply"));
     cancel_->setText(QStringLiteral("Cancel"));
-    add_->setGeometry(244, 112, 52, 21);
-    cancel_->setGeometry(188, 112, 52, 21);
+    add_->setGeometry(244, kHeight - 26, 52, 21);
+    cancel_->setGeometry(188, kHeight - 26, 52, 21);
+    passLines_->setGeometry(0, kPassLinesTop, kWidth, PassLineFields::kHeight);
     swap_->setGeometry(271, 51, widgets::kSwapSize, widgets::kSwapSize);
     for (widgets::SkinButton* button : {add_, cancel_}) {
         button->setFont(widgets::GulimFont(12));
@@ -125,6 +128,7 @@ PairConfig PairSettingDialog::NewConfig() const {
     config.endpoint1 = Endpoint1();
     config.endpoint2 = Endpoint2();
     config.parallel = Parallel();
+    config.passLines = lines_;
     return config;
 }
 
@@ -133,7 +137,7 @@ void PairSettingDialog::Confirm() {
         ShowHint(QString::fromLatin1(kHintText));
         return;
     }
-    if (!CheckAddresses())
+    if (!CheckAddresses() || !CheckPassLines())
         return;
     hintTimer_.stop();
     HideHint();
@@ -155,6 +159,18 @@ bool PairSettingDialog::CheckAddresses() {
             return false;
         }
     }
+    return true;
+}
+
+// A line that is no value keeps the dialog open with the reason where the hint goes.
+bool PairSettingDialog::CheckPassLines() {
+    std::string refusal;
+    const std::optional<PassLines> lines = passLines_->Lines(refusal);
+    if (!lines) {
+        ShowHint(widgets::FromUtf8(refusal));
+        return false;
+    }
+    lines_ = *lines;
     return true;
 }
 
@@ -206,6 +222,7 @@ void PairSettingDialog::paintEvent(QPaintEvent*) {
     painter.setPen(widgets::palette::kRule);
     painter.drawLine(6, 25, 296, 25);
     painter.drawLine(6, 107, 296, 107);
+    painter.drawLine(6, kHeight - 31, 296, kHeight - 31);
 
     painter.setFont(widgets::GulimFont(12));
     painter.setPen(Qt::black);

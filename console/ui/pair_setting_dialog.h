@@ -7,6 +7,7 @@
 
 #include "console/core/address_entry.h"
 #include "console/core/pair_record.h"
+#include "console/ui/pass_line_fields.h"
 #include "widgets/window_mover.h"
 
 class QLineEdit;
@@ -18,16 +19,18 @@ class SkinCombo;
 
 namespace quarn::console::ui {
 
-// The Pair Setting dialog: End Point 1 and End Point 2 addresses and the number of
-// parallel connections, for a new pair ("Add") or an existing one ("Apply"). Modal and
-// without a caption; it ends confirmed only through Add/Apply or Enter (both addresses
+// The Pair Setting dialog: End Point 1 and End Point 2 addresses, the number of parallel
+// connections and the pair's own pass lines, for a new pair ("Add") or an existing one ("Apply").
+// Modal and without a caption; it ends confirmed only through Add/Apply or Enter (both addresses
 // given) and cancelled only through Cancel. The caller reads the fields after accepted().
 class PairSettingDialog : public QDialog {
     Q_OBJECT
 
   public:
     static constexpr int kWidth = 302;
-    static constexpr int kHeight = 138;
+    // The addresses and connections above the rule at 107; the pass lines below it.
+    static constexpr int kPassLinesTop = 110;
+    static constexpr int kHeight = 138 + PassLineFields::kHeight;
     // Room for a host name (an address needs 15).
     static constexpr int kAddressLength = 253;
     static constexpr int kHintMs = 2000;
@@ -50,7 +53,9 @@ class PairSettingDialog : public QDialog {
     const std::string& Label2() const { return entries_[1].label; }
     // The chosen parallel streams (1..16); an edited pair keeps its own value under UDP.
     int Parallel() const;
-    // Add mode: a default record with the dialog's addresses and parallel value.
+    // After acceptance: the pair's own pass lines.
+    const PassLines& Lines() const { return lines_; }
+    // Add mode: a default record with the dialog's addresses, parallel value and lines.
     PairConfig NewConfig() const;
 
     bool HintShown() const { return hintShown_; }
@@ -59,6 +64,7 @@ class PairSettingDialog : public QDialog {
 
     QLineEdit* Edit1() const { return edit1_; }
     QLineEdit* Edit2() const { return edit2_; }
+    PassLineFields* LineFields() const { return passLines_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -68,6 +74,7 @@ class PairSettingDialog : public QDialog {
   private:
     void Confirm();
     bool CheckAddresses();
+    bool CheckPassLines();
     void ShowHint(const QString& text);
     void Swap();
     void HideHint();
@@ -86,6 +93,8 @@ class PairSettingDialog : public QDialog {
     widgets::SkinButton* add_;
     widgets::SkinButton* cancel_;
     widgets::SkinButton* swap_;
+    PassLineFields* passLines_;
+    PassLines lines_;
 };
 
 }  // namespace quarn::console::ui

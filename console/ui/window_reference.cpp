@@ -132,6 +132,11 @@ void WindowReference::AskPassLines() {
 void WindowReference::ApplyPassLines(const PassLines& lines) {
     ConsoleData& data = window_.Data();
     data.settings.passLines = lines;
+    Rejudge();
+}
+
+void WindowReference::Rejudge() {
+    ConsoleData& data = window_.Data();
     if (data.ticks > 0 && window_.Run().Mode() == ConsoleMode::Idle)
         data.judgement = JudgeRun(data, Baseline());
     window_.RedrawList();
