@@ -67,9 +67,20 @@ void WindowRecords::ModeChanged() {
     recordingRun_ = false;
     // Judged before the summaries, which carry the verdicts; the list shows them next.
     if (!window_.Quitting())
-        window_.Data().judgement = JudgeRun(window_.Data(), reference_->Baseline());
+        ShowJudgement(JudgeRun(window_.Data(), reference_->Baseline()));
     if (const std::string note = recording_.End(window_.Data(), window_.Quitting()); !note.empty())
         std::fprintf(stderr, "%s\n", note.c_str());
+}
+
+// The verdicts go into each pair's log and, when lines were set, under the run's notice.
+void WindowRecords::ShowJudgement(RunJudgement judgement) {
+    ConsoleData& data = window_.Data();
+    const bool withLines = AnyPassLine(data);
+    for (const PairId pair : LogJudgement(judgement, withLines, data.logs))
+        window_.Events().LogChanged(pair);
+    if (withLines && window_.Notice()->isVisible())
+        window_.Notice()->SetVerdictLine(widgets::FromUtf8(RunVerdictLine(judgement)));
+    data.judgement = std::move(judgement);
 }
 
 std::string WindowRecords::RecoveryQuestion(const std::string& startedLocal) {

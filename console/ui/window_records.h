@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "console/core/run_judgement.h"
 #include "console/records/run_recording.h"
 #include "console/ui/recent_runs_list.h"
 
@@ -46,6 +47,7 @@ class WindowRecords : public QObject {
   private:
     void RunStarted();
     void ModeChanged();
+    void ShowJudgement(RunJudgement judgement);
     void RecoveryAnswered(bool yes);
     void PanelShown(bool shown);
 
