@@ -52,6 +52,21 @@ std::vector<std::string> JudgementLines(const PairJudgement& judged, bool withLi
     return lines;
 }
 
+std::vector<std::string> PairLinkLines(const ConsoleData& data, const PairRecord& pair) {
+    std::vector<std::string> lines;
+    const std::pair<const char*, const std::string*> ends[] = {
+        {"End Point 1 link: ", &pair.config.endpoint1},
+        {"End Point 2 link: ", &pair.config.endpoint2}};
+    for (const auto& [title, address] : ends) {
+        const LinkFacts* facts = LinkOf(data, *address);
+        if (facts == nullptr)
+            continue;
+        if (const std::string text = DescribeNamedLink(*facts); !text.empty())
+            lines.push_back(title + text);
+    }
+    return lines;
+}
+
 std::string RunVerdictLine(const RunJudgement& judgement) {
     int counts[3] = {0, 0, 0};
     for (const auto& [id, judged] : judgement.pairs)
