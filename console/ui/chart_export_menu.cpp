@@ -9,6 +9,7 @@
 #include "console/files/file_session.h"
 #include "console/files/series_csv.h"
 #include "console/ui/chart_picture.h"
+#include "console/ui/chart_widget.h"
 #include "widgets/text.h"
 
 namespace quarn::console::ui {
@@ -50,7 +51,15 @@ bool ChartExportMenu::ExportCsv(const QString& path) const {
 }
 
 bool ChartExportMenu::ExportReport(const QString& path) const {
-    return chart_ && WriteRunReport(path.toStdString(), data_, ChartPicture(*chart_, data_));
+    if (!chart_)
+        return false;
+    // The chart's every measure; any other widget as it is drawn.
+    auto* chart = qobject_cast<ChartWidget*>(chart_.data());
+    const std::vector<records::ReportChart> charts =
+        chart != nullptr ? ReportCharts(*chart, data_)
+                         : std::vector<records::ReportChart>{
+                               {"Throughput", PngBytes(ChartPicture(*chart_, data_)), {}}};
+    return WriteRunReport(path.toStdString(), data_, charts);
 }
 
 QString ChartExportMenu::Ask(const QString& title, const QString& name,

@@ -25,6 +25,9 @@
 #include "console/core/tick_processor.h"
 #include "console/files/series_csv.h"
 #include "console/ui/chart_export_menu.h"
+#include "console/ui/chart_measure_tabs.h"
+#include "console/ui/chart_picture.h"
+#include "console/ui/chart_widget.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/help_window.h"
 #include "console/ui/log_list_model.h"
@@ -40,10 +43,12 @@ namespace quarn::console {
 namespace {
 
 using ui::ChartExportMenu;
+using ui::ChartWidget;
 using ui::FilePanel;
 using ui::HelpWindow;
 using ui::LogWindow;
 using ui::LogWindows;
+using ui::ReportCharts;
 
 // Grabs land in the build folder, so they can be looked at after a run.
 void Shot(QWidget& widget, const QString& name) {
@@ -689,6 +694,54 @@ TEST(HelpWindowTest, PageIsLookedUpBesideTheProgramFirst) {
 }
 
 // ---- chart export ------------------------------------------------------------------------
+
+// The report draws every measure without the selector, and leaves the chart as it was.
+TEST(ChartExportTest, ReportChartsShowEachMeasureWithoutTheSelector) {
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    for (int second = 0; second < 6; ++second)
+        feeder.Line(1, RateLine(second, 500));
+    ChartWidget chart(data.chart, [] { return -1; });
+    chart.SetPairTable(&data.table);
+    chart.resize(600, 260);
+    chart.SetMeasure(ChartMeasure::Latency);
+    const QRect selector = chart.MeasureTabRect(ChartMeasure::Throughput)
+                               .united(chart.MeasureTabRect(ChartMeasure::Loss));
+    const QImage withTabs = chart.grab().toImage();
+
+    const std::vector<records::ReportChart> tcp = ReportCharts(chart, data);
+    ASSERT_EQ(tcp.size(), 3u);
+    EXPECT_EQ(tcp[0].title, "Throughput");
+    EXPECT_EQ(tcp[1].title, "Latency");
+    EXPECT_EQ(tcp[2].title, "Loss");
+    EXPECT_TRUE(tcp[2].png.empty());
+    EXPECT_FALSE(tcp[2].note.empty());
+    EXPECT_EQ(chart.Measure(), ChartMeasure::Latency);
+    EXPECT_FALSE(chart.MeasureTabs()->isHidden());
+    for (int i = 0; i < 2; ++i) {
+        QImage picture;
+        ASSERT_TRUE(picture.loadFromData(QByteArray::fromStdString(tcp[i].png), "PNG")) << i;
+        ASSERT_EQ(picture.width(), 600);
+        const int titleHeight = picture.height() - 260;
+        // Where the window draws its selector the picture holds only the chart's backdrop.
+        int differs = 0;
+        int inked = 0;
+        for (int y = selector.top(); y <= selector.bottom(); ++y)
+            for (int x = selector.left(); x <= selector.right(); ++x) {
+                const QRgb drawn = picture.pixel(x, y + titleHeight);
+                differs += drawn != withTabs.pixel(x, y) ? 1 : 0;
+                inked += qGray(drawn) < 200 ? 1 : 0;
+            }
+        EXPECT_GT(differs, 0) << i;
+        EXPECT_EQ(inked, 0) << i;
+    }
+
+    data.settings.protocol = Protocol::Udp;
+    const std::vector<records::ReportChart> udp = ReportCharts(chart, data);
+    ASSERT_EQ(udp.size(), 3u);
+    EXPECT_FALSE(udp[2].png.empty());
+}
 
 TEST(ChartExportTest, PngAndCsvOfTheChart) {
     TempFolder folder;
