@@ -29,13 +29,6 @@ QImage ChartPicture(QWidget& chart, const ConsoleData& data) {
     return picture;
 }
 
-QImage OffscreenChartPicture(const ConsoleData& data, QSize size) {
-    ChartWidget chart(data.chart, [&data] { return data.table.RowOf(data.highlighted); });
-    chart.SetPairTable(&data.table);
-    chart.resize(size);
-    return ChartPicture(chart, data);
-}
-
 std::vector<records::ReportChart> ReportCharts(ChartWidget& chart, const ConsoleData& data) {
     const ChartMeasure shown = chart.Measure();
     QWidget* tabs = chart.MeasureTabs();

@@ -16,9 +16,6 @@ namespace quarn::console::ui {
 // as drawn, so that a picture passed around still says what it shows.
 QImage ChartPicture(QWidget& chart, const ConsoleData& data);
 
-// The run's chart drawn without a window at `size` (a QApplication must exist), titled.
-QImage OffscreenChartPicture(const ConsoleData& data, QSize size = QSize(960, 420));
-
 class ChartWidget;
 
 // The report's charts: throughput, round trips and (UDP runs) loss, each titled and drawn
