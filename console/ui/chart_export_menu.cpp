@@ -2,10 +2,13 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
 #include <QWidget>
 
+#include "console/core/run_judgement.h"
 #include "console/files/file_session.h"
 #include "console/files/series_csv.h"
 #include "console/ui/chart_picture.h"
@@ -50,7 +53,7 @@ bool ChartExportMenu::ExportCsv(const QString& path) const {
     return WriteSeriesCsv(path.toStdString(), data_.table, data_.chart);
 }
 
-bool ChartExportMenu::ExportReport(const QString& path) const {
+bool ChartExportMenu::ExportReport(const QString& path, const QString& title) const {
     if (!chart_)
         return false;
     // The chart's every measure; any other widget as it is drawn.
@@ -59,7 +62,7 @@ bool ChartExportMenu::ExportReport(const QString& path) const {
         chart != nullptr ? ReportCharts(*chart, data_)
                          : std::vector<records::ReportChart>{
                                {"Throughput", PngBytes(ChartPicture(*chart_, data_)), {}}};
-    return WriteRunReport(path.toStdString(), data_, charts);
+    return WriteRunReport(path.toStdString(), data_, charts, title.toStdString());
 }
 
 QString ChartExportMenu::Ask(const QString& title, const QString& name,
@@ -103,9 +106,28 @@ void ChartExportMenu::AskAndExportReport() {
     const QString path =
         AskWithDefaultName(QStringLiteral("Export report"), QStringLiteral(".html"),
                            QStringLiteral("HTML files (*.html)"));
-    if (!path.isEmpty()) {
-        Report(ExportReport(path));
+    if (path.isEmpty())
+        return;
+    // Only a judged run's report opens with a sign-off page that needs a title.
+    if (data_.judgement && AnyPassLine(data_)) {
+        const std::optional<QString> title = AskTitle();
+        if (!title)
+            return;
+        title_ = title->trimmed();
     }
+    Report(ExportReport(path, title_));
+}
+
+std::optional<QString> ChartExportMenu::AskTitle() const {
+    if (titleChooser_)
+        return titleChooser_(title_);
+    bool ok = false;
+    QString title =
+        QInputDialog::getText(chart_ ? chart_->window() : nullptr, QStringLiteral("Export report"),
+                              QString::fromLatin1(kTitleQuestion), QLineEdit::Normal, title_, &ok);
+    if (!ok)
+        return std::nullopt;
+    return title;
 }
 
 void ChartExportMenu::Report(bool ok) const {

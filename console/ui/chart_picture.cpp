@@ -66,9 +66,9 @@ std::string PngBytes(const QImage& image) {
 }
 
 bool WriteRunReport(const std::string& path, const ConsoleData& data,
-                    const std::vector<records::ReportChart>& charts) {
+                    const std::vector<records::ReportChart>& charts, const std::string& title) {
     const std::string html = records::BuildRunReport(
-        data, charts, FormatMeasuredAt(std::chrono::system_clock::now()), std::string());
+        data, charts, FormatMeasuredAt(std::chrono::system_clock::now()), title);
     AtomicFileWriter file(path);
     return file.Open() && file.Write(html) && file.Commit();
 }

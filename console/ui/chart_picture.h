@@ -28,9 +28,9 @@ std::vector<records::ReportChart> OffscreenReportCharts(const ConsoleData& data,
 // PNG bytes of an image; empty when it cannot be encoded.
 std::string PngBytes(const QImage& image);
 
-// The report of the run (records::BuildRunReport) with `charts` embedded, written in one
-// go to `path`; false when it cannot be written.
+// The report of the run (records::BuildRunReport) with `charts` embedded and `title` on its
+// sign-off page, written in one go to `path`; false when it cannot be written.
 bool WriteRunReport(const std::string& path, const ConsoleData& data,
-                    const std::vector<records::ReportChart>& charts);
+                    const std::vector<records::ReportChart>& charts, const std::string& title = {});
 
 }  // namespace quarn::console::ui

@@ -22,6 +22,7 @@
 
 #include "console/core/console_data.h"
 #include "console/core/event_loop.h"
+#include "console/core/run_judgement.h"
 #include "console/core/tick_processor.h"
 #include "console/files/series_csv.h"
 #include "console/ui/chart_export_menu.h"
@@ -815,6 +816,55 @@ TEST(ChartExportTest, PngAndCsvOfTheChart) {
         texts << action->text();
     EXPECT_EQ(texts, QStringList(
                          {"Save chart as PNG...", "Export per-second CSV...", "Export report..."}));
+}
+
+// A judged run's report asks for the sign-off page's title; a run without lines does not.
+TEST(ChartExportTest, ReportTitleHeadsTheSignOffPage) {
+    TempFolder folder;
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(2, 60);
+    for (int second = 0; second < 6; ++second) {
+        feeder.Line(1, RateLine(second, 500));
+        feeder.Line(2, RateLine(second, 250));
+    }
+    QWidget chart;
+    chart.resize(300, 120);
+    ChartExportMenu menu(&chart, data, QString::fromStdString(folder.File("")));
+    const QString path = QString::fromStdString(folder.File("run.html"));
+    menu.SetPathChooser([&](const QString&, const QString&, const QString&) { return path; });
+    std::vector<QString> proposed;
+    std::optional<QString> answer = QString("Floor 3 <switch> roll-out");
+    menu.SetTitleChooser([&](const QString& last) {
+        proposed.push_back(last);
+        return answer;
+    });
+
+    menu.AskAndExportReport();
+    EXPECT_TRUE(proposed.empty()) << "asked for a title without a sign-off page";
+    EXPECT_EQ(ReadFile(path.toStdString()).find("class=\"signoff\""), std::string::npos);
+
+    data.settings.passLines.minThroughput = ThroughputLine{300.0, false};
+    data.judgement = JudgeRun(data, BaselineAverages{});
+    menu.AskAndExportReport();
+    ASSERT_EQ(proposed.size(), 1u);
+    EXPECT_EQ(proposed[0], "");
+    std::string html = ReadFile(path.toStdString());
+    EXPECT_NE(html.find("<h1>Floor 3 &lt;switch&gt; roll-out</h1>"), std::string::npos);
+
+    // The next export proposes the title given; a cancelled question writes nothing.
+    ASSERT_TRUE(QFile::remove(path));
+    answer.reset();
+    menu.AskAndExportReport();
+    ASSERT_EQ(proposed.size(), 2u);
+    EXPECT_EQ(proposed[1], "Floor 3 <switch> roll-out");
+    EXPECT_FALSE(QFile::exists(path));
+
+    // An empty title leaves the page its own heading.
+    answer = QString("  ");
+    menu.AskAndExportReport();
+    html = ReadFile(path.toStdString());
+    EXPECT_NE(html.find("<h1>Acceptance of the measured links</h1>"), std::string::npos);
 }
 
 }  // namespace
