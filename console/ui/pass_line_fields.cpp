@@ -11,8 +11,8 @@ namespace quarn::console::ui {
 namespace {
 
 constexpr int kFirstRow = 20;
-constexpr int kFieldLeft = 172;
-constexpr int kFieldWidth = 52;
+using pass_line_layout::kFieldLeft;
+using pass_line_layout::kFieldWidth;
 
 constexpr const char* kLabels[PassLineFields::kFields] = {"Minimum throughput", "Maximum loss",
                                                           "Maximum jitter", "Maximum RTT rise",
@@ -36,7 +36,7 @@ PassLineFields::PassLineFields(const PassLines& lines, QWidget* parent) : QWidge
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("pairPassLine%1").arg(i));
         edit->setFrame(false);
-        edit->setMaxLength(16);
+        edit->setMaxLength(pass_line_layout::kMaxLength);
         edit->setFont(widgets::GulimFont(12));
         edit->setTextMargins(0, 0, 0, 0);
         edit->setGeometry(kFieldLeft, FrameOf(i).top() + 4, kFieldWidth, 14);
@@ -62,7 +62,7 @@ void PassLineFields::paintEvent(QPaintEvent*) {
     widgets::DrawTextAt(painter, 8, 3,
                         QStringLiteral("Pass lines of this pair (empty: the run's)"));
     for (int i = 0; i < kFields; ++i)
-        widgets::DrawTextAt(painter, kFieldLeft + kFieldWidth + 12, FrameOf(i).top() + 4,
+        widgets::DrawTextAt(painter, pass_line_layout::kUnitLeft, FrameOf(i).top() + 4,
                             QString::fromLatin1(kUnits[i]));
     painter.setPen(Qt::black);
     for (int i = 0; i < kFields; ++i)

@@ -12,6 +12,16 @@ class QLineEdit;
 
 namespace quarn::console::ui {
 
+// Where a pass-line field sits in both dialogs: right of the longest label and wide enough
+// for the longest value a field takes ("1000000000.00", the largest figure with its two
+// decimals), which is as long as it lets a value be.
+namespace pass_line_layout {
+constexpr int kFieldLeft = 146;
+constexpr int kFieldWidth = 91;
+constexpr int kMaxLength = 13;
+constexpr int kUnitLeft = kFieldLeft + kFieldWidth + 8;
+}  // namespace pass_line_layout
+
 // One pair's own pass lines as a group of fields with a heading, in the Pair Setting
 // dialog's style: an empty field leaves the run's line in force. It draws only its frames
 // and texts, over whatever its dialog paints behind it.
