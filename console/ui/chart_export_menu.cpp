@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
 #include <QWidget>
@@ -121,13 +120,15 @@ void ChartExportMenu::AskAndExportReport() {
 std::optional<QString> ChartExportMenu::AskTitle() const {
     if (titleChooser_)
         return titleChooser_(title_);
-    bool ok = false;
-    QString title =
-        QInputDialog::getText(chart_ ? chart_->window() : nullptr, QStringLiteral("Export report"),
-                              QString::fromLatin1(kTitleQuestion), QLineEdit::Normal, title_, &ok);
-    if (!ok)
+    QInputDialog dialog(chart_ ? chart_->window() : nullptr);
+    dialog.setWindowTitle(QStringLiteral("Export report"));
+    dialog.setLabelText(QString::fromLatin1(kTitleQuestion));
+    dialog.setTextValue(title_);
+    // Room for a title such as a site and a contract, not just a word.
+    dialog.resize(420, dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return title;
+    return dialog.textValue();
 }
 
 void ChartExportMenu::Report(bool ok) const {

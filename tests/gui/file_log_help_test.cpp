@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QInputDialog>
 #include <QListView>
 #include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -865,6 +867,40 @@ TEST(ChartExportTest, ReportTitleHeadsTheSignOffPage) {
     menu.AskAndExportReport();
     html = ReadFile(path.toStdString());
     EXPECT_NE(html.find("<h1>Acceptance of the measured links</h1>"), std::string::npos);
+}
+
+// Without a replacement the title is asked in a dialog of its own, wide enough for one.
+TEST(ChartExportTest, TheTitleDialogProposesTheLastTitle) {
+    TempFolder folder;
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    for (int second = 0; second < 6; ++second)
+        feeder.Line(1, RateLine(second, 500));
+    data.settings.passLines.minThroughput = ThroughputLine{300.0, false};
+    data.judgement = JudgeRun(data, BaselineAverages{});
+    QWidget chart;
+    ChartExportMenu menu(&chart, data, QString::fromStdString(folder.File("")));
+    const QString path = QString::fromStdString(folder.File("run.html"));
+    menu.SetPathChooser([&](const QString&, const QString&, const QString&) { return path; });
+    QStringList seen;
+    const auto answerWith = [&](const QString& title) {
+        QTimer::singleShot(50, [&seen, title] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            seen << dialog->labelText() << dialog->textValue();
+            EXPECT_GE(dialog->width(), 400);
+            dialog->setTextValue(title);
+            dialog->accept();
+        });
+    };
+    answerWith("Block B cabling");
+    menu.AskAndExportReport();
+    answerWith("Block C cabling");
+    menu.AskAndExportReport();
+    EXPECT_EQ(seen, QStringList({"Title of the sign-off page:", "",
+                                 "Title of the sign-off page:", "Block B cabling"}));
+    EXPECT_NE(ReadFile(path.toStdString()).find("<h1>Block C cabling</h1>"), std::string::npos);
 }
 
 }  // namespace
