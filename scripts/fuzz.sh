@@ -12,7 +12,7 @@ seconds=${1:-20}
 shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
-    targets=(fuzz_request_framer fuzz_probe_reply fuzz_tick_processor fuzz_config_file fuzz_pair_log
+    targets=(fuzz_request_framer fuzz_probe_reply fuzz_facts_reply fuzz_tick_processor fuzz_config_file fuzz_pair_log
         fuzz_json_reader fuzz_journal_reader fuzz_metrics_request fuzz_headless_options
         fuzz_reference_loading fuzz_auth_messages)
 

@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
 #ifdef QUARN_WITH_WINDOW
     // A report's chart is drawn by the window's chart widget, on no display.
     if (!parsed->reportPath.empty()) {
-        environment.chartPng = [](const ConsoleData& data) {
-            return quarn::console::ui::PngBytes(quarn::console::ui::OffscreenChartPicture(data));
+        environment.reportCharts = [](const ConsoleData& data) {
+            return quarn::console::ui::OffscreenReportCharts(data);
         };
         return quarn::console::ui::RunWithOffscreenQt(
             argc, argv, [&] { return RunHeadlessConsole(*parsed, environment); });

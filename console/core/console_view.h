@@ -44,6 +44,8 @@ class ConsoleView {
     // A search in the background has ended, its result applied (the mode is Idle again);
     // its notice comes next.
     virtual void SearchEnded() {}
+    // A run has ended and been judged: data.judgement is set, the verdicts are in the logs.
+    virtual void RunJudged() {}
 };
 
 }  // namespace quarn::console

@@ -58,4 +58,11 @@ std::string DescribeLink(const LinkFacts& facts) {
     return text;
 }
 
+std::string DescribeNamedLink(const LinkFacts& facts) {
+    std::string text = facts.interfaceName;
+    if (const std::string described = DescribeLink(facts); !described.empty())
+        text += (text.empty() ? "" : ", ") + described;
+    return text;
+}
+
 }  // namespace quarn::console

@@ -32,5 +32,7 @@ std::optional<double> ExpectedGoodputMbps(const LinkFacts* end1, const LinkFacts
 
 // "10000 Mbit/s full duplex, MTU 1500", leaving out what is unknown; "wireless" added.
 std::string DescribeLink(const LinkFacts& facts);
+// The same after the interface's name: "eth0, 10000 Mbit/s full duplex, MTU 1500".
+std::string DescribeNamedLink(const LinkFacts& facts);
 
 }  // namespace quarn::console

@@ -241,6 +241,11 @@ void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
         run.iperfPath = iperfPath;
         run.client = environment_.IsThisMachine(pair.config.endpoint1) ? ClientSide::Console
                                                                        : ClientSide::EndPoint1;
+        // Here the Console is End Point 1: its link is the interface iperf leaves through.
+        if (run.client == ClientSide::Console) {
+            if (auto link = environment_.LinkTowards(pair.config.endpoint2))
+                data_.links[pair.config.endpoint1] = std::move(*link);
+        }
         run.interval = std::to_string(kReportIntervalSeconds);
         run.time = std::to_string(duration + kIperfExtraSeconds);
         run.protocol = data_.settings.protocol;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "console/core/link_facts.h"
 #include "console/core/rtt_statistics.h"
 
 namespace quarn::console {
@@ -26,6 +27,11 @@ class RunEnvironment {
     virtual bool IsThisMachine(const std::string& address) = 0;
     // The iperf program this Console runs in local mode.
     virtual std::string IperfPath() = 0;
+    // The link of this machine's interface towards `endpoint2`: a local pair's End Point 1
+    // link, which no EndPoint reports. Nothing when unknown.
+    virtual std::optional<LinkFacts> LinkTowards(const std::string& /*endpoint2*/) {
+        return std::nullopt;
+    }
 
     // Round trips to the runs' End Point 2 addresses: idle probes at once, loaded ones
     // from `loadStartsIn` on, until StopRttProbes. Without a prober there are no figures.

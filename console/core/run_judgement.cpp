@@ -2,6 +2,7 @@
 
 #include "console/core/console_data.h"
 #include "console/core/number_text.h"
+#include "console/core/pair_logs.h"
 
 namespace quarn::console {
 namespace {
@@ -49,6 +50,52 @@ std::vector<std::string> JudgementLines(const PairJudgement& judged, bool withLi
     for (const std::string& note : judged.notes)
         lines.push_back("Note: " + note);
     return lines;
+}
+
+std::vector<std::string> PairLinkLines(const ConsoleData& data, const PairRecord& pair) {
+    std::vector<std::string> lines;
+    const std::pair<const char*, const std::string*> ends[] = {
+        {"End Point 1 link: ", &pair.config.endpoint1},
+        {"End Point 2 link: ", &pair.config.endpoint2}};
+    for (const auto& [title, address] : ends) {
+        const LinkFacts* facts = LinkOf(data, *address);
+        if (facts == nullptr)
+            continue;
+        if (const std::string text = DescribeNamedLink(*facts); !text.empty())
+            lines.push_back(title + text);
+    }
+    return lines;
+}
+
+std::string RunVerdictLine(const RunJudgement& judgement) {
+    int counts[3] = {0, 0, 0};
+    for (const auto& [id, judged] : judgement.pairs)
+        ++counts[static_cast<int>(judged.verdict.verdict)];
+    std::string parts;
+    const auto add = [&parts](int count, const char* word) {
+        if (count == 0)
+            return;
+        parts += (parts.empty() ? "" : ", ") + std::to_string(count) + " " + word;
+    };
+    add(counts[static_cast<int>(Verdict::Fail)], "failed");
+    add(counts[static_cast<int>(Verdict::Pass)], "passed");
+    add(counts[static_cast<int>(Verdict::Unchecked)], "unchecked");
+    std::string line = std::string("Verdict: ") + VerdictLabel(judgement.run);
+    return parts.empty() ? line : line + " (" + parts + ")";
+}
+
+std::vector<PairId> LogJudgement(const RunJudgement& judgement, bool withLines, PairLogs& logs) {
+    std::vector<PairId> written;
+    for (const auto& [id, judged] : judgement.pairs) {
+        const std::vector<std::string> lines = JudgementLines(judged, withLines);
+        if (lines.empty())
+            continue;
+        PairLog& log = logs.Of(id);
+        for (const std::string& line : lines)
+            log.Append(line);
+        written.push_back(id);
+    }
+    return written;
 }
 
 RunJudgement JudgeRun(const ConsoleData& data, const BaselineAverages& baseline) {

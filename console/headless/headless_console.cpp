@@ -380,9 +380,10 @@ int HeadlessConsole::Save() {
 }
 
 int HeadlessConsole::WriteReport() {
-    const std::string png = env_.chartPng ? env_.chartPng(data_) : std::string();
+    const std::vector<records::ReportChart> charts =
+        env_.reportCharts ? env_.reportCharts(data_) : std::vector<records::ReportChart>();
     const std::string html = records::BuildRunReport(
-        data_, png, FormatMeasuredAt(std::chrono::system_clock::now()), options_.reportTitle);
+        data_, charts, FormatMeasuredAt(std::chrono::system_clock::now()), options_.reportTitle);
     AtomicFileWriter file(options_.reportPath);
     if (!file.Open() || !file.Write(html) || !file.Commit())
         return Fail("Cannot write the report: " + options_.reportPath);

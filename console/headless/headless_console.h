@@ -4,9 +4,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "console/core/console_data.h"
 #include "console/headless/headless_options.h"
+#include "console/records/run_report.h"
 #include "labkey/lab_key.h"
 
 namespace quarn::console {
@@ -19,7 +21,7 @@ struct HeadlessEnvironment {
     std::FILE* out = stdout;
     std::FILE* err = stderr;
     // The chart of a run as PNG bytes for --report; a report without one when unset.
-    std::function<std::string(const ConsoleData&)> chartPng;
+    std::function<std::vector<records::ReportChart>(const ConsoleData&)> reportCharts;
 };
 
 // The key --lab-key names, into key (none without the option); the text to show when the

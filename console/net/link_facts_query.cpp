@@ -6,8 +6,8 @@
 
 #include "address/ipv4.h"
 #include "console/net/link_facts_reply.h"
+#include "console/net/local_link.h"
 #include "platform/adapters.h"
-#include "platform/link_info.h"
 #include "platform/socket.h"
 #include "protocol/endpoint_facts.h"
 #include "protocol/messages.h"
@@ -22,9 +22,7 @@ void AddOwnLinks(const std::set<std::string>& wanted, std::map<std::string, Link
         const std::string address = FormatIpv4(own.address);
         if (!wanted.contains(address) || links.contains(address))
             continue;
-        const platform::LinkInfo info = platform::ReadLinkInfo(own.name);
-        links[address] =
-            LinkFacts{own.name, info.speedMbps, info.fullDuplex, info.mtu, info.wireless, {}};
+        links[address] = LinkFactsOf(own.name);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "console/net/network_run_environment.h"
 
 #include "address/ipv4.h"
+#include "console/net/local_link.h"
 #include "console/net/own_machine.h"
 #include "console/net/restart_broadcast.h"
 
@@ -27,6 +28,10 @@ bool NetworkRunEnvironment::IsThisMachine(const std::string& address) {
         return false;
     const std::optional<std::uint32_t> own = OwnAddress();
     return own && *own == *parsed;
+}
+
+std::optional<LinkFacts> NetworkRunEnvironment::LinkTowards(const std::string& endpoint2) {
+    return console::LinkTowards(endpoint2);
 }
 
 void NetworkRunEnvironment::StartRttProbes(const std::vector<std::string>& endpoints,

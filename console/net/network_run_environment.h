@@ -20,6 +20,7 @@ class NetworkRunEnvironment : public RunEnvironment {
     void BroadcastRestart() override;
     std::optional<std::uint32_t> OwnAddress() override;
     bool IsThisMachine(const std::string& address) override;
+    std::optional<LinkFacts> LinkTowards(const std::string& endpoint2) override;
     std::string IperfPath() override { return iperfPath_; }
 
     // Probes each address's discovery port (the discovery options' port).

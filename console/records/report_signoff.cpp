@@ -40,7 +40,10 @@ const char* const kSignOffStyle =
     ".signoff tr.fail td.verdict{color:#b00}.signoff tr.pass td.verdict{color:#070}"
     ".signoff .sign{margin-top:3em}.signoff .sign span{display:inline-block;width:18em;"
     "border-top:1px solid #222;margin-right:3em;padding-top:.2em}"
-    "@media print{@page{size:A4;margin:15mm}body{margin:0;font-size:10pt}"
+    // Collapsed borders lie half outside their table: without room at the sides a printed
+    // page cuts a full-width table's right edge off at its margin.
+    "@media print{@page{size:A4;margin:15mm}body{margin:0 3mm;font-size:10pt}"
+    ".signoff table{width:100%}"
     ".signoff{break-after:page;border:0}img{max-width:100%}}";
 
 std::string SignOffSection(const ConsoleData& data, const std::string& title,

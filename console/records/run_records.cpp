@@ -69,6 +69,12 @@ std::optional<PairHead> DecodePairHead(const JsonValue& v) {
     pair.active = v.BoolAt("active").value_or(true);
     pair.showAddress = v.BoolAt("show_address").value_or(true);
     pair.traffic = DecodeTraffic(v);
+    if (const JsonValue* lines = v.Find("pass_lines"))
+        pair.passLines = DecodePassLines(*lines);
+    if (const JsonValue* link = v.Find("endpoint1_link"))
+        pair.endpoint1Link = DecodeLinkFacts(*link);
+    if (const JsonValue* link = v.Find("endpoint2_link"))
+        pair.endpoint2Link = DecodeLinkFacts(*link);
     return pair;
 }
 
@@ -220,6 +226,8 @@ std::optional<RunHead> DecodeHead(const JsonValue& v) {
     head.udp = v.StringAt("protocol").value_or("tcp") == "udp";
     head.windowText = v.StringAt("window_mbyte").value_or("");
     head.throughputText = v.StringAt("throughput_mbit_per_s").value_or("");
+    if (const JsonValue* lines = v.Find("pass_lines"))
+        head.passLines = DecodePassLines(*lines);
     for (const JsonValue& item : pairs->items) {
         std::optional<PairHead> pair = DecodePairHead(item);
         if (!pair)
@@ -253,6 +261,15 @@ std::optional<PairSummary> DecodePairSummary(const JsonValue& v) {
     s.minMbitPerS = v.NumberAt("min_mbit_per_s").value_or(0.0);
     s.maxMbitPerS = v.NumberAt("max_mbit_per_s").value_or(0.0);
     s.state = v.StringAt("state").value_or("");
+    s.expectedMbitPerS = v.NumberAt("expected_mbit_per_s");
+    if (const auto verdict = v.StringAt("verdict");
+        verdict == "pass" || verdict == "fail" || verdict == "unchecked") {
+        s.verdict = *verdict;
+        if (const JsonValue* reasons = v.Find("verdict_reasons"))
+            s.verdictReasons = DecodeStrings(*reasons);
+    }
+    if (const JsonValue* notes = v.Find("notes"))
+        s.notes = DecodeStrings(*notes);
     return s;
 }
 
@@ -270,6 +287,9 @@ std::optional<RunSummary> DecodeRunSummary(const JsonValue& v) {
     s.totalAverageMbitPerS = v.NumberAt("total_average_mbit_per_s").value_or(0.0);
     s.totalMinMbitPerS = v.NumberAt("total_min_mbit_per_s").value_or(0.0);
     s.totalMaxMbitPerS = v.NumberAt("total_max_mbit_per_s").value_or(0.0);
+    if (const auto verdict = v.StringAt("verdict");
+        verdict == "pass" || verdict == "fail" || verdict == "unchecked")
+        s.verdict = *verdict;
     return s;
 }
 

@@ -109,7 +109,25 @@ constexpr const char* kStyle =
     "table.settings td:first-child{text-align:left}"
     "tfoot td{font-weight:bold}img{max-width:100%;border:1px solid #bbb}"
     ".wide{max-width:100%;overflow-x:auto}table.pairs{font-size:.9em}"
-    "@media print{.wide{overflow:visible}table.pairs{font-size:7pt}}";
+    "@media print{.wide{overflow:visible}table.pairs{font-size:7pt}"
+    "figure{break-inside:avoid}}figure{margin:0 0 1em 0}";
+
+std::string ChartsSection(const std::vector<ReportChart>& charts) {
+    std::string html = "<h2>Charts</h2>\n";
+    if (charts.empty())
+        return html + "<p>No chart in this report.</p>\n";
+    for (const ReportChart& chart : charts) {
+        const std::string title = HtmlEscape(chart.title);
+        html += "<figure>\n<h3>" + title + "</h3>\n";
+        if (chart.png.empty())
+            html += "<p>" + HtmlEscape(chart.note.empty() ? "No chart." : chart.note) + "</p>\n";
+        else
+            html += "<img alt=\"" + title + " chart\" src=\"data:image/png;base64," +
+                    Base64(chart.png) + "\">\n";
+        html += "</figure>\n";
+    }
+    return html;
+}
 
 }  // namespace
 
@@ -170,6 +188,14 @@ std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
 
 std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
                            const std::string& createdAt, const std::string& operatorTitle) {
+    std::vector<ReportChart> charts;
+    if (!chartPng.empty())
+        charts.push_back({"Throughput", std::string(chartPng), {}});
+    return BuildRunReport(data, charts, createdAt, operatorTitle);
+}
+
+std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChart>& charts,
+                           const std::string& createdAt, const std::string& operatorTitle) {
     const std::string title = RunTitle(data);
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     html += "<title>Quarn report: " + HtmlEscape(title) + "</title>\n";
@@ -179,12 +205,7 @@ std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
     html += "<p class=\"title\">" + HtmlEscape(title) + "</p>\n";
     html += "<p class=\"created\">Report made " + HtmlEscape(createdAt) + "</p>\n";
     html += SettingsTable(data) + PairsTable(data) + TrafficTable(data);
-    html += "<h2>Chart</h2>\n";
-    if (chartPng.empty())
-        html += "<p>No chart in this report.</p>\n";
-    else
-        html += "<img alt=\"Throughput chart\" src=\"data:image/png;base64," + Base64(chartPng) +
-                "\">\n";
+    html += ChartsSection(charts);
     return html + "</body>\n</html>\n";
 }
 

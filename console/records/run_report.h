@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/core/console_data.h"
 
@@ -15,6 +16,14 @@ std::string RunTitle(const ConsoleData& data);
 std::string HtmlEscape(std::string_view text);
 std::string Base64(std::string_view bytes);
 
+// One chart of the report: its measure's title and PNG bytes; without a picture `note`
+// says why there is none.
+struct ReportChart {
+    std::string title;  // "Throughput", "Latency", "Loss"
+    std::string png;
+    std::string note;
+};
+
 // A report of the run that stands on its own: settings, every pair's addresses and names,
 // the table with units and quality figures, and `chartPng` (PNG bytes; none when empty)
 // embedded as a data URI, so that nothing outside the file is ever fetched.
@@ -23,6 +32,9 @@ std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
                            const std::string& createdAt);
 // The same, opened by the sign-off page of a judged run under the operator's `title`.
 std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
+                           const std::string& createdAt, const std::string& title);
+// The same with a chart for each measure, in the order given.
+std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChart>& charts,
                            const std::string& createdAt, const std::string& title);
 
 }  // namespace quarn::console::records

@@ -18,12 +18,18 @@ void AddPairs(const RunHead& head, ConsoleData& data) {
         record.config.traffic = pair.traffic;
         record.config.active = pair.active;
         record.config.showAddress = pair.showAddress;
+        record.config.passLines = pair.passLines;
         record.figures.state = pair.active ? PairState::Ready : PairState::Inactive;
         record.figures.statusText = std::string(StatusText(record.figures.state));
         if (!pair.endpoint1Name.empty())
             data.nameLookup[pair.endpoint1] = pair.endpoint1Name;
         if (!pair.endpoint2Name.empty())
             data.nameLookup[pair.endpoint2] = pair.endpoint2Name;
+        // The links as the run knew them, so that it is judged again as it was.
+        if (pair.endpoint1Link)
+            data.links[pair.endpoint1] = *pair.endpoint1Link;
+        if (pair.endpoint2Link)
+            data.links[pair.endpoint2] = *pair.endpoint2Link;
         if (!data.table.AppendPair(std::move(record)).Valid())
             break;
     }
@@ -131,6 +137,7 @@ void RestoreRun(const JournalContent& journal, ConsoleData& data) {
     data.settings.protocol = journal.head.udp ? Protocol::Udp : Protocol::Tcp;
     data.settings.windowSizeText = journal.head.windowText;
     data.settings.throughputText = journal.head.throughputText;
+    data.settings.passLines = journal.head.passLines;
     AddPairs(journal.head, data);
     const int pairs = data.table.PairCount();
     data.chart.SetPairCount(pairs);

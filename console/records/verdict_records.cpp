@@ -1,5 +1,8 @@
 #include "console/records/verdict_records.h"
 
+#include <cmath>
+#include <limits>
+
 #include "console/records/json_text.h"
 
 namespace quarn::console::records {
@@ -43,6 +46,60 @@ std::string EncodeStrings(const std::vector<std::string>& texts) {
         AppendJsonString(out, text);
     }
     return out + "]";
+}
+
+namespace {
+
+std::optional<double> LineNumber(const JsonValue& object, std::string_view key, double maximum) {
+    const std::optional<double> value = object.NumberAt(key);
+    if (!value || !std::isfinite(*value) || *value < 0.0 || *value > maximum)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> PositiveInt(const JsonValue& object, std::string_view key) {
+    const std::optional<long long> value = object.IntegerAt(key);
+    if (!value || *value <= 0 || *value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+}  // namespace
+
+PassLines DecodePassLines(const JsonValue& object) {
+    constexpr double kAny = std::numeric_limits<double>::max();
+    PassLines lines;
+    if (const auto mbps = LineNumber(object, "min_mbit_per_s", kAny))
+        lines.minThroughput = ThroughputLine{*mbps, false};
+    else if (const auto percent = LineNumber(object, "min_percent_of_expected", 100.0))
+        lines.minThroughput = ThroughputLine{*percent, true};
+    lines.maxLossPercent = LineNumber(object, "max_loss_percent", 100.0);
+    lines.maxJitterMs = LineNumber(object, "max_jitter_ms", kAny);
+    lines.maxRttRiseMs = LineNumber(object, "max_rtt_rise_ms", kAny);
+    lines.maxBaselineDropPercent = LineNumber(object, "max_baseline_drop_percent", 100.0);
+    return lines;
+}
+
+std::optional<LinkFacts> DecodeLinkFacts(const JsonValue& object) {
+    if (!object.Is(JsonValue::Kind::Object))
+        return std::nullopt;
+    LinkFacts link;
+    link.interfaceName = object.StringAt("interface").value_or("");
+    link.speedMbps = PositiveInt(object, "speed_mbit_per_s");
+    if (const auto duplex = object.StringAt("duplex"); duplex == "full" || duplex == "half")
+        link.fullDuplex = *duplex == "full";
+    link.mtu = PositiveInt(object, "mtu");
+    link.wireless = object.BoolAt("wireless").value_or(false);
+    return link;
+}
+
+std::vector<std::string> DecodeStrings(const JsonValue& array) {
+    std::vector<std::string> texts;
+    for (const JsonValue& item : array.items) {
+        if (item.Is(JsonValue::Kind::String))
+            texts.push_back(item.text);
+    }
+    return texts;
 }
 
 }  // namespace quarn::console::records

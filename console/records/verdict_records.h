@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "console/core/link_facts.h"
 #include "console/core/pass_lines.h"
+#include "console/records/json_value.h"
 
 namespace quarn::console::records {
 
@@ -16,5 +18,13 @@ std::string EncodePassLines(const PassLines& lines);
 std::string EncodeLinkFacts(const LinkFacts& link);
 // ["a","b"]
 std::string EncodeStrings(const std::vector<std::string>& texts);
+
+// The encoders' objects read back. A figure of the wrong kind, negative or out of range is
+// left out, as if it had not been written; so is a member that is not understood.
+PassLines DecodePassLines(const JsonValue& object);
+// Nothing when `object` is no object.
+std::optional<LinkFacts> DecodeLinkFacts(const JsonValue& object);
+// The array's strings; what is not a string is skipped.
+std::vector<std::string> DecodeStrings(const JsonValue& array);
 
 }  // namespace quarn::console::records

@@ -1,5 +1,6 @@
 #include "console/session/console_session.h"
 
+#include "console/core/run_judgement.h"
 #include "console/files/opened_run_state.h"
 #include "console/net/endpoint_search.h"
 #include "console/records/journal_directory.h"
@@ -117,6 +118,11 @@ void ConsoleSession::EndRecording(bool quit) {
         Judge();
     if (const std::string note = recording_.End(data_, quit); !note.empty())
         view_.RecordsNoted(note);
+    if (!quit && data_.judgement) {
+        for (const PairId pair : LogJudgement(*data_.judgement, AnyPassLine(data_), data_.logs))
+            view_.LogChanged(pair);
+        view_.RunJudged();
+    }
 }
 
 bool ConsoleSession::StartSearch() {
@@ -272,6 +278,11 @@ void ConsoleSession::ForwardingView::TableChanged() {
 void ConsoleSession::ForwardingView::SearchEnded() {
     if (target)
         target->SearchEnded();
+}
+
+void ConsoleSession::ForwardingView::RunJudged() {
+    if (target)
+        target->RunJudged();
 }
 
 }  // namespace quarn::console

@@ -156,6 +156,7 @@ class ConsoleSession {
         void ReferenceChanged() override;
         void TableChanged() override;
         void SearchEnded() override;
+        void RunJudged() override;
         ConsoleSession& session;
         ConsoleView* target = nullptr;
     };

@@ -2,13 +2,16 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMenu>
 #include <QPixmap>
 #include <QWidget>
 
+#include "console/core/run_judgement.h"
 #include "console/files/file_session.h"
 #include "console/files/series_csv.h"
 #include "console/ui/chart_picture.h"
+#include "console/ui/chart_widget.h"
 #include "widgets/text.h"
 
 namespace quarn::console::ui {
@@ -49,8 +52,16 @@ bool ChartExportMenu::ExportCsv(const QString& path) const {
     return WriteSeriesCsv(path.toStdString(), data_.table, data_.chart);
 }
 
-bool ChartExportMenu::ExportReport(const QString& path) const {
-    return chart_ && WriteRunReport(path.toStdString(), data_, ChartPicture(*chart_, data_));
+bool ChartExportMenu::ExportReport(const QString& path, const QString& title) const {
+    if (!chart_)
+        return false;
+    // The chart's every measure; any other widget as it is drawn.
+    auto* chart = qobject_cast<ChartWidget*>(chart_.data());
+    const std::vector<records::ReportChart> charts =
+        chart != nullptr ? ReportCharts(*chart, data_)
+                         : std::vector<records::ReportChart>{
+                               {"Throughput", PngBytes(ChartPicture(*chart_, data_)), {}}};
+    return WriteRunReport(path.toStdString(), data_, charts, title.toStdString());
 }
 
 QString ChartExportMenu::Ask(const QString& title, const QString& name,
@@ -94,9 +105,30 @@ void ChartExportMenu::AskAndExportReport() {
     const QString path =
         AskWithDefaultName(QStringLiteral("Export report"), QStringLiteral(".html"),
                            QStringLiteral("HTML files (*.html)"));
-    if (!path.isEmpty()) {
-        Report(ExportReport(path));
+    if (path.isEmpty())
+        return;
+    // Only a judged run's report opens with a sign-off page that needs a title.
+    if (data_.judgement && AnyPassLine(data_)) {
+        const std::optional<QString> title = AskTitle();
+        if (!title)
+            return;
+        title_ = title->trimmed();
     }
+    Report(ExportReport(path, title_));
+}
+
+std::optional<QString> ChartExportMenu::AskTitle() const {
+    if (titleChooser_)
+        return titleChooser_(title_);
+    QInputDialog dialog(chart_ ? chart_->window() : nullptr);
+    dialog.setWindowTitle(QStringLiteral("Export report"));
+    dialog.setLabelText(QString::fromLatin1(kTitleQuestion));
+    dialog.setTextValue(title_);
+    // Room for a title such as a site and a contract, not just a word.
+    dialog.resize(420, dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 void ChartExportMenu::Report(bool ok) const {

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "console/core/console_data.h"
 #include "console/core/console_view.h"
@@ -33,11 +34,16 @@ class ChartExportMenu : public QObject {
     void SetMoreActions(std::function<void(QMenu&)> more) { more_ = std::move(more); }
     bool SavePng(const QString& path) const;
     bool ExportCsv(const QString& path) const;
-    bool ExportReport(const QString& path) const;
+    // `title` heads the sign-off page of a run judged against pass lines.
+    bool ExportReport(const QString& path, const QString& title = {}) const;
 
     // Asks for a file name: title, proposed path, filter; empty when cancelled.
     using PathChooser = std::function<QString(const QString&, const QString&, const QString&)>;
     void SetPathChooser(PathChooser chooser) { chooser_ = std::move(chooser); }
+    // Asks for the sign-off page's title, proposing the last one; nothing when cancelled.
+    using TitleChooser = std::function<std::optional<QString>(const QString&)>;
+    void SetTitleChooser(TitleChooser chooser) { titleChooser_ = std::move(chooser); }
+    static constexpr const char* kTitleQuestion = "Title of the sign-off page:";
     // Where the outcome goes (the notice panel); nothing is shown without it.
     void SetNotice(std::function<void(NoticeKind, const QString&)> notice) {
         notice_ = std::move(notice);
@@ -54,11 +60,14 @@ class ChartExportMenu : public QObject {
     QString AskWithDefaultName(const QString& title, const QString& extension,
                                const QString& filter) const;
     void Report(bool ok) const;
+    std::optional<QString> AskTitle() const;
 
     QPointer<QWidget> chart_;
     const ConsoleData& data_;
     QString folder_;
     PathChooser chooser_;
+    TitleChooser titleChooser_;
+    QString title_;
     std::function<void(NoticeKind, const QString&)> notice_;
     std::function<void(QMenu&)> more_;
 };

@@ -29,11 +29,32 @@ QImage ChartPicture(QWidget& chart, const ConsoleData& data) {
     return picture;
 }
 
-QImage OffscreenChartPicture(const ConsoleData& data, QSize size) {
+std::vector<records::ReportChart> ReportCharts(ChartWidget& chart, const ConsoleData& data) {
+    const ChartMeasure shown = chart.Measure();
+    QWidget* tabs = chart.MeasureTabs();
+    const bool tabsHidden = tabs->isHidden();
+    tabs->hide();  // a picture on paper has nothing to click
+    std::vector<records::ReportChart> charts;
+    for (const ChartMeasure measure :
+         {ChartMeasure::Throughput, ChartMeasure::Latency, ChartMeasure::Loss}) {
+        const char* title = ChartWidget::kMeasureTitles[static_cast<std::size_t>(measure)];
+        if (measure == ChartMeasure::Loss && data.settings.protocol != Protocol::Udp) {
+            charts.push_back({title, {}, "TCP runs measure no loss."});
+            continue;
+        }
+        chart.SetMeasure(measure);
+        charts.push_back({title, PngBytes(ChartPicture(chart, data)), {}});
+    }
+    chart.SetMeasure(shown);
+    tabs->setHidden(tabsHidden);
+    return charts;
+}
+
+std::vector<records::ReportChart> OffscreenReportCharts(const ConsoleData& data, QSize size) {
     ChartWidget chart(data.chart, [&data] { return data.table.RowOf(data.highlighted); });
     chart.SetPairTable(&data.table);
     chart.resize(size);
-    return ChartPicture(chart, data);
+    return ReportCharts(chart, data);
 }
 
 std::string PngBytes(const QImage& image) {
@@ -44,9 +65,10 @@ std::string PngBytes(const QImage& image) {
     return bytes.toStdString();
 }
 
-bool WriteRunReport(const std::string& path, const ConsoleData& data, const QImage& chart) {
+bool WriteRunReport(const std::string& path, const ConsoleData& data,
+                    const std::vector<records::ReportChart>& charts, const std::string& title) {
     const std::string html = records::BuildRunReport(
-        data, PngBytes(chart), FormatMeasuredAt(std::chrono::system_clock::now()));
+        data, charts, FormatMeasuredAt(std::chrono::system_clock::now()), title);
     AtomicFileWriter file(path);
     return file.Open() && file.Write(html) && file.Commit();
 }

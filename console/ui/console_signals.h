@@ -31,6 +31,7 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void ReferenceChanged() override { emit referenceChanged(); }
     void TableChanged() override { emit tableChanged(); }
     void SearchEnded() override { emit searchEnded(); }
+    void RunJudged() override { emit runJudged(); }
 
   signals:
     void noticeRequested(quarn::console::NoticeKind kind, const QString& text);
@@ -45,6 +46,7 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void referenceChanged();
     void tableChanged();
     void searchEnded();
+    void runJudged();
 };
 
 }  // namespace quarn::console::ui

@@ -68,6 +68,13 @@ void EndPointListBox::SetEntries(const std::vector<EndPointEntry>& entries) {
             item.label += item.label.isEmpty() ? QStringLiteral("(unverified")
                                                : QStringLiteral(", unverified");
         }
+        if (entry.link) {
+            item.link = widgets::FromUtf8(DescribeNamedLink(*entry.link));
+            // A wireless end is why a figure may scatter: it shows in the row itself.
+            if (entry.link->wireless)
+                item.label += item.label.isEmpty() ? QStringLiteral("(wireless")
+                                                   : QStringLiteral(", wireless");
+        }
         items_.push_back(item);
         addItem(item.address);
     }
@@ -85,6 +92,12 @@ QString EndPointListBox::Label(int row) const {
         return {};
     }
     return items_[static_cast<std::size_t>(row)].label;
+}
+
+QString EndPointListBox::LinkText(int row) const {
+    if (row < 0 || row >= static_cast<int>(items_.size()))
+        return {};
+    return items_[static_cast<std::size_t>(row)].link;
 }
 
 void EndPointListBox::SetEmpty() {
@@ -133,9 +146,16 @@ bool EndPointListBox::viewportEvent(QEvent* event) {
     bool shown = false;
     if (known_ && row >= 0 && row < static_cast<int>(items_.size())) {
         const Item& item = items_[static_cast<std::size_t>(row)];
-        shown = !item.label.isEmpty() &&
-                widgets::ShowCutTextTip(help, viewport(), NameRect(visualRect(index), item),
-                                        item.label, QFontMetrics(smallFont_));
+        if (!item.link.isEmpty()) {
+            // The link facts, after the whole name, which may be cut in the row.
+            const QString name = item.label.isEmpty() ? QString() : item.label + ")\n";
+            QToolTip::showText(help.globalPos(), name + item.link, viewport(), visualRect(index));
+            shown = true;
+        } else {
+            shown = !item.label.isEmpty() &&
+                    widgets::ShowCutTextTip(help, viewport(), NameRect(visualRect(index), item),
+                                            item.label, QFontMetrics(smallFont_));
+        }
     }
     if (!shown) {
         QToolTip::hideText();

@@ -34,6 +34,9 @@ class EndPointListBox : public QListWidget {
     std::optional<std::string> SelectedAddress() const;
     // The grey "(name" drawn after item `row`'s address; empty without a name.
     QString Label(int row) const;
+    // What item `row`'s EndPoint said of its link, "eth0, 10000 Mbit/s full duplex, MTU
+    // 1500", shown in its tooltip; empty when it said nothing.
+    QString LinkText(int row) const;
     // The names' font ("gulim" 11 unless set).
     void SetSmallFont(const QFont& font);
     QFont SmallFont() const { return smallFont_; }
@@ -50,6 +53,7 @@ class EndPointListBox : public QListWidget {
     struct Item {
         QString address;
         QString label;  // "(" + name, empty without a name
+        QString link;   // the link facts, empty without them
         int addressWidth = 0;
         int labelWidth = 0;
     };

@@ -115,9 +115,14 @@ void MainCommands::EditPair(int item) {
     // The table keeps its shape while the dialog is open: nothing else runs in Idle mode.
     if (dialog.exec() == QDialog::Accepted) {
         data.EditPair(pair, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
-        data.table.Find(pair)->config.traffic = dialog.Traffic();
+        PairConfig& config = data.table.Find(pair)->config;
+        config.traffic = dialog.Traffic();
         if (KeepLabels(dialog))
-            data.table.Find(pair)->config.showAddress = false;
+            config.showAddress = false;
+        if (config.passLines != dialog.Lines()) {
+            config.passLines = dialog.Lines();
+            emit passLinesChanged();
+        }
         RedrawList();
         session_.View().TableChanged();  // an open log window shows the new route at once
     }

@@ -86,6 +86,8 @@ class MainCommands : public QObject {
     void totalToggled();
     // The protocol changed; the value box shows the new protocol's text.
     void protocolSwitched(const QString& valueText);
+    // A pair's own pass lines changed; a measured run is judged again.
+    void passLinesChanged();
 
   private:
     static constexpr std::chrono::milliseconds kFactsWait{1000};

@@ -24,6 +24,7 @@
 #include "console/ui/pair_menu.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_records.h"
+#include "console/ui/window_reference.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
@@ -222,6 +223,7 @@ void MainWindow::ConnectCommands() {
         endPointPanel_->EndSearch();
         update();
     });
+    connect(c, &MainCommands::passLinesChanged, this, [this] { records_->Reference().Rejudge(); });
     connect(c, &MainCommands::totalToggled, totalToggle_, qOverload<>(&QWidget::update));
     connect(c, &MainCommands::totalToggled, allStrip_, qOverload<>(&QWidget::update));
     connect(c, &MainCommands::protocolSwitched, this, [this](const QString& valueText) {

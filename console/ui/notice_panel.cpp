@@ -92,6 +92,7 @@ NoticePanel::~NoticePanel() {
 void NoticePanel::ShowNotice(NoticeKind kind, const QString& text) {
     kind_ = kind;
     question_ = false;
+    verdictLine_.clear();
     switch (kind) {
         case NoticeKind::Completed:
             text_ = QString::fromLatin1(kCompletedText);
@@ -145,6 +146,11 @@ void NoticePanel::AskQuestion(const QString& text) {
     ShowNotice(NoticeKind::Quit);
     question_ = true;
     text_ = text;
+    update();
+}
+
+void NoticePanel::SetVerdictLine(const QString& line) {
+    verdictLine_ = line;
     update();
 }
 
@@ -255,11 +261,19 @@ void NoticePanel::paintEvent(QPaintEvent*) {
                                 widgets::kNoticeIconWidth, widgets::kNoticeIconsTransparent));
     }
     painter.setPen(widgets::palette::kGreyText);
-    // One line sits level with the icon; two are spread over the same band.
+    // One line sits level with the icon; two are spread over the same band, three closer.
     const QStringList lines = text_.split(QLatin1Char('\n'));
-    const int top = lines.size() > 1 ? 40 : 49;
+    const qsizetype count = lines.size() + (verdictLine_.isEmpty() ? 0 : 1);
+    const int top = count > 2 ? 32 : count > 1 ? 40 : 49;
+    const int step = count > 2 ? 16 : 18;
     for (int line = 0; line < lines.size(); ++line) {
-        widgets::DrawTextAt(painter, 47, top + 18 * line, lines[line]);
+        widgets::DrawTextAt(painter, 47, top + step * line, lines[line]);
+    }
+    if (!verdictLine_.isEmpty()) {
+        painter.setPen(Qt::black);
+        const int y = top + step * static_cast<int>(lines.size());
+        widgets::DrawTextAt(painter, 47, y,
+                            painter.fontMetrics().elidedText(verdictLine_, Qt::ElideRight, 244));
     }
 }
 

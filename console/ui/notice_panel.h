@@ -38,6 +38,10 @@ class NoticePanel : public QWidget {
     // questionAnswered gives the answer.
     void AskQuestion(const QString& text);
     bool Asking() const { return question_ && isVisible(); }
+    // A line under the shown notice's text, in black (the run's verdict); the next notice
+    // goes without it.
+    void SetVerdictLine(const QString& line);
+    const QString& VerdictLine() const { return verdictLine_; }
     // The file operation's end: stops and hides the busy animation (ShowNotice never does).
     void StopProgress();
 
@@ -71,6 +75,7 @@ class NoticePanel : public QWidget {
     QWidget* mainWindow_;
     quarn::console::NoticeKind kind_ = quarn::console::NoticeKind::Info;
     QString text_;
+    QString verdictLine_;
     int icon_ = -1;
     bool blocking_ = false;
     bool question_ = false;  // the Quit look shows AskQuestion's question

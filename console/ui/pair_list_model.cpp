@@ -199,6 +199,7 @@ int PairListModel::RowOfKey(PairKey key) const {
 
 PairListModel::RowJudgement RowJudgementOf(const ConsoleData& data, const PairRecord& pair) {
     PairListModel::RowJudgement row;
+    row.lines = PairLinkLines(data, pair);
     const PairJudgement* judged = data.judgement ? data.judgement->Find(pair.id) : nullptr;
     if (judged == nullptr)
         return row;
@@ -216,7 +217,8 @@ PairListModel::RowJudgement RowJudgementOf(const ConsoleData& data, const PairRe
                 break;
         }
     }
-    row.lines = JudgementLines(*judged, withLines);
+    for (std::string& line : JudgementLines(*judged, withLines))
+        row.lines.push_back(std::move(line));
     return row;
 }
 

@@ -62,7 +62,9 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairConfig& record, boo
       cancel_(new widgets::SkinButton(this)),
       swap_(new widgets::SkinButton(this)),
       trafficBox_(new TrafficOptionsBox(addMode ? TrafficOptions{} : record.traffic, udp, this)),
-      traffic_(addMode ? TrafficOptions{} : record.traffic) {
+      traffic_(addMode ? TrafficOptions{} : record.traffic),
+      passLines_(new PassLineFields(record.passLines, this)),
+      lines_(record.passLines) {
     // A press anywhere on the dialog moves it, as a caption would.
     widgets::WindowMover::Install(this);
     connections_->setObjectName(QStringLiteral("connections"));
@@ -86,8 +88,9 @@ PairSettingDialog::PairSettingDialog(bool addMode, const PairConfig& record, boo
     add_->setText(addMode ? QStringLiteral("Add") : QStringLiteral("Apply"));
     cancel_->setText(QStringLiteral("Cancel"));
     trafficBox_->setGeometry(6, kTrafficTop, 290, TrafficOptionsBox::kHeight);
-    add_->setGeometry(244, 112 + kTrafficShift, 52, 21);
-    cancel_->setGeometry(188, 112 + kTrafficShift, 52, 21);
+    add_->setGeometry(244, kHeight - 26, 52, 21);
+    cancel_->setGeometry(188, kHeight - 26, 52, 21);
+    passLines_->setGeometry(0, kPassLinesTop, kWidth, PassLineFields::kHeight);
     swap_->setGeometry(271, 51, widgets::kSwapSize, widgets::kSwapSize);
     for (widgets::SkinButton* button : {add_, cancel_}) {
         button->setFont(widgets::GulimFont(12));
@@ -130,6 +133,7 @@ PairConfig PairSettingDialog::NewConfig() const {
     config.endpoint2 = Endpoint2();
     config.parallel = Parallel();
     config.traffic = traffic_;
+    config.passLines = lines_;
     return config;
 }
 
@@ -138,7 +142,7 @@ void PairSettingDialog::Confirm() {
         ShowHint(QString::fromLatin1(kHintText));
         return;
     }
-    if (!CheckTraffic() || !CheckAddresses())
+    if (!CheckTraffic() || !CheckAddresses() || !CheckPassLines())
         return;
     hintTimer_.stop();
     HideHint();
@@ -171,6 +175,18 @@ bool PairSettingDialog::CheckTraffic() {
         return false;
     }
     traffic_ = *read;
+    return true;
+}
+
+// A line that is no value keeps the dialog open with the reason where the hint goes.
+bool PairSettingDialog::CheckPassLines() {
+    std::string refusal;
+    const std::optional<PassLines> lines = passLines_->Lines(refusal);
+    if (!lines) {
+        ShowHint(widgets::FromUtf8(refusal));
+        return false;
+    }
+    lines_ = *lines;
     return true;
 }
 
@@ -222,6 +238,7 @@ void PairSettingDialog::paintEvent(QPaintEvent*) {
     painter.setPen(widgets::palette::kRule);
     painter.drawLine(6, 25, 296, 25);
     painter.drawLine(6, 107 + kTrafficShift, 296, 107 + kTrafficShift);
+    painter.drawLine(6, kHeight - 31, 296, kHeight - 31);
 
     painter.setFont(widgets::GulimFont(12));
     painter.setPen(Qt::black);

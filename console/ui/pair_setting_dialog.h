@@ -7,6 +7,7 @@
 
 #include "console/core/address_entry.h"
 #include "console/core/pair_record.h"
+#include "console/ui/pass_line_fields.h"
 #include "widgets/window_mover.h"
 
 class QLineEdit;
@@ -20,19 +21,22 @@ namespace quarn::console::ui {
 
 class TrafficOptionsBox;
 
-// The Pair Setting dialog: End Point 1 and End Point 2 addresses and the number of
-// parallel connections, for a new pair ("Add") or an existing one ("Apply"). Modal and
-// without a caption; it ends confirmed only through Add/Apply or Enter (both addresses
+// The Pair Setting dialog: End Point 1 and End Point 2 addresses, the number of parallel
+// connections, the pair's traffic options and its own pass lines, for a new pair ("Add") or
+// an existing one ("Apply").
+// Modal and without a caption; it ends confirmed only through Add/Apply or Enter (both addresses
 // given) and cancelled only through Cancel. The caller reads the fields after accepted().
 class PairSettingDialog : public QDialog {
     Q_OBJECT
 
   public:
     static constexpr int kWidth = 302;
-    // The traffic options' group sits between the connections and the buttons.
+    // The traffic options' group sits below the connections, the pass lines below the rule
+    // under it, then the buttons.
     static constexpr int kTrafficTop = 103;
     static constexpr int kTrafficShift = 50;
-    static constexpr int kHeight = 138 + kTrafficShift;
+    static constexpr int kPassLinesTop = 110 + kTrafficShift;
+    static constexpr int kHeight = 138 + kTrafficShift + PassLineFields::kHeight;
     // Room for a host name (an address needs 15).
     static constexpr int kAddressLength = 253;
     static constexpr int kHintMs = 2000;
@@ -57,7 +61,9 @@ class PairSettingDialog : public QDialog {
     int Parallel() const;
     // After acceptance: the pair's DSCP, length and MSS.
     const TrafficOptions& Traffic() const { return traffic_; }
-    // Add mode: a default record with the dialog's addresses, parallel value and options.
+    // After acceptance: the pair's own pass lines.
+    const PassLines& Lines() const { return lines_; }
+    // Add mode: a default record with the dialog's addresses, parallel value, options and lines.
     PairConfig NewConfig() const;
 
     bool HintShown() const { return hintShown_; }
@@ -67,6 +73,7 @@ class PairSettingDialog : public QDialog {
     QLineEdit* Edit1() const { return edit1_; }
     QLineEdit* Edit2() const { return edit2_; }
     TrafficOptionsBox* TrafficBox() const { return trafficBox_; }
+    PassLineFields* LineFields() const { return passLines_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -77,6 +84,7 @@ class PairSettingDialog : public QDialog {
     void Confirm();
     bool CheckTraffic();
     bool CheckAddresses();
+    bool CheckPassLines();
     void ShowHint(const QString& text);
     void Swap();
     void HideHint();
@@ -97,6 +105,8 @@ class PairSettingDialog : public QDialog {
     widgets::SkinButton* swap_;
     TrafficOptionsBox* trafficBox_;
     TrafficOptions traffic_;
+    PassLineFields* passLines_;
+    PassLines lines_;
 };
 
 }  // namespace quarn::console::ui

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include "console/ui/pass_line_fields.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
 #include "widgets/palette.h"
@@ -14,8 +15,8 @@ namespace {
 
 constexpr int kFirstLineRow = 33;
 constexpr int kLineRowStep = 24;
-constexpr int kLineFieldLeft = 172;
-constexpr int kLineFieldWidth = 52;
+constexpr int kLineFieldLeft = pass_line_layout::kFieldLeft;
+constexpr int kLineFieldWidth = pass_line_layout::kFieldWidth;
 const QRect kRefusalRect(QPoint(94, 3), QPoint(296, 25));
 
 constexpr const char* kLineLabels[PassLinesDialog::kFields] = {"Minimum throughput", "Maximum loss",
@@ -47,7 +48,7 @@ PassLinesDialog::PassLinesDialog(const PassLines& lines, QWidget* parent)
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("passLine%1").arg(i));
         edit->setFrame(false);
-        edit->setMaxLength(16);
+        edit->setMaxLength(pass_line_layout::kMaxLength);
         edit->setFont(widgets::GulimFont(12));
         edit->setTextMargins(0, 0, 0, 0);
         edit->setGeometry(kLineFieldLeft, LineFrameOf(i).top() + 4, kLineFieldWidth, 14);
@@ -106,8 +107,8 @@ void PassLinesDialog::paintEvent(QPaintEvent*) {
                             QString::fromLatin1(kLineLabels[i]));
     painter.setPen(widgets::palette::kGreyText);
     for (int i = 0; i < kFields; ++i)
-        widgets::DrawTextAt(painter, kLineFieldLeft + kLineFieldWidth + 12,
-                            LineFrameOf(i).top() + 4, QString::fromLatin1(kLineUnits[i]));
+        widgets::DrawTextAt(painter, pass_line_layout::kUnitLeft, LineFrameOf(i).top() + 4,
+                            QString::fromLatin1(kLineUnits[i]));
     if (!refusal_.isEmpty()) {
         const QString shown =
             painter.fontMetrics().elidedText(refusal_, Qt::ElideRight, kRefusalRect.width());

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "console/core/run_judgement.h"
 #include "console/records/run_history.h"
 #include "console/ui/console_signals.h"
 #include "console/ui/file_panel.h"
@@ -19,6 +20,7 @@ WindowRecords::WindowRecords(MainWindow& window)
       recent_(new RecentRunsList(&window)),
       reference_(std::make_unique<WindowReference>(window)) {
     recent_->setObjectName(QStringLiteral("recentRuns"));
+    connect(&window.Events(), &ConsoleSignals::runJudged, this, &WindowRecords::ShowVerdictLine);
     connect(window.Notice(), &NoticePanel::questionAnswered, this,
             &WindowRecords::RecoveryAnswered);
     FilePanel* panel = window.Files().Panel();
@@ -35,6 +37,13 @@ WindowRecords::WindowRecords(MainWindow& window)
 }
 
 WindowRecords::~WindowRecords() = default;
+
+// With lines set, the run's verdict goes under its notice (the logs have it already).
+void WindowRecords::ShowVerdictLine() {
+    const ConsoleData& data = window_.Data();
+    if (data.judgement && AnyPassLine(data) && window_.Notice()->isVisible())
+        window_.Notice()->SetVerdictLine(widgets::FromUtf8(RunVerdictLine(*data.judgement)));
+}
 
 std::string WindowRecords::RecoveryQuestion(const std::string& startedLocal) {
     return "Recover the measurement of\n" + startedLocal + " that did not finish?";

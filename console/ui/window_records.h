@@ -35,6 +35,7 @@ class WindowRecords : public QObject {
     static std::string RecoveryQuestion(const std::string& startedLocal);
 
   private:
+    void ShowVerdictLine();
     void RecoveryAnswered(bool yes);
     void PanelShown(bool shown);
 

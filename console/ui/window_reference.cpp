@@ -133,6 +133,11 @@ void WindowReference::AskPassLines() {
 void WindowReference::ApplyPassLines(const PassLines& lines) {
     ConsoleData& data = window_.Data();
     data.settings.passLines = lines;
+    Rejudge();
+}
+
+void WindowReference::Rejudge() {
+    ConsoleData& data = window_.Data();
     if (data.ticks > 0 && window_.Run().Mode() == ConsoleMode::Idle)
         window_.Session().Judge();
     window_.RedrawList();

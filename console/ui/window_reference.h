@@ -54,6 +54,8 @@ class WindowReference : public QObject {
     void AskPassLines();
     // Sets the run's lines; a measured run is judged again at once.
     void ApplyPassLines(const PassLines& lines);
+    // A measured run judged again with the lines as they now stand (a pair's own changed).
+    void Rejudge();
 
   private:
     struct Loaded;

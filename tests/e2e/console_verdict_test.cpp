@@ -131,6 +131,24 @@ TEST_F(ConsoleVerdictTest, BaselineOfOneShapingFailsOnASlowerOne) {
 
 // End Point 2 speaks only the older protocol: it ignores the "facts" probe, so its pair has
 // no expected goodput and a % line leaves it unchecked; an absolute line still holds it.
+// End Point 1 is the Console's own host: no EndPoint reports its link, the Console reads
+// that of its interface towards End Point 2 (here with a jumbo MTU), so a % line applies.
+TEST_F(ConsoleVerdictTest, LocalPairIsJudgedOnTheConsolesOwnLink) {
+    ShapeTowardsHost3("100mbit");
+    const test_support::CommandResult mtu =
+        Network().Run(1, {"ip", "link", "set", "eth0", "mtu", "9000"});
+    ASSERT_EQ(mtu.exitCode, 0) << mtu.output;
+    const ConsoleResult run = RunConsole({"--pair", Address(1) + "," + Address(3), "--duration",
+                                          std::to_string(kVerdictSeconds), "--pass-min", "50%"});
+    ExpectFailedVerdict(run);
+    EXPECT_TRUE(LineStarting(run, "Pair1 FAIL: average ")
+                    .ends_with(" Mbit/s is below the pass line 4707.41 Mbit/s (50.0 % of the "
+                               "expected 9414.82 Mbit/s)"))
+        << run.Transcript();
+    EXPECT_TRUE(HasLine(run.lines, "Pair1 note: the MTUs differ: 9000 and 1500"))
+        << run.Transcript();
+}
+
 TEST_F(ConsoleVerdictTest, OlderEndPointIsUncheckedForAPercentLineButHeldToAnAbsoluteOne) {
     KillEndPoint(3);
     OlderEndPoint older(Network(), 3, "Old Rack");

@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QInputDialog>
 #include <QListView>
 #include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -22,9 +24,13 @@
 
 #include "console/core/console_data.h"
 #include "console/core/event_loop.h"
+#include "console/core/run_judgement.h"
 #include "console/core/tick_processor.h"
 #include "console/files/series_csv.h"
 #include "console/ui/chart_export_menu.h"
+#include "console/ui/chart_measure_tabs.h"
+#include "console/ui/chart_picture.h"
+#include "console/ui/chart_widget.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/help_window.h"
 #include "console/ui/log_list_model.h"
@@ -40,10 +46,12 @@ namespace quarn::console {
 namespace {
 
 using ui::ChartExportMenu;
+using ui::ChartWidget;
 using ui::FilePanel;
 using ui::HelpWindow;
 using ui::LogWindow;
 using ui::LogWindows;
+using ui::ReportCharts;
 
 // Grabs land in the build folder, so they can be looked at after a run.
 void Shot(QWidget& widget, const QString& name) {
@@ -690,6 +698,54 @@ TEST(HelpWindowTest, PageIsLookedUpBesideTheProgramFirst) {
 
 // ---- chart export ------------------------------------------------------------------------
 
+// The report draws every measure without the selector, and leaves the chart as it was.
+TEST(ChartExportTest, ReportChartsShowEachMeasureWithoutTheSelector) {
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    for (int second = 0; second < 6; ++second)
+        feeder.Line(1, RateLine(second, 500));
+    ChartWidget chart(data.chart, [] { return -1; });
+    chart.SetPairTable(&data.table);
+    chart.resize(600, 260);
+    chart.SetMeasure(ChartMeasure::Latency);
+    const QRect selector = chart.MeasureTabRect(ChartMeasure::Throughput)
+                               .united(chart.MeasureTabRect(ChartMeasure::Loss));
+    const QImage withTabs = chart.grab().toImage();
+
+    const std::vector<records::ReportChart> tcp = ReportCharts(chart, data);
+    ASSERT_EQ(tcp.size(), 3u);
+    EXPECT_EQ(tcp[0].title, "Throughput");
+    EXPECT_EQ(tcp[1].title, "Latency");
+    EXPECT_EQ(tcp[2].title, "Loss");
+    EXPECT_TRUE(tcp[2].png.empty());
+    EXPECT_FALSE(tcp[2].note.empty());
+    EXPECT_EQ(chart.Measure(), ChartMeasure::Latency);
+    EXPECT_FALSE(chart.MeasureTabs()->isHidden());
+    for (int i = 0; i < 2; ++i) {
+        QImage picture;
+        ASSERT_TRUE(picture.loadFromData(QByteArray::fromStdString(tcp[i].png), "PNG")) << i;
+        ASSERT_EQ(picture.width(), 600);
+        const int titleHeight = picture.height() - 260;
+        // Where the window draws its selector the picture holds only the chart's backdrop.
+        int differs = 0;
+        int inked = 0;
+        for (int y = selector.top(); y <= selector.bottom(); ++y)
+            for (int x = selector.left(); x <= selector.right(); ++x) {
+                const QRgb drawn = picture.pixel(x, y + titleHeight);
+                differs += drawn != withTabs.pixel(x, y) ? 1 : 0;
+                inked += qGray(drawn) < 200 ? 1 : 0;
+            }
+        EXPECT_GT(differs, 0) << i;
+        EXPECT_EQ(inked, 0) << i;
+    }
+
+    data.settings.protocol = Protocol::Udp;
+    const std::vector<records::ReportChart> udp = ReportCharts(chart, data);
+    ASSERT_EQ(udp.size(), 3u);
+    EXPECT_FALSE(udp[2].png.empty());
+}
+
 TEST(ChartExportTest, PngAndCsvOfTheChart) {
     TempFolder folder;
     ConsoleData data;
@@ -762,6 +818,89 @@ TEST(ChartExportTest, PngAndCsvOfTheChart) {
         texts << action->text();
     EXPECT_EQ(texts, QStringList(
                          {"Save chart as PNG...", "Export per-second CSV...", "Export report..."}));
+}
+
+// A judged run's report asks for the sign-off page's title; a run without lines does not.
+TEST(ChartExportTest, ReportTitleHeadsTheSignOffPage) {
+    TempFolder folder;
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(2, 60);
+    for (int second = 0; second < 6; ++second) {
+        feeder.Line(1, RateLine(second, 500));
+        feeder.Line(2, RateLine(second, 250));
+    }
+    QWidget chart;
+    chart.resize(300, 120);
+    ChartExportMenu menu(&chart, data, QString::fromStdString(folder.File("")));
+    const QString path = QString::fromStdString(folder.File("run.html"));
+    menu.SetPathChooser([&](const QString&, const QString&, const QString&) { return path; });
+    std::vector<QString> proposed;
+    std::optional<QString> answer = QString("Floor 3 <switch> roll-out");
+    menu.SetTitleChooser([&](const QString& last) {
+        proposed.push_back(last);
+        return answer;
+    });
+
+    menu.AskAndExportReport();
+    EXPECT_TRUE(proposed.empty()) << "asked for a title without a sign-off page";
+    EXPECT_EQ(ReadFile(path.toStdString()).find("class=\"signoff\""), std::string::npos);
+
+    data.settings.passLines.minThroughput = ThroughputLine{300.0, false};
+    data.judgement = JudgeRun(data, BaselineAverages{});
+    menu.AskAndExportReport();
+    ASSERT_EQ(proposed.size(), 1u);
+    EXPECT_EQ(proposed[0], "");
+    std::string html = ReadFile(path.toStdString());
+    EXPECT_NE(html.find("<h1>Floor 3 &lt;switch&gt; roll-out</h1>"), std::string::npos);
+
+    // The next export proposes the title given; a cancelled question writes nothing.
+    ASSERT_TRUE(QFile::remove(path));
+    answer.reset();
+    menu.AskAndExportReport();
+    ASSERT_EQ(proposed.size(), 2u);
+    EXPECT_EQ(proposed[1], "Floor 3 <switch> roll-out");
+    EXPECT_FALSE(QFile::exists(path));
+
+    // An empty title leaves the page its own heading.
+    answer = QString("  ");
+    menu.AskAndExportReport();
+    html = ReadFile(path.toStdString());
+    EXPECT_NE(html.find("<h1>Acceptance of the measured links</h1>"), std::string::npos);
+}
+
+// Without a replacement the title is asked in a dialog of its own, wide enough for one.
+TEST(ChartExportTest, TheTitleDialogProposesTheLastTitle) {
+    TempFolder folder;
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    for (int second = 0; second < 6; ++second)
+        feeder.Line(1, RateLine(second, 500));
+    data.settings.passLines.minThroughput = ThroughputLine{300.0, false};
+    data.judgement = JudgeRun(data, BaselineAverages{});
+    QWidget chart;
+    ChartExportMenu menu(&chart, data, QString::fromStdString(folder.File("")));
+    const QString path = QString::fromStdString(folder.File("run.html"));
+    menu.SetPathChooser([&](const QString&, const QString&, const QString&) { return path; });
+    QStringList seen;
+    const auto answerWith = [&](const QString& title) {
+        QTimer::singleShot(50, [&seen, title] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            seen << dialog->labelText() << dialog->textValue();
+            EXPECT_GE(dialog->width(), 400);
+            dialog->setTextValue(title);
+            dialog->accept();
+        });
+    };
+    answerWith("Block B cabling");
+    menu.AskAndExportReport();
+    answerWith("Block C cabling");
+    menu.AskAndExportReport();
+    EXPECT_EQ(seen, QStringList({"Title of the sign-off page:", "",
+                                 "Title of the sign-off page:", "Block B cabling"}));
+    EXPECT_NE(ReadFile(path.toStdString()).find("<h1>Block C cabling</h1>"), std::string::npos);
 }
 
 }  // namespace

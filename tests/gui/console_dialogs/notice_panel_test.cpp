@@ -127,6 +127,28 @@ TEST(NoticePanelTest, PaintsItsFrameRulesAndButtonsAtTheirPlaces) {
     EXPECT_EQ(Grab(main.panel).pixel(243, 91), qRgb(0xF3, 0xF8, 0xE2));
 }
 
+// The verdict goes under the completed notice in black; the notice text itself stays.
+TEST(NoticePanelTest, AVerdictLineSitsUnderTheTextUntilTheNextNotice) {
+    MainWindow main;
+    main.panel.ShowNotice(NoticeKind::Completed);
+    const QImage plain = Grab(main.panel);
+    main.panel.SetVerdictLine(QStringLiteral("Verdict: FAIL (1 failed, 2 passed)"));
+    EXPECT_EQ(main.panel.Text(), QString::fromLatin1(NoticePanel::kCompletedText));
+    const QImage judged = Grab(main.panel);
+    KeepForReview(judged, QStringLiteral("notice_verdict"));
+    // One line alone sits at 49; with the verdict the two lines start at 40 and 58.
+    EXPECT_FALSE(AnyPixelOtherThan(plain, QRect(47, 64, 200, 6), kDialogBackground));
+    EXPECT_TRUE(AnyPixelOtherThan(judged, QRect(47, 64, 200, 6), kDialogBackground));
+    bool black = false;
+    for (int y = 58; y < 72 && !black; ++y)
+        for (int x = 47; x < 120 && !black; ++x)
+            black = qGray(judged.pixel(x, y)) < 40;
+    EXPECT_TRUE(black);
+
+    main.panel.ShowNotice(NoticeKind::Message, QStringLiteral("Cannot open the file."));
+    EXPECT_TRUE(main.panel.VerdictLine().isEmpty());
+}
+
 // The longest address's question before pairing an unverified EndPoint fits the panel.
 TEST(NoticePanelTest, UnverifiedEndPointNoticeFits) {
     MainWindow main;

@@ -226,16 +226,19 @@ TEST(PairSettingDialogTest, PaintsItsFramesRulesAndButtonsAtTheirPlaces) {
     PairSettingDialog dialog(false, Existing(4), false);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    ASSERT_EQ(dialog.size(), QSize(302, 188));
+    // The traffic options and the pass lines' group lie between the connections and the buttons.
+    const int below = PairSettingDialog::kTrafficShift + PassLineFields::kHeight;
+    ASSERT_EQ(dialog.size(), QSize(302, 138 + below));
     const QImage image = Grab(dialog);
     KeepForReview(image, QStringLiteral("pair_setting_edit"));
     EXPECT_EQ(image.pixel(150, 0), qRgb(0xD2, 0xD2, 0xD2));
     EXPECT_EQ(image.pixel(0, 70), qRgb(0xD2, 0xD2, 0xD2));
-    EXPECT_EQ(image.pixel(150, 187), qRgb(0x7B, 0x7B, 0x7B));
+    EXPECT_EQ(image.pixel(150, 137 + below), qRgb(0x7B, 0x7B, 0x7B));
     EXPECT_EQ(image.pixel(301, 70), qRgb(0x7B, 0x7B, 0x7B));
     for (int x : {6, 150, 296}) {
         EXPECT_EQ(image.pixel(x, 25), qRgb(0xC4, 0xC4, 0xC4)) << x;
         EXPECT_EQ(image.pixel(x, 157), qRgb(0xC4, 0xC4, 0xC4)) << x;
+        EXPECT_EQ(image.pixel(x, 107 + below), qRgb(0xC4, 0xC4, 0xC4)) << x;
     }
     // Address frames: #D2D2D2 border, white inside.
     EXPECT_EQ(image.pixel(50, 51), qRgb(0xD2, 0xD2, 0xD2));
@@ -243,11 +246,16 @@ TEST(PairSettingDialogTest, PaintsItsFramesRulesAndButtonsAtTheirPlaces) {
     EXPECT_EQ(image.pixel(52, 53), qRgb(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(image.pixel(261, 69), qRgb(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(image.pixel(155, 45), kDialogBackground);  // between the frames
-    // Buttons: Cancel (188, 162) and Apply (244, 162), 52 x 21, under the traffic options.
-    EXPECT_EQ(image.pixel(188, 162), qRgb(0xBF, 0xBE, 0xBC));
-    EXPECT_EQ(image.pixel(190, 164), qRgb(0xED, 0xED, 0xED));
-    EXPECT_EQ(image.pixel(295, 182), qRgb(0xBF, 0xBE, 0xBC));
-    EXPECT_EQ(image.pixel(242, 170), kDialogBackground);
+    // Buttons: Cancel (188, 112) and Apply (244, 112), 52 x 21, moved below the lines.
+    EXPECT_EQ(image.pixel(188, 112 + below), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(190, 114 + below), qRgb(0xED, 0xED, 0xED));
+    EXPECT_EQ(image.pixel(295, 132 + below), qRgb(0xBF, 0xBE, 0xBC));
+    EXPECT_EQ(image.pixel(242, 120 + below), kDialogBackground);
+    // The first line's field: white in a light frame, its label to the left.
+    const int fields = PairSettingDialog::kPassLinesTop;
+    EXPECT_EQ(image.pixel(167, fields + 20), qRgb(0xD2, 0xD2, 0xD2));
+    EXPECT_EQ(image.pixel(200, fields + 30), qRgb(0xFF, 0xFF, 0xFF));
+    EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, fields + 24, 100, 13), kDialogBackground));
     // Texts: the bold title, the labels and the two grey column titles.
     EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 8, 70, 13), kDialogBackground));
     EXPECT_TRUE(AnyPixelOtherThan(image, QRect(8, 84, 70, 13), kDialogBackground));
@@ -317,6 +325,45 @@ TEST(PairSettingDialogTest, OptionsOutOfBoundsKeepTheDialogOpenWithTheReason) {
         if (&c == &cases[0])
             KeepForReview(Grab(dialog), QStringLiteral("pair_setting_traffic_refusal"));
     }
+}
+
+TEST(PairSettingDialogTest, ShowsThePairsOwnLinesAndConfirmsOnlyValidOnes) {
+    PairConfig config = Existing(2);
+    config.passLines.minThroughput = ThroughputLine{90.0, true};
+    config.passLines.maxJitterMs = 1.5;
+    PairSettingDialog edit(false, config, true);
+    PassLineFields* fields = edit.LineFields();
+    EXPECT_EQ(fields->Field(0)->text(), QStringLiteral("90.00%"));
+    EXPECT_TRUE(fields->Field(1)->text().isEmpty());
+    EXPECT_EQ(fields->Field(2)->text(), QStringLiteral("1.50"));
+
+    QSignalSpy accepted(&edit, &QDialog::accepted);
+    fields->Field(1)->setText(QStringLiteral("101"));  // a loss beyond 100 %
+    NamedChild<widgets::SkinButton>(edit, "add")->click();
+    EXPECT_EQ(accepted.count(), 0);
+    EXPECT_TRUE(edit.HintShown());
+    EXPECT_FALSE(edit.HintText().isEmpty());
+    EXPECT_EQ(edit.Lines(), config.passLines);  // untouched until confirmed
+
+    fields->Field(0)->setText(QStringLiteral("250"));
+    fields->Field(1)->setText(QStringLiteral("0.5"));
+    fields->Field(2)->clear();  // the run's jitter line applies again
+    NamedChild<widgets::SkinButton>(edit, "add")->click();
+    EXPECT_EQ(accepted.count(), 1);
+    PassLines expected;
+    expected.minThroughput = ThroughputLine{250.0, false};
+    expected.maxLossPercent = 0.5;
+    EXPECT_EQ(edit.Lines(), expected);
+
+    PairSettingDialog add(true, PairConfig{}, false);
+    add.Edit1()->setText(QStringLiteral("198.18.0.1"));
+    add.Edit2()->setText(QStringLiteral("198.18.0.2"));
+    add.LineFields()->Field(3)->setText(QStringLiteral("8"));
+    QSignalSpy added(&add, &QDialog::accepted);
+    NamedChild<widgets::SkinButton>(add, "add")->click();
+    ASSERT_EQ(added.count(), 1);
+    EXPECT_EQ(add.NewConfig().passLines.maxRttRiseMs, std::optional<double>(8.0));
+    EXPECT_FALSE(add.NewConfig().passLines.maxLossPercent);
 }
 
 }  // namespace

@@ -222,5 +222,28 @@ TEST(MainWindowDetails, AddManuallyTakesAHostNameAndShowsItAsTheLabel) {
     EXPECT_EQ(window->Data().table.PairCount(), 1);
 }
 
+TEST(MainWindowDetails, PairSettingKeepsThePairsOwnPassLines) {
+    auto window = Window();
+    AddPairThroughDialog(*window, "198.18.0.11", "198.18.0.12");
+    ASSERT_EQ(window->Data().table.PairCount(), 1);
+    QTimer::singleShot(0, [] {
+        auto* dialog =
+            qobject_cast<console::ui::PairSettingDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->LineFields()->Field(0)->setText(QStringLiteral("90%"));
+        dialog->LineFields()->Field(1)->setText(QStringLiteral("0.5"));
+        Click(NamedChild<widgets::SkinButton>(*dialog, "add"));
+    });
+    auto* list = Named<PairListWidget>(*window, "pairList");
+    ASSERT_NE(list, nullptr);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                       list->visualRect(list->model()->index(0, 0)).center());
+    const console::PassLines& lines = window->Data().table[1].config.passLines;
+    EXPECT_EQ(lines.minThroughput, (console::ThroughputLine{90.0, true}));
+    EXPECT_EQ(lines.maxLossPercent, std::optional<double>(0.5));
+    EXPECT_FALSE(lines.maxJitterMs);
+    EXPECT_TRUE(window->Data().settings.passLines.Empty());  // the run's stay as they were
+}
+
 }  // namespace
 }  // namespace quarn::gui_test

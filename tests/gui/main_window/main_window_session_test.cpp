@@ -17,6 +17,7 @@
 #include "console/ui/instance_raiser.h"
 #include "console/ui/main_commands.h"
 #include "console/ui/mode_input_filter.h"
+#include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "platform/single_instance.h"
@@ -203,10 +204,19 @@ TEST_F(WindowSessionTest, StopBeforeTheFirstSecondSaysStoppingAndEndsTheRun) {
 TEST_F(WindowSessionTest, ACompletedRunShowsItsNotice) {
     MainWindow& window = Window();
     AddPairThroughDialog(window, Address(2), Address(3));
+    // A line no veth reaches: the run fails, and says so under the notice and in the log.
+    window.Data().settings.passLines.minThroughput = console::ThroughputLine{1e6, false};
     StartRun("3");
     ASSERT_TRUE(WaitFor([&] { return window.Run().Mode() == ConsoleMode::Idle; }, 40000));
     ASSERT_TRUE(NoticeShown(window));
     EXPECT_EQ(NoticeText(window), "The current measurement is completed.");
+    EXPECT_EQ(window.Notice()->VerdictLine(), QStringLiteral("Verdict: FAIL (1 failed)"));
+    const console::PairLog* log = window.Data().logs.Find(window.Data().table[1].id);
+    ASSERT_NE(log, nullptr);
+    ASSERT_GE(log->Size(), 2u);
+    EXPECT_EQ(log->Text(log->Size() - 2), "Verdict: FAIL");
+    EXPECT_NE(log->Text(log->Size() - 1).find("is below the pass line 1000000.00 Mbit/s"),
+              std::string_view::npos);
     EXPECT_EQ(window.Data().table[1].figures.state, PairState::Done);
     EXPECT_EQ(window.Data().table[1].figures.countText, "3");
     EXPECT_EQ(window.Data().chart.RunLength(), 3);

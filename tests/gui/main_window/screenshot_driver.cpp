@@ -6,6 +6,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QHelpEvent>
+#include <QInputDialog>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -14,6 +17,7 @@
 #include "console/files/config_file.h"
 
 #include "console/ui/chart_widget.h"
+#include "console/ui/endpoint_list_box.h"
 #include "console/ui/endpoint_panel.h"
 #include "console/ui/help_window.h"
 #include "console/ui/log_window.h"
@@ -22,6 +26,7 @@
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_model.h"
 #include "console/ui/pair_list_widget.h"
+#include "console/ui/pair_setting_dialog.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_records.h"
 #include "console/ui/window_reference.h"
@@ -87,6 +92,67 @@ bool SaveTooltip(console::ui::MainWindow& window, int item, const QString& path)
     }
     std::printf("FAILED %s (no tooltip)\n", qPrintable(path));
     return false;
+}
+
+// The tooltip a shown tooltip label carries, saved.
+bool SaveShownTip(const QString& path) {
+    QTest::qWait(300);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits("QTipLabel") && widget->isVisible())
+            return Save(*widget, path);
+    }
+    std::printf("FAILED %s (no tooltip)\n", qPrintable(path));
+    return false;
+}
+
+// An EndPoint's link facts as its list's tooltip shows them.
+bool SaveEndPointTip(console::ui::MainWindow& window, const QString& path) {
+    console::ui::EndPointListBox* box = window.EndPoints()->List(1);
+    const QPoint at = box->visualItemRect(box->item(0)).center();
+    QHelpEvent help(QEvent::ToolTip, at, box->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(box->viewport(), &help);
+    return SaveShownTip(path);
+}
+
+// The Pair Setting dialog of the first pair with its own pass lines, then cancelled.
+bool SavePairSetting(console::ui::MainWindow& window, const QString& path) {
+    bool saved = false;
+    QTimer::singleShot(300, [&] {
+        auto* dialog =
+            qobject_cast<console::ui::PairSettingDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        saved = Save(*dialog, path);
+        gui_test::Click(NamedChild<widgets::SkinButton>(*dialog, "cancel"));
+    });
+    console::ui::PairListWidget* list = window.PairList();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                       list->visualRect(list->model()->index(2, 0)).center());
+    return saved;
+}
+
+// The chart menu's report of the finished run, its title asked by the real dialog.
+bool SaveReportExport(console::ui::MainWindow& window, const QString& dir) {
+    QFile::remove(dir + "/report.html");
+    auto* menu = NamedChild<console::ui::ChartExportMenu>(window, "chartExportMenu");
+    menu->SetPathChooser(
+        [&](const QString&, const QString&, const QString&) { return dir + "/report.html"; });
+    bool saved = false;
+    QTimer::singleShot(300, [&] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        dialog->setTextValue(QStringLiteral("Office LAN hand-over, floor 3"));
+        saved = Save(*dialog, dir + "/report-title.png");
+        dialog->accept();
+    });
+    menu->AskAndExportReport();
+    menu->SetPathChooser({});
+    if (!QFile::exists(dir + "/report.html")) {
+        std::fprintf(stderr, "the report could not be written\n");
+        return false;
+    }
+    return saved;
 }
 
 // The finished run saved and chosen as the reference of a second run of the same pairs:
@@ -158,6 +224,11 @@ int Run(const QString& dir) {
     gui_test::AddPairThroughDialog(*window, network.Address(1), network.Address(3));
     window->Data().table.SetShowAddress(window->Data().table.IdsAt({2}), false);
     window->RedrawList();
+    // Lines the veths pass, but the third pair's own line no link reaches: it fails.
+    window->Data().settings.passLines.minThroughput = console::ThroughputLine{10.0, false};
+    window->Data().table[3].config.passLines.minThroughput = console::ThroughputLine{1e6, false};
+    ok = SaveEndPointTip(*window, dir + "/endpoint-link-tooltip.png") && ok;
+    ok = SavePairSetting(*window, dir + "/pair-setting.png") && ok;
     window->DurationEdit()->setText("20");
     gui_test::Click(NamedChild<widgets::SkinButton>(*window, "startStop"));
     gui_test::WaitFor([&] { return window->Data().ticks >= 12; }, 40000);
@@ -167,17 +238,14 @@ int Run(const QString& dir) {
     gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 40000);
     QTest::qWait(300);
     ok = Save(*window, dir + "/finished.png") && ok;
+    ok = SaveTooltip(*window, 2, dir + "/verdict-tooltip.png") && ok;
     // The same run's round trips through the chart's selector.
     window->Chart()->SetMeasure(console::ChartMeasure::Latency);
     QTest::qWait(100);
     ok = Save(*window, dir + "/finished-latency.png") && ok;
     window->Chart()->SetMeasure(console::ChartMeasure::Throughput);
     // The chart menu's report of the finished run; the script opens it in a browser.
-    if (!NamedChild<console::ui::ChartExportMenu>(*window, "chartExportMenu")
-             ->ExportReport(dir + "/report.html")) {
-        std::fprintf(stderr, "the report could not be written\n");
-        ok = false;
-    }
+    ok = SaveReportExport(*window, dir) && ok;
     ok = SaveSideWindows(*window, dir) && ok;
     ok = SaveReferenceRun(*window, dir) && ok;
     window->Quit();

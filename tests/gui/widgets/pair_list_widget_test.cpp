@@ -366,5 +366,32 @@ TEST(EndPointListBox, UnverifiedEntriesSaySo) {
     EXPECT_LT(Darkest(image, QRect(nameLeft, 23, 40, 17)), 0xC8);  // drawn for the unnamed one
 }
 
+// What an EndPoint said of its link goes in its tooltip; a wireless one says so in the row.
+TEST(EndPointListBox, LinkFactsInTheTooltipAndWirelessInTheRow) {
+    EndPointListBox box;
+    box.resize(182, 80);
+    EndPointEntry wired = Entry("192.168.10.21", "lab-pc");
+    wired.link = LinkFacts{"eth0", 10000, true, 1500, false};
+    EndPointEntry radio = Entry("192.168.10.22", "");
+    radio.link = LinkFacts{"wlan0", std::nullopt, std::nullopt, 1500, true};
+    box.SetEntries({wired, radio, Entry("192.168.10.23", "older")});
+    EXPECT_EQ(box.LinkText(0), QStringLiteral("eth0, 10000 Mbit/s full duplex, MTU 1500"));
+    EXPECT_EQ(box.Label(0), QStringLiteral("(lab-pc"));
+    EXPECT_EQ(box.LinkText(1), QStringLiteral("wlan0, MTU 1500, wireless"));
+    EXPECT_EQ(box.Label(1), QStringLiteral("(wireless"));
+    EXPECT_TRUE(box.LinkText(2).isEmpty());  // an older EndPoint says nothing
+    EXPECT_TRUE(box.LinkText(7).isEmpty());
+
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    const QPoint inFirst = box.visualItemRect(box.item(0)).center();
+    QHelpEvent help(QEvent::ToolTip, inFirst, box.viewport()->mapToGlobal(inFirst));
+    QApplication::sendEvent(box.viewport(), &help);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(),
+              QStringLiteral("(lab-pc)\neth0, 10000 Mbit/s full duplex, MTU 1500"));
+    QToolTip::hideText();
+}
+
 }  // namespace
 }  // namespace quarn::console::ui

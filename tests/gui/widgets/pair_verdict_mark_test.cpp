@@ -60,6 +60,27 @@ TEST_F(PairVerdictMarkTest, EachRowCarriesItsVerdictAndItsReasons) {
     EXPECT_FALSE(At(1, Qt::ToolTipRole).toString().contains(QStringLiteral("Verdict")));
 }
 
+TEST_F(PairVerdictMarkTest, TheTooltipNamesEachEndsLinkBeforeAndAfterARun) {
+    data.links["10.0.0.1"] = LinkFacts{"eth0", 10000, true, 1500, false};
+    data.links["10.0.0.3"] = LinkFacts{"wlan0", 300, false, 1500, true};
+    data.judgement.reset();  // a table not yet run still shows what the search learnt
+    const QString before = At(1, Qt::ToolTipRole).toString();
+    EXPECT_TRUE(before.contains(
+        QStringLiteral("End Point 1 link: eth0, 10000 Mbit/s full duplex, MTU 1500\n"
+                       "End Point 2 link: wlan0, 300 Mbit/s half duplex, MTU 1500, wireless")))
+        << before.toStdString();
+    EXPECT_FALSE(before.contains(QStringLiteral("Verdict")));
+
+    data.judgement = JudgeRun(data, BaselineAverages{});
+    const QString after = At(1, Qt::ToolTipRole).toString();
+    EXPECT_TRUE(after.contains(QStringLiteral("wireless\nVerdict: FAIL"))) << after.toStdString();
+    EXPECT_TRUE(after.contains(QStringLiteral("Note: "))) << after.toStdString();
+    // The pair to 10.0.0.2 knows only its first end's link.
+    const QString partial = At(0, Qt::ToolTipRole).toString();
+    EXPECT_TRUE(partial.contains(QStringLiteral("End Point 1 link: eth0")));
+    EXPECT_FALSE(partial.contains(QStringLiteral("End Point 2 link")));
+}
+
 TEST_F(PairVerdictMarkTest, MarksAreDrawnRightAfterTheState) {
     const QImage image = GrabAndDump(list, "pair_list_verdicts");
     const auto markCentre = [&](int row) {

@@ -303,6 +303,29 @@ TEST(MeasurementRunTest, ForcedStopOfAnEndedRunLeavesTheNextAlone) {
     EXPECT_EQ(h.NoticeTexts().size(), 1u);
 }
 
+// A local pair's End Point 1 is this machine: its link is the interface towards End
+// Point 2, replacing what a search said of the address; remote pairs ask nothing.
+TEST(MeasurementRunTest, LocalPairsTakeThisMachinesLinkTowardsEndPoint2) {
+    Harness h;
+    const int local = h.AddPair("198.18.0.10");
+    h.data.table[local].config.endpoint2 = "198.18.5.2";
+    h.AddPair("198.18.0.31");
+    const int unknown = h.AddPair("198.18.0.10");  // towards .20, which no interface reaches
+    h.data.links["198.18.0.10"] = LinkFacts{"default0", 100, true, 1500, false};
+    h.environment.linksTowards["198.18.5.2"] = LinkFacts{"eth5", 1000, true, 9000, false};
+    h.data.settings.durationText = "10";
+    ASSERT_TRUE(h.run.Start());
+
+    EXPECT_EQ(h.environment.linksAskedTowards,
+              (std::vector<std::string>{"198.18.5.2", "198.18.0.20"}));
+    const LinkFacts& link = h.data.links.at("198.18.0.10");
+    EXPECT_EQ(link.interfaceName, "eth5");
+    EXPECT_EQ(link.mtu, 9000);
+    EXPECT_FALSE(h.data.links.contains("198.18.0.31"));
+    EXPECT_EQ(h.data.table[unknown].run.client, ClientSide::Console);
+    h.run.Complete(false);
+}
+
 TEST(MeasurementRunTest, EndOfTheLocalStreamMakesStopPossible) {
     Harness h;
     h.AddPair("198.18.0.10");

@@ -122,6 +122,11 @@ class FakeEnvironment : public RunEnvironment {
         rttLoadStartsIn = loadStartsIn;
     }
     void StopRttProbes() override { ++rttStops; }
+    std::optional<LinkFacts> LinkTowards(const std::string& endpoint2) override {
+        linksAskedTowards.push_back(endpoint2);
+        const auto found = linksTowards.find(endpoint2);
+        return found == linksTowards.end() ? std::nullopt : std::optional<LinkFacts>(found->second);
+    }
     std::optional<RttRecord> RttOf(const std::string& endpoint, bool withLoadedSamples) override {
         const auto found = rtt.find(endpoint);
         if (found == rtt.end()) {
@@ -138,6 +143,8 @@ class FakeEnvironment : public RunEnvironment {
     std::chrono::milliseconds rttLoadStartsIn{-1};
     int rttStops = 0;
     std::map<std::string, RttRecord> rtt;
+    std::map<std::string, LinkFacts> linksTowards;  // this machine's link, by End Point 2
+    std::vector<std::string> linksAskedTowards;
     int leftoverEnds = 0;
     int restarts = 0;
     std::optional<std::uint32_t> ownAddress;

@@ -312,5 +312,42 @@ TEST(RunJudgementTest, PairLinesOverrideAndLinksComeFromTheSearch) {
     EXPECT_EQ(JudgementLines(*second, false), std::vector<std::string>{});
 }
 
+TEST(RunJudgementTest, VerdictLineCountsThePairsAndTheLogsGetTheirReasons) {
+    ConsoleData data;
+    for (const char* end2 : {"198.18.2.1", "198.18.3.1", "198.18.4.1"}) {
+        PairConfig pair;
+        pair.endpoint1 = "198.18.1.1";
+        pair.endpoint2 = end2;
+        data.table.AppendPair(std::move(pair));
+    }
+    data.settings.passLines = MinMbps(250.0);
+    const float averages[] = {212.34f, 300.0f, 0.0f};
+    for (int row = 1; row <= 3; ++row) {
+        data.table[row].figures.count = row == 3 ? 0 : 5;  // the third counted nothing
+        data.table[row].figures.average = averages[row - 1];
+    }
+    const RunJudgement judged = JudgeRun(data, BaselineAverages{});
+    EXPECT_EQ(RunVerdictLine(judged), "Verdict: FAIL (1 failed, 1 passed, 1 unchecked)");
+
+    data.logs.Of(data.table[1].id).Append("[  3]  0.0- 1.0 sec  25.3 MBytes   212 Mbits/sec");
+    const std::vector<PairId> written = LogJudgement(judged, true, data.logs);
+    EXPECT_EQ(written.size(), 3u);
+    const PairLog& failed = data.logs.Of(data.table[1].id);
+    ASSERT_EQ(failed.Size(), 3u);  // the iperf line stays first
+    EXPECT_EQ(failed.Text(1), "Verdict: FAIL");
+    EXPECT_EQ(failed.Text(2), "average 212.34 Mbit/s is below the pass line 250.00 Mbit/s");
+    EXPECT_FALSE(failed.Counted(2));
+    EXPECT_EQ(data.logs.Of(data.table[2].id).Text(0), "Verdict: PASS");
+
+    // Without lines and link facts there is nothing to say, so no log is touched.
+    data.settings.passLines = {};
+    PairLogs untouched;
+    EXPECT_TRUE(LogJudgement(JudgeRun(data, {}), false, untouched).empty());
+    EXPECT_EQ(untouched.Find(data.table[1].id), nullptr);
+
+    RunJudgement none;
+    EXPECT_EQ(RunVerdictLine(none), "Verdict: UNCHECKED");
+}
+
 }  // namespace
 }  // namespace quarn::console

@@ -109,7 +109,7 @@ class HeadlessRecordsTest : public ::testing::Test {
         std::FILE* out = std::fopen(state.File("out.txt").c_str(), "w");
         std::FILE* err = std::fopen(state.File("err.txt").c_str(), "w");
         HeadlessEnvironment env;
-        env.chartPng = chartPng;
+        env.reportCharts = reportCharts;
         env.out = out;
         env.err = err;
         const int status = RunHeadlessConsole(*parsed, env);
@@ -121,7 +121,7 @@ class HeadlessRecordsTest : public ::testing::Test {
     }
 
     test_support::TempDir state;
-    std::function<std::string(const ConsoleData&)> chartPng;
+    std::function<std::vector<records::ReportChart>(const ConsoleData&)> reportCharts;
     std::string output;
     std::string errors;
 };
@@ -207,9 +207,10 @@ TEST_F(HeadlessRecordsTest, ComparesWithASavedFileOrAHistoryRunPairByPair) {
 TEST_F(HeadlessRecordsTest, WritesAReportWithTheTableAndTheChartItIsGiven) {
     WriteUnfinishedRun("20261209-010000-0001", 30);
     int drawnPairs = -1;
-    chartPng = [&](const ConsoleData& data) {
+    reportCharts = [&](const ConsoleData& data) {
         drawnPairs = data.table.PairCount();
-        return std::string("\x89PNG-chart");
+        return std::vector<records::ReportChart>{{"Throughput", "\x89PNG-chart", ""},
+                                                 {"Loss", "", "TCP runs measure no loss."}};
     };
     const std::string report = state.File("run.html");
     ASSERT_EQ(Headless({"--recover", "20261209-010000-0001", "--no-run", "--report", report}), 0)
@@ -217,6 +218,7 @@ TEST_F(HeadlessRecordsTest, WritesAReportWithTheTableAndTheChartItIsGiven) {
     EXPECT_EQ(drawnPairs, 2);
     const std::string html = ReadText(report);
     EXPECT_NE(html.find("data:image/png;base64,iVBORy1jaGFydA=="), std::string::npos);
+    EXPECT_NE(html.find("<h3>Loss</h3>\n<p>TCP runs measure no loss.</p>"), std::string::npos);
     for (const char* text : {"198.18.1.1", "198.18.2.2", "115.50", "Seconds counted"})
         EXPECT_NE(html.find(text), std::string::npos) << text;
 

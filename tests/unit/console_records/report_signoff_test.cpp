@@ -51,7 +51,10 @@ TEST(ReportSignOffTest, OpensTheReportWithEachPairsVerdict) {
     // Pair2 has no round trips: its own line leaves it unchecked; both ends gave links.
     EXPECT_NE(html.find("<tr class=\"unchecked\"><td>Pair2</td>"), std::string::npos);
     EXPECT_NE(html.find("<td>941.48</td><td>900.00</td>"), std::string::npos);
-    EXPECT_NE(html.find("@media print{@page{size:A4"), std::string::npos);
+    // Printed on A4 with room for the tables' outer borders at both sides.
+    EXPECT_NE(html.find("@media print{@page{size:A4;margin:15mm}body{margin:0 3mm;"),
+              std::string::npos);
+    EXPECT_NE(html.find(".signoff table{width:100%}"), std::string::npos);
 }
 
 TEST(ReportSignOffTest, NoPageWithoutLinesOrJudgement) {

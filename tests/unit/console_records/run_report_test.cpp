@@ -140,5 +140,24 @@ TEST(RunReportTest, TrafficOptionsHaveTheirOwnSectionOnlyWhenAPairCarriesThem) {
     EXPECT_EQ(html.find("<td>Pair1</td>", section), std::string::npos);
 }
 
+// Each measure in its own titled figure, in the order given; one without a picture says why.
+TEST(RunReportTest, EachChartHasItsTitledFigure) {
+    const std::vector<ReportChart> charts = {{"Throughput", "\x89PNG-1", ""},
+                                             {"Latency", "\x89PNG-2", ""},
+                                             {"Loss", "", "TCP runs measure no loss."}};
+    const std::string html = BuildRunReport(ThreePairs(), charts, "2026-12-09 02:00:00", "");
+    const std::size_t throughput = html.find("<h3>Throughput</h3>\n<img alt=\"Throughput chart\"");
+    const std::size_t latency = html.find("<h3>Latency</h3>\n<img alt=\"Latency chart\"");
+    const std::size_t loss = html.find("<h3>Loss</h3>\n<p>TCP runs measure no loss.</p>");
+    ASSERT_NE(throughput, std::string::npos) << html;
+    ASSERT_NE(latency, std::string::npos);
+    ASSERT_NE(loss, std::string::npos);
+    EXPECT_LT(throughput, latency);
+    EXPECT_LT(latency, loss);
+    EXPECT_NE(html.find("base64," + Base64("\x89PNG-2") + "\""), std::string::npos);
+    // A printed page never cuts a chart in two.
+    EXPECT_NE(html.find("figure{break-inside:avoid}"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quarn::console::records

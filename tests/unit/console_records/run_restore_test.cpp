@@ -98,6 +98,29 @@ TEST_F(RunRestoreTest, AFinishedRunComesBackWithTheFiguresAndCurvesItEndedWith) 
     ExpectSameSeries(restored.chart, run.data.chart);
 }
 
+TEST_F(RunRestoreTest, ARestoredRunKeepsItsPassLinesAndLinks) {
+    run.data.settings.passLines.maxLossPercent = 0.5;
+    run.data.table[2].config.passLines.minThroughput = ThroughputLine{90.0, true};
+    LinkFacts veth;
+    veth.interfaceName = "veth1";
+    veth.speedMbps = 10000;
+    veth.mtu = 9000;
+    run.data.links[run.data.table[2].config.endpoint2] = veth;
+    Record(3, true);
+    const auto content = ReadJournal(dir.File("run.jsonl.zst"));
+    ASSERT_TRUE(content && content->Finished());
+    ConsoleData restored;
+    RestoreRun(*content, restored);
+    EXPECT_EQ(restored.settings.passLines, run.data.settings.passLines);
+    EXPECT_EQ(restored.table[2].config.passLines, run.data.table[2].config.passLines);
+    EXPECT_TRUE(restored.table[1].config.passLines.Empty());
+    const auto link = restored.links.find(run.data.table[2].config.endpoint2);
+    ASSERT_NE(link, restored.links.end());
+    EXPECT_EQ(link->second.interfaceName, "veth1");
+    EXPECT_EQ(link->second.mtu, std::optional<int>(9000));
+    EXPECT_EQ(restored.links.count(run.data.table[2].config.endpoint1), 0u);
+}
+
 TEST_F(RunRestoreTest, AnUnfinishedRunStopsAtItsLastJournalledSecond) {
     Record(45, false);
     const auto content = ReadJournal(dir.File("run.jsonl.zst"));

@@ -7,6 +7,7 @@
 #include "console/records/json_value.h"
 #include "console/records/metrics_text.h"
 #include "console/records/run_records.h"
+#include "console/records/verdict_records.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/console_records/fed_run.h"
 
@@ -96,6 +97,106 @@ TEST(VerdictRecordsTest, SummariesCarryTheVerdicts) {
     run.verdict = "fail";
     const std::string text = EncodeRunSummary(run);
     EXPECT_TRUE(text.ends_with(R"("total_max_mbit_per_s":0,"verdict":"fail"})")) << text;
+}
+
+void ExpectSameLink(const std::optional<LinkFacts>& read, const LinkFacts& written) {
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->interfaceName, written.interfaceName);
+    EXPECT_EQ(read->speedMbps, written.speedMbps);
+    EXPECT_EQ(read->fullDuplex, written.fullDuplex);
+    EXPECT_EQ(read->mtu, written.mtu);
+    EXPECT_EQ(read->wireless, written.wireless);
+}
+
+// What --compare, the history and a reference read is what was written.
+TEST(VerdictRecordsTest, DecodersReadTheVerdictsLinesAndLinksBack) {
+    RunHead head;
+    head.run = "20261209-014639-3fa2";
+    head.passLines.minThroughput = ThroughputLine{90.0, true};
+    head.passLines.maxLossPercent = 0.5;
+    head.passLines.maxBaselineDropPercent = 10.0;
+    PairHead pair;
+    pair.pair = 3;
+    pair.endpoint1 = "198.18.1.1";
+    pair.endpoint2 = "198.18.2.1";
+    pair.passLines.minThroughput = ThroughputLine{250.5, false};
+    pair.passLines.maxJitterMs = 1.25;
+    pair.passLines.maxRttRiseMs = 5.0;
+    pair.endpoint1Link = Veth();
+    LinkFacts radio;
+    radio.interfaceName = "wlan0";
+    radio.fullDuplex = false;
+    radio.wireless = true;  // no speed, no MTU
+    pair.endpoint2Link = radio;
+    PairHead older;
+    older.pair = 4;
+    older.endpoint1 = "198.18.1.1";
+    older.endpoint2 = "198.18.3.1";
+    head.pairs = {pair, older};
+    const std::optional<RunHead> read = DecodeHead(*ParseJson(EncodeHead(head)));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->passLines, head.passLines);
+    ASSERT_EQ(read->pairs.size(), 2u);
+    EXPECT_EQ(read->pairs[0].passLines, pair.passLines);
+    ExpectSameLink(read->pairs[0].endpoint1Link, Veth());
+    ExpectSameLink(read->pairs[0].endpoint2Link, radio);
+    EXPECT_TRUE(read->pairs[1].passLines.Empty());
+    EXPECT_FALSE(read->pairs[1].endpoint1Link);  // an older EndPoint's end
+
+    PairSummary summary;
+    summary.run = head.run;
+    summary.pair = 3;
+    summary.verdict = "unchecked";
+    summary.verdictReasons = {"no expected goodput: End Point 2 reported no link",
+                              "quote \" and \u00e9"};
+    summary.notes = {"End Point 2 is wireless"};
+    summary.expectedMbitPerS = 941.48;
+    const auto back = DecodePairSummary(*ParseJson(EncodePairSummary(summary)));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->verdict, "unchecked");
+    EXPECT_EQ(back->verdictReasons, summary.verdictReasons);
+    EXPECT_EQ(back->notes, summary.notes);
+    EXPECT_EQ(back->expectedMbitPerS, std::optional<double>(941.48));
+    RunSummary run;
+    run.run = head.run;
+    run.outcome = "completed";
+    run.verdict = "pass";
+    EXPECT_EQ(DecodeRunSummary(*ParseJson(EncodeRunSummary(run)))->verdict, "pass");
+}
+
+// A damaged or foreign line gives no line nor link rather than a wrong one.
+TEST(VerdictRecordsTest, DecodersLeaveOutWhatIsNoFigure) {
+    const auto lines =
+        ParseJson(R"({"min_percent_of_expected":150,"max_loss_percent":-1,"max_jitter_ms":"2",)"
+                  R"("max_rtt_rise_ms":null,"max_baseline_drop_percent":12.5,"later":1})");
+    ASSERT_TRUE(lines);
+    const PassLines readLines = DecodePassLines(*lines);
+    EXPECT_FALSE(readLines.minThroughput);  // above 100 %
+    EXPECT_FALSE(readLines.maxLossPercent);
+    EXPECT_FALSE(readLines.maxJitterMs);
+    EXPECT_FALSE(readLines.maxRttRiseMs);
+    EXPECT_EQ(readLines.maxBaselineDropPercent, std::optional<double>(12.5));
+    const auto link = ParseJson(
+        R"({"interface":7,"speed_mbit_per_s":-10,"duplex":"both","mtu":99999999999,"wireless":1})");
+    ASSERT_TRUE(link);
+    const std::optional<LinkFacts> facts = DecodeLinkFacts(*link);
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->interfaceName, "");
+    EXPECT_FALSE(facts->speedMbps);
+    EXPECT_FALSE(facts->fullDuplex);
+    EXPECT_FALSE(facts->mtu);
+    EXPECT_FALSE(facts->wireless);
+    EXPECT_FALSE(DecodeLinkFacts(*ParseJson("[1]")));
+
+    const auto summary = ParseJson(
+        R"({"type":"pair_summary","run":"r","pair":1,"verdict":"maybe","verdict_reasons":["x"],)"
+        R"("notes":["a",2,"b"]})");
+    ASSERT_TRUE(summary);
+    const auto read = DecodePairSummary(*summary);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->verdict.empty());
+    EXPECT_TRUE(read->verdictReasons.empty());
+    EXPECT_EQ(read->notes, (std::vector<std::string>{"a", "b"}));
 }
 
 TEST(VerdictRecordsTest, MetricsGaugeOfEachJudgedPair) {
