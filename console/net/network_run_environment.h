@@ -21,6 +21,8 @@ class NetworkRunEnvironment : public RunEnvironment {
     std::optional<std::uint32_t> OwnAddress() override;
     bool IsThisMachine(const std::string& address) override;
     std::string IperfPath() override { return iperfPath_; }
+    // The key of the "restart" broadcasts from now on.
+    void SetLabKey(std::optional<labkey::LabKey> key) { discovery_.labKey = std::move(key); }
 
     // Probes each address's discovery port (the discovery options' port).
     void StartRttProbes(const std::vector<std::string>& endpoints,
