@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
         window.offerRecovery = true;
         window.historyLimit = parsed->historyLimit;
         window.metricsAddress = parsed->metricsAddress;
+        window.labKeyPath = parsed->labKeyPath;
         // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
         return quarn::console::ui::RunConsoleWindow(
             argc, argv, std::move(session), std::move(window), [](std::function<void()> quit) {

@@ -12,6 +12,7 @@
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
+#include "console/ui/chart_export_menu.h"
 #include "console/ui/chart_measure_tabs.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/command_faces.h"
@@ -23,6 +24,7 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "console/ui/window_files.h"
+#include "console/ui/window_lab_key.h"
 #include "console/ui/window_records.h"
 #include "ipv4/ipv4.h"
 #include "widgets/artwork.h"
@@ -53,6 +55,8 @@ MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent
     records_ = std::make_unique<WindowRecords>(
         *this, options_.historyDir.empty() ? records::JournalDirectory() : options_.historyDir,
         options_.historyLimit);
+    labKey_ = std::make_unique<WindowLabKey>(*this, options_.labKeyPath, options_.settingsDir);
+    files_->ChartMenu()->SetSettingsActions([this](QMenu& menu) { labKey_->AddActions(menu); });
     if (!options_.metricsAddress.empty() && !records_->ServeMetrics(options_.metricsAddress))
         std::fprintf(stderr, "Cannot serve metrics on %s\n", options_.metricsAddress.c_str());
     inputFilter_ = new ModeInputFilter(
@@ -79,6 +83,9 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(inputFilter_);
     // The dispatcher closes first, so no worker or search result reaches a dying window.
     session_.Shutdown();
+    if (ChartExportMenu* menu = files_->ChartMenu())
+        menu->SetSettingsActions(nullptr);
+    labKey_.reset();
     records_.reset();
     // Shutdown has joined the file flow's worker; its host goes now.
     files_.reset();
@@ -283,6 +290,7 @@ void MainWindow::EndIntro() {
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     UpdateLayout();
     files_->IntroEnded();
+    labKey_->IntroEnded();
     update();
     if (!options_.openFile.empty())
         files_->Session().OpenPath(options_.openFile);

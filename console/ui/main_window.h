@@ -31,6 +31,7 @@ class ModeInputFilter;
 class NoticePanel;
 class PairListWidget;
 class WindowFiles;
+class WindowLabKey;
 class WindowRecords;
 
 struct MainWindowOptions {
@@ -45,6 +46,10 @@ struct MainWindowOptions {
     std::uintmax_t historyLimit = 2ULL << 30;
     // "[ADDR:]PORT" of the metrics page, "" for none.
     std::string metricsAddress;
+    // The key file --lab-key gave ("" for none), and where the Lab key setting is kept
+    // ("" for the user's settings folder).
+    std::string labKeyPath;
+    std::string settingsDir;
 };
 
 // The Console's main window: a 2-second intro, then the main look with the pair list,
@@ -90,6 +95,7 @@ class MainWindow : public QWidget, private CommandInputs {
     // The File panel, the pair log windows, the help window and the chart's menu.
     WindowFiles& Files() { return *files_; }
     WindowRecords& Records() { return *records_; }
+    WindowLabKey& LabKey() { return *labKey_; }
 
     CaptionBar* Caption() const { return caption_; }
     EndPointPanel* EndPoints() const { return endPointPanel_; }
@@ -171,6 +177,7 @@ class MainWindow : public QWidget, private CommandInputs {
     std::unique_ptr<MainCommands> commands_;
     std::unique_ptr<WindowFiles> files_;
     std::unique_ptr<WindowRecords> records_;  // uses files_: goes first
+    std::unique_ptr<WindowLabKey> labKey_;
 };
 
 }  // namespace quarn::console::ui
