@@ -5,7 +5,7 @@ if(NOT TARGET quarn_console_ui OR NOT TARGET quarn_test_support OR NOT TARGET Qu
 endif()
 
 quarn_add_gui_test(NAME main_window_gui_test TIMEOUT 300
-  SERIAL_CASES "WindowSessionTest.*:LonelyWindowTest.*:WindowLabKeyNetworkTest.*"
+  SERIAL_CASES "WindowSessionTest.*:LonelyWindowTest.*:WindowLabKeyNetworkTest.*:WindowUnkeyedLabTest.*"
   SOURCES
     main_window/main_window_details_test.cpp
     main_window/main_window_look_test.cpp

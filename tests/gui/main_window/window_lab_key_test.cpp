@@ -13,6 +13,7 @@
 #include "console/core/endpoint_entry.h"
 #include "console/net/console_lab_key.h"
 #include "console/ui/lab_key_dialog.h"
+#include "console/ui/pair_list_widget.h"
 #include "console/ui/window_lab_key.h"
 #include "labkey/key_file.h"
 #include "tests/gui/main_window/window_test_support.h"
@@ -266,6 +267,31 @@ TEST_F(WindowLabKeyNetworkTest, SearchesAndPairsUseTheKeyChosenInTheWindow) {
     EXPECT_NE(window.Data().table[1].figures.state, console::PairState::Done);
     EXPECT_NE(LogOf(1).find("lab key required"), std::string::npos) << LogOf(1);
     ExpectNoIperfLeft();
+}
+
+// EndPoints without a key still measure for a keyed window; the pair's tooltip says it
+// ran unauthenticated, as its log does.
+class WindowUnkeyedLabTest : public WindowNetworkTest {};
+
+TEST_F(WindowUnkeyedLabTest, TheTooltipSaysThePairRanUnauthenticated) {
+    MainWindow& window = Window();
+    const test_support::TempDir keys;
+    std::string why;
+    ASSERT_TRUE(labkey::WriteNewKeyFile(keys.File("lab.key"), why)) << why;
+    ASSERT_TRUE(window.LabKey().Use(keys.File("lab.key")));
+    AddPairThroughDialog(window, Address(2), Address(3));
+    const auto tooltip = [&window] {
+        const QAbstractItemModel* model = window.PairList()->model();
+        return model->data(model->index(0, 0), Qt::ToolTipRole).toString().toStdString();
+    };
+    EXPECT_EQ(tooltip(), "");
+    window.DurationEdit()->setText("2");
+    Click(NamedChild<widgets::SkinButton>(window, "startStop"));
+    ASSERT_TRUE(WaitFor([&] { return window.Run().Mode() == console::ConsoleMode::Idle; }, 40000));
+    ConfirmNotice(window);
+    EXPECT_EQ(window.Data().table[1].figures.state, console::PairState::Done);
+    const std::string said = "Ran unauthenticated: " + Address(2) + " has no lab key.";
+    EXPECT_NE(tooltip().find(said), std::string::npos) << tooltip();
 }
 
 }  // namespace
