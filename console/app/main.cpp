@@ -88,10 +88,12 @@ int main(int argc, char** argv) {
         SessionOptions session;
         session.iperfPath = iperfPath;
         session.interfaces = parsed->interfaces;
-        if (const auto refused = LoadLabKeyOption(*parsed, session.labKey)) {
-            std::fprintf(stderr, "%s\n", refused->c_str());
+        Result<std::optional<quarn::labkey::LabKey>> key = LoadLabKeyOption(*parsed);
+        if (!key) {
+            std::fprintf(stderr, "%s\n", key.Why().c_str());
             return kExitRefused;
         }
+        session.labKey = std::move(key).Value();
         quarn::console::ui::MainWindow::Options window;
         window.openFile = openFile;
         window.offerRecovery = true;
