@@ -90,13 +90,16 @@ int main(int argc, char** argv) {
         session.interfaces = parsed->interfaces;
         session.historyLimit = parsed->historyLimit;
         session.metricsAddress = parsed->metricsAddress;
-        if (const auto refused = LoadLabKeyOption(*parsed, session.labKey)) {
-            std::fprintf(stderr, "%s\n", refused->c_str());
+        Result<std::optional<quarn::labkey::LabKey>> key = LoadLabKeyOption(*parsed);
+        if (!key) {
+            std::fprintf(stderr, "%s\n", key.Why().c_str());
             return kExitRefused;
         }
+        session.labKey = std::move(key).Value();
         quarn::console::ui::MainWindow::Options window;
         window.openFile = openFile;
         window.offerRecovery = true;
+        window.labKeyPath = parsed->labKeyPath;
         // SIGINT and SIGTERM quit as a confirmed quit does: no iperf is left behind.
         return quarn::console::ui::RunConsoleWindow(
             argc, argv, std::move(session), std::move(window), [](std::function<void()> quit) {

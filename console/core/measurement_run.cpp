@@ -9,6 +9,7 @@
 #include "console/core/local_time.h"
 #include "console/core/number_text.h"
 #include "console/core/pair_capabilities.h"
+#include "console/core/unauthenticated_note.h"
 
 namespace quarn::console {
 
@@ -384,6 +385,8 @@ void MeasurementRun::OnLine(std::uint64_t generation, PairId pair, std::string_v
     if (stopRequested_ || row < 0) {
         return;
     }
+    if (std::optional<std::string> unkeyed = UnauthenticatedAddress(line))
+        NoteUnauthenticated(data_.table[row].run, std::move(*unkeyed));
     // The latest round trips first, so that a second this line completes shows them.
     RefreshRttFigures(data_.table, environment_, /*complete=*/false);
     switch (ticks_.HandleLine(row, line)) {

@@ -1,5 +1,7 @@
 #include "console/core/pair_notes.h"
 
+#include "console/core/unauthenticated_note.h"
+
 namespace quarn::console {
 namespace {
 
@@ -38,6 +40,8 @@ std::vector<std::string> PairNoteLines(const PairRecord& pair, bool udpSelected)
             lines.push_back(std::move(line));
         }
     }
+    for (std::string& line : UnauthenticatedNoteLines(pair))
+        lines.push_back(std::move(line));
     return lines;
 }
 

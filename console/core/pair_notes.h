@@ -17,7 +17,8 @@ std::string MeasuredWith(const PairRecord& pair, bool udpSelected);
 std::string MeasuredWith(const PairTable& table, bool udpSelected);
 
 // What the pair's tooltip says beyond its columns: which protocol its figures were
-// measured with (after a switch), then why its last run failed.
+// measured with (after a switch), then why its last run failed, then whether it ran
+// unauthenticated.
 std::vector<std::string> PairNoteLines(const PairRecord& pair, bool udpSelected);
 
 }  // namespace quarn::console

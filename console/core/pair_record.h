@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "console/core/pair_failure.h"
 #include "console/core/pair_id.h"
@@ -66,6 +67,8 @@ struct PairRunState {
     bool finished = false;  // the pair's worker has ended in this run
     PairResult result = PairResult::Normal;
     std::optional<PairFailure> failure;  // why the last run failed for this pair
+    // The EndPoints the last run reached without the lab key (a keyed Console only).
+    std::vector<std::string> unauthenticated;
 };
 
 // One row of the pair table. Row 0 is the aggregate "All" row. The pair's log is kept

@@ -88,6 +88,7 @@ void PairTable::ClearFigures(PairRecord& record) {
     }
     record.figures = std::move(fresh);
     record.run.failure.reset();
+    record.run.unauthenticated.clear();
 }
 
 Result<PairId> PairTable::AddFromLists(bool endPointsKnown,

@@ -19,12 +19,12 @@
 #include "console/headless/comparison_text.h"
 #include "console/headless/signal_watcher.h"
 #include "console/headless/terminal_view.h"
+#include "console/net/console_lab_key.h"
 #include "console/net/link_facts_query.h"
 #include "console/records/reference_run.h"
 #include "console/records/run_compare.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"
-#include "labkey/key_file.h"
 
 namespace quarn::console {
 namespace {
@@ -393,27 +393,22 @@ int HeadlessConsole::WriteReport() {
 
 }  // namespace
 
-std::optional<std::string> LoadLabKeyOption(const HeadlessOptions& options,
-                                            std::optional<labkey::LabKey>& key) {
-    key.reset();
-    if (options.labKeyPath.empty()) {
-        return std::nullopt;
-    }
-    std::string why;
-    key = labkey::LoadKeyFile(options.labKeyPath, why);
-    if (!key) {
-        return "Cannot use the lab key " + options.labKeyPath + ": " + why;
-    }
-    return std::nullopt;
+Result<std::optional<labkey::LabKey>> LoadLabKeyOption(const HeadlessOptions& options) {
+    if (options.labKeyPath.empty())
+        return std::optional<labkey::LabKey>();
+    Result<labkey::LabKey> key = LoadConsoleLabKey(options.labKeyPath);
+    if (!key)
+        return WhyNot{key.Why()};
+    return std::optional<labkey::LabKey>(std::move(key).Value());
 }
 
 int RunHeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment) {
-    std::optional<labkey::LabKey> key;
-    if (const std::optional<std::string> refused = LoadLabKeyOption(options, key)) {
-        std::fprintf(environment.err, "%s\n", refused->c_str());
+    Result<std::optional<labkey::LabKey>> key = LoadLabKeyOption(options);
+    if (!key) {
+        std::fprintf(environment.err, "%s\n", key.Why().c_str());
         return kExitRefused;
     }
-    HeadlessConsole console(options, environment, std::move(key));
+    HeadlessConsole console(options, environment, std::move(key).Value());
     return console.Run();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console/core/console_data.h"
+#include "console/core/outcome.h"
 #include "console/headless/headless_options.h"
 #include "console/records/run_report.h"
 #include "labkey/lab_key.h"
@@ -24,10 +25,9 @@ struct HeadlessEnvironment {
     std::function<std::vector<records::ReportChart>(const ConsoleData&)> reportCharts;
 };
 
-// The key --lab-key names, into key (none without the option); the text to show when the
-// file cannot be used.
-std::optional<std::string> LoadLabKeyOption(const HeadlessOptions& options,
-                                            std::optional<labkey::LabKey>& key);
+// The key --lab-key names (none without the option), or the text to show when the file
+// cannot be used.
+Result<std::optional<labkey::LabKey>> LoadLabKeyOption(const HeadlessOptions& options);
 
 // Runs the Console's core without a window: open, search, measure, save, as the options
 // say. Returns the exit status.

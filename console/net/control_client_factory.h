@@ -18,6 +18,8 @@ class ControlClientFactory : public PairSessionFactory {
     explicit ControlClientFactory(ControlClientSettings settings);
 
     std::unique_ptr<PairSession> Create(const PairJob& job) override;
+    // The key of the sessions created from now on (none: unauthenticated).
+    void SetLabKey(std::optional<labkey::LabKey> key) { settings_.labKey = std::move(key); }
 
   private:
     ControlClientSettings settings_;

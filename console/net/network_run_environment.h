@@ -22,6 +22,8 @@ class NetworkRunEnvironment : public RunEnvironment {
     bool IsThisMachine(const std::string& address) override;
     std::optional<LinkFacts> LinkTowards(const std::string& endpoint2) override;
     std::string IperfPath() override { return iperfPath_; }
+    // The key of the "restart" broadcasts from now on.
+    void SetLabKey(std::optional<labkey::LabKey> key) { discovery_.labKey = std::move(key); }
 
     // Probes each address's discovery port (the discovery options' port).
     void StartRttProbes(const std::vector<std::string>& endpoints,

@@ -11,13 +11,23 @@
 #include "console/net/session_failure.h"
 #include "labkey/control_handshake.h"
 #include "platform/text_encoding.h"
+#include "protocol/auth_messages.h"
 #include "protocol/client_command.h"
 
 namespace quarn::console {
 
 namespace {
 constexpr size_t kStreamChunk = 1499;
+
+std::string_view WithoutCr(std::string_view line) {
+    return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
 }
+
+bool IsLabKeyRefusal(std::string_view line) {
+    const std::string_view text = WithoutCr(line);
+    return text == protocol::kLabKeyRequired || text == protocol::kLabKeyMismatch;
+}
+}  // namespace
 
 RemoteSession::RemoteSession(PairJob job, ControlClientSettings settings)
     : job_(std::move(job)), settings_(std::move(settings)) {}
@@ -108,7 +118,12 @@ void RemoteSession::Fail(FailureKind kind, std::string detail, int seconds) {
 SessionEnd RemoteSession::ReadStream(PairLineSink& sink, const std::stop_token& stop) {
     LineSplitter lines;
     bool anyOutput = false;
+    // A keyed End Point 1's refusal is its only line: the cause, not an early end.
+    int delivered = 0;
+    std::string refusal;
     auto deliver = [&](std::string_view line) {
+        if (delivered++ == 0 && IsLabKeyRefusal(line))
+            refusal = std::string(WithoutCr(line));
         sink.LineReady(job_.index, platform::AnsiToUtf8(line));
     };
     std::array<char, kStreamChunk> buffer{};
@@ -125,7 +140,10 @@ SessionEnd RemoteSession::ReadStream(PairLineSink& sink, const std::stop_token& 
             }
             const std::string why =
                 received.status == platform::RecvStatus::Error ? SystemErrorText(errno) : "";
-            Fail(anyOutput ? FailureKind::EndedEarly : FailureKind::ClosedBeforeOutput, why);
+            if (delivered == 1 && !refusal.empty())
+                Fail(FailureKind::ClosedBeforeOutput, "Reply: " + refusal);
+            else
+                Fail(anyOutput ? FailureKind::EndedEarly : FailureKind::ClosedBeforeOutput, why);
             break;
         }
         anyOutput = true;

@@ -83,10 +83,6 @@ std::optional<PairFailure> ServerRequestFailed(const protocol::ServerRequestFail
     return failure;
 }
 
-std::string UnauthenticatedLine(const std::string& address) {
-    return "Quarn: unauthenticated: " + address + " has no lab key";
-}
-
 bool IsIperfErrorLine(std::string_view line) {
     std::string lower(line);
     std::transform(lower.begin(), lower.end(), lower.begin(),

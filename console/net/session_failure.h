@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "console/core/pair_failure.h"
+#include "console/core/unauthenticated_note.h"
 #include "console/net/control_client_settings.h"
 #include "protocol/server_request.h"
 
@@ -20,8 +21,6 @@ std::optional<PairFailure> ServerRequestFailed(const protocol::ServerRequestFail
                                                const std::string& address,
                                                const ControlClientSettings& settings);
 
-// The log line of a pair that ran without the lab key: the EndPoint at address has none.
-std::string UnauthenticatedLine(const std::string& address);
 // The cause of a pair whose EndPoint proved another lab key than ours.
 inline constexpr const char* kOtherLabKey = "its lab key is not this Console's (nothing was sent)";
 

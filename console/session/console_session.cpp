@@ -150,6 +150,16 @@ Outcome ConsoleSession::SearchNow(const std::stop_token& stop) {
     return data_.ApplySearchResult(SearchEndPoints(discovery_, stop));
 }
 
+bool ConsoleSession::SetLabKey(std::optional<labkey::LabKey> key) {
+    if (run_.Mode() != ConsoleMode::Idle || quitting_ || !search_.SetLabKey(key))
+        return false;
+    options_.labKey = key;
+    discovery_.labKey = key;
+    network_.SetLabKey(key);
+    clients_.SetLabKey(std::move(key));
+    return true;
+}
+
 FileSession& ConsoleSession::OpenFiles(FileFront& front, FileDialogs& dialogs,
                                        std::string configFolder) {
     files_.reset();  // an earlier flow's worker ends before the new one starts

@@ -89,6 +89,12 @@ class ConsoleSession {
     RunEnvironment& Environment() { return environment_; }
     const DiscoveryOptions& Discovery() const { return discovery_; }
 
+    // Uses key (none: unauthenticated) for the pairs, searches and "restart" broadcasts
+    // from now on, as a key given at start would be; only between runs and searches, false
+    // (nothing changed) otherwise.
+    bool SetLabKey(std::optional<labkey::LabKey> key);
+    bool Keyed() const { return discovery_.labKey.has_value(); }
+
     // Starts a search on a thread of its own (Idle mode only); its end reaches the view on
     // the main thread, with the notice when nothing answered. False when none started.
     bool StartSearch();

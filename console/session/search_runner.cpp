@@ -34,6 +34,15 @@ bool SearchRunner::Start(Done done) {
     return true;
 }
 
+bool SearchRunner::SetLabKey(std::optional<labkey::LabKey> key) {
+    if (running_.load())
+        return false;
+    if (thread_.joinable())
+        thread_.join();  // it has posted its result and reads the options no more
+    options_.labKey = std::move(key);
+    return true;
+}
+
 void SearchRunner::Stop() {
     if (thread_.joinable()) {
         thread_.request_stop();

@@ -27,6 +27,8 @@ class SearchRunner {
     bool Start(Done done);
     void Stop();
     bool Running() const { return running_.load(); }
+    // The key of the searches started from now on; false (nothing changed) while one runs.
+    bool SetLabKey(std::optional<labkey::LabKey> key);
 
   private:
     DiscoveryOptions options_;

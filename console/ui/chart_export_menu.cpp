@@ -41,6 +41,10 @@ void ChartExportMenu::ShowMenu(const QPoint& position) {
         menu.addSeparator();
         more_(menu);
     }
+    if (settings_) {
+        menu.addSeparator();
+        settings_(menu);
+    }
     menu.exec(chart_->mapToGlobal(position));
 }
 

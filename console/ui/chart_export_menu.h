@@ -32,6 +32,10 @@ class ChartExportMenu : public QObject {
     void AddActions(QMenu& menu);
     // Others' actions, added below these when the menu opens.
     void SetMoreActions(std::function<void(QMenu&)> more) { more_ = std::move(more); }
+    // The Console's own settings, last in the menu.
+    void SetSettingsActions(std::function<void(QMenu&)> settings) {
+        settings_ = std::move(settings);
+    }
     bool SavePng(const QString& path) const;
     bool ExportCsv(const QString& path) const;
     // `title` heads the sign-off page of a run judged against pass lines.
@@ -70,6 +74,7 @@ class ChartExportMenu : public QObject {
     QString title_;
     std::function<void(NoticeKind, const QString&)> notice_;
     std::function<void(QMenu&)> more_;
+    std::function<void(QMenu&)> settings_;
 };
 
 }  // namespace quarn::console::ui

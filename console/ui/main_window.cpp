@@ -12,6 +12,7 @@
 #include "console/ui/all_strip.h"
 #include "console/ui/border_zones.h"
 #include "console/ui/caption_bar.h"
+#include "console/ui/chart_export_menu.h"
 #include "console/ui/chart_measure_tabs.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/command_faces.h"
@@ -23,6 +24,7 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "console/ui/window_files.h"
+#include "console/ui/window_lab_key.h"
 #include "console/ui/window_records.h"
 #include "console/ui/window_reference.h"
 #include "widgets/artwork.h"
@@ -51,6 +53,8 @@ MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent
     session_.AttachView(&events_);
     files_ = std::make_unique<WindowFiles>(*this);
     records_ = std::make_unique<WindowRecords>(*this);
+    labKey_ = std::make_unique<WindowLabKey>(*this, options_.labKeyPath, options_.settingsDir);
+    files_->ChartMenu()->SetSettingsActions([this](QMenu& menu) { labKey_->AddActions(menu); });
     if (const Outcome served = session_.ServeMetrics(); !served)
         std::fprintf(stderr, "%s\n", served.Why().c_str());
     inputFilter_ = new ModeInputFilter(
@@ -77,6 +81,9 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(inputFilter_);
     // The dispatcher closes first, so no worker or search result reaches a dying window.
     session_.Shutdown();
+    if (ChartExportMenu* menu = files_->ChartMenu())
+        menu->SetSettingsActions(nullptr);
+    labKey_.reset();
     records_.reset();
     // Shutdown has joined the file flow's worker; its host goes now.
     files_.reset();
@@ -281,6 +288,7 @@ void MainWindow::EndIntro() {
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     UpdateLayout();
     files_->IntroEnded();
+    labKey_->IntroEnded();
     update();
     if (!options_.openFile.empty())
         files_->Session().OpenPath(options_.openFile);

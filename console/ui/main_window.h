@@ -31,6 +31,7 @@ class ModeInputFilter;
 class NoticePanel;
 class PairListWidget;
 class WindowFiles;
+class WindowLabKey;
 class WindowRecords;
 
 struct MainWindowOptions {
@@ -40,6 +41,10 @@ struct MainWindowOptions {
     std::string openFile;
     // After the intro (and without openFile), offer to recover a run that did not finish.
     bool offerRecovery = false;
+    // The key file --lab-key gave ("" for none), and where the Lab key setting is kept
+    // ("" for the user's settings folder).
+    std::string labKeyPath;
+    std::string settingsDir;
 };
 
 // The Console's main window: a 2-second intro, then the main look with the pair list,
@@ -85,6 +90,7 @@ class MainWindow : public QWidget, private CommandInputs {
     // The File panel, the pair log windows, the help window and the chart's menu.
     WindowFiles& Files() { return *files_; }
     WindowRecords& Records() { return *records_; }
+    WindowLabKey& LabKey() { return *labKey_; }
 
     CaptionBar* Caption() const { return caption_; }
     EndPointPanel* EndPoints() const { return endPointPanel_; }
@@ -166,6 +172,7 @@ class MainWindow : public QWidget, private CommandInputs {
     std::unique_ptr<MainCommands> commands_;
     std::unique_ptr<WindowFiles> files_;
     std::unique_ptr<WindowRecords> records_;  // uses files_: goes first
+    std::unique_ptr<WindowLabKey> labKey_;
 };
 
 }  // namespace quarn::console::ui

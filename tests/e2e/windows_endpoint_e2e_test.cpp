@@ -17,6 +17,7 @@
 
 #include "address/ip_address.h"
 #include "address/ipv4.h"
+#include "labkey/key_file.h"
 #include "platform/socket6.h"
 #include "protocol/messages.h"
 #include "tests/e2e/console_network_test.h"
@@ -25,6 +26,7 @@
 #include "tests/e2e/run_expectations.h"
 #include "tests/e2e/wine_host.h"
 #include "tests/support/socket_reading.h"
+#include "tests/support/temp_dir.h"
 
 namespace quarn::e2e {
 namespace {
@@ -113,7 +115,7 @@ class WindowsEndPointTest : public ConsoleNetworkTest {
         }
     }
 
-    void StartLinuxEndPoint(int host) {
+    void StartLinuxEndPoint(int host, const std::vector<std::string>& args = {}) {
         LinuxEndPoint& endPoint = linuxEndPoints_[host];
         endPoint.config = std::make_unique<test_support::TempDir>();
         const std::vector<std::string> env = {"QUARN_CONFIG_HOME=" + endPoint.config->Path()};
@@ -121,8 +123,9 @@ class WindowsEndPointTest : public ConsoleNetworkTest {
             host, {BuiltProgram("Quarn_EndPoint"), "--set-name", "Linux " + std::to_string(host)},
             env);
         ASSERT_EQ(named.exitCode, 0) << named.output;
-        endPoint.program =
-            Network().Spawn(host, {BuiltProgram("Quarn_EndPoint"), "--headless"}, env);
+        std::vector<std::string> argv = {BuiltProgram("Quarn_EndPoint"), "--headless"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        endPoint.program = Network().Spawn(host, argv, env);
         ASSERT_TRUE(endPoint.program.WaitForLine("Started:", 5000))
             << endPoint.program.Transcript();
     }
@@ -137,6 +140,20 @@ class WindowsEndPointTest : public ConsoleNetworkTest {
         const std::optional<std::string> started = windowsEndPoint_.WaitForLine("Started:", 30000);
         ASSERT_TRUE(started) << windowsEndPoint_.Transcript();
         EXPECT_EQ(*started, "Started: " + kKoreanName + " (" + Address(kWindows) + ")");
+    }
+
+    // Both EndPoints again, with args added (a lab key).
+    void RestartWithArgs(int linuxHost, const std::vector<std::string>& linuxArgs,
+                         const std::vector<std::string>& windowsArgs) {
+        linuxEndPoints_[linuxHost].program.Signal(SIGTERM);
+        ASSERT_TRUE(linuxEndPoints_[linuxHost].program.WaitExit(5000));
+        ASSERT_NO_FATAL_FAILURE(StartLinuxEndPoint(linuxHost, linuxArgs));
+        windowsEndPoint_.Kill();
+        std::vector<std::string> args = {"--headless"};
+        args.insert(args.end(), windowsArgs.begin(), windowsArgs.end());
+        windowsEndPoint_ = wine_->SpawnEndPoint(args);
+        ASSERT_TRUE(windowsEndPoint_.WaitForLine("Started:", 30000))
+            << windowsEndPoint_.Transcript();
     }
 
     std::string IperfExeList() const {
@@ -382,6 +399,54 @@ TEST_F(WindowsEndPointTest, AnswersAndServesOverIpv6) {
     EXPECT_NE(client.output.find("Mbits/sec"), std::string::npos) << client.output;
     const auto relayed = ReadUntilContains(control, "Mbits/sec", 10000);
     EXPECT_NE(relayed.data.find("Mbits/sec"), std::string::npos) << relayed.data;
+}
+
+// A lab under Wine: the Windows EndPoint started with the key measures for a Console with
+// it, as End Point 2 of a keyed Linux End Point 1 and as End Point 1 itself. A Console with
+// another key, or with none, is refused with a cause that names the key, and no iperf.exe
+// starts; a plain server request gets no server.
+TEST_F(WindowsEndPointTest, AKeyedWindowsEndPointServesOnlyItsLab) {
+    const test_support::TempDir keys;
+    std::string why;
+    ASSERT_TRUE(labkey::WriteNewKeyFile(keys.File("lab.key"), why)) << why;
+    ASSERT_TRUE(labkey::WriteNewKeyFile(keys.File("other.key"), why)) << why;
+    // Wine's Z: drive is the Linux root.
+    ASSERT_NO_FATAL_FAILURE(RestartWithArgs(kLinuxA, {"--lab-key", keys.File("lab.key")},
+                                            {"--lab-key", "Z:" + keys.File("lab.key")}));
+    const std::string a = Address(kLinuxA), w = Address(kWindows);
+    constexpr int kKeyedSeconds = 3;
+    const auto run = [&](const std::vector<std::string>& key) {
+        std::vector<std::string> args = {"--pair",     PairOption(a, w),
+                                         "--pair",     PairOption(w, a),
+                                         "--duration", std::to_string(kKeyedSeconds)};
+        args.insert(args.end(), key.begin(), key.end());
+        return RunConsole(args);
+    };
+
+    const ConsoleResult keyed = run({"--lab-key", keys.File("lab.key")});
+    ExpectCompletedRun(keyed, kKeyedSeconds);
+    ExpectSensiblePair(keyed, "Pair1", kKeyedSeconds);
+    ExpectSensiblePair(keyed, "Pair2", kKeyedSeconds);
+    EXPECT_FALSE(AnyLineContains(keyed.lines, "unauthenticated")) << keyed.Transcript();
+    EXPECT_TRUE(wine_->IperfGoneWithin(kIperfEndMs)) << IperfExeList();
+
+    const struct {
+        std::vector<std::string> key;
+        const char* cause;
+    } refusals[] = {{{"--lab-key", keys.File("other.key")}, "lab key is not this Console's"},
+                    {{}, "lab key required"}};
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.cause);
+        const ConsoleResult refused = run(refusal.key);
+        EXPECT_NE(refused.exitCode, 0) << refused.Transcript();
+        EXPECT_TRUE(AnyLineContains(refused.lines, refusal.cause)) << refused.Transcript();
+        EXPECT_TRUE(wine_->IperfProcesses().empty()) << IperfExeList();
+    }
+    platform::Socket plain;
+    EXPECT_EQ(ServerRequestReply(Network(), kConsoleHost, w, plain),
+              "refused: lab key required\r\n");
+    EXPECT_TRUE(wine_->IperfProcesses().empty()) << IperfExeList();
+    ExpectNoIperfLeft();
 }
 
 }  // namespace

@@ -5,7 +5,7 @@ if(NOT TARGET quarn_console_ui OR NOT TARGET quarn_test_support OR NOT TARGET Qu
 endif()
 
 quarn_add_gui_test(NAME main_window_gui_test TIMEOUT 300
-  SERIAL_CASES "WindowSessionTest.*:LonelyWindowTest.*"
+  SERIAL_CASES "WindowSessionTest.*:LonelyWindowTest.*:WindowLabKeyNetworkTest.*:WindowUnkeyedLabTest.*"
   SOURCES
     main_window/main_window_details_test.cpp
     main_window/main_window_look_test.cpp
@@ -13,10 +13,11 @@ quarn_add_gui_test(NAME main_window_gui_test TIMEOUT 300
     main_window/journalled_run.cpp
     main_window/window_records_test.cpp
     main_window/window_reference_test.cpp
+    main_window/window_lab_key_test.cpp
     main_window/window_test_support.cpp
     ${QUARN_ROOT}/tests/e2e/console_network_test.cpp
     ${QUARN_ROOT}/tests/e2e/namespace_processes.cpp
-  LIBS quarn_console_ui quarn_test_support)
+  LIBS quarn_console_ui quarn_test_support quarn_labkey)
 target_compile_definitions(main_window_gui_test PRIVATE
     QUARN_BIN_DIR="$<TARGET_FILE_DIR:Quarn_Console>")
 add_dependencies(main_window_gui_test Quarn_Console Quarn_EndPoint)

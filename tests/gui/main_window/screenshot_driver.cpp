@@ -20,6 +20,7 @@
 #include "console/ui/endpoint_list_box.h"
 #include "console/ui/endpoint_panel.h"
 #include "console/ui/help_window.h"
+#include "console/ui/lab_key_dialog.h"
 #include "console/ui/log_window.h"
 #include "console/ui/log_windows.h"
 #include "console/ui/main_commands.h"
@@ -28,6 +29,7 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_setting_dialog.h"
 #include "console/ui/window_files.h"
+#include "console/ui/window_lab_key.h"
 #include "console/ui/window_records.h"
 #include "console/ui/window_reference.h"
 #include "tests/e2e/console_network_test.h"
@@ -53,6 +55,34 @@ bool ImportRoot(const QString& path) {
     const auto result = test_support::RunCommand({"import", "-window", "root", path.toStdString()});
     std::printf("%s %s\n", result.exitCode == 0 ? "saved" : "FAILED", qPrintable(path));
     return result.exitCode == 0;
+}
+
+// The Lab key dialog with a key in use, and the notice of a key file others may read.
+bool SaveLabKey(console::ui::MainWindow& window, const QString& dir) {
+    console::ui::LabKeyDialog dialog(QStringLiteral("/etc/quarn/lab.key"), false, QString(),
+                                     &window);
+    dialog.show();
+    QTest::qWait(200);
+    bool ok = Save(dialog, dir + "/lab-key-dialog.png");
+    dialog.hide();
+    const test_support::TempDir keys;
+    const std::string open = keys.File("lab.key");
+    if (std::FILE* file = std::fopen(open.c_str(), "w")) {
+        std::fputs("quarn-lab-key-1 00\n", file);
+        std::fclose(file);
+    }
+    const console::Outcome refused = window.LabKey().Use(open);
+    console::ui::LabKeyDialog again(QStringLiteral("/etc/quarn/lab.key"), false,
+                                    QString::fromStdString(refused.Why()), &window);
+    again.show();
+    QTest::qWait(200);
+    ok = Save(again, dir + "/lab-key-refused.png") && ok;
+    window.Events().ShowNotice(console::NoticeKind::Message,
+                               console::ui::WindowLabKey::kKeptRefused);
+    QTest::qWait(300);
+    ok = Save(window, dir + "/lab-key-kept-refused.png") && ok;
+    gui_test::Click(NamedChild<widgets::SkinButton>(*window.Notice(), "confirm"));
+    return ok;
 }
 
 // The File panel over the finished run, Pair1's log and the help window.
@@ -248,6 +278,7 @@ int Run(const QString& dir) {
     ok = SaveReportExport(*window, dir) && ok;
     ok = SaveSideWindows(*window, dir) && ok;
     ok = SaveReferenceRun(*window, dir) && ok;
+    ok = SaveLabKey(*window, dir) && ok;
     window->Quit();
     window.reset();
     for (auto& endPoint : endPoints) {

@@ -19,6 +19,7 @@
 #include "console/ui/pair_setting_dialog.h"
 #include "tests/gui/named_child.h"
 #include "tests/gui/session_window.h"
+#include "tests/support/temp_dir.h"
 #include "widgets/skin_button.h"
 
 using quarn::test::NamedChild;
@@ -51,6 +52,9 @@ std::unique_ptr<MainWindow> MakeWindow(std::vector<std::string> interfaces,
     session.interfaces = std::move(interfaces);
     MainWindow::Options window;
     window.introTime = intro;
+    // No test window reads or keeps the user's own settings (a lab key file among them).
+    static const test_support::TempDir settings("quarn-window-settings-");
+    window.settingsDir = settings.Path();
     return std::make_unique<SessionWindow>(std::move(session), std::move(window));
 }
 

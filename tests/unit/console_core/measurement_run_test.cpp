@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "console/core/event_loop.h"
+#include "console/core/unauthenticated_note.h"
 #include "tests/unit/console_core/iperf_capture.h"
 #include "tests/unit/console_core/recording_view.h"
 #include "tests/unit/console_core/scripted_sessions.h"
@@ -207,6 +208,29 @@ TEST(MeasurementRunTest, RunOfRealOutputCompletesAtItsDuration) {
     EXPECT_TRUE(h.WaitFor([&] { return h.sessions.probes[0]->returned.load(); }));
     EXPECT_TRUE(h.sessions.probes[0]->aborted);
     EXPECT_FALSE(h.run.FirstTickSeen());
+}
+
+// A keyed Console's session says in the log when an EndPoint took the pair without the
+// key; the pair keeps that for its tooltip until its next run.
+TEST(MeasurementRunTest, APairThatRanUnauthenticatedSaysSoUntilItsNextRun) {
+    Harness h;
+    h.AddPair("198.18.0.30");
+    h.data.settings.durationText = "3";
+    SessionScript unkeyed;
+    unkeyed.lines = test::PlainCaptureLines("iperf-2.1.8-server-tcp-12s.txt");
+    unkeyed.lines.insert(unkeyed.lines.begin(), UnauthenticatedLine("198.18.0.20"));
+    h.sessions.Script(1, unkeyed);
+    SessionScript keyed;
+    keyed.lines = test::PlainCaptureLines("iperf-2.1.8-server-tcp-12s.txt");
+    h.sessions.Script(1, keyed);
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitForIdle());
+    EXPECT_EQ(h.data.table[1].run.unauthenticated, std::vector<std::string>{"198.18.0.20"});
+
+    ASSERT_TRUE(h.run.Start());
+    ASSERT_TRUE(h.WaitForIdle());
+    EXPECT_EQ(h.data.table[1].figures.statusText, "Done");
+    EXPECT_TRUE(h.data.table[1].run.unauthenticated.empty());
 }
 
 // Stop in the warm-up cannot end the run at once (there is nothing to show yet): it waits

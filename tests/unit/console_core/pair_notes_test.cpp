@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/core/console_data.h"
+#include "console/core/unauthenticated_note.h"
 
 namespace quarn::console {
 namespace {
@@ -154,6 +155,37 @@ TEST(EditPairTest, ChangedAddressesOrStreamsClearFiguresAndSeries) {
         EXPECT_EQ(data.table[2].figures.count, 3);
         EXPECT_EQ(data.chart.Series()[2].size(), 3u);
     }
+}
+
+// The session's log line and the note read back from it: only that exact shape, with an
+// address that fits one, counts.
+TEST(UnauthenticatedNoteTest, OnlyTheSessionsOwnLineNamesAnAddress) {
+    EXPECT_EQ(UnauthenticatedAddress(UnauthenticatedLine("198.18.0.20")), "198.18.0.20");
+    EXPECT_EQ(UnauthenticatedLine("198.18.0.20"),
+              "Quarn: unauthenticated: 198.18.0.20 has no lab key");
+    for (const char* other :
+         {"Quarn: unauthenticated:  has no lab key", "Quarn: unauthenticated: 198.18.0.20",
+          "[  1] 0.0000-1.0000 sec  100 MBytes  839 Mbits/sec",
+          "Quarn: unauthenticated: 198.18.0.20.198.18.0.21 has no lab key",
+          "quarn: unauthenticated: 198.18.0.20 has no lab key", ""}) {
+        EXPECT_EQ(UnauthenticatedAddress(other), std::nullopt) << other;
+    }
+}
+
+TEST(UnauthenticatedNoteTest, EachEndPointIsNotedOnceAndTheTooltipNamesIt) {
+    PairRecord pair;
+    pair.figures.state = PairState::Done;
+    EXPECT_TRUE(UnauthenticatedNoteLines(pair).empty());
+    // A stream that repeats the line (or makes more up) adds no more than a pair's two.
+    for (const char* address : {"198.18.0.20", "198.18.0.20", "198.18.0.21", "198.18.0.22"})
+        NoteUnauthenticated(pair.run, address);
+    EXPECT_EQ(pair.run.unauthenticated, (std::vector<std::string>{"198.18.0.20", "198.18.0.21"}));
+    const std::vector<std::string> lines = PairNoteLines(pair, false);
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Ran unauthenticated: 198.18.0.20 has no lab key.",
+                                        "Ran unauthenticated: 198.18.0.21 has no lab key."}));
+    PairTable::ResetForRun(pair);
+    EXPECT_TRUE(PairNoteLines(pair, false).empty());
 }
 
 }  // namespace

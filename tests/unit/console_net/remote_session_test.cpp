@@ -139,6 +139,32 @@ TEST(RemoteSession, CloseBeforeAnyOutputIsNamed) {
     EXPECT_EQ(session.Failure()->kind, FailureKind::ClosedBeforeOutput);
 }
 
+// A keyed End Point 1 answers a request without the key with one refusal line and
+// closes: that line is the cause. The same words later in a stream are only a line.
+TEST(RemoteSession, AKeyedEndPointsRefusalIsTheCause) {
+    for (const bool first : {true, false}) {
+        LoopbackPeer peer([first](const platform::Socket& connection) {
+            ReadRequestLine(connection);
+            platform::SendAll(connection,
+                              first ? "refused: lab key required\r\n"
+                                    : "Server listening\r\nrefused: lab key required\r\n");
+        });
+        RecordingSink sink;
+        std::stop_source stop;
+        RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));
+        EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
+        ASSERT_TRUE(session.Failure().has_value());
+        EXPECT_EQ(sink.Lines().back(), "refused: lab key required\r");
+        if (first) {
+            EXPECT_EQ(session.Failure()->kind, FailureKind::ClosedBeforeOutput);
+            EXPECT_EQ(session.Failure()->detail, "Reply: refused: lab key required");
+        } else {
+            EXPECT_EQ(session.Failure()->kind, FailureKind::EndedEarly);
+            EXPECT_EQ(session.Failure()->detail, "");
+        }
+    }
+}
+
 TEST(RemoteSession, UnreachableEndPointFails) {
     uint16_t closedPort = 0;
     {
