@@ -10,6 +10,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-screenshots}")
 mkdir -p "$out"
+# Pictures of what a fresh user sees: no run history (a recovery question) and no kept
+# settings of this machine's user.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export XDG_STATE_HOME=$scratch/state QUARN_CONFIG_HOME=$scratch/config
+mkdir -p "$XDG_STATE_HOME" "$QUARN_CONFIG_HOME"
 
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j "$(nproc)" --target Quarn_Console Quarn_EndPoint main_window_screenshots

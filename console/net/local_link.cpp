@@ -29,7 +29,7 @@ std::optional<std::string> InterfaceTowards(const std::vector<platform::Interfac
 
 LinkFacts LinkFactsOf(const std::string& name) {
     const platform::LinkInfo info = platform::ReadLinkInfo(name);
-    return LinkFacts{name, info.speedMbps, info.fullDuplex, info.mtu, info.wireless};
+    return LinkFacts{name, info.speedMbps, info.fullDuplex, info.mtu, info.wireless, {}};
 }
 
 std::optional<LinkFacts> LinkTowards(const std::string& address) {

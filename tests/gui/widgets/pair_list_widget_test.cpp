@@ -371,9 +371,9 @@ TEST(EndPointListBox, LinkFactsInTheTooltipAndWirelessInTheRow) {
     EndPointListBox box;
     box.resize(182, 80);
     EndPointEntry wired = Entry("192.168.10.21", "lab-pc");
-    wired.link = LinkFacts{"eth0", 10000, true, 1500, false};
+    wired.link = LinkFacts{"eth0", 10000, true, 1500, false, {}};
     EndPointEntry radio = Entry("192.168.10.22", "");
-    radio.link = LinkFacts{"wlan0", std::nullopt, std::nullopt, 1500, true};
+    radio.link = LinkFacts{"wlan0", std::nullopt, std::nullopt, 1500, true, {}};
     box.SetEntries({wired, radio, Entry("192.168.10.23", "older")});
     EXPECT_EQ(box.LinkText(0), QStringLiteral("eth0, 10000 Mbit/s full duplex, MTU 1500"));
     EXPECT_EQ(box.Label(0), QStringLiteral("(lab-pc"));

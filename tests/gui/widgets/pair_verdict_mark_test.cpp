@@ -61,8 +61,8 @@ TEST_F(PairVerdictMarkTest, EachRowCarriesItsVerdictAndItsReasons) {
 }
 
 TEST_F(PairVerdictMarkTest, TheTooltipNamesEachEndsLinkBeforeAndAfterARun) {
-    data.links["10.0.0.1"] = LinkFacts{"eth0", 10000, true, 1500, false};
-    data.links["10.0.0.3"] = LinkFacts{"wlan0", 300, false, 1500, true};
+    data.links["10.0.0.1"] = LinkFacts{"eth0", 10000, true, 1500, false, {}};
+    data.links["10.0.0.3"] = LinkFacts{"wlan0", 300, false, 1500, true, {}};
     data.judgement.reset();  // a table not yet run still shows what the search learnt
     const QString before = At(1, Qt::ToolTipRole).toString();
     EXPECT_TRUE(before.contains(

@@ -98,7 +98,7 @@ TEST(SearchResultTest, NamesTheUnverifiedEndPointOfASelection) {
     ConsoleData data = WithPairs(0);
     EndPointEntry unverified = Entry("198.18.0.11", "");
     unverified.unverified = true;
-    data.ApplySearchResult({Entry("198.18.0.10", "lab-1"), unverified});
+    ASSERT_TRUE(data.ApplySearchResult({Entry("198.18.0.10", "lab-1"), unverified}));
     const std::optional<std::string> signedOne = std::string("198.18.0.10");
     const std::optional<std::string> unsignedOne = std::string("198.18.0.11");
     EXPECT_EQ(data.UnverifiedAmong(signedOne, signedOne), "");

@@ -335,8 +335,8 @@ TEST(MeasurementRunTest, LocalPairsTakeThisMachinesLinkTowardsEndPoint2) {
     h.data.table[local].config.endpoint2 = "198.18.5.2";
     h.AddPair("198.18.0.31");
     const int unknown = h.AddPair("198.18.0.10");  // towards .20, which no interface reaches
-    h.data.links["198.18.0.10"] = LinkFacts{"default0", 100, true, 1500, false};
-    h.environment.linksTowards["198.18.5.2"] = LinkFacts{"eth5", 1000, true, 9000, false};
+    h.data.links["198.18.0.10"] = LinkFacts{"default0", 100, true, 1500, false, {}};
+    h.environment.linksTowards["198.18.5.2"] = LinkFacts{"eth5", 1000, true, 9000, false, {}};
     h.data.settings.durationText = "10";
     ASSERT_TRUE(h.run.Start());
 
