@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "address/ipv4.h"
 #include "console/core/link_facts.h"
 #include "console/net/link_facts_reply.h"
-#include "address/ipv4.h"
 #include "protocol/endpoint_facts.h"
 #include "tests/fuzz/fuzz_check.h"
 

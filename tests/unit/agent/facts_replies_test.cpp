@@ -56,8 +56,9 @@ TEST(FactsReplies, OverIpv6NameEachInterfacesAnnouncedAddress) {
     linkLocal.address = *ParseIpAddress("fe80::1");
     const std::vector<std::string> replies = FactsReplies6({uniqueLocal, linkLocal}, reader);
     ASSERT_EQ(replies.size(), 2u);
-    EXPECT_EQ(replies[0], "facts addr=fd00:77::2 if=eth0 mtu=1500 wireless=0");
-    EXPECT_EQ(replies[1], "facts addr=fe80::1 if=eth1 wireless=0");
+    EXPECT_EQ(replies[0],
+              "facts addr=fd00:77::2 if=eth0 mtu=1500 wireless=0 takes=dscp,length,mss");
+    EXPECT_EQ(replies[1], "facts addr=fe80::1 if=eth1 wireless=0 takes=dscp,length,mss");
     EXPECT_EQ(protocol::FactValue(*protocol::ParseFactsReply(replies[0]), protocol::kFactAddress),
               "fd00:77::2");
 }
