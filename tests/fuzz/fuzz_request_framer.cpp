@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
 #include "platform/socket.h"
 #include "protocol/client_command.h"
@@ -116,14 +117,16 @@ void CheckClientCommand(std::string_view line) {
             continue;
         }
         FUZZ_CHECK(option == "-c" || option == "-i" || option == "-t" || option == "-P" ||
-                   option == "-b" || option == "-w" || option == "-f");
+                   option == "-b" || option == "-w" || option == "-f" || option == "-S" ||
+                   option == "-l" || option == "-M");
         FUZZ_CHECK(i + 1 < tokens->size());
         const std::string& value = (*tokens)[++i];
-        FUZZ_CHECK(value.size() <= 24);
+        // The longest value is an IPv6 address written out in full.
+        FUZZ_CHECK(value.size() <= 39);
         if (option == "-c") {
             peer = value;
             ++peers;
-            FUZZ_CHECK(quarn::ParseIpv4(value).has_value());
+            FUZZ_CHECK(quarn::ParseIpv4(value).has_value() || quarn::ParseIpv6(value).has_value());
         }
         if (option == "-f") {
             FUZZ_CHECK(value == "m");
