@@ -14,10 +14,8 @@ constexpr int kFirstRow = 20;
 using pass_line_layout::kFieldLeft;
 using pass_line_layout::kFieldWidth;
 
-constexpr const char* kLabels[PassLineFields::kFields] = {"Minimum throughput", "Maximum loss",
-                                                          "Maximum jitter", "Maximum RTT rise",
-                                                          "Maximum baseline drop"};
-constexpr const char* kUnits[PassLineFields::kFields] = {"Mbit/s, %", "%", "ms", "ms", "%"};
+using pass_line_layout::kLabels;
+using pass_line_layout::kUnits;
 
 QRect FrameOf(int index) {
     return QRect(kFieldLeft - 5, kFirstRow + index * PassLineFields::kRowStep, kFieldWidth + 10,
@@ -26,23 +24,30 @@ QRect FrameOf(int index) {
 
 }  // namespace
 
-PassLineFields::PassLineFields(const PassLines& lines, QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("pairPassLines"));
-    setFont(widgets::GulimFont(12));
+std::array<QLineEdit*, pass_line_layout::kFields> pass_line_layout::MakeFields(
+    QWidget* parent, const PassLines& lines, const QString& name, int firstTop) {
     const PassLineTexts texts = TextsOf(lines);
     const std::string* values[kFields] = {&texts.minThroughput, &texts.maxLoss, &texts.maxJitter,
                                           &texts.maxRttRise, &texts.maxBaselineDrop};
+    std::array<QLineEdit*, kFields> fields{};
     for (int i = 0; i < kFields; ++i) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("pairPassLine%1").arg(i));
+        auto* edit = new QLineEdit(parent);
+        edit->setObjectName(name + QString::number(i));
         edit->setFrame(false);
-        edit->setMaxLength(pass_line_layout::kMaxLength);
+        edit->setMaxLength(kMaxLength);
         edit->setFont(widgets::GulimFont(12));
         edit->setTextMargins(0, 0, 0, 0);
-        edit->setGeometry(kFieldLeft, FrameOf(i).top() + 4, kFieldWidth, 14);
+        edit->setGeometry(kFieldLeft, firstTop + i * kRowStep + 4, kFieldWidth, 14);
         edit->setText(widgets::FromUtf8(*values[i]));
-        fields_[static_cast<std::size_t>(i)] = edit;
+        fields[static_cast<std::size_t>(i)] = edit;
     }
+    return fields;
+}
+
+PassLineFields::PassLineFields(const PassLines& lines, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("pairPassLines"));
+    setFont(widgets::GulimFont(12));
+    fields_ = pass_line_layout::MakeFields(this, lines, QStringLiteral("pairPassLine"), kFirstRow);
 }
 
 std::optional<PassLines> PassLineFields::Lines(std::string& refusal) const {

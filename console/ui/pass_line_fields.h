@@ -20,6 +20,15 @@ constexpr int kFieldLeft = 146;
 constexpr int kFieldWidth = 91;
 constexpr int kMaxLength = 13;
 constexpr int kUnitLeft = kFieldLeft + kFieldWidth + 8;
+constexpr int kFields = 5;
+constexpr int kRowStep = 24;
+inline constexpr const char* kLabels[kFields] = {"Minimum throughput", "Maximum loss",
+                                                 "Maximum jitter", "Maximum RTT rise",
+                                                 "Maximum baseline drop"};
+inline constexpr const char* kUnits[kFields] = {"Mbit/s, %", "%", "ms", "ms", "%"};
+// The fields for `lines`, named `name` + index, the first one's frame at `firstTop`.
+std::array<QLineEdit*, kFields> MakeFields(QWidget* parent, const PassLines& lines,
+                                           const QString& name, int firstTop);
 }  // namespace pass_line_layout
 
 // One pair's own pass lines as a group of fields with a heading, in the Pair Setting
@@ -29,8 +38,8 @@ class PassLineFields : public QWidget {
     Q_OBJECT
 
   public:
-    static constexpr int kFields = 5;
-    static constexpr int kRowStep = 24;
+    static constexpr int kFields = pass_line_layout::kFields;
+    static constexpr int kRowStep = pass_line_layout::kRowStep;
     static constexpr int kHeight = 22 + kFields * kRowStep;
 
     PassLineFields(const PassLines& lines, QWidget* parent);

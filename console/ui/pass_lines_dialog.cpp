@@ -14,15 +14,13 @@ namespace quarn::console::ui {
 namespace {
 
 constexpr int kFirstLineRow = 33;
-constexpr int kLineRowStep = 24;
+constexpr int kLineRowStep = pass_line_layout::kRowStep;
 constexpr int kLineFieldLeft = pass_line_layout::kFieldLeft;
 constexpr int kLineFieldWidth = pass_line_layout::kFieldWidth;
 const QRect kRefusalRect(QPoint(94, 3), QPoint(296, 25));
 
-constexpr const char* kLineLabels[PassLinesDialog::kFields] = {"Minimum throughput", "Maximum loss",
-                                                               "Maximum jitter", "Maximum RTT rise",
-                                                               "Maximum baseline drop"};
-constexpr const char* kLineUnits[PassLinesDialog::kFields] = {"Mbit/s, %", "%", "ms", "ms", "%"};
+using pass_line_layout::kLabels;
+using pass_line_layout::kUnits;
 
 QRect LineFrameOf(int index) {
     const int top = kFirstLineRow + index * kLineRowStep;
@@ -41,20 +39,7 @@ PassLinesDialog::PassLinesDialog(const PassLines& lines, QWidget* parent)
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFont(widgets::GulimFont(12));
-    const PassLineTexts texts = TextsOf(lines);
-    const std::string* values[kFields] = {&texts.minThroughput, &texts.maxLoss, &texts.maxJitter,
-                                          &texts.maxRttRise, &texts.maxBaselineDrop};
-    for (int i = 0; i < kFields; ++i) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("passLine%1").arg(i));
-        edit->setFrame(false);
-        edit->setMaxLength(pass_line_layout::kMaxLength);
-        edit->setFont(widgets::GulimFont(12));
-        edit->setTextMargins(0, 0, 0, 0);
-        edit->setGeometry(kLineFieldLeft, LineFrameOf(i).top() + 4, kLineFieldWidth, 14);
-        edit->setText(widgets::FromUtf8(*values[i]));
-        fields_[static_cast<std::size_t>(i)] = edit;
-    }
+    fields_ = pass_line_layout::MakeFields(this, lines, QStringLiteral("passLine"), kFirstLineRow);
     apply_->setObjectName(QStringLiteral("apply"));
     cancel_->setObjectName(QStringLiteral("cancel"));
     apply_->setText(QStringLiteral("Apply"));
@@ -103,12 +88,11 @@ void PassLinesDialog::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::black);
     widgets::DrawDoubledText(painter, 8, 8, QStringLiteral("Pass lines"));
     for (int i = 0; i < kFields; ++i)
-        widgets::DrawTextAt(painter, 8, LineFrameOf(i).top() + 4,
-                            QString::fromLatin1(kLineLabels[i]));
+        widgets::DrawTextAt(painter, 8, LineFrameOf(i).top() + 4, QString::fromLatin1(kLabels[i]));
     painter.setPen(widgets::palette::kGreyText);
     for (int i = 0; i < kFields; ++i)
         widgets::DrawTextAt(painter, pass_line_layout::kUnitLeft, LineFrameOf(i).top() + 4,
-                            QString::fromLatin1(kLineUnits[i]));
+                            QString::fromLatin1(kUnits[i]));
     if (!refusal_.isEmpty()) {
         const QString shown =
             painter.fontMetrics().elidedText(refusal_, Qt::ElideRight, kRefusalRect.width());

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "console/core/pass_lines.h"
+#include "console/ui/pass_line_fields.h"
 #include "widgets/window_mover.h"
 
 class QLineEdit;
@@ -23,8 +24,8 @@ class PassLinesDialog : public QDialog {
 
   public:
     static constexpr int kWidth = 302;
-    static constexpr int kFields = 5;
-    static constexpr int kHeight = 68 + kFields * 24;
+    static constexpr int kFields = pass_line_layout::kFields;
+    static constexpr int kHeight = 68 + kFields * pass_line_layout::kRowStep;
 
     PassLinesDialog(const PassLines& lines, QWidget* parent = nullptr);
 
