@@ -82,9 +82,18 @@ for program in Quarn_Console Quarn_EndPoint; do
     [[ $spec == "complete -F _quarn_"*" $program" ]] || fail "unexpected completion: $spec"
 done
 
-# Completing "--" offers exactly the options --help names.
-expect "$(help_options "$console")" "$console" --
-expect "$(help_options "$endpoint")" "$endpoint" --
+# Completing "--" offers exactly the options --help names; a difference is named.
+for program in "$console" "$endpoint"; do
+    name=${program##*/}
+    in_help=$(help_options "$program")
+    offered=$(complete_words "$program" --)
+    lacking=$(comm -23 <(echo "$in_help") <(echo "$offered"))
+    extra=$(comm -13 <(echo "$in_help") <(echo "$offered"))
+    [ -z "$lacking" ] || fail "$name --help names options its completion lacks:" $lacking
+    [ -z "$extra" ] || fail "the completion of $name offers options its --help does not name:" $extra
+    [ -n "$in_help" ] || fail "$name --help names no options"
+    [ -n "$lacking$extra" ] || echo "ok: $name: $(wc -l <<<"$in_help") options in --help and completion"
+done
 expect "--open" Quarn_Console --headless --op
 expect "$(lines --headless --help)" Quarn_EndPoint --he
 
