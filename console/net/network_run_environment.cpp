@@ -1,5 +1,6 @@
 #include "console/net/network_run_environment.h"
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
 #include "console/net/local_link.h"
 #include "console/net/own_machine.h"
@@ -26,6 +27,10 @@ bool NetworkRunEnvironment::IsThisMachine(const std::string& address) {
     const std::optional<std::uint32_t> parsed = ParseIpv4(address);
     if (!parsed)
         return false;
+    // Loopback is this machine whatever the default route: an EndPoint refuses to aim a
+    // client at it, so the Console runs that client itself.
+    if (IpAddress::V4(*parsed).IsLoopback())
+        return true;
     const std::optional<std::uint32_t> own = OwnAddress();
     return own && *own == *parsed;
 }

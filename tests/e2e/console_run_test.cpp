@@ -65,6 +65,25 @@ TEST_F(ConsoleRunTest, LocalPairAndFourStreamPairCompleteTogether) {
     ExpectAllRowSums(run, {"Pair1", "Pair2"});
 }
 
+// The demo's pair: End Point 1 is loopback, which an EndPoint never aims a client at, so
+// the Console runs that client itself, whatever its default route says.
+TEST_F(ConsoleRunTest, LoopbackPairOnTheConsolesOwnHostIsRunByTheConsole) {
+    StartEndPoint(kConsoleHost);
+    constexpr int kSeconds = 2;
+    ConsoleProcess console =
+        StartConsole({"--interface", "lo", "--pair", PairOption("127.0.0.1", "127.0.0.1"),
+                      "--duration", std::to_string(kSeconds)});
+    ASSERT_TRUE(console.WaitForLine("tick 1 of", kRunTimeoutMs)) << console.Finish(0).Transcript();
+    const std::vector<ProcessView> host = IperfProcesses(Network().Namespace(kConsoleHost));
+    EXPECT_TRUE(std::any_of(host.begin(), host.end(), [&](const ProcessView& p) {
+        return p.parent == console.Pid() && p.HasArguments("-c", "127.0.0.1");
+    })) << "no iperf client of the Console toward loopback";
+
+    const ConsoleResult run = console.Finish(kRunTimeoutMs);
+    ExpectCompletedRun(run, kSeconds);
+    ExpectSensiblePair(run, "Pair1", kSeconds);
+}
+
 TEST_F(ConsoleRunTest, UdpPairKeepsTheRequestedRate) {
     const ConsoleResult run = RunConsole({"--pair", PairOption(Address(2), Address(3)), "--udp",
                                           "--throughput", "100", "--duration", kDurationText});
