@@ -309,6 +309,9 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
             o.pairs[i].streams = original->streams;
         }
     }
+    // Its phases are runs of their own; one CSV file of seconds would mix them.
+    if (o.isolateSeconds && !o.csvPath.empty())
+        return WhyNot{"--isolate takes no --csv: each phase is a run of the history"};
     if (o.protocol == Protocol::Udp && o.traffic.mss)
         return WhyNot{"--mss applies to TCP only"};
     if (o.protocol)

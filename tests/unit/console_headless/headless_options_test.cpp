@@ -102,6 +102,8 @@ TEST(HeadlessOptions, IsolateTakesSecondsPerPhase) {
     EXPECT_EQ(Parse({"--isolate", "2"})->isolateSeconds, 2);
     EXPECT_EQ(Parse({"--isolate=3600"})->isolateSeconds, 3600);
     EXPECT_FALSE(Parse({"--pair", "1.0.0.1,1.0.0.2"})->isolateSeconds);
+    EXPECT_EQ(Parse({"--isolate", "2", "--csv", "a.csv"}).Why(),
+              "--isolate takes no --csv: each phase is a run of the history");
     for (const char* bad : {"0", "3601", "2s", "-1"})
         EXPECT_EQ(Parse({"--isolate", bad}).Why(),
                   std::string("--isolate expects seconds from 1 to 3600: ") + bad);
