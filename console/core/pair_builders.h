@@ -22,6 +22,20 @@ std::vector<BuiltPair> FanOutPairs(const std::string& source,
 // The reverse of each pair that is not there already, so both directions run at once.
 std::vector<BuiltPair> ReversePairs(const std::vector<BuiltPair>& pairs);
 
+// The builders the window offers over its two EndPoint lists.
+enum class ListBuilder { Mesh, FanIn, FanOut };
+
+// The pairs a window builder makes from the lists' selections (addresses in list order):
+// a mesh among End Point 1's selection, fan-in from End Point 1's selection to the one End
+// Point 2, fan-out from the one End Point 1 to End Point 2's selection. An EndPoint is
+// never paired with itself. Refused with the notice to show when the selection does not
+// fit the builder.
+Result<std::vector<BuiltPair>> BuildFromLists(ListBuilder builder,
+                                              const std::vector<std::string>& list1,
+                                              const std::vector<std::string>& list2);
+// "The mesh", "Fan-in", "Fan-out": how a notice names the builder.
+std::string ListBuilderName(ListBuilder builder);
+
 // Refused with what it would come to when `adding` pairs beside `existing` exceed the 16
 // pairs: "The mesh would make 20 pairs; the max count of pairs is 16." Nothing is added
 // then.

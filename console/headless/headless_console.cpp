@@ -25,6 +25,7 @@
 #include "console/records/run_compare.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"
+#include "console/session/isolation_run.h"
 
 namespace quarn::console {
 namespace {
@@ -88,6 +89,10 @@ class HeadlessConsole {
     int AddReversesOfOpenedPairs();
     void Search();
     int Measure();
+    // Starts the run, saying `what`, and waits for its end: kExitOk once it is over,
+    // kExitRefused when it did not start, kExitFailed when the Console quit meanwhile.
+    int RunOnce(const std::string& what);
+    int Isolate();
     void OnSignal();
     int Save();
     int WriteReport();
@@ -115,7 +120,8 @@ class HeadlessConsole {
     MeasurementRun& run_;
     TerminalView view_;
     TickCsv csv_;
-    ConsoleData reference_;  // with --compare
+    ConsoleData reference_;                     // with --compare
+    std::optional<IsolationResult> isolation_;  // with --isolate, for the report
     bool stopPressed_ = false;
     bool incomplete_ = false;  // the opened file was cut short
     bool quitRequested_ = false;
@@ -157,7 +163,7 @@ int HeadlessConsole::Run() {
 
     int status = kExitOk;
     if (data_.table.PairCount() > 0 && !options_.noRun) {
-        status = Measure();
+        status = options_.isolateSeconds ? Isolate() : Measure();
     } else if (!options_.openPath.empty() || options_.recover) {
         session_.Judge();
         ShowTable(true);
@@ -325,12 +331,28 @@ int HeadlessConsole::Measure() {
         return Fail(opened.Why());
     view_.onTick = [this](int tick) { csv_.WriteTick(tick, data_.table); };
     LearnLinks();
+    if (const int status = RunOnce(std::to_string(data_.table.PairCount()) + " pair(s)");
+        status != kExitOk)
+        return status;
+    csv_.Close();
+    ShowTable(false);
+    if (!options_.csvPath.empty() && !csv_.Good())
+        return Fail("Writing the CSV file failed.");
+    if (!options_.jsonlPath.empty() && !session_.JsonLinesGood())
+        return Fail("Writing the JSON Lines file failed.");
+    if (view_.LastNoticeKind() != NoticeKind::Completed)
+        return kExitFailed;
+    return data_.judgement && data_.judgement->run == Verdict::Fail ? kExitPairFailed : kExitOk;
+}
+
+int HeadlessConsole::RunOnce(const std::string& what) {
     measuring_ = true;
     // The session journals the run and judges it when it ends.
-    if (!run_.Start())
+    if (!run_.Start()) {
+        measuring_ = false;
         return kExitRefused;
-    Say("Measuring " + std::to_string(data_.table.PairCount()) + " pair(s) for " +
-        std::to_string(run_.Duration()) + " s...\n");
+    }
+    Say("Measuring " + what + " for " + std::to_string(run_.Duration()) + " s...\n");
     // Both change only in calls the loop runs, so it sleeps until the next one.
     loop_.RunUntilCalled([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
                          std::chrono::hours(24 * 365));
@@ -340,14 +362,44 @@ int HeadlessConsole::Measure() {
         Say("Quit before the measurement ended.\n");
         return kExitFailed;
     }
-    csv_.Close();
+    return kExitOk;
+}
+
+// Every pair alone, then all together; each phase is a run of the history.
+int HeadlessConsole::Isolate() {
+    if (const Outcome opened = session_.OpenJsonLines(); !opened)
+        return Fail(opened.Why());
+    LearnLinks();
+    int status = kExitOk;
+    const auto measure = [&]() -> Outcome {
+        int active = 0;
+        std::string alone;
+        for (int row = 1; row < data_.table.Size(); ++row) {
+            if (data_.table[row].config.active) {
+                ++active;
+                alone = "Pair" + std::to_string(row) + " alone";
+            }
+        }
+        status = RunOnce(active == 1 ? alone : std::to_string(active) + " pairs together");
+        if (status != kExitOk)
+            return Outcome::Failed("not measured");
+        if (view_.LastNoticeKind() != NoticeKind::Completed) {
+            status = kExitFailed;
+            return Outcome::Failed("the run did not complete");
+        }
+        return Outcome::Done();
+    };
+    Result<IsolationResult> result =
+        RunIsolation(session_, std::chrono::seconds(*options_.isolateSeconds), measure);
+    if (!result) {
+        std::fprintf(env_.err, "%s\n", result.Why().c_str());
+        return status == kExitOk ? kExitRefused : status;
+    }
     ShowTable(false);
-    if (!options_.csvPath.empty() && !csv_.Good())
-        return Fail("Writing the CSV file failed.");
+    Say(FormatIsolation(*result));
+    isolation_ = std::move(result).Value();
     if (!options_.jsonlPath.empty() && !session_.JsonLinesGood())
         return Fail("Writing the JSON Lines file failed.");
-    if (view_.LastNoticeKind() != NoticeKind::Completed)
-        return kExitFailed;
     return data_.judgement && data_.judgement->run == Verdict::Fail ? kExitPairFailed : kExitOk;
 }
 
@@ -383,7 +435,8 @@ int HeadlessConsole::WriteReport() {
     const std::vector<records::ReportChart> charts =
         env_.reportCharts ? env_.reportCharts(data_) : std::vector<records::ReportChart>();
     const std::string html = records::BuildRunReport(
-        data_, charts, FormatMeasuredAt(std::chrono::system_clock::now()), options_.reportTitle);
+        data_, charts, FormatMeasuredAt(std::chrono::system_clock::now()), options_.reportTitle,
+        isolation_ ? records::IsolationSection(*isolation_) : std::string());
     AtomicFileWriter file(options_.reportPath);
     if (!file.Open() || !file.Write(html) || !file.Commit())
         return Fail("Cannot write the report: " + options_.reportPath);

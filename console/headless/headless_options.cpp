@@ -15,6 +15,9 @@
 namespace quarn::console {
 namespace {
 
+// An hour per phase: 17 phases of 16 pairs then stay within a day.
+constexpr int kMaxIsolateSeconds = 3600;
+
 bool IsDottedIpv4(const std::string& text) {
     return ParseIpv4(text).has_value();
 }
@@ -227,6 +230,13 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
              return o.traffic.mss ? Outcome::Done()
                                   : Outcome::Failed("--mss expects bytes from 536 to 9000: " + v);
          }},
+        {"--isolate",
+         [&](const std::string& v) {
+             o.isolateSeconds = ParseWholeIn(v, 1, kMaxIsolateSeconds);
+             return o.isolateSeconds
+                        ? Outcome::Done()
+                        : Outcome::Failed("--isolate expects seconds from 1 to 3600: " + v);
+         }},
         {"--interface",
          [&](const std::string& v) {
              o.interfaces.push_back(v);
@@ -299,6 +309,9 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
             o.pairs[i].streams = original->streams;
         }
     }
+    // Its phases are runs of their own; one CSV file of seconds would mix them.
+    if (o.isolateSeconds && !o.csvPath.empty())
+        return WhyNot{"--isolate takes no --csv: each phase is a run of the history"};
     if (o.protocol == Protocol::Udp && o.traffic.mss)
         return WhyNot{"--mss applies to TCP only"};
     if (o.protocol)
@@ -356,6 +369,8 @@ std::string HeadlessUsage(const std::string& program) {
            "                        DSCP 0-63\n"
            "  --length BYTES        UDP datagram (20-65507) or TCP write size (1-1048576)\n"
            "  --mss BYTES           TCP maximum segment size (536-9000)\n"
+           "  --isolate SEC         run each pair alone for SEC seconds, then all together,\n"
+           "                        and name the pairs that share a bottleneck\n"
            "  --metrics [ADDR:]PORT serve /metrics for Prometheus on this port (on the\n"
            "                        loopback address unless ADDR is given, e.g. 0.0.0.0)\n"
            "  --history-limit SIZE  keep at most this much history, oldest runs go first\n"

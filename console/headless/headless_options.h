@@ -50,6 +50,8 @@ struct HeadlessOptions {
     bool bothWays = false;     // every pair's reverse is added and runs at the same time    // for
                                // every pair of the run, over what a file holds
     std::string baselinePath;  // a .config file or a run id of the history
+    // Each pair alone for this many seconds, then all together, instead of one run.
+    std::optional<int> isolateSeconds;
 };
 
 // argv[0] is the program name; "--headless" itself is accepted and ignored. Fails with

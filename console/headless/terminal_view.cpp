@@ -172,8 +172,20 @@ std::string FormatPairTable(const ConsoleData& data) {
     PairRecord all = table.All();
     all.figures.statusText = "";
     text += PairRow(data, all, "", udp, true);
+    text += FormatTrafficLines(data);
     text += FormatFailureCauses(data);
     text += FormatVerdictReasons(data);
+    return text;
+}
+
+std::string FormatTrafficLines(const ConsoleData& data) {
+    std::string text;
+    for (int r = 1; r < data.table.Size(); ++r) {
+        const PairRecord& row = data.table[r];
+        if (!row.config.traffic.Empty())
+            text +=
+                TerminalSafe(row.name) + " traffic: " + DescribeTraffic(row.config.traffic) + "\n";
+    }
     return text;
 }
 

@@ -58,6 +58,8 @@ std::string Padded(std::string text, std::size_t width);
 std::string PairEnds(const ConsoleData& data, const PairRecord& row);
 // The table of pairs with their final figures, as printed after a run or for a saved file.
 std::string FormatPairTable(const ConsoleData& data);
+// "Pair1 traffic: DSCP EF, length 200 bytes" for each pair with options, under the table.
+std::string FormatTrafficLines(const ConsoleData& data);
 // The EndPoints found by a search, one per line with their names.
 std::string FormatEndPointList(const ConsoleData& data);
 // Under the table: why each failed pair failed, "PairN: Error at ...".

@@ -47,10 +47,21 @@ void Family(std::string& out, const char* name, const char* type, const char* he
     out += '\n';
 }
 
+std::string TrafficLabels(const TrafficOptions& traffic) {
+    std::string labels;
+    if (traffic.dscp)
+        labels += ",dscp=\"" + DscpText(*traffic.dscp) + "\"";
+    if (traffic.length)
+        labels += ",length=\"" + std::to_string(*traffic.length) + "\"";
+    if (traffic.mss)
+        labels += ",mss=\"" + std::to_string(*traffic.mss) + "\"";
+    return labels;
+}
+
 std::string PairLabels(const PairMetrics& pair) {
     return "{pair=\"" + std::to_string(pair.pair) + "\",endpoint1=\"" + LabelValue(pair.endpoint1) +
            "\",endpoint2=\"" + LabelValue(pair.endpoint2) + "\",names=\"" + LabelValue(pair.names) +
-           "\"}";
+           "\"" + TrafficLabels(pair.traffic) + "}";
 }
 
 template <typename Value>
@@ -177,6 +188,7 @@ RunMetrics MetricsCollector::Collect(const ConsoleData& data, bool measuring) {
         pair.names = data.DisplayName(record.config.endpoint1) + " -> " +
                      data.DisplayName(record.config.endpoint2);
         pair.mbitPerS = record.figures.current;
+        pair.traffic = record.config.traffic;
         pair.secondsCounted =
             record.figures.count < 0 ? 0 : std::min(record.figures.count, data.ticks);
         pair.linesDropped = dropped_[static_cast<std::size_t>(row)];

@@ -21,6 +21,8 @@ struct PairMetrics {
     std::optional<double> jitterMs;
     std::optional<double> rttMs;
     std::string verdict;  // "pass", "fail", "unchecked"; empty until the run is judged
+    // Labelled only when set: a pair without options keeps the series it always had.
+    TrafficOptions traffic;
 };
 
 struct RunMetrics {

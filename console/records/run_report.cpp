@@ -196,6 +196,28 @@ std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
 
 std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChart>& charts,
                            const std::string& createdAt, const std::string& operatorTitle) {
+    return BuildRunReport(data, charts, createdAt, operatorTitle, std::string());
+}
+
+std::string IsolationSection(const IsolationResult& isolation) {
+    std::string html = "<h2>Isolation</h2>\n<p>Each pair alone for " +
+                       std::to_string(isolation.phase.count()) +
+                       " s, then all together; averages in Mbit/s.</p>\n<table class=\"pairs\">\n";
+    html += Row({"Pair", "Route", "Alone", "Together"}, "th");
+    for (const IsolationFigure& pair : isolation.pairs)
+        html += Row({"Pair" + std::to_string(pair.number), pair.route, FixedText(pair.aloneMbps, 2),
+                     FixedText(pair.togetherMbps, 2)});
+    html += "</table>\n";
+    if (isolation.shared.empty())
+        return html + "<p>No pairs share a bottleneck.</p>\n";
+    for (const SharedBottleneck& group : isolation.shared)
+        html += "<p class=\"shared\">" + HtmlEscape(DescribeBottleneck(group)) + "</p>\n";
+    return html;
+}
+
+std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChart>& charts,
+                           const std::string& createdAt, const std::string& operatorTitle,
+                           const std::string& moreSections) {
     const std::string title = RunTitle(data);
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     html += "<title>Quarn report: " + HtmlEscape(title) + "</title>\n";
@@ -204,7 +226,7 @@ std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChar
     html += "<h1>Quarn measurement report</h1>\n";
     html += "<p class=\"title\">" + HtmlEscape(title) + "</p>\n";
     html += "<p class=\"created\">Report made " + HtmlEscape(createdAt) + "</p>\n";
-    html += SettingsTable(data) + PairsTable(data) + TrafficTable(data);
+    html += SettingsTable(data) + PairsTable(data) + TrafficTable(data) + moreSections;
     html += ChartsSection(charts);
     return html + "</body>\n</html>\n";
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "console/core/console_data.h"
+#include "console/core/shared_bottleneck.h"
 
 namespace quarn::console::records {
 
@@ -36,5 +37,11 @@ std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
 // The same with a chart for each measure, in the order given.
 std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChart>& charts,
                            const std::string& createdAt, const std::string& title);
+// The same with sections of the run's own (HTML) after the tables, before the charts.
+std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChart>& charts,
+                           const std::string& createdAt, const std::string& title,
+                           const std::string& moreSections);
+// An isolation run's section: each pair alone and together, and who shares what.
+std::string IsolationSection(const IsolationResult& isolation);
 
 }  // namespace quarn::console::records

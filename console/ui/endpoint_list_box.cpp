@@ -44,7 +44,8 @@ EndPointListBox::EndPointListBox(QWidget* parent)
     setFont(widgets::GulimFont(12));
     setItemDelegate(new Delegate(this));
     setUniformItemSizes(true);
-    setSelectionMode(SingleSelection);
+    // Several EndPoints for the mesh and fan builders; a plain click still picks one.
+    setSelectionMode(ExtendedSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     setEditTriggers(NoEditTriggers);
@@ -113,6 +114,17 @@ std::optional<std::string> EndPointListBox::SelectedAddress() const {
         return std::nullopt;
     }
     return items_[static_cast<std::size_t>(row)].address.toStdString();
+}
+
+std::vector<std::string> EndPointListBox::SelectedAddresses() const {
+    std::vector<std::string> addresses;
+    if (!known_)
+        return addresses;
+    for (int row = 0; row < static_cast<int>(items_.size()); ++row) {
+        if (item(row)->isSelected())
+            addresses.push_back(items_[static_cast<std::size_t>(row)].address.toStdString());
+    }
+    return addresses;
 }
 
 void EndPointListBox::SetSmallFont(const QFont& font) {

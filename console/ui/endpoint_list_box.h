@@ -32,6 +32,8 @@ class EndPointListBox : public QListWidget {
     bool EndPointsKnown() const { return known_; }
     // Address of the selected item while EndPoints are known.
     std::optional<std::string> SelectedAddress() const;
+    // Addresses of every selected item, in list order, for the pair builders.
+    std::vector<std::string> SelectedAddresses() const;
     // The grey "(name" drawn after item `row`'s address; empty without a name.
     QString Label(int row) const;
     // What item `row`'s EndPoint said of its link, "eth0, 10000 Mbit/s full duplex, MTU

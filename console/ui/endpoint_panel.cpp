@@ -69,6 +69,10 @@ std::optional<std::string> EndPointPanel::Selection(int list) const {
     return List(list)->SelectedAddress();
 }
 
+std::vector<std::string> EndPointPanel::Selections(int list) const {
+    return List(list)->SelectedAddresses();
+}
+
 void EndPointPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), kTitleFill);

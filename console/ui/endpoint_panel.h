@@ -34,6 +34,8 @@ class EndPointPanel : public QWidget {
 
     // The selected address of list 1 or 2, none when nothing is selected.
     std::optional<std::string> Selection(int list) const;
+    // Every selected address of list 1 or 2, in list order.
+    std::vector<std::string> Selections(int list) const;
     EndPointListBox* List(int list) const { return list == 1 ? list1_ : list2_; }
 
   protected:

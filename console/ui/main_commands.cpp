@@ -25,6 +25,9 @@ MainCommands::MainCommands(ConsoleSession& session, CommandInputs& inputs)
     connect(menu_->copy, &QAction::triggered, this, [this] { Copy(); });
     connect(menu_->paste, &QAction::triggered, this, [this] { Paste(); });
     connect(menu_->bothWays, &QAction::triggered, this, [this] { AddBothWays(); });
+    connect(menu_->mesh, &QAction::triggered, this, [this] { AddBuilt(ListBuilder::Mesh); });
+    connect(menu_->fanIn, &QAction::triggered, this, [this] { AddBuilt(ListBuilder::FanIn); });
+    connect(menu_->fanOut, &QAction::triggered, this, [this] { AddBuilt(ListBuilder::FanOut); });
     connect(menu_->remove, &QAction::triggered, this, [this] { DeleteSelected(); });
 }
 
@@ -244,6 +247,47 @@ void MainCommands::AddBothWays() {
         AfterShapeChange();
 }
 
+void MainCommands::AddBuilt(ListBuilder builder) {
+    ConsoleData& data = session_.Data();
+    if (!Idle())
+        return;
+    if (!data.endPointsKnown) {
+        Notice(PairTable::kNoEndPointFound);
+        return;
+    }
+    const Result<std::vector<BuiltPair>> built =
+        BuildFromLists(builder, inputs_.EndPointSelections(1), inputs_.EndPointSelections(2));
+    if (!built) {
+        Notice(built.Why());
+        return;
+    }
+    std::vector<BuiltPair> fresh;
+    for (const BuiltPair& ends : *built) {
+        bool present = false;
+        for (int row = 1; row < data.table.Size(); ++row) {
+            const PairConfig& config = data.table[row].config;
+            present =
+                present || (config.endpoint1 == ends.first && config.endpoint2 == ends.second);
+        }
+        if (!present)
+            fresh.push_back(ends);
+    }
+    if (const Outcome room = CheckBuilderRoom(ListBuilderName(builder), data.table.PairCount(),
+                                              static_cast<int>(fresh.size()));
+        !room) {
+        Notice(room.Why());
+        return;
+    }
+    for (const auto& [from, to] : fresh) {
+        PairConfig config;
+        config.endpoint1 = from;
+        config.endpoint2 = to;
+        data.AddPair(std::move(config));
+    }
+    if (!fresh.empty())
+        AfterShapeChange();
+}
+
 void MainCommands::ExchangeSelected() {
     session_.Data().table.ExchangeEndpoints(SelectedPairs());
     RedrawList();
@@ -275,6 +319,7 @@ void MainCommands::PrepareMenu(int contextRow) {
     context.mode = session_.Mode();
     context.selected = static_cast<int>(rows.size());
     context.clipboardEmpty = clipboard_.empty();
+    context.endPointsKnown = data.endPointsKnown;
     if (rows.size() == 1) {
         const PairRecord& pair = data.table[rows.front()];
         context.singleActive = pair.config.active;
@@ -291,7 +336,8 @@ void MainCommands::OpenItemMenu(int item, QPoint globalPos) {
 bool MainCommands::OpenEmptyAreaMenu(QPoint globalPos) {
     if (!Idle())
         return false;
-    if (inputs_.SelectedRows().empty() && clipboard_.empty())
+    // With EndPoints listed the builders are there even for an empty table.
+    if (inputs_.SelectedRows().empty() && clipboard_.empty() && !session_.Data().endPointsKnown)
         return false;
     PrepareMenu(PairMenuContext::kEmptyArea);
     menu_->popup(globalPos);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "console/core/pair_builders.h"
 #include "console/core/pair_table.h"
 #include "console/session/console_session.h"
 
@@ -29,6 +30,11 @@ class CommandInputs {
     virtual std::string ValueText() const = 0;
     // The address picked in EndPoint list 1 or 2, if any.
     virtual std::optional<std::string> EndPointSelection(int list) const = 0;
+    // Every address selected in EndPoint list 1 or 2, in list order.
+    virtual std::vector<std::string> EndPointSelections(int list) const {
+        const std::optional<std::string> one = EndPointSelection(list);
+        return one ? std::vector<std::string>{*one} : std::vector<std::string>{};
+    }
     // Owner of the Pair Setting dialog and the pair menu.
     virtual QWidget* DialogParent() = 0;
 };
@@ -56,6 +62,9 @@ class MainCommands : public QObject {
     // Adds the reverse of each selected pair that has none, with its streams and options,
     // so both directions run at once; refused, adding nothing, beyond the 16 pairs.
     void AddBothWays();
+    // A mesh, fan-in or fan-out from the EndPoint lists' selections; pairs already in the
+    // table are not added twice, and nothing is added beyond the 16 pairs.
+    void AddBuilt(ListBuilder builder);
     void ExchangeSelected();
     void ShowSelectedAs(bool address);
     void ActivateSelected(bool active);

@@ -447,6 +447,10 @@ std::optional<std::string> MainWindow::EndPointSelection(int list) const {
     return endPointPanel_->Selection(list);
 }
 
+std::vector<std::string> MainWindow::EndPointSelections(int list) const {
+    return endPointPanel_->Selections(list);
+}
+
 void MainWindow::ShowMode() {
     startStop_->update();
     addManually_->update();

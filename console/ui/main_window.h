@@ -137,6 +137,7 @@ class MainWindow : public QWidget, private CommandInputs {
     std::string DurationText() const override;
     std::string ValueText() const override;
     std::optional<std::string> EndPointSelection(int list) const override;
+    std::vector<std::string> EndPointSelections(int list) const override;
     QWidget* DialogParent() override { return this; }
 
     ConsoleSession& session_;

@@ -77,6 +77,8 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
 // pair that was measured (a row of dashes for a pair never run says nothing).
 QVariant PairListModel::Tooltip(const PairRecord& p) const {
     std::vector<std::string> lines = PairNoteLines(p, !tcp_);
+    if (!p.config.traffic.Empty())
+        lines.push_back("Traffic: " + DescribeTraffic(p.config.traffic));
     const PairQuality& q = p.figures.quality;
     const bool measured = p.figures.count > 0 || q.lossPercent || q.rttIdleMs || q.lastRttMs;
     if (const std::string figures = PairTooltipText(p); measured && !figures.empty()) {

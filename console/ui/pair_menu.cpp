@@ -28,6 +28,8 @@ PairMenuEnabling ComputePairMenuEnabling(const PairMenuContext& c) {
     }
     // The reverses of the selected pairs, beside Paste's adds.
     e.bothWays = idle && c.selected >= 1;
+    // The builders pair EndPoints from the lists, not the selected pairs.
+    e.builders = idle && c.endPointsKnown;
     return e;
 }
 
@@ -45,6 +47,9 @@ PairMenu::PairMenu(QWidget* parent) : QMenu(parent) {
     copy = addAction(QStringLiteral("Copy (&C)"));
     paste = addAction(QStringLiteral("Paste(&P)"));
     bothWays = addAction(QStringLiteral("Add Both Ways (&B)"));
+    mesh = addAction(QStringLiteral("Add Mesh of End Points 1 (&M)"));
+    fanIn = addAction(QStringLiteral("Add Fan-in to End Point 2 (&I)"));
+    fanOut = addAction(QStringLiteral("Add Fan-out from End Point 1 (&O)"));
     addSeparator();
     remove = addAction(QStringLiteral("Delete (&D)"));
 }
@@ -59,6 +64,8 @@ void PairMenu::Apply(const PairMenuEnabling& e) {
     copy->setEnabled(e.copy);
     paste->setEnabled(e.paste);
     bothWays->setEnabled(e.bothWays);
+    for (QAction* builder : {mesh, fanIn, fanOut})
+        builder->setEnabled(e.builders);
     remove->setEnabled(e.remove);
 }
 

@@ -15,6 +15,7 @@ struct PairMenuContext {
     bool clipboardEmpty = true;
     bool singleActive = true;        // with one selected pair: it is active
     bool singleShowsAddress = true;  // with one selected pair: it shows addresses
+    bool endPointsKnown = false;     // the EndPoint lists hold a search's EndPoints
 };
 
 struct PairMenuEnabling {
@@ -27,6 +28,7 @@ struct PairMenuEnabling {
     bool copy = true;
     bool paste = true;
     bool bothWays = true;
+    bool builders = true;  // mesh, fan-in and fan-out from the EndPoint lists
     bool remove = true;
 };
 
@@ -49,6 +51,9 @@ class PairMenu : public QMenu {
     QAction* copy;
     QAction* paste;
     QAction* bothWays;
+    QAction* mesh;
+    QAction* fanIn;
+    QAction* fanOut;
     QAction* remove;
 };
 

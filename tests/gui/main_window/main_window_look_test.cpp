@@ -446,6 +446,85 @@ TEST(MainWindowCommands, BothWaysAddsTheReversesOfTheSelectedPairs) {
     ConfirmNotice(*window);
 }
 
+// Lists several EndPoints and picks some in each list by Ctrl+click, as an operator does.
+void ListEndPoints(MainWindow& window, int count) {
+    std::vector<console::EndPointEntry> found(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        found[static_cast<std::size_t>(i)].address = "198.18.1." + std::to_string(i + 1);
+    ASSERT_TRUE(window.Data().ApplySearchResult(found).Ok());
+    window.EndPoints()->ShowEntries(window.Data().endPoints);
+}
+
+void PickEndPoints(MainWindow& window, int list, const std::vector<int>& rows) {
+    console::ui::EndPointListBox* box = window.EndPoints()->List(list);
+    box->clearSelection();
+    for (int row : rows)
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          box->visualItemRect(box->item(row)).center());
+}
+
+std::vector<std::pair<std::string, std::string>> EndsFrom(const console::ConsoleData& data,
+                                                          int firstRow) {
+    std::vector<std::pair<std::string, std::string>> ends;
+    for (int row = firstRow; row < data.table.Size(); ++row)
+        ends.emplace_back(data.table[row].config.endpoint1, data.table[row].config.endpoint2);
+    return ends;
+}
+
+// The pair menu's mesh, fan-in and fan-out take the EndPoint lists' selections; a pair
+// already there is not added twice, and a builder beyond the 16 pairs adds nothing.
+TEST(MainWindowCommands, BuildersPairTheSelectedEndPoints) {
+    auto window = MainLookWindow();
+    console::ConsoleData& data = window->Data();
+    console::ui::PairMenu* menu = window->Commands().Menu();
+    ASSERT_FALSE(window->Commands().OpenEmptyAreaMenu(QPoint(100, 250)));
+    ListEndPoints(*window, 6);
+    // An empty table offers the builders below its rows once EndPoints are listed.
+    ASSERT_TRUE(window->Commands().OpenEmptyAreaMenu(window->mapToGlobal(QPoint(100, 250))));
+    EXPECT_TRUE(menu->mesh->isEnabled() && menu->fanIn->isEnabled() && menu->fanOut->isEnabled());
+    EXPECT_FALSE(menu->bothWays->isEnabled());
+
+    PickEndPoints(*window, 1, {0, 2, 3});
+    EXPECT_EQ(window->EndPoints()->Selections(1),
+              (std::vector<std::string>{"198.18.1.1", "198.18.1.3", "198.18.1.4"}));
+    menu->mesh->trigger();
+    menu->hide();
+    ASSERT_EQ(data.table.PairCount(), 6);
+    EXPECT_EQ(EndsFrom(data, 1).front(),
+              std::make_pair(std::string("198.18.1.1"), std::string("198.18.1.3")));
+    EXPECT_EQ(EndsFrom(data, 1).back(),
+              std::make_pair(std::string("198.18.1.4"), std::string("198.18.1.3")));
+
+    // Fan-in: 1.1 -> 1.3 is there from the mesh; 1.3 itself is not paired with itself.
+    PickEndPoints(*window, 1, {0, 1, 2});
+    PickEndPoints(*window, 2, {2});
+    window->Commands().AddBuilt(console::ListBuilder::FanIn);
+    EXPECT_EQ(EndsFrom(data, 7),
+              (std::vector<std::pair<std::string, std::string>>{{"198.18.1.2", "198.18.1.3"}}));
+
+    // Fan-out needs the one End Point 1.
+    PickEndPoints(*window, 2, {4, 5});
+    window->Commands().AddBuilt(console::ListBuilder::FanOut);
+    ASSERT_TRUE(NoticeShown(*window));
+    EXPECT_EQ(NoticeText(*window).toStdString(), "Select one End Point 1 for fan-out.");
+    ConfirmNotice(*window);
+    PickEndPoints(*window, 1, {5});
+    window->Commands().AddBuilt(console::ListBuilder::FanOut);
+    EXPECT_EQ(EndsFrom(data, 8),
+              (std::vector<std::pair<std::string, std::string>>{{"198.18.1.6", "198.18.1.5"}}));
+    EXPECT_EQ(window->PairList()->model()->rowCount(),
+              data.table.PairCount());  // the list shows them
+
+    // A mesh of four adds twelve, over the 16 beside the eight there: said, nothing added.
+    PickEndPoints(*window, 1, {1, 3, 4, 5});
+    window->Commands().AddBuilt(console::ListBuilder::Mesh);
+    EXPECT_EQ(data.table.PairCount(), 8);
+    ASSERT_TRUE(NoticeShown(*window));
+    EXPECT_EQ(NoticeText(*window).toStdString(),
+              "The mesh would make 19 pairs; the max count of pairs is 16.");
+    ConfirmNotice(*window);
+}
+
 TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     auto window = MainLookWindow();
     console::ui::MainCommands& commands = window->Commands();

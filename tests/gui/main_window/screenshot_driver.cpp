@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <algorithm>
 #include <cstdio>
 
 #include "console/files/config_file.h"
@@ -27,6 +28,7 @@
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_model.h"
 #include "console/ui/pair_list_widget.h"
+#include "console/ui/pair_menu.h"
 #include "console/ui/pair_setting_dialog.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_lab_key.h"
@@ -55,6 +57,22 @@ bool ImportRoot(const QString& path) {
     const auto result = test_support::RunCommand({"import", "-window", "root", path.toStdString()});
     std::printf("%s %s\n", result.exitCode == 0 ? "saved" : "FAILED", qPrintable(path));
     return result.exitCode == 0;
+}
+
+// Several EndPoints picked in End Point 1 (Ctrl+click) and the pair menu's builders.
+bool SaveBuilderMenu(console::ui::MainWindow& window, const QString& dir) {
+    console::ui::EndPointListBox* box = window.EndPoints()->List(1);
+    for (int row = 0; row < std::min(box->count(), 3); ++row)
+        QTest::mouseClick(box->viewport(), Qt::LeftButton,
+                          row == 0 ? Qt::NoModifier : Qt::ControlModifier,
+                          box->visualItemRect(box->item(row)).center());
+    QTest::qWait(200);
+    bool ok = Save(window, dir + "/endpoints-selected.png");
+    window.Commands().OpenItemMenu(0, window.mapToGlobal(QPoint(120, 140)));
+    QTest::qWait(300);
+    ok = Save(*window.Commands().Menu(), dir + "/pair-builders-menu.png") && ok;
+    window.Commands().Menu()->hide();
+    return ok;
 }
 
 // The Lab key dialog with a key in use, and the notice of a key file others may read.
@@ -258,6 +276,7 @@ int Run(const QString& dir) {
     window->Data().settings.passLines.minThroughput = console::ThroughputLine{10.0, false};
     window->Data().table[3].config.passLines.minThroughput = console::ThroughputLine{1e6, false};
     ok = SaveEndPointTip(*window, dir + "/endpoint-link-tooltip.png") && ok;
+    ok = SaveBuilderMenu(*window, dir) && ok;
     ok = SavePairSetting(*window, dir + "/pair-setting.png") && ok;
     window->DurationEdit()->setText("20");
     gui_test::Click(NamedChild<widgets::SkinButton>(*window, "startStop"));

@@ -122,6 +122,26 @@ TEST_F(PairListWidgetTest, HoveredRowShowsItsFiguresTooltip) {
     EXPECT_TRUE(list.model()->index(2, 0).data(Qt::ToolTipRole).toString().isEmpty());
 }
 
+// A pair's traffic options head its tooltip, measured or not; a pair without options says
+// nothing of them.
+TEST_F(PairListWidgetTest, TooltipNamesThePairsTrafficOptions) {
+    PairRecord marked = ListedPair("10.0.0.1", "10.0.0.2");
+    marked.config.traffic = {46, 200, std::nullopt};
+    Add(marked);
+    PairRecord measured = ListedPair("10.0.0.3", "10.0.0.4");
+    measured.config.traffic.mss = 1000;
+    measured.figures.quality.rttIdleMs = 0.25;
+    Add(measured);
+    Add(ListedPair("10.0.0.5", "10.0.0.6"));
+    const auto tip = [&](int row) {
+        return list.model()->index(row, 0).data(Qt::ToolTipRole).toString();
+    };
+    EXPECT_EQ(tip(0), QStringLiteral("Traffic: DSCP EF, length 200 bytes"));
+    EXPECT_TRUE(tip(1).startsWith(QStringLiteral("Traffic: MSS 1000 bytes\nRTT idle: 0.25 ms")))
+        << tip(1).toStdString();
+    EXPECT_TRUE(tip(2).isEmpty());
+}
+
 TEST_F(PairListWidgetTest, RowsMarkersBadgesAndTextColours) {
     Add(ListedPair("10.0.0.1", "10.0.0.2", 4));
     Add(ListedPair("10.0.0.3", "10.0.0.4", 4, /*active=*/0));

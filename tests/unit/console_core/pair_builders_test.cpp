@@ -33,5 +33,23 @@ TEST(PairBuilders, RoomIsTheSixteenPairs) {
               "Both ways would make 17 pairs; the max count of pairs is 16.");
 }
 
+// The window's builders read the two lists' selections; a selection that does not fit
+// says what to select, and an EndPoint on both sides is not paired with itself.
+TEST(PairBuilders, FromTheListsSelections) {
+    using B = ListBuilder;
+    EXPECT_EQ(BuildFromLists(B::Mesh, {"a", "b"}, {"z"})->size(), 2u);
+    EXPECT_EQ(BuildFromLists(B::Mesh, {"a"}, {"b", "c"}).Why(),
+              "Select two or more End Points 1 for the mesh.");
+    EXPECT_EQ(*BuildFromLists(B::FanIn, {"a", "t", "b"}, {"t"}), (Ends{{"a", "t"}, {"b", "t"}}));
+    EXPECT_EQ(BuildFromLists(B::FanIn, {"a", "b"}, {"t", "u"}).Why(),
+              "Select one End Point 2 for fan-in.");
+    EXPECT_EQ(BuildFromLists(B::FanIn, {"t"}, {"t"}).Why(),
+              "Select End Points 1 other than End Point 2 for fan-in.");
+    EXPECT_EQ(*BuildFromLists(B::FanOut, {"s"}, {"a", "s", "b"}), (Ends{{"s", "a"}, {"s", "b"}}));
+    EXPECT_EQ(BuildFromLists(B::FanOut, {}, {"a"}).Why(), "Select one End Point 1 for fan-out.");
+    EXPECT_EQ(BuildFromLists(B::FanOut, {"s"}, {}).Why(),
+              "Select End Points 2 other than End Point 1 for fan-out.");
+}
+
 }  // namespace
 }  // namespace quarn::console

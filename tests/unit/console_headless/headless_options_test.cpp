@@ -97,6 +97,18 @@ TEST(HeadlessOptions, BuildersAddTheirPairsAfterThoseGivenBefore) {
     EXPECT_FALSE(Parse({"--pair", "1.0.0.1,1.0.0.2"})->bothWays);
 }
 
+// Seconds per phase, from 1 to an hour; without the option there is no isolation.
+TEST(HeadlessOptions, IsolateTakesSecondsPerPhase) {
+    EXPECT_EQ(Parse({"--isolate", "2"})->isolateSeconds, 2);
+    EXPECT_EQ(Parse({"--isolate=3600"})->isolateSeconds, 3600);
+    EXPECT_FALSE(Parse({"--pair", "1.0.0.1,1.0.0.2"})->isolateSeconds);
+    EXPECT_EQ(Parse({"--isolate", "2", "--csv", "a.csv"}).Why(),
+              "--isolate takes no --csv: each phase is a run of the history");
+    for (const char* bad : {"0", "3601", "2s", "-1"})
+        EXPECT_EQ(Parse({"--isolate", bad}).Why(),
+                  std::string("--isolate expects seconds from 1 to 3600: ") + bad);
+}
+
 TEST(HeadlessOptions, BuildersOverTheSixteenPairsOrMalformedAddNothing) {
     EXPECT_EQ(Parse({"--mesh", "1.0.0.1,1.0.0.2,1.0.0.3,1.0.0.4,1.0.0.5"}).Why(),
               "--mesh would make 20 pairs; the max count of pairs is 16.");

@@ -142,6 +142,18 @@ TEST(PairTableTextTest, TcpTableHasOnlyTheRttColumns) {
     EXPECT_EQ(lines[3].find_last_not_of(' ') + 1, lines[3].rfind("0.00") + 4) << lines[3];
 }
 
+// Each pair's traffic options follow the table on a line of their own; the rows keep their
+// columns, and a pair without options has no such line.
+TEST(PairTableTextTest, TrafficOptionsFollowTheTable) {
+    ConsoleData data = TwoPairs(false);
+    data.table[2].config.traffic = {46, std::nullopt, 1000};
+    const std::vector<std::string> lines = Lines(FormatPairTable(data));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(Columns(lines[2]), Columns(lines[1]));
+    EXPECT_EQ(lines[4], data.table[2].name + " traffic: DSCP EF, MSS 1000 bytes");
+    EXPECT_EQ(FormatPairTable(TwoPairs(false)).find("traffic:"), std::string::npos);
+}
+
 // The cause of each failed pair follows the table, the pair named on its first line.
 TEST(PairTableTextTest, FailedPairsCausesFollowTheTable) {
     ConsoleData data = TwoPairs(false);

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <chrono>
 #include <thread>
 
 #include "console/records/metrics_server.h"
@@ -53,6 +53,31 @@ TEST(MetricsTextTest, PairsCarryTheirLabelsEscapedAndQualityOnlyWhenKnown) {
     EXPECT_EQ(page.find("quarn_pair_loss_ratio"), std::string::npos);
 }
 
+// A pair's traffic options are labels of its series; a pair without them keeps exactly the
+// labels older dashboards select on.
+TEST(MetricsTextTest, TrafficOptionsLabelOnlyThePairsThatHaveThem) {
+    test::FedRun run(2, 4);
+    run.data.table[1].config.traffic = {46, 200, std::nullopt};
+    run.data.table[2].config.traffic.mss = 1000;
+    MetricsCollector collector;
+    run.Begin(10);
+    collector.BeginRun(run.data);
+    run.Feed(2);
+    RunMetrics metrics = collector.Collect(run.data, true);
+    ASSERT_EQ(metrics.pairs.size(), 2u);
+    const std::string marked = RenderMetrics(metrics);
+    EXPECT_NE(marked.find("names=\"198.18.1.1 -> 198.18.2.1\",dscp=\"EF\",length=\"200\"}"),
+              std::string::npos)
+        << marked;
+    EXPECT_NE(marked.find(",mss=\"1000\"}"), std::string::npos) << marked;
+    metrics.pairs[0].traffic = {};
+    metrics.pairs[1].traffic = {};
+    const std::string plain = RenderMetrics(metrics);
+    EXPECT_EQ(plain.find("dscp="), std::string::npos);
+    EXPECT_EQ(plain.find("mss="), std::string::npos);
+    EXPECT_NE(plain.find("names=\"198.18.1.1 -> 198.18.2.1\"}"), std::string::npos) << plain;
+}
+
 TEST(MetricsTextTest, PromtoolAcceptsThePage) {
     if (std::system("command -v promtool >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "promtool (Debian package prometheus) is not installed";
@@ -67,6 +92,7 @@ TEST(MetricsTextTest, PromtoolAcceptsThePage) {
     metrics.pairs[0].lossPercent = 1.5;
     metrics.pairs[0].jitterMs = 0.3;
     metrics.pairs[0].rttMs = 0.2;
+    metrics.pairs[1].traffic = {46, 200, 1000};  // labels of their own on one pair
     test_support::TempDir dir;
     std::ofstream(dir.File("page.txt")) << RenderMetrics(metrics);
     const std::string command =
