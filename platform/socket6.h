@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,9 @@ bool JoinGroup6(const Socket& socket, const IpAddress& group, unsigned interface
 Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog);
 // A link-scoped address needs its zone (an interface name or index).
 Socket TcpConnect6(const IpAddress& address, uint16_t port, int timeoutMs);
+// The same, but gives up early (errno ECANCELED) once stop is requested.
+Socket TcpConnect6(const IpAddress& address, uint16_t port, std::chrono::milliseconds timeout,
+                   const std::stop_token& stop);
 
 struct Datagram6 {
     std::string data;
