@@ -86,6 +86,18 @@ TEST(RttScheduleTest, IdleProbesGoBackToBackThenOneASecond) {
     EXPECT_FALSE(schedule.Record(kSecond));
 }
 
+// An IPv6 End Point 2 is a target of its own; only its own address answers for it.
+TEST(RttScheduleTest, Ipv6TargetsAreMatchedByTheirWholeAddress) {
+    const IpAddress six = *ParseIpAddress("fd00:77::2");
+    RttProbeSchedule schedule({kFirst, six, six}, {}, kStart);
+    EXPECT_EQ(schedule.Due(kStart).size(), 2u);
+    EXPECT_FALSE(schedule.Reply(*ParseIpAddress("fd00:77::3"), kStart + milliseconds(2)));
+    EXPECT_FALSE(schedule.Reply(*ParseIpAddress("::ffff:198.18.0.2"), kStart + milliseconds(2)));
+    EXPECT_TRUE(schedule.Reply(six, kStart + milliseconds(4)));
+    EXPECT_EQ(schedule.Record(six)->idleMs, std::vector<double>{4.0});
+    EXPECT_TRUE(schedule.Record(kFirst)->idleMs.empty());
+}
+
 TEST(RttScheduleTest, LateRepliesAreLostProbesAndOtherSourcesAreNoReplies) {
     RttProbeSchedule schedule({kFirst, kSecond}, {}, kStart);
     EXPECT_EQ(schedule.Due(kStart).size(), 2u);
