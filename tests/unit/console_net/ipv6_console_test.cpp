@@ -11,6 +11,7 @@
 #include "console/net/own_machine.h"
 #include "console/net/pair_command.h"
 #include "console/net/remote_session.h"
+#include "console/net/restart_broadcast.h"
 #include "platform/socket6.h"
 #include "tests/support/test_network.h"
 #include "tests/unit/console_net/loopback_peer.h"
@@ -126,6 +127,21 @@ TEST(Ipv6Console, RemoteSessionReachesAnIpv6EndPoint1) {
     EXPECT_EQ(request, " -c fd00:77::3 -i 1 -t 10 -f m\r\n");
     ASSERT_TRUE(peer);
     EXPECT_EQ(FormatIpAddress(*peer), "::1");
+}
+
+// "restart" reaches IPv6 destinations as well, three copies as over IPv4.
+TEST(Ipv6Console, RestartGoesOutOverIpv6) {
+    platform::Socket listener = platform::UdpBind6(Six("::1"), 0);
+    ASSERT_TRUE(listener.Valid());
+    ASSERT_TRUE(platform::SetRecvTimeout(listener, 500));
+    DiscoveryOptions options;
+    options.destinations6 = {Six("::1")};
+    options.port = platform::LocalPort(listener);
+    BroadcastRestart(options);
+    int copies = 0;
+    while (platform::ReceiveFrom6(listener, 64).datagram.data == "restart")
+        ++copies;
+    EXPECT_EQ(copies, 3);
 }
 
 // A stop ends a connect that no one answers at once, as over IPv4. In a namespace of its
