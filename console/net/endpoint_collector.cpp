@@ -24,6 +24,17 @@ std::optional<std::string> ListedAddress(std::string_view text, const std::strin
     return FormatIpAddress(*address);
 }
 
+// Whether a reply from source may list `listed` in a signed search: its own address, or
+// over IPv6 from a link-local source, which is how a neighbour answers the all-nodes
+// group whatever address it announces. The signature still decides what is verified.
+bool SpeaksFor(const IpAddress& source, const std::string& listed) {
+    if (FormatIpAddress(source) == listed)
+        return true;
+    const std::optional<IpAddress> address = ParseIpAddress(listed);
+    return source.IsV6() && source.IsLinkLocal() && address && address->IsV6() &&
+           !address->IsV4Mapped();
+}
+
 }  // namespace
 
 std::string DecodeEndPointName(std::string_view rawName, bool nameIsUtf8) {
@@ -77,19 +88,21 @@ bool EndPointCollector::Add(std::string_view datagram, const IpAddress& source) 
     if (!signed_) {
         return AddReply(datagram, zone);
     }
-    const std::string from = FormatIpAddress(source);
     if (const auto signature = protocol::ParseReplySignature(datagram)) {
         // Only for a reply already listed, from the host it names.
-        if (ListedAddress(signature->address, zone) == from && known_.count(from) > 0) {
-            tags_.emplace(from, signature->tag);
+        const std::optional<std::string> named = ListedAddress(signature->address, zone);
+        if (named && SpeaksFor(source, *named) && known_.count(*named) > 0) {
+            tags_.emplace(*named, signature->tag);
         }
         return false;
     }
     const std::optional<protocol::ProbeReply> reply = protocol::ParseProbeReply(datagram);
-    if (!reply || ListedAddress(reply->address, zone) != from || !AddReply(datagram, zone)) {
+    const std::optional<std::string> named =
+        reply ? ListedAddress(reply->address, zone) : std::nullopt;
+    if (!named || !SpeaksFor(source, *named) || !AddReply(datagram, zone)) {
         return false;
     }
-    replies_.emplace(from, std::string(datagram));
+    replies_.emplace(*named, std::string(datagram));
     return true;
 }
 
