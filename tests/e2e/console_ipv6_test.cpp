@@ -13,6 +13,7 @@
 
 #include "console/files/config_layout.h"
 #include "console/files/utf16le.h"
+#include "labkey/key_file.h"
 #include "tests/e2e/console_network_test.h"
 #include "tests/e2e/namespace_processes.h"
 #include "tests/e2e/run_expectations.h"
@@ -120,6 +121,30 @@ TEST_F(ConsoleIpv6Test, SearchListsEndPointsFoundOverIpv6) {
             << listed << name << "\n"
             << search.Transcript();
     }
+}
+
+// A keyed search over IPv6: the keyed EndPoint's reply, sent from its link-local address,
+// is verified; the EndPoint without the key is listed as unverified.
+TEST_F(ConsoleIpv6Test, KeyedSearchVerifiesIpv6RepliesByTheirSignature) {
+    test_support::TempDir keys;
+    const std::string key = keys.File("lab.key");
+    std::string why;
+    ASSERT_TRUE(labkey::WriteNewKeyFile(key, why)) << why;
+    KillEndPoint(2);
+    StartEndPoint(2, {}, {"--lab-key", key});
+    const ConsoleResult search = RunConsole({"--search", "--lab-key", key}, 20000);
+    EXPECT_EQ(search.exitCode, 0) << search.Transcript();
+    const auto listed = [&](const std::string& address) {
+        for (const std::string& line : search.lines) {
+            if (line.starts_with(address + " "))
+                return line;
+        }
+        return std::string();
+    };
+    ASSERT_NE(listed(Ula(2)), "") << search.Transcript();
+    EXPECT_EQ(listed(Ula(2)).find("(unverified)"), std::string::npos) << search.Transcript();
+    EXPECT_NE(listed(LinkLocal(3) + "%eth0").find("(unverified)"), std::string::npos)
+        << search.Transcript();
 }
 
 // A local pair (the Console's own iperf, told -V) and a remote one, both into host 3 over
