@@ -125,6 +125,11 @@ bool JoinGroup6(const Socket& socket, const IpAddress& group, unsigned interface
     return setsockopt(socket.Fd(), IPPROTO_IPV6, IPV6_JOIN_GROUP, &request, sizeof request) == 0;
 }
 
+bool ReceiveJoinedGroupsOnly6(const Socket& socket) {
+    const int off = 0;
+    return setsockopt(socket.Fd(), IPPROTO_IPV6, IPV6_MULTICAST_ALL, &off, sizeof off) == 0;
+}
+
 Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog) {
     Socket socket = NewV6Only(SOCK_STREAM);
     const int on = 1;

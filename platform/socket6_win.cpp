@@ -105,6 +105,10 @@ bool JoinGroup6(const Socket& socket, const IpAddress& group, unsigned interface
                       reinterpret_cast<const char*>(&request), sizeof request) == 0;
 }
 
+bool ReceiveJoinedGroupsOnly6(const Socket& /*socket*/) {
+    return true;  // what Windows does anyway
+}
+
 Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog) {
     Socket socket = NewV6Only(SOCK_STREAM, IPPROTO_TCP);
     if (!socket.Valid() || !Exclusive(socket) || !Bind6(socket, address, port) ||
