@@ -298,4 +298,12 @@ std::string FormatWithPort(const IpAddress& address, uint16_t port) {
     return address.IsV4() ? host + ':' + portText : '[' + host + "]:" + portText;
 }
 
+bool SameAddressText(std::string_view a, std::string_view b) {
+    if (a == b)
+        return true;
+    const std::optional<IpAddress> left = ParseIpAddress(a);
+    const std::optional<IpAddress> right = ParseIpAddress(b);
+    return left && right && *left == *right;
+}
+
 }  // namespace quarn

@@ -65,6 +65,10 @@ std::string FormatIpAddress(const IpAddress& address);
 // sources keep their whole address: every host of a link shares fe80::/64.
 IpAddress SourceBlock(const IpAddress& source);
 
+// Whether two address texts name the same address: equal texts, or both addresses that
+// are equal once parsed ("FD00:77:0::2" and "fd00:77::2").
+bool SameAddressText(std::string_view a, std::string_view b);
+
 // "a.b.c.d:port" or "[v6]:port".
 std::string FormatWithPort(const IpAddress& address, uint16_t port);
 

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
 #include "bench/server_lines.h"
 #include "console/core/pair_session.h"
@@ -95,9 +96,9 @@ class ProbingEnvironment : public QuietEnvironment {
   public:
     void StartRttProbes(const std::vector<std::string>& endpoints,
                         std::chrono::milliseconds loadStartsIn) override {
-        std::vector<std::uint32_t> targets;
+        std::vector<IpAddress> targets;
         for (const std::string& endpoint : endpoints) {
-            if (const auto address = ParseIpv4(endpoint)) {
+            if (const auto address = ParseIpAddress(endpoint)) {
                 probed_[endpoint] = *address;
                 targets.push_back(*address);
             }
@@ -121,7 +122,7 @@ class ProbingEnvironment : public QuietEnvironment {
 
   private:
     std::unique_ptr<console::RttProber> prober_;
-    std::map<std::string, std::uint32_t> probed_;
+    std::map<std::string, IpAddress> probed_;
 };
 
 // A child process answering every probe on the End Point 2 addresses, as an EndPoint's

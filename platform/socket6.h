@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -16,9 +18,15 @@ namespace quarn::platform {
 Socket UdpBind6(const IpAddress& address, uint16_t port);
 // Joins group (ff02::1 for the all-nodes group) on the interface of that index.
 bool JoinGroup6(const Socket& socket, const IpAddress& group, unsigned interfaceIndex);
+// The socket gets multicast only of the groups it joined, as Windows has it; Linux would
+// otherwise hand it every group the host is a member of.
+bool ReceiveJoinedGroupsOnly6(const Socket& socket);
 Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog);
 // A link-scoped address needs its zone (an interface name or index).
 Socket TcpConnect6(const IpAddress& address, uint16_t port, int timeoutMs);
+// The same, but gives up early (errno ECANCELED) once stop is requested.
+Socket TcpConnect6(const IpAddress& address, uint16_t port, std::chrono::milliseconds timeout,
+                   const std::stop_token& stop);
 
 struct Datagram6 {
     std::string data;

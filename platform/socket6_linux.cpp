@@ -6,11 +6,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 
 #include "platform/socket6.h"
+
+#include "platform/deadline.h"
+#include "platform/wake_event.h"
 
 namespace quarn::platform {
 namespace {
@@ -54,6 +58,41 @@ bool Bind6(const Socket& socket, const IpAddress& address, uint16_t port) {
     return ::bind(socket.Fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
 }
 
+// Waits for a non-blocking connect to finish, the deadline or the stop, whose eventfd wakes
+// the poll at once (without one, the stop is looked at between slices).
+bool WaitConnected(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
+    constexpr int kSliceMs = 100;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const StopWake wake(stop);
+    const int wakeFd = wake.Event().Fd();
+    pollfd fds[2] = {{fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};  // poll() skips a negative fd
+    while (!wake.Event().IsSet()) {
+        int leftMs = PollTimeoutMs(deadline);
+        if (leftMs == 0) {
+            errno = ETIMEDOUT;
+            return false;
+        }
+        if (wakeFd < 0 && stop.stop_possible()) {
+            leftMs = std::min(kSliceMs, leftMs);
+        }
+        const int ready = ::poll(fds, 2, leftMs);
+        if (ready > 0 && fds[0].revents != 0) {
+            int error = 0;
+            socklen_t length = sizeof error;
+            if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+                return false;
+            }
+            errno = error;
+            return error == 0;
+        }
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+    }
+    errno = ECANCELED;
+    return false;
+}
+
 }  // namespace
 
 unsigned ZoneIndex(const std::string& zone) {
@@ -86,6 +125,11 @@ bool JoinGroup6(const Socket& socket, const IpAddress& group, unsigned interface
     return setsockopt(socket.Fd(), IPPROTO_IPV6, IPV6_JOIN_GROUP, &request, sizeof request) == 0;
 }
 
+bool ReceiveJoinedGroupsOnly6(const Socket& socket) {
+    const int off = 0;
+    return setsockopt(socket.Fd(), IPPROTO_IPV6, IPV6_MULTICAST_ALL, &off, sizeof off) == 0;
+}
+
 Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog) {
     Socket socket = NewV6Only(SOCK_STREAM);
     const int on = 1;
@@ -97,25 +141,18 @@ Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog) {
 }
 
 Socket TcpConnect6(const IpAddress& address, uint16_t port, int timeoutMs) {
+    return TcpConnect6(address, port, std::chrono::milliseconds(timeoutMs), std::stop_token());
+}
+
+Socket TcpConnect6(const IpAddress& address, uint16_t port, std::chrono::milliseconds timeout,
+                   const std::stop_token& stop) {
     Socket socket(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket.Valid()) {
         return socket;
     }
     const sockaddr_in6 sa = MakeAddress6(address, port);
     if (::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
-        if (errno != EINPROGRESS) {
-            return Fail6(socket);
-        }
-        pollfd pfd{socket.Fd(), POLLOUT, 0};
-        int error = 0;
-        socklen_t length = sizeof error;
-        const int ready = ::poll(&pfd, 1, timeoutMs);
-        if (ready <= 0) {
-            errno = ready == 0 ? ETIMEDOUT : errno;
-            return Fail6(socket);
-        }
-        if (getsockopt(socket.Fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
-            errno = error != 0 ? error : errno;
+        if (errno != EINPROGRESS || !WaitConnected(socket.Fd(), timeout, stop)) {
             return Fail6(socket);
         }
     }

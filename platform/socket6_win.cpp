@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -104,6 +105,10 @@ bool JoinGroup6(const Socket& socket, const IpAddress& group, unsigned interface
                       reinterpret_cast<const char*>(&request), sizeof request) == 0;
 }
 
+bool ReceiveJoinedGroupsOnly6(const Socket& /*socket*/) {
+    return true;  // what Windows does anyway
+}
+
 Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog) {
     Socket socket = NewV6Only(SOCK_STREAM, IPPROTO_TCP);
     if (!socket.Valid() || !Exclusive(socket) || !Bind6(socket, address, port) ||
@@ -114,6 +119,13 @@ Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog) {
 }
 
 Socket TcpConnect6(const IpAddress& address, uint16_t port, int timeoutMs) {
+    return TcpConnect6(address, port, std::chrono::milliseconds(timeoutMs), std::stop_token());
+}
+
+// The stop is looked at between short polls.
+Socket TcpConnect6(const IpAddress& address, uint16_t port, std::chrono::milliseconds timeout,
+                   const std::stop_token& stop) {
+    constexpr auto kSlice = std::chrono::milliseconds(100);
     Socket socket = NewV6Only(SOCK_STREAM, IPPROTO_TCP);
     if (!socket.Valid()) {
         return socket;
@@ -125,10 +137,21 @@ Socket TcpConnect6(const IpAddress& address, uint16_t port, int timeoutMs) {
         if (WSAGetLastError() != WSAEWOULDBLOCK) {
             return Fail6(socket);
         }
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
         WSAPOLLFD pfd{S6(socket.Fd()), POLLOUT, 0};
-        const int ready = WSAPoll(&pfd, 1, timeoutMs);
+        int ready = 0;
+        while (ready == 0 && !stop.stop_requested()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                break;
+            }
+            ready = WSAPoll(&pfd, 1, static_cast<int>(std::min(left, kSlice).count()));
+        }
         if (ready <= 0 || (pfd.revents & (POLLERR | POLLHUP)) != 0) {
-            WSASetLastError(ready == 0 ? WSAETIMEDOUT : WSAECONNREFUSED);
+            WSASetLastError(stop.stop_requested() ? WSAECANCELLED
+                            : ready == 0          ? WSAETIMEDOUT
+                                                  : WSAECONNREFUSED);
             return Fail6(socket);
         }
     }

@@ -99,8 +99,8 @@ std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint1
     // The same family for a plain retry as for the first try.
     const auto connect = [&] {
         return peer ? platform::TcpConnect(*peer, controlPort, connectTimeout, stop)
-                    : platform::TcpConnect6(IpAddress::V6(*peer6), controlPort,
-                                            static_cast<int>(connectTimeout.count()));
+                    : platform::TcpConnect6(IpAddress::V6(*peer6), controlPort, connectTimeout,
+                                            stop);
     };
     platform::Socket socket = connect();
     if (!socket.Valid()) {

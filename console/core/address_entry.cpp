@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
 
 namespace quarn::console {
@@ -52,12 +53,15 @@ bool IsHostName(const std::string& text) {
 }
 
 AddressEntry CheckAddressEntry(const std::string& text, const HostLookup& lookup) {
-    if (const auto address = ParseIpv4(text)) {
+    if (const auto address = ParseIpAddress(text)) {
         AddressEntry entry;
         entry.accepted = true;
-        entry.address = FormatIpv4(*address);
+        entry.address = FormatIpAddress(*address);
         return entry;
     }
+    // Two colons or a bracket only ever belong to an IPv6 address: say which was meant.
+    if (std::count(text.begin(), text.end(), ':') >= 2 || text.starts_with('['))
+        return Refused("Not an IPv6 address: " + text);
     if (!IsHostName(text))
         return Refused("Not an IPv4 address: " + text);
     const std::vector<std::uint32_t> found = lookup ? lookup(text) : std::vector<std::uint32_t>{};

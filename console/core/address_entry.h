@@ -10,12 +10,13 @@ namespace quarn::console {
 // The IPv4 addresses a host name resolves to (host byte order); empty when unknown.
 using HostLookup = std::function<std::vector<std::uint32_t>(const std::string& name)>;
 
-// What an End Point field typed by the operator stands for. A dotted address is taken as
-// it is; a host name must resolve to exactly one IPv4 address, which is what the pair
-// keeps (iperf and the control connection need an address), the name becoming its label.
+// What an End Point field typed by the operator stands for. An IPv4 or IPv6 address is
+// taken in its canonical text (brackets dropped, a link-local zone kept); a host name must resolve
+// to exactly one IPv4 address, which is what the pair keeps (iperf and the control connection need
+// an address), the name becoming its label.
 struct AddressEntry {
     bool accepted = false;
-    std::string address;  // dotted, when accepted
+    std::string address;  // canonical text, when accepted
     std::string label;    // the host name typed, or empty for a dotted address
     std::string refusal;  // short reason, when refused
 };

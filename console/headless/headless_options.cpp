@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
 #include "console/core/pair_builders.h"
 #include "console/core/pair_table.h"
@@ -35,16 +36,24 @@ std::vector<std::string> SplitComma(const std::string& text) {
     }
 }
 
+// An address of either family in its canonical text; nothing for anything else.
+std::optional<std::string> CanonicalAddress(const std::string& text) {
+    const std::optional<IpAddress> address = ParseIpAddress(text);
+    return address ? std::optional(FormatIpAddress(*address)) : std::nullopt;
+}
+
 Result<PairSpec> ParsePair(const std::string& text) {
     const std::vector<std::string> fields = SplitComma(text);
     if (fields.size() < 2 || fields.size() > 3)
         return WhyNot{"--pair expects EP1,EP2[,STREAMS]: " + text};
-    if (!IsDottedIpv4(fields[0]) || !IsDottedIpv4(fields[1])) {
-        return WhyNot{"--pair expects dotted IPv4 addresses: " + text};
+    const std::optional<std::string> endpoint1 = CanonicalAddress(fields[0]);
+    const std::optional<std::string> endpoint2 = CanonicalAddress(fields[1]);
+    if (!endpoint1 || !endpoint2) {
+        return WhyNot{"--pair expects IPv4 or IPv6 addresses: " + text};
     }
     PairSpec pair;
-    pair.endpoint1 = fields[0];
-    pair.endpoint2 = fields[1];
+    pair.endpoint1 = *endpoint1;
+    pair.endpoint2 = *endpoint2;
     if (fields.size() == 3) {
         const std::string& streams = fields[2];
         const auto [ptr, ec] =

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "address/ip_address.h"
 #include "labkey/lab_key.h"
 #include "protocol/messages.h"
 
@@ -18,6 +19,8 @@ struct DiscoveryOptions {
     // Destinations (host byte order) used as they are instead of any adapter's broadcast;
     // lets a search address one machine, and tests stay on loopback.
     std::vector<uint32_t> destinations;
+    // The same for IPv6. Either list being set replaces every adapter of both families.
+    std::vector<IpAddress> destinations6;
     uint16_t port = protocol::kDiscoveryPort;
     // Receive timeout while collecting the replies to one probe.
     int replyTimeoutMs = 1000;

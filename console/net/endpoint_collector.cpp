@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "address/ipv4.h"
 #include "console/net/link_facts_reply.h"
 #include "platform/socket.h"
 #include "platform/text_encoding.h"
@@ -14,6 +13,27 @@ namespace quarn::console {
 namespace {
 
 constexpr const char* kWindowsCodePage = "CP949";
+
+// The text an EndPoint's address is listed under; nothing for one that is no address.
+std::optional<std::string> ListedAddress(std::string_view text, const std::string& zone) {
+    std::optional<IpAddress> address = ParseIpAddress(text);
+    if (!address)
+        return std::nullopt;
+    if (address->IsV6() && address->IsLinkLocal() && address->Zone().empty() && !zone.empty())
+        address = IpAddress::V6(address->V6Bytes(), zone);
+    return FormatIpAddress(*address);
+}
+
+// Whether a reply from source may list `listed` in a signed search: its own address, or
+// over IPv6 from a link-local source, which is how a neighbour answers the all-nodes
+// group whatever address it announces. The signature still decides what is verified.
+bool SpeaksFor(const IpAddress& source, const std::string& listed) {
+    if (FormatIpAddress(source) == listed)
+        return true;
+    const std::optional<IpAddress> address = ParseIpAddress(listed);
+    return source.IsV6() && source.IsLinkLocal() && address && address->IsV6() &&
+           !address->IsV4Mapped();
+}
 
 }  // namespace
 
@@ -55,49 +75,67 @@ void EndPointCollector::MarkUnverified() {
 }
 
 bool EndPointCollector::Add(std::string_view datagram, uint32_t source) {
+    return Add(datagram, IpAddress::V4(source));
+}
+
+bool EndPointCollector::Add(std::string_view datagram, const IpAddress& source) {
+    const std::string zone = source.IsV6() ? source.Zone() : std::string();
     // A link's facts are not signed: they describe, they do not list anything.
-    if (!signed_ || datagram.starts_with(protocol::kFactsProbe)) {
-        return Add(datagram);
+    if (datagram.starts_with(protocol::kFactsProbe)) {
+        AddLink(datagram, zone);
+        return false;
     }
-    const std::string from = FormatIpv4(source);
+    if (!signed_) {
+        return AddReply(datagram, zone);
+    }
     if (const auto signature = protocol::ParseReplySignature(datagram)) {
         // Only for a reply already listed, from the host it names.
-        if (signature->address == from && known_.count(from) > 0) {
-            tags_.emplace(from, signature->tag);
+        const std::optional<std::string> named = ListedAddress(signature->address, zone);
+        if (named && SpeaksFor(source, *named) && known_.count(*named) > 0) {
+            tags_.emplace(*named, signature->tag);
         }
         return false;
     }
     const std::optional<protocol::ProbeReply> reply = protocol::ParseProbeReply(datagram);
-    if (!reply || reply->address != from || !Add(datagram)) {
+    const std::optional<std::string> named =
+        reply ? ListedAddress(reply->address, zone) : std::nullopt;
+    if (!named || !SpeaksFor(source, *named) || !AddReply(datagram, zone)) {
         return false;
     }
-    replies_.emplace(from, std::string(datagram));
+    replies_.emplace(*named, std::string(datagram));
     return true;
 }
 
-void EndPointCollector::AddLink(std::string_view datagram) {
+void EndPointCollector::AddLink(std::string_view datagram, const std::string& zone) {
     std::optional<AddressLink> reply = ParseLinkFactsReply(datagram);
-    if (!reply || links_.contains(reply->address))
+    const std::optional<std::string> address =
+        reply ? ListedAddress(reply->address, zone) : std::nullopt;
+    if (!address || links_.contains(*address))
         return;
     for (EndPointEntry& entry : entries_) {
-        if (entry.address == reply->address)
+        if (entry.address == *address)
             entry.link = reply->link;
     }
-    links_.emplace(reply->address, std::move(reply->link));
+    links_.emplace(*address, std::move(reply->link));
 }
 
 bool EndPointCollector::Add(std::string_view datagram) {
     if (datagram.starts_with(protocol::kFactsProbe)) {
-        AddLink(datagram);
+        AddLink(datagram, {});
         return false;
     }
+    return AddReply(datagram, {});
+}
+
+bool EndPointCollector::AddReply(std::string_view datagram, const std::string& zone) {
     std::optional<protocol::ProbeReply> reply = protocol::ParseProbeReply(datagram);
-    if (!reply || !ParseIpv4(reply->address) || entries_.size() >= kMaxEntries ||
-        !known_.insert(reply->address).second) {
+    const std::optional<std::string> address =
+        reply ? ListedAddress(reply->address, zone) : std::nullopt;
+    if (!address || entries_.size() >= kMaxEntries || !known_.insert(*address).second) {
         return false;
     }
     EndPointEntry entry;
-    entry.address = reply->address;
+    entry.address = *address;
     entry.iperfPortText = platform::AnsiToUtf8(reply->iperfPortText);
     entry.controlPortText = platform::AnsiToUtf8(reply->controlPortText);
     entry.rawName = reply->rawName;

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "address/ip_address.h"
 #include "console/core/endpoint_entry.h"
 #include "labkey/lab_key.h"
 
@@ -32,12 +33,14 @@ class EndPointCollector {
         : signed_(std::move(signedSearch)) {}
 
     // Returns true when the reply added a new EndPoint. Replies without the three leading
-    // fields, or whose address is not dotted IPv4, are dropped: the address later becomes
-    // part of a command line.
+    // fields, or whose address is neither IPv4 nor IPv6, are dropped: the address later
+    // becomes part of a command line. An IPv6 address is listed in its canonical text.
     bool Add(std::string_view datagram);
     // The same for a datagram from source. In a signed search a reply that claims another
-    // host's address is dropped, and a signature is kept for the reply it follows.
+    // host's address is dropped, and a signature is kept for the reply it follows. A
+    // link-local address takes the zone the reply came in on: it means nothing without.
     bool Add(std::string_view datagram, uint32_t source);
+    bool Add(std::string_view datagram, const IpAddress& source);
 
     const std::vector<EndPointEntry>& Entries() const { return entries_; }
     // The list, and a new search begins; in a signed search entries without a valid
@@ -46,7 +49,8 @@ class EndPointCollector {
 
   private:
     void MarkUnverified();
-    void AddLink(std::string_view datagram);
+    bool AddReply(std::string_view datagram, const std::string& zone);
+    void AddLink(std::string_view datagram, const std::string& zone);
 
     std::vector<EndPointEntry> entries_;
     std::unordered_set<std::string> known_;

@@ -9,6 +9,7 @@
 #include "console/net/broadcast_targets.h"
 #include "console/net/endpoint_collector.h"
 #include "platform/socket.h"
+#include "platform/socket6.h"
 #include "protocol/auth_messages.h"
 #include "protocol/endpoint_facts.h"
 #include "protocol/messages.h"
@@ -54,6 +55,38 @@ void ProbeTarget(uint32_t target, const DiscoveryOptions& options, const std::st
     }
 }
 
+void CollectReplies6(const platform::Socket& socket, EndPointCollector& collector,
+                     const std::stop_token& stop) {
+    const std::time_t sentAt = std::time(nullptr);
+    while (std::time(nullptr) == sentAt && !stop.stop_requested()) {
+        const platform::Datagram6Result reply =
+            platform::ReceiveFrom6(socket, protocol::kMaxDatagram);
+        if (reply.status != platform::RecvStatus::Data) {
+            return;
+        }
+        collector.Add(reply.datagram.data, reply.datagram.addr);
+    }
+}
+
+// As ProbeTarget, over IPv6 to a group (or an address) on one interface.
+void ProbeTarget6(const IpAddress& target, const DiscoveryOptions& options,
+                  const std::string& probeText, EndPointCollector& collector,
+                  const std::stop_token& stop) {
+    platform::Socket socket = platform::UdpBind6(IpAddress::V6({}), 0);
+    if (!socket.Valid() || !platform::SetRecvTimeout(socket, options.replyTimeoutMs)) {
+        return;
+    }
+    const std::stop_callback wake(stop, [&socket] { socket.ShutdownBoth(); });
+    for (int probe = 0; probe < kProbesPerTarget && !stop.stop_requested(); ++probe) {
+        if (!platform::SendTo6(socket, probeText, target, options.port)) {
+            std::this_thread::sleep_for(kPauseAfterFailedSend);
+            continue;
+        }
+        platform::SendTo6(socket, protocol::kFactsProbe, target, options.port);
+        CollectReplies6(socket, collector, stop);
+    }
+}
+
 }  // namespace
 
 std::vector<EndPointEntry> SearchEndPoints(const DiscoveryOptions& options,
@@ -72,6 +105,12 @@ std::vector<EndPointEntry> SearchEndPoints(const DiscoveryOptions& options,
             break;
         }
         ProbeTarget(target, options, probe, collector, stop);
+    }
+    for (const IpAddress& target : Multicast6Targets(options)) {
+        if (stop.stop_requested()) {
+            break;
+        }
+        ProbeTarget6(target, options, probe, collector, stop);
     }
     return collector.Take();
 }

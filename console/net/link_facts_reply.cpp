@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "address/ipv4.h"
+#include "address/ip_address.h"
 #include "protocol/endpoint_facts.h"
 
 namespace quarn::console {
@@ -30,10 +30,11 @@ std::optional<AddressLink> ParseLinkFactsReply(std::string_view datagram) {
     if (!facts)
         return std::nullopt;
     const auto address = protocol::FactValue(*facts, protocol::kFactAddress);
-    if (!address || !ParseIpv4(*address))
+    const std::optional<IpAddress> parsed = address ? ParseIpAddress(*address) : std::nullopt;
+    if (!parsed)
         return std::nullopt;
     AddressLink result;
-    result.address = *address;
+    result.address = FormatIpAddress(*parsed);  // matches the entry's canonical text
     LinkFacts& link = result.link;
     link.interfaceName = protocol::FactValue(*facts, protocol::kFactInterface).value_or("");
     link.speedMbps = Whole(protocol::FactValue(*facts, protocol::kFactSpeed), kMaxSpeedMbps);

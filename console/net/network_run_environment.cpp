@@ -24,15 +24,18 @@ std::optional<std::uint32_t> NetworkRunEnvironment::OwnAddress() {
 }
 
 bool NetworkRunEnvironment::IsThisMachine(const std::string& address) {
-    const std::optional<std::uint32_t> parsed = ParseIpv4(address);
+    const std::optional<IpAddress> parsed = ParseIpAddress(address);
     if (!parsed)
         return false;
+    const IpAddress plain = parsed->Unmapped();
     // Loopback is this machine whatever the default route: an EndPoint refuses to aim a
     // client at it, so the Console runs that client itself.
-    if (IpAddress::V4(*parsed).IsLoopback())
+    if (plain.IsLoopback())
         return true;
+    if (plain.IsV6())
+        return IsOwnAddress6(plain, platform::ListInterface6Addresses());
     const std::optional<std::uint32_t> own = OwnAddress();
-    return own && *own == *parsed;
+    return own && *own == plain.V4Value();
 }
 
 std::optional<LinkFacts> NetworkRunEnvironment::LinkTowards(const std::string& endpoint2) {
@@ -43,12 +46,12 @@ void NetworkRunEnvironment::StartRttProbes(const std::vector<std::string>& endpo
                                            std::chrono::milliseconds loadStartsIn) {
     StopRttProbes();
     probed_.clear();
-    std::vector<std::uint32_t> targets;
+    std::vector<IpAddress> targets;
     for (const std::string& endpoint : endpoints) {
         // Only addresses: a text that is none has no figure.
-        if (const auto address = ParseIpv4(endpoint)) {
-            probed_[endpoint] = *address;
-            targets.push_back(*address);
+        if (const auto address = ParseIpAddress(endpoint)) {
+            probed_[endpoint] = address->Unmapped();
+            targets.push_back(address->Unmapped());
         }
     }
     RttProber::Options options;

@@ -35,7 +35,7 @@ class NetworkRunEnvironment : public RunEnvironment {
     std::string iperfPath_;
     DiscoveryOptions discovery_;
     std::unique_ptr<RttProber> prober_;
-    std::map<std::string, std::uint32_t> probed_;  // endpoint text -> address
+    std::map<std::string, IpAddress> probed_;  // endpoint text -> address
 };
 
 }  // namespace quarn::console

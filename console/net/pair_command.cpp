@@ -1,5 +1,7 @@
 #include "console/net/pair_command.h"
 
+#include "address/ip_address.h"
+
 namespace quarn::console {
 
 protocol::ClientCommand ClientCommandFor(const PairJob& job) {
@@ -42,6 +44,9 @@ std::vector<std::string> LocalClientArgv(const PairJob& job, const std::string& 
             argv.insert(argv.end(), {option, value});
     }
     argv.insert(argv.end(), {"-f", "m", "-p", std::to_string(dataPort)});
+    // Said outright: not every iperf 2 build tells the family from the address.
+    if (const auto target = ParseIpAddress(job.endpoint2); target && target->Unmapped().IsV6())
+        argv.push_back("-V");
     return argv;
 }
 

@@ -5,11 +5,12 @@
 #include <chrono>
 #include <utility>
 
-#include "address/ipv4.h"
+#include "address/ip_address.h"
 #include "console/net/line_splitter.h"
 #include "console/net/pair_command.h"
 #include "console/net/session_failure.h"
 #include "labkey/control_handshake.h"
+#include "platform/socket6.h"
 #include "platform/text_encoding.h"
 #include "protocol/auth_messages.h"
 #include "protocol/client_command.h"
@@ -35,14 +36,12 @@ RemoteSession::RemoteSession(PairJob job, ControlClientSettings settings)
 SessionEnd RemoteSession::Run(PairLineSink& sink, std::stop_token stop) {
     // The stop ends a blocked connect or receive at once.
     const std::stop_callback abortOnStop(stop, [this] { Abort(); });
-    std::optional<uint32_t> endPoint1 = ParseIpv4(job_.endpoint1);
+    const std::optional<IpAddress> endPoint1 = ParseIpAddress(job_.endpoint1);
     if (!endPoint1) {
-        Fail(FailureKind::Unreachable, "not an IPv4 address");
+        Fail(FailureKind::Unreachable, "not an IP address");
         return SessionEnd::Failed;
     }
-    platform::Socket socket = platform::TcpConnect(
-        *endPoint1, settings_.controlPort, std::chrono::milliseconds(settings_.connectTimeoutMs),
-        connection_.AbortToken());
+    platform::Socket socket = ConnectControl(*endPoint1);
     if (connection_.Aborted()) {
         return SessionEnd::Ended;  // the run was completed while connecting
     }
@@ -69,6 +68,17 @@ SessionEnd RemoteSession::Run(PairLineSink& sink, std::stop_token stop) {
     }
     connection_.Close();
     return result;
+}
+
+// Over the address's own family; a mapped IPv4 address over IPv4, as older peers expect.
+platform::Socket RemoteSession::ConnectControl(const IpAddress& address) {
+    const auto timeout = std::chrono::milliseconds(settings_.connectTimeoutMs);
+    const IpAddress plain = address.Unmapped();
+    if (plain.IsV4()) {
+        return platform::TcpConnect(plain.V4Value(), settings_.controlPort, timeout,
+                                    connection_.AbortToken());
+    }
+    return platform::TcpConnect6(plain, settings_.controlPort, timeout, connection_.AbortToken());
 }
 
 // Plainly without a key; with one, the authenticated way, saying in the log when End

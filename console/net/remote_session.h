@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "address/ip_address.h"
 #include "console/core/pair_session.h"
 #include "console/net/abortable_socket.h"
 #include "console/net/control_client_settings.h"
@@ -22,6 +23,7 @@ class RemoteSession : public PairSession {
 
   private:
     void Fail(FailureKind kind, std::string detail = {}, int seconds = 0);
+    platform::Socket ConnectControl(const IpAddress& address);
     bool SendCommand(PairLineSink& sink, const std::string& line);
     SessionEnd ReadStream(PairLineSink& sink, const std::stop_token& stop);
 

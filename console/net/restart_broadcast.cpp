@@ -5,6 +5,7 @@
 
 #include "console/net/broadcast_targets.h"
 #include "platform/socket.h"
+#include "platform/socket6.h"
 #include "protocol/auth_messages.h"
 #include "protocol/messages.h"
 
@@ -41,6 +42,12 @@ void BroadcastRestart(const DiscoveryOptions& options) {
         }
         send();
         send();
+    }
+    for (const IpAddress& target : Multicast6Targets(options)) {
+        platform::Socket socket = platform::UdpBind6(IpAddress::V6({}), 0);
+        for (int copy = 0; copy < 3 && socket.Valid(); ++copy) {
+            platform::SendTo6(socket, restart, target, options.port);
+        }
     }
 }
 

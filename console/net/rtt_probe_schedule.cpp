@@ -4,12 +4,12 @@
 
 namespace quarn::console {
 
-RttProbeSchedule::RttProbeSchedule(std::vector<std::uint32_t> targets, const Options& options,
+RttProbeSchedule::RttProbeSchedule(std::vector<IpAddress> targets, const Options& options,
                                    Clock::time_point start)
     : options_(options), start_(start) {
     std::sort(targets.begin(), targets.end());
     targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
-    for (const std::uint32_t address : targets) {
+    for (const IpAddress& address : targets) {
         Target target;
         target.address = address;
         target.nextLoaded = start + options.loadStartsIn;
@@ -28,8 +28,8 @@ void RttProbeSchedule::ExpireProbe(Target& target, Clock::time_point now) const 
     }
 }
 
-std::vector<std::uint32_t> RttProbeSchedule::Due(Clock::time_point now) {
-    std::vector<std::uint32_t> due;
+std::vector<IpAddress> RttProbeSchedule::Due(Clock::time_point now) {
+    std::vector<IpAddress> due;
     for (Target& target : targets_) {
         ExpireProbe(target, now);
         if (target.sentAt) {
@@ -52,7 +52,7 @@ std::vector<std::uint32_t> RttProbeSchedule::Due(Clock::time_point now) {
     return due;
 }
 
-bool RttProbeSchedule::Reply(std::uint32_t source, Clock::time_point now) {
+bool RttProbeSchedule::Reply(const IpAddress& source, Clock::time_point now) {
     for (Target& target : targets_) {
         if (target.address != source) {
             continue;
@@ -84,13 +84,13 @@ RttProbeSchedule::Clock::time_point RttProbeSchedule::NextEvent(Clock::time_poin
     return next;
 }
 
-const RttProbeSchedule::Target* RttProbeSchedule::Find(std::uint32_t address) const {
+const RttProbeSchedule::Target* RttProbeSchedule::Find(const IpAddress& address) const {
     const auto found = std::find_if(targets_.begin(), targets_.end(),
                                     [&](const Target& t) { return t.address == address; });
     return found == targets_.end() ? nullptr : &*found;
 }
 
-std::optional<RttRecord> RttProbeSchedule::Record(std::uint32_t target,
+std::optional<RttRecord> RttProbeSchedule::Record(const IpAddress& target,
                                                   bool withLoadedSamples) const {
     const Target* found = Find(target);
     if (!found) {
@@ -107,7 +107,7 @@ std::optional<RttRecord> RttProbeSchedule::Record(std::uint32_t target,
     return brief;
 }
 
-int RttProbeSchedule::Sent(std::uint32_t target) const {
+int RttProbeSchedule::Sent(const IpAddress& target) const {
     const Target* found = Find(target);
     return found ? found->idleSent + found->loadedSent : 0;
 }

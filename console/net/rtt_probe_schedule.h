@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "address/ip_address.h"
+
 #include "console/core/rtt_statistics.h"
 
 namespace quarn::console {
@@ -30,26 +32,26 @@ class RttProbeSchedule {
         std::chrono::milliseconds timeout{1000};
     };
 
-    RttProbeSchedule(std::vector<std::uint32_t> targets, const Options& options,
+    RttProbeSchedule(std::vector<IpAddress> targets, const Options& options,
                      Clock::time_point start);
 
     // The targets to probe now; each then has a probe outstanding. Probes past their
     // time-out are counted lost first.
-    std::vector<std::uint32_t> Due(Clock::time_point now);
+    std::vector<IpAddress> Due(Clock::time_point now);
     // A reply from `source`; true when it answered an outstanding probe.
-    bool Reply(std::uint32_t source, Clock::time_point now);
+    bool Reply(const IpAddress& source, Clock::time_point now);
     // The next time from `now` on that Due has anything to do.
     Clock::time_point NextEvent(Clock::time_point now) const;
 
     // Nothing for an address that is not a target. Without the loaded samples the record
     // is cheap to copy however long the run.
-    std::optional<RttRecord> Record(std::uint32_t target, bool withLoadedSamples = true) const;
+    std::optional<RttRecord> Record(const IpAddress& target, bool withLoadedSamples = true) const;
     // Probes sent to the target so far.
-    int Sent(std::uint32_t target) const;
+    int Sent(const IpAddress& target) const;
 
   private:
     struct Target {
-        std::uint32_t address = 0;
+        IpAddress address;
         RttRecord record;
         int idleSent = 0;
         int loadedSent = 0;
@@ -60,7 +62,7 @@ class RttProbeSchedule {
 
     bool IdleOpen(const Target& target, Clock::time_point now) const;
     void ExpireProbe(Target& target, Clock::time_point now) const;
-    const Target* Find(std::uint32_t address) const;
+    const Target* Find(const IpAddress& address) const;
 
     Options options_;
     Clock::time_point start_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <system_error>
 
 #include "platform/deadline.h"
@@ -13,13 +14,19 @@ namespace {
 
 using Clock = RttProbeSchedule::Clock;
 
+bool AnyV6(const std::vector<IpAddress>& targets) {
+    return std::any_of(targets.begin(), targets.end(),
+                       [](const IpAddress& target) { return target.IsV6(); });
+}
+
 }  // namespace
 
-RttProber::RttProber(std::vector<std::uint32_t> targets, const Options& options)
+RttProber::RttProber(std::vector<IpAddress> targets, const Options& options)
     : options_(options),
       socket_(platform::UdpSocket(/*broadcast=*/false)),
+      socket6_(AnyV6(targets) ? platform::UdpBind6(IpAddress::V6({}), 0) : platform::Socket()),
       schedule_(std::move(targets), options.schedule, Clock::now()) {
-    if (!socket_.Valid()) {
+    if (!socket_.Valid() && !socket6_.Valid()) {
         return;
     }
     try {
@@ -40,12 +47,12 @@ void RttProber::Stop() {
     }
 }
 
-std::optional<RttRecord> RttProber::Record(std::uint32_t target, bool withLoadedSamples) const {
+std::optional<RttRecord> RttProber::Record(const IpAddress& target, bool withLoadedSamples) const {
     const std::lock_guard lock(mutex_);
     return schedule_.Record(target, withLoadedSamples);
 }
 
-int RttProber::Sent(std::uint32_t target) const {
+int RttProber::Sent(const IpAddress& target) const {
     const std::lock_guard lock(mutex_);
     return schedule_.Sent(target);
 }
@@ -64,18 +71,21 @@ void RttProber::Run(const std::stop_token& stop) {
 }
 
 void RttProber::SendDue() {
-    std::vector<std::uint32_t> due;
+    std::vector<IpAddress> due;
     {
         const std::lock_guard lock(mutex_);
         due = schedule_.Due(Clock::now());
     }
-    for (const std::uint32_t target : due) {
+    for (const IpAddress& target : due) {
         // A probe that cannot be sent simply gets no reply and counts as lost.
-        platform::SendTo(socket_, protocol::kProbe, target, options_.port);
+        if (target.IsV4())
+            platform::SendTo(socket_, protocol::kProbe, target.V4Value(), options_.port);
+        else
+            platform::SendTo6(socket6_, protocol::kProbe, target, options_.port);
     }
 }
 
-// Sleeps until a reply, the next probe or the stop.
+// Sleeps until a reply, the next probe or the stop. poll() skips a missing socket's -1.
 void RttProber::ReceiveUntil(Clock::time_point until, const platform::StopWake& wake) {
     const int wakeFd = wake.Event().Fd();
     while (!wake.Event().IsSet()) {
@@ -83,24 +93,46 @@ void RttProber::ReceiveUntil(Clock::time_point until, const platform::StopWake& 
         if (wakeFd < 0) {
             left = std::min(left, 100);  // no eventfd: look at the stop often
         }
-        pollfd ready[2] = {{socket_.Fd(), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        if (left <= 0 || ::poll(ready, wakeFd >= 0 ? 2 : 1, left) <= 0 || ready[0].revents == 0) {
+        pollfd ready[3] = {
+            {socket_.Fd(), POLLIN, 0}, {socket6_.Fd(), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (left <= 0 || ::poll(ready, 3, left) <= 0 ||
+            (ready[0].revents == 0 && ready[1].revents == 0)) {
             return;
         }
-        const platform::DatagramResult received =
-            platform::ReceiveFrom(socket_, protocol::kMaxDatagram);
-        const Clock::time_point arrived = Clock::now();
-        if (received.status != platform::RecvStatus::Data) {
-            return;
-        }
-        // Only the discovery port answers probes; anything else from the host is not a reply.
-        if (received.datagram.port == options_.port && !received.datagram.data.empty()) {
-            const std::lock_guard lock(mutex_);
-            if (schedule_.Reply(received.datagram.addr, arrived)) {
-                return;  // a reply can make the next probe due at once
-            }
+        if ((ready[0].revents != 0 && TakeReply(socket_)) ||
+            (ready[1].revents != 0 && TakeReply(socket6_))) {
+            return;  // a reply can make the next probe due at once
         }
     }
+}
+
+// Reads one datagram; true when it answered an outstanding probe or the socket failed.
+bool RttProber::TakeReply(const platform::Socket& socket) {
+    const bool v6 = &socket == &socket6_;
+    std::optional<IpAddress> from;
+    std::string data;
+    uint16_t port = 0;
+    if (v6) {
+        platform::Datagram6Result received = platform::ReceiveFrom6(socket, protocol::kMaxDatagram);
+        if (received.status != platform::RecvStatus::Data)
+            return true;
+        from = received.datagram.addr;
+        data = std::move(received.datagram.data);
+        port = received.datagram.port;
+    } else {
+        platform::DatagramResult received = platform::ReceiveFrom(socket, protocol::kMaxDatagram);
+        if (received.status != platform::RecvStatus::Data)
+            return true;
+        from = IpAddress::V4(received.datagram.addr);
+        data = std::move(received.datagram.data);
+        port = received.datagram.port;
+    }
+    const Clock::time_point arrived = Clock::now();
+    // Only the discovery port answers probes; anything else from the host is not a reply.
+    if (port != options_.port || data.empty())
+        return false;
+    const std::lock_guard lock(mutex_);
+    return schedule_.Reply(*from, arrived);
 }
 
 }  // namespace quarn::console

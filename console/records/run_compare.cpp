@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "address/ip_address.h"
+
 namespace quarn::console::records {
 namespace {
 
@@ -20,8 +22,8 @@ int MatchingRow(const PairTable& reference, const PairRecord& pair, std::vector<
     for (int row = 1; row < reference.Size(); ++row) {
         const PairRecord& candidate = reference[row];
         if (!taken[static_cast<std::size_t>(row)] &&
-            candidate.config.endpoint1 == pair.config.endpoint1 &&
-            candidate.config.endpoint2 == pair.config.endpoint2) {
+            SameAddressText(candidate.config.endpoint1, pair.config.endpoint1) &&
+            SameAddressText(candidate.config.endpoint2, pair.config.endpoint2)) {
             taken[static_cast<std::size_t>(row)] = true;
             return row;
         }

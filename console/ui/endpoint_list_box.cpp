@@ -3,6 +3,7 @@
 #include <QHelpEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStringList>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
@@ -142,6 +143,11 @@ void EndPointListBox::Measure() {
     }
 }
 
+QRect EndPointListBox::AddressRect(const QRect& itemRect) {
+    return QRect(itemRect.left() + 5, itemRect.top() + 5, std::max(itemRect.width() - 10, 0),
+                 itemRect.height());
+}
+
 QRect EndPointListBox::NameRect(const QRect& itemRect, const Item& item) {
     const int nameLeft = itemRect.left() + 8 + item.addressWidth;
     const int nameRight = itemRect.right() + 1 - 5;
@@ -158,7 +164,16 @@ bool EndPointListBox::viewportEvent(QEvent* event) {
     bool shown = false;
     if (known_ && row >= 0 && row < static_cast<int>(items_.size())) {
         const Item& item = items_[static_cast<std::size_t>(row)];
-        if (!item.link.isEmpty()) {
+        if (item.addressWidth > AddressRect(visualRect(index)).width()) {
+            QStringList lines = {item.address};
+            if (!item.label.isEmpty())
+                lines << item.label + QStringLiteral(")");
+            if (!item.link.isEmpty())
+                lines << item.link;
+            QToolTip::showText(help.globalPos(), lines.join(QLatin1Char('\n')), viewport(),
+                               visualRect(index));
+            shown = true;
+        } else if (!item.link.isEmpty()) {
             // The link facts, after the whole name, which may be cut in the row.
             const QString name = item.label.isEmpty() ? QString() : item.label + ")\n";
             QToolTip::showText(help.globalPos(), name + item.link, viewport(), visualRect(index));
@@ -185,9 +200,15 @@ void EndPointListBox::DrawItem(QPainter& painter, const QRect& rect, int row, bo
     painter.fillRect(rect, selected ? kSelected : (row % 2 == 1 ? kStripe : QColor(Qt::white)));
     painter.setFont(font());
     painter.setPen(Qt::black);
-    painter.drawText(QRect(rect.left() + 5, rect.top() + 5, rect.width(), rect.height()),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, item.address);
-    if (!item.label.isEmpty()) {
+    // A long IPv6 address is cut with an ellipsis and leaves no room for the name; the
+    // tooltip shows both whole.
+    const QRect addressRect = AddressRect(rect);
+    const bool addressCut = item.addressWidth > addressRect.width();
+    painter.drawText(addressRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     addressCut ? QFontMetrics(font()).elidedText(item.address, Qt::ElideRight,
+                                                                  addressRect.width())
+                                : item.address);
+    if (!item.label.isEmpty() && !addressCut) {
         const QRect nameRect = NameRect(rect, item);
         const int nameLeft = nameRect.left();
         const bool fits = item.labelWidth <= nameRect.width();

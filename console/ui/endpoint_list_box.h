@@ -60,6 +60,7 @@ class EndPointListBox : public QListWidget {
         int labelWidth = 0;
     };
     void Measure();
+    static QRect AddressRect(const QRect& itemRect);
     static QRect NameRect(const QRect& itemRect, const Item& item);
 
     std::vector<Item> items_;

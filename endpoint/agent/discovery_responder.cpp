@@ -1,5 +1,6 @@
 #include "endpoint/agent/discovery_responder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -148,14 +149,34 @@ void DiscoveryResponder::Bind6() {
     }
     // On the port the IPv4 side got (a test's port 0 gives any free one).
     socket6_ = platform::UdpBind6(IpAddress::V6({}), platform::LocalPort(socket_));
+    // The receive wakes now and then to join the group on interfaces that came later.
+    if (socket6_.Valid()) {
+        // Probes to ff02::1 then arrive only on interfaces joined, on every system alike.
+        platform::ReceiveJoinedGroupsOnly6(socket6_);
+        platform::SetRecvTimeout(socket6_, std::max(state_.Config().addressRefreshMs, 100));
+        JoinNewInterfaces();
+    }
+}
+
+void DiscoveryResponder::JoinNewInterfaces() {
+    const auto now = std::chrono::steady_clock::now();
+    if (lastJoinCheck_ &&
+        now - *lastJoinCheck_ < std::chrono::milliseconds(state_.Config().addressRefreshMs)) {
+        return;
+    }
+    lastJoinCheck_ = now;
     const IpAddress allNodes = *ParseIpAddress("ff02::1");
     for (const platform::Interface6Address& adapter : platform::QualifyingAdapters6()) {
-        platform::JoinGroup6(socket6_, allNodes, adapter.index);
+        if (joined_.insert(adapter.index).second &&
+            !platform::JoinGroup6(socket6_, allNodes, adapter.index)) {
+            joined_.erase(adapter.index);  // tried again at the next check
+        }
     }
 }
 
 void DiscoveryResponder::Run6() {
     while (socket6_.Valid() && !state_.ShuttingDown()) {
+        JoinNewInterfaces();
         const platform::Datagram6Result received =
             platform::ReceiveFrom6(socket6_, protocol::kMaxDatagram);
         if (received.status != platform::RecvStatus::Data || state_.ShuttingDown()) {

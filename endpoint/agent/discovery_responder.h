@@ -5,6 +5,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,9 @@ class DiscoveryResponder {
 
   private:
     void Bind6();
+    // Joins ff02::1 on qualifying interfaces not joined yet, at most once a refresh period.
+    // Only Bind6 and then Run6's thread call it.
+    void JoinNewInterfaces();
     void Answer6(const platform::Datagram6& probe);
     bool Allowed(ProbeRateLimit& limit, const IpAddress& source);
     void Answer(const platform::Datagram& probe);
@@ -91,6 +95,8 @@ class DiscoveryResponder {
     std::mutex limitsMutex_;  // the limits and the guard are shared by both families
     platform::Socket socket_;
     platform::Socket socket6_;
+    std::set<unsigned> joined_;  // interface indices
+    std::optional<std::chrono::steady_clock::time_point> lastJoinCheck_;
 };
 
 }  // namespace quarn::agent

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "address/ipv4.h"
+#include "address/ip_address.h"
 #include "console/core/link_facts.h"
 #include "console/net/link_facts_reply.h"
 #include "protocol/endpoint_facts.h"
@@ -56,11 +56,12 @@ void CheckLink(const std::optional<protocol::Facts>& facts,
         return;
     }
     const auto address = protocol::FactValue(*facts, protocol::kFactAddress);
-    FUZZ_CHECK(read.has_value() == (address && quarn::ParseIpv4(*address).has_value()));
+    const auto parsed = address ? quarn::ParseIpAddress(*address) : std::nullopt;
+    FUZZ_CHECK(read.has_value() == parsed.has_value());
     if (!read)
         return;
     const LinkFacts& link = read->link;
-    FUZZ_CHECK(read->address == *address);
+    FUZZ_CHECK(read->address == quarn::FormatIpAddress(*parsed));
     FUZZ_CHECK(!link.speedMbps || (*link.speedMbps > 0 && *link.speedMbps <= 1'600'000));
     FUZZ_CHECK(!link.mtu || (*link.mtu > 0 && *link.mtu <= 65536));
     FUZZ_CHECK(link.wireless == (protocol::FactValue(*facts, protocol::kFactWireless) == "1"));

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
 #include "console/core/pair_table.h"
 #include "console/headless/headless_options.h"
@@ -29,8 +30,12 @@ void CheckAccepted(const quarn::console::HeadlessOptions& options,
                    const std::vector<std::string>& args) {
     FUZZ_CHECK(options.pairs.size() <= quarn::console::PairTable::kMaxPairs);
     for (const quarn::console::PairSpec& pair : options.pairs) {
-        FUZZ_CHECK(quarn::ParseIpv4(pair.endpoint1).has_value());
-        FUZZ_CHECK(quarn::ParseIpv4(pair.endpoint2).has_value());
+        // Either family, kept in its canonical text.
+        for (const std::string& endpoint : {pair.endpoint1, pair.endpoint2}) {
+            const auto address = quarn::ParseIpAddress(endpoint);
+            FUZZ_CHECK(address.has_value());
+            FUZZ_CHECK(quarn::FormatIpAddress(*address) == endpoint);
+        }
         FUZZ_CHECK(pair.streams >= 1 && pair.streams <= 16);
     }
     if (!options.metricsAddress.empty()) {

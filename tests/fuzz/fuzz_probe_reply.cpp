@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
 #include "console/net/endpoint_collector.h"
 #include "platform/socket.h"
@@ -54,14 +55,15 @@ void CheckParse(std::string_view datagram, const std::optional<ProbeReply>& repl
 void CheckCollector(std::string_view datagram, const std::optional<ProbeReply>& reply) {
     quarn::console::EndPointCollector collector;
     const bool added = collector.Add(datagram);
-    FUZZ_CHECK(added == (reply && quarn::ParseIpv4(reply->address).has_value()));
+    const auto address = reply ? quarn::ParseIpAddress(reply->address) : std::nullopt;
+    FUZZ_CHECK(added == address.has_value());
     FUZZ_CHECK(collector.Entries().size() == (added ? 1u : 0u));
     if (!added) {
         return;
     }
     FUZZ_CHECK(!collector.Add(datagram));  // the first reply of an address wins
     const quarn::console::EndPointEntry& entry = collector.Entries().front();
-    FUZZ_CHECK(entry.address == reply->address);
+    FUZZ_CHECK(entry.address == quarn::FormatIpAddress(*address));
     FUZZ_CHECK(entry.rawName == reply->rawName);
     // Everything shown or saved is valid UTF-8, whatever the bytes were.
     FUZZ_CHECK(quarn::platform::IsValidUtf8(entry.name));

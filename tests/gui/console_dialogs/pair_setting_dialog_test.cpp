@@ -187,6 +187,37 @@ TEST(PairSettingDialogTest, BothModesRefuseWhatIsNotOneIPv4Address) {
     }
 }
 
+// Both modes take IPv6 addresses, bracketed or with a zone, as their canonical text, and
+// refuse a malformed one with the IPv6 hint, its field selected for retyping.
+TEST(PairSettingDialogTest, BothModesTakeIpv6AddressesAndRefuseMalformedOnes) {
+    for (const bool addMode : {true, false}) {
+        PairSettingDialog dialog(addMode, Existing(1), false);
+        dialog.SetHostLookup(LabNames());
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        dialog.Edit1()->setText(QStringLiteral("fd00:77::11"));
+        dialog.Edit2()->setText(QStringLiteral("fd00:77::12::1"));
+        QTest::mouseClick(NamedChild<widgets::SkinButton>(dialog, "add"), Qt::LeftButton);
+        EXPECT_EQ(accepted.count(), 0);
+        EXPECT_TRUE(dialog.HintShown());
+        EXPECT_EQ(dialog.HintText().toStdString(), "Not an IPv6 address: fd00:77::12::1");
+        EXPECT_EQ(dialog.Edit2()->selectedText(), dialog.Edit2()->text());
+        KeepForReview(Grab(dialog), QStringLiteral("pair_setting_ipv6_refusal"));
+
+        dialog.Edit1()->setText(QStringLiteral("[FD00:0077:0:0::11]"));
+        dialog.Edit2()->setText(QStringLiteral("fe80::77:12%lo"));
+        QTest::keyClick(dialog.Edit2(), Qt::Key_Return);
+        ASSERT_EQ(accepted.count(), 1) << addMode;
+        EXPECT_EQ(dialog.Endpoint1(), "fd00:77::11");
+        EXPECT_EQ(dialog.Endpoint2(), "fe80::77:12%lo");
+        EXPECT_EQ(dialog.Label1(), "");
+        if (addMode) {
+            EXPECT_EQ(dialog.NewConfig().endpoint1, "fd00:77::11");
+        }
+    }
+}
+
 TEST(PairSettingDialogTest, HintShowsForTwoSecondsCountedFromTheLastRefusedAdd) {
     PairSettingDialog dialog(true, PairConfig{}, false);
     dialog.show();

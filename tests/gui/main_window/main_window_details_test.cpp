@@ -154,6 +154,49 @@ TEST(MainWindowDetails, TooltipsOnCutNamesTheAllSwitchAndTheStreamBadge) {
     EXPECT_EQ(TipAt(caption, QPoint(caption->width() - 120, 16)), QString());
 }
 
+// Add manually takes IPv6 addresses in any spelling and keeps their canonical text. In the
+// pair list and the EndPoint list a long one is cut, its whole text in the tooltip.
+TEST(MainWindowDetails, Ipv6AddressesFitOrAreCutWithTheWholeTextInTheTooltip) {
+    auto window = Window();
+    const std::string longAddress = "fd00:77:1234:5678:9abc:def0:1234:5678";
+    AddPairThroughDialog(*window, "FD00:77:1234:5678:9ABC:DEF0:1234:5678", "[fd00:77::12]");
+    AddPairThroughDialog(*window, "fe80::77:11%lo", "198.18.0.12");
+    ASSERT_EQ(window->Data().table.PairCount(), 2);
+    EXPECT_EQ(Endpoint1Of(*window, 1), longAddress);
+    EXPECT_EQ(window->Data().table[1].config.endpoint2, "fd00:77::12");
+    EXPECT_EQ(Endpoint1Of(*window, 2), "fe80::77:11%lo");
+    QApplication::processEvents();
+
+    auto* list = Named<PairListWidget>(*window, "pairList");
+    ASSERT_NE(list, nullptr);
+    const QRect endpoints = list->visualRect(list->model()->index(0, 1));
+    EXPECT_EQ(TipAt(list->viewport(), endpoints.topLeft() + QPoint(20, 10)),
+              QString::fromStdString(longAddress));
+    EXPECT_EQ(TipAt(list->viewport(), endpoints.topLeft() + QPoint(120, 10)), QString());
+
+    auto* panel = Named<EndPointPanel>(*window, "endPointPanel");
+    ASSERT_NE(panel, nullptr);
+    console::EndPointEntry cut;
+    cut.address = longAddress;
+    cut.name = "bench";
+    cut.label = "(bench";
+    console::EndPointEntry fits;
+    fits.address = "fd00:77::12";
+    fits.name = "pc";
+    fits.label = "(pc";
+    panel->ShowEntries({cut, fits});
+    EndPointListBox* box = panel->List(1);
+    const QRect first = box->visualRect(box->model()->index(0, 0));
+    const QRect second = box->visualRect(box->model()->index(1, 0));
+    EXPECT_EQ(TipAt(box->viewport(), QPoint(first.left() + 30, first.center().y())),
+              QString::fromStdString(longAddress + "\n(bench)"));
+    EXPECT_EQ(TipAt(box->viewport(), QPoint(second.left() + 30, second.center().y())), QString());
+
+    const QString dir = qEnvironmentVariable("QUARN_GUI_GRAB_DIR");
+    if (!dir.isEmpty())
+        window->grab().save(dir + QStringLiteral("/main_window_ipv6.png"));
+}
+
 // Every pair of visible sibling controls, by name, whose rectangles share a pixel.
 std::vector<std::string> Overlaps(QWidget& parent) {
     std::vector<QWidget*> shown;

@@ -44,6 +44,34 @@ TEST(AddressEntry, MalformedAddressesAreRefusedWithoutAskingTheResolver) {
               "Not an IPv4 address: 198.19.99.300");
 }
 
+TEST(AddressEntry, Ipv6AddressesAreKeptInTheirCanonicalText) {
+    TableLookup lookup;
+    for (const auto& [typed, kept] : std::map<std::string, std::string>{
+             {"FD00:0077:0000:0000:0000:0000:0000:0002", "fd00:77::2"},
+             {"[fd00:77::2]", "fd00:77::2"},
+             {"fe80::1%veth0", "fe80::1%veth0"},
+             {"::ffff:198.19.99.30", "::ffff:198.19.99.30"}}) {
+        const AddressEntry entry = CheckAddressEntry(typed, lookup.Function());
+        EXPECT_TRUE(entry.accepted) << typed;
+        EXPECT_EQ(entry.address, kept) << typed;
+        EXPECT_TRUE(entry.label.empty()) << typed;
+    }
+    EXPECT_EQ(lookup.calls, 0);
+}
+
+TEST(AddressEntry, MalformedIpv6AddressesGetTheIpv6Hint) {
+    TableLookup lookup;
+    for (const char* text : {"fd00:77::2::3", "fd00:77:0:0:0:0:0:2:9", "fd00:77::g", "[fd00::2",
+                             "[fd00::2]:45000", "fd00:00077::2", "fd00::2%"}) {
+        const AddressEntry entry = CheckAddressEntry(text, lookup.Function());
+        EXPECT_FALSE(entry.accepted) << text;
+        EXPECT_EQ(entry.refusal, std::string("Not an IPv6 address: ") + text);
+    }
+    EXPECT_EQ(lookup.calls, 0);
+    EXPECT_EQ(CheckAddressEntry("198.19.99.30:80", nullptr).refusal,
+              "Not an IPv4 address: 198.19.99.30:80");
+}
+
 TEST(AddressEntry, AHostNameNeedsExactlyOneAddress) {
     TableLookup lookup;
     lookup.names["lab-pc-4"] = {0xC6136304};              // 198.19.99.4

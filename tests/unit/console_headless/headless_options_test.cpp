@@ -73,6 +73,24 @@ TEST(HeadlessOptions, RefusesBadInput) {
     EXPECT_FALSE(Parse({"--search=yes"}).Ok());
 }
 
+TEST(HeadlessOptions, PairsTakeIpv6AddressesInTheirCanonicalText) {
+    const Result<HeadlessOptions> r =
+        Parse({"--pair", "FD00:77:0:0::2,[fd00:77::3],2", "--pair", "fe80::1%veth0,198.18.0.12"});
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    ASSERT_EQ(r->pairs.size(), 2u);
+    EXPECT_EQ(r->pairs[0].endpoint1, "fd00:77::2");
+    EXPECT_EQ(r->pairs[0].endpoint2, "fd00:77::3");
+    EXPECT_EQ(r->pairs[0].streams, 2);
+    EXPECT_EQ(r->pairs[1].endpoint1, "fe80::1%veth0");
+    EXPECT_EQ(r->pairs[1].endpoint2, "198.18.0.12");
+    for (const char* bad : {"fd00:77::2::3,fd00:77::3", "fd00:77::2,fd00:77::g",
+                            "fd00:77::2,[fd00:77::3]:5001", "fd00:77::2,fd00:77::3:1:2:3:4:5:6"}) {
+        const Result<HeadlessOptions> refused = Parse({"--pair", bad});
+        ASSERT_FALSE(refused.Ok()) << bad;
+        EXPECT_EQ(refused.Why(), std::string("--pair expects IPv4 or IPv6 addresses: ") + bad);
+    }
+}
+
 std::vector<std::string> Routes(const HeadlessOptions& o) {
     std::vector<std::string> routes;
     for (const PairSpec& pair : o.pairs)

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "address/ip_address.h"
 #include "address/ipv4.h"
 #include "console/net/broadcast_targets.h"
 #include "console/net/endpoint_collector.h"
@@ -129,6 +130,37 @@ TEST(EndPointCollector, SignedSearchVerifiesRepliesAndDropsImpostors) {
     for (size_t i = 1; i < entries.size(); ++i) {
         EXPECT_TRUE(entries[i].unverified) << entries[i].address;
     }
+}
+
+// Over IPv6 a neighbour answers the all-nodes group from its link-local address whatever
+// it announces; the signature, not the source, decides. An IPv4 address or another
+// host's global source is still no IPv6 neighbour's to claim.
+TEST(EndPointCollector, SignedSearchOverIpv6TakesRepliesFromLinkLocalSources) {
+    const labkey::LabKey key = labkey::LabKey::Generate();
+    const std::string nonce(32, 'd');
+    EndPointCollector collector(EndPointCollector::Signed{key, nonce});
+    const IpAddress linkLocal = ParseIpAddress("fe80::77:12%eth0").value();
+    const std::string real = "fd00:77::12 5001 45000 bench";
+    EXPECT_TRUE(collector.Add(real, linkLocal));
+    EXPECT_FALSE(collector.Add(Signature(key, nonce, real), linkLocal));
+    const std::string onlyLinkLocal = "fe80::77:13 5001 45000 second";
+    const IpAddress second = ParseIpAddress("fe80::77:13%eth0").value();
+    EXPECT_TRUE(collector.Add(onlyLinkLocal, second));
+    EXPECT_FALSE(collector.Add(Signature(key, nonce, onlyLinkLocal), second));
+    EXPECT_FALSE(collector.Add("198.18.0.14 5001 45000 four", linkLocal));
+    EXPECT_FALSE(
+        collector.Add("fd00:77::15 5001 45000 far", ParseIpAddress("fd00:77::99").value()));
+    const std::string unsignedReply = "fd00:77::16 5001 45000 unsigned";
+    EXPECT_TRUE(collector.Add(unsignedReply, ParseIpAddress("fe80::77:16%eth0").value()));
+
+    const std::vector<EndPointEntry> entries = collector.Take();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].address, "fd00:77::12");
+    EXPECT_FALSE(entries[0].unverified);
+    EXPECT_EQ(entries[1].address, "fe80::77:13%eth0");
+    EXPECT_FALSE(entries[1].unverified);
+    EXPECT_EQ(entries[2].address, "fd00:77::16");
+    EXPECT_TRUE(entries[2].unverified);
 }
 
 // Without a key nothing changes: the announced address need not be the source (an

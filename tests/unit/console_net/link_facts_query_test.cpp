@@ -5,7 +5,9 @@
 #include <atomic>
 #include <thread>
 
+#include "address/ip_address.h"
 #include "platform/socket.h"
+#include "platform/socket6.h"
 #include "protocol/endpoint_facts.h"
 #include "protocol/messages.h"
 
@@ -44,6 +46,29 @@ TEST(LinkFactsQuery, AsksEachAddressAndWaitsNoLongerThanTold) {
     EXPECT_EQ(links.at("127.0.0.1").speedMbps, 1000);
     EXPECT_GE(took, std::chrono::milliseconds(400));
     EXPECT_LT(took, std::chrono::milliseconds(1500));
+}
+
+// An IPv6 address is asked over IPv6 and known by its canonical text.
+TEST(LinkFactsQuery, AsksIpv6AddressesOverIpv6) {
+    platform::Socket endPoint = platform::UdpBind6(*ParseIpAddress("::1"), 0);
+    ASSERT_TRUE(endPoint.Valid());
+    ASSERT_TRUE(platform::SetRecvTimeout(endPoint, 100));
+    std::jthread answering([&](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            const platform::Datagram6Result probe =
+                platform::ReceiveFrom6(endPoint, protocol::kMaxDatagram);
+            if (probe.status == platform::RecvStatus::Data &&
+                protocol::IsFactsProbe(probe.datagram.data))
+                platform::SendTo6(endPoint, "facts addr=0:0::1 if=answered mtu=1280",
+                                  probe.datagram.addr, probe.datagram.port);
+        }
+    });
+    const auto links =
+        AskLinkFacts({"::1"}, platform::LocalPort(endPoint), std::chrono::milliseconds(1000));
+    answering.request_stop();
+    ASSERT_EQ(links.count("::1"), 1u);
+    EXPECT_EQ(links.at("::1").mtu, 1280);  // not its own link as this system reports it
+    EXPECT_EQ(links.at("::1").interfaceName, "answered");
 }
 
 }  // namespace

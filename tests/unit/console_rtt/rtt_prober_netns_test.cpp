@@ -59,8 +59,8 @@ class Responder {
     std::thread thread_;
 };
 
-std::uint32_t AddressOf(const test_support::TestNetwork& network, int host) {
-    return quarn::ParseIpv4(network.Address(host)).value_or(0);
+IpAddress AddressOf(const test_support::TestNetwork& network, int host) {
+    return IpAddress::V4(quarn::ParseIpv4(network.Address(host)).value_or(0));
 }
 
 // Host 1 is the Console, host 2 an EndPoint, host 3 a machine without one; the address
@@ -71,20 +71,20 @@ TEST(RttProberNetnsTest, MeasuresEveryProbeToAnEndPointAndNothingWhereNoneAnswer
     Responder endpoint(network, 2);
     ASSERT_TRUE(endpoint.Bound());
 
-    const std::uint32_t answering = AddressOf(network, 2);
-    const std::uint32_t silent = AddressOf(network, 3);
-    const std::uint32_t nobody = quarn::ParseIpv4("198.18.0.99").value_or(0);
+    const IpAddress answering = AddressOf(network, 2);
+    const IpAddress silent = AddressOf(network, 3);
+    const IpAddress nobody = IpAddress::V4(quarn::ParseIpv4("198.18.0.99").value_or(0));
     std::unique_ptr<RttProber> prober;
     network.RunInHost(1, [&] {
         // A search just before the run took three of this source's reply tokens.
         platform::Socket search = platform::UdpSocket(false);
         for (int i = 0; i < 3; ++i) {
-            platform::SendTo(search, "hello", answering, 54321);
+            platform::SendTo(search, "hello", answering.V4Value(), 54321);
         }
         RttProber::Options options;
         options.schedule.loadStartsIn = std::chrono::milliseconds(1500);
-        prober = std::make_unique<RttProber>(std::vector<std::uint32_t>{answering, silent, nobody},
-                                             options);
+        prober =
+            std::make_unique<RttProber>(std::vector<IpAddress>{answering, silent, nobody}, options);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(6300));
     prober->Stop();
@@ -100,7 +100,7 @@ TEST(RttProberNetnsTest, MeasuresEveryProbeToAnEndPointAndNothingWhereNoneAnswer
         EXPECT_GT(ms, 0.0);
         EXPECT_LT(ms, 1000.0);
     }
-    for (const std::uint32_t unanswered : {silent, nobody}) {
+    for (const IpAddress& unanswered : {silent, nobody}) {
         const RttRecord none = prober->Record(unanswered).value();
         EXPECT_TRUE(none.idleMs.empty() && none.loadedMs.empty());
         EXPECT_GE(none.idleLost + none.loadedLost, 4);

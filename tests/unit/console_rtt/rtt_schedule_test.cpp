@@ -12,8 +12,8 @@ namespace {
 using Clock = RttProbeSchedule::Clock;
 using std::chrono::milliseconds;
 
-constexpr std::uint32_t kFirst = 0xC6120002;   // 198.18.0.2
-constexpr std::uint32_t kSecond = 0xC6120003;  // 198.18.0.3
+const IpAddress kFirst = IpAddress::V4(0xC6120002);   // 198.18.0.2
+const IpAddress kSecond = IpAddress::V4(0xC6120003);  // 198.18.0.3
 const Clock::time_point kStart = Clock::time_point() + std::chrono::hours(1);
 
 TEST(RttStatisticsTest, MedianPercentileAndFigures) {
@@ -60,7 +60,7 @@ TEST(RttScheduleTest, IdleProbesGoBackToBackThenOneASecond) {
     RttProbeSchedule schedule({kFirst, kFirst}, {}, kStart);  // one target however often named
     Clock::time_point now = kStart;
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(schedule.Due(now), std::vector<std::uint32_t>{kFirst}) << i;
+        EXPECT_EQ(schedule.Due(now), std::vector<IpAddress>{kFirst}) << i;
         EXPECT_TRUE(schedule.Due(now).empty());  // one outstanding at a time
         now += milliseconds(2);
         EXPECT_TRUE(schedule.Reply(kFirst, now));
@@ -86,10 +86,22 @@ TEST(RttScheduleTest, IdleProbesGoBackToBackThenOneASecond) {
     EXPECT_FALSE(schedule.Record(kSecond));
 }
 
+// An IPv6 End Point 2 is a target of its own; only its own address answers for it.
+TEST(RttScheduleTest, Ipv6TargetsAreMatchedByTheirWholeAddress) {
+    const IpAddress six = *ParseIpAddress("fd00:77::2");
+    RttProbeSchedule schedule({kFirst, six, six}, {}, kStart);
+    EXPECT_EQ(schedule.Due(kStart).size(), 2u);
+    EXPECT_FALSE(schedule.Reply(*ParseIpAddress("fd00:77::3"), kStart + milliseconds(2)));
+    EXPECT_FALSE(schedule.Reply(*ParseIpAddress("::ffff:198.18.0.2"), kStart + milliseconds(2)));
+    EXPECT_TRUE(schedule.Reply(six, kStart + milliseconds(4)));
+    EXPECT_EQ(schedule.Record(six)->idleMs, std::vector<double>{4.0});
+    EXPECT_TRUE(schedule.Record(kFirst)->idleMs.empty());
+}
+
 TEST(RttScheduleTest, LateRepliesAreLostProbesAndOtherSourcesAreNoReplies) {
     RttProbeSchedule schedule({kFirst, kSecond}, {}, kStart);
     EXPECT_EQ(schedule.Due(kStart).size(), 2u);
-    EXPECT_FALSE(schedule.Reply(0x7F000001, kStart + milliseconds(1)));
+    EXPECT_FALSE(schedule.Reply(IpAddress::V4(0x7F000001), kStart + milliseconds(1)));
     EXPECT_TRUE(schedule.Reply(kSecond, kStart + milliseconds(1)));
     // Exactly one second without a reply: lost, and the late reply answers nothing.
     EXPECT_FALSE(schedule.Reply(kFirst, kStart + milliseconds(1000)));
@@ -110,7 +122,7 @@ TEST(RttScheduleTest, LateRepliesAreLostProbesAndOtherSourcesAreNoReplies) {
 // source's tokens, with replies of any delay: no probe may be refused.
 TEST(RttScheduleTest, StaysWithinTheEndPointsReplyLimit) {
     agent::ProbeRateLimit limit;
-    const std::uint32_t console = 0xC612000B;
+    const IpAddress console = IpAddress::V4(0xC612000B);
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(limit.Allow(console, kStart - milliseconds(10)));
     }
@@ -123,7 +135,7 @@ TEST(RttScheduleTest, StaysWithinTheEndPointsReplyLimit) {
     Clock::time_point replyAt = kNoReply;
     int sent = 0;
     while (now < kStart + std::chrono::minutes(10)) {
-        for (const std::uint32_t target : schedule.Due(now)) {
+        for (const IpAddress& target : schedule.Due(now)) {
             ASSERT_EQ(target, kFirst);
             ASSERT_TRUE(limit.Allow(console, now)) << "probe " << sent << " refused";
             ++sent;
