@@ -6,99 +6,13 @@
 #include <map>
 #include <set>
 
-#include "address/ipv4.h"
-#include "console/core/pair_builders.h"
 #include "console/core/pair_table.h"
+#include "console/core/pair_text.h"
 #include "console/records/metrics_server.h"
 #include "console/records/run_history.h"
 
 namespace quarn::console {
 namespace {
-
-bool IsDottedIpv4(const std::string& text) {
-    return ParseIpv4(text).has_value();
-}
-
-std::vector<std::string> SplitComma(const std::string& text) {
-    std::vector<std::string> fields;
-    std::size_t pos = 0;
-    while (true) {
-        const std::size_t end = text.find(',', pos);
-        fields.push_back(
-            text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-        if (end == std::string::npos)
-            return fields;
-        pos = end + 1;
-    }
-}
-
-Result<PairSpec> ParsePair(const std::string& text) {
-    const std::vector<std::string> fields = SplitComma(text);
-    if (fields.size() < 2 || fields.size() > 3)
-        return WhyNot{"--pair expects EP1,EP2[,STREAMS]: " + text};
-    if (!IsDottedIpv4(fields[0]) || !IsDottedIpv4(fields[1])) {
-        return WhyNot{"--pair expects dotted IPv4 addresses: " + text};
-    }
-    PairSpec pair;
-    pair.endpoint1 = fields[0];
-    pair.endpoint2 = fields[1];
-    if (fields.size() == 3) {
-        const std::string& streams = fields[2];
-        const auto [ptr, ec] =
-            std::from_chars(streams.data(), streams.data() + streams.size(), pair.streams);
-        if (streams.empty() || ec != std::errc() || ptr != streams.data() + streams.size() ||
-            pair.streams < 1 || pair.streams > 16) {
-            return WhyNot{"--pair: STREAMS must be 1 to 16: " + text};
-        }
-    }
-    return pair;
-}
-
-// Dotted IPv4 addresses separated by commas, at least `least` of them, none twice.
-Result<std::vector<std::string>> ParseEnds(const std::string& option, const std::string& text,
-                                           std::size_t least) {
-    const std::vector<std::string> ends = SplitComma(text);
-    for (std::size_t i = 0; i < ends.size(); ++i) {
-        if (!IsDottedIpv4(ends[i]))
-            return WhyNot{option + " expects dotted IPv4 addresses: " + text};
-        if (std::find(ends.begin(), ends.begin() + i, ends[i]) != ends.begin() + i)
-            return WhyNot{option + " names " + ends[i] + " twice"};
-    }
-    if (ends.size() < least)
-        return WhyNot{option + " needs at least " + std::to_string(least) + " addresses: " + text};
-    return ends;
-}
-
-// "A,B:T" (fan-in) or "T:A,B" (fan-out): the side of several and the one address.
-Result<std::vector<BuiltPair>> ParseFan(const std::string& option, const std::string& text,
-                                        bool in) {
-    const std::size_t colon = text.find(':');
-    const char* shape = in ? "A,B:T" : "T:A,B";
-    if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos)
-        return WhyNot{option + " expects " + shape + ": " + text};
-    const std::string many = in ? text.substr(0, colon) : text.substr(colon + 1);
-    const std::string one = in ? text.substr(colon + 1) : text.substr(0, colon);
-    const Result<std::vector<std::string>> ends = ParseEnds(option, many, 1);
-    if (!ends)
-        return WhyNot{ends.Why()};
-    if (!IsDottedIpv4(one))
-        return WhyNot{option + " expects a dotted IPv4 address for T: " + text};
-    if (std::find(ends->begin(), ends->end(), one) != ends->end())
-        return WhyNot{option + " pairs " + one + " with itself"};
-    return in ? FanInPairs(*ends, one) : FanOutPairs(one, *ends);
-}
-
-// Appends a builder's pairs, or says how many it would make beyond the 16.
-Outcome AddBuilt(const std::string& option, const std::vector<BuiltPair>& built,
-                 std::vector<PairSpec>& pairs) {
-    if (const Outcome room = CheckBuilderRoom(option, static_cast<int>(pairs.size()),
-                                              static_cast<int>(built.size()));
-        !room)
-        return room;
-    for (const auto& [from, to] : built)
-        pairs.push_back(PairSpec{from, to, 1});
-    return Outcome::Done();
-}
 
 // Sets `line` from a number within 0..maximum, or says what was expected.
 Outcome SetLineNumber(const std::string& option, const std::string& value, double maximum,
@@ -125,7 +39,7 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
          [&](const std::string& v) {
              if (static_cast<int>(o.pairs.size()) >= PairTable::kMaxPairs)
                  return Outcome::Failed(PairTable::kMaxPairsReached);
-             const Result<PairSpec> pair = ParsePair(v);
+             const Result<PairSpec> pair = ParsePairText("--pair", v);
              if (!pair)
                  return Outcome::Failed(pair.Why());
              o.pairs.push_back(*pair);
@@ -191,19 +105,21 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
         {"--baseline", set(o.baselinePath)},
         {"--mesh",
          [&](const std::string& v) {
-             const Result<std::vector<std::string>> ends = ParseEnds("--mesh", v, 2);
-             return ends ? AddBuilt("--mesh", MeshPairs(*ends), o.pairs)
+             const Result<std::vector<std::string>> ends = ParseEndList("--mesh", v, 2);
+             return ends ? AddBuiltPairs("--mesh", MeshPairs(*ends), o.pairs)
                          : Outcome::Failed(ends.Why());
          }},
         {"--fan-in",
          [&](const std::string& v) {
-             const Result<std::vector<BuiltPair>> built = ParseFan("--fan-in", v, true);
-             return built ? AddBuilt("--fan-in", *built, o.pairs) : Outcome::Failed(built.Why());
+             const Result<std::vector<BuiltPair>> built = ParseFanText("--fan-in", v, true);
+             return built ? AddBuiltPairs("--fan-in", *built, o.pairs)
+                          : Outcome::Failed(built.Why());
          }},
         {"--fan-out",
          [&](const std::string& v) {
-             const Result<std::vector<BuiltPair>> built = ParseFan("--fan-out", v, false);
-             return built ? AddBuilt("--fan-out", *built, o.pairs) : Outcome::Failed(built.Why());
+             const Result<std::vector<BuiltPair>> built = ParseFanText("--fan-out", v, false);
+             return built ? AddBuiltPairs("--fan-out", *built, o.pairs)
+                          : Outcome::Failed(built.Why());
          }},
         {"--dscp",
          [&](const std::string& v) {
@@ -283,21 +199,8 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
     if (o.passLines.maxBaselineDropPercent && o.baselinePath.empty())
         return WhyNot{"--pass-baseline needs --baseline FILE|ID"};
     if (o.bothWays && !o.pairs.empty()) {
-        std::vector<BuiltPair> given;
-        for (const PairSpec& pair : o.pairs)
-            given.emplace_back(pair.endpoint1, pair.endpoint2);
-        const std::size_t before = o.pairs.size();
-        if (const Outcome added = AddBuilt("--both-ways", ReversePairs(given), o.pairs); !added)
+        if (const Outcome added = AddReversePairs("--both-ways", o.pairs); !added)
             return WhyNot{added.Why()};
-        // A reverse runs with the streams of the pair it reverses.
-        for (std::size_t i = before; i < o.pairs.size(); ++i) {
-            const auto original =
-                std::find_if(o.pairs.begin(), o.pairs.begin() + before, [&](const PairSpec& pair) {
-                    return pair.endpoint1 == o.pairs[i].endpoint2 &&
-                           pair.endpoint2 == o.pairs[i].endpoint1;
-                });
-            o.pairs[i].streams = original->streams;
-        }
     }
     if (o.protocol == Protocol::Udp && o.traffic.mss)
         return WhyNot{"--mss applies to TCP only"};
