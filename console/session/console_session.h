@@ -120,6 +120,8 @@ class ConsoleSession {
     // view hears when it is set or cleared.
     const records::RunReference& Reference() const { return reference_; }
     void SetReference(std::unique_ptr<ConsoleData> run, std::string label);
+    // The runs started from now on are recorded as this plan's step; an empty plan ends it.
+    void SetPlanTags(records::PlanTags tags) { recording_.SetPlanTags(std::move(tags)); }
     void ClearReference();
     // The reference's averages, matched by addresses; none without a reference.
     BaselineAverages Baseline() const;
