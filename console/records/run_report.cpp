@@ -199,14 +199,21 @@ std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChar
     const std::string title = RunTitle(data);
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     html += "<title>Quarn report: " + HtmlEscape(title) + "</title>\n";
-    html += std::string("<style>") + kStyle + kSignOffStyle + "</style>\n</head>\n<body>\n";
+    html += "<style>" + ReportStyle() + "</style>\n</head>\n<body>\n";
     html += SignOffSection(data, operatorTitle, createdAt);
     html += "<h1>Quarn measurement report</h1>\n";
     html += "<p class=\"title\">" + HtmlEscape(title) + "</p>\n";
     html += "<p class=\"created\">Report made " + HtmlEscape(createdAt) + "</p>\n";
-    html += SettingsTable(data) + PairsTable(data) + TrafficTable(data);
-    html += ChartsSection(charts);
+    html += RunReportSections(data, charts);
     return html + "</body>\n</html>\n";
+}
+
+std::string RunReportSections(const ConsoleData& data, const std::vector<ReportChart>& charts) {
+    return SettingsTable(data) + PairsTable(data) + TrafficTable(data) + ChartsSection(charts);
+}
+
+std::string ReportStyle() {
+    return std::string(kStyle) + kSignOffStyle;
 }
 
 }  // namespace quarn::console::records

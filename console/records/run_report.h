@@ -37,4 +37,10 @@ std::string BuildRunReport(const ConsoleData& data, std::string_view chartPng,
 std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChart>& charts,
                            const std::string& createdAt, const std::string& title);
 
+// The sections of a run's report below its title: settings, pairs, traffic and charts;
+// a plan's report has them once per step.
+std::string RunReportSections(const ConsoleData& data, const std::vector<ReportChart>& charts);
+// The report's style sheet, inside <style>.
+std::string ReportStyle();
+
 }  // namespace quarn::console::records
