@@ -103,6 +103,7 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
                                   o.passLines.maxBaselineDropPercent);
          }},
         {"--baseline", set(o.baselinePath)},
+        {"--plan", set(o.planPath)},
         {"--mesh",
          [&](const std::string& v) {
              const Result<std::vector<std::string>> ends = ParseEndList("--mesh", v, 2);
@@ -196,6 +197,24 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
         if (const Outcome taken = setter->second(inlineValue ? *inlineValue : args[++i]); !taken)
             return WhyNot{taken.Why()};
     }
+    if (!o.planPath.empty()) {
+        // A plan says what each of its runs measures; --pair repeats and is not in `seen`.
+        std::optional<std::string> given =
+            o.pairs.empty() ? std::nullopt : std::optional<std::string>("--pair");
+        for (const char* option :
+             {"--mesh",          "--fan-in",        "--fan-out",  "--both-ways",  "--duration",
+              "--udp",           "--tcp",           "--window",   "--throughput", "--dscp",
+              "--length",        "--mss",           "--pass-min", "--pass-loss",  "--pass-jitter",
+              "--pass-rtt-rise", "--pass-baseline", "--open",     "--recover",    "--no-run",
+              "--search",        "--compare",       "--csv",      "--save",       "--runs"}) {
+            if (seen.contains(option))
+                given = option;
+        }
+        if (given)
+            return WhyNot{*given +
+                          " cannot be given with --plan: the plan says what each of its "
+                          "steps runs"};
+    }
     if (o.passLines.maxBaselineDropPercent && o.baselinePath.empty())
         return WhyNot{"--pass-baseline needs --baseline FILE|ID"};
     if (o.bothWays && !o.pairs.empty()) {
@@ -255,6 +274,8 @@ std::string HeadlessUsage(const std::string& program) {
            "  --baseline FILE|ID    a saved file or a run of the history to hold the pairs\n"
            "                        to, matched by their addresses as --compare matches them\n"
            "  --pass-baseline PCT   a pair fails more than this % below its baseline average\n"
+           "  --plan FILE.yaml      run a test plan unattended: each step is a run of the\n"
+           "                        history; with --report one report of every step\n"
            "  --dscp CLASS          mark every pair's traffic: CS0-CS7, AF11-AF43, EF or a\n"
            "                        DSCP 0-63\n"
            "  --length BYTES        UDP datagram (20-65507) or TCP write size (1-1048576)\n"
@@ -274,8 +295,9 @@ std::string HeadlessUsage(const std::string& program) {
            "With pass lines each pair is PASS, FAIL or UNCHECKED (no line applies, or a\n"
            "figure the line needs is missing); the reasons follow the table.\n"
            "Exit status: 0 for a completed run (or a successful --no-run load and save),\n"
-           "3 for a completed run in which a pair fails its pass lines, 2 for a refused\n"
-           "setting, 1 otherwise.\n";
+           "3 for a completed run in which a pair fails its pass lines (or a plan with a\n"
+           "step that fails), 2 for a refused setting or plan, 1 otherwise.\n"
+           "Ctrl-C during a plan ends it after the step that runs, or ends its wait.\n";
 }
 
 }  // namespace quarn::console

@@ -45,6 +45,7 @@ struct HeadlessOptions {
     bool bothWays = false;     // every pair's reverse is added and runs at the same time    // for
                                // every pair of the run, over what a file holds
     std::string baselinePath;  // a .config file or a run id of the history
+    std::string planPath;      // a YAML test plan: its steps are the runs
 };
 
 // argv[0] is the program name; "--headless" itself is accepted and ignored. Fails with

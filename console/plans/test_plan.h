@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "console/core/console_data.h"
 #include "console/core/outcome.h"
 #include "console/core/pair_record.h"
 #include "console/core/pair_text.h"
@@ -55,7 +56,17 @@ std::vector<PairSpec> StepPairs(const TestPlan& plan, const PlanStep& step);
 // The step's lines with each line it sets in place of the plan's.
 PassLines StepLines(const TestPlan& plan, const PlanStep& step);
 
+// Puts a step into the data as the run it is: the plan's pairs (their series go), the
+// step's settings over the defaults, its lines and its traffic options on every pair.
+void ApplyStep(const TestPlan& plan, const PlanStep& step, ConsoleData& data);
+// "Step 2 of 4: NAME", as the front ends announce a step.
+std::string StepNotice(const TestPlan& plan, std::size_t index);
+// Whether a line of the plan or of a step holds pairs to a baseline run.
+bool UsesBaseline(const TestPlan& plan);
+
 // "90 s", "30 min", "1 h", or whole seconds alone; nothing for anything else.
 std::optional<std::chrono::seconds> ParseInterval(const std::string& text);
+// The interval back in the largest unit that divides it: "1 h", "15 min", "90 s".
+std::string IntervalText(std::chrono::seconds interval);
 
 }  // namespace quarn::console::plans

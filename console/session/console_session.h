@@ -112,6 +112,8 @@ class ConsoleSession {
     bool JsonLinesGood() const { return recording_.JsonlGood(); }
     const std::string& HistoryDir() const { return options_.historyDir; }
     const std::string& JournalPath() const { return recording_.JournalPath(); }
+    // The id of the run recorded last (or now).
+    const std::string& RunId() const { return recording_.RunId(); }
     // Puts run `id` of the history (without one, the newest that did not finish) into the
     // data as a stopped run; the next Save asks for a name. Idle mode only.
     Outcome RecoverRun(const std::optional<std::string>& id);

@@ -90,8 +90,8 @@ TEST(PlanParser, StepPairsTakeTheStepsStreamsAndReversesOnlyWhenAsked) {
 }
 
 TEST(PlanParser, NameDefaultsToTheFileName) {
-    const Result<TestPlan> plan =
-        ParsePlan("pairs:\n  - 10.0.0.1,10.0.0.2\nsteps: [{duration: 2}]\n", "/tmp/plans/soak.yaml");
+    const Result<TestPlan> plan = ParsePlan(
+        "pairs:\n  - 10.0.0.1,10.0.0.2\nsteps: [{duration: 2}]\n", "/tmp/plans/soak.yaml");
     ASSERT_TRUE(plan) << plan.Why();
     EXPECT_EQ(plan->name, "soak.yaml");
     EXPECT_EQ(plan->repeat, 1);
@@ -148,7 +148,39 @@ TEST(PlanParser, RefusesBadPlansNamingTheLine) {
     }
 }
 
+// A step replaces what the data held before: pairs, their series, settings and lines.
+TEST(PlanParser, AStepIsPutIntoTheDataAsItsRun) {
+    const Result<TestPlan> plan = ParsePlan(kFullPlan, "floor.yaml");
+    ASSERT_TRUE(plan) << plan.Why();
+    ConsoleData data;
+    data.settings.windowSizeText = "1";
+    data.settings.passLines.maxJitterMs = 99.0;
+    for (int i = 0; i < 3; ++i)
+        data.table.AppendPair(PairConfig{});
+    plans::ApplyStep(*plan, plan->steps[0], data);
+    EXPECT_EQ(data.settings.protocol, Protocol::Udp);
+    EXPECT_EQ(data.settings.throughputText, "2.5");
+    EXPECT_EQ(data.settings.windowSizeText, "5");  // the default, not what was there
+    EXPECT_EQ(data.settings.durationText, "30");
+    EXPECT_EQ(data.settings.passLines.maxJitterMs, 10.0);
+    ASSERT_EQ(data.table.PairCount(), 6);
+    EXPECT_EQ(data.table[2].config.endpoint1, "10.0.0.4");
+    EXPECT_EQ(data.table[2].config.parallel, 4);
+    EXPECT_EQ(data.table[6].config.traffic, (TrafficOptions{46, 200, std::nullopt}));
+
+    plans::ApplyStep(*plan, plan->steps[2], data);
+    EXPECT_EQ(data.settings.protocol, Protocol::Tcp);
+    EXPECT_EQ(data.settings.durationText, "5");
+    EXPECT_FALSE(data.settings.passLines.maxJitterMs);
+    EXPECT_TRUE(data.table[1].config.traffic.Empty());
+    EXPECT_EQ(StepNotice(*plan, 1), "Step 2 of 3: Bulk");
+    EXPECT_FALSE(UsesBaseline(*plan));
+}
+
 TEST(PlanParser, IntervalsTakeSecondsMinutesAndHours) {
+    EXPECT_EQ(IntervalText(std::chrono::hours(2)), "2 h");
+    EXPECT_EQ(IntervalText(std::chrono::seconds(900)), "15 min");
+    EXPECT_EQ(IntervalText(std::chrono::seconds(90)), "90 s");
     EXPECT_EQ(ParseInterval("90"), std::chrono::seconds(90));
     EXPECT_EQ(ParseInterval("90 s"), std::chrono::seconds(90));
     EXPECT_EQ(ParseInterval("30min"), std::chrono::minutes(30));
