@@ -79,7 +79,8 @@ Outcome PlanReader::CheckKeys(const Node& map, const std::string& where,
 
 Result<std::string> PlanReader::ScalarOf(const Node& key, const Node& value) const {
     if (!value.IsScalar() || value.Scalar().empty())
-        return At(value.Mark().line >= 0 ? value : key, key.Scalar() + " expects a value");
+        return At(value.IsNull() || value.Mark().line < 0 ? key : value,
+                  key.Scalar() + " expects a value");
     return value.Scalar();
 }
 
@@ -131,7 +132,7 @@ Outcome PlanReader::ReadBuilder(const Node& entry, std::vector<PairSpec>& pairs)
 Outcome PlanReader::ReadPairs(const Node& key, const Node& list,
                               std::vector<PairSpec>& pairs) const {
     if (!list.IsSequence() || list.size() == 0)
-        return At(list.Mark().line >= 0 ? list : key,
+        return At(list.IsNull() || list.Mark().line < 0 ? key : list,
                   "pairs expects a list of EP1,EP2[,STREAMS] entries or builders (" +
                       KeyList(kBuilderKeys) + ")");
     for (const Node& entry : list) {
@@ -283,7 +284,8 @@ Outcome PlanReader::CheckStep(const Node& step, const PlanStep& read,
 
 Outcome PlanReader::ReadSteps(const Node& key, const Node& list, TestPlan& plan) const {
     if (!list.IsSequence() || list.size() == 0)
-        return At(list.Mark().line >= 0 ? list : key, "steps expects a list of steps");
+        return At(list.IsNull() || list.Mark().line < 0 ? key : list,
+                  "steps expects a list of steps");
     for (std::size_t i = 0; i < list.size(); ++i) {
         Result<PlanStep> step = ReadStep(list[i], i, plan.pairs);
         if (!step)

@@ -140,6 +140,11 @@ TEST(PlanParser, RefusesBadPlansNamingTheLine) {
         {"pairs:\n  - 10.0.0.1,10.0.0.2\n", "p.yaml:1: a plan needs steps"},
         {"pairs:\n  - 10.0.0.1,10.0.0.2\nsteps: [{duration: 2}\n", "p.yaml:4: not a YAML plan: "},
         {"- just a list\n", "p.yaml:1: a plan expects keys: name, pairs"},
+        {"name: [a, b]\n", "p.yaml:1: name expects a value"},
+        {head + "    duration:\n", "p.yaml:6: duration expects a value"},
+        {"steps: " + std::string(100000, '[') + std::string(100000, ']') + "\n",
+         "p.yaml:1: not a YAML plan: "},
+        {std::string("\x01\xff\x00pairs", 8), "p.yaml:"},
     };
     for (const auto& [text, expected] : cases) {
         const Result<TestPlan> plan = ParsePlan(text, "p.yaml");
