@@ -62,8 +62,8 @@ std::string BuildPlanReport(const std::string& plan, const std::vector<PlanStepR
     if (!title.empty())
         html += "<p class=\"title\">" + HtmlEscape(title) + "</p>\n";
     const std::optional<Verdict> verdict = PlanVerdict(steps);
-    html += "<p class=\"verdict\">Plan verdict: " +
-            std::string(verdict ? VerdictLabel(*verdict) : "none: no step ran") + "</p>\n";
+    html += "<p class=\"verdict\">Plan verdict: <strong>" +
+            std::string(verdict ? VerdictLabel(*verdict) : "none: no step ran") + "</strong></p>\n";
     html += "<p class=\"created\">Report made " + HtmlEscape(createdAt) + "</p>\n";
     html += StepsTable(steps);
     for (std::size_t i = 0; i < steps.size(); ++i) {

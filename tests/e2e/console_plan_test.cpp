@@ -93,7 +93,7 @@ steps:
     EXPECT_TRUE(HasLine(run.lines, "Plan verdict: PASS (3 of 3 steps run)")) << run.Transcript();
 
     const std::string html = FileText(report);
-    EXPECT_NE(html.find("<p class=\"verdict\">Plan verdict: PASS</p>"), std::string::npos);
+    EXPECT_NE(html.find("<p class=\"verdict\">Plan verdict: <strong>PASS</strong></p>"), std::string::npos);
     EXPECT_EQ(Count(html, "<section id=\"step-"), 3u);
     EXPECT_NE(html.find("<h1>Step 2: Voice</h1>"), std::string::npos);
     EXPECT_NE(html.find("EF"), std::string::npos);

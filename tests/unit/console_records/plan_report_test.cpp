@@ -38,7 +38,7 @@ TEST(PlanReportTest, OneReportHasThePlansVerdictOnTopAndASectionPerStep) {
     const std::vector<PlanStepRun> steps = {Step(1, "Bulk", 250.0), Step(2, "Voice <EF>", 400.0),
                                             Step(3, "Late", 100.0, false)};
     const std::string html = BuildPlanReport("Floor <3>", steps, "2026-12-10 01:00:00", "");
-    const std::size_t verdict = html.find("<p class=\"verdict\">Plan verdict: FAIL</p>");
+    const std::size_t verdict = html.find("<p class=\"verdict\">Plan verdict: <strong>FAIL</strong></p>");
     ASSERT_NE(verdict, std::string::npos) << html;
     EXPECT_NE(html.find("<h1>Quarn plan report: Floor &lt;3&gt;</h1>"), std::string::npos);
     EXPECT_NE(html.find("Step 2: Voice &lt;EF&gt;</a></td><td>run-2</td>"), std::string::npos);
