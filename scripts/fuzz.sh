@@ -14,7 +14,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
     targets=(fuzz_request_framer fuzz_probe_reply fuzz_facts_reply fuzz_tick_processor fuzz_config_file fuzz_pair_log
         fuzz_json_reader fuzz_journal_reader fuzz_metrics_request fuzz_headless_options
-        fuzz_reference_loading fuzz_auth_messages)
+        fuzz_reference_loading fuzz_auth_messages fuzz_test_plan)
 
 echo "=== fuzz: configure and build (build-fuzz) ==="
 # One unit per file, as before batching: the clang build has not been tried in batches.

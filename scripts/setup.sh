@@ -36,6 +36,8 @@ $SUDO apt-get install -y -qq --no-install-recommends \
 # The lab key's HMAC-SHA256 and randomness, for the Linux and the Windows build.
 $SUDO apt-get install -y -qq --no-install-recommends libgcrypt20-dev >/dev/null
 $SUDO apt-get install -y -qq --no-install-recommends libgcrypt-mingw-w64-dev >/dev/null
+# libyaml-cpp-dev: the Console reads test plans written in YAML.
+$SUDO apt-get install -y -qq --no-install-recommends libyaml-cpp-dev >/dev/null
 # tcpdump: e2e tests read off the wire that data goes over IPv6 and carries the marking and sizes asked for.
 $SUDO apt-get install -y -qq --no-install-recommends tcpdump >/dev/null
 # poppler-utils: pdftoppm turns a report printed to PDF by Chromium into pictures to look at.

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -21,6 +22,8 @@
 #include "console/headless/terminal_view.h"
 #include "console/net/console_lab_key.h"
 #include "console/net/link_facts_query.h"
+#include "console/plans/test_plan.h"
+#include "console/records/plan_report.h"
 #include "console/records/reference_run.h"
 #include "console/records/run_compare.h"
 #include "console/records/run_report.h"
@@ -64,8 +67,9 @@ std::FILE* TextOut(const HeadlessOptions& options, const HeadlessEnvironment& en
 class HeadlessConsole {
   public:
     HeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment& environment,
-                    std::optional<labkey::LabKey> key)
+                    std::optional<labkey::LabKey> key, const plans::TestPlan* plan)
         : options_(options),
+          plan_(plan),
           env_(environment),
           session_(MakeSessionOptions(options, environment, std::move(key)), loop_),
           data_(session_.Data()),
@@ -89,10 +93,20 @@ class HeadlessConsole {
     int AddReversesOfOpenedPairs();
     void Search();
     int Measure();
+    int OpenOutputs();
+    int MeasureOpened();
     // Starts the run, saying `what`, and waits for its end: kExitOk once it is over,
     // kExitRefused when it did not start, kExitFailed when the Console quit meanwhile.
     int RunOnce(const std::string& what);
     int Isolate();
+    // Each pair alone for `phase`, then all together, with the outputs already open.
+    int IsolateOpened(std::chrono::seconds phase);
+    int RunPlan();
+    // Runs one step; false when the plan ends with it (a stop or a quit).
+    bool RunStep(std::size_t index, int repetition);
+    // Waits before a repetition; false when Ctrl-C ended the wait.
+    bool WaitForRepetition(int repetition);
+    int FinishPlan();
     void OnSignal();
     int Save();
     int WriteReport();
@@ -113,6 +127,7 @@ class HeadlessConsole {
     }
 
     const HeadlessOptions& options_;
+    const plans::TestPlan* plan_;  // none: one run as the options say
     const HeadlessEnvironment& env_;
     EventLoop loop_;
     ConsoleSession session_;
@@ -127,6 +142,9 @@ class HeadlessConsole {
     bool quitRequested_ = false;
     std::atomic<bool> measuring_{false};
     std::stop_source interrupt_;  // Ctrl-C outside a measurement: also ends a search
+    bool planStopped_ = false;    // Ctrl-C during a plan: no further step
+    std::chrono::steady_clock::time_point repetitionStart_;
+    std::vector<records::PlanStepRun> stepRuns_;
 };
 
 int HeadlessConsole::Run() {
@@ -153,6 +171,8 @@ int HeadlessConsole::Run() {
         return status;
     if (const int status = LoadBaseline(); status != kExitOk)
         return status;
+    if (plan_)
+        return RunPlan();
     ApplyOverrides();
     if (const int status = AddReversesOfOpenedPairs(); status != kExitOk)
         return status;
@@ -322,6 +342,12 @@ void HeadlessConsole::Search() {
 }
 
 int HeadlessConsole::Measure() {
+    if (const int opened = OpenOutputs(); opened != kExitOk)
+        return opened;
+    return MeasureOpened();
+}
+
+int HeadlessConsole::OpenOutputs() {
     if (!options_.csvPath.empty()) {
         if (!csv_.Open(options_.csvPath, data_.table)) {
             return Fail("Cannot create the CSV file: " + options_.csvPath);
@@ -330,6 +356,10 @@ int HeadlessConsole::Measure() {
     if (const Outcome opened = session_.OpenJsonLines(); !opened)
         return Fail(opened.Why());
     view_.onTick = [this](int tick) { csv_.WriteTick(tick, data_.table); };
+    return kExitOk;
+}
+
+int HeadlessConsole::MeasureOpened() {
     LearnLinks();
     if (const int status = RunOnce(std::to_string(data_.table.PairCount()) + " pair(s)");
         status != kExitOk)
@@ -365,10 +395,14 @@ int HeadlessConsole::RunOnce(const std::string& what) {
     return kExitOk;
 }
 
-// Every pair alone, then all together; each phase is a run of the history.
 int HeadlessConsole::Isolate() {
     if (const Outcome opened = session_.OpenJsonLines(); !opened)
         return Fail(opened.Why());
+    return IsolateOpened(std::chrono::seconds(*options_.isolateSeconds));
+}
+
+// Every pair alone, then all together; each phase is a run of the history.
+int HeadlessConsole::IsolateOpened(std::chrono::seconds phase) {
     LearnLinks();
     int status = kExitOk;
     const auto measure = [&]() -> Outcome {
@@ -389,8 +423,7 @@ int HeadlessConsole::Isolate() {
         }
         return Outcome::Done();
     };
-    Result<IsolationResult> result =
-        RunIsolation(session_, std::chrono::seconds(*options_.isolateSeconds), measure);
+    Result<IsolationResult> result = RunIsolation(session_, phase, measure);
     if (!result) {
         std::fprintf(env_.err, "%s\n", result.Why().c_str());
         return status == kExitOk ? kExitRefused : status;
@@ -406,6 +439,7 @@ int HeadlessConsole::Isolate() {
 // Ctrl-C is the Stop button. Before the first processed second the stop waits for it (at
 // most MeasurementRun::kForcedStopDelay); a second Ctrl-C meanwhile quits.
 void HeadlessConsole::OnSignal() {
+    planStopped_ = plan_ != nullptr;
     if (run_.Mode() != ConsoleMode::Measuring)
         return;
     if (run_.FirstTickSeen()) {
@@ -444,6 +478,106 @@ int HeadlessConsole::WriteReport() {
     return kExitOk;
 }
 
+int HeadlessConsole::RunPlan() {
+    if (const int opened = OpenOutputs(); opened != kExitOk)
+        return opened;
+    std::string heading = "Plan " + plan_->name + ": " + std::to_string(plan_->steps.size()) +
+                          (plan_->steps.size() == 1 ? " step" : " steps");
+    if (plan_->repeat > 1)
+        heading += ", " + std::to_string(plan_->repeat) + " times";
+    if (plan_->every.count() > 0)
+        heading += " every " + plans::IntervalText(plan_->every);
+    Say(heading + "\n");
+    bool going = true;
+    for (int repetition = 1; going && repetition <= plan_->repeat; ++repetition) {
+        if (repetition > 1)
+            going = WaitForRepetition(repetition);
+        repetitionStart_ = std::chrono::steady_clock::now();
+        for (std::size_t step = 0; going && step < plan_->steps.size(); ++step)
+            going = RunStep(step, repetition);
+    }
+    session_.SetPlanTags({});
+    return quitRequested_ ? kExitFailed : FinishPlan();
+}
+
+bool HeadlessConsole::RunStep(std::size_t index, int repetition) {
+    const plans::PlanStep& step = plan_->steps[index];
+    std::string notice = plans::StepNotice(*plan_, index);
+    if (plan_->repeat > 1)
+        notice += " (repetition " + std::to_string(repetition) + " of " +
+                  std::to_string(plan_->repeat) + ")";
+    Say(notice + "\n");
+    plans::ApplyStep(*plan_, step, data_);
+    const records::PlanTags tags{plan_->name, step.name, static_cast<int>(index) + 1, repetition};
+    session_.SetPlanTags(tags);
+    stopPressed_ = false;
+    isolation_.reset();
+    const int status = step.isolateSeconds
+                           ? IsolateOpened(std::chrono::seconds(*step.isolateSeconds))
+                           : MeasureOpened();
+    if (quitRequested_)
+        return false;
+    records::PlanStepRun result;
+    result.tags = tags;
+    result.completed = status == kExitOk || status == kExitPairFailed;
+    result.runId = status == kExitRefused ? std::string() : session_.RunId();
+    result.data = data_;
+    if (isolation_)
+        result.moreSections = records::IsolationSection(*isolation_);
+    if (!options_.reportPath.empty() && env_.reportCharts)
+        result.charts = env_.reportCharts(data_);
+    stepRuns_.push_back(std::move(result));
+    if (planStopped_)
+        Say("Plan stopped after " + plans::StepNotice(*plan_, index) + ".\n");
+    return !planStopped_;
+}
+
+// Repetitions start `every` apart; one that ran longer is followed at once.
+bool HeadlessConsole::WaitForRepetition(int repetition) {
+    const auto deadline = repetitionStart_ + plan_->every;
+    const auto now = std::chrono::steady_clock::now();
+    if (plan_->every.count() > 0 && deadline > now) {
+        const auto left = std::chrono::ceil<std::chrono::seconds>(deadline - now);
+        Say("Repetition " + std::to_string(repetition) + " of " + std::to_string(plan_->repeat) +
+            " in " + plans::IntervalText(left) + "; Ctrl-C ends the plan.\n");
+        // Ctrl-C reaches the loop as a call, which ends the wait at once.
+        loop_.RunUntilCalled([this] { return planStopped_; },
+                             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now));
+    }
+    if (planStopped_) {
+        Say("Plan stopped before repetition " + std::to_string(repetition) + " of " +
+            std::to_string(plan_->repeat) + ".\n");
+        return false;
+    }
+    return true;
+}
+
+int HeadlessConsole::FinishPlan() {
+    const std::optional<Verdict> verdict = records::PlanVerdict(stepRuns_);
+    Say(std::string("Plan verdict: ") + (verdict ? VerdictLabel(*verdict) : "none") + " (" +
+        std::to_string(stepRuns_.size()) + " of " +
+        std::to_string(plan_->steps.size() * static_cast<std::size_t>(plan_->repeat)) +
+        " steps run)\n");
+    if (!options_.reportPath.empty()) {
+        const std::string html = records::BuildPlanReport(
+            plan_->name, stepRuns_, FormatMeasuredAt(std::chrono::system_clock::now()),
+            options_.reportTitle);
+        AtomicFileWriter file(options_.reportPath);
+        if (!file.Open() || !file.Write(html) || !file.Commit())
+            return Fail("Cannot write the report: " + options_.reportPath);
+        Say("Report " + options_.reportPath + "\n");
+    }
+    const auto failedLines = [](const records::PlanStepRun& step) {
+        return step.completed && records::StepVerdict(step) == Verdict::Fail;
+    };
+    if (std::any_of(stepRuns_.begin(), stepRuns_.end(), failedLines))
+        return kExitPairFailed;
+    const bool allRan =
+        !planStopped_ && std::all_of(stepRuns_.begin(), stepRuns_.end(),
+                                     [](const auto& step) { return step.completed; });
+    return allRan ? kExitOk : kExitFailed;
+}
+
 }  // namespace
 
 Result<std::optional<labkey::LabKey>> LoadLabKeyOption(const HeadlessOptions& options) {
@@ -461,7 +595,21 @@ int RunHeadlessConsole(const HeadlessOptions& options, const HeadlessEnvironment
         std::fprintf(environment.err, "%s\n", key.Why().c_str());
         return kExitRefused;
     }
-    HeadlessConsole console(options, environment, std::move(key).Value());
+    std::optional<plans::TestPlan> plan;
+    if (!options.planPath.empty()) {
+        Result<plans::TestPlan> read = plans::LoadPlan(options.planPath);
+        if (!read) {
+            std::fprintf(environment.err, "%s\n", read.Why().c_str());
+            return kExitRefused;
+        }
+        if (plans::UsesBaseline(*read) && options.baselinePath.empty()) {
+            std::fprintf(environment.err, "%s: a baseline line needs --baseline FILE|ID\n",
+                         options.planPath.c_str());
+            return kExitRefused;
+        }
+        plan = std::move(read).Value();
+    }
+    HeadlessConsole console(options, environment, std::move(key).Value(), plan ? &*plan : nullptr);
     return console.Run();
 }
 

@@ -6,10 +6,8 @@
 #include <map>
 #include <set>
 
-#include "address/ip_address.h"
-#include "address/ipv4.h"
-#include "console/core/pair_builders.h"
 #include "console/core/pair_table.h"
+#include "console/core/pair_text.h"
 #include "console/records/metrics_server.h"
 #include "console/records/run_history.h"
 
@@ -18,99 +16,6 @@ namespace {
 
 // An hour per phase: 17 phases of 16 pairs then stay within a day.
 constexpr int kMaxIsolateSeconds = 3600;
-
-bool IsDottedIpv4(const std::string& text) {
-    return ParseIpv4(text).has_value();
-}
-
-std::vector<std::string> SplitComma(const std::string& text) {
-    std::vector<std::string> fields;
-    std::size_t pos = 0;
-    while (true) {
-        const std::size_t end = text.find(',', pos);
-        fields.push_back(
-            text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-        if (end == std::string::npos)
-            return fields;
-        pos = end + 1;
-    }
-}
-
-// An address of either family in its canonical text; nothing for anything else.
-std::optional<std::string> CanonicalAddress(const std::string& text) {
-    const std::optional<IpAddress> address = ParseIpAddress(text);
-    return address ? std::optional(FormatIpAddress(*address)) : std::nullopt;
-}
-
-Result<PairSpec> ParsePair(const std::string& text) {
-    const std::vector<std::string> fields = SplitComma(text);
-    if (fields.size() < 2 || fields.size() > 3)
-        return WhyNot{"--pair expects EP1,EP2[,STREAMS]: " + text};
-    const std::optional<std::string> endpoint1 = CanonicalAddress(fields[0]);
-    const std::optional<std::string> endpoint2 = CanonicalAddress(fields[1]);
-    if (!endpoint1 || !endpoint2) {
-        return WhyNot{"--pair expects IPv4 or IPv6 addresses: " + text};
-    }
-    PairSpec pair;
-    pair.endpoint1 = *endpoint1;
-    pair.endpoint2 = *endpoint2;
-    if (fields.size() == 3) {
-        const std::string& streams = fields[2];
-        const auto [ptr, ec] =
-            std::from_chars(streams.data(), streams.data() + streams.size(), pair.streams);
-        if (streams.empty() || ec != std::errc() || ptr != streams.data() + streams.size() ||
-            pair.streams < 1 || pair.streams > 16) {
-            return WhyNot{"--pair: STREAMS must be 1 to 16: " + text};
-        }
-    }
-    return pair;
-}
-
-// Dotted IPv4 addresses separated by commas, at least `least` of them, none twice.
-Result<std::vector<std::string>> ParseEnds(const std::string& option, const std::string& text,
-                                           std::size_t least) {
-    const std::vector<std::string> ends = SplitComma(text);
-    for (std::size_t i = 0; i < ends.size(); ++i) {
-        if (!IsDottedIpv4(ends[i]))
-            return WhyNot{option + " expects dotted IPv4 addresses: " + text};
-        if (std::find(ends.begin(), ends.begin() + i, ends[i]) != ends.begin() + i)
-            return WhyNot{option + " names " + ends[i] + " twice"};
-    }
-    if (ends.size() < least)
-        return WhyNot{option + " needs at least " + std::to_string(least) + " addresses: " + text};
-    return ends;
-}
-
-// "A,B:T" (fan-in) or "T:A,B" (fan-out): the side of several and the one address.
-Result<std::vector<BuiltPair>> ParseFan(const std::string& option, const std::string& text,
-                                        bool in) {
-    const std::size_t colon = text.find(':');
-    const char* shape = in ? "A,B:T" : "T:A,B";
-    if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos)
-        return WhyNot{option + " expects " + shape + ": " + text};
-    const std::string many = in ? text.substr(0, colon) : text.substr(colon + 1);
-    const std::string one = in ? text.substr(colon + 1) : text.substr(0, colon);
-    const Result<std::vector<std::string>> ends = ParseEnds(option, many, 1);
-    if (!ends)
-        return WhyNot{ends.Why()};
-    if (!IsDottedIpv4(one))
-        return WhyNot{option + " expects a dotted IPv4 address for T: " + text};
-    if (std::find(ends->begin(), ends->end(), one) != ends->end())
-        return WhyNot{option + " pairs " + one + " with itself"};
-    return in ? FanInPairs(*ends, one) : FanOutPairs(one, *ends);
-}
-
-// Appends a builder's pairs, or says how many it would make beyond the 16.
-Outcome AddBuilt(const std::string& option, const std::vector<BuiltPair>& built,
-                 std::vector<PairSpec>& pairs) {
-    if (const Outcome room = CheckBuilderRoom(option, static_cast<int>(pairs.size()),
-                                              static_cast<int>(built.size()));
-        !room)
-        return room;
-    for (const auto& [from, to] : built)
-        pairs.push_back(PairSpec{from, to, 1});
-    return Outcome::Done();
-}
 
 // Sets `line` from a number within 0..maximum, or says what was expected.
 Outcome SetLineNumber(const std::string& option, const std::string& value, double maximum,
@@ -137,7 +42,7 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
          [&](const std::string& v) {
              if (static_cast<int>(o.pairs.size()) >= PairTable::kMaxPairs)
                  return Outcome::Failed(PairTable::kMaxPairsReached);
-             const Result<PairSpec> pair = ParsePair(v);
+             const Result<PairSpec> pair = ParsePairText("--pair", v);
              if (!pair)
                  return Outcome::Failed(pair.Why());
              o.pairs.push_back(*pair);
@@ -201,21 +106,24 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
                                   o.passLines.maxBaselineDropPercent);
          }},
         {"--baseline", set(o.baselinePath)},
+        {"--plan", set(o.planPath)},
         {"--mesh",
          [&](const std::string& v) {
-             const Result<std::vector<std::string>> ends = ParseEnds("--mesh", v, 2);
-             return ends ? AddBuilt("--mesh", MeshPairs(*ends), o.pairs)
+             const Result<std::vector<std::string>> ends = ParseEndList("--mesh", v, 2);
+             return ends ? AddBuiltPairs("--mesh", MeshPairs(*ends), o.pairs)
                          : Outcome::Failed(ends.Why());
          }},
         {"--fan-in",
          [&](const std::string& v) {
-             const Result<std::vector<BuiltPair>> built = ParseFan("--fan-in", v, true);
-             return built ? AddBuilt("--fan-in", *built, o.pairs) : Outcome::Failed(built.Why());
+             const Result<std::vector<BuiltPair>> built = ParseFanText("--fan-in", v, true);
+             return built ? AddBuiltPairs("--fan-in", *built, o.pairs)
+                          : Outcome::Failed(built.Why());
          }},
         {"--fan-out",
          [&](const std::string& v) {
-             const Result<std::vector<BuiltPair>> built = ParseFan("--fan-out", v, false);
-             return built ? AddBuilt("--fan-out", *built, o.pairs) : Outcome::Failed(built.Why());
+             const Result<std::vector<BuiltPair>> built = ParseFanText("--fan-out", v, false);
+             return built ? AddBuiltPairs("--fan-out", *built, o.pairs)
+                          : Outcome::Failed(built.Why());
          }},
         {"--dscp",
          [&](const std::string& v) {
@@ -299,24 +207,29 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
         if (const Outcome taken = setter->second(inlineValue ? *inlineValue : args[++i]); !taken)
             return WhyNot{taken.Why()};
     }
+    if (!o.planPath.empty()) {
+        // A plan says what each of its runs measures; --pair repeats and is not in `seen`.
+        std::optional<std::string> given =
+            o.pairs.empty() ? std::nullopt : std::optional<std::string>("--pair");
+        for (const char* option :
+             {"--mesh",          "--fan-in",        "--fan-out",  "--both-ways",  "--duration",
+              "--udp",           "--tcp",           "--window",   "--throughput", "--dscp",
+              "--length",        "--mss",           "--pass-min", "--pass-loss",  "--pass-jitter",
+              "--pass-rtt-rise", "--pass-baseline", "--open",     "--recover",    "--no-run",
+              "--search",        "--compare",       "--csv",      "--save",       "--runs"}) {
+            if (seen.contains(option))
+                given = option;
+        }
+        if (given)
+            return WhyNot{*given +
+                          " cannot be given with --plan: the plan says what each of its "
+                          "steps runs"};
+    }
     if (o.passLines.maxBaselineDropPercent && o.baselinePath.empty())
         return WhyNot{"--pass-baseline needs --baseline FILE|ID"};
     if (o.bothWays && !o.pairs.empty()) {
-        std::vector<BuiltPair> given;
-        for (const PairSpec& pair : o.pairs)
-            given.emplace_back(pair.endpoint1, pair.endpoint2);
-        const std::size_t before = o.pairs.size();
-        if (const Outcome added = AddBuilt("--both-ways", ReversePairs(given), o.pairs); !added)
+        if (const Outcome added = AddReversePairs("--both-ways", o.pairs); !added)
             return WhyNot{added.Why()};
-        // A reverse runs with the streams of the pair it reverses.
-        for (std::size_t i = before; i < o.pairs.size(); ++i) {
-            const auto original =
-                std::find_if(o.pairs.begin(), o.pairs.begin() + before, [&](const PairSpec& pair) {
-                    return pair.endpoint1 == o.pairs[i].endpoint2 &&
-                           pair.endpoint2 == o.pairs[i].endpoint1;
-                });
-            o.pairs[i].streams = original->streams;
-        }
     }
     // Its phases are runs of their own; one CSV file of seconds would mix them.
     if (o.isolateSeconds && !o.csvPath.empty())
@@ -374,6 +287,8 @@ std::string HeadlessUsage(const std::string& program) {
            "  --baseline FILE|ID    a saved file or a run of the history to hold the pairs\n"
            "                        to, matched by their addresses as --compare matches them\n"
            "  --pass-baseline PCT   a pair fails more than this % below its baseline average\n"
+           "  --plan FILE.yaml      run a test plan unattended: each step is a run of the\n"
+           "                        history; with --report one report of every step\n"
            "  --dscp CLASS          mark every pair's traffic: CS0-CS7, AF11-AF43, EF or a\n"
            "                        DSCP 0-63\n"
            "  --length BYTES        UDP datagram (20-65507) or TCP write size (1-1048576)\n"
@@ -395,8 +310,9 @@ std::string HeadlessUsage(const std::string& program) {
            "With pass lines each pair is PASS, FAIL or UNCHECKED (no line applies, or a\n"
            "figure the line needs is missing); the reasons follow the table.\n"
            "Exit status: 0 for a completed run (or a successful --no-run load and save),\n"
-           "3 for a completed run in which a pair fails its pass lines, 2 for a refused\n"
-           "setting, 1 otherwise.\n";
+           "3 for a completed run in which a pair fails its pass lines (or a plan with a\n"
+           "step that fails), 2 for a refused setting or plan, 1 otherwise.\n"
+           "Ctrl-C during a plan ends it after the step that runs, or ends its wait.\n";
 }
 
 }  // namespace quarn::console

@@ -7,16 +7,11 @@
 
 #include "console/core/outcome.h"
 #include "console/core/pair_record.h"
+#include "console/core/pair_text.h"
 #include "console/core/pass_lines.h"
 #include "console/core/traffic_options.h"
 
 namespace quarn::console {
-
-struct PairSpec {
-    std::string endpoint1;
-    std::string endpoint2;
-    int streams = 1;
-};
 
 // The command line of `Quarn_Console --headless`. Settings left unset keep what an opened
 // file holds (or the defaults).
@@ -52,6 +47,7 @@ struct HeadlessOptions {
     std::string baselinePath;  // a .config file or a run id of the history
     // Each pair alone for this many seconds, then all together, instead of one run.
     std::optional<int> isolateSeconds;
+    std::string planPath;  // a YAML test plan: its steps are the runs
 };
 
 // argv[0] is the program name; "--headless" itself is accepted and ignored. Fails with

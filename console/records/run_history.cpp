@@ -50,6 +50,7 @@ std::optional<RunInfo> Inspect(const std::string& path) {
     info.id = head->run;
     info.path = path;
     info.started = head->started;
+    info.tags = head->tags;
     info.pairs = static_cast<int>(std::count_if(head->pairs.begin(), head->pairs.end(),
                                                 [](const PairHead& p) { return p.active; }));
     const auto value = ParseJson(last);
@@ -163,6 +164,14 @@ std::vector<std::string> CapHistory(const std::string& dir, std::uintmax_t limit
     return deleted;
 }
 
+std::string PlanStepText(const PlanTags& tags) {
+    std::string text =
+        "plan " + tags.plan + ", step " + std::to_string(tags.stepNumber) + " " + tags.step;
+    if (tags.repetition > 1)
+        text += " (repetition " + std::to_string(tags.repetition) + ")";
+    return text;
+}
+
 std::string FormatRunList(const std::vector<RunInfo>& runs) {
     if (runs.empty())
         return "No runs in the history.\n";
@@ -180,6 +189,10 @@ std::string FormatRunList(const std::vector<RunInfo>& runs) {
                       Duration(run.seconds).c_str(),
                       FixedText(run.totalAverageMbitPerS, 2, 14).c_str());
         text += line;
+        if (!run.tags.plan.empty()) {
+            // At the line's end: the columns before it stay as scripts read them.
+            text.insert(text.size() - 1, "  " + PlanStepText(run.tags));
+        }
     }
     return text;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "console/records/run_records.h"
+
 namespace quarn::console::records {
 
 // One run in the history, as its journal tells it.
@@ -19,9 +21,13 @@ struct RunInfo {
     int seconds = 0;
     double totalAverageMbitPerS = 0.0;
     std::uintmax_t bytes = 0;
+    PlanTags tags;
 };
 
 inline constexpr std::uintmax_t kDefaultHistoryLimit = 2ULL << 30;
+
+// "plan NAME, step 2 NAME (repetition 3)": a run a plan made, in the run list.
+std::string PlanStepText(const PlanTags& tags);
 
 // The runs of `dir`, oldest first; files that are not readable journals are left out.
 std::vector<RunInfo> ListRuns(const std::string& dir);

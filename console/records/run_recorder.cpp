@@ -90,7 +90,9 @@ std::string NewRunId(std::chrono::system_clock::time_point now) {
 void RunRecorder::Begin(const ConsoleData& data, std::string runId, TimePoint now) {
     runId_ = std::move(runId);
     active_ = true;
-    Emit(EncodeHead(MakeHead(data, runId_, FormatUtc(now))));
+    RunHead head = MakeHead(data, runId_, FormatUtc(now));
+    head.tags = tags_;
+    Emit(EncodeHead(head));
     for (RecordSink* sink : sinks_)
         sink->SecondEnded();
 }

@@ -26,6 +26,9 @@ class RunRecorder {
     // The run has ended; `outcome` as RunOutcome gives it, or "quit".
     void End(const ConsoleData& data, const std::string& outcome, TimePoint now);
 
+    // The runs begun from now on are tagged as this plan's step (none: an empty plan).
+    void SetTags(PlanTags tags) { tags_ = std::move(tags); }
+
     bool Active() const { return active_; }
     const std::string& RunId() const { return runId_; }
 
@@ -35,6 +38,7 @@ class RunRecorder {
 
     std::vector<RecordSink*> sinks_;
     std::string runId_;
+    PlanTags tags_;
     bool active_ = false;
 };
 

@@ -34,6 +34,8 @@ class RunRecording {
     // created; the run goes on without it.
     Outcome Begin(const ConsoleData& data);
     void Second(const ConsoleData& data);
+    // The runs begun from now on are tagged as this plan's step.
+    void SetPlanTags(PlanTags tags) { recorder_.SetTags(std::move(tags)); }
     // The run has ended; `quit` when the Console closed during it. Returns a note to show
     // when the journal's disk made the run wait, else an empty string.
     std::string End(const ConsoleData& data, bool quit = false);

@@ -158,6 +158,12 @@ std::string EncodeHead(const RunHead& head) {
     if (!head.passLines.Empty())
         o.Raw("pass_lines", EncodePassLines(head.passLines));
     o.Raw("pairs", pairs);
+    if (!head.tags.plan.empty()) {
+        o.String("plan", head.tags.plan)
+            .String("plan_step", head.tags.step)
+            .Integer("plan_step_number", head.tags.stepNumber)
+            .Integer("plan_repetition", head.tags.repetition);
+    }
     return o.Text();
 }
 
@@ -234,6 +240,10 @@ std::optional<RunHead> DecodeHead(const JsonValue& v) {
             return std::nullopt;
         head.pairs.push_back(std::move(*pair));
     }
+    head.tags.plan = v.StringAt("plan").value_or("");
+    head.tags.step = v.StringAt("plan_step").value_or("");
+    head.tags.stepNumber = static_cast<int>(v.NumberAt("plan_step_number").value_or(0));
+    head.tags.repetition = static_cast<int>(v.NumberAt("plan_repetition").value_or(0));
     return head;
 }
 

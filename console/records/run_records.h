@@ -31,6 +31,16 @@ struct PairHead {
     std::optional<LinkFacts> endpoint2Link;
 };
 
+// Which plan's step a run was; an empty plan for a run of its own. Written as keys older
+// readers skip.
+struct PlanTags {
+    std::string plan;
+    std::string step;
+    int stepNumber = 0;  // from 1
+    int repetition = 0;  // from 1
+    bool operator==(const PlanTags&) const = default;
+};
+
 // The first line: what the run measures and with which settings.
 struct RunHead {
     std::string run;      // the run's id
@@ -41,6 +51,7 @@ struct RunHead {
     std::string throughputText;  // Mbit/s, as typed
     PassLines passLines;
     std::vector<PairHead> pairs;
+    PlanTags tags;
 };
 
 // Link-quality figures of one second; a key is written only when its figure is known.

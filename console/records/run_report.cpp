@@ -221,14 +221,23 @@ std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChar
     const std::string title = RunTitle(data);
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     html += "<title>Quarn report: " + HtmlEscape(title) + "</title>\n";
-    html += std::string("<style>") + kStyle + kSignOffStyle + "</style>\n</head>\n<body>\n";
+    html += "<style>" + ReportStyle() + "</style>\n</head>\n<body>\n";
     html += SignOffSection(data, operatorTitle, createdAt);
     html += "<h1>Quarn measurement report</h1>\n";
     html += "<p class=\"title\">" + HtmlEscape(title) + "</p>\n";
     html += "<p class=\"created\">Report made " + HtmlEscape(createdAt) + "</p>\n";
-    html += SettingsTable(data) + PairsTable(data) + TrafficTable(data) + moreSections;
-    html += ChartsSection(charts);
+    html += RunReportSections(data, charts, moreSections);
     return html + "</body>\n</html>\n";
+}
+
+std::string RunReportSections(const ConsoleData& data, const std::vector<ReportChart>& charts,
+                              const std::string& moreSections) {
+    return SettingsTable(data) + PairsTable(data) + TrafficTable(data) + moreSections +
+           ChartsSection(charts);
+}
+
+std::string ReportStyle() {
+    return std::string(kStyle) + kSignOffStyle;
 }
 
 }  // namespace quarn::console::records

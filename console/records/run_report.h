@@ -44,4 +44,11 @@ std::string BuildRunReport(const ConsoleData& data, const std::vector<ReportChar
 // An isolation run's section: each pair alone and together, and who shares what.
 std::string IsolationSection(const IsolationResult& isolation);
 
+// The sections of a run's report below its title: settings, pairs, traffic, any more
+// sections (an isolation run's) and charts; a plan's report has them once per step.
+std::string RunReportSections(const ConsoleData& data, const std::vector<ReportChart>& charts,
+                              const std::string& moreSections = std::string());
+// The report's style sheet, inside <style>.
+std::string ReportStyle();
+
 }  // namespace quarn::console::records

@@ -112,6 +112,8 @@ class ConsoleSession {
     bool JsonLinesGood() const { return recording_.JsonlGood(); }
     const std::string& HistoryDir() const { return options_.historyDir; }
     const std::string& JournalPath() const { return recording_.JournalPath(); }
+    // The id of the run recorded last (or now).
+    const std::string& RunId() const { return recording_.RunId(); }
     // Puts run `id` of the history (without one, the newest that did not finish) into the
     // data as a stopped run; the next Save asks for a name. Idle mode only.
     Outcome RecoverRun(const std::optional<std::string>& id);
@@ -120,6 +122,8 @@ class ConsoleSession {
     // view hears when it is set or cleared.
     const records::RunReference& Reference() const { return reference_; }
     void SetReference(std::unique_ptr<ConsoleData> run, std::string label);
+    // The runs started from now on are recorded as this plan's step; an empty plan ends it.
+    void SetPlanTags(records::PlanTags tags) { recording_.SetPlanTags(std::move(tags)); }
     void ClearReference();
     // The reference's averages, matched by addresses; none without a reference.
     BaselineAverages Baseline() const;

@@ -214,3 +214,36 @@ TEST(HeadlessOptions, AtMostSixteenPairs) {
 
 }  // namespace
 }  // namespace quarn::console
+
+namespace quarn::console {
+namespace {
+
+// The plan says what its steps run; the records, the report and the reference do not.
+TEST(HeadlessOptions, APlanTakesTheRecordsButNotTheRunsSettings) {
+    const Result<HeadlessOptions> r =
+        Parse({"--plan", "floor.yaml", "--report", "f.html", "--jsonl", "-", "--baseline", "ref",
+               "--title", "Floor", "--lab-key", "k"});
+    ASSERT_TRUE(r) << r.Why();
+    EXPECT_EQ(r->planPath, "floor.yaml");
+    EXPECT_EQ(r->reportPath, "f.html");
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{"--pair", "1.2.3.4,5.6.7.8"},
+          {"--mesh", "1.2.3.4,5.6.7.8"},
+          {"--udp"},
+          {"--duration", "5"},
+          {"--dscp", "EF"},
+          {"--pass-min", "5"},
+          {"--csv", "x"},
+          {"--open", "a.config"}}) {
+        std::vector<std::string> args = {"--plan", "p.yaml"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Result<HeadlessOptions> refused = Parse(args);
+        ASSERT_FALSE(refused) << extra[0];
+        EXPECT_EQ(refused.Why(), extra[0] +
+                                     " cannot be given with --plan: the plan says what "
+                                     "each of its steps runs");
+    }
+}
+
+}  // namespace
+}  // namespace quarn::console

@@ -22,8 +22,9 @@ class RunHistoryTest : public ::testing::Test {
   protected:
     // A run of `pairs` pairs journalled for `seconds` seconds, ended or left open (its
     // writer kept, as a Console still measuring keeps it).
-    void AddRun(const std::string& id, int pairs, int seconds, bool end) {
+    void AddRun(const std::string& id, int pairs, int seconds, bool end, PlanTags tags = {}) {
         auto run = std::make_unique<test::FedRun>(pairs);
+        run->recorder.SetTags(tags);
         auto journal = std::make_unique<JournalWriter>();
         ASSERT_TRUE(journal->Open(JournalPath(dir.Path(), id)));
         run->recorder.AddSink(*journal);
@@ -84,6 +85,36 @@ TEST_F(RunHistoryTest, ListsRunsOldestFirstWithWhatTheirJournalsTell) {
     EXPECT_FALSE(FindRun(dir.File("sub"), "../b-run").has_value());
     EXPECT_TRUE(FindRun(dir.File("sub"), "b-run").has_value());
     EXPECT_FALSE(FindRun(dir.Path(), "").has_value());
+}
+
+// A plan's steps are tagged in their heads after every key older readers know.
+TEST_F(RunHistoryTest, PlanStepsAreListedWithTheirPlanAndStep) {
+    AddRun("1-alone", 1, 3, true);
+    AddRun("2-step", 2, 3, true, PlanTags{"Floor 3", "Jumbo frames", 2, 3});
+    const std::vector<RunInfo> list = ListRuns(dir.Path());
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_TRUE(list[0].tags.plan.empty());
+    EXPECT_EQ(list[1].tags, (PlanTags{"Floor 3", "Jumbo frames", 2, 3}));
+    const std::string table = FormatRunList(list);
+    const std::size_t alone = table.find("1-alone");
+    const std::size_t step = table.find("2-step");
+    ASSERT_NE(step, std::string::npos);
+    EXPECT_EQ(table.substr(alone, step - alone).find("plan"), std::string::npos) << table;
+    EXPECT_NE(table.find("  plan Floor 3, step 2 Jumbo frames (repetition 3)\n", step),
+              std::string::npos)
+        << table;
+
+    RunHead head;
+    head.run = "r";
+    const std::string plain = EncodeHead(head);
+    EXPECT_EQ(plain.find("plan"), std::string::npos);
+    head.tags = PlanTags{"Soak", "Night", 1, 24};
+    const std::string tagged = EncodeHead(head);
+    EXPECT_EQ(tagged.substr(0, plain.size() - 1), plain.substr(0, plain.size() - 1));
+    EXPECT_TRUE(tagged.ends_with(
+        R"(,"plan":"Soak","plan_step":"Night","plan_step_number":1,"plan_repetition":24})"))
+        << tagged;
+    EXPECT_EQ(DecodeHead(*ParseJson(tagged))->tags, head.tags);
 }
 
 TEST_F(RunHistoryTest, ARunStillBeingWrittenIsNeitherRecoveredNorDeleted) {
