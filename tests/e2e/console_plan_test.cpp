@@ -93,7 +93,8 @@ steps:
     EXPECT_TRUE(HasLine(run.lines, "Plan verdict: PASS (3 of 3 steps run)")) << run.Transcript();
 
     const std::string html = FileText(report);
-    EXPECT_NE(html.find("<p class=\"verdict\">Plan verdict: <strong>PASS</strong></p>"), std::string::npos);
+    EXPECT_NE(html.find("<p class=\"verdict\">Plan verdict: <strong>PASS</strong></p>"),
+              std::string::npos);
     EXPECT_EQ(Count(html, "<section id=\"step-"), 3u);
     EXPECT_NE(html.find("<h1>Step 2: Voice</h1>"), std::string::npos);
     EXPECT_NE(html.find("EF"), std::string::npos);
@@ -159,6 +160,24 @@ TEST_F(ConsolePlanTest, RepetitionsWaitTheirIntervalAndCtrlCEndsTheWait) {
     const std::vector<std::string> history = RunList();
     ASSERT_EQ(history.size(), 2u);
     EXPECT_TRUE(history[1].ends_with("plan Hall B, step 1 Soak (repetition 2)")) << history[1];
+}
+
+// An isolate step measures each pair alone, then both together; every phase is a run
+// tagged with the step, and the step's section of the report holds the figures.
+TEST_F(ConsolePlanTest, AnIsolateStepRunsEachPairAloneThenTogether) {
+    const std::string plan =
+        WritePlan("steps:\n  - name: Shared uplink\n    both-ways: true\n    isolate: 1\n");
+    const std::string report = files_.File("isolate.html");
+    const ConsoleResult run = RunConsole({"--plan", plan, "--report", report});
+    EXPECT_EQ(run.exitCode, 0) << run.Transcript();
+    EXPECT_TRUE(HasLine(run.lines, "Measuring Pair1 alone for 1 s...")) << run.Transcript();
+    EXPECT_TRUE(HasLine(run.lines, "Measuring Pair2 alone for 1 s...")) << run.Transcript();
+    EXPECT_TRUE(HasLine(run.lines, "Measuring 2 pairs together for 1 s...")) << run.Transcript();
+    EXPECT_NE(FileText(report).find("<h2>Isolation</h2>"), std::string::npos);
+    const std::vector<std::string> history = RunList();
+    ASSERT_EQ(history.size(), 3u);
+    for (const std::string& line : history)
+        EXPECT_TRUE(line.ends_with("plan Hall B, step 1 Shared uplink")) << line;
 }
 
 }  // namespace
