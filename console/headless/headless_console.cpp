@@ -327,12 +327,12 @@ int HeadlessConsole::Measure() {
     LearnLinks();
     measuring_ = true;
     // The session journals the run and judges it when it ends.
-    if (!run_.Start())
+    if (!session_.StartRun())
         return kExitRefused;
     Say("Measuring " + std::to_string(data_.table.PairCount()) + " pair(s) for " +
         std::to_string(run_.Duration()) + " s...\n");
     // Both change only in calls the loop runs, so it sleeps until the next one.
-    loop_.RunUntilCalled([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
+    loop_.RunUntilCalled([this] { return !run_.Measuring() || quitRequested_; },
                          std::chrono::hours(24 * 365));
     measuring_ = false;
     if (quitRequested_) {
@@ -354,7 +354,7 @@ int HeadlessConsole::Measure() {
 // Ctrl-C is the Stop button. Before the first processed second the stop waits for it (at
 // most MeasurementRun::kForcedStopDelay); a second Ctrl-C meanwhile quits.
 void HeadlessConsole::OnSignal() {
-    if (run_.Mode() != ConsoleMode::Measuring)
+    if (!run_.Measuring())
         return;
     if (run_.FirstTickSeen()) {
         run_.StartOrStop();

@@ -39,18 +39,12 @@ std::vector<PairId> MainCommands::SelectedPairs() const {
     return session_.Data().table.IdsAt(inputs_.SelectedRows());
 }
 
-void MainCommands::StoreSettingTexts() {
-    MeasurementSettings& settings = session_.Data().settings;
-    settings.durationText = inputs_.DurationText();
-    settings.ValueText() = inputs_.ValueText();
-}
-
 void MainCommands::StartOrStop() {
-    if (Idle()) {
-        StoreSettingTexts();
+    if (session_.Idle()) {
+        session_.Data().StoreSettingTexts(inputs_.DurationText(), inputs_.ValueText());
         LearnOptionsTaken();
     }
-    session_.Run().StartOrStop();
+    session_.StartOrStop();
 }
 
 // A typed pair's EndPoints are asked what they take before options go to them; an older
@@ -70,7 +64,7 @@ void MainCommands::AfterShapeChange() {
 
 void MainCommands::AddManually() {
     ConsoleData& data = session_.Data();
-    if (!Idle())
+    if (!session_.Idle())
         return;
     if (const Outcome room = data.table.CheckRoomForPair(); !room) {
         Notice(room.Why());
@@ -80,34 +74,16 @@ void MainCommands::AddManually() {
                              inputs_.DialogParent());
     if (dialog.exec() == QDialog::Accepted) {
         PairConfig config = dialog.NewConfig();
-        if (KeepLabels(dialog))
-            config.showAddress = false;
+        data.KeepLabels(config, dialog.Label1(), dialog.Label2());
         data.AddPair(std::move(config));
         AfterShapeChange();
     }
 }
 
-// Host names typed in the dialog become the labels of their addresses (unless an End
-// Point already told its own name). Returns whether any name was typed.
-bool MainCommands::KeepLabels(const PairSettingDialog& dialog) {
-    auto& lookup = session_.Data().nameLookup;
-    bool named = false;
-    for (const auto& [address, label] : {std::pair(dialog.Endpoint1(), dialog.Label1()),
-                                         std::pair(dialog.Endpoint2(), dialog.Label2())}) {
-        if (label.empty())
-            continue;
-        named = true;
-        auto& known = lookup[address];
-        if (known.empty())
-            known = label;
-    }
-    return named;
-}
-
 void MainCommands::EditPair(int item) {
     ConsoleData& data = session_.Data();
     const int row = item + 1;
-    if (!data.table.IsPairRow(row) || !Idle())
+    if (!data.table.IsPairRow(row) || !session_.Idle())
         return;
     const PairId pair = data.table.IdAt(row);
     PairSettingDialog dialog(false, data.table[row].config, data.settings.protocol == Protocol::Udp,
@@ -117,8 +93,7 @@ void MainCommands::EditPair(int item) {
         data.EditPair(pair, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
         PairConfig& config = data.table.Find(pair)->config;
         config.traffic = dialog.Traffic();
-        if (KeepLabels(dialog))
-            config.showAddress = false;
+        data.KeepLabels(config, dialog.Label1(), dialog.Label2());
         if (config.passLines != dialog.Lines()) {
             config.passLines = dialog.Lines();
             emit passLinesChanged();
@@ -129,7 +104,7 @@ void MainCommands::EditPair(int item) {
 }
 
 void MainCommands::DeleteSelected() {
-    if (!Idle())
+    if (!session_.Idle())
         return;
     if (const Outcome deleted = session_.Data().DeletePairs(session_.Mode(), SelectedPairs());
         !deleted) {
@@ -141,7 +116,7 @@ void MainCommands::DeleteSelected() {
 }
 
 void MainCommands::AddFromLists() {
-    if (!Idle())
+    if (!session_.Idle())
         return;
     const auto selection =
         std::make_pair(inputs_.EndPointSelection(1), inputs_.EndPointSelection(2));
@@ -187,7 +162,7 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::ControlModifier &&
             (key->key() == Qt::Key_C || key->key() == Qt::Key_V)) {
-            if (Idle()) {
+            if (session_.Idle()) {
                 if (key->key() == Qt::Key_C)
                     Copy();
                 else
@@ -215,7 +190,7 @@ void MainCommands::Paste() {
 
 void MainCommands::AddBothWays() {
     ConsoleData& data = session_.Data();
-    if (!Idle())
+    if (!session_.Idle())
         return;
     const auto present = [](const std::vector<PairConfig>& pairs, const PairConfig& pair) {
         return std::any_of(pairs.begin(), pairs.end(), [&](const PairConfig& other) {
@@ -289,7 +264,7 @@ void MainCommands::OpenItemMenu(int item, QPoint globalPos) {
 }
 
 bool MainCommands::OpenEmptyAreaMenu(QPoint globalPos) {
-    if (!Idle())
+    if (!session_.Idle())
         return false;
     if (inputs_.SelectedRows().empty() && clipboard_.empty())
         return false;

@@ -92,14 +92,11 @@ class MainCommands : public QObject {
   private:
     static constexpr std::chrono::milliseconds kFactsWait{1000};
     std::vector<PairId> SelectedPairs() const;
-    void StoreSettingTexts();
     void LearnOptionsTaken();
     void PrepareMenu(int contextRow);
     void AfterShapeChange();
-    bool KeepLabels(const PairSettingDialog& dialog);
     void RedrawList() { session_.View().RedrawList(); }
     void Notice(const std::string& text);
-    bool Idle() const { return session_.Mode() == ConsoleMode::Idle; }
 
     ConsoleSession& session_;
     CommandInputs& inputs_;

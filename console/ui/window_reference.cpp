@@ -138,7 +138,7 @@ void WindowReference::ApplyPassLines(const PassLines& lines) {
 
 void WindowReference::Rejudge() {
     ConsoleData& data = window_.Data();
-    if (data.ticks > 0 && window_.Run().Mode() == ConsoleMode::Idle)
+    if (data.ticks > 0 && window_.Session().Idle())
         window_.Session().Judge();
     window_.RedrawList();
 }

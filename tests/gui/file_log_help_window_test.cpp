@@ -179,7 +179,7 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
     const std::string path = folder + "/window.config";
     dialogs.answers = {path};
     EXPECT_EQ(RunFileCommand(FileCommand::Save), "Success to save the file.");
-    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(window.Session().Mode(), ConsoleMode::Idle);
     EXPECT_GT(FileNameInk(window), noName + 20) << "the title shows window.config";
 
     files.Logs().Open(window.Data().table.IdAt(1), false);
@@ -283,7 +283,7 @@ TEST_F(WindowFilesTest, FailedOpenLeavesTheWindowAsItWas) {
     dialogs.answers = {folder};  // a folder cannot be read as a file
     EXPECT_EQ(RunFileCommand(FileCommand::Open), "Failed to open the file.");
     EXPECT_EQ(window.Data().table.PairCount(), 1);
-    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(window.Session().Mode(), ConsoleMode::Idle);
     EXPECT_FALSE(window.Data().chart.Loading());
 }
 

@@ -478,7 +478,7 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     window->Protocol()->setCurrentIndex(1);
     window->ValueEdit()->setText("0");
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Throughput must be greater than 0.");
-    EXPECT_EQ(window->Run().Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(window->Session().Mode(), ConsoleMode::Idle);
 
     // EndPoints known, but a list without a selection.
     console::EndPointEntry first;
@@ -551,7 +551,7 @@ TEST(MainWindowLook, TheCaptionShowsTheFileNameRightAlignedAndCut) {
 TEST(MainWindowCommands, TheInputFilterTreatsBothArrowsAndBothButtonsAlike) {
     auto window = MainLookWindow();
     AddPairs(*window, 2);
-    ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Searching));
+    ASSERT_TRUE(window->Session().SetMode(ConsoleMode::Searching));
     auto* filter = window->findChild<console::ui::ModeInputFilter*>();
     ASSERT_NE(filter, nullptr);
     QWidget* list = window->PairList();
@@ -580,7 +580,7 @@ TEST(MainWindowCommands, TheInputFilterTreatsBothArrowsAndBothButtonsAlike) {
 TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhileBusy) {
     auto window = MainLookWindow();
     AddPairs(*window, 2);
-    ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Searching));
+    ASSERT_TRUE(window->Session().SetMode(ConsoleMode::Searching));
     console::ui::ModeInputFilter* filter = window->findChild<console::ui::ModeInputFilter*>();
     ASSERT_NE(filter, nullptr);
     QMouseEvent leftPress(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
@@ -611,7 +611,7 @@ TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhile
     QTest::mouseClick(NamedChild<widgets::SkinButton>(*window, "deletePair"), Qt::LeftButton);
     EXPECT_EQ(clicks, 0);
     EXPECT_FALSE(NoticeShown(*window));
-    ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Idle));
+    ASSERT_TRUE(window->Session().SetMode(ConsoleMode::Idle));
     EXPECT_TRUE(filter->Passes(NamedChild<widgets::SkinButton>(*window, "startStop"), &leftPress));
     QTest::mouseClick(NamedChild<widgets::SkinButton>(*window, "deletePair"), Qt::LeftButton);
     EXPECT_EQ(clicks, 1);

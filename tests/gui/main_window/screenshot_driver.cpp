@@ -203,7 +203,7 @@ bool SaveReferenceRun(console::ui::MainWindow& window, const QString& dir) {
     gui_test::WaitFor([&] { return window.Data().ticks >= 12; }, 40000);
     QTest::qWait(300);
     bool ok = Save(window, dir + "/running-reference.png");
-    gui_test::WaitFor([&] { return window.Run().Mode() == console::ConsoleMode::Idle; }, 40000);
+    gui_test::WaitFor([&] { return window.Session().Mode() == console::ConsoleMode::Idle; }, 40000);
     gui_test::Click(NamedChild<widgets::SkinButton>(*window.Notice(), "confirm"));
     QTest::qWait(300);
     ok = Save(window, dir + "/finished-reference.png") && ok;
@@ -244,7 +244,7 @@ int Run(const QString& dir) {
     auto window = gui_test::MakeWindow({"eth0"});
     gui_test::ShowMain(*window);
     gui_test::Click(NamedChild<widgets::SkinButton>(*window, "searchEndPoint"));
-    gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 8000);
+    gui_test::WaitFor([&] { return window->Session().Mode() == console::ConsoleMode::Idle; }, 8000);
     gui_test::SelectEndPoint(*window, 1, network.Address(2));
     gui_test::SelectEndPoint(*window, 2, network.Address(3));
     gui_test::Click(NamedChild<widgets::SkinButton>(*window, "addEndPoint"));
@@ -265,7 +265,8 @@ int Run(const QString& dir) {
     gui_test::SelectPairItems(*window, {0});
     QTest::qWait(300);
     ok = Save(*window, dir + "/running.png") && ok;
-    gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 40000);
+    gui_test::WaitFor([&] { return window->Session().Mode() == console::ConsoleMode::Idle; },
+                      40000);
     QTest::qWait(300);
     ok = Save(*window, dir + "/finished.png") && ok;
     ok = SaveTooltip(*window, 2, dir + "/verdict-tooltip.png") && ok;

@@ -53,6 +53,29 @@ TEST(ConsoleDataSwitchTest, TheTotalSwitchFlipsTheAllRowBackAndForth) {
     EXPECT_EQ(data.table.All().config.showTotal, before);
 }
 
+// Typed host names label their addresses but never replace a name an EndPoint told.
+TEST(ConsoleDataLabelTest, TypedNamesLabelUnnamedAddressesAndShowNames) {
+    ConsoleData data;
+    data.nameLookup["198.18.0.3"] = "told";
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    pair.showAddress = true;
+    data.KeepLabels(pair, "", "");
+    EXPECT_TRUE(pair.showAddress);
+    EXPECT_EQ(data.nameLookup.count("198.18.0.2"), 0u);
+
+    data.KeepLabels(pair, "", "typed");
+    EXPECT_FALSE(pair.showAddress);
+    EXPECT_EQ(data.nameLookup.at("198.18.0.3"), "told");
+    EXPECT_EQ(data.nameLookup.count("198.18.0.2"), 0u);
+
+    PairConfig same;
+    same.endpoint1 = same.endpoint2 = "198.18.0.7";
+    data.KeepLabels(same, "first", "second");
+    EXPECT_EQ(data.nameLookup.at("198.18.0.7"), "first");
+}
+
 TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
     struct Case {
         int highlighted;  // row, -1 for none
