@@ -130,14 +130,14 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
         return WhyNot{kDurationTooLong};
     }
     bool anyActive = false;
-    for (int row = 1; row < data_.table.Size(); ++row) {
-        anyActive = anyActive || data_.table[row].config.active;
+    for (const PairRecord& pair : data_.table.Pairs()) {
+        anyActive = anyActive || pair.config.active;
     }
     if (!anyActive) {
         return WhyNot{kNoActivePair};
     }
-    for (int row = 1; row < data_.table.Size(); ++row) {
-        const PairConfig& pair = data_.table[row].config;
+    for (const PairRecord& record : data_.table.Pairs()) {
+        const PairConfig& pair = record.config;
         const std::string refusal = TrafficRefusal(pair.traffic, settings.protocol);
         if (pair.active && !refusal.empty())
             return WhyNot{refusal};
@@ -425,8 +425,8 @@ void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, SessionE
         Complete(false);
         return;
     }
-    for (int r = 1; r < data_.table.Size(); ++r) {
-        if (data_.table[r].config.active && !data_.table[r].run.finished) {
+    for (const PairRecord& pair : data_.table.Pairs()) {
+        if (pair.config.active && !pair.run.finished) {
             return;
         }
     }

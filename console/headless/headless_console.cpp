@@ -34,8 +34,8 @@ constexpr auto kLinkFactsWait = std::chrono::milliseconds(1000);
 
 // A pair's options go only to an EndPoint that announced them.
 bool AnyTrafficOption(const ConsoleData& data) {
-    for (int row = 1; row < data.table.Size(); ++row) {
-        if (!data.table[row].config.traffic.Empty())
+    for (const PairRecord& pair : data.table.Pairs()) {
+        if (!pair.config.traffic.Empty())
             return true;
     }
     return false;
@@ -222,8 +222,8 @@ void HeadlessConsole::LearnLinks() {
     if (!AnyPassLine(data_) && options_.jsonlPath.empty() && !AnyTrafficOption(data_))
         return;
     std::vector<std::string> unknown;
-    for (int row = 1; row < data_.table.Size(); ++row) {
-        const PairConfig& pair = data_.table[row].config;
+    for (const PairRecord& record : data_.table.Pairs()) {
+        const PairConfig& pair = record.config;
         for (const std::string* address : {&pair.endpoint1, &pair.endpoint2}) {
             if (pair.active && !data_.links.contains(*address))
                 unknown.push_back(*address);
@@ -301,8 +301,8 @@ int HeadlessConsole::AddReversesOfOpenedPairs() {
 
 void HeadlessConsole::ApplyTraffic() {
     const TrafficOptions& given = options_.traffic;
-    for (int row = 1; row < data_.table.Size(); ++row) {
-        TrafficOptions& traffic = data_.table[row].config.traffic;
+    for (auto& pair : data_.table.Pairs()) {
+        TrafficOptions& traffic = pair.config.traffic;
         traffic.dscp = given.dscp ? given.dscp : traffic.dscp;
         traffic.length = given.length ? given.length : traffic.length;
         traffic.mss = given.mss ? given.mss : traffic.mss;

@@ -35,10 +35,6 @@ void MainCommands::Notice(const std::string& text) {
         session_.View().ShowNotice(NoticeKind::Message, text);
 }
 
-std::vector<PairId> MainCommands::SelectedPairs() const {
-    return session_.Data().table.IdsAt(inputs_.SelectedRows());
-}
-
 void MainCommands::StartOrStop() {
     if (session_.Idle()) {
         session_.Data().StoreSettingTexts(inputs_.DurationText(), inputs_.ValueText());
@@ -80,13 +76,12 @@ void MainCommands::AddManually() {
     }
 }
 
-void MainCommands::EditPair(int item) {
+void MainCommands::EditPair(PairId pair) {
     ConsoleData& data = session_.Data();
-    const int row = item + 1;
-    if (!data.table.IsPairRow(row) || !session_.Idle())
+    const PairRecord* record = data.table.Find(pair);
+    if (record == nullptr || !session_.Idle())
         return;
-    const PairId pair = data.table.IdAt(row);
-    PairSettingDialog dialog(false, data.table[row].config, data.settings.protocol == Protocol::Udp,
+    PairSettingDialog dialog(false, record->config, data.settings.protocol == Protocol::Udp,
                              inputs_.DialogParent());
     // The table keeps its shape while the dialog is open: nothing else runs in Idle mode.
     if (dialog.exec() == QDialog::Accepted) {
@@ -106,7 +101,8 @@ void MainCommands::EditPair(int item) {
 void MainCommands::DeleteSelected() {
     if (!session_.Idle())
         return;
-    if (const Outcome deleted = session_.Data().DeletePairs(session_.Mode(), SelectedPairs());
+    if (const Outcome deleted =
+            session_.Data().DeletePairs(session_.Mode(), inputs_.SelectedPairs());
         !deleted) {
         Notice(deleted.Why());
         return;
@@ -180,7 +176,7 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainCommands::Copy() {
-    session_.Data().table.CopyPairs(session_.Mode(), SelectedPairs(), clipboard_);
+    session_.Data().table.CopyPairs(session_.Mode(), inputs_.SelectedPairs(), clipboard_);
 }
 
 void MainCommands::Paste() {
@@ -201,8 +197,11 @@ void MainCommands::AddBothWays() {
     for (int row = 1; row < data.table.Size(); ++row)
         existing.push_back(data.table[row].config);
     std::vector<PairConfig> reverses;
-    for (const int row : inputs_.SelectedRows()) {
-        PairConfig reverse = data.table[row].config;
+    for (const PairId pair : inputs_.SelectedPairs()) {
+        const PairRecord* selected = data.table.Find(pair);
+        if (selected == nullptr)
+            continue;
+        PairConfig reverse = selected->config;
         std::swap(reverse.endpoint1, reverse.endpoint2);
         if (!present(existing, reverse) && !present(reverses, reverse))
             reverses.push_back(std::move(reverse));
@@ -220,55 +219,54 @@ void MainCommands::AddBothWays() {
 }
 
 void MainCommands::ExchangeSelected() {
-    session_.Data().table.ExchangeEndpoints(SelectedPairs());
+    session_.Data().table.ExchangeEndpoints(inputs_.SelectedPairs());
     RedrawList();
     session_.View().TableChanged();  // open log windows show the exchanged route at once
 }
 
 void MainCommands::ShowSelectedAs(bool address) {
-    session_.Data().table.SetShowAddress(SelectedPairs(), address);
+    session_.Data().table.SetShowAddress(inputs_.SelectedPairs(), address);
     RedrawList();
 }
 
 void MainCommands::ActivateSelected(bool active) {
-    session_.Data().table.SetActive(SelectedPairs(), active);
+    session_.Data().table.SetActive(inputs_.SelectedPairs(), active);
     RedrawList();
     session_.View().TableChanged();
 }
 
 void MainCommands::ShowLog() {
-    if (contextRow_ >= 0)
-        emit showLogRequested(session_.Data().table.IdAt(contextRow_ + 1));
+    if (session_.Data().table.Contains(contextPair_))
+        emit showLogRequested(contextPair_);
 }
 
-void MainCommands::PrepareMenu(int contextRow) {
-    contextRow_ = contextRow;
-    const ConsoleData& data = session_.Data();
-    const std::vector<int> rows = inputs_.SelectedRows();
+void MainCommands::PrepareMenu(PairId contextPair, bool emptyArea) {
+    contextPair_ = contextPair;
+    const std::vector<PairId> selected = inputs_.SelectedPairs();
     PairMenuContext context;
-    context.contextRow = contextRow;
+    context.emptyArea = emptyArea;
     context.mode = session_.Mode();
-    context.selected = static_cast<int>(rows.size());
+    context.selected = static_cast<int>(selected.size());
     context.clipboardEmpty = clipboard_.empty();
-    if (rows.size() == 1) {
-        const PairRecord& pair = data.table[rows.front()];
-        context.singleActive = pair.config.active;
-        context.singleShowsAddress = pair.config.showAddress;
+    if (const PairRecord* single =
+            selected.size() == 1 ? session_.Data().table.Find(selected.front()) : nullptr) {
+        context.singleActive = single->config.active;
+        context.singleShowsAddress = single->config.showAddress;
     }
     menu_->Apply(ComputePairMenuEnabling(context));
 }
 
-void MainCommands::OpenItemMenu(int item, QPoint globalPos) {
-    PrepareMenu(item);
+void MainCommands::OpenItemMenu(PairId pair, QPoint globalPos) {
+    PrepareMenu(pair, false);
     menu_->popup(globalPos);
 }
 
 bool MainCommands::OpenEmptyAreaMenu(QPoint globalPos) {
     if (!session_.Idle())
         return false;
-    if (inputs_.SelectedRows().empty() && clipboard_.empty())
+    if (inputs_.SelectedPairs().empty() && clipboard_.empty())
         return false;
-    PrepareMenu(PairMenuContext::kEmptyArea);
+    PrepareMenu(PairId(), true);
     menu_->popup(globalPos);
     return true;
 }

@@ -253,7 +253,7 @@ TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
         dialog->Edit2()->setText(QStringLiteral("198.18.7.7"));
         NamedChild<widgets::SkinButton>(*dialog, "add")->click();
     });
-    window.Commands().EditPair(0);
+    window.Commands().EditPair(window.Data().table.IdAt(1));
     EXPECT_EQ(window.Data().table[1].config.endpoint2, "198.18.7.7");
     EXPECT_EQ(second->windowTitle(), "Pair1 198.18.1.11  > 198.18.7.7  Log");
     // Pair3's window opened now stays Pair3's when the list changes under it.

@@ -128,7 +128,8 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     EXPECT_FALSE(filter->Passes(NamedChild<widgets::SkinButton>(window, "addEndPoint"), &press));
     QTest::keyClick(window.PairList(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(data.table.PairCount(), 2);
-    window.Commands().OpenItemMenu(0, window.mapToGlobal(QPoint(100, 130)));
+    window.Commands().OpenItemMenu(window.Data().table.IdAt(1),
+                                   window.mapToGlobal(QPoint(100, 130)));
     console::ui::PairMenu* menu = window.Commands().Menu();
     EXPECT_TRUE(menu->showLog->isEnabled());
     for (QAction* action :

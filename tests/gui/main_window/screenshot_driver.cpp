@@ -252,7 +252,7 @@ int Run(const QString& dir) {
     gui_test::SelectEndPoint(*window, 2, network.Address(2));
     gui_test::Click(NamedChild<widgets::SkinButton>(*window, "addEndPoint"));
     gui_test::AddPairThroughDialog(*window, network.Address(1), network.Address(3));
-    window->Data().table.SetShowAddress(window->Data().table.IdsAt({2}), false);
+    window->Data().table.SetShowAddress({window->Data().table.IdAt(2)}, false);
     window->RedrawList();
     // Lines the veths pass, but the third pair's own line no link reaches: it fails.
     window->Data().settings.passLines.minThroughput = console::ThroughputLine{10.0, false};

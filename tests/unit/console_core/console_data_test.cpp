@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "console/core/console_data.h"
+#include "tests/unit/console_core/pair_rows.h"
 
 namespace quarn::console {
 namespace {
@@ -95,7 +96,7 @@ TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
         ConsoleData data = WithPairs(4);
         data.highlighted = data.table.IdAt(c.highlighted);
         const PairId before = data.highlighted;
-        EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt(c.deleted)).Ok());
+        EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, test::IdsAt(data.table, c.deleted)).Ok());
         EXPECT_EQ(data.table.RowOf(data.highlighted), c.expectedRow) << c.highlighted;
         EXPECT_EQ(data.highlighted.Valid(), c.expectedRow > 0) << c.highlighted;
         if (c.expectedRow > 0) {
@@ -106,7 +107,7 @@ TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
     // A refused delete (wrong mode, nothing selected) changes nothing.
     ConsoleData data = WithPairs(3);
     data.highlighted = data.table.IdAt(3);
-    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Measuring, data.table.IdsAt({1})).Ok());
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Measuring, test::IdsAt(data.table, {1})).Ok());
     EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {}).Why(), PairTable::kSelectPairToDelete);
     EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {PairId()}).Why(),
               PairTable::kSelectPairToDelete);
