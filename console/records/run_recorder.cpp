@@ -6,7 +6,7 @@
 
 namespace quarn::console::records {
 
-long long PairIdOf(const PairTable& table, PairId id) {
+long long PairNumberInRun(const PairTable& table, PairId id) {
     return table.RowOf(id);
 }
 
@@ -44,7 +44,7 @@ RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::s
     head.passLines = data.settings.passLines;
     for (const PairRecord& record : data.table.Pairs()) {
         PairHead pair;
-        pair.pair = PairIdOf(data.table, record.id);
+        pair.pair = PairNumberInRun(data.table, record.id);
         pair.name = record.name;
         pair.endpoint1 = record.config.endpoint1;
         pair.endpoint2 = record.config.endpoint2;
@@ -122,7 +122,7 @@ void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
     for (const PairRecord& pair : data.table.Pairs()) {
         if (!pair.config.active)
             continue;
-        record.pair = PairIdOf(data.table, pair.id);
+        record.pair = PairNumberInRun(data.table, pair.id);
         record.name = pair.name;
         record.endpoint1 = pair.config.endpoint1;
         record.endpoint2 = pair.config.endpoint2;
@@ -164,7 +164,7 @@ void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimeP
         PairSummary summary;
         summary.time = time;
         summary.run = runId_;
-        summary.pair = PairIdOf(data.table, pair.id);
+        summary.pair = PairNumberInRun(data.table, pair.id);
         summary.name = pair.name;
         summary.endpoint1 = pair.config.endpoint1;
         summary.endpoint2 = pair.config.endpoint2;
