@@ -21,7 +21,7 @@
 #include "console/headless/terminal_view.h"
 #include "console/net/console_lab_key.h"
 #include "console/net/link_facts_query.h"
-#include "console/records/reference_run.h"
+#include "console/records/reference_loading.h"
 #include "console/records/run_compare.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "console/core/console_data.h"
+#include "console/records/record_lines.h"
 #include "console/records/record_sink.h"
-#include "console/records/run_records.h"
 
 namespace quarn::console::records {
 

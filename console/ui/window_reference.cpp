@@ -6,7 +6,7 @@
 #include <memory>
 #include <system_error>
 
-#include "console/records/reference_run.h"
+#include "console/records/reference_loading.h"
 #include "console/records/run_compare.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/console_signals.h"
