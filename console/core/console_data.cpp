@@ -122,6 +122,24 @@ PairId ConsoleData::AddPair(PairConfig config) {
     return id;
 }
 
+void ConsoleData::KeepLabels(PairConfig& config, const std::string& label1,
+                             const std::string& label2) {
+    for (const auto& [address, label] :
+         {std::pair(&config.endpoint1, &label1), std::pair(&config.endpoint2, &label2)}) {
+        if (label->empty())
+            continue;
+        config.showAddress = false;
+        std::string& known = nameLookup[*address];
+        if (known.empty())
+            known = *label;
+    }
+}
+
+void ConsoleData::StoreSettingTexts(std::string durationText, std::string valueText) {
+    settings.durationText = std::move(durationText);
+    settings.ValueText() = std::move(valueText);
+}
+
 Outcome ConsoleData::DeletePairs(ConsoleMode mode, const std::vector<PairId>& ids) {
     windowThread.Check("ConsoleData::DeletePairs");
     if (mode != ConsoleMode::Idle) {

@@ -77,6 +77,11 @@ struct ConsoleData {
     // the protocol left; the new protocol's own text comes back with ValueText(). False
     // when it is the protocol already.
     bool SwitchProtocol(Protocol protocol, std::string shownValueText);
+    // Host names typed for a pair's ends become the labels of their addresses (unless an
+    // EndPoint already told its own name); a pair given any name shows names.
+    void KeepLabels(PairConfig& config, const std::string& label1, const std::string& label2);
+    // The duration and value boxes' texts, kept before a run or a save.
+    void StoreSettingTexts(std::string durationText, std::string valueText);
     // The name looked up for an address; empty when none is known.
     std::string NameOf(const std::string& address) const;
     // Name shown for an address: the looked-up name, or the address when none is known.

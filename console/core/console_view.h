@@ -36,6 +36,9 @@ class ConsoleView {
     virtual void FileBusyChanged(bool /*busy*/) {}
     // What the chart shows changed (the widget repaints).
     virtual void ChartChanged() {}
+    // A save or open has finished and the data are updated (opened: a file was read into
+    // them); comes before the notice of its result.
+    virtual void FileFinished(bool /*opened*/) {}
     // The run set against the current one was set or cleared.
     virtual void ReferenceChanged() {}
     // The table changed (rows added, deleted or pasted, edited, exchanged, activated or

@@ -66,25 +66,14 @@ MeasurementRun::~MeasurementRun() {
     Shutdown();
 }
 
-bool MeasurementRun::SetMode(ConsoleMode mode) {
-    data_.windowThread.Check("MeasurementRun::SetMode");
-    if (mode_ == ConsoleMode::Measuring || mode == ConsoleMode::Measuring) {
-        return false;
-    }
-    mode_ = mode;
-    return true;
-}
-
 void MeasurementRun::StartOrStop() {
     data_.windowThread.Check("MeasurementRun::StartOrStop");
-    if (mode_ == ConsoleMode::Idle) {
+    if (!measuring_) {
         Start();
-    } else if (mode_ == ConsoleMode::Measuring) {
-        if (firstTickSeen_) {
-            Complete(false);
-        } else {
-            RequestPendingStop();
-        }
+    } else if (firstTickSeen_) {
+        Complete(false);
+    } else {
+        RequestPendingStop();
     }
 }
 
@@ -122,7 +111,7 @@ void MeasurementRun::EndPendingStop() {
 
 void MeasurementRun::OnForcedStop(std::uint64_t generation) {
     data_.windowThread.Check("MeasurementRun::OnForcedStop");
-    if (generation == generation_ && mode_ == ConsoleMode::Measuring && stopPending_) {
+    if (generation == generation_ && measuring_ && stopPending_) {
         Complete(false);
     }
 }
@@ -141,14 +130,14 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
         return WhyNot{kDurationTooLong};
     }
     bool anyActive = false;
-    for (int row = 1; row < data_.table.Size(); ++row) {
-        anyActive = anyActive || data_.table[row].config.active;
+    for (const PairRecord& pair : data_.table.Pairs()) {
+        anyActive = anyActive || pair.config.active;
     }
     if (!anyActive) {
         return WhyNot{kNoActivePair};
     }
-    for (int row = 1; row < data_.table.Size(); ++row) {
-        const PairConfig& pair = data_.table[row].config;
+    for (const PairRecord& record : data_.table.Pairs()) {
+        const PairConfig& pair = record.config;
         const std::string refusal = TrafficRefusal(pair.traffic, settings.protocol);
         if (pair.active && !refusal.empty())
             return WhyNot{refusal};
@@ -171,7 +160,7 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
 
 bool MeasurementRun::Start() {
     data_.windowThread.Check("MeasurementRun::Start");
-    if (shutDown_ || mode_ != ConsoleMode::Idle) {
+    if (shutDown_ || measuring_) {
         return false;
     }
     const Result<Limits> limits = Validate();
@@ -198,7 +187,7 @@ bool MeasurementRun::Start() {
     environment_.StartRttProbes(RttProbeTargets(data_.table), startDelay_ + kLoadSettles);
 
     data_.measuredAt.clear();
-    mode_ = ConsoleMode::Measuring;
+    measuring_ = true;
     view_.RunStarted();
     view_.ModeChanged();
     view_.RedrawList();
@@ -374,7 +363,7 @@ void MeasurementRun::StopWorkers(bool allRuns) {
 }
 
 int MeasurementRun::CurrentRow(std::uint64_t generation, PairId pair) const {
-    if (generation != generation_ || mode_ != ConsoleMode::Measuring) {
+    if (generation != generation_ || !measuring_) {
         return -1;
     }
     return data_.table.Contains(pair) ? data_.table.RowOf(pair) : -1;
@@ -426,7 +415,7 @@ void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, SessionE
     }
     PairRecord* pair = data_.table.Find(id);
     pair->run.result = end == SessionEnd::Ended ? PairResult::Normal : PairResult::Failed;
-    if (stopRequested_ || mode_ != ConsoleMode::Measuring) {
+    if (stopRequested_ || !measuring_) {
         return;
     }
     pair->run.finished = true;
@@ -436,8 +425,8 @@ void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, SessionE
         Complete(false);
         return;
     }
-    for (int r = 1; r < data_.table.Size(); ++r) {
-        if (data_.table[r].config.active && !data_.table[r].run.finished) {
+    for (const PairRecord& pair : data_.table.Pairs()) {
+        if (pair.config.active && !pair.run.finished) {
             return;
         }
     }
@@ -503,7 +492,7 @@ void MeasurementRun::PutCauseFirst(int row) {
 
 void MeasurementRun::Complete(bool completed) {
     data_.windowThread.Check("MeasurementRun::Complete");
-    if (mode_ != ConsoleMode::Measuring) {
+    if (!measuring_) {
         return;
     }
     stopRequested_ = true;
@@ -527,7 +516,7 @@ void MeasurementRun::Complete(bool completed) {
         ShowOutcome(completed, errorNoted);
         data_.measuredAt = FormatMeasuredAt(std::chrono::system_clock::now());
     }
-    mode_ = ConsoleMode::Idle;
+    measuring_ = false;
     firstTickSeen_ = false;
     view_.ModeChanged();
 }

@@ -60,12 +60,13 @@ class MeasurementRun {
     MeasurementRun(const MeasurementRun&) = delete;
     MeasurementRun& operator=(const MeasurementRun&) = delete;
 
-    // The Start/Stop button: starts in Idle mode and stops once the first tick was processed
-    // (or a local stream ended). Pressed before that, the stop is pending: it happens at
+    // The Start/Stop button: starts when no run is active and stops once the first tick was
+    // processed (or a local stream ended). Pressed before that, the stop is pending: it happens at
     // the first processed tick, or kForcedStopDelay later if none comes (a pair that sends
     // lines but never a sample would otherwise hold the run for iperf's whole time).
     void StartOrStop();
-    // Validates the settings (a refusal is shown as a notice) and starts the workers.
+    // Validates the settings (a refusal is shown as a notice) and starts the workers. The
+    // session's StartRun first checks that nothing else (a search, a file) is under way.
     bool Start();
     // Ends the run: final pair states, chart compression, notice, measuredAt, Idle mode.
     void Complete(bool completed);
@@ -76,10 +77,8 @@ class MeasurementRun {
     // destructor (the worker is waiting for that very callback to return).
     void Shutdown();
 
-    ConsoleMode Mode() const { return mode_; }
-    // For the window's own activities (Searching, FileBusy and back to Idle); refused
-    // while a run is active.
-    bool SetMode(ConsoleMode mode);
+    // From Start until Complete; the session's mode is Measuring meanwhile.
+    bool Measuring() const { return measuring_; }
     bool FirstTickSeen() const { return firstTickSeen_; }
     // A Stop was pressed before the first processed tick and the run is waiting for it.
     bool StopPending() const { return stopPending_; }
@@ -140,7 +139,7 @@ class MeasurementRun {
     RunEnvironment& environment_;
     TickProcessor ticks_;
 
-    ConsoleMode mode_ = ConsoleMode::Idle;
+    bool measuring_ = false;
     std::atomic<bool> stopRequested_{false};
     bool firstTickSeen_ = false;
     bool stopPending_ = false;

@@ -46,8 +46,8 @@ std::optional<PairFailure> UntakenOption(const PairConfig& pair, Protocol protoc
 
 std::vector<std::string> EndsToAskBeforeTheRun(const ConsoleData& data) {
     std::vector<std::string> unknown;
-    for (int row = 1; row < data.table.Size(); ++row) {
-        const PairConfig& pair = data.table[row].config;
+    for (const PairRecord& record : data.table.Pairs()) {
+        const PairConfig& pair = record.config;
         if (!pair.active || pair.traffic.Empty())
             continue;
         for (const std::string* address : {&pair.endpoint1, &pair.endpoint2}) {

@@ -19,8 +19,8 @@ std::string MeasuredWith(const PairRecord& pair, bool udpSelected) {
 }
 
 std::string MeasuredWith(const PairTable& table, bool udpSelected) {
-    for (int row = 1; row < table.Size(); ++row) {
-        std::string measured = MeasuredWith(table[row], udpSelected);
+    for (const PairRecord& pair : table.Pairs()) {
+        std::string measured = MeasuredWith(pair, udpSelected);
         if (!measured.empty()) {
             return measured;
         }

@@ -42,16 +42,6 @@ const PairRecord* PairTable::Find(PairId id) const {
     return row < 0 ? nullptr : &(*this)[row];
 }
 
-std::vector<PairId> PairTable::IdsAt(const std::vector<int>& rows) const {
-    std::vector<PairId> ids;
-    for (int row : rows) {
-        if (IsPairRow(row)) {
-            ids.push_back((*this)[row].id);
-        }
-    }
-    return ids;
-}
-
 PairId PairTable::AppendPair(PairConfig config) {
     PairRecord record;
     record.config = std::move(config);

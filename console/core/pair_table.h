@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,9 @@ class PairTable {
     const PairRecord* Find(PairId id) const;
     // The id at a pair row, or an invalid id for any other row.
     PairId IdAt(int row) const { return IsPairRow(row) ? (*this)[row].id : PairId(); }
-    // The ids of the pair rows among `rows` (a view's selection), in the order given.
-    std::vector<PairId> IdsAt(const std::vector<int>& rows) const;
+    // The pairs, All left out, in row order; valid until the table changes shape.
+    std::span<PairRecord> Pairs() { return std::span(rows_).subspan(1); }
+    std::span<const PairRecord> Pairs() const { return std::span(rows_).subspan(1); }
 
     // Appends a pair under a new id and names it after its row. Returns the id, or an
     // invalid id when the table is full.

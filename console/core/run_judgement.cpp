@@ -32,8 +32,8 @@ PairMeasure MeasureOf(const ConsoleData& data, const PairRecord& pair,
 bool AnyPassLine(const ConsoleData& data) {
     if (!data.settings.passLines.Empty())
         return true;
-    for (int row = 1; row < data.table.Size(); ++row) {
-        if (!data.table[row].config.passLines.Empty())
+    for (const PairRecord& pair : data.table.Pairs()) {
+        if (!pair.config.passLines.Empty())
             return true;
     }
     return false;
@@ -101,8 +101,7 @@ std::vector<PairId> LogJudgement(const RunJudgement& judgement, bool withLines, 
 RunJudgement JudgeRun(const ConsoleData& data, const BaselineAverages& baseline) {
     RunJudgement judgement;
     std::vector<PairVerdict> verdicts;
-    for (int row = 1; row < data.table.Size(); ++row) {
-        const PairRecord& pair = data.table[row];
+    for (const PairRecord& pair : data.table.Pairs()) {
         if (!pair.config.active)
             continue;
         const PairMeasure measure = MeasureOf(data, pair, baseline);

@@ -6,8 +6,7 @@ namespace quarn::console {
 
 std::vector<std::string> RttProbeTargets(const PairTable& table) {
     std::vector<std::string> targets;
-    for (int row = 1; row < table.Size(); ++row) {
-        const PairRecord& pair = table[row];
+    for (const PairRecord& pair : table.Pairs()) {
         if (pair.config.active &&
             std::find(targets.begin(), targets.end(), pair.config.endpoint2) == targets.end()) {
             targets.push_back(pair.config.endpoint2);
@@ -17,8 +16,7 @@ std::vector<std::string> RttProbeTargets(const PairTable& table) {
 }
 
 void RefreshRttFigures(PairTable& table, RunEnvironment& environment, bool complete) {
-    for (int row = 1; row < table.Size(); ++row) {
-        PairRecord& pair = table[row];
+    for (PairRecord& pair : table.Pairs()) {
         if (!pair.config.active) {
             continue;
         }

@@ -47,10 +47,9 @@ void SumLossIntoAll(PairTable& table) {
     PairQuality& all = table.All().figures.quality;
     all.lostDatagrams = 0;
     all.totalDatagrams = 0;
-    for (int row = 1; row < table.Size(); ++row) {
-        all.lostDatagrams = AddCount(all.lostDatagrams, table[row].figures.quality.lostDatagrams);
-        all.totalDatagrams =
-            AddCount(all.totalDatagrams, table[row].figures.quality.totalDatagrams);
+    for (const PairRecord& pair : table.Pairs()) {
+        all.lostDatagrams = AddCount(all.lostDatagrams, pair.figures.quality.lostDatagrams);
+        all.totalDatagrams = AddCount(all.totalDatagrams, pair.figures.quality.totalDatagrams);
     }
     all.lossPercent = LossPercentOf(all.lostDatagrams, all.totalDatagrams);
 }
@@ -125,8 +124,8 @@ LineOutcome TickProcessor::TakeSample(int row, float value) {
         return LineOutcome::SampleTaken;
     }
     if (warmupTicks_ < kWarmupTicks) {
-        for (int r = 1; r < data_.table.Size(); ++r) {
-            data_.table[r].figures.count = 0;
+        for (auto& pair : data_.table.Pairs()) {
+            pair.figures.count = 0;
         }
         ++warmupTicks_;
         return LineOutcome::TickDiscarded;
@@ -136,8 +135,7 @@ LineOutcome TickProcessor::TakeSample(int row, float value) {
 }
 
 bool TickProcessor::TickComplete(int tick) const {
-    for (int r = 1; r < data_.table.Size(); ++r) {
-        const PairRecord& pair = data_.table[r];
+    for (const PairRecord& pair : data_.table.Pairs()) {
         // A pair that failed before the run sends nothing; the others still tick.
         const bool failedAtStart = pair.run.finished && pair.run.result == PairResult::Failed;
         if (pair.config.active && !failedAtStart && pair.figures.count != tick) {

@@ -21,8 +21,8 @@ bool ApplyOpenedRunState(ConsoleData& data) {
     }
     data.chart.SetRunState(0, runLength, tickStep);
     // A file holds one protocol for the whole table: the one its figures were measured with.
-    for (int row = 1; row < data.table.Size(); ++row) {
-        data.table[row].run.protocol = data.settings.protocol;
+    for (auto& pair : data.table.Pairs()) {
+        pair.run.protocol = data.settings.protocol;
     }
     // A measured run saved with pass lines is shown as it was judged.
     data.judgement.reset();

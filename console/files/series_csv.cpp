@@ -24,9 +24,9 @@ int SecondsPerChartSample(const ChartModel& chart) {
 bool WriteSeriesCsv(const std::string& path, const PairTable& table, const ChartModel& chart) {
     // Each sample goes through the headless writer, so both files share one layout.
     PairTable sample;
-    for (int row = 1; row < table.Size(); ++row) {
+    for (const PairRecord& record : table.Pairs()) {
         PairRecord pair;
-        pair.config.active = table[row].config.active;
+        pair.config.active = record.config.active;
         sample.AppendPair(std::move(pair));
     }
     TickCsv csv(/*withQuality=*/false);

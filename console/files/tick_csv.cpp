@@ -9,8 +9,8 @@ namespace quarn::console {
 namespace {
 
 bool UdpRun(const PairTable& table) {
-    for (int r = 1; r < table.Size(); ++r) {
-        if (table[r].config.active && table[r].run.protocol == Protocol::Udp)
+    for (const PairRecord& pair : table.Pairs()) {
+        if (pair.config.active && pair.run.protocol == Protocol::Udp)
             return true;
     }
     return false;
@@ -61,11 +61,11 @@ void TickCsv::WriteTick(int tick, const PairTable& table) {
         WriteHeader(table);
     // Every figure in full: a float can need 43 characters, so nothing fixed-size here.
     std::string row = std::to_string(tick);
-    for (int r = 1; r < table.Size(); ++r) {
+    for (const PairRecord& pair : table.Pairs()) {
         row += ',';
-        if (!table[r].config.active)
+        if (!pair.config.active)
             continue;
-        row += FormatFixed2(table[r].figures.current);
+        row += FormatFixed2(pair.figures.current);
     }
     row += ',';
     row += FormatFixed2(table.All().figures.sum);

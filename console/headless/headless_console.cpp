@@ -24,7 +24,7 @@
 #include "console/net/link_facts_query.h"
 #include "console/plans/test_plan.h"
 #include "console/records/plan_report.h"
-#include "console/records/reference_run.h"
+#include "console/records/reference_loading.h"
 #include "console/records/run_compare.h"
 #include "console/records/run_report.h"
 #include "console/session/console_session.h"
@@ -38,8 +38,8 @@ constexpr auto kLinkFactsWait = std::chrono::milliseconds(1000);
 
 // A pair's options go only to an EndPoint that announced them.
 bool AnyTrafficOption(const ConsoleData& data) {
-    for (int row = 1; row < data.table.Size(); ++row) {
-        if (!data.table[row].config.traffic.Empty())
+    for (const PairRecord& pair : data.table.Pairs()) {
+        if (!pair.config.traffic.Empty())
             return true;
     }
     return false;
@@ -248,8 +248,8 @@ void HeadlessConsole::LearnLinks() {
     if (!AnyPassLine(data_) && options_.jsonlPath.empty() && !AnyTrafficOption(data_))
         return;
     std::vector<std::string> unknown;
-    for (int row = 1; row < data_.table.Size(); ++row) {
-        const PairConfig& pair = data_.table[row].config;
+    for (const PairRecord& record : data_.table.Pairs()) {
+        const PairConfig& pair = record.config;
         for (const std::string* address : {&pair.endpoint1, &pair.endpoint2}) {
             if (pair.active && !data_.links.contains(*address))
                 unknown.push_back(*address);
@@ -327,8 +327,8 @@ int HeadlessConsole::AddReversesOfOpenedPairs() {
 
 void HeadlessConsole::ApplyTraffic() {
     const TrafficOptions& given = options_.traffic;
-    for (int row = 1; row < data_.table.Size(); ++row) {
-        TrafficOptions& traffic = data_.table[row].config.traffic;
+    for (auto& pair : data_.table.Pairs()) {
+        TrafficOptions& traffic = pair.config.traffic;
         traffic.dscp = given.dscp ? given.dscp : traffic.dscp;
         traffic.length = given.length ? given.length : traffic.length;
         traffic.mss = given.mss ? given.mss : traffic.mss;
@@ -378,13 +378,13 @@ int HeadlessConsole::MeasureOpened() {
 int HeadlessConsole::RunOnce(const std::string& what) {
     measuring_ = true;
     // The session journals the run and judges it when it ends.
-    if (!run_.Start()) {
+    if (!session_.StartRun()) {
         measuring_ = false;
         return kExitRefused;
     }
     Say("Measuring " + what + " for " + std::to_string(run_.Duration()) + " s...\n");
     // Both change only in calls the loop runs, so it sleeps until the next one.
-    loop_.RunUntilCalled([this] { return run_.Mode() == ConsoleMode::Idle || quitRequested_; },
+    loop_.RunUntilCalled([this] { return !run_.Measuring() || quitRequested_; },
                          std::chrono::hours(24 * 365));
     measuring_ = false;
     if (quitRequested_) {
@@ -440,7 +440,7 @@ int HeadlessConsole::IsolateOpened(std::chrono::seconds phase) {
 // most MeasurementRun::kForcedStopDelay); a second Ctrl-C meanwhile quits.
 void HeadlessConsole::OnSignal() {
     planStopped_ = plan_ != nullptr;
-    if (run_.Mode() != ConsoleMode::Measuring)
+    if (!run_.Measuring())
         return;
     if (run_.FirstTickSeen()) {
         run_.StartOrStop();

@@ -191,8 +191,7 @@ std::string FormatTrafficLines(const ConsoleData& data) {
 
 std::string FormatFailureCauses(const ConsoleData& data) {
     std::string text;
-    for (int r = 1; r < data.table.Size(); ++r) {
-        const PairRecord& row = data.table[r];
+    for (const PairRecord& row : data.table.Pairs()) {
         if (!row.run.failure || row.figures.state != PairState::Error) {
             continue;
         }

@@ -43,8 +43,7 @@ std::string FormatVerdictReasons(const ConsoleData& data) {
         return {};
     const bool verdicts = ShowsVerdicts(data);
     std::string text;
-    for (int r = 1; r < data.table.Size(); ++r) {
-        const PairRecord& row = data.table[r];
+    for (const PairRecord& row : data.table.Pairs()) {
         const PairJudgement* judged = data.judgement->Find(row.id);
         if (judged == nullptr)
             continue;

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console/records/run_records.h"
+#include "console/records/record_lines.h"
 
 namespace quarn::console::records {
 

@@ -182,7 +182,7 @@ RunMetrics MetricsCollector::Collect(const ConsoleData& data, bool measuring) {
         if (const PairLog* log = data.logs.Find(record.id))
             CountDropped(*log, record, static_cast<std::size_t>(row));
         PairMetrics pair;
-        pair.pair = PairIdOf(data.table, record.id);
+        pair.pair = PairNumberInRun(data.table, record.id);
         pair.endpoint1 = record.config.endpoint1;
         pair.endpoint2 = record.config.endpoint2;
         pair.names = data.DisplayName(record.config.endpoint1) + " -> " +

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "console/records/run_records.h"
+#include "console/records/record_lines.h"
 
 namespace quarn::console::records {
 

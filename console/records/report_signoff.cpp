@@ -57,8 +57,7 @@ std::string SignOffSection(const ConsoleData& data, const std::string& title,
     html += std::string("<p class=\"run-verdict\">Verdict: <strong>") +
             VerdictLabel(data.judgement->run) + "</strong></p>\n";
     html += "<h2>Pass lines</h2>\n<p>" + Lines(DescribePassLines(data.settings.passLines));
-    for (int row = 1; row < data.table.Size(); ++row) {
-        const PairRecord& pair = data.table[row];
+    for (const PairRecord& pair : data.table.Pairs()) {
         for (const std::string& own : DescribePassLines(pair.config.passLines))
             html += "<br>" + Escaped(pair.name + ": " + own);
     }
@@ -66,8 +65,7 @@ std::string SignOffSection(const ConsoleData& data, const std::string& title,
         "</p>\n<table class=\"verdicts\">\n<thead><tr><th>Pair</th><th>End Points</th>"
         "<th>Verdict</th><th>Expected (Mbit/s)</th><th>Average (Mbit/s)</th>"
         "<th>Reasons and notes</th></tr></thead>\n<tbody>\n";
-    for (int row = 1; row < data.table.Size(); ++row) {
-        const PairRecord& pair = data.table[row];
+    for (const PairRecord& pair : data.table.Pairs()) {
         if (const PairJudgement* judged = data.judgement->Find(pair.id))
             html += PairLine(pair, *judged);
     }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "console/records/run_records.h"
+#include "console/records/record_lines.h"
 
 namespace quarn::console::records {
 

@@ -6,7 +6,7 @@
 
 namespace quarn::console::records {
 
-long long PairIdOf(const PairTable& table, PairId id) {
+long long PairNumberInRun(const PairTable& table, PairId id) {
     return table.RowOf(id);
 }
 
@@ -42,10 +42,9 @@ RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::s
     head.windowText = data.settings.windowSizeText;
     head.throughputText = data.settings.throughputText;
     head.passLines = data.settings.passLines;
-    for (int row = 1; row < data.table.Size(); ++row) {
-        const PairRecord& record = data.table[row];
+    for (const PairRecord& record : data.table.Pairs()) {
         PairHead pair;
-        pair.pair = PairIdOf(data.table, record.id);
+        pair.pair = PairNumberInRun(data.table, record.id);
         pair.name = record.name;
         pair.endpoint1 = record.config.endpoint1;
         pair.endpoint2 = record.config.endpoint2;
@@ -65,12 +64,12 @@ RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::s
 
 std::string RunOutcome(const PairTable& table) {
     bool stopped = false;
-    for (int row = 1; row < table.Size(); ++row) {
-        if (!table[row].config.active)
+    for (const PairRecord& pair : table.Pairs()) {
+        if (!pair.config.active)
             continue;
-        if (table[row].figures.state == PairState::Error)
+        if (pair.figures.state == PairState::Error)
             return "failed";
-        stopped = stopped || table[row].figures.state != PairState::Done;
+        stopped = stopped || pair.figures.state != PairState::Done;
     }
     return stopped ? "stopped" : "completed";
 }
@@ -122,11 +121,10 @@ void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
     record.time = FormatUtc(now);
     record.run = runId_;
     record.second = data.ticks;
-    for (int row = 1; row < data.table.Size(); ++row) {
-        const PairRecord& pair = data.table[row];
+    for (const PairRecord& pair : data.table.Pairs()) {
         if (!pair.config.active)
             continue;
-        record.pair = PairIdOf(data.table, pair.id);
+        record.pair = PairNumberInRun(data.table, pair.id);
         record.name = pair.name;
         record.endpoint1 = pair.config.endpoint1;
         record.endpoint2 = pair.config.endpoint2;
@@ -161,15 +159,14 @@ void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimeP
     active_ = false;
     const std::string time = FormatUtc(now);
     int pairs = 0;
-    for (int row = 1; row < data.table.Size(); ++row) {
-        const PairRecord& pair = data.table[row];
+    for (const PairRecord& pair : data.table.Pairs()) {
         if (!pair.config.active)
             continue;
         ++pairs;
         PairSummary summary;
         summary.time = time;
         summary.run = runId_;
-        summary.pair = PairIdOf(data.table, pair.id);
+        summary.pair = PairNumberInRun(data.table, pair.id);
         summary.name = pair.name;
         summary.endpoint1 = pair.config.endpoint1;
         summary.endpoint2 = pair.config.endpoint2;

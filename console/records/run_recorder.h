@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "console/core/console_data.h"
+#include "console/records/record_lines.h"
 #include "console/records/record_sink.h"
-#include "console/records/run_records.h"
 
 namespace quarn::console::records {
 
@@ -46,9 +46,10 @@ class RunRecorder {
 RunHead MakeHead(const ConsoleData& data, const std::string& runId, const std::string& started);
 // "completed", "stopped" or "failed", from the pair states after the core's completion.
 std::string RunOutcome(const PairTable& table);
-// The number records know a pair by: where it stood when the run began (rows never move
-// during a run), so a journal reads the same whichever process wrote it.
-long long PairIdOf(const PairTable& table, PairId id);
+// The number records know a pair by, its number within its run: the row it stood in
+// when the run began (1 for the first pair; rows never move during a run), so a journal
+// reads the same whichever process wrote it. Not the PairId, which no record holds.
+long long PairNumberInRun(const PairTable& table, PairId id);
 // A new run id: the UTC start time and a random suffix, so ids sort by start.
 std::string NewRunId(std::chrono::system_clock::time_point now);
 

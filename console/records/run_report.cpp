@@ -85,8 +85,7 @@ std::string OptionCell(const std::optional<int>& value) {
 // Only pairs that carry an option; a run without any has no such section.
 std::string TrafficTable(const ConsoleData& data) {
     std::string rows;
-    for (int row = 1; row < data.table.Size(); ++row) {
-        const PairRecord& pair = data.table[row];
+    for (const PairRecord& pair : data.table.Pairs()) {
         const TrafficOptions& t = pair.config.traffic;
         if (t.Empty())
             continue;

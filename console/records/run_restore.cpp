@@ -36,10 +36,10 @@ void AddPairs(const RunHead& head, ConsoleData& data) {
 }
 
 // The round trip and loss curves of one pair's second, missing where nothing was known.
-void ReplayQuality(const JournalContent& journal, ConsoleData& data, int row, long long pairId,
+void ReplayQuality(const JournalContent& journal, ConsoleData& data, int row, long long pairNumber,
                    int tick) {
     QualityFigures figures;
-    const auto found = journal.quality.find(pairId);
+    const auto found = journal.quality.find(pairNumber);
     if (found != journal.quality.end() && tick <= static_cast<int>(found->second.size()))
         figures = found->second[static_cast<std::size_t>(tick - 1)];
     data.chart.AppendQualityPoint(ChartMeasure::Latency, row, figures.rttMs);
@@ -59,8 +59,8 @@ void ReplaySecond(const JournalContent& journal, ConsoleData& data, int tick) {
         PairRecord& pair = data.table[row];
         if (!pair.config.active)
             continue;
-        const long long pairId = journal.head.pairs[static_cast<std::size_t>(row - 1)].pair;
-        const auto found = journal.values.find(pairId);
+        const long long pairNumber = journal.head.pairs[static_cast<std::size_t>(row - 1)].pair;
+        const auto found = journal.values.find(pairNumber);
         pair.figures.current = found == journal.values.end()
                                    ? 0.0f
                                    : found->second[static_cast<std::size_t>(tick - 1)];
@@ -78,7 +78,7 @@ void ReplaySecond(const JournalContent& journal, ConsoleData& data, int tick) {
         all.figures.sum += pair.figures.current;
         all.figures.average += pair.figures.average;
         data.chart.AppendPoint(row, pair.figures.current);
-        ReplayQuality(journal, data, row, pairId, tick);
+        ReplayQuality(journal, data, row, pairNumber, tick);
         ++all.figures.count;
     }
     if (first)
@@ -89,8 +89,8 @@ void ReplaySecond(const JournalContent& journal, ConsoleData& data, int tick) {
 }
 
 // A pair's link-quality figures as the live run showed them at its last second.
-void RestoreQuality(const JournalContent& journal, long long pairId, PairQuality& quality) {
-    if (const auto run = journal.runQuality.find(pairId); run != journal.runQuality.end()) {
+void RestoreQuality(const JournalContent& journal, long long pairNumber, PairQuality& quality) {
+    if (const auto run = journal.runQuality.find(pairNumber); run != journal.runQuality.end()) {
         const RunQualityFigures& figures = run->second;
         if (figures.lostDatagrams && figures.totalDatagrams) {
             quality.lostDatagrams = *figures.lostDatagrams;
@@ -103,7 +103,7 @@ void RestoreQuality(const JournalContent& journal, long long pairId, PairQuality
         quality.rttLoadedMedianMs = figures.rttLoadedMedianMs;
         quality.rttLoadedP95Ms = figures.rttLoadedP95Ms;
     }
-    if (const auto seconds = journal.quality.find(pairId);
+    if (const auto seconds = journal.quality.find(pairNumber);
         seconds != journal.quality.end() && !seconds->second.empty()) {
         const QualityFigures& last = seconds->second.back();
         quality.lastLossPercent = last.lossPercent;
@@ -112,10 +112,10 @@ void RestoreQuality(const JournalContent& journal, long long pairId, PairQuality
     }
 }
 
-PairState FinalState(const JournalContent& journal, long long pairId) {
+PairState FinalState(const JournalContent& journal, long long pairNumber) {
     if (!journal.Finished())
         return PairState::Stopped;
-    const auto found = journal.pairSummaries.find(pairId);
+    const auto found = journal.pairSummaries.find(pairNumber);
     if (found == journal.pairSummaries.end())
         return PairState::Stopped;
     if (found->second.state == "Error")
@@ -149,9 +149,9 @@ void RestoreRun(const JournalContent& journal, ConsoleData& data) {
     for (int row = 0; row < data.table.Size(); ++row) {
         PairRecord& pair = data.table[row];
         if (row > 0 && pair.config.active) {
-            const long long pairId = journal.head.pairs[static_cast<std::size_t>(row - 1)].pair;
-            pair.figures.state = FinalState(journal, pairId);
-            RestoreQuality(journal, pairId, pair.figures.quality);
+            const long long pairNumber = journal.head.pairs[static_cast<std::size_t>(row - 1)].pair;
+            pair.figures.state = FinalState(journal, pairNumber);
+            RestoreQuality(journal, pairNumber, pair.figures.quality);
             pair.figures.statusText = std::string(StatusText(pair.figures.state));
         }
         if (row == 0 || pair.config.active) {

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "console/records/run_records.h"
+#include "console/records/record_lines.h"
 
 namespace quarn::console::records {
 

@@ -53,6 +53,22 @@ ConsoleSession::~ConsoleSession() {
     Shutdown();
 }
 
+bool ConsoleSession::SetMode(ConsoleMode mode) {
+    if (run_.Measuring() || mode == ConsoleMode::Measuring)
+        return false;
+    activity_ = mode;
+    return true;
+}
+
+bool ConsoleSession::StartRun() {
+    return Idle() && run_.Start();
+}
+
+void ConsoleSession::StartOrStop() {
+    if (Idle() || run_.Measuring())
+        run_.StartOrStop();
+}
+
 Outcome ConsoleSession::ServeMetrics() {
     const std::string& address = options_.metricsAddress;
     if (address.empty())
@@ -71,7 +87,7 @@ Outcome ConsoleSession::OpenJsonLines() {
 }
 
 Outcome ConsoleSession::RecoverRun(const std::optional<std::string>& id) {
-    if (run_.Mode() != ConsoleMode::Idle)
+    if (!Idle())
         return Outcome::Failed(kRecoverNeedsIdle);
     const Outcome recovered = records::RecoverRun(options_.historyDir, id, data_);
     if (!recovered)
@@ -126,12 +142,12 @@ void ConsoleSession::EndRecording(bool quit) {
 }
 
 bool ConsoleSession::StartSearch() {
-    if (run_.Mode() != ConsoleMode::Idle)
+    if (!Idle())
         return false;
     const bool started = search_.Start([this](std::vector<EndPointEntry> found) {
         if (quitting_)
             return;
-        run_.SetMode(ConsoleMode::Idle);
+        SetMode(ConsoleMode::Idle);
         const Outcome applied = data_.ApplySearchResult(std::move(found));
         view_.SearchEnded();
         view_.RedrawList();  // names may now replace addresses
@@ -141,7 +157,7 @@ bool ConsoleSession::StartSearch() {
     if (!started)
         return false;
     data_.BeginSearch();
-    run_.SetMode(ConsoleMode::Searching);
+    SetMode(ConsoleMode::Searching);
     return true;
 }
 
@@ -151,7 +167,7 @@ Outcome ConsoleSession::SearchNow(const std::stop_token& stop) {
 }
 
 bool ConsoleSession::SetLabKey(std::optional<labkey::LabKey> key) {
-    if (run_.Mode() != ConsoleMode::Idle || quitting_ || !search_.SetLabKey(key))
+    if (!Idle() || quitting_ || !search_.SetLabKey(key))
         return false;
     options_.labKey = key;
     discovery_.labKey = key;
@@ -170,7 +186,7 @@ FileSession& ConsoleSession::OpenFiles(FileFront& front, FileDialogs& dialogs,
 }
 
 bool ConsoleSession::FileHost::IsIdle() const {
-    return session.run_.Mode() == ConsoleMode::Idle;
+    return session.Idle();
 }
 
 void ConsoleSession::FileHost::CommitEditsToSettings() {
@@ -182,7 +198,7 @@ void ConsoleSession::FileHost::PerformNew() {
 }
 
 void ConsoleSession::FileHost::SetFileBusy(bool busy) {
-    session.run_.SetMode(busy ? ConsoleMode::FileBusy : ConsoleMode::Idle);
+    session.SetMode(busy ? ConsoleMode::FileBusy : ConsoleMode::Idle);
     session.view_.FileBusyChanged(busy);
 }
 
@@ -190,8 +206,8 @@ void ConsoleSession::FileHost::ShowNotice(NoticeKind kind, std::string_view text
     session.view_.ShowNotice(kind, text);
 }
 
-void ConsoleSession::FileHost::FileFinished(FileCommand command, ConfigResult result) {
-    front->FileFinished(command, result);
+void ConsoleSession::FileHost::FileFinished(FileCommand command, ConfigResult) {
+    session.view_.FileFinished(command == FileCommand::Open);
 }
 
 ConfigResult ConsoleSession::OpenFileNow(const std::string& path) {
@@ -238,7 +254,7 @@ void ConsoleSession::ForwardingView::TickProcessed(int ticks, int duration) {
 }
 
 void ConsoleSession::ForwardingView::ModeChanged() {
-    if (session.run_.Mode() != ConsoleMode::Measuring)
+    if (!session.run_.Measuring())
         session.EndRecording(session.quitting_);
     if (target)
         target->ModeChanged();
@@ -268,6 +284,11 @@ void ConsoleSession::ForwardingView::RecordsNoted(std::string_view note) {
 void ConsoleSession::ForwardingView::FileBusyChanged(bool busy) {
     if (target)
         target->FileBusyChanged(busy);
+}
+
+void ConsoleSession::ForwardingView::FileFinished(bool opened) {
+    if (target)
+        target->FileFinished(opened);
 }
 
 void ConsoleSession::ForwardingView::ChartChanged() {

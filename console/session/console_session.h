@@ -51,7 +51,8 @@ struct SessionOptions {
 };
 
 // What the file flow asks of the front end that opened it. Whether files may be used,
-// the FileBusy mode and the notices are the session's own.
+// the FileBusy mode, the notices and the end of a save or open (through the view) are the
+// session's own.
 class FileFront {
   public:
     virtual ~FileFront() = default;
@@ -59,8 +60,6 @@ class FileFront {
     virtual void CommitEditsToSettings() = 0;
     // New: ConsoleData::ResetToNew plus what the windows hold (log windows, list items).
     virtual void PerformNew() = 0;
-    // A save or open has finished and the data are updated; before the result notice.
-    virtual void FileFinished(FileCommand command, ConfigResult result) = 0;
 };
 
 // What one Console session is: the data, the run and its records, the reference, the
@@ -84,7 +83,16 @@ class ConsoleSession {
     ConsoleData& Data() { return data_; }
     const ConsoleData& Data() const { return data_; }
     MeasurementRun& Run() { return run_; }
-    ConsoleMode Mode() const { return run_.Mode(); }
+    // Measuring while the run is active, else what the session itself is doing.
+    ConsoleMode Mode() const { return run_.Measuring() ? ConsoleMode::Measuring : activity_; }
+    bool Idle() const { return Mode() == ConsoleMode::Idle; }
+    // For activities outside a run (Searching, FileBusy and back to Idle); refused while
+    // a run is active.
+    bool SetMode(ConsoleMode mode);
+    // The run's Start, in Idle mode only.
+    bool StartRun();
+    // The Start/Stop button: a run starts in Idle mode only, an active one stops.
+    void StartOrStop();
     Dispatcher& MainThread() { return dispatcher_; }
     RunEnvironment& Environment() { return environment_; }
     const DiscoveryOptions& Discovery() const { return discovery_; }
@@ -162,6 +170,7 @@ class ConsoleSession {
         void RunStarted() override;
         void RecordsNoted(std::string_view note) override;
         void FileBusyChanged(bool busy) override;
+        void FileFinished(bool opened) override;
         void ChartChanged() override;
         void ReferenceChanged() override;
         void TableChanged() override;
@@ -205,6 +214,7 @@ class ConsoleSession {
     SearchRunner search_;
     FileHost fileHost_{*this};
     std::unique_ptr<FileSession> files_;
+    ConsoleMode activity_ = ConsoleMode::Idle;
     bool quitting_ = false;
 };
 

@@ -51,8 +51,9 @@ std::vector<records::ReportChart> ReportCharts(ChartWidget& chart, const Console
 }
 
 std::vector<records::ReportChart> OffscreenReportCharts(const ConsoleData& data, QSize size) {
-    ChartWidget chart(data.chart, [&data] { return data.table.RowOf(data.highlighted); });
+    ChartWidget chart(data.chart);
     chart.SetPairTable(&data.table);
+    chart.SetHighlight(&data.highlighted);
     chart.resize(size);
     return ReportCharts(chart, data);
 }

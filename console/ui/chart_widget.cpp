@@ -58,9 +58,8 @@ const std::array<QColor, 17> ChartWidget::kSeriesPalette = {
     QColor(0x39, 0xEF, 0xD6), QColor(0x83, 0xFF, 0x00), QColor(0xCE, 0xB2, 0x9C),
     QColor(0xAB, 0x6B, 0x65), QColor(0xC3, 0x8E, 0x0B)};
 
-ChartWidget::ChartWidget(const ChartModel& model, std::function<int()> highlightedRow,
-                         QWidget* parent)
-    : QWidget(parent), model_(model), highlightedRow_(std::move(highlightedRow)) {
+ChartWidget::ChartWidget(const ChartModel& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
     // Every pixel comes from the paint pass; Qt's backing store keeps it flicker-free.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -237,7 +236,7 @@ void ChartWidget::PaintTimeLabels(QPainter& p, const ChartLayout& layout) {
 
 void ChartWidget::PaintCurves(QPainter& p, const ChartLayout& layout, bool totalVisible) {
     const auto& series = model_.SeriesOf(measure_);
-    const int highlighted = highlightedRow_ ? highlightedRow_() : -1;
+    const int highlighted = table_ && highlighted_ ? table_->RowOf(*highlighted_) : -1;
     auto point = [](const ChartPixel& at) { return QPointF(at.x, at.y); };
 
     p.save();

@@ -22,8 +22,7 @@ class ChartMeasureTabs;
 // The live chart: paints a ChartModel's throughput, or its per-second round trips or
 // loss as the selector at the top chooses (scale, bands and compression are the
 // model's, their pixel places a ChartLayout's for the widget's size); legend and the "All" switch
-// come from the pair table, the emphasised curve from the owner's highlightedRow (list item + 1, -1
-// for none).
+// come from the pair table, the emphasised curve is the highlighted pair's.
 class ChartWidget : public QWidget {
     Q_OBJECT
 
@@ -34,8 +33,7 @@ class ChartWidget : public QWidget {
     // The selector's texts, in the order of ChartMeasure.
     static constexpr std::array<const char*, 3> kMeasureTitles = {"Throughput", "Latency", "Loss"};
 
-    ChartWidget(const ChartModel& model, std::function<int()> highlightedRow,
-                QWidget* parent = nullptr);
+    explicit ChartWidget(const ChartModel& model, QWidget* parent = nullptr);
 
     ChartMeasure Measure() const { return measure_; }
     void SetMeasure(ChartMeasure measure);
@@ -47,6 +45,9 @@ class ChartWidget : public QWidget {
     // The table whose rows name the legend and whose All row says whether the "All"
     // curve shows. Without one every pair counts as active and "All" is hidden.
     void SetPairTable(const PairTable* table);
+    // The owner's highlighted pair, read at each paint; its curve is emphasised. nullptr
+    // for none; it must outlive the widget or be unset first.
+    void SetHighlight(const PairId* highlighted) { highlighted_ = highlighted; }
     // A run to draw dashed behind the current curves, each pair in its current colour;
     // nullptr for none. It must outlive the widget or be unset first.
     void SetReference(const records::RunReference* reference);
@@ -77,7 +78,7 @@ class ChartWidget : public QWidget {
     void PaintReference(QPainter& painter, const ChartLayout& layout, bool totalVisible);
 
     const ChartModel& model_;
-    std::function<int()> highlightedRow_;
+    const PairId* highlighted_ = nullptr;
     const PairTable* table_ = nullptr;
     const records::RunReference* reference_ = nullptr;
     bool loading_ = false;

@@ -27,6 +27,7 @@ class ConsoleSignals : public QObject, public ConsoleView {
     // For the terminal the window was started from; no widget shows it.
     void RecordsNoted(std::string_view note) override;
     void FileBusyChanged(bool busy) override { emit fileBusyChanged(busy); }
+    void FileFinished(bool opened) override { emit fileFinished(opened); }
     void ChartChanged() override { emit chartChanged(); }
     void ReferenceChanged() override { emit referenceChanged(); }
     void TableChanged() override { emit tableChanged(); }
@@ -42,6 +43,7 @@ class ConsoleSignals : public QObject, public ConsoleView {
     void logsCounted(const std::vector<quarn::console::PairId>& pairs);
     void runStarted();
     void fileBusyChanged(bool busy);
+    void fileFinished(bool opened);
     void chartChanged();
     void referenceChanged();
     void tableChanged();

@@ -38,22 +38,12 @@ void MainCommands::Notice(const std::string& text) {
         session_.View().ShowNotice(NoticeKind::Message, text);
 }
 
-std::vector<PairId> MainCommands::SelectedPairs() const {
-    return session_.Data().table.IdsAt(inputs_.SelectedRows());
-}
-
-void MainCommands::StoreSettingTexts() {
-    MeasurementSettings& settings = session_.Data().settings;
-    settings.durationText = inputs_.DurationText();
-    settings.ValueText() = inputs_.ValueText();
-}
-
 void MainCommands::StartOrStop() {
-    if (Idle()) {
-        StoreSettingTexts();
+    if (session_.Idle()) {
+        session_.Data().StoreSettingTexts(inputs_.DurationText(), inputs_.ValueText());
         LearnOptionsTaken();
     }
-    session_.Run().StartOrStop();
+    session_.StartOrStop();
 }
 
 // A typed pair's EndPoints are asked what they take before options go to them; an older
@@ -73,7 +63,7 @@ void MainCommands::AfterShapeChange() {
 
 void MainCommands::AddManually() {
     ConsoleData& data = session_.Data();
-    if (!Idle())
+    if (!session_.Idle())
         return;
     if (const Outcome room = data.table.CheckRoomForPair(); !room) {
         Notice(room.Why());
@@ -83,45 +73,25 @@ void MainCommands::AddManually() {
                              inputs_.DialogParent());
     if (dialog.exec() == QDialog::Accepted) {
         PairConfig config = dialog.NewConfig();
-        if (KeepLabels(dialog))
-            config.showAddress = false;
+        data.KeepLabels(config, dialog.Label1(), dialog.Label2());
         data.AddPair(std::move(config));
         AfterShapeChange();
     }
 }
 
-// Host names typed in the dialog become the labels of their addresses (unless an End
-// Point already told its own name). Returns whether any name was typed.
-bool MainCommands::KeepLabels(const PairSettingDialog& dialog) {
-    auto& lookup = session_.Data().nameLookup;
-    bool named = false;
-    for (const auto& [address, label] : {std::pair(dialog.Endpoint1(), dialog.Label1()),
-                                         std::pair(dialog.Endpoint2(), dialog.Label2())}) {
-        if (label.empty())
-            continue;
-        named = true;
-        auto& known = lookup[address];
-        if (known.empty())
-            known = label;
-    }
-    return named;
-}
-
-void MainCommands::EditPair(int item) {
+void MainCommands::EditPair(PairId pair) {
     ConsoleData& data = session_.Data();
-    const int row = item + 1;
-    if (!data.table.IsPairRow(row) || !Idle())
+    const PairRecord* record = data.table.Find(pair);
+    if (record == nullptr || !session_.Idle())
         return;
-    const PairId pair = data.table.IdAt(row);
-    PairSettingDialog dialog(false, data.table[row].config, data.settings.protocol == Protocol::Udp,
+    PairSettingDialog dialog(false, record->config, data.settings.protocol == Protocol::Udp,
                              inputs_.DialogParent());
     // The table keeps its shape while the dialog is open: nothing else runs in Idle mode.
     if (dialog.exec() == QDialog::Accepted) {
         data.EditPair(pair, dialog.Endpoint1(), dialog.Endpoint2(), dialog.Parallel());
         PairConfig& config = data.table.Find(pair)->config;
         config.traffic = dialog.Traffic();
-        if (KeepLabels(dialog))
-            config.showAddress = false;
+        data.KeepLabels(config, dialog.Label1(), dialog.Label2());
         if (config.passLines != dialog.Lines()) {
             config.passLines = dialog.Lines();
             emit passLinesChanged();
@@ -132,9 +102,10 @@ void MainCommands::EditPair(int item) {
 }
 
 void MainCommands::DeleteSelected() {
-    if (!Idle())
+    if (!session_.Idle())
         return;
-    if (const Outcome deleted = session_.Data().DeletePairs(session_.Mode(), SelectedPairs());
+    if (const Outcome deleted =
+            session_.Data().DeletePairs(session_.Mode(), inputs_.SelectedPairs());
         !deleted) {
         Notice(deleted.Why());
         return;
@@ -144,7 +115,7 @@ void MainCommands::DeleteSelected() {
 }
 
 void MainCommands::AddFromLists() {
-    if (!Idle())
+    if (!session_.Idle())
         return;
     const auto selection =
         std::make_pair(inputs_.EndPointSelection(1), inputs_.EndPointSelection(2));
@@ -190,7 +161,7 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::ControlModifier &&
             (key->key() == Qt::Key_C || key->key() == Qt::Key_V)) {
-            if (Idle()) {
+            if (session_.Idle()) {
                 if (key->key() == Qt::Key_C)
                     Copy();
                 else
@@ -208,7 +179,7 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainCommands::Copy() {
-    session_.Data().table.CopyPairs(session_.Mode(), SelectedPairs(), clipboard_);
+    session_.Data().table.CopyPairs(session_.Mode(), inputs_.SelectedPairs(), clipboard_);
 }
 
 void MainCommands::Paste() {
@@ -218,7 +189,7 @@ void MainCommands::Paste() {
 
 void MainCommands::AddBothWays() {
     ConsoleData& data = session_.Data();
-    if (!Idle())
+    if (!session_.Idle())
         return;
     const auto present = [](const std::vector<PairConfig>& pairs, const PairConfig& pair) {
         return std::any_of(pairs.begin(), pairs.end(), [&](const PairConfig& other) {
@@ -229,8 +200,11 @@ void MainCommands::AddBothWays() {
     for (int row = 1; row < data.table.Size(); ++row)
         existing.push_back(data.table[row].config);
     std::vector<PairConfig> reverses;
-    for (const int row : inputs_.SelectedRows()) {
-        PairConfig reverse = data.table[row].config;
+    for (const PairId pair : inputs_.SelectedPairs()) {
+        const PairRecord* selected = data.table.Find(pair);
+        if (selected == nullptr)
+            continue;
+        PairConfig reverse = selected->config;
         std::swap(reverse.endpoint1, reverse.endpoint2);
         if (!present(existing, reverse) && !present(reverses, reverse))
             reverses.push_back(std::move(reverse));
@@ -249,7 +223,7 @@ void MainCommands::AddBothWays() {
 
 void MainCommands::AddBuilt(ListBuilder builder) {
     ConsoleData& data = session_.Data();
-    if (!Idle())
+    if (!session_.Idle())
         return;
     if (!data.endPointsKnown) {
         Notice(PairTable::kNoEndPointFound);
@@ -264,10 +238,9 @@ void MainCommands::AddBuilt(ListBuilder builder) {
     std::vector<BuiltPair> fresh;
     for (const BuiltPair& ends : *built) {
         bool present = false;
-        for (int row = 1; row < data.table.Size(); ++row) {
-            const PairConfig& config = data.table[row].config;
-            present =
-                present || (config.endpoint1 == ends.first && config.endpoint2 == ends.second);
+        for (const PairRecord& pair : data.table.Pairs()) {
+            present = present ||
+                      (pair.config.endpoint1 == ends.first && pair.config.endpoint2 == ends.second);
         }
         if (!present)
             fresh.push_back(ends);
@@ -289,57 +262,56 @@ void MainCommands::AddBuilt(ListBuilder builder) {
 }
 
 void MainCommands::ExchangeSelected() {
-    session_.Data().table.ExchangeEndpoints(SelectedPairs());
+    session_.Data().table.ExchangeEndpoints(inputs_.SelectedPairs());
     RedrawList();
     session_.View().TableChanged();  // open log windows show the exchanged route at once
 }
 
 void MainCommands::ShowSelectedAs(bool address) {
-    session_.Data().table.SetShowAddress(SelectedPairs(), address);
+    session_.Data().table.SetShowAddress(inputs_.SelectedPairs(), address);
     RedrawList();
 }
 
 void MainCommands::ActivateSelected(bool active) {
-    session_.Data().table.SetActive(SelectedPairs(), active);
+    session_.Data().table.SetActive(inputs_.SelectedPairs(), active);
     RedrawList();
     session_.View().TableChanged();
 }
 
 void MainCommands::ShowLog() {
-    if (contextRow_ >= 0)
-        emit showLogRequested(session_.Data().table.IdAt(contextRow_ + 1));
+    if (session_.Data().table.Contains(contextPair_))
+        emit showLogRequested(contextPair_);
 }
 
-void MainCommands::PrepareMenu(int contextRow) {
-    contextRow_ = contextRow;
-    const ConsoleData& data = session_.Data();
-    const std::vector<int> rows = inputs_.SelectedRows();
+void MainCommands::PrepareMenu(PairId contextPair, bool emptyArea) {
+    contextPair_ = contextPair;
+    const std::vector<PairId> selected = inputs_.SelectedPairs();
     PairMenuContext context;
-    context.contextRow = contextRow;
+    context.emptyArea = emptyArea;
     context.mode = session_.Mode();
-    context.selected = static_cast<int>(rows.size());
+    context.selected = static_cast<int>(selected.size());
     context.clipboardEmpty = clipboard_.empty();
-    context.endPointsKnown = data.endPointsKnown;
-    if (rows.size() == 1) {
-        const PairRecord& pair = data.table[rows.front()];
-        context.singleActive = pair.config.active;
-        context.singleShowsAddress = pair.config.showAddress;
+    context.endPointsKnown = session_.Data().endPointsKnown;
+    if (const PairRecord* single =
+            selected.size() == 1 ? session_.Data().table.Find(selected.front()) : nullptr) {
+        context.singleActive = single->config.active;
+        context.singleShowsAddress = single->config.showAddress;
     }
     menu_->Apply(ComputePairMenuEnabling(context));
 }
 
-void MainCommands::OpenItemMenu(int item, QPoint globalPos) {
-    PrepareMenu(item);
+void MainCommands::OpenItemMenu(PairId pair, QPoint globalPos) {
+    PrepareMenu(pair, false);
     menu_->popup(globalPos);
 }
 
 bool MainCommands::OpenEmptyAreaMenu(QPoint globalPos) {
-    if (!Idle())
+    if (!session_.Idle())
         return false;
     // With EndPoints listed the builders are there even for an empty table.
-    if (inputs_.SelectedRows().empty() && clipboard_.empty() && !session_.Data().endPointsKnown)
+    if (inputs_.SelectedPairs().empty() && clipboard_.empty() && !session_.Data().endPointsKnown)
         return false;
-    PrepareMenu(PairMenuContext::kEmptyArea);
+    PrepareMenu(PairId(), true);
     menu_->popup(globalPos);
     return true;
 }

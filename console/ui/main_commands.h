@@ -24,8 +24,8 @@ class PairSettingDialog;
 class CommandInputs {
   public:
     virtual ~CommandInputs() = default;
-    // Rows (list item + 1) of the selected pairs, in ascending order.
-    virtual std::vector<int> SelectedRows() const = 0;
+    // The selected pairs, in list order.
+    virtual std::vector<PairId> SelectedPairs() const = 0;
     virtual std::string DurationText() const = 0;
     virtual std::string ValueText() const = 0;
     // The address picked in EndPoint list 1 or 2, if any.
@@ -56,7 +56,7 @@ class MainCommands : public QObject {
     void Search();
     void ToggleTotal();
     void SwitchProtocol(int index);
-    void EditPair(int item);
+    void EditPair(PairId pair);
     void Copy();
     void Paste();
     // Adds the reverse of each selected pair that has none, with its streams and options,
@@ -69,14 +69,15 @@ class MainCommands : public QObject {
     void ShowSelectedAs(bool address);
     void ActivateSelected(bool active);
     void ShowLog();
-    // The pair list's right click on an item.
-    void OpenItemMenu(int item, QPoint globalPos);
+    // The pair list's right click on a pair.
+    void OpenItemMenu(PairId pair, QPoint globalPos);
     // A right click below the last item; false when no menu is offered.
     bool OpenEmptyAreaMenu(QPoint globalPos);
     void AskQuit();
 
     PairMenu* Menu() const { return menu_; }
-    int ContextRow() const { return contextRow_; }
+    // The pair the menu was opened on; none below the last item.
+    PairId ContextPair() const { return contextPair_; }
     const PairClipboard& Clipboard() const { return clipboard_; }
 
   protected:
@@ -100,21 +101,17 @@ class MainCommands : public QObject {
 
   private:
     static constexpr std::chrono::milliseconds kFactsWait{1000};
-    std::vector<PairId> SelectedPairs() const;
-    void StoreSettingTexts();
     void LearnOptionsTaken();
-    void PrepareMenu(int contextRow);
+    void PrepareMenu(PairId contextPair, bool emptyArea);
     void AfterShapeChange();
-    bool KeepLabels(const PairSettingDialog& dialog);
     void RedrawList() { session_.View().RedrawList(); }
     void Notice(const std::string& text);
-    bool Idle() const { return session_.Mode() == ConsoleMode::Idle; }
 
     ConsoleSession& session_;
     CommandInputs& inputs_;
     PairClipboard clipboard_;
     PairMenu* menu_;
-    int contextRow_ = -1;
+    PairId contextPair_;
     // The selection whose unverified EndPoint the operator was told about: adding it
     // again pairs it.
     std::optional<std::pair<std::optional<std::string>, std::optional<std::string>>> warned_;

@@ -103,9 +103,9 @@ void MainWindow::CreateControls() {
     pairList_->SetProtocolIsTcp(data.settings.protocol == Protocol::Tcp);
     pairList_->Model()->SetJudgement(
         [this](const PairRecord& pair) { return RowJudgementOf(Data(), pair); });
-    chart_ = new ChartWidget(
-        data.chart, [this] { return Data().table.RowOf(Data().highlighted); }, this);
+    chart_ = new ChartWidget(data.chart, this);
     chart_->SetPairTable(&data.table);
+    chart_->SetHighlight(&data.highlighted);
     connect(&events_, &ConsoleSignals::chartChanged, chart_, &ChartWidget::Refresh);
     notice_ = new NoticePanel(this);
 
@@ -201,12 +201,11 @@ void MainWindow::ConnectControls() {
         if (yes)
             Quit();
     });
-    connect(pairList_, &PairListWidget::rowDoubleClicked, c, [c](int item) { c->EditPair(item); });
-    connect(pairList_, &PairListWidget::contextMenuRequested, c,
-            [c](int item, const QPoint& globalPos) { c->OpenItemMenu(item, globalPos); });
+    connect(pairList_, &PairListWidget::pairDoubleClicked, c, &MainCommands::EditPair);
+    connect(pairList_, &PairListWidget::contextMenuRequested, c, &MainCommands::OpenItemMenu);
     pairList_->installEventFilter(c);
-    connect(pairList_, &PairListWidget::highlightChanged, this, [this](int highlightedRow) {
-        Data().highlighted = Data().table.IdAt(highlightedRow);
+    connect(pairList_, &PairListWidget::highlightChanged, this, [this](PairId pair) {
+        Data().highlighted = pair;
         chart_->Refresh();
     });
 }
@@ -249,7 +248,7 @@ void MainWindow::ConnectEvents() {
             });
     connect(e, &ConsoleSignals::listChanged, pairList_, [this] {
         pairList_->SetProtocolIsTcp(Data().settings.protocol == Protocol::Tcp);
-        pairList_->SetHighlightedRow(Data().table.RowOf(Data().highlighted));
+        pairList_->SetHighlighted(Data().highlighted);
         pairList_->Refresh();
     });
     connect(e, &ConsoleSignals::tickProcessed, pairList_, &PairListWidget::Refresh);
@@ -428,11 +427,11 @@ void MainWindow::ShowRunStarted() {
     pairList_->clearSelection();
     pairList_->setCurrentIndex(QModelIndex());
     pairList_->setSelectionMode(QAbstractItemView::SingleSelection);
-    pairList_->SetHighlightedRow(Data().table.RowOf(Data().highlighted));
+    pairList_->SetHighlighted(Data().highlighted);
 }
 
-std::vector<int> MainWindow::SelectedRows() const {
-    return pairList_->SelectedTableRows();
+std::vector<PairId> MainWindow::SelectedPairs() const {
+    return pairList_->SelectedPairs();
 }
 
 std::string MainWindow::DurationText() const {

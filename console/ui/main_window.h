@@ -133,7 +133,7 @@ class MainWindow : public QWidget, private CommandInputs {
     void ShowMode();
 
     // CommandInputs
-    std::vector<int> SelectedRows() const override;
+    std::vector<PairId> SelectedPairs() const override;
     std::string DurationText() const override;
     std::string ValueText() const override;
     std::optional<std::string> EndPointSelection(int list) const override;

@@ -52,7 +52,7 @@ QVariant PairListModel::data(const QModelIndex& index, int role) const {
             return ColumnText(*p, index.column());
         case Qt::ToolTipRole:
             return Tooltip(*p);
-        case PairKeyRole:
+        case PairIdRole:
             return QVariant::fromValue<qulonglong>(p->id.Value());
         case PairNumberRole:
             return index.row() + 1;
@@ -189,13 +189,13 @@ PairListModel::Change PairListModel::Sync() {
     return Change::Reset;
 }
 
-PairKey PairListModel::KeyOfRow(int row) const {
+PairId PairListModel::IdOfRow(int row) const {
     const PairRecord* record = RecordAt(row);
-    return record != nullptr ? record->id : kNoPair;
+    return record != nullptr ? record->id : PairId();
 }
 
-int PairListModel::RowOfKey(PairKey key) const {
-    const int row = key.Valid() ? table_.RowOf(key) - 1 : -1;
+int PairListModel::RowOfId(PairId pair) const {
+    const int row = pair.Valid() ? table_.RowOf(pair) - 1 : -1;
     return row >= 0 && row < rows_ ? row : -1;
 }
 

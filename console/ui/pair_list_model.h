@@ -16,11 +16,6 @@ struct PairRecord;
 
 namespace quarn::console::ui {
 
-// What the list knows a pair by, whatever row it sits in: its id. KeyOfRow and RowOfKey
-// are the only places that turn one into the other.
-using PairKey = PairId;
-inline constexpr PairKey kNoPair = PairId();
-
 // The pairs of the table as list rows (row i is table row i + 1; the All row is never
 // a row), with one column per figure and roles for what the row's painter needs.
 class PairListModel : public QAbstractTableModel {
@@ -39,13 +34,13 @@ class PairListModel : public QAbstractTableModel {
         ColumnCount
     };
     enum Role {
-        PairKeyRole = Qt::UserRole + 1,  // PairKey's value (qulonglong)
-        PairNumberRole,                  // n of "Pair<n>" and of its marker
-        ActiveRole,                      // bool
-        BadgeRole,                       // parallel streams shown as a badge, 0 for none
-        FirstEndPointRole,               // End Point 1 as shown: its name or its address
-        SecondEndPointRole,              // End Point 2 as shown
-        VerdictRole,                     // int of VerdictMark: the row's verdict mark
+        PairIdRole = Qt::UserRole + 1,  // PairId's value (qulonglong)
+        PairNumberRole,                 // n of "Pair<n>" and of its marker
+        ActiveRole,                     // bool
+        BadgeRole,                      // parallel streams shown as a badge, 0 for none
+        FirstEndPointRole,              // End Point 1 as shown: its name or its address
+        SecondEndPointRole,             // End Point 2 as shown
+        VerdictRole,                    // int of VerdictMark: the row's verdict mark
     };
     enum VerdictMark { NoMark = 0, PassMark, FailMark, UncheckedMark };
 
@@ -80,8 +75,9 @@ class PairListModel : public QAbstractTableModel {
     // starts the view again; the same shape only changes the texts.
     Change Sync();
 
-    PairKey KeyOfRow(int row) const;
-    int RowOfKey(PairKey key) const;  // -1 when the pair is not listed
+    // The only places that turn a list row into a pair's id and back.
+    PairId IdOfRow(int row) const;
+    int RowOfId(PairId pair) const;  // -1 when the pair is not listed
 
   private:
     const PairRecord* RecordAt(int row) const;

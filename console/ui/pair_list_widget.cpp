@@ -107,8 +107,8 @@ void PairListWidget::Refresh() {
     const PairListModel::Change change = model_->Sync();
     if (change == PairListModel::Change::Reset) {
         // Rows went away from anywhere: nothing stays selected.
-        delegate_->SetMarkedPair(kNoPair);
-        contextPair_ = kNoPair;
+        delegate_->SetMarkedPair(PairId());
+        contextPair_ = PairId();
     }
     if (change != PairListModel::Change::None) {
         filler_->update();
@@ -116,26 +116,18 @@ void PairListWidget::Refresh() {
     viewport()->update();
 }
 
-std::vector<PairKey> PairListWidget::SelectedPairs() const {
-    std::vector<PairKey> keys;
+std::vector<PairId> PairListWidget::SelectedPairs() const {
+    std::vector<PairId> pairs;
     if (selectionModel() == nullptr) {
-        return keys;
+        return pairs;
     }
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     for (const QModelIndex& index : rows) {
-        keys.push_back(model_->KeyOfRow(index.row()));
+        pairs.push_back(model_->IdOfRow(index.row()));
     }
-    return keys;
-}
-
-std::vector<int> PairListWidget::SelectedTableRows() const {
-    std::vector<int> rows;
-    for (const PairKey key : SelectedPairs()) {
-        rows.push_back(model_->RowOfKey(key) + 1);
-    }
-    return rows;
+    return pairs;
 }
 
 void PairListWidget::LayoutColumns() {
@@ -184,11 +176,12 @@ void PairListWidget::selectionChanged(const QItemSelection& selected,
     if (item < 0) {
         return;
     }
-    delegate_->SetMarkedPair(model_->KeyOfRow(item));
+    const PairId pair = model_->IdOfRow(item);
+    delegate_->SetMarkedPair(pair);
     viewport()->update();
-    if (item + 1 != highlightedRow_) {
-        highlightedRow_ = item + 1;
-        emit highlightChanged(highlightedRow_);
+    if (pair != highlighted_) {
+        highlighted_ = pair;
+        emit highlightChanged(pair);
     }
 }
 
@@ -196,16 +189,16 @@ void PairListWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     QTreeView::mouseDoubleClickEvent(event);
     if (index.isValid()) {
-        emit rowDoubleClicked(index.row());
+        emit pairDoubleClicked(model_->IdOfRow(index.row()));
     }
 }
 
 void PairListWidget::contextMenuEvent(QContextMenuEvent* event) {
-    contextPair_ = kNoPair;
+    contextPair_ = PairId();
     const QModelIndex index = indexAt(event->pos());
     if (index.isValid()) {
-        contextPair_ = model_->KeyOfRow(index.row());
-        emit contextMenuRequested(index.row(), event->globalPos());
+        contextPair_ = model_->IdOfRow(index.row());
+        emit contextMenuRequested(contextPair_, event->globalPos());
     }
     event->accept();
 }

@@ -19,7 +19,7 @@ namespace quarn::console::ui {
 
 // The pair list: one 21-pixel row per pair of the table, eight fixed columns, no
 // header of its own. A PairListModel gives the rows, a PairRowDelegate paints them;
-// the list keeps its pairs by key and reports what is selected upward.
+// the list keeps its pairs by id and reports what is selected upward.
 class PairListWidget : public QTreeView {
     Q_OBJECT
 
@@ -52,28 +52,24 @@ class PairListWidget : public QTreeView {
     // while rows are only appended.
     void Refresh();
 
-    // The pair selected last (drawn with the larger marker), kNoPair for none.
-    PairKey MarkedPair() const { return delegate_->MarkedPair(); }
-    // Its list item, -1 for none.
-    int SelectedRow() const { return model_->RowOfKey(MarkedPair()); }
-    // Keys of every selected pair, in list order.
-    std::vector<PairKey> SelectedPairs() const;
-    // Table rows (item + 1) of every selected item, ascending.
-    std::vector<int> SelectedTableRows() const;
-    // Item under the last right click, -1 when it hit no item.
-    int ContextRow() const { return model_->RowOfKey(contextPair_); }
-    // Last value reported by highlightChanged; the owner may reset it (say -1 after a
-    // delete) without a signal.
-    int HighlightedRow() const { return highlightedRow_; }
-    void SetHighlightedRow(int highlightedRow) { highlightedRow_ = highlightedRow; }
+    // The pair selected last (drawn with the larger marker), PairId() for none.
+    PairId MarkedPair() const { return delegate_->MarkedPair(); }
+    // Every selected pair, in list order.
+    std::vector<PairId> SelectedPairs() const;
+    // The pair under the last right click, PairId() when it hit none.
+    PairId ContextPair() const { return contextPair_; }
+    // Last pair reported by highlightChanged; the owner may reset it (say to none after
+    // a delete) without a signal.
+    PairId Highlighted() const { return highlighted_; }
+    void SetHighlighted(PairId pair) { highlighted_ = pair; }
 
   signals:
-    // An item became selected and its item + 1 differs from the last value.
-    void highlightChanged(int highlightedRow);
-    // Double click on an item (the edit-pair operation).
-    void rowDoubleClicked(int item);
-    // Right click on an item: the owner shows the pair menu at `globalPos`.
-    void contextMenuRequested(int item, const QPoint& globalPos);
+    // A pair became selected and it differs from the last one reported.
+    void highlightChanged(quarn::console::PairId pair);
+    // Double click on a pair (the edit-pair operation).
+    void pairDoubleClicked(quarn::console::PairId pair);
+    // Right click on a pair: the owner shows the pair menu at `globalPos`.
+    void contextMenuRequested(quarn::console::PairId pair, const QPoint& globalPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -92,8 +88,8 @@ class PairListWidget : public QTreeView {
     PairListModel* model_;
     PairRowDelegate* delegate_;
     Filler* filler_;
-    PairKey contextPair_ = kNoPair;
-    int highlightedRow_ = -1;
+    PairId contextPair_ = PairId();
+    PairId highlighted_;
 };
 
 }  // namespace quarn::console::ui

@@ -7,7 +7,7 @@ namespace quarn::console::ui {
 PairMenuEnabling ComputePairMenuEnabling(const PairMenuContext& c) {
     PairMenuEnabling e;
     const bool idle = c.mode == ConsoleMode::Idle;
-    if (c.contextRow == PairMenuContext::kEmptyArea) {
+    if (c.emptyArea) {
         e.exchange = e.remove = e.copy = c.selected >= 1;
         e.paste = !c.clipboardEmpty;
         e.showLog = false;

@@ -8,8 +8,7 @@ namespace quarn::console::ui {
 
 // What decides which commands of the pair context menu are offered.
 struct PairMenuContext {
-    static constexpr int kEmptyArea = -2;
-    int contextRow = -1;  // list item under the click, kEmptyArea below the last item
+    bool emptyArea = false;  // the click was below the last item
     ConsoleMode mode = ConsoleMode::Idle;
     int selected = 0;  // number of selected pairs
     bool clipboardEmpty = true;

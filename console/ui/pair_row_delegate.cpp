@@ -50,7 +50,7 @@ QSize PairRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&)
 
 void PairRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
-    if (!index.isValid() || !index.data(PairListModel::PairKeyRole).isValid()) {
+    if (!index.isValid() || !index.data(PairListModel::PairIdRole).isValid()) {
         return;
     }
     const QRect cell = option.rect;
@@ -76,7 +76,7 @@ void PairRowDelegate::PaintMarks(QPainter& painter, const QRect& cell, const QPo
     };
     const int pairNumber = index.data(PairListModel::PairNumberRole).toInt();
     if (pairNumber <= kMarkers) {
-        const bool large = index.data(PairListModel::PairKeyRole).toULongLong() == marked_.Value();
+        const bool large = index.data(PairListModel::PairIdRole).toULongLong() == marked_.Value();
         place(large ? row + QPoint(4, 6) : row + QPoint(5, 7),
               QPixmap(widgets::MarkerPath(pairNumber, large ? 8 : 6)));
     }
@@ -99,7 +99,7 @@ QRect PairRowDelegate::BadgeRect(const QPoint& row, const QModelIndex& index) {
 bool PairRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                                 const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip ||
-        !index.isValid() || !index.data(PairListModel::PairKeyRole).isValid()) {
+        !index.isValid() || !index.data(PairListModel::PairIdRole).isValid()) {
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     }
     const QRect cell = option.rect;

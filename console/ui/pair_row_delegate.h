@@ -20,8 +20,8 @@ class PairRowDelegate : public QStyledItemDelegate {
     explicit PairRowDelegate(QObject* parent = nullptr);
 
     // The pair drawn with the larger marker (the one selected last).
-    void SetMarkedPair(PairKey key) { marked_ = key; }
-    PairKey MarkedPair() const { return marked_; }
+    void SetMarkedPair(PairId key) { marked_ = key; }
+    PairId MarkedPair() const { return marked_; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -39,7 +39,7 @@ class PairRowDelegate : public QStyledItemDelegate {
                    const QModelIndex& index) const;
     static void PaintVerdictMark(QPainter& painter, const QRect& cell, int mark);
 
-    PairKey marked_ = kNoPair;
+    PairId marked_ = PairId();
 };
 
 }  // namespace quarn::console::ui

@@ -38,15 +38,15 @@ WindowFiles::WindowFiles(MainWindow& window)
     });
     connect(&window, &MainWindow::fileMenuClicked, panel_.data(), &FilePanel::Toggle);
     connect(&window, &MainWindow::helpRequested, this, [this] { HelpWindow::Open(&window_); });
-    connect(&window.Commands(), &MainCommands::showLogRequested, this, [this](PairId pair) {
-        logs_.Open(pair, window_.Run().Mode() == ConsoleMode::Measuring);
-    });
+    connect(&window.Commands(), &MainCommands::showLogRequested, this,
+            [this](PairId pair) { logs_.Open(pair, window_.Run().Measuring()); });
     const ConsoleSignals* events = &window.Events();
     connect(events, &ConsoleSignals::runStarted, this, [this] { logs_.RunStarted(); });
     connect(events, &ConsoleSignals::logChanged, this,
             [this](PairId pair) { logs_.LineAdded(pair); });
     connect(events, &ConsoleSignals::logsCounted, this, &WindowFiles::LogsCounted);
     connect(events, &ConsoleSignals::fileBusyChanged, this, &WindowFiles::FileBusyChanged);
+    connect(events, &ConsoleSignals::fileFinished, this, &WindowFiles::FileFinished);
     connect(events, &ConsoleSignals::tableChanged, this, &WindowFiles::TableChanged);
     Layout(window.width());
 }
@@ -76,9 +76,8 @@ void WindowFiles::LogsCounted(const std::vector<PairId>& pairs) {
 }
 
 void WindowFiles::CommitEditsToSettings() {
-    MeasurementSettings& settings = window_.Data().settings;
-    settings.durationText = window_.DurationEdit()->text().toStdString();
-    settings.ValueText() = window_.ValueEdit()->text().toStdString();
+    window_.Data().StoreSettingTexts(window_.DurationEdit()->text().toStdString(),
+                                     window_.ValueEdit()->text().toStdString());
 }
 
 void WindowFiles::PerformNew() {
@@ -97,9 +96,9 @@ void WindowFiles::FileBusyChanged(bool busy) {
     }
 }
 
-void WindowFiles::FileFinished(FileCommand command, ConfigResult) {
+void WindowFiles::FileFinished(bool opened) {
     window_.Caption()->SetFileName(FromUtf8(files_.CurrentFileName()));
-    if (command == FileCommand::Open) {
+    if (opened) {
         ShowOpenedSettings();
         ShowData();
     }

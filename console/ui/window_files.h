@@ -52,7 +52,6 @@ class WindowFiles : public QObject, public FileFront {
     // FileFront
     void CommitEditsToSettings() override;
     void PerformNew() override;
-    void FileFinished(FileCommand command, ConfigResult result) override;
 
   signals:
     // New emptied the data.
@@ -61,6 +60,8 @@ class WindowFiles : public QObject, public FileFront {
   private:
     // A save or open went to its worker, or has reported.
     void FileBusyChanged(bool busy);
+    // A save or open has finished: the caption names the file, an opened one is shown.
+    void FileFinished(bool opened);
     void ShowData();
     void ShowOpenedSettings();
 

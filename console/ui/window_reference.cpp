@@ -6,7 +6,7 @@
 #include <memory>
 #include <system_error>
 
-#include "console/records/reference_run.h"
+#include "console/records/reference_loading.h"
 #include "console/records/run_compare.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/console_signals.h"
@@ -138,7 +138,7 @@ void WindowReference::ApplyPassLines(const PassLines& lines) {
 
 void WindowReference::Rejudge() {
     ConsoleData& data = window_.Data();
-    if (data.ticks > 0 && window_.Run().Mode() == ConsoleMode::Idle)
+    if (data.ticks > 0 && window_.Session().Idle())
         window_.Session().Judge();
     window_.RedrawList();
 }

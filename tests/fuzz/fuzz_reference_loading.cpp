@@ -11,7 +11,7 @@
 #include "console/core/console_data.h"
 #include "console/records/journal_file.h"
 #include "console/records/json_value.h"
-#include "console/records/reference_run.h"
+#include "console/records/reference_loading.h"
 #include "console/records/run_reference.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_scratch.h"

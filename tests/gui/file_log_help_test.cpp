@@ -372,7 +372,7 @@ TEST(LogWindowTest, DeletingPair1RetitlesPair2AndKeepsItUpdating) {
     QPointer<LogWindow> pair1Alive = pair1;
     ASSERT_EQ(NamedChild<QListView>(*pair2, "lines")->model()->rowCount(), 1);
 
-    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({1})).Ok());
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, {data.table.IdAt(1)}).Ok());
     windows.TableChanged();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(pair1Alive.isNull());
@@ -705,7 +705,7 @@ TEST(ChartExportTest, ReportChartsShowEachMeasureWithoutTheSelector) {
     feeder.Begin(1, 60);
     for (int second = 0; second < 6; ++second)
         feeder.Line(1, RateLine(second, 500));
-    ChartWidget chart(data.chart, [] { return -1; });
+    ChartWidget chart(data.chart);
     chart.SetPairTable(&data.table);
     chart.resize(600, 260);
     chart.SetMeasure(ChartMeasure::Latency);

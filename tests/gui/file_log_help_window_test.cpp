@@ -179,7 +179,7 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
     const std::string path = folder + "/window.config";
     dialogs.answers = {path};
     EXPECT_EQ(RunFileCommand(FileCommand::Save), "Success to save the file.");
-    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(window.Session().Mode(), ConsoleMode::Idle);
     EXPECT_GT(FileNameInk(window), noName + 20) << "the title shows window.config";
 
     files.Logs().Open(window.Data().table.IdAt(1), false);
@@ -253,7 +253,7 @@ TEST_F(WindowFilesTest, LogWindowsFollowDeleteAndCloseOnInactivate) {
         dialog->Edit2()->setText(QStringLiteral("198.18.7.7"));
         NamedChild<widgets::SkinButton>(*dialog, "add")->click();
     });
-    window.Commands().EditPair(0);
+    window.Commands().EditPair(window.Data().table.IdAt(1));
     EXPECT_EQ(window.Data().table[1].config.endpoint2, "198.18.7.7");
     EXPECT_EQ(second->windowTitle(), "Pair1 198.18.1.11  > 198.18.7.7  Log");
     // Pair3's window opened now stays Pair3's when the list changes under it.
@@ -283,7 +283,7 @@ TEST_F(WindowFilesTest, FailedOpenLeavesTheWindowAsItWas) {
     dialogs.answers = {folder};  // a folder cannot be read as a file
     EXPECT_EQ(RunFileCommand(FileCommand::Open), "Failed to open the file.");
     EXPECT_EQ(window.Data().table.PairCount(), 1);
-    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(window.Session().Mode(), ConsoleMode::Idle);
     EXPECT_FALSE(window.Data().chart.Loading());
 }
 

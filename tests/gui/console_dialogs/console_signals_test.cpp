@@ -64,7 +64,7 @@ class QuietEnvironment : public RunEnvironment {
 
 class FakeInputs : public CommandInputs {
   public:
-    std::vector<int> SelectedRows() const override { return selected; }
+    std::vector<PairId> SelectedPairs() const override { return selected; }
     std::string DurationText() const override { return duration; }
     std::string ValueText() const override { return value; }
     std::optional<std::string> EndPointSelection(int list) const override {
@@ -72,7 +72,7 @@ class FakeInputs : public CommandInputs {
     }
     QWidget* DialogParent() override { return &parent; }
 
-    std::vector<int> selected;
+    std::vector<PairId> selected;
     std::string duration = "10";
     std::string value = "5";
     std::optional<std::string> endPoint1;
@@ -146,7 +146,7 @@ TEST_F(MainCommandsTest, DeletingKeepsTheOtherPairsByTheirIds) {
     EXPECT_EQ(notices, (std::vector<std::string>{"Select pair to delete."}));
     EXPECT_EQ(deletions, 0);
 
-    inputs.selected = {2};
+    inputs.selected = {second};
     commands.DeleteSelected();
     ASSERT_EQ(table.PairCount(), 2);
     EXPECT_EQ(deletions, 1);

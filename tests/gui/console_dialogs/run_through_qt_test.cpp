@@ -72,7 +72,7 @@ TEST(RunThroughQtTest, CompletionNoticeIsShownWhileTheWorkerIsReleased) {
     }
     w.sessions.Script(1, script);
     ASSERT_TRUE(w.run.Start());
-    ASSERT_TRUE(w.ProcessUntil([&] { return w.run.Mode() == ConsoleMode::Idle; }));
+    ASSERT_TRUE(w.ProcessUntil([&] { return !w.run.Measuring(); }));
     EXPECT_TRUE(w.panel.isVisible());
     EXPECT_EQ(w.panel.Kind(), NoticeKind::Completed);
     EXPECT_EQ(w.data.table[1].figures.countText, "3");

@@ -356,7 +356,6 @@ TEST(MainWindowCommands, AnEditedPairLosesItsFiguresAndASwitchNotesTheProtocol) 
 TEST(MainWindowCommands, MenuEnablingFollowsModeSelectionAndClipboard) {
     using console::ui::ComputePairMenuEnabling;
     PairMenuContext running;
-    running.contextRow = 0;
     running.mode = ConsoleMode::Measuring;
     running.selected = 1;
     auto e = ComputePairMenuEnabling(running);
@@ -366,7 +365,6 @@ TEST(MainWindowCommands, MenuEnablingFollowsModeSelectionAndClipboard) {
     EXPECT_TRUE(e.showAsName);
 
     PairMenuContext idleOne;
-    idleOne.contextRow = 0;
     idleOne.selected = 1;
     idleOne.clipboardEmpty = false;
     e = ComputePairMenuEnabling(idleOne);
@@ -379,7 +377,7 @@ TEST(MainWindowCommands, MenuEnablingFollowsModeSelectionAndClipboard) {
     EXPECT_TRUE(e.activate && e.inactivate && e.showAsAddress && e.showAsName);
 
     PairMenuContext emptyArea;
-    emptyArea.contextRow = PairMenuContext::kEmptyArea;
+    emptyArea.emptyArea = true;
     emptyArea.selected = 0;
     emptyArea.clipboardEmpty = false;
     e = ComputePairMenuEnabling(emptyArea);
@@ -397,7 +395,6 @@ TEST(MainWindowCommands, MenuEnablingFollowsModeSelectionAndClipboard) {
 TEST(MainWindowCommands, PasteOnAPairNeedsSomethingCopied) {
     using console::ui::ComputePairMenuEnabling;
     PairMenuContext context;
-    context.contextRow = 0;
     context.selected = 1;
     context.clipboardEmpty = true;
     const auto nothingCopied = ComputePairMenuEnabling(context);
@@ -419,7 +416,8 @@ TEST(MainWindowCommands, BothWaysAddsTheReversesOfTheSelectedPairs) {
     data.table[1].config.parallel = 4;
     data.table[1].config.traffic.dscp = 46;
     SelectPairItems(*window, {0, 1});
-    window->Commands().OpenItemMenu(0, window->mapToGlobal(QPoint(100, 130)));
+    window->Commands().OpenItemMenu(window->Data().table.IdAt(1),
+                                    window->mapToGlobal(QPoint(100, 130)));
     console::ui::PairMenu* menu = window->Commands().Menu();
     EXPECT_TRUE(menu->bothWays->isEnabled());
     EXPECT_EQ(menu->bothWays->text(), QStringLiteral("Add Both Ways (&B)"));
@@ -539,9 +537,11 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     EXPECT_EQ(refusal([&] { commands.DeleteSelected(); }), "Select pair to delete.");
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "No pair to measure. Add a pair first.");
     AddPairs(*window, 2);
-    window->Data().table.SetActive(window->Data().table.IdsAt({1, 2}), false);
+    window->Data().table.SetActive({window->Data().table.IdAt(1), window->Data().table.IdAt(2)},
+                                   false);
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "No activated pair to measure.");
-    window->Data().table.SetActive(window->Data().table.IdsAt({1, 2}), true);
+    window->Data().table.SetActive({window->Data().table.IdAt(1), window->Data().table.IdAt(2)},
+                                   true);
     for (const char* duration : {"0", "-5", "abc"}) {
         window->DurationEdit()->setText(duration);
         EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Duration must be greater than 0.");
@@ -557,7 +557,7 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     window->Protocol()->setCurrentIndex(1);
     window->ValueEdit()->setText("0");
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Throughput must be greater than 0.");
-    EXPECT_EQ(window->Run().Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(window->Session().Mode(), ConsoleMode::Idle);
 
     // EndPoints known, but a list without a selection.
     console::EndPointEntry first;
@@ -630,7 +630,7 @@ TEST(MainWindowLook, TheCaptionShowsTheFileNameRightAlignedAndCut) {
 TEST(MainWindowCommands, TheInputFilterTreatsBothArrowsAndBothButtonsAlike) {
     auto window = MainLookWindow();
     AddPairs(*window, 2);
-    ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Searching));
+    ASSERT_TRUE(window->Session().SetMode(ConsoleMode::Searching));
     auto* filter = window->findChild<console::ui::ModeInputFilter*>();
     ASSERT_NE(filter, nullptr);
     QWidget* list = window->PairList();
@@ -659,7 +659,7 @@ TEST(MainWindowCommands, TheInputFilterTreatsBothArrowsAndBothButtonsAlike) {
 TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhileBusy) {
     auto window = MainLookWindow();
     AddPairs(*window, 2);
-    ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Searching));
+    ASSERT_TRUE(window->Session().SetMode(ConsoleMode::Searching));
     console::ui::ModeInputFilter* filter = window->findChild<console::ui::ModeInputFilter*>();
     ASSERT_NE(filter, nullptr);
     QMouseEvent leftPress(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
@@ -690,7 +690,7 @@ TEST(MainWindowCommands, TheInputFilterLetsOnlyTheListAndRunControlsThroughWhile
     QTest::mouseClick(NamedChild<widgets::SkinButton>(*window, "deletePair"), Qt::LeftButton);
     EXPECT_EQ(clicks, 0);
     EXPECT_FALSE(NoticeShown(*window));
-    ASSERT_TRUE(window->Run().SetMode(ConsoleMode::Idle));
+    ASSERT_TRUE(window->Session().SetMode(ConsoleMode::Idle));
     EXPECT_TRUE(filter->Passes(NamedChild<widgets::SkinButton>(*window, "startStop"), &leftPress));
     QTest::mouseClick(NamedChild<widgets::SkinButton>(*window, "deletePair"), Qt::LeftButton);
     EXPECT_EQ(clicks, 1);

@@ -49,12 +49,13 @@ class WindowSessionTest : public WindowNetworkTest {
   protected:
     void SearchAndWait() {
         Click(NamedChild<widgets::SkinButton>(Window(), "searchEndPoint"));
-        ASSERT_TRUE(WaitFor([&] { return Window().Run().Mode() == ConsoleMode::Idle; }, kSearchMs));
+        ASSERT_TRUE(
+            WaitFor([&] { return Window().Session().Mode() == ConsoleMode::Idle; }, kSearchMs));
     }
     void StartRun(const char* duration) {
         Window().DurationEdit()->setText(duration);
         Click(NamedChild<widgets::SkinButton>(Window(), "startStop"));
-        ASSERT_EQ(Window().Run().Mode(), ConsoleMode::Measuring)
+        ASSERT_EQ(Window().Session().Mode(), ConsoleMode::Measuring)
             << NoticeText(Window()).toStdString();
     }
     bool WaitForTick() {
@@ -80,14 +81,14 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
 
     // Search: the panel shows the animation while it runs, then both EndPoints.
     Click(NamedChild<widgets::SkinButton>(window, "searchEndPoint"));
-    ASSERT_EQ(window.Run().Mode(), ConsoleMode::Searching);
+    ASSERT_EQ(window.Session().Mode(), ConsoleMode::Searching);
     EXPECT_TRUE(window.EndPoints()->Searching());
     EXPECT_TRUE(NamedChild<QWidget>(*window.EndPoints(), "searchAnimation")->isVisible());
     EXPECT_FALSE(window.EndPoints()->List(1)->isVisible());
     const QImage searching = Grab(window);
     const int panelLeft = window.width() - 373;
     EXPECT_EQ(PixelAt(searching, panelLeft + 300, 60 + 200), QColor(Qt::white));
-    ASSERT_TRUE(WaitFor([&] { return window.Run().Mode() == ConsoleMode::Idle; }, kSearchMs));
+    ASSERT_TRUE(WaitFor([&] { return window.Session().Mode() == ConsoleMode::Idle; }, kSearchMs));
     ASSERT_TRUE(data.endPointsKnown);
     ASSERT_EQ(data.endPoints.size(), 2u);
     EXPECT_TRUE(window.EndPoints()->List(1)->isVisible());
@@ -127,7 +128,8 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     EXPECT_FALSE(filter->Passes(NamedChild<widgets::SkinButton>(window, "addEndPoint"), &press));
     QTest::keyClick(window.PairList(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(data.table.PairCount(), 2);
-    window.Commands().OpenItemMenu(0, window.mapToGlobal(QPoint(100, 130)));
+    window.Commands().OpenItemMenu(window.Data().table.IdAt(1),
+                                   window.mapToGlobal(QPoint(100, 130)));
     console::ui::PairMenu* menu = window.Commands().Menu();
     EXPECT_TRUE(menu->showLog->isEnabled());
     for (QAction* action :
@@ -151,7 +153,7 @@ TEST_F(WindowSessionTest, AnOperatorSessionFromSearchToDelete) {
     EXPECT_EQ(PixelAt(Grab(window), 8, 275 + 34), QColor(191, 199, 167));
 
     Click(NamedChild<widgets::SkinButton>(window, "startStop"));
-    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Idle);
+    EXPECT_EQ(window.Session().Mode(), ConsoleMode::Idle);
     ASSERT_TRUE(NoticeShown(window));
     EXPECT_EQ(NoticeText(window), "The current measurement is stopped.");
     EXPECT_EQ(data.table[1].figures.statusText, "Stopped");
@@ -189,10 +191,10 @@ TEST_F(WindowSessionTest, StopBeforeTheFirstSecondSaysStoppingAndEndsTheRun) {
     StartRun("120");
     const QImage measuring = NamedChild<widgets::SkinButton>(window, "startStop")->grab().toImage();
     Click(NamedChild<widgets::SkinButton>(window, "startStop"));
-    EXPECT_EQ(window.Run().Mode(), ConsoleMode::Measuring);
+    EXPECT_EQ(window.Session().Mode(), ConsoleMode::Measuring);
     EXPECT_TRUE(window.Run().StopPending());
     EXPECT_NE(NamedChild<widgets::SkinButton>(window, "startStop")->grab().toImage(), measuring);
-    ASSERT_TRUE(WaitFor([&] { return window.Run().Mode() == ConsoleMode::Idle; }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return window.Session().Mode() == ConsoleMode::Idle; }, 15000));
     ASSERT_TRUE(NoticeShown(window));
     EXPECT_EQ(NoticeText(window), "The current measurement is stopped.");
     EXPECT_LE(window.Data().ticks, 1);
@@ -207,7 +209,7 @@ TEST_F(WindowSessionTest, ACompletedRunShowsItsNotice) {
     // A line no veth reaches: the run fails, and says so under the notice and in the log.
     window.Data().settings.passLines.minThroughput = console::ThroughputLine{1e6, false};
     StartRun("3");
-    ASSERT_TRUE(WaitFor([&] { return window.Run().Mode() == ConsoleMode::Idle; }, 40000));
+    ASSERT_TRUE(WaitFor([&] { return window.Session().Mode() == ConsoleMode::Idle; }, 40000));
     ASSERT_TRUE(NoticeShown(window));
     EXPECT_EQ(NoticeText(window), "The current measurement is completed.");
     EXPECT_EQ(window.Notice()->VerdictLine(), QStringLiteral("Verdict: FAIL (1 failed)"));
@@ -250,7 +252,7 @@ TEST_F(WindowSessionTest, QuittingDuringARunLeavesNoIperfOnAnyHost) {
 TEST_F(WindowSessionTest, QuittingDuringASearchDoesNotWait) {
     MainWindow& window = Window();
     Click(NamedChild<widgets::SkinButton>(window, "searchEndPoint"));
-    ASSERT_EQ(window.Run().Mode(), ConsoleMode::Searching);
+    ASSERT_EQ(window.Session().Mode(), ConsoleMode::Searching);
     window.Commands().AskQuit();
     const auto started = std::chrono::steady_clock::now();
     AnswerQuit(window, true);
@@ -279,7 +281,7 @@ TEST_F(LonelyWindowTest, ASearchThatFindsNothingLeavesEmptyListsAndSaysSo) {
     window_ = MakeWindow({"eth0"});
     ShowMain(*window_);
     Click(NamedChild<widgets::SkinButton>(*window_, "searchEndPoint"));
-    ASSERT_TRUE(WaitFor([&] { return window_->Run().Mode() == ConsoleMode::Idle; }, kSearchMs));
+    ASSERT_TRUE(WaitFor([&] { return window_->Session().Mode() == ConsoleMode::Idle; }, kSearchMs));
     ASSERT_TRUE(NoticeShown(*window_));
     EXPECT_EQ(NoticeText(*window_), "No End Point found.");
     EXPECT_FALSE(window_->Data().endPointsKnown);

@@ -221,7 +221,7 @@ bool SaveReferenceRun(console::ui::MainWindow& window, const QString& dir) {
     gui_test::WaitFor([&] { return window.Data().ticks >= 12; }, 40000);
     QTest::qWait(300);
     bool ok = Save(window, dir + "/running-reference.png");
-    gui_test::WaitFor([&] { return window.Run().Mode() == console::ConsoleMode::Idle; }, 40000);
+    gui_test::WaitFor([&] { return window.Session().Mode() == console::ConsoleMode::Idle; }, 40000);
     gui_test::Click(NamedChild<widgets::SkinButton>(*window.Notice(), "confirm"));
     QTest::qWait(300);
     ok = Save(window, dir + "/finished-reference.png") && ok;
@@ -262,7 +262,7 @@ int Run(const QString& dir) {
     auto window = gui_test::MakeWindow({"eth0"});
     gui_test::ShowMain(*window);
     gui_test::Click(NamedChild<widgets::SkinButton>(*window, "searchEndPoint"));
-    gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 8000);
+    gui_test::WaitFor([&] { return window->Session().Mode() == console::ConsoleMode::Idle; }, 8000);
     gui_test::SelectEndPoint(*window, 1, network.Address(2));
     gui_test::SelectEndPoint(*window, 2, network.Address(3));
     gui_test::Click(NamedChild<widgets::SkinButton>(*window, "addEndPoint"));
@@ -270,7 +270,7 @@ int Run(const QString& dir) {
     gui_test::SelectEndPoint(*window, 2, network.Address(2));
     gui_test::Click(NamedChild<widgets::SkinButton>(*window, "addEndPoint"));
     gui_test::AddPairThroughDialog(*window, network.Address(1), network.Address(3));
-    window->Data().table.SetShowAddress(window->Data().table.IdsAt({2}), false);
+    window->Data().table.SetShowAddress({window->Data().table.IdAt(2)}, false);
     window->RedrawList();
     // Lines the veths pass, but the third pair's own line no link reaches: it fails.
     window->Data().settings.passLines.minThroughput = console::ThroughputLine{10.0, false};
@@ -284,7 +284,8 @@ int Run(const QString& dir) {
     gui_test::SelectPairItems(*window, {0});
     QTest::qWait(300);
     ok = Save(*window, dir + "/running.png") && ok;
-    gui_test::WaitFor([&] { return window->Run().Mode() == console::ConsoleMode::Idle; }, 40000);
+    gui_test::WaitFor([&] { return window->Session().Mode() == console::ConsoleMode::Idle; },
+                      40000);
     QTest::qWait(300);
     ok = Save(*window, dir + "/finished.png") && ok;
     ok = SaveTooltip(*window, 2, dir + "/verdict-tooltip.png") && ok;

@@ -215,18 +215,18 @@ class WindowLabKeyNetworkTest : public WindowNetworkTest {
     void RunFor(const char* seconds) {
         Window().DurationEdit()->setText(seconds);
         Click(NamedChild<widgets::SkinButton>(Window(), "startStop"));
-        ASSERT_EQ(Window().Run().Mode(), console::ConsoleMode::Measuring)
+        ASSERT_EQ(Window().Session().Mode(), console::ConsoleMode::Measuring)
             << NoticeText(Window()).toStdString();
-        ASSERT_TRUE(
-            WaitFor([&] { return Window().Run().Mode() == console::ConsoleMode::Idle; }, 40000));
+        ASSERT_TRUE(WaitFor([&] { return Window().Session().Mode() == console::ConsoleMode::Idle; },
+                            40000));
         ConfirmNotice(Window());
     }
 
     // A search's replies, each with whether it lacked the key's signature.
     std::vector<bool> SearchUnverified() {
         Click(NamedChild<widgets::SkinButton>(Window(), "searchEndPoint"));
-        EXPECT_TRUE(
-            WaitFor([&] { return Window().Run().Mode() == console::ConsoleMode::Idle; }, 20000));
+        EXPECT_TRUE(WaitFor([&] { return Window().Session().Mode() == console::ConsoleMode::Idle; },
+                            20000));
         std::vector<bool> unverified;
         for (const console::EndPointEntry& entry : Window().Data().endPoints)
             unverified.push_back(entry.unverified);
@@ -287,7 +287,8 @@ TEST_F(WindowUnkeyedLabTest, TheTooltipSaysThePairRanUnauthenticated) {
     EXPECT_EQ(tooltip(), "");
     window.DurationEdit()->setText("2");
     Click(NamedChild<widgets::SkinButton>(window, "startStop"));
-    ASSERT_TRUE(WaitFor([&] { return window.Run().Mode() == console::ConsoleMode::Idle; }, 40000));
+    ASSERT_TRUE(
+        WaitFor([&] { return window.Session().Mode() == console::ConsoleMode::Idle; }, 40000));
     ConfirmNotice(window);
     EXPECT_EQ(window.Data().table[1].figures.state, console::PairState::Done);
     const std::string said = "Ran unauthenticated: " + Address(2) + " has no lab key.";

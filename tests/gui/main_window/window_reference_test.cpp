@@ -11,7 +11,7 @@
 
 #include "console/files/config_file.h"
 #include "console/records/journal_directory.h"
-#include "console/records/reference_run.h"
+#include "console/records/reference_loading.h"
 #include "console/ui/chart_layout.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/file_panel.h"

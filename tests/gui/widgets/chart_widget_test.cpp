@@ -37,9 +37,10 @@ class ChartWidgetTest : public ::testing::Test {
 
     ChartWidgetTest() {
         model.Reset();
-        chart = std::make_unique<ChartWidget>(model, [this] { return highlighted; });
+        chart = std::make_unique<ChartWidget>(model);
         chart->resize(kWidth, kHeight);
         chart->SetPairTable(&table);
+        chart->SetHighlight(&highlighted);
     }
 
     void AddPairs(int n) {
@@ -84,7 +85,7 @@ class ChartWidgetTest : public ::testing::Test {
 
     ChartModel model;
     PairTable table;
-    int highlighted = -1;
+    PairId highlighted;
     std::unique_ptr<ChartWidget> chart;
 };
 
@@ -128,7 +129,7 @@ TEST_F(ChartWidgetTest, CurveInItsColourAndHighlightFillUnderIt) {
     EXPECT_FALSE(
         ColumnHas(plain, static_cast<int>(X(40)), Plot().top, Plot().bottom - 3, kPair1, 10));
 
-    highlighted = 1;  // list item 0
+    highlighted = table.IdAt(1);
     chart->Refresh();
     const QImage lit = Grab("chart_highlight");
     const int below = y1 + 30;
@@ -139,11 +140,12 @@ TEST_F(ChartWidgetTest, CurveInItsColourAndHighlightFillUnderIt) {
     EXPECT_EQ(lit.pixelColor(static_cast<int>(X(45)), below),
               plain.pixelColor(static_cast<int>(X(45)), below));
 
-    for (int none : {-1, 0}) {
+    // Neither no pair nor the All row fills.
+    for (const PairId none : {PairId(), table.All().id}) {
         highlighted = none;
         chart->Refresh();
         EXPECT_EQ(Grab("chart_no_highlight").pixelColor(x, below), plain.pixelColor(x, below))
-            << none;
+            << none.Value();
     }
 }
 
@@ -211,7 +213,7 @@ TEST_F(ChartWidgetTest, FinishedLongRunReachesTheRightEdgeWithPointsAtTheirSecon
     Run(
         1, 150, [](int, int second) { return second < 80 ? 100.0f : 600.0f; }, true);
     ASSERT_EQ(model.Series()[1].size(), 75u);
-    highlighted = 1;
+    highlighted = table.IdAt(1);
     chart->Refresh();
     const QImage image = Grab("chart_finished_150");
     const PlotRect plot = Plot();

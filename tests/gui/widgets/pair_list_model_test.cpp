@@ -89,13 +89,13 @@ TEST_F(PairListModelTest, SyncGrowsOrStartsAgainAndKeysFollowTheRows) {
     Add(ListedPair("10.0.0.1", "10.0.0.2"));
     Add(ListedPair("10.0.0.3", "10.0.0.4"));
     EXPECT_EQ(inserted.count(), 2);
-    const PairKey second = model.KeyOfRow(1);
+    const PairId second = model.IdOfRow(1);
     EXPECT_TRUE(second.Valid());
-    EXPECT_NE(model.KeyOfRow(0), second);
-    EXPECT_EQ(second.Value(), At(1, 0, PairListModel::PairKeyRole).toULongLong());
-    EXPECT_EQ(model.RowOfKey(second), 1);
-    EXPECT_EQ(model.KeyOfRow(2), kNoPair);
-    EXPECT_EQ(model.RowOfKey(kNoPair), -1);
+    EXPECT_NE(model.IdOfRow(0), second);
+    EXPECT_EQ(second.Value(), At(1, 0, PairListModel::PairIdRole).toULongLong());
+    EXPECT_EQ(model.RowOfId(second), 1);
+    EXPECT_EQ(model.IdOfRow(2), PairId());
+    EXPECT_EQ(model.RowOfId(PairId()), -1);
 
     table[2].figures.statusText = "Done";
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
@@ -103,15 +103,15 @@ TEST_F(PairListModelTest, SyncGrowsOrStartsAgainAndKeysFollowTheRows) {
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(At(1, 2).toString(), QStringLiteral("Done"));
 
-    const PairKey first = model.KeyOfRow(0);
+    const PairId first = model.IdOfRow(0);
     table.RemovePair(table.IdAt(1));
     EXPECT_EQ(model.Sync(), PairListModel::Change::Reset);
     EXPECT_EQ(reset.count(), 1);
     EXPECT_EQ(model.rowCount(), 1);
     // The second pair moved up a row and is still known by its key; the first is gone.
-    EXPECT_EQ(model.RowOfKey(second), 0);
-    EXPECT_EQ(model.KeyOfRow(0), second);
-    EXPECT_EQ(model.RowOfKey(first), -1);
+    EXPECT_EQ(model.RowOfId(second), 0);
+    EXPECT_EQ(model.IdOfRow(0), second);
+    EXPECT_EQ(model.RowOfId(first), -1);
 }
 
 }  // namespace

@@ -233,12 +233,14 @@ TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {
     }
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const PairId first = table.IdAt(1), second = table.IdAt(2), third = table.IdAt(3);
+    const auto reported = [](QSignalSpy& spy) { return spy.takeFirst().at(0).value<PairId>(); };
     QSignalSpy highlight(&list, &PairListWidget::highlightChanged);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(300, 2 * 21 + 10));
     ASSERT_EQ(highlight.count(), 1);
-    EXPECT_EQ(highlight.takeFirst().at(0).toInt(), 3);
-    EXPECT_EQ(list.SelectedRow(), 2);
-    EXPECT_EQ(list.SelectedTableRows(), std::vector<int>{3});
+    EXPECT_EQ(reported(highlight), third);
+    EXPECT_EQ(list.MarkedPair(), third);
+    EXPECT_EQ(list.SelectedPairs(), std::vector<PairId>{third});
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(300, 2 * 21 + 10));
     EXPECT_EQ(highlight.count(), 0);
 
@@ -249,24 +251,27 @@ TEST_F(PairListWidgetTest, SelectionHighlightsAndReportsOnce) {
     EXPECT_EQ(image.pixelColor(7, 2 * 21 + 9), QColor(0xFF, 0xE2, 0x00));
     EXPECT_EQ(image.pixelColor(300, 2), kEvenRow);
 
-    // Ctrl adds a second row; the owner's reset to -1 makes the next pick report again.
+    // Ctrl adds a second row. What the owner sets as highlighted is not reported again.
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, QPoint(300, 10));
-    EXPECT_EQ(list.SelectedTableRows(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(list.SelectedPairs(), (std::vector<PairId>{first, third}));
     ASSERT_EQ(highlight.count(), 1);
-    EXPECT_EQ(highlight.takeFirst().at(0).toInt(), 1);
-    list.SetHighlightedRow(-1);
+    EXPECT_EQ(reported(highlight), first);
+    list.SetHighlighted(second);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(300, 21 + 10));
+    EXPECT_EQ(highlight.count(), 0);
+    EXPECT_EQ(list.MarkedPair(), second);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(300, 2 * 21 + 10));
     ASSERT_EQ(highlight.count(), 1);
-    EXPECT_EQ(highlight.takeFirst().at(0).toInt(), 2);
+    EXPECT_EQ(reported(highlight), third);
 
     // An appended pair keeps the selection; a removed one clears it.
     Add(ListedPair("10.0.0.7", "10.0.0.8"));
-    EXPECT_EQ(list.SelectedTableRows(), std::vector<int>{2});
-    EXPECT_EQ(list.SelectedRow(), 1);
-    table.RemovePair(table.IdAt(1));
+    EXPECT_EQ(list.SelectedPairs(), std::vector<PairId>{third});
+    EXPECT_EQ(list.MarkedPair(), third);
+    table.RemovePair(first);
     list.Refresh();
-    EXPECT_TRUE(list.SelectedTableRows().empty());
-    EXPECT_EQ(list.SelectedRow(), -1);
+    EXPECT_TRUE(list.SelectedPairs().empty());
+    EXPECT_FALSE(list.MarkedPair().Valid());
     EXPECT_EQ(list.model()->rowCount(), 3);
 }
 
@@ -292,11 +297,11 @@ TEST_F(PairListWidgetTest, DoubleAndRightClicks) {
     list.resize(732, 147);
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    QSignalSpy doubled(&list, &PairListWidget::rowDoubleClicked);
+    QSignalSpy doubled(&list, &PairListWidget::pairDoubleClicked);
     QSignalSpy menu(&list, &PairListWidget::contextMenuRequested);
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 21 + 8));
     ASSERT_EQ(doubled.count(), 1);
-    EXPECT_EQ(doubled.takeFirst().at(0).toInt(), 1);
+    EXPECT_EQ(doubled.takeFirst().at(0).value<PairId>(), table.IdAt(2));
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, QPoint(100, 100));  // below the rows
     EXPECT_EQ(doubled.count(), 0);
 
@@ -305,11 +310,11 @@ TEST_F(PairListWidgetTest, DoubleAndRightClicks) {
         QApplication::sendEvent(list.viewport(), &event);
     };
     rightClick(QPoint(100, 8));
-    EXPECT_EQ(list.ContextRow(), 0);
+    EXPECT_EQ(list.ContextPair(), table.IdAt(1));
     ASSERT_EQ(menu.count(), 1);
-    EXPECT_EQ(menu.takeFirst().at(0).toInt(), 0);
+    EXPECT_EQ(menu.takeFirst().at(0).value<PairId>(), table.IdAt(1));
     rightClick(QPoint(100, 100));
-    EXPECT_EQ(list.ContextRow(), -1);
+    EXPECT_FALSE(list.ContextPair().Valid());
     EXPECT_EQ(menu.count(), 0);
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "console/core/console_data.h"
+#include "tests/unit/console_core/pair_rows.h"
 
 namespace quarn::console {
 namespace {
@@ -53,6 +54,29 @@ TEST(ConsoleDataSwitchTest, TheTotalSwitchFlipsTheAllRowBackAndForth) {
     EXPECT_EQ(data.table.All().config.showTotal, before);
 }
 
+// Typed host names label their addresses but never replace a name an EndPoint told.
+TEST(ConsoleDataLabelTest, TypedNamesLabelUnnamedAddressesAndShowNames) {
+    ConsoleData data;
+    data.nameLookup["198.18.0.3"] = "told";
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    pair.showAddress = true;
+    data.KeepLabels(pair, "", "");
+    EXPECT_TRUE(pair.showAddress);
+    EXPECT_EQ(data.nameLookup.count("198.18.0.2"), 0u);
+
+    data.KeepLabels(pair, "", "typed");
+    EXPECT_FALSE(pair.showAddress);
+    EXPECT_EQ(data.nameLookup.at("198.18.0.3"), "told");
+    EXPECT_EQ(data.nameLookup.count("198.18.0.2"), 0u);
+
+    PairConfig same;
+    same.endpoint1 = same.endpoint2 = "198.18.0.7";
+    data.KeepLabels(same, "first", "second");
+    EXPECT_EQ(data.nameLookup.at("198.18.0.7"), "first");
+}
+
 TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
     struct Case {
         int highlighted;  // row, -1 for none
@@ -72,7 +96,7 @@ TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
         ConsoleData data = WithPairs(4);
         data.highlighted = data.table.IdAt(c.highlighted);
         const PairId before = data.highlighted;
-        EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt(c.deleted)).Ok());
+        EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, test::IdsAt(data.table, c.deleted)).Ok());
         EXPECT_EQ(data.table.RowOf(data.highlighted), c.expectedRow) << c.highlighted;
         EXPECT_EQ(data.highlighted.Valid(), c.expectedRow > 0) << c.highlighted;
         if (c.expectedRow > 0) {
@@ -83,7 +107,7 @@ TEST(HighlightTest, FollowsItsPairThroughDeletesAndGoesWithIt) {
     // A refused delete (wrong mode, nothing selected) changes nothing.
     ConsoleData data = WithPairs(3);
     data.highlighted = data.table.IdAt(3);
-    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Measuring, data.table.IdsAt({1})).Ok());
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Measuring, test::IdsAt(data.table, {1})).Ok());
     EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {}).Why(), PairTable::kSelectPairToDelete);
     EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, {PairId()}).Why(),
               PairTable::kSelectPairToDelete);

@@ -53,7 +53,7 @@ struct Harness {
 
     bool WaitFor(const std::function<bool()>& condition) { return loop.RunUntil(condition, 10s); }
     bool WaitForIdle() {
-        return WaitFor([&] { return run.Mode() == ConsoleMode::Idle; });
+        return WaitFor([&] { return !run.Measuring(); });
     }
     std::vector<std::string> NoticeTexts() const {
         std::vector<std::string> texts;
@@ -109,7 +109,7 @@ TEST(MeasurementRunTest, RefusesBadSettingsWithTheFirstFailingCheck) {
         EXPECT_FALSE(h.run.Start()) << c.notice;
         EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{c.notice})
             << c.duration << " " << c.value;
-        EXPECT_EQ(h.run.Mode(), ConsoleMode::Idle);
+        EXPECT_FALSE(h.run.Measuring());
         EXPECT_TRUE(h.sessions.probes.empty());
         EXPECT_EQ(h.environment.restarts, 0);
     }
@@ -157,7 +157,7 @@ TEST(MeasurementRunTest, StartSetsUpEveryActivePair) {
     h.data.settings.durationText = "10";
     ASSERT_TRUE(h.run.Start());
 
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(h.run.Measuring());
     EXPECT_EQ(h.environment.leftoverEnds, 1);
     EXPECT_EQ(h.environment.restarts, 1);
     EXPECT_TRUE(h.data.measuredAt.empty());
@@ -248,7 +248,7 @@ TEST(MeasurementRunTest, StopBeforeTheFirstTickWaitsForIt) {
 
     const int modeChanges = h.view.modeChanges;
     h.run.StartOrStop();
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(h.run.Measuring());
     EXPECT_TRUE(h.run.StopPending());
     EXPECT_EQ(h.view.modeChanges, modeChanges + 1);  // the face shows the waiting
     EXPECT_TRUE(h.view.notices.empty());
@@ -283,7 +283,7 @@ TEST(MeasurementRunTest, PendingStopIsForcedWhenNoTickComes) {
     h.run.StartOrStop();
     EXPECT_TRUE(h.run.StopPending());
     h.loop.RunFor(100ms);
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);  // still waiting within the delay
+    EXPECT_TRUE(h.run.Measuring());  // still waiting within the delay
     ASSERT_TRUE(h.WaitForIdle());
     EXPECT_FALSE(h.run.StopPending());
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
@@ -299,7 +299,7 @@ TEST(MeasurementRunTest, PendingStopIsForcedWhenNoTickComes) {
     ASSERT_TRUE(h.run.Start());
     EXPECT_FALSE(h.run.StopPending());
     h.loop.RunFor(500ms);
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(h.run.Measuring());
 }
 
 // A forced stop that was armed in a run already stopped by its first tick does nothing to
@@ -323,7 +323,7 @@ TEST(MeasurementRunTest, ForcedStopOfAnEndedRunLeavesTheNextAlone) {
     h.sessions.Script(1, quiet);
     ASSERT_TRUE(h.run.Start());
     h.loop.RunFor(600ms);
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(h.run.Measuring());
     EXPECT_EQ(h.NoticeTexts().size(), 1u);
 }
 
@@ -480,7 +480,7 @@ TEST(MeasurementRunTest, PairWithAnOptionItsEndPointDoesNotTakeFailsAloneBeforeT
     h.data.table[2].config.traffic.dscp = 46;
     h.data.links["198.51.100.9"].takes = {TrafficOption::Dscp};
     ASSERT_TRUE(h.run.Start());
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(h.run.Measuring());
     ASSERT_EQ(h.sessions.probes.size(), 1u);
     EXPECT_EQ(h.sessions.probes[0]->job.index, 2);
     EXPECT_EQ(h.sessions.probes[0]->job.traffic.dscp, 46);
@@ -551,7 +551,7 @@ TEST(MeasurementRunTest, RunWhoseOnlySessionCannotStartEndsAtOnce) {
     script.cannotStart = true;
     h.sessions.Script(1, script);
     EXPECT_TRUE(h.run.Start());
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Idle);
+    EXPECT_FALSE(h.run.Measuring());
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kFailed});
     EXPECT_EQ(h.data.table[1].figures.statusText, "Error");
     EXPECT_EQ(h.data.table[1].run.result, PairResult::Failed);
@@ -633,14 +633,14 @@ TEST(MeasurementRunTest, LateLinesOfAnEarlierRunAreIgnored) {
     ASSERT_TRUE(h.run.Start());
     ASSERT_TRUE(h.WaitFor([&] { return h.run.FirstTickSeen(); }));
     h.run.StartOrStop();
-    ASSERT_EQ(h.run.Mode(), ConsoleMode::Idle);
+    ASSERT_FALSE(h.run.Measuring());
 
     ASSERT_TRUE(h.run.Start());
     EXPECT_EQ(h.run.WorkerThreads(), 2u);
     h.sessions.probes[0]->gateOpen = true;
     ASSERT_TRUE(h.WaitFor([&] { return h.sessions.probes[0]->returned.load(); }));
     h.loop.RunFor(50ms);  // lets its worker-ended event through
-    EXPECT_EQ(h.run.Mode(), ConsoleMode::Measuring);
+    EXPECT_TRUE(h.run.Measuring());
     EXPECT_TRUE(h.data.logs.Of(h.data.table[1].id).Empty());
     EXPECT_EQ(h.data.table[1].figures.statusText, "Running");
     EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
@@ -693,15 +693,15 @@ TEST(MeasurementRunTest, StartClearsTheHighlightAndAnnouncesTheRunBeforeItsMode)
     h.AddPair("198.18.0.30");
     h.AddPair("198.18.0.31");
     h.data.highlighted = h.data.table.IdAt(2);
-    ConsoleMode modeAtRunStart = ConsoleMode::Idle;
+    bool measuringAtRunStart = false;
     PairId highlightAtRunStart = h.data.highlighted;
     h.view.onRunStarted = [&] {
-        modeAtRunStart = h.run.Mode();
+        measuringAtRunStart = h.run.Measuring();
         highlightAtRunStart = h.data.highlighted;
     };
     ASSERT_TRUE(h.run.Start());
     EXPECT_EQ(h.view.runStarts, 1);
-    EXPECT_EQ(modeAtRunStart, ConsoleMode::Measuring);
+    EXPECT_TRUE(measuringAtRunStart);
     EXPECT_FALSE(highlightAtRunStart.Valid());
     EXPECT_EQ(h.view.modeChangesAtRunStart, 0);  // before the start's ModeChanged
     EXPECT_EQ(h.view.modeChanges, 1);

@@ -6,6 +6,7 @@
 
 #include "console/core/console_data.h"
 #include "console/core/tick_processor.h"
+#include "tests/unit/console_core/pair_rows.h"
 #include "tests/unit/console_core/recording_view.h"
 
 namespace quarn::console {
@@ -39,12 +40,12 @@ std::string LogOf(const ConsoleData& data, PairId id) {
 
 TEST(PairIdentityTest, DeleteKeepsTheOthersWithTheirLogsAndCurves) {
     ConsoleData data = FourPairsWithLogs();
-    const std::vector<PairId> ids = data.table.IdsAt({1, 2, 3, 4});
+    const std::vector<PairId> ids = test::IdsAt(data.table, {1, 2, 3, 4});
     EXPECT_EQ(std::set<PairId>(ids.begin(), ids.end()).size(), 4u);
     EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, {ids[0], ids[2]}).Ok());
 
     ASSERT_EQ(data.table.PairCount(), 2);
-    EXPECT_EQ(data.table.IdsAt({1, 2}), (std::vector<PairId>{ids[1], ids[3]}));
+    EXPECT_EQ(test::IdsAt(data.table, {1, 2}), (std::vector<PairId>{ids[1], ids[3]}));
     EXPECT_EQ(data.table.RowOf(ids[3]), 2);
     EXPECT_EQ(data.table.RowOf(ids[0]), -1);
     EXPECT_EQ(data.table.Find(ids[2]), nullptr);
@@ -80,10 +81,11 @@ TEST(PairIdentityTest, PasteMakesNewPairsWithTheCopiedSetUp) {
     ConsoleData data = FourPairsWithLogs();
     data.table.SetActive({data.table.IdAt(3)}, false);
     PairClipboard clipboard;
-    ASSERT_TRUE(data.table.CopyPairs(ConsoleMode::Idle, data.table.IdsAt({3, 1}), clipboard));
+    ASSERT_TRUE(
+        data.table.CopyPairs(ConsoleMode::Idle, test::IdsAt(data.table, {3, 1}), clipboard));
     ASSERT_EQ(data.PastePairs(ConsoleMode::Idle, clipboard), 2);
     ASSERT_EQ(data.table.PairCount(), 6);
-    const std::vector<PairId> all = data.table.IdsAt({1, 2, 3, 4, 5, 6});
+    const std::vector<PairId> all = test::IdsAt(data.table, {1, 2, 3, 4, 5, 6});
     EXPECT_EQ(std::set<PairId>(all.begin(), all.end()).size(), 6u);
     EXPECT_EQ(data.table[5].config.endpoint1, "198.18.0.1");
     EXPECT_TRUE(data.table[5].config.active);
@@ -125,7 +127,7 @@ TEST(PairIdentityTest, TablesNeverShareIds) {
         }
     }
     const ConsoleData copy = window;
-    EXPECT_EQ(copy.table.IdsAt({1, 2, 3, 4}), window.table.IdsAt({1, 2, 3, 4}));
+    EXPECT_EQ(test::IdsAt(copy.table, {1, 2, 3, 4}), test::IdsAt(window.table, {1, 2, 3, 4}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "console/core/console_data.h"
+#include "tests/unit/console_core/pair_rows.h"
 
 namespace quarn::console {
 namespace {
@@ -51,19 +52,21 @@ TEST(PairTableTest, AddFromListsChecksInOrder) {
 TEST(PairTableTest, PasteFillsOnlyUpToSixteenPairs) {
     ConsoleData data;
     FillPairs(data, 14);
-    data.table.SetActive(data.table.IdsAt({3}), false);
+    data.table.SetActive(test::IdsAt(data.table, {3}), false);
     data.logs.Of(data.table[1].id).Append("a line of the last run");
     data.table[1].figures.currentText = "12.00";
     PairClipboard clipboard;
-    ASSERT_TRUE(
-        data.table.CopyPairs(ConsoleMode::Idle, data.table.IdsAt({5, 1, 3, 2, 4, 1}), clipboard));
+    ASSERT_TRUE(data.table.CopyPairs(ConsoleMode::Idle, test::IdsAt(data.table, {5, 1, 3, 2, 4, 1}),
+                                     clipboard));
     ASSERT_EQ(clipboard.size(), 5u);  // row order, each pair once
     EXPECT_EQ(clipboard[0].endpoint1, "198.18.0.10");
     EXPECT_FALSE(clipboard[2].active);
 
     PairClipboard untouched(1);
-    EXPECT_FALSE(data.table.CopyPairs(ConsoleMode::Measuring, data.table.IdsAt({1}), untouched));
-    EXPECT_FALSE(data.table.CopyPairs(ConsoleMode::Idle, data.table.IdsAt({0, 20}), untouched));
+    EXPECT_FALSE(
+        data.table.CopyPairs(ConsoleMode::Measuring, test::IdsAt(data.table, {1}), untouched));
+    EXPECT_FALSE(
+        data.table.CopyPairs(ConsoleMode::Idle, test::IdsAt(data.table, {0, 20}), untouched));
     EXPECT_EQ(untouched.size(), 1u);
     EXPECT_EQ(data.PastePairs(ConsoleMode::Measuring, clipboard), 0);
     EXPECT_EQ(data.PastePairs(ConsoleMode::Idle, clipboard), 2);
@@ -88,7 +91,7 @@ TEST(PairTableTest, DeleteRenamesAndKeepsTheChartInStep) {
     data.chart.AppendPoint(3, 33.0f);
     const PairId first = data.table[1].id;
     const PairId third = data.table[3].id;
-    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({2})).Ok());
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, test::IdsAt(data.table, {2})).Ok());
     ASSERT_EQ(data.table.PairCount(), 2);
     EXPECT_EQ(data.table[2].name, "Pair2");
     EXPECT_EQ(data.table[2].config.endpoint1, "198.18.0.12");
@@ -103,12 +106,12 @@ TEST(PairTableTest, DeleteRenamesAndKeepsTheChartInStep) {
 TEST(PairTableTest, DeleteRefusalsAndModes) {
     ConsoleData data;
     FillPairs(data, 2);
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({})).Why(),
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, test::IdsAt(data.table, {})).Why(),
               "Select pair to delete.");
-    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({0})).Why(),
+    EXPECT_EQ(data.DeletePairs(ConsoleMode::Idle, test::IdsAt(data.table, {0})).Why(),
               "Select pair to delete.");
-    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Measuring, data.table.IdsAt({1})).Ok());
-    EXPECT_TRUE(data.DeletePairs(ConsoleMode::FileBusy, data.table.IdsAt({1})).Ok());
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Measuring, test::IdsAt(data.table, {1})).Ok());
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::FileBusy, test::IdsAt(data.table, {1})).Ok());
     EXPECT_EQ(data.table.PairCount(), 2);
 }
 
@@ -121,7 +124,7 @@ TEST(PairTableTest, DeletingEveryPairResetsAllAndTheChart) {
     all.figures.max = 99.0f;
     data.chart.BeginRun(2);
     data.chart.AppendPoint(0, 5.0f);
-    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, data.table.IdsAt({2, 1})).Ok());
+    EXPECT_TRUE(data.DeletePairs(ConsoleMode::Idle, test::IdsAt(data.table, {2, 1})).Ok());
     EXPECT_EQ(data.table.PairCount(), 0);
     EXPECT_EQ(all.figures.countText, "0");
     EXPECT_EQ(all.figures.maxText, "0.00");
@@ -134,19 +137,19 @@ TEST(PairTableTest, DeletingEveryPairResetsAllAndTheChart) {
 TEST(PairTableTest, ActivateShowAndExchangeActOnTheSelection) {
     ConsoleData data;
     FillPairs(data, 3);
-    data.table.SetActive(data.table.IdsAt({1, 3}), false);
+    data.table.SetActive(test::IdsAt(data.table, {1, 3}), false);
     EXPECT_EQ(data.table[1].figures.statusText, "Inactive");
     EXPECT_EQ(data.table[1].figures.state, PairState::Inactive);
     EXPECT_EQ(data.table[2].figures.statusText, "Ready");
-    data.table.SetActive(data.table.IdsAt({1}), true);
+    data.table.SetActive(test::IdsAt(data.table, {1}), true);
     EXPECT_TRUE(data.table[1].config.active);
     EXPECT_EQ(data.table[1].figures.statusText, "Ready");
 
-    data.table.SetShowAddress(data.table.IdsAt({2}), false);
+    data.table.SetShowAddress(test::IdsAt(data.table, {2}), false);
     EXPECT_FALSE(data.table[2].config.showAddress);
     EXPECT_TRUE(data.table[1].config.showAddress);
 
-    data.table.ExchangeEndpoints(data.table.IdsAt({2, 2, 7}));
+    data.table.ExchangeEndpoints(test::IdsAt(data.table, {2, 2, 7}));
     EXPECT_EQ(data.table[2].config.endpoint1, "198.18.0.99");
     EXPECT_EQ(data.table[2].config.endpoint2, "198.18.0.11");
 }

@@ -28,6 +28,10 @@ class RecordingView : public ConsoleView {
     void LogsCounted(const std::vector<PairId>& pairs) override { logsCounted.push_back(pairs); }
     void RecordsNoted(std::string_view note) override { notes.emplace_back(note); }
     void FileBusyChanged(bool busy) override { fileBusy.push_back(busy); }
+    void FileFinished(bool opened) override {
+        filesFinished.push_back(opened);
+        noticesAtFileFinished = notices.size();
+    }
     void ChartChanged() override { ++chartChanges; }
     void ReferenceChanged() override { ++referenceChanges; }
     void TableChanged() override { ++tableChanges; }
@@ -51,6 +55,8 @@ class RecordingView : public ConsoleView {
     std::vector<std::pair<NoticeKind, std::string>> notices;
     std::vector<std::string> notes;
     std::vector<bool> fileBusy;
+    std::vector<bool> filesFinished;  // opened or saved
+    std::size_t noticesAtFileFinished = 0;
     int chartChanges = 0;
     int referenceChanges = 0;
     int tableChanges = 0;

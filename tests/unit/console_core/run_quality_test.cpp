@@ -78,7 +78,7 @@ TEST(RunQualityTest, UdpRunGetsLossFromItsLines) {
     script.lines = test::PlainCaptureLines("iperf-2.1.8-server-udp-100M-12s.txt");
     q.sessions.Script(1, script);
     ASSERT_TRUE(q.run.Start());
-    ASSERT_TRUE(q.loop.RunUntil([&] { return q.run.Mode() == ConsoleMode::Idle; }, 10s));
+    ASSERT_TRUE(q.loop.RunUntil([&] { return !q.run.Measuring(); }, 10s));
     const PairQuality& quality = q.data.table[1].figures.quality;
     // Seven intervals (two warm-up seconds, five counted) arrived before the run ended.
     EXPECT_DOUBLE_EQ(quality.lossPercent.value_or(-1), 0.0);

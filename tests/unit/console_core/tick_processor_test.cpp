@@ -262,7 +262,7 @@ TEST_F(TickProcessorTest, TwoPairsReportingOutOfOrder) {
 
 TEST_F(TickProcessorTest, InactiveRowKeepsItsSeriesNumber) {
     SetUpRun(3, 60);
-    data.table.SetActive(data.table.IdsAt({2}), false);
+    data.table.SetActive({data.table.IdAt(2)}, false);
     auto line = [](int second, int rate) {
         return "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
                ".0 sec  1 MBytes  " + std::to_string(rate) + " Mbits/sec";
@@ -390,7 +390,7 @@ TEST_F(TickProcessorTest, FailureLineMarksTheRowAndIsLogged) {
 
 TEST_F(TickProcessorTest, ProcessedTickReportsEveryRowWhoseLineWasCounted) {
     SetUpRun(3, 60);
-    data.table.SetActive(data.table.IdsAt({2}), false);
+    data.table.SetActive({data.table.IdAt(2)}, false);
     auto line = [](int second) {
         return "[  1] " + std::to_string(second) + ".0-" + std::to_string(second + 1) +
                ".0 sec  1 MBytes  8 Mbits/sec";

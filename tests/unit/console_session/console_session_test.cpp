@@ -73,6 +73,36 @@ TEST_F(ConsoleSessionTest, ARunUsesTheGivenSessionsAndEnvironment) {
     EXPECT_EQ(environment.leftoverEnds, leftoverEnds + 1);
 }
 
+// A run starts in Idle mode only, and nothing else takes the mode while it is active.
+TEST_F(ConsoleSessionTest, TheSessionsModeGuardsTheRun) {
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    session.Data().AddPair(pair);
+    test::SessionScript script;
+    script.waitForAbort = false;
+    factory.Script(1, script);
+
+    for (const ConsoleMode busy : {ConsoleMode::Searching, ConsoleMode::FileBusy}) {
+        ASSERT_TRUE(session.SetMode(busy));
+        EXPECT_FALSE(session.StartRun());
+        session.StartOrStop();
+        EXPECT_FALSE(session.Run().Measuring());
+        EXPECT_EQ(session.Mode(), busy);
+    }
+    EXPECT_FALSE(session.SetMode(ConsoleMode::Measuring));
+    ASSERT_TRUE(session.SetMode(ConsoleMode::Idle));
+    EXPECT_TRUE(view.notices.empty());
+
+    session.StartOrStop();
+    ASSERT_TRUE(session.Run().Measuring());
+    EXPECT_FALSE(session.SetMode(ConsoleMode::Searching));
+    EXPECT_FALSE(session.SetMode(ConsoleMode::Idle));
+    EXPECT_EQ(session.Mode(), ConsoleMode::Measuring);
+    EXPECT_FALSE(session.StartRun());
+    session.Quit();
+}
+
 TEST_F(ConsoleSessionTest, ASearchEndsIdleWithItsNoticeOnTheMainThread) {
     ASSERT_TRUE(session.StartSearch());
     EXPECT_EQ(session.Mode(), ConsoleMode::Searching);
@@ -105,14 +135,12 @@ class SilentFileFront : public FileFront, public FileDialogs {
     explicit SilentFileFront(std::string path) : path_(std::move(path)) {}
     void CommitEditsToSettings() override { ++commits; }
     void PerformNew() override { ++news; }
-    void FileFinished(FileCommand, ConfigResult result) override { results.push_back(result); }
     std::optional<std::string> ChooseOpenPath(const std::string&) override { return path_; }
     std::optional<std::string> ChooseSavePath(FileCommand, const std::string&,
                                               const std::string&) override {
         return path_;
     }
 
-    std::vector<ConfigResult> results;
     int commits = 0;
     int news = 0;
 
@@ -139,8 +167,10 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
     EXPECT_EQ(front.commits, 1);
     files.Run(FileCommand::New);  // refused while busy
     EXPECT_EQ(front.news, 0);
-    ASSERT_TRUE(loop.RunUntil([&] { return !front.results.empty(); }, 10s));
-    EXPECT_EQ(front.results.back(), ConfigResult::Done);
+    ASSERT_TRUE(loop.RunUntil([&] { return !view.filesFinished.empty(); }, 10s));
+    // The end of a save reaches the view, before the notice of its result.
+    EXPECT_EQ(view.filesFinished, std::vector<bool>{false});
+    EXPECT_EQ(view.noticesAtFileFinished, view.notices.size() - 1);
     EXPECT_EQ(session.Mode(), ConsoleMode::Idle);
     EXPECT_EQ(view.fileBusy, (std::vector<bool>{true, false}));
     ASSERT_FALSE(view.notices.empty());
@@ -151,12 +181,19 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
     ASSERT_EQ(saved.table.PairCount(), 1);
     EXPECT_EQ(saved.table[1].config.endpoint2, "198.18.0.3");
 
+    // An open says it read a file into the data.
+    files.Run(FileCommand::Open);
+    ASSERT_TRUE(loop.RunUntil([&] { return view.filesFinished.size() == 2; }, 10s));
+    EXPECT_TRUE(view.filesFinished.back());
+    EXPECT_EQ(view.notices.back().second, FileSession::kOpenSucceeded);
+    EXPECT_EQ(session.Data().table.PairCount(), 1);
+
     // Closed while a save runs (the front end going): joined, and its result never comes.
     files.Run(FileCommand::SaveAs);
     session.CloseFiles();
     EXPECT_EQ(session.Files(), nullptr);
     loop.RunFor(50ms);
-    EXPECT_EQ(front.results.size(), 1u);
+    EXPECT_EQ(view.filesFinished.size(), 2u);
 }
 
 TEST_F(ConsoleSessionTest, AFileOpenedNowGetsTheStepsAfterAnOpen) {

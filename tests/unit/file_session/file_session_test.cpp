@@ -17,6 +17,7 @@
 
 #include "console/core/event_loop.h"
 #include "console/files/config_file.h"
+#include "tests/unit/console_core/pair_rows.h"
 #include "tests/unit/console_files/config_test_support.h"
 
 namespace quarn::console {
@@ -126,7 +127,7 @@ TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("configs")));
     data = MeasuredState();
     data.logs.Of(data.table[1].id).Append("[  3] 0.0-1.0 sec  112 MBytes  940 Mbits/sec", true);
-    const std::vector<PairId> idsAtSave = data.table.IdsAt({1, 2, 3});
+    const std::vector<PairId> idsAtSave = test::IdsAt(data.table, {1, 2, 3});
     const std::string path = dir.File("configs/run.config");
     dialogs.answers = {path};
     RunToEnd(FileCommand::Save);
@@ -141,7 +142,7 @@ TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_EQ(session.CurrentFileName(), "run.config");
     EXPECT_FALSE(host.busy);
     // The save took a copy without logs; the window's pairs and logs are untouched.
-    EXPECT_EQ(data.table.IdsAt({1, 2, 3}), idsAtSave);
+    EXPECT_EQ(test::IdsAt(data.table, {1, 2, 3}), idsAtSave);
     EXPECT_EQ(data.logs.Of(data.table[1].id).Size(), 1u);
 
     // What the file holds, read on its own, is what Open must bring back.
@@ -165,7 +166,7 @@ TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_EQ(DescribeSavedState(data), DescribeSavedState(expected));
     ASSERT_EQ(data.table.PairCount(), 3);
     // Opened pairs are new pairs: fresh ids, no logs; row k still carries curve k.
-    const std::vector<PairId> opened = data.table.IdsAt({1, 2, 3});
+    const std::vector<PairId> opened = test::IdsAt(data.table, {1, 2, 3});
     EXPECT_EQ(std::set<PairId>(opened.begin(), opened.end()).size(), 3u);
     for (const PairId id : opened) {
         EXPECT_TRUE(id.Valid());

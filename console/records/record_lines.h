@@ -16,7 +16,7 @@ namespace quarn::console::records {
 inline constexpr int kSchemaVersion = 1;
 
 struct PairHead {
-    long long pair = 0;  // the pair's id
+    long long pair = 0;  // the pair's number within its run (see PairNumberInRun)
     std::string name;
     std::string endpoint1;
     std::string endpoint2;

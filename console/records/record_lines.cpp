@@ -1,4 +1,4 @@
-#include "console/records/run_records.h"
+#include "console/records/record_lines.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "console/records/reference_run.h"
+#include "console/records/reference_loading.h"
 
 #include <gtest/gtest.h>
 
