@@ -14,6 +14,8 @@
 
 #include "platform/deadline.h"
 #include "platform/readable_watch_win.h"
+#include "platform/wake_event.h"
+#include "platform/windows_handle.h"
 
 namespace quarn::platform {
 namespace {
@@ -101,11 +103,16 @@ bool SetNonBlocking(int fd, bool on) {
     return ioctlsocket(S(fd), FIONBIO, &mode) == 0;
 }
 
-// select() and not WSAPoll: only select reports a refused connect reliably on Windows.
-bool WaitConnected(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
+// Sleeps on the socket's FD_CONNECT and the stop together; the connect's own result comes
+// with the event, which also reports a refused connect reliably (WSAPoll does not).
+bool WaitConnected(int fd, HANDLE connected, std::chrono::milliseconds timeout,
+                   const std::stop_token& stop) {
+    const StopWake wake(stop);
+    const HANDLE handles[2] = {connected, wake.Event().Handle()};
+    const DWORD count = handles[1] != nullptr ? 2 : 1;
     const auto deadline = SteadyClock::now() + timeout;
     while (true) {
-        if (stop.stop_requested()) {
+        if (wake.Event().IsSet()) {
             errno = ECANCELED;
             return false;
         }
@@ -114,25 +121,18 @@ bool WaitConnected(int fd, std::chrono::milliseconds timeout, const std::stop_to
             errno = ETIMEDOUT;
             return false;
         }
-        const int waitMs = stop.stop_possible() ? std::min(kSliceMs, leftMs) : leftMs;
-        fd_set writable;
-        fd_set failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        FD_SET(S(fd), &writable);
-        FD_SET(S(fd), &failed);
-        timeval tv{waitMs / 1000, (waitMs % 1000) * 1000};
-        const int ready = select(0, nullptr, &writable, &failed, &tv);
-        if (ready < 0) {
+        // Without a stop event (none could be made) the stop is looked at between slices.
+        const int waitMs = count == 1 && stop.stop_possible() ? std::min(kSliceMs, leftMs) : leftMs;
+        WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(waitMs));
+        WSANETWORKEVENTS events{};
+        if (WSAEnumNetworkEvents(S(fd), connected, &events) != 0) {
             KeepError();
             return false;
         }
-        if (ready > 0) {
-            int error = 0;
-            int length = sizeof error;
-            getsockopt(S(fd), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
-            if (error != 0 || FD_ISSET(S(fd), &failed)) {
-                WSASetLastError(error != 0 ? error : WSAECONNREFUSED);
+        if ((events.lNetworkEvents & FD_CONNECT) != 0) {
+            const int error = events.iErrorCode[FD_CONNECT_BIT];
+            if (error != 0) {
+                WSASetLastError(error);
                 KeepError();
                 return false;
             }
@@ -195,7 +195,7 @@ namespace {
 Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
                std::chrono::milliseconds timeout, const std::stop_token& stop) {
     Socket socket = NewSocket(SOCK_STREAM, IPPROTO_TCP);
-    if (!socket.Valid() || !SetNonBlocking(socket.Fd(), true)) {
+    if (!socket.Valid()) {
         return Fail(socket);
     }
     if (localAddr) {
@@ -204,17 +204,26 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
             return Fail(socket);
         }
     }
+    // Selected before the connect, so that its end is recorded however soon it comes; the
+    // selection makes the socket non-blocking until it is cleared.
+    const WinHandle connected(WSACreateEvent());
+    if (!connected.Valid() || WSAEventSelect(S(socket.Fd()), connected.Get(), FD_CONNECT) != 0) {
+        return Fail(socket);
+    }
     const sockaddr_in sa = MakeAddress(addr, port);
     if (::connect(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
         if (WSAGetLastError() != WSAEWOULDBLOCK) {
             return Fail(socket);
         }
-        if (!WaitConnected(socket.Fd(), timeout, stop)) {
+        if (!WaitConnected(socket.Fd(), connected.Get(), timeout, stop)) {
             const int saved = errno;
             socket.Close();
             errno = saved;
             return Socket();
         }
+    }
+    if (WSAEventSelect(S(socket.Fd()), nullptr, 0) != 0) {
+        return Fail(socket);
     }
     if (!SetNonBlocking(socket.Fd(), false)) {
         return Fail(socket);
