@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 
 #include "platform/deadline.h"
 #include "platform/readable_watch_win.h"
@@ -422,18 +423,32 @@ bool PeerHasClosed(const Socket& socket) {
     return ::recv(S(socket.Fd()), &byte, 1, MSG_PEEK) <= 0;
 }
 
+struct RelayWatch {
+    std::optional<ReadableWatch> watched;
+};
+
+void RelayWatchDelete::operator()(RelayWatch* watch) const {
+    delete watch;
+}
+
+namespace {
+
 // Sleeps on a zero-byte receive of each socket; looks in slices instead when those cannot
-// be made or wake without cause (so that an odd system cannot make this spin).
-StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
+// be made or wake without cause (so that an odd system cannot make this spin). The watch
+// of `watched` is kept in `watchedReady` until it fires.
+StreamWait WaitWith(const Socket& source, const Socket& watched,
+                    std::optional<ReadableWatch>& watchedReady) {
     bool slices = false;
     while (!source.WasShutDown() && !watched.WasShutDown()) {
         const ReadableWatch sourceReady(source);
-        const ReadableWatch watchedReady(watched);
-        slices = slices || !sourceReady.Usable() || !watchedReady.Usable();
+        if (!watchedReady) {
+            watchedReady.emplace(watched);
+        }
+        slices = slices || !sourceReady.Usable() || !watchedReady->Usable();
         if (slices) {
             Sleep(kSliceMs);
         } else {
-            const HANDLE events[2] = {sourceReady.Event(), watchedReady.Event()};
+            const HANDLE events[2] = {sourceReady.Event(), watchedReady->Event()};
             WaitForMultipleObjects(2, events, FALSE, INFINITE);
         }
         WSAPOLLFD fds[2] = {{S(source.Fd()), POLLRDNORM, 0}, {S(watched.Fd()), POLLRDNORM, 0}};
@@ -443,6 +458,7 @@ StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
         }
         slices = slices || ready == 0;
         if (fds[1].revents != 0) {
+            watchedReady.reset();  // it has fired, or is about to: a new one next time
             if (PeerHasClosed(watched)) {
                 return StreamWait::WatchedGone;
             }
@@ -455,6 +471,20 @@ StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
         }
     }
     return StreamWait::WatchedGone;
+}
+
+}  // namespace
+
+StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
+    std::optional<ReadableWatch> watchedReady;
+    return WaitWith(source, watched, watchedReady);
+}
+
+StreamWait RelayWait::Next() {
+    if (!watch_) {
+        watch_.reset(new RelayWatch);
+    }
+    return WaitWith(source_, watched_, watch_->watched);
 }
 
 }  // namespace quarn::platform
