@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -164,6 +165,153 @@ void MeasureIdle(const std::vector<std::unique_ptr<EndPoint>>& endPoints) {
     std::fflush(stdout);
 }
 
+struct Window {
+    Sample first;
+    Sample last;
+};
+
+// Samples once a second after the start-up seconds while `running` holds (it also reads
+// the Console's output, so that it never blocks on a full pipe); nullopt when the run went
+// on far too long or fewer than two samples were taken.
+std::optional<Window> SampleRun(const std::vector<std::unique_ptr<EndPoint>>& endPoints,
+                                pid_t console, int seconds, const std::function<bool()>& running) {
+    std::optional<Sample> first;
+    std::optional<Sample> last;
+    const auto start = Clock::now();
+    auto nextSample = start + std::chrono::seconds(kSkipSeconds);
+    while (running()) {
+        if (Clock::now() < nextSample) {
+            continue;
+        }
+        nextSample += std::chrono::seconds(1);
+        if (std::optional<Sample> sample = TakeSample(endPoints, console)) {
+            (first ? last : first) = sample;
+        }
+        if (Clock::now() - start > std::chrono::seconds(seconds + 120)) {
+            std::fprintf(stderr, "bench_endpoint_cpu: the run did not end\n");
+            return std::nullopt;
+        }
+    }
+    if (!first || !last) {
+        return std::nullopt;
+    }
+    return Window{*first, *last};
+}
+
+double WallSeconds(const Window& window) {
+    return std::chrono::duration<double>(window.last.at - window.first.at).count();
+}
+
+void PrintConsole(const char* label, const Window& window) {
+    const double wall = WallSeconds(window);
+    const double cpu = (window.last.console - window.first.console) / wall;
+    const double wakes = static_cast<double>(SwitchesBetween(window.first.consoleSwitches,
+                                                             window.last.consoleSwitches)) /
+                         wall / kPairs;
+    std::printf("  %-9s  %.3f%% of a core for %d pairs  target <= %.3f%%  ratio %.3f\n", label,
+                100 * cpu, kPairs, 100 * kConsoleTarget, cpu / kConsoleTarget);
+    std::printf("  %-9s  %.2f wake-ups/s per pair  target <= %.2f  ratio %.3f\n", label, wakes,
+                kConsoleWakeTarget, wakes / kConsoleWakeTarget);
+    std::fflush(stdout);
+}
+
+std::vector<std::string> PairArguments(const TestNetwork& network) {
+    // Every EndPoint sends in four pairs and receives in four: host h -> host h+1.
+    std::vector<std::string> pairs;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const int from = pair % kEndPoints + 1;
+        const int to = from % kEndPoints + 1;
+        pairs.push_back(network.Address(from) + "," + network.Address(to));
+    }
+    return pairs;
+}
+
+int RunHeadless(const TestNetwork& network, const std::vector<std::unique_ptr<EndPoint>>& endPoints,
+                int seconds) {
+    std::vector<std::string> argv = {Program("Quarn_Console"), "--headless", "--udp",
+                                     "--throughput",           "1",          "--duration",
+                                     std::to_string(seconds)};
+    for (const std::string& pair : PairArguments(network)) {
+        argv.push_back("--pair");
+        argv.push_back(pair);
+    }
+    RunningProgram console = network.Spawn(kConsoleHost, argv);
+    std::printf(
+        "bench_endpoint_cpu: %d UDP pairs (1 Mbit/s each) among %d EndPoints, %d s run, "
+        "CPU of the EndPoint and Console processes only\n",
+        kPairs, kEndPoints, seconds);
+    std::fflush(stdout);
+    // The last sample before the Console ends closes the window.
+    const std::optional<Window> window = SampleRun(endPoints, console.Pid(), seconds, [&] {
+        return console.NextLine(100) || !console.WaitExit(0);
+    });
+    console.WaitExit(5000);
+    if (console.ExitCode() != 0 || !window) {
+        std::fprintf(stderr, "bench_endpoint_cpu: the run did not complete (exit %d)\n%s",
+                     console.ExitCode().value_or(-1), console.Transcript().c_str());
+        return 1;
+    }
+    const double wall = WallSeconds(*window);
+    const double endPointPerPair =
+        (window->last.endPoints - window->first.endPoints) / wall / kPairs;
+    std::printf("  window %.1f s (the first %d s left out)\n", wall, kSkipSeconds);
+    std::printf("  EndPoints: %.3f%% of a core per pair  target <= %.3f%%  ratio %.3f\n",
+                100 * endPointPerPair, 100 * kEndPointTargetPerPair,
+                endPointPerPair / kEndPointTargetPerPair);
+    const double roleWakes = BusiestEndPointWakes(window->first, window->last) / kRolesPerEndPoint;
+    std::printf(
+        "  EndPoints: %.2f wake-ups/s per pair role (busiest, %d roles each)  "
+        "target <= %.2f  ratio %.3f\n",
+        roleWakes, kRolesPerEndPoint, kRoleWakeTarget, roleWakes / kRoleWakeTarget);
+    PrintConsole("Console:", *window);
+    return 0;
+}
+
+// The window Console through the same run, on an Xvfb display of its own in the Console's
+// host: the window test's driver adds the pairs and presses Start.
+int RunWindow(const TestNetwork& network, const std::vector<std::unique_ptr<EndPoint>>& endPoints,
+              int seconds) {
+#ifdef QUARN_WINDOW_DRIVER
+    const std::string display = ":" + std::to_string(300 + getpid() % 600);
+    RunningProgram xvfb = network.Spawn(
+        kConsoleHost, {"Xvfb", display, "-screen", "0", "1600x1000x24", "-nolisten", "tcp"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const TempDir state;
+    std::vector<std::string> argv = {QUARN_WINDOW_DRIVER, std::to_string(seconds), "1"};
+    for (const std::string& pair : PairArguments(network)) {
+        argv.push_back(pair);
+    }
+    RunningProgram console =
+        network.Spawn(kConsoleHost, argv,
+                      {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb",
+                       "XDG_STATE_HOME=" + state.Path(), "QUARN_CONFIG_HOME=" + state.Path()});
+    std::printf("bench_endpoint_cpu: the same run in the window Console (Xvfb)\n");
+    std::fflush(stdout);
+    // The window stays open after its run: its last second ends the measurement.
+    const std::string lastSecond = "second " + std::to_string(seconds) + " ";
+    bool ended = false;
+    const std::optional<Window> window = SampleRun(endPoints, console.Pid(), seconds, [&] {
+        const std::optional<std::string> line = console.NextLine(100);
+        ended = ended || (line && line->starts_with(lastSecond));
+        return !ended && (line || !console.WaitExit(0));
+    });
+    console.Kill();
+    if (!window || !ended) {
+        std::fprintf(stderr, "bench_endpoint_cpu: the window's run did not complete\n%s",
+                     console.Transcript().c_str());
+        return 1;
+    }
+    PrintConsole("Window:", *window);
+    return 0;
+#else
+    (void)network;
+    (void)endPoints;
+    (void)seconds;
+    std::printf("  window Console: not measured (built without the window tests' driver)\n");
+    return 0;
+#endif
+}
+
 int Run(int seconds) {
     if (const std::string reason = TestNetwork::Unavailable(); !reason.empty()) {
         std::fprintf(stderr, "bench_endpoint_cpu: %s\n", reason.c_str());
@@ -178,68 +326,8 @@ int Run(int seconds) {
         "bench_endpoint_cpu: voluntary context switches of the Quarn processes' own "
         "threads\n");
     MeasureIdle(endPoints);
-    // Every EndPoint sends in four pairs and receives in four: host h -> host h+1.
-    std::vector<std::string> argv = {Program("Quarn_Console"), "--headless", "--udp",
-                                     "--throughput",           "1",          "--duration",
-                                     std::to_string(seconds)};
-    for (int pair = 0; pair < kPairs; ++pair) {
-        const int from = pair % kEndPoints + 1;
-        const int to = from % kEndPoints + 1;
-        argv.push_back("--pair");
-        argv.push_back(network.Address(from) + "," + network.Address(to));
-    }
-    RunningProgram console = network.Spawn(kConsoleHost, argv);
-
-    std::printf(
-        "bench_endpoint_cpu: %d UDP pairs (1 Mbit/s each) among %d EndPoints, %d s run, "
-        "CPU of the EndPoint and Console processes only\n",
-        kPairs, kEndPoints, seconds);
-    std::fflush(stdout);
-    std::optional<Sample> first;
-    std::optional<Sample> last;
-    const auto start = Clock::now();
-    auto nextSample = start + std::chrono::seconds(kSkipSeconds);
-    // Reads the Console's output (so it never blocks on a full pipe) and samples once a
-    // second; the last sample before the Console ends closes the window.
-    while (console.NextLine(100) || !console.WaitExit(0)) {
-        if (Clock::now() < nextSample) {
-            continue;
-        }
-        nextSample += std::chrono::seconds(1);
-        if (std::optional<Sample> sample = TakeSample(endPoints, console.Pid())) {
-            (first ? last : first) = sample;
-        }
-        if (Clock::now() - start > std::chrono::seconds(seconds + 120)) {
-            std::fprintf(stderr, "bench_endpoint_cpu: the run did not end\n");
-            return 1;
-        }
-    }
-    console.WaitExit(5000);
-    if (console.ExitCode() != 0 || !first || !last) {
-        std::fprintf(stderr, "bench_endpoint_cpu: the run did not complete (exit %d)\n%s",
-                     console.ExitCode().value_or(-1), console.Transcript().c_str());
-        return 1;
-    }
-    const double wall = std::chrono::duration<double>(last->at - first->at).count();
-    const double endPointPerPair = (last->endPoints - first->endPoints) / wall / kPairs;
-    const double consoleAll = (last->console - first->console) / wall;
-    std::printf("  window %.1f s (the first %d s left out)\n", wall, kSkipSeconds);
-    std::printf("  EndPoints: %.3f%% of a core per pair  target <= %.3f%%  ratio %.3f\n",
-                100 * endPointPerPair, 100 * kEndPointTargetPerPair,
-                endPointPerPair / kEndPointTargetPerPair);
-    std::printf("  Console:   %.3f%% of a core for %d pairs  target <= %.3f%%  ratio %.3f\n",
-                100 * consoleAll, kPairs, 100 * kConsoleTarget, consoleAll / kConsoleTarget);
-    const double roleWakes = BusiestEndPointWakes(*first, *last) / kRolesPerEndPoint;
-    const double consoleWakes =
-        static_cast<double>(SwitchesBetween(first->consoleSwitches, last->consoleSwitches)) / wall /
-        kPairs;
-    std::printf(
-        "  EndPoints: %.2f wake-ups/s per pair role (busiest, %d roles each)  "
-        "target <= %.2f  ratio %.3f\n",
-        roleWakes, kRolesPerEndPoint, kRoleWakeTarget, roleWakes / kRoleWakeTarget);
-    std::printf("  Console:   %.2f wake-ups/s per pair  target <= %.2f  ratio %.3f\n", consoleWakes,
-                kConsoleWakeTarget, consoleWakes / kConsoleWakeTarget);
-    return 0;
+    const int headless = RunHeadless(network, endPoints, seconds);
+    return headless != 0 ? headless : RunWindow(network, endPoints, seconds);
 }
 
 }  // namespace

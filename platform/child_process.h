@@ -20,6 +20,9 @@ class ReadableWatch;
 struct OutputPipeDelete {
     void operator()(OutputPipe* pipe) const;
 };
+struct ReadableWatchDelete {
+    void operator()(ReadableWatch* watch) const;
+};
 #endif
 
 // What ended a ChildProcess::WaitForEvent.
@@ -74,11 +77,18 @@ class ChildProcess {
 
     pid_t pid_ = -1;
 #ifdef _WIN32
+    // What ended a wait of WaitForEvent: Unsure when the wait itself failed.
+    enum class Woke { Process, Peer, Other, Unsure };
     bool DrainedAfterExit();
-    void SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* hangUp, bool watchesPeer,
+    Woke SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* hangUp, bool watchesPeer,
                          int timeoutMs);
+    ReadableWatch* PeerWatch(const Socket* peer);
     void* process_ = nullptr;
     std::unique_ptr<OutputPipe, OutputPipeDelete> pipe_;
+    // The peer's hang-up watch, kept from one wait to the next while the same socket is
+    // watched: making one per wait costs several system calls per line of output.
+    std::unique_ptr<ReadableWatch, ReadableWatchDelete> peerWatch_;
+    int watchedFd_ = -1;
     void* job_ = nullptr;
 #else
     int pipeFd_ = -1;

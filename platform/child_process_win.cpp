@@ -126,6 +126,10 @@ void OutputPipeDelete::operator()(OutputPipe* pipe) const {
     delete pipe;
 }
 
+void ReadableWatchDelete::operator()(ReadableWatch* watch) const {
+    delete watch;
+}
+
 ChildProcess::~ChildProcess() {
     Reset();
 }
@@ -134,6 +138,8 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       process_(std::exchange(other.process_, nullptr)),
       pipe_(std::move(other.pipe_)),
+      peerWatch_(std::move(other.peerWatch_)),
+      watchedFd_(std::exchange(other.watchedFd_, -1)),
       job_(std::exchange(other.job_, nullptr)),
       reaped_(std::exchange(other.reaped_, false)),
       waitStatus_(std::exchange(other.waitStatus_, -1)) {}
@@ -144,6 +150,8 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
         pid_ = std::exchange(other.pid_, -1);
         process_ = std::exchange(other.process_, nullptr);
         pipe_ = std::move(other.pipe_);
+        peerWatch_ = std::move(other.peerWatch_);
+        watchedFd_ = std::exchange(other.watchedFd_, -1);
         job_ = std::exchange(other.job_, nullptr);
         reaped_ = std::exchange(other.reaped_, false);
         waitStatus_ = std::exchange(other.waitStatus_, -1);
@@ -161,6 +169,8 @@ void ChildProcess::Reset() {
 
 void ChildProcess::CloseFds() {
     pipe_.reset();
+    peerWatch_.reset();
+    watchedFd_ = -1;
     CloseIfOpen(process_);
     // Closing the job kills whatever the child started and left running.
     CloseIfOpen(job_);
@@ -252,18 +262,21 @@ bool ChildProcess::WaitForOutputOrExit(int timeoutMs) {
     }
 }
 
+// Each look that costs a system call (a wineserver call under Wine) is made only once the
+// wait says its handle fired: the peer's state, the child's exit.
 ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const WakeEvent& wake,
                                       const Socket* peer) {
     const auto deadline = Clock::now() + timeout;
-    std::optional<ReadableWatch> hangUp;
-    if (peer != nullptr) {
-        hangUp.emplace(*peer);
-    }
+    ReadableWatch* hangUp = PeerWatch(peer);
+    // A fresh watch fires at once for a peer that has gone already.
+    bool lookAtPeer = peer != nullptr && !hangUp->Usable();
+    // The process is in every wait: an exit that came already fires it at once.
+    bool lookAtExit = false;
     while (true) {
         if (wake.IsSet()) {
             return ChildEvent::Woken;
         }
-        if (peer != nullptr && (peer->WasShutDown() || PeerHasClosed(*peer))) {
+        if (peer != nullptr && (peer->WasShutDown() || (lookAtPeer && PeerHasClosed(*peer)))) {
             return ChildEvent::PeerGone;
         }
         if (pipe_ && pipe_->HasOutput()) {
@@ -272,26 +285,45 @@ ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const W
         if (pipe_ && pipe_->Ended()) {
             pipe_.reset();
         }
-        if (!Running() || Exited()) {
+        if (!Running() || (lookAtExit && Exited())) {
             return DrainedAfterExit() ? ChildEvent::Output : ChildEvent::Exited;
         }
-        // Fired without a close: the peer sent bytes nobody reads; slices from here on.
-        if (hangUp && hangUp->Fired()) {
-            hangUp.reset();
-        }
-        int leftMs = PollTimeoutMs(deadline);
+        const int leftMs = PollTimeoutMs(deadline);
         if (leftMs == 0) {
             return ChildEvent::TimedOut;
         }
-        SleepUntilEvent(wake, hangUp ? &*hangUp : nullptr, peer != nullptr, leftMs);
+        const Woke woke = SleepUntilEvent(wake, hangUp, peer != nullptr, leftMs);
+        if (woke == Woke::Peer) {
+            if (PeerHasClosed(*peer)) {
+                return ChildEvent::PeerGone;
+            }
+            // The peer sent bytes nobody reads; slices from here on.
+            peerWatch_.reset();
+            hangUp = nullptr;
+        }
+        lookAtPeer = peer != nullptr && (hangUp == nullptr || woke == Woke::Unsure);
+        lookAtExit = woke == Woke::Process || woke == Woke::Unsure;
     }
 }
 
+// The watch of this peer, made anew for another socket; null without a peer.
+ReadableWatch* ChildProcess::PeerWatch(const Socket* peer) {
+    if (peer == nullptr) {
+        return nullptr;
+    }
+    if (!peerWatch_ || watchedFd_ != peer->Fd()) {
+        peerWatch_.reset(new ReadableWatch(*peer));
+        watchedFd_ = peer->Fd();
+    }
+    return peerWatch_.get();
+}
+
 // One wait on the process, the pipe's read, the stop and the peer's watch; in slices when
-// the stop or the peer has nothing to wait on.
-void ChildProcess::SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* hangUp,
-                                   bool watchesPeer, int timeoutMs) {
+// the stop or the peer has nothing to wait on. Says which of them woke it.
+ChildProcess::Woke ChildProcess::SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* hangUp,
+                                                 bool watchesPeer, int timeoutMs) {
     HANDLE handles[4] = {H(process_), nullptr, nullptr, nullptr};
+    Woke which[4] = {Woke::Process, Woke::Other, Woke::Other, Woke::Other};
     DWORD count = 1;
     if (pipe_ && pipe_->Pending()) {
         handles[count++] = pipe_->ReadyEvent();
@@ -300,13 +332,19 @@ void ChildProcess::SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* h
         handles[count++] = wake.Handle();
     }
     if (hangUp != nullptr && hangUp->Usable()) {
+        which[count] = Woke::Peer;
         handles[count++] = hangUp->Event();
     }
     const bool peerBlind = watchesPeer && (hangUp == nullptr || !hangUp->Usable());
     if (peerBlind || wake.Handle() == nullptr) {
         timeoutMs = std::min(timeoutMs, kCheckMs);
     }
-    WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(timeoutMs));
+    const DWORD result =
+        WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(timeoutMs));
+    if (result == WAIT_TIMEOUT) {
+        return Woke::Other;
+    }
+    return result < WAIT_OBJECT_0 + count ? which[result - WAIT_OBJECT_0] : Woke::Unsure;
 }
 
 bool ChildProcess::Reap(int options) {

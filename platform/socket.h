@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -109,5 +110,25 @@ enum class StreamWait { SourceReadable, WatchedGone, Failed };
 // Blocks until source has something to read (data or its end) or the peer of watched,
 // which sends nothing more, has closed its side. ShutdownBoth on either wakes it.
 StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched);
+
+// What a RelayWait keeps from one wait to the next: on Windows the watch of the watched
+// socket (making one costs several system calls); nothing on Linux.
+struct RelayWatch;
+struct RelayWatchDelete {
+    void operator()(RelayWatch* watch) const;
+};
+
+// WaitForDataOrHangUp over and over on the same two sockets, as a relay's loop waits.
+// One thread uses it; both sockets outlive it.
+class RelayWait {
+  public:
+    RelayWait(const Socket& source, const Socket& watched) : source_(source), watched_(watched) {}
+    StreamWait Next();
+
+  private:
+    const Socket& source_;
+    const Socket& watched_;
+    std::unique_ptr<RelayWatch, RelayWatchDelete> watch_;
+};
 
 }  // namespace quarn::platform

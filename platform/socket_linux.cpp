@@ -352,4 +352,15 @@ StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
     }
 }
 
+struct RelayWatch {};
+
+void RelayWatchDelete::operator()(RelayWatch* watch) const {
+    delete watch;
+}
+
+// poll() keeps nothing between waits.
+StreamWait RelayWait::Next() {
+    return WaitForDataOrHangUp(source_, watched_);
+}
+
 }  // namespace quarn::platform

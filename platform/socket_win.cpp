@@ -11,9 +11,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 
 #include "platform/deadline.h"
 #include "platform/readable_watch_win.h"
+#include "platform/wake_event.h"
+#include "platform/windows_handle.h"
 
 namespace quarn::platform {
 namespace {
@@ -101,11 +104,16 @@ bool SetNonBlocking(int fd, bool on) {
     return ioctlsocket(S(fd), FIONBIO, &mode) == 0;
 }
 
-// select() and not WSAPoll: only select reports a refused connect reliably on Windows.
-bool WaitConnected(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
+// Sleeps on the socket's FD_CONNECT and the stop together; the connect's own result comes
+// with the event, which also reports a refused connect reliably (WSAPoll does not).
+bool WaitConnected(int fd, HANDLE connected, std::chrono::milliseconds timeout,
+                   const std::stop_token& stop) {
+    const StopWake wake(stop);
+    const HANDLE handles[2] = {connected, wake.Event().Handle()};
+    const DWORD count = handles[1] != nullptr ? 2 : 1;
     const auto deadline = SteadyClock::now() + timeout;
     while (true) {
-        if (stop.stop_requested()) {
+        if (wake.Event().IsSet()) {
             errno = ECANCELED;
             return false;
         }
@@ -114,25 +122,18 @@ bool WaitConnected(int fd, std::chrono::milliseconds timeout, const std::stop_to
             errno = ETIMEDOUT;
             return false;
         }
-        const int waitMs = stop.stop_possible() ? std::min(kSliceMs, leftMs) : leftMs;
-        fd_set writable;
-        fd_set failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        FD_SET(S(fd), &writable);
-        FD_SET(S(fd), &failed);
-        timeval tv{waitMs / 1000, (waitMs % 1000) * 1000};
-        const int ready = select(0, nullptr, &writable, &failed, &tv);
-        if (ready < 0) {
+        // Without a stop event (none could be made) the stop is looked at between slices.
+        const int waitMs = count == 1 && stop.stop_possible() ? std::min(kSliceMs, leftMs) : leftMs;
+        WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(waitMs));
+        WSANETWORKEVENTS events{};
+        if (WSAEnumNetworkEvents(S(fd), connected, &events) != 0) {
             KeepError();
             return false;
         }
-        if (ready > 0) {
-            int error = 0;
-            int length = sizeof error;
-            getsockopt(S(fd), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
-            if (error != 0 || FD_ISSET(S(fd), &failed)) {
-                WSASetLastError(error != 0 ? error : WSAECONNREFUSED);
+        if ((events.lNetworkEvents & FD_CONNECT) != 0) {
+            const int error = events.iErrorCode[FD_CONNECT_BIT];
+            if (error != 0) {
+                WSASetLastError(error);
                 KeepError();
                 return false;
             }
@@ -195,7 +196,7 @@ namespace {
 Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
                std::chrono::milliseconds timeout, const std::stop_token& stop) {
     Socket socket = NewSocket(SOCK_STREAM, IPPROTO_TCP);
-    if (!socket.Valid() || !SetNonBlocking(socket.Fd(), true)) {
+    if (!socket.Valid()) {
         return Fail(socket);
     }
     if (localAddr) {
@@ -204,17 +205,26 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
             return Fail(socket);
         }
     }
+    // Selected before the connect, so that its end is recorded however soon it comes; the
+    // selection makes the socket non-blocking until it is cleared.
+    const WinHandle connected(WSACreateEvent());
+    if (!connected.Valid() || WSAEventSelect(S(socket.Fd()), connected.Get(), FD_CONNECT) != 0) {
+        return Fail(socket);
+    }
     const sockaddr_in sa = MakeAddress(addr, port);
     if (::connect(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
         if (WSAGetLastError() != WSAEWOULDBLOCK) {
             return Fail(socket);
         }
-        if (!WaitConnected(socket.Fd(), timeout, stop)) {
+        if (!WaitConnected(socket.Fd(), connected.Get(), timeout, stop)) {
             const int saved = errno;
             socket.Close();
             errno = saved;
             return Socket();
         }
+    }
+    if (WSAEventSelect(S(socket.Fd()), nullptr, 0) != 0) {
+        return Fail(socket);
     }
     if (!SetNonBlocking(socket.Fd(), false)) {
         return Fail(socket);
@@ -413,18 +423,32 @@ bool PeerHasClosed(const Socket& socket) {
     return ::recv(S(socket.Fd()), &byte, 1, MSG_PEEK) <= 0;
 }
 
+struct RelayWatch {
+    std::optional<ReadableWatch> watched;
+};
+
+void RelayWatchDelete::operator()(RelayWatch* watch) const {
+    delete watch;
+}
+
+namespace {
+
 // Sleeps on a zero-byte receive of each socket; looks in slices instead when those cannot
-// be made or wake without cause (so that an odd system cannot make this spin).
-StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
+// be made or wake without cause (so that an odd system cannot make this spin). The watch
+// of `watched` is kept in `watchedReady` until it fires.
+StreamWait WaitWith(const Socket& source, const Socket& watched,
+                    std::optional<ReadableWatch>& watchedReady) {
     bool slices = false;
     while (!source.WasShutDown() && !watched.WasShutDown()) {
         const ReadableWatch sourceReady(source);
-        const ReadableWatch watchedReady(watched);
-        slices = slices || !sourceReady.Usable() || !watchedReady.Usable();
+        if (!watchedReady) {
+            watchedReady.emplace(watched);
+        }
+        slices = slices || !sourceReady.Usable() || !watchedReady->Usable();
         if (slices) {
             Sleep(kSliceMs);
         } else {
-            const HANDLE events[2] = {sourceReady.Event(), watchedReady.Event()};
+            const HANDLE events[2] = {sourceReady.Event(), watchedReady->Event()};
             WaitForMultipleObjects(2, events, FALSE, INFINITE);
         }
         WSAPOLLFD fds[2] = {{S(source.Fd()), POLLRDNORM, 0}, {S(watched.Fd()), POLLRDNORM, 0}};
@@ -434,6 +458,7 @@ StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
         }
         slices = slices || ready == 0;
         if (fds[1].revents != 0) {
+            watchedReady.reset();  // it has fired, or is about to: a new one next time
             if (PeerHasClosed(watched)) {
                 return StreamWait::WatchedGone;
             }
@@ -446,6 +471,20 @@ StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
         }
     }
     return StreamWait::WatchedGone;
+}
+
+}  // namespace
+
+StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
+    std::optional<ReadableWatch> watchedReady;
+    return WaitWith(source, watched, watchedReady);
+}
+
+StreamWait RelayWait::Next() {
+    if (!watch_) {
+        watch_.reset(new RelayWatch);
+    }
+    return WaitWith(source_, watched_, watch_->watched);
 }
 
 }  // namespace quarn::platform

@@ -29,7 +29,8 @@ void ForwardStream(const platform::Socket& peer, const platform::Socket& request
     char buffer[protocol::kOutputChunk];
     // The requester never sends anything after its command line, so its side only ever
     // ends; shutdown wakes the wait by shutting both sockets down.
-    while (platform::WaitForDataOrHangUp(peer, requester) == platform::StreamWait::SourceReadable) {
+    platform::RelayWait wait(peer, requester);
+    while (wait.Next() == platform::StreamWait::SourceReadable) {
         const platform::RecvResult got = platform::Receive(peer, buffer, sizeof buffer);
         if (got.status != platform::RecvStatus::Data) {
             break;

@@ -1,5 +1,6 @@
 // Test helper for the Windows child-process tests: prints each argument in brackets on
-// stdout, QUARN_TEST_VALUE on stderr, then sleeps "sleep" seconds or exits with "exit N".
+// stdout, QUARN_TEST_VALUE on stderr, then sleeps "sleep" seconds, exits with "exit N" or
+// prints a line every 50 ms for "tick" seconds.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,13 @@ int main(int argc, char** argv) {
     std::fflush(stderr);
     if (argc >= 3 && std::strcmp(argv[1], "sleep") == 0) {
         std::this_thread::sleep_for(std::chrono::seconds(std::atoi(argv[2])));
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "tick") == 0) {
+        for (int i = 0; i < std::atoi(argv[2]) * 20; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::printf("tick %d\n", i);
+            std::fflush(stdout);
+        }
     }
     if (argc >= 3 && std::strcmp(argv[1], "exit") == 0) {
         return std::atoi(argv[2]);

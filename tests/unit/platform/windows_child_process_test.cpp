@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <stop_token>
 #include <string>
@@ -192,6 +193,58 @@ TEST(WindowsChildProcess, WaitForEventSeesThePeerClose) {
         EXPECT_EQ(last, ChildEvent::PeerGone) << chatty;
         EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << chatty;
         closer.join();
+    }
+}
+
+// A child that talks all the time, as iperf does: the hang-up watch kept from one wait to
+// the next still sees the close, also after bytes from the peer woke it (read before the
+// close, which cannot be told from data behind unread bytes), while the lines keep coming.
+TEST(WindowsChildProcess, WaitsOnATalkingChildSeeThePeerClose) {
+    constexpr uint32_t kLoopback = 0x7F000001;
+    for (const bool chatty : {false, true}) {
+        ChildProcess child;
+        ASSERT_TRUE(child.Start({Helper(), "tick", "60"}));
+        Socket listener = TcpListen(kLoopback, 0, 4);
+        Socket requester = TcpConnect(kLoopback, LocalPort(listener), 2000);
+        Socket connection = Accept(listener);
+        ASSERT_TRUE(requester.Valid() && connection.Valid());
+        // Several waits have gone by on the same watch before the peer does anything.
+        std::atomic<bool> talking{false};
+        std::atomic<std::chrono::steady_clock::rep> closedAt{0};
+        std::jthread closer([&](std::stop_token stop) {
+            while (!talking.load() && !stop.stop_requested()) {
+                std::this_thread::sleep_for(10ms);
+            }
+            if (chatty) {
+                SendAll(requester, "unexpected");
+                std::this_thread::sleep_for(300ms);
+                char taken[16];
+                Receive(connection, taken, sizeof taken);
+            }
+            requester.Close();
+            closedAt.store(std::chrono::steady_clock::now().time_since_epoch().count());
+        });
+        const WakeEvent wake;
+        std::string out;
+        ChildEvent last = ChildEvent::Woken;
+        for (int i = 0;
+             i < 2000 && (last = child.WaitForEvent(30s, wake, &connection)) == ChildEvent::Output;
+             ++i) {
+            char buffer[256];
+            const long got = child.ReadAvailable(buffer, sizeof buffer);
+            out.append(buffer, static_cast<size_t>(std::max(got, 0L)));
+            talking.store(talking.load() || out.find("tick 3") != std::string::npos);
+        }
+        const auto end = std::chrono::steady_clock::now();
+        EXPECT_EQ(last, ChildEvent::PeerGone) << chatty;
+        EXPECT_TRUE(talking.load()) << chatty;
+        closer.request_stop();
+        closer.join();
+        // The close ended the waits soon after it came.
+        ASSERT_NE(closedAt.load(), 0) << chatty;
+        const std::chrono::steady_clock::time_point closedTime{
+            std::chrono::steady_clock::duration(closedAt.load())};
+        EXPECT_LT(end - closedTime, 2s) << chatty;
     }
 }
 

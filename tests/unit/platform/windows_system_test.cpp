@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -58,6 +59,38 @@ TEST(WindowsSockets, WaitForDataOrHangUpSeesDataThenTheHangUp) {
     watchedPeer.Close();
     EXPECT_EQ(WaitForDataOrHangUp(source, watched), StreamWait::WatchedGone);
     EXPECT_TRUE(PeerHasClosed(watched));
+}
+
+// A relay's waits on one RelayWait: every line is seen, bytes from the watched side are
+// dropped without ending it, and its close ends it however many waits went before.
+TEST(WindowsSockets, RelayWaitSeesEveryLineAndTheHangUpLater) {
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    Socket source = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket sourcePeer = Accept(listener);
+    Socket watched = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket watchedPeer = Accept(listener);
+    ASSERT_TRUE(source.Valid() && sourcePeer.Valid() && watched.Valid() && watchedPeer.Valid());
+    RelayWait wait(source, watched);
+    std::string relayed;
+    for (int line = 0; line < 5; ++line) {
+        if (line == 2) {
+            ASSERT_TRUE(SendAll(watchedPeer, "unexpected"));
+        }
+        ASSERT_TRUE(SendAll(sourcePeer, std::to_string(line)));
+        ASSERT_EQ(wait.Next(), StreamWait::SourceReadable) << line;
+        char byte;
+        ASSERT_EQ(Receive(source, &byte, 1).status, RecvStatus::Data);
+        relayed += byte;
+    }
+    EXPECT_EQ(relayed, "01234");
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        watchedPeer.Close();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(wait.Next(), StreamWait::WatchedGone);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    closer.join();
 }
 
 TEST(WindowsSockets, ShutdownWakesABlockedReceive) {
