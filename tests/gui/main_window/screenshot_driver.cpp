@@ -68,7 +68,8 @@ bool SaveBuilderMenu(console::ui::MainWindow& window, const QString& dir) {
                           box->visualItemRect(box->item(row)).center());
     QTest::qWait(200);
     bool ok = Save(window, dir + "/endpoints-selected.png");
-    window.Commands().OpenItemMenu(0, window.mapToGlobal(QPoint(120, 140)));
+    window.Commands().OpenItemMenu(window.Data().table.IdAt(1),
+                                   window.mapToGlobal(QPoint(120, 140)));
     QTest::qWait(300);
     ok = Save(*window.Commands().Menu(), dir + "/pair-builders-menu.png") && ok;
     window.Commands().Menu()->hide();
