@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "platform/connect_wait.h"
 #include "platform/socket6.h"
 
 #include "platform/deadline.h"
@@ -56,41 +57,6 @@ Socket NewV6Only(int type) {
 bool Bind6(const Socket& socket, const IpAddress& address, uint16_t port) {
     const sockaddr_in6 sa = MakeAddress6(address, port);
     return ::bind(socket.Fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
-}
-
-// Waits for a non-blocking connect to finish, the deadline or the stop, whose eventfd wakes
-// the poll at once (without one, the stop is looked at between slices).
-bool WaitConnected(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
-    constexpr int kSliceMs = 100;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    const StopWake wake(stop);
-    const int wakeFd = wake.Event().Fd();
-    pollfd fds[2] = {{fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};  // poll() skips a negative fd
-    while (!wake.Event().IsSet()) {
-        int leftMs = PollTimeoutMs(deadline);
-        if (leftMs == 0) {
-            errno = ETIMEDOUT;
-            return false;
-        }
-        if (wakeFd < 0 && stop.stop_possible()) {
-            leftMs = std::min(kSliceMs, leftMs);
-        }
-        const int ready = ::poll(fds, 2, leftMs);
-        if (ready > 0 && fds[0].revents != 0) {
-            int error = 0;
-            socklen_t length = sizeof error;
-            if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
-                return false;
-            }
-            errno = error;
-            return error == 0;
-        }
-        if (ready < 0 && errno != EINTR) {
-            return false;
-        }
-    }
-    errno = ECANCELED;
-    return false;
 }
 
 }  // namespace
@@ -152,7 +118,7 @@ Socket TcpConnect6(const IpAddress& address, uint16_t port, std::chrono::millise
     }
     const sockaddr_in6 sa = MakeAddress6(address, port);
     if (::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
-        if (errno != EINPROGRESS || !WaitConnected(socket.Fd(), timeout, stop)) {
+        if (errno != EINPROGRESS || !WaitConnectFinished(socket.Fd(), timeout, stop)) {
             return Fail6(socket);
         }
     }

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "platform/connect_wait.h"
 #include "platform/deadline.h"
 #include "platform/wake_event.h"
 
@@ -44,38 +45,6 @@ Socket Fail(Socket& socket) {
     socket.Close();
     errno = saved;
     return Socket();
-}
-
-// Sleeps until fd is writable, the deadline or the stop, which wakes the poll through an
-// eventfd (or, when none could be made, is looked at between slices).
-bool WaitWritable(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
-    constexpr int kSliceMs = 100;
-    const auto deadline = SteadyClock::now() + timeout;
-    const StopWake wake(stop);
-    const int wakeFd = wake.Event().Fd();
-    // poll() skips a negative fd, so a missing eventfd needs no second array.
-    pollfd fds[2] = {{fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
-    while (true) {
-        if (wake.Event().IsSet()) {
-            errno = ECANCELED;
-            return false;
-        }
-        int leftMs = PollTimeoutMs(deadline);
-        if (leftMs == 0) {
-            errno = ETIMEDOUT;
-            return false;
-        }
-        if (wakeFd < 0 && stop.stop_possible()) {
-            leftMs = std::min(kSliceMs, leftMs);
-        }
-        const int ready = poll(fds, 2, leftMs);
-        if (ready > 0 && fds[0].revents != 0) {
-            return true;
-        }
-        if (ready < 0 && errno != EINTR) {
-            return false;
-        }
-    }
 }
 
 bool IsTimeout(int error) {
@@ -132,16 +101,7 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
     }
     const sockaddr_in sa = MakeAddress(addr, port);
     if (::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
-        if (errno != EINPROGRESS || !WaitWritable(socket.Fd(), timeout, stop)) {
-            return Fail(socket);
-        }
-        int error = 0;
-        socklen_t length = sizeof error;
-        if (getsockopt(socket.Fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
-            return Fail(socket);
-        }
-        if (error != 0) {
-            errno = error;
+        if (errno != EINPROGRESS || !WaitConnectFinished(socket.Fd(), timeout, stop)) {
             return Fail(socket);
         }
     }
