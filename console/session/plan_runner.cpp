@@ -51,6 +51,7 @@ void PlanRunner::StartSteps() {
         const plans::PlanStep& step = plan_->steps[index_];
         front_.PlanSaid(plans::StepNotice(*plan_, index_) + RepetitionText());
         plans::ApplyStep(*plan_, step, session_.Data());
+        front_.StepApplied();
         session_.SetPlanTags({plan_->name, step.name, static_cast<int>(index_) + 1, repetition_});
         lastNotice_.reset();
         stepRunning_ = true;

@@ -26,6 +26,8 @@ class PlanFront {
     // Calls PlanRunner::RepetitionDue once `wait` has passed; one wait at a time.
     virtual void StartWait(std::chrono::milliseconds wait) = 0;
     virtual void CancelWait() = 0;
+    // A step's settings and pairs are in the data, just before its run starts.
+    virtual void StepApplied() {}
     // The plan is over (run through, stopped or cut short); its steps are in the runner.
     virtual void PlanEnded() = 0;
     // The charts a step's report section shows; none by default.
