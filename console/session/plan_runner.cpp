@@ -74,6 +74,12 @@ void PlanRunner::RunEnded() {
     if (!stepRunning_ || session_.Run().Measuring())
         return;
     stepRunning_ = false;
+    // A quit ends the plan where it is: nothing more starts, nothing is said.
+    if (session_.Quitting()) {
+        ended_ = true;
+        front_.CancelWait();
+        return;
+    }
     RecordStep(lastNotice_ == NoticeKind::Completed, session_.RunId());
     if (stopped_) {
         front_.PlanSaid("Plan stopped after " + plans::StepNotice(*plan_, index_ - 1) + ".");
@@ -116,7 +122,7 @@ void PlanRunner::NextRepetition() {
 }
 
 void PlanRunner::RepetitionDue() {
-    if (!Running() || stepRunning_ || repetition_ >= plan_->repeat)
+    if (!Running() || stepRunning_ || repetition_ >= plan_->repeat || session_.Quitting())
         return;
     waiting_ = false;
     ++repetition_;

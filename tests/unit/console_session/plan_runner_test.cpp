@@ -194,6 +194,20 @@ TEST_F(PlanRunnerTest, ARepetitionWaitsForTheTimerAndStopEndsTheWait) {
     EXPECT_EQ(runner.Steps().size(), 4u);
 }
 
+// A timer that fires after the Console quit starts nothing.
+TEST_F(PlanRunnerTest, AfterAQuitTheNextRepetitionDoesNotStart) {
+    ScriptRun(true);
+    ScriptRun(true);
+    ASSERT_TRUE(runner.Start(Plan("repeat: 2\nevery: 1 h\n")));
+    ASSERT_TRUE(loop.RunUntil([&] { return runner.Waiting(); }, 10s));
+    const std::size_t probes = factory.probes.size();
+    session.Quit();
+    runner.RepetitionDue();
+    EXPECT_FALSE(Said("Step 1 of 2: First (repetition 2 of 2)"));
+    EXPECT_EQ(factory.probes.size(), probes);
+    EXPECT_EQ(runner.Steps().size(), 2u);
+}
+
 TEST_F(PlanRunnerTest, RefusedWhileBusyOrWithAnIsolationStep) {
     EXPECT_EQ(runner.Start(Plan("  - name: Alone\n    isolate: 2\n")).Why(),
               PlanRunner::kIsolateInWindow);
