@@ -6,6 +6,7 @@
 #include "console/core/local_time.h"
 #include "console/files/atomic_file_writer.h"
 #include "console/plans/test_plan.h"
+#include "console/ui/chart_picture.h"
 #include "console/ui/console_signals.h"
 #include "console/ui/file_panel.h"
 #include "console/ui/main_commands.h"
@@ -72,6 +73,11 @@ void WindowPlan::CancelWait() {
 
 void WindowPlan::StepApplied() {
     window_.Files().ShowPlanStep();
+}
+
+std::vector<records::ReportChart> WindowPlan::StepCharts(const ConsoleData& data) {
+    return window_.Chart() ? ReportCharts(*window_.Chart(), data)
+                           : std::vector<records::ReportChart>();
 }
 
 void WindowPlan::PlanEnded() {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <vector>
 
 #include "console/session/plan_runner.h"
 
@@ -39,6 +40,8 @@ class WindowPlan : public QObject, public PlanFront {
     void StartWait(std::chrono::milliseconds wait) override;
     void CancelWait() override;
     void StepApplied() override;
+    // The chart as the window drew the step's run.
+    std::vector<records::ReportChart> StepCharts(const ConsoleData& data) override;
     void PlanEnded() override;
 
   private:

@@ -123,6 +123,11 @@ TEST_F(WindowPlanTest, EachStepIsAnnouncedAndTheReportIsOfferedAtTheEnd) {
     const std::string html((std::istreambuf_iterator<char>(file)), {});
     EXPECT_NE(html.find("Warm up"), std::string::npos);
     EXPECT_NE(html.find("Voice"), std::string::npos);
+    // Each step's section carries the chart the window drew of its run.
+    const std::string chart = "src=\"data:image/png;base64,";
+    const std::size_t first = html.find(chart);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(html.find(chart, first + 1), std::string::npos);
     EXPECT_TRUE(NoticeSays(QString::fromStdString("Report " + reportPath)));
 }
 
