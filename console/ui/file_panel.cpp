@@ -34,23 +34,32 @@ FilePanel::FilePanel(QWidget* parent) : QWidget(parent) {
     resize(kWidth, kHeight);
     setFont(widgets::GulimFont(12));
     for (const ButtonSpec& spec : kButtons) {
-        auto* button = new widgets::SkinButton(this);
-        button->setGeometry(1, spec.top, 110, 21);
-        button->setText(QString::fromLatin1(spec.label));
-        button->setObjectName(QString::fromLatin1(spec.name));
-        button->setFont(font());
-        button->SetPainter([](QPainter& painter, const widgets::SkinButton& b) {
-            painter.fillRect(b.rect(), b.IsHovered() ? kHoverColour : QColor(Qt::white));
-            painter.setPen(Qt::black);
-            painter.setFont(b.font());
-            painter.drawText(b.rect().adjusted(5, 5, 0, 0),
-                             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, b.text());
-        });
-        button->installEventFilter(this);
+        widgets::SkinButton* button = AddButton(spec.label, spec.name, spec.top);
         const FileCommand command = spec.command;
         connect(button, &QAbstractButton::clicked, this, [this, command] { Clicked(command); });
     }
+    connect(AddButton("Run plan...", "runPlan", 89), &QAbstractButton::clicked, this, [this] {
+        hide();
+        emit runPlanChosen();
+    });
     hide();
+}
+
+widgets::SkinButton* FilePanel::AddButton(const char* label, const char* name, int top) {
+    auto* button = new widgets::SkinButton(this);
+    button->setGeometry(1, top, 110, 21);
+    button->setText(QString::fromLatin1(label));
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFont(font());
+    button->SetPainter([](QPainter& painter, const widgets::SkinButton& b) {
+        painter.fillRect(b.rect(), b.IsHovered() ? kHoverColour : QColor(Qt::white));
+        painter.setPen(Qt::black);
+        painter.setFont(b.font());
+        painter.drawText(b.rect().adjusted(5, 5, 0, 0),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, b.text());
+    });
+    button->installEventFilter(this);
+    return button;
 }
 
 void FilePanel::Toggle() {
@@ -112,7 +121,7 @@ void FilePanel::paintEvent(QPaintEvent*) {
     painter.fillRect(r, Qt::white);
     painter.setPen(kLineColour);
     painter.drawRect(r.adjusted(0, 0, -1, -1));
-    for (const int y : {22, 44, 66}) {
+    for (const int y : {22, 44, 66, 88}) {
         painter.drawLine(0, y, r.right(), y);
     }
 }

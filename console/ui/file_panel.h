@@ -5,9 +5,13 @@
 
 #include "console/files/file_session.h"
 
+namespace quarn::widgets {
+class SkinButton;
+}
+
 namespace quarn::console::ui {
 
-// The File panel: New, Open, Save and Save as, a small child panel of the main window
+// The File panel: New, Open, Save, Save as and Run plan..., a small child panel of the main window
 // that its file button shows and hides. A click hides the panel and hands the command on;
 // the session's file flow runs it.
 class FilePanel : public QWidget {
@@ -15,7 +19,7 @@ class FilePanel : public QWidget {
 
   public:
     static constexpr int kWidth = 112;
-    static constexpr int kHeight = 89;
+    static constexpr int kHeight = 111;
 
     explicit FilePanel(QWidget* parent);
     // Button 1023: shown when hidden, hidden when shown.
@@ -31,6 +35,8 @@ class FilePanel : public QWidget {
   signals:
     // A command's button was clicked (the panel has hidden itself).
     void commandChosen(FileCommand command);
+    // "Run plan..." was clicked (the panel has hidden itself).
+    void runPlanChosen();
     // The panel was shown (true) or hidden (false).
     void visibilityChanged(bool shown);
 
@@ -44,6 +50,7 @@ class FilePanel : public QWidget {
 
   private:
     void Clicked(FileCommand command);
+    widgets::SkinButton* AddButton(const char* label, const char* name, int top);
 
     bool PressOutside(QObject* watched, const QEvent* event) const;
 

@@ -39,6 +39,8 @@ void MainCommands::Notice(const std::string& text) {
 }
 
 void MainCommands::StartOrStop() {
+    if (stopOverride_ && stopOverride_())
+        return;
     if (session_.Idle()) {
         session_.Data().StoreSettingTexts(inputs_.DurationText(), inputs_.ValueText());
         LearnOptionsTaken();

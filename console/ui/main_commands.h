@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -50,6 +51,9 @@ class MainCommands : public QObject {
     ~MainCommands() override;
 
     void StartOrStop();
+    // Asked first on each Start/Stop press; true when it has handled the press (a plan
+    // that runs ends instead). Empty: none.
+    void SetStopOverride(std::function<bool()> override) { stopOverride_ = std::move(override); }
     void AddManually();
     void DeleteSelected();
     void AddFromLists();
@@ -101,6 +105,7 @@ class MainCommands : public QObject {
 
   private:
     static constexpr std::chrono::milliseconds kFactsWait{1000};
+    std::function<bool()> stopOverride_;
     void LearnOptionsTaken();
     void PrepareMenu(PairId contextPair, bool emptyArea);
     void AfterShapeChange();

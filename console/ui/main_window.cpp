@@ -25,6 +25,7 @@
 #include "console/ui/pair_menu.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_lab_key.h"
+#include "console/ui/window_plan.h"
 #include "console/ui/window_records.h"
 #include "console/ui/window_reference.h"
 #include "widgets/artwork.h"
@@ -54,6 +55,7 @@ MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent
     files_ = std::make_unique<WindowFiles>(*this);
     records_ = std::make_unique<WindowRecords>(*this);
     labKey_ = std::make_unique<WindowLabKey>(*this, options_.labKeyPath, options_.settingsDir);
+    plan_ = std::make_unique<WindowPlan>(*this);
     files_->ChartMenu()->SetSettingsActions([this](QMenu& menu) { labKey_->AddActions(menu); });
     if (const Outcome served = session_.ServeMetrics(); !served)
         std::fprintf(stderr, "%s\n", served.Why().c_str());
@@ -83,6 +85,7 @@ MainWindow::~MainWindow() {
     session_.Shutdown();
     if (ChartExportMenu* menu = files_->ChartMenu())
         menu->SetSettingsActions(nullptr);
+    plan_.reset();
     labKey_.reset();
     records_.reset();
     // Shutdown has joined the file flow's worker; its host goes now.

@@ -31,6 +31,7 @@ class ModeInputFilter;
 class NoticePanel;
 class PairListWidget;
 class WindowFiles;
+class WindowPlan;
 class WindowLabKey;
 class WindowRecords;
 
@@ -91,6 +92,8 @@ class MainWindow : public QWidget, private CommandInputs {
     WindowFiles& Files() { return *files_; }
     WindowRecords& Records() { return *records_; }
     WindowLabKey& LabKey() { return *labKey_; }
+    // "Run plan..." and the plan it runs.
+    WindowPlan& Plan() { return *plan_; }
 
     CaptionBar* Caption() const { return caption_; }
     EndPointPanel* EndPoints() const { return endPointPanel_; }
@@ -174,6 +177,7 @@ class MainWindow : public QWidget, private CommandInputs {
     std::unique_ptr<WindowFiles> files_;
     std::unique_ptr<WindowRecords> records_;  // uses files_: goes first
     std::unique_ptr<WindowLabKey> labKey_;
+    std::unique_ptr<WindowPlan> plan_;  // uses files_ and commands_: goes first
 };
 
 }  // namespace quarn::console::ui

@@ -112,6 +112,12 @@ void WindowFiles::ShowRestoredRun() {
     ShowData();
 }
 
+void WindowFiles::ShowPlanStep() {
+    ShowOpenedSettings();
+    ShowData();
+    logs_.TableChanged();
+}
+
 void WindowFiles::ShowOpenedSettings() {
     const MeasurementSettings& settings = window_.Data().settings;
     window_.DurationEdit()->setText(FromUtf8(settings.durationText));

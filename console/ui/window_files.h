@@ -48,6 +48,8 @@ class WindowFiles : public QObject, public FileFront {
     // A run of the history was put into the data (as a stopped run): the window shows it
     // as it shows an opened file, and Save asks for a new name.
     void ShowRestoredRun();
+    // A plan's step was put into the data: its settings and pairs are shown.
+    void ShowPlanStep();
 
     // FileFront
     void CommitEditsToSettings() override;

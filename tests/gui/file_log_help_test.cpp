@@ -594,7 +594,7 @@ TEST_F(FilePanelTest, PanelLooksAndKeys) {
     ASSERT_TRUE(panel.isVisible());
     Shot(panel, QStringLiteral("file_panel"));
     const QImage image = panel.grab().toImage();
-    EXPECT_EQ(image.size(), QSize(112, 89));
+    EXPECT_EQ(image.size(), QSize(112, 111));
     EXPECT_EQ(image.pixelColor(0, 0), QColor(0x82, 0x82, 0x82));
     EXPECT_EQ(image.pixelColor(50, 22), QColor(0x82, 0x82, 0x82));
     EXPECT_EQ(image.pixelColor(50, 66), QColor(0x82, 0x82, 0x82));
@@ -619,7 +619,7 @@ TEST_F(FilePanelTest, PanelLooksAndKeys) {
     fileButton.show();
     panel.SetToggleButton(&fileButton);
     panel.PlaceFor(owner.width());
-    EXPECT_EQ(panel.geometry(), QRect(400 - 112, 31, 112, 89));
+    EXPECT_EQ(panel.geometry(), QRect(400 - 112, 31, 112, 111));
     panel.Toggle();
     QTest::mousePress(&fileButton, Qt::LeftButton);
     EXPECT_TRUE(panel.isVisible());

@@ -170,7 +170,7 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
 
     Click(window.FileMenuButton());
     ASSERT_TRUE(files.Panel()->isVisible());
-    EXPECT_EQ(files.Panel()->geometry(), QRect(window.width() - 112, 31, 112, 89));
+    EXPECT_EQ(files.Panel()->geometry(), QRect(window.width() - 112, 31, 112, 111));
     QDir().mkpath(QStringLiteral(QUARN_GUI_SHOT_DIR));
     window.grab().save(QStringLiteral(QUARN_GUI_SHOT_DIR "/main_window_file_panel.png"));
     Click(window.FileMenuButton());
