@@ -1,5 +1,7 @@
 #include "console/net/endpoint_collector.h"
 
+#include <set>
+
 #include <string>
 
 #include "console/net/link_facts_reply.h"
@@ -52,7 +54,25 @@ std::string DecodeEndPointName(std::string_view rawName, bool nameIsUtf8) {
     return platform::AnsiToUtf8(rawName);
 }
 
+// Every IPv6 host has a link-local address, so a named EndPoint heard at an address of
+// its own over IPv4 or a routable IPv6 one would else be listed twice, once as fe80::.
+void EndPointCollector::FoldLinkLocalTwins() {
+    const auto linkLocal = [](const EndPointEntry& entry) {
+        const std::optional<IpAddress> address = ParseIpAddress(entry.address);
+        return address && address->IsV6() && address->IsLinkLocal();
+    };
+    std::set<std::string> routableNames;
+    for (const EndPointEntry& entry : entries_) {
+        if (!entry.rawName.empty() && !linkLocal(entry))
+            routableNames.insert(entry.rawName);
+    }
+    std::erase_if(entries_, [&](const EndPointEntry& entry) {
+        return linkLocal(entry) && routableNames.contains(entry.rawName);
+    });
+}
+
 std::vector<EndPointEntry> EndPointCollector::Take() {
+    FoldLinkLocalTwins();
     MarkUnverified();
     known_.clear();
     replies_.clear();

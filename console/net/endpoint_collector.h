@@ -44,10 +44,12 @@ class EndPointCollector {
 
     const std::vector<EndPointEntry>& Entries() const { return entries_; }
     // The list, and a new search begins; in a signed search entries without a valid
-    // signature are marked unverified.
+    // signature are marked unverified. A link-local entry whose name is listed at another
+    // address is left out: it is the same EndPoint.
     std::vector<EndPointEntry> Take();
 
   private:
+    void FoldLinkLocalTwins();
     void MarkUnverified();
     bool AddReply(std::string_view datagram, const std::string& zone);
     void AddLink(std::string_view datagram, const std::string& zone);

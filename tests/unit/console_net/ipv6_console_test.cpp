@@ -51,6 +51,23 @@ TEST(Ipv6Console, CollectorListsIpv6RepliesCanonicallyWithTheirLinks) {
     EXPECT_EQ(entries[1].link->mtu, 9000);
 }
 
+// A named EndPoint heard at its IPv4 address is not listed again by its link-local one,
+// whichever came first; a link-local EndPoint of its own, or an unnamed one, stays.
+TEST(Ipv6Console, ALinkLocalTwinOfAListedEndPointIsLeftOut) {
+    EndPointCollector collector;
+    EXPECT_TRUE(collector.Add("fe80::2 5001 45000 lab2", Six("fe80::2%veth0")));
+    EXPECT_TRUE(collector.Add("198.18.0.2 5001 45000 lab2", Six("198.18.0.2")));
+    EXPECT_TRUE(collector.Add("fe80::3 5001 45000 lab3", Six("fe80::3%veth0")));
+    EXPECT_TRUE(collector.Add("fe80::4 5001 45000 ", Six("fe80::4%veth0")));
+    EXPECT_TRUE(collector.Add("fd00:77::5 5001 45000 lab5", Six("fe80::5%veth0")));
+    EXPECT_TRUE(collector.Add("fe80::5 5001 45000 lab5", Six("fe80::5%veth0")));
+    std::vector<std::string> listed;
+    for (const EndPointEntry& entry : collector.Take())
+        listed.push_back(entry.address);
+    EXPECT_EQ(listed, (std::vector<std::string>{"198.18.0.2", "fe80::3%veth0", "fe80::4%veth0",
+                                                "fd00:77::5"}));
+}
+
 TEST(Ipv6Console, SearchesTheAllNodesGroupOnEachChosenInterface) {
     const std::vector<platform::Interface6Address> qualifying = {Own("veth0", 4, "fd00:77::1"),
                                                                  Own("veth1", 5, "fe80::1")};
