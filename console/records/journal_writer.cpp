@@ -53,6 +53,8 @@ void Apply(std::vector<SecondRecord>& records, const PairStrings& strings, std::
 void AppendSeconds(SecondQueue::Item& item, std::vector<SecondRecord>& records) {
     for (std::size_t i = 0; i < item.strings.size(); ++i)
         Apply(records, item.strings[i], i);
+    if (item.at)
+        item.time = FormatUtc(*item.at);
     for (std::size_t i = 0; i < item.seconds.size(); ++i) {
         const SecondFigures& figures = item.seconds[i];
         const std::size_t at = FindPair(records, figures.pair, i);
@@ -92,11 +94,15 @@ bool JournalWriter::WriteSecond(const SecondView& second) {
     if (!open_)
         return true;
     // Figures of one item share their time.
-    if (!pending_.seconds.empty() && pending_.time != second.time)
+    if (!pending_.seconds.empty() &&
+        (pending_.at != second.at || (!second.at && pending_.time != second.time)))
         EncodePending();
     NoteStrings(second);
-    if (pending_.seconds.empty())
-        pending_.time.assign(second.time);
+    if (pending_.seconds.empty()) {
+        pending_.at = second.at;
+        if (!second.at)
+            pending_.time.assign(second.time);
+    }
     pending_.seconds.push_back(
         {second.pair, second.second, second.mbitPerS, second.quality, second.runQuality});
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +12,9 @@ namespace quarn::console::records {
 // One pair's record of a second, its strings as views into what the caller holds (valid
 // during the call), so handing it on copies no string unless the sink keeps it.
 struct SecondView {
+    // The time, formatted by whoever encodes the record (off the main thread), or the text
+    // of `time` when unset.
+    std::optional<std::chrono::system_clock::time_point> at;
     std::string_view time;
     std::string_view run;
     long long pair = 0;
@@ -23,12 +28,12 @@ struct SecondView {
 };
 
 inline SecondView ViewOf(const SecondRecord& r) {
-    return {r.time,      r.run,    r.pair,     r.name,    r.endpoint1,
-            r.endpoint2, r.second, r.mbitPerS, r.quality, r.runQuality};
+    return {std::nullopt, r.time,   r.run,      r.pair,    r.name,      r.endpoint1,
+            r.endpoint2,  r.second, r.mbitPerS, r.quality, r.runQuality};
 }
 
 inline SecondRecord RecordOf(const SecondView& v) {
-    return {std::string(v.time),
+    return {v.at ? FormatUtc(*v.at) : std::string(v.time),
             std::string(v.run),
             v.pair,
             std::string(v.name),

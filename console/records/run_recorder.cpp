@@ -117,9 +117,8 @@ RunQualityFigures RunQualityOf(const PairQuality& quality) {
 void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
     if (!active_)
         return;
-    const std::string time = FormatUtc(now);
     SecondView view;
-    view.time = time;
+    view.at = now;
     view.run = runId_;
     view.second = data.ticks;
     for (const PairRecord& pair : data.table.Pairs()) {

@@ -44,8 +44,9 @@ class SecondQueue {
         std::string lines;  // each with its line end
         bool last = false;  // the run's closing records
         // After the lines, encoded by the taker: the pairs' strings that changed, then
-        // each pair's figures, all processed at `time`.
+        // each pair's figures, all processed at `at` (or at the text `time`, when unset).
         std::vector<PairStrings> strings;
+        std::optional<std::chrono::system_clock::time_point> at;
         std::string time;
         std::vector<SecondFigures> seconds;
     };
