@@ -36,8 +36,9 @@ class JournalWriter : public RecordSink {
     // Creates `path` (it must not exist) and starts the writer; false when it cannot.
     bool Open(const std::string& path, int compressionLevel = 3);
     void Write(std::string_view line) override;
-    // Kept as it is: the writer thread encodes it.
-    bool WriteSecond(const SecondRecord& second) override;
+    using RecordSink::WriteSecond;
+    // Kept as figures, its strings only when they changed: the writer thread encodes it.
+    bool WriteSecond(const SecondView& second) override;
     void SecondEnded() override;
     // Hands over the closing records and waits until the writer has written and closed.
     void RunEnded() override;
@@ -55,11 +56,17 @@ class JournalWriter : public RecordSink {
   private:
     void WriteQueued(std::stop_token stop);
     void StopWriter();
+    // Encodes the figures in hand here, so text written after them keeps its place.
+    void EncodePending();
+    // Hands the pair's strings over when they differ from what the writer knows.
+    void NoteStrings(const SecondView& second);
+
+    // Main thread: the strings the writer knows, in the order the pairs came last.
+    std::vector<PairStrings> known_;
 
     JournalFile file_;  // the writer thread's alone while it runs
     SecondQueue queue_;
-    std::string pending_;
-    std::vector<SecondRecord> pendingSeconds_;
+    SecondQueue::Item pending_{{}, false};
     std::string path_;
     bool open_ = false;
     std::atomic<bool> good_ = false;

@@ -117,37 +117,37 @@ RunQualityFigures RunQualityOf(const PairQuality& quality) {
 void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
     if (!active_)
         return;
-    SecondRecord record;
-    record.time = FormatUtc(now);
-    record.run = runId_;
-    record.second = data.ticks;
+    SecondView view;
+    view.at = now;
+    view.run = runId_;
+    view.second = data.ticks;
     for (const PairRecord& pair : data.table.Pairs()) {
         if (!pair.config.active)
             continue;
-        record.pair = PairNumberInRun(data.table, pair.id);
-        record.name = pair.name;
-        record.endpoint1 = pair.config.endpoint1;
-        record.endpoint2 = pair.config.endpoint2;
-        record.mbitPerS = pair.figures.current;
+        view.pair = PairNumberInRun(data.table, pair.id);
+        view.name = pair.name;
+        view.endpoint1 = pair.config.endpoint1;
+        view.endpoint2 = pair.config.endpoint2;
+        view.mbitPerS = pair.figures.current;
         // The figures the chart draws for this second, so a restored run draws them too.
         const PairQuality& quality = pair.figures.quality;
-        record.quality.lossPercent = quality.lastLossPercent;
-        record.quality.jitterMs = quality.lastJitterMs;
-        record.quality.rttMs = quality.lastRttMs;
-        record.runQuality = RunQualityOf(quality);
-        EmitSecond(record);
+        view.quality.lossPercent = quality.lastLossPercent;
+        view.quality.jitterMs = quality.lastJitterMs;
+        view.quality.rttMs = quality.lastRttMs;
+        view.runQuality = RunQualityOf(quality);
+        EmitSecond(view);
     }
     for (RecordSink* sink : sinks_)
         sink->SecondEnded();
 }
 
-void RunRecorder::EmitSecond(const SecondRecord& record) {
+void RunRecorder::EmitSecond(const SecondView& view) {
     // Encoded here at most once, and only for sinks that do not encode it themselves.
     std::string text;
     for (RecordSink* sink : sinks_) {
-        if (!sink->WriteSecond(record)) {
+        if (!sink->WriteSecond(view)) {
             if (text.empty())
-                text = EncodeSecond(record);
+                text = EncodeSecond(RecordOf(view));
             sink->Write(text);
         }
     }

@@ -34,7 +34,7 @@ class RunRecorder {
 
   private:
     void Emit(const std::string& line);
-    void EmitSecond(const SecondRecord& record);
+    void EmitSecond(const SecondView& view);
 
     std::vector<RecordSink*> sinks_;
     std::string runId_;

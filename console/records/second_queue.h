@@ -18,15 +18,37 @@ namespace quarn::console::records {
 // The seconds of a journal on their way from the Console's main thread to the thread that
 // writes them. Bounded: when the writer has fallen `capacity` seconds behind (a disk slower
 // than the run), Push waits for room, so memory stays bounded and no record is dropped.
+// The strings a pair's second records share through a run, handed over when they change.
+struct PairStrings {
+    long long pair = 0;
+    std::string run;
+    std::string name;
+    std::string endpoint1;
+    std::string endpoint2;
+};
+
+// A pair's second without its strings: what changes every second.
+struct SecondFigures {
+    long long pair = 0;
+    int second = 0;
+    double mbitPerS = 0.0;
+    QualityFigures quality;
+    RunQualityFigures runQuality;
+};
+
 class SecondQueue {
   public:
     struct Item {
-        Item(std::string text, bool closing, std::vector<SecondRecord> records = {})
-            : lines(std::move(text)), last(closing), seconds(std::move(records)) {}
+        Item(std::string text, bool closing) : lines(std::move(text)), last(closing) {}
 
-        std::string lines;                  // each with its line end
-        bool last = false;                  // the run's closing records
-        std::vector<SecondRecord> seconds;  // after the lines, encoded by the taker
+        std::string lines;  // each with its line end
+        bool last = false;  // the run's closing records
+        // After the lines, encoded by the taker: the pairs' strings that changed, then
+        // each pair's figures, all processed at `at` (or at the text `time`, when unset).
+        std::vector<PairStrings> strings;
+        std::optional<std::chrono::system_clock::time_point> at;
+        std::string time;
+        std::vector<SecondFigures> seconds;
     };
 
     explicit SecondQueue(std::size_t capacity) : capacity_(capacity < 1 ? 1 : capacity) {}

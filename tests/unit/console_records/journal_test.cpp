@@ -221,6 +221,74 @@ TEST_F(JournalTest, RecordsEncodedByTheWriterMatchTheTextOfAStreamInOrder) {
     EXPECT_EQ(Decompressed(ReadBytes(path)), stream.text);
 }
 
+TEST_F(JournalTest, StringsThatChangeMidRunReachTheJournalFromTheSecondTheyChange) {
+    test::FedRun run(3);
+    TextSink stream;
+    JournalWriter journal;
+    ASSERT_TRUE(journal.Open(path));
+    run.recorder.AddSink(stream);
+    run.recorder.AddSink(journal);
+    run.Begin(600);
+    run.Feed(3);
+    run.data.table[2].name = "renamed pair";
+    run.data.table[3].config.endpoint1 = "198.18.7.7";
+    run.Feed(2);
+    run.data.table[2].name = "";
+    run.Feed(1);
+    run.End(true);
+    const std::string text = Decompressed(ReadBytes(path));
+    EXPECT_EQ(text, stream.text);
+    const auto count = [&text](std::string_view what) {
+        long long n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    // Two seconds and the summary's record under the new name; the endpoint from then on.
+    EXPECT_EQ(count("\"renamed pair\""), 2);
+    EXPECT_EQ(count("\"198.18.7.7\""), 3 + 1);
+}
+
+TEST_F(JournalTest, SecondsHandedStraightToTheWriterComeOutAsTheirOwnText) {
+    TextSink stream;
+    JournalWriter journal;
+    ASSERT_TRUE(journal.Open(path));
+    const auto write = [&](const SecondRecord& record) {
+        journal.WriteSecond(record);
+        stream.Write(EncodeSecond(record));
+    };
+    SecondRecord one{
+        "2026-12-10T01:00:01.000Z", "r", 1, "a", "198.18.0.1", "198.18.0.2", 1, 10.5, {}, {}};
+    SecondRecord two = one;
+    two.pair = 2;
+    two.name = "b";
+    write(one);
+    write(two);
+    journal.SecondEnded();
+    // The same pair twice in one second with a rename between, a pair without strings,
+    // and figures of one hand-over stamped at different times.
+    one.second = two.second = 2;
+    write(one);
+    one.name = "a2";
+    one.mbitPerS = 3.25;
+    write(one);
+    write(SecondRecord{});
+    two.time = "2026-12-10T01:00:02.500Z";
+    write(two);
+    journal.SecondEnded();
+    one.second = 3;
+    write(one);
+    journal.RunEnded();
+    EXPECT_EQ(Decompressed(ReadBytes(path)), stream.text);
+
+    // A journal opened again starts from nothing the previous one knew.
+    const std::string again = dir.File("again.jsonl.zst");
+    ASSERT_TRUE(journal.Open(again));
+    journal.WriteSecond(one);
+    journal.RunEnded();
+    EXPECT_EQ(Decompressed(ReadBytes(again)), EncodeSecond(one) + "\n");
+}
+
 TEST_F(JournalTest, AWriterKilledMidRunLeavesEverySecondItHadWritten) {
     int reports[2];
     ASSERT_EQ(::pipe(reports), 0);
