@@ -115,6 +115,23 @@ TEST_F(ConsoleTrafficTest, BothWaysAndFanInRunEveryPairAtOnce) {
     EXPECT_GE(CountContaining(seen, Address(2) + "."), 100) << Joined(seen);
 }
 
+// A mesh of three hosts (the Console's own among them, with an EndPoint to serve there)
+// runs all six ordered pairs at once, each reaching its End Point 2 on the wire.
+TEST_F(ConsoleTrafficTest, MeshRunsEveryOrderedPairAtOnce) {
+    StartEndPoint(kConsoleHost);
+    WireCapture wire(Network(), 3, "udp and dst host " + Address(3) + " and not port 54321");
+    ASSERT_TRUE(wire.Listening());
+    const ConsoleResult mesh = Run({}, {"--mesh", Address(1) + "," + Address(2) + "," + Address(3),
+                                        "--udp", "--throughput", "5"});
+    ExpectCompletedRun(mesh, kSeconds);
+    EXPECT_TRUE(HasLine(mesh.lines, "Measuring 6 pair(s) for 2 s...")) << mesh.Transcript();
+    for (int pair = 1; pair <= 6; ++pair)
+        ExpectSensiblePair(mesh, "Pair" + std::to_string(pair), kSeconds);
+    const std::vector<std::string> seen = wire.Stop();
+    EXPECT_GE(CountContaining(seen, Address(1) + "."), 100) << Joined(seen);
+    EXPECT_GE(CountContaining(seen, Address(2) + "."), 100) << Joined(seen);
+}
+
 // An older EndPoint as End Point 1 is never sent a marking; as End Point 2 it serves the
 // other pair, whose client is a current EndPoint.
 TEST_F(ConsoleTrafficTest, OlderEndPointIsRefusedWithItsCauseWhileTheOtherPairRuns) {
