@@ -481,13 +481,7 @@ int HeadlessConsole::WriteReport() {
 int HeadlessConsole::RunPlan() {
     if (const int opened = OpenOutputs(); opened != kExitOk)
         return opened;
-    std::string heading = "Plan " + plan_->name + ": " + std::to_string(plan_->steps.size()) +
-                          (plan_->steps.size() == 1 ? " step" : " steps");
-    if (plan_->repeat > 1)
-        heading += ", " + std::to_string(plan_->repeat) + " times";
-    if (plan_->every.count() > 0)
-        heading += " every " + plans::IntervalText(plan_->every);
-    Say(heading + "\n");
+    Say(plans::PlanHeading(*plan_) + "\n");
     bool going = true;
     for (int repetition = 1; going && repetition <= plan_->repeat; ++repetition) {
         if (repetition > 1)

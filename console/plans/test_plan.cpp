@@ -51,6 +51,16 @@ void ApplyStep(const TestPlan& plan, const PlanStep& step, ConsoleData& data) {
     data.chart.SetPairCount(data.table.PairCount());
 }
 
+std::string PlanHeading(const TestPlan& plan) {
+    std::string heading = "Plan " + plan.name + ": " + std::to_string(plan.steps.size()) +
+                          (plan.steps.size() == 1 ? " step" : " steps");
+    if (plan.repeat > 1)
+        heading += ", " + std::to_string(plan.repeat) + " times";
+    if (plan.every.count() > 0)
+        heading += " every " + IntervalText(plan.every);
+    return heading;
+}
+
 std::string StepNotice(const TestPlan& plan, std::size_t index) {
     return "Step " + std::to_string(index + 1) + " of " + std::to_string(plan.steps.size()) + ": " +
            plan.steps[index].name;

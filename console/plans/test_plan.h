@@ -59,6 +59,8 @@ PassLines StepLines(const TestPlan& plan, const PlanStep& step);
 // Puts a step into the data as the run it is: the plan's pairs (their series go), the
 // step's settings over the defaults, its lines and its traffic options on every pair.
 void ApplyStep(const TestPlan& plan, const PlanStep& step, ConsoleData& data);
+// "Plan NAME: 3 steps, 24 times every 1 h", as the front ends announce a plan.
+std::string PlanHeading(const TestPlan& plan);
 // "Step 2 of 4: NAME", as the front ends announce a step.
 std::string StepNotice(const TestPlan& plan, std::size_t index);
 // Whether a line of the plan or of a step holds pairs to a baseline run.

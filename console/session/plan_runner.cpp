@@ -22,13 +22,7 @@ Outcome PlanRunner::Start(plans::TestPlan plan) {
     stopped_ = false;
     ended_ = false;
     waiting_ = false;
-    std::string heading = "Plan " + plan_->name + ": " + std::to_string(plan_->steps.size()) +
-                          (plan_->steps.size() == 1 ? " step" : " steps");
-    if (plan_->repeat > 1)
-        heading += ", " + std::to_string(plan_->repeat) + " times";
-    if (plan_->every.count() > 0)
-        heading += " every " + plans::IntervalText(plan_->every);
-    front_.PlanSaid(heading);
+    front_.PlanSaid(plans::PlanHeading(*plan_));
     repetitionStart_ = std::chrono::steady_clock::now();
     StartSteps();
     return Outcome::Done();
