@@ -5,11 +5,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QWindow>
@@ -18,6 +16,7 @@
 #include "widgets/fonts.h"
 #include "widgets/palette.h"
 #include "widgets/skin_button.h"
+#include "widgets/window_placement.h"
 
 namespace quarn::console::ui {
 namespace {
@@ -40,15 +39,7 @@ HelpWindow* HelpWindow::Open(const QWidget* owner) {
     }
     auto* window = new HelpWindow();
     open = window;
-    QRect area;
-    if (owner) {
-        area = owner->frameGeometry();
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        area = screen->availableGeometry();
-    }
-    if (area.isValid()) {
-        window->move(area.center() - QPoint(kWidth / 2, kHeight / 2));
-    }
+    widgets::CentreOver(*window, owner, QSize(kWidth, kHeight));
     window->show();
     return window;
 }

@@ -1,11 +1,9 @@
 #include "console/ui/log_window.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QWindow>
@@ -17,6 +15,7 @@
 #include "widgets/palette.h"
 #include "widgets/skin_button.h"
 #include "widgets/text.h"
+#include "widgets/window_placement.h"
 
 namespace quarn::console::ui {
 namespace {
@@ -133,15 +132,7 @@ bool LogWindow::ListShown() const {
 }
 
 void LogWindow::ShowCentredOver(const QWidget* owner) {
-    QRect area;
-    if (owner) {
-        area = owner->frameGeometry();
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        area = screen->availableGeometry();
-    }
-    if (area.isValid()) {
-        move(area.center() - QPoint(kWidth / 2, kHeight / 2));
-    }
+    widgets::CentreOver(*this, owner, QSize(kWidth, kHeight));
     show();
     raise();
     activateWindow();

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QPainter>
-#include <QScreen>
 #include <QWindow>
 #include <cstdio>
 
@@ -33,6 +32,7 @@
 #include "widgets/skin_button.h"
 #include "widgets/skin_combo.h"
 #include "widgets/text.h"
+#include "widgets/window_placement.h"
 
 namespace quarn::console::ui {
 MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent)
@@ -72,8 +72,7 @@ MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         child->hide();
     resize(kIntroSize);
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    widgets::CentreOnItsScreen(*this);
     introTimer_.setSingleShot(true);
     connect(&introTimer_, &QTimer::timeout, this, &MainWindow::EndIntro);
     introTimer_.start(options_.introTime);
@@ -286,8 +285,7 @@ void MainWindow::EndIntro() {
     }
     setMinimumSize(kMainSize);
     resize(kMainSize);
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    widgets::CentreOnItsScreen(*this);
     UpdateLayout();
     files_->IntroEnded();
     labKey_->IntroEnded();

@@ -14,6 +14,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <chrono>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -630,6 +631,32 @@ TEST_F(FilePanelTest, PanelLooksAndKeys) {
 }
 
 // ---- help window -----------------------------------------------------------------------
+
+// The help window and a log window open over the middle of the window that opened them,
+// wherever that window stands.
+TEST(HelpWindowTest, HelpAndLogOpenCentredOverTheirOwner) {
+    QWidget owner;
+    owner.setGeometry(137, 91, 900, 700);
+    owner.show();
+    const QPoint middle = owner.frameGeometry().center();
+    auto near = [&](const QWidget& window) {
+        const QPoint centre = window.frameGeometry().center();
+        return std::abs(centre.x() - middle.x()) <= 1 && std::abs(centre.y() - middle.y()) <= 1;
+    };
+    HelpWindow* help = HelpWindow::Open(&owner);
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(near(*help)) << help->frameGeometry().x() << "," << help->frameGeometry().y();
+    help->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    ConsoleData data;
+    RunFeeder feeder(data);
+    feeder.Begin(1, 60);
+    LogWindows windows(data, &owner);
+    LogWindow* log = windows.Open(data.table.IdAt(1), false);
+    ASSERT_NE(log, nullptr);
+    EXPECT_TRUE(near(*log)) << log->frameGeometry().x() << "," << log->frameGeometry().y();
+}
 
 TEST(HelpWindowTest, OneWindowShowingTheManual) {
     ASSERT_FALSE(HelpWindow::IsOpen());
