@@ -53,6 +53,14 @@ std::string RateText(double value) {
     return std::string(text, end);
 }
 
+std::string ThroughputRefusal(double mbits) {
+    if (!(mbits > 0.0) || RateText(mbits) == RateText(0.0))
+        return MeasurementRun::kThroughputNotPositive;
+    if (mbits > MeasurementRun::kMaxThroughput)
+        return MeasurementRun::kThroughputTooLarge;
+    return {};
+}
+
 MeasurementRun::MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
                                PairSessionFactory& sessions, RunEnvironment& environment)
     : data_(data),
@@ -146,8 +154,8 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
     // "nan" or "inf" would reach iperf as its rate argument; they count as no value.
     limits.value = std::isfinite(value) ? value : 0.0;
     if (settings.protocol == Protocol::Udp) {
-        if (limits.value <= 0.0)
-            return WhyNot{kThroughputNotPositive};
+        if (std::string refusal = ThroughputRefusal(limits.value); !refusal.empty())
+            return WhyNot{std::move(refusal)};
         return limits;
     }
     if (limits.value <= 0.0) {

@@ -21,6 +21,7 @@
 #include "console/core/run_environment.h"
 #include "console/core/run_quality.h"
 #include "console/core/tick_processor.h"
+#include "protocol/traffic_bounds.h"
 
 namespace quarn::console {
 
@@ -48,11 +49,18 @@ class MeasurementRun {
     static constexpr const char* kDurationTooLong = "Duration can be set from 1 to 259,200 sec.";
     static constexpr const char* kNoActivePair = "No activated pair to measure.";
     static constexpr const char* kThroughputNotPositive = "Throughput must be greater than 0.";
+    // Mbit/s: the largest UDP rate an EndPoint runs.
+    static constexpr double kMaxThroughput = protocol::kMaxUdpRateBitsPerSecond / 1e6;
+    static constexpr const char* kThroughputTooLarge =
+        "The max value of Throughput is 100,000Mbps.";
     static constexpr const char* kWindowNotPositive = "Window size must be greater than 0.";
     static constexpr const char* kWindowTooLarge = "The max value of Window size is 5MByte.";
     static constexpr const char* kCompleted = "The current measurement is completed.";
     static constexpr const char* kFailed = "An error is occurred during measurement.";
     static constexpr const char* kStopped = "The current measurement is stopped.";
+    static_assert(kMaxDuration + kIperfExtraSeconds == protocol::kMaxRunSeconds,
+                  "an EndPoint must take the longest run's time");
+    static_assert(kMaxThroughput == 100000, "kThroughputTooLarge names the bound");
 
     MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
                    PairSessionFactory& sessions, RunEnvironment& environment);
@@ -160,5 +168,9 @@ class MeasurementRun {
 
 // The rate argument of a run: "%fm" of the window size (TCP) or throughput (UDP).
 std::string RateText(double value);
+
+// Why a UDP throughput typed in Mbit/s is refused (the notice's text); empty if it is not.
+// A rate that reads as no rate once written for iperf counts as not above 0.
+std::string ThroughputRefusal(double mbits);
 
 }  // namespace quarn::console

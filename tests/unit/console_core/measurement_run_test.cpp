@@ -94,6 +94,10 @@ TEST(MeasurementRunTest, RefusesBadSettingsWithTheFirstFailingCheck) {
         {1, 0, "60", 1, "0", MeasurementRun::kThroughputNotPositive},
         {1, 0, "60", 1, "-3", MeasurementRun::kThroughputNotPositive},
         {1, 0, "60", 1, "inf", MeasurementRun::kThroughputNotPositive},
+        // Written for iperf as "0.000000m": no rate at all.
+        {1, 0, "60", 1, "0.0000001", MeasurementRun::kThroughputNotPositive},
+        {1, 0, "60", 1, "100000.01", MeasurementRun::kThroughputTooLarge},
+        {1, 0, "60", 1, "1e9", MeasurementRun::kThroughputTooLarge},
     };
     for (const Case& c : cases) {
         Harness h;
@@ -124,9 +128,9 @@ TEST(MeasurementRunTest, AcceptsTheLimitsAndPassesThemToTheSessions) {
         const char* rateText;
     };
     const Case cases[] = {
-        {"1", 0, "5", "301", "5.000000m"},
-        {"259200", 0, "0.5", "259500", "0.500000m"},
-        {"10", 1, "1000", "310", "1000.000000m"},
+        {"1", 0, "5", "301", "5.000000m"},         {"259200", 0, "0.5", "259500", "0.500000m"},
+        {"10", 1, "1000", "310", "1000.000000m"},  {"10", 1, "100000", "310", "100000.000000m"},
+        {"10", 1, "0.000001", "310", "0.000001m"},
     };
     for (const Case& c : cases) {
         Harness h;
