@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "address/ip_address.h"
 #include "console/core/local_time.h"
 #include "console/core/number_text.h"
 #include "console/core/pair_capabilities.h"
@@ -51,6 +52,22 @@ std::string RateText(double value) {
     char* end = result.ec == std::errc() ? result.ptr : text;
     *end++ = 'm';
     return std::string(text, end);
+}
+
+namespace {
+
+// Its zone names an interface of this machine: End Point 1 elsewhere has no zone to reach
+// it by, and its EndPoint refuses the command.
+bool IsLinkLocal(const std::string& endpoint) {
+    const std::optional<IpAddress> address = ParseIpAddress(endpoint);
+    return address && address->IsV6() && address->IsLinkLocal();
+}
+
+}  // namespace
+
+std::string LinkLocalRefusal(const std::string& pairName, const std::string& endpoint2) {
+    return pairName + ": End Point 1 can reach the link-local " + endpoint2 +
+           " only if it is this machine; give End Point 2's unique-local or global address.";
 }
 
 std::string ThroughputRefusal(double mbits) {
@@ -149,6 +166,9 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
         const std::string refusal = TrafficRefusal(pair.traffic, settings.protocol);
         if (pair.active && !refusal.empty())
             return WhyNot{refusal};
+        if (pair.active && IsLinkLocal(pair.endpoint2) &&
+            !environment_.IsThisMachine(pair.endpoint1))
+            return WhyNot{LinkLocalRefusal(record.name, pair.endpoint2)};
     }
     const double value = LeadingDouble(settings.ValueText());
     // "nan" or "inf" would reach iperf as its rate argument; they count as no value.

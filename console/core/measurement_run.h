@@ -172,5 +172,7 @@ std::string RateText(double value);
 // Why a UDP throughput typed in Mbit/s is refused (the notice's text); empty if it is not.
 // A rate that reads as no rate once written for iperf counts as not above 0.
 std::string ThroughputRefusal(double mbits);
+// Why a pair whose End Point 1 is another machine cannot aim at a link-local End Point 2.
+std::string LinkLocalRefusal(const std::string& pairName, const std::string& endpoint2);
 
 }  // namespace quarn::console

@@ -190,6 +190,24 @@ TEST_F(ConsoleIpv6Test, ConfigRoundTripKeepsIpv6Pairs) {
     EXPECT_NE(text.find(" fd00:77::12 fe80::77:13%eth0 "), std::string::npos) << text;
 }
 
+// A link-local End Point 2 holds the Console's zone: its own iperf client measures it, while
+// a pair from another machine is refused before anything is sent.
+TEST_F(ConsoleIpv6Test, ALinkLocalEndPoint2IsMeasuredFromThisMachineOnly) {
+    const std::string linked = LinkLocal(2) + "%eth0";
+    const ConsoleResult refused = Run({Address(3) + "," + linked}, {});
+    EXPECT_EQ(refused.exitCode, 2) << refused.Transcript();
+    EXPECT_TRUE(HasLine(refused.lines, "Pair1: End Point 1 can reach the link-local " + linked +
+                                           " only if it is this machine; give End Point 2's "
+                                           "unique-local or global address."))
+        << refused.Transcript();
+    EXPECT_FALSE(AnyLineContains(refused.lines, "Measuring")) << refused.Transcript();
+    if (!HaveTools())
+        GTEST_SKIP() << "needs iperf 2 and tcpdump";
+    const ConsoleResult run = Run({Ula(1) + "," + linked}, {});
+    ExpectCompletedRun(run, kSeconds);
+    ExpectSensiblePair(run, "Pair1", kSeconds);
+}
+
 TEST_F(ConsoleIpv6Test, MalformedIpv6AddressIsRefusedWithExitTwo) {
     const ConsoleResult run = RunConsole({"--pair", "fd00:77::12::1," + Ula(2)}, 10000);
     EXPECT_EQ(run.exitCode, 2) << run.Transcript();
