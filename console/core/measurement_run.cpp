@@ -79,12 +79,14 @@ std::string ThroughputRefusal(double mbits) {
 }
 
 MeasurementRun::MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
-                               PairSessionFactory& sessions, RunEnvironment& environment)
+                               PairSessionFactory& sessions, RunEnvironment& environment,
+                               const RunGate* gate)
     : data_(data),
       view_(view),
       dispatcher_(dispatcher),
       sessions_(sessions),
       environment_(environment),
+      gate_(gate),
       ticks_(data, view) {}
 
 MeasurementRun::~MeasurementRun() {
@@ -188,7 +190,7 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
 
 bool MeasurementRun::Start() {
     data_.windowThread.Check("MeasurementRun::Start");
-    if (shutDown_ || measuring_) {
+    if (shutDown_ || measuring_ || (gate_ && !gate_->MayStartRun())) {
         return false;
     }
     const Result<Limits> limits = Validate();

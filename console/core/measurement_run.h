@@ -25,6 +25,14 @@
 
 namespace quarn::console {
 
+// Whether a run may start now: what owns the run knows what else (a search, a file) is under
+// way, and a Start called past it is refused all the same.
+class RunGate {
+  public:
+    virtual ~RunGate() = default;
+    virtual bool MayStartRun() const = 0;
+};
+
 // Starts, feeds, stops and completes a measurement run of all active pairs. Lives on the
 // main thread; one worker thread per active pair runs that pair's PairSession and reaches
 // the main thread only through the dispatcher. Workers are joined only where none can be
@@ -62,8 +70,10 @@ class MeasurementRun {
                   "an EndPoint must take the longest run's time");
     static_assert(kMaxThroughput == 100000, "kThroughputTooLarge names the bound");
 
+    // Without a gate a run may start whenever none is active (a run on its own).
     MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
-                   PairSessionFactory& sessions, RunEnvironment& environment);
+                   PairSessionFactory& sessions, RunEnvironment& environment,
+                   const RunGate* gate = nullptr);
     ~MeasurementRun();
     MeasurementRun(const MeasurementRun&) = delete;
     MeasurementRun& operator=(const MeasurementRun&) = delete;
@@ -73,8 +83,8 @@ class MeasurementRun {
     // the first processed tick, or kForcedStopDelay later if none comes (a pair that sends
     // lines but never a sample would otherwise hold the run for iperf's whole time).
     void StartOrStop();
-    // Validates the settings (a refusal is shown as a notice) and starts the workers. The
-    // session's StartRun first checks that nothing else (a search, a file) is under way.
+    // Validates the settings (a refusal is shown as a notice) and starts the workers. Refused
+    // without a notice while the gate says no.
     bool Start();
     // Ends the run: final pair states, chart compression, notice, measuredAt, Idle mode.
     void Complete(bool completed);
@@ -145,6 +155,7 @@ class MeasurementRun {
     Dispatcher& dispatcher_;
     PairSessionFactory& sessions_;
     RunEnvironment& environment_;
+    const RunGate* gate_;
     TickProcessor ticks_;
 
     bool measuring_ = false;
