@@ -6,27 +6,15 @@
 #include <vector>
 
 #include "address/ip_address.h"
+#include "protocol/traffic_bounds.h"
 
 namespace quarn::protocol {
 
 // The agent hands network text to iperf, so only what the Console itself sends is accepted.
 
-// The largest values a client command may carry: the Console reports every second, runs at
-// most 259200 seconds plus its 300-second margin and a pair has at most 16 streams.
+// The Console reports every second; the other bounds a command is held to are shared with
+// the Console.
 inline constexpr long kReportInterval = 1;
-inline constexpr long kMaxRunSeconds = 259500;
-inline constexpr long kMaxParallelStreams = 16;
-// Above any link a pair runs over; a larger "-b" only floods the segment.
-inline constexpr double kMaxUdpRateBitsPerSecond = 100e9;
-// The traffic options a pair may carry: a TOS byte holding a DSCP (its low two bits are
-// ECN, not the Console's), the datagram or write size iperf 2 measures with (shorter UDP
-// datagrams leave no room for its sequence header; longer ones exceed IPv4), the TCP MSS.
-inline constexpr long kMaxTosByte = 252;
-inline constexpr long kMinUdpLength = 20;
-inline constexpr long kMaxUdpLength = 65507;
-inline constexpr long kMaxTcpLength = 1048576;
-inline constexpr long kMinMss = 536;
-inline constexpr long kMaxMss = 9000;
 
 // The iperf argument tail (no program name) of a client command holding only -c <routable
 // IPv4> (exactly once), -i 1, -t 1..259500, -P 1..16, -u, -b/-w <size>, -f m, -S <TOS

@@ -91,16 +91,16 @@ std::optional<ServerRequestResult> ServerRequest(std::string_view command, uint1
                                                  const RequestSender& sender) {
     using Step = ServerRequestFailure::Step;
     const CommandScan scan = ScanCommand(command);
-    const std::optional<uint32_t> peer = ParseIpv4(scan.peer);
-    const std::optional<IpAddress::Bytes6> peer6 = peer ? std::nullopt : ParseIpv6(scan.peer);
-    if (!peer && !peer6) {
+    // A link-local peer keeps its zone: only this machine's client aims at one.
+    const std::optional<IpAddress> peer = ParseIpAddress(scan.peer);
+    if (!peer) {
         return Failed(failure, Step::BadCommand);
     }
     // The same family for a plain retry as for the first try.
     const auto connect = [&] {
-        return peer ? platform::TcpConnect(*peer, controlPort, connectTimeout, stop)
-                    : platform::TcpConnect6(IpAddress::V6(*peer6), controlPort, connectTimeout,
-                                            stop);
+        return peer->IsV4()
+                   ? platform::TcpConnect(peer->V4Value(), controlPort, connectTimeout, stop)
+                   : platform::TcpConnect6(*peer, controlPort, connectTimeout, stop);
     };
     platform::Socket socket = connect();
     if (!socket.Valid()) {

@@ -56,7 +56,7 @@ AddressEntry CheckAddressEntry(const std::string& text, const HostLookup& lookup
     if (const auto address = ParseIpAddress(text)) {
         AddressEntry entry;
         entry.accepted = true;
-        entry.address = FormatIpAddress(*address);
+        entry.address = FormatIpAddress(address->Unmapped());
         return entry;
     }
     // Two colons or a bracket only ever belong to an IPv6 address: say which was meant.

@@ -11,9 +11,10 @@ namespace quarn::console {
 using HostLookup = std::function<std::vector<std::uint32_t>(const std::string& name)>;
 
 // What an End Point field typed by the operator stands for. An IPv4 or IPv6 address is
-// taken in its canonical text (brackets dropped, a link-local zone kept); a host name must resolve
-// to exactly one IPv4 address, which is what the pair keeps (iperf and the control connection need
-// an address), the name becoming its label.
+// taken in its canonical text: brackets dropped, a link-local zone kept, an IPv4-mapped
+// address as the IPv4 address it is (an EndPoint aims iperf at no mapped address). A host
+// name must resolve to exactly one IPv4 address, which is what the pair keeps (iperf and the
+// control connection need an address), the name becoming its label.
 struct AddressEntry {
     bool accepted = false;
     std::string address;  // canonical text, when accepted

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "address/ip_address.h"
 #include "console/core/local_time.h"
 #include "console/core/number_text.h"
 #include "console/core/pair_capabilities.h"
@@ -53,13 +54,39 @@ std::string RateText(double value) {
     return std::string(text, end);
 }
 
+namespace {
+
+// Its zone names an interface of this machine: End Point 1 elsewhere has no zone to reach
+// it by, and its EndPoint refuses the command.
+bool IsLinkLocal(const std::string& endpoint) {
+    const std::optional<IpAddress> address = ParseIpAddress(endpoint);
+    return address && address->IsV6() && address->IsLinkLocal();
+}
+
+}  // namespace
+
+std::string LinkLocalRefusal(const std::string& pairName, const std::string& endpoint2) {
+    return pairName + ": End Point 1 can reach the link-local " + endpoint2 +
+           " only if it is this machine; give End Point 2's unique-local or global address.";
+}
+
+std::string ThroughputRefusal(double mbits) {
+    if (!(mbits > 0.0) || RateText(mbits) == RateText(0.0))
+        return MeasurementRun::kThroughputNotPositive;
+    if (mbits > MeasurementRun::kMaxThroughput)
+        return MeasurementRun::kThroughputTooLarge;
+    return {};
+}
+
 MeasurementRun::MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
-                               PairSessionFactory& sessions, RunEnvironment& environment)
+                               PairSessionFactory& sessions, RunEnvironment& environment,
+                               const RunGate* gate)
     : data_(data),
       view_(view),
       dispatcher_(dispatcher),
       sessions_(sessions),
       environment_(environment),
+      gate_(gate),
       ticks_(data, view) {}
 
 MeasurementRun::~MeasurementRun() {
@@ -141,13 +168,16 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
         const std::string refusal = TrafficRefusal(pair.traffic, settings.protocol);
         if (pair.active && !refusal.empty())
             return WhyNot{refusal};
+        if (pair.active && IsLinkLocal(pair.endpoint2) &&
+            !environment_.IsThisMachine(pair.endpoint1))
+            return WhyNot{LinkLocalRefusal(record.name, pair.endpoint2)};
     }
     const double value = LeadingDouble(settings.ValueText());
     // "nan" or "inf" would reach iperf as its rate argument; they count as no value.
     limits.value = std::isfinite(value) ? value : 0.0;
     if (settings.protocol == Protocol::Udp) {
-        if (limits.value <= 0.0)
-            return WhyNot{kThroughputNotPositive};
+        if (std::string refusal = ThroughputRefusal(limits.value); !refusal.empty())
+            return WhyNot{std::move(refusal)};
         return limits;
     }
     if (limits.value <= 0.0) {
@@ -160,7 +190,7 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
 
 bool MeasurementRun::Start() {
     data_.windowThread.Check("MeasurementRun::Start");
-    if (shutDown_ || measuring_) {
+    if (shutDown_ || measuring_ || (gate_ && !gate_->MayStartRun())) {
         return false;
     }
     const Result<Limits> limits = Validate();

@@ -21,8 +21,17 @@
 #include "console/core/run_environment.h"
 #include "console/core/run_quality.h"
 #include "console/core/tick_processor.h"
+#include "protocol/traffic_bounds.h"
 
 namespace quarn::console {
+
+// Whether a run may start now: what owns the run knows what else (a search, a file) is under
+// way, and a Start called past it is refused all the same.
+class RunGate {
+  public:
+    virtual ~RunGate() = default;
+    virtual bool MayStartRun() const = 0;
+};
 
 // Starts, feeds, stops and completes a measurement run of all active pairs. Lives on the
 // main thread; one worker thread per active pair runs that pair's PairSession and reaches
@@ -48,14 +57,23 @@ class MeasurementRun {
     static constexpr const char* kDurationTooLong = "Duration can be set from 1 to 259,200 sec.";
     static constexpr const char* kNoActivePair = "No activated pair to measure.";
     static constexpr const char* kThroughputNotPositive = "Throughput must be greater than 0.";
+    // Mbit/s: the largest UDP rate an EndPoint runs.
+    static constexpr double kMaxThroughput = protocol::kMaxUdpRateBitsPerSecond / 1e6;
+    static constexpr const char* kThroughputTooLarge =
+        "The max value of Throughput is 100,000Mbps.";
     static constexpr const char* kWindowNotPositive = "Window size must be greater than 0.";
     static constexpr const char* kWindowTooLarge = "The max value of Window size is 5MByte.";
     static constexpr const char* kCompleted = "The current measurement is completed.";
     static constexpr const char* kFailed = "An error is occurred during measurement.";
     static constexpr const char* kStopped = "The current measurement is stopped.";
+    static_assert(kMaxDuration + kIperfExtraSeconds == protocol::kMaxRunSeconds,
+                  "an EndPoint must take the longest run's time");
+    static_assert(kMaxThroughput == 100000, "kThroughputTooLarge names the bound");
 
+    // Without a gate a run may start whenever none is active (a run on its own).
     MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
-                   PairSessionFactory& sessions, RunEnvironment& environment);
+                   PairSessionFactory& sessions, RunEnvironment& environment,
+                   const RunGate* gate = nullptr);
     ~MeasurementRun();
     MeasurementRun(const MeasurementRun&) = delete;
     MeasurementRun& operator=(const MeasurementRun&) = delete;
@@ -65,8 +83,8 @@ class MeasurementRun {
     // the first processed tick, or kForcedStopDelay later if none comes (a pair that sends
     // lines but never a sample would otherwise hold the run for iperf's whole time).
     void StartOrStop();
-    // Validates the settings (a refusal is shown as a notice) and starts the workers. The
-    // session's StartRun first checks that nothing else (a search, a file) is under way.
+    // Validates the settings (a refusal is shown as a notice) and starts the workers. Refused
+    // without a notice while the gate says no.
     bool Start();
     // Ends the run: final pair states, chart compression, notice, measuredAt, Idle mode.
     void Complete(bool completed);
@@ -137,6 +155,7 @@ class MeasurementRun {
     Dispatcher& dispatcher_;
     PairSessionFactory& sessions_;
     RunEnvironment& environment_;
+    const RunGate* gate_;
     TickProcessor ticks_;
 
     bool measuring_ = false;
@@ -160,5 +179,11 @@ class MeasurementRun {
 
 // The rate argument of a run: "%fm" of the window size (TCP) or throughput (UDP).
 std::string RateText(double value);
+
+// Why a UDP throughput typed in Mbit/s is refused (the notice's text); empty if it is not.
+// A rate that reads as no rate once written for iperf counts as not above 0.
+std::string ThroughputRefusal(double mbits);
+// Why a pair whose End Point 1 is another machine cannot aim at a link-local End Point 2.
+std::string LinkLocalRefusal(const std::string& pairName, const std::string& endpoint2);
 
 }  // namespace quarn::console

@@ -30,7 +30,7 @@ std::vector<std::string> SplitComma(const std::string& text) {
 // An address of either family in its canonical text; nothing for anything else.
 std::optional<std::string> CanonicalAddress(const std::string& text) {
     const std::optional<IpAddress> address = ParseIpAddress(text);
-    return address ? std::optional(FormatIpAddress(*address)) : std::nullopt;
+    return address ? std::optional(FormatIpAddress(address->Unmapped())) : std::nullopt;
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/traffic_bounds.h"
+
 namespace quarn::console {
 
 enum class Protocol;
@@ -25,12 +27,13 @@ struct TrafficOptions {
 enum class TrafficOption { Dscp, Length, Mss };
 using TakenOptions = std::set<TrafficOption>;
 
-inline constexpr int kMaxDscp = 63;
-inline constexpr int kMinUdpLength = 20;
-inline constexpr int kMaxUdpLength = 65507;
-inline constexpr int kMaxTcpLength = 1048576;
-inline constexpr int kMinMss = 536;
-inline constexpr int kMaxMss = 9000;
+// The EndPoint's bounds: what it would refuse is refused here already.
+using protocol::kMaxDscp;
+using protocol::kMaxMss;
+using protocol::kMaxTcpLength;
+using protocol::kMaxUdpLength;
+using protocol::kMinMss;
+using protocol::kMinUdpLength;
 // iperf 2's server reads UDP datagrams of this size unless told a larger one.
 inline constexpr int kServerUdpLength = 1470;
 

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <set>
 
+#include "console/core/measurement_run.h"
+#include "console/core/number_text.h"
 #include "console/core/pair_table.h"
 #include "console/core/pair_text.h"
 #include "console/records/metrics_server.h"
@@ -50,7 +53,16 @@ Result<HeadlessOptions> ParseHeadlessOptions(const std::vector<std::string>& arg
          }},
         {"--duration", set(o.durationText)},
         {"--window", set(o.windowText)},
-        {"--throughput", set(o.throughputText)},
+        {"--throughput",
+         [&](const std::string& v) {
+             // Past what an EndPoint runs; not above 0 is the run's refusal, as in the window.
+             const double mbits = LeadingDouble(v);
+             if (std::isfinite(mbits) && mbits > MeasurementRun::kMaxThroughput)
+                 return Outcome::Failed(std::string("--throughput: ") +
+                                        MeasurementRun::kThroughputTooLarge);
+             o.throughputText = v;
+             return Outcome::Done();
+         }},
         {"--open", set(o.openPath)},
         {"--save", set(o.savePath)},
         {"--csv", set(o.csvPath)},
@@ -259,7 +271,7 @@ std::string HeadlessUsage(const std::string& program) {
            "  --duration SEC        measurement duration in seconds (1-259200, default 60)\n"
            "  --udp | --tcp         protocol (default TCP)\n"
            "  --window MBYTE        TCP window size in MByte (up to 5, default 5)\n"
-           "  --throughput MBPS     UDP throughput in Mbit/s (default 100)\n"
+           "  --throughput MBPS     UDP throughput in Mbit/s (up to 100000, default 100)\n"
            "  --open FILE           load a .config file (pairs, settings, figures, series)\n"
            "  --no-run              do not measure: show an opened result, or rewrite it\n"
            "                        with --save\n"

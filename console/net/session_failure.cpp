@@ -79,7 +79,7 @@ std::optional<PairFailure> ServerRequestFailed(const protocol::ServerRequestFail
     }
     PairFailure failure = Failure(FailureKind::Unreachable, side, address, settings);
     failure.detail =
-        why.step == Step::BadCommand ? "not an IPv4 address" : SystemErrorText(why.error);
+        why.step == Step::BadCommand ? "not an IPv4 or IPv6 address" : SystemErrorText(why.error);
     return failure;
 }
 

@@ -44,7 +44,7 @@ ConsoleSession::ConsoleSession(SessionOptions options, Dispatcher& dispatcher)
       clients_(MakeClientSettings(options_)),
       environment_(options_.environment ? *options_.environment : network_),
       run_(data_, view_, dispatcher_, options_.sessions ? *options_.sessions : clients_,
-           environment_),
+           environment_, &startGate_),
       search_(discovery_, dispatcher_) {
     data_.chart.SetView(&view_);
 }
@@ -61,12 +61,11 @@ bool ConsoleSession::SetMode(ConsoleMode mode) {
 }
 
 bool ConsoleSession::StartRun() {
-    return Idle() && run_.Start();
+    return run_.Start();
 }
 
 void ConsoleSession::StartOrStop() {
-    if (Idle() || run_.Measuring())
-        run_.StartOrStop();
+    run_.StartOrStop();
 }
 
 Outcome ConsoleSession::ServeMetrics() {

@@ -89,7 +89,7 @@ class ConsoleSession {
     // For activities outside a run (Searching, FileBusy and back to Idle); refused while
     // a run is active.
     bool SetMode(ConsoleMode mode);
-    // The run's Start, in Idle mode only.
+    // The run's Start, in Idle mode only (the run's gate refuses it otherwise).
     bool StartRun();
     // The Start/Stop button: a run starts in Idle mode only, an active one stops.
     void StartOrStop();
@@ -210,6 +210,13 @@ class ConsoleSession {
     NetworkRunEnvironment network_;
     ControlClientFactory clients_;
     RunEnvironment& environment_;
+    // Nothing else under way: a Start called on the run directly is held to it as well.
+    struct StartGate : RunGate {
+        explicit StartGate(const ConsoleSession& session) : session(session) {}
+        bool MayStartRun() const override { return session.activity_ == ConsoleMode::Idle; }
+        const ConsoleSession& session;
+    };
+    StartGate startGate_{*this};
     MeasurementRun run_;
     SearchRunner search_;
     FileHost fileHost_{*this};

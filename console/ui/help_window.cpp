@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "version/version.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/palette.h"
@@ -125,7 +126,7 @@ void HelpWindow::paintEvent(QPaintEvent*) {
     painter.drawText(QRect(35, 11, 200, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      QStringLiteral("Manual"));
     painter.drawText(QRect(762, 11, 30, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     QStringLiteral("v1.04"));
+                     QString::fromLatin1(kVersionText));
 }
 
 }  // namespace quarn::console::ui

@@ -3,6 +3,7 @@
 #include <QPixmap>
 
 #include "console/ui/pair_list_widget.h"
+#include "version/version.h"
 #include "widgets/artwork.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
@@ -29,7 +30,7 @@ void PaintIntro(QPainter& painter, QSize size) {
     painter.drawPixmap(114, 82, QPixmap(widgets::kLogo));
     painter.setFont(widgets::GulimFont(12));
     painter.setPen(QColor(120, 120, 120));
-    widgets::DrawTextAt(painter, 491, 40, QStringLiteral("v1.04"));
+    widgets::DrawTextAt(painter, 491, 40, QString::fromLatin1(kVersionText));
     painter.drawText(QRect(QPoint(0, 282), QPoint(525, 306)), Qt::AlignCenter | Qt::TextSingleLine,
                      QStringLiteral("Tolvex Quarn Console is running. Please wait a minute."));
 }
@@ -81,7 +82,7 @@ void PaintMainLook(QPainter& painter, const MainLook& look) {
 
     painter.setFont(widgets::GulimFont(11));
     painter.setPen(QColor(127, 127, 127));
-    widgets::DrawTextAt(painter, w - 40, 39, QStringLiteral("v1.04"));
+    widgets::DrawTextAt(painter, w - 40, 39, QString::fromLatin1(kVersionText));
 }
 
 }  // namespace quarn::console::ui

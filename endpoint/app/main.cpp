@@ -21,12 +21,12 @@
 #include "platform/shutdown_signals.h"
 #include "platform/single_instance.h"
 #include "protocol/probe_reply.h"
+#include "version/version.h"
 
 namespace {
 
 using quarn::endpoint_app::Action;
 
-constexpr const char* kVersion = "v1.04";
 constexpr const char* kProgramName = "Quarn_EndPoint";
 
 int StoreName(const std::string& name) {
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
             std::fputs(quarn::endpoint_app::UsageText().c_str(), stdout);
             return 0;
         case Action::Version:
-            std::printf("%s %s\n", kProgramName, kVersion);
+            std::printf("%s %s\n", kProgramName, quarn::kVersionText);
             return 0;
         case Action::SetName:
             return StoreName(commandLine->name);

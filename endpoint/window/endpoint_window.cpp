@@ -11,6 +11,7 @@
 
 #include "endpoint/window/rename_dialog.h"
 #include "platform/single_instance.h"
+#include "version/version.h"
 #include "widgets/cut_text_tip.h"
 #include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
@@ -26,7 +27,6 @@ static void InitEndPointArt() {
 namespace quarn::endpoint_window {
 namespace {
 
-constexpr const char* kVersionText = "v1.04";
 constexpr const char* kNoticeLines[] = {
     "The port required for EndPoint is in use by",
     "another program. Please terminate the program",

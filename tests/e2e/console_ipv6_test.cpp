@@ -1,6 +1,5 @@
 // The Console over IPv6 in network namespaces: hosts 1 (the Console) and 2 with unique-local
 // and link-local addresses, host 3 with link-local ones only until a test gives it more.
-#include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -17,6 +16,7 @@
 #include "tests/e2e/console_network_test.h"
 #include "tests/e2e/namespace_processes.h"
 #include "tests/e2e/run_expectations.h"
+#include "tests/e2e/wire_capture.h"
 #include "tests/support/program_runner.h"
 
 namespace quarn::e2e {
@@ -78,24 +78,6 @@ class ConsoleIpv6Test : public EndPointNetworkTest {
     }
 };
 
-// tcpdump in a host, one line per packet with its family ("IP" or "IP6").
-class Capture {
-  public:
-    Capture(const test_support::TestNetwork& network, int host, const std::string& filter)
-        : program_(network.Spawn(host, {"tcpdump", "-i", "eth0", "-n", "-q", "-l", filter})) {
-        listening_ = program_.WaitForLine("listening on", 5000).has_value();
-    }
-    bool Listening() const { return listening_; }
-    std::vector<std::string> Stop() {
-        program_.Signal(SIGINT);
-        return program_.ReadRemainingLines(5000);
-    }
-
-  private:
-    test_support::RunningProgram program_;
-    bool listening_ = false;
-};
-
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -150,7 +132,7 @@ TEST_F(ConsoleIpv6Test, LocalAndRemoteTcpPairsMeasureOverIpv6) {
     if (!HaveTools())
         GTEST_SKIP() << "needs iperf 2 and tcpdump";
     Ip(3, Ula(3) + "/64");
-    Capture wire(Network(), 3, "tcp and not port 45000");
+    WireCapture wire(Network(), 3, "tcp and not port 45000", WireCapture::Lines::Brief);
     ASSERT_TRUE(wire.Listening());
     ConsoleProcess console = StartConsole({"--duration", std::to_string(kSeconds), "--pair",
                                            Ula(1) + "," + Ula(3), "--pair", Ula(2) + "," + Ula(3)});
@@ -175,7 +157,7 @@ TEST_F(ConsoleIpv6Test, UdpRunMixesIpv4AndIpv6Pairs) {
     if (!HaveTools())
         GTEST_SKIP() << "needs iperf 2 and tcpdump";
     Ip(3, Ula(3) + "/64");
-    Capture wire(Network(), 3, "udp and not port 54321");
+    WireCapture wire(Network(), 3, "udp and not port 54321", WireCapture::Lines::Brief);
     ASSERT_TRUE(wire.Listening());
     const ConsoleResult run =
         Run({Ula(1) + "," + Ula(3), Ula(2) + "," + Ula(3), Address(2) + "," + Address(3)},
@@ -206,6 +188,24 @@ TEST_F(ConsoleIpv6Test, ConfigRoundTripKeepsIpv6Pairs) {
     const std::string text =
         console::Utf16ToUtf8(console::Utf16FromLeBytes(bytes.substr(console::kConfigHeaderSize)));
     EXPECT_NE(text.find(" fd00:77::12 fe80::77:13%eth0 "), std::string::npos) << text;
+}
+
+// A link-local End Point 2 holds the Console's zone: its own iperf client measures it, while
+// a pair from another machine is refused before anything is sent.
+TEST_F(ConsoleIpv6Test, ALinkLocalEndPoint2IsMeasuredFromThisMachineOnly) {
+    const std::string linked = LinkLocal(2) + "%eth0";
+    const ConsoleResult refused = Run({Address(3) + "," + linked}, {});
+    EXPECT_EQ(refused.exitCode, 2) << refused.Transcript();
+    EXPECT_TRUE(HasLine(refused.lines, "Pair1: End Point 1 can reach the link-local " + linked +
+                                           " only if it is this machine; give End Point 2's "
+                                           "unique-local or global address."))
+        << refused.Transcript();
+    EXPECT_FALSE(AnyLineContains(refused.lines, "Measuring")) << refused.Transcript();
+    if (!HaveTools())
+        GTEST_SKIP() << "needs iperf 2 and tcpdump";
+    const ConsoleResult run = Run({Ula(1) + "," + linked}, {});
+    ExpectCompletedRun(run, kSeconds);
+    ExpectSensiblePair(run, "Pair1", kSeconds);
 }
 
 TEST_F(ConsoleIpv6Test, MalformedIpv6AddressIsRefusedWithExitTwo) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <string>
@@ -9,29 +8,12 @@
 #include "tests/e2e/console_output.h"
 #include "tests/e2e/older_endpoint.h"
 #include "tests/e2e/run_expectations.h"
+#include "tests/e2e/wire_capture.h"
 
 namespace quarn::e2e {
 namespace {
 
 constexpr int kSeconds = 2;
-
-// tcpdump inside a host: what reached its eth0, read once the capture is stopped.
-class WireCapture {
-  public:
-    WireCapture(const test_support::TestNetwork& network, int host, const std::string& filter)
-        : program_(network.Spawn(host, {"tcpdump", "-i", "eth0", "-n", "-v", "-l", filter})) {
-        listening_ = program_.WaitForLine("listening on", 5000).has_value();
-    }
-    bool Listening() const { return listening_; }
-    std::vector<std::string> Stop() {
-        program_.Signal(SIGINT);
-        return program_.ReadRemainingLines(5000);
-    }
-
-  private:
-    test_support::RunningProgram program_;
-    bool listening_ = false;
-};
 
 int CountContaining(const std::vector<std::string>& lines, const std::string& fragment) {
     return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
@@ -60,7 +42,8 @@ class ConsoleTrafficTest : public EndPointNetworkTest {
 
 // The data connection's SYN carries the MSS and every data packet the EF marking.
 TEST_F(ConsoleTrafficTest, TcpArrivesMarkedEfWithTheMssInItsSyn) {
-    WireCapture wire(Network(), 3, "tcp and src host " + Address(2) + " and not port 45000");
+    WireCapture wire(Network(), 3, "tcp and src host " + Address(2) + " and not port 45000",
+                     WireCapture::Lines::Detailed);
     ASSERT_TRUE(wire.Listening());
     const ConsoleResult run = Run({Pair(2, 3)}, {"--dscp", "EF", "--mss", "1000"});
     ExpectCompletedRun(run, kSeconds);
@@ -71,7 +54,8 @@ TEST_F(ConsoleTrafficTest, TcpArrivesMarkedEfWithTheMssInItsSyn) {
 }
 
 TEST_F(ConsoleTrafficTest, UdpArrivesAsDatagramsOfTheChosenLength) {
-    WireCapture wire(Network(), 3, "udp and src host " + Address(2) + " and not port 54321");
+    WireCapture wire(Network(), 3, "udp and src host " + Address(2) + " and not port 54321",
+                     WireCapture::Lines::Detailed);
     ASSERT_TRUE(wire.Listening());
     const ConsoleResult run =
         Run({Pair(2, 3)}, {"--udp", "--throughput", "2", "--length", "200", "--dscp", "AF41"});
@@ -102,7 +86,8 @@ TEST_F(ConsoleTrafficTest, BothWaysAndFanInRunEveryPairAtOnce) {
     ExpectSensiblePair(both, "Pair1", kSeconds);
     ExpectSensiblePair(both, "Pair2", kSeconds);
 
-    WireCapture wire(Network(), 3, "udp and dst host " + Address(3) + " and not port 54321");
+    WireCapture wire(Network(), 3, "udp and dst host " + Address(3) + " and not port 54321",
+                     WireCapture::Lines::Detailed);
     ASSERT_TRUE(wire.Listening());
     const ConsoleResult fanIn =
         Run({}, {"--fan-in", Address(1) + "," + Address(2) + ":" + Address(3), "--udp",
@@ -119,7 +104,8 @@ TEST_F(ConsoleTrafficTest, BothWaysAndFanInRunEveryPairAtOnce) {
 // runs all six ordered pairs at once, each reaching its End Point 2 on the wire.
 TEST_F(ConsoleTrafficTest, MeshRunsEveryOrderedPairAtOnce) {
     StartEndPoint(kConsoleHost);
-    WireCapture wire(Network(), 3, "udp and dst host " + Address(3) + " and not port 54321");
+    WireCapture wire(Network(), 3, "udp and dst host " + Address(3) + " and not port 54321",
+                     WireCapture::Lines::Detailed);
     ASSERT_TRUE(wire.Listening());
     const ConsoleResult mesh = Run({}, {"--mesh", Address(1) + "," + Address(2) + "," + Address(3),
                                         "--udp", "--throughput", "5"});

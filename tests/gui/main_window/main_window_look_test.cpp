@@ -557,6 +557,10 @@ TEST(MainWindowCommands, RefusalsShowTheirNotices) {
     window->Protocol()->setCurrentIndex(1);
     window->ValueEdit()->setText("0");
     EXPECT_EQ(refusal([&] { commands.StartOrStop(); }), "Throughput must be greater than 0.");
+    // More than an EndPoint runs: refused before anything is sent.
+    window->ValueEdit()->setText("100001");
+    EXPECT_EQ(refusal([&] { commands.StartOrStop(); }),
+              "The max value of Throughput is 100,000Mbps.");
     EXPECT_EQ(window->Session().Mode(), ConsoleMode::Idle);
 
     // EndPoints known, but a list without a selection.

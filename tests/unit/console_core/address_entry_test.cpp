@@ -49,14 +49,26 @@ TEST(AddressEntry, Ipv6AddressesAreKeptInTheirCanonicalText) {
     for (const auto& [typed, kept] : std::map<std::string, std::string>{
              {"FD00:0077:0000:0000:0000:0000:0000:0002", "fd00:77::2"},
              {"[fd00:77::2]", "fd00:77::2"},
-             {"fe80::1%veth0", "fe80::1%veth0"},
-             {"::ffff:198.19.99.30", "::ffff:198.19.99.30"}}) {
+             {"fe80::1%veth0", "fe80::1%veth0"}}) {
         const AddressEntry entry = CheckAddressEntry(typed, lookup.Function());
         EXPECT_TRUE(entry.accepted) << typed;
         EXPECT_EQ(entry.address, kept) << typed;
         EXPECT_TRUE(entry.label.empty()) << typed;
     }
     EXPECT_EQ(lookup.calls, 0);
+}
+
+// An EndPoint aims iperf at no mapped address: the pair keeps the IPv4 address it stands for.
+TEST(AddressEntry, AnIpv4MappedAddressIsTakenAsItsIpv4Address) {
+    for (const char* typed :
+         {"::ffff:198.19.99.30", "[::FFFF:c613:631e]", "0:0:0:0:0:ffff:198.19.99.30"}) {
+        const AddressEntry entry = CheckAddressEntry(typed, nullptr);
+        EXPECT_TRUE(entry.accepted) << typed;
+        EXPECT_EQ(entry.address, "198.19.99.30") << typed;
+    }
+    // Not mapped: the IPv4-compatible form and a mapped prefix elsewhere stay IPv6.
+    EXPECT_EQ(CheckAddressEntry("fd00::ffff:198.19.99.30", nullptr).address,
+              "fd00::ffff:c613:631e");
 }
 
 TEST(AddressEntry, MalformedIpv6AddressesGetTheIpv6Hint) {

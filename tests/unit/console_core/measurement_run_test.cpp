@@ -94,6 +94,10 @@ TEST(MeasurementRunTest, RefusesBadSettingsWithTheFirstFailingCheck) {
         {1, 0, "60", 1, "0", MeasurementRun::kThroughputNotPositive},
         {1, 0, "60", 1, "-3", MeasurementRun::kThroughputNotPositive},
         {1, 0, "60", 1, "inf", MeasurementRun::kThroughputNotPositive},
+        // Written for iperf as "0.000000m": no rate at all.
+        {1, 0, "60", 1, "0.0000001", MeasurementRun::kThroughputNotPositive},
+        {1, 0, "60", 1, "100000.01", MeasurementRun::kThroughputTooLarge},
+        {1, 0, "60", 1, "1e9", MeasurementRun::kThroughputTooLarge},
     };
     for (const Case& c : cases) {
         Harness h;
@@ -124,9 +128,9 @@ TEST(MeasurementRunTest, AcceptsTheLimitsAndPassesThemToTheSessions) {
         const char* rateText;
     };
     const Case cases[] = {
-        {"1", 0, "5", "301", "5.000000m"},
-        {"259200", 0, "0.5", "259500", "0.500000m"},
-        {"10", 1, "1000", "310", "1000.000000m"},
+        {"1", 0, "5", "301", "5.000000m"},         {"259200", 0, "0.5", "259500", "0.500000m"},
+        {"10", 1, "1000", "310", "1000.000000m"},  {"10", 1, "100000", "310", "100000.000000m"},
+        {"10", 1, "0.000001", "310", "0.000001m"},
     };
     for (const Case& c : cases) {
         Harness h;
@@ -145,6 +149,36 @@ TEST(MeasurementRunTest, AcceptsTheLimitsAndPassesThemToTheSessions) {
         h.run.Complete(false);
         EXPECT_EQ(h.NoticeTexts(), std::vector<std::string>{MeasurementRun::kStopped});
     }
+}
+
+// A link-local End Point 2 carries this machine's zone: only a client this Console runs
+// itself can use it; another End Point 1 would have its EndPoint refuse the command.
+TEST(MeasurementRunTest, ALinkLocalEndPoint2NeedsThisMachineAsEndPoint1) {
+    {
+        Harness h;
+        h.AddPair("198.18.0.31");
+        h.AddPair("198.18.0.32");
+        h.data.table[2].config.endpoint2 = "fe80::3%eth0";
+        EXPECT_FALSE(h.run.Start());
+        EXPECT_EQ(h.NoticeTexts(),
+                  std::vector<std::string>{
+                      "Pair2: End Point 1 can reach the link-local fe80::3%eth0 only if it is "
+                      "this machine; give End Point 2's unique-local or global address."});
+        EXPECT_TRUE(h.sessions.probes.empty());
+        EXPECT_EQ(h.environment.restarts, 0);
+    }
+    Harness h;
+    h.AddPair("198.18.0.10");  // this machine
+    h.AddPair("198.18.0.31");
+    h.AddPair("198.18.0.32", false);  // inactive: not run, not refused
+    h.data.table[1].config.endpoint2 = "fe80::3%eth0";
+    h.data.table[2].config.endpoint2 = "fd00:77::3";
+    h.data.table[3].config.endpoint2 = "fe80::3%eth0";
+    ASSERT_TRUE(h.run.Start()) << h.NoticeTexts().front();
+    ASSERT_EQ(h.sessions.probes.size(), 2u);
+    EXPECT_FALSE(h.sessions.probes[0]->job.remote);
+    EXPECT_EQ(h.sessions.probes[0]->job.endpoint2, "fe80::3%eth0");
+    h.run.Complete(false);
 }
 
 TEST(MeasurementRunTest, StartSetsUpEveryActivePair) {

@@ -174,6 +174,23 @@ TEST(HeadlessOptions, TrafficOptionsAndTheirRefusals) {
     EXPECT_TRUE(Parse({"--tcp", "--length", "100000"}).Ok());
 }
 
+TEST(HeadlessOptions, AnIpv4MappedPairAddressIsKeptAsItsIpv4Address) {
+    const Result<HeadlessOptions> r = Parse({"--pair", "::ffff:198.18.0.12,[::ffff:198.18.0.13]"});
+    ASSERT_TRUE(r.Ok()) << r.Why();
+    EXPECT_EQ(r->pairs[0].endpoint1, "198.18.0.12");
+    EXPECT_EQ(r->pairs[0].endpoint2, "198.18.0.13");
+}
+
+// An EndPoint runs no UDP rate above 100 Gbit/s: refused here, not when the run fails.
+TEST(HeadlessOptions, AThroughputAboveWhatAnEndPointRunsIsRefused) {
+    EXPECT_EQ(Parse({"--udp", "--throughput", "100000"})->throughputText, "100000");
+    EXPECT_EQ(Parse({"--udp", "--throughput", "100001"}).Why(),
+              "--throughput: The max value of Throughput is 100,000Mbps.");
+    EXPECT_FALSE(Parse({"--throughput=2e5"}).Ok());
+    // Not above 0 is the run's own refusal, with the window's notice.
+    EXPECT_EQ(Parse({"--udp", "--throughput", "0"})->throughputText, "0");
+}
+
 // A second --csv or --duration would silently replace the first; --pair and --interface
 // add one each.
 TEST(HeadlessOptions, ARepeatedOptionIsRefusedByName) {

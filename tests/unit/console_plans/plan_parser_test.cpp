@@ -112,6 +112,9 @@ TEST(PlanParser, RefusesBadPlansNamingTheLine) {
         {head + "    protocol: udp\n    length: 10\n", "p.yaml:7: length: "},
         {head + "    duration: 0\n", "p.yaml:6: duration expects seconds from 1 to 259200: 0"},
         {head + "    window: 6\n", "p.yaml:6: window expects a TCP window in MByte"},
+        {head + "    protocol: udp\n    throughput: 100001\n",
+         "p.yaml:7: throughput expects a UDP throughput in Mbit/s, above 0 and up to 100000: "
+         "100001"},
         {head + "    streams: 17\n", "p.yaml:6: streams expects 1 to 16 streams: 17"},
         {head + "    both-ways: maybe\n", "p.yaml:6: both-ways expects true or false: maybe"},
         {head + "    isolate: 0\n", "p.yaml:6: isolate expects seconds from 1 to 3600: 0"},

@@ -52,6 +52,30 @@ TEST_F(ConsoleSessionTest, TheRunReportsToTheAttachedViewOnly) {
     EXPECT_EQ(view.notices.size(), 1u);
 }
 
+// A search or a file under way holds the run, whether it is started through the session or
+// on the run itself.
+TEST_F(ConsoleSessionTest, NoRunStartsWhileTheSessionIsBusy) {
+    PairConfig pair;
+    pair.endpoint1 = "198.18.0.2";
+    pair.endpoint2 = "198.18.0.3";
+    session.Data().AddPair(pair);
+    for (const ConsoleMode busy : {ConsoleMode::Searching, ConsoleMode::FileBusy}) {
+        ASSERT_TRUE(session.SetMode(busy));
+        EXPECT_FALSE(session.Run().Start());
+        EXPECT_FALSE(session.StartRun());
+        session.StartOrStop();
+        EXPECT_FALSE(session.Run().Measuring());
+        EXPECT_EQ(session.Mode(), busy);
+    }
+    EXPECT_TRUE(factory.probes.empty());
+    EXPECT_TRUE(view.notices.empty());
+    EXPECT_EQ(environment.restarts, 0);
+    ASSERT_TRUE(session.SetMode(ConsoleMode::Idle));
+    ASSERT_TRUE(session.Run().Start());
+    EXPECT_EQ(session.Mode(), ConsoleMode::Measuring);
+    session.Quit();
+}
+
 TEST_F(ConsoleSessionTest, ARunUsesTheGivenSessionsAndEnvironment) {
     PairConfig pair;
     pair.endpoint1 = "198.18.0.2";
