@@ -28,9 +28,11 @@ run_variant() {
     local runner=() select=()
     # ThreadSanitizer needs a fixed address-space layout on kernels with high mmap entropy.
     [ "$name" = tsan ] && runner=(setarch "$(uname -m)" -R)
-    # The sanitizer builds leave out the e2e cases that only wait and measure (the normal
-    # build runs them); see quarn_add_test in tests/CMakeLists.txt.
-    [ "$name" != normal ] && select=(-LE unsanitized)
+    # The long measurements are scripts/test-long.sh's. The sanitizer builds also leave
+    # out the e2e cases that only wait and measure (the normal build runs them); see
+    # quarn_add_test in tests/CMakeLists.txt.
+    select=(-LE e2e-long)
+    [ "$name" != normal ] && select=(-LE 'unsanitized|e2e-long')
     if ! "${runner[@]}" ctest --test-dir "$dir" --output-on-failure -j "$jobs" "${select[@]}"; then
         failed+=("$name")
     fi
