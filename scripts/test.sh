@@ -2,7 +2,8 @@
 # Builds Quarn and runs the whole test suite three times: a normal build, then an
 # AddressSanitizer+UBSan build (without the Qt windows) and a ThreadSanitizer build with
 # the windows (their tests read tests/tsan-qt.supp for what happens inside Qt), then runs
-# every libFuzzer target for 20 seconds (scripts/fuzz.sh, clang build in build-fuzz), then
+# every libFuzzer target for 6 seconds as a smoke check (scripts/fuzz.sh, clang build in
+# build-fuzz; scripts/test-long.sh fuzzes for minutes and runs the long e2e cases), then
 # cross-builds the Windows EndPoint, runs its unit and role tests under Wine
 # (build-windows) and measures it with the Linux Console in network namespaces, and last
 # checks the Debian package (scripts/lint-package.sh: lintian, AppStream, desktop entries,
@@ -28,9 +29,11 @@ run_variant() {
     local runner=() select=()
     # ThreadSanitizer needs a fixed address-space layout on kernels with high mmap entropy.
     [ "$name" = tsan ] && runner=(setarch "$(uname -m)" -R)
-    # The sanitizer builds leave out the e2e cases that only wait and measure (the normal
-    # build runs them); see quarn_add_test in tests/CMakeLists.txt.
-    [ "$name" != normal ] && select=(-LE unsanitized)
+    # The long measurements are scripts/test-long.sh's. The sanitizer builds also leave
+    # out the e2e cases that only wait and measure (the normal build runs them); see
+    # quarn_add_test in tests/CMakeLists.txt.
+    select=(-LE e2e-long)
+    [ "$name" != normal ] && select=(-LE 'unsanitized|e2e-long')
     if ! "${runner[@]}" ctest --test-dir "$dir" --output-on-failure -j "$jobs" "${select[@]}"; then
         failed+=("$name")
     fi
@@ -61,7 +64,7 @@ for v in "${variants[@]}"; do
         normal) run_variant normal build ;;
         asan) run_variant asan build-asan -DQUARN_SANITIZE=address -DQUARN_BUILD_GUI=OFF -DQUARN_BUILD_BENCH=OFF ;;
         tsan) run_variant tsan build-tsan -DQUARN_SANITIZE=thread -DQUARN_BUILD_GUI=ON -DQUARN_BUILD_BENCH=OFF ;;
-        fuzz) scripts/fuzz.sh 20 || failed+=(fuzz) ;;
+        fuzz) scripts/fuzz.sh 6 || failed+=(fuzz) ;;
         windows) run_windows || failed+=(windows) ;;
         package) { scripts/setup-check.sh && scripts/lint-package.sh build; } || failed+=(package) ;;
         *) echo "unknown variant: $v" >&2; exit 2 ;;

@@ -39,10 +39,12 @@ TEST_F(ConsoleFileTest, RemoteTcpRunSavedAndReopenedGivesBackTheSameRun) {
     const std::string saved = files.File("run.config");
     const std::string resaved = files.File("resaved.config");
     const std::string csv = files.File("run.csv");
+    constexpr int kSeconds = 4;
+    const std::string seconds = std::to_string(kSeconds);
     const ConsoleResult run = RunConsole({"--pair", Address(2) + "," + Address(3), "--duration",
-                                          "10", "--window", "2", "--save", saved, "--csv", csv});
-    ExpectCompletedRun(run, 10);
-    const std::optional<RowFigures> pair = ExpectSensiblePair(run, "Pair1", 10);
+                                          seconds, "--window", "2", "--save", saved, "--csv", csv});
+    ExpectCompletedRun(run, kSeconds);
+    const std::optional<RowFigures> pair = ExpectSensiblePair(run, "Pair1", kSeconds);
     const std::optional<RowFigures> all = FindRow(run.lines, "All");
     ASSERT_TRUE(pair && all) << run.Transcript();
 
@@ -56,11 +58,11 @@ TEST_F(ConsoleFileTest, RemoteTcpRunSavedAndReopenedGivesBackTheSameRun) {
     EXPECT_EQ(record.config.endpoint2, Address(3));
     EXPECT_EQ(record.config.parallel, 1);
     EXPECT_EQ(record.figures.statusText, "Done");
-    EXPECT_EQ(record.figures.count, 10);
-    EXPECT_EQ(data.settings.durationText, "10");
+    EXPECT_EQ(record.figures.count, kSeconds);
+    EXPECT_EQ(data.settings.durationText, seconds);
     EXPECT_EQ(data.settings.protocol, console::Protocol::Tcp);
     EXPECT_EQ(data.settings.windowSizeText, "2");
-    EXPECT_EQ(data.ticks, 10);
+    EXPECT_EQ(data.ticks, kSeconds);
     EXPECT_FALSE(data.measuredAt.empty());
     std::map<std::string, std::vector<double>> measured = ReadTickCsv(csv);
     ExpectSeries(data.chart, 1, measured["Pair1"]);

@@ -123,7 +123,7 @@ class RecordsNetworkTest : public EndPointNetworkTest {
 TEST_F(RecordsNetworkTest, AKilledConsoleIsRecoveredUpToItsLastSecond) {
     constexpr int kPairs = console::PairTable::kMaxPairs;
     std::random_device random;
-    const int killAfter = std::uniform_int_distribution<int>(4, 10)(random);
+    const int killAfter = std::uniform_int_distribution<int>(4, 7)(random);
     const int extraMs = std::uniform_int_distribution<int>(0, 999)(random);
     SCOPED_TRACE("killed " + std::to_string(extraMs) + " ms after second " +
                  std::to_string(killAfter));
@@ -258,16 +258,17 @@ TEST_F(PrometheusTest, ScrapedThroughputMatchesTheCsvSecondBySecond) {
     ASSERT_TRUE(WaitReady());
     const std::string csv = files.File("run.csv");
     const std::string jsonl = files.File("run.jsonl");
+    constexpr int kSeconds = 10;
     const ConsoleResult run =
-        RunConsole({"--pair", Address(2) + "," + Address(3), "--duration", "15", "--csv", csv,
-                    "--jsonl", jsonl, "--metrics", kMetrics});
+        RunConsole({"--pair", Address(2) + "," + Address(3), "--duration", std::to_string(kSeconds),
+                    "--csv", csv, "--jsonl", jsonl, "--metrics", kMetrics});
     ASSERT_EQ(run.exitCode, 0) << run.Transcript();
 
     const std::map<int, std::string> csvValues = CsvSeconds(csv);
-    ASSERT_EQ(csvValues.size(), 15u);
+    ASSERT_EQ(csvValues.size(), static_cast<std::size_t>(kSeconds));
     int lines = 0;
     const std::map<int, double> streamed = JsonlSeconds(jsonl, lines);
-    EXPECT_EQ(lines, 1 + 15 + 1 + 1);
+    EXPECT_EQ(lines, 1 + kSeconds + 1 + 1);
     for (const auto& [second, value] : streamed)
         EXPECT_EQ(Fixed2(value), csvValues.at(second)) << second;
 
@@ -284,8 +285,8 @@ TEST_F(PrometheusTest, ScrapedThroughputMatchesTheCsvSecondBySecond) {
         EXPECT_EQ(Fixed2(bytes / 125000.0), csvValues.at(tick)) << "second " << tick;
         ++compared;
     }
-    // Scraped every second through a 15-second run: most seconds are seen.
-    EXPECT_GE(compared, 8) << throughput.size() << " samples";
+    // Scraped every second through the run: most seconds are seen.
+    EXPECT_GE(compared, kSeconds * 6 / 10) << throughput.size() << " samples";
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ std::map<int, std::vector<float>> PrintedSeconds(const std::vector<std::string>&
 TEST_F(WindowKillTest, AKilledWindowIsRecoveredUpToASecondBeforeTheKill) {
     constexpr int kPairs = console::PairTable::kMaxPairs;
     std::random_device random;
-    const int killAfter = std::uniform_int_distribution<int>(4, 10)(random);
+    const int killAfter = std::uniform_int_distribution<int>(4, 7)(random);
     const int extraMs = std::uniform_int_distribution<int>(0, 999)(random);
     SCOPED_TRACE("killed " + std::to_string(extraMs) + " ms after second " +
                  std::to_string(killAfter));
