@@ -14,13 +14,19 @@ SecondQueue::Item SecondQueue::Push(Item item) {
         room_.wait(lock, [this] { return count_ < capacity_; });
     }
     slots_[(head_ + count_) % capacity_] = std::move(item);
-    ++count_;
+    // The consumer waits only for an empty queue: with items already there it is awake or
+    // already woken.
+    const bool wake = count_++ == 0;
     ++pushed_;
-    items_.notify_one();
-    if (spare_.empty())
-        return Item({}, false);
-    Item next = std::move(spare_.back());
-    spare_.pop_back();
+    Item next({}, false);
+    if (!spare_.empty()) {
+        next = std::move(spare_.back());
+        spare_.pop_back();
+    }
+    // Woken after the unlock, the consumer does not wake only to wait for the lock.
+    lock.unlock();
+    if (wake)
+        items_.notify_one();
     return next;
 }
 
