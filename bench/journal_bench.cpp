@@ -2,12 +2,15 @@
 // fast as it takes it (as bench_scale does): once as it is, once with every processed second
 // journalled on the main thread (the file written where the records are made), and once
 // through the journal's writer thread. Prints the journal's size on disk and, for each, the
-// main thread's CPU time and the whole process's, as ratios against the run without a
-// journal. Each run is a child process of its own.
+// main thread's CPU time (its thread clock: what others run on the machine does not count)
+// and the whole process's, as ratios against the run without a journal of the same
+// repetition: median and range over the repetitions. Each run is a child process of its own.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +40,8 @@ constexpr int kPairs = PairTable::kMaxPairs;
 constexpr int kStreams = 16;
 constexpr int kDefaultSeconds = quarn::console::MeasurementRun::kMaxDuration;
 constexpr int kBatchSeconds = 1024;
+constexpr int kDefaultRepeats = 5;
+constexpr int kMaxRepeats = 99;
 constexpr double kTargetJournalBytes = 150.0 * 1000 * 1000;
 
 double CpuSeconds(clockid_t clock) {
@@ -212,54 +217,120 @@ double Ratio(double value, double base) {
     return base > 0 ? value / base : 0.0;
 }
 
-}  // namespace
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
 
-int main(int argc, char** argv) {
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : kDefaultSeconds;
-    const std::string dir = argc > 2 ? argv[2] : "/tmp";
-    if (seconds < 1 || seconds > kDefaultSeconds) {
-        std::fprintf(stderr,
-                     "usage: %s [SECONDS [DIR]]  (seconds 1..%d, default %d; DIR for the "
-                     "journal, default /tmp)\n",
-                     argv[0], kDefaultSeconds, kDefaultSeconds);
-        return 2;
-    }
-    const std::string path =
-        dir + "/bench-journal-" + std::to_string(getpid()) + records::JournalWriter::kExtension;
-    Outcome outcomes[3];
+// One figure over the repetitions: its median and its range.
+struct Spread {
+    double median = 0.0;
+    double low = 0.0;
+    double high = 0.0;
+};
+
+Spread SpreadOf(const std::vector<double>& values) {
+    if (values.empty())
+        return {};
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return {Median(values), *low, *high};
+}
+
+constexpr Journal kKinds[] = {Journal::None, Journal::MainThread, Journal::WriterThread};
+constexpr int kKindCount = 3;
+
+// outcomes[repetition][kind]. Each repetition runs the three feeds in another order, so a
+// machine that gets busier or quieter during the bench does not favour one of them.
+using Repetitions = std::vector<std::array<Outcome, kKindCount>>;
+
+bool RunRepetitions(int seconds, const std::string& path, Repetitions& outcomes) {
     bool ok = true;
-    for (const Journal kind : {Journal::None, Journal::MainThread, Journal::WriterThread})
-        ok = RunChild(kind, seconds, kind == Journal::None ? std::string() : path,
-                      outcomes[static_cast<int>(kind)]) &&
-             ok;
-    const Outcome& plain = outcomes[0];
-    const Outcome& threaded = outcomes[2];
+    for (std::size_t rep = 0; rep < outcomes.size(); ++rep) {
+        for (int step = 0; step < kKindCount; ++step) {
+            const int index = static_cast<int>((static_cast<std::size_t>(step) + rep) % kKindCount);
+            const Journal kind = kKinds[index];
+            ok = RunChild(kind, seconds, kind == Journal::None ? std::string() : path,
+                          outcomes[rep][static_cast<std::size_t>(index)]) &&
+                 ok;
+        }
+    }
+    return ok;
+}
+
+// Each repetition's figure for `kind`; `ratio` divides it by the same repetition's run
+// without a journal.
+std::vector<double> Figures(const Repetitions& outcomes, int kind, bool process, bool ratio) {
+    std::vector<double> values;
+    for (const auto& rep : outcomes) {
+        const Outcome& o = rep[static_cast<std::size_t>(kind)];
+        const double value = process ? o.cpu.process : o.cpu.main;
+        const double base = process ? rep[0].cpu.process : rep[0].cpu.main;
+        values.push_back(ratio ? Ratio(value, base) : value);
+    }
+    return values;
+}
+
+void PrintSize(const Outcome& threaded, int seconds) {
     // What the full run's journal would take, from this run's share of it.
     const double fullSize = static_cast<double>(threaded.size) * kDefaultSeconds / seconds;
-    std::printf("bench_journal: %d pairs, %d streams each, a %d-second run\n", kPairs, kStreams,
-                seconds);
     std::printf("  journal size          %lld bytes (%lld on disk), %.1f bytes per pair-second\n",
                 threaded.size, threaded.onDisk,
                 static_cast<double>(threaded.size) / (static_cast<double>(seconds) * kPairs));
     std::printf("  for %d seconds        %.1f MB   target < %.0f MB   ratio %.2f\n",
                 kDefaultSeconds, fullSize / 1e6, kTargetJournalBytes / 1e6,
                 fullSize / kTargetJournalBytes);
-    std::printf("  %-26s %8s %8s %9s %9s %8s\n", "", "main s", "ratio", "process s", "ratio",
-                "ticks");
-    for (int kind = 0; kind < 3; ++kind) {
-        const Outcome& o = outcomes[kind];
-        std::printf("  %-26s %8.3f %8.3f %9.3f %9.3f %8d\n", kJournalNames[kind], o.cpu.main,
-                    Ratio(o.cpu.main, plain.cpu.main), o.cpu.process,
-                    Ratio(o.cpu.process, plain.cpu.process), o.ticks);
+}
+
+void PrintCpu(const Repetitions& outcomes, int seconds) {
+    std::printf("  %-26s %8s %21s %9s %21s\n", "", "main s", "main ratio (min-max)", "process s",
+                "proc ratio (min-max)");
+    for (int kind = 0; kind < kKindCount; ++kind) {
+        const Spread main = SpreadOf(Figures(outcomes, kind, false, false));
+        const Spread mainRatio = SpreadOf(Figures(outcomes, kind, false, true));
+        const Spread process = SpreadOf(Figures(outcomes, kind, true, false));
+        const Spread processRatio = SpreadOf(Figures(outcomes, kind, true, true));
+        std::printf("  %-26s %8.3f %7.3f (%.3f-%.3f) %9.3f %7.3f (%.3f-%.3f)\n",
+                    kJournalNames[kind], main.median, mainRatio.median, mainRatio.low,
+                    mainRatio.high, process.median, processRatio.median, processRatio.low,
+                    processRatio.high);
     }
-    for (int kind = 1; kind < 3; ++kind) {
-        const double extra = outcomes[kind].cpu.main - plain.cpu.main;
+    for (int kind = 1; kind < kKindCount; ++kind) {
+        std::vector<double> extra;
+        for (const auto& rep : outcomes)
+            extra.push_back(rep[static_cast<std::size_t>(kind)].cpu.main - rep[0].cpu.main);
         std::printf("  main-thread CPU for journalling, %-24s %.1f us per run second\n",
-                    kJournalNames[kind], extra / seconds * 1e6);
+                    kJournalNames[kind], Median(extra) / seconds * 1e6);
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : kDefaultSeconds;
+    const std::string dir = argc > 2 ? argv[2] : "/tmp";
+    const int repeats = argc > 3 ? std::atoi(argv[3]) : kDefaultRepeats;
+    if (seconds < 1 || seconds > kDefaultSeconds || repeats < 1 || repeats > kMaxRepeats) {
+        std::fprintf(stderr,
+                     "usage: %s [SECONDS [DIR [REPEATS]]]  (seconds 1..%d, default %d; DIR for "
+                     "the journal, default /tmp; repeats 1..%d, default %d)\n",
+                     argv[0], kDefaultSeconds, kDefaultSeconds, kMaxRepeats, kDefaultRepeats);
+        return 2;
+    }
+    const std::string path =
+        dir + "/bench-journal-" + std::to_string(getpid()) + records::JournalWriter::kExtension;
+    Repetitions outcomes(static_cast<std::size_t>(repeats));
+    const bool ok = RunRepetitions(seconds, path, outcomes);
+    std::printf("bench_journal: %d pairs, %d streams each, a %d-second run, %d repetitions\n",
+                kPairs, kStreams, seconds, repeats);
+    PrintSize(outcomes[0][2], seconds);
+    PrintCpu(outcomes, seconds);
     bool complete = ok;
-    for (const Outcome& o : outcomes)
-        complete = complete && o.ticks == seconds;
+    for (const auto& rep : outcomes)
+        for (const Outcome& o : rep)
+            complete = complete && o.ticks == seconds;
     if (!complete) {
         std::printf("  WARNING: a run did not complete as expected\n");
         return 1;

@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <utility>
 
 #include "platform/deadline.h"
@@ -279,11 +278,18 @@ constexpr short kHangUp = POLLRDHUP | POLLHUP | POLLERR | POLLNVAL;
 // Without a descriptor to sleep on, a wait comes back this often to look again.
 constexpr int kFallbackSliceMs = 100;
 
+// Without a pidfd the exit is looked for again after each slice: from 1 ms, as the exit
+// usually follows the hang-up of the output at once, doubling up to kFallbackSliceMs.
+int NextSliceMs(int sliceMs) {
+    return std::min(sliceMs * 2, kFallbackSliceMs);
+}
+
 }  // namespace
 
 ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const WakeEvent& wake,
                                       const Socket* peer) {
     const auto deadline = Clock::now() + timeout;
+    int sliceMs = 1;
     while (true) {
         if (wake.IsSet()) {
             return ChildEvent::Woken;
@@ -302,8 +308,14 @@ ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const W
         pollfd* hangUp = peer != nullptr ? add(peer->Fd(), POLLRDHUP) : nullptr;
         pollfd* woken = wake.Fd() >= 0 ? add(wake.Fd(), POLLIN) : nullptr;
         int waitMs = PollTimeoutMs(deadline);
-        if (woken == nullptr || (exit == nullptr && Running())) {
+        if (woken == nullptr) {
             waitMs = std::min(waitMs, kFallbackSliceMs);
+        }
+        // Without a pidfd, the output's hang-up comes with the exit; once it has come,
+        // the exit is looked for in slices.
+        if (exit == nullptr && output == nullptr && Running()) {
+            waitMs = std::min(waitMs, sliceMs);
+            sliceMs = NextSliceMs(sliceMs);
         }
         const int ready = poll(fds, count, waitMs);
         if (ready < 0 && errno != EINTR) {
@@ -360,6 +372,8 @@ bool ChildProcess::Exited() {
 
 bool ChildProcess::WaitExit(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    int sliceMs = 1;
+    bool hungUp = pipeFd_ < 0;
     while (!Exited()) {
         const int leftMs = PollTimeoutMs(deadline);
         if (leftMs == 0) {
@@ -368,8 +382,14 @@ bool ChildProcess::WaitExit(int timeoutMs) {
         if (pidFd_ >= 0) {
             pollfd pfd{pidFd_, POLLIN, 0};
             poll(&pfd, 1, leftMs);
+        } else if (!hungUp) {
+            // No events asked for: only the hang-up wakes it, not output left unread
+            // (which stays for the caller).
+            pollfd pfd{pipeFd_, 0, 0};
+            hungUp = poll(&pfd, 1, leftMs) > 0;
         } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(leftMs, 10)));
+            poll(nullptr, 0, std::min(leftMs, sliceMs));
+            sliceMs = NextSliceMs(sliceMs);
         }
     }
     return true;

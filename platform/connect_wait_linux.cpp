@@ -10,8 +10,8 @@
 
 namespace quarn::platform {
 
-// The stop's eventfd wakes the poll at once; without one, the stop is looked at between
-// slices.
+// The stop's WakeEvent wakes the poll at once. Only a process out of descriptors has none
+// (neither an eventfd nor a pipe could be made); then the stop is looked at between slices.
 bool WaitConnectFinished(int fd, std::chrono::milliseconds timeout, const std::stop_token& stop) {
     constexpr int kSliceMs = 100;
     const auto deadline = SteadyClock::now() + timeout;

@@ -17,8 +17,9 @@ class WakeEvent {
 
     void Set();
     bool IsSet() const { return set_.load(); }
-    // What a wait watches: the eventfd, or the event's HANDLE on Windows; -1 / null when
-    // none could be made (then waits fall back to looking at IsSet() between slices).
+    // What a wait watches: the eventfd (or, where none can be made, a pipe's read end), or
+    // the event's HANDLE on Windows; -1 / null when none could be made (then waits fall
+    // back to looking at IsSet() between slices).
 #ifdef _WIN32
     void* Handle() const {
         return handle_;
@@ -35,6 +36,7 @@ class WakeEvent {
     void* handle_ = nullptr;
 #else
     int fd_ = -1;
+    int writeFd_ = -1;  // the pipe's write end; -1 with an eventfd
 #endif
 };
 

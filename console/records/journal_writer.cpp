@@ -132,7 +132,7 @@ void JournalWriter::SecondEnded() {
     if (!open_)
         return;
     const std::size_t pairs = pending_.seconds.size();
-    queue_.Push(std::exchange(pending_, SecondQueue::Item({}, false)));
+    pending_ = queue_.Push(std::move(pending_));
     // The next second has as many records: no growing on the main thread.
     pending_.seconds.reserve(pairs);
 }
@@ -141,7 +141,7 @@ void JournalWriter::RunEnded() {
     if (!open_)
         return;
     pending_.last = true;
-    queue_.Push(std::exchange(pending_, SecondQueue::Item({}, false)));
+    pending_ = queue_.Push(std::move(pending_));
     StopWriter();
 }
 
@@ -156,7 +156,7 @@ void JournalWriter::WriteQueued(std::stop_token stop) {
             file_.SecondEnded();
         good_ = good_ && file_.Good();
         syncs_ = file_.Syncs();
-        queue_.Done();
+        queue_.Done(std::move(*item));
     }
 }
 

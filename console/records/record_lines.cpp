@@ -78,8 +78,8 @@ std::optional<PairHead> DecodePairHead(const JsonValue& v) {
     return pair;
 }
 
-void AddPairIdentity(JsonObject& o, const std::string& run, long long pair, const std::string& name,
-                     const std::string& endpoint1, const std::string& endpoint2) {
+void AddPairIdentity(JsonObject& o, std::string_view run, long long pair, std::string_view name,
+                     std::string_view endpoint1, std::string_view endpoint2) {
     o.String("run", run)
         .Integer("pair", pair)
         .String("name", name)
@@ -167,7 +167,10 @@ std::string EncodeHead(const RunHead& head) {
     return o.Text();
 }
 
-std::string EncodeSecond(const SecondRecord& s) {
+namespace {
+
+template <typename Text>
+std::string EncodeSecondOf(const BasicSecondRecord<Text>& s) {
     JsonObject o;
     o.String("type", "second").String("time", s.time);
     AddPairIdentity(o, s.run, s.pair, s.name, s.endpoint1, s.endpoint2);
@@ -180,6 +183,16 @@ std::string EncodeSecond(const SecondRecord& s) {
         o.Number("rtt_ms", *s.quality.rttMs);
     AddRunQuality(o, s.runQuality);
     return o.Text();
+}
+
+}  // namespace
+
+std::string EncodeSecond(const SecondRecord& second) {
+    return EncodeSecondOf(second);
+}
+
+std::string EncodeSecond(const BasicSecondRecord<std::string_view>& second) {
+    return EncodeSecondOf(second);
 }
 
 std::string EncodePairSummary(const PairSummary& s) {

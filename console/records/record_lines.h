@@ -3,6 +3,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/core/link_facts.h"
@@ -74,19 +75,30 @@ struct RunQualityFigures {
     std::optional<double> rttLoadedP95Ms;
 };
 
-// One processed second of one pair.
-struct SecondRecord {
-    std::string time;  // RFC 3339 UTC, when the second was processed
-    std::string run;
+// One processed second of one pair. A record that is kept or read back owns its strings
+// (SecondRecord); the main thread hands one on with views of the strings it holds
+// (SecondView in record_sink.h), so that no string is copied each second.
+template <typename Text>
+struct BasicSecondRecord {
+    Text time;  // RFC 3339 UTC, when the second was processed
+    Text run;
     long long pair = 0;
-    std::string name;
-    std::string endpoint1;
-    std::string endpoint2;
+    Text name;
+    Text endpoint1;
+    Text endpoint2;
     int second = 0;  // 1 for the run's first processed second
     double mbitPerS = 0.0;
     QualityFigures quality;
     RunQualityFigures runQuality;
 };
+using SecondRecord = BasicSecondRecord<std::string>;
+
+// The same record with its strings as `To`: views of a kept record, or copies of views.
+template <typename To, typename From>
+BasicSecondRecord<To> WithStrings(const BasicSecondRecord<From>& r) {
+    return {To(r.time),      To(r.run), r.pair,     To(r.name), To(r.endpoint1),
+            To(r.endpoint2), r.second,  r.mbitPerS, r.quality,  r.runQuality};
+}
 
 // A pair's figures at the end of the run.
 struct PairSummary {
@@ -123,6 +135,7 @@ struct RunSummary {
 
 std::string EncodeHead(const RunHead& head);
 std::string EncodeSecond(const SecondRecord& second);
+std::string EncodeSecond(const BasicSecondRecord<std::string_view>& second);
 std::string EncodePairSummary(const PairSummary& summary);
 std::string EncodeRunSummary(const RunSummary& summary);
 

@@ -11,38 +11,14 @@ namespace quarn::console::records {
 
 // One pair's record of a second, its strings as views into what the caller holds (valid
 // during the call), so handing it on copies no string unless the sink keeps it.
-struct SecondView {
+struct SecondView : BasicSecondRecord<std::string_view> {
     // The time, formatted by whoever encodes the record (off the main thread), or the text
     // of `time` when unset.
     std::optional<std::chrono::system_clock::time_point> at;
-    std::string_view time;
-    std::string_view run;
-    long long pair = 0;
-    std::string_view name;
-    std::string_view endpoint1;
-    std::string_view endpoint2;
-    int second = 0;
-    double mbitPerS = 0.0;
-    QualityFigures quality;
-    RunQualityFigures runQuality;
 };
 
 inline SecondView ViewOf(const SecondRecord& r) {
-    return {std::nullopt, r.time,   r.run,      r.pair,    r.name,      r.endpoint1,
-            r.endpoint2,  r.second, r.mbitPerS, r.quality, r.runQuality};
-}
-
-inline SecondRecord RecordOf(const SecondView& v) {
-    return {v.at ? FormatUtc(*v.at) : std::string(v.time),
-            std::string(v.run),
-            v.pair,
-            std::string(v.name),
-            std::string(v.endpoint1),
-            std::string(v.endpoint2),
-            v.second,
-            v.mbitPerS,
-            v.quality,
-            v.runQuality};
+    return {WithStrings<std::string_view>(r), std::nullopt};
 }
 
 // Where a run's records go: a JSON Lines stream, the journal.

@@ -146,8 +146,12 @@ void RunRecorder::EmitSecond(const SecondView& view) {
     std::string text;
     for (RecordSink* sink : sinks_) {
         if (!sink->WriteSecond(view)) {
-            if (text.empty())
-                text = EncodeSecond(RecordOf(view));
+            if (text.empty()) {
+                const std::string time = view.at ? FormatUtc(*view.at) : std::string(view.time);
+                BasicSecondRecord<std::string_view> record = view;
+                record.time = time;
+                text = EncodeSecond(record);
+            }
             sink->Write(text);
         }
     }

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -18,6 +17,9 @@ namespace quarn::console::records {
 // The seconds of a journal on their way from the Console's main thread to the thread that
 // writes them. Bounded: when the writer has fallen `capacity` seconds behind (a disk slower
 // than the run), Push waits for room, so memory stays bounded and no record is dropped.
+// Items the consumer is done with come back to the producer, their buffers kept, so a run
+// allocates nothing per second once its first seconds have passed.
+
 // The strings a pair's second records share through a run, handed over when they change.
 struct PairStrings {
     long long pair = 0;
@@ -51,15 +53,18 @@ class SecondQueue {
         std::vector<SecondFigures> seconds;
     };
 
-    explicit SecondQueue(std::size_t capacity) : capacity_(capacity < 1 ? 1 : capacity) {}
+    explicit SecondQueue(std::size_t capacity);
 
-    // Waits while the queue is full.
-    void Push(Item item);
+    // Waits while the queue is full. Gives back an item to fill next: one the consumer
+    // handed back (emptied, its buffers kept), or a new one.
+    Item Push(Item item);
     // Waits for the next item; nullopt once `stop` is requested and nothing is left, so
     // what was pushed before the stop is still handed out.
     std::optional<Item> Pop(std::stop_token stop);
-    // The consumer has finished with an item Pop gave it.
+    // The consumer has finished with an item Pop gave it; the second form hands it back
+    // for a later Push to give out again.
     void Done();
+    void Done(Item spent);
     // Waits until every item pushed so far is done; false at the time limit.
     bool WaitDone(std::chrono::milliseconds limit);
     // How often Push had to wait for room.
@@ -70,8 +75,12 @@ class SecondQueue {
     std::condition_variable_any items_;
     std::condition_variable room_;
     std::condition_variable done_;
-    std::deque<Item> queue_;
+    // A ring of `capacity_` slots (no allocation per item): `count_` items from `head_`.
+    std::vector<Item> slots_;
     std::size_t capacity_;
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    std::vector<Item> spare_;  // handed back, at most capacity_ + 1
     long long pushed_ = 0;
     long long finished_ = 0;
     long long fullWaits_ = 0;
