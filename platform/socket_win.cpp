@@ -79,6 +79,25 @@ bool SetOption(int fd, int level, int name, int value) {
     return setsockopt(S(fd), level, name, reinterpret_cast<const char*>(&value), sizeof value) == 0;
 }
 
+// A send may run this much past its deadline rather than set SO_SNDTIMEO anew for each line
+// (one system call more, a wineserver call under Wine).
+constexpr int kSendTimeoutSlackMs = 20;
+
+// SO_SNDTIMEO within [leftMs, leftMs + slack], set only when the last value is outside.
+bool SendTimeoutNear(const Socket& socket, int leftMs) {
+    const int last = socket.SendTimeoutMs().load();
+    if (last >= leftMs && last <= leftMs + kSendTimeoutSlackMs) {
+        return true;
+    }
+    const DWORD timeout = static_cast<DWORD>(leftMs);
+    if (setsockopt(S(socket.Fd()), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout),
+                   sizeof timeout) != 0) {
+        socket.SendTimeoutMs().store(-1);
+        return false;
+    }
+    socket.SendTimeoutMs().store(leftMs);
+    return true;
+}
 
 bool IsTimeout(int error) {
     return error == WSAETIMEDOUT || error == WSAEWOULDBLOCK;
@@ -97,6 +116,7 @@ Socket& Socket::operator=(Socket&& other) noexcept {
         Close();
         fd_ = other.Release();
         shutDown_ = false;
+        sendTimeoutMs_ = -1;
     }
     return *this;
 }
@@ -240,9 +260,8 @@ bool SendAll(const Socket& socket, std::string_view data) {
 bool SendAllWithin(const Socket& socket, std::string_view data, std::chrono::milliseconds limit) {
     const auto deadline = SteadyClock::now() + limit;
     while (!data.empty()) {
-        const DWORD leftMs = static_cast<DWORD>(PollTimeoutMs(deadline));
-        if (leftMs == 0 || setsockopt(S(socket.Fd()), SOL_SOCKET, SO_SNDTIMEO,
-                                      reinterpret_cast<const char*>(&leftMs), sizeof leftMs) != 0) {
+        const int leftMs = PollTimeoutMs(deadline);
+        if (leftMs == 0 || !SendTimeoutNear(socket, leftMs)) {
             return false;
         }
         const int sent = ::send(S(socket.Fd()), data.data(),
