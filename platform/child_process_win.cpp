@@ -127,10 +127,6 @@ void ReadableWatchDelete::operator()(ReadableWatch* watch) const {
     delete watch;
 }
 
-ChildProcess::~ChildProcess() {
-    Reset();
-}
-
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       process_(std::exchange(other.process_, nullptr)),
@@ -154,14 +150,6 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
         waitStatus_ = std::exchange(other.waitStatus_, -1);
     }
     return *this;
-}
-
-void ChildProcess::Reset() {
-    Terminate();
-    CloseFds();
-    pid_ = -1;
-    reaped_ = false;
-    waitStatus_ = -1;
 }
 
 void ChildProcess::CloseFds() {
