@@ -323,6 +323,13 @@ DatagramResult ReceiveFrom(const Socket& socket, size_t maxLen) {
 }
 
 Socket Accept(const Socket& listener) {
+    // ShutdownBoth's cancel ends only an accept already under way; one it came before must
+    // not begin (a listener thread that gets here late would otherwise wait for ever).
+    if (listener.WasShutDown()) {
+        WSASetLastError(WSAECANCELLED);
+        KeepError();
+        return Socket();
+    }
     const SOCKET s = ::accept(S(listener.Fd()), nullptr, nullptr);
     if (s == INVALID_SOCKET) {
         KeepError();

@@ -197,6 +197,31 @@ TEST(TcpSocket, ShutdownFromAnotherThreadWakesAccept) {
     EXPECT_TRUE(returned);
 }
 
+// A listener thread that reaches Accept only after the shutdown came (a loaded machine)
+// must not wait for ever.
+TEST(TcpSocket, AcceptAfterTheShutdownReturnsAtOnce) {
+    Socket listener = TcpListen(kLoopback, 0, 1);
+    ASSERT_TRUE(listener.Valid());
+    listener.ShutdownBoth();
+    std::atomic<bool> returned{false};
+    std::thread acceptor([&] {
+        const Socket none = Accept(listener);
+        EXPECT_FALSE(none.Valid());
+        returned = true;
+    });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!returned && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(returned);
+    // Frees an accept that blocked, so the failure is reported rather than hung.
+    Socket unblock;
+    if (!returned) {
+        unblock = TcpConnect(kLoopback, LocalPort(listener), 1000);
+    }
+    acceptor.join();
+}
+
 TEST(UdpSocket, DatagramRoundTripOnLoopback) {
     Socket receiver = UdpBind(kLoopback, 0, false);
     ASSERT_TRUE(receiver.Valid());
