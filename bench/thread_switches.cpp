@@ -43,6 +43,37 @@ long long SwitchesBetween(const ThreadSwitches& before, const ThreadSwitches& af
     return total;
 }
 
+std::string ThreadName(pid_t pid, long tid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+NamedSwitches SwitchesOfThreadsNamed(pid_t pid, const ThreadSwitches& before,
+                                     const ThreadSwitches& after, std::string_view name) {
+    NamedSwitches named;
+    for (const auto& [tid, count] : after) {
+        if (ThreadName(pid, tid) != name) {
+            continue;
+        }
+        const auto earlier = before.find(tid);
+        named.switches += count - (earlier == before.end() ? 0 : earlier->second);
+        ++named.threads;
+    }
+    return named;
+}
+
+IdleWakes IdleWakesBetween(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
+                           double seconds) {
+    const NamedSwitches refresh = SwitchesOfThreadsNamed(pid, before, after, "refresh");
+    IdleWakes wakes;
+    wakes.all = static_cast<double>(SwitchesBetween(before, after)) / seconds;
+    wakes.refresh = static_cast<double>(refresh.switches) / seconds;
+    wakes.refreshThreads = refresh.threads;
+    return wakes;
+}
+
 std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
                            size_t count) {
     std::vector<std::pair<long long, long>> woke;
@@ -53,10 +84,7 @@ std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const Thread
     std::sort(woke.rbegin(), woke.rend());
     std::string text;
     for (size_t i = 0; i < std::min(count, woke.size()); ++i) {
-        std::ifstream comm("/proc/" + std::to_string(pid) + "/task/" +
-                           std::to_string(woke[i].second) + "/comm");
-        std::string name;
-        std::getline(comm, name);
+        const std::string name = ThreadName(pid, woke[i].second);
         text += (i > 0 ? ", " : "") + name + "(" + std::to_string(woke[i].second) + ") " +
                 std::to_string(woke[i].first);
     }

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 namespace quarn::bench {
 
@@ -16,6 +17,28 @@ ThreadSwitches VoluntarySwitches(pid_t pid);
 // Switches between two readings. A thread that began in between counts from zero; one
 // that ended in between is lost (threads of a steady run live for all of it).
 long long SwitchesBetween(const ThreadSwitches& before, const ThreadSwitches& after);
+
+// The name of one thread as the system shows it (/proc/PID/task/TID/comm); empty once gone.
+std::string ThreadName(pid_t pid, long tid);
+
+// Switches between two readings of those threads of pid that carry `name`.
+struct NamedSwitches {
+    long long switches = 0;
+    int threads = 0;  // how many threads had that name (0: none found, e.g. an older build)
+};
+NamedSwitches SwitchesOfThreadsNamed(pid_t pid, const ThreadSwitches& before,
+                                     const ThreadSwitches& after, std::string_view name);
+
+// An idle reading split into the EndPoint's identity refresh thread, which the agent names
+// "refresh", and every other thread of the process, per second.
+struct IdleWakes {
+    double all = 0;
+    double refresh = 0;
+    int refreshThreads = 0;
+    double Rest() const { return all - refresh; }
+};
+IdleWakes IdleWakesBetween(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
+                           double seconds);
 
 // The threads that woke most often between two readings, as "name(tid) count" items,
 // busiest first, at most `count` of them.

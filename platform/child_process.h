@@ -80,8 +80,7 @@ class ChildProcess {
     // What ended a wait of WaitForEvent: Unsure when the wait itself failed.
     enum class Woke { Process, Peer, Other, Unsure };
     bool DrainedAfterExit();
-    Woke SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* hangUp, bool watchesPeer,
-                         int timeoutMs);
+    Woke SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* hangUp, int timeoutMs);
     ReadableWatch* PeerWatch(const Socket* peer);
     void* process_ = nullptr;
     std::unique_ptr<OutputPipe, OutputPipeDelete> pipe_;

@@ -139,10 +139,6 @@ int Spawn(char* const argv[], char* const envp[], int outFd, pid_t& pid) {
 
 }  // namespace
 
-ChildProcess::~ChildProcess() {
-    Reset();
-}
-
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       pipeFd_(std::exchange(other.pipeFd_, -1)),
@@ -160,14 +156,6 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
         waitStatus_ = std::exchange(other.waitStatus_, -1);
     }
     return *this;
-}
-
-void ChildProcess::Reset() {
-    Terminate();
-    CloseFds();
-    pid_ = -1;
-    reaped_ = false;
-    waitStatus_ = -1;
 }
 
 void ChildProcess::CloseFds() {

@@ -84,9 +84,6 @@ WinHandle KillOnCloseJob() {
     return job;
 }
 
-// A wait without a stop event, or with a peer whose hang-up cannot be waited for, comes
-// back this often to look again.
-constexpr int kCheckMs = 100;
 // How long an exited child's last output may take to arrive through the pipe.
 constexpr DWORD kExitDrainMs = 500;
 
@@ -130,10 +127,6 @@ void ReadableWatchDelete::operator()(ReadableWatch* watch) const {
     delete watch;
 }
 
-ChildProcess::~ChildProcess() {
-    Reset();
-}
-
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
       process_(std::exchange(other.process_, nullptr)),
@@ -157,14 +150,6 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
         waitStatus_ = std::exchange(other.waitStatus_, -1);
     }
     return *this;
-}
-
-void ChildProcess::Reset() {
-    Terminate();
-    CloseFds();
-    pid_ = -1;
-    reaped_ = false;
-    waitStatus_ = -1;
 }
 
 void ChildProcess::CloseFds() {
@@ -266,9 +251,12 @@ bool ChildProcess::WaitForOutputOrExit(int timeoutMs) {
 // wait says its handle fired: the peer's state, the child's exit.
 ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const WakeEvent& wake,
                                       const Socket* peer) {
+    if (wake.Handle() == nullptr) {
+        return ChildEvent::Woken;  // a wait that nothing could stop is not begun
+    }
     const auto deadline = Clock::now() + timeout;
     ReadableWatch* hangUp = PeerWatch(peer);
-    // A fresh watch fires at once for a peer that has gone already.
+    // Without a watch the peer is left out of the wait and looked at after each wake.
     bool lookAtPeer = peer != nullptr && !hangUp->Usable();
     // The process is in every wait: an exit that came already fires it at once.
     bool lookAtExit = false;
@@ -292,16 +280,16 @@ ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const W
         if (leftMs == 0) {
             return ChildEvent::TimedOut;
         }
-        const Woke woke = SleepUntilEvent(wake, hangUp, peer != nullptr, leftMs);
+        const Woke woke = SleepUntilEvent(wake, hangUp, leftMs);
         if (woke == Woke::Peer) {
-            if (PeerHasClosed(*peer)) {
+            // Bytes the peer sent are dropped (nobody reads them); a new watch sleeps again.
+            peerWatch_.reset();
+            if (PeerGoneDroppingBytes(*peer)) {
                 return ChildEvent::PeerGone;
             }
-            // The peer sent bytes nobody reads; slices from here on.
-            peerWatch_.reset();
-            hangUp = nullptr;
+            hangUp = PeerWatch(peer);
         }
-        lookAtPeer = peer != nullptr && (hangUp == nullptr || woke == Woke::Unsure);
+        lookAtPeer = peer != nullptr && (!hangUp->Usable() || woke == Woke::Unsure);
         lookAtExit = woke == Woke::Process || woke == Woke::Unsure;
     }
 }
@@ -318,26 +306,19 @@ ReadableWatch* ChildProcess::PeerWatch(const Socket* peer) {
     return peerWatch_.get();
 }
 
-// One wait on the process, the pipe's read, the stop and the peer's watch; in slices when
-// the stop or the peer has nothing to wait on. Says which of them woke it.
+// One wait on the process, the pipe's read, the stop and the peer's watch, until the
+// first of them or the timeout. Says which of them woke it.
 ChildProcess::Woke ChildProcess::SleepUntilEvent(const WakeEvent& wake, const ReadableWatch* hangUp,
-                                                 bool watchesPeer, int timeoutMs) {
-    HANDLE handles[4] = {H(process_), nullptr, nullptr, nullptr};
+                                                 int timeoutMs) {
+    HANDLE handles[4] = {H(process_), wake.Handle(), nullptr, nullptr};
     Woke which[4] = {Woke::Process, Woke::Other, Woke::Other, Woke::Other};
-    DWORD count = 1;
+    DWORD count = 2;
     if (pipe_ && pipe_->Pending()) {
         handles[count++] = pipe_->ReadyEvent();
-    }
-    if (wake.Handle() != nullptr) {
-        handles[count++] = wake.Handle();
     }
     if (hangUp != nullptr && hangUp->Usable()) {
         which[count] = Woke::Peer;
         handles[count++] = hangUp->Event();
-    }
-    const bool peerBlind = watchesPeer && (hangUp == nullptr || !hangUp->Usable());
-    if (peerBlind || wake.Handle() == nullptr) {
-        timeoutMs = std::min(timeoutMs, kCheckMs);
     }
     const DWORD result =
         WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(timeoutMs));

@@ -91,7 +91,7 @@ void OutputPipe::Collect() {
 // Starts the next read once the buffer is empty; a read that completes at once fills it.
 void OutputPipe::Arm() {
     while (!pending_ && !ended_ && start_ == end_) {
-        ResetEvent(event_.Get());
+        // ReadFile resets the event itself when it starts the read.
         overlapped_ = OVERLAPPED{};
         overlapped_.hEvent = event_.Get();
         if (!ReadFile(pipe_.Get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), nullptr,

@@ -33,4 +33,16 @@ ReadableWatch::~ReadableWatch() {
     }
 }
 
+bool PeerGoneDroppingBytes(const Socket& socket) {
+    WSAPOLLFD pfd{static_cast<SOCKET>(static_cast<intptr_t>(socket.Fd())), POLLRDNORM, 0};
+    if (WSAPoll(&pfd, 1, 0) < 0 || (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        return true;
+    }
+    if ((pfd.revents & POLLRDNORM) == 0) {
+        return false;
+    }
+    char scratch[512];
+    return ::recv(pfd.fd, scratch, sizeof scratch, 0) <= 0;
+}
+
 }  // namespace quarn::platform

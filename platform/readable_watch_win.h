@@ -31,4 +31,9 @@ class ReadableWatch {
     bool pending_ = false;
 };
 
+// After a watch of the socket fired: true when its peer's end came or the socket failed.
+// Bytes it sent instead, which nobody reads, are taken and dropped, so that the next watch
+// sleeps until more come; a watch that fired without cause takes nothing.
+bool PeerGoneDroppingBytes(const Socket& socket);
+
 }  // namespace quarn::platform

@@ -40,12 +40,18 @@ class Socket {
     bool WasShutDown() const {
         return shutDown_.load();
     }
+    // The send timeout last set on this socket (-1: not known), so that a send need not set
+    // it again each time.
+    std::atomic<int>& SendTimeoutMs() const {
+        return sendTimeoutMs_;
+    }
 #endif
 
   private:
     int fd_ = -1;
 #ifdef _WIN32
     mutable std::atomic<bool> shutDown_{false};
+    mutable std::atomic<int> sendTimeoutMs_{-1};
 #endif
 };
 

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/socket6.h"
+#include "platform/winsock_win.h"
 
 namespace quarn::platform {
 namespace {
@@ -39,12 +40,7 @@ IpAddress FromSockaddr6(const sockaddr_in6& sa) {
 Socket Fail6(Socket& socket) {
     const int error = WSAGetLastError();
     socket.Close();
-    errno = error == WSAETIMEDOUT       ? ETIMEDOUT
-            : error == WSAECONNREFUSED  ? ECONNREFUSED
-            : error == WSAEADDRINUSE    ? EADDRINUSE
-            : error == WSAEADDRNOTAVAIL ? EADDRNOTAVAIL
-            : error == WSAEAFNOSUPPORT  ? EAFNOSUPPORT
-                                        : EIO;
+    SetErrnoFromWinsock(error);
     return Socket();
 }
 
@@ -122,41 +118,20 @@ Socket TcpConnect6(const IpAddress& address, uint16_t port, int timeoutMs) {
     return TcpConnect6(address, port, std::chrono::milliseconds(timeoutMs), std::stop_token());
 }
 
-// The stop is looked at between short polls.
 Socket TcpConnect6(const IpAddress& address, uint16_t port, std::chrono::milliseconds timeout,
                    const std::stop_token& stop) {
-    constexpr auto kSlice = std::chrono::milliseconds(100);
     Socket socket = NewV6Only(SOCK_STREAM, IPPROTO_TCP);
     if (!socket.Valid()) {
         return socket;
     }
-    u_long nonBlocking = 1;
-    ioctlsocket(S6(socket.Fd()), FIONBIO, &nonBlocking);
     const sockaddr_in6 sa = MakeAddress6(address, port);
-    if (::connect(S6(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
-        if (WSAGetLastError() != WSAEWOULDBLOCK) {
-            return Fail6(socket);
-        }
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        WSAPOLLFD pfd{S6(socket.Fd()), POLLOUT, 0};
-        int ready = 0;
-        while (ready == 0 && !stop.stop_requested()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                break;
-            }
-            ready = WSAPoll(&pfd, 1, static_cast<int>(std::min(left, kSlice).count()));
-        }
-        if (ready <= 0 || (pfd.revents & (POLLERR | POLLHUP)) != 0) {
-            WSASetLastError(stop.stop_requested() ? WSAECANCELLED
-                            : ready == 0          ? WSAETIMEDOUT
-                                                  : WSAECONNREFUSED);
-            return Fail6(socket);
-        }
+    if (!ConnectWithin(S6(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa, timeout,
+                       stop)) {
+        const int saved = errno;
+        socket.Close();
+        errno = saved;
+        return Socket();
     }
-    nonBlocking = 0;
-    ioctlsocket(S6(socket.Fd()), FIONBIO, &nonBlocking);
     return socket;
 }
 

@@ -17,11 +17,11 @@
 #include "platform/readable_watch_win.h"
 #include "platform/wake_event.h"
 #include "platform/windows_handle.h"
+#include "platform/winsock_win.h"
 
 namespace quarn::platform {
 namespace {
 
-constexpr int kSliceMs = 100;
 // TCP_MAXRT of the Windows SDK, which mingw-w64's headers lack.
 constexpr int kTcpMaxRetransmitTime = 5;
 
@@ -44,27 +44,7 @@ SOCKET S(int fd) {
 
 // errno for the callers that look at it.
 void KeepError() {
-    switch (WSAGetLastError()) {
-        case WSAETIMEDOUT:
-            errno = ETIMEDOUT;
-            break;
-        case WSAECONNREFUSED:
-            errno = ECONNREFUSED;
-            break;
-        case WSAEADDRINUSE:
-            errno = EADDRINUSE;
-            break;
-        case WSAEACCES:
-            errno = EACCES;
-            break;
-        case WSAENETUNREACH:
-        case WSAEHOSTUNREACH:
-            errno = ENETUNREACH;
-            break;
-        default:
-            errno = EIO;
-            break;
-    }
+    SetErrnoFromWinsock(WSAGetLastError());
 }
 
 Socket Fail(Socket& socket) {
@@ -99,47 +79,24 @@ bool SetOption(int fd, int level, int name, int value) {
     return setsockopt(S(fd), level, name, reinterpret_cast<const char*>(&value), sizeof value) == 0;
 }
 
-bool SetNonBlocking(int fd, bool on) {
-    u_long mode = on ? 1 : 0;
-    return ioctlsocket(S(fd), FIONBIO, &mode) == 0;
-}
+// A send may run this much past its deadline rather than set SO_SNDTIMEO anew for each line
+// (one system call more, a wineserver call under Wine).
+constexpr int kSendTimeoutSlackMs = 20;
 
-// Sleeps on the socket's FD_CONNECT and the stop together; the connect's own result comes
-// with the event, which also reports a refused connect reliably (WSAPoll does not).
-bool WaitConnected(int fd, HANDLE connected, std::chrono::milliseconds timeout,
-                   const std::stop_token& stop) {
-    const StopWake wake(stop);
-    const HANDLE handles[2] = {connected, wake.Event().Handle()};
-    const DWORD count = handles[1] != nullptr ? 2 : 1;
-    const auto deadline = SteadyClock::now() + timeout;
-    while (true) {
-        if (wake.Event().IsSet()) {
-            errno = ECANCELED;
-            return false;
-        }
-        const int leftMs = PollTimeoutMs(deadline);
-        if (leftMs == 0) {
-            errno = ETIMEDOUT;
-            return false;
-        }
-        // Without a stop event (none could be made) the stop is looked at between slices.
-        const int waitMs = count == 1 && stop.stop_possible() ? std::min(kSliceMs, leftMs) : leftMs;
-        WaitForMultipleObjects(count, handles, FALSE, static_cast<DWORD>(waitMs));
-        WSANETWORKEVENTS events{};
-        if (WSAEnumNetworkEvents(S(fd), connected, &events) != 0) {
-            KeepError();
-            return false;
-        }
-        if ((events.lNetworkEvents & FD_CONNECT) != 0) {
-            const int error = events.iErrorCode[FD_CONNECT_BIT];
-            if (error != 0) {
-                WSASetLastError(error);
-                KeepError();
-                return false;
-            }
-            return true;
-        }
+// SO_SNDTIMEO within [leftMs, leftMs + slack], set only when the last value is outside.
+bool SendTimeoutNear(const Socket& socket, int leftMs) {
+    const int last = socket.SendTimeoutMs().load();
+    if (last >= leftMs && last <= leftMs + kSendTimeoutSlackMs) {
+        return true;
     }
+    const DWORD timeout = static_cast<DWORD>(leftMs);
+    if (setsockopt(S(socket.Fd()), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout),
+                   sizeof timeout) != 0) {
+        socket.SendTimeoutMs().store(-1);
+        return false;
+    }
+    socket.SendTimeoutMs().store(leftMs);
+    return true;
 }
 
 bool IsTimeout(int error) {
@@ -159,6 +116,7 @@ Socket& Socket::operator=(Socket&& other) noexcept {
         Close();
         fd_ = other.Release();
         shutDown_ = false;
+        sendTimeoutMs_ = -1;
     }
     return *this;
 }
@@ -205,29 +163,13 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
             return Fail(socket);
         }
     }
-    // Selected before the connect, so that its end is recorded however soon it comes; the
-    // selection makes the socket non-blocking until it is cleared.
-    const WinHandle connected(WSACreateEvent());
-    if (!connected.Valid() || WSAEventSelect(S(socket.Fd()), connected.Get(), FD_CONNECT) != 0) {
-        return Fail(socket);
-    }
     const sockaddr_in sa = MakeAddress(addr, port);
-    if (::connect(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
-        if (WSAGetLastError() != WSAEWOULDBLOCK) {
-            return Fail(socket);
-        }
-        if (!WaitConnected(socket.Fd(), connected.Get(), timeout, stop)) {
-            const int saved = errno;
-            socket.Close();
-            errno = saved;
-            return Socket();
-        }
-    }
-    if (WSAEventSelect(S(socket.Fd()), nullptr, 0) != 0) {
-        return Fail(socket);
-    }
-    if (!SetNonBlocking(socket.Fd(), false)) {
-        return Fail(socket);
+    if (!ConnectWithin(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa, timeout,
+                       stop)) {
+        const int saved = errno;
+        socket.Close();
+        errno = saved;
+        return Socket();
     }
     return socket;
 }
@@ -318,9 +260,8 @@ bool SendAll(const Socket& socket, std::string_view data) {
 bool SendAllWithin(const Socket& socket, std::string_view data, std::chrono::milliseconds limit) {
     const auto deadline = SteadyClock::now() + limit;
     while (!data.empty()) {
-        const DWORD leftMs = static_cast<DWORD>(PollTimeoutMs(deadline));
-        if (leftMs == 0 || setsockopt(S(socket.Fd()), SOL_SOCKET, SO_SNDTIMEO,
-                                      reinterpret_cast<const char*>(&leftMs), sizeof leftMs) != 0) {
+        const int leftMs = PollTimeoutMs(deadline);
+        if (leftMs == 0 || !SendTimeoutNear(socket, leftMs)) {
             return false;
         }
         const int sent = ::send(S(socket.Fd()), data.data(),
@@ -382,6 +323,13 @@ DatagramResult ReceiveFrom(const Socket& socket, size_t maxLen) {
 }
 
 Socket Accept(const Socket& listener) {
+    // ShutdownBoth's cancel ends only an accept already under way; one it came before must
+    // not begin (a listener thread that gets here late would otherwise wait for ever).
+    if (listener.WasShutDown()) {
+        WSASetLastError(WSAECANCELLED);
+        KeepError();
+        return Socket();
+    }
     const SOCKET s = ::accept(S(listener.Fd()), nullptr, nullptr);
     if (s == INVALID_SOCKET) {
         KeepError();
@@ -423,7 +371,9 @@ bool PeerHasClosed(const Socket& socket) {
     return ::recv(S(socket.Fd()), &byte, 1, MSG_PEEK) <= 0;
 }
 
+// Kept from one wait to the next: a watch is made again only once it has fired.
 struct RelayWatch {
+    std::optional<ReadableWatch> source;
     std::optional<ReadableWatch> watched;
 };
 
@@ -433,41 +383,35 @@ void RelayWatchDelete::operator()(RelayWatch* watch) const {
 
 namespace {
 
-// Sleeps on a zero-byte receive of each socket; looks in slices instead when those cannot
-// be made or wake without cause (so that an odd system cannot make this spin). The watch
-// of `watched` is kept in `watchedReady` until it fires.
-StreamWait WaitWith(const Socket& source, const Socket& watched,
-                    std::optional<ReadableWatch>& watchedReady) {
-    bool slices = false;
+// Sleeps on a zero-byte receive of each socket, nothing else: no timeout, no look between
+// waits. A local ShutdownBoth cancels those receives, which wakes it.
+StreamWait WaitWith(const Socket& source, const Socket& watched, RelayWatch& watch) {
     while (!source.WasShutDown() && !watched.WasShutDown()) {
-        const ReadableWatch sourceReady(source);
-        if (!watchedReady) {
-            watchedReady.emplace(watched);
+        if (!watch.source) {
+            watch.source.emplace(source);
         }
-        slices = slices || !sourceReady.Usable() || !watchedReady->Usable();
-        if (slices) {
-            Sleep(kSliceMs);
-        } else {
-            const HANDLE events[2] = {sourceReady.Event(), watchedReady->Event()};
-            WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        if (!watch.watched) {
+            watch.watched.emplace(watched);
         }
-        WSAPOLLFD fds[2] = {{S(source.Fd()), POLLRDNORM, 0}, {S(watched.Fd()), POLLRDNORM, 0}};
-        const int ready = WSAPoll(fds, 2, 0);
-        if (ready < 0) {
+        if (!watch.source->Usable() || !watch.watched->Usable()) {
+            return StreamWait::Failed;  // nothing to sleep on
+        }
+        const HANDLE events[2] = {watch.source->Event(), watch.watched->Event()};
+        const DWORD woke = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        if (source.WasShutDown() || watched.WasShutDown()) {
+            break;
+        }
+        if (woke == WAIT_OBJECT_0) {
+            // The caller reads what came; the next wait watches again.
+            watch.source.reset();
+            return StreamWait::SourceReadable;
+        }
+        if (woke != WAIT_OBJECT_0 + 1) {
             return StreamWait::Failed;
         }
-        slices = slices || ready == 0;
-        if (fds[1].revents != 0) {
-            watchedReady.reset();  // it has fired, or is about to: a new one next time
-            if (PeerHasClosed(watched)) {
-                return StreamWait::WatchedGone;
-            }
-            // Nothing is expected from that side; what came anyway is dropped.
-            char scratch[512];
-            ::recv(S(watched.Fd()), scratch, sizeof scratch, 0);
-        }
-        if (fds[0].revents != 0) {
-            return StreamWait::SourceReadable;
+        watch.watched.reset();
+        if (PeerGoneDroppingBytes(watched)) {
+            return StreamWait::WatchedGone;
         }
     }
     return StreamWait::WatchedGone;
@@ -476,15 +420,15 @@ StreamWait WaitWith(const Socket& source, const Socket& watched,
 }  // namespace
 
 StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
-    std::optional<ReadableWatch> watchedReady;
-    return WaitWith(source, watched, watchedReady);
+    RelayWatch watch;
+    return WaitWith(source, watched, watch);
 }
 
 StreamWait RelayWait::Next() {
     if (!watch_) {
         watch_.reset(new RelayWatch);
     }
-    return WaitWith(source_, watched_, watch_->watched);
+    return WaitWith(source_, watched_, *watch_);
 }
 
 }  // namespace quarn::platform

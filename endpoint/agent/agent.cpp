@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "platform/iperf_marker.h"
+#include "platform/thread_name.h"
 
 namespace quarn::agent {
 
@@ -35,6 +36,7 @@ bool Agent::Start() {
         state_.SetControlPort(listener_.Port());
         listenerThread_ = std::jthread([this] {
             const std::stop_callback wake(state_.ShutdownToken(), [this] { listener_.Wake(); });
+            platform::NameThisThread("listener");
             listener_.Run();
         });
     } else {
@@ -43,12 +45,14 @@ bool Agent::Start() {
     if (listener_.ServesIpv6()) {
         listener6Thread_ = std::jthread([this] {
             const std::stop_callback wake(state_.ShutdownToken(), [this] { listener_.Wake(); });
+            platform::NameThisThread("listener6");
             listener_.Run6();
         });
     }
     if (responding) {
         responderThread_ = std::jthread([this] {
             const std::stop_callback wake(state_.ShutdownToken(), [this] { responder_.Wake(); });
+            platform::NameThisThread("responder");
             responder_.Run();
         });
     } else {
@@ -57,10 +61,15 @@ bool Agent::Start() {
     if (responder_.ServesIpv6()) {
         responder6Thread_ = std::jthread([this] {
             const std::stop_callback wake(state_.ShutdownToken(), [this] { responder_.Wake(); });
+            platform::NameThisThread("responder6");
             responder_.Run6();
         });
     }
-    refreshThread_ = std::jthread([this] { RefreshLoop(); });
+    // Named so that a look at the process can tell the identity refresh from the rest.
+    refreshThread_ = std::jthread([this] {
+        platform::NameThisThread("refresh");
+        RefreshLoop();
+    });
     if (listening && responding) {
         state_.Observer().OnStarted(state_.DisplayName(), state_.AddressText());
     }

@@ -17,6 +17,7 @@
 #include "platform/adapters6.h"
 #include "platform/child_process.h"
 #include "platform/deadline.h"
+#include "platform/thread_name.h"
 #include "platform/wake_event.h"
 #include "protocol/command_validation.h"
 #include "protocol/messages.h"
@@ -132,6 +133,7 @@ void RunClientRole(AgentState& state, const platform::Socket& requester, std::st
     try {
         const std::chrono::milliseconds writeLimit = state.Config().stalledPeerLimit;
         forwarding = std::jthread([&peer, &requester, runOver, writeLimit] {
+            platform::NameThisThread("forward");
             ForwardStream(peer, requester, writeLimit);
             runOver.request_stop();
         });

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "endpoint/agent/connection.h"
+#include "platform/thread_name.h"
 
 namespace quarn::agent {
 namespace {
@@ -60,6 +61,7 @@ void ControlListener::AcceptOn(const platform::Socket& listener) {
             AcceptedConnection{std::move(connection), *source, std::move(slot)});
         AgentState& state = state_;
         connections_.Launch([&state, owned] {
+            platform::NameThisThread("connection");
             ServeConnection(state, std::move(owned->socket), owned->source);
             owned->slot = SourceSlots::Slot();
         });

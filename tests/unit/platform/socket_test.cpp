@@ -60,7 +60,8 @@ TEST(TcpSocket, SendAllWithinGivesUpOnAPeerThatStopsReading) {
     EXPECT_TRUE(KeepAliveWithin(server, std::chrono::milliseconds(3000)));
 
     const std::string chunk(64 * 1024, 'x');
-    EXPECT_TRUE(SendAllWithin(server, chunk, std::chrono::milliseconds(1000)));
+    // A long limit first: the short one after it must not inherit its send timeout.
+    EXPECT_TRUE(SendAllWithin(server, chunk, std::chrono::seconds(10)));
     const auto start = std::chrono::steady_clock::now();
     bool refused = false;
     for (int i = 0; i < 1000 && !refused; ++i) {
@@ -70,6 +71,37 @@ TEST(TcpSocket, SendAllWithinGivesUpOnAPeerThatStopsReading) {
     EXPECT_TRUE(refused);
     EXPECT_LT(took, std::chrono::seconds(3));
     EXPECT_GE(took, std::chrono::milliseconds(300));
+}
+
+// The other way round: after a send with a short limit, a longer one waits its own limit
+// for a peer that only starts reading later, more than the short limit later.
+TEST(TcpSocket, SendAllWithinWaitsItsOwnLimitAfterAShorterOne) {
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    Socket client = TcpConnect(kLoopback, LocalPort(listener), 1000);
+    Socket server = Accept(listener);
+    ASSERT_TRUE(client.Valid() && server.Valid());
+    ASSERT_TRUE(SendAllWithin(server, "short", std::chrono::milliseconds(200)));
+    // More than the loopback buffers hold, so the send blocks until the reader starts.
+    const std::string big(32 * 1024 * 1024, 'x');
+    size_t received = 0;
+    std::thread reader([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        std::vector<char> buffer(256 * 1024);
+        while (received < big.size() + 5) {
+            const RecvResult got = Receive(client, buffer.data(), buffer.size());
+            if (got.status != RecvStatus::Data) {
+                break;
+            }
+            received += got.bytes;
+        }
+    });
+    const bool sent = SendAllWithin(server, big, std::chrono::seconds(10));
+    if (!sent) {
+        client.ShutdownBoth();  // ends the reader, which would wait for the rest
+    }
+    reader.join();
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(received, big.size() + 5);
 }
 
 TEST(TcpSocket, ConnectFromAChosenLocalAddressIsSeenFromThere) {
@@ -163,6 +195,31 @@ TEST(TcpSocket, ShutdownFromAnotherThreadWakesAccept) {
     listener.ShutdownBoth();
     acceptor.join();
     EXPECT_TRUE(returned);
+}
+
+// A listener thread that reaches Accept only after the shutdown came (a loaded machine)
+// must not wait for ever.
+TEST(TcpSocket, AcceptAfterTheShutdownReturnsAtOnce) {
+    Socket listener = TcpListen(kLoopback, 0, 1);
+    ASSERT_TRUE(listener.Valid());
+    listener.ShutdownBoth();
+    std::atomic<bool> returned{false};
+    std::thread acceptor([&] {
+        const Socket none = Accept(listener);
+        EXPECT_FALSE(none.Valid());
+        returned = true;
+    });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!returned && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(returned);
+    // Frees an accept that blocked, so the failure is reported rather than hung.
+    Socket unblock;
+    if (!returned) {
+        unblock = TcpConnect(kLoopback, LocalPort(listener), 1000);
+    }
+    acceptor.join();
 }
 
 TEST(UdpSocket, DatagramRoundTripOnLoopback) {

@@ -174,12 +174,9 @@ TEST(WindowsChildProcess, WaitForEventSeesThePeerClose) {
         std::jthread closer([&] {
             std::this_thread::sleep_for(300ms);
             if (chatty) {
-                // Bytes wake the watch; once read (a close behind unread bytes cannot be
-                // told from data here) the wait must still see the close.
+                // Bytes wake the watch; the wait drops them and must still see the close.
                 SendAll(requester, "unexpected");
                 std::this_thread::sleep_for(300ms);
-                char taken[16];
-                Receive(connection, taken, sizeof taken);
             }
             requester.Close();
         });
@@ -196,9 +193,53 @@ TEST(WindowsChildProcess, WaitForEventSeesThePeerClose) {
     }
 }
 
+// Bytes from the peer neither end a wait nor turn it into slices: it sleeps on through them
+// (not waking for them again), and a stop from another thread ends it within a slice's time.
+TEST(WindowsChildProcess, AfterThePeerSpokeAStopStillEndsTheWaitAtOnce) {
+    constexpr uint32_t kLoopback = 0x7F000001;
+    ChildProcess child;
+    ASSERT_TRUE(child.Start({Helper(), "sleep", "60"}));
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    Socket requester = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket connection = Accept(listener);
+    ASSERT_TRUE(requester.Valid() && connection.Valid());
+    ASSERT_TRUE(SendAll(requester, "unexpected"));
+    std::stop_source stop;
+    const StopWake wake(stop.get_token());
+    std::string out;
+    ChildEvent last = ChildEvent::Output;
+    // The helper's opening lines first; then only the bytes and the timeout remain.
+    for (int i = 0; i < 50 && last != ChildEvent::TimedOut; ++i) {
+        last = child.WaitForEvent(400ms, wake.Event(), &connection);
+        char buffer[256];
+        const long got = child.ReadAvailable(buffer, sizeof buffer);
+        out.append(buffer, static_cast<size_t>(std::max(got, 0L)));
+    }
+    EXPECT_EQ(last, ChildEvent::TimedOut) << out;
+    EXPECT_FALSE(PeerHasClosed(connection));  // the bytes were taken, the connection stays
+    for (int round = 0; round < 5; ++round) {
+        std::stop_source again;
+        const StopWake woken(again.get_token());
+        std::atomic<std::chrono::steady_clock::rep> stoppedAt{0};
+        std::jthread stopper([&] {
+            std::this_thread::sleep_for(150ms);
+            stoppedAt.store(std::chrono::steady_clock::now().time_since_epoch().count());
+            again.request_stop();
+        });
+        EXPECT_EQ(child.WaitForEvent(30s, woken.Event(), &connection), ChildEvent::Woken);
+        const auto late =
+            std::chrono::steady_clock::now().time_since_epoch().count() - stoppedAt.load();
+        // Well under the 100 ms slices this wait used to fall back to.
+        EXPECT_LT(std::chrono::steady_clock::duration(late), 60ms) << round;
+    }
+    requester.Close();
+    EXPECT_EQ(child.WaitForEvent(5s, wake.Event(), &connection), ChildEvent::PeerGone);
+    child.Terminate();
+}
+
 // A child that talks all the time, as iperf does: the hang-up watch kept from one wait to
-// the next still sees the close, also after bytes from the peer woke it (read before the
-// close, which cannot be told from data behind unread bytes), while the lines keep coming.
+// the next still sees the close, also after bytes from the peer woke it (the wait drops
+// them), while the lines keep coming.
 TEST(WindowsChildProcess, WaitsOnATalkingChildSeeThePeerClose) {
     constexpr uint32_t kLoopback = 0x7F000001;
     for (const bool chatty : {false, true}) {
@@ -218,8 +259,6 @@ TEST(WindowsChildProcess, WaitsOnATalkingChildSeeThePeerClose) {
             if (chatty) {
                 SendAll(requester, "unexpected");
                 std::this_thread::sleep_for(300ms);
-                char taken[16];
-                Receive(connection, taken, sizeof taken);
             }
             requester.Close();
             closedAt.store(std::chrono::steady_clock::now().time_since_epoch().count());

@@ -2,17 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/adapters.h"
 #include "platform/name_store.h"
 #include "platform/port_table.h"
 #include "platform/single_instance.h"
 #include "platform/socket.h"
+#include "platform/socket6.h"
 #include "platform/text_encoding.h"
 #include "platform/windows_text.h"
 
@@ -91,6 +95,82 @@ TEST(WindowsSockets, RelayWaitSeesEveryLineAndTheHangUpLater) {
     EXPECT_EQ(wait.Next(), StreamWait::WatchedGone);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     closer.join();
+}
+
+// The relay's stop is a local ShutdownBoth of either socket: it ends a wait at once, also
+// one whose watches were kept from waits before and after bytes from the watched side.
+TEST(WindowsSockets, ShutdownEndsARelayWaitAtOnce) {
+    using namespace std::chrono_literals;
+    for (const bool sourceSide : {true, false}) {
+        Socket listener = TcpListen(kLoopback, 0, 4);
+        Socket source = TcpConnect(kLoopback, LocalPort(listener), 2000);
+        Socket sourcePeer = Accept(listener);
+        Socket watched = TcpConnect(kLoopback, LocalPort(listener), 2000);
+        Socket watchedPeer = Accept(listener);
+        ASSERT_TRUE(source.Valid() && sourcePeer.Valid() && watched.Valid() && watchedPeer.Valid());
+        RelayWait wait(source, watched);
+        ASSERT_TRUE(SendAll(sourcePeer, "x"));
+        ASSERT_EQ(wait.Next(), StreamWait::SourceReadable);
+        char byte;
+        ASSERT_EQ(Receive(source, &byte, 1).status, RecvStatus::Data);
+        ASSERT_TRUE(SendAll(watchedPeer, "unexpected"));
+        std::atomic<std::chrono::steady_clock::rep> stoppedAt{0};
+        std::jthread stopper([&] {
+            std::this_thread::sleep_for(200ms);
+            stoppedAt.store(std::chrono::steady_clock::now().time_since_epoch().count());
+            (sourceSide ? source : watched).ShutdownBoth();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(wait.Next(), StreamWait::WatchedGone) << sourceSide;
+        const auto end = std::chrono::steady_clock::now();
+        stopper.join();
+        EXPECT_GE(end - start, 150ms) << sourceSide;  // the bytes did not end it
+        const std::chrono::steady_clock::time_point stopped{
+            std::chrono::steady_clock::duration(stoppedAt.load())};
+        EXPECT_LT(end - stopped, 500ms) << sourceSide;
+    }
+}
+
+// The IPv6 connect sleeps on the same events as the IPv4 one: a stop ends it at once and
+// says so, and one stopped before it began does not wait at all.
+TEST(WindowsSockets, StopEndsAnIpv6ConnectThatWaits) {
+    using namespace std::chrono_literals;
+    const IpAddress loopback6 =
+        IpAddress::V6(IpAddress::Bytes6{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+    Socket listener;
+    uint16_t port = 0;
+    for (uint16_t candidate = 47301; candidate < 47400 && !listener.Valid(); ++candidate) {
+        listener = TcpListen6(loopback6, candidate, 0);
+        port = candidate;
+    }
+    if (!listener.Valid()) {
+        GTEST_SKIP() << "no IPv6 loopback here";
+    }
+    std::vector<Socket> queued;
+    bool full = false;
+    for (int i = 0; i < 16 && !full; ++i) {
+        Socket socket = TcpConnect6(loopback6, port, 200);
+        full = !socket.Valid() && errno == ETIMEDOUT;
+        queued.push_back(std::move(socket));
+    }
+    if (!full) {
+        GTEST_SKIP() << "this system refuses a connect to a full queue at once";
+    }
+    std::stop_source stop;
+    std::jthread stopper([&stop] {
+        std::this_thread::sleep_for(150ms);
+        stop.request_stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(TcpConnect6(loopback6, port, 10s, stop.get_token()).Valid());
+    EXPECT_EQ(errno, ECANCELED);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 100ms);
+    EXPECT_LT(waited, 1500ms);
+    const auto again = std::chrono::steady_clock::now();
+    EXPECT_FALSE(TcpConnect6(loopback6, port, 10s, stop.get_token()).Valid());
+    EXPECT_EQ(errno, ECANCELED);
+    EXPECT_LT(std::chrono::steady_clock::now() - again, 500ms);
 }
 
 TEST(WindowsSockets, ShutdownWakesABlockedReceive) {
