@@ -1,6 +1,5 @@
 #include "console/core/measurement_run.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
@@ -45,12 +44,7 @@ class MeasurementRun::WorkerSink : public PairLineSink {
 
 std::string RateText(double value) {
     // "%fm" in the C locale whatever the program's locale: iperf reads a point.
-    char text[400];
-    const auto result =
-        std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, 6);
-    char* end = result.ec == std::errc() ? result.ptr : text;
-    *end++ = 'm';
-    return std::string(text, end);
+    return FixedText(value, 6) + 'm';
 }
 
 MeasurementRun::MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
