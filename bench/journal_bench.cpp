@@ -35,7 +35,8 @@ namespace records = quarn::console::records;
 
 constexpr int kPairs = PairTable::kMaxPairs;
 constexpr int kStreams = 16;
-constexpr int kDefaultSeconds = quarn::console::MeasurementRun::kMaxDuration;
+constexpr int kDefaultSeconds =
+    static_cast<int>(quarn::console::MeasurementRun::kMaxDuration.count());
 constexpr int kBatchSeconds = 1024;
 constexpr double kTargetJournalBytes = 150.0 * 1000 * 1000;
 
@@ -82,7 +83,7 @@ class Feeder : public quarn::console::ConsoleView {
                (kind_ == Journal::MainThread ? file.Good() : writer.Good());
     }
     void ShowNotice(quarn::console::NoticeKind, std::string_view) override {}
-    void TickProcessed(int, int) override {
+    void TickProcessed(int, std::chrono::seconds) override {
         if (Journalling())
             recorder.Second(data, std::chrono::system_clock::now());
     }
@@ -92,7 +93,7 @@ class Feeder : public quarn::console::ConsoleView {
         data.chart.BeginRun(kPairs);
         for (int row = 0; row <= kPairs; ++row)
             PairTable::ResetForRun(data.table[row]);
-        ticks.BeginRun(seconds, false);
+        ticks.BeginRun(std::chrono::seconds(seconds), false);
         if (Journalling())
             recorder.Begin(data, records::NewRunId(std::chrono::system_clock::now()),
                            std::chrono::system_clock::now());

@@ -116,8 +116,8 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
         return WhyNot{kNoPair};
     }
     Limits limits;
-    limits.duration = LeadingInt(settings.durationText);
-    if (limits.duration <= 0) {
+    limits.duration = std::chrono::seconds(LeadingInt(settings.durationText));
+    if (limits.duration <= std::chrono::seconds::zero()) {
         return WhyNot{kDurationNotPositive};
     }
     if (limits.duration > kMaxDuration) {
@@ -162,7 +162,7 @@ bool MeasurementRun::Start() {
         view_.ShowNotice(NoticeKind::Message, limits.Why());
         return false;
     }
-    const int duration = limits->duration;
+    const std::chrono::seconds duration = limits->duration;
     const std::string rateText = RateText(limits->value);
 
     environment_.EndLeftoverClients();
@@ -201,16 +201,17 @@ bool MeasurementRun::Start() {
     return true;
 }
 
-void MeasurementRun::ReserveChart(int duration) {
-    data_.chart.ReserveSamples(0, duration);
+void MeasurementRun::ReserveChart(std::chrono::seconds duration) {
+    const int samples = static_cast<int>(duration.count());
+    data_.chart.ReserveSamples(0, samples);
     for (int row = 1; row < data_.table.Size(); ++row) {
         if (data_.table[row].config.active) {
-            data_.chart.ReserveSamples(row, duration);
+            data_.chart.ReserveSamples(row, samples);
         }
     }
 }
 
-void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
+void MeasurementRun::PrepareRows(std::chrono::seconds duration, const std::string& rateText) {
     const std::string iperfPath = environment_.IperfPath();
     for (int row = 0; row < data_.table.Size(); ++row) {
         PairRecord& pair = data_.table[row];
@@ -231,7 +232,7 @@ void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
                 data_.links[pair.config.endpoint1] = std::move(*link);
         }
         run.interval = std::to_string(kReportIntervalSeconds);
-        run.time = std::to_string(duration + kIperfExtraSeconds);
+        run.time = std::to_string(duration.count() + kIperfExtraSeconds);
         run.protocol = data_.settings.protocol;
         run.rateText = rateText;
         if (std::optional<PairFailure> untaken =
@@ -413,7 +414,7 @@ void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, SessionE
         return;
     }
     pair->run.finished = true;
-    if (pair->figures.count < ticks_.Duration()) {
+    if (pair->figures.count < ticks_.Duration().count()) {
         pair->figures.state = PairState::Error;
         NoteEarlyEnd(*pair, failure);
         Complete(false);

@@ -32,7 +32,7 @@ namespace quarn::console {
 class MeasurementRun {
   public:
     static constexpr std::chrono::milliseconds kDefaultStartDelay{2000};
-    static constexpr int kMaxDuration = 259200;
+    static constexpr std::chrono::seconds kMaxDuration{259200};
     // iperf runs this much longer than the run; the Console ends the run itself.
     static constexpr int kIperfExtraSeconds = 300;
     static constexpr int kReportIntervalSeconds = 1;
@@ -86,7 +86,7 @@ class MeasurementRun {
     bool Closing() const { return closing_; }
     int Ticks() const { return ticks_.Ticks(); }
     int WarmupTicks() const { return ticks_.WarmupTicks(); }
-    int Duration() const { return ticks_.Duration(); }
+    std::chrono::seconds Duration() const { return ticks_.Duration(); }
     // Worker threads not yet joined (running or waiting for the next Start).
     std::size_t WorkerThreads() const { return workers_.size(); }
 
@@ -101,12 +101,12 @@ class MeasurementRun {
 
     // What a valid run asks for: seconds, and the UDP rate (Mbit/s) or TCP window (MByte).
     struct Limits {
-        int duration = 0;
+        std::chrono::seconds duration{0};
         double value = 0.0;
     };
     Result<Limits> Validate() const;
-    void ReserveChart(int duration);
-    void PrepareRows(int duration, const std::string& rateText);
+    void ReserveChart(std::chrono::seconds duration);
+    void PrepareRows(std::chrono::seconds duration, const std::string& rateText);
     bool LaunchWorker(int row);
     void FailBeforeStart(PairRecord& pair, const PairFailure& failure);
     void WorkerMain(Worker& worker, const std::stop_token& stop);

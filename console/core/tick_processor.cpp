@@ -54,7 +54,7 @@ void SumLossIntoAll(PairTable& table) {
 
 TickProcessor::TickProcessor(ConsoleData& data, ConsoleView& view) : data_(data), view_(view) {}
 
-void TickProcessor::BeginRun(int duration, bool udp) {
+void TickProcessor::BeginRun(std::chrono::seconds duration, bool udp) {
     duration_ = duration;
     udp_ = udp;
     data_.ticks = 0;

@@ -382,7 +382,7 @@ int HeadlessConsole::RunOnce(const std::string& what) {
         measuring_ = false;
         return kExitRefused;
     }
-    Say("Measuring " + what + " for " + std::to_string(run_.Duration()) + " s...\n");
+    Say("Measuring " + what + " for " + std::to_string(run_.Duration().count()) + " s...\n");
     // Both change only in calls the loop runs, so it sleeps until the next one.
     loop_.RunUntilCalled([this] { return !run_.Measuring() || quitRequested_; },
                          std::chrono::hours(24 * 365));

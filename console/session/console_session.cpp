@@ -246,7 +246,7 @@ void ConsoleSession::ForwardingView::RedrawList() {
         target->RedrawList();
 }
 
-void ConsoleSession::ForwardingView::TickProcessed(int ticks, int duration) {
+void ConsoleSession::ForwardingView::TickProcessed(int ticks, std::chrono::seconds duration) {
     if (session.recordingRun_)
         session.recording_.Second(session.data_);
     if (target)

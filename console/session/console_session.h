@@ -163,7 +163,7 @@ class ConsoleSession {
         explicit ForwardingView(ConsoleSession& session) : session(session) {}
         void ShowNotice(NoticeKind kind, std::string_view text) override;
         void RedrawList() override;
-        void TickProcessed(int ticks, int duration) override;
+        void TickProcessed(int ticks, std::chrono::seconds duration) override;
         void ModeChanged() override;
         void LogChanged(PairId pair) override;
         void LogsCounted(const std::vector<PairId>& pairs) override;

@@ -101,7 +101,7 @@ class RunFeeder : public ConsoleView {
             data_.table[i + 1].run.protocol = udp ? Protocol::Udp : Protocol::Tcp;
         }
         data_.chart.BeginRun(pairs);
-        ticks_.BeginRun(duration, udp);
+        ticks_.BeginRun(std::chrono::seconds(duration), udp);
     }
     void Line(int row, const std::string& line) { ticks_.HandleLine(row, line); }
 

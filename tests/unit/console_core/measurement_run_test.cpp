@@ -408,7 +408,7 @@ TEST(MeasurementRunTest, SessionCauseLeadsTheLogOfTheFailedPair) {
     EXPECT_EQ(pair.figures.statusText, "Error");
     ASSERT_TRUE(pair.run.failure.has_value());
     EXPECT_EQ(pair.run.failure->seconds, pair.figures.count);
-    EXPECT_EQ(pair.run.failure->duration, 10);
+    EXPECT_EQ(pair.run.failure->duration, std::chrono::seconds(10));
     ASSERT_EQ(h.data.logs.Of(pair.id).Size(), 6u);
     const std::string first(h.data.logs.Of(pair.id).Text(0));
     const std::string received =

@@ -20,7 +20,7 @@ class FedRun : public ConsoleView {
 
     explicit FedRun(int pairs, int streams = 1);
     void ShowNotice(NoticeKind, std::string_view) override {}
-    void TickProcessed(int, int) override;
+    void TickProcessed(int, std::chrono::seconds) override;
 
     // Starts the run (head record) with `duration` seconds; a UDP run's lines also feed
     // the loss figures.

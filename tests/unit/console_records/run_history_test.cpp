@@ -30,7 +30,7 @@ class RunHistoryTest : public ::testing::Test {
         run->recorder.AddSink(*journal);
         run->data.settings.durationText = "600";
         run->data.chart.BeginRun(pairs);
-        run->ticks.BeginRun(600, false);
+        run->ticks.BeginRun(std::chrono::seconds(600), false);
         run->recorder.Begin(run->data, id, run->clock);
         run->Feed(seconds + 2);
         if (end)
