@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console/files/file_session.h"
+#include "console/session/console_session.h"
 #include "console/ui/chart_export_menu.h"
 #include "console/ui/file_dialogs.h"
 #include "console/ui/file_panel.h"
