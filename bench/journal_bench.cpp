@@ -24,7 +24,7 @@
 #include "console/core/tick_processor.h"
 #include "console/records/journal_file.h"
 #include "console/records/journal_writer.h"
-#include "console/records/run_recorder.h"
+#include "console/records/record_source.h"
 
 namespace {
 
@@ -119,7 +119,7 @@ class Feeder : public quarn::console::ConsoleView {
 
     ConsoleData data;
     quarn::console::TickProcessor ticks{data, *this};
-    records::RunRecorder recorder;
+    records::RecordSource recorder;
     records::JournalFile file;
     records::JournalWriter writer;
     std::vector<quarn::bench::ServerLines> servers;

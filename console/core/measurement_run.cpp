@@ -16,7 +16,7 @@ struct MeasurementRun::Worker {
     PairId pair;
     std::uint64_t generation = 0;
     std::chrono::milliseconds startDelay{0};
-    std::unique_ptr<PairSession> session;
+    std::unique_ptr<PairMeasurement> session;
     // Main thread only: the worker's last Send has run, so joining it cannot block the loop.
     bool ended = false;
     std::jthread thread;  // its stop token is the worker's stop
@@ -48,7 +48,7 @@ std::string RateText(double value) {
 }
 
 MeasurementRun::MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
-                               PairSessionFactory& sessions, RunEnvironment& environment)
+                               PairMeasurementFactory& sessions, RunEnvironment& environment)
     : data_(data),
       view_(view),
       dispatcher_(dispatcher),
@@ -296,7 +296,7 @@ void MeasurementRun::WorkerMain(Worker& worker, const std::stop_token& stop) {
         std::unique_lock lock(delayMutex_);
         delayWake_.wait_for(lock, stop, worker.startDelay, [] { return false; });
     }
-    SessionEnd end = SessionEnd::Ended;
+    MeasurementEnd end = MeasurementEnd::Ended;
     std::optional<PairFailure> failure;
     // A run stopped during the delay must not start traffic after the restart broadcast.
     if (!stop.stop_requested()) {
@@ -305,8 +305,8 @@ void MeasurementRun::WorkerMain(Worker& worker, const std::stop_token& stop) {
             end = worker.session->Run(sink, stop);
             failure = worker.session->Failure();
         } catch (...) {
-            end = SessionEnd::Failed;  // a session that throws has failed; the thread must not die
-                                       // with it
+            end = MeasurementEnd::Failed;  // a session that throws has failed; the thread must not
+                                           // die with it
         }
     }
     SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.pair, end, failure); });
@@ -403,13 +403,13 @@ void MeasurementRun::OnStreamEnded(std::uint64_t generation, PairId pair) {
     }
 }
 
-void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, SessionEnd end,
+void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, MeasurementEnd end,
                                    const std::optional<PairFailure>& failure) {
     if (generation != generation_ || !data_.table.Contains(id)) {
         return;
     }
     PairRecord* pair = data_.table.Find(id);
-    pair->run.result = end == SessionEnd::Ended ? PairResult::Normal : PairResult::Failed;
+    pair->run.result = end == MeasurementEnd::Ended ? PairResult::Normal : PairResult::Failed;
     if (stopRequested_ || !measuring_) {
         return;
     }

@@ -17,7 +17,7 @@
 #include "console/core/console_view.h"
 #include "console/core/dispatcher.h"
 #include "console/core/liveness.h"
-#include "console/core/pair_session.h"
+#include "console/core/pair_measurement.h"
 #include "console/core/run_environment.h"
 #include "console/core/run_quality.h"
 #include "console/core/tick_processor.h"
@@ -25,7 +25,7 @@
 namespace quarn::console {
 
 // Starts, feeds, stops and completes a measurement run of all active pairs. Lives on the
-// main thread; one worker thread per active pair runs that pair's PairSession and reaches
+// main thread; one worker thread per active pair runs that pair's PairMeasurement and reaches
 // the main thread only through the dispatcher. Workers are joined only where none can be
 // inside Dispatcher::Send: finished ones at the next Start, all of them in Shutdown (after
 // the dispatcher is closed).
@@ -55,7 +55,7 @@ class MeasurementRun {
     static constexpr const char* kStopped = "The current measurement is stopped.";
 
     MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
-                   PairSessionFactory& sessions, RunEnvironment& environment);
+                   PairMeasurementFactory& sessions, RunEnvironment& environment);
     ~MeasurementRun();
     MeasurementRun(const MeasurementRun&) = delete;
     MeasurementRun& operator=(const MeasurementRun&) = delete;
@@ -121,7 +121,7 @@ class MeasurementRun {
     // Main-thread handlers of worker events; events of an earlier run are ignored.
     void OnLine(std::uint64_t generation, PairId pair, std::string_view line);
     void OnStreamEnded(std::uint64_t generation, PairId pair);
-    void OnWorkerEnded(std::uint64_t generation, PairId pair, SessionEnd end,
+    void OnWorkerEnded(std::uint64_t generation, PairId pair, MeasurementEnd end,
                        const std::optional<PairFailure>& failure);
     // The pair's row while the run of `generation` goes on and the pair is in it; else -1.
     int CurrentRow(std::uint64_t generation, PairId pair) const;
@@ -135,7 +135,7 @@ class MeasurementRun {
     ConsoleData& data_;
     ConsoleView& view_;
     Dispatcher& dispatcher_;
-    PairSessionFactory& sessions_;
+    PairMeasurementFactory& sessions_;
     RunEnvironment& environment_;
     TickProcessor ticks_;
 

@@ -15,7 +15,7 @@
 #include "console/core/pair_builders.h"
 #include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 #include "console/files/tick_csv.h"
 #include "console/headless/comparison_text.h"
 #include "console/headless/signal_watcher.h"
@@ -212,7 +212,7 @@ int HeadlessConsole::Open() {
     if (result == ConfigResult::CannotAccess)
         return Fail(records::CannotOpenText(options_.openPath));
     if (result == ConfigResult::NotConfigFile)
-        return Fail(FileSession::kNotConfigFile);
+        return Fail(FileFlow::kNotConfigFile);
     if (result == ConfigResult::Incomplete) {
         // What was read is used (and can be saved again), but the run as a whole fails.
         std::fprintf(env_.err, "%s\n", IncompleteFileText(data_.table.PairCount()).c_str());

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "console/core/number_text.h"
+#include "console/records/record_source.h"
 #include "console/records/report_signoff.h"
-#include "console/records/run_recorder.h"
 
 namespace quarn::console::records {
 namespace {

@@ -176,12 +176,12 @@ bool ConsoleSession::SetLabKey(std::optional<labkey::LabKey> key) {
     return true;
 }
 
-FileSession& ConsoleSession::OpenFiles(FileFront& front, FileDialogs& dialogs,
-                                       std::string configFolder) {
+FileFlow& ConsoleSession::OpenFiles(FileFront& front, FileDialogs& dialogs,
+                                    std::string configFolder) {
     files_.reset();  // an earlier flow's worker ends before the new one starts
     fileHost_.front = &front;
-    files_ = std::make_unique<FileSession>(data_, dispatcher_, fileHost_, dialogs,
-                                           std::move(configFolder));
+    files_ =
+        std::make_unique<FileFlow>(data_, dispatcher_, fileHost_, dialogs, std::move(configFolder));
     return *files_;
 }
 

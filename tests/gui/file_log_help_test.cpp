@@ -426,7 +426,7 @@ class QueuedDialogs : public FileDialogs {
 };
 
 // The main window's part, as small as the file flow needs.
-class PanelHost : public FileSessionHost {
+class PanelHost : public FileFlowHost {
   public:
     PanelHost(ConsoleData& data, LogWindows& windows) : data_(data), windows_(windows) {}
     bool IsIdle() const override { return !busy; }
@@ -495,7 +495,7 @@ class FilePanelTest : public ::testing::Test {
     PanelHost host;
     QueuedDialogs dialogs;
     FilePanel panel;
-    FileSession session;
+    FileFlow session;
 };
 
 TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
@@ -510,7 +510,7 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     const ConsoleData before = data;
     ASSERT_EQ(before.table[1].figures.count, 6);
 
-    session.SetProgressMinimum(FileSession::kProgressMinimum);
+    session.SetProgressMinimum(FileFlow::kProgressMinimum);
     const std::string path = folder.File("configs/run.config");
     dialogs.answers = {path};
     Click(FileCommand::Save);

@@ -533,7 +533,7 @@ TEST(MeasurementRunTest, WorkerEndingBeforeTheDurationIsAnError) {
     SessionScript script;
     script.lines = {Interval(0, 5), Interval(1, 5), Interval(2, 5), Interval(3, 5)};
     script.waitForAbort = false;
-    script.result = SessionEnd::Failed;
+    script.result = MeasurementEnd::Failed;
     h.sessions.Script(1, script);
     ASSERT_TRUE(h.run.Start());
     ASSERT_TRUE(h.WaitForIdle());
