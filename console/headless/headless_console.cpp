@@ -305,8 +305,8 @@ int HeadlessConsole::AddReversesOfOpenedPairs() {
     if (!options_.bothWays || !options_.pairs.empty())
         return kExitOk;
     std::vector<BuiltPair> opened;
-    for (int row = 1; row < data_.table.Size(); ++row)
-        opened.emplace_back(data_.table[row].config.endpoint1, data_.table[row].config.endpoint2);
+    for (const PairRecord& pair : data_.table.Pairs())
+        opened.emplace_back(pair.config.endpoint1, pair.config.endpoint2);
     const std::vector<BuiltPair> reverses = ReversePairs(opened);
     const Outcome room =
         CheckBuilderRoom("--both-ways", data_.table.PairCount(), static_cast<int>(reverses.size()));
