@@ -27,7 +27,7 @@
 #include "console/core/tick_processor.h"
 #include "console/records/journal_file.h"
 #include "console/records/journal_writer.h"
-#include "console/records/run_recorder.h"
+#include "console/records/record_source.h"
 
 namespace {
 
@@ -38,7 +38,8 @@ namespace records = quarn::console::records;
 
 constexpr int kPairs = PairTable::kMaxPairs;
 constexpr int kStreams = 16;
-constexpr int kDefaultSeconds = quarn::console::MeasurementRun::kMaxDuration;
+constexpr int kDefaultSeconds =
+    static_cast<int>(quarn::console::MeasurementRun::kMaxDuration.count());
 constexpr int kBatchSeconds = 1024;
 constexpr int kDefaultRepeats = 5;
 constexpr int kMaxRepeats = 99;
@@ -87,7 +88,7 @@ class Feeder : public quarn::console::ConsoleView {
                (kind_ == Journal::MainThread ? file.Good() : writer.Good());
     }
     void ShowNotice(quarn::console::NoticeKind, std::string_view) override {}
-    void TickProcessed(int, int) override {
+    void TickProcessed(int, std::chrono::seconds) override {
         if (Journalling())
             recorder.Second(data, std::chrono::system_clock::now());
     }
@@ -97,7 +98,7 @@ class Feeder : public quarn::console::ConsoleView {
         data.chart.BeginRun(kPairs);
         for (int row = 0; row <= kPairs; ++row)
             PairTable::ResetForRun(data.table[row]);
-        ticks.BeginRun(seconds, false);
+        ticks.BeginRun(std::chrono::seconds(seconds), false);
         if (Journalling())
             recorder.Begin(data, records::NewRunId(std::chrono::system_clock::now()),
                            std::chrono::system_clock::now());
@@ -123,7 +124,7 @@ class Feeder : public quarn::console::ConsoleView {
 
     ConsoleData data;
     quarn::console::TickProcessor ticks{data, *this};
-    records::RunRecorder recorder;
+    records::RecordSource recorder;
     records::JournalFile file;
     records::JournalWriter writer;
     std::vector<quarn::bench::ServerLines> servers;

@@ -27,7 +27,7 @@
 #include "address/ip_address.h"
 #include "address/ipv4.h"
 #include "bench/server_lines.h"
-#include "console/core/pair_session.h"
+#include "console/core/pair_measurement.h"
 #include "console/core/run_environment.h"
 #include "console/net/rtt_prober.h"
 #include "console/ui/main_window.h"
@@ -40,11 +40,11 @@ using namespace quarn;
 using Clock = std::chrono::steady_clock;
 
 // One pair's iperf server output, one report per second from the run's start on.
-class PacedSession : public console::PairSession {
+class PacedSession : public console::PairMeasurement {
   public:
     explicit PacedSession(int row) : lines_("198.18.0.12", "198.18.0.11", 5000 + row) {}
 
-    console::SessionEnd Run(console::PairLineSink& sink, std::stop_token stop) override {
+    console::MeasurementEnd Run(console::PairLineSink& sink, std::stop_token stop) override {
         for (int i = 0; i < bench::ServerLines::kHeaderLines; ++i)
             sink.LineReady(0, lines_.Header(i));
         const Clock::time_point start = Clock::now();
@@ -57,7 +57,7 @@ class PacedSession : public console::PairSession {
             lines_.AppendInterval(second, line);
             sink.LineReady(0, line);
         }
-        return console::SessionEnd::Ended;
+        return console::MeasurementEnd::Ended;
     }
     void Abort() override { aborted_ = true; }
 
@@ -66,9 +66,9 @@ class PacedSession : public console::PairSession {
     std::atomic<bool> aborted_{false};
 };
 
-class PacedFactory : public console::PairSessionFactory {
+class PacedFactory : public console::PairMeasurementFactory {
   public:
-    std::unique_ptr<console::PairSession> Create(const console::PairJob& job) override {
+    std::unique_ptr<console::PairMeasurement> Create(const console::PairJob& job) override {
         return std::make_unique<PacedSession>(job.index);
     }
 };

@@ -28,7 +28,8 @@ using quarn::console::PairRecord;
 using quarn::console::PairTable;
 
 constexpr int kPairs = PairTable::kMaxPairs;
-constexpr int kDefaultSeconds = quarn::console::MeasurementRun::kMaxDuration;
+constexpr int kDefaultSeconds =
+    static_cast<int>(quarn::console::MeasurementRun::kMaxDuration.count());
 // Lines are made in batches outside the timed part; this many seconds per batch.
 constexpr int kBatchSeconds = 1024;
 constexpr double kTargetLinesPerSecond = 1'000'000.0;
@@ -95,7 +96,7 @@ void StartRun(Feeder& feeder, int seconds, int streams) {
     for (int row = 0; row <= kPairs; ++row) {
         PairTable::ResetForRun(feeder.data.table[row]);
     }
-    feeder.ticks.BeginRun(seconds, false);
+    feeder.ticks.BeginRun(std::chrono::seconds(seconds), false);
 }
 
 void AddLine(Batch& batch, int row) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string_view>
 #include <vector>
 
@@ -17,7 +18,7 @@ class ConsoleView {
     // The figures of the list changed (a tick was processed, a run started or ended).
     virtual void RedrawList() {}
     // A tick was processed: ticks so far, the run's duration.
-    virtual void TickProcessed(int /*ticks*/, int /*duration*/) {}
+    virtual void TickProcessed(int /*ticks*/, std::chrono::seconds /*duration*/) {}
     // The run mode changed (Idle <-> Measuring); buttons repaint.
     virtual void ModeChanged() {}
     // A line arrived for a pair (its open log window refreshes).

@@ -1,6 +1,5 @@
 #include "console/core/measurement_run.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
@@ -18,7 +17,7 @@ struct MeasurementRun::Worker {
     PairId pair;
     std::uint64_t generation = 0;
     std::chrono::milliseconds startDelay{0};
-    std::unique_ptr<PairSession> session;
+    std::unique_ptr<PairMeasurement> session;
     // Main thread only: the worker's last Send has run, so joining it cannot block the loop.
     bool ended = false;
     std::jthread thread;  // its stop token is the worker's stop
@@ -46,12 +45,7 @@ class MeasurementRun::WorkerSink : public PairLineSink {
 
 std::string RateText(double value) {
     // "%fm" in the C locale whatever the program's locale: iperf reads a point.
-    char text[400];
-    const auto result =
-        std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, 6);
-    char* end = result.ec == std::errc() ? result.ptr : text;
-    *end++ = 'm';
-    return std::string(text, end);
+    return FixedText(value, 6) + 'm';
 }
 
 namespace {
@@ -79,7 +73,7 @@ std::string ThroughputRefusal(double mbits) {
 }
 
 MeasurementRun::MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
-                               PairSessionFactory& sessions, RunEnvironment& environment,
+                               PairMeasurementFactory& sessions, RunEnvironment& environment,
                                const RunGate* gate)
     : data_(data),
       view_(view),
@@ -149,8 +143,8 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
         return WhyNot{kNoPair};
     }
     Limits limits;
-    limits.duration = LeadingInt(settings.durationText);
-    if (limits.duration <= 0) {
+    limits.duration = std::chrono::seconds(LeadingInt(settings.durationText));
+    if (limits.duration <= std::chrono::seconds::zero()) {
         return WhyNot{kDurationNotPositive};
     }
     if (limits.duration > kMaxDuration) {
@@ -198,7 +192,7 @@ bool MeasurementRun::Start() {
         view_.ShowNotice(NoticeKind::Message, limits.Why());
         return false;
     }
-    const int duration = limits->duration;
+    const std::chrono::seconds duration = limits->duration;
     const std::string rateText = RateText(limits->value);
 
     environment_.EndLeftoverClients();
@@ -237,16 +231,17 @@ bool MeasurementRun::Start() {
     return true;
 }
 
-void MeasurementRun::ReserveChart(int duration) {
-    data_.chart.ReserveSamples(0, duration);
+void MeasurementRun::ReserveChart(std::chrono::seconds duration) {
+    const int samples = static_cast<int>(duration.count());
+    data_.chart.ReserveSamples(0, samples);
     for (int row = 1; row < data_.table.Size(); ++row) {
         if (data_.table[row].config.active) {
-            data_.chart.ReserveSamples(row, duration);
+            data_.chart.ReserveSamples(row, samples);
         }
     }
 }
 
-void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
+void MeasurementRun::PrepareRows(std::chrono::seconds duration, const std::string& rateText) {
     const std::string iperfPath = environment_.IperfPath();
     for (int row = 0; row < data_.table.Size(); ++row) {
         PairRecord& pair = data_.table[row];
@@ -267,7 +262,7 @@ void MeasurementRun::PrepareRows(int duration, const std::string& rateText) {
                 data_.links[pair.config.endpoint1] = std::move(*link);
         }
         run.interval = std::to_string(kReportIntervalSeconds);
-        run.time = std::to_string(duration + kIperfExtraSeconds);
+        run.time = std::to_string(duration.count() + kIperfExtraSeconds);
         run.protocol = data_.settings.protocol;
         run.rateText = rateText;
         if (std::optional<PairFailure> untaken =
@@ -331,7 +326,7 @@ void MeasurementRun::WorkerMain(Worker& worker, const std::stop_token& stop) {
         std::unique_lock lock(delayMutex_);
         delayWake_.wait_for(lock, stop, worker.startDelay, [] { return false; });
     }
-    SessionEnd end = SessionEnd::Ended;
+    MeasurementEnd end = MeasurementEnd::Ended;
     std::optional<PairFailure> failure;
     // A run stopped during the delay must not start traffic after the restart broadcast.
     if (!stop.stop_requested()) {
@@ -340,8 +335,8 @@ void MeasurementRun::WorkerMain(Worker& worker, const std::stop_token& stop) {
             end = worker.session->Run(sink, stop);
             failure = worker.session->Failure();
         } catch (...) {
-            end = SessionEnd::Failed;  // a session that throws has failed; the thread must not die
-                                       // with it
+            end = MeasurementEnd::Failed;  // a session that throws has failed; the thread must not
+                                           // die with it
         }
     }
     SendFromWorker([&] { OnWorkerEnded(worker.generation, worker.pair, end, failure); });
@@ -438,18 +433,18 @@ void MeasurementRun::OnStreamEnded(std::uint64_t generation, PairId pair) {
     }
 }
 
-void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, SessionEnd end,
+void MeasurementRun::OnWorkerEnded(std::uint64_t generation, PairId id, MeasurementEnd end,
                                    const std::optional<PairFailure>& failure) {
     if (generation != generation_ || !data_.table.Contains(id)) {
         return;
     }
     PairRecord* pair = data_.table.Find(id);
-    pair->run.result = end == SessionEnd::Ended ? PairResult::Normal : PairResult::Failed;
+    pair->run.result = end == MeasurementEnd::Ended ? PairResult::Normal : PairResult::Failed;
     if (stopRequested_ || !measuring_) {
         return;
     }
     pair->run.finished = true;
-    if (pair->figures.count < ticks_.Duration()) {
+    if (pair->figures.count < ticks_.Duration().count()) {
         pair->figures.state = PairState::Error;
         NoteEarlyEnd(*pair, failure);
         Complete(false);

@@ -17,7 +17,7 @@
 #include "console/core/console_view.h"
 #include "console/core/dispatcher.h"
 #include "console/core/liveness.h"
-#include "console/core/pair_session.h"
+#include "console/core/pair_measurement.h"
 #include "console/core/run_environment.h"
 #include "console/core/run_quality.h"
 #include "console/core/tick_processor.h"
@@ -34,14 +34,14 @@ class RunGate {
 };
 
 // Starts, feeds, stops and completes a measurement run of all active pairs. Lives on the
-// main thread; one worker thread per active pair runs that pair's PairSession and reaches
+// main thread; one worker thread per active pair runs that pair's PairMeasurement and reaches
 // the main thread only through the dispatcher. Workers are joined only where none can be
 // inside Dispatcher::Send: finished ones at the next Start, all of them in Shutdown (after
 // the dispatcher is closed).
 class MeasurementRun {
   public:
     static constexpr std::chrono::milliseconds kDefaultStartDelay{2000};
-    static constexpr int kMaxDuration = 259200;
+    static constexpr std::chrono::seconds kMaxDuration{259200};
     // iperf runs this much longer than the run; the Console ends the run itself.
     static constexpr int kIperfExtraSeconds = 300;
     static constexpr int kReportIntervalSeconds = 1;
@@ -72,7 +72,7 @@ class MeasurementRun {
 
     // Without a gate a run may start whenever none is active (a run on its own).
     MeasurementRun(ConsoleData& data, ConsoleView& view, Dispatcher& dispatcher,
-                   PairSessionFactory& sessions, RunEnvironment& environment,
+                   PairMeasurementFactory& sessions, RunEnvironment& environment,
                    const RunGate* gate = nullptr);
     ~MeasurementRun();
     MeasurementRun(const MeasurementRun&) = delete;
@@ -104,7 +104,7 @@ class MeasurementRun {
     bool Closing() const { return closing_; }
     int Ticks() const { return ticks_.Ticks(); }
     int WarmupTicks() const { return ticks_.WarmupTicks(); }
-    int Duration() const { return ticks_.Duration(); }
+    std::chrono::seconds Duration() const { return ticks_.Duration(); }
     // Worker threads not yet joined (running or waiting for the next Start).
     std::size_t WorkerThreads() const { return workers_.size(); }
 
@@ -119,12 +119,12 @@ class MeasurementRun {
 
     // What a valid run asks for: seconds, and the UDP rate (Mbit/s) or TCP window (MByte).
     struct Limits {
-        int duration = 0;
+        std::chrono::seconds duration{0};
         double value = 0.0;
     };
     Result<Limits> Validate() const;
-    void ReserveChart(int duration);
-    void PrepareRows(int duration, const std::string& rateText);
+    void ReserveChart(std::chrono::seconds duration);
+    void PrepareRows(std::chrono::seconds duration, const std::string& rateText);
     bool LaunchWorker(int row);
     void FailBeforeStart(PairRecord& pair, const PairFailure& failure);
     void WorkerMain(Worker& worker, const std::stop_token& stop);
@@ -139,7 +139,7 @@ class MeasurementRun {
     // Main-thread handlers of worker events; events of an earlier run are ignored.
     void OnLine(std::uint64_t generation, PairId pair, std::string_view line);
     void OnStreamEnded(std::uint64_t generation, PairId pair);
-    void OnWorkerEnded(std::uint64_t generation, PairId pair, SessionEnd end,
+    void OnWorkerEnded(std::uint64_t generation, PairId pair, MeasurementEnd end,
                        const std::optional<PairFailure>& failure);
     // The pair's row while the run of `generation` goes on and the pair is in it; else -1.
     int CurrentRow(std::uint64_t generation, PairId pair) const;
@@ -153,7 +153,7 @@ class MeasurementRun {
     ConsoleData& data_;
     ConsoleView& view_;
     Dispatcher& dispatcher_;
-    PairSessionFactory& sessions_;
+    PairMeasurementFactory& sessions_;
     RunEnvironment& environment_;
     const RunGate* gate_;
     TickProcessor ticks_;

@@ -40,7 +40,7 @@ std::string WhatFailed(const PairFailure& failure) {
             return who + " closed the connection before any iperf output.";
         case FailureKind::EndedEarly:
             return who + "'s stream ended early, after " + Seconds(failure.seconds) + " of " +
-                   std::to_string(failure.duration) + ".";
+                   std::to_string(failure.duration.count()) + ".";
         case FailureKind::Silent:
             return who + " sent nothing for " + Seconds(failure.seconds) + ".";
         case FailureKind::IperfError:

@@ -32,8 +32,8 @@ struct PairFailure {
     std::string address;  // of the End Point concerned
     std::string detail;   // iperf's line, the system's error text or the refusing reply
     int seconds = 0;      // the limit that ran out, or the seconds received before the end
-    int duration = 0;     // EndedEarly: the run's duration in seconds
-    int port = 0;         // the control port tried
+    std::chrono::seconds duration{0};            // EndedEarly: the run's duration
+    int port = 0;                                // the control port tried
     TrafficOption option = TrafficOption::Dscp;  // OptionNotTaken: what it does not take
     std::chrono::system_clock::time_point when = std::chrono::system_clock::now();
 };

@@ -5,17 +5,15 @@
 #include <vector>
 
 #include "console/core/line_parser.h"
+#include "console/core/number_text.h"
 
 namespace quarn::console {
 
 namespace {
 
-// "%.2f" of the value: to_chars writes exactly what printf would, only much faster.
+// "%.2f" of the value.
 void FormatFigure(std::string& text, float value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                      std::chars_format::fixed, 2);
-    text.assign(buffer, result.ec == std::errc() ? result.ptr : buffer);
+    text = FixedText(static_cast<double>(value), 2);
 }
 
 void FormatCount(std::string& text, int count) {
@@ -56,7 +54,7 @@ void SumLossIntoAll(PairTable& table) {
 
 TickProcessor::TickProcessor(ConsoleData& data, ConsoleView& view) : data_(data), view_(view) {}
 
-void TickProcessor::BeginRun(int duration, bool udp) {
+void TickProcessor::BeginRun(std::chrono::seconds duration, bool udp) {
     duration_ = duration;
     udp_ = udp;
     data_.ticks = 0;

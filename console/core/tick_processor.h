@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -37,14 +38,14 @@ class TickProcessor {
     TickProcessor(ConsoleData& data, ConsoleView& view);
 
     // Run start: ticks and warm-up counters to 0.
-    void BeginRun(int duration, bool udp);
+    void BeginRun(std::chrono::seconds duration, bool udp);
     // One line of `row` (a pair row; others are ignored), without its LF.
     LineOutcome HandleLine(int row, std::string_view line);
 
     int Ticks() const { return data_.ticks; }
     int WarmupTicks() const { return warmupTicks_; }
-    int Duration() const { return duration_; }
-    bool DurationReached() const { return data_.ticks >= duration_; }
+    std::chrono::seconds Duration() const { return duration_; }
+    bool DurationReached() const { return data_.ticks >= duration_.count(); }
 
   private:
     LineOutcome TakeSample(int row, float value);
@@ -56,7 +57,7 @@ class TickProcessor {
 
     ConsoleData& data_;
     ConsoleView& view_;
-    int duration_ = 0;
+    std::chrono::seconds duration_{0};
     bool udp_ = false;
     int warmupTicks_ = 0;
     // Per row: the log line of the sample waiting for its tick.

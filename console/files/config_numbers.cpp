@@ -1,6 +1,5 @@
 #include "console/files/config_numbers.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -17,10 +16,7 @@ float RealToken(std::string_view text) {
 }
 
 std::string FormatFixed2(float value) {
-    char buffer[64];  // a float needs at most 43 characters
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                      std::chars_format::fixed, 2);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0.00");
+    return FixedText(static_cast<double>(value), 2);
 }
 
 }  // namespace quarn::console

@@ -5,20 +5,18 @@
 #include <cmath>
 #include <optional>
 
+#include "console/core/number_text.h"
+
 namespace quarn::console {
 namespace {
 
 constexpr std::string_view kNoFigure = "-";
 
-// Fixed decimals, independent of the locale.
 std::string Token(const std::optional<double>& value, int decimals) {
     if (!value || !std::isfinite(*value)) {
         return std::string(kNoFigure);
     }
-    char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, *value, std::chars_format::fixed, decimals);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string(kNoFigure);
+    return FixedText(*value, decimals);
 }
 
 std::optional<double> Figure(std::string_view token, double maximum) {

@@ -15,7 +15,7 @@
 #include "console/core/pair_builders.h"
 #include "console/files/atomic_file_writer.h"
 #include "console/files/config_file.h"
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 #include "console/files/tick_csv.h"
 #include "console/headless/comparison_text.h"
 #include "console/headless/signal_watcher.h"
@@ -212,7 +212,7 @@ int HeadlessConsole::Open() {
     if (result == ConfigResult::CannotAccess)
         return Fail(records::CannotOpenText(options_.openPath));
     if (result == ConfigResult::NotConfigFile)
-        return Fail(FileSession::kNotConfigFile);
+        return Fail(FileFlow::kNotConfigFile);
     if (result == ConfigResult::Incomplete) {
         // What was read is used (and can be saved again), but the run as a whole fails.
         std::fprintf(env_.err, "%s\n", IncompleteFileText(data_.table.PairCount()).c_str());
@@ -305,8 +305,8 @@ int HeadlessConsole::AddReversesOfOpenedPairs() {
     if (!options_.bothWays || !options_.pairs.empty())
         return kExitOk;
     std::vector<BuiltPair> opened;
-    for (int row = 1; row < data_.table.Size(); ++row)
-        opened.emplace_back(data_.table[row].config.endpoint1, data_.table[row].config.endpoint2);
+    for (const PairRecord& pair : data_.table.Pairs())
+        opened.emplace_back(pair.config.endpoint1, pair.config.endpoint2);
     const std::vector<BuiltPair> reverses = ReversePairs(opened);
     const Outcome room =
         CheckBuilderRoom("--both-ways", data_.table.PairCount(), static_cast<int>(reverses.size()));
@@ -382,7 +382,7 @@ int HeadlessConsole::RunOnce(const std::string& what) {
         measuring_ = false;
         return kExitRefused;
     }
-    Say("Measuring " + what + " for " + std::to_string(run_.Duration()) + " s...\n");
+    Say("Measuring " + what + " for " + std::to_string(run_.Duration().count()) + " s...\n");
     // Both change only in calls the loop runs, so it sleeps until the next one.
     loop_.RunUntilCalled([this] { return !run_.Measuring() || quitRequested_; },
                          std::chrono::hours(24 * 365));

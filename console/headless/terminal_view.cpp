@@ -90,7 +90,8 @@ void TerminalView::RecordsNoted(std::string_view note) {
     std::fprintf(notes_, "%.*s\n", static_cast<int>(note.size()), note.data());
 }
 
-void TerminalView::TickProcessed(int ticks, int duration) {
+void TerminalView::TickProcessed(int ticks, std::chrono::seconds runDuration) {
+    const int duration = static_cast<int>(runDuration.count());
     const char* total = data_.table.All().figures.currentText.c_str();
     if (interactive_) {
         // Back to the line's start, then clear what a longer earlier line left behind.

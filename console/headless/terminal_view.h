@@ -22,7 +22,7 @@ class TerminalView : public ConsoleView {
                  std::optional<bool> interactive = std::nullopt);
 
     void ShowNotice(NoticeKind kind, std::string_view text) override;
-    void TickProcessed(int ticks, int duration) override;
+    void TickProcessed(int ticks, std::chrono::seconds duration) override;
     // A line of its own on the notes stream.
     void RecordsNoted(std::string_view note) override;
     void SetNotesStream(std::FILE* notes) { notes_ = notes; }

@@ -1,7 +1,7 @@
 #include "console/net/control_client_factory.h"
 
-#include "console/net/local_session.h"
-#include "console/net/remote_session.h"
+#include "console/net/local_measurement.h"
+#include "console/net/remote_measurement.h"
 
 namespace quarn::console {
 
@@ -22,11 +22,11 @@ ControlClientFactory::ControlClientFactory(std::string iperfPath, uint16_t contr
 ControlClientFactory::ControlClientFactory(ControlClientSettings settings)
     : settings_(std::move(settings)) {}
 
-std::unique_ptr<PairSession> ControlClientFactory::Create(const PairJob& job) {
+std::unique_ptr<PairMeasurement> ControlClientFactory::Create(const PairJob& job) {
     if (job.remote) {
-        return std::make_unique<RemoteSession>(job, settings_);
+        return std::make_unique<RemoteMeasurement>(job, settings_);
     }
-    return std::make_unique<LocalSession>(job, settings_);
+    return std::make_unique<LocalMeasurement>(job, settings_);
 }
 
 }  // namespace quarn::console

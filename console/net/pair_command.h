@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "console/core/pair_session.h"
+#include "console/core/pair_measurement.h"
 #include "protocol/client_command.h"
 
 namespace quarn::console {

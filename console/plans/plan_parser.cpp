@@ -239,7 +239,7 @@ Result<PlanStep> PlanReader::ReadStep(const Node& step, std::size_t index,
           }},
          {"duration",
           [&duration, this](const Node& k, const std::string& v) {
-              if (!ParseWholeIn(v, 1, MeasurementRun::kMaxDuration))
+              if (!ParseWholeIn(v, 1, static_cast<int>(MeasurementRun::kMaxDuration.count())))
                   return Outcome(At(k, "duration expects seconds from 1 to 259200: " + v));
               duration = v;
               return Outcome::Done();

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console/records/record_lines.h"
+#include "console/records/record_format.h"
 
 namespace quarn::console::records {
 

@@ -4,7 +4,7 @@
 
 #include "console/core/line_parser.h"
 #include "console/records/json_text.h"
-#include "console/records/run_recorder.h"
+#include "console/records/record_source.h"
 
 namespace quarn::console::records {
 namespace {

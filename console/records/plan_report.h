@@ -6,7 +6,7 @@
 
 #include "console/core/console_data.h"
 #include "console/core/pair_verdict.h"
-#include "console/records/record_lines.h"
+#include "console/records/record_format.h"
 #include "console/records/run_report.h"
 
 namespace quarn::console::records {

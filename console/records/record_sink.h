@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "console/records/record_lines.h"
+#include "console/records/record_format.h"
 
 namespace quarn::console::records {
 

@@ -4,9 +4,9 @@
 #include <system_error>
 
 #include "console/files/config_file.h"
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 #include "console/files/opened_run_state.h"
-#include "console/records/run_recording.h"
+#include "console/records/session_records.h"
 
 namespace quarn::console::records {
 
@@ -26,7 +26,7 @@ Outcome LoadReference(const std::string& fileOrRunId, const std::string& history
         case ConfigResult::CannotAccess:
             return Outcome::Failed(CannotOpenText(fileOrRunId));
         case ConfigResult::NotConfigFile:
-            return Outcome::Failed(FileSession::kNotConfigFile);
+            return Outcome::Failed(FileFlow::kNotConfigFile);
         case ConfigResult::Done:
         case ConfigResult::Incomplete:
             break;  // a file cut short still compares by the pairs it has

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "console/core/number_text.h"
+#include "console/records/record_source.h"
 #include "console/records/report_signoff.h"
-#include "console/records/run_recorder.h"
 
 namespace quarn::console::records {
 namespace {
@@ -68,8 +68,8 @@ std::string PairsTable(const ConsoleData& data) {
          "Jitter (ms)", "RTT idle (ms)", "RTT loaded median (ms)", "RTT loaded p95 (ms)"},
         "th");
     html += "</thead>\n<tbody>\n";
-    for (int row = 1; row < data.table.Size(); ++row)
-        html += PairRow(data, data.table[row]);
+    for (const PairRecord& pair : data.table.Pairs())
+        html += PairRow(data, pair);
     const PairRecord& all = data.table.All();
     html += "</tbody>\n<tfoot>";
     html += Row({"All", "", "", "", "", "", "", all.figures.countText, all.figures.currentText,

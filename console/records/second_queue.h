@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "console/records/record_lines.h"
+#include "console/records/record_format.h"
 
 namespace quarn::console::records {
 

@@ -175,12 +175,12 @@ bool ConsoleSession::SetLabKey(std::optional<labkey::LabKey> key) {
     return true;
 }
 
-FileSession& ConsoleSession::OpenFiles(FileFront& front, FileDialogs& dialogs,
-                                       std::string configFolder) {
+FileFlow& ConsoleSession::OpenFiles(FileFront& front, FileDialogs& dialogs,
+                                    std::string configFolder) {
     files_.reset();  // an earlier flow's worker ends before the new one starts
     fileHost_.front = &front;
-    files_ = std::make_unique<FileSession>(data_, dispatcher_, fileHost_, dialogs,
-                                           std::move(configFolder));
+    files_ =
+        std::make_unique<FileFlow>(data_, dispatcher_, fileHost_, dialogs, std::move(configFolder));
     return *files_;
 }
 
@@ -245,7 +245,7 @@ void ConsoleSession::ForwardingView::RedrawList() {
         target->RedrawList();
 }
 
-void ConsoleSession::ForwardingView::TickProcessed(int ticks, int duration) {
+void ConsoleSession::ForwardingView::TickProcessed(int ticks, std::chrono::seconds duration) {
     if (session.recordingRun_)
         session.recording_.Second(session.data_);
     if (target)

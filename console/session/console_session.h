@@ -15,15 +15,15 @@
 #include "console/core/console_view.h"
 #include "console/core/dispatcher.h"
 #include "console/core/measurement_run.h"
-#include "console/core/pair_session.h"
+#include "console/core/pair_measurement.h"
 #include "console/core/run_environment.h"
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 #include "console/net/control_client_factory.h"
 #include "console/net/discovery_options.h"
 #include "console/net/network_run_environment.h"
+#include "console/records/reference_model.h"
 #include "console/records/run_history.h"
-#include "console/records/run_recording.h"
-#include "console/records/run_reference.h"
+#include "console/records/session_records.h"
 #include "console/session/search_runner.h"
 
 namespace quarn::console {
@@ -37,7 +37,7 @@ struct SessionOptions {
     std::optional<labkey::LabKey> labKey;
     // Replace the network's pair sessions and run environment (tests, benchmarks); they
     // must outlive the session.
-    PairSessionFactory* sessions = nullptr;
+    PairMeasurementFactory* sessions = nullptr;
     RunEnvironment* environment = nullptr;
     // The run history every run is journalled into, kept under its limit; empty: the
     // user's state folder.
@@ -128,7 +128,7 @@ class ConsoleSession {
 
     // The run judgements hold the pairs to (and the chart draws behind its curves); the
     // view hears when it is set or cleared.
-    const records::RunReference& Reference() const { return reference_; }
+    const records::ReferenceModel& Reference() const { return reference_; }
     void SetReference(std::unique_ptr<ConsoleData> run, std::string label);
     // The runs started from now on are recorded as this plan's step; an empty plan ends it.
     void SetPlanTags(records::PlanTags tags) { recording_.SetPlanTags(std::move(tags)); }
@@ -141,13 +141,13 @@ class ConsoleSession {
     // The File panel's flow (New, Open, Save, Save as) and the current file, over this
     // session's data, in Idle mode only. The window opens it with what it shows and asks;
     // replaces one that is open.
-    FileSession& OpenFiles(FileFront& front, FileDialogs& dialogs, std::string configFolder);
+    FileFlow& OpenFiles(FileFront& front, FileDialogs& dialogs, std::string configFolder);
     // Opens the file at `path` on the calling thread, as the file flow's Open does.
     ConfigResult OpenFileNow(const std::string& path);
     // Joins a save or open still running (its result is dropped); before the host goes.
     void CloseFiles() { files_.reset(); }
     // Null while no front end has opened the file flow.
-    FileSession* Files() { return files_.get(); }
+    FileFlow* Files() { return files_.get(); }
 
     // Quits as the confirmed quit question does: no run completion, workers and search
     // ended, own iperf clients ended, "restart" broadcast. Later results are dropped.
@@ -163,7 +163,7 @@ class ConsoleSession {
         explicit ForwardingView(ConsoleSession& session) : session(session) {}
         void ShowNotice(NoticeKind kind, std::string_view text) override;
         void RedrawList() override;
-        void TickProcessed(int ticks, int duration) override;
+        void TickProcessed(int ticks, std::chrono::seconds duration) override;
         void ModeChanged() override;
         void LogChanged(PairId pair) override;
         void LogsCounted(const std::vector<PairId>& pairs) override;
@@ -181,7 +181,7 @@ class ConsoleSession {
     };
 
     // Between the file flow and the front end: answers for the mode and the notices.
-    struct FileHost : FileSessionHost {
+    struct FileHost : FileFlowHost {
         explicit FileHost(ConsoleSession& session) : session(session) {}
         bool IsIdle() const override;
         void CommitEditsToSettings() override;
@@ -204,8 +204,8 @@ class ConsoleSession {
     Dispatcher& dispatcher_;
     ConsoleData data_;
     ForwardingView view_{*this};
-    records::RunReference reference_;
-    records::RunRecording recording_;
+    records::ReferenceModel reference_;
+    records::SessionRecords recording_;
     bool recordingRun_ = false;
     NetworkRunEnvironment network_;
     ControlClientFactory clients_;
@@ -220,7 +220,7 @@ class ConsoleSession {
     MeasurementRun run_;
     SearchRunner search_;
     FileHost fileHost_{*this};
-    std::unique_ptr<FileSession> files_;
+    std::unique_ptr<FileFlow> files_;
     ConsoleMode activity_ = ConsoleMode::Idle;
     bool quitting_ = false;
 };

@@ -12,8 +12,8 @@ namespace {
 class TableRestorer {
   public:
     explicit TableRestorer(ConsoleData& data) : data_(data), duration_(data.settings.durationText) {
-        for (int row = 1; row < data.table.Size(); ++row)
-            active_.emplace_back(data.table[row].id, data.table[row].config.active);
+        for (const PairRecord& pair : data.table.Pairs())
+            active_.emplace_back(pair.id, pair.config.active);
     }
     ~TableRestorer() {
         for (const auto& [id, active] : active_) {

@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "console/core/run_judgement.h"
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 #include "console/files/series_csv.h"
 #include "console/ui/chart_picture.h"
 #include "console/ui/chart_widget.h"
@@ -81,8 +81,7 @@ QString ChartExportMenu::Ask(const QString& title, const QString& name,
 // The measurement's time names the files, like a saved configuration.
 QString ChartExportMenu::AskWithDefaultName(const QString& title, const QString& extension,
                                             const QString& filter) const {
-    QString name =
-        widgets::FromUtf8(FileSession::DefaultFileName(std::chrono::system_clock::now()));
+    QString name = widgets::FromUtf8(FileFlow::DefaultFileName(std::chrono::system_clock::now()));
     name.replace(QStringLiteral(".config"), extension);
     return Ask(title, name, filter);
 }
@@ -140,9 +139,9 @@ void ChartExportMenu::Report(bool ok) const {
         return;
     }
     if (ok) {
-        notice_(NoticeKind::Info, QString::fromLatin1(FileSession::kSaveSucceeded));
+        notice_(NoticeKind::Info, QString::fromLatin1(FileFlow::kSaveSucceeded));
     } else {
-        notice_(NoticeKind::Message, QString::fromLatin1(FileSession::kSaveFailed));
+        notice_(NoticeKind::Message, QString::fromLatin1(FileFlow::kSaveFailed));
     }
 }
 

@@ -7,7 +7,7 @@
 
 #include "console/core/chart_model.h"
 #include "console/core/pair_table.h"
-#include "console/records/run_reference.h"
+#include "console/records/reference_model.h"
 #include "console/ui/chart_layout.h"
 #include "console/ui/chart_measure_tabs.h"
 #include "widgets/artwork.h"
@@ -90,7 +90,7 @@ void ChartWidget::SetPairTable(const PairTable* table) {
     update();
 }
 
-void ChartWidget::SetReference(const records::RunReference* reference) {
+void ChartWidget::SetReference(const records::ReferenceModel* reference) {
     reference_ = reference;
     update();
 }

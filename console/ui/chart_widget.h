@@ -11,7 +11,7 @@ namespace quarn::console {
 class PairTable;
 }  // namespace quarn::console
 namespace quarn::console::records {
-class RunReference;
+class ReferenceModel;
 }  // namespace quarn::console::records
 
 namespace quarn::console::ui {
@@ -50,7 +50,7 @@ class ChartWidget : public QWidget {
     void SetHighlight(const PairId* highlighted) { highlighted_ = highlighted; }
     // A run to draw dashed behind the current curves, each pair in its current colour;
     // nullptr for none. It must outlive the widget or be unset first.
-    void SetReference(const records::RunReference* reference);
+    void SetReference(const records::ReferenceModel* reference);
     // While a configuration file is being opened no curves are drawn.
     void SetLoading(bool loading);
     bool Loading() const { return loading_; }
@@ -80,7 +80,7 @@ class ChartWidget : public QWidget {
     const ChartModel& model_;
     const PairId* highlighted_ = nullptr;
     const PairTable* table_ = nullptr;
-    const records::RunReference* reference_ = nullptr;
+    const records::ReferenceModel* reference_ = nullptr;
     bool loading_ = false;
     ChartMeasure measure_ = ChartMeasure::Throughput;
     ChartMeasureTabs* tabs_;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <string_view>
 #include <vector>
 
@@ -19,7 +20,9 @@ class ConsoleSignals : public QObject, public ConsoleView {
 
     void ShowNotice(NoticeKind kind, std::string_view text) override;
     void RedrawList() override { emit listChanged(); }
-    void TickProcessed(int ticks, int duration) override { emit tickProcessed(ticks, duration); }
+    void TickProcessed(int ticks, std::chrono::seconds duration) override {
+        emit tickProcessed(ticks, duration);
+    }
     void ModeChanged() override { emit modeChanged(); }
     void LogChanged(PairId pair) override { emit logChanged(pair); }
     void LogsCounted(const std::vector<PairId>& pairs) override { emit logsCounted(pairs); }
@@ -37,7 +40,7 @@ class ConsoleSignals : public QObject, public ConsoleView {
   signals:
     void noticeRequested(quarn::console::NoticeKind kind, const QString& text);
     void listChanged();
-    void tickProcessed(int ticks, int duration);
+    void tickProcessed(int ticks, std::chrono::seconds duration);
     void modeChanged();
     void logChanged(quarn::console::PairId pair);
     void logsCounted(const std::vector<quarn::console::PairId>& pairs);

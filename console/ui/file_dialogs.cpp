@@ -51,7 +51,7 @@ std::optional<std::string> FileDialogBoxes::ChooseSavePath(FileCommand command,
 std::string FileDialogBoxes::DefaultConfigFolder() {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QByteArray program = QCoreApplication::applicationDirPath().toUtf8();
-    return FileSession::ChooseConfigFolder(documents.toStdString(), program.toStdString());
+    return FileFlow::ChooseConfigFolder(documents.toStdString(), program.toStdString());
 }
 
 }  // namespace quarn::console::ui

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 
 namespace quarn::console::ui {
 

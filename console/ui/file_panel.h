@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 
 namespace quarn::widgets {
 class SkinButton;

@@ -199,8 +199,8 @@ void MainCommands::AddBothWays() {
         });
     };
     std::vector<PairConfig> existing;
-    for (int row = 1; row < data.table.Size(); ++row)
-        existing.push_back(data.table[row].config);
+    for (const PairRecord& pair : data.table.Pairs())
+        existing.push_back(pair.config);
     std::vector<PairConfig> reverses;
     for (const PairId pair : inputs_.SelectedPairs()) {
         const PairRecord* selected = data.table.Find(pair);

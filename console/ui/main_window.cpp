@@ -16,17 +16,17 @@
 #include "console/ui/chart_widget.h"
 #include "console/ui/command_faces.h"
 #include "console/ui/endpoint_panel.h"
+#include "console/ui/history_commands.h"
 #include "console/ui/main_backdrop.h"
 #include "console/ui/main_commands.h"
 #include "console/ui/mode_input_filter.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
+#include "console/ui/reference_commands.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_lab_key.h"
 #include "console/ui/window_plan.h"
-#include "console/ui/window_records.h"
-#include "console/ui/window_reference.h"
 #include "widgets/artwork.h"
 #include "widgets/fonts.h"
 #include "widgets/skin_button.h"
@@ -53,7 +53,7 @@ MainWindow::MainWindow(ConsoleSession& session, Options options, QWidget* parent
     ConnectEvents();
     session_.AttachView(&events_);
     files_ = std::make_unique<WindowFiles>(*this);
-    records_ = std::make_unique<WindowRecords>(*this);
+    records_ = std::make_unique<HistoryCommands>(*this);
     labKey_ = std::make_unique<WindowLabKey>(*this, options_.labKeyPath, options_.settingsDir);
     plan_ = std::make_unique<WindowPlan>(*this);
     files_->ChartMenu()->SetSettingsActions([this](QMenu& menu) { labKey_->AddActions(menu); });

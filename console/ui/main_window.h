@@ -33,7 +33,7 @@ class PairListWidget;
 class WindowFiles;
 class WindowPlan;
 class WindowLabKey;
-class WindowRecords;
+class HistoryCommands;
 
 struct MainWindowOptions {
     std::chrono::milliseconds introTime{2000};
@@ -90,7 +90,7 @@ class MainWindow : public QWidget, private CommandInputs {
     MainCommands& Commands() { return *commands_; }
     // The File panel, the pair log windows, the help window and the chart's menu.
     WindowFiles& Files() { return *files_; }
-    WindowRecords& Records() { return *records_; }
+    HistoryCommands& Records() { return *records_; }
     WindowLabKey& LabKey() { return *labKey_; }
     // "Run plan..." and the plan it runs.
     WindowPlan& Plan() { return *plan_; }
@@ -175,7 +175,7 @@ class MainWindow : public QWidget, private CommandInputs {
     ModeInputFilter* inputFilter_ = nullptr;
     std::unique_ptr<MainCommands> commands_;
     std::unique_ptr<WindowFiles> files_;
-    std::unique_ptr<WindowRecords> records_;  // uses files_: goes first
+    std::unique_ptr<HistoryCommands> records_;  // uses files_: goes first
     std::unique_ptr<WindowLabKey> labKey_;
     std::unique_ptr<WindowPlan> plan_;  // uses files_ and commands_: goes first
 };

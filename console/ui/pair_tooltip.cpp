@@ -1,36 +1,28 @@
 #include "console/ui/pair_tooltip.h"
 
-#include <charconv>
 #include <cmath>
 #include <optional>
 
+#include "console/core/number_text.h"
 #include "console/core/pair_record.h"
 
 namespace quarn::console::ui {
 
 namespace {
 
-// Fixed decimals, the same whatever locale the window runs under.
-std::string Fixed(double value, int decimals) {
-    char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string(kNoFigureText);
-}
-
 // "<value><unit>" or the dash; a figure that is not a finite number is no figure either.
 std::string Figure(const std::optional<double>& value, int decimals, const char* unit) {
     if (!value || !std::isfinite(*value)) {
         return kNoFigureText;
     }
-    return Fixed(*value, decimals) + unit;
+    return FixedText(*value, decimals) + unit;
 }
 
 std::string Signed(const std::optional<double>& value) {
     if (!value || !std::isfinite(*value)) {
         return kNoFigureText;
     }
-    return (*value >= 0.0 ? "+" : "") + Fixed(*value, 2) + " ms";
+    return (*value >= 0.0 ? "+" : "") + FixedText(*value, 2) + " ms";
 }
 
 // A queue can only add: a loaded median below the idle round trip is the probes' own

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include "widgets/flat_painting.h"
 #include "widgets/fonts.h"
 #include "widgets/palette.h"
 #include "widgets/text.h"

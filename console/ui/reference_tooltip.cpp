@@ -1,9 +1,9 @@
 #include "console/ui/reference_tooltip.h"
 
-#include <charconv>
 #include <cmath>
 #include <optional>
 
+#include "console/core/number_text.h"
 #include "console/core/pair_record.h"
 #include "console/records/run_compare.h"
 #include "console/ui/pair_tooltip.h"
@@ -15,12 +15,7 @@ namespace {
 constexpr const char* kMinus = "\u2212";
 
 std::string SignedFixed(double value, int decimals) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                      std::chars_format::fixed, decimals);
-    if (result.ec != std::errc())
-        return kNoFigureText;
-    const std::string digits(buffer, result.ptr);
+    const std::string digits = FixedText(std::fabs(value), decimals);
     // A figure that rounds to zero carries no sign.
     const bool negative = value < 0.0 && digits.find_first_not_of("0.") != std::string::npos;
     return (negative ? kMinus : "") + digits;

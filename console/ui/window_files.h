@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
+#include "console/session/console_session.h"
 #include "console/ui/chart_export_menu.h"
 #include "console/ui/file_dialogs.h"
 #include "console/ui/file_panel.h"
@@ -30,7 +31,7 @@ class WindowFiles : public QObject, public FileFront {
     // The chart's menu, where other parts of the window add their entries.
     ChartExportMenu* ChartMenu() const { return chartMenu_; }
     // The session's file flow, opened by this window.
-    FileSession& Session() { return files_; }
+    FileFlow& Session() { return files_; }
     // Replaces the file dialogs (tests); null goes back to the platform's.
     void SetDialogs(FileDialogs* dialogs) { dialogs_.SetReplacement(dialogs); }
     LogWindows& Logs() { return logs_; }
@@ -70,7 +71,7 @@ class WindowFiles : public QObject, public FileFront {
     MainWindow& window_;
     FileDialogBoxes dialogs_;
     LogWindows logs_;
-    FileSession& files_;  // the session's; closed when this goes
+    FileFlow& files_;  // the session's; closed when this goes
     // Guarded: a window that deletes its children itself may have taken them already.
     QPointer<FilePanel> panel_;
     QPointer<ChartExportMenu> chartMenu_;

@@ -23,7 +23,7 @@
 #include "console/records/journal_directory.h"
 #include "console/records/journal_reader.h"
 #include "console/records/json_value.h"
-#include "console/records/record_lines.h"
+#include "console/records/record_format.h"
 #include "console/records/run_history.h"
 #include "tests/e2e/console_network_test.h"
 #include "tests/e2e/console_output.h"

@@ -67,7 +67,7 @@ ConsoleData Build(const Seed& seed, const std::string& captures) {
     QuietView view;
     TickProcessor ticks(data, view);
     data.chart.BeginRun(seed.pairs);
-    ticks.BeginRun(10, seed.udp);
+    ticks.BeginRun(std::chrono::seconds(10), seed.udp);
     for (const std::string& line : Lines(captures + "/" + seed.capture)) {
         for (int row = 1; row <= seed.pairs; ++row) {
             ticks.HandleLine(row, line);

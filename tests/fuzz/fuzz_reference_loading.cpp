@@ -12,7 +12,7 @@
 #include "console/records/journal_file.h"
 #include "console/records/json_value.h"
 #include "console/records/reference_loading.h"
-#include "console/records/run_reference.h"
+#include "console/records/reference_model.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_scratch.h"
 
@@ -55,7 +55,7 @@ std::string Place(std::string_view text, bool asFile) {
 
 void CheckReference(std::unique_ptr<ConsoleData> loaded) {
     const ConsoleData current = ConsoleData(*loaded);
-    records::RunReference reference;
+    records::ReferenceModel reference;
     reference.Set(std::move(loaded), "reference");
     FUZZ_CHECK(reference.Active());
     const int referenceRows = reference.Run()->table.Size();

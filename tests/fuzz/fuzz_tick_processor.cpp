@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     console.chart.BeginRun(pairs);
     TickProcessor ticks(console, view);
-    ticks.BeginRun(300, udp);
+    ticks.BeginRun(std::chrono::seconds(300), udp);
 
     auto deal = [&](int row, std::string_view line) {
         const bool pairRow = console.table.IsPairRow(row);

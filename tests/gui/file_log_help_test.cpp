@@ -102,7 +102,7 @@ class RunFeeder : public ConsoleView {
             data_.table[i + 1].run.protocol = udp ? Protocol::Udp : Protocol::Tcp;
         }
         data_.chart.BeginRun(pairs);
-        ticks_.BeginRun(duration, udp);
+        ticks_.BeginRun(std::chrono::seconds(duration), udp);
     }
     void Line(int row, const std::string& line) { ticks_.HandleLine(row, line); }
 
@@ -427,7 +427,7 @@ class QueuedDialogs : public FileDialogs {
 };
 
 // The main window's part, as small as the file flow needs.
-class PanelHost : public FileSessionHost {
+class PanelHost : public FileFlowHost {
   public:
     PanelHost(ConsoleData& data, LogWindows& windows) : data_(data), windows_(windows) {}
     bool IsIdle() const override { return !busy; }
@@ -496,7 +496,7 @@ class FilePanelTest : public ::testing::Test {
     PanelHost host;
     QueuedDialogs dialogs;
     FilePanel panel;
-    FileSession session;
+    FileFlow session;
 };
 
 TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
@@ -511,7 +511,7 @@ TEST_F(FilePanelTest, SavedRunComesBackAfterNewAndOpen) {
     const ConsoleData before = data;
     ASSERT_EQ(before.table[1].figures.count, 6);
 
-    session.SetProgressMinimum(FileSession::kProgressMinimum);
+    session.SetProgressMinimum(FileFlow::kProgressMinimum);
     const std::string path = folder.File("configs/run.config");
     dialogs.answers = {path};
     Click(FileCommand::Save);

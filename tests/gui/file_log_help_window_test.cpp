@@ -156,7 +156,7 @@ TEST_F(WindowFilesTest, SaveNewOpenThroughTheWindow) {
         data.AddPair(pair);
     }
     data.chart.BeginRun(2);
-    ticks.BeginRun(60, false);
+    ticks.BeginRun(std::chrono::seconds(60), false);
     for (int second = 0; second < 6; ++second) {
         for (int row = 1; row <= 2; ++row) {
             ticks.HandleLine(row, "[  3] " + std::to_string(second) + ".0-" +

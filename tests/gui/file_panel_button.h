@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 #include "tests/gui/named_child.h"
 #include "widgets/skin_button.h"
 

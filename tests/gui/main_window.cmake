@@ -11,8 +11,8 @@ quarn_add_gui_test(NAME main_window_gui_test TIMEOUT 300
     main_window/main_window_look_test.cpp
     main_window/main_window_session_test.cpp
     main_window/journalled_run.cpp
-    main_window/window_records_test.cpp
-    main_window/window_reference_test.cpp
+    main_window/history_commands_test.cpp
+    main_window/reference_commands_test.cpp
     main_window/window_lab_key_test.cpp
     main_window/window_test_support.cpp
     ${QUARN_ROOT}/tests/e2e/console_network_test.cpp

@@ -26,9 +26,11 @@ TEST(ConsoleSignals, ReEmitsEachCallOfTheCore) {
                                         text.toStdString());
                      });
     QObject::connect(&events, &ConsoleSignals::listChanged, [&] { seen.push_back("list"); });
-    QObject::connect(&events, &ConsoleSignals::tickProcessed, [&](int ticks, int duration) {
-        seen.push_back("tick " + std::to_string(ticks) + "/" + std::to_string(duration));
-    });
+    QObject::connect(&events, &ConsoleSignals::tickProcessed,
+                     [&](int ticks, std::chrono::seconds duration) {
+                         seen.push_back("tick " + std::to_string(ticks) + "/" +
+                                        std::to_string(duration.count()));
+                     });
     QObject::connect(&events, &ConsoleSignals::modeChanged, [&] { seen.push_back("mode"); });
     const PairId first = PairId::Next();
     const PairId second = PairId::Next();
@@ -45,7 +47,7 @@ TEST(ConsoleSignals, ReEmitsEachCallOfTheCore) {
     view.ModeChanged();
     view.LogChanged(second);
     view.LogsCounted({first, second});
-    view.TickProcessed(4, 60);
+    view.TickProcessed(4, std::chrono::seconds(60));
     view.RedrawList();
     view.ShowNotice(NoticeKind::Completed, "측정 완료");
     EXPECT_EQ(seen, (std::vector<std::string>{"started", "mode", "log second", "counted 2",

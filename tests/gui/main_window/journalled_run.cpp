@@ -5,7 +5,7 @@
 #include "console/core/console_data.h"
 #include "console/records/journal_directory.h"
 #include "console/records/journal_writer.h"
-#include "console/records/run_recorder.h"
+#include "console/records/record_source.h"
 
 namespace quarn::gui_test {
 
@@ -22,7 +22,7 @@ bool WriteJournalledRun(const std::string& historyDir, const std::string& id, in
     console::records::JournalWriter journal;
     if (!journal.Open(console::records::JournalPath(historyDir, id)))
         return false;
-    console::records::RunRecorder recorder;
+    console::records::RecordSource recorder;
     recorder.AddSink(journal);
     const auto start = std::chrono::system_clock::now() - std::chrono::hours(1);
     recorder.Begin(data, id, start);

@@ -21,6 +21,7 @@
 #include "console/ui/endpoint_list_box.h"
 #include "console/ui/endpoint_panel.h"
 #include "console/ui/help_window.h"
+#include "console/ui/history_commands.h"
 #include "console/ui/lab_key_dialog.h"
 #include "console/ui/log_window.h"
 #include "console/ui/log_windows.h"
@@ -30,10 +31,9 @@
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/pair_menu.h"
 #include "console/ui/pair_setting_dialog.h"
+#include "console/ui/reference_commands.h"
 #include "console/ui/window_files.h"
 #include "console/ui/window_lab_key.h"
-#include "console/ui/window_records.h"
-#include "console/ui/window_reference.h"
 #include "tests/e2e/console_network_test.h"
 #include "tests/gui/main_window/window_test_support.h"
 #include "tests/gui/named_child.h"
@@ -209,7 +209,7 @@ bool SaveReportExport(console::ui::MainWindow& window, const QString& dir) {
 bool SaveReferenceRun(console::ui::MainWindow& window, const QString& dir) {
     test_support::TempDir saved;
     const std::string file = saved.File("first-run.config");
-    console::ui::WindowReference& reference = window.Records().Reference();
+    console::ui::ReferenceCommands& reference = window.Records().Reference();
     if (console::WriteConfigFile(file, window.Data())) {
         reference.UseFile(file);
         gui_test::WaitFor([&] { return !reference.Loading(); }, 10000);

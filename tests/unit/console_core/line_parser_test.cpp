@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -201,6 +202,31 @@ TEST(NumberTextTest, FixedTextIgnoresTheLocale) {
     std::setlocale(LC_ALL, before.c_str());
     if (!german)
         GTEST_SKIP() << "de_DE.UTF-8 is not generated here (scripts/setup.sh does it)";
+}
+
+// Every figure the files, records and iperf commands carry goes through FixedText, floats
+// and huge rates included: it must write what printf writes, digit for digit.
+TEST(NumberTextTest, FixedTextWritesWhatPrintfWritesAtTheExtremes) {
+    const double values[] = {0.0,
+                             -0.0,
+                             0.005,
+                             0.015,
+                             2.675,
+                             1e-7,
+                             static_cast<double>(0.1f),
+                             static_cast<double>(std::numeric_limits<float>::max()),
+                             static_cast<double>(-std::numeric_limits<float>::max()),
+                             1e300,
+                             std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::infinity()};
+    for (const double value : values) {
+        for (const int decimals : {0, 1, 2, 3, 4, 6}) {
+            char expected[512];
+            std::snprintf(expected, sizeof expected, "%.*f", decimals, value);
+            EXPECT_EQ(FixedText(value, decimals), expected) << value << " with " << decimals;
+        }
+    }
 }
 
 TEST(NumberTextTest, LeadingDoubleIgnoresTheLocaleAndTrailingText) {

@@ -442,7 +442,7 @@ TEST(MeasurementRunTest, SessionCauseLeadsTheLogOfTheFailedPair) {
     EXPECT_EQ(pair.figures.statusText, "Error");
     ASSERT_TRUE(pair.run.failure.has_value());
     EXPECT_EQ(pair.run.failure->seconds, pair.figures.count);
-    EXPECT_EQ(pair.run.failure->duration, 10);
+    EXPECT_EQ(pair.run.failure->duration, std::chrono::seconds(10));
     ASSERT_EQ(h.data.logs.Of(pair.id).Size(), 6u);
     const std::string first(h.data.logs.Of(pair.id).Text(0));
     const std::string received =
@@ -567,7 +567,7 @@ TEST(MeasurementRunTest, WorkerEndingBeforeTheDurationIsAnError) {
     SessionScript script;
     script.lines = {Interval(0, 5), Interval(1, 5), Interval(2, 5), Interval(3, 5)};
     script.waitForAbort = false;
-    script.result = SessionEnd::Failed;
+    script.result = MeasurementEnd::Failed;
     h.sessions.Script(1, script);
     ASSERT_TRUE(h.run.Start());
     ASSERT_TRUE(h.WaitForIdle());

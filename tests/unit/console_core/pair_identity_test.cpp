@@ -106,7 +106,7 @@ TEST(PairIdentityTest, TicksReportLinesByPairAndNewForgetsLogs) {
     const PairId first = data.AddPair(Between("198.18.0.1", "198.18.0.2"));
     const PairId second = data.AddPair(Between("198.18.0.3", "198.18.0.4"));
     data.chart.BeginRun(2);
-    ticks.BeginRun(60, false);
+    ticks.BeginRun(std::chrono::seconds(60), false);
     ticks.HandleLine(2, "connect failed: refused");
     EXPECT_EQ(view.lastLogPair, second);
     EXPECT_EQ(LogOf(data, second), "connect failed: refused");

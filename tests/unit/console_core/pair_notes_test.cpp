@@ -33,7 +33,7 @@ TEST(FailureLinesTest, NameTheEndPointWhatFailedAndWhen) {
     noAnswer.seconds = 10;
     PairFailure early = Failure(FailureKind::EndedEarly, FailureSide::EndPoint2);
     early.seconds = 1;
-    early.duration = 30;
+    early.duration = std::chrono::seconds(30);
     PairFailure silent = Failure(FailureKind::Silent, FailureSide::EndPoint1);
     silent.seconds = 20;
     const Case cases[] = {

@@ -264,7 +264,7 @@ TEST(QualityOfRunTest, UdpPairsAndTheAllRow) {
         data.table.AppendPair(PairRecord{});
     }
     data.chart.BeginRun(2);
-    ticks.BeginRun(60, /*udp=*/true);
+    ticks.BeginRun(std::chrono::seconds(60), /*udp=*/true);
     for (const std::string& line : ServerLines("iperf-2.0.6-rest.txt", "UDP -b 10k -t 3")) {
         ticks.HandleLine(1, line);
     }
@@ -279,7 +279,7 @@ TEST(QualityOfRunTest, UdpPairsAndTheAllRow) {
     // A failure line is no report, and the next run starts from nothing.
     ticks.HandleLine(1, "[  1] 4.0-5.0 sec 1 MBytes 8 Mbits/sec 0.1 ms 5/10 (50%) failed");
     EXPECT_EQ(data.table[1].figures.quality.lostDatagrams, 288);
-    ticks.BeginRun(60, /*udp=*/true);
+    ticks.BeginRun(std::chrono::seconds(60), /*udp=*/true);
     EXPECT_FALSE(data.table[1].figures.quality.lossPercent);
     EXPECT_FALSE(data.table.All().figures.quality.lossPercent);
 }
@@ -290,7 +290,7 @@ TEST(QualityOfRunTest, TcpRunsHaveNoLossFigures) {
     TickProcessor ticks{data, view};
     data.table.AppendPair(PairRecord{});
     data.chart.BeginRun(1);
-    ticks.BeginRun(60, /*udp=*/false);
+    ticks.BeginRun(std::chrono::seconds(60), /*udp=*/false);
     for (const std::string& line : ServerLines("iperf-2.0.13-ABCD.txt", "UDP -b 10M -t 3")) {
         ticks.HandleLine(1, line);
     }

@@ -19,7 +19,7 @@ class RecordingView : public ConsoleView {
         }
     }
     void RedrawList() override { ++listRedraws; }
-    void TickProcessed(int ticks, int duration) override {
+    void TickProcessed(int ticks, std::chrono::seconds duration) override {
         lastTicks = ticks;
         lastDuration = duration;
     }
@@ -64,7 +64,7 @@ class RecordingView : public ConsoleView {
     std::size_t noticesAtSearchEnd = 0;
     int listRedraws = 0;
     int lastTicks = -1;
-    int lastDuration = -1;
+    std::chrono::seconds lastDuration{-1};
     int modeChanges = 0;
     PairId lastLogPair;
 };

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "address/ipv4.h"
-#include "console/core/pair_session.h"
+#include "console/core/pair_measurement.h"
 #include "console/core/run_environment.h"
 
 namespace quarn::console::test {
@@ -26,7 +26,7 @@ struct SessionScript {
     bool streamEnded = false;               // reports the end of End Point 2's stream
     bool waitForAbort = true;               // otherwise returns right after the lines
     bool ignoreStop = false;                // a late worker that goes on regardless
-    SessionEnd result = SessionEnd::Ended;
+    MeasurementEnd result = MeasurementEnd::Ended;
     bool cannotStart = false;            // the factory gives no session
     std::optional<PairFailure> failure;  // what the session says went wrong
 };
@@ -41,12 +41,12 @@ struct SessionProbe {
     std::atomic<int> linesAttempted{0};
 };
 
-class ScriptedSession : public PairSession {
+class ScriptedSession : public PairMeasurement {
   public:
     ScriptedSession(SessionScript script, std::shared_ptr<SessionProbe> probe)
         : script_(std::move(script)), probe_(std::move(probe)) {}
 
-    SessionEnd Run(PairLineSink& sink, std::stop_token stop) override {
+    MeasurementEnd Run(PairLineSink& sink, std::stop_token stop) override {
         probe_->runCalled = true;
         const auto halted = [&] { return stop.stop_requested() || probe_->aborted.load(); };
         const auto stopped = [&] { return !script_.ignoreStop && halted(); };
@@ -78,11 +78,11 @@ class ScriptedSession : public PairSession {
 };
 
 // Hands out sessions from per-row scripts, in the order the rows are started.
-class ScriptedSessionFactory : public PairSessionFactory {
+class ScriptedSessionFactory : public PairMeasurementFactory {
   public:
     void Script(int row, SessionScript script) { scripts_[row].push_back(std::move(script)); }
 
-    std::unique_ptr<PairSession> Create(const PairJob& job) override {
+    std::unique_ptr<PairMeasurement> Create(const PairJob& job) override {
         SessionScript script;
         if (auto& queue = scripts_[job.index]; !queue.empty()) {
             script = std::move(queue.front());

@@ -29,7 +29,7 @@ class TickProcessorTest : public ::testing::Test {
             data.table.AppendPair(std::move(pair));
         }
         data.chart.BeginRun(pairs);
-        ticks.BeginRun(duration, udp);
+        ticks.BeginRun(std::chrono::seconds(duration), udp);
     }
 
     std::vector<LineOutcome> Feed(int row, const std::vector<std::string>& lines) {
@@ -113,7 +113,7 @@ TEST_F(TickProcessorTest, FinalTotalIsDroppedInEveryFormat) {
         PairRecord pair;
         fresh.table.AppendPair(pair);
         fresh.chart.BeginRun(1);
-        processor.BeginRun(60, false);
+        processor.BeginRun(std::chrono::seconds(60), false);
         const auto rates = RateLines(ServerLines(capture.file, "TCP -t 3"));
         ASSERT_GE(rates.size(), 4u) << capture.file;
         std::vector<LineOutcome> outcomes;
@@ -156,7 +156,7 @@ TEST_F(TickProcessorTest, UdpReadsTheRateNotTheJitterOrLossColumns) {
     PairRecord pair;
     pair.config.parallel = 2;
     parallelData.table.AppendPair(pair);
-    parallelTicks.BeginRun(60, true);
+    parallelTicks.BeginRun(std::chrono::seconds(60), true);
     const auto rates = RateLines(ServerLines("iperf-2.0.13-ABCD.txt", "UDP -b 5M -P 2 -t 3"));
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(parallelTicks.HandleLine(1, rates[i]),
@@ -199,7 +199,7 @@ TEST_F(TickProcessorTest, ProcessedSecondsFeedTheQualityCurves) {
     TickProcessor tcpTicks(tcpData, view);
     tcpData.table.AppendPair(PairRecord{});
     tcpData.chart.BeginRun(1);
-    tcpTicks.BeginRun(60, false);
+    tcpTicks.BeginRun(std::chrono::seconds(60), false);
     for (const std::string& line : PlainCaptureLines("iperf-2.1.8-server-tcp-12s.txt")) {
         tcpTicks.HandleLine(1, line);
     }

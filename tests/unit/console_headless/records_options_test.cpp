@@ -13,7 +13,7 @@
 #include "console/headless/headless_options.h"
 #include "console/records/journal_directory.h"
 #include "console/records/journal_writer.h"
-#include "console/records/run_recorder.h"
+#include "console/records/record_source.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarn::console {
@@ -90,7 +90,7 @@ class HeadlessRecordsTest : public ::testing::Test {
         EXPECT_TRUE(records::MakeJournalDirectory(dir));
         records::JournalWriter journal;
         EXPECT_TRUE(journal.Open(records::JournalPath(dir, id)));
-        records::RunRecorder recorder;
+        records::RecordSource recorder;
         recorder.AddSink(journal);
         const auto start = std::chrono::system_clock::now() - std::chrono::hours(1);
         recorder.Begin(data, id, start);

@@ -4,7 +4,7 @@
 
 #include "console/core/outcome.h"
 #include "console/files/config_file.h"
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 #include "tests/unit/console_files/config_test_support.h"
 
 namespace quarn::console {
@@ -43,7 +43,7 @@ TEST(LoadReferenceTest, EachWayAReferenceCanFailGivesItsOwnText) {
     WriteBytes(other, "plain text, no configuration");
     loaded = LoadReference(other, dir.Path(), reference);
     EXPECT_FALSE(loaded.Ok());
-    EXPECT_EQ(loaded.Why(), FileSession::kNotConfigFile);
+    EXPECT_EQ(loaded.Why(), FileFlow::kNotConfigFile);
 
     // A folder exists but cannot be read as a file.
     loaded = LoadReference(dir.Path(), dir.Path(), reference);

@@ -33,9 +33,9 @@ TEST(TerminalViewTest, TerminalProgressIsOneLineRewrittenInPlace) {
     Output out;
     TerminalView view(data, out.file, true);
     data.table.All().figures.currentText = "1234.50";
-    view.TickProcessed(1, 3725);
+    view.TickProcessed(1, std::chrono::seconds(3725));
     data.table.All().figures.currentText = "9.00";
-    view.TickProcessed(2, 3725);
+    view.TickProcessed(2, std::chrono::seconds(3725));
     // A notice starts on a line of its own.
     view.ShowNotice(NoticeKind::Completed, "The current measurement is completed.");
     EXPECT_EQ(Written(out.file),
@@ -51,8 +51,8 @@ TEST(TerminalViewTest, PipeGetsOneLinePerTickAsBefore) {
     int csvTicks = 0;
     view.onTick = [&](int) { ++csvTicks; };
     data.table.All().figures.currentText = "940.23";
-    view.TickProcessed(1, 10);
-    view.TickProcessed(2, 10);
+    view.TickProcessed(1, std::chrono::seconds(10));
+    view.TickProcessed(2, std::chrono::seconds(10));
     view.ShowNotice(NoticeKind::Message, "The current measurement is stopped.");
     EXPECT_EQ(Written(out.file),
               "tick 1 of 10, total 940.23 Mbit/s\ntick 2 of 10, total 940.23 Mbit/s\n"

@@ -10,7 +10,7 @@
 #include "console/net/local_link.h"
 #include "console/net/own_machine.h"
 #include "console/net/pair_command.h"
-#include "console/net/remote_session.h"
+#include "console/net/remote_measurement.h"
 #include "console/net/restart_broadcast.h"
 #include "platform/socket6.h"
 #include "tests/support/test_network.h"
@@ -120,7 +120,7 @@ TEST(Ipv6Console, LocalClientSaysIpv6ForAnIpv6EndPoint2) {
 }
 
 // The control connection goes over IPv6 to an IPv6 End Point 1, with the same command.
-TEST(Ipv6Console, RemoteSessionReachesAnIpv6EndPoint1) {
+TEST(Ipv6Console, RemoteMeasurementReachesAnIpv6EndPoint1) {
     platform::Socket listener = platform::TcpListen6(Six("::1"), 0, 1);
     ASSERT_TRUE(listener.Valid());
     std::string request;
@@ -139,7 +139,7 @@ TEST(Ipv6Console, RemoteSessionReachesAnIpv6EndPoint1) {
     settings.controlPort = platform::LocalPort(listener);
     settings.connectTimeoutMs = 2000;
     testing::RecordingSink sink;
-    EXPECT_EQ(RemoteSession(job, settings).Run(sink, std::stop_token()), SessionEnd::Ended);
+    EXPECT_EQ(RemoteMeasurement(job, settings).Run(sink, std::stop_token()), MeasurementEnd::Ended);
     server.join();
     EXPECT_EQ(request, " -c fd00:77::3 -i 1 -t 10 -f m\r\n");
     ASSERT_TRUE(peer);

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console/core/pair_session.h"
+#include "console/core/pair_measurement.h"
 
 namespace quarn::console::testing {
 

@@ -24,7 +24,7 @@ void FedRun::Begin(int duration, bool udp) {
         if (row > 0 && data.table[row].config.active)
             data.table[row].figures.state = PairState::Running;
     }
-    ticks.BeginRun(duration, udp);
+    ticks.BeginRun(std::chrono::seconds(duration), udp);
     recorder.Begin(data, kRunId, clock);
     for (long long i = 0; i < TickProcessor::kWarmupTicks; ++i)
         FeedInterval(nextInterval_++);
@@ -58,7 +58,7 @@ void FedRun::FeedInterval(long long interval) {
     }
 }
 
-void FedRun::TickProcessed(int, int) {
+void FedRun::TickProcessed(int, std::chrono::seconds) {
     clock += std::chrono::seconds(1);
     std::vector<float> second;
     for (int row = 1; row < data.table.Size(); ++row) {

@@ -8,7 +8,7 @@
 #include "console/core/console_data.h"
 #include "console/core/console_view.h"
 #include "console/core/tick_processor.h"
-#include "console/records/run_recorder.h"
+#include "console/records/record_source.h"
 
 namespace quarn::console::records::test {
 
@@ -20,7 +20,7 @@ class FedRun : public ConsoleView {
 
     explicit FedRun(int pairs, int streams = 1);
     void ShowNotice(NoticeKind, std::string_view) override {}
-    void TickProcessed(int, int) override;
+    void TickProcessed(int, std::chrono::seconds) override;
 
     // Starts the run (head record) with `duration` seconds; a UDP run's lines also feed
     // the loss figures.
@@ -31,7 +31,7 @@ class FedRun : public ConsoleView {
     std::string End(bool completed);
 
     ConsoleData data;
-    RunRecorder recorder;
+    RecordSource recorder;
     TickProcessor ticks{data, *this};
     std::chrono::system_clock::time_point clock =
         std::chrono::system_clock::time_point(std::chrono::seconds(1'796'000'000));

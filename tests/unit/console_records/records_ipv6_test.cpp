@@ -6,8 +6,8 @@
 
 #include "console/records/json_value.h"
 #include "console/records/metrics_text.h"
+#include "console/records/record_source.h"
 #include "console/records/run_compare.h"
-#include "console/records/run_recorder.h"
 #include "console/records/run_report.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/console_records/fed_run.h"

@@ -11,7 +11,7 @@
 
 #include "console/records/journal_directory.h"
 #include "console/records/journal_writer.h"
-#include "console/records/run_recording.h"
+#include "console/records/session_records.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/console_records/fed_run.h"
 
@@ -30,7 +30,7 @@ class RunHistoryTest : public ::testing::Test {
         run->recorder.AddSink(*journal);
         run->data.settings.durationText = "600";
         run->data.chart.BeginRun(pairs);
-        run->ticks.BeginRun(600, false);
+        run->ticks.BeginRun(std::chrono::seconds(600), false);
         run->recorder.Begin(run->data, id, run->clock);
         run->Feed(seconds + 2);
         if (end)
@@ -159,10 +159,10 @@ TEST(RunHistorySizes, ParsesSizesWithTheirUnits) {
         EXPECT_FALSE(ParseSize(bad).has_value()) << bad;
 }
 
-TEST(RunRecordingTest, JournalsEachRunInTheHistoryAndEndsItWithItsOutcome) {
+TEST(SessionRecordsTest, JournalsEachRunInTheHistoryAndEndsItWithItsOutcome) {
     test_support::TempDir dir;
     const std::string history = dir.File("state/quarn/runs");
-    RunRecording recording(history);
+    SessionRecords recording(history);
     test::FedRun run(2);
     run.Begin(10);  // sets the run up; its own recorder has no sink
     EXPECT_TRUE(recording.Begin(run.data).Ok());
@@ -176,12 +176,12 @@ TEST(RunRecordingTest, JournalsEachRunInTheHistoryAndEndsItWithItsOutcome) {
     EXPECT_EQ(list[0].outcome, "quit");
     EXPECT_EQ(list[0].pairs, 2);
 
-    RunRecording nowhere(dir.File("file/inside"));
+    SessionRecords nowhere(dir.File("file/inside"));
     std::ofstream(dir.File("file")) << "x";
     EXPECT_FALSE(nowhere.Begin(run.data).Ok());
 }
 
-TEST(RunRecordingTest, WaitsForTheDiskAreCountedInTheNote) {
+TEST(SessionRecordsTest, WaitsForTheDiskAreCountedInTheNote) {
     EXPECT_EQ(JournalWaitNote(0), "");
     EXPECT_EQ(JournalWaitNote(1),
               "The run waited 1 time for the disk while its journal was written.");

@@ -6,7 +6,7 @@
 
 #include "console/records/json_value.h"
 #include "console/records/metrics_text.h"
-#include "console/records/record_lines.h"
+#include "console/records/record_format.h"
 #include "console/records/verdict_records.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/console_records/fed_run.h"

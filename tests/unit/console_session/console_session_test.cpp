@@ -176,7 +176,7 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
     test_support::TempDir dir;
     SilentFileFront front(dir.File("run.config"));
     EXPECT_EQ(session.Files(), nullptr);
-    FileSession& files = session.OpenFiles(front, front, dir.File("configs"));
+    FileFlow& files = session.OpenFiles(front, front, dir.File("configs"));
     EXPECT_EQ(session.Files(), &files);
     files.SetProgressMinimum(0ms);
 
@@ -198,7 +198,7 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
     EXPECT_EQ(session.Mode(), ConsoleMode::Idle);
     EXPECT_EQ(view.fileBusy, (std::vector<bool>{true, false}));
     ASSERT_FALSE(view.notices.empty());
-    EXPECT_EQ(view.notices.back().second, FileSession::kSaveSucceeded);
+    EXPECT_EQ(view.notices.back().second, FileFlow::kSaveSucceeded);
     EXPECT_EQ(files.CurrentFileName(), "run.config");
     ConsoleData saved;
     ASSERT_EQ(ReadConfigFile(dir.File("run.config"), saved, nullptr), ConfigResult::Done);
@@ -209,7 +209,7 @@ TEST_F(ConsoleSessionTest, TheFileFlowSavesTheSessionsDataAndItsResultDiesWithIt
     files.Run(FileCommand::Open);
     ASSERT_TRUE(loop.RunUntil([&] { return view.filesFinished.size() == 2; }, 10s));
     EXPECT_TRUE(view.filesFinished.back());
-    EXPECT_EQ(view.notices.back().second, FileSession::kOpenSucceeded);
+    EXPECT_EQ(view.notices.back().second, FileFlow::kOpenSucceeded);
     EXPECT_EQ(session.Data().table.PairCount(), 1);
 
     // Closed while a save runs (the front end going): joined, and its result never comes.
@@ -241,7 +241,7 @@ TEST_F(ConsoleSessionTest, AFileOpenedNowGetsTheStepsAfterAnOpen) {
 TEST_F(ConsoleSessionTest, NoFileCommandRunsOutsideIdle) {
     test_support::TempDir dir;
     SilentFileFront front(dir.File("run.config"));
-    FileSession& files = session.OpenFiles(front, front, dir.File("configs"));
+    FileFlow& files = session.OpenFiles(front, front, dir.File("configs"));
     ASSERT_TRUE(session.StartSearch());
     files.Run(FileCommand::New);
     files.OpenPath(dir.File("run.config"));

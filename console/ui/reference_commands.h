@@ -10,7 +10,7 @@
 
 #include "console/core/liveness.h"
 
-#include "console/records/run_reference.h"
+#include "console/records/reference_model.h"
 
 class QMenu;
 
@@ -23,7 +23,7 @@ class MainWindow;
 // curves and each pair's tooltip gives both figures. It stays through new runs and goes
 // with "Clear reference" or New. Window thread only; the run is read on a thread of its
 // own, so a large one does not freeze the window.
-class WindowReference : public QObject {
+class ReferenceCommands : public QObject {
     Q_OBJECT
 
   public:
@@ -31,8 +31,8 @@ class WindowReference : public QObject {
     static constexpr const char* kClearReference = "Clear reference";
     static constexpr const char* kPassLines = "Pass lines...";
 
-    explicit WindowReference(MainWindow& window);
-    ~WindowReference() override;
+    explicit ReferenceCommands(MainWindow& window);
+    ~ReferenceCommands() override;
 
     // Starts loading a saved configuration, or a run of the history by its id, as the
     // reference; when it cannot be read a notice says why and the previous one stays. A
@@ -41,7 +41,7 @@ class WindowReference : public QObject {
     void UseRun(const std::string& id);
     void Clear();
     bool Loading() const { return loading_ != 0; }
-    const records::RunReference& Model() const { return model_; }
+    const records::ReferenceModel& Model() const { return model_; }
 
     // The chart menu's entries: compare with a file, and clear while there is a reference.
     void AddActions(QMenu& menu);
@@ -66,7 +66,7 @@ class WindowReference : public QObject {
     std::vector<std::string> TooltipLines(const PairRecord& pair) const;
 
     MainWindow& window_;
-    const records::RunReference& model_;  // the session's
+    const records::ReferenceModel& model_;  // the session's
     FileChooser chooser_;
     std::uint64_t loads_ = 0;    // loads started; the latest one's result is used
     std::uint64_t loading_ = 0;  // the load still awaited, 0 for none

@@ -11,19 +11,19 @@
 #include "console/records/jsonl_stream.h"
 #include "console/records/metrics_server.h"
 #include "console/records/metrics_text.h"
+#include "console/records/record_source.h"
 #include "console/records/run_history.h"
-#include "console/records/run_recorder.h"
 
 namespace quarn::console::records {
 
 // Everything a Console session records of its runs: the journal in the history (kept
 // under its size limit), an optional JSON Lines stream and an optional metrics page.
 // Main thread only.
-class RunRecording {
+class SessionRecords {
   public:
     // `historyDir` empty: no journal.
-    explicit RunRecording(std::string historyDir,
-                          std::uintmax_t historyLimit = kDefaultHistoryLimit);
+    explicit SessionRecords(std::string historyDir,
+                            std::uintmax_t historyLimit = kDefaultHistoryLimit);
 
     // "-" for standard output; false when the file cannot be created.
     bool OpenJsonl(const std::string& path, std::FILE* standardOutput = stdout);
@@ -51,7 +51,7 @@ class RunRecording {
     std::uintmax_t historyLimit_;
     bool jsonlOpen_ = false;
     long long fullWaitsBefore_ = 0;  // the journal's count when the run began
-    RunRecorder recorder_;
+    RecordSource recorder_;
     JournalWriter journal_;
     JsonlStream jsonl_;
     bool metricsServed_ = false;

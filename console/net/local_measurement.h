@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "console/core/pair_session.h"
+#include "console/core/pair_measurement.h"
 #include "console/net/abortable_socket.h"
 #include "console/net/control_client_settings.h"
 #include "console/net/line_splitter.h"
@@ -19,13 +19,13 @@ namespace quarn::console {
 // A pair whose End Point 1 is this Console's machine: asks End Point 2 for an iperf
 // server, runs the iperf client here, and reads End Point 2's server output on a receive
 // thread of its own.
-class LocalSession : public PairSession {
+class LocalMeasurement : public PairMeasurement {
   public:
-    LocalSession(PairJob job, ControlClientSettings settings);
+    LocalMeasurement(PairJob job, ControlClientSettings settings);
 
     // Failed when End Point 2 gives no server or the receive thread cannot start.
     // Returns only after the receive thread has ended, so the sink is free again.
-    SessionEnd Run(PairLineSink& sink, std::stop_token stop) override;
+    MeasurementEnd Run(PairLineSink& sink, std::stop_token stop) override;
     void Abort() override;
     std::optional<PairFailure> Failure() const override;
 

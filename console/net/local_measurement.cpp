@@ -1,4 +1,4 @@
-#include "console/net/local_session.h"
+#include "console/net/local_measurement.h"
 
 #include <array>
 #include <chrono>
@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "console/net/line_splitter.h"
+#include "console/net/measurement_failure.h"
 #include "console/net/own_machine.h"
 #include "console/net/pair_command.h"
-#include "console/net/session_failure.h"
 #include "labkey/control_handshake.h"
 #include "platform/iperf_marker.h"
 #include "platform/text_encoding.h"
@@ -48,14 +48,14 @@ class ReceiverJoin {
 
 }  // namespace
 
-LocalSession::LocalSession(PairJob job, ControlClientSettings settings)
+LocalMeasurement::LocalMeasurement(PairJob job, ControlClientSettings settings)
     : job_(std::move(job)), settings_(std::move(settings)) {
     if (!job_.iperfPath.empty()) {
         settings_.iperfPath = job_.iperfPath;
     }
 }
 
-void LocalSession::Abort() {
+void LocalMeasurement::Abort() {
     connection_.Abort();
     aborted_.Set();
     {
@@ -65,11 +65,11 @@ void LocalSession::Abort() {
     streamEndedSignal_.notify_all();
 }
 
-bool LocalSession::StopWanted(const std::stop_token& stop) const {
+bool LocalMeasurement::StopWanted(const std::stop_token& stop) const {
     return stop.stop_requested() || connection_.Aborted();
 }
 
-SessionEnd LocalSession::Run(PairLineSink& sink, std::stop_token stop) {
+MeasurementEnd LocalMeasurement::Run(PairLineSink& sink, std::stop_token stop) {
     // The stop ends a blocked connect, the client and the wait for the stream at once.
     const std::stop_callback abortOnStop(stop, [this] { Abort(); });
     // The "-c" of the command names End Point 2, whom the server request goes to.
@@ -93,13 +93,13 @@ SessionEnd LocalSession::Run(PairLineSink& sink, std::stop_token stop) {
                 setupFailure_->detail = kOtherLabKey;
             }
         }
-        return SessionEnd::Failed;
+        return MeasurementEnd::Failed;
     }
     if (settings_.labKey && handshake != labkey::Handshake::Authenticated) {
         sink.LineReady(job_.index, UnauthenticatedLine(job_.endpoint2));
     }
     if (!connection_.Attach(std::move(server->socket))) {
-        return SessionEnd::Ended;  // the run was completed meanwhile
+        return MeasurementEnd::Ended;  // the run was completed meanwhile
     }
     std::jthread receiver;
     try {
@@ -107,15 +107,15 @@ SessionEnd LocalSession::Run(PairLineSink& sink, std::stop_token stop) {
     } catch (const std::system_error& error) {
         connection_.Close();
         setupFailure_ = ConsoleFailure(FailureKind::NotStarted, error.what());
-        return SessionEnd::Failed;
+        return MeasurementEnd::Failed;
     }
     ReceiverJoin joinOnExit(connection_, receiver);
     RunClient(server->port, stop);
     AwaitStreamEnd(stop);
-    return SessionEnd::Ended;
+    return MeasurementEnd::Ended;
 }
 
-void LocalSession::ReceiveStream(PairLineSink& sink) {
+void LocalMeasurement::ReceiveStream(PairLineSink& sink) {
     LineSplitter lines;
     auto deliver = [&](std::string_view line) {
         sink.LineReady(job_.index, platform::AnsiToUtf8(line));
@@ -143,7 +143,7 @@ void LocalSession::ReceiveStream(PairLineSink& sink) {
     streamEndedSignal_.notify_all();
 }
 
-void LocalSession::RunClient(int dataPort, const std::stop_token& stop) {
+void LocalMeasurement::RunClient(int dataPort, const std::stop_token& stop) {
     platform::ChildProcess iperf;
     if (!iperf.Start(LocalClientArgv(job_, settings_.iperfPath, dataPort),
                      {platform::OwnerMarkerEnv(kIperfOwnerRole)})) {
@@ -156,7 +156,7 @@ void LocalSession::RunClient(int dataPort, const std::stop_token& stop) {
 
 // The client's figures are not used (End Point 2 reports what arrived) but its output is
 // drained so the client never blocks on a full pipe, and its error lines are kept.
-void LocalSession::PollClient(platform::ChildProcess& iperf, const std::stop_token& stop) {
+void LocalMeasurement::PollClient(platform::ChildProcess& iperf, const std::stop_token& stop) {
     std::array<char, kClientOutputChunk> discard{};
     const auto silence = kPollInterval * settings_.idlePollLimit;
     auto silenceEnds = std::chrono::steady_clock::now() + silence;
@@ -191,7 +191,7 @@ void LocalSession::PollClient(platform::ChildProcess& iperf, const std::stop_tok
     }
 }
 
-void LocalSession::NoteClientOutput(std::string_view chunk) {
+void LocalMeasurement::NoteClientOutput(std::string_view chunk) {
     clientLines_.Feed(chunk, [this](std::string_view line) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
             line.remove_suffix(1);
@@ -202,7 +202,7 @@ void LocalSession::NoteClientOutput(std::string_view chunk) {
     });
 }
 
-PairFailure LocalSession::ConsoleFailure(FailureKind kind, std::string detail) const {
+PairFailure LocalMeasurement::ConsoleFailure(FailureKind kind, std::string detail) const {
     PairFailure failure;
     failure.kind = kind;
     failure.side = FailureSide::Console;
@@ -210,7 +210,7 @@ PairFailure LocalSession::ConsoleFailure(FailureKind kind, std::string detail) c
     return failure;
 }
 
-std::optional<PairFailure> LocalSession::Failure() const {
+std::optional<PairFailure> LocalMeasurement::Failure() const {
     if (setupFailure_) {
         return setupFailure_;
     }
@@ -234,7 +234,7 @@ std::optional<PairFailure> LocalSession::Failure() const {
 // "restart" or its own idle limit, so waiting for the close would only delay the end of
 // the pair: wait at most streamDrainMs (not at all once a stop is requested or the
 // session aborted); the caller then shuts the connection down, which ends the thread.
-void LocalSession::AwaitStreamEnd(const std::stop_token& stop) {
+void LocalMeasurement::AwaitStreamEnd(const std::stop_token& stop) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(settings_.streamDrainMs);
     std::unique_lock<std::mutex> lock(streamMutex_);

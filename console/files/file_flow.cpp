@@ -1,4 +1,4 @@
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 
 #include <condition_variable>
 #include <filesystem>
@@ -29,8 +29,8 @@ void HoldFor(std::stop_token stop, std::chrono::milliseconds duration) {
 
 }  // namespace
 
-FileSession::FileSession(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host,
-                         FileDialogs& dialogs, std::string configFolder)
+FileFlow::FileFlow(ConsoleData& data, Dispatcher& dispatcher, FileFlowHost& host,
+                   FileDialogs& dialogs, std::string configFolder)
     : data_(data),
       dispatcher_(dispatcher),
       host_(host),
@@ -39,7 +39,7 @@ FileSession::FileSession(ConsoleData& data, Dispatcher& dispatcher, FileSessionH
     EnsureFolder(configFolder_);
 }
 
-FileSession::~FileSession() {
+FileFlow::~FileFlow() {
     liveness_.Expire();
     if (worker_.joinable()) {
         worker_.request_stop();
@@ -47,7 +47,7 @@ FileSession::~FileSession() {
     }
 }
 
-void FileSession::Run(FileCommand command) {
+void FileFlow::Run(FileCommand command) {
     if (busy_ || !host_.IsIdle()) {
         return;
     }
@@ -69,7 +69,7 @@ void FileSession::Run(FileCommand command) {
     }
 }
 
-void FileSession::OpenPath(const std::string& path) {
+void FileFlow::OpenPath(const std::string& path) {
     if (busy_ || !host_.IsIdle()) {
         return;
     }
@@ -77,7 +77,7 @@ void FileSession::OpenPath(const std::string& path) {
     StartOpen(path);
 }
 
-void FileSession::StartOpen(const std::optional<std::string>& path) {
+void FileFlow::StartOpen(const std::optional<std::string>& path) {
     if (!path || path->empty()) {
         return;
     }
@@ -90,7 +90,7 @@ void FileSession::StartOpen(const std::optional<std::string>& path) {
     host_.ShowNotice(NoticeKind::Progress, kOpening);
 }
 
-void FileSession::StartSave(FileCommand command) {
+void FileFlow::StartSave(FileCommand command) {
     if (data_.table.PairCount() == 0) {
         host_.ShowNotice(NoticeKind::Message, kSaveNeedsPair);
         return;
@@ -117,7 +117,7 @@ void FileSession::StartSave(FileCommand command) {
     host_.ShowNotice(NoticeKind::Progress, kSaving);
 }
 
-std::shared_ptr<ConsoleData> FileSession::CopyForSave() const {
+std::shared_ptr<ConsoleData> FileFlow::CopyForSave() const {
     // Logs are not saved (they live beside the table and are not copied).
     auto copy = std::make_shared<ConsoleData>();
     copy->table = data_.table;
@@ -130,9 +130,8 @@ std::shared_ptr<ConsoleData> FileSession::CopyForSave() const {
     return copy;
 }
 
-bool FileSession::StartWorker(FileCommand command, const std::string& path,
-                              std::shared_ptr<ConsoleData> copy,
-                              const MeasurementSettings& settings) {
+bool FileFlow::StartWorker(FileCommand command, const std::string& path,
+                           std::shared_ptr<ConsoleData> copy, const MeasurementSettings& settings) {
     if (worker_.joinable()) {
         worker_.join();  // the previous worker has already reported, so it is ending
     }
@@ -181,13 +180,13 @@ bool FileSession::StartWorker(FileCommand command, const std::string& path,
     return true;
 }
 
-void FileSession::ApplyReset() {
+void FileFlow::ApplyReset() {
     resetApplied_ = true;
     host_.PerformNew();
 }
 
-void FileSession::Finish(FileCommand command, ConfigResult result, const std::string& path,
-                         const std::shared_ptr<ConsoleData>& copy) {
+void FileFlow::Finish(FileCommand command, ConfigResult result, const std::string& path,
+                      const std::shared_ptr<ConsoleData>& copy) {
     // Loading ends first, so the window sees the chart drawable again when it leaves
     // FileBusy.
     data_.chart.SetLoading(false);
@@ -229,7 +228,7 @@ void FileSession::Finish(FileCommand command, ConfigResult result, const std::st
     ShowOpenNotice(result);
 }
 
-void FileSession::ShowOpenNotice(ConfigResult result) {
+void FileFlow::ShowOpenNotice(ConfigResult result) {
     switch (result) {
         case ConfigResult::Done:
             host_.ShowNotice(NoticeKind::Info, kOpenSucceeded);
@@ -246,7 +245,7 @@ void FileSession::ShowOpenNotice(ConfigResult result) {
     }
 }
 
-void FileSession::TakeOverOpened(ConsoleData& opened) {
+void FileFlow::TakeOverOpened(ConsoleData& opened) {
     data_.table = std::move(opened.table);
     data_.settings = opened.settings;
     data_.endPoints = std::move(opened.endPoints);
@@ -260,24 +259,24 @@ void FileSession::TakeOverOpened(ConsoleData& opened) {
     }
 }
 
-std::string FileSession::DefaultFileName(std::chrono::system_clock::time_point now) {
+std::string FileFlow::DefaultFileName(std::chrono::system_clock::time_point now) {
     return FormatLocalTime(now, "%Y%m%d_%Hh%Mm%Ss.config");
 }
 
-std::string FileSession::FileNamePart(const std::string& path) {
+std::string FileFlow::FileNamePart(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string FileSession::ChooseConfigFolder(const std::string& documentsFolder,
-                                            const std::string& programFolder) {
+std::string FileFlow::ChooseConfigFolder(const std::string& documentsFolder,
+                                         const std::string& programFolder) {
     if (!documentsFolder.empty()) {
         return documentsFolder + "/" + kFolderName;
     }
     return programFolder + "/configs";
 }
 
-void FileSession::EnsureFolder(const std::string& folder) {
+void FileFlow::EnsureFolder(const std::string& folder) {
     if (folder.empty()) {
         return;
     }

@@ -12,10 +12,10 @@
 #include "console/records/run_history.h"
 #include "console/ui/caption_bar.h"
 #include "console/ui/file_panel.h"
+#include "console/ui/history_commands.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/recent_runs_list.h"
 #include "console/ui/window_files.h"
-#include "console/ui/window_records.h"
 #include "tests/gui/main_window/journalled_run.h"
 #include "tests/gui/main_window/window_test_support.h"
 #include "tests/gui/named_child.h"
@@ -31,10 +31,10 @@ namespace {
 using console::ConsoleData;
 using console::PairRecord;
 using console::PairState;
+using console::ui::HistoryCommands;
 using console::ui::MainWindow;
-using console::ui::WindowRecords;
 
-class WindowRecordsTest : public ::testing::Test {
+class HistoryCommandsTest : public ::testing::Test {
   protected:
     // A run of two pairs journalled for `seconds` seconds, an hour ago; pair 1 sends
     // 100 + s Mbit/s in second s, pair 2 50.
@@ -59,7 +59,7 @@ class WindowRecordsTest : public ::testing::Test {
     test_support::TempDir history;
 };
 
-TEST_F(WindowRecordsTest, YesRestoresTheRunThatDidNotFinishAsAStoppedRun) {
+TEST_F(HistoryCommandsTest, YesRestoresTheRunThatDidNotFinishAsAStoppedRun) {
     WriteRun("20261209-010000-0001", 40, true);
     WriteRun("20261209-020000-0002", 25, false);
     const auto unfinished = console::records::FindRun(history.Path(), "20261209-020000-0002");
@@ -91,7 +91,7 @@ TEST_F(WindowRecordsTest, YesRestoresTheRunThatDidNotFinishAsAStoppedRun) {
     EXPECT_EQ(window->Files().Session().CurrentFilePath(), "");
 }
 
-TEST_F(WindowRecordsTest, NoKeepsTheRunInTheHistoryAndNothingChanges) {
+TEST_F(HistoryCommandsTest, NoKeepsTheRunInTheHistoryAndNothingChanges) {
     WriteRun("20261209-020000-0002", 25, false);
     auto window = Make(true);
     ASSERT_TRUE(NoticeShown(*window));
@@ -104,14 +104,14 @@ TEST_F(WindowRecordsTest, NoKeepsTheRunInTheHistoryAndNothingChanges) {
     EXPECT_FALSE(kept->finished);
 }
 
-TEST_F(WindowRecordsTest, NothingIsOfferedWhenEveryRunFinished) {
+TEST_F(HistoryCommandsTest, NothingIsOfferedWhenEveryRunFinished) {
     WriteRun("20261209-010000-0001", 40, true);
     auto window = Make(true);
     EXPECT_FALSE(NoticeShown(*window));
     EXPECT_FALSE(window->Records().OfferRecovery());
 }
 
-TEST_F(WindowRecordsTest, RecentRunsListsTheNewestFirstAndOpensOneAsOpenDoes) {
+TEST_F(HistoryCommandsTest, RecentRunsListsTheNewestFirstAndOpensOneAsOpenDoes) {
     WriteRun("20261209-010000-0001", 40, true);
     WriteRun("20261209-020000-0002", 12, false);
     auto window = Make(false);

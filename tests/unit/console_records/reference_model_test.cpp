@@ -1,4 +1,4 @@
-#include "console/records/run_reference.h"
+#include "console/records/reference_model.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +48,7 @@ PairRecord Pair(const std::string& from, const std::string& to) {
     return pair;
 }
 
-class RunReferenceTest : public ::testing::Test {
+class ReferenceModelTest : public ::testing::Test {
   protected:
     // The current run: pairs A, B, C. The reference: C, an unknown pair, then A; its
     // chart has per-second curves whose value names the reference row (10 x row).
@@ -74,10 +74,10 @@ class RunReferenceTest : public ::testing::Test {
 
     PairTable current;
     ChartModel chart;
-    RunReference reference;
+    ReferenceModel reference;
 };
 
-TEST_F(RunReferenceTest, PairsMatchByTheirAddressesWhateverOrderOrCountTheReferenceHas) {
+TEST_F(ReferenceModelTest, PairsMatchByTheirAddressesWhateverOrderOrCountTheReferenceHas) {
     EXPECT_EQ(reference.RowFor(current, 0), 0);
     EXPECT_EQ(reference.RowFor(current, 1), 3);
     EXPECT_EQ(reference.RowFor(current, 2), std::nullopt);
@@ -93,7 +93,7 @@ TEST_F(RunReferenceTest, PairsMatchByTheirAddressesWhateverOrderOrCountTheRefere
     EXPECT_EQ(reference.CurveFor(current, chart, ChartMeasure::Latency, 3)[59].value, 1.0f);
 }
 
-TEST_F(RunReferenceTest, TheCurveFollowsTheCurrentChartsTimeAxis) {
+TEST_F(ReferenceModelTest, TheCurveFollowsTheCurrentChartsTimeAxis) {
     // A finished 30-second run shows 30 seconds; one of 180 shows 60 bins of 3 seconds,
     // of which the 90-second reference fills the first 30.
     chart.FinishRun(30, ChartScaleSource{});
@@ -109,7 +109,7 @@ TEST_F(RunReferenceTest, TheCurveFollowsTheCurrentChartsTimeAxis) {
 
 // The scale holds only what is drawn: the pairs that meet a current one (A's 30 and C's
 // 10, not the unknown pair's 20) and the All curve.
-TEST_F(RunReferenceTest, PeaksAreThoseOfTheCurvesDrawn) {
+TEST_F(ReferenceModelTest, PeaksAreThoseOfTheCurvesDrawn) {
     ThroughputPeaks peaks = reference.PeaksFor(current);
     EXPECT_FLOAT_EQ(peaks.pairs, 30.0f);
     EXPECT_FLOAT_EQ(peaks.all, 0.0f);
@@ -122,7 +122,7 @@ TEST_F(RunReferenceTest, PeaksAreThoseOfTheCurvesDrawn) {
     EXPECT_FLOAT_EQ(peaks.pairs, 0.0f);
 }
 
-TEST_F(RunReferenceTest, ClearingDropsEverythingAndSaysWhetherThereWasOne) {
+TEST_F(ReferenceModelTest, ClearingDropsEverythingAndSaysWhetherThereWasOne) {
     EXPECT_TRUE(reference.Clear());
     EXPECT_FALSE(reference.Active());
     EXPECT_EQ(reference.Label(), "");

@@ -1,4 +1,4 @@
-#include "console/records/run_recording.h"
+#include "console/records/session_records.h"
 
 #include <chrono>
 
@@ -8,13 +8,13 @@
 
 namespace quarn::console::records {
 
-RunRecording::RunRecording(std::string historyDir, std::uintmax_t historyLimit)
+SessionRecords::SessionRecords(std::string historyDir, std::uintmax_t historyLimit)
     : historyDir_(std::move(historyDir)), historyLimit_(historyLimit) {
     // A journal that is not open takes nothing, so it stays a sink from run to run.
     recorder_.AddSink(journal_);
 }
 
-bool RunRecording::OpenJsonl(const std::string& path, std::FILE* standardOutput) {
+bool SessionRecords::OpenJsonl(const std::string& path, std::FILE* standardOutput) {
     if (!jsonl_.Open(path, standardOutput))
         return false;
     if (!jsonlOpen_)
@@ -23,18 +23,18 @@ bool RunRecording::OpenJsonl(const std::string& path, std::FILE* standardOutput)
     return true;
 }
 
-bool RunRecording::ServeMetrics(const ListenAddress& where, const ConsoleData& data) {
+bool SessionRecords::ServeMetrics(const ListenAddress& where, const ConsoleData& data) {
     metricsServed_ = metrics_.Start(where);
     PublishMetrics(data, false);
     return metricsServed_;
 }
 
-void RunRecording::PublishMetrics(const ConsoleData& data, bool measuring) {
+void SessionRecords::PublishMetrics(const ConsoleData& data, bool measuring) {
     if (metricsServed_)
         metrics_.Publish(RenderMetrics(collector_.Collect(data, measuring)));
 }
 
-Outcome RunRecording::Begin(const ConsoleData& data) {
+Outcome SessionRecords::Begin(const ConsoleData& data) {
     const auto now = std::chrono::system_clock::now();
     const std::string runId = NewRunId(now);
     Outcome journal = Outcome::Done();
@@ -53,12 +53,12 @@ Outcome RunRecording::Begin(const ConsoleData& data) {
     return journal;
 }
 
-void RunRecording::Second(const ConsoleData& data) {
+void SessionRecords::Second(const ConsoleData& data) {
     recorder_.Second(data, std::chrono::system_clock::now());
     PublishMetrics(data, true);
 }
 
-std::string RunRecording::End(const ConsoleData& data, bool quit) {
+std::string SessionRecords::End(const ConsoleData& data, bool quit) {
     recorder_.End(data, quit ? "quit" : RunOutcome(data.table), std::chrono::system_clock::now());
     PublishMetrics(data, false);
     return JournalWaitNote(journal_.FullWaits() - fullWaitsBefore_);

@@ -1,4 +1,4 @@
-#include "console/records/run_recorder.h"
+#include "console/records/record_source.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ std::vector<JsonValue> Parsed(const std::vector<std::string>& lines) {
     return parsed;
 }
 
-TEST(RunRecorderTest, WritesHeadSecondsAndSummariesOfARun) {
+TEST(RecordSourceTest, WritesHeadSecondsAndSummariesOfARun) {
     test::FedRun run(3);
     LineSink sink;
     run.recorder.AddSink(sink);
@@ -87,7 +87,7 @@ TEST(RunRecorderTest, WritesHeadSecondsAndSummariesOfARun) {
 
 // The head says how each pair's traffic was marked and sized, and reads back; a pair
 // without options has none of the keys.
-TEST(RunRecorderTest, HeadCarriesEachPairsTrafficOptions) {
+TEST(RecordSourceTest, HeadCarriesEachPairsTrafficOptions) {
     test::FedRun run(2);
     run.data.table[1].config.traffic = {46, 200, 1000};
     LineSink sink;
@@ -107,7 +107,7 @@ TEST(RunRecorderTest, HeadCarriesEachPairsTrafficOptions) {
     EXPECT_EQ(line.find("\"dscp\"", line.find("\"pair\":2")), std::string::npos);
 }
 
-TEST(RunRecorderTest, InactivePairsAreListedButHaveNoSeconds) {
+TEST(RecordSourceTest, InactivePairsAreListedButHaveNoSeconds) {
     test::FedRun run(3);
     run.data.table[2].config.active = false;
     run.data.table[2].figures.state = PairState::Inactive;
@@ -132,7 +132,7 @@ TEST(RunRecorderTest, InactivePairsAreListedButHaveNoSeconds) {
     EXPECT_EQ(DecodeRunSummary(lines.back())->pairs, 2);
 }
 
-TEST(RunRecorderTest, OutcomeFollowsThePairStates) {
+TEST(RecordSourceTest, OutcomeFollowsThePairStates) {
     test::FedRun run(2);
     run.Begin(10);
     run.Feed(1);

@@ -11,16 +11,16 @@
 namespace quarn::console::ui {
 
 class MainWindow;
-class WindowReference;
+class ReferenceCommands;
 
 // The window's side of the session's run records: the offer to recover a run that did
 // not finish, and the File panel's Recent runs. Window thread only.
-class WindowRecords : public QObject {
+class HistoryCommands : public QObject {
     Q_OBJECT
 
   public:
-    explicit WindowRecords(MainWindow& window);
-    ~WindowRecords() override;
+    explicit HistoryCommands(MainWindow& window);
+    ~HistoryCommands() override;
 
     // Asks in the notice panel whether to recover the newest run that did not finish;
     // false when there is none.
@@ -29,7 +29,7 @@ class WindowRecords : public QObject {
     // when it cannot be read, or while not idle.
     bool OpenRun(const std::string& id);
     // The run the chart and tooltips compare with.
-    WindowReference& Reference() { return *reference_; }
+    ReferenceCommands& Reference() { return *reference_; }
 
     // "Recover the measurement of" / "<date time> that did not finish?"
     static std::string RecoveryQuestion(const std::string& startedLocal);
@@ -42,7 +42,7 @@ class WindowRecords : public QObject {
     MainWindow& window_;
     std::optional<std::string> offeredId_;
     QPointer<RecentRunsList> recent_;
-    std::unique_ptr<WindowReference> reference_;
+    std::unique_ptr<ReferenceCommands> reference_;
 };
 
 }  // namespace quarn::console::ui

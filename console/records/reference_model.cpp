@@ -1,4 +1,4 @@
-#include "console/records/run_reference.h"
+#include "console/records/reference_model.h"
 
 #include <algorithm>
 #include <utility>
@@ -7,12 +7,12 @@
 
 namespace quarn::console::records {
 
-void RunReference::Set(std::unique_ptr<ConsoleData> run, std::string label) {
+void ReferenceModel::Set(std::unique_ptr<ConsoleData> run, std::string label) {
     run_ = std::move(run);
     label_ = std::move(label);
 }
 
-bool RunReference::Clear() {
+bool ReferenceModel::Clear() {
     if (!run_)
         return false;
     run_.reset();
@@ -20,7 +20,7 @@ bool RunReference::Clear() {
     return true;
 }
 
-std::optional<int> RunReference::RowFor(const PairTable& current, int row) const {
+std::optional<int> ReferenceModel::RowFor(const PairTable& current, int row) const {
     if (!run_ || row < 0 || row >= current.Size())
         return std::nullopt;
     // Matching walks the whole table: the n-th pair of some addresses meets the n-th.
@@ -29,13 +29,13 @@ std::optional<int> RunReference::RowFor(const PairTable& current, int row) const
     return found >= 0 ? std::optional<int>(found) : std::nullopt;
 }
 
-std::optional<int> RunReference::RowFor(const PairTable& current, PairId id) const {
+std::optional<int> ReferenceModel::RowFor(const PairTable& current, PairId id) const {
     const int row = current.RowOf(id);
     return row > 0 ? RowFor(current, row) : std::nullopt;
 }
 
-ChartSeries RunReference::CurveFor(const PairTable& current, const ChartModel& chart,
-                                   ChartMeasure measure, int row) const {
+ChartSeries ReferenceModel::CurveFor(const PairTable& current, const ChartModel& chart,
+                                     ChartMeasure measure, int row) const {
     const std::optional<int> found = RowFor(current, row);
     if (!found)
         return {};
@@ -65,7 +65,7 @@ float Peak(const ChartSeries& points) {
 
 }  // namespace
 
-ThroughputPeaks RunReference::PeaksFor(const PairTable& current) const {
+ThroughputPeaks ReferenceModel::PeaksFor(const PairTable& current) const {
     ThroughputPeaks peaks;
     if (!run_)
         return peaks;

@@ -20,7 +20,7 @@ struct ThroughputPeaks {
 // The run the current one is set against: a saved file or a run of the history, held
 // while runs come and go until cleared. Its pairs are matched with the current table's
 // by their two addresses, as the headless comparison does. Window thread only.
-class RunReference {
+class ReferenceModel {
   public:
     // Takes a loaded run; `label` says which it is (a file name, a run's date).
     void Set(std::unique_ptr<ConsoleData> run, std::string label);

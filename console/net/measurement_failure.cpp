@@ -1,4 +1,4 @@
-#include "console/net/session_failure.h"
+#include "console/net/measurement_failure.h"
 
 #include <algorithm>
 #include <cctype>

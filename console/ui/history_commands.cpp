@@ -1,4 +1,4 @@
-#include "console/ui/window_records.h"
+#include "console/ui/history_commands.h"
 
 #include <utility>
 
@@ -9,23 +9,23 @@
 #include "console/ui/main_window.h"
 #include "console/ui/notice_panel.h"
 #include "console/ui/recent_runs_list.h"
+#include "console/ui/reference_commands.h"
 #include "console/ui/window_files.h"
-#include "console/ui/window_reference.h"
 #include "widgets/text.h"
 
 namespace quarn::console::ui {
 
-WindowRecords::WindowRecords(MainWindow& window)
+HistoryCommands::HistoryCommands(MainWindow& window)
     : window_(window),
       recent_(new RecentRunsList(&window)),
-      reference_(std::make_unique<WindowReference>(window)) {
+      reference_(std::make_unique<ReferenceCommands>(window)) {
     recent_->setObjectName(QStringLiteral("recentRuns"));
-    connect(&window.Events(), &ConsoleSignals::runJudged, this, &WindowRecords::ShowVerdictLine);
+    connect(&window.Events(), &ConsoleSignals::runJudged, this, &HistoryCommands::ShowVerdictLine);
     connect(window.Notice(), &NoticePanel::questionAnswered, this,
-            &WindowRecords::RecoveryAnswered);
+            &HistoryCommands::RecoveryAnswered);
     FilePanel* panel = window.Files().Panel();
     panel->SetCompanion(recent_);
-    connect(panel, &FilePanel::visibilityChanged, this, &WindowRecords::PanelShown);
+    connect(panel, &FilePanel::visibilityChanged, this, &HistoryCommands::PanelShown);
     connect(recent_, &RecentRunsList::runChosen, this, [this, panel](const std::string& id) {
         panel->hide();
         OpenRun(id);
@@ -36,20 +36,20 @@ WindowRecords::WindowRecords(MainWindow& window)
     });
 }
 
-WindowRecords::~WindowRecords() = default;
+HistoryCommands::~HistoryCommands() = default;
 
 // With lines set, the run's verdict goes under its notice (the logs have it already).
-void WindowRecords::ShowVerdictLine() {
+void HistoryCommands::ShowVerdictLine() {
     const ConsoleData& data = window_.Data();
     if (data.judgement && AnyPassLine(data) && window_.Notice()->isVisible())
         window_.Notice()->SetVerdictLine(widgets::FromUtf8(RunVerdictLine(*data.judgement)));
 }
 
-std::string WindowRecords::RecoveryQuestion(const std::string& startedLocal) {
+std::string HistoryCommands::RecoveryQuestion(const std::string& startedLocal) {
     return "Recover the measurement of\n" + startedLocal + " that did not finish?";
 }
 
-bool WindowRecords::OfferRecovery() {
+bool HistoryCommands::OfferRecovery() {
     const std::optional<records::RunInfo> run =
         records::LatestUnfinished(window_.Session().HistoryDir());
     if (!run)
@@ -60,13 +60,13 @@ bool WindowRecords::OfferRecovery() {
 }
 
 // No leaves the journal in the history, where Recent runs and --recover still find it.
-void WindowRecords::RecoveryAnswered(bool yes) {
+void HistoryCommands::RecoveryAnswered(bool yes) {
     const std::optional<std::string> id = std::exchange(offeredId_, std::nullopt);
     if (yes && id)
         OpenRun(*id);
 }
 
-bool WindowRecords::OpenRun(const std::string& id) {
+bool HistoryCommands::OpenRun(const std::string& id) {
     const Outcome recovered = window_.Session().RecoverRun(id);
     if (!recovered) {
         window_.Events().ShowNotice(NoticeKind::Message, recovered.Why());
@@ -76,7 +76,7 @@ bool WindowRecords::OpenRun(const std::string& id) {
     return true;
 }
 
-void WindowRecords::PanelShown(bool shown) {
+void HistoryCommands::PanelShown(bool shown) {
     if (!shown) {
         recent_->hide();
         return;

@@ -39,14 +39,14 @@ class PairLineSink {
 
 // How a pair's session ended: Failed when it could not measure (no connection, no server,
 // a stream that stayed silent); Ended for a normal end, a stop or an abort.
-enum class SessionEnd { Ended, Failed };
+enum class MeasurementEnd { Ended, Failed };
 
 // One pair's measurement procedure (remote or local mode), run on the pair's worker thread.
-class PairSession {
+class PairMeasurement {
   public:
-    virtual ~PairSession() = default;
+    virtual ~PairMeasurement() = default;
     // Runs until the stream ends, the stop is requested or set-up fails.
-    virtual SessionEnd Run(PairLineSink& sink, std::stop_token stop) = 0;
+    virtual MeasurementEnd Run(PairLineSink& sink, std::stop_token stop) = 0;
     // After Run has returned, on the same thread: why the pair could not be measured,
     // when the session knows. Nothing for a normal end, a stop or an abort.
     virtual std::optional<PairFailure> Failure() const { return std::nullopt; }
@@ -55,10 +55,10 @@ class PairSession {
     virtual void Abort() = 0;
 };
 
-class PairSessionFactory {
+class PairMeasurementFactory {
   public:
-    virtual ~PairSessionFactory() = default;
-    virtual std::unique_ptr<PairSession> Create(const PairJob& job) = 0;
+    virtual ~PairMeasurementFactory() = default;
+    virtual std::unique_ptr<PairMeasurement> Create(const PairJob& job) = 0;
 };
 
 }  // namespace quarn::console

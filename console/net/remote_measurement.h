@@ -3,7 +3,7 @@
 #include <string>
 
 #include "address/ip_address.h"
-#include "console/core/pair_session.h"
+#include "console/core/pair_measurement.h"
 #include "console/net/abortable_socket.h"
 #include "console/net/control_client_settings.h"
 
@@ -11,13 +11,13 @@ namespace quarn::console {
 
 // A pair whose End Point 1 is another machine: sends End Point 1 the client command and
 // reads the stream of End Point 2's server output that End Point 1 forwards.
-class RemoteSession : public PairSession {
+class RemoteMeasurement : public PairMeasurement {
   public:
-    RemoteSession(PairJob job, ControlClientSettings settings);
+    RemoteMeasurement(PairJob job, ControlClientSettings settings);
 
     // Failed when End Point 1 cannot be reached or its stream stays silent for the stream
     // timeout; Ended when the stream ends, the command cannot be sent or a stop is requested.
-    SessionEnd Run(PairLineSink& sink, std::stop_token stop) override;
+    MeasurementEnd Run(PairLineSink& sink, std::stop_token stop) override;
     void Abort() override { connection_.Abort(); }
     std::optional<PairFailure> Failure() const override { return failure_; }
 
@@ -25,7 +25,7 @@ class RemoteSession : public PairSession {
     void Fail(FailureKind kind, std::string detail = {}, int seconds = 0);
     platform::Socket ConnectControl(const IpAddress& address);
     bool SendCommand(PairLineSink& sink, const std::string& line);
-    SessionEnd ReadStream(PairLineSink& sink, const std::stop_token& stop);
+    MeasurementEnd ReadStream(PairLineSink& sink, const std::stop_token& stop);
 
     PairJob job_;
     ControlClientSettings settings_;

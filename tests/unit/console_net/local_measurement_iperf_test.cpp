@@ -10,7 +10,7 @@
 #include <stop_token>
 #include <string>
 
-#include "console/net/local_session.h"
+#include "console/net/local_measurement.h"
 #include "platform/child_process.h"
 #include "protocol/command_validation.h"
 #include "protocol/request_framer.h"
@@ -80,7 +80,7 @@ size_t CountContaining(const std::vector<std::string>& lines, std::string_view t
     }));
 }
 
-TEST(LocalSessionWithIperf, MeasuresOnLoopbackAndDeliversTheServerReport) {
+TEST(LocalMeasurementWithIperf, MeasuresOnLoopbackAndDeliversTheServerReport) {
     if (access(kIperf, X_OK) != 0) {
         GTEST_SKIP() << kIperf << " is not installed";
     }
@@ -104,7 +104,8 @@ TEST(LocalSessionWithIperf, MeasuresOnLoopbackAndDeliversTheServerReport) {
 
         RecordingSink sink;
         std::stop_source stop;
-        EXPECT_EQ(LocalSession(job, settings).Run(sink, stop.get_token()), SessionEnd::Ended);
+        EXPECT_EQ(LocalMeasurement(job, settings).Run(sink, stop.get_token()),
+                  MeasurementEnd::Ended);
         sessionDone = true;
         peer.Join();
 

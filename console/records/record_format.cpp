@@ -1,4 +1,4 @@
-#include "console/records/record_lines.h"
+#include "console/records/record_format.h"
 
 #include <cstdio>
 #include <ctime>

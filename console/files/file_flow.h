@@ -30,9 +30,9 @@ class FileDialogs {
 };
 
 // What the main window does for the file flow. Every call comes on the main thread.
-class FileSessionHost {
+class FileFlowHost {
   public:
-    virtual ~FileSessionHost() = default;
+    virtual ~FileFlowHost() = default;
     // File commands run only while the window is Idle.
     virtual bool IsIdle() const = 0;
     // Stores the duration and value edits' texts in the settings (before a save).
@@ -52,7 +52,7 @@ class FileSessionHost {
 // worker. The worker never touches the window's data: a save writes a copy taken on the
 // main thread (logs left out, they are not saved), an open reads into a copy that the
 // main thread takes over when the worker reports. So painting may go on meanwhile.
-class FileSession {
+class FileFlow {
   public:
     static constexpr const char* kFolderName = "Tolvex_Quarn_Configs";
     static constexpr const char* kOpening = "Opening the file...";
@@ -66,12 +66,12 @@ class FileSession {
     // The progress notice stays at least this long (the worker then waits a full period).
     static constexpr std::chrono::milliseconds kProgressMinimum{1000};
 
-    FileSession(ConsoleData& data, Dispatcher& dispatcher, FileSessionHost& host,
-                FileDialogs& dialogs, std::string configFolder);
+    FileFlow(ConsoleData& data, Dispatcher& dispatcher, FileFlowHost& host, FileDialogs& dialogs,
+             std::string configFolder);
     // Stops and joins a running worker; its result is dropped.
-    ~FileSession();
-    FileSession(const FileSession&) = delete;
-    FileSession& operator=(const FileSession&) = delete;
+    ~FileFlow();
+    FileFlow(const FileFlow&) = delete;
+    FileFlow& operator=(const FileFlow&) = delete;
 
     // Runs a File panel command; returns at once (saving and opening go on in a worker).
     void Run(FileCommand command);
@@ -124,7 +124,7 @@ class FileSession {
 
     ConsoleData& data_;
     Dispatcher& dispatcher_;
-    FileSessionHost& host_;
+    FileFlowHost& host_;
     FileDialogs& dialogs_;
     std::string configFolder_;
     std::string currentFilePath_;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "console/core/console_data.h"
-#include "console/records/record_lines.h"
+#include "console/records/record_format.h"
 #include "console/records/record_sink.h"
 
 namespace quarn::console::records {
@@ -13,7 +13,7 @@ namespace quarn::console::records {
 // Turns a run of the Console's core into records: the head at its start, one record per
 // active pair for each processed second, the summaries at its end. Main thread only; it
 // reads the pair table right after the core has updated it.
-class RunRecorder {
+class RecordSource {
   public:
     using TimePoint = std::chrono::system_clock::time_point;
 

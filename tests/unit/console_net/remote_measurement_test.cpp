@@ -1,4 +1,4 @@
-#include "console/net/remote_session.h"
+#include "console/net/remote_measurement.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ struct CommandCase {
 };
 
 // The peer reads the command and closes without sending anything: a normal end.
-TEST(RemoteSession, SendsTheClientCommandOfThePair) {
+TEST(RemoteMeasurement, SendsTheClientCommandOfThePair) {
     const CommandCase cases[] = {
         {false, 4, " -c 198.18.0.2 -i 1 -t 310 -w 5.000000m -P 4 -f m\r\n"},
         {false, 1, " -c 198.18.0.2 -i 1 -t 310 -w 5.000000m -f m\r\n"},
@@ -61,8 +61,8 @@ TEST(RemoteSession, SendsTheClientCommandOfThePair) {
         job.parallel = c.parallel;
         RecordingSink sink;
         std::stop_source stop;
-        EXPECT_EQ(RemoteSession(job, RemoteSettingsFor(peer)).Run(sink, stop.get_token()),
-                  SessionEnd::Ended);
+        EXPECT_EQ(RemoteMeasurement(job, RemoteSettingsFor(peer)).Run(sink, stop.get_token()),
+                  MeasurementEnd::Ended);
         peer.Join();
         EXPECT_EQ(request, c.expected);
         EXPECT_TRUE(sink.Lines().empty());
@@ -71,20 +71,20 @@ TEST(RemoteSession, SendsTheClientCommandOfThePair) {
 
 // A run that ended while End Point 1 was being reached must not start anything there:
 // its "restart" has already gone out.
-TEST(RemoteSession, SendsNothingOnceTheRunIsOver) {
+TEST(RemoteMeasurement, SendsNothingOnceTheRunIsOver) {
     std::string request = "not read";
     LoopbackPeer peer(
         [&](const platform::Socket& connection) { request = ReadRequestLine(connection); });
     RecordingSink sink;
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_EQ(RemoteSession(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop.get_token()),
-              SessionEnd::Ended);
+    EXPECT_EQ(RemoteMeasurement(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop.get_token()),
+              MeasurementEnd::Ended);
     peer.Join();
     EXPECT_EQ(request, "");
 }
 
-TEST(RemoteSession, DeliversLinesInOrderUntilTheStreamCloses) {
+TEST(RemoteMeasurement, DeliversLinesInOrderUntilTheStreamCloses) {
     LoopbackPeer peer([](const platform::Socket& connection) {
         ReadRequestLine(connection);
         platform::SendAll(connection, "Server listening on TCP port 5001\r\n[  1] 0.0-");
@@ -95,8 +95,8 @@ TEST(RemoteSession, DeliversLinesInOrderUntilTheStreamCloses) {
     });
     RecordingSink sink;
     std::stop_source stop;
-    RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
+    RemoteMeasurement session(RemoteJob(), RemoteSettingsFor(peer));
+    EXPECT_EQ(session.Run(sink, stop.get_token()), MeasurementEnd::Ended);
     // Whether that end came early is the run's to decide; the session says what it saw.
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::EndedEarly);
@@ -110,7 +110,7 @@ TEST(RemoteSession, DeliversLinesInOrderUntilTheStreamCloses) {
     EXPECT_TRUE(sink.StreamEnds().empty());
 }
 
-TEST(RemoteSession, SilentStreamTimesOutAsAFailure) {
+TEST(RemoteMeasurement, SilentStreamTimesOutAsAFailure) {
     LoopbackPeer peer([](const platform::Socket& connection) {
         ReadRequestLine(connection);
         platform::SendAll(connection, "Server listening\n");
@@ -120,8 +120,8 @@ TEST(RemoteSession, SilentStreamTimesOutAsAFailure) {
     settings.streamTimeoutMs = 200;
     RecordingSink sink;
     std::stop_source stop;
-    RemoteSession session(RemoteJob(), settings);
-    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Failed);
+    RemoteMeasurement session(RemoteJob(), settings);
+    EXPECT_EQ(session.Run(sink, stop.get_token()), MeasurementEnd::Failed);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::Silent);
@@ -129,19 +129,19 @@ TEST(RemoteSession, SilentStreamTimesOutAsAFailure) {
 }
 
 // End Point 1 that closes without a line (its own server request failed, say).
-TEST(RemoteSession, CloseBeforeAnyOutputIsNamed) {
+TEST(RemoteMeasurement, CloseBeforeAnyOutputIsNamed) {
     LoopbackPeer peer([](const platform::Socket& connection) { ReadRequestLine(connection); });
     RecordingSink sink;
     std::stop_source stop;
-    RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
+    RemoteMeasurement session(RemoteJob(), RemoteSettingsFor(peer));
+    EXPECT_EQ(session.Run(sink, stop.get_token()), MeasurementEnd::Ended);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::ClosedBeforeOutput);
 }
 
 // A keyed End Point 1 answers a request without the key with one refusal line and
 // closes: that line is the cause. The same words later in a stream are only a line.
-TEST(RemoteSession, AKeyedEndPointsRefusalIsTheCause) {
+TEST(RemoteMeasurement, AKeyedEndPointsRefusalIsTheCause) {
     for (const bool first : {true, false}) {
         LoopbackPeer peer([first](const platform::Socket& connection) {
             ReadRequestLine(connection);
@@ -151,8 +151,8 @@ TEST(RemoteSession, AKeyedEndPointsRefusalIsTheCause) {
         });
         RecordingSink sink;
         std::stop_source stop;
-        RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));
-        EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
+        RemoteMeasurement session(RemoteJob(), RemoteSettingsFor(peer));
+        EXPECT_EQ(session.Run(sink, stop.get_token()), MeasurementEnd::Ended);
         ASSERT_TRUE(session.Failure().has_value());
         EXPECT_EQ(sink.Lines().back(), "refused: lab key required\r");
         if (first) {
@@ -165,7 +165,7 @@ TEST(RemoteSession, AKeyedEndPointsRefusalIsTheCause) {
     }
 }
 
-TEST(RemoteSession, UnreachableEndPointFails) {
+TEST(RemoteMeasurement, UnreachableEndPointFails) {
     uint16_t closedPort = 0;
     {
         platform::Socket probe = platform::TcpListen(testing::kLoopback, 0, 1);
@@ -176,21 +176,21 @@ TEST(RemoteSession, UnreachableEndPointFails) {
     settings.connectTimeoutMs = 2000;
     RecordingSink sink;
     std::stop_source stop;
-    RemoteSession refused(RemoteJob(), settings);
-    EXPECT_EQ(refused.Run(sink, stop.get_token()), SessionEnd::Failed);
+    RemoteMeasurement refused(RemoteJob(), settings);
+    EXPECT_EQ(refused.Run(sink, stop.get_token()), MeasurementEnd::Failed);
     ASSERT_TRUE(refused.Failure().has_value());
     EXPECT_EQ(refused.Failure()->kind, FailureKind::Refused);
     EXPECT_EQ(refused.Failure()->port, closedPort);
 
     PairJob badAddress = RemoteJob();
     badAddress.endpoint1 = "198.18.0";
-    RemoteSession unusable(badAddress, settings);
-    EXPECT_EQ(unusable.Run(sink, stop.get_token()), SessionEnd::Failed);
+    RemoteMeasurement unusable(badAddress, settings);
+    EXPECT_EQ(unusable.Run(sink, stop.get_token()), MeasurementEnd::Failed);
     ASSERT_TRUE(unusable.Failure().has_value());
     EXPECT_EQ(unusable.Failure()->kind, FailureKind::Unreachable);
 }
 
-TEST(RemoteSession, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {
+TEST(RemoteMeasurement, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {
     std::promise<void> commandRead;
     bool peerSawClose = false;
     LoopbackPeer peer([&](const platform::Socket& connection) {
@@ -198,10 +198,10 @@ TEST(RemoteSession, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {
         commandRead.set_value();
         peerSawClose = AwaitPeerClose(connection);
     });
-    RemoteSession session(RemoteJob(), RemoteSettingsFor(peer));  // 20 s stream timeout
+    RemoteMeasurement session(RemoteJob(), RemoteSettingsFor(peer));  // 20 s stream timeout
     RecordingSink sink;
     std::stop_source stop;
-    std::future<SessionEnd> result =
+    std::future<MeasurementEnd> result =
         std::async(std::launch::async, [&] { return session.Run(sink, stop.get_token()); });
     ASSERT_EQ(commandRead.get_future().wait_for(std::chrono::seconds(5)),
               std::future_status::ready);
@@ -211,12 +211,12 @@ TEST(RemoteSession, AbortFromAnotherThreadUnblocksTheReceiveAtOnce) {
     session.Abort();
     ASSERT_EQ(result.wait_for(std::chrono::seconds(2)), std::future_status::ready);
     EXPECT_LT(std::chrono::steady_clock::now() - aborted, milliseconds(500));
-    EXPECT_EQ(result.get(), SessionEnd::Ended);
+    EXPECT_EQ(result.get(), MeasurementEnd::Ended);
     peer.Join();
     EXPECT_TRUE(peerSawClose);
 }
 
-TEST(RemoteSession, StopRequestedEndsTheReadAfterTheCurrentChunk) {
+TEST(RemoteMeasurement, StopRequestedEndsTheReadAfterTheCurrentChunk) {
     LoopbackPeer peer([](const platform::Socket& connection) {
         ReadRequestLine(connection);
         platform::SendAll(connection, "first\n");
@@ -229,8 +229,8 @@ TEST(RemoteSession, StopRequestedEndsTheReadAfterTheCurrentChunk) {
     sink.onLine = [&](std::string_view) {
         stop.request_stop();
     };  // the main thread completes the run
-    EXPECT_EQ(RemoteSession(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop.get_token()),
-              SessionEnd::Ended);
+    EXPECT_EQ(RemoteMeasurement(RemoteJob(), RemoteSettingsFor(peer)).Run(sink, stop.get_token()),
+              MeasurementEnd::Ended);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"first"});
 }
 

@@ -1,4 +1,4 @@
-#include "console/files/file_session.h"
+#include "console/files/file_flow.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -63,7 +63,7 @@ class ScriptedDialogs : public FileDialogs {
     }
 };
 
-class RecordingHost : public FileSessionHost {
+class RecordingHost : public FileFlowHost {
   public:
     explicit RecordingHost(ConsoleData& data) : data_(data) {}
     bool IsIdle() const override { return !busy; }
@@ -94,9 +94,9 @@ class RecordingHost : public FileSessionHost {
     ConsoleData& data_;
 };
 
-class FileSessionTest : public ::testing::Test {
+class FileFlowTest : public ::testing::Test {
   protected:
-    FileSessionTest() : host(data), session(data, loop, host, dialogs, dir.File("configs")) {
+    FileFlowTest() : host(data), session(data, loop, host, dialogs, dir.File("configs")) {
         session.SetProgressMinimum(std::chrono::milliseconds(5));
     }
 
@@ -120,10 +120,10 @@ class FileSessionTest : public ::testing::Test {
     ConsoleData data;
     RecordingHost host;
     ScriptedDialogs dialogs;
-    FileSession session;
+    FileFlow session;
 };
 
-TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
+TEST_F(FileFlowTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("configs")));
     data = MeasuredState();
     data.logs.Of(data.table[1].id).Append("[  3] 0.0-1.0 sec  112 MBytes  940 Mbits/sec", true);
@@ -194,7 +194,7 @@ TEST_F(FileSessionTest, SavedRunComesBackAfterNewAndOpen) {
     EXPECT_EQ(again.table[1].config.endpoint1, "198.18.5.5");
 }
 
-TEST_F(FileSessionTest, WrongIdentifierLeavesAnEmptyTableAtOnce) {
+TEST_F(FileFlowTest, WrongIdentifierLeavesAnEmptyTableAtOnce) {
     data = MeasuredState();
     session.SetProgressMinimum(std::chrono::milliseconds(3000));
     std::string bytes = ConfigFileBytes("[]\n[]\nAll 0 60 0 0 0.00 0.00 0.00 0.00 0 5 100\r\n");
@@ -216,7 +216,7 @@ TEST_F(FileSessionTest, WrongIdentifierLeavesAnEmptyTableAtOnce) {
     EXPECT_TRUE(session.CurrentFilePath().empty());
 }
 
-TEST_F(FileSessionTest, UnreadableFileKeepsTableAndSaveTarget) {
+TEST_F(FileFlowTest, UnreadableFileKeepsTableAndSaveTarget) {
     data = MeasuredState();
     const std::string before = DescribeSavedState(data);
     // A folder cannot be opened as a file, even by root.
@@ -246,7 +246,7 @@ TEST_F(FileSessionTest, UnreadableFileKeepsTableAndSaveTarget) {
     EXPECT_EQ(session.CurrentFileName(), "chosen.config");
 }
 
-TEST_F(FileSessionTest, FailedSaveIsReportedAndKeepsThePreviousFile) {
+TEST_F(FileFlowTest, FailedSaveIsReportedAndKeepsThePreviousFile) {
     data = MeasuredState();
     const std::string good = dir.File("good.config");
     dialogs.answers = {good};
@@ -270,7 +270,7 @@ TEST_F(FileSessionTest, FailedSaveIsReportedAndKeepsThePreviousFile) {
     EXPECT_EQ(ReadBytes(good), saved);
 }
 
-TEST_F(FileSessionTest, SaveNeedsAPairAndCancelChangesNothing) {
+TEST_F(FileFlowTest, SaveNeedsAPairAndCancelChangesNothing) {
     RunToEnd(FileCommand::Save);
     EXPECT_EQ(LastNotice(),
               std::make_pair(NoticeKind::Message, std::string("Save after adding a pair.")));
@@ -286,7 +286,7 @@ TEST_F(FileSessionTest, SaveNeedsAPairAndCancelChangesNothing) {
     // The first save proposes a name made from the local time, in the config folder.
     const std::string proposed = dialogs.saveAsked[0].initialPath;
     EXPECT_EQ(std::filesystem::path(proposed).parent_path(), dir.File("configs"));
-    EXPECT_EQ(FileSession::FileNamePart(proposed).size(),
+    EXPECT_EQ(FileFlow::FileNamePart(proposed).size(),
               std::string("20240502_14h03m11s.config").size());
 
     RunToEnd(FileCommand::Open);  // cancelled as well
@@ -294,7 +294,7 @@ TEST_F(FileSessionTest, SaveNeedsAPairAndCancelChangesNothing) {
     EXPECT_TRUE(host.notices.empty());
 }
 
-TEST_F(FileSessionTest, SaveWritesTheStateOfItsStartWhileTheWindowGoesOn) {
+TEST_F(FileFlowTest, SaveWritesTheStateOfItsStartWhileTheWindowGoesOn) {
     data = MeasuredState();
     session.SetProgressMinimum(std::chrono::milliseconds(200));
     const std::string path = dir.File("snapshot.config");
@@ -321,8 +321,8 @@ TEST_F(FileSessionTest, SaveWritesTheStateOfItsStartWhileTheWindowGoesOn) {
     EXPECT_EQ(data.logs.Of(data.table[1].id).Size(), 200u);
 }
 
-TEST_F(FileSessionTest, ProgressNoticeStaysAtLeastOneSecond) {
-    session.SetProgressMinimum(FileSession::kProgressMinimum);
+TEST_F(FileFlowTest, ProgressNoticeStaysAtLeastOneSecond) {
+    session.SetProgressMinimum(FileFlow::kProgressMinimum);
     data = MeasuredState();
     dialogs.answers = {dir.File("quick.config")};
     RunToEnd(FileCommand::Save);
@@ -331,9 +331,9 @@ TEST_F(FileSessionTest, ProgressNoticeStaysAtLeastOneSecond) {
     EXPECT_GE(host.noticeTimes[1] - host.noticeTimes[0], std::chrono::milliseconds(1000));
 }
 
-TEST_F(FileSessionTest, ResultOfAGoneSessionIsDropped) {
+TEST_F(FileFlowTest, ResultOfAGoneSessionIsDropped) {
     data = MeasuredState();
-    auto other = std::make_unique<FileSession>(data, loop, host, dialogs, dir.File("configs"));
+    auto other = std::make_unique<FileFlow>(data, loop, host, dialogs, dir.File("configs"));
     other->SetProgressMinimum(std::chrono::milliseconds(0));
     dialogs.answers = {dir.File("late.config")};
     other->Run(FileCommand::Save);
@@ -346,7 +346,7 @@ TEST_F(FileSessionTest, ResultOfAGoneSessionIsDropped) {
     EXPECT_EQ(host.notices.size(), 1u);  // only the progress notice
 
     // A session destroyed while its worker holds the progress notice ends promptly.
-    auto slow = std::make_unique<FileSession>(data, loop, host, dialogs, dir.File("configs"));
+    auto slow = std::make_unique<FileFlow>(data, loop, host, dialogs, dir.File("configs"));
     slow->SetProgressMinimum(std::chrono::seconds(30));
     dialogs.answers = {dir.File("slow.config")};
     slow->Run(FileCommand::Save);
@@ -355,7 +355,7 @@ TEST_F(FileSessionTest, ResultOfAGoneSessionIsDropped) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 }
 
-TEST(FileSessionNames, DefaultNameAndFolders) {
+TEST(FileFlowNames, DefaultNameAndFolders) {
     std::tm local{};
     local.tm_year = 2024 - 1900;
     local.tm_mon = 4;
@@ -365,12 +365,12 @@ TEST(FileSessionNames, DefaultNameAndFolders) {
     local.tm_sec = 11;
     local.tm_isdst = -1;
     const auto when = std::chrono::system_clock::from_time_t(std::mktime(&local));
-    EXPECT_EQ(FileSession::DefaultFileName(when), "20240502_14h03m11s.config");
-    EXPECT_EQ(FileSession::FileNamePart("/home/u/a b.config"), "a b.config");
-    EXPECT_EQ(FileSession::FileNamePart("plain.config"), "plain.config");
-    EXPECT_EQ(FileSession::ChooseConfigFolder("/home/u/Documents", "/opt/q"),
+    EXPECT_EQ(FileFlow::DefaultFileName(when), "20240502_14h03m11s.config");
+    EXPECT_EQ(FileFlow::FileNamePart("/home/u/a b.config"), "a b.config");
+    EXPECT_EQ(FileFlow::FileNamePart("plain.config"), "plain.config");
+    EXPECT_EQ(FileFlow::ChooseConfigFolder("/home/u/Documents", "/opt/q"),
               "/home/u/Documents/Tolvex_Quarn_Configs");
-    EXPECT_EQ(FileSession::ChooseConfigFolder("", "/opt/q"), "/opt/q/configs");
+    EXPECT_EQ(FileFlow::ChooseConfigFolder("", "/opt/q"), "/opt/q/configs");
 }
 
 }  // namespace

@@ -15,12 +15,12 @@
 #include "console/ui/chart_layout.h"
 #include "console/ui/chart_widget.h"
 #include "console/ui/file_panel.h"
+#include "console/ui/history_commands.h"
 #include "console/ui/pair_list_model.h"
 #include "console/ui/pair_list_widget.h"
 #include "console/ui/recent_runs_list.h"
+#include "console/ui/reference_commands.h"
 #include "console/ui/window_files.h"
-#include "console/ui/window_records.h"
-#include "console/ui/window_reference.h"
 #include "tests/gui/main_window/journalled_run.h"
 #include "tests/gui/main_window/window_test_support.h"
 #include "tests/gui/named_child.h"
@@ -35,14 +35,14 @@ using console::ChartMeasure;
 using console::ConsoleData;
 using console::PairRecord;
 using console::ui::ChartWidget;
-using console::ui::WindowReference;
+using console::ui::ReferenceCommands;
 
 // Pair addresses by letter: A and B are the current run's, C is only in a reference.
 const std::pair<std::string, std::string> kA{"198.18.1.1", "198.18.2.1"};
 const std::pair<std::string, std::string> kB{"198.18.1.2", "198.18.2.2"};
 const std::pair<std::string, std::string> kC{"198.18.1.9", "198.18.2.9"};
 
-class WindowReferenceTest : public ::testing::Test {
+class ReferenceCommandsTest : public ::testing::Test {
   protected:
     // A finished run of `seconds` seconds in the history, an hour ago.
     void WriteRun(const std::string& id, int seconds, const std::vector<JournalledPair>& pairs,
@@ -67,7 +67,7 @@ class WindowReferenceTest : public ::testing::Test {
         return window;
     }
 
-    static WindowReference& Reference(MainWindow& window) { return window.Records().Reference(); }
+    static ReferenceCommands& Reference(MainWindow& window) { return window.Records().Reference(); }
     // The reference is read on a thread of its own; its result comes through the events.
     static void AwaitLoad(MainWindow& window) {
         EXPECT_TRUE(WaitFor([&] { return !Reference(window).Loading(); }, 10000));
@@ -114,7 +114,7 @@ class WindowReferenceTest : public ::testing::Test {
     const QColor yellow = ChartWidget::kSeriesPalette[2];
 };
 
-TEST_F(WindowReferenceTest, AReferenceRunIsDrawnDashedInItsPairsColourBehindTheCurrentCurves) {
+TEST_F(ReferenceCommandsTest, AReferenceRunIsDrawnDashedInItsPairsColourBehindTheCurrentCurves) {
     WriteCurrent();
     // B first: the reference's order is not the current one's. A's reference lies exactly
     // under current B's level curve; B's reference runs alone at 330.
@@ -156,12 +156,12 @@ TEST_F(WindowReferenceTest, AReferenceRunIsDrawnDashedInItsPairsColourBehindTheC
     // It stays while another run is opened, and goes with "Clear reference".
     ASSERT_TRUE(window->Records().OpenRun("20261209-030000-0003"));
     EXPECT_GT(InkAt(*window, ChartMeasure::Throughput, 330.0f, yellow).coloured, 400);
-    Trigger(*window, WindowReference::kClearReference);
+    Trigger(*window, ReferenceCommands::kClearReference);
     EXPECT_FALSE(Reference(*window).Model().Active());
     EXPECT_EQ(InkAt(*window, ChartMeasure::Throughput, 330.0f, yellow).coloured, 0);
 }
 
-TEST_F(WindowReferenceTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameAddresses) {
+TEST_F(ReferenceCommandsTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameAddresses) {
     WriteCurrent();
     // A file with fewer and other pairs: an unknown pair first, then B.
     WriteRun("20261209-010000-0001", 40,
@@ -175,7 +175,7 @@ TEST_F(WindowReferenceTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameA
     auto window = Make();
     ASSERT_TRUE(window->Records().OpenRun("20261209-030000-0003"));
     Reference(*window).SetFileChooser([&] { return QString::fromStdString(file); });
-    Trigger(*window, WindowReference::kCompareWithFile);
+    Trigger(*window, ReferenceCommands::kCompareWithFile);
     AwaitLoad(*window);
     ASSERT_TRUE(Reference(*window).Model().Active());
     EXPECT_EQ(Reference(*window).Model().Label(), "lab.config");
@@ -205,7 +205,7 @@ TEST_F(WindowReferenceTest, TooltipsSetFiguresAgainstTheReferencesPairOfTheSameA
 // A long run is read away from the window thread: the call returns at once and the
 // window goes on serving events until the reference arrives. A higher reference widens
 // the throughput scale so its curve is whole, and the scale shrinks again without it.
-TEST_F(WindowReferenceTest, AReferenceLoadsBesideTheWindowAndWidensTheScale) {
+TEST_F(ReferenceCommandsTest, AReferenceLoadsBesideTheWindowAndWidensTheScale) {
     WriteCurrent();
     WriteRun("20261209-010000-0001", 3600, {{kB, [](int) { return 900.0f; }}});
     auto window = Make();
@@ -222,7 +222,7 @@ TEST_F(WindowReferenceTest, AReferenceLoadsBesideTheWindowAndWidensTheScale) {
     EXPECT_GT(InkAt(*window, ChartMeasure::Throughput, 900.0f, yellow).coloured, 400);
 
     // A load that Clear overtakes is dropped when it arrives.
-    Trigger(*window, WindowReference::kClearReference);
+    Trigger(*window, ReferenceCommands::kClearReference);
     EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 500.0f);
     Reference(*window).UseRun("20261209-010000-0001");
     Reference(*window).Clear();
@@ -232,7 +232,7 @@ TEST_F(WindowReferenceTest, AReferenceLoadsBesideTheWindowAndWidensTheScale) {
     EXPECT_FLOAT_EQ(chart.ScaleMaximum(), 500.0f);
 }
 
-TEST_F(WindowReferenceTest, ARestoredRunDrawsItsRoundTripAndLossCurves) {
+TEST_F(ReferenceCommandsTest, ARestoredRunDrawsItsRoundTripAndLossCurves) {
     WriteRun("20261209-030000-0003", 40,
              {{kA, [](int) { return 90.0f; }, [](int) { return 27.0; }, [](int) { return 3.3; }},
               {kB, [](int) { return 70.0f; },

@@ -1,4 +1,4 @@
-#include "console/net/local_session.h"
+#include "console/net/local_measurement.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -70,7 +70,7 @@ LoopbackPeer::Script ServerThatStreams(std::string* request, std::string reply,
     };
 }
 
-TEST(LocalSession, RunsTheClientAgainstTheGrantedServerAndDeliversItsStream) {
+TEST(LocalMeasurement, RunsTheClientAgainstTheGrantedServerAndDeliversItsStream) {
     PrivateFakeIperf iperf(ClientScript(0));
     std::string request;
     LoopbackPeer peer(ServerThatStreams(&request, "ok;5123\r\n",
@@ -78,8 +78,9 @@ TEST(LocalSession, RunsTheClientAgainstTheGrantedServerAndDeliversItsStream) {
                                          "000-1.0000 sec  10 MBytes  84 Mbits/sec\r\n"}));
     RecordingSink sink;
     std::stop_source stop;
-    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), SettingsFor(peer)).Run(sink, stop.get_token()),
-              SessionEnd::Ended);
+    EXPECT_EQ(
+        LocalMeasurement(LocalJob(iperf.Path()), SettingsFor(peer)).Run(sink, stop.get_token()),
+        MeasurementEnd::Ended);
     peer.Join();
 
     EXPECT_EQ(request, "server_config -s -f m -i 1 -w 5.000000m\r\n");
@@ -94,7 +95,7 @@ TEST(LocalSession, RunsTheClientAgainstTheGrantedServerAndDeliversItsStream) {
     EXPECT_EQ(sink.StreamEnds(), std::vector<int>{2});
 }
 
-TEST(LocalSession, UdpPairAsksForTheUdpServer) {
+TEST(LocalMeasurement, UdpPairAsksForTheUdpServer) {
     PrivateFakeIperf iperf(ClientScript(0));
     std::string request;
     LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {}));
@@ -103,7 +104,8 @@ TEST(LocalSession, UdpPairAsksForTheUdpServer) {
     job.rateText = "100.000000m";
     RecordingSink sink;
     std::stop_source stop;
-    EXPECT_EQ(LocalSession(job, SettingsFor(peer)).Run(sink, stop.get_token()), SessionEnd::Ended);
+    EXPECT_EQ(LocalMeasurement(job, SettingsFor(peer)).Run(sink, stop.get_token()),
+              MeasurementEnd::Ended);
     peer.Join();
     EXPECT_EQ(request, protocol::kServerRequestUdp);
     EXPECT_EQ(iperf.Arguments(),
@@ -111,15 +113,15 @@ TEST(LocalSession, UdpPairAsksForTheUdpServer) {
                                         "100.000000m", "-f", "m", "-p", "5001"}));
 }
 
-TEST(LocalSession, RefusedServerFailsWithoutStartingTheClient) {
+TEST(LocalMeasurement, RefusedServerFailsWithoutStartingTheClient) {
     for (const char* reply : {"", "ok;0\r\n", "error\r\n"}) {
         PrivateFakeIperf iperf(ClientScript(0));
         std::string request;
         LoopbackPeer peer(ServerThatStreams(&request, reply, {}));
         RecordingSink sink;
         std::stop_source stop;
-        LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
-        EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Failed) << reply;
+        LocalMeasurement session(LocalJob(iperf.Path()), SettingsFor(peer));
+        EXPECT_EQ(session.Run(sink, stop.get_token()), MeasurementEnd::Failed) << reply;
         ASSERT_TRUE(session.Failure().has_value()) << reply;
         EXPECT_EQ(session.Failure()->kind, FailureKind::ServerNotStarted) << reply;
         EXPECT_EQ(session.Failure()->side, FailureSide::EndPoint2) << reply;
@@ -130,13 +132,13 @@ TEST(LocalSession, RefusedServerFailsWithoutStartingTheClient) {
     }
 }
 
-TEST(LocalSession, MissingIperfStillReadsEndPoint2sStream) {
+TEST(LocalMeasurement, MissingIperfStillReadsEndPoint2sStream) {
     std::string request;
     LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {"Server listening\n"}));
     RecordingSink sink;
     std::stop_source stop;
-    LocalSession session(LocalJob("/nonexistent/quarn/iperf"), SettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
+    LocalMeasurement session(LocalJob("/nonexistent/quarn/iperf"), SettingsFor(peer));
+    EXPECT_EQ(session.Run(sink, stop.get_token()), MeasurementEnd::Ended);
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
     EXPECT_EQ(sink.StreamEnds(), std::vector<int>{2});
     ASSERT_TRUE(session.Failure().has_value());
@@ -146,7 +148,7 @@ TEST(LocalSession, MissingIperfStillReadsEndPoint2sStream) {
 }
 
 // The local client's own complaint is the cause; its other output stays unused.
-TEST(LocalSession, ClientErrorLineIsKeptAsTheCause) {
+TEST(LocalMeasurement, ClientErrorLineIsKeptAsTheCause) {
     PrivateFakeIperf iperf(
         "client *: print Client connecting to 127.0.0.1; eprint connect failed: Connection "
         "refused; print done");
@@ -154,15 +156,15 @@ TEST(LocalSession, ClientErrorLineIsKeptAsTheCause) {
     LoopbackPeer peer(ServerThatStreams(&request, "ok;5001\r\n", {"Server listening\n"}));
     RecordingSink sink;
     std::stop_source stop;
-    LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
-    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Ended);
+    LocalMeasurement session(LocalJob(iperf.Path()), SettingsFor(peer));
+    EXPECT_EQ(session.Run(sink, stop.get_token()), MeasurementEnd::Ended);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::IperfError);
     EXPECT_EQ(session.Failure()->detail, "connect failed: Connection refused");
     EXPECT_EQ(sink.Lines(), std::vector<std::string>{"Server listening"});
 }
 
-TEST(LocalSession, UnansweredServerRequestNamesEndPoint2AndTheLimit) {
+TEST(LocalMeasurement, UnansweredServerRequestNamesEndPoint2AndTheLimit) {
     LoopbackPeer peer([](const platform::Socket& connection) {
         ReadRequestLine(connection);
         AwaitPeerClose(connection);
@@ -171,8 +173,8 @@ TEST(LocalSession, UnansweredServerRequestNamesEndPoint2AndTheLimit) {
     settings.serverReplyTimeoutMs = 300;
     RecordingSink sink;
     std::stop_source stop;
-    LocalSession session(LocalJob("/nonexistent/quarn/iperf"), settings);
-    EXPECT_EQ(session.Run(sink, stop.get_token()), SessionEnd::Failed);
+    LocalMeasurement session(LocalJob("/nonexistent/quarn/iperf"), settings);
+    EXPECT_EQ(session.Run(sink, stop.get_token()), MeasurementEnd::Failed);
     ASSERT_TRUE(session.Failure().has_value());
     EXPECT_EQ(session.Failure()->kind, FailureKind::NoReply);
     EXPECT_EQ(session.Failure()->address, "127.0.0.1");
@@ -181,7 +183,7 @@ TEST(LocalSession, UnansweredServerRequestNamesEndPoint2AndTheLimit) {
 
 // A running pair ends promptly, its client killed and the connection to End Point 2
 // closed, whichever way the end is asked for.
-TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
+TEST(LocalMeasurement, StopOrAbortEndsTheClientAndTheReceiver) {
     for (bool viaAbort : {false, true}) {
         PrivateFakeIperf iperf(ClientScript(30));
         bool peerSawClose = false;
@@ -190,10 +192,10 @@ TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
             platform::SendAll(connection, "ok;5001\r\n");
             peerSawClose = AwaitPeerClose(connection);
         });
-        LocalSession session(LocalJob(iperf.Path()), SettingsFor(peer));
+        LocalMeasurement session(LocalJob(iperf.Path()), SettingsFor(peer));
         RecordingSink sink;
         std::stop_source stop;
-        std::future<SessionEnd> result =
+        std::future<MeasurementEnd> result =
             std::async(std::launch::async, [&] { return session.Run(sink, stop.get_token()); });
         ASSERT_TRUE(iperf.AwaitStart(std::chrono::seconds(5)));
 
@@ -205,7 +207,7 @@ TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
         }
         ASSERT_EQ(result.wait_for(std::chrono::seconds(3)), std::future_status::ready);
         EXPECT_LT(std::chrono::steady_clock::now() - ended, milliseconds(1000));
-        EXPECT_EQ(result.get(), SessionEnd::Ended);
+        EXPECT_EQ(result.get(), MeasurementEnd::Ended);
         EXPECT_TRUE(ProcessGone(*iperf.Pid())) << viaAbort;
         peer.Join();
         EXPECT_TRUE(peerSawClose) << viaAbort;
@@ -213,7 +215,7 @@ TEST(LocalSession, StopOrAbortEndsTheClientAndTheReceiver) {
     }
 }
 
-TEST(LocalSession, SilentClientIsEndedAndTheStreamWaitIsBounded) {
+TEST(LocalMeasurement, SilentClientIsEndedAndTheStreamWaitIsBounded) {
     PrivateFakeIperf iperf(ClientScript(30));
     LoopbackPeer peer([](const platform::Socket& connection) {
         ReadRequestLine(connection);
@@ -226,8 +228,8 @@ TEST(LocalSession, SilentClientIsEndedAndTheStreamWaitIsBounded) {
     RecordingSink sink;
     std::stop_source stop;
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(LocalSession(LocalJob(iperf.Path()), settings).Run(sink, stop.get_token()),
-              SessionEnd::Ended);
+    EXPECT_EQ(LocalMeasurement(LocalJob(iperf.Path()), settings).Run(sink, stop.get_token()),
+              MeasurementEnd::Ended);
     EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(3000));
     ASSERT_TRUE(iperf.Pid().has_value());
     EXPECT_TRUE(ProcessGone(*iperf.Pid()));

@@ -1,4 +1,4 @@
-#include "console/net/remote_session.h"
+#include "console/net/remote_measurement.h"
 
 #include <array>
 #include <cerrno>
@@ -7,8 +7,8 @@
 
 #include "address/ip_address.h"
 #include "console/net/line_splitter.h"
+#include "console/net/measurement_failure.h"
 #include "console/net/pair_command.h"
-#include "console/net/session_failure.h"
 #include "labkey/control_handshake.h"
 #include "platform/socket6.h"
 #include "platform/text_encoding.h"
@@ -30,39 +30,39 @@ bool IsLabKeyRefusal(std::string_view line) {
 }
 }  // namespace
 
-RemoteSession::RemoteSession(PairJob job, ControlClientSettings settings)
+RemoteMeasurement::RemoteMeasurement(PairJob job, ControlClientSettings settings)
     : job_(std::move(job)), settings_(std::move(settings)) {}
 
-SessionEnd RemoteSession::Run(PairLineSink& sink, std::stop_token stop) {
+MeasurementEnd RemoteMeasurement::Run(PairLineSink& sink, std::stop_token stop) {
     // The stop ends a blocked connect or receive at once.
     const std::stop_callback abortOnStop(stop, [this] { Abort(); });
     const std::optional<IpAddress> endPoint1 = ParseIpAddress(job_.endpoint1);
     if (!endPoint1) {
         Fail(FailureKind::Unreachable, "not an IP address");
-        return SessionEnd::Failed;
+        return MeasurementEnd::Failed;
     }
     platform::Socket socket = ConnectControl(*endPoint1);
     if (connection_.Aborted()) {
-        return SessionEnd::Ended;  // the run was completed while connecting
+        return MeasurementEnd::Ended;  // the run was completed while connecting
     }
     if (!socket.Valid()) {
         failure_ = ConnectFailure(FailureSide::EndPoint1, job_.endpoint1, errno, settings_);
-        return SessionEnd::Failed;
+        return MeasurementEnd::Failed;
     }
     if (!platform::SetRecvTimeout(socket, settings_.streamTimeoutMs)) {
         Fail(FailureKind::Unreachable, SystemErrorText(errno));
-        return SessionEnd::Failed;
+        return MeasurementEnd::Failed;
     }
     if (!connection_.Attach(std::move(socket))) {
-        return SessionEnd::Ended;
+        return MeasurementEnd::Ended;
     }
     // A command sent after the run's "restart" would start iperf that nothing ends.
     if (stop.stop_requested()) {
         connection_.Close();
-        return SessionEnd::Ended;
+        return MeasurementEnd::Ended;
     }
     const std::string line = protocol::BuildClientCommand(ClientCommandFor(job_));
-    SessionEnd result = SessionEnd::Ended;
+    MeasurementEnd result = MeasurementEnd::Ended;
     if (SendCommand(sink, line)) {
         result = ReadStream(sink, stop);
     }
@@ -71,7 +71,7 @@ SessionEnd RemoteSession::Run(PairLineSink& sink, std::stop_token stop) {
 }
 
 // Over the address's own family; a mapped IPv4 address over IPv4, as older peers expect.
-platform::Socket RemoteSession::ConnectControl(const IpAddress& address) {
+platform::Socket RemoteMeasurement::ConnectControl(const IpAddress& address) {
     const auto timeout = std::chrono::milliseconds(settings_.connectTimeoutMs);
     const IpAddress plain = address.Unmapped();
     if (plain.IsV4()) {
@@ -83,7 +83,7 @@ platform::Socket RemoteSession::ConnectControl(const IpAddress& address) {
 
 // Plainly without a key; with one, the authenticated way, saying in the log when End
 // Point 1 has no key.
-bool RemoteSession::SendCommand(PairLineSink& sink, const std::string& line) {
+bool RemoteMeasurement::SendCommand(PairLineSink& sink, const std::string& line) {
     if (!settings_.labKey) {
         if (platform::SendAll(connection_.Get(), protocol::WithCrLf(line))) {
             return true;
@@ -113,7 +113,7 @@ bool RemoteSession::SendCommand(PairLineSink& sink, const std::string& line) {
     return false;
 }
 
-void RemoteSession::Fail(FailureKind kind, std::string detail, int seconds) {
+void RemoteMeasurement::Fail(FailureKind kind, std::string detail, int seconds) {
     PairFailure failure;
     failure.kind = kind;
     failure.side = FailureSide::EndPoint1;
@@ -125,7 +125,7 @@ void RemoteSession::Fail(FailureKind kind, std::string detail, int seconds) {
 }
 
 // Notes why the stream ended; the run decides whether that end was early.
-SessionEnd RemoteSession::ReadStream(PairLineSink& sink, const std::stop_token& stop) {
+MeasurementEnd RemoteMeasurement::ReadStream(PairLineSink& sink, const std::stop_token& stop) {
     LineSplitter lines;
     bool anyOutput = false;
     // A keyed End Point 1's refusal is its only line: the cause, not an early end.
@@ -142,7 +142,7 @@ SessionEnd RemoteSession::ReadStream(PairLineSink& sink, const std::stop_token& 
             platform::Receive(connection_.Get(), buffer.data(), buffer.size());
         if (received.status == platform::RecvStatus::TimedOut) {
             Fail(FailureKind::Silent, {}, (settings_.streamTimeoutMs + 999) / 1000);
-            return SessionEnd::Failed;
+            return MeasurementEnd::Failed;
         }
         if (received.status != platform::RecvStatus::Data) {
             if (connection_.Aborted()) {
@@ -159,7 +159,7 @@ SessionEnd RemoteSession::ReadStream(PairLineSink& sink, const std::stop_token& 
         anyOutput = true;
         lines.Feed(std::string_view(buffer.data(), received.bytes), deliver);
     }
-    return SessionEnd::Ended;
+    return MeasurementEnd::Ended;
 }
 
 }  // namespace quarn::console

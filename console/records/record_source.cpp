@@ -1,4 +1,4 @@
-#include "console/records/run_recorder.h"
+#include "console/records/record_source.h"
 
 #include <cstdio>
 #include <ctime>
@@ -86,7 +86,7 @@ std::string NewRunId(std::chrono::system_clock::time_point now) {
     return text;
 }
 
-void RunRecorder::Begin(const ConsoleData& data, std::string runId, TimePoint now) {
+void RecordSource::Begin(const ConsoleData& data, std::string runId, TimePoint now) {
     runId_ = std::move(runId);
     active_ = true;
     RunHead head = MakeHead(data, runId_, FormatUtc(now));
@@ -114,7 +114,7 @@ RunQualityFigures RunQualityOf(const PairQuality& quality) {
 
 }  // namespace
 
-void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
+void RecordSource::Second(const ConsoleData& data, TimePoint now) {
     if (!active_)
         return;
     SecondView view;
@@ -141,7 +141,7 @@ void RunRecorder::Second(const ConsoleData& data, TimePoint now) {
         sink->SecondEnded();
 }
 
-void RunRecorder::EmitSecond(const SecondView& view) {
+void RecordSource::EmitSecond(const SecondView& view) {
     // Encoded here at most once, and only for sinks that do not encode it themselves.
     std::string text;
     for (RecordSink* sink : sinks_) {
@@ -157,7 +157,7 @@ void RunRecorder::EmitSecond(const SecondView& view) {
     }
 }
 
-void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimePoint now) {
+void RecordSource::End(const ConsoleData& data, const std::string& outcome, TimePoint now) {
     if (!active_)
         return;
     active_ = false;
@@ -199,7 +199,7 @@ void RunRecorder::End(const ConsoleData& data, const std::string& outcome, TimeP
         sink->RunEnded();
 }
 
-void RunRecorder::Emit(const std::string& line) {
+void RecordSource::Emit(const std::string& line) {
     for (RecordSink* sink : sinks_)
         sink->Write(line);
 }

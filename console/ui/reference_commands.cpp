@@ -1,4 +1,4 @@
-#include "console/ui/window_reference.h"
+#include "console/ui/reference_commands.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,7 +21,7 @@
 
 namespace quarn::console::ui {
 
-WindowReference::WindowReference(MainWindow& window)
+ReferenceCommands::ReferenceCommands(MainWindow& window)
     : window_(window), model_(window.Session().Reference()) {
     connect(&window.Events(), &ConsoleSignals::referenceChanged, this, [this] {
         window_.Chart()->Refresh();
@@ -31,38 +31,38 @@ WindowReference::WindowReference(MainWindow& window)
     window.PairList()->Model()->SetMoreTooltip(
         [this](const PairRecord& pair) { return TooltipLines(pair); });
     window.Files().ChartMenu()->SetMoreActions([this](QMenu& menu) { AddActions(menu); });
-    connect(&window.Files(), &WindowFiles::newPerformed, this, &WindowReference::Clear);
+    connect(&window.Files(), &WindowFiles::newPerformed, this, &ReferenceCommands::Clear);
 }
 
 // The window's parts outlive this: they must not keep pointing at it.
-WindowReference::~WindowReference() {
+ReferenceCommands::~ReferenceCommands() {
     window_.Chart()->SetReference(nullptr);
     window_.PairList()->Model()->SetMoreTooltip(nullptr);
     if (ChartExportMenu* menu = window_.Files().ChartMenu())
         menu->SetMoreActions(nullptr);
 }
 
-struct WindowReference::Loaded {
+struct ReferenceCommands::Loaded {
     Outcome outcome = Outcome::Done();
     std::unique_ptr<ConsoleData> run;
     std::string name;
 };
 
-void WindowReference::UseFile(const std::string& path) {
+void ReferenceCommands::UseFile(const std::string& path) {
     Use(path, QFileInfo(widgets::FromUtf8(path)).fileName().toStdString());
 }
 
-void WindowReference::UseRun(const std::string& id) {
+void ReferenceCommands::UseRun(const std::string& id) {
     Use(id, {});
 }
 
-void WindowReference::Clear() {
+void ReferenceCommands::Clear() {
     loading_ = 0;  // a load still running is no longer wanted
     window_.Session().ClearReference();
     UpdateScale();
 }
 
-void WindowReference::Use(const std::string& fileOrId, const std::string& label) {
+void ReferenceCommands::Use(const std::string& fileOrId, const std::string& label) {
     const std::uint64_t load = ++loads_;
     auto finish = liveness_.Guard(
         [this, load](const std::shared_ptr<Loaded>& loaded) { Finish(load, *loaded); });
@@ -90,7 +90,7 @@ void WindowReference::Use(const std::string& fileOrId, const std::string& label)
     loading_ = load;
 }
 
-void WindowReference::Finish(std::uint64_t load, Loaded& loaded) {
+void ReferenceCommands::Finish(std::uint64_t load, Loaded& loaded) {
     // Its thread has posted this as its last act.
     if (auto done = loaders_.find(load); done != loaders_.end()) {
         done->second.join();
@@ -107,43 +107,43 @@ void WindowReference::Finish(std::uint64_t load, Loaded& loaded) {
     UpdateScale();
 }
 
-void WindowReference::UpdateScale() {
+void ReferenceCommands::UpdateScale() {
     const PairTable& table = window_.Data().table;
     const records::ThroughputPeaks peaks = model_.PeaksFor(table);
     window_.Data().chart.SetReferencePeaks(peaks.all, peaks.pairs, ChartScaleSource::From(table));
 }
 
-void WindowReference::AddActions(QMenu& menu) {
+void ReferenceCommands::AddActions(QMenu& menu) {
     connect(menu.addAction(QString::fromLatin1(kCompareWithFile)), &QAction::triggered, this,
-            &WindowReference::AskAndUseFile);
+            &ReferenceCommands::AskAndUseFile);
     if (model_.Active()) {
         connect(menu.addAction(QString::fromLatin1(kClearReference)), &QAction::triggered, this,
-                &WindowReference::Clear);
+                &ReferenceCommands::Clear);
     }
     connect(menu.addAction(QString::fromLatin1(kPassLines)), &QAction::triggered, this,
-            &WindowReference::AskPassLines);
+            &ReferenceCommands::AskPassLines);
 }
 
-void WindowReference::AskPassLines() {
+void ReferenceCommands::AskPassLines() {
     PassLinesDialog dialog(window_.Data().settings.passLines, &window_);
     if (dialog.exec() == QDialog::Accepted)
         ApplyPassLines(dialog.Lines());
 }
 
-void WindowReference::ApplyPassLines(const PassLines& lines) {
+void ReferenceCommands::ApplyPassLines(const PassLines& lines) {
     ConsoleData& data = window_.Data();
     data.settings.passLines = lines;
     Rejudge();
 }
 
-void WindowReference::Rejudge() {
+void ReferenceCommands::Rejudge() {
     ConsoleData& data = window_.Data();
     if (data.ticks > 0 && window_.Session().Idle())
         window_.Session().Judge();
     window_.RedrawList();
 }
 
-void WindowReference::AskAndUseFile() {
+void ReferenceCommands::AskAndUseFile() {
     QString path;
     if (chooser_) {
         path = chooser_();
@@ -157,7 +157,7 @@ void WindowReference::AskAndUseFile() {
         UseFile(path.toStdString());
 }
 
-std::vector<std::string> WindowReference::TooltipLines(const PairRecord& pair) const {
+std::vector<std::string> ReferenceCommands::TooltipLines(const PairRecord& pair) const {
     if (!model_.Active())
         return {};
     const std::optional<int> row = model_.RowFor(window_.Data().table, pair.id);
