@@ -66,7 +66,7 @@ class MeasurementRun {
     static constexpr const char* kCompleted = "The current measurement is completed.";
     static constexpr const char* kFailed = "An error is occurred during measurement.";
     static constexpr const char* kStopped = "The current measurement is stopped.";
-    static_assert(kMaxDuration + kIperfExtraSeconds == protocol::kMaxRunSeconds,
+    static_assert(kMaxDuration.count() + kIperfExtraSeconds == protocol::kMaxRunSeconds,
                   "an EndPoint must take the longest run's time");
     static_assert(kMaxThroughput == 100000, "kThroughputTooLarge names the bound");
 
