@@ -156,6 +156,7 @@ void Agent::RefreshLoop() {
         }
         lock.unlock();
         RefreshIdentity();
+        responder_.JoinNewInterfaces();
         lock.lock();
     }
 }

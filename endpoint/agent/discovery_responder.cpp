@@ -149,22 +149,18 @@ void DiscoveryResponder::Bind6() {
     }
     // On the port the IPv4 side got (a test's port 0 gives any free one).
     socket6_ = platform::UdpBind6(IpAddress::V6({}), platform::LocalPort(socket_));
-    // The receive wakes now and then to join the group on interfaces that came later.
     if (socket6_.Valid()) {
         // Probes to ff02::1 then arrive only on interfaces joined, on every system alike.
         platform::ReceiveJoinedGroupsOnly6(socket6_);
-        platform::SetRecvTimeout(socket6_, std::max(state_.Config().addressRefreshMs, 100));
         JoinNewInterfaces();
     }
 }
 
 void DiscoveryResponder::JoinNewInterfaces() {
-    const auto now = std::chrono::steady_clock::now();
-    if (lastJoinCheck_ &&
-        now - *lastJoinCheck_ < std::chrono::milliseconds(state_.Config().addressRefreshMs)) {
+    if (!socket6_.Valid()) {
         return;
     }
-    lastJoinCheck_ = now;
+    std::lock_guard lock(joinMutex_);
     const IpAddress allNodes = *ParseIpAddress("ff02::1");
     for (const platform::Interface6Address& adapter : platform::QualifyingAdapters6()) {
         if (joined_.insert(adapter.index).second &&
@@ -176,7 +172,6 @@ void DiscoveryResponder::JoinNewInterfaces() {
 
 void DiscoveryResponder::Run6() {
     while (socket6_.Valid() && !state_.ShuttingDown()) {
-        JoinNewInterfaces();
         const platform::Datagram6Result received =
             platform::ReceiveFrom6(socket6_, protocol::kMaxDatagram);
         if (received.status != platform::RecvStatus::Data || state_.ShuttingDown()) {

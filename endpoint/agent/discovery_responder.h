@@ -64,6 +64,9 @@ class DiscoveryResponder {
         socket_.ShutdownBoth();
         socket6_.ShutdownBoth();
     }
+    // Joins ff02::1 on qualifying interfaces not joined yet. The agent's refresh calls it
+    // each period, so that Run6 sleeps in its receive with no timeout of its own.
+    void JoinNewInterfaces();
     // Once Run and Run6 have returned.
     void Close() {
         socket_.Close();
@@ -72,9 +75,6 @@ class DiscoveryResponder {
 
   private:
     void Bind6();
-    // Joins ff02::1 on qualifying interfaces not joined yet, at most once a refresh period.
-    // Only Bind6 and then Run6's thread call it.
-    void JoinNewInterfaces();
     void Answer6(const platform::Datagram6& probe);
     bool Allowed(ProbeRateLimit& limit, const IpAddress& source);
     void Answer(const platform::Datagram& probe);
@@ -95,8 +95,8 @@ class DiscoveryResponder {
     std::mutex limitsMutex_;  // the limits and the guard are shared by both families
     platform::Socket socket_;
     platform::Socket socket6_;
-    std::set<unsigned> joined_;  // interface indices
-    std::optional<std::chrono::steady_clock::time_point> lastJoinCheck_;
+    std::mutex joinMutex_;
+    std::set<unsigned> joined_;  // interface indices, under joinMutex_
 };
 
 }  // namespace quarn::agent

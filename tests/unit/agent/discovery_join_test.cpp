@@ -1,5 +1,5 @@
-// The discovery responder joins the all-nodes group on an interface that comes up after
-// it started, in a network namespace of its own.
+// The agent's refresh joins the all-nodes group on an interface that comes up after the
+// agent started, in a network namespace of its own.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,8 +8,7 @@
 #include <thread>
 
 #include "address/ip_address.h"
-#include "endpoint/agent/agent_state.h"
-#include "endpoint/agent/discovery_responder.h"
+#include "endpoint/agent/agent.h"
 #include "platform/socket6.h"
 #include "protocol/messages.h"
 #include "tests/support/temp_dir.h"
@@ -38,7 +37,7 @@ std::string ReplyToAllNodes(const TestNetwork& network, int host, int timeoutMs)
     return reply;
 }
 
-TEST(DiscoveryJoin, AnInterfaceThatComesUpLaterIsJoined) {
+TEST(DiscoveryJoin, TheRefreshJoinsAnInterfaceThatComesUpLater) {
     QUARN_SKIP_WITHOUT_NETNS();
     TestNetwork network(2);
     ASSERT_EQ(network.Run(1, {"ip", "link", "set", "eth0", "down"}).exitCode, 0);
@@ -50,13 +49,11 @@ TEST(DiscoveryJoin, AnInterfaceThatComesUpLaterIsJoined) {
     AgentConfig config;
     config.nameStoreDir = names.Path();
     config.addressRefreshMs = 200;
-    AgentState state(config, observer);
-    DiscoveryResponder responder(state, [] {});
-    std::thread run6;
+    std::unique_ptr<Agent> agent;
+    // The agent's threads start in host 1 and stay there.
     network.RunInHost(1, [&] {
-        ASSERT_TRUE(responder.Bind());
-        ASSERT_TRUE(responder.ServesIpv6());
-        run6 = std::thread([&] { responder.Run6(); });
+        agent = std::make_unique<Agent>(config, observer);
+        ASSERT_TRUE(agent->Start());
     });
 
     for (const std::vector<std::string>& step :
@@ -66,12 +63,7 @@ TEST(DiscoveryJoin, AnInterfaceThatComesUpLaterIsJoined) {
         ASSERT_EQ(network.Run(1, step).exitCode, 0);
     }
     EXPECT_TRUE(ReplyToAllNodes(network, 2, 3000).starts_with("fe80::77:11 5001 45000 "));
-
-    state.RequestShutdown();
-    responder.Wake();
-    if (run6.joinable())
-        run6.join();
-    responder.Close();
+    agent.reset();
 }
 
 }  // namespace
