@@ -9,8 +9,13 @@ ReadableWatch::ReadableWatch(const Socket& socket)
         overlapped_.hEvent = nullptr;
         return;
     }
+    Arm();
+}
+
+void ReadableWatch::Arm() {
     WSABUF nothing{0, nullptr};
     DWORD flags = 0;
+    pending_ = false;
     if (WSARecv(socket_, &nothing, 1, nullptr, &flags, &overlapped_, nullptr) == 0) {
         return;  // ready already; the event is set
     }
@@ -19,6 +24,27 @@ ReadableWatch::ReadableWatch(const Socket& socket)
         // A failed socket wakes its waiter at once, who then sees why.
         WSASetEvent(overlapped_.hEvent);
     }
+}
+
+void ReadableWatch::Rearm() {
+    if (!Usable()) {
+        return;
+    }
+    if (pending_) {
+        DWORD ignored = 0;
+        DWORD flags = 0;
+        if (!WSAGetOverlappedResult(socket_, &overlapped_, &ignored, FALSE, &flags) &&
+            WSAGetLastError() == WSA_IO_INCOMPLETE) {
+            return;  // still watching
+        }
+    }
+    // Reset here, not left to the receive: a set event under a pending receive would wake
+    // every wait at once.
+    WSAResetEvent(overlapped_.hEvent);
+    const HANDLE event = overlapped_.hEvent;
+    overlapped_ = WSAOVERLAPPED{};
+    overlapped_.hEvent = event;
+    Arm();
 }
 
 ReadableWatch::~ReadableWatch() {

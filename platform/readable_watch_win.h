@@ -10,8 +10,8 @@ namespace quarn::platform {
 
 // An event that is set once a socket has bytes to read or its peer's end arrived, taking
 // nothing from it: a zero-byte overlapped receive. WSAEventSelect would do the same but
-// make the socket non-blocking under the other threads that use it. One shot; a local
-// ShutdownBoth (which cancels the socket's I/O) sets it too.
+// make the socket non-blocking under the other threads that use it. One shot until Rearm;
+// a local ShutdownBoth (which cancels the socket's I/O) sets it too.
 class ReadableWatch {
   public:
     explicit ReadableWatch(const Socket& socket);
@@ -24,8 +24,13 @@ class ReadableWatch {
     bool Usable() const { return overlapped_.hEvent != nullptr; }
     HANDLE Event() const { return overlapped_.hEvent; }
     bool Fired() const { return Usable() && WaitForSingleObject(Event(), 0) == WAIT_OBJECT_0; }
+    // After it fired: watches again with the same event, so that a relay costs one receive
+    // per line rather than an event made and closed as well.
+    void Rearm();
 
   private:
+    void Arm();
+
     SOCKET socket_;
     WSAOVERLAPPED overlapped_{};
     bool pending_ = false;

@@ -137,6 +137,11 @@ Socket TcpConnect6(const IpAddress& address, uint16_t port, std::chrono::millise
 
 Datagram6Result ReceiveFrom6(const Socket& socket, size_t maxLen) {
     Datagram6Result result;
+    // As with Accept: the cancel that wakes a receive misses one not yet begun.
+    if (socket.WasShutDown()) {
+        result.status = RecvStatus::Error;
+        return result;
+    }
     Datagram6& datagram = result.datagram;
     datagram.data.resize(maxLen);
     sockaddr_in6 sa{};

@@ -302,6 +302,11 @@ bool SendTo(const Socket& socket, std::string_view data, uint32_t addr, uint16_t
 
 DatagramResult ReceiveFrom(const Socket& socket, size_t maxLen) {
     DatagramResult result;
+    // As with Accept: the cancel that wakes a receive misses one not yet begun.
+    if (socket.WasShutDown()) {
+        result.status = RecvStatus::Error;
+        return result;
+    }
     Datagram& datagram = result.datagram;
     datagram.data.resize(maxLen);
     sockaddr_in sa{};
@@ -375,6 +380,18 @@ bool PeerHasClosed(const Socket& socket) {
 struct RelayWatch {
     std::optional<ReadableWatch> source;
     std::optional<ReadableWatch> watched;
+
+    // A watch that fired watches again before the next wait.
+    static void Ready(std::optional<ReadableWatch>& watch, const Socket& socket, bool& fired) {
+        if (!watch) {
+            watch.emplace(socket);
+        } else if (fired) {
+            watch->Rearm();
+        }
+        fired = false;
+    }
+    bool sourceFired = false;
+    bool watchedFired = false;
 };
 
 void RelayWatchDelete::operator()(RelayWatch* watch) const {
@@ -387,12 +404,8 @@ namespace {
 // waits. A local ShutdownBoth cancels those receives, which wakes it.
 StreamWait WaitWith(const Socket& source, const Socket& watched, RelayWatch& watch) {
     while (!source.WasShutDown() && !watched.WasShutDown()) {
-        if (!watch.source) {
-            watch.source.emplace(source);
-        }
-        if (!watch.watched) {
-            watch.watched.emplace(watched);
-        }
+        RelayWatch::Ready(watch.source, source, watch.sourceFired);
+        RelayWatch::Ready(watch.watched, watched, watch.watchedFired);
         if (!watch.source->Usable() || !watch.watched->Usable()) {
             return StreamWait::Failed;  // nothing to sleep on
         }
@@ -403,13 +416,13 @@ StreamWait WaitWith(const Socket& source, const Socket& watched, RelayWatch& wat
         }
         if (woke == WAIT_OBJECT_0) {
             // The caller reads what came; the next wait watches again.
-            watch.source.reset();
+            watch.sourceFired = true;
             return StreamWait::SourceReadable;
         }
         if (woke != WAIT_OBJECT_0 + 1) {
             return StreamWait::Failed;
         }
-        watch.watched.reset();
+        watch.watchedFired = true;
         if (PeerGoneDroppingBytes(watched)) {
             return StreamWait::WatchedGone;
         }
