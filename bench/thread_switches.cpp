@@ -74,8 +74,29 @@ IdleWakes IdleWakesBetween(pid_t pid, const ThreadSwitches& before, const Thread
     return wakes;
 }
 
+ThreadNames NamesOf(pid_t pid) {
+    ThreadNames names;
+    for (const auto& [tid, count] : VoluntarySwitches(pid)) {
+        names[tid] = ThreadName(pid, tid);
+    }
+    return names;
+}
+
+std::map<std::string, long long> SwitchesByName(const ThreadSwitches& before,
+                                                const ThreadSwitches& after,
+                                                const ThreadNames& names) {
+    std::map<std::string, long long> byName;
+    for (const auto& [tid, count] : after) {
+        const auto earlier = before.find(tid);
+        const auto name = names.find(tid);
+        byName[name == names.end() ? std::string() : name->second] +=
+            count - (earlier == before.end() ? 0 : earlier->second);
+    }
+    return byName;
+}
+
 std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
-                           size_t count) {
+                           size_t count, const ThreadNames* names) {
     std::vector<std::pair<long long, long>> woke;
     for (const auto& [tid, switches] : after) {
         const auto earlier = before.find(tid);
@@ -84,7 +105,11 @@ std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const Thread
     std::sort(woke.rbegin(), woke.rend());
     std::string text;
     for (size_t i = 0; i < std::min(count, woke.size()); ++i) {
-        const std::string name = ThreadName(pid, woke[i].second);
+        const auto known =
+            names != nullptr ? names->find(woke[i].second) : ThreadNames::const_iterator();
+        const std::string name = names != nullptr
+                                     ? (known == names->end() ? std::string() : known->second)
+                                     : ThreadName(pid, woke[i].second);
         text += (i > 0 ? ", " : "") + name + "(" + std::to_string(woke[i].second) + ") " +
                 std::to_string(woke[i].first);
     }

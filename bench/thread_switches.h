@@ -40,9 +40,18 @@ struct IdleWakes {
 IdleWakes IdleWakesBetween(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
                            double seconds);
 
+// The names of a process's threads now, by thread id: read them while the threads live.
+using ThreadNames = std::map<long, std::string>;
+ThreadNames NamesOf(pid_t pid);
+
+// Switches between two readings summed by thread name (unnamed threads under "").
+std::map<std::string, long long> SwitchesByName(const ThreadSwitches& before,
+                                                const ThreadSwitches& after,
+                                                const ThreadNames& names);
+
 // The threads that woke most often between two readings, as "name(tid) count" items,
-// busiest first, at most `count` of them.
+// busiest first, at most `count` of them; names from `names` when given, else read now.
 std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
-                           size_t count);
+                           size_t count, const ThreadNames* names = nullptr);
 
 }  // namespace quarn::bench

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <initializer_list>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -80,18 +82,55 @@ RunningProgram StartConsole(const TestNetwork& network, const std::string& binDi
     return network.Spawn(kConsoleHost, argv);
 }
 
+struct Sample {
+    Clock::time_point at;
+    ThreadSwitches switches;
+    ThreadNames names;  // read with the switches: a role's threads end with the run
+};
+
+// The run's wake-ups per second split by what woke: the discovery responders (the
+// Console's round-trip probes, one a second per target, each answered with the adapter
+// listing), the identity refresh, and everything else (the roles' threads, Wine's own).
+void PrintRunSplit(const Sample& first, const Sample& last, const WakeGoals& goals) {
+    const double seconds = std::chrono::duration<double>(last.at - first.at).count();
+    const std::map<std::string, long long> byName =
+        SwitchesByName(first.switches, last.switches, last.names);
+    auto perSecond = [&](std::initializer_list<const char*> names) {
+        long long sum = 0;
+        for (const char* name : names) {
+            const auto found = byName.find(name);
+            sum += found == byName.end() ? 0 : found->second;
+        }
+        return static_cast<double>(sum) / seconds;
+    };
+    const double all =
+        static_cast<double>(SwitchesBetween(first.switches, last.switches)) / seconds;
+    const double responders = perSecond({"responder", "responder6"});
+    const double refresh = perSecond({"refresh"});
+    const double roles = perSecond({"connection", "forward"});
+    const double rest = all - responders - refresh - roles;
+    std::printf(
+        "    of which: discovery responders %.2f/s, identity refresh %.2f/s, the roles' "
+        "threads (\"connection\", \"forward\") %.2f/s, the rest %.2f/s\n",
+        responders, refresh, roles, rest);
+    std::printf(
+        "  Windows EndPoint (Wine), the roles' threads only: %.2f wake-ups/s per pair role  "
+        "target <= %.2f  ratio %.3f\n",
+        roles / kRoles, goals.role, roles / kRoles / goals.role);
+}
+
 // Samples once a second after the start-up seconds, as the Linux figures are taken.
 int PrintRun(const TestNetwork& network, const std::string& binDir, int seconds, pid_t pid,
              const WakeGoals& goals) {
     RunningProgram console = StartConsole(network, binDir, seconds);
-    std::optional<std::pair<Clock::time_point, ThreadSwitches>> first;
-    std::optional<std::pair<Clock::time_point, ThreadSwitches>> last;
+    std::optional<Sample> first;
+    std::optional<Sample> last;
     const auto start = Clock::now();
     auto nextSample = start + std::chrono::seconds(kSkipSeconds);
     while (console.NextLine(100) || !console.WaitExit(0)) {
         if (Clock::now() >= nextSample) {
             nextSample += std::chrono::seconds(1);
-            (first ? last : first) = std::make_pair(Clock::now(), VoluntarySwitches(pid));
+            (first ? last : first) = Sample{Clock::now(), VoluntarySwitches(pid), NamesOf(pid)};
         }
         if (Clock::now() - start > std::chrono::seconds(seconds + 120)) {
             std::fprintf(stderr, "bench_endpoint_cpu: the Windows run did not end\n");
@@ -104,13 +143,14 @@ int PrintRun(const TestNetwork& network, const std::string& binDir, int seconds,
         return 1;
     }
     const double perRole =
-        WakesPerSecond(first->second, last->second, last->first - first->first) / kRoles;
+        WakesPerSecond(first->switches, last->switches, last->at - first->at) / kRoles;
     std::printf("    busiest threads: %s\n",
-                BusiestThreads(pid, first->second, last->second, 6).c_str());
+                BusiestThreads(pid, first->switches, last->switches, 6, &last->names).c_str());
     std::printf(
         "  Windows EndPoint (Wine), %d UDP pairs with a Linux EndPoint: %.2f wake-ups/s "
-        "per pair role (%d roles)  target <= %.2f  ratio %.3f\n",
+        "per pair role, all threads (%d roles)  target <= %.2f  ratio %.3f\n",
         2 * kPairsEachWay, perRole, kRoles, goals.role, perRole / goals.role);
+    PrintRunSplit(*first, *last, goals);
     return 0;
 }
 
