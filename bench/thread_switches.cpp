@@ -50,11 +50,20 @@ std::string ThreadName(pid_t pid, long tid) {
     return name;
 }
 
-NamedSwitches SwitchesOfThreadsNamed(pid_t pid, const ThreadSwitches& before,
-                                     const ThreadSwitches& after, std::string_view name) {
+ThreadNames NamesOf(pid_t pid) {
+    ThreadNames names;
+    for (const auto& [tid, count] : VoluntarySwitches(pid)) {
+        names[tid] = ThreadName(pid, tid);
+    }
+    return names;
+}
+
+NamedSwitches SwitchesOfThreadsNamed(const ThreadSwitches& before, const ThreadSwitches& after,
+                                     const ThreadNames& names, std::string_view name) {
     NamedSwitches named;
     for (const auto& [tid, count] : after) {
-        if (ThreadName(pid, tid) != name) {
+        const auto known = names.find(tid);
+        if (known == names.end() || known->second != name) {
             continue;
         }
         const auto earlier = before.find(tid);
@@ -66,7 +75,7 @@ NamedSwitches SwitchesOfThreadsNamed(pid_t pid, const ThreadSwitches& before,
 
 IdleWakes IdleWakesBetween(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
                            double seconds) {
-    const NamedSwitches refresh = SwitchesOfThreadsNamed(pid, before, after, "refresh");
+    const NamedSwitches refresh = SwitchesOfThreadsNamed(before, after, NamesOf(pid), "refresh");
     IdleWakes wakes;
     wakes.all = static_cast<double>(SwitchesBetween(before, after)) / seconds;
     wakes.refresh = static_cast<double>(refresh.switches) / seconds;
@@ -74,29 +83,8 @@ IdleWakes IdleWakesBetween(pid_t pid, const ThreadSwitches& before, const Thread
     return wakes;
 }
 
-ThreadNames NamesOf(pid_t pid) {
-    ThreadNames names;
-    for (const auto& [tid, count] : VoluntarySwitches(pid)) {
-        names[tid] = ThreadName(pid, tid);
-    }
-    return names;
-}
-
-std::map<std::string, long long> SwitchesByName(const ThreadSwitches& before,
-                                                const ThreadSwitches& after,
-                                                const ThreadNames& names) {
-    std::map<std::string, long long> byName;
-    for (const auto& [tid, count] : after) {
-        const auto earlier = before.find(tid);
-        const auto name = names.find(tid);
-        byName[name == names.end() ? std::string() : name->second] +=
-            count - (earlier == before.end() ? 0 : earlier->second);
-    }
-    return byName;
-}
-
-std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
-                           size_t count, const ThreadNames* names) {
+std::string BusiestThreads(const ThreadSwitches& before, const ThreadSwitches& after,
+                           const ThreadNames& names, size_t count) {
     std::vector<std::pair<long long, long>> woke;
     for (const auto& [tid, switches] : after) {
         const auto earlier = before.find(tid);
@@ -105,11 +93,8 @@ std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const Thread
     std::sort(woke.rbegin(), woke.rend());
     std::string text;
     for (size_t i = 0; i < std::min(count, woke.size()); ++i) {
-        const auto known =
-            names != nullptr ? names->find(woke[i].second) : ThreadNames::const_iterator();
-        const std::string name = names != nullptr
-                                     ? (known == names->end() ? std::string() : known->second)
-                                     : ThreadName(pid, woke[i].second);
+        const auto known = names.find(woke[i].second);
+        const std::string name = known == names.end() ? std::string() : known->second;
         text += (i > 0 ? ", " : "") + name + "(" + std::to_string(woke[i].second) + ") " +
                 std::to_string(woke[i].first);
     }

@@ -21,13 +21,17 @@ long long SwitchesBetween(const ThreadSwitches& before, const ThreadSwitches& af
 // The name of one thread as the system shows it (/proc/PID/task/TID/comm); empty once gone.
 std::string ThreadName(pid_t pid, long tid);
 
-// Switches between two readings of those threads of pid that carry `name`.
+// The names of a process's threads now, by thread id: read them while the threads live.
+using ThreadNames = std::map<long, std::string>;
+ThreadNames NamesOf(pid_t pid);
+
+// Switches between two readings of those threads that carry `name` in `names`.
 struct NamedSwitches {
     long long switches = 0;
     int threads = 0;  // how many threads had that name (0: none found, e.g. an older build)
 };
-NamedSwitches SwitchesOfThreadsNamed(pid_t pid, const ThreadSwitches& before,
-                                     const ThreadSwitches& after, std::string_view name);
+NamedSwitches SwitchesOfThreadsNamed(const ThreadSwitches& before, const ThreadSwitches& after,
+                                     const ThreadNames& names, std::string_view name);
 
 // An idle reading split into the EndPoint's identity refresh thread, which the agent names
 // "refresh", and every other thread of the process, per second.
@@ -40,18 +44,9 @@ struct IdleWakes {
 IdleWakes IdleWakesBetween(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
                            double seconds);
 
-// The names of a process's threads now, by thread id: read them while the threads live.
-using ThreadNames = std::map<long, std::string>;
-ThreadNames NamesOf(pid_t pid);
-
-// Switches between two readings summed by thread name (unnamed threads under "").
-std::map<std::string, long long> SwitchesByName(const ThreadSwitches& before,
-                                                const ThreadSwitches& after,
-                                                const ThreadNames& names);
-
 // The threads that woke most often between two readings, as "name(tid) count" items,
-// busiest first, at most `count` of them; names from `names` when given, else read now.
-std::string BusiestThreads(pid_t pid, const ThreadSwitches& before, const ThreadSwitches& after,
-                           size_t count, const ThreadNames* names = nullptr);
+// busiest first, at most `count` of them.
+std::string BusiestThreads(const ThreadSwitches& before, const ThreadSwitches& after,
+                           const ThreadNames& names, size_t count);
 
 }  // namespace quarn::bench

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <initializer_list>
-#include <map>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -65,7 +64,8 @@ void PrintIdle(pid_t pid, const WakeGoals& goals) {
         "target <= %.2f  ratio %.3f\n",
         wakes.all, kIdleSeconds, wakes.refreshThreads, wakes.refresh, wakes.Rest(), goals.idle,
         wakes.Rest() / goals.idle);
-    std::printf("    busiest threads: %s\n", BusiestThreads(pid, before, after, 5).c_str());
+    std::printf("    busiest threads: %s\n",
+                BusiestThreads(before, after, NamesOf(pid), 5).c_str());
     std::fflush(stdout);
 }
 
@@ -93,13 +93,10 @@ struct Sample {
 // listing), the identity refresh, and everything else (the roles' threads, Wine's own).
 void PrintRunSplit(const Sample& first, const Sample& last, const WakeGoals& goals) {
     const double seconds = std::chrono::duration<double>(last.at - first.at).count();
-    const std::map<std::string, long long> byName =
-        SwitchesByName(first.switches, last.switches, last.names);
     auto perSecond = [&](std::initializer_list<const char*> names) {
         long long sum = 0;
         for (const char* name : names) {
-            const auto found = byName.find(name);
-            sum += found == byName.end() ? 0 : found->second;
+            sum += SwitchesOfThreadsNamed(first.switches, last.switches, last.names, name).switches;
         }
         return static_cast<double>(sum) / seconds;
     };
@@ -145,7 +142,7 @@ int PrintRun(const TestNetwork& network, const std::string& binDir, int seconds,
     const double perRole =
         WakesPerSecond(first->switches, last->switches, last->at - first->at) / kRoles;
     std::printf("    busiest threads: %s\n",
-                BusiestThreads(pid, first->switches, last->switches, 6, &last->names).c_str());
+                BusiestThreads(first->switches, last->switches, last->names, 6).c_str());
     std::printf(
         "  Windows EndPoint (Wine), %d UDP pairs with a Linux EndPoint: %.2f wake-ups/s "
         "per pair role, all threads (%d roles)  target <= %.2f  ratio %.3f\n",
