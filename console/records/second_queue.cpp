@@ -41,19 +41,17 @@ std::optional<SecondQueue::Item> SecondQueue::Pop(std::stop_token stop) {
     return item;
 }
 
-void SecondQueue::Done() {
-    std::lock_guard lock(mutex_);
-    ++finished_;
-    done_.notify_all();
+void SecondQueue::Item::Clear() {
+    lines.clear();
+    last = false;
+    strings.clear();
+    at.reset();
+    time.clear();
+    seconds.clear();
 }
 
 void SecondQueue::Done(Item spent) {
-    spent.lines.clear();
-    spent.last = false;
-    spent.strings.clear();
-    spent.at.reset();
-    spent.time.clear();
-    spent.seconds.clear();
+    spent.Clear();
     std::lock_guard lock(mutex_);
     ++finished_;
     done_.notify_all();

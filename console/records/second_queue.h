@@ -14,12 +14,6 @@
 
 namespace quarn::console::records {
 
-// The seconds of a journal on their way from the Console's main thread to the thread that
-// writes them. Bounded: when the writer has fallen `capacity` seconds behind (a disk slower
-// than the run), Push waits for room, so memory stays bounded and no record is dropped.
-// Items the consumer is done with come back to the producer, their buffers kept, so a run
-// allocates nothing per second once its first seconds have passed.
-
 // The strings a pair's second records share through a run, handed over when they change.
 struct PairStrings {
     long long pair = 0;
@@ -38,6 +32,11 @@ struct SecondFigures {
     RunQualityFigures runQuality;
 };
 
+// The seconds of a journal on their way from the Console's main thread to the thread that
+// writes them. Bounded: when the writer has fallen `capacity` seconds behind (a disk slower
+// than the run), Push waits for room, so memory stays bounded and no record is dropped.
+// Items the consumer is done with come back to the producer, their buffers kept, so a run
+// allocates nothing per second once its first seconds have passed.
 class SecondQueue {
   public:
     struct Item {
@@ -51,6 +50,9 @@ class SecondQueue {
         std::optional<std::chrono::system_clock::time_point> at;
         std::string time;
         std::vector<SecondFigures> seconds;
+
+        // Empty again, its buffers kept for the next second.
+        void Clear();
     };
 
     explicit SecondQueue(std::size_t capacity);
@@ -61,9 +63,8 @@ class SecondQueue {
     // Waits for the next item; nullopt once `stop` is requested and nothing is left, so
     // what was pushed before the stop is still handed out.
     std::optional<Item> Pop(std::stop_token stop);
-    // The consumer has finished with an item Pop gave it; the second form hands it back
-    // for a later Push to give out again.
-    void Done();
+    // The consumer has finished with an item Pop gave it, and hands it back for a later
+    // Push to give out again.
     void Done(Item spent);
     // Waits until every item pushed so far is done; false at the time limit.
     bool WaitDone(std::chrono::milliseconds limit);

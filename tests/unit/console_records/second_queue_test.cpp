@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -49,7 +50,7 @@ TEST(SecondQueueTest, AStoppedConsumerStillGetsWhatWasPushedAndIsToldWhenAllIsDo
     std::jthread consumer([&](std::stop_token stop) {
         while (auto item = queue.Pop(stop)) {
             got.push_back(item->lines);
-            queue.Done();
+            queue.Done(std::move(*item));
         }
     });
     for (int i = 0; i < 5; ++i)
@@ -74,9 +75,10 @@ TEST(SecondQueueTest, WaitDoneGivesUpAtItsLimitWhileAnItemIsUnfinished) {
     queue.Push({"x", false});
     EXPECT_FALSE(queue.WaitDone(20ms));
     std::stop_source stop;
-    ASSERT_TRUE(queue.Pop(stop.get_token()).has_value());
+    std::optional<SecondQueue::Item> item = queue.Pop(stop.get_token());
+    ASSERT_TRUE(item.has_value());
     EXPECT_FALSE(queue.WaitDone(0ms));
-    queue.Done();
+    queue.Done(std::move(*item));
     EXPECT_TRUE(queue.WaitDone(0ms));
 }
 
