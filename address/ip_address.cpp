@@ -306,4 +306,9 @@ bool SameAddressText(std::string_view a, std::string_view b) {
     return left && right && *left == *right;
 }
 
+bool IsIpv6LinkLocalText(std::string_view text) {
+    const std::optional<IpAddress> address = ParseIpAddress(text);
+    return address && address->IsV6() && address->IsLinkLocal();
+}
+
 }  // namespace quarn

@@ -68,6 +68,9 @@ IpAddress SourceBlock(const IpAddress& source);
 // Whether two address texts name the same address: equal texts, or both addresses that
 // are equal once parsed ("FD00:77:0::2" and "fd00:77::2").
 bool SameAddressText(std::string_view a, std::string_view b);
+// Whether text is an IPv6 link-local address (fe80::/10), zone or not: one that names a
+// link, not a host beyond it.
+bool IsIpv6LinkLocalText(std::string_view text);
 
 // "a.b.c.d:port" or "[v6]:port".
 std::string FormatWithPort(const IpAddress& address, uint16_t port);

@@ -48,17 +48,6 @@ std::string RateText(double value) {
     return FixedText(value, 6) + 'm';
 }
 
-namespace {
-
-// Its zone names an interface of this machine: End Point 1 elsewhere has no zone to reach
-// it by, and its EndPoint refuses the command.
-bool IsLinkLocal(const std::string& endpoint) {
-    const std::optional<IpAddress> address = ParseIpAddress(endpoint);
-    return address && address->IsV6() && address->IsLinkLocal();
-}
-
-}  // namespace
-
 std::string LinkLocalRefusal(const std::string& pairName, const std::string& endpoint2) {
     return pairName + ": End Point 1 can reach the link-local " + endpoint2 +
            " only if it is this machine; give End Point 2's unique-local or global address.";
@@ -162,7 +151,9 @@ Result<MeasurementRun::Limits> MeasurementRun::Validate() const {
         const std::string refusal = TrafficRefusal(pair.traffic, settings.protocol);
         if (pair.active && !refusal.empty())
             return WhyNot{refusal};
-        if (pair.active && IsLinkLocal(pair.endpoint2) &&
+        // A link-local zone names an interface of this machine: End Point 1 elsewhere has no
+        // zone to reach it by, and its EndPoint refuses the command.
+        if (pair.active && IsIpv6LinkLocalText(pair.endpoint2) &&
             !environment_.IsThisMachine(pair.endpoint1))
             return WhyNot{LinkLocalRefusal(record.name, pair.endpoint2)};
     }

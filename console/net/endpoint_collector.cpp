@@ -58,8 +58,7 @@ std::string DecodeEndPointName(std::string_view rawName, bool nameIsUtf8) {
 // its own over IPv4 or a routable IPv6 one would else be listed twice, once as fe80::.
 void EndPointCollector::FoldLinkLocalTwins() {
     const auto linkLocal = [](const EndPointEntry& entry) {
-        const std::optional<IpAddress> address = ParseIpAddress(entry.address);
-        return address && address->IsV6() && address->IsLinkLocal();
+        return IsIpv6LinkLocalText(entry.address);
     };
     std::set<std::string> routableNames;
     for (const EndPointEntry& entry : entries_) {

@@ -98,6 +98,12 @@ TEST(IpAddress, ZonesAndBracketsOnLinkScopedAddresses) {
     EXPECT_TRUE(ParseIpAddress("::1")->IsLoopback());
     EXPECT_TRUE(ParseIpAddress("127.0.0.2")->IsLoopback());
     EXPECT_TRUE(ParseIpAddress("169.254.3.4")->IsLinkLocal());
+    // Only an IPv6 one names a link that a zone must choose.
+    EXPECT_TRUE(IsIpv6LinkLocalText("fe80::1%eth0"));
+    EXPECT_TRUE(IsIpv6LinkLocalText("[FE80::2]"));
+    EXPECT_FALSE(IsIpv6LinkLocalText("169.254.3.4"));
+    EXPECT_FALSE(IsIpv6LinkLocalText("fd00:77::2"));
+    EXPECT_FALSE(IsIpv6LinkLocalText("fe80::1 port 5001"));
 }
 
 TEST(IpAddress, OrderingPutsIpv4FirstThenValueThenZone) {
