@@ -282,12 +282,11 @@ ChildEvent ChildProcess::WaitForEvent(std::chrono::milliseconds timeout, const W
         }
         const Woke woke = SleepUntilEvent(wake, hangUp, leftMs);
         if (woke == Woke::Peer) {
-            // Bytes the peer sent are dropped (nobody reads them); a new watch sleeps again.
-            peerWatch_.reset();
+            // Bytes the peer sent are dropped (nobody reads them); the watch sleeps again.
             if (PeerGoneDroppingBytes(*peer)) {
                 return ChildEvent::PeerGone;
             }
-            hangUp = PeerWatch(peer);
+            hangUp->Rearm();
         }
         lookAtPeer = peer != nullptr && (!hangUp->Usable() || woke == Woke::Unsure);
         lookAtExit = woke == Woke::Process || woke == Woke::Unsure;

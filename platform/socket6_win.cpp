@@ -37,13 +37,6 @@ IpAddress FromSockaddr6(const sockaddr_in6& sa) {
         bytes, scoped && sa.sin6_scope_id != 0 ? ZoneName(sa.sin6_scope_id) : std::string());
 }
 
-Socket Fail6(Socket& socket) {
-    const int error = WSAGetLastError();
-    socket.Close();
-    SetErrnoFromWinsock(error);
-    return Socket();
-}
-
 // Overlapped like the IPv4 sockets, so that shutting one down ends a blocked call.
 Socket NewV6Only(int type, int protocol) {
     WSADATA data;
@@ -54,7 +47,7 @@ Socket NewV6Only(int type, int protocol) {
     const DWORD on = 1;
     if (socket.Valid() && setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY,
                                      reinterpret_cast<const char*>(&on), sizeof on) != 0) {
-        return Fail6(socket);
+        return ClosedOnWinsockError(socket);
     }
     return socket;
 }
@@ -88,7 +81,7 @@ bool Exclusive(const Socket& socket) {
 Socket UdpBind6(const IpAddress& address, uint16_t port) {
     Socket socket = NewV6Only(SOCK_DGRAM, IPPROTO_UDP);
     if (socket.Valid() && (!Exclusive(socket) || !Bind6(socket, address, port))) {
-        return Fail6(socket);
+        return ClosedOnWinsockError(socket);
     }
     return socket;
 }
@@ -109,7 +102,7 @@ Socket TcpListen6(const IpAddress& address, uint16_t port, int backlog) {
     Socket socket = NewV6Only(SOCK_STREAM, IPPROTO_TCP);
     if (!socket.Valid() || !Exclusive(socket) || !Bind6(socket, address, port) ||
         ::listen(S6(socket.Fd()), backlog) != 0) {
-        return Fail6(socket);
+        return ClosedOnWinsockError(socket);
     }
     return socket;
 }
@@ -127,10 +120,7 @@ Socket TcpConnect6(const IpAddress& address, uint16_t port, std::chrono::millise
     const sockaddr_in6 sa = MakeAddress6(address, port);
     if (!ConnectWithin(S6(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa, timeout,
                        stop)) {
-        const int saved = errno;
-        socket.Close();
-        errno = saved;
-        return Socket();
+        return ClosedKeepingErrno(socket);
     }
     return socket;
 }

@@ -47,14 +47,6 @@ void KeepError() {
     SetErrnoFromWinsock(WSAGetLastError());
 }
 
-Socket Fail(Socket& socket) {
-    KeepError();
-    const int saved = errno;
-    socket.Close();
-    errno = saved;
-    return Socket();
-}
-
 // Overlapped, so that CancelIoEx can end a blocked call; never inherited by children.
 Socket NewSocket(int type, int protocol) {
     EnsureWinsock();
@@ -155,21 +147,18 @@ Socket Connect(std::optional<uint32_t> localAddr, uint32_t addr, uint16_t port,
                std::chrono::milliseconds timeout, const std::stop_token& stop) {
     Socket socket = NewSocket(SOCK_STREAM, IPPROTO_TCP);
     if (!socket.Valid()) {
-        return Fail(socket);
+        return ClosedOnWinsockError(socket);
     }
     if (localAddr) {
         const sockaddr_in local = MakeAddress(*localAddr, 0);
         if (::bind(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-            return Fail(socket);
+            return ClosedOnWinsockError(socket);
         }
     }
     const sockaddr_in sa = MakeAddress(addr, port);
     if (!ConnectWithin(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa, timeout,
                        stop)) {
-        const int saved = errno;
-        socket.Close();
-        errno = saved;
-        return Socket();
+        return ClosedKeepingErrno(socket);
     }
     return socket;
 }
@@ -189,12 +178,12 @@ Socket TcpListen(uint32_t addr, uint16_t port, int backlog) {
     Socket socket = NewSocket(SOCK_STREAM, IPPROTO_TCP);
     // Exclusive: on Windows SO_REUSEADDR would let a second program take a bound port.
     if (!socket.Valid() || !SetOption(socket.Fd(), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1)) {
-        return Fail(socket);
+        return ClosedOnWinsockError(socket);
     }
     const sockaddr_in sa = MakeAddress(addr, port);
     if (::bind(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 ||
         ::listen(S(socket.Fd()), backlog) != 0) {
-        return Fail(socket);
+        return ClosedOnWinsockError(socket);
     }
     return socket;
 }
@@ -205,7 +194,7 @@ Socket UdpSocket(bool broadcast) {
         return socket;
     }
     if (broadcast && !SetOption(socket.Fd(), SOL_SOCKET, SO_BROADCAST, 1)) {
-        return Fail(socket);
+        return ClosedOnWinsockError(socket);
     }
     // A datagram answered by ICMP "port unreachable" must not fail the next receive.
     DWORD off = FALSE;
@@ -218,11 +207,11 @@ Socket UdpSocket(bool broadcast) {
 Socket UdpBind(uint32_t addr, uint16_t port, bool broadcast) {
     Socket socket = UdpSocket(broadcast);
     if (!socket.Valid() || !SetOption(socket.Fd(), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1)) {
-        return Fail(socket);
+        return ClosedOnWinsockError(socket);
     }
     const sockaddr_in sa = MakeAddress(addr, port);
     if (::bind(S(socket.Fd()), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
-        return Fail(socket);
+        return ClosedOnWinsockError(socket);
     }
     return socket;
 }

@@ -85,6 +85,18 @@ void SetErrnoFromWinsock(int error) {
     }
 }
 
+Socket ClosedKeepingErrno(Socket& socket) {
+    const int saved = errno;
+    socket.Close();
+    errno = saved;
+    return Socket();
+}
+
+Socket ClosedOnWinsockError(Socket& socket) {
+    SetErrnoFromWinsock(WSAGetLastError());
+    return ClosedKeepingErrno(socket);
+}
+
 bool ConnectWithin(SOCKET socket, const sockaddr* address, int length,
                    std::chrono::milliseconds timeout, const std::stop_token& stop) {
     // Selected before the connect, so that its end is recorded however soon it comes; the

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <stop_token>
 
+#include "platform/socket.h"
+
 namespace quarn::platform {
 
 // errno for a Winsock error, for the callers that look at it (EIO for the rest).
@@ -16,5 +18,10 @@ void SetErrnoFromWinsock(int error);
 // connect's own error, or ENOMEM when no event to sleep on could be made).
 bool ConnectWithin(SOCKET socket, const sockaddr* address, int length,
                    std::chrono::milliseconds timeout, const std::stop_token& stop);
+
+// Closes a socket that failed, keeping the errno that says why; an invalid Socket.
+Socket ClosedKeepingErrno(Socket& socket);
+// The same after a failed Winsock call: errno from its WSAGetLastError first.
+Socket ClosedOnWinsockError(Socket& socket);
 
 }  // namespace quarn::platform
