@@ -18,15 +18,6 @@ bool Seen(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-std::optional<uint32_t> FirstAddressOf(const std::string& name) {
-    for (const InterfaceAddress& entry : ListInterfaceAddresses()) {
-        if (entry.name == name) {
-            return entry.address;
-        }
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 std::vector<Adapter> SelectQualifying(const std::vector<InterfaceAddress>& addresses) {
@@ -63,17 +54,24 @@ std::vector<Adapter> AdaptersNamed(const std::vector<std::string>& names) {
     return adapters;
 }
 
-std::optional<uint32_t> PrimaryAddress() {
-    if (const std::optional<std::string> name = DefaultRouteInterface()) {
-        if (const std::optional<uint32_t> address = FirstAddressOf(*name)) {
-            return address;
+std::optional<uint32_t> PrimaryAddressAmong(const std::vector<InterfaceAddress>& listed,
+                                            const std::optional<std::string>& defaultRoute) {
+    if (defaultRoute) {
+        for (const InterfaceAddress& entry : listed) {
+            if (entry.name == *defaultRoute) {
+                return entry.address;
+            }
         }
     }
-    const std::vector<Adapter> adapters = QualifyingAdapters();
+    const std::vector<Adapter> adapters = SelectQualifying(listed);
     if (adapters.empty()) {
         return std::nullopt;
     }
     return adapters.front().address;
+}
+
+std::optional<uint32_t> PrimaryAddress() {
+    return PrimaryAddressAmong(ListInterfaceAddresses(), DefaultRouteInterface());
 }
 
 }  // namespace quarn::platform

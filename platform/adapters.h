@@ -45,6 +45,9 @@ std::vector<Adapter> AdaptersNamed(const std::vector<std::string>& names);
 // Address of the interface carrying the default route; without one, the first qualifying
 // adapter's address; nullopt when there is none.
 std::optional<uint32_t> PrimaryAddress();
+// The same rule among listed addresses, given the default route's interface.
+std::optional<uint32_t> PrimaryAddressAmong(const std::vector<InterfaceAddress>& listed,
+                                            const std::optional<std::string>& defaultRoute);
 
 // Name of the interface carrying the lowest-metric default route, as ListInterfaceAddresses
 // names it; nullopt without one.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "address/ip_address.h"
+#include "platform/adapters.h"
 
 namespace quarn::platform {
 
@@ -26,5 +27,12 @@ std::vector<Interface6Address> ListInterface6Addresses();
 std::vector<Interface6Address> SelectQualifying6(const std::vector<Interface6Address>& listed);
 
 std::vector<Interface6Address> QualifyingAdapters6();
+
+// Both families from one look at the system: on Windows each look is costly.
+struct AddressListing {
+    std::vector<InterfaceAddress> v4;
+    std::vector<Interface6Address> v6;
+};
+AddressListing ListAddresses();
 
 }  // namespace quarn::platform

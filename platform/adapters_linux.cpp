@@ -57,45 +57,59 @@ std::vector<std::string_view> SplitWhitespace(std::string_view line) {
     }
 }
 
+void AppendV4(const ifaddrs& entry, std::vector<InterfaceAddress>& out) {
+    if (entry.ifa_addr == nullptr || entry.ifa_addr->sa_family != AF_INET) {
+        return;
+    }
+    const uint32_t mask = entry.ifa_netmask != nullptr ? HostOrder(entry.ifa_netmask) : 0xFFFFFFFF;
+    out.push_back({entry.ifa_name, entry.ifa_flags, HostOrder(entry.ifa_addr), mask});
+}
+
+void AppendV6(const ifaddrs& entry, std::vector<Interface6Address>& out) {
+    static_assert(kInterfaceMulticast == IFF_MULTICAST);
+    if (entry.ifa_addr == nullptr || entry.ifa_addr->sa_family != AF_INET6) {
+        return;
+    }
+    IpAddress::Bytes6 bytes;
+    std::memcpy(bytes.data(),
+                reinterpret_cast<const sockaddr_in6*>(entry.ifa_addr)->sin6_addr.s6_addr, 16);
+    out.push_back(
+        {entry.ifa_name, if_nametoindex(entry.ifa_name), entry.ifa_flags, IpAddress::V6(bytes)});
+}
+
+template <typename Visit>
+void ForEachEntry(Visit visit) {
+    ifaddrs* raw = nullptr;
+    if (getifaddrs(&raw) != 0) {
+        return;
+    }
+    const std::unique_ptr<ifaddrs, IfAddrsFree> list(raw);
+    for (const ifaddrs* entry = raw; entry != nullptr; entry = entry->ifa_next) {
+        visit(*entry);
+    }
+}
+
 }  // namespace
 
 std::vector<InterfaceAddress> ListInterfaceAddresses() {
     std::vector<InterfaceAddress> addresses;
-    ifaddrs* raw = nullptr;
-    if (getifaddrs(&raw) != 0) {
-        return addresses;
-    }
-    const std::unique_ptr<ifaddrs, IfAddrsFree> list(raw);
-    for (const ifaddrs* entry = raw; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) {
-            continue;
-        }
-        const uint32_t mask =
-            entry->ifa_netmask != nullptr ? HostOrder(entry->ifa_netmask) : 0xFFFFFFFF;
-        addresses.push_back({entry->ifa_name, entry->ifa_flags, HostOrder(entry->ifa_addr), mask});
-    }
+    ForEachEntry([&](const ifaddrs& entry) { AppendV4(entry, addresses); });
     return addresses;
 }
 
 std::vector<Interface6Address> ListInterface6Addresses() {
-    static_assert(kInterfaceMulticast == IFF_MULTICAST);
     std::vector<Interface6Address> addresses;
-    ifaddrs* raw = nullptr;
-    if (getifaddrs(&raw) != 0) {
-        return addresses;
-    }
-    const std::unique_ptr<ifaddrs, IfAddrsFree> list(raw);
-    for (const ifaddrs* entry = raw; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET6) {
-            continue;
-        }
-        IpAddress::Bytes6 bytes;
-        std::memcpy(bytes.data(),
-                    reinterpret_cast<const sockaddr_in6*>(entry->ifa_addr)->sin6_addr.s6_addr, 16);
-        addresses.push_back({entry->ifa_name, if_nametoindex(entry->ifa_name), entry->ifa_flags,
-                             IpAddress::V6(bytes)});
-    }
+    ForEachEntry([&](const ifaddrs& entry) { AppendV6(entry, addresses); });
     return addresses;
+}
+
+AddressListing ListAddresses() {
+    AddressListing listing;
+    ForEachEntry([&](const ifaddrs& entry) {
+        AppendV4(entry, listing.v4);
+        AppendV6(entry, listing.v6);
+    });
+    return listing;
 }
 
 std::optional<std::string> DefaultRouteInterface(std::string_view procNetRoute) {

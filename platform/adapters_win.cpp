@@ -2,10 +2,11 @@
 
 // winsock2.h must come before windows.h.
 #include <winsock2.h>
+#include <ws2tcpip.h>  // before netioapi.h, which needs ws2ipdef.h
 
 #include <iphlpapi.h>
+#include <netioapi.h>
 #include <windows.h>
-#include <ws2tcpip.h>
 
 #include <cstring>
 #include <limits>
@@ -66,50 +67,75 @@ uint32_t MaskOfPrefix(unsigned length) {
     return length == 0 ? 0 : (length >= 32 ? 0xFFFFFFFFu : ~((1u << (32 - length)) - 1));
 }
 
+void AppendV4(const IP_ADAPTER_ADDRESSES& adapter, std::vector<InterfaceAddress>& out) {
+    const std::string name = Narrow(adapter.FriendlyName);
+    for (const IP_ADAPTER_UNICAST_ADDRESS* unicast = adapter.FirstUnicastAddress;
+         unicast != nullptr; unicast = unicast->Next) {
+        const sockaddr* address = unicast->Address.lpSockaddr;
+        if (address == nullptr || address->sa_family != AF_INET) {
+            continue;
+        }
+        const uint32_t ip = ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr);
+        out.push_back({name, FlagsOf(adapter), ip, MaskOfPrefix(unicast->OnLinkPrefixLength)});
+    }
+}
+
+void AppendV6(const IP_ADAPTER_ADDRESSES& adapter, std::vector<Interface6Address>& out) {
+    const std::string name = Narrow(adapter.FriendlyName);
+    unsigned flags = FlagsOf(adapter);
+    if ((adapter.Flags & IP_ADAPTER_NO_MULTICAST) == 0) {
+        flags |= kInterfaceMulticast;
+    }
+    for (const IP_ADAPTER_UNICAST_ADDRESS* unicast = adapter.FirstUnicastAddress;
+         unicast != nullptr; unicast = unicast->Next) {
+        const sockaddr* address = unicast->Address.lpSockaddr;
+        if (address == nullptr || address->sa_family != AF_INET6) {
+            continue;
+        }
+        IpAddress::Bytes6 bytes;
+        const auto* sa = reinterpret_cast<const sockaddr_in6*>(address);
+        std::memcpy(bytes.data(), sa->sin6_addr.s6_addr, 16);
+        out.push_back({name, adapter.Ipv6IfIndex, flags, IpAddress::V6(bytes)});
+    }
+}
+
+// The interface's alias, which is what the adapter list calls its friendly name.
+std::optional<std::string> AliasOfInterface(DWORD index) {
+    NET_LUID luid;
+    if (ConvertInterfaceIndexToLuid(index, &luid) != NO_ERROR) {
+        return std::nullopt;
+    }
+    wchar_t alias[IF_MAX_STRING_SIZE + 1] = {};
+    if (ConvertInterfaceLuidToAlias(&luid, alias, IF_MAX_STRING_SIZE + 1) != NO_ERROR) {
+        return std::nullopt;
+    }
+    return Narrow(alias);
+}
+
 }  // namespace
 
 std::vector<InterfaceAddress> ListInterfaceAddresses() {
     std::vector<InterfaceAddress> addresses;
-    ForEachAdapter([&](const IP_ADAPTER_ADDRESSES& adapter) {
-        const std::string name = Narrow(adapter.FriendlyName);
-        for (const IP_ADAPTER_UNICAST_ADDRESS* unicast = adapter.FirstUnicastAddress;
-             unicast != nullptr; unicast = unicast->Next) {
-            const sockaddr* address = unicast->Address.lpSockaddr;
-            if (address == nullptr || address->sa_family != AF_INET) {
-                continue;
-            }
-            const uint32_t ip =
-                ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr);
-            addresses.push_back(
-                {name, FlagsOf(adapter), ip, MaskOfPrefix(unicast->OnLinkPrefixLength)});
-        }
-    });
+    ForEachAdapter([&](const IP_ADAPTER_ADDRESSES& adapter) { AppendV4(adapter, addresses); });
     return addresses;
 }
 
 std::vector<Interface6Address> ListInterface6Addresses() {
     std::vector<Interface6Address> addresses;
+    ForEachAdapter([&](const IP_ADAPTER_ADDRESSES& adapter) { AppendV6(adapter, addresses); },
+                   AF_INET6);
+    return addresses;
+}
+
+AddressListing ListAddresses() {
+    AddressListing listing;
     ForEachAdapter(
         [&](const IP_ADAPTER_ADDRESSES& adapter) {
-            const std::string name = Narrow(adapter.FriendlyName);
-            unsigned flags = FlagsOf(adapter);
-            if ((adapter.Flags & IP_ADAPTER_NO_MULTICAST) == 0) {
-                flags |= kInterfaceMulticast;
-            }
-            for (const IP_ADAPTER_UNICAST_ADDRESS* unicast = adapter.FirstUnicastAddress;
-                 unicast != nullptr; unicast = unicast->Next) {
-                const sockaddr* address = unicast->Address.lpSockaddr;
-                if (address == nullptr || address->sa_family != AF_INET6) {
-                    continue;
-                }
-                IpAddress::Bytes6 bytes;
-                const auto* sa = reinterpret_cast<const sockaddr_in6*>(address);
-                std::memcpy(bytes.data(), sa->sin6_addr.s6_addr, 16);
-                addresses.push_back({name, adapter.Ipv6IfIndex, flags, IpAddress::V6(bytes)});
-            }
+            AppendV4(adapter, listing.v4);
+            AppendV6(adapter, listing.v6);
         },
-        AF_INET6);
-    return addresses;
+        AF_UNSPEC);
+    return listing;
 }
 
 std::optional<std::string> DefaultRouteInterface() {
@@ -130,13 +156,7 @@ std::optional<std::string> DefaultRouteInterface() {
             bestMetric = row.dwForwardMetric1;
         }
     }
-    std::optional<std::string> name;
-    ForEachAdapter([&](const IP_ADAPTER_ADDRESSES& adapter) {
-        if (bestIndex && !name && adapter.IfIndex == *bestIndex) {
-            name = Narrow(adapter.FriendlyName);
-        }
-    });
-    return name;
+    return bestIndex ? AliasOfInterface(*bestIndex) : std::nullopt;
 }
 
 }  // namespace quarn::platform

@@ -25,7 +25,7 @@ bool Agent::Start() {
     started_ = true;
     {
         std::lock_guard lock(identityMutex_);
-        state_.InitIdentity(identity_.InitialName(), CurrentAddressText());
+        state_.InitIdentity(identity_.InitialName(), AddressTextOf(*state_.Addresses().Renew()));
     }
     // Left over by an earlier instance that died.
     platform::KillStrays(state_.Config().iperfPath, kIperfOwnerRole);
@@ -134,7 +134,9 @@ void Agent::Restart() {
 }
 
 void Agent::RefreshIdentity() {
-    state_.SetAddressText(CurrentAddressText());
+    const std::shared_ptr<const AddressLists> lists = state_.Addresses().Renew();
+    state_.SetAddressText(AddressTextOf(*lists));
+    responder_.JoinNewInterfaces(lists->adapters6);
     std::optional<std::string> changed;
     {
         std::lock_guard lock(identityMutex_);
@@ -156,7 +158,6 @@ void Agent::RefreshLoop() {
         }
         lock.unlock();
         RefreshIdentity();
-        responder_.JoinNewInterfaces();
         lock.lock();
     }
 }

@@ -6,6 +6,7 @@
 #include <stop_token>
 #include <string>
 
+#include "endpoint/agent/address_snapshot.h"
 #include "endpoint/agent/agent_config.h"
 #include "endpoint/agent/agent_observer.h"
 #include "endpoint/agent/port_allocator.h"
@@ -28,6 +29,7 @@ class AgentState {
     AgentObserver& Observer() { return observer_; }
     PortAllocator& Ports() { return ports_; }
     SocketWatch& Sockets() { return sockets_; }
+    AddressSnapshot& Addresses() { return addresses_; }
     // Connections and iperf servers held per source address.
     SourceSlots& ConnectionSlots() { return connectionSlots_; }
     SourceSlots& ServerSlots() { return serverSlots_; }
@@ -60,6 +62,7 @@ class AgentState {
     AgentObserver& observer_;
     PortAllocator ports_;
     SocketWatch sockets_;
+    AddressSnapshot addresses_;
     SourceSlots connectionSlots_;
     SourceSlots serverSlots_;
     std::stop_source stopAll_;

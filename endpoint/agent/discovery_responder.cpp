@@ -135,8 +135,8 @@ std::vector<std::string> DiscoveryResponder::SignedReplies(const std::vector<std
 }
 
 void DiscoveryResponder::Answer(const platform::Datagram& probe) {
-    const std::vector<std::string> replies =
-        ProbeReplies(platform::QualifyingAdapters(), state_.DisplayName(), state_.ControlPort());
+    const std::vector<std::string> replies = ProbeReplies(
+        state_.Addresses().Current()->adapters, state_.DisplayName(), state_.ControlPort());
     for (const std::string& datagram : SignedReplies(replies, probe.data)) {
         // A sender that cannot be reached back simply gets nothing.
         platform::SendTo(socket_, datagram, probe.addr, probe.port);
@@ -152,17 +152,18 @@ void DiscoveryResponder::Bind6() {
     if (socket6_.Valid()) {
         // Probes to ff02::1 then arrive only on interfaces joined, on every system alike.
         platform::ReceiveJoinedGroupsOnly6(socket6_);
-        JoinNewInterfaces();
+        JoinNewInterfaces(state_.Addresses().Current()->adapters6);
     }
 }
 
-void DiscoveryResponder::JoinNewInterfaces() {
+void DiscoveryResponder::JoinNewInterfaces(
+    const std::vector<platform::Interface6Address>& adapters) {
     if (!socket6_.Valid()) {
         return;
     }
     std::lock_guard lock(joinMutex_);
     const IpAddress allNodes = *ParseIpAddress("ff02::1");
-    for (const platform::Interface6Address& adapter : platform::QualifyingAdapters6()) {
+    for (const platform::Interface6Address& adapter : adapters) {
         if (joined_.insert(adapter.index).second &&
             !platform::JoinGroup6(socket6_, allNodes, adapter.index)) {
             joined_.erase(adapter.index);  // tried again at the next check
@@ -204,20 +205,20 @@ void DiscoveryResponder::Run6() {
 }
 
 void DiscoveryResponder::Answer6(const platform::Datagram6& probe) {
-    const std::vector<std::string> replies =
-        ProbeReplies6(platform::QualifyingAdapters6(), state_.DisplayName(), state_.ControlPort());
+    const std::vector<std::string> replies = ProbeReplies6(
+        state_.Addresses().Current()->adapters6, state_.DisplayName(), state_.ControlPort());
     for (const std::string& datagram : SignedReplies(replies, probe.data)) {
         platform::SendTo6(socket6_, datagram, probe.addr, probe.port);
     }
 }
 
 void DiscoveryResponder::AnswerFacts(const platform::Datagram& probe) {
-    for (const std::string& reply : FactsReplies(platform::QualifyingAdapters()))
+    for (const std::string& reply : FactsReplies(state_.Addresses().Current()->adapters))
         platform::SendTo(socket_, reply, probe.addr, probe.port);
 }
 
 void DiscoveryResponder::AnswerFacts6(const platform::Datagram6& probe) {
-    for (const std::string& reply : FactsReplies6(platform::QualifyingAdapters6()))
+    for (const std::string& reply : FactsReplies6(state_.Addresses().Current()->adapters6))
         platform::SendTo6(socket6_, reply, probe.addr, probe.port);
 }
 

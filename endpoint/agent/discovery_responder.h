@@ -64,9 +64,9 @@ class DiscoveryResponder {
         socket_.ShutdownBoth();
         socket6_.ShutdownBoth();
     }
-    // Joins ff02::1 on qualifying interfaces not joined yet. The agent's refresh calls it
-    // each period, so that Run6 sleeps in its receive with no timeout of its own.
-    void JoinNewInterfaces();
+    // Joins ff02::1 on those of the qualifying interfaces not joined yet. The agent's
+    // refresh calls it each period, so that Run6 sleeps in its receive with no timeout of its own.
+    void JoinNewInterfaces(const std::vector<platform::Interface6Address>& adapters);
     // Once Run and Run6 have returned.
     void Close() {
         socket_.Close();

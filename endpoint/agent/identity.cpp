@@ -36,8 +36,8 @@ bool IsAcceptableName(const std::string& name) {
     return true;
 }
 
-std::string CurrentAddressText() {
-    return FormatAddressText(platform::PrimaryAddress(), platform::QualifyingAdapters());
+std::string AddressTextOf(const AddressLists& lists) {
+    return FormatAddressText(lists.primary, lists.adapters);
 }
 
 Identity::Identity(const std::string& storeDir)

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "endpoint/agent/address_snapshot.h"
 #include "platform/adapters.h"
 #include "platform/name_store.h"
 
@@ -15,8 +16,8 @@ namespace quarn::agent {
 std::string FormatAddressText(std::optional<uint32_t> primary,
                               const std::vector<platform::Adapter>& adapters);
 
-// The address text of this machine now.
-std::string CurrentAddressText();
+// The address text of these lists.
+std::string AddressTextOf(const AddressLists& lists);
 
 // A display name must be non-empty UTF-8 without control characters (a line break would
 // end the stored line and split printed lines) and at most protocol::kMaxNameCharacters
