@@ -99,6 +99,24 @@ void AppendV6(const IP_ADAPTER_ADDRESSES& adapter, std::vector<Interface6Address
     }
 }
 
+// The IPv4 route table, grown until it fits: one call when the first size does.
+std::vector<char> RouteTable() {
+    ULONG size = 16 * 1024;
+    std::vector<char> buffer;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        buffer.resize(size);
+        const DWORD result =
+            GetIpForwardTable(reinterpret_cast<MIB_IPFORWARDTABLE*>(buffer.data()), &size, FALSE);
+        if (result == NO_ERROR) {
+            return buffer;
+        }
+        if (result != ERROR_INSUFFICIENT_BUFFER) {
+            break;
+        }
+    }
+    return {};
+}
+
 // The interface's alias, which is what the adapter list calls its friendly name.
 std::optional<std::string> AliasOfInterface(DWORD index) {
     NET_LUID luid;
@@ -139,13 +157,11 @@ AddressListing ListAddresses() {
 }
 
 std::optional<std::string> DefaultRouteInterface() {
-    ULONG size = 0;
-    GetIpForwardTable(nullptr, &size, FALSE);
-    std::vector<char> buffer(size);
-    auto* table = reinterpret_cast<MIB_IPFORWARDTABLE*>(buffer.data());
-    if (size == 0 || GetIpForwardTable(table, &size, FALSE) != NO_ERROR) {
+    std::vector<char> buffer = RouteTable();
+    if (buffer.empty()) {
         return std::nullopt;
     }
+    const auto* table = reinterpret_cast<const MIB_IPFORWARDTABLE*>(buffer.data());
     std::optional<DWORD> bestIndex;
     DWORD bestMetric = std::numeric_limits<DWORD>::max();
     for (DWORD i = 0; i < table->dwNumEntries; ++i) {

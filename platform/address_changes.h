@@ -24,6 +24,7 @@ class AddressChanges {
   private:
 #ifdef _WIN32
     std::atomic<bool> changed_{true};
+    bool told_ = false;
     void* addressNotice_ = nullptr;
     void* interfaceNotice_ = nullptr;
 #else

@@ -22,16 +22,16 @@ void WINAPI OnInterfaceChange(void* context, MIB_IPINTERFACE_ROW*, MIB_NOTIFICAT
 }  // namespace
 
 AddressChanges::AddressChanges() {
+    // A registration that succeeds may still hand back no handle (Wine's never reports).
     HANDLE address = nullptr;
     HANDLE ipInterface = nullptr;
-    if (NotifyUnicastIpAddressChange(AF_UNSPEC, OnAddressChange, &changed_, FALSE, &address) ==
-        NO_ERROR) {
-        addressNotice_ = address;
-    }
-    if (NotifyIpInterfaceChange(AF_UNSPEC, OnInterfaceChange, &changed_, FALSE, &ipInterface) ==
-        NO_ERROR) {
-        interfaceNotice_ = ipInterface;
-    }
+    const bool addresses = NotifyUnicastIpAddressChange(AF_UNSPEC, OnAddressChange, &changed_,
+                                                        FALSE, &address) == NO_ERROR;
+    const bool interfaces = NotifyIpInterfaceChange(AF_UNSPEC, OnInterfaceChange, &changed_, FALSE,
+                                                    &ipInterface) == NO_ERROR;
+    told_ = addresses && interfaces;
+    addressNotice_ = address;
+    interfaceNotice_ = ipInterface;
 }
 
 AddressChanges::~AddressChanges() {
@@ -45,7 +45,7 @@ AddressChanges::~AddressChanges() {
 }
 
 bool AddressChanges::Told() const {
-    return addressNotice_ != nullptr && interfaceNotice_ != nullptr;
+    return told_;
 }
 
 bool AddressChanges::SinceLastLook() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/adapters.h"
+#include "platform/adapters6.h"
 #include "platform/name_store.h"
 #include "platform/port_table.h"
 #include "platform/single_instance.h"
@@ -256,6 +258,36 @@ TEST(WindowsAdapters, LoopbackIsListedButNeverQualifies) {
     for (const Adapter& adapter : QualifyingAdapters()) {
         EXPECT_NE(adapter.address, kLoopback);
         EXPECT_EQ(adapter.broadcast, (adapter.address & adapter.netmask) | ~adapter.netmask);
+    }
+}
+
+// The agent's one listing of both families says what the two listings say, and the default
+// route's interface, found by its alias, is one of them.
+TEST(WindowsAdapters, OneListingOfBothFamiliesAgreesWithEachAlone) {
+    const AddressListing both = ListAddresses();
+    std::vector<std::string> v4;
+    for (const InterfaceAddress& entry : ListInterfaceAddresses()) {
+        v4.push_back(entry.name + " " + std::to_string(entry.address));
+    }
+    std::vector<std::string> bothV4;
+    for (const InterfaceAddress& entry : both.v4) {
+        bothV4.push_back(entry.name + " " + std::to_string(entry.address));
+    }
+    EXPECT_EQ(bothV4, v4);
+    ASSERT_FALSE(v4.empty());
+    std::vector<std::string> v6;
+    for (const Interface6Address& entry : ListInterface6Addresses()) {
+        v6.push_back(entry.name + " " + FormatIpAddress(entry.address));
+    }
+    std::vector<std::string> bothV6;
+    for (const Interface6Address& entry : both.v6) {
+        bothV6.push_back(entry.name + " " + FormatIpAddress(entry.address));
+    }
+    EXPECT_EQ(bothV6, v6);
+    if (const std::optional<std::string> route = DefaultRouteInterface()) {
+        EXPECT_TRUE(std::any_of(both.v4.begin(), both.v4.end(), [&](const InterfaceAddress& entry) {
+            return entry.name == *route;
+        })) << *route;
     }
 }
 
