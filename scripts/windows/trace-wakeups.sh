@@ -7,10 +7,11 @@ set -euo pipefail
 usage() {
     cat <<'EOF'
 Usage: scripts/windows/trace-wakeups.sh [--seconds N] [--keep DIR] [BUILD BUILD_WINDOWS]
-  Runs the Windows EndPoint (BUILD_WINDOWS/package, under Wine with WINEDEBUG=+server) and a
+  Runs the Windows EndPoint (BUILD_WINDOWS/package, under Wine, its wineserver tracing) and a
   Linux EndPoint (BUILD/bin) in namespaces of their own, with one UDP pair each way at
-  1 Mbit/s for N seconds (default 10) from a headless Console, then prints per thread name:
-  requests/s, sleeping selects/s and the requests by name.
+  1 Mbit/s for N seconds (default 10, at least 7) from a headless Console, then prints per
+  named thread, over the run but its first 4 s and last 1 s: wineserver requests/s, selects
+  that slept (answered PENDING) /s, wake-ups/s and the requests by name.
   --keep DIR  keeps the raw trace as DIR/server.trace.
   Defaults: BUILD=build, BUILD_WINDOWS=build-windows. Not for CI.
 EOF
@@ -26,6 +27,7 @@ while [ $# -gt 0 ]; do
         *) break ;;
     esac
 done
+[ "$seconds" -ge 7 ] || { usage >&2; exit 2; }
 cd "$(dirname "$0")/../.."
 build=$(realpath "${1:-build}")
 winbuild=$(realpath "${2:-build-windows}")
@@ -61,7 +63,8 @@ done
 # Wine's rendezvous with its server, named after the prefix's device and inode, below the
 # /tmp folder that Debian's Wine names in the prefix's "wineserver" file.
 server_socket() {
-    local base=/tmp/.wine-$(id -u)
+    local base
+    base=/tmp/.wine-$(id -u)
     [ -s "$prefix/wineserver" ] && base=/tmp/$(cat "$prefix/wineserver")
     printf '%s/server-%x-%x/socket' "$base" "$(stat -c %d "$prefix")" "$(stat -c %i "$prefix")"
 }
