@@ -76,15 +76,15 @@ TEST(WindowsSockets, RelayWaitSeesEveryLineAndTheHangUpLater) {
     ASSERT_TRUE(source.Valid() && sourcePeer.Valid() && watched.Valid() && watchedPeer.Valid());
     RelayWait wait(source, watched);
     std::string relayed;
+    char buffer[64];
     for (int line = 0; line < 5; ++line) {
         if (line == 2) {
             ASSERT_TRUE(SendAll(watchedPeer, "unexpected"));
         }
         ASSERT_TRUE(SendAll(sourcePeer, std::to_string(line)));
-        ASSERT_EQ(wait.Next(), StreamWait::SourceReadable) << line;
-        char byte;
-        ASSERT_EQ(Receive(source, &byte, 1).status, RecvStatus::Data);
-        relayed += byte;
+        const RelayStep got = wait.Next(buffer, sizeof buffer);
+        ASSERT_EQ(got.wait, StreamWait::SourceReadable) << line;
+        relayed.append(buffer, got.bytes);
     }
     EXPECT_EQ(relayed, "01234");
     std::thread closer([&] {
@@ -92,9 +92,37 @@ TEST(WindowsSockets, RelayWaitSeesEveryLineAndTheHangUpLater) {
         watchedPeer.Close();
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(wait.Next(), StreamWait::WatchedGone);
+    EXPECT_EQ(wait.Next(buffer, sizeof buffer).wait, StreamWait::WatchedGone);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     closer.join();
+}
+
+// What came in one receive reaches a caller with a smaller buffer whole and in order, and
+// the source's end after it is told apart from data.
+TEST(WindowsSockets, RelayWaitHandsOnAChunkInPiecesThenTheSourcesEnd) {
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    Socket source = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket sourcePeer = Accept(listener);
+    Socket watched = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket watchedPeer = Accept(listener);
+    ASSERT_TRUE(source.Valid() && sourcePeer.Valid() && watched.Valid() && watchedPeer.Valid());
+    std::string sent;
+    for (int i = 0; i < 300; ++i) {
+        sent += static_cast<char>('a' + i % 26);
+    }
+    ASSERT_TRUE(SendAll(sourcePeer, sent));
+    sourcePeer.Close();
+    RelayWait wait(source, watched);
+    std::string relayed;
+    char buffer[7];
+    RelayStep got;
+    while ((got = wait.Next(buffer, sizeof buffer)).wait == StreamWait::SourceReadable &&
+           got.bytes > 0) {
+        ASSERT_LE(got.bytes, sizeof buffer);
+        relayed.append(buffer, got.bytes);
+    }
+    EXPECT_EQ(got.wait, StreamWait::SourceReadable);
+    EXPECT_EQ(relayed, sent);
 }
 
 // The relay's stop is a local ShutdownBoth of either socket: it ends a wait at once, also
@@ -110,9 +138,8 @@ TEST(WindowsSockets, ShutdownEndsARelayWaitAtOnce) {
         ASSERT_TRUE(source.Valid() && sourcePeer.Valid() && watched.Valid() && watchedPeer.Valid());
         RelayWait wait(source, watched);
         ASSERT_TRUE(SendAll(sourcePeer, "x"));
-        ASSERT_EQ(wait.Next(), StreamWait::SourceReadable);
         char byte;
-        ASSERT_EQ(Receive(source, &byte, 1).status, RecvStatus::Data);
+        ASSERT_EQ(wait.Next(&byte, 1).wait, StreamWait::SourceReadable);
         ASSERT_TRUE(SendAll(watchedPeer, "unexpected"));
         std::atomic<std::chrono::steady_clock::rep> stoppedAt{0};
         std::jthread stopper([&] {
@@ -121,7 +148,7 @@ TEST(WindowsSockets, ShutdownEndsARelayWaitAtOnce) {
             (sourceSide ? source : watched).ShutdownBoth();
         });
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(wait.Next(), StreamWait::WatchedGone) << sourceSide;
+        EXPECT_EQ(wait.Next(&byte, 1).wait, StreamWait::WatchedGone) << sourceSide;
         const auto end = std::chrono::steady_clock::now();
         stopper.join();
         EXPECT_GE(end - start, 150ms) << sourceSide;  // the bytes did not end it
