@@ -1,3 +1,6 @@
+// winsock2.h must come before windows.h.
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +21,7 @@
 #include "platform/single_instance.h"
 #include "platform/socket.h"
 #include "platform/socket6.h"
+#include "platform/socket_reader_win.h"
 #include "platform/text_encoding.h"
 #include "platform/windows_text.h"
 
@@ -155,6 +160,40 @@ TEST(WindowsSockets, ShutdownEndsARelayWaitAtOnce) {
         const std::chrono::steady_clock::time_point stopped{
             std::chrono::steady_clock::duration(stoppedAt.load())};
         EXPECT_LT(end - stopped, 500ms) << sourceSide;
+    }
+}
+
+// The relay sleeps on the reader's event alone, so the event must tell exactly: clear while
+// the receive is in flight (its start clears it, and Quiet after a wake without cause), set
+// once bytes came or the socket ended, locally or from the peer.
+TEST(WindowsSockets, SocketReaderEventSaysWhenBytesOrTheEndCame) {
+    using namespace std::chrono_literals;
+    for (const bool localEnd : {false, true}) {
+        Socket listener = TcpListen(kLoopback, 0, 4);
+        Socket source = TcpConnect(kLoopback, LocalPort(listener), 2000);
+        Socket sourcePeer = Accept(listener);
+        ASSERT_TRUE(source.Valid() && sourcePeer.Valid());
+        SocketReader reader(source);
+        ASSERT_TRUE(reader.Usable());
+        char buffer[16];
+        EXPECT_FALSE(reader.Take(buffer, sizeof buffer).has_value());
+        WSASetEvent(reader.Event());  // a wake without cause
+        reader.Quiet();
+        EXPECT_EQ(WaitForSingleObject(reader.Event(), 100), WAIT_TIMEOUT) << localEnd;
+        ASSERT_TRUE(SendAll(sourcePeer, "abc"));
+        ASSERT_EQ(WaitForSingleObject(reader.Event(), 2000), WAIT_OBJECT_0) << localEnd;
+        ASSERT_EQ(reader.Take(buffer, sizeof buffer), std::optional<size_t>(3)) << localEnd;
+        EXPECT_EQ(std::string(buffer, 3), "abc");
+        // The next receive is in flight and its start cleared the event.
+        EXPECT_FALSE(reader.Take(buffer, sizeof buffer).has_value()) << localEnd;
+        EXPECT_EQ(WaitForSingleObject(reader.Event(), 100), WAIT_TIMEOUT) << localEnd;
+        if (localEnd) {
+            source.ShutdownBoth();
+        } else {
+            sourcePeer.Close();
+        }
+        ASSERT_EQ(WaitForSingleObject(reader.Event(), 2000), WAIT_OBJECT_0) << localEnd;
+        EXPECT_EQ(reader.Take(buffer, sizeof buffer), std::optional<size_t>(0)) << localEnd;
     }
 }
 
