@@ -69,21 +69,23 @@ server_socket() {
     printf '%s/server-%x-%x/socket' "$base" "$(stat -c %d "$prefix")" "$(stat -c %i "$prefix")"
 }
 in_ns() { local h=$1; shift; ip netns exec "$tag-h$h" "$@"; }
+# In the background with the program's own pid in $!, so that the clean-up ends it.
+spawn_in_ns() { local h=$1; shift; exec ip netns exec "$tag-h$h" "$@"; }
 
 # A prefix of our own, so that its server runs in the Windows host's namespace.
 cp -al "$winbuild/wine-prefix" "$prefix"
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 # The server prints the trace: every request of every Wine process, by thread id.
-in_ns 1 /usr/lib/wine/wineserver64 -f -p -d1 2>"$work/server.trace" &
+spawn_in_ns 1 /usr/lib/wine/wineserver64 -f -p -d1 2>"$work/server.trace" &
 pids+=($!)
 for _ in $(seq 100); do [ -S "$(server_socket)" ] && break; sleep 0.1; done
 in_ns 1 "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 mkdir -p "$work/config"
-in_ns 1 "$wine" "$winbuild/package/Quarn_EndPoint.exe" --headless \
+spawn_in_ns 1 "$wine" "$winbuild/package/Quarn_EndPoint.exe" --headless \
     >"$work/windows.out" 2>&1 &
 pids+=($!)
-QUARN_CONFIG_HOME=$work/config in_ns 2 "$build/bin/Quarn_EndPoint" --headless \
+QUARN_CONFIG_HOME=$work/config spawn_in_ns 2 "$build/bin/Quarn_EndPoint" --headless \
     >"$work/linux.out" 2>&1 &
 pids+=($!)
 for _ in $(seq 120); do
@@ -92,7 +94,7 @@ for _ in $(seq 120); do
 done
 grep -q Started: "$work/windows.out" || { echo "the Windows EndPoint did not start" >&2; exit 1; }
 
-HOME=$work QUARN_CONFIG_HOME=$work/config in_ns 3 "$build/bin/Quarn_Console" --headless --udp \
+HOME=$work QUARN_CONFIG_HOME=$work/config spawn_in_ns 3 "$build/bin/Quarn_Console" --headless --udp \
     --throughput 1 --duration "$seconds" --pair 198.18.0.11,198.18.0.12 \
     --pair 198.18.0.12,198.18.0.11 >"$work/console.out" 2>&1 &
 console=$!
