@@ -390,6 +390,7 @@ void RelayWatchDelete::operator()(RelayWatch* watch) const {
     delete watch;
 }
 
+// A zero-byte receive on each socket, so that nothing is taken from source.
 StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
     const ReadableWatch sourceWatch(source);
     std::optional<ReadableWatch> watchedWatch;
