@@ -117,19 +117,28 @@ enum class StreamWait { SourceReadable, WatchedGone, Failed };
 // which sends nothing more, has closed its side. ShutdownBoth on either wakes it.
 StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched);
 
-// What a RelayWait keeps from one wait to the next: on Windows the watch of the watched
-// socket (making one costs several system calls); nothing on Linux.
+// What a RelayWait keeps from one wait to the next: on Windows the receive in flight on the
+// source and the watch of the watched socket (making one costs several system calls);
+// nothing on Linux.
 struct RelayWatch;
 struct RelayWatchDelete {
     void operator()(RelayWatch* watch) const;
 };
 
-// WaitForDataOrHangUp over and over on the same two sockets, as a relay's loop waits.
-// One thread uses it; both sockets outlive it.
+// One step of a relay: with SourceReadable, the bytes of source copied, 0 once its end came
+// or it failed.
+struct RelayStep {
+    StreamWait wait = StreamWait::Failed;
+    size_t bytes = 0;
+};
+
+// A relay's loop on the same two sockets: each Next waits as WaitForDataOrHangUp does and
+// takes what source sent. One thread uses it; both sockets outlive it. Bytes the source
+// sends after the last Next may be taken and lost.
 class RelayWait {
   public:
     RelayWait(const Socket& source, const Socket& watched) : source_(source), watched_(watched) {}
-    StreamWait Next();
+    RelayStep Next(char* buf, size_t len);
 
   private:
     const Socket& source_;

@@ -319,8 +319,13 @@ void RelayWatchDelete::operator()(RelayWatch* watch) const {
 }
 
 // poll() keeps nothing between waits.
-StreamWait RelayWait::Next() {
-    return WaitForDataOrHangUp(source_, watched_);
+RelayStep RelayWait::Next(char* buf, size_t len) {
+    const StreamWait wait = WaitForDataOrHangUp(source_, watched_);
+    if (wait != StreamWait::SourceReadable) {
+        return {wait, 0};
+    }
+    const RecvResult got = Receive(source_, buf, len);
+    return {wait, got.status == RecvStatus::Data ? got.bytes : 0};
 }
 
 }  // namespace quarn::platform

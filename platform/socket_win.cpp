@@ -15,6 +15,7 @@
 
 #include "platform/deadline.h"
 #include "platform/readable_watch_win.h"
+#include "platform/socket_reader_win.h"
 #include "platform/wake_event.h"
 #include "platform/windows_handle.h"
 #include "platform/winsock_win.h"
@@ -365,53 +366,54 @@ bool PeerHasClosed(const Socket& socket) {
     return ::recv(S(socket.Fd()), &byte, 1, MSG_PEEK) <= 0;
 }
 
-// Kept from one wait to the next: a watch is made again only once it has fired.
+// Kept from one wait to the next: the source's receive stays in flight, and the watched
+// socket's watch is made again only once it has fired.
 struct RelayWatch {
-    std::optional<ReadableWatch> source;
+    std::optional<SocketReader> source;
     std::optional<ReadableWatch> watched;
-
-    // A watch that fired watches again before the next wait.
-    static void Ready(std::optional<ReadableWatch>& watch, const Socket& socket, bool& fired) {
-        if (!watch) {
-            watch.emplace(socket);
-        } else if (fired) {
-            watch->Rearm();
-        }
-        fired = false;
-    }
-    bool sourceFired = false;
     bool watchedFired = false;
+
+    void Ready(const Socket& sourceSocket, const Socket& watchedSocket) {
+        if (!source) {
+            source.emplace(sourceSocket);
+        }
+        if (!watched) {
+            watched.emplace(watchedSocket);
+        } else if (watchedFired) {
+            watched->Rearm();
+        }
+        watchedFired = false;
+    }
 };
 
 void RelayWatchDelete::operator()(RelayWatch* watch) const {
     delete watch;
 }
 
-namespace {
-
-// Sleeps on a zero-byte receive of each socket, nothing else: no timeout, no look between
-// waits. A local ShutdownBoth cancels those receives, which wakes it.
-StreamWait WaitWith(const Socket& source, const Socket& watched, RelayWatch& watch) {
+// A zero-byte receive on each socket, so that nothing is taken from source.
+StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
+    const ReadableWatch sourceWatch(source);
+    std::optional<ReadableWatch> watchedWatch;
     while (!source.WasShutDown() && !watched.WasShutDown()) {
-        RelayWatch::Ready(watch.source, source, watch.sourceFired);
-        RelayWatch::Ready(watch.watched, watched, watch.watchedFired);
-        if (!watch.source->Usable() || !watch.watched->Usable()) {
-            return StreamWait::Failed;  // nothing to sleep on
+        if (watchedWatch) {
+            watchedWatch->Rearm();
+        } else {
+            watchedWatch.emplace(watched);
         }
-        const HANDLE events[2] = {watch.source->Event(), watch.watched->Event()};
+        if (!sourceWatch.Usable() || !watchedWatch->Usable()) {
+            return StreamWait::Failed;
+        }
+        const HANDLE events[2] = {sourceWatch.Event(), watchedWatch->Event()};
         const DWORD woke = WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (source.WasShutDown() || watched.WasShutDown()) {
             break;
         }
         if (woke == WAIT_OBJECT_0) {
-            // The caller reads what came; the next wait watches again.
-            watch.sourceFired = true;
             return StreamWait::SourceReadable;
         }
         if (woke != WAIT_OBJECT_0 + 1) {
             return StreamWait::Failed;
         }
-        watch.watchedFired = true;
         if (PeerGoneDroppingBytes(watched)) {
             return StreamWait::WatchedGone;
         }
@@ -419,18 +421,43 @@ StreamWait WaitWith(const Socket& source, const Socket& watched, RelayWatch& wat
     return StreamWait::WatchedGone;
 }
 
-}  // namespace
-
-StreamWait WaitForDataOrHangUp(const Socket& source, const Socket& watched) {
-    RelayWatch watch;
-    return WaitWith(source, watched, watch);
-}
-
-StreamWait RelayWait::Next() {
+// Sleeps on the source's receive and the watched socket's zero-byte receive, nothing else:
+// no timeout, no look between waits. A local ShutdownBoth cancels those receives, which
+// wakes it.
+RelayStep RelayWait::Next(char* buf, size_t len) {
     if (!watch_) {
         watch_.reset(new RelayWatch);
     }
-    return WaitWith(source_, watched_, *watch_);
+    RelayWatch& watch = *watch_;
+    while (!source_.WasShutDown() && !watched_.WasShutDown()) {
+        watch.Ready(source_, watched_);
+        if (!watch.source->Usable() || !watch.watched->Usable()) {
+            return {StreamWait::Failed, 0};  // nothing to sleep on
+        }
+        if (const std::optional<size_t> got = watch.source->Take(buf, len)) {
+            return {StreamWait::SourceReadable, *got};
+        }
+        const HANDLE events[2] = {watch.source->Event(), watch.watched->Event()};
+        const DWORD woke = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        if (source_.WasShutDown() || watched_.WasShutDown()) {
+            break;
+        }
+        if (woke == WAIT_OBJECT_0) {
+            if (const std::optional<size_t> got = watch.source->Take(buf, len)) {
+                return {StreamWait::SourceReadable, *got};
+            }
+            watch.source->Quiet();  // woken without a completed receive
+            continue;
+        }
+        if (woke != WAIT_OBJECT_0 + 1) {
+            return {StreamWait::Failed, 0};
+        }
+        watch.watchedFired = true;
+        if (PeerGoneDroppingBytes(watched_)) {
+            return {StreamWait::WatchedGone, 0};
+        }
+    }
+    return {StreamWait::WatchedGone, 0};
 }
 
 }  // namespace quarn::platform

@@ -31,9 +31,9 @@ void ForwardStream(const platform::Socket& peer, const platform::Socket& request
     // The requester never sends anything after its command line, so its side only ever
     // ends; shutdown wakes the wait by shutting both sockets down.
     platform::RelayWait wait(peer, requester);
-    while (wait.Next() == platform::StreamWait::SourceReadable) {
-        const platform::RecvResult got = platform::Receive(peer, buffer, sizeof buffer);
-        if (got.status != platform::RecvStatus::Data) {
+    while (true) {
+        const platform::RelayStep got = wait.Next(buffer, sizeof buffer);
+        if (got.wait != platform::StreamWait::SourceReadable || got.bytes == 0) {
             break;
         }
         if (!platform::SendAllWithin(requester, std::string_view(buffer, got.bytes), writeLimit)) {

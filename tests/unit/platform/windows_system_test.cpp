@@ -1,3 +1,6 @@
+// winsock2.h must come before windows.h.
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +23,7 @@
 #include "platform/single_instance.h"
 #include "platform/socket.h"
 #include "platform/socket6.h"
+#include "platform/socket_reader_win.h"
 #include "platform/text_encoding.h"
 #include "platform/windows_text.h"
 
@@ -78,15 +83,15 @@ TEST(WindowsSockets, RelayWaitSeesEveryLineAndTheHangUpLater) {
     ASSERT_TRUE(source.Valid() && sourcePeer.Valid() && watched.Valid() && watchedPeer.Valid());
     RelayWait wait(source, watched);
     std::string relayed;
+    char buffer[64];
     for (int line = 0; line < 5; ++line) {
         if (line == 2) {
             ASSERT_TRUE(SendAll(watchedPeer, "unexpected"));
         }
         ASSERT_TRUE(SendAll(sourcePeer, std::to_string(line)));
-        ASSERT_EQ(wait.Next(), StreamWait::SourceReadable) << line;
-        char byte;
-        ASSERT_EQ(Receive(source, &byte, 1).status, RecvStatus::Data);
-        relayed += byte;
+        const RelayStep got = wait.Next(buffer, sizeof buffer);
+        ASSERT_EQ(got.wait, StreamWait::SourceReadable) << line;
+        relayed.append(buffer, got.bytes);
     }
     EXPECT_EQ(relayed, "01234");
     std::thread closer([&] {
@@ -94,9 +99,37 @@ TEST(WindowsSockets, RelayWaitSeesEveryLineAndTheHangUpLater) {
         watchedPeer.Close();
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(wait.Next(), StreamWait::WatchedGone);
+    EXPECT_EQ(wait.Next(buffer, sizeof buffer).wait, StreamWait::WatchedGone);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     closer.join();
+}
+
+// What came in one receive reaches a caller with a smaller buffer whole and in order, and
+// the source's end after it is told apart from data.
+TEST(WindowsSockets, RelayWaitHandsOnAChunkInPiecesThenTheSourcesEnd) {
+    Socket listener = TcpListen(kLoopback, 0, 4);
+    Socket source = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket sourcePeer = Accept(listener);
+    Socket watched = TcpConnect(kLoopback, LocalPort(listener), 2000);
+    Socket watchedPeer = Accept(listener);
+    ASSERT_TRUE(source.Valid() && sourcePeer.Valid() && watched.Valid() && watchedPeer.Valid());
+    std::string sent;
+    for (int i = 0; i < 300; ++i) {
+        sent += static_cast<char>('a' + i % 26);
+    }
+    ASSERT_TRUE(SendAll(sourcePeer, sent));
+    sourcePeer.Close();
+    RelayWait wait(source, watched);
+    std::string relayed;
+    char buffer[7];
+    RelayStep got;
+    while ((got = wait.Next(buffer, sizeof buffer)).wait == StreamWait::SourceReadable &&
+           got.bytes > 0) {
+        ASSERT_LE(got.bytes, sizeof buffer);
+        relayed.append(buffer, got.bytes);
+    }
+    EXPECT_EQ(got.wait, StreamWait::SourceReadable);
+    EXPECT_EQ(relayed, sent);
 }
 
 // The relay's stop is a local ShutdownBoth of either socket: it ends a wait at once, also
@@ -112,9 +145,8 @@ TEST(WindowsSockets, ShutdownEndsARelayWaitAtOnce) {
         ASSERT_TRUE(source.Valid() && sourcePeer.Valid() && watched.Valid() && watchedPeer.Valid());
         RelayWait wait(source, watched);
         ASSERT_TRUE(SendAll(sourcePeer, "x"));
-        ASSERT_EQ(wait.Next(), StreamWait::SourceReadable);
         char byte;
-        ASSERT_EQ(Receive(source, &byte, 1).status, RecvStatus::Data);
+        ASSERT_EQ(wait.Next(&byte, 1).wait, StreamWait::SourceReadable);
         ASSERT_TRUE(SendAll(watchedPeer, "unexpected"));
         std::atomic<std::chrono::steady_clock::rep> stoppedAt{0};
         std::jthread stopper([&] {
@@ -123,13 +155,47 @@ TEST(WindowsSockets, ShutdownEndsARelayWaitAtOnce) {
             (sourceSide ? source : watched).ShutdownBoth();
         });
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(wait.Next(), StreamWait::WatchedGone) << sourceSide;
+        EXPECT_EQ(wait.Next(&byte, 1).wait, StreamWait::WatchedGone) << sourceSide;
         const auto end = std::chrono::steady_clock::now();
         stopper.join();
         EXPECT_GE(end - start, 150ms) << sourceSide;  // the bytes did not end it
         const std::chrono::steady_clock::time_point stopped{
             std::chrono::steady_clock::duration(stoppedAt.load())};
         EXPECT_LT(end - stopped, 500ms) << sourceSide;
+    }
+}
+
+// The relay sleeps on the reader's event alone, so the event must tell exactly: clear while
+// the receive is in flight (its start clears it, and Quiet after a wake without cause), set
+// once bytes came or the socket ended, locally or from the peer.
+TEST(WindowsSockets, SocketReaderEventSaysWhenBytesOrTheEndCame) {
+    using namespace std::chrono_literals;
+    for (const bool localEnd : {false, true}) {
+        Socket listener = TcpListen(kLoopback, 0, 4);
+        Socket source = TcpConnect(kLoopback, LocalPort(listener), 2000);
+        Socket sourcePeer = Accept(listener);
+        ASSERT_TRUE(source.Valid() && sourcePeer.Valid());
+        SocketReader reader(source);
+        ASSERT_TRUE(reader.Usable());
+        char buffer[16];
+        EXPECT_FALSE(reader.Take(buffer, sizeof buffer).has_value());
+        WSASetEvent(reader.Event());  // a wake without cause
+        reader.Quiet();
+        EXPECT_EQ(WaitForSingleObject(reader.Event(), 100), WAIT_TIMEOUT) << localEnd;
+        ASSERT_TRUE(SendAll(sourcePeer, "abc"));
+        ASSERT_EQ(WaitForSingleObject(reader.Event(), 2000), WAIT_OBJECT_0) << localEnd;
+        ASSERT_EQ(reader.Take(buffer, sizeof buffer), std::optional<size_t>(3)) << localEnd;
+        EXPECT_EQ(std::string(buffer, 3), "abc");
+        // The next receive is in flight and its start cleared the event.
+        EXPECT_FALSE(reader.Take(buffer, sizeof buffer).has_value()) << localEnd;
+        EXPECT_EQ(WaitForSingleObject(reader.Event(), 100), WAIT_TIMEOUT) << localEnd;
+        if (localEnd) {
+            source.ShutdownBoth();
+        } else {
+            sourcePeer.Close();
+        }
+        ASSERT_EQ(WaitForSingleObject(reader.Event(), 2000), WAIT_OBJECT_0) << localEnd;
+        EXPECT_EQ(reader.Take(buffer, sizeof buffer), std::optional<size_t>(0)) << localEnd;
     }
 }
 
