@@ -13,7 +13,9 @@ Usage: scripts/windows/trace-wakeups.sh [--seconds N] [--keep DIR] [BUILD BUILD_
   named thread, over the run but its first 4 s and last 1 s: wineserver requests/s, selects
   that slept (answered PENDING) /s, wake-ups/s and the requests by name.
   --keep DIR  keeps the raw trace as DIR/server.trace.
-  Defaults: BUILD=build, BUILD_WINDOWS=build-windows. Not for CI.
+  Defaults: BUILD=build, BUILD_WINDOWS=build-windows; QUARN_WINDOWS_ENDPOINT_DIR and
+  QUARN_WINE_PREFIX, when set, name the package and the prefix instead. Ends with the real
+  sleeps per pair role beside the goal of 3. Not for CI.
 EOF
 }
 
@@ -31,6 +33,9 @@ done
 cd "$(dirname "$0")/../.."
 build=$(realpath "${1:-build}")
 winbuild=$(realpath "${2:-build-windows}")
+# Named as for the Windows end-to-end tests and the bench, when they are.
+package=$(realpath "${QUARN_WINDOWS_ENDPOINT_DIR:-$winbuild/package}")
+winprefix=$(realpath "${QUARN_WINE_PREFIX:-$winbuild/wine-prefix}")
 here=$(dirname "$(realpath "$0")")
 
 tag=qtw$$
@@ -73,7 +78,7 @@ in_ns() { local h=$1; shift; ip netns exec "$tag-h$h" "$@"; }
 spawn_in_ns() { local h=$1; shift; exec ip netns exec "$tag-h$h" "$@"; }
 
 # A prefix of our own, so that its server runs in the Windows host's namespace.
-cp -al "$winbuild/wine-prefix" "$prefix"
+cp -al "$winprefix" "$prefix"
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 # The server prints the trace: every request of every Wine process, by thread id.
 spawn_in_ns 1 /usr/lib/wine/wineserver64 -f -p -d1 2>"$work/server.trace" &
@@ -82,7 +87,7 @@ for _ in $(seq 100); do [ -S "$(server_socket)" ] && break; sleep 0.1; done
 in_ns 1 "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 mkdir -p "$work/config"
-spawn_in_ns 1 "$wine" "$winbuild/package/Quarn_EndPoint.exe" --headless \
+spawn_in_ns 1 "$wine" "$package/Quarn_EndPoint.exe" --headless \
     >"$work/windows.out" 2>&1 &
 pids+=($!)
 QUARN_CONFIG_HOME=$work/config spawn_in_ns 2 "$build/bin/Quarn_EndPoint" --headless \
@@ -106,4 +111,6 @@ end=$(wc -l <"$work/server.trace") to=$(date +%s.%N)
 wait $console || { echo "the run failed:" >&2; cat "$work/console.out" >&2; exit 1; }
 [ -z "$keep" ] || { mkdir -p "$keep"; cp "$work/server.trace" "$keep/"; }
 # Names come from the whole trace; the counts from the run's lines only.
-python3 "$here/trace_wakeups.py" "$work/server.trace" "$start" "$end" "$(awk "BEGIN { print $to - $from }")"
+# One pair each way: the Windows EndPoint runs two pair roles; the goal is 3 a second each.
+python3 "$here/trace_wakeups.py" "$work/server.trace" "$start" "$end" \
+    "$(awk "BEGIN { print $to - $from }")" 2 3

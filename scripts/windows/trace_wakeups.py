@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Sums a wineserver -d1 trace by named thread: server requests and real sleeps.
 
-Usage: trace_wakeups.py TRACE FIRST_LINE LAST_LINE SECONDS
+Usage: trace_wakeups.py TRACE FIRST_LINE LAST_LINE SECONDS [ROLES TARGET]
 Counts the requests between the two line numbers; names come from the whole trace.
 A sleep is a select the server answered PENDING: the thread waits until it is woken.
+With ROLES, the pair roles the EndPoint ran, it also prints the sleeps per pair role of
+all named threads and of the roles' own threads beside TARGET.
 """
 import collections
 import re
@@ -42,8 +44,21 @@ def tally(lines):
     return requests, sleeps, wakeups
 
 
+ROLE_THREADS = ("connection", "forward")
+
+
+def print_per_role(names, sleeps, seconds, roles, target):
+    named = [t for t in names if not names[t].startswith("wine_")]
+    mine = sum(sleeps[t] for t in named) / seconds / roles
+    own = sum(sleeps[t] for t in named if names[t] in ROLE_THREADS) / seconds / roles
+    print(f"  Windows EndPoint (Wine), real sleeps, all its named threads: {mine:.2f} per second "
+          f"per pair role ({roles} roles)  target <= {target:.2f}  ratio {mine / target:.3f}")
+    print(f"  Windows EndPoint (Wine), real sleeps, the roles' threads only: {own:.2f} per second "
+          f"per pair role  target <= {target:.2f}  ratio {own / target:.3f}")
+
+
 def main():
-    if len(sys.argv) != 5:
+    if len(sys.argv) not in (5, 7):
         sys.exit(__doc__)
     with open(sys.argv[1], errors="replace") as trace:
         lines = trace.readlines()
@@ -59,6 +74,8 @@ def main():
         by_name = ", ".join(f"{n} {c / seconds:.1f}" for n, c in requests[tid].most_common())
         print(f"{names[tid] + ' ' + tid:<22}{total / seconds:>11.1f}{sleeps[tid] / seconds:>10.1f}"
               f"{wakeups[tid] / seconds:>9.1f}  {by_name}")
+    if len(sys.argv) == 7:
+        print_per_role(names, sleeps, seconds, int(sys.argv[5]), float(sys.argv[6]))
 
 
 if __name__ == "__main__":
