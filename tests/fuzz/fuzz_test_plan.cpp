@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "address/ipv4.h"
+#include "address/ip_address.h"
 #include "console/core/pair_table.h"
 #include "console/plans/test_plan.h"
 #include "tests/fuzz/fuzz_check.h"
@@ -21,8 +21,9 @@ void CheckAccepted(const quarn::console::plans::TestPlan& plan) {
         const auto pairs = quarn::console::plans::StepPairs(plan, step);
         FUZZ_CHECK(pairs.size() <= PairTable::kMaxPairs);
         for (const quarn::console::PairSpec& pair : pairs) {
-            FUZZ_CHECK(quarn::ParseIpv4(pair.endpoint1).has_value());
-            FUZZ_CHECK(quarn::ParseIpv4(pair.endpoint2).has_value());
+            // IPv4 or IPv6, as --pair takes them.
+            FUZZ_CHECK(quarn::ParseIpAddress(pair.endpoint1).has_value());
+            FUZZ_CHECK(quarn::ParseIpAddress(pair.endpoint2).has_value());
             FUZZ_CHECK(pair.streams >= 1 && pair.streams <= 16);
         }
         FUZZ_CHECK(TrafficRefusal(step.traffic, step.protocol).empty());

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "address/ip_address.h"
 #include "console/plans/test_plan.h"
 
 namespace quarn::console::plans {
@@ -96,6 +97,23 @@ TEST(PlanParser, NameDefaultsToTheFileName) {
     EXPECT_EQ(plan->name, "soak.yaml");
     EXPECT_EQ(plan->repeat, 1);
     EXPECT_EQ(plan->every, std::chrono::seconds(0));
+}
+
+// Pairs take IPv6 addresses as --pair does, an IPv4-suffixed one included, and mixed with IPv4.
+TEST(PlanParser, PairsTakeIpv6AddressesBesideIpv4Ones) {
+    const Result<TestPlan> plan = ParsePlan(
+        "pairs:\n  - 2001:db8::11,2001:db8::10\n  - 192.0.2.13,19::2.0.2.10,2\n"
+        "steps: [{duration: 2}]\n",
+        "v6.yaml");
+    ASSERT_TRUE(plan) << plan.Why();
+    const std::vector<PairSpec> pairs = StepPairs(*plan, plan->steps[0]);
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[0].endpoint1, "2001:db8::11");
+    EXPECT_EQ(pairs[0].endpoint2, "2001:db8::10");
+    EXPECT_EQ(pairs[1].endpoint1, "192.0.2.13");
+    EXPECT_TRUE(ParseIpAddress(pairs[1].endpoint2).has_value()) << pairs[1].endpoint2;
+    EXPECT_FALSE(
+        ParsePlan("pairs:\n  - 2001:db8::11,2001:db8::zz\nsteps: [{duration: 2}]\n", "v6.yaml"));
 }
 
 // Each refusal names the file and the line, and says what was expected there.
