@@ -1,13 +1,15 @@
 #pragma once
 
 #include <atomic>
+#include <cerrno>
 #include <stop_token>
 
 namespace quarn::platform {
 
 // A flag that a wait can sleep on beside its pipe and sockets: an eventfd on Linux, a
 // manual-reset event on Windows. Once set it stays set. Set() may be called from any thread
-// (a std::stop_callback usually does); the waiting thread owns the object.
+// (a std::stop_callback usually does); the waiting thread owns the object. Its end keeps
+// errno.
 class WakeEvent {
   public:
     WakeEvent();
@@ -41,9 +43,14 @@ class WakeEvent {
 };
 
 // A WakeEvent that is set once the token's stop is requested (at once if it already was).
+// Its end keeps errno: a wait sets errno and then lets its StopWake go, and ending the
+// callback may wait (in a futex) for a Set() still running on the stopping thread.
 class StopWake {
   public:
     explicit StopWake(const std::stop_token& token) : callback_(token, Setter{&event_}) {}
+    ~StopWake() { kept_.saved = errno; }
+    StopWake(const StopWake&) = delete;
+    StopWake& operator=(const StopWake&) = delete;
     const WakeEvent& Event() const { return event_; }
 
   private:
@@ -51,6 +58,12 @@ class StopWake {
         WakeEvent* event;
         void operator()() const { event->Set(); }
     };
+    // Declared first, so ended last: gives back the errno that ~StopWake saw.
+    struct ErrnoKeeper {
+        int saved = 0;
+        ~ErrnoKeeper() { errno = saved; }
+    };
+    ErrnoKeeper kept_;
     WakeEvent event_;
     std::stop_callback<Setter> callback_;
 };

@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 
 namespace quarn::platform {
@@ -18,12 +19,14 @@ WakeEvent::WakeEvent() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
 }
 
 WakeEvent::~WakeEvent() {
+    const int saved = errno;
     if (fd_ >= 0) {
         close(fd_);
     }
     if (writeFd_ >= 0) {
         close(writeFd_);
     }
+    errno = saved;
 }
 
 void WakeEvent::Set() {

@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -44,6 +46,22 @@ TEST(EventWait, StopWakeIsSetByTheStopAndAtOnceForAnEarlierOne) {
 
     const StopWake late(source.get_token());
     EXPECT_TRUE(late.Event().IsSet());
+}
+
+// A wait sets errno (ECANCELED) and then lets its StopWake go, often while the stopping
+// thread is still inside the callback: ending it must not change what the wait reported.
+TEST(EventWait, EndingAStopWakeKeepsTheErrnoItsWaitSet) {
+    for (int round = 0; round < 2000; ++round) {
+        std::stop_source source;
+        std::optional<StopWake> wake(std::in_place, source.get_token());
+        std::jthread stopper([&source] { source.request_stop(); });
+        while (!wake->Event().IsSet()) {
+        }
+        errno = ECANCELED;
+        wake.reset();
+        const int seen = errno;
+        ASSERT_EQ(seen, ECANCELED) << "round " << round;
+    }
 }
 
 TEST(EventWait, ChildWaitEndsOnOutputThenExitAndTimesOutOnSilence) {
