@@ -5,14 +5,9 @@
 #include <optional>
 
 #include "address/ip_address.h"
-#include "address/ipv4.h"
 
 namespace quarn::console {
 namespace {
-
-bool IsDottedIpv4(const std::string& text) {
-    return ParseIpv4(text).has_value();
-}
 
 std::vector<std::string> SplitComma(const std::string& text) {
     std::vector<std::string> fields;
@@ -31,6 +26,19 @@ std::vector<std::string> SplitComma(const std::string& text) {
 std::optional<std::string> CanonicalAddress(const std::string& text) {
     const std::optional<IpAddress> address = ParseIpAddress(text);
     return address ? std::optional(FormatIpAddress(address->Unmapped())) : std::nullopt;
+}
+
+// Where the colons outside brackets stand.
+std::vector<std::size_t> ColonsOutsideBrackets(const std::string& text) {
+    std::vector<std::size_t> colons;
+    bool inBrackets = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '[' || text[i] == ']')
+            inBrackets = text[i] == '[';
+        else if (text[i] == ':' && !inBrackets)
+            colons.push_back(i);
+    }
+    return colons;
 }
 
 }  // namespace
@@ -61,12 +69,14 @@ Result<PairSpec> ParsePairText(const std::string& what, const std::string& text)
 
 Result<std::vector<std::string>> ParseEndList(const std::string& what, const std::string& text,
                                               std::size_t least) {
-    const std::vector<std::string> ends = SplitComma(text);
-    for (std::size_t i = 0; i < ends.size(); ++i) {
-        if (!IsDottedIpv4(ends[i]))
-            return WhyNot{what + " expects dotted IPv4 addresses: " + text};
-        if (std::find(ends.begin(), ends.begin() + i, ends[i]) != ends.begin() + i)
-            return WhyNot{what + " names " + ends[i] + " twice"};
+    std::vector<std::string> ends;
+    for (const std::string& field : SplitComma(text)) {
+        const std::optional<std::string> end = CanonicalAddress(field);
+        if (!end)
+            return WhyNot{what + " expects IPv4 or IPv6 addresses: " + text};
+        if (std::find(ends.begin(), ends.end(), *end) != ends.end())
+            return WhyNot{what + " names " + *end + " twice"};
+        ends.push_back(*end);
     }
     if (ends.size() < least)
         return WhyNot{what + " needs at least " + std::to_string(least) + " addresses: " + text};
@@ -75,20 +85,24 @@ Result<std::vector<std::string>> ParseEndList(const std::string& what, const std
 
 Result<std::vector<BuiltPair>> ParseFanText(const std::string& what, const std::string& text,
                                             bool in) {
-    const std::size_t colon = text.find(':');
-    const char* shape = in ? "A,B:T" : "T:A,B";
-    if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos)
+    const std::vector<std::size_t> colons = ColonsOutsideBrackets(text);
+    const std::string shape = in ? "A,B:T" : "T:A,B";
+    if (colons.size() > 1)
+        return WhyNot{what + " expects " + shape + ", an IPv6 address in brackets: " + text};
+    if (colons.empty())
         return WhyNot{what + " expects " + shape + ": " + text};
+    const std::size_t colon = colons.front();
     const std::string many = in ? text.substr(0, colon) : text.substr(colon + 1);
     const std::string one = in ? text.substr(colon + 1) : text.substr(0, colon);
     const Result<std::vector<std::string>> ends = ParseEndList(what, many, 1);
     if (!ends)
         return WhyNot{ends.Why()};
-    if (!IsDottedIpv4(one))
-        return WhyNot{what + " expects a dotted IPv4 address for T: " + text};
-    if (std::find(ends->begin(), ends->end(), one) != ends->end())
-        return WhyNot{what + " pairs " + one + " with itself"};
-    return in ? FanInPairs(*ends, one) : FanOutPairs(one, *ends);
+    const std::optional<std::string> target = CanonicalAddress(one);
+    if (!target)
+        return WhyNot{what + " expects an IPv4 or IPv6 address for T: " + text};
+    if (std::find(ends->begin(), ends->end(), *target) != ends->end())
+        return WhyNot{what + " pairs " + *target + " with itself"};
+    return in ? FanInPairs(*ends, *target) : FanOutPairs(*target, *ends);
 }
 
 Outcome AddBuiltPairs(const std::string& what, const std::vector<BuiltPair>& built,

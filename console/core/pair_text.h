@@ -20,10 +20,12 @@ struct PairSpec {
 // The texts of pairs and builders, for the command line and for plans; `what` names the
 // option or key in what a refusal says ("--pair expects EP1,EP2[,STREAMS]: x").
 Result<PairSpec> ParsePairText(const std::string& what, const std::string& text);
-// Dotted IPv4 addresses separated by commas, at least `least` of them, none twice.
+// IPv4 or IPv6 addresses (an IPv6 one may stand in brackets) separated by commas, at
+// least `least` of them, none twice; they come back in their canonical text.
 Result<std::vector<std::string>> ParseEndList(const std::string& what, const std::string& text,
                                               std::size_t least);
-// "A,B:T" (fan-in, `in`) or "T:A,B" (fan-out): the pairs they make.
+// "A,B:T" (fan-in, `in`) or "T:A,B" (fan-out), IPv6 addresses in brackets: the pairs
+// they make.
 Result<std::vector<BuiltPair>> ParseFanText(const std::string& what, const std::string& text,
                                             bool in);
 // Appends a builder's pairs with one stream each, or says how many it would make beyond

@@ -115,6 +115,28 @@ TEST(HeadlessOptions, BuildersAddTheirPairsAfterThoseGivenBefore) {
     EXPECT_FALSE(Parse({"--pair", "1.0.0.1,1.0.0.2"})->bothWays);
 }
 
+// IPv6 ends in their canonical text, each named once however it is written; a fan text
+// needs its IPv6 addresses in brackets, since a colon parts its ends.
+TEST(HeadlessOptions, BuildersTakeIpv6AddressesAsPairsDo) {
+    EXPECT_EQ(Routes(*Parse({"--mesh", "fd00::1,[FD00:0::2]"})),
+              (std::vector<std::string>{"fd00::1>fd00::2", "fd00::2>fd00::1"}));
+    EXPECT_EQ(Routes(*Parse({"--fan-in", "[fd00::1],10.0.0.2:[fd00::9]"})),
+              (std::vector<std::string>{"fd00::1>fd00::9", "10.0.0.2>fd00::9"}));
+    EXPECT_EQ(Routes(*Parse({"--fan-out", "[fe80::9%eth0]:[fe80::1%eth0]"})),
+              (std::vector<std::string>{"fe80::9%eth0>fe80::1%eth0"}));
+
+    EXPECT_EQ(Parse({"--mesh", "fd00::1,fd00:0::1"}).Why(), "--mesh names fd00::1 twice");
+    EXPECT_EQ(Parse({"--mesh", "::ffff:10.0.0.1,10.0.0.1"}).Why(), "--mesh names 10.0.0.1 twice");
+    EXPECT_EQ(Parse({"--mesh", "fd00::1,fd00::zz"}).Why(),
+              "--mesh expects IPv4 or IPv6 addresses: fd00::1,fd00::zz");
+    EXPECT_EQ(Parse({"--fan-out", "fd00::9:fd00::1"}).Why(),
+              "--fan-out expects T:A,B, an IPv6 address in brackets: fd00::9:fd00::1");
+    EXPECT_EQ(Parse({"--fan-out", "[fd00::9]:[fd00:0::9]"}).Why(),
+              "--fan-out pairs fd00::9 with itself");
+    EXPECT_EQ(Parse({"--fan-in", "10.0.0.1:[10.0.0.2]"}).Why(),
+              "--fan-in expects an IPv4 or IPv6 address for T: 10.0.0.1:[10.0.0.2]");
+}
+
 // Seconds per phase, from 1 to an hour; without the option there is no isolation.
 TEST(HeadlessOptions, IsolateTakesSecondsPerPhase) {
     EXPECT_EQ(Parse({"--isolate", "2"})->isolateSeconds, 2);

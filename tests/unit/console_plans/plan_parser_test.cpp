@@ -114,6 +114,19 @@ TEST(PlanParser, PairsTakeIpv6AddressesBesideIpv4Ones) {
     EXPECT_TRUE(ParseIpAddress(pairs[1].endpoint2).has_value()) << pairs[1].endpoint2;
     EXPECT_FALSE(
         ParsePlan("pairs:\n  - 2001:db8::11,2001:db8::zz\nsteps: [{duration: 2}]\n", "v6.yaml"));
+
+    // Builders too; a text that opens with a bracket is quoted, or YAML reads a list.
+    const Result<TestPlan> built = ParsePlan(
+        "pairs:\n  - fan-out: \"[2001:db8::9]:[2001:db8::1],192.0.2.1\"\n"
+        "  - mesh: 2001:db8::a,2001:db8::b\nsteps: [{duration: 2}]\n",
+        "v6.yaml");
+    ASSERT_TRUE(built) << built.Why();
+    std::vector<std::string> routes;
+    for (const PairSpec& pair : StepPairs(*built, built->steps[0]))
+        routes.push_back(pair.endpoint1 + ">" + pair.endpoint2);
+    EXPECT_EQ(routes,
+              (std::vector<std::string>{"2001:db8::9>2001:db8::1", "2001:db8::9>192.0.2.1",
+                                        "2001:db8::a>2001:db8::b", "2001:db8::b>2001:db8::a"}));
 }
 
 // Each refusal names the file and the line, and says what was expected there.
