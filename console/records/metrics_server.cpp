@@ -7,13 +7,11 @@
 #include <cerrno>
 #include <charconv>
 
-#include "address/ipv4.h"
+#include "platform/socket6.h"
 #include "platform/wake_event.h"
 
 namespace quarn::console::records {
 namespace {
-
-constexpr std::uint32_t kLoopback = 0x7F000001;
 
 std::string Response(const char* status, const char* type, const std::string& body,
                      bool withBody = true) {
@@ -81,17 +79,27 @@ void SendAll(int fd, const std::string& data) {
 }  // namespace
 
 Result<ListenAddress> ParseListenAddress(const std::string& text) {
-    const std::size_t colon = text.rfind(':');
-    const std::string host = colon == std::string::npos ? "" : text.substr(0, colon);
-    const std::string port = colon == std::string::npos ? text : text.substr(colon + 1);
+    std::string host;
+    std::string port = text;
+    if (text.starts_with('[')) {
+        const std::size_t close = text.find("]:");
+        host = text.substr(0, close == std::string::npos ? text.size() : close + 1);
+        port = close == std::string::npos ? "" : text.substr(close + 2);
+    } else if (const std::size_t colon = text.rfind(':'); colon != std::string::npos) {
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+    }
     ListenAddress where;
-    where.address = kLoopback;
     if (!host.empty()) {
-        const std::optional<std::uint32_t> address = ParseIpv4(host);
-        if (!address) {
-            return WhyNot{"--metrics expects [ADDR:]PORT with an IPv4 address: " + text};
+        // Unbracketed, an IPv6 address would have lost its last group to the port.
+        const std::optional<IpAddress> address = ParseIpAddress(host);
+        if (!address || (address->IsV6() && !host.starts_with('['))) {
+            return WhyNot{
+                "--metrics expects [ADDR:]PORT with an IPv4 address or an IPv6 one "
+                "in brackets: " +
+                text};
         }
-        where.address = *address;
+        where.address = address->Unmapped();
     }
     unsigned value = 0;
     const auto [ptr, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
@@ -126,13 +134,15 @@ MetricsServer::~MetricsServer() {
 
 bool MetricsServer::Start(const ListenAddress& where) {
     Stop();
-    listener_ = platform::TcpListen(where.address, where.port, 16);
+    listener_ = where.address.IsV4() ? platform::TcpListen(where.address.V4Value(), where.port, 16)
+                                     : platform::TcpListen6(where.address, where.port, 16);
     if (!listener_.Valid())
         return false;
-    sockaddr_in bound{};
+    sockaddr_storage bound{};
     socklen_t length = sizeof bound;
     ::getsockname(listener_.Fd(), reinterpret_cast<sockaddr*>(&bound), &length);
-    port_ = ntohs(bound.sin_port);
+    port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6&>(bound).sin6_port
+                                              : reinterpret_cast<sockaddr_in&>(bound).sin_port);
     thread_ = std::jthread([this](std::stop_token stop) { Serve(stop); });
     return true;
 }

@@ -8,19 +8,21 @@
 #include <string>
 #include <thread>
 
+#include "address/ip_address.h"
 #include "console/core/outcome.h"
 #include "platform/socket.h"
 
 namespace quarn::console::records {
 
 struct ListenAddress {
-    std::uint32_t address = 0;  // host order
+    IpAddress address = IpAddress::V4(0x7F000001);
     std::uint16_t port = 0;
 };
 
-// "[ADDR:]PORT": without an address the loopback one. Any other address must be written
-// out, so a page is never offered to the network by accident. Fails when the text is not
-// an IPv4 address and a port.
+// "[ADDR:]PORT": without an address the IPv4 loopback one. Any other address must be
+// written out, so a page is never offered to the network by accident. An IPv6 address
+// stands in brackets, as in a URL ("[::1]:9100"). Fails when the text is not an address
+// and a port.
 Result<ListenAddress> ParseListenAddress(const std::string& text);
 
 // Serves the latest published page at /metrics over HTTP/1.1 from a thread of its own.

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "address/ipv4.h"
+#include "address/ip_address.h"
 #include "console/records/metrics_server.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -70,9 +70,14 @@ void CheckListenAddress(const std::string& text) {
     }
     const std::size_t colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0) {
-        FUZZ_CHECK(where->address == 0x7F000001);  // never the network by accident
+        // never the network by accident
+        FUZZ_CHECK(where->address == quarn::IpAddress::V4(0x7F000001));
     } else {
-        FUZZ_CHECK(quarn::ParseIpv4(text.substr(0, colon)) == where->address);
+        // The address written out, an IPv6 one in brackets.
+        const std::string host = text.substr(0, colon);
+        const auto written = quarn::ParseIpAddress(host);
+        FUZZ_CHECK(written && written->Unmapped() == where->address);
+        FUZZ_CHECK(written->IsV4() || host.starts_with('['));
     }
 }
 

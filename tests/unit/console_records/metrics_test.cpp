@@ -13,13 +13,14 @@
 #include "console/records/metrics_server.h"
 #include "console/records/metrics_text.h"
 #include "platform/socket.h"
+#include "platform/socket6.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/console_records/fed_run.h"
 
 namespace quarn::console::records {
 namespace {
 
-constexpr std::uint32_t kLoopback = 0x7F000001;
+const IpAddress kLoopback = IpAddress::V4(0x7F000001);
 
 TEST(MetricsTextTest, PairsCarryTheirLabelsEscapedAndQualityOnlyWhenKnown) {
     RunMetrics metrics;
@@ -150,8 +151,14 @@ TEST(MetricsHttpTest, ListensOnLoopbackUnlessAnAddressIsWrittenOut) {
     EXPECT_EQ(ParseListenAddress(":9101")->address, kLoopback);
     where = ParseListenAddress("0.0.0.0:9102");
     ASSERT_TRUE(where.Ok());
-    EXPECT_EQ(where->address, 0u);
-    for (const char* bad : {"", "host:9100", "1.2.3:9100", "127.0.0.1:", "65536", "-1", "9100x"}) {
+    EXPECT_EQ(where->address, IpAddress::V4(0));
+    where = ParseListenAddress("[::]:9103");
+    ASSERT_TRUE(where.Ok());
+    EXPECT_EQ(FormatIpAddress(where->address), "::");
+    EXPECT_EQ(where->port, 9103);
+    EXPECT_EQ(ParseListenAddress("[::ffff:10.0.0.1]:9104")->address, IpAddress::V4(0x0A000001));
+    for (const char* bad : {"", "host:9100", "1.2.3:9100", "127.0.0.1:", "65536", "-1", "9100x",
+                            "::1:9100", "[::1]", "[::1]:", "[10.0.0.1]:9100", "[::1]x:9100"}) {
         const Result<ListenAddress> refused = ParseListenAddress(bad);
         EXPECT_FALSE(refused.Ok()) << bad;
         EXPECT_NE(refused.Why(), "") << bad;
@@ -159,7 +166,7 @@ TEST(MetricsHttpTest, ListensOnLoopbackUnlessAnAddressIsWrittenOut) {
 }
 
 std::string Exchange(std::uint16_t port, const std::string& request, bool shutdownWrite = true) {
-    platform::Socket socket = platform::TcpConnect(kLoopback, port, 2000);
+    platform::Socket socket = platform::TcpConnect(kLoopback.V4Value(), port, 2000);
     EXPECT_TRUE(socket.Valid());
     ::send(socket.Fd(), request.data(), request.size(), MSG_NOSIGNAL);
     if (shutdownWrite)
@@ -189,7 +196,23 @@ TEST(MetricsServerTest, ServesTheLatestPageAndOutlivesBadClients) {
     EXPECT_NE(Exchange(server.Port(), "GET /metrics HTTP/1.1\r\n\r\n").find("second 2\n"),
               std::string::npos);
     server.Stop();
-    EXPECT_FALSE(platform::TcpConnect(kLoopback, server.Port(), 500).Valid());
+    EXPECT_FALSE(platform::TcpConnect(kLoopback.V4Value(), server.Port(), 500).Valid());
+}
+
+TEST(MetricsServerTest, ServesOverIpv6WhenItsAddressIsOne) {
+    MetricsServer server;
+    ASSERT_TRUE(server.Start(*ParseListenAddress("[::1]:0")));
+    server.Publish("six 6\n");
+    platform::Socket socket = platform::TcpConnect6(*ParseIpAddress("::1"), server.Port(), 2000);
+    ASSERT_TRUE(socket.Valid());
+    const std::string request = "GET /metrics HTTP/1.1\r\n\r\n";
+    ASSERT_TRUE(platform::SendAll(socket, request));
+    ::shutdown(socket.Fd(), SHUT_WR);
+    std::string answer;
+    char buffer[4096];
+    for (ssize_t got; (got = ::recv(socket.Fd(), buffer, sizeof buffer, 0)) > 0;)
+        answer.append(buffer, static_cast<std::size_t>(got));
+    EXPECT_NE(answer.find("six 6\n"), std::string::npos) << answer;
 }
 
 TEST(MetricsServerTest, EveryAnswerIsOneWholePageWhilePagesChange) {
