@@ -127,15 +127,15 @@ TEST_F(ConsoleIpv6Test, KeyedSearchVerifiesIpv6RepliesByTheirSignature) {
 }
 
 // A local pair (the Console's own iperf, told -V) and a remote one, both into host 3 over
-// IPv6: every data packet on host 3's wire is IPv6.
+// IPv6 and made by --fan-in: every data packet on host 3's wire is IPv6.
 TEST_F(ConsoleIpv6Test, LocalAndRemoteTcpPairsMeasureOverIpv6) {
     if (!HaveTools())
         GTEST_SKIP() << "needs iperf 2 and tcpdump";
     Ip(3, Ula(3) + "/64");
     WireCapture wire(Network(), 3, "tcp and not port 45000", WireCapture::Lines::Brief);
     ASSERT_TRUE(wire.Listening());
-    ConsoleProcess console = StartConsole({"--duration", std::to_string(kSeconds), "--pair",
-                                           Ula(1) + "," + Ula(3), "--pair", Ula(2) + "," + Ula(3)});
+    ConsoleProcess console = StartConsole({"--duration", std::to_string(kSeconds), "--fan-in",
+                                           "[" + Ula(1) + "],[" + Ula(2) + "]:[" + Ula(3) + "]"});
     ASSERT_TRUE(console.WaitForLine("tick 1 of", kRunTimeoutMs)) << console.Finish(0).Transcript();
     const std::vector<ProcessView> own = IperfProcesses(Network().Namespace(kConsoleHost));
     EXPECT_TRUE(std::any_of(own.begin(), own.end(), [&](const ProcessView& p) {
