@@ -104,6 +104,7 @@ struct DatagramResult {
 DatagramResult ReceiveFrom(const Socket& socket, size_t maxLen);
 
 Socket Accept(const Socket& listener);
+// The port a socket of either family is bound to; 0 when unknown.
 uint16_t LocalPort(const Socket& socket);
 // The connected peer's address (host order), nullopt when unknown.
 std::optional<uint32_t> PeerAddress(const Socket& socket);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <optional>
 
 #include "platform/deadline.h"
@@ -335,12 +336,19 @@ Socket Accept(const Socket& listener) {
 }
 
 uint16_t LocalPort(const Socket& socket) {
-    sockaddr_in sa{};
-    int length = sizeof sa;
-    if (getsockname(S(socket.Fd()), reinterpret_cast<sockaddr*>(&sa), &length) != 0) {
+    sockaddr_storage bound{};
+    int length = sizeof bound;
+    if (getsockname(S(socket.Fd()), reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
         return 0;
     }
-    return ntohs(sa.sin_port);
+    if (bound.ss_family == AF_INET6) {
+        sockaddr_in6 v6{};
+        std::memcpy(&v6, &bound, sizeof v6);
+        return ntohs(v6.sin6_port);
+    }
+    sockaddr_in v4{};
+    std::memcpy(&v4, &bound, sizeof v4);
+    return ntohs(v4.sin_port);
 }
 
 std::optional<uint32_t> PeerAddress(const Socket& socket) {

@@ -1,6 +1,5 @@
 #include "console/records/metrics_server.h"
 
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -138,11 +137,7 @@ bool MetricsServer::Start(const ListenAddress& where) {
                                      : platform::TcpListen6(where.address, where.port, 16);
     if (!listener_.Valid())
         return false;
-    sockaddr_storage bound{};
-    socklen_t length = sizeof bound;
-    ::getsockname(listener_.Fd(), reinterpret_cast<sockaddr*>(&bound), &length);
-    port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6&>(bound).sin6_port
-                                              : reinterpret_cast<sockaddr_in&>(bound).sin_port);
+    port_ = platform::LocalPort(listener_);
     thread_ = std::jthread([this](std::stop_token stop) { Serve(stop); });
     return true;
 }

@@ -10,10 +10,22 @@
 #include <thread>
 #include <vector>
 
+#include "platform/socket6.h"
+
 namespace quarn::platform {
 namespace {
 
 constexpr uint32_t kLoopback = 0x7F000001;
+
+// Either family's bound port: an IPv6 listener asked for port 0 can be connected to.
+TEST(TcpSocket, LocalPortReadsAnIpv6SocketsPortToo) {
+    const IpAddress loopback6 = *ParseIpAddress("::1");
+    const Socket listener = TcpListen6(loopback6, 0, 1);
+    ASSERT_TRUE(listener.Valid());
+    const uint16_t port = LocalPort(listener);
+    ASSERT_NE(port, 0);
+    EXPECT_TRUE(TcpConnect6(loopback6, port, 1000).Valid());
+}
 
 TEST(TcpSocket, ConnectAcceptSendReceive) {
     Socket listener = TcpListen(kLoopback, 0, 4);
